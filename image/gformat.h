@@ -1,0 +1,41 @@
+// image/gformat.h -- the picture codecs: BMP (our own reader and writer), JPEG over libjpeg and
+// TIFF over libtiff, working on picture buffers.
+//
+// Results: 0 success, 1 failure. Every failure first passes a text to gformat_error.
+// The "info" calls leave an open file where they found it; every "read" call first checks that
+// the buffer's width, height and kind equal what the file holds. Pictures larger than the limits
+// of kernel/limits.h, empty ones, and files whose pixel data end early are refused.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+
+#include "image/img.h"
+
+// The codec-side raster: one block holding this view header followed by the colour plane and,
+// for kinds with an alpha plane, the alpha plane. The view's pointers point into the same block;
+// pitch = (kind & 15) * width, alpha pitch = ((kind >> 4) & 15) * width, rows top to bottom.
+// Made by pic_create (image/pic.h) and released by pic_release.
+using PictureBuffer = ImageView;
+
+// --- JPEG, on an open file (kinds 1 and 3; writing takes 1, 3 and 0x13, alpha ignored) ---
+int gformat_jpg_info(FILE* file, int* width, int* height, int* kind);
+int gformat_jpg_read(PictureBuffer* buffer, FILE* file);
+int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality);  // quality 1..100
+
+// --- BMP, on an open file (reads give kind 3, or kind 2 for 16-bit files; writes kind 3) ---
+int gformat_bmp_info(FILE* file, int* width, int* height, int* kind);
+int gformat_bmp_read(PictureBuffer* buffer, FILE* file);
+int gformat_bmp_write(FILE* file, const PictureBuffer* buffer);
+
+// --- TIFF, on a path: the library opens the file itself (kinds 1, 3 and 0x13) ---
+int gformat_tif_info(const char* path, int* width, int* height, int* kind);
+int gformat_tif_read(PictureBuffer* buffer, const char* path);
+
+// The codecs' error hook: keeps the text for gformat_last_error and writes it to the log.
+// The game shows nothing by itself; callers tell the player their own way.
+void gformat_error(const char* text);
+const char* gformat_last_error();  // the latest text, "" before the first
+
+// The open-file dialog's list of picture types: description and pattern pairs, each
+// zero-terminated, ended by an empty string.
+extern const char picture_filter[];
