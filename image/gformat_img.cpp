@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#if __has_include("image/gformat.h")
+#if __has_include("image/gformat.cpp")  // transitional: until the codecs are built
 #include "image/gformat.h"
 #else
 namespace {
