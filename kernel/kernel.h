@@ -48,3 +48,7 @@ void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit)
 
 // "OldScreenSize" of the previous run, checked against the current screen.
 void kernel_old_screen_size(int* width, int* height);
+
+// Closing: the drawing window goes first (kernel_done runs there), then the main window.
+void kernel_destroy_windows();
+int kernel_windows_gone();

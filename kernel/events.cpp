@@ -1,0 +1,265 @@
+// kernel/events.cpp -- the main loop, the idle step, kernel events and their dispatcher, and
+// the translation of platform messages into kernel events.
+//
+// Road of an event: SDL (or the script) -> sys_dispatch_sdl_event -> PlatformMessage ->
+// kernel_translate -> kernel_event -> dispatcher -> window manager / store room / corner.
+// Road of a frame: KE_IDLE opens a frame, windows draw into the dirty cells, the dispatcher
+// flushes the grid into presentation rectangles, closing the frame presents them.
+#include "kernel/events.h"
+
+#include <algorithm>
+
+#include "kernel/kernel.h"
+#include "kernel/script.h"
+#include "platform/io_debug.h"
+#include "platform/screen.h"
+#include "platform/sys.h"
+#include "platform/video.h"
+
+namespace {
+
+struct Dispatch {
+    KernelHandler window_manager;  // everything but paint and text
+    KernelHandler text;            // texts sent by other programs (store room)
+    KernelHandler corner;          // what no window consumed (minimise corner)
+};
+Dispatch g_dispatch;
+
+struct Input {
+    int mouse_x, mouse_y;  // clamped to the frame buffer
+    int buttons;           // bit 1 left, 2 right, 4 Ctrl of the last button event
+    int left_mark;         // a left press was seen and no release yet
+    int right_mark;
+    int cursor;            // 0 arrow, 1 hourglass, 2 the game's own
+};
+Input g_input;
+
+struct Loop {
+    int quit_request;   // lives for one event
+    int close_posted;   // the main window is to close after the current event
+    int closing;        // the close sequence runs
+    int ticks;          // ticks raised since the kernel became ready
+};
+Loop g_loop;
+
+KernelClock g_clock;
+
+void dispatch(KernelEvent* e) {
+    if (e->type == KE_PAINT) {
+        const ScreenRect* r = (const ScreenRect*)e->a;
+        screen_invalidate(r->x, r->y, r->w, r->h);
+        return;
+    }
+    if (e->type == KE_TEXT) {
+        if (e->a == 0 && g_dispatch.text) g_dispatch.text(e);
+        return;
+    }
+    int consumed = g_dispatch.window_manager ? g_dispatch.window_manager(e) : 0;
+    if (!consumed && g_dispatch.corner) g_dispatch.corner(e);
+    if (e->type == KE_IDLE) screen_flush();
+}
+
+int clamp_coordinate(int v, int size) {
+    unsigned u = (uint16_t)v;
+    return (int)u > size - 1 ? std::max(size - 1, 0) : (int)u;
+}
+
+void store_position(const PlatformMessage& m) {
+    g_input.mouse_x = clamp_coordinate(m.x, screen.width);
+    g_input.mouse_y = clamp_coordinate(m.y, screen.height);
+    g_input.buttons = m.held & 7;
+}
+
+int ctrl_bit(const PlatformMessage& m) { return (m.held & 4) ? 4 : 0; }
+
+void display_changed() {
+    if (sys_question_box(app_config.title,
+                         "The display resolution has changed. It is recommended to restart this program.\nExit?.",
+                         0))
+        kernel_close_request();
+}
+
+}  // namespace
+
+void kernel_set_window_manager(KernelHandler handler) { g_dispatch.window_manager = handler; }
+void kernel_set_text_handler(KernelHandler handler) { g_dispatch.text = handler; }
+void kernel_set_corner_handler(KernelHandler handler) { g_dispatch.corner = handler; }
+
+void kernel_event(int type, intptr_t a, intptr_t b, intptr_t c) {
+    if (!g_clock.ready) return;
+    KernelEvent e = {type, a, b, c};
+    if (type == KE_IDLE) io_video_begin_paint();
+    g_loop.quit_request = 0;
+    dispatch(&e);
+    if (type == KE_IDLE) io_video_end_paint();
+    if (g_loop.quit_request) g_loop.close_posted = 1;
+}
+
+KernelClock& kernel_clock() { return g_clock; }
+
+void kernel_restart_clock(uint32_t now) {
+    g_clock.start = now;
+    g_clock.ticks_done = 0;
+}
+
+void kernel_idle_step(uint32_t now) {
+    const int period = app_config.framePeriod;
+    if (period == 0) {
+        g_clock.game_time = 0;
+        kernel_event(KE_IDLE, 0, 0, 0);
+        return;
+    }
+    int n = (int)((now - g_clock.start) / (uint32_t)period) - g_clock.ticks_done;
+    if (n >= 1) {
+        g_clock.ticks_done++;
+        g_clock.game_time += period;
+        if (g_clock.ready) g_loop.ticks++;
+        kernel_event(KE_TICK, g_clock.game_time, 0, 0);
+    }
+    if (n <= 1) kernel_event(KE_IDLE, 0, 0, 0);
+}
+
+int kernel_ticks() { return g_loop.ticks; }
+
+int kernel_mouse_x() { return g_input.mouse_x; }
+int kernel_mouse_y() { return g_input.mouse_y; }
+int kernel_mouse_buttons() { return g_input.buttons; }
+
+void kernel_refresh_now() {
+    while (sys_pump_one()) {
+    }
+    kernel_event(KE_IDLE, 0, 0, 0);
+}
+
+void kernel_quit_request() { g_loop.quit_request = 1; }
+
+void kernel_set_cursor(int kind) {
+    g_input.cursor = kind;
+    sys_set_cursor(kind);
+}
+
+int kernel_cursor() { return g_input.cursor; }
+void kernel_minimise() { sys_minimise_window(); }
+
+void kernel_reset_input() { g_input = {}; }
+
+void kernel_translate(const PlatformMessage& m) {
+    const uint32_t mask = app_config.inputMask;
+    switch (m.kind) {
+        case PM_PAINT: {
+            ScreenRect r = {m.x, m.y, m.w, m.h};
+            kernel_event(KE_IDLE, 0, 0, 0);
+            kernel_event(KE_PAINT, (intptr_t)&r, 0, 0);
+            kernel_event(KE_IDLE, 0, 0, 0);
+            break;
+        }
+        case PM_BUTTON_DOWN:
+            store_position(m);
+            if (m.button == 1) {
+                g_input.left_mark = 1;
+                if (mask & INPUT_LEFT_DOWN) kernel_event(KE_MOUSEDOWN, g_input.mouse_x, g_input.mouse_y, 1 | ctrl_bit(m));
+            } else if (m.button == 2) {
+                g_input.right_mark = 1;
+                if (mask & INPUT_RIGHT_DOWN) kernel_event(KE_MOUSEDOWN, g_input.mouse_x, g_input.mouse_y, 2 | ctrl_bit(m));
+            }
+            break;
+        case PM_BUTTON_UP:
+            store_position(m);
+            if (m.button == 1) {
+                g_input.left_mark = 0;
+                if (mask & INPUT_LEFT_UP) kernel_event(KE_MOUSEUP, g_input.mouse_x, g_input.mouse_y, 1 | ctrl_bit(m));
+            } else if (m.button == 2) {
+                g_input.right_mark = 0;
+                if (mask & INPUT_RIGHT_UP) kernel_event(KE_MOUSEUP, g_input.mouse_x, g_input.mouse_y, 2 | ctrl_bit(m));
+            }
+            break;
+        case PM_MOUSE_MOVE: {
+            // A release that happened where we could not see it (outside the window) is
+            // reported before the move.
+            int x = clamp_coordinate(m.x, screen.width), y = clamp_coordinate(m.y, screen.height);
+            if ((mask & INPUT_LEFT_UP) && !(m.held & 1) && g_input.left_mark) {
+                g_input.left_mark = 0;
+                kernel_event(KE_MOUSEUP, x, y, 1 | ctrl_bit(m));
+            }
+            if ((mask & INPUT_RIGHT_UP) && !(m.held & 2) && g_input.right_mark) {
+                g_input.right_mark = 0;
+                kernel_event(KE_MOUSEUP, x, y, 2 | ctrl_bit(m));
+            }
+            store_position(m);
+            kernel_event(KE_MOUSEMOVE, g_input.mouse_x, g_input.mouse_y, 0);
+            break;
+        }
+        case PM_KEY_DOWN:
+        case PM_KEY_UP: {
+            bool down = m.kind == PM_KEY_DOWN;
+            if (m.key < 0 || !(mask & (down ? INPUT_KEY_DOWN : INPUT_KEY_UP))) break;
+            int code = m.key | ((m.held & 4) ? KEY_CTRL : 0);
+            kernel_event(down ? KE_KEYDOWN : KE_KEYUP, code, 0, 0);
+            break;
+        }
+        case PM_CHAR:
+            if ((mask & INPUT_CHAR) && m.ch >= 32 && m.ch <= 127) kernel_event(KE_CHAR, m.ch, 0, 0);
+            break;
+        case PM_SYSKEY_DOWN:
+            kernel_event(KE_RESETKEYS, 0, 0, 0);
+            break;
+        case PM_ACTIVATE:
+        case PM_DEACTIVATE:
+            g_clock.active = m.kind == PM_ACTIVATE;
+            if (g_clock.active) kernel_restart_clock(sys_millis());
+            kernel_event(KE_RESETKEYS, 0, 0, 0);
+            break;
+        case PM_SET_TEXT:
+            kernel_event(KE_TEXT, m.word, (intptr_t)m.text, 0);
+            break;
+        case PM_CLOSE:
+            kernel_close_request();
+            break;
+        case PM_DISPLAY_CHANGED:
+            display_changed();
+            break;
+        default:
+            break;
+    }
+}
+
+int kernel_closing() { return g_loop.closing; }
+
+void kernel_close_request() {
+    if (g_loop.closing) return;
+    g_loop.closing = 1;
+    sys_minimise_window();
+    kernel_destroy_windows();
+}
+
+int kernel_run_loop() {
+    const int period = app_config.framePeriod;
+    while (!kernel_windows_gone()) {
+        if (g_loop.close_posted) {
+            g_loop.close_posted = 0;
+            kernel_close_request();
+            continue;
+        }
+        if (sys_pump_one()) continue;
+        if (!g_clock.active) {
+            sys_wait(100);  // inactive: no ticks, no drawing, until a message arrives
+            continue;
+        }
+        if (sys_headless()) sys_advance_virtual_clock(period > 0 ? period : 1);
+        uint32_t now = sys_millis();
+        int due = period > 0 && (int)((now - g_clock.start) / (uint32_t)period) > g_clock.ticks_done;
+        int tick = g_loop.ticks;
+        if (due) script_before_tick(tick);
+        if (kernel_windows_gone() || g_loop.close_posted) continue;
+        kernel_idle_step(now);
+        if (due) script_after_tick(tick);
+        if (!due && !sys_headless()) {
+            // Nothing is due: sleep until the next period or the next message instead of
+            // spinning; the frame is already drawn.
+            uint32_t next = g_clock.start + (uint32_t)(g_clock.ticks_done + 1) * (uint32_t)period;
+            uint32_t wait = next - sys_millis();
+            if ((int32_t)wait > 0) sys_wait(wait);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,356 @@
+// kernel/kernel.cpp -- process entry, the main and drawing windows, start-up and shutdown,
+// the command line, the game's folders and the trimming of the temporary folder.
+//
+// Sections: configuration and command line; folders and trimming; start-up (kernel_init);
+// shutdown (kernel_done); windows; process entry.
+#include "kernel/kernel.h"
+
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "kernel/events.h"
+#include "kernel/limits.h"
+#include "kernel/script.h"
+#include "platform/io_debug.h"
+#include "platform/io_file.h"
+#include "platform/io_ini.h"
+#include "platform/io_mem.h"
+#include "platform/screen.h"
+#include "platform/sys.h"
+#include "platform/video.h"
+
+AppConfig app_config;
+
+namespace {
+
+constexpr const char* CONFIG_INI = "sfiles/config.ini";
+constexpr const char* TEMP_FOLDER = "sfiles/temp";
+constexpr uint32_t TEMP_LIMIT = 30000000;  // bytes of "*.tmp" kept in the temporary folder
+constexpr int TRIM_SKIP_MAX = 64;           // undeletable files passed over in one trimming
+
+// Working files that belong to one run of the game.
+constexpr const char* WORK_FILES[] = {"sfiles/bmidi.mid", "sfiles/bimage.tmp", "sfiles/bdesc.tmp",
+                                      "sfiles/baddress.tmp", "sfiles/a.tmp"};
+
+struct KernelState {
+    char cmdline[4096];                 // the arguments joined by blanks
+    char puzzles[PUZZLE_PATH_MAX + 1];  // the puzzles folder
+    int old_w, old_h;                   // "OldScreenSize" of the previous run
+    int entered;                        // kernel_init was entered
+    int drawing_window;                 // the drawing window exists
+    int main_window;                    // the main window exists
+    int gone;                           // both windows are destroyed
+};
+KernelState g_kernel;
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+// Configuration and command line ---------------------------------------------------------------
+
+void app_config_defaults(AppConfig* config) {
+    config->title = "Lumavex";
+    config->className = "KVLUMAVEXCLASS";
+    config->inputMask = INPUT_LEFT_DOWN | INPUT_RIGHT_DOWN | INPUT_LEFT_UP | INPUT_RIGHT_UP |
+                        INPUT_KEY_DOWN | INPUT_KEY_UP;
+    config->bitsPerPixel = 24;
+    config->videoDriver = 1;
+    config->framePeriod = 33;
+    config->debugLevel = 0;
+}
+
+int cmdline_word(const char* cmdline, const char* name, char* word, int size) {
+    const char* at = std::strstr(cmdline, name);
+    if (!at || size <= 0) return 0;
+    at += std::strlen(name);
+    if (!is_blank(*at)) return 0;
+    while (is_blank(*at)) at++;
+    int n = 0;
+    while (at[n] && !is_blank(at[n])) n++;
+    if (n == 0) return 0;
+    if (n > size - 1) n = size - 1;
+    std::memcpy(word, at, n);
+    word[n] = 0;
+    return 1;
+}
+
+int cmdline_int(const char* cmdline, const char* name, int* value) {
+    char word[64];
+    return cmdline_word(cmdline, name, word, sizeof word) && std::sscanf(word, "%i", value) == 1;
+}
+
+int parse_bool_word(const char* text, int* value) {
+    char word[32];
+    int n = 0;
+    while (text[n] && n < 31) {
+        word[n] = (char)std::tolower((unsigned char)text[n]);
+        n++;
+    }
+    word[n] = 0;
+    static const struct {
+        const char* word;
+        int value;
+    } table[] = {{"true", 1}, {"1", 1}, {"yes", 1}, {"hi", 1}, {"false", 0}, {"0", 0}, {"no", 0}, {"lo", 0}};
+    for (const auto& entry : table)
+        if (!std::strcmp(word, entry.word)) {
+            *value = entry.value;
+            return 1;
+        }
+    return 0;
+}
+
+int cmdline_bool(const char* cmdline, const char* name, int* value) {
+    char word[256];
+    return cmdline_word(cmdline, name, word, sizeof word) && parse_bool_word(word, value);
+}
+
+int cmdline_path(const char* cmdline, char* path, int size) {
+    char word[PUZZLE_PATH_MAX + 1];
+    if (!cmdline_word(cmdline, "-path", word, sizeof word)) return 0;
+    for (char* p = word; *p; p++)
+        if (*p == '\\') *p = '/';
+    std::snprintf(path, size, "%s", word);
+    return 1;
+}
+
+const char* kernel_puzzles_folder() { return g_kernel.puzzles; }
+
+// Folders and trimming -------------------------------------------------------------------------
+
+void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit) {
+    char skipped[TRIM_SKIP_MAX][PATH_MAX_GAME];
+    int skip_count = 0;
+    char glob[2 * PATH_MAX_GAME];
+    std::snprintf(glob, sizeof glob, "%s/%s", folder, pattern);
+    for (;;) {
+        uint64_t total = 0;
+        char oldest[PATH_MAX_GAME] = "";
+        int64_t oldest_time = 0;
+        IoFind find;
+        IoFindEntry entry;
+        for (int more = io_find_first(&find, glob, 0, &entry); more; more = io_find_next(&find, &entry)) {
+            total += entry.size;
+            bool skip = false;
+            for (int i = 0; i < skip_count && !skip; i++) skip = !std::strcmp(skipped[i], entry.name);
+            if (skip) continue;
+            if (!oldest[0] || entry.access_time < oldest_time) {
+                std::snprintf(oldest, sizeof oldest, "%s", entry.name);
+                oldest_time = entry.access_time;
+            }
+        }
+        io_find_close(&find);
+        if (total <= limit || !oldest[0]) return;
+        char path[2 * PATH_MAX_GAME];
+        std::snprintf(path, sizeof path, "%s/%s", folder, oldest);
+        if (!io_delete_file(path)) {
+            if (skip_count == TRIM_SKIP_MAX) return;
+            std::snprintf(skipped[skip_count++], PATH_MAX_GAME, "%s", oldest);
+        }
+    }
+}
+
+void kernel_old_screen_size(int* width, int* height) {
+    *width = g_kernel.old_w;
+    *height = g_kernel.old_h;
+}
+
+// Start-up -------------------------------------------------------------------------------------
+
+void kernel_init() {
+    io_log("%s\n", app_config.title);
+    io_log("Version: %i.%02i\n", GAME_VERSION / 100, GAME_VERSION % 100);
+
+    int w = 0, h = 0;
+    if (!io_ini_read_pair(CONFIG_INI, "MAIN", "OldScreenSize", &w, &h) || w < 640 || h < 480) {
+        w = screen.width;
+        h = screen.height;
+    }
+    g_kernel.old_w = w;
+    g_kernel.old_h = h;
+
+    std::snprintf(g_kernel.puzzles, sizeof g_kernel.puzzles, "puzzles");
+    cmdline_path(g_kernel.cmdline, g_kernel.puzzles, sizeof g_kernel.puzzles);
+
+    io_make_folder("sfiles");
+    io_make_folder(g_kernel.puzzles);
+    io_make_folder(TEMP_FOLDER);
+    io_make_folder("sfiles/qs");
+    kernel_trim_folder(TEMP_FOLDER, "*.tmp", TEMP_LIMIT);
+
+    screen_grid_create();
+}
+
+// Shutdown -------------------------------------------------------------------------------------
+
+void kernel_done() {
+    io_ini_write_pair(CONFIG_INI, "MAIN", "OldScreenSize", screen.width, screen.height);
+    for (const char* file : WORK_FILES) io_delete_file(file);
+    screen_grid_free();
+    io_delete_file("sfiles/skin.ini");
+    io_delete_file("sfiles/lang.ini");
+}
+
+// Windows --------------------------------------------------------------------------------------
+
+namespace {
+
+// The drawing window: display check, frame buffer, then the game proper. 0 when refused.
+int create_drawing_window(int width, int height) {
+    int depth = sys_display_depth();
+    io_video_select(app_config.videoDriver);
+    if (!io_video_check_display(depth, io_video_warning_dialog)) return 0;
+    io_video_create_frame(width, height, app_config.bitsPerPixel);
+    g_kernel.drawing_window = 1;
+    KernelClock& clock = kernel_clock();
+    clock.game_time = 0;
+    g_kernel.entered = 1;
+    kernel_init();
+    clock.ready = 1;
+    clock.active = 1;
+    kernel_restart_clock(sys_millis());
+    return 1;
+}
+
+void log_platform() {
+    utsname u;
+    int major = 0, minor = 0;
+    if (uname(&u) == 0) std::sscanf(u.release, "%d.%d", &major, &minor);
+    io_log("PlatformId:%i, MajorVersion:%i, MinorVersion:%i\n", 0, major, minor);
+}
+
+// The main window's creation: log, memory counters, then the drawing window inside it.
+int create_main_window() {
+    int width, height;
+    if (!sys_create_window(app_config.title, &width, &height)) return 0;
+    g_kernel.main_window = 1;
+    io_debug_init(app_config.debugLevel);
+    log_platform();
+    io_mem_reset();
+    if (!create_drawing_window(width, height)) {
+        kernel_destroy_windows();
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace
+
+void kernel_destroy_windows() {
+    if (g_kernel.drawing_window) {
+        g_kernel.drawing_window = 0;
+        kernel_clock().ready = 0;
+        if (g_kernel.entered) kernel_done();
+        io_video_close();
+        io_mem_done();
+    }
+    if (g_kernel.main_window) {
+        g_kernel.main_window = 0;
+        sys_destroy_window();
+    }
+    g_kernel.gone = 1;
+}
+
+int kernel_windows_gone() { return g_kernel.gone; }
+
+// Process entry --------------------------------------------------------------------------------
+
+namespace {
+
+struct LaunchOptions {
+    SysOptions sys;
+    const char* script;  // --script FILE
+};
+
+// The game's own additions all start with two dashes; everything unknown is ignored.
+void read_launch_options(int argc, char** argv, LaunchOptions* out) {
+    *out = {};
+    for (int i = 1; i < argc; i++) {
+        const char* arg = argv[i];
+        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (!std::strcmp(arg, "--headless")) {
+            out->sys.headless = 1;
+        } else if (!std::strcmp(arg, "--window") && next) {
+            int w, h;
+            if (std::sscanf(next, "%dx%d", &w, &h) == 2 && w >= 64 && h >= 64 && w <= 16384 && h <= 16384) {
+                out->sys.window_w = w;
+                out->sys.window_h = h;
+            }
+            i++;
+        } else if (!std::strcmp(arg, "--scale") && next) {
+            int s;
+            if (std::sscanf(next, "%d", &s) == 1 && s >= 1 && s <= 8) out->sys.scale = s;
+            i++;
+        } else if (!std::strcmp(arg, "--script") && next) {
+            out->script = next;
+            i++;
+        }
+    }
+}
+
+void join_arguments(int argc, char** argv, char* out, int size) {
+    int used = 0;
+    out[0] = 0;
+    for (int i = 1; i < argc && used < size - 1; i++) {
+        int n = std::snprintf(out + used, size - used, i > 1 ? " %s" : "%s", argv[i]);
+        if (n < 0) break;
+        used += n;
+    }
+}
+
+void handle_platform_message(const PlatformMessage& m) { kernel_translate(m); }
+
+}  // namespace
+
+int kernel_main(int argc, char** argv) {
+    char folder[PATH_MAX_GAME];
+    io_set_start_folder(getcwd(folder, sizeof folder) ? folder : ".");
+    join_arguments(argc, argv, g_kernel.cmdline, sizeof g_kernel.cmdline);
+    app_config_defaults(&app_config);
+    LaunchOptions launch;
+    read_launch_options(argc, argv, &launch);
+
+    if (launch.script) {
+        char error[512];
+        if (!script_load(launch.script, error, sizeof error)) {
+            std::fprintf(stderr, "%s\n", error);
+            return 1;
+        }
+    }
+
+    int options = 0;
+    cmdline_bool(g_kernel.cmdline, "-options", &options);
+    if (!sys_instance_claim(app_config.className)) {
+        if (options) {
+            char text[512];
+            std::snprintf(text, sizeof text,
+                          "You must close %s before running Options. Or, run Options directly from the game, "
+                          "click on the Options button in the Tools panel.",
+                          app_config.title);
+            sys_message_box(SYS_BOX_INFO, nullptr, text);
+        }
+        return 0;
+    }
+
+    cmdline_int(g_kernel.cmdline, "-videodriver", &app_config.videoDriver);
+    cmdline_int(g_kernel.cmdline, "-debug", &app_config.debugLevel);
+
+    if (!sys_init(launch.sys)) {
+        sys_instance_release();
+        return 1;
+    }
+    sys_set_message_handler(handle_platform_message);
+    if (!create_main_window()) {
+        sys_done();
+        return 0;
+    }
+    int code = kernel_run_loop();
+    script_free();
+    sys_done();
+    return code;
+}

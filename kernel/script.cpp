@@ -1,0 +1,354 @@
+// kernel/script.cpp -- the automation harness. Scripted input is turned into SDL events and
+// handed to the same dispatch as real input, so it travels the whole translation path.
+#include "kernel/script.h"
+
+#include <SDL.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kernel/events.h"
+#include "platform/screen.h"
+#include "platform/sys.h"
+
+namespace {
+
+enum CommandKind { CMD_MOVE, CMD_PRESS, CMD_RELEASE, CMD_KEYDOWN, CMD_KEYUP, CMD_TYPE, CMD_SNAP, CMD_QUIT };
+
+struct Command {
+    int tick;
+    int kind;
+    int x, y;
+    int button;  // SDL_BUTTON_LEFT or SDL_BUTTON_RIGHT
+    int key;     // SDL keycode
+    int ctrl;
+    std::string text;  // typed text or snapshot path
+    bool done;         // input already delivered
+};
+
+struct Script {
+    std::vector<Command> commands;  // in the order they run
+    size_t next;                    // first command not run yet
+    int held;                       // SDL button mask held by scripted presses
+    int active;
+};
+Script g_script;
+
+struct KeyName {
+    const char* name;
+    int key;
+};
+constexpr KeyName KEY_NAMES[] = {
+    {"left", SDLK_LEFT},       {"right", SDLK_RIGHT},         {"up", SDLK_UP},
+    {"down", SDLK_DOWN},       {"pageup", SDLK_PAGEUP},       {"pagedown", SDLK_PAGEDOWN},
+    {"backspace", SDLK_BACKSPACE}, {"escape", SDLK_ESCAPE},   {"enter", SDLK_RETURN},
+    {"tab", SDLK_TAB},         {"delete", SDLK_DELETE},       {"space", SDLK_SPACE},
+    {"printscreen", SDLK_PRINTSCREEN}, {"kpplus", SDLK_KP_PLUS}, {"kpminus", SDLK_KP_MINUS},
+    {"home", SDLK_HOME},
+};
+
+int key_from_name(const std::string& name) {
+    if (name.size() == 1 && std::isalpha((unsigned char)name[0])) return SDLK_a + (std::tolower(name[0]) - 'a');
+    if (name.size() == 1 && std::isdigit((unsigned char)name[0])) return SDLK_0 + (name[0] - '0');
+    if (name.size() == 3 && name.compare(0, 2, "kp") == 0 && std::isdigit((unsigned char)name[2]))
+        return name[2] == '0' ? SDLK_KP_0 : SDLK_KP_1 + (name[2] - '1');
+    if (name.size() >= 2 && name[0] == 'f' && std::isdigit((unsigned char)name[1])) {
+        int n = std::atoi(name.c_str() + 1);
+        if (n >= 1 && n <= 12 && name.find_first_not_of("0123456789", 1) == std::string::npos) return SDLK_F1 + n - 1;
+    }
+    for (const KeyName& k : KEY_NAMES)
+        if (name == k.name) return k.key;
+    return 0;
+}
+
+int button_from_name(const std::string& name) {
+    if (name == "left") return SDL_BUTTON_LEFT;
+    if (name == "right") return SDL_BUTTON_RIGHT;
+    return 0;
+}
+
+std::vector<std::string> split_words(const std::string& s) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && std::isspace((unsigned char)s[i])) i++;
+        size_t start = i;
+        while (i < s.size() && !std::isspace((unsigned char)s[i])) i++;
+        if (i > start) words.push_back(s.substr(start, i - start));
+    }
+    return words;
+}
+
+bool to_int(const std::string& s, int* out) {
+    if (s.empty()) return false;
+    char* end;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (*end || v < -1000000 || v > 100000000) return false;
+    *out = (int)v;
+    return true;
+}
+
+// The optional trailing "ctrl" word; false when the words do not fit the expected count.
+bool take_ctrl(std::vector<std::string>& args, size_t count, int* ctrl) {
+    *ctrl = 0;
+    if (args.size() == count + 1 && args.back() == "ctrl") {
+        *ctrl = 1;
+        args.pop_back();
+    }
+    return args.size() == count;
+}
+
+// Parses one line after its tick into commands; returns an error text or "".
+std::string parse_command(int tick, const std::string& rest, std::vector<Command>* out) {
+    std::vector<std::string> words = split_words(rest);
+    if (words.empty()) return "a command is missing";
+    std::string verb = words[0];
+    std::vector<std::string> args(words.begin() + 1, words.end());
+    Command c = {};
+    c.tick = tick;
+    int ctrl;
+    if (verb == "move" || verb == "press" || verb == "release" || verb == "click") {
+        size_t want = verb == "move" ? 2 : 3;
+        if (!take_ctrl(args, want, &ctrl) || !to_int(args[0], &c.x) || !to_int(args[1], &c.y))
+            return "expected " + verb + (want == 2 ? " X Y" : " X Y BUTTON [ctrl]");
+        c.ctrl = ctrl;
+        if (verb == "move") {
+            c.kind = CMD_MOVE;
+            out->push_back(c);
+            return "";
+        }
+        if (!(c.button = button_from_name(args[2]))) return "the button must be left or right";
+        c.kind = verb == "release" ? CMD_RELEASE : CMD_PRESS;
+        out->push_back(c);
+        if (verb == "click") {
+            c.kind = CMD_RELEASE;
+            c.tick = tick + 1;
+            out->push_back(c);
+        }
+        return "";
+    }
+    if (verb == "drag") {
+        int x0, y0, x1, y1, ticks;
+        if (args.size() != 5 || !to_int(args[0], &x0) || !to_int(args[1], &y0) || !to_int(args[2], &x1) ||
+            !to_int(args[3], &y1) || !to_int(args[4], &ticks) || ticks < 1)
+            return "expected drag X0 Y0 X1 Y1 TICKS";
+        c.button = SDL_BUTTON_LEFT;
+        c.kind = CMD_PRESS;
+        c.x = x0, c.y = y0;
+        out->push_back(c);
+        for (int k = 1; k <= ticks; k++) {
+            c.kind = CMD_MOVE;
+            c.tick = tick + k;
+            c.x = x0 + (x1 - x0) * k / ticks;
+            c.y = y0 + (y1 - y0) * k / ticks;
+            out->push_back(c);
+        }
+        c.kind = CMD_RELEASE;
+        out->push_back(c);
+        return "";
+    }
+    if (verb == "keydown" || verb == "keyup" || verb == "key") {
+        if (!take_ctrl(args, 1, &ctrl)) return "expected " + verb + " KEY [ctrl]";
+        if (!(c.key = key_from_name(args[0]))) return "unknown key " + args[0];
+        c.ctrl = ctrl;
+        c.kind = verb == "keyup" ? CMD_KEYUP : CMD_KEYDOWN;
+        out->push_back(c);
+        if (verb == "key") {
+            c.kind = CMD_KEYUP;
+            c.tick = tick + 1;
+            out->push_back(c);
+        }
+        return "";
+    }
+    if (verb == "type") {
+        size_t at = rest.find("type") + 4;
+        if (at < rest.size() && rest[at] == ' ') at++;
+        c.kind = CMD_TYPE;
+        c.text = rest.substr(at);
+        out->push_back(c);
+        return "";
+    }
+    if (verb == "snap") {
+        if (args.size() != 1) return "expected snap PATH";
+        c.kind = CMD_SNAP;
+        c.text = args[0];
+        out->push_back(c);
+        return "";
+    }
+    if (verb == "quit") {
+        if (!args.empty()) return "quit takes nothing";
+        c.kind = CMD_QUIT;
+        out->push_back(c);
+        return "";
+    }
+    return "unknown command " + verb;
+}
+
+void dispatch_mouse(const Command& c, int type) {
+    SDL_Event e = {};
+    int s = sys_scale();
+    e.type = type;
+    if (type == SDL_MOUSEMOTION) {
+        e.motion.x = c.x * s;
+        e.motion.y = c.y * s;
+        e.motion.state = g_script.held;
+    } else {
+        e.button.button = c.button;
+        e.button.x = c.x * s;
+        e.button.y = c.y * s;
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.button.clicks = 1;
+    }
+    sys_force_ctrl(c.ctrl);
+    sys_dispatch_sdl_event(e);
+    sys_force_ctrl(-1);
+}
+
+void run_input(const Command& c) {
+    SDL_Event e = {};
+    switch (c.kind) {
+        case CMD_MOVE:
+            dispatch_mouse(c, SDL_MOUSEMOTION);
+            break;
+        case CMD_PRESS:
+            g_script.held |= SDL_BUTTON(c.button);
+            dispatch_mouse(c, SDL_MOUSEBUTTONDOWN);
+            break;
+        case CMD_RELEASE:
+            g_script.held &= ~SDL_BUTTON(c.button);
+            dispatch_mouse(c, SDL_MOUSEBUTTONUP);
+            break;
+        case CMD_KEYDOWN:
+        case CMD_KEYUP:
+            e.type = c.kind == CMD_KEYDOWN ? SDL_KEYDOWN : SDL_KEYUP;
+            e.key.keysym.sym = c.key;
+            e.key.keysym.mod = c.ctrl ? KMOD_LCTRL : KMOD_NONE;
+            sys_force_ctrl(c.ctrl);
+            sys_dispatch_sdl_event(e);
+            sys_force_ctrl(-1);
+            break;
+        case CMD_TYPE:
+            for (size_t at = 0; at < c.text.size(); at += sizeof e.text.text - 1) {
+                e = {};
+                e.type = SDL_TEXTINPUT;
+                std::snprintf(e.text.text, sizeof e.text.text, "%s", c.text.substr(at, sizeof e.text.text - 1).c_str());
+                sys_dispatch_sdl_event(e);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+int script_parse_text(const char* text, char* error, int error_size) {
+    script_free();
+    std::vector<Command> commands;
+    int previous = 0;
+    int line_number = 0;
+    const char* p = text;
+    while (*p) {
+        const char* end = std::strchr(p, '\n');
+        std::string line = end ? std::string(p, end) : std::string(p);
+        p = end ? end + 1 : p + line.size();
+        line_number++;
+        // '#' starts a comment; typed text keeps every character after "type".
+        size_t hash = line.find('#');
+        size_t type_at = line.find(" type");
+        if (hash != std::string::npos && (type_at == std::string::npos || hash < type_at)) line.resize(hash);
+        std::vector<std::string> words = split_words(line);
+        if (words.empty()) continue;
+        int tick;
+        bool relative = words[0][0] == '+';
+        if (!to_int(relative ? words[0].substr(1) : words[0], &tick) || tick < 0) {
+            std::snprintf(error, error_size, "script: line %d: the line must start with a tick", line_number);
+            return 0;
+        }
+        if (relative) tick += previous;
+        previous = tick;
+        std::string rest = line.substr(line.find(words[0]) + words[0].size());
+        std::string problem = parse_command(tick, rest, &commands);
+        if (!problem.empty()) {
+            std::snprintf(error, error_size, "script: line %d: %s", line_number, problem.c_str());
+            return 0;
+        }
+    }
+    // Commands run by tick; lines of one tick keep their order.
+    std::stable_sort(commands.begin(), commands.end(), [](const Command& a, const Command& b) { return a.tick < b.tick; });
+    g_script.commands = std::move(commands);
+    g_script.next = 0;
+    g_script.active = 1;
+    return 1;
+}
+
+int script_load(const char* path, char* error, int error_size) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) {
+        std::snprintf(error, error_size, "script: cannot read %s", path);
+        return 0;
+    }
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+    return script_parse_text(text.c_str(), error, error_size);
+}
+
+void script_free() { g_script = {}; }
+int script_active() { return g_script.active; }
+
+void script_before_tick(int tick) {
+    if (!g_script.active) return;
+    // Input of this tick (and any earlier tick not yet run) arrives now; snapshots and quit wait.
+    for (size_t i = g_script.next; i < g_script.commands.size() && g_script.commands[i].tick <= tick; i++) {
+        Command& c = g_script.commands[i];
+        if (c.kind == CMD_SNAP || c.kind == CMD_QUIT || c.done) continue;
+        run_input(c);
+        c.done = true;
+    }
+}
+
+void script_after_tick(int tick) {
+    if (!g_script.active) return;
+    while (g_script.next < g_script.commands.size() && g_script.commands[g_script.next].tick <= tick) {
+        Command c = g_script.commands[g_script.next++];
+        if (c.kind == CMD_SNAP) {
+            if (!snap_write_png(c.text.c_str())) std::fprintf(stderr, "script: cannot write %s\n", c.text.c_str());
+        } else if (c.kind == CMD_QUIT) {
+            kernel_close_request();
+            return;
+        }
+    }
+}
+
+int snap_write_png(const char* path) {
+    const uint8_t* top = screen_top_row();
+    if (!top) return 0;
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return 0;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        std::remove(path);
+        return 0;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, screen.width, screen.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_bgr(png);  // the frame buffer holds blue, green, red
+    png_write_info(png, info);
+    const int stride = ((screen.bits * screen.width + 31) / 8) & ~3;
+    for (int y = 0; y < screen.height; y++) png_write_row(png, (png_const_bytep)(top - (ptrdiff_t)y * stride));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(f) == 0;
+}

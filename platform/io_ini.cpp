@@ -1,0 +1,232 @@
+// platform/io_ini.cpp -- INI files read and rewritten whole. Lines keep their own endings;
+// new lines end with "\n". A value is trimmed of blanks and of one pair of enclosing quotes.
+#include "platform/io_ini.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kernel/kernel.h"
+#include "kernel/limits.h"
+#include "platform/io_file.h"
+
+namespace {
+
+std::string resolve(const char* file) {
+    if (file[0] == '/' || !io_start_folder()[0]) return file;
+    return std::string(io_start_folder()) + "/" + file;
+}
+
+std::vector<std::string> read_lines(const std::string& path) {
+    std::vector<std::string> lines;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return lines;
+    std::string line;
+    int c;
+    while ((c = std::fgetc(f)) != EOF) {
+        line += (char)c;
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    std::fclose(f);
+    return lines;
+}
+
+std::string trim(const std::string& s) {
+    size_t a = 0, b = s.size();
+    while (a < b && std::isspace((unsigned char)s[a])) a++;
+    while (b > a && std::isspace((unsigned char)s[b - 1])) b--;
+    return s.substr(a, b - a);
+}
+
+// "[name]" gives name; anything else gives false.
+bool section_name(const std::string& line, std::string* name) {
+    std::string t = trim(line);
+    if (t.size() < 2 || t[0] != '[') return false;
+    size_t close = t.find(']');
+    if (close == std::string::npos) return false;
+    *name = trim(t.substr(1, close - 1));
+    return true;
+}
+
+bool key_value(const std::string& line, std::string* key, std::string* value) {
+    std::string t = trim(line);
+    if (t.empty() || t[0] == ';' || t[0] == '[') return false;
+    size_t eq = t.find('=');
+    if (eq == std::string::npos) return false;
+    *key = trim(t.substr(0, eq));
+    *value = trim(t.substr(eq + 1));
+    return true;
+}
+
+bool same(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+
+// Index of the key's line and the line range of its section; -1 where not found.
+struct Place {
+    int section_line;  // the "[name]" line
+    int section_end;   // one past the section's last line with content
+    int key_line;
+};
+
+Place find_place(const std::vector<std::string>& lines, const char* section, const char* key) {
+    Place p = {-1, -1, -1};
+    bool inside = false;
+    for (int i = 0; i < (int)lines.size(); i++) {
+        std::string name, k, v;
+        if (section_name(lines[i], &name)) {
+            if (inside) break;
+            inside = same(name, section);
+            if (inside) p.section_line = i, p.section_end = i + 1;
+            continue;
+        }
+        if (!inside) continue;
+        if (!trim(lines[i]).empty()) p.section_end = i + 1;
+        if (p.key_line < 0 && key && key_value(lines[i], &k, &v) && same(k, key)) p.key_line = i;
+    }
+    return p;
+}
+
+int write_lines(const std::string& path, const std::vector<std::string>& lines) {
+    std::string all;
+    for (const std::string& l : lines) all += l;
+    return io_write_file_atomic(path.c_str(), all.data(), all.size());
+}
+
+std::string one_line(const char* text) {
+    std::string v = text ? text : "";
+    for (char& c : v)
+        if (c == '\r' || c == '\n') c = ' ';  // a value never breaks the file's lines
+    if (v.size() > (size_t)INI_VALUE_MAX) v.resize(INI_VALUE_MAX);
+    return v;
+}
+
+int edit(const char* file, const char* section, const char* key, const char* text) {
+    std::string path = resolve(file);
+    std::vector<std::string> lines = read_lines(path);
+    Place p = find_place(lines, section, key);
+    if (!text) {
+        if (p.key_line < 0) return 1;
+        lines.erase(lines.begin() + p.key_line);
+        return write_lines(path, lines);
+    }
+    std::string line = std::string(key) + "=" + one_line(text) + "\n";
+    if (p.key_line >= 0) {
+        const std::string& old = lines[p.key_line];
+        if (old.size() >= 2 && old[old.size() - 2] == '\r') line.insert(line.size() - 1, "\r");
+        lines[p.key_line] = line;
+    } else if (p.section_line >= 0) {
+        std::string& before = lines[p.section_end - 1];
+        if (before.empty() || before.back() != '\n') before += "\n";
+        lines.insert(lines.begin() + p.section_end, line);
+    } else {
+        if (!lines.empty() && lines.back().back() != '\n') lines.back() += "\n";
+        lines.push_back(std::string("[") + section + "]\n");
+        lines.push_back(line);
+    }
+    return write_lines(path, lines);
+}
+
+}  // namespace
+
+int io_ini_read(const char* file, const char* section, const char* key, char* out, int size) {
+    if (size <= 0) return 0;
+    out[0] = 0;
+    std::vector<std::string> lines = read_lines(resolve(file));
+    Place p = find_place(lines, section, key);
+    if (p.key_line < 0) return 0;
+    std::string k, v;
+    key_value(lines[p.key_line], &k, &v);
+    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
+    if (v.size() > (size_t)INI_VALUE_MAX) v.resize(INI_VALUE_MAX);
+    int n = (int)v.size() < size - 1 ? (int)v.size() : size - 1;
+    std::memcpy(out, v.data(), n);
+    out[n] = 0;
+    return n;
+}
+
+int io_ini_write(const char* file, const char* section, const char* key, const char* text) {
+    return edit(file, section, key, text ? text : "");
+}
+
+int io_ini_delete_key(const char* file, const char* section, const char* key) {
+    return edit(file, section, key, nullptr);
+}
+
+int io_ini_flush(const char* file) {
+    FILE* f = std::fopen(resolve(file).c_str(), "rb+");
+    if (!f) return 0;
+    int ok = std::fflush(f) == 0;
+    std::fclose(f);
+    return ok;
+}
+
+int io_ini_read_text(const char* file, const char* section, const char* key, char* out, int size) {
+    return io_ini_read(file, section, key, out, size);
+}
+
+int io_ini_read_int(const char* file, const char* section, const char* key, int* value) {
+    char text[INI_VALUE_MAX + 1];
+    if (!io_ini_read(file, section, key, text, sizeof text)) return 0;
+    return std::sscanf(text, "%i", value) == 1;
+}
+
+int io_ini_read_bool(const char* file, const char* section, const char* key, int* value) {
+    char text[INI_VALUE_MAX + 1];
+    if (!io_ini_read(file, section, key, text, sizeof text)) return 0;
+    return parse_bool_word(text, value);
+}
+
+int io_ini_read_pair(const char* file, const char* section, const char* key, int* a, int* b) {
+    char text[INI_VALUE_MAX + 1];
+    if (!io_ini_read(file, section, key, text, sizeof text)) return 0;
+    return std::sscanf(text, "%i %i", a, b) == 2;
+}
+
+int io_ini_read_colour(const char* file, const char* section, const char* key, int* colour) {
+    char text[INI_VALUE_MAX + 1];
+    if (!io_ini_read(file, section, key, text, sizeof text)) return 0;
+    if (strcasecmp(text, "transparent") == 0) {
+        *colour = -1;
+        return 1;
+    }
+    int r, g, b;
+    if (std::sscanf(text, "%i %i %i", &r, &g, &b) != 3) return 0;
+    *colour = (r & 255) << 16 | (g & 255) << 8 | (b & 255);
+    return 1;
+}
+
+int io_ini_read_real(const char* file, const char* section, const char* key, double* value) {
+    char text[INI_VALUE_MAX + 1];
+    if (!io_ini_read(file, section, key, text, sizeof text)) return 0;
+    return std::sscanf(text, "%lf", value) == 1;
+}
+
+int io_ini_read_triple(const char* file, const char* section, const char* key, int* a, int* b, int* c) {
+    char text[INI_VALUE_MAX + 1];
+    if (!io_ini_read(file, section, key, text, sizeof text)) return 0;
+    return std::sscanf(text, "%i %i %i", a, c, b) == 3;
+}
+
+int io_ini_write_int(const char* file, const char* section, const char* key, int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%i", value);
+    return io_ini_write(file, section, key, text);
+}
+
+int io_ini_write_bool(const char* file, const char* section, const char* key, int value) {
+    return io_ini_write(file, section, key, value ? "1" : "0");
+}
+
+int io_ini_write_pair(const char* file, const char* section, const char* key, int a, int b) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%i %i", a, b);
+    return io_ini_write(file, section, key, text);
+}

@@ -1,0 +1,535 @@
+// platform/sys.cpp -- the SDL window, input translation to platform messages, message boxes,
+// cursors and the single-instance socket.
+#include "platform/sys.h"
+
+#include <SDL.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int INSTANCE_TEXT_MAX = 4096;    // bytes of one text sent by another program
+constexpr uint32_t DISPLAY_CHECK_MS = 2500;  // how often the desktop size is compared
+
+struct SysState {
+    int started;            // SDL video is running
+    int headless;
+    int scale;              // frame buffer pixels are scale x scale window pixels
+    int window_w, window_h; // requested frame buffer size, 0 for full screen
+    SDL_Window* window;
+    uint32_t virtual_ms;    // headless clock
+    PlatformHandler handler;
+    int held;               // buttons held as the events told us: bit 1 left, bit 2 right
+    int forced_ctrl;        // -1 keyboard, else the script's ctrl
+    SDL_Cursor* cursors[3];
+    int cursor_kind;
+    int confined;
+    int saved_x, saved_y;   // global cursor position before confinement
+    int desktop_w, desktop_h;
+    uint32_t last_display_check;
+    int display_change_told;
+    int listen_fd;          // instance socket, -1 when none
+    char socket_path[108];
+    char instance_text[INSTANCE_TEXT_MAX + 1];
+};
+SysState g_sys = {.forced_ctrl = -1, .listen_fd = -1};
+
+void deliver(const PlatformMessage& m) {
+    if (g_sys.handler) g_sys.handler(m);
+}
+
+int ctrl_held() {
+    if (g_sys.forced_ctrl >= 0) return g_sys.forced_ctrl;
+    return g_sys.started && (SDL_GetModState() & KMOD_CTRL) ? 1 : 0;
+}
+
+int held_flags(int buttons) { return buttons | (ctrl_held() ? 4 : 0); }
+
+int to_frame(int v) { return g_sys.scale > 1 ? v / g_sys.scale : v; }
+
+// The game's own cursor: an arrow with a dark rim and a warm fill, drawn from this mask.
+constexpr const char* CURSOR_ART[] = {
+    "X               ", "XX              ", "X.X             ", "X..X            ",
+    "X...X           ", "X....X          ", "X.....X         ", "X......X        ",
+    "X.......X       ", "X........X      ", "X.....XXXXX     ", "X..X..X         ",
+    "X.X X..X        ", "XX  X..X        ", "X    X..X       ", "     XXXX       ",
+};
+
+SDL_Cursor* make_game_cursor() {
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 16, 16, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return nullptr;
+    uint32_t* px = (uint32_t*)s->pixels;
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++) {
+            char c = CURSOR_ART[y][x];
+            px[y * (s->pitch / 4) + x] = c == 'X' ? 0xFF2A1A10u : c == '.' ? 0xFFF3C26Bu : 0;
+        }
+    SDL_Cursor* cursor = SDL_CreateColorCursor(s, 0, 0);
+    SDL_FreeSurface(s);
+    return cursor;
+}
+
+void check_display_change() {
+    if (g_sys.headless || !g_sys.window) return;
+    uint32_t now = SDL_GetTicks();
+    if (now - g_sys.last_display_check < DISPLAY_CHECK_MS) return;
+    g_sys.last_display_check = now;
+    while (waitpid(-1, nullptr, WNOHANG) > 0) {
+    }  // programs started without waiting for them
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return;
+    if (mode.w == g_sys.desktop_w && mode.h == g_sys.desktop_h) {
+        g_sys.display_change_told = 0;
+        return;
+    }
+    if (g_sys.display_change_told) return;
+    g_sys.display_change_told = 1;
+    PlatformMessage m = {PM_DISPLAY_CHANGED};
+    deliver(m);
+}
+
+// Instance socket ----------------------------------------------------------------------------
+
+int instance_folder(char* out, size_t size) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    char folder[256];
+    if (runtime && runtime[0])
+        std::snprintf(folder, sizeof folder, "%s/lumavex", runtime);
+    else
+        std::snprintf(folder, sizeof folder, "/tmp/lumavex-%u", (unsigned)getuid());
+    mkdir(folder, 0700);
+    struct stat st;
+    if (lstat(folder, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return 0;
+    if ((st.st_mode & 0077) && chmod(folder, 0700) != 0) return 0;
+    return std::snprintf(out, size, "%s", folder) < (int)size;
+}
+
+int instance_address(const char* class_name, sockaddr_un* addr) {
+    char folder[256];
+    if (!instance_folder(folder, sizeof folder)) return 0;
+    *addr = {};
+    addr->sun_family = AF_UNIX;
+    int n = std::snprintf(addr->sun_path, sizeof addr->sun_path, "%s/%s", folder, class_name);
+    return n > 0 && n < (int)sizeof addr->sun_path;
+}
+
+int send_request(const char* class_name, const void* data, size_t size) {
+    sockaddr_un addr;
+    if (!instance_address(class_name, &addr)) return 0;
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return 0;
+    int ok = connect(fd, (sockaddr*)&addr, sizeof addr) == 0;
+    const char* p = (const char*)data;
+    while (ok && size > 0) {
+        ssize_t n = write(fd, p, size);
+        if (n <= 0) ok = 0;
+        else p += n, size -= (size_t)n;
+    }
+    close(fd);
+    return ok;
+}
+
+// Reads one request: "R" raises the window, "T" + 4-byte little-endian word + text is a text.
+void serve_instance_request() {
+    if (g_sys.listen_fd < 0) return;
+    int fd = accept4(g_sys.listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    static char buf[INSTANCE_TEXT_MAX + 8];
+    size_t got = 0;
+    while (got < sizeof buf) {
+        pollfd p = {fd, POLLIN, 0};
+        if (poll(&p, 1, 500) <= 0) break;  // a silent client cannot hold the game up
+        ssize_t n = read(fd, buf + got, sizeof buf - got);
+        if (n <= 0) break;
+        got += (size_t)n;
+    }
+    close(fd);
+    if (got >= 1 && buf[0] == 'R') {
+        sys_raise_window();
+    } else if (got >= 5 && buf[0] == 'T') {
+        int32_t word;
+        std::memcpy(&word, buf + 1, 4);
+        size_t len = got - 5;
+        if (len > INSTANCE_TEXT_MAX) len = INSTANCE_TEXT_MAX;
+        std::memcpy(g_sys.instance_text, buf + 5, len);
+        g_sys.instance_text[len] = 0;
+        PlatformMessage m = {PM_SET_TEXT};
+        m.word = word;
+        m.text = g_sys.instance_text;
+        deliver(m);
+    }
+}
+
+}  // namespace
+
+// Message boxes --------------------------------------------------------------------------------
+
+int sys_choice_box(int kind, const char* title, const char* text, const char* const* buttons,
+                   int count, int default_index, int cancel_index) {
+    if (g_sys.headless || !g_sys.started) {
+        std::fprintf(stderr, "%s%s%s\n", title ? title : "", title ? ": " : "", text);
+        if (g_sys.headless || count <= 1) return default_index;
+    }
+    SDL_MessageBoxButtonData data[8];
+    if (count > 8) count = 8;
+    for (int i = 0; i < count; i++) {
+        data[i] = {};
+        data[i].buttonid = i;
+        data[i].text = buttons[i];
+        if (i == default_index) data[i].flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+        if (i == cancel_index) data[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    }
+    // Texts keep their "\r\n" line breaks in the game; the desktop wants "\n".
+    char shown[4096];
+    int n = 0;
+    for (const char* p = text; *p && n < (int)sizeof shown - 1; p++)
+        if (*p != '\r') shown[n++] = *p;
+    shown[n] = 0;
+    SDL_MessageBoxData box = {};
+    box.flags = kind == SYS_BOX_STOP ? SDL_MESSAGEBOX_ERROR
+                : kind == SYS_BOX_INFO ? SDL_MESSAGEBOX_INFORMATION
+                                       : SDL_MESSAGEBOX_WARNING;
+    box.window = g_sys.window;
+    box.title = title ? title : "";
+    box.message = shown;
+    box.numbuttons = count;
+    box.buttons = data;
+    int chosen = -1;
+    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+        std::fprintf(stderr, "%s\n", text);
+        return count > 1 ? cancel_index : default_index;
+    }
+    return chosen < 0 ? cancel_index : chosen;
+}
+
+void sys_message_box(int kind, const char* title, const char* text) {
+    const char* ok[] = {"OK"};
+    sys_choice_box(kind, title, text, ok, 1, 0, 0);
+}
+
+int sys_question_box(const char* title, const char* text, int default_yes) {
+    const char* yes_no[] = {"Yes", "No"};
+    return sys_choice_box(SYS_BOX_QUESTION, title, text, yes_no, 2, default_yes ? 0 : 1, 1) == 0;
+}
+
+// Start and windows --------------------------------------------------------------------------
+
+int sys_init(const SysOptions& options) {
+    g_sys.headless = options.headless;
+    g_sys.window_w = options.window_w;
+    g_sys.window_h = options.window_h;
+    if (g_sys.headless) {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        if (!g_sys.window_w) g_sys.window_w = 1024, g_sys.window_h = 768;
+    }
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
+        return 0;
+    }
+    g_sys.started = 1;
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        g_sys.desktop_w = mode.w;
+        g_sys.desktop_h = mode.h;
+    }
+    g_sys.scale = options.scale > 0 ? options.scale : 1;
+    if (options.scale <= 0 && !g_sys.headless && g_sys.desktop_w > 2560) g_sys.scale = 2;
+    SDL_StartTextInput();
+    return 1;
+}
+
+void sys_done() {
+    sys_instance_release();
+    for (SDL_Cursor*& c : g_sys.cursors) {
+        if (c) SDL_FreeCursor(c);
+        c = nullptr;
+    }
+    if (g_sys.started) SDL_Quit();
+    g_sys.started = 0;
+}
+
+int sys_headless() { return g_sys.headless; }
+int sys_scale() { return g_sys.scale; }
+
+int sys_display_depth() {
+    SDL_DisplayMode mode;
+    if (!g_sys.started || SDL_GetDesktopDisplayMode(0, &mode) != 0) return 24;
+    int bits = SDL_BITSPERPIXEL(mode.format);
+    return bits ? bits : 24;
+}
+
+int sys_create_window(const char* title, int* width, int* height) {
+    int fw = g_sys.window_w, fh = g_sys.window_h;
+    uint32_t flags = SDL_WINDOW_SHOWN;
+    if (!fw || !fh) {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+        fw = (g_sys.desktop_w > 0 ? g_sys.desktop_w : 1024) / g_sys.scale;
+        fh = (g_sys.desktop_h > 0 ? g_sys.desktop_h : 768) / g_sys.scale;
+    }
+    g_sys.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                    fw * g_sys.scale, fh * g_sys.scale, flags);
+    if (!g_sys.window) {
+        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
+        return 0;
+    }
+    *width = fw;
+    *height = fh;
+    g_sys.cursors[0] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    g_sys.cursors[1] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
+    g_sys.cursors[2] = make_game_cursor();
+    sys_set_cursor(g_sys.cursor_kind);
+    g_sys.last_display_check = SDL_GetTicks();
+    return 1;
+}
+
+void sys_destroy_window() {
+    if (g_sys.confined) sys_release_mouse();
+    if (g_sys.window) SDL_DestroyWindow(g_sys.window);
+    g_sys.window = nullptr;
+}
+
+void sys_minimise_window() {
+    if (g_sys.window && !g_sys.headless) SDL_MinimizeWindow(g_sys.window);
+}
+
+void sys_raise_window() {
+    if (!g_sys.window) return;
+    SDL_RestoreWindow(g_sys.window);
+    SDL_RaiseWindow(g_sys.window);
+}
+
+SDL_Window* sys_window() { return g_sys.window; }
+
+uint32_t sys_millis() { return g_sys.headless ? g_sys.virtual_ms : SDL_GetTicks(); }
+void sys_advance_virtual_clock(uint32_t ms) { g_sys.virtual_ms += ms; }
+
+// Input --------------------------------------------------------------------------------------
+
+void sys_set_message_handler(PlatformHandler handler) { g_sys.handler = handler; }
+void sys_force_ctrl(int ctrl) { g_sys.forced_ctrl = ctrl; }
+
+int sys_translate_key(int k) {
+    if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+    if (k >= SDLK_0 && k <= SDLK_9) return k;
+    if (k >= SDLK_F1 && k <= SDLK_F12) return 140 + (k - SDLK_F1);
+    switch (k) {
+        case SDLK_LEFT: return 128;
+        case SDLK_RIGHT: return 129;
+        case SDLK_UP: return 130;
+        case SDLK_DOWN: return 131;
+        case SDLK_PAGEUP: return 132;
+        case SDLK_PAGEDOWN: return 133;
+        case SDLK_BACKSPACE: return 134;
+        case SDLK_ESCAPE: return 135;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: return 136;
+        case SDLK_TAB: return 137;
+        case SDLK_DELETE: return 138;
+        case SDLK_SPACE: return 32;
+        case SDLK_PRINTSCREEN: return 44;
+        case SDLK_KP_0: return '0';
+        case SDLK_KP_PLUS: return 43;
+        case SDLK_KP_MINUS: return 45;
+        default: break;
+    }
+    if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return '1' + (k - SDLK_KP_1);
+    return -1;
+}
+
+void sys_dispatch_sdl_event(const SDL_Event& e) {
+    PlatformMessage m = {};
+    switch (e.type) {
+        case SDL_QUIT:
+            m.kind = PM_CLOSE;
+            break;
+        case SDL_WINDOWEVENT:
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_EXPOSED:
+                    m.kind = PM_PAINT;
+                    m.w = 1 << 20;  // the whole drawing window; the grid clips it
+                    m.h = 1 << 20;
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED: m.kind = PM_ACTIVATE; break;
+                case SDL_WINDOWEVENT_FOCUS_LOST: m.kind = PM_DEACTIVATE; break;
+                case SDL_WINDOWEVENT_CLOSE: m.kind = PM_CLOSE; break;
+                default: return;
+            }
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            int bit = e.button.button == SDL_BUTTON_LEFT ? 1 : e.button.button == SDL_BUTTON_RIGHT ? 2 : 0;
+            if (!bit) return;
+            bool down = e.type == SDL_MOUSEBUTTONDOWN;
+            g_sys.held = down ? (g_sys.held | bit) : (g_sys.held & ~bit);
+            m.kind = down ? PM_BUTTON_DOWN : PM_BUTTON_UP;
+            m.x = to_frame(e.button.x);
+            m.y = to_frame(e.button.y);
+            m.button = bit;
+            m.held = held_flags(g_sys.held);
+            break;
+        }
+        case SDL_MOUSEMOTION: {
+            int buttons = (e.motion.state & SDL_BUTTON_LMASK ? 1 : 0) | (e.motion.state & SDL_BUTTON_RMASK ? 2 : 0);
+            m.kind = PM_MOUSE_MOVE;
+            m.x = to_frame(e.motion.x);
+            m.y = to_frame(e.motion.y);
+            m.held = held_flags(buttons);
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            int sym = e.key.keysym.sym;
+            bool alt = (e.key.keysym.mod & KMOD_ALT) || sym == SDLK_LALT || sym == SDLK_RALT;
+            bool ctrl = g_sys.forced_ctrl >= 0 ? g_sys.forced_ctrl : (e.key.keysym.mod & KMOD_CTRL) != 0;
+            if (e.type == SDL_KEYDOWN && (alt || sym == SDLK_F10)) {
+                m.kind = PM_SYSKEY_DOWN;
+                break;
+            }
+            if (alt || sym == SDLK_F10) return;  // system key releases raise nothing
+            m.kind = e.type == SDL_KEYDOWN ? PM_KEY_DOWN : PM_KEY_UP;
+            m.key = sys_translate_key(sym);
+            m.held = ctrl ? 4 : 0;
+            break;
+        }
+        case SDL_TEXTINPUT: {
+            // Characters arrive as UTF-8; only the plain ASCII range is passed on.
+            for (const char* p = e.text.text; *p; p++) {
+                unsigned char c = (unsigned char)*p;
+                if (c < 32 || c > 127) continue;
+                PlatformMessage ch = {PM_CHAR};
+                ch.ch = c;
+                deliver(ch);
+            }
+            return;
+        }
+        default:
+            return;
+    }
+    deliver(m);
+}
+
+int sys_pump_one() {
+    if (g_sys.listen_fd >= 0) {
+        pollfd p = {g_sys.listen_fd, POLLIN, 0};
+        if (poll(&p, 1, 0) > 0) {
+            serve_instance_request();
+            return 1;
+        }
+    }
+    check_display_change();
+    if (!g_sys.started) return 0;
+    SDL_Event e;
+    if (!SDL_PollEvent(&e)) return 0;
+    sys_dispatch_sdl_event(e);
+    return 1;
+}
+
+void sys_wait(uint32_t ms) {
+    if (g_sys.started) SDL_WaitEventTimeout(nullptr, (int)ms);
+}
+
+// Cursors and confinement --------------------------------------------------------------------
+
+void sys_set_cursor(int kind) {
+    if (kind < 0 || kind > 2) kind = 0;
+    g_sys.cursor_kind = kind;
+    if (g_sys.cursors[kind]) SDL_SetCursor(g_sys.cursors[kind]);
+}
+
+void sys_confine_mouse(int x, int y, int w, int h) {
+    if (!g_sys.window) return;
+    SDL_GetGlobalMouseState(&g_sys.saved_x, &g_sys.saved_y);
+    int s = g_sys.scale;
+    SDL_Rect r = {x * s, y * s, w * s, h * s};
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_SetWindowMouseRect(g_sys.window, &r);
+    SDL_WarpMouseInWindow(g_sys.window, r.x + r.w / 2, r.y + r.h / 2);
+    g_sys.confined = 1;
+}
+
+void sys_release_mouse() {
+    if (!g_sys.window || !g_sys.confined) return;
+    SDL_SetWindowMouseRect(g_sys.window, nullptr);
+    SDL_WarpMouseGlobal(g_sys.saved_x, g_sys.saved_y);
+    SDL_ShowCursor(SDL_ENABLE);
+    g_sys.confined = 0;
+}
+
+void sys_move_mouse(int x, int y) {
+    if (g_sys.window) SDL_WarpMouseInWindow(g_sys.window, x * g_sys.scale, y * g_sys.scale);
+}
+
+// Single instance ----------------------------------------------------------------------------
+
+int sys_instance_claim(const char* class_name) {
+    const char raise = 'R';
+    if (send_request(class_name, &raise, 1)) return 0;  // a first copy answered
+    sockaddr_un addr;
+    if (!instance_address(class_name, &addr)) return 1;  // no private folder: run alone
+    unlink(addr.sun_path);  // nobody listens there any more
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return 1;
+    if (bind(fd, (sockaddr*)&addr, sizeof addr) != 0 || listen(fd, 8) != 0) {
+        close(fd);
+        return 1;
+    }
+    g_sys.listen_fd = fd;
+    std::snprintf(g_sys.socket_path, sizeof g_sys.socket_path, "%s", addr.sun_path);
+    return 1;
+}
+
+int sys_instance_send_text(const char* class_name, int word, const char* text) {
+    char buf[INSTANCE_TEXT_MAX + 8];
+    size_t len = std::strlen(text);
+    if (len > INSTANCE_TEXT_MAX) len = INSTANCE_TEXT_MAX;
+    buf[0] = 'T';
+    int32_t w = word;
+    std::memcpy(buf + 1, &w, 4);
+    std::memcpy(buf + 5, text, len);
+    return send_request(class_name, buf, len + 5);
+}
+
+void sys_instance_release() {
+    if (g_sys.listen_fd < 0) return;
+    close(g_sys.listen_fd);
+    unlink(g_sys.socket_path);
+    g_sys.listen_fd = -1;
+}
+
+// Processes -----------------------------------------------------------------------------------
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+int sys_spawn_detached(const char* const* argv) {
+    pid_t pid;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, (char* const*)argv, environ) != 0) return 0;
+    return 1;  // reaped later by the periodic check
+}
+
+int sys_run(const char* const* argv, int timeout_ms) {
+    pid_t pid;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, (char* const*)argv, environ) != 0) return -1;
+    for (int waited = 0;; waited += 10) {
+        int status;
+        pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (r < 0 || waited >= timeout_ms) return -1;
+        SDL_Delay(10);
+    }
+}

@@ -1,0 +1,100 @@
+// platform/sys.h -- the game's windows, input and process services over SDL2 and POSIX.
+//
+// The platform delivers `PlatformMessage`s; the kernel turns them into kernel events. Real SDL
+// input and the automation script both reach the kernel through `sys_dispatch_sdl_event`.
+#pragma once
+#include <cstdint>
+
+union SDL_Event;
+
+enum SysBoxKind { SYS_BOX_STOP, SYS_BOX_INFO, SYS_BOX_QUESTION, SYS_BOX_WARNING };
+
+// Message boxes. In headless mode (or before SDL runs) the text goes to standard error and the
+// default answer is taken.
+void sys_message_box(int kind, const char* title, const char* text);
+int sys_question_box(const char* title, const char* text, int default_yes);  // 1 yes
+// Buttons from left to right; returns the chosen index, or `cancel_index` when closed.
+int sys_choice_box(int kind, const char* title, const char* text, const char* const* buttons,
+                   int count, int default_index, int cancel_index);
+
+struct SysOptions {
+    int headless;      // dummy video and audio drivers, virtual clock
+    int window_w;      // frame buffer size for a window; 0 for full screen
+    int window_h;
+    int scale;         // UI scale; 0 chooses (2 on desktops wider than 2560 pixels)
+};
+
+int sys_init(const SysOptions& options);  // 1; SDL started
+void sys_done();
+int sys_headless();
+int sys_scale();
+int sys_display_depth();   // bits per pixel of the desktop
+// Creates the main window; the frame buffer size is reported through width and height.
+int sys_create_window(const char* title, int* width, int* height);
+void sys_destroy_window();
+void sys_minimise_window();
+void sys_raise_window();
+struct SDL_Window* sys_window();
+
+// Milliseconds: the real counter, or in headless mode the virtual clock that the main loop
+// advances by one frame period per pass.
+uint32_t sys_millis();
+void sys_advance_virtual_clock(uint32_t ms);
+
+// Messages the kernel receives.
+enum PlatformMessageKind {
+    PM_NONE,
+    PM_PAINT,           // x, y, w, h: the exposed rectangle
+    PM_BUTTON_DOWN,     // x, y, button 1/2, held (bit 1 left, 2 right, 4 ctrl)
+    PM_BUTTON_UP,
+    PM_MOUSE_MOVE,      // x, y, held
+    PM_KEY_DOWN,        // key: kernel key code or -1; held bit 4 for ctrl
+    PM_KEY_UP,
+    PM_SYSKEY_DOWN,     // Alt combinations and F10
+    PM_CHAR,            // ch
+    PM_ACTIVATE,
+    PM_DEACTIVATE,
+    PM_SET_TEXT,        // word, text
+    PM_CLOSE,           // window close button, signals, the script's quit
+    PM_DISPLAY_CHANGED,
+    PM_MIDI_DONE,
+};
+struct PlatformMessage {
+    int kind;
+    int x, y, w, h;
+    int button;
+    int held;
+    int key;
+    int ch;
+    int word;
+    const char* text;
+};
+
+using PlatformHandler = void (*)(const PlatformMessage& message);
+void sys_set_message_handler(PlatformHandler handler);
+
+// Takes the next pending SDL event (or instance request) and hands it on; 0 when none waits.
+int sys_pump_one();
+void sys_wait(uint32_t ms);  // blocks until an event arrives or ms pass
+void sys_dispatch_sdl_event(const SDL_Event& event);
+int sys_translate_key(int sdl_keycode);  // kernel key code, -1 for keys that raise nothing
+// Modifier state for events that carry none of their own (the script sets it per command).
+void sys_force_ctrl(int ctrl);  // -1 reads the keyboard again
+
+// Cursors: 0 arrow, 1 hourglass, 2 the game's own.
+void sys_set_cursor(int kind);
+void sys_confine_mouse(int x, int y, int w, int h);
+void sys_release_mouse();
+void sys_move_mouse(int x, int y);
+
+// Single instance: the first copy listens on a private socket; a second copy asks it to come
+// forward and must end. A text sent by another program arrives as PM_SET_TEXT.
+int sys_instance_claim(const char* class_name);  // 1 first copy, 0 another copy runs
+int sys_instance_send_text(const char* class_name, int word, const char* text);  // 1 delivered
+void sys_instance_release();
+
+// Starts a program without waiting for it; 1 when it could be started.
+int sys_spawn_detached(const char* const* argv);
+// Runs a program and waits at most timeout_ms for it; its exit code, or -1 when it could not be
+// started or is still running.
+int sys_run(const char* const* argv, int timeout_ms);
