@@ -20,6 +20,9 @@ using PictureBuffer = ImageView;
 // --- JPEG, on an open file (kinds 1 and 3; writing takes 1, 3 and 0x13, alpha ignored) ---
 int gformat_jpg_info(FILE* file, int* width, int* height, int* kind);
 int gformat_jpg_read(PictureBuffer* buffer, FILE* file);
+// Decodes the JPEG of `size` bytes at the data pack's current file (resources/dp.h) into a new
+// buffer in *buffer, never reading past those bytes.
+int gformat_jpg_read_pack(long size, PictureBuffer** buffer);
 int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality);  // quality 1..100
 
 // --- BMP, on an open file (reads give kind 3, or kind 2 for 16-bit files; writes kind 3) ---
