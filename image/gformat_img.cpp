@@ -1,6 +1,7 @@
 // image/gformat_img.cpp -- reading and writing IMG data on open files.
 #include "image/gformat_img.h"
 
+#include <cstddef>
 #include <cstring>
 
 #if __has_include("image/gformat.cpp")  // transitional: until the codecs are built

@@ -5,6 +5,7 @@
 #include "image/img.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/io_debug.h"
