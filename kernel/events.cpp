@@ -51,6 +51,7 @@ void dispatch(KernelEvent* e) {
         return;
     }
     if (e->type == KE_TEXT) {
+        io_log("kernel: text %i from another program: %s\n", (int)e->a, (const char*)e->b);
         if (e->a == 0 && g_dispatch.text) g_dispatch.text(e);
         return;
     }

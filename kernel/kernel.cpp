@@ -123,7 +123,8 @@ const char* kernel_puzzles_folder() { return g_kernel.puzzles; }
 
 // Folders and trimming -------------------------------------------------------------------------
 
-void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit) {
+void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit, RemoveFile remove) {
+    if (!remove) remove = io_delete_file;
     char skipped[TRIM_SKIP_MAX][PATH_MAX_GAME];
     int skip_count = 0;
     char glob[2 * PATH_MAX_GAME];
@@ -148,7 +149,7 @@ void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit)
         if (total <= limit || !oldest[0]) return;
         char path[2 * PATH_MAX_GAME];
         std::snprintf(path, sizeof path, "%s/%s", folder, oldest);
-        if (!io_delete_file(path)) {
+        if (!remove(path)) {
             if (skip_count == TRIM_SKIP_MAX) return;
             std::snprintf(skipped[skip_count++], PATH_MAX_GAME, "%s", oldest);
         }

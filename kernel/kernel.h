@@ -44,7 +44,8 @@ const char* kernel_puzzles_folder();
 
 // Deletes the least recently accessed files matching folder/pattern until their total is at
 // most limit bytes. Files that cannot be deleted are passed over, so it always ends.
-void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit);
+using RemoveFile = int (*)(const char* path);  // 1 when the file is gone
+void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit, RemoveFile remove = nullptr);
 
 // "OldScreenSize" of the previous run, checked against the current screen.
 void kernel_old_screen_size(int* width, int* height);

@@ -2,6 +2,7 @@
 #include "platform/io_file.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
@@ -24,6 +25,16 @@ const char* io_start_folder() { return g_start_folder; }
 
 int io_make_folder(const char* path) {
     if (mkdir(path, 0755) == 0) return 1;
+    if (errno == ENOENT) {
+        // Make the missing parents first ("my/boxes" for a new puzzles folder).
+        char parent[PATH_MAX_GAME];
+        std::snprintf(parent, sizeof parent, "%s", path);
+        char* slash = std::strrchr(parent, '/');
+        if (slash && slash != parent) {
+            *slash = 0;
+            if (io_make_folder(parent) && mkdir(path, 0755) == 0) return 1;
+        }
+    }
     struct stat st;
     return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }

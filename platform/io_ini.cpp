@@ -120,6 +120,9 @@ int edit(const char* file, const char* section, const char* key, const char* tex
     std::string line = std::string(key) + "=" + one_line(text) + "\n";
     if (p.key_line >= 0) {
         const std::string& old = lines[p.key_line];
+        std::string old_key, old_value;
+        key_value(old, &old_key, &old_value);
+        line = old_key + "=" + one_line(text) + "\n";  // the key keeps the spelling it has
         if (old.size() >= 2 && old[old.size() - 2] == '\r') line.insert(line.size() - 1, "\r");
         lines[p.key_line] = line;
     } else if (p.section_line >= 0) {

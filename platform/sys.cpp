@@ -2,6 +2,8 @@
 // cursors and the single-instance socket.
 #include "platform/sys.h"
 
+#include "platform/io_debug.h"
+
 #include <SDL.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -155,6 +157,7 @@ void serve_instance_request() {
     }
     close(fd);
     if (got >= 1 && buf[0] == 'R') {
+        io_log("sys: another copy asked this one to come forward\n");
         sys_raise_window();
     } else if (got >= 5 && buf[0] == 'T') {
         int32_t word;
@@ -529,7 +532,8 @@ int sys_run(const char* const* argv, int timeout_ms) {
         int status;
         pid_t r = waitpid(pid, &status, WNOHANG);
         if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (r < 0 || waited >= timeout_ms) return -1;
+        if (r < 0) return -1;
+        if (waited >= timeout_ms) return -2;
         SDL_Delay(10);
     }
 }

@@ -95,6 +95,6 @@ void sys_instance_release();
 
 // Starts a program without waiting for it; 1 when it could be started.
 int sys_spawn_detached(const char* const* argv);
-// Runs a program and waits at most timeout_ms for it; its exit code, or -1 when it could not be
-// started or is still running.
+// Runs a program and waits at most timeout_ms for it; its exit code, -1 when it could not be
+// started, -2 when it is still running.
 int sys_run(const char* const* argv, int timeout_ms);

@@ -1,0 +1,190 @@
+// The real game, headless, driven by scripts: start-up and shutdown, logging, snapshots,
+// the second copy, texts from other programs and the orderly end on signals.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/sys.h"
+
+namespace {
+
+std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct Game {
+    std::string dir;
+    pid_t pid = -1;
+
+    Game() {
+        char tmpl[] = "/tmp/lumavex-e2e-XXXXXX";
+        dir = mkdtemp(tmpl);
+    }
+    ~Game() {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        std::system(("rm -rf " + dir).c_str());
+    }
+    void write(const std::string& name, const std::string& text) { std::ofstream(dir + "/" + name) << text; }
+    std::string file(const std::string& name) { return read_all(dir + "/" + name); }
+
+    // Starts the game in its folder with a private runtime folder; returns at once.
+    void start(std::vector<std::string> args) {
+        pid = fork();
+        if (pid == 0) {
+            if (chdir(dir.c_str()) != 0) _exit(99);
+            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+            std::string err = dir + "/stderr.txt";
+            freopen(err.c_str(), "w", stderr);
+            std::string exe = std::string(LUMAVEX_GAME_DIR) + "/tesselo";
+            std::vector<char*> argv = {(char*)exe.c_str()};
+            for (std::string& a : args) argv.push_back((char*)a.c_str());
+            argv.push_back(nullptr);
+            execv(exe.c_str(), argv.data());
+            _exit(98);
+        }
+    }
+    // Waits for the game to end; its exit code, or -1 after the time limit.
+    int wait(int seconds = 60) {
+        for (int i = 0; i < seconds * 100; i++) {
+            int status;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+    int run(std::vector<std::string> args) {
+        start(std::move(args));
+        return wait();
+    }
+    bool wait_for_file(const std::string& name) {
+        struct stat st;
+        for (int i = 0; i < 2000; i++) {
+            if (stat((dir + "/" + name).c_str(), &st) == 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+};
+
+// Width and height from a PNG's header.
+void png_size(const std::string& png, int* w, int* h) {
+    auto be32 = [&](size_t at) {
+        return (int)((unsigned char)png[at] << 24 | (unsigned char)png[at + 1] << 16 | (unsigned char)png[at + 2] << 8 |
+                     (unsigned char)png[at + 3]);
+    };
+    *w = png.size() > 24 ? be32(16) : 0;
+    *h = png.size() > 24 ? be32(20) : 0;
+}
+
+TEST(game, starts_snaps_and_quits_cleanly) {
+    Game g;
+    g.write("s.txt", "0 snap first.png\n+3 move 100 100\n+1 click 100 100 left\n+2 snap later.png\n+1 quit\n");
+    ASSERT_EQ(g.run({"--headless", "--window", "800x600", "--script", "s.txt", "-debug", "1"}), 0)
+        << g.file("stderr.txt");
+    std::string log = g.file("application.log");
+    EXPECT_NE(log.find("Lumavex\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Version: 1.25\n"), std::string::npos);
+    EXPECT_NE(log.find("video driver: DrawDib\n"), std::string::npos);
+    EXPECT_NE(log.find("io_mem_done: ngetmem = "), std::string::npos);
+    EXPECT_NE(log.find("io_mem_done: nfreemem = "), std::string::npos);
+    EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);
+    int w, h;
+    png_size(g.file("first.png"), &w, &h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    EXPECT_FALSE(g.file("later.png").empty());
+    EXPECT_NE(g.file("sfiles/config.ini").find("OldScreenSize=800 600"), std::string::npos);
+    struct stat st;
+    EXPECT_EQ(stat((g.dir + "/sfiles/temp").c_str(), &st), 0);
+    EXPECT_EQ(stat((g.dir + "/sfiles/qs").c_str(), &st), 0);
+    EXPECT_EQ(stat((g.dir + "/puzzles").c_str(), &st), 0);
+}
+
+TEST(game, second_driver_path_and_log_levels) {
+    Game g;
+    g.write("s.txt", "2 snap a.png\n3 quit\n");
+    g.write("sfiles/config.ini", "");  // folder missing: the write above fails, start-up makes it
+    ASSERT_EQ(g.run({"--headless", "--window", "640x480", "--script", "s.txt", "-videodriver", "2", "-debug", "1",
+                     "-path", "my\\boxes", "--unknown-switch"}),
+              0)
+        << g.file("stderr.txt");
+    EXPECT_NE(g.file("application.log").find("video driver: Windows\n"), std::string::npos);
+    struct stat st;
+    EXPECT_EQ(stat((g.dir + "/my/boxes").c_str(), &st), 0);
+    int w, h;
+    png_size(g.file("a.png"), &w, &h);
+    EXPECT_EQ(w, 640);
+
+    Game quiet;  // level 0 writes nothing anywhere
+    quiet.write("s.txt", "1 quit\n");
+    ASSERT_EQ(quiet.run({"--headless", "--script", "s.txt"}), 0);
+    EXPECT_EQ(stat((quiet.dir + "/application.log").c_str(), &st), -1);
+    EXPECT_NE(quiet.file("sfiles/config.ini").find("OldScreenSize=1024 768"), std::string::npos);
+}
+
+TEST(game, malformed_script_stops_at_start) {
+    Game g;
+    g.write("s.txt", "0 snap a.png\n1 wobble\n");
+    EXPECT_NE(g.run({"--headless", "--script", "s.txt"}), 0);
+    EXPECT_NE(g.file("stderr.txt").find("line 2"), std::string::npos) << g.file("stderr.txt");
+}
+
+TEST(game, second_copy_texts_and_signals) {
+    Game g;
+    g.start({"--headless", "--window", "320x240", "-debug", "1"});
+    ASSERT_TRUE(g.wait_for_file("lumavex/KVLUMAVEXCLASS"));
+    ASSERT_TRUE(g.wait_for_file("sfiles/qs"));  // the kernel is up
+
+    Game second;  // shares the first copy's runtime folder
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(second.dir.c_str()) != 0) _exit(99);
+        setenv("XDG_RUNTIME_DIR", g.dir.c_str(), 1);
+        std::string exe = std::string(LUMAVEX_GAME_DIR) + "/tesselo";
+        execl(exe.c_str(), exe.c_str(), "--headless", "-debug", "1", (char*)nullptr);
+        _exit(98);
+    }
+    int status;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    struct stat st;
+    EXPECT_EQ(stat((second.dir + "/sfiles").c_str(), &st), -1);  // it never started the game
+
+    setenv("XDG_RUNTIME_DIR", g.dir.c_str(), 1);
+    EXPECT_TRUE(sys_instance_send_text("KVLUMAVEXCLASS", 0, "garden.pzl"));
+    EXPECT_TRUE(sys_instance_send_text("KVLUMAVEXCLASS", 3, "ignored"));
+    unsetenv("XDG_RUNTIME_DIR");
+
+    for (int i = 0; i < 500 && g.file("application.log").find("ignored") == std::string::npos; i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(g.pid, SIGTERM);
+    ASSERT_EQ(g.wait(), 0);
+    std::string log = g.file("application.log");
+    EXPECT_NE(log.find("another copy asked this one to come forward"), std::string::npos) << log;
+    EXPECT_NE(log.find("kernel: text 0 from another program: garden.pzl\n"), std::string::npos);
+    EXPECT_NE(log.find("kernel: text 3 from another program: ignored\n"), std::string::npos);
+    EXPECT_NE(log.find("io_mem_done: nfreemem"), std::string::npos);  // the orderly shutdown ran
+    EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);
+    EXPECT_NE(g.file("sfiles/config.ini").find("OldScreenSize=320 240"), std::string::npos);
+}
+
+}  // namespace
