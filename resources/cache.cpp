@@ -66,9 +66,9 @@ void cache_init() {
 int precache_file(const char* name, CacheLoader loader) {
     for (int i = 0; i < g_cache.count; i++)
         if (std::strcmp(dp_name(g_cache.memfiles[i].fileIndex), name) == 0) return i;
+    if (g_cache.count >= CACHE_MAX) io_fatal("precache_file: memfiles[] is full");
     const int fileIndex = dp_get_index(name, g_cache.fatalIfMissing);
     if (fileIndex < 0) return -1;
-    if (g_cache.count >= CACHE_MAX) io_fatal("precache_file: memfiles[] is full");
     const int index = g_cache.count++;
     g_cache.memfiles[index] = {fileIndex, nullptr, 0, 0, loader, 0};
     io_mem_set_release_hook(release_hook);  // registering makes the cache the allocator's reserve

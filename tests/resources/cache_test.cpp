@@ -1,0 +1,188 @@
+// tests/resources/cache_test.cpp -- the memory file cache over a folder pack: registration,
+// precaching, lock stamps, eviction order and the allocator's release-and-retry path.
+#include "resources/cache.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "image/gformat_img.h"
+#include "image/img.h"
+#include "platform/io_debug.h"
+#include "platform/io_mem.h"
+#include "platform/screen.h"
+#include "platform/video.h"
+#include "resources/dp.h"
+#include "support/fatal_trap.h"
+
+namespace {
+
+class Cache : public ::testing::Test {
+protected:
+    std::string dir;
+
+    void SetUp() override {
+        char name[] = "/tmp/cache_test_XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir = name;
+        for (const char* file : {"a.raw", "b.raw", "c.raw", "d.raw", "e.img"}) write(file, file);
+        dp_done();
+        dp_open(dir + "@");
+        cache_init();
+    }
+    void TearDown() override {
+        cache_done();
+        dp_done();
+        io_mem_set_fail_hook(nullptr);
+        std::filesystem::remove_all(dir);
+    }
+    void write(const char* name, const std::string& text) {
+        FILE* f = std::fopen((dir + "/" + name).c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+    }
+    static std::string text_of(const void* block, size_t n) { return std::string((const char*)block, n); }
+};
+
+TEST_F(Cache, registration_and_precache) {
+    const int a = cache_register_raw("a.raw");
+    EXPECT_EQ(cache_register_picture("a.raw"), a);
+    EXPECT_EQ(cache_count(), 1);
+    EXPECT_FALSE(cache_is_loaded(a)) << "loaded at the first lock while precaching is off";
+
+    EXPECT_EQ(fatal_message_of([] { cache_register_raw("missing.raw"); }),
+              "dp_get_hfile: file not found (missing.raw)\n");
+    EXPECT_EQ(cache_set_fatal_if_missing(0), 1);
+    EXPECT_EQ(cache_register_raw("missing.raw"), -1);
+    EXPECT_EQ(cache_register_raw("A.RAW"), -1) << "names are case-sensitive";
+    EXPECT_EQ(cache_set_fatal_if_missing(1), 0);
+    EXPECT_EQ(cache_count(), 1);
+
+    cache_set_precache(1);
+    const int e = cache_register_picture("e.img");  // not "jpg": the raw loader
+    EXPECT_TRUE(cache_is_loaded(e));
+    EXPECT_EQ(cache_lock_count(e), 0);
+    EXPECT_EQ(text_of(cache_lock(e), 5), "e.img");
+    cache_unlock(e);
+    EXPECT_EQ(text_of(cache_lock(a), 5), "a.raw");
+    cache_unlock(a);
+}
+
+TEST_F(Cache, eviction_takes_the_least_recently_locked) {
+    const int a = cache_register_raw("a.raw"), b = cache_register_raw("b.raw");
+    const int c = cache_register_raw("c.raw"), d = cache_register_raw("d.raw");
+    // Stamps 0..9: a a b a d a d d d c; d keeps one lock, so a = 5, b = 2, c = 9 are unlocked.
+    for (int index : {a, a, b, a, d, a, d, d, d, c}) cache_lock(index);
+    for (int index : {a, a, b, a, d, a, d, d, c}) cache_unlock(index);
+    EXPECT_EQ(cache_lock_count(d), 1);
+
+    EXPECT_EQ(cache_evict_one(), 1);
+    EXPECT_FALSE(cache_is_loaded(b));
+    EXPECT_TRUE(cache_is_loaded(a) && cache_is_loaded(c));
+    EXPECT_EQ(cache_evict_one(), 1);
+    EXPECT_FALSE(cache_is_loaded(a));
+    EXPECT_EQ(cache_evict_one(), 1);
+    EXPECT_FALSE(cache_is_loaded(c));
+    EXPECT_EQ(cache_evict_one(), 0) << "d is still locked";
+    EXPECT_TRUE(cache_is_loaded(d));
+
+    // Relocking an evicted entry reloads it and counts the lock from zero.
+    EXPECT_EQ(text_of(cache_lock(b), 5), "b.raw");
+    EXPECT_EQ(cache_lock_count(b), 1);
+    EXPECT_EQ(cache_evict_one(), 0);
+    cache_unlock(b);
+    EXPECT_EQ(cache_evict_one(), 1);
+    EXPECT_FALSE(cache_is_loaded(b));
+    cache_unlock(d);
+}
+
+int g_failures_left;
+int fail_big(size_t size) {
+    if (size != 123456 || g_failures_left == 0) return 0;
+    g_failures_left--;
+    return 1;
+}
+
+TEST_F(Cache, allocator_releases_blocks_then_gives_up) {
+    const int a = cache_register_raw("a.raw"), b = cache_register_raw("b.raw");
+    cache_lock(b);
+    cache_unlock(b);
+    cache_lock(a);
+    cache_unlock(a);
+    io_mem_set_fail_hook(fail_big);
+    g_failures_left = 1;
+    void* block = io_mem_alloc(123456);
+    EXPECT_NE(block, nullptr);
+    EXPECT_FALSE(cache_is_loaded(b)) << "the older block went first";
+    EXPECT_TRUE(cache_is_loaded(a));
+    io_mem_free(block);
+
+    g_failures_left = 1000;
+    cache_lock(b);  // held: cannot be released
+    EXPECT_EQ(fatal_message_of([] { (void)io_mem_alloc(123456); }), "io_mem_alloc: no memory (123456)\n");
+    EXPECT_FALSE(cache_is_loaded(a));
+    EXPECT_TRUE(cache_is_loaded(b));
+    cache_unlock(b);
+}
+
+TEST_F(Cache, done_reports_held_locks) {
+    const int a = cache_register_raw("a.raw"), c = cache_register_raw("c.raw");
+    cache_lock(a);
+    cache_lock(c);
+    cache_lock(c);
+    cache_unlock(a);
+    const int freedBefore = io_mem_freed_count();
+    io_debug_init(2);
+    testing::internal::CaptureStderr();
+    cache_done();
+    const std::string log = testing::internal::GetCapturedStderr();
+    io_debug_init(0);
+    EXPECT_EQ(log, "cache_done: filename:c.raw lock:2\n");
+    EXPECT_EQ(io_mem_freed_count() - freedBefore, 2);
+}
+
+TEST_F(Cache, table_capacity) {
+    cache_set_fatal_if_missing(0);
+    for (int i = 0; i < CACHE_MAX; i++) {
+        std::string name = "f" + std::to_string(i);
+        write(name.c_str(), "x");
+        ASSERT_EQ(cache_register_raw(name.c_str()), i);
+    }
+    EXPECT_EQ(fatal_message_of([] { cache_register_raw("one_more"); }), "precache_file: memfiles[] is full");
+    EXPECT_EQ(cache_register_raw("f511"), 511) << "a known name is still found";
+}
+
+TEST_F(Cache, cached_draws_lock_and_unlock) {
+    Image* im = img_create(2, 2, IMG_24BIT);
+    img_fill(im, 0x00102030);
+    FILE* f = std::fopen((dir + "/pic.img").c_str(), "wb");
+    ASSERT_TRUE(img_write_image(f, im));
+    std::fclose(f);
+    io_mem_free(im);
+
+    io_video_create_frame(64, 48, 24);
+    screen_grid_create();
+    io_video_begin_paint();
+    const int index = cache_register_picture("pic.img");
+    int w = 0, h = 0;
+    img_size_cached(index, &w, &h);
+    EXPECT_EQ(w * 10 + h, 22);
+    img_draw_all_cached(index, 3, 4);
+    img_draw_cached(index, 10, 4, 1, 0, 1, 2);
+    ImageView v;
+    img_screen_view(&v, 3, 4);
+    EXPECT_EQ(std::memcmp(v.pixels + v.pitch + 3, "\x30\x20\x10", 3), 0);
+    EXPECT_EQ(std::memcmp(v.pixels + 7 * 3, "\x30\x20\x10", 3), 0);
+    EXPECT_EQ(v.pixels[8 * 3], 0);
+    EXPECT_EQ(cache_lock_count(index), 0);
+    io_video_end_paint();
+    screen_grid_free();
+    io_video_close();
+}
+
+}  // namespace
