@@ -16,6 +16,8 @@
 #include "kernel/events.h"
 #include "kernel/limits.h"
 #include "kernel/script.h"
+#include "image/img.h"
+#include "image/pic.h"
 #include "platform/io_debug.h"
 #include "platform/io_file.h"
 #include "platform/io_ini.h"
@@ -23,11 +25,14 @@
 #include "platform/screen.h"
 #include "platform/sys.h"
 #include "platform/video.h"
+#include "resources/cache.h"
+#include "resources/dp.h"
 
 AppConfig app_config;
 
 namespace {
 
+constexpr const char* DATA_PACK = "data.pck";
 constexpr const char* CONFIG_INI = "sfiles/config.ini";
 constexpr const char* TEMP_FOLDER = "sfiles/temp";
 constexpr uint32_t TEMP_LIMIT = 30000000;  // bytes of "*.tmp" kept in the temporary folder
@@ -163,9 +168,24 @@ void kernel_old_screen_size(int* width, int* height) {
 
 // Start-up -------------------------------------------------------------------------------------
 
+namespace {
+
+// The skin and the language file are copied out of the pack for the run.
+void copy_from_pack(const char* member, const char* target) {
+    int index = dp_get_index(member, 0);
+    if (index < 0 || !dp_extract(index, target)) io_fatal("kernel_init: invalid copy of %s", target);
+}
+
+}  // namespace
+
 void kernel_init() {
     io_log("%s\n", app_config.title);
     io_log("Version: %i.%02i\n", GAME_VERSION / 100, GAME_VERSION % 100);
+
+    dp_open(DATA_PACK);
+    cache_init();
+    pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
+    img_shadow_table_init();
 
     int w = 0, h = 0;
     if (!io_ini_read_pair(CONFIG_INI, "MAIN", "OldScreenSize", &w, &h) || w < 640 || h < 480) {
@@ -183,6 +203,8 @@ void kernel_init() {
     io_make_folder(TEMP_FOLDER);
     io_make_folder("sfiles/qs");
     kernel_trim_folder(TEMP_FOLDER, "*.tmp", TEMP_LIMIT);
+    copy_from_pack("skin.ini", "sfiles/skin.ini");
+    copy_from_pack("english.ini", "sfiles/lang.ini");
 
     screen_grid_create();
 }
@@ -192,6 +214,8 @@ void kernel_init() {
 void kernel_done() {
     io_ini_write_pair(CONFIG_INI, "MAIN", "OldScreenSize", screen.width, screen.height);
     for (const char* file : WORK_FILES) io_delete_file(file);
+    cache_done();
+    dp_done();
     screen_grid_free();
     io_delete_file("sfiles/skin.ini");
     io_delete_file("sfiles/lang.ini");

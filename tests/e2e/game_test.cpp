@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/sys.h"
+#include "resources/packwriter.h"
 
 namespace {
 
@@ -29,9 +30,12 @@ struct Game {
     std::string dir;
     pid_t pid = -1;
 
+    // A game folder of its own, with the built data pack.
     Game() {
         char tmpl[] = "/tmp/lumavex-e2e-XXXXXX";
         dir = mkdtemp(tmpl);
+        std::string pack = std::string(LUMAVEX_GAME_DIR) + "/data.pck";
+        if (symlink(pack.c_str(), (dir + "/data.pck").c_str()) != 0) std::perror("symlink");
     }
     ~Game() {
         if (pid > 0) {
@@ -185,6 +189,23 @@ TEST(game, second_copy_texts_and_signals) {
     EXPECT_NE(log.find("io_mem_done: nfreemem"), std::string::npos);  // the orderly shutdown ran
     EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);
     EXPECT_NE(g.file("sfiles/config.ini").find("OldScreenSize=320 240"), std::string::npos);
+}
+
+TEST(game, broken_or_missing_pack_stops_with_its_message) {
+    Game g;
+    unlink((g.dir + "/data.pck").c_str());
+    g.write("s.txt", "1 quit\n");
+    EXPECT_EQ(g.run({"--headless", "--script", "s.txt", "-debug", "1"}), 1);
+    EXPECT_NE(g.file("application.log").find("dp_open: not found (data.pck)"), std::string::npos)
+        << g.file("application.log");
+
+    const char lang[] = "[MAIN]\nVersion=1\nCharSet=0\n";
+    PackItem only_lang[] = {{"english.ini", lang, sizeof lang - 1, nullptr}};
+    ASSERT_TRUE(packwriter_write((g.dir + "/data.pck").c_str(), only_lang, 1));
+    EXPECT_EQ(g.run({"--headless", "--script", "s.txt", "-debug", "1"}), 1);
+    EXPECT_NE(g.file("application.log").find("kernel_init: invalid copy of sfiles/skin.ini"), std::string::npos)
+        << g.file("application.log");
+    EXPECT_NE(g.file("stderr.txt").find("kernel_init: invalid copy of sfiles/skin.ini"), std::string::npos);
 }
 
 }  // namespace
