@@ -4,13 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-#if __has_include("image/gformat.cpp")  // transitional: until the codecs are built
 #include "image/gformat.h"
-#else
-namespace {
-void gformat_error(const char*) {}
-}  // namespace
-#endif
 #include "kernel/limits.h"
 #include "platform/io_mem.h"
 
@@ -39,7 +33,8 @@ bool peek_header(FILE* file, Header* h) {
     uint8_t raw[IMG_HEADER_SIZE];
     const size_t got = std::fread(raw, 1, sizeof raw, file);
     if (std::fseek(file, start, SEEK_SET) != 0 || got != sizeof raw) return false;
-    for (int i = 0; i < 9; i++) h->field[i] = get_le32(raw + 4 * i);
+    for (int i = 0; i < 9; i++)
+        h->field[i] = get_le32(raw + 4 * i);
     return (uint32_t)h->field[H_MAGIC] == IMG_MAGIC;
 }
 
@@ -104,7 +99,9 @@ bool planes_in_file(FILE* file, int width, int height, int kind) {
     return true;
 }
 
-bool known_kind(int kind) { return kind == IMG_8BIT || kind == IMG_16BIT || kind == IMG_24BIT || kind == (IMG_24BIT | IMG_ALPHA); }
+bool known_kind(int kind) {
+    return kind == IMG_8BIT || kind == IMG_16BIT || kind == IMG_24BIT || kind == (IMG_24BIT | IMG_ALPHA);
+}
 
 bool write_plane(FILE* file, const uint8_t* src, ptrdiff_t pitch, size_t rowBytes, int height) {
     for (int y = 0; y < height; y++, src += pitch)
@@ -122,9 +119,10 @@ bool write_all(FILE* file, const ImageView* view) {
         (alphaBytes && __builtin_add_overflow(colourSize, IMG_HEADER_SIZE, &alphaOffset)))
         return false;
     const int32_t fields[9] = {(int32_t)IMG_MAGIC, view->width, view->height, view->kind, IMG_HEADER_SIZE,
-                               colourPitch, alphaOffset, alphaPitch, 0};
+                               colourPitch,        alphaOffset, alphaPitch,   0};
     uint8_t raw[IMG_HEADER_SIZE];
-    for (int i = 0; i < 9; i++) put_le32(raw + 4 * i, fields[i]);
+    for (int i = 0; i < 9; i++)
+        put_le32(raw + 4 * i, fields[i]);
     if (std::fwrite(raw, 1, sizeof raw, file) != sizeof raw) return false;
     if (!write_plane(file, view->pixels, view->pitch, (size_t)colourPitch, view->height)) return false;
     if (alphaBytes && !write_plane(file, view->alpha, view->alphaPitch, (size_t)alphaPitch, view->height))
@@ -155,8 +153,9 @@ int gformat_img_read(ImageView* view, FILE* file) {
 Image* img_read(FILE* file) {
     int width, height, kind;
     if (gformat_img_info(file, &width, &height, &kind)) return nullptr;
-    if (!known_kind(kind) || width < 0 || height < 0 || width > PICTURE_SIDE_MAX || height > PICTURE_SIDE_MAX ||
-        (long long)width * height > PICTURE_PIXELS_MAX || !planes_in_file(file, width, height, kind)) {
+    if (!known_kind(kind) || width < 0 || height < 0 || width > PICTURE_SIDE_MAX ||
+        height > PICTURE_SIDE_MAX || (long long)width * height > PICTURE_PIXELS_MAX ||
+        !planes_in_file(file, width, height, kind)) {
         gformat_error(LOAD_ERROR);
         return nullptr;
     }

@@ -53,12 +53,12 @@ void img_view(ImageView* view, const Image* image, int x, int y) {
     view->height = image->height - y;
     view->kind = image->kind;
     view->pitch = image->colourPitch;
-    view->pixels = base + image->colourOffset + (ptrdiff_t)y * image->colourPitch + (ptrdiff_t)x * (image->kind & 15);
+    view->pixels =
+        base + image->colourOffset + (ptrdiff_t)y * image->colourPitch + (ptrdiff_t)x * (image->kind & 15);
     view->alphaPitch = image->alphaPitch;
-    view->alpha = image->alphaOffset
-                      ? base + image->alphaOffset + (ptrdiff_t)y * image->alphaPitch +
-                            (ptrdiff_t)x * ((image->kind >> 4) & 15)
-                      : nullptr;
+    view->alpha = image->alphaOffset ? base + image->alphaOffset + (ptrdiff_t)y * image->alphaPitch +
+                                           (ptrdiff_t)x * ((image->kind >> 4) & 15)
+                                     : nullptr;
 }
 
 void img_screen_view(ImageView* view, int x, int y) {
@@ -95,7 +95,8 @@ void fill_row24(uint8_t* d, int n, uint32_t colour) {
     uint32_t words[3];
     std::memcpy(words, pattern, sizeof words);
     int i = 0;
-    for (; i + 4 <= n; i += 4, d += 12) std::memcpy(d, words, 12);
+    for (; i + 4 <= n; i += 4, d += 12)
+        std::memcpy(d, words, 12);
     for (; i < n; i++, d += 3) {
         d[0] = b;
         d[1] = g;
@@ -108,9 +109,11 @@ void fill_view(const ImageView* v, uint32_t value) {
     const int colour = v->kind & 15;
     uint8_t* row = v->pixels;
     if (colour == 1) {
-        for (int y = 0; y < v->height; y++, row += v->pitch) std::memset(row, value & 0xFF, v->width);
+        for (int y = 0; y < v->height; y++, row += v->pitch)
+            std::memset(row, value & 0xFF, v->width);
     } else if (colour == 3) {
-        for (int y = 0; y < v->height; y++, row += v->pitch) fill_row24(row, v->width, value);
+        for (int y = 0; y < v->height; y++, row += v->pitch)
+            fill_row24(row, v->width, value);
     }
 }
 
@@ -135,10 +138,12 @@ void img_scale_values(Image* image, int factor) {
     if (factor < 0) factor = 0;
     if (factor > 255) factor = 255;
     uint8_t table[256];
-    for (int v = 0; v < 256; v++) table[v] = (uint8_t)(v * factor / 255);
+    for (int v = 0; v < 256; v++)
+        table[v] = (uint8_t)(v * factor / 255);
     uint8_t* p = (uint8_t*)image + image->colourOffset;
     const size_t n = (size_t)image->colourPitch * image->height;
-    for (size_t i = 0; i < n; i++) p[i] = table[p[i]];
+    for (size_t i = 0; i < n; i++)
+        p[i] = table[p[i]];
 }
 
 // --- The view blit and conversions ---
@@ -185,7 +190,8 @@ void copy_rows(const ImageView* dst, const ImageView* src, int bytesPerPixel) {
     const size_t n = (size_t)bytesPerPixel * src->width;
     uint8_t* d = dst->pixels;
     const uint8_t* s = src->pixels;
-    for (int y = 0; y < src->height; y++, d += dst->pitch, s += src->pitch) std::memcpy(d, s, n);
+    for (int y = 0; y < src->height; y++, d += dst->pitch, s += src->pitch)
+        std::memcpy(d, s, n);
 }
 
 }  // namespace
@@ -229,7 +235,8 @@ void img_view_convert(const ImageView* dst, const ImageView* src) {
     const uint8_t* srow = src->pixels;
     if (sk == 1 && dk == 3) {
         for (int y = 0; y < h; y++, drow += dst->pitch, srow += src->pitch)
-            for (int x = 0; x < w; x++) drow[3 * x] = drow[3 * x + 1] = drow[3 * x + 2] = srow[x];
+            for (int x = 0; x < w; x++)
+                drow[3 * x] = drow[3 * x + 1] = drow[3 * x + 2] = srow[x];
     } else if (sk == 3 && dk == 1) {
         for (int y = 0; y < h; y++, drow += dst->pitch, srow += src->pitch)
             for (int x = 0; x < w; x++) {
@@ -238,7 +245,8 @@ void img_view_convert(const ImageView* dst, const ImageView* src) {
             }
     } else if (sk == 2 && dk == 3) {
         uint8_t five[32];
-        for (int f = 0; f < 32; f++) five[f] = (uint8_t)(f * 255 / 31);
+        for (int f = 0; f < 32; f++)
+            five[f] = (uint8_t)(f * 255 / 31);
         for (int y = 0; y < h; y++, drow += dst->pitch, srow += src->pitch)
             for (int x = 0; x < w; x++) {
                 const unsigned word = srow[2 * x] | (srow[2 * x + 1] << 8);
@@ -265,10 +273,14 @@ enum : int { OUT_TOP = 1, OUT_BOTTOM = 2, OUT_RIGHT = 4, OUT_LEFT = 8 };
 
 int outcode(int x, int y, int w, int h) {
     int code = 0;
-    if (y < 0) code |= OUT_TOP;
-    else if (y > h - 1) code |= OUT_BOTTOM;
-    if (x > w - 1) code |= OUT_RIGHT;
-    else if (x < 0) code |= OUT_LEFT;
+    if (y < 0)
+        code |= OUT_TOP;
+    else if (y > h - 1)
+        code |= OUT_BOTTOM;
+    if (x > w - 1)
+        code |= OUT_RIGHT;
+    else if (x < 0)
+        code |= OUT_LEFT;
     return code;
 }
 
@@ -322,13 +334,17 @@ void img_line(const ImageView* view, int x0, int y0, int x1, int y1, const void*
     for (int i = 0; i <= major; i++) {
         std::memcpy(view->pixels + (ptrdiff_t)y * view->pitch + (ptrdiff_t)x * bpp, value, bpp);
         if (err >= 0) {
-            if (xMajor) y += sy;
-            else x += sx;
+            if (xMajor)
+                y += sy;
+            else
+                x += sx;
             err -= 2 * major;
         }
         err += 2 * minor;
-        if (xMajor) x += sx;
-        else y += sy;
+        if (xMajor)
+            x += sx;
+        else
+            y += sy;
     }
 }
 
@@ -350,8 +366,8 @@ using SpanRoutine = void (*)(const ImageView* dst, const ImageView* src, uint32_
 
 struct DrawRequest {
     const Image* image;
-    int x, y;      // screen position of the source rectangle's top-left
-    int sx, sy;    // source rectangle in the image
+    int x, y;    // screen position of the source rectangle's top-left
+    int sx, sy;  // source rectangle in the image
     int w, h;
     uint32_t colour;
     SpanRoutine span;
@@ -401,7 +417,8 @@ void run_request(DrawRequest* r) {
 void span_blit(const ImageView* dst, const ImageView* src, uint32_t) { img_view_blit(dst, src); }
 
 bool fits(const ImageView* dst, const ImageView* m) {
-    return m->kind == IMG_8BIT && dst->kind == IMG_24BIT && m->width <= dst->width && m->height <= dst->height;
+    return m->kind == IMG_8BIT && dst->kind == IMG_24BIT && m->width <= dst->width &&
+           m->height <= dst->height;
 }
 
 void shadow_rows(const ImageView* dst, const ImageView* m) {
@@ -457,7 +474,8 @@ void span_tinted(const ImageView* dst, const ImageView* m, uint32_t colour) {
             uint32_t m4;
             std::memcpy(&m4, mrow + x, 4);
             if (m4 == 0) continue;
-            for (int k = 0; k < 4; k++) tint_pixel(d + 3 * k, mrow[x + k], b, g, r);  // m = 0 keeps d
+            for (int k = 0; k < 4; k++)
+                tint_pixel(d + 3 * k, mrow[x + k], b, g, r);  // m = 0 keeps d
         }
         for (; x < m->width; x++, d += 3)
             if (mrow[x]) tint_pixel(d, mrow[x], b, g, r);
@@ -474,7 +492,9 @@ void img_draw(const Image* image, int x, int y, int sx, int sy, int w, int h) {
     run_request(&r);
 }
 
-void img_draw_all(const Image* image, int x, int y) { img_draw(image, x, y, 0, 0, image->width, image->height); }
+void img_draw_all(const Image* image, int x, int y) {
+    img_draw(image, x, y, 0, 0, image->width, image->height);
+}
 
 void img_draw_tinted(int x, int y, uint32_t colour, const Image* image, int sx, int sy, int w, int h) {
     if ((image->kind & 15) != IMG_8BIT) io_fatal("img_draw: jine rozliseni nez screen");

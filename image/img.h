@@ -10,8 +10,8 @@ inline constexpr int IMG_8BIT = 1;
 inline constexpr int IMG_16BIT = 2;
 inline constexpr int IMG_24BIT = 3;
 inline constexpr int IMG_ALPHA = 0x10;
-inline constexpr int IMG_KIND_SCREEN = 0xFFFE;  // pseudo-kind: the screen's kind
-inline constexpr int IMG_KIND_GREY = 0xFFFF;    // pseudo-kind: IMG_8BIT
+inline constexpr int IMG_KIND_SCREEN = 0xFFFE;     // pseudo-kind: the screen's kind
+inline constexpr int IMG_KIND_GREY = 0xFFFF;       // pseudo-kind: IMG_8BIT
 inline constexpr uint32_t IMG_MAGIC = 0x00474D49;  // "IMG\0"
 inline constexpr int IMG_HEADER_SIZE = 36;
 
@@ -31,12 +31,12 @@ static_assert(sizeof(Image) == IMG_HEADER_SIZE, "the Image header is a file layo
 // A rectangle of pixels inside an Image, a picture buffer or the screen. Routines trust the
 // width and height and do no clipping of their own.
 struct ImageView {
-    int32_t width;      // pixels right of the origin
-    int32_t height;     // rows below the origin
+    int32_t width;   // pixels right of the origin
+    int32_t height;  // rows below the origin
     int32_t kind;
-    uint8_t* pixels;    // origin pixel in the colour plane
-    int32_t pitch;      // bytes from one colour row to the next (negative for the screen)
-    uint8_t* alpha;     // origin byte in the alpha plane, or null
+    uint8_t* pixels;  // origin pixel in the colour plane
+    int32_t pitch;    // bytes from one colour row to the next (negative for the screen)
+    uint8_t* alpha;   // origin byte in the alpha plane, or null
     int32_t alphaPitch;
 };
 
@@ -51,8 +51,8 @@ using ImgTileDrawer = void (*)(const Image* image, int x, int y, int sx, int sy,
 // --- Creation and access ---
 // Pseudo-kinds are resolved first; pixels are undefined. Released with io_mem_free as one block.
 [[nodiscard]] Image* img_create(int width, int height, int kind);
-void img_view(ImageView* view, const Image* image, int x, int y);   // view at (x, y) of image
-void img_screen_view(ImageView* view, int x, int y);                // view of the open frame
+void img_view(ImageView* view, const Image* image, int x, int y);  // view at (x, y) of image
+void img_screen_view(ImageView* view, int x, int y);               // view of the open frame
 void img_size(const Image* image, int* width, int* height);
 void img_pixels(const Image* image, uint8_t** pixels, int* pitch, int* width, int* height);
 int img_kind_resolve(int kind);  // pseudo-kinds to real kinds; others unchanged

@@ -5,10 +5,7 @@
 #include <cctype>
 #include <cstring>
 
-#if __has_include("image/pic.cpp")  // transitional: until the JPEG loader is built
 #include "image/pic.h"
-#define CACHE_HAVE_JPG 1
-#endif
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "resources/dp.h"
@@ -32,12 +29,6 @@ struct CacheState {
     int fatalIfMissing;   // handed to dp_get_index
 };
 CacheState g_cache = {.fatalIfMissing = 1};
-
-#ifdef CACHE_HAVE_JPG
-void* load_jpg(int file_index) { return jpg_loader(file_index); }
-#else
-void* load_jpg(int file_index) { io_fatal("jpg_loader: gformat_jpg_read %s", dp_name(file_index)); }
-#endif
 
 int release_hook() { return cache_evict_one(); }
 
@@ -79,7 +70,9 @@ int precache_file(const char* name, CacheLoader loader) {
     return index;
 }
 
-int cache_register_picture(const char* name) { return precache_file(name, is_jpg(name) ? load_jpg : dp_load); }
+int cache_register_picture(const char* name) {
+    return precache_file(name, is_jpg(name) ? jpg_loader : dp_load);
+}
 
 int cache_register_raw(const char* name) { return precache_file(name, dp_load); }
 

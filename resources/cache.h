@@ -18,11 +18,11 @@ int cache_register_raw(const char* name);
 
 void* cache_lock(int index);  // the entry's block, loaded when it has none
 void cache_unlock(int index);
-int cache_evict_one();        // 1 when the least recently used unlocked block was released
-void cache_done();            // releases every block; logs the locks still held
+int cache_evict_one();  // 1 when the least recently used unlocked block was released
+void cache_done();      // releases every block; logs the locks still held
 
-void cache_set_precache(int on);             // start-up turns it on once the users are ready
-int cache_set_fatal_if_missing(int on);      // returns the previous setting (on at first)
+void cache_set_precache(int on);         // start-up turns it on once the users are ready
+int cache_set_fatal_if_missing(int on);  // returns the previous setting (on at first)
 
 // Inspection, for tests and diagnostics.
 int cache_count();

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/gformat.h"
 #include "platform/io_mem.h"
 #include "support/fatal_trap.h"
 
@@ -16,7 +17,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 void put32(Bytes& b, size_t at, int32_t v) {
-    for (int i = 0; i < 4; i++) b[at + i] = (uint8_t)((uint32_t)v >> (8 * i));
+    for (int i = 0; i < 4; i++)
+        b[at + i] = (uint8_t)((uint32_t)v >> (8 * i));
 }
 
 // A file in memory: tests read and write through a real FILE*.
@@ -44,7 +46,8 @@ Image* pattern_image(int w, int h, int kind) {
     Image* im = img_create(w, h, kind);
     const size_t n = io_mem_size(im) - IMG_HEADER_SIZE;
     uint8_t* p = (uint8_t*)im + IMG_HEADER_SIZE;
-    for (size_t i = 0; i < n; i++) p[i] = (uint8_t)(i * 7 + 3);
+    for (size_t i = 0; i < n; i++)
+        p[i] = (uint8_t)(i * 7 + 3);
     return im;
 }
 
@@ -58,9 +61,11 @@ Bytes written(const Image* im) {
 Bytes padded_file(int w, int h, int pitch) {
     Bytes b(IMG_HEADER_SIZE + (size_t)pitch * h, 0xEE);
     const int32_t head[9] = {(int32_t)IMG_MAGIC, w, h, 3, 36, pitch, 0, 3 * w, 0};
-    for (int i = 0; i < 9; i++) put32(b, 4 * i, head[i]);
+    for (int i = 0; i < 9; i++)
+        put32(b, 4 * i, head[i]);
     for (int y = 0; y < h; y++)
-        for (int x = 0; x < 3 * w; x++) b[36 + (size_t)y * pitch + x] = (uint8_t)(y * 16 + x);
+        for (int x = 0; x < 3 * w; x++)
+            b[36 + (size_t)y * pitch + x] = (uint8_t)(y * 16 + x);
     return b;
 }
 
@@ -70,14 +75,19 @@ TEST(GformatImg, written_sizes_and_round_trip) {
         const Bytes file = written(im);
         const int bytesPerPixel = (kind & 15) + (kind >> 4);
         EXPECT_EQ(file.size(), 36u + (size_t)bytesPerPixel * 15) << kind;
-        EXPECT_EQ(std::memcmp(file.data(), im, file.size()), 0) << "a file is the Image record, kind " << kind;
+        EXPECT_EQ(std::memcmp(file.data(), im, file.size()), 0)
+            << "a file is the Image record, kind " << kind;
         MemFile f;
         f.load(file);
         Image* back = img_read(f.f);
         ASSERT_NE(back, nullptr);
         EXPECT_EQ(io_mem_size(back), io_mem_size(im));
         EXPECT_EQ(std::memcmp(back, im, io_mem_size(im)), 0);
-        write_fuzz_seed("fuzz_img", kind == 0x13 ? "alpha" : kind == 1 ? "grey" : kind == 2 ? "word" : "colour",
+        write_fuzz_seed("fuzz_img",
+                        kind == 0x13 ? "alpha"
+                        : kind == 1  ? "grey"
+                        : kind == 2  ? "word"
+                                     : "colour",
                         file.data(), file.size());
         io_mem_free(im);
         io_mem_free(back);
@@ -116,7 +126,8 @@ TEST(GformatImg, longer_rows_and_embedding) {
     for (int y = 0; y < 3; y++) {
         ImageView v;
         img_view(&v, im, 0, y);
-        for (int x = 0; x < 15; x++) EXPECT_EQ(v.pixels[x], y * 16 + x) << y << " " << x;
+        for (int x = 0; x < 15; x++)
+            EXPECT_EQ(v.pixels[x], y * 16 + x) << y << " " << x;
     }
     io_mem_free(im);
 
@@ -139,17 +150,24 @@ TEST(GformatImg, guards_refuse_before_reading_pixels) {
         const char* what;
         size_t at;
         int32_t value;
-    } cases[] = {{"magic", 0, 0x00474D4A},        {"magic zero byte", 0, 0x01474D49},
-                 {"kind", 12, 4},                 {"pseudo-kind", 12, IMG_KIND_SCREEN},
-                 {"negative width", 4, -5},       {"huge height", 8, 1 << 30},
-                 {"side limit", 4, 16385},        {"colour offset past the end", 16, 37},
-                 {"negative offset", 16, -36},    {"huge pitch", 20, 0x7FFFFFFF}};
+    } cases[] = {{"magic", 0, 0x00474D4A},
+                 {"magic zero byte", 0, 0x01474D49},
+                 {"kind", 12, 4},
+                 {"pseudo-kind", 12, IMG_KIND_SCREEN},
+                 {"negative width", 4, -5},
+                 {"huge height", 8, 1 << 30},
+                 {"side limit", 4, 16385},
+                 {"colour offset past the end", 16, 37},
+                 {"negative offset", 16, -36},
+                 {"huge pitch", 20, 0x7FFFFFFF}};
     for (const Case& c : cases) {
         Bytes bad = good;
         put32(bad, c.at, c.value);
         f.load(bad);
         const int before = io_mem_allocated_count();
+        gformat_error("");
         EXPECT_EQ(img_read(f.f), nullptr) << c.what;
+        EXPECT_STREQ(gformat_last_error(), "IMG loader: unknown error");
         EXPECT_EQ(io_mem_allocated_count(), before) << c.what << ": refused before allocating";
         write_fuzz_seed("fuzz_img", c.what, bad.data(), bad.size());
     }

@@ -44,7 +44,7 @@ Image* make_ramp(int w, int h, int kind = IMG_24BIT) {
 
 // A 64 x 48 frame: cells of 32 x 24 (two by two), all dirty, the frame open and black.
 class ImgScreen : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         img_shadow_table_init();
         io_video_create_frame(64, 48, 24);
@@ -129,7 +129,8 @@ TEST(ImgShadowTable, darkening_values) {
 TEST(ImgPixelOps, fill_rect_scale) {
     Image* im = img_create(7, 3, IMG_24BIT);
     img_fill(im, 0x00112233);
-    for (int x = 0; x < 7; x++) EXPECT_EQ(std::memcmp(image_pixel(im, x, 2), "\x33\x22\x11", 3), 0) << x;
+    for (int x = 0; x < 7; x++)
+        EXPECT_EQ(std::memcmp(image_pixel(im, x, 2), "\x33\x22\x11", 3), 0) << x;
     img_fill_rect(im, 0x00AABBCC, 1, 1, 5, 1);
     EXPECT_EQ(image_pixel(im, 0, 1)[0], 0x33);
     EXPECT_EQ(image_pixel(im, 1, 1)[0], 0xCC);
@@ -192,7 +193,8 @@ TEST(ImgBlit, copy_and_alpha_composite) {
     EXPECT_EQ(image_pixel(b, 5, 0)[0], 150);  // 100 + 50
     EXPECT_EQ(image_pixel(b, 5, 0)[1], 100);
     EXPECT_EQ(image_pixel(b, 5, 0)[2], 255);  // 100 + 255 is held at 255
-    for (Image* im : {plain, alpha, a, b}) io_mem_free(im);
+    for (Image* im : {plain, alpha, a, b})
+        io_mem_free(im);
 }
 
 TEST(ImgConvert, kinds) {
@@ -222,7 +224,8 @@ TEST(ImgConvert, kinds) {
     image_pixel(wide, 0, 0)[0] = 1;
     img_convert(colour, wide);  // size mismatch: nothing
     EXPECT_EQ(image_pixel(colour, 0, 0)[0], 0);
-    for (Image* im : {colour, grey, words, alpha, wide}) io_mem_free(im);
+    for (Image* im : {colour, grey, words, alpha, wide})
+        io_mem_free(im);
 }
 
 std::vector<std::pair<int, int>> line_points(int w, int h, int x0, int y0, int x1, int y1) {
@@ -362,7 +365,8 @@ TEST_F(ImgScreen, wrong_kinds_are_fatal) {
               "img_draw_shadow: stin by mel byt IMG_8BIT");
     EXPECT_EQ(fatal_message_of([&] { img_draw_shadow(greyAlpha, 0, 0, 0, 0, 2, 2); }),
               "img_draw_shadow: stin by mel byt IMG_8BIT");
-    for (Image* im : {grey, colour, greyAlpha}) io_mem_free(im);
+    for (Image* im : {grey, colour, greyAlpha})
+        io_mem_free(im);
 }
 
 struct TileCall {
@@ -370,7 +374,9 @@ struct TileCall {
     bool operator==(const TileCall&) const = default;
 };
 std::vector<TileCall> g_tiles;
-void record_tile(const Image*, int x, int y, int sx, int sy, int w, int h) { g_tiles.push_back({x, y, sx, sy, w, h}); }
+void record_tile(const Image*, int x, int y, int sx, int sy, int w, int h) {
+    g_tiles.push_back({x, y, sx, sy, w, h});
+}
 
 TEST(ImgTile, layout_and_flags) {
     ImgTileDrawer previous = img_set_tile_drawer(record_tile);
@@ -380,8 +386,12 @@ TEST(ImgTile, layout_and_flags) {
 
     g_tiles.clear();
     img_tile(nullptr, &rect, 10, 20, 20, 25, 0);
-    EXPECT_EQ(g_tiles, (V{{10, 20, 5, 6, 4, 3}, {14, 20, 5, 6, 4, 3}, {18, 20, 5, 6, 2, 3},
-                          {10, 23, 5, 6, 4, 2}, {14, 23, 5, 6, 4, 2}, {18, 23, 5, 6, 2, 2}}));
+    EXPECT_EQ(g_tiles, (V{{10, 20, 5, 6, 4, 3},
+                          {14, 20, 5, 6, 4, 3},
+                          {18, 20, 5, 6, 2, 3},
+                          {10, 23, 5, 6, 4, 2},
+                          {14, 23, 5, 6, 4, 2},
+                          {18, 23, 5, 6, 2, 2}}));
     g_tiles.clear();
     img_tile(nullptr, &rect, 10, 20, 0, 27, 1);  // one column down to 27
     EXPECT_EQ(g_tiles, (V{{10, 20, 5, 6, 4, 3}, {10, 23, 5, 6, 4, 3}, {10, 26, 5, 6, 4, 1}}));

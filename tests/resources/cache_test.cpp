@@ -12,6 +12,7 @@
 
 #include "image/gformat_img.h"
 #include "image/img.h"
+#include "image/pic.h"
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
@@ -22,14 +23,15 @@
 namespace {
 
 class Cache : public ::testing::Test {
-protected:
+   protected:
     std::string dir;
 
     void SetUp() override {
         char name[] = "/tmp/cache_test_XXXXXX";
         ASSERT_NE(mkdtemp(name), nullptr);
         dir = name;
-        for (const char* file : {"a.raw", "b.raw", "c.raw", "d.raw", "e.img"}) write(file, file);
+        for (const char* file : {"a.raw", "b.raw", "c.raw", "d.raw", "e.img"})
+            write(file, file);
         dp_done();
         dp_open(dir + "@");
         cache_init();
@@ -77,8 +79,10 @@ TEST_F(Cache, eviction_takes_the_least_recently_locked) {
     const int a = cache_register_raw("a.raw"), b = cache_register_raw("b.raw");
     const int c = cache_register_raw("c.raw"), d = cache_register_raw("d.raw");
     // Stamps 0..9: a a b a d a d d d c; d keeps one lock, so a = 5, b = 2, c = 9 are unlocked.
-    for (int index : {a, a, b, a, d, a, d, d, d, c}) cache_lock(index);
-    for (int index : {a, a, b, a, d, a, d, d, c}) cache_unlock(index);
+    for (int index : {a, a, b, a, d, a, d, d, d, c})
+        cache_lock(index);
+    for (int index : {a, a, b, a, d, a, d, d, c})
+        cache_unlock(index);
     EXPECT_EQ(cache_lock_count(d), 1);
 
     EXPECT_EQ(cache_evict_one(), 1);
@@ -144,6 +148,28 @@ TEST_F(Cache, done_reports_held_locks) {
     io_debug_init(0);
     EXPECT_EQ(log, "cache_done: filename:c.raw lock:2\n");
     EXPECT_EQ(io_mem_freed_count() - freedBefore, 2);
+}
+
+TEST_F(Cache, jpg_extension_decodes_into_an_image) {
+    PictureBuffer* picture = pic_create(8, 4, IMG_24BIT);
+    ASSERT_NE(picture, nullptr);
+    std::memset(picture->pixels, 0x80, 8 * 4 * 3);
+    for (const char* name : {"p.JPG", "p.jpeg"}) {
+        FILE* f = std::fopen((dir + "/" + name).c_str(), "wb");
+        ASSERT_EQ(gformat_jpg_write(f, picture, 90), 0);
+        std::fclose(f);
+    }
+    pic_release(picture);
+    screen_set_size_for_tests(64, 48);
+    const int jpg = cache_register_picture("p.JPG");
+    const Image* im = (const Image*)cache_lock(jpg);
+    EXPECT_EQ(im->magic, IMG_MAGIC);
+    EXPECT_EQ(im->width * 100 + im->height * 10 + im->kind, 843);
+    cache_unlock(jpg);
+    const int raw = cache_register_picture("p.jpeg");  // only "jpg" selects the decoder
+    const uint8_t* bytes = (const uint8_t*)cache_lock(raw);
+    EXPECT_EQ(bytes[0] * 256 + bytes[1], 0xFFD8);
+    cache_unlock(raw);
 }
 
 TEST_F(Cache, table_capacity) {
