@@ -278,11 +278,13 @@ struct JpgError {
 };
 
 // Reads from a standard file, or from the data pack's current file, never beyond `remaining`.
+// At the end of the data an end marker is supplied; a scan that still needs data then stops
+// the decoding (see jpg_emit_message).
 struct JpgSource {
     jpeg_source_mgr pub;
     FILE* file;        // null: the current data-pack file through dp_fread
     long remaining;    // bytes left to read, -1 without limit
-    bool rows_done;    // every row decoded: a missing end marker is no longer an error
+    bool dry;          // the data has ended; only the supplied end marker is left
     JOCTET data[4096];
 };
 
@@ -299,9 +301,12 @@ void jpg_output_message(j_common_ptr cinfo) {
     std::longjmp(((JpgError*)cinfo->err)->jump, 1);
 }
 
-// Warnings and traces are not reported (damaged files would flood the log).
+// Warnings and traces are not reported (damaged files would flood the log), but pixel data
+// that ends before the picture does is refused like any other error.
 void jpg_emit_message(j_common_ptr cinfo, int level) {
     JpgError* err = (JpgError*)cinfo->err;
+    if (level < 0 && (err->pub.msg_code == JWRN_HIT_MARKER || err->pub.msg_code == JWRN_JPEG_EOF))
+        jpg_error_exit(cinfo);
     if (level == 1 && err->pub.msg_code == JTRC_SOS && ++err->scans > JPG_SCAN_MAX) {
         gformat_error("JPG: too many scans");
         std::longjmp(err->jump, 1);
@@ -334,8 +339,8 @@ boolean jpg_fill_input(j_decompress_ptr cinfo) {
     }
     if (src->remaining >= 0) src->remaining -= (long)got;
     if (got == 0) {
-        // Pixel data missing from the file is an error, not a grey remainder.
-        if (!src->rows_done) ERREXIT(cinfo, JERR_INPUT_EOF);
+        if (src->pub.next_input_byte == nullptr) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        src->dry = true;
         src->data[0] = 0xFF;
         src->data[1] = JPEG_EOI;
         got = 2;
@@ -350,6 +355,7 @@ void jpg_skip_input(j_decompress_ptr cinfo, long count) {
     while (count > (long)src->bytes_in_buffer) {
         count -= (long)src->bytes_in_buffer;
         jpg_fill_input(cinfo);
+        if (((JpgSource*)src)->dry) return;  // nothing left to skip but the end marker
     }
     if (count > 0) {
         src->next_input_byte += count;
@@ -367,7 +373,7 @@ void jpg_source_init(JpgSource* src, FILE* file, long limit) {
     src->pub.bytes_in_buffer = 0;
     src->file = file;
     src->remaining = limit;
-    src->rows_done = false;
+    src->dry = false;
 }
 
 struct JpgInfo {
@@ -422,7 +428,6 @@ int jpg_decode(JpgSource* src, JpgInfo* info, PictureBuffer* into, PictureBuffer
         JSAMPROW row = row_of(target, (int)cinfo.output_scanline);
         if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) ERREXIT(&cinfo, JERR_INPUT_EOF);
     }
-    src->rows_done = true;
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     if (made) *made = created;
