@@ -1,13 +1,18 @@
 // The automation script format: ticks, relative ticks, and errors naming their line.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "kernel/script.h"
+#include "support/fatal_trap.h"
 
 namespace {
 
 std::string error_of(const char* text) {
+    static int seed;
+    std::string name = "case-" + std::to_string(seed++);
+    write_fuzz_seed("fuzz_script", name.c_str(), text, std::strlen(text));
     char error[256] = "";
     if (script_parse_text(text, error, sizeof error)) return "";
     return error;

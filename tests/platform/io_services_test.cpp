@@ -38,7 +38,12 @@ struct IniFixture : ::testing::Test {
         s << in.rdbuf();
         return s.str();
     }
-    void write(const std::string& text) { std::ofstream(dir + "/" + file) << text; }
+    void write(const std::string& text) {
+        std::ofstream(dir + "/" + file) << text;
+        static int seed;
+        std::string name = "case-" + std::to_string(seed++);
+        write_fuzz_seed("fuzz_ini", name.c_str(), text.data(), text.size());
+    }
 };
 
 TEST_F(IniFixture, missing_file_and_keys_read_empty) {

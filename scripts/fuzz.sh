@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds every fuzz target with clang's libFuzzer (ASan + UBSan) in build-fuzz/ and, given a
+# number of seconds, runs each one that long over its seeds:
+#   scripts/fuzz.sh            build only
+#   scripts/fuzz.sh 300        build, then fuzz each target for 300 s
+#   scripts/fuzz.sh 300 fuzz_ini fuzz_pack   only these targets
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-0}
+shift || true
+SAN="-fsanitize=address,undefined -fno-sanitize-recover=undefined"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+  -DCMAKE_CXX_COMPILER=clang++ -DLUMAVEX_TESTS=OFF -DLUMAVEX_BENCH=OFF \
+  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link $SAN" >/dev/null
+ninja -C build-fuzz lumavex_core >/dev/null
+libs=$(pkg-config --libs sdl2 SDL2_mixer freetype2 fontconfig libtiff-4 libpng)
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=($(ls fuzz/fuzz_*.cpp | xargs -n1 basename | sed 's/\.cpp$//'))
+for t in "${targets[@]}"; do
+  clang++ -std=c++20 -g -O1 -fsanitize=fuzzer $SAN -I. -Ibuild-fuzz/generated \
+    $(pkg-config --cflags sdl2) fuzz/$t.cpp build-fuzz/liblumavex_core.a $libs -ljpeg -lm -o build-fuzz/$t
+done
+if [ "$seconds" -gt 0 ]; then
+  for t in "${targets[@]}"; do
+    corpus=build-fuzz/corpus/$t
+    mkdir -p "$corpus"
+    seeds=build/fuzz-seeds-san/$t
+    [ -d "$seeds" ] || seeds=build/fuzz-seeds/$t
+    echo "== $t for $seconds s"
+    build-fuzz/$t -max_total_time="$seconds" -print_final_stats=1 -detect_leaks=0 "$corpus" \
+      $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | tail -n 12
+  done
+fi
