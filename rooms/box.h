@@ -1,0 +1,135 @@
+// rooms/box.h -- box files: the picture, settings and attachments of one puzzle in the puzzles
+// folder, the fixed working files their streams are exchanged through, and the shelf preview kept
+// beside each box in "sfiles/temp".
+//
+// Boxes come from other people (gifts), so every reader here treats its file as hostile: sizes
+// are checked before use, nothing is allocated from a size read from the file, and a broken file
+// is refused with 0. Every writer goes through a temporary name beside the target and renames it
+// over the old file only when the whole file (tag last) was written, so a failed or interrupted
+// write never costs the file that was there before.
+// Results: 1 success, 0 failure.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+#include "image/img.h"
+#include "kernel/limits.h"
+#include "resources/tagfile.h"
+
+// Parts of a box, as mask bits of box_read and box_clear_work_files.
+inline constexpr int BOX_PICTURE = 1;
+inline constexpr int BOX_DESCRIPTION = 2;
+inline constexpr int BOX_TUNE = 4;
+inline constexpr int BOX_ADDRESS = 8;
+inline constexpr int BOX_ALL = 15;
+
+// The working files, one fixed set for the whole game (relative to the game folder).
+inline constexpr char BOX_PICTURE_FILE[] = "sfiles/bimage.tmp";      // the picture as a JPEG
+inline constexpr char BOX_DESCRIPTION_FILE[] = "sfiles/bdesc.tmp";   // Windows-1252 text
+inline constexpr char BOX_TUNE_FILE[] = "sfiles/bmidi.mid";          // standard MIDI file
+inline constexpr char BOX_ADDRESS_FILE[] = "sfiles/baddress.tmp";    // Windows-1252 text
+inline constexpr char BOX_WORK_FOLDER[] = "sfiles";
+
+// Stream chunk identifiers, written in this order after the fields.
+inline constexpr uint32_t BOX_CHUNK_PICTURE = 20;
+inline constexpr uint32_t BOX_CHUNK_TUNE = 21;
+inline constexpr uint32_t BOX_CHUNK_DESCRIPTION = 22;
+inline constexpr uint32_t BOX_CHUNK_ADDRESS = 23;
+
+inline constexpr uint32_t BOX_TAG = file_tag("BOX1");
+inline constexpr int32_t BOX_VERSION = 1;  // written, not checked
+inline constexpr uint32_t BOX_PREVIEW_TAG = file_tag("PRVW");
+inline constexpr int32_t BOX_PREVIEW_VERSION = 125;
+inline constexpr char BOX_EXTENSION[] = "pzl";
+inline constexpr char BOX_PREVIEW_FOLDER[] = "sfiles/temp";
+inline constexpr char BOX_PREVIEW_EXTENSION[] = "prw";
+inline constexpr int BOX_NAME_MAX = 64;  // bytes of a name field: at most 63 characters
+
+// The fourteen settings of a box, in file order; each is a 4-byte chunk (ids 1..12, 14, 15).
+struct BoxRecord {
+    int32_t pieceSize;      // grid cell side in picture pixels
+    int32_t irregularity;   // corner jitter in percent of pieceSize, 0..40
+    int32_t edgeStyle;      // edge curve family 0..7
+    int32_t width;          // picture pixels; never 0 in a readable box
+    int32_t height;
+    int32_t pieceCount;     // columns x rows, filled in when the box is saved
+    int32_t rotation;       // 1: pieces start turned by multiples of 90 degrees
+    int32_t hiddenPicture;  // 1: no reference picture until completed once
+    int32_t hasTune;        // 1: stream 21 present
+    int32_t hasDescription; // 1: stream 22 present
+    int32_t hasAddress;     // 1: stream 23 present
+    int32_t isLink;         // 1: not a puzzle but a web link
+    int32_t reserved;       // written 0
+    int32_t repeatTune;     // 1: the tune starts again when it ends
+};
+static_assert(sizeof(BoxRecord) == 56, "BoxRecord is fourteen 32-bit fields");
+
+// The field table of the box file: {id, 4, offset} for every field, ended by id 0.
+extern const FieldEntry box_fields[];
+
+// The thumbnail's drop-shadow record of the preview file (40 bytes, file order).
+struct BoxShadow {
+    int32_t flags;         // 4: small shadow wanted, 8: large shadow wanted
+    int32_t width;         // the shadowed size
+    int32_t height;
+    int32_t frame;         // frame element of the outline
+    int32_t largePresent;  // non-zero when the large mask follows
+    int32_t largeOffset;   // 6
+    int32_t largeRadius;   // blur radius
+    int32_t smallPresent;  // non-zero when the small mask follows
+    int32_t smallOffset;   // 2
+    int32_t smallRadius;
+};
+static_assert(sizeof(BoxShadow) == 40, "the shadow record is a file layout");
+
+// What the shelf keeps of a box for its preview file. The images belong to the caller;
+// box_preview_read replaces the three pointers with new images (io_mem blocks) on success.
+struct BoxPreview {
+    char name[BOX_NAME_MAX];  // box name
+    FileStamp stamp;          // the stamp of the box file
+    Image* thumbnail;         // the shelf picture
+    BoxShadow shadow;
+    Image* largeMask;         // IMG_8BIT or null
+    Image* smallMask;         // IMG_8BIT or null
+};
+
+// --- Names ---
+// The puzzles folder boxes are read from and written to: the one set here, else the game's
+// ("-path"), else "puzzles". Tools set their own; null goes back to the game's.
+void box_set_folder(const char* folder);
+const char* box_folder();
+// A box name is a plain file name: 1..63 characters, no '/', '\\' or control characters, not
+// "." or "..". Names from outside are checked before they become paths.
+int box_name_ok(const char* name);
+// "%s/%s.%s" of folder, name and extension into path; 0 when the name is not a box name or the
+// result does not fit.
+int box_file_path(char* path, int size, const char* folder, const char* name, const char* extension);
+
+// --- Box files ---
+// Reads head and settings of box `name` and copies the streams of the mask's parts into their
+// working files. A picture that is asked for must exist and parse as a JPEG; missing optional
+// streams are fine (their working files are then absent). Failure clears every working file.
+int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask);
+// Writes box `name` from the record and the working files its flags name (the picture always).
+int box_write(const char* name, const FileStamp* stamp, const BoxRecord* record);
+// Overwrites the value of field chunk `id` of an existing box file, only when its size is 4.
+int box_patch_field(const char* path, uint32_t id, int32_t value);
+// Deletes the working files of the mask's parts (the picture is emptied first).
+void box_clear_work_files(int mask);
+
+// --- Shelf previews ("sfiles/temp/NAME.prw") ---
+int box_preview_read(BoxPreview* box);   // tag, stamp of the box, version 125, images
+int box_preview_write(const BoxPreview* box);
+int box_preview_valid(const BoxPreview* box);  // opens with tag "PRVW" and the box's stamp
+
+// --- Writing through a temporary name (shared by every tagged-file writer) ---
+struct BoxFileWrite {
+    FILE* file;                     // the temporary file while open
+    char path[PATH_MAX_GAME];       // the target
+    char temp[PATH_MAX_GAME + 32];  // beside it: "<path>.<pid>.new"
+};
+// Opens the temporary file for writing; null (nothing created) when it cannot be opened.
+FILE* box_file_begin(BoxFileWrite* write, const char* path);
+// Closes the temporary file; when ok and everything reached the disk it replaces the target,
+// otherwise it is deleted and the target is left as it was. Returns the final result.
+int box_file_end(BoxFileWrite* write, int ok);

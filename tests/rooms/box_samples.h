@@ -1,0 +1,127 @@
+// tests/rooms/box_samples.h -- a throw-away game folder to run in, byte builders for hand-made
+// tagged files, and a small JPEG picture, shared by the box, play and save tests.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "image/gformat.h"
+#include "image/pic.h"
+#include "rooms/box.h"
+
+namespace box_samples {
+
+using Bytes = std::vector<uint8_t>;
+
+// Runs the test inside a fresh folder holding "sfiles", "sfiles/temp", "sfiles/qs" and
+// "puzzles"; the previous working folder comes back afterwards.
+struct GameFolder {
+    std::string dir;
+    std::string previous;
+    GameFolder() {
+        char tmpl[] = "/tmp/lumavex_box_XXXXXX";
+        dir = mkdtemp(tmpl);
+        previous = std::filesystem::current_path().string();
+        std::filesystem::current_path(dir);
+        for (const char* sub : {"sfiles", "sfiles/temp", "sfiles/qs", "puzzles"}) std::filesystem::create_directories(sub);
+        box_set_folder(nullptr);
+    }
+    ~GameFolder() {
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(dir);
+    }
+    // Names of the files in a folder (relative to the game folder), sorted.
+    static std::vector<std::string> files_in(const char* folder) {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder))
+            if (e.is_regular_file()) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+inline void put32(Bytes* b, uint32_t v) {
+    for (int i = 0; i < 4; i++) b->push_back((uint8_t)(v >> (8 * i)));
+}
+inline void put_chunk(Bytes* b, uint32_t id, const Bytes& data) {
+    put32(b, id);
+    put32(b, (uint32_t)data.size());
+    b->insert(b->end(), data.begin(), data.end());
+}
+inline Bytes le32(uint32_t v) {
+    Bytes b;
+    put32(&b, v);
+    return b;
+}
+inline uint32_t get32(const Bytes& b, size_t at) {
+    return (uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+}
+inline Bytes text_bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+inline Bytes read_file(const std::string& path) {
+    Bytes out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    int c;
+    while ((c = std::fgetc(f)) != EOF) out.push_back((uint8_t)c);
+    std::fclose(f);
+    return out;
+}
+inline void write_file(const std::string& path, const Bytes& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
+
+// A JPEG of w x h with a different colour in every region, as the bytes of a file.
+inline Bytes sample_jpeg(int w = 48, int h = 32) {
+    PictureBuffer* pic = pic_create(w, h, IMG_24BIT);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            uint8_t* p = pic->pixels + y * pic->pitch + 3 * x;
+            p[0] = (uint8_t)(x * 5);
+            p[1] = (uint8_t)(y * 7);
+            p[2] = (uint8_t)((x + y) * 3);
+        }
+    FILE* f = std::tmpfile();
+    EXPECT_EQ(gformat_jpg_write(f, pic, 90), 0);
+    pic_release(pic);
+    Bytes out((size_t)std::ftell(f));
+    std::rewind(f);
+    EXPECT_EQ(std::fread(out.data(), 1, out.size(), f), out.size());
+    std::fclose(f);
+    return out;
+}
+
+inline FileStamp sample_stamp(int32_t seed = 1) { return FileStamp{1000000 + seed, 5000 + seed, seed & 0x7FFF, 125}; }
+
+// The fourteen field chunks of a record, in file order.
+inline Bytes field_chunks(const BoxRecord& r) {
+    const int32_t values[] = {r.pieceSize, r.irregularity, r.edgeStyle, r.width, r.height,
+                              r.pieceCount, r.rotation, r.hiddenPicture, r.hasTune, r.hasDescription,
+                              r.hasAddress, r.isLink, r.reserved, r.repeatTune};
+    const uint32_t ids[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 15};
+    Bytes b;
+    for (int i = 0; i < 14; i++) put_chunk(&b, ids[i], le32((uint32_t)values[i]));
+    return b;
+}
+
+inline Bytes tagged_head(uint32_t tag, const FileStamp& s, uint32_t version) {
+    Bytes b;
+    put32(&b, tag);
+    put32(&b, (uint32_t)s.time);
+    put32(&b, (uint32_t)s.ticks);
+    put32(&b, (uint32_t)s.random);
+    put32(&b, (uint32_t)s.version);
+    put32(&b, version);
+    return b;
+}
+
+}  // namespace box_samples

@@ -1,0 +1,437 @@
+// tests/rooms/box_test.cpp -- box files byte for byte, readers fed hand-made and broken boxes,
+// the field patch, the working files, names, and shelf previews.
+// Not yet written: a write that fails half-way through a stream (needs a full disk).
+#include "rooms/box.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "box_samples.h"
+#include "image/gformat_img.h"
+#include "platform/io_file.h"
+#include "platform/io_mem.h"
+#include "support/fatal_trap.h"
+
+using namespace box_samples;
+
+namespace {
+
+BoxRecord sample_record() {
+    BoxRecord r = {};
+    r.pieceSize = 16;
+    r.irregularity = 25;
+    r.edgeStyle = 3;
+    r.width = 48;
+    r.height = 32;
+    r.pieceCount = 6;
+    r.rotation = 1;
+    r.repeatTune = 1;
+    return r;
+}
+
+const Bytes TUNE = text_bytes("MThd\0\0\0\6tune");
+const Bytes DESCRIPTION = text_bytes("A lighthouse\r\nat dusk");
+const Bytes ADDRESS = text_bytes("Dunes 4, Caf\xe9 street");
+
+// Fills the working files and writes a box with every attachment.
+void write_full_box(const char* name, const FileStamp& stamp, const Bytes& jpeg) {
+    write_file(BOX_PICTURE_FILE, jpeg);
+    write_file(BOX_TUNE_FILE, TUNE);
+    write_file(BOX_DESCRIPTION_FILE, DESCRIPTION);
+    write_file(BOX_ADDRESS_FILE, ADDRESS);
+    BoxRecord r = sample_record();
+    r.hasTune = r.hasDescription = r.hasAddress = 1;
+    ASSERT_EQ(box_write(name, &stamp, &r), 1);
+}
+
+bool no_work_files() {
+    return !exists(BOX_PICTURE_FILE) && !exists(BOX_TUNE_FILE) && !exists(BOX_DESCRIPTION_FILE) &&
+           !exists(BOX_ADDRESS_FILE);
+}
+
+}  // namespace
+
+TEST(Box, write_lays_out_head_fields_and_streams_in_order) {
+    GameFolder game;
+    const Bytes jpeg = sample_jpeg();
+    const FileStamp stamp = sample_stamp(7);
+    write_full_box("lighthouse", stamp, jpeg);
+
+    BoxRecord r = sample_record();
+    r.hasTune = r.hasDescription = r.hasAddress = 1;
+    Bytes want = tagged_head(0x31584F42, stamp, 1);
+    const Bytes fields = field_chunks(r);
+    want.insert(want.end(), fields.begin(), fields.end());
+    put_chunk(&want, 20, jpeg);
+    put_chunk(&want, 21, TUNE);
+    put_chunk(&want, 22, DESCRIPTION);
+    put_chunk(&want, 23, ADDRESS);
+    const Bytes got = read_file("puzzles/lighthouse.pzl");
+    ASSERT_EQ(got.size(), want.size());
+    EXPECT_TRUE(got == want);
+    EXPECT_EQ(GameFolder::files_in("puzzles"), std::vector<std::string>{"lighthouse.pzl"}) << "no temporary left";
+    write_fuzz_seed("fuzz_box", "full", got.data(), got.size());
+
+    // Flags off: the streams are left out even when their working files exist.
+    BoxRecord bare = sample_record();
+    ASSERT_EQ(box_write("bare", &stamp, &bare), 1);
+    Bytes want_bare = tagged_head(0x31584F42, stamp, 1);
+    const Bytes bare_fields = field_chunks(bare);
+    want_bare.insert(want_bare.end(), bare_fields.begin(), bare_fields.end());
+    put_chunk(&want_bare, 20, jpeg);
+    EXPECT_TRUE(read_file("puzzles/bare.pzl") == want_bare);
+}
+
+TEST(Box, read_round_trip_fills_the_working_files_by_mask) {
+    GameFolder game;
+    const Bytes jpeg = sample_jpeg();
+    write_full_box("lighthouse", sample_stamp(7), jpeg);
+    box_clear_work_files(BOX_ALL);
+
+    FileStamp stamp = {};
+    BoxRecord r;
+    ASSERT_EQ(box_read("lighthouse", &stamp, &r, BOX_ALL), 1);
+    BoxRecord want = sample_record();
+    want.hasTune = want.hasDescription = want.hasAddress = 1;
+    EXPECT_EQ(std::memcmp(&r, &want, sizeof r), 0);
+    EXPECT_EQ(stamp.time, sample_stamp(7).time);
+    EXPECT_EQ(stamp.random, 7);
+    EXPECT_TRUE(read_file(BOX_PICTURE_FILE) == jpeg);
+    EXPECT_TRUE(read_file(BOX_TUNE_FILE) == TUNE);
+    EXPECT_TRUE(read_file(BOX_DESCRIPTION_FILE) == DESCRIPTION);
+    EXPECT_TRUE(read_file(BOX_ADDRESS_FILE) == ADDRESS);
+
+    // The shelf asks for the texts only.
+    box_clear_work_files(BOX_ALL);
+    ASSERT_EQ(box_read("lighthouse", &stamp, &r, BOX_DESCRIPTION | BOX_ADDRESS), 1);
+    EXPECT_FALSE(exists(BOX_PICTURE_FILE));
+    EXPECT_FALSE(exists(BOX_TUNE_FILE));
+    EXPECT_TRUE(read_file(BOX_ADDRESS_FILE) == ADDRESS);
+
+    box_clear_work_files(BOX_DESCRIPTION);
+    EXPECT_FALSE(exists(BOX_DESCRIPTION_FILE));
+    EXPECT_TRUE(exists(BOX_ADDRESS_FILE));
+    box_clear_work_files(BOX_ALL);
+    EXPECT_TRUE(no_work_files());
+}
+
+TEST(Box, readers_find_chunks_by_identifier_and_skip_unknown_ones) {
+    GameFolder game;
+    const Bytes jpeg = sample_jpeg();
+    BoxRecord r = sample_record();
+    r.hasDescription = 1;
+    // Fields backwards, unknown chunks 13 and 99 between them, streams before some fields.
+    Bytes box = tagged_head(0x31584F42, sample_stamp(), 77);
+    const Bytes fields = field_chunks(r);
+    put_chunk(&box, 13, text_bytes("thirteen"));
+    put_chunk(&box, 22, DESCRIPTION);
+    for (int i = 13; i >= 0; i--) {
+        box.insert(box.end(), fields.begin() + 12 * i, fields.begin() + 12 * (i + 1));
+        if (i == 7) put_chunk(&box, 99, Bytes(5, 0xEE));
+    }
+    put_chunk(&box, 20, jpeg);
+    put_chunk(&box, 13, Bytes());
+    write_file("puzzles/shuffled.pzl", box);
+    write_fuzz_seed("fuzz_box", "shuffled", box.data(), box.size());
+
+    FileStamp stamp;
+    BoxRecord got;
+    ASSERT_EQ(box_read("shuffled", &stamp, &got, BOX_ALL), 1);
+    EXPECT_EQ(std::memcmp(&got, &r, sizeof r), 0);
+    EXPECT_TRUE(read_file(BOX_PICTURE_FILE) == jpeg);
+    EXPECT_TRUE(read_file(BOX_DESCRIPTION_FILE) == DESCRIPTION);
+}
+
+TEST(Box, tune_flag_and_tune_chunk_must_agree_to_make_the_tune_file) {
+    GameFolder game;
+    const Bytes jpeg = sample_jpeg();
+    FileStamp stamp;
+    BoxRecord got;
+
+    BoxRecord flagged = sample_record();
+    flagged.hasTune = 1;
+    Bytes no_chunk = tagged_head(0x31584F42, sample_stamp(), 1);
+    const Bytes f1 = field_chunks(flagged);
+    no_chunk.insert(no_chunk.end(), f1.begin(), f1.end());
+    put_chunk(&no_chunk, 20, jpeg);
+    write_file("puzzles/flag.pzl", no_chunk);
+    ASSERT_EQ(box_read("flag", &stamp, &got, BOX_ALL), 1);
+    EXPECT_EQ(got.hasTune, 1);
+    EXPECT_FALSE(exists(BOX_TUNE_FILE));
+
+    BoxRecord unflagged = sample_record();
+    Bytes with_chunk = tagged_head(0x31584F42, sample_stamp(), 1);
+    const Bytes f2 = field_chunks(unflagged);
+    with_chunk.insert(with_chunk.end(), f2.begin(), f2.end());
+    put_chunk(&with_chunk, 20, jpeg);
+    put_chunk(&with_chunk, 21, TUNE);
+    write_file("puzzles/chunk.pzl", with_chunk);
+    ASSERT_EQ(box_read("chunk", &stamp, &got, BOX_ALL), 1);
+    EXPECT_FALSE(exists(BOX_TUNE_FILE));
+}
+
+TEST(Box, broken_boxes_are_refused_and_leave_no_working_files) {
+    GameFolder game;
+    const Bytes jpeg = sample_jpeg();
+    write_full_box("good", sample_stamp(), jpeg);
+    const Bytes good = read_file("puzzles/good.pzl");
+    FileStamp stamp;
+    BoxRecord got;
+    ASSERT_EQ(box_read("good", &stamp, &got, BOX_ALL), 1);
+
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    std::vector<Case> cases;
+    auto patched = [&](size_t at, uint8_t value) {
+        Bytes b = good;
+        b[at] = value;
+        return b;
+    };
+    const size_t field_width = 24 + 3 * 12 + 8;  // data of field 4 (width)
+    const size_t picture_data = 24 + 14 * 12 + 8;
+    cases.push_back({"tag", patched(3, '2')});
+    cases.push_back({"interrupted", patched(0, 0)});
+    cases.push_back({"width0", [&] {
+                         Bytes b = good;
+                         for (int i = 0; i < 4; i++) b[field_width + i] = 0;
+                         return b;
+                     }()});
+    cases.push_back({"height-negative", patched(24 + 4 * 12 + 8 + 3, 0xFF)});
+    cases.push_back({"field-size", patched(24 + 7 * 12 + 4, 8)});  // chunk 8 claims 8 bytes
+    cases.push_back({"not-jpeg", patched(picture_data, 0x00)});
+    cases.push_back({"no-picture", patched(24 + 14 * 12, 19)});     // chunk 20 renamed 19
+    cases.push_back({"truncated-picture", Bytes(good.begin(), good.begin() + (long)picture_data + 40)});
+    cases.push_back({"huge-chunk", patched(24 + 14 * 12 + 7, 0x7F)});  // 2 GB picture claimed
+    cases.push_back({"head-only", Bytes(good.begin(), good.begin() + 24)});
+    cases.push_back({"empty", Bytes()});
+    for (const Case& c : cases) {
+        write_file(std::string("puzzles/") + c.name + ".pzl", c.bytes);
+        write_fuzz_seed("fuzz_box", c.name, c.bytes.data(), c.bytes.size());
+        // Working files of an earlier read must go as well.
+        write_file(BOX_TUNE_FILE, TUNE);
+        EXPECT_EQ(box_read(c.name, &stamp, &got, BOX_ALL), 0) << c.name;
+        EXPECT_TRUE(no_work_files()) << c.name;
+    }
+    EXPECT_EQ(box_read("missing", &stamp, &got, BOX_ALL), 0);
+    // Without the picture in the mask the JPEG is not looked at.
+    EXPECT_EQ(box_read("not-jpeg", &stamp, &got, BOX_DESCRIPTION), 1);
+}
+
+TEST(Box, failed_writes_leave_no_file_and_keep_the_old_box) {
+    GameFolder game;
+    const Bytes jpeg = sample_jpeg();
+    write_file(BOX_PICTURE_FILE, jpeg);
+    BoxRecord r = sample_record();
+    r.hasTune = 1;  // but no tune file
+    const FileStamp stamp = sample_stamp();
+    EXPECT_EQ(box_write("tuneless", &stamp, &r), 0);
+    EXPECT_TRUE(GameFolder::files_in("puzzles").empty());
+
+    // Over an existing box: the old file stays byte for byte.
+    write_full_box("keep", stamp, jpeg);
+    const Bytes before = read_file("puzzles/keep.pzl");
+    io_delete_file(BOX_TUNE_FILE);
+    EXPECT_EQ(box_write("keep", &stamp, &r), 0);
+    EXPECT_TRUE(read_file("puzzles/keep.pzl") == before);
+    EXPECT_EQ(GameFolder::files_in("puzzles"), std::vector<std::string>{"keep.pzl"});
+
+    // No picture working file: nothing written either.
+    box_clear_work_files(BOX_ALL);
+    BoxRecord plain = sample_record();
+    EXPECT_EQ(box_write("nopicture", &stamp, &plain), 0);
+    EXPECT_FALSE(exists("puzzles/nopicture.pzl"));
+
+    // A folder that does not exist.
+    write_file(BOX_PICTURE_FILE, jpeg);
+    box_set_folder("no/such/folder");
+    EXPECT_EQ(box_write("x", &stamp, &plain), 0);
+    box_set_folder(nullptr);
+}
+
+TEST(Box, names_never_leave_the_folder) {
+    GameFolder game;
+    EXPECT_EQ(box_name_ok("Tulips 2003"), 1);
+    EXPECT_EQ(box_name_ok(std::string(63, 'a').c_str()), 1);
+    EXPECT_EQ(box_name_ok(std::string(64, 'a').c_str()), 0);
+    for (const char* bad : {"", ".", "..", "../x", "a/b", "a\\b", "tab\there"}) EXPECT_EQ(box_name_ok(bad), 0) << bad;
+    char path[PATH_MAX_GAME];
+    ASSERT_EQ(box_file_path(path, sizeof path, "puzzles", "Tulips", "pzl"), 1);
+    EXPECT_STREQ(path, "puzzles/Tulips.pzl");
+    EXPECT_EQ(box_file_path(path, 12, "puzzles", "Tulips", "pzl"), 0);
+
+    write_file(BOX_PICTURE_FILE, sample_jpeg());
+    const FileStamp stamp = sample_stamp();
+    BoxRecord r = sample_record();
+    EXPECT_EQ(box_write("../escape", &stamp, &r), 0);
+    EXPECT_FALSE(exists("escape.pzl"));
+    BoxRecord got;
+    FileStamp s;
+    EXPECT_EQ(box_read("../escape", &s, &got, BOX_ALL), 0);
+
+    EXPECT_STREQ(box_folder(), "puzzles");
+    box_set_folder("my boxes");
+    EXPECT_STREQ(box_folder(), "my boxes");
+    box_set_folder(nullptr);
+}
+
+TEST(Box, patch_writes_only_a_four_byte_field) {
+    GameFolder game;
+    write_full_box("hidden", sample_stamp(), sample_jpeg());
+    const Bytes before = read_file("puzzles/hidden.pzl");
+    const size_t hidden_data = 24 + 7 * 12 + 8;
+    EXPECT_EQ(get32(before, hidden_data), 0u);
+    ASSERT_EQ(box_patch_field("puzzles/hidden.pzl", 8, 1), 1);
+    Bytes after = read_file("puzzles/hidden.pzl");
+    EXPECT_EQ(get32(after, hidden_data), 1u);
+    after[hidden_data] = 0;
+    EXPECT_TRUE(after == before) << "only the field changed";
+
+    // Chunk 8 of size 8: nothing written.
+    BoxRecord r = sample_record();
+    Bytes wide = tagged_head(0x31584F42, sample_stamp(), 1);
+    put_chunk(&wide, 1, le32(16));
+    put_chunk(&wide, 8, Bytes(8, 0));
+    put_chunk(&wide, 20, sample_jpeg());
+    write_file("puzzles/wide.pzl", wide);
+    EXPECT_EQ(box_patch_field("puzzles/wide.pzl", 8, 1), 0);
+    EXPECT_TRUE(read_file("puzzles/wide.pzl") == wide);
+
+    EXPECT_EQ(box_patch_field("puzzles/wide.pzl", 9, 1), 0) << "no such chunk";
+    Bytes untagged = before;
+    untagged[0] = 'X';
+    write_file("puzzles/untagged.pzl", untagged);
+    EXPECT_EQ(box_patch_field("puzzles/untagged.pzl", 8, 1), 0);
+    EXPECT_TRUE(read_file("puzzles/untagged.pzl") == untagged);
+    EXPECT_EQ(box_patch_field("puzzles/missing.pzl", 8, 1), 0);
+    (void)r;
+}
+
+// --- Previews ---
+
+namespace {
+
+Image* filled(int w, int h, int kind, uint32_t value) {
+    Image* image = img_create(w, h, kind);
+    img_fill(image, value);
+    return image;
+}
+
+BoxPreview sample_preview(Image* large, Image* small) {
+    BoxPreview p = {};
+    std::strcpy(p.name, "tulips");
+    p.stamp = sample_stamp(3);
+    p.thumbnail = filled(5, 4, IMG_24BIT, 0x123456);
+    p.shadow = {12, 5, 4, 7, 99, 6, 3, 0, 2, 1};
+    p.largeMask = large;
+    p.smallMask = small;
+    return p;
+}
+
+void free_preview(BoxPreview* p) {
+    io_mem_free(p->thumbnail);
+    io_mem_free(p->largeMask);
+    io_mem_free(p->smallMask);
+}
+
+}  // namespace
+
+TEST(BoxPreview, layout_and_round_trip) {
+    GameFolder game;
+    BoxPreview p = sample_preview(filled(3, 2, IMG_8BIT, 9), filled(2, 2, IMG_8BIT, 4));
+    ASSERT_EQ(box_preview_write(&p), 1);
+    const Bytes file = read_file("sfiles/temp/tulips.prw");
+    ASSERT_GE(file.size(), 24u + 36 + 60 + 40);
+    EXPECT_EQ(get32(file, 0), 0x57565250u);
+    EXPECT_EQ(get32(file, 4), (uint32_t)p.stamp.time);
+    EXPECT_EQ(get32(file, 20), 125u);
+    EXPECT_EQ(get32(file, 24), 0x00474D49u) << "the thumbnail IMG follows the head";
+    const size_t shadow_at = 24 + 36 + 60;
+    EXPECT_EQ(get32(file, shadow_at), 12u);
+    EXPECT_EQ(get32(file, shadow_at + 16), 99u) << "a present value is kept";
+    EXPECT_EQ(get32(file, shadow_at + 28), 1u) << "a mask without a present value is marked";
+    EXPECT_EQ(file.size(), shadow_at + 40 + (36 + 6) + (36 + 4));
+    write_fuzz_seed("fuzz_preview", "two-masks", file.data(), file.size());
+
+    BoxPreview back = {};
+    std::strcpy(back.name, "tulips");
+    back.stamp = p.stamp;
+    EXPECT_EQ(box_preview_valid(&back), 1);
+    ASSERT_EQ(box_preview_read(&back), 1);
+    EXPECT_EQ(back.thumbnail->width, 5);
+    EXPECT_EQ(std::memcmp(back.thumbnail, p.thumbnail, io_mem_size(p.thumbnail)), 0);
+    EXPECT_EQ(back.shadow.flags, 12);
+    EXPECT_EQ(back.shadow.smallRadius, 1);
+    ASSERT_NE(back.largeMask, nullptr);
+    ASSERT_NE(back.smallMask, nullptr);
+    EXPECT_EQ(std::memcmp(back.largeMask, p.largeMask, io_mem_size(p.largeMask)), 0);
+    EXPECT_EQ(std::memcmp(back.smallMask, p.smallMask, io_mem_size(p.smallMask)), 0);
+    free_preview(&back);
+
+    // Without masks: nothing follows the shadow record.
+    io_mem_free(p.largeMask);
+    io_mem_free(p.smallMask);
+    p.largeMask = p.smallMask = nullptr;
+    ASSERT_EQ(box_preview_write(&p), 1);
+    const Bytes bare = read_file("sfiles/temp/tulips.prw");
+    EXPECT_EQ(bare.size(), shadow_at + 40);
+    EXPECT_EQ(get32(bare, shadow_at + 16), 0u);
+    write_fuzz_seed("fuzz_preview", "no-masks", bare.data(), bare.size());
+    BoxPreview again = back;
+    ASSERT_EQ(box_preview_read(&again), 1);
+    EXPECT_EQ(again.largeMask, nullptr);
+    EXPECT_EQ(again.smallMask, nullptr);
+    free_preview(&again);
+    free_preview(&p);
+}
+
+TEST(BoxPreview, foreign_old_and_broken_previews_are_refused) {
+    GameFolder game;
+    BoxPreview p = sample_preview(filled(3, 2, IMG_8BIT, 9), nullptr);
+    ASSERT_EQ(box_preview_write(&p), 1);
+    const Bytes good = read_file("sfiles/temp/tulips.prw");
+    EXPECT_EQ(GameFolder::files_in("sfiles/temp"), std::vector<std::string>{"tulips.prw"});
+
+    BoxPreview other = p;
+    other.thumbnail = other.largeMask = other.smallMask = nullptr;
+    other.stamp.ticks++;  // the box was saved again
+    EXPECT_EQ(box_preview_valid(&other), 0);
+    EXPECT_EQ(box_preview_read(&other), 0);
+    EXPECT_EQ(other.thumbnail, nullptr);
+
+    const size_t shadow_at = 24 + 36 + 60;
+    auto patched = [&](size_t at, uint8_t value) {
+        Bytes b = good;
+        b[at] = value;
+        return b;
+    };
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        int valid;
+    };
+    const Case cases[] = {
+        {"tag", patched(0, 'Q'), 0},
+        {"version124", patched(20, 124), 1},
+        {"thumbnail-size", patched(24 + 5, 0x7F), 1},         // width of 2 billion pixels
+        {"mask-kind", patched(shadow_at + 40 + 12, 3), 1},   // large mask not 8-bit
+        {"mask-missing", Bytes(good.begin(), good.begin() + (long)shadow_at + 40), 1},
+        {"shadow-short", Bytes(good.begin(), good.begin() + (long)shadow_at + 20), 1},
+        {"small-claimed", patched(shadow_at + 28, 1), 1},    // small mask present but absent
+    };
+    const int before = io_mem_allocated_count() - io_mem_freed_count();
+    for (const Case& c : cases) {
+        write_file("sfiles/temp/tulips.prw", c.bytes);
+        write_fuzz_seed("fuzz_preview", c.name, c.bytes.data(), c.bytes.size());
+        BoxPreview q = {};
+        std::strcpy(q.name, "tulips");
+        q.stamp = p.stamp;
+        EXPECT_EQ(box_preview_valid(&q), c.valid) << c.name;
+        EXPECT_EQ(box_preview_read(&q), 0) << c.name;
+        EXPECT_EQ(q.thumbnail, nullptr) << c.name;
+    }
+    EXPECT_EQ(io_mem_allocated_count() - io_mem_freed_count(), before) << "nothing kept from a failed read";
+    free_preview(&p);
+}
