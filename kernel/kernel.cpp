@@ -213,6 +213,7 @@ void kernel_init() {
 
 void kernel_done() {
     io_ini_write_pair(CONFIG_INI, "MAIN", "OldScreenSize", screen.width, screen.height);
+    io_ini_flush(CONFIG_INI);
     for (const char* file : WORK_FILES) io_delete_file(file);
     cache_done();
     dp_done();

@@ -88,7 +88,7 @@ int io_path_join(char* out, int out_size, const char* folder, const char* name) 
     return n >= 0 && n < out_size;
 }
 
-int io_write_file_atomic(const char* path, const void* data, size_t size) {
+int io_write_file_atomic(const char* path, const void* data, size_t size, int durable) {
     char tmp[PATH_MAX_GAME + 32];
     std::snprintf(tmp, sizeof tmp, "%s.%d.new", path, (int)getpid());
     int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -105,7 +105,7 @@ int io_write_file_atomic(const char* path, const void* data, size_t size) {
         p += n;
         left -= (size_t)n;
     }
-    if (ok && fsync(fd) != 0) ok = 0;
+    if (ok && durable && fsync(fd) != 0) ok = 0;
     if (close(fd) != 0) ok = 0;
     if (ok && std::rename(tmp, path) != 0) ok = 0;
     if (!ok) unlink(tmp);

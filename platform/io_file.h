@@ -17,8 +17,9 @@ FILE* io_fopen(const char* path, const char* mode);
 int io_path_join(char* out, int out_size, const char* folder, const char* name);  // '/' between
 
 // Writes a whole file through a temporary name beside it and renames it over the old one,
-// so a crash leaves either the old or the new file, never half of one.
-int io_write_file_atomic(const char* path, const void* data, size_t size);
+// so a crash leaves either the old or the new file, never half of one. With durable set the data
+// reaches the disk before the rename (saves); settings files skip that wait.
+int io_write_file_atomic(const char* path, const void* data, size_t size, int durable = 1);
 
 // Folder enumeration over a pattern such as "sfiles/temp/*.tmp" (wildcards in the last part).
 struct IoFindEntry {

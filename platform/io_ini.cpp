@@ -2,7 +2,9 @@
 // new lines end with "\n". A value is trimmed of blanks and of one pair of enclosing quotes.
 #include "platform/io_ini.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -97,7 +99,7 @@ Place find_place(const std::vector<std::string>& lines, const char* section, con
 int write_lines(const std::string& path, const std::vector<std::string>& lines) {
     std::string all;
     for (const std::string& l : lines) all += l;
-    return io_write_file_atomic(path.c_str(), all.data(), all.size());
+    return io_write_file_atomic(path.c_str(), all.data(), all.size(), 0);
 }
 
 std::string one_line(const char* text) {
@@ -164,10 +166,10 @@ int io_ini_delete_key(const char* file, const char* section, const char* key) {
 }
 
 int io_ini_flush(const char* file) {
-    FILE* f = std::fopen(resolve(file).c_str(), "rb+");
-    if (!f) return 0;
-    int ok = std::fflush(f) == 0;
-    std::fclose(f);
+    int fd = open(resolve(file).c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    int ok = fsync(fd) == 0;
+    close(fd);
     return ok;
 }
 
