@@ -1,0 +1,365 @@
+// tests/tools/pack_contents_test.cpp -- the game's data pack as mkpack builds it: the same bytes
+// twice, every resource the game asks for found through dp_open, pictures of the right kinds,
+// font sheets that agree with the compiled glyph tables, curves that obey the chain rules and
+// really interlock, the click sound, and one broken line per guard of the curve reader.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "font_glyphs.h"
+#include "image/gformat_img.h"
+#include "image/img.h"
+#include "image/pic.h"
+#include "platform/io_mem.h"
+#include "resources/dp.h"
+#include "tools/mkpack/collect.h"
+#include "tools/mkpack/curves.h"
+#include "tools/mkpack/fonts.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const char* const NAMES[] = {
+    "skin.ini",
+    "english.ini",
+    "img/active.img",
+    "img/inactive.img",
+    "img/background.jpg",
+    "img/lttl_pzzl.img",
+    "img/font12.img",
+    "img/font15.img",
+    "img/font20.img",
+    "img/connected.img",
+    "img/intro.jpg",
+    "img/gallery/wall.jpg",
+    "img/gallery/floor.jpg",
+    "img/gallery/ceiling.jpg",
+    "curves/c_0.crv",
+    "curves/c_1.crv",
+    "curves/c_2.crv",
+    "curves/c_3.crv",
+    "curves/c_4.crv",
+    "curves/c_5.crv",
+    "curves/c_6.crv",
+    "curves/c_7.crv",
+    "connect.wav",
+};
+
+Bytes read_file(const std::string& path) {
+    Bytes out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    int c;
+    while ((c = std::fgetc(f)) != EOF)
+        out.push_back((uint8_t)c);
+    std::fclose(f);
+    return out;
+}
+
+int32_t i32(const Bytes& b, size_t at) {
+    return (int32_t)((uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 |
+                     (uint32_t)b[at + 3] << 24);
+}
+
+// The pack is built once for the whole suite, as the build step builds it.
+class GamePack : public ::testing::Test {
+   protected:
+    static inline std::string dir;
+    static inline std::vector<PackResource> resources;
+    static inline bool built = false;
+
+    static void SetUpTestSuite() {
+        char name[] = "/tmp/pack_contents_XXXXXX";
+        if (!mkdtemp(name)) return;
+        dir = name;
+        built = mkpack_collect(LUMAVEX_ASSETS_DIR, &resources, nullptr) &&
+                mkpack_write(dir + "/data.pck", resources);
+    }
+    static void TearDownTestSuite() {
+        if (!dir.empty()) std::filesystem::remove_all(dir);
+    }
+    void SetUp() override {
+        ASSERT_TRUE(built) << "mkpack's parts failed; see the messages above";
+        dp_done();
+        dp_open(dir + "/data.pck");
+    }
+    void TearDown() override { dp_done(); }
+
+    static Bytes resource(const char* name) {
+        int index = dp_get_index(name, 1);
+        uint8_t* block = (uint8_t*)dp_load(index);
+        Bytes out(block, block + dp_size(index));
+        io_mem_free(block);
+        return out;
+    }
+    static Image* image(const char* name) {
+        FILE* f = dp_fopen(dp_get_index(name, 1));
+        Image* img = img_read(f);
+        dp_fclose();
+        return img;
+    }
+};
+
+// --- Curve geometry, worked on the normalised chain sampled finely ---
+
+struct Pt {
+    double x, y;
+};
+
+std::vector<Pt> sampled(const Bytes& crv) {
+    std::vector<Pt> q;
+    for (size_t at = 0; at + 8 <= crv.size(); at += 8)
+        q.push_back({(double)i32(crv, at), (double)i32(crv, at + 4)});
+    double x0 = q.front().x, y0 = q.front().y, d = q.back().x - q.front().x;
+    for (Pt& p : q)
+        p = {(p.x - x0) / d, (p.y - y0) / d};
+    std::vector<Pt> line;
+    for (size_t s = 0; s + 3 < q.size(); s += 3)
+        for (int i = s ? 1 : 0; i <= 64; i++) {
+            double t = i / 64.0, u = 1 - t;
+            double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, e = t * t * t;
+            line.push_back({a * q[s].x + b * q[s + 1].x + c * q[s + 2].x + e * q[s + 3].x,
+                            a * q[s].y + b * q[s + 1].y + c * q[s + 2].y + e * q[s + 3].y});
+        }
+    return line;
+}
+
+int crossings_at(const std::vector<Pt>& line, double x) {
+    int n = 0;
+    for (size_t i = 0; i + 1 < line.size(); i++)
+        if ((line[i].x < x) != (line[i + 1].x < x)) n++;
+    return n;
+}
+
+bool segments_cross(Pt a, Pt b, Pt c, Pt d) {
+    auto side = [](Pt p, Pt q, Pt r) { return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x); };
+    double d1 = side(c, d, a), d2 = side(c, d, b), d3 = side(a, b, c), d4 = side(a, b, d);
+    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+}
+
+std::string curve_report(const std::string& text, int index, bool* ok, std::vector<CurveFilePoint>* points) {
+    testing::internal::CaptureStderr();
+    *ok = curves_parse("c.txt", text, index, points);
+    return testing::internal::GetCapturedStderr();
+}
+
+}  // namespace
+
+TEST_F(GamePack, builds_the_same_bytes_twice) {
+    std::vector<PackResource> again;
+    ASSERT_TRUE(mkpack_collect(LUMAVEX_ASSETS_DIR, &again, nullptr));
+    ASSERT_TRUE(mkpack_write(dir + "/again.pck", again));
+    Bytes first = read_file(dir + "/data.pck"), second = read_file(dir + "/again.pck");
+    ASSERT_GT(first.size(), 16u);
+    EXPECT_TRUE(first == second);
+}
+
+TEST_F(GamePack, every_resource_the_game_asks_for_is_found) {
+    for (const char* name : NAMES) {
+        int index = dp_get_index(name, 0);
+        EXPECT_GE(index, 0) << name;
+        if (index >= 0) EXPECT_GT(dp_size(index), 0) << name;
+    }
+    EXPECT_EQ(dp_get_index("IMG/ACTIVE.IMG", 0), -1);
+}
+
+TEST_F(GamePack, pictures_load_as_images_of_the_kinds_they_are_drawn_with) {
+    for (int font = 0; font < 3; font++) {
+        Image* sheet = image(font_sheets[font].picture);
+        ASSERT_NE(sheet, nullptr) << font_sheets[font].picture;
+        EXPECT_EQ(sheet->kind, IMG_8BIT);
+        EXPECT_EQ(sheet->height, 3 * font_sheets[font].height);
+        io_mem_free(sheet);
+    }
+    for (const char* name :
+         {"img/active.img", "img/inactive.img", "img/lttl_pzzl.img", "img/connected.img"}) {
+        Image* img = image(name);
+        ASSERT_NE(img, nullptr) << name;
+        EXPECT_TRUE(img->kind == IMG_24BIT || img->kind == (IMG_24BIT | IMG_ALPHA))
+            << name << " kind " << img->kind;
+        if (std::string(name) == "img/connected.img") {  // eight 32 x 32 sparkle frames side by side
+            EXPECT_EQ(img->width, 8 * 32);
+            EXPECT_EQ(img->height, 32);
+        }
+        io_mem_free(img);
+    }
+    for (const char* name : {"img/intro.jpg", "img/background.jpg", "img/gallery/wall.jpg",
+                             "img/gallery/floor.jpg", "img/gallery/ceiling.jpg"}) {
+        std::string path = dir + "/picture.jpg";
+        ASSERT_EQ(dp_extract(dp_get_index(name, 1), path.c_str()), 1);
+        Image* img = pic_load_jpeg_image(path.c_str());
+        ASSERT_NE(img, nullptr) << name;
+        if (std::string(name).find("gallery/") != std::string::npos) {
+            EXPECT_EQ(img->width, 256) << name;
+            EXPECT_EQ(img->height, 256) << name;
+        }
+        io_mem_free(img);
+    }
+}
+
+TEST_F(GamePack, font_sheets_agree_with_the_compiled_glyph_tables) {
+    for (int font = 0; font < 3; font++) {
+        const FontSheet& f = font_sheets[font];
+        Image* sheet = image(f.picture);
+        ASSERT_NE(sheet, nullptr);
+        const uint8_t* px = (const uint8_t*)sheet + sheet->colourOffset;
+        std::vector<int> owner((size_t)sheet->width * 3, -1);  // which glyph's cell covers a column of a row
+        for (int i = 0; i < FONT_GLYPH_COUNT; i++) {
+            const FontGlyph& g = f.glyphs[i];
+            int c = FONT_GLYPH_FIRST + i, row = c <= 64 ? 0 : c <= 96 ? 1 : 2;
+            ASSERT_EQ(g.sy, row * f.height) << "character " << c;
+            ASSERT_LE(g.sx + g.width, sheet->width) << "character " << c;
+            long ink = 0;
+            for (int y = 0; y < f.height; y++)
+                for (int x = 0; x < g.width; x++)
+                    ink += px[(size_t)(g.sy + y) * sheet->colourPitch + g.sx + x];
+            if (c == ' ' || c == 127)
+                EXPECT_EQ(ink, 0) << "character " << c;
+            else
+                EXPECT_GT(ink, 255 * 2) << "character " << c << " has no ink in its cell";
+            for (int x = g.sx; x < g.sx + g.width; x++) {
+                EXPECT_EQ(owner[(size_t)row * sheet->width + x], -1) << "cells overlap at character " << c;
+                owner[(size_t)row * sheet->width + x] = c;
+            }
+        }
+        // Nothing outside the cells: ink there would never be drawn, or bleed into a neighbour.
+        for (int y = 0; y < sheet->height; y++)
+            for (int x = 0; x < sheet->width; x++)
+                if (owner[(size_t)(y / f.height) * sheet->width + x] < 0)
+                    ASSERT_EQ(px[(size_t)y * sheet->colourPitch + x], 0)
+                        << f.picture << " at " << x << ", " << y;
+        io_mem_free(sheet);
+    }
+    // The small font's space and "A" by hand: 4 wide at the row start, 9 wide at the start of row 1.
+    EXPECT_EQ(font_glyphs_small[0].sx, 0);
+    EXPECT_EQ(font_glyphs_small[0].width, 4);
+    EXPECT_EQ(font_glyphs_small['A' - 32].sy, 14);
+}
+
+TEST_F(GamePack, curves_are_valid_chains_that_interlock) {
+    for (int i = 0; i < CURVE_FILE_COUNT; i++) {
+        std::string name = "curves/c_" + std::to_string(i) + ".crv";
+        Bytes crv = resource(name.c_str());
+        ASSERT_EQ(crv.size() % 8, 0u) << name;
+        size_t n = crv.size() / 8;
+        EXPECT_TRUE(n >= 4 && n <= 128 && (n - 1) % 3 == 0) << name << ": " << n << " points";
+        EXPECT_EQ(i32(crv, 4), i32(crv, crv.size() - 4)) << name << " ends off its line";
+        EXPECT_GT(i32(crv, crv.size() - 8), i32(crv, 0)) << name;
+        std::vector<Pt> line = sampled(crv);
+        double top = 0, bottom = 0, left = 1, right = 0, top_x = 0;
+        for (const Pt& p : line) {
+            if (p.y > top) top = p.y, top_x = p.x;
+            bottom = std::min(bottom, p.y);
+            left = std::min(left, p.x);
+            right = std::max(right, p.x);
+        }
+        if (i == 0) {
+            EXPECT_EQ(top, 0);
+            EXPECT_EQ(bottom, 0);
+            continue;
+        }
+        EXPECT_GE(top, 0.18) << name << ": the tab is too shallow";
+        EXPECT_LE(top, 0.27) << name << ": the tab is too deep";
+        EXPECT_GE(bottom, -0.10) << name;
+        EXPECT_GE(left, 0.0) << name << " reaches past its start corner";
+        EXPECT_LE(right, 1.0) << name << " reaches past its end corner";
+        // Interlocking: on both sides of the tab's top, vertical lines that cross the edge three
+        // times (tab, hollow, tab again), over at least 2% of the edge each: the head overhangs
+        // the neck, so the pieces cannot be pulled apart straight.
+        double overhang_left = 0, overhang_right = 0;
+        for (int k = 1; k < 1000; k++) {
+            double x = k / 1000.0;
+            if (crossings_at(line, x) >= 3) (x < top_x ? overhang_left : overhang_right) += 0.001;
+        }
+        EXPECT_GE(overhang_left, 0.02) << name << ": no overhang before the top";
+        EXPECT_GE(overhang_right, 0.02) << name << ": no overhang after the top";
+        for (size_t a = 0; a + 1 < line.size(); a++)
+            for (size_t b = a + 2; b + 1 < line.size(); b++)
+                ASSERT_FALSE(segments_cross(line[a], line[a + 1], line[b], line[b + 1]))
+                    << name << " crosses itself";
+    }
+}
+
+TEST_F(GamePack, connect_sound_is_a_short_soft_pcm_click) {
+    Bytes wav = resource("connect.wav");
+    ASSERT_GE(wav.size(), 44u);
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+    EXPECT_EQ((size_t)i32(wav, 4), wav.size() - 8);
+    EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(i32(wav, 16), 16);
+    EXPECT_EQ(i32(wav, 20) & 0xFFFF, 1);          // PCM
+    EXPECT_EQ((i32(wav, 20) >> 16) & 0xFFFF, 1);  // mono
+    int rate = i32(wav, 24);
+    EXPECT_EQ(i32(wav, 28), rate * 2);
+    EXPECT_EQ(i32(wav, 32) & 0xFFFF, 2);
+    EXPECT_EQ((i32(wav, 32) >> 16) & 0xFFFF, 16);  // bits a sample
+    EXPECT_EQ(std::string(wav.begin() + 36, wav.begin() + 40), "data");
+    ASSERT_EQ((size_t)i32(wav, 40), wav.size() - 44);
+    size_t count = (wav.size() - 44) / 2;
+    double seconds = (double)count / rate;
+    EXPECT_GE(seconds, 0.04);
+    EXPECT_LE(seconds, 0.25);
+    int peak = 0;
+    std::vector<int> s(count);
+    for (size_t i = 0; i < count; i++) {
+        s[i] = (int16_t)(wav[44 + 2 * i] | wav[45 + 2 * i] << 8);
+        peak = std::max(peak, std::abs(s[i]));
+    }
+    EXPECT_GT(peak, 32767 / 8);           // audible
+    EXPECT_LT(peak, 32767 * 6 / 10);      // soft: well below full scale
+    EXPECT_LT(std::abs(s.front()), 200);  // no step at the start or the end
+    EXPECT_LT(std::abs(s.back()), 200);
+}
+
+TEST(CurveLists, parse_comments_and_encode_little_endian) {
+    bool ok = false;
+    std::vector<CurveFilePoint> points;
+    std::string report =
+        curve_report("# a straight edge\n0 0\n\n 333 0  # first control\n667 0\n1000 0\n", 0, &ok, &points);
+    EXPECT_TRUE(ok) << report;
+    ASSERT_EQ(points.size(), 4u);
+    EXPECT_EQ(points[1].x, 333);
+    Bytes bytes = curves_encode({{1000, -2}});
+    EXPECT_EQ(bytes, (Bytes{0xE8, 0x03, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(CurveLists, each_broken_rule_names_its_file_and_line) {
+    std::string tab = "0 0\n100 50\n200 50\n300 0\n";
+    struct Case {
+        std::string text;
+        int index;
+        std::string message;
+    };
+    std::string many;
+    for (int i = 0; i < 130; i++)
+        many += std::to_string(i) + " 0\n";
+    const Case cases[] = {
+        {"0 0\n100 50\n200 50\n300 0\n400 0\n", 1,
+         "c.txt:5: 5 points: a chain of cubic segments holds 3k + 1"},
+        {"0 0\n", 1, "c.txt:1: 1 points"},
+        {many, 0, "c.txt:130: 130 points: a curve holds at most 128"},
+        {"0 0\n100 50\n200 50\n300 1\n", 1,
+         "c.txt:4: the last point (y 1) must end on the first point's line"},
+        {"0 0\n100 50\nx 50\n300 0\n", 1, "c.txt:3: expected a point"},
+        {"0 0\n100 50 7\n200 50\n300 0\n", 1, "c.txt:2: expected a point"},
+        {"0 0\n100 5000000\n200 50\n300 0\n", 1, "c.txt:2: a coordinate lies beyond"},
+        {"300 0\n200 50\n100 50\n0 0\n", 1, "c.txt:4: the curve must run left to right"},
+        {tab, 0, "c.txt:4: curve 0 is the straight border edge"},
+    };
+    for (const Case& c : cases) {
+        bool ok = true;
+        std::vector<CurveFilePoint> points;
+        std::string report = curve_report(c.text, c.index, &ok, &points);
+        EXPECT_FALSE(ok) << c.message;
+        EXPECT_NE(report.find("mkpack: " + c.message), std::string::npos) << report;
+    }
+    bool ok = false;
+    std::vector<CurveFilePoint> points;
+    curve_report(tab, 1, &ok, &points);
+    EXPECT_TRUE(ok);
+}
