@@ -1,0 +1,320 @@
+// puzzle/save.cpp -- the quick save and the cut cache of the open game.
+//
+// Sections: summary; quick save; cut cache.
+#include "puzzle/save.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "image/gformat_img.h"
+#include "platform/io_file.h"
+#include "platform/io_mem.h"
+#include "puzzle/grid.h"
+#include "puzzle/play.h"
+#include "rooms/box.h"
+
+const FieldEntry saveinfo_fields[] = {
+    {1, 4, offsetof(SaveInfo, elapsedSeconds)},
+    {2, 64, offsetof(SaveInfo, date)},
+    {3, 4, offsetof(SaveInfo, percent)},
+    {4, 4, offsetof(SaveInfo, pieceCount)},
+    {0, 0, 0},
+};
+
+namespace {
+
+constexpr long BODY_OFFSET = 24;          // tag, stamp and version come first
+constexpr int POSITION_LIMIT = 1 << 20;   // saved positions beyond this many pixels are damage
+constexpr int LIFT_HEIGHT_MAX = 64;       // the renderer never lifts by more than a few pixels
+constexpr int SHAPE_RECORD_SIZE = 24;     // two markers and four offsets
+
+PlayState& S = play_state;
+
+int32_t get32(const uint8_t* p) {
+    return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
+}
+
+void put32(uint8_t* p, int32_t v) {
+    for (int i = 0; i < 4; i++) p[i] = (uint8_t)((uint32_t)v >> (8 * i));
+}
+
+int quicksave_path(char* path, int size, const char* name) {
+    return box_file_path(path, size, QUICKSAVE_FOLDER, name, QUICKSAVE_EXTENSION);
+}
+
+int cutcache_path(char* path, int size, const char* name) {
+    return box_file_path(path, size, CUTCACHE_FOLDER, name, CUTCACHE_EXTENSION);
+}
+
+// Opens a tagged file of the box and checks tag and stamp; the stream is then at the version.
+FILE* open_tagged(const char* path, uint32_t tag, const FileStamp* stamp) {
+    FILE* file = std::fopen(path, "rb");
+    if (file && (!file_check_tag(file, tag) || !file_check_stamp(file, stamp))) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+// The summary chunks, read over a copy; the date is always ended.
+int read_info(FILE* file, SaveInfo* info) {
+    uint32_t version;
+    SaveInfo read = *info;
+    if (!file_read_u32(file, &version) || !record_read(file, saveinfo_fields, &read)) return 0;
+    read.date[sizeof read.date - 1] = 0;
+    *info = read;
+    return 1;
+}
+
+// A block of `bytes` from the chunk `id` of the body, which must be exactly that long.
+uint8_t* read_chunk(FILE* file, uint32_t id, size_t bytes) {
+    uint32_t found, size;
+    if (std::fseek(file, BODY_OFFSET, SEEK_SET) != 0 || !chunk_seek(file, id, &found, &size) || size != bytes)
+        return nullptr;
+    uint8_t* block = (uint8_t*)io_mem_alloc(bytes);
+    if (!file_read_bytes(file, block, bytes)) {
+        io_mem_free(block);
+        return nullptr;
+    }
+    return block;
+}
+
+// Layout entries (x, y, lift, angle, group) fit the game: positions in a sane range, every
+// group an existing piece that is in its own group.
+int layout_ok(const uint8_t* entries, int count) {
+    for (int i = 0; i < count; i++) {
+        const uint8_t* e = entries + 20 * i;
+        const int32_t x = get32(e), y = get32(e + 4), group = get32(e + 16);
+        if (x < -POSITION_LIMIT || x > POSITION_LIMIT || y < -POSITION_LIMIT || y > POSITION_LIMIT) return 0;
+        if (group == -1) continue;
+        if (group < 0 || group >= count || get32(entries + 20 * group + 16) != group) return 0;
+    }
+    return 1;
+}
+
+void free_shapes(PieceShape* shapes, int count) {
+    for (int i = 0; i < count; i++) {
+        io_mem_free(shapes[i].piece);
+        io_mem_free(shapes[i].shadow);
+    }
+    io_mem_free(shapes);
+}
+
+int read_image(FILE* file, Image** image, int kind) {
+    *image = img_read(file);
+    return *image && (*image)->kind == kind;
+}
+
+// The shape records and their images; null (nothing kept) on any fault.
+PieceShape* read_shapes(FILE* file, int count) {
+    PieceShape* shapes = (PieceShape*)io_mem_alloc((size_t)count * sizeof(PieceShape));
+    std::memset(shapes, 0, (size_t)count * sizeof(PieceShape));
+    for (int i = 0; i < count; i++) {
+        uint8_t head[SHAPE_RECORD_SIZE];
+        PieceShape& s = shapes[i];
+        // Every shape needs its piece image; the shadow is optional.
+        int ok = file_read_bytes(file, head, sizeof head) && get32(head) != 0 &&
+                 read_image(file, &s.piece, IMG_16BIT) &&
+                 (get32(head + 4) == 0 || read_image(file, &s.shadow, IMG_8BIT));
+        if (!ok) {
+            free_shapes(shapes, count);
+            return nullptr;
+        }
+        s.pieceX = get32(head + 8), s.pieceY = get32(head + 12);
+        s.shadowX = get32(head + 16), s.shadowY = get32(head + 20);
+    }
+    return shapes;
+}
+
+// Cached pieces fit the shapes and the picture: shapes and neighbours in range, and every piece
+// image inside the picture at its home position (so drawing never reads outside it).
+int cut_ok(const CutPiece* pieces, int count, const PieceShape* shapes, int shape_count) {
+    for (int i = 0; i < count; i++) {
+        const CutPiece& p = pieces[i];
+        if (p.shape < 0 || p.shape >= shape_count || p.neighbourCount < 0 || p.neighbourCount > 4) return 0;
+        for (int k = 0; k < p.neighbourCount; k++)
+            if (p.neighbours[k] < 0 || p.neighbours[k] >= count || p.neighbours[k] == i) return 0;
+        const PieceShape& s = shapes[p.shape];
+        const long long left = (long long)p.homeX + s.pieceX, top = (long long)p.homeY + s.pieceY;
+        if (left < 0 || top < 0 || left + s.piece->width > S.record.width || top + s.piece->height > S.record.height)
+            return 0;
+    }
+    return 1;
+}
+
+}  // namespace
+
+// Summary ----------------------------------------------------------------------------------------
+
+void saveinfo_clear(SaveInfo* info) { std::memset(info, 0, sizeof *info); }
+
+// Quick save -------------------------------------------------------------------------------------
+
+int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
+    char path[PATH_MAX_GAME];
+    if (!quicksave_path(path, sizeof path, name) || !S.pieces) return 0;
+    io_make_folder(QUICKSAVE_FOLDER);
+    const int n = S.pieceCount;
+    info->pieceCount = n;
+    // Chunks 100 and 101 are built in memory first.
+    uint8_t* layout = (uint8_t*)io_mem_alloc((size_t)n * 24);
+    uint8_t* stack = layout + (size_t)n * 20;
+    const int hx = S.deskWidth / 2, hy = S.deskHeight / 2;
+    for (int i = 0; i < n; i++) {
+        const PlayPiece& p = S.pieces[i];
+        uint8_t* e = layout + 20 * i;
+        put32(e, p.x - hx), put32(e + 4, p.y - hy), put32(e + 8, p.lift), put32(e + 12, p.angle);
+        put32(e + 16, p.group);
+    }
+    int stacked = 0;
+    for (int i = S.bottom; i != -1 && stacked < n; i = S.pieces[i].next) put32(stack + 4 * stacked++, i);
+
+    BoxFileWrite out;
+    FILE* file = stacked == n ? box_file_begin(&out, path) : nullptr;
+    int ok = 0;
+    if (file) {
+        ok = file_write_tag(file, 0) && file_write_stamp(file, stamp) &&
+             file_write_u32(file, (uint32_t)QUICKSAVE_VERSION) && record_write(file, saveinfo_fields, info) &&
+             chunk_write_head(file, QUICKSAVE_CHUNK_PIECES, (uint32_t)n * 20) &&
+             file_write_bytes(file, layout, (size_t)n * 20) &&
+             chunk_write_head(file, QUICKSAVE_CHUNK_STACK, (uint32_t)n * 4) &&
+             file_write_bytes(file, stack, (size_t)n * 4) && std::fseek(file, 0, SEEK_SET) == 0 &&
+             file_write_tag(file, QUICKSAVE_TAG);
+        ok = box_file_end(&out, ok);
+    }
+    io_mem_free(layout);
+    return ok;
+}
+
+int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info) {
+    char path[PATH_MAX_GAME];
+    const int n = S.pieceCount;
+    FILE* file = n > 0 && quicksave_path(path, sizeof path, name) ? open_tagged(path, QUICKSAVE_TAG, stamp) : nullptr;
+    if (!file) return 0;
+    SaveInfo read = {};
+    uint8_t* layout = nullptr;
+    uint8_t* stack = nullptr;
+    int ok = read_info(file, &read) && read.pieceCount == n &&
+             (layout = read_chunk(file, QUICKSAVE_CHUNK_PIECES, (size_t)n * 20)) != nullptr &&
+             (stack = read_chunk(file, QUICKSAVE_CHUNK_STACK, (size_t)n * 4)) != nullptr && layout_ok(layout, n);
+    std::fclose(file);
+    if (ok) {
+        const int hx = S.deskWidth / 2, hy = S.deskHeight / 2;
+        for (int i = 0; i < n; i++) {
+            PlayPiece& p = S.pieces[i];
+            const uint8_t* e = layout + 20 * i;
+            p.x = get32(e) + hx, p.y = get32(e + 4) + hy, p.lift = get32(e + 8), p.angle = get32(e + 12);
+            p.group = get32(e + 16);
+        }
+        // Pieces the list leaves out stay at the bottom in index order; the file's order goes on top.
+        stack_reset();
+        for (int k = 0; k < n; k++) {
+            const int32_t index = get32(stack + 4 * k);
+            if (index >= 0 && index < n) stack_raise(index);
+        }
+        *info = read;
+    }
+    io_mem_free(layout);
+    io_mem_free(stack);
+    return ok;
+}
+
+int quicksave_read_info(const char* name, const FileStamp* stamp, SaveInfo* info) {
+    char path[PATH_MAX_GAME];
+    FILE* file = quicksave_path(path, sizeof path, name) ? open_tagged(path, QUICKSAVE_TAG, stamp) : nullptr;
+    if (!file) return 0;
+    const int ok = read_info(file, info);
+    std::fclose(file);
+    return ok;
+}
+
+// Cut cache --------------------------------------------------------------------------------------
+
+int cutcache_write(const char* name, const FileStamp* stamp) {
+    char path[PATH_MAX_GAME];
+    const PieceShape* shapes = shapes_table();
+    const int n = S.pieceCount, count = shapes_count();
+    if (!cutcache_path(path, sizeof path, name) || !S.pieces || n <= 0 || count <= 0) return 0;
+    io_make_folder(CUTCACHE_FOLDER);
+    BoxFileWrite out;
+    FILE* file = box_file_begin(&out, path);
+    if (!file) return 0;
+    int ok = file_write_tag(file, 0) && file_write_stamp(file, stamp) &&
+             file_write_u32(file, (uint32_t)CUTCACHE_VERSION) && file_write_u32(file, (uint32_t)n);
+    uint8_t entry[32];
+    for (int i = 0; ok && i < n; i++) {
+        const PlayPiece& p = S.pieces[i];
+        put32(entry, p.homeX), put32(entry + 4, p.homeY), put32(entry + 8, p.shape);
+        put32(entry + 12, p.neighbourCount);
+        for (int k = 0; k < 4; k++) put32(entry + 16 + 4 * k, p.neighbours[k]);
+        ok = file_write_bytes(file, entry, sizeof entry);
+    }
+    ok = ok && file_write_u32(file, (uint32_t)count);
+    for (int i = 0; ok && i < count; i++) {
+        const PieceShape& s = shapes[i];
+        uint8_t head[SHAPE_RECORD_SIZE];
+        put32(head, s.piece ? 1 : 0), put32(head + 4, s.shadow ? 1 : 0);
+        put32(head + 8, s.pieceX), put32(head + 12, s.pieceY), put32(head + 16, s.shadowX), put32(head + 20, s.shadowY);
+        ok = file_write_bytes(file, head, sizeof head) && (!s.piece || img_write_image(file, s.piece)) &&
+             (!s.shadow || img_write_image(file, s.shadow));
+    }
+    ok = ok && file_write_u32(file, (uint32_t)S.liftHeight) && std::fseek(file, 0, SEEK_SET) == 0 &&
+         file_write_tag(file, CUTCACHE_TAG);
+    return box_file_end(&out, ok);
+}
+
+int cutcache_read(const char* name, const FileStamp* stamp) {
+    char path[PATH_MAX_GAME];
+    const BoxRecord& r = S.record;
+    if (r.pieceSize <= 0 || !cutcache_path(path, sizeof path, name)) return 0;
+    // The cut of these settings has exactly this many pieces.
+    const long long expected = (long long)(r.width / r.pieceSize) * (r.height / r.pieceSize);
+    if (expected <= 0 || expected > CUT_PIECES_MAX) return 0;
+    FILE* file = open_tagged(path, CUTCACHE_TAG, stamp);
+    if (!file) return 0;
+    const int n = (int)expected;
+    uint32_t version, count, shape_count = 0, lift = 0;
+    const long length = file_length(file);
+    int ok = file_read_u32(file, &version) && version == (uint32_t)CUTCACHE_VERSION &&
+             file_read_u32(file, &count) && count == (uint32_t)n && length - std::ftell(file) >= (long)n * 32 + 4;
+    CutPiece* cut = nullptr;
+    PieceShape* shapes = nullptr;
+    if (ok) {
+        // Entries are eight little-endian numbers each; decoded in place.
+        cut = (CutPiece*)io_mem_alloc((size_t)n * sizeof(CutPiece));
+        ok = file_read_bytes(file, cut, (size_t)n * sizeof(CutPiece));
+        for (int i = 0; ok && i < n; i++) {
+            uint8_t raw[32];
+            std::memcpy(raw, &cut[i], sizeof raw);
+            CutPiece& c = cut[i];
+            c.homeX = get32(raw), c.homeY = get32(raw + 4), c.shape = get32(raw + 8);
+            c.neighbourCount = get32(raw + 12);
+            for (int k = 0; k < 4; k++) c.neighbours[k] = get32(raw + 16 + 4 * k);
+        }
+        ok = ok && file_read_u32(file, &shape_count) && shape_count >= 1 && shape_count <= (uint32_t)n;
+    }
+    if (ok) ok = (shapes = read_shapes(file, (int)shape_count)) != nullptr;
+    ok = ok && file_read_u32(file, &lift) && lift >= 1 && lift <= (uint32_t)LIFT_HEIGHT_MAX &&
+         cut_ok(cut, n, shapes, (int)shape_count);
+    std::fclose(file);
+    if (!ok) {
+        io_mem_free(cut);
+        if (shapes) free_shapes(shapes, (int)shape_count);
+        return 0;
+    }
+    pieces_alloc(n);
+    for (int i = 0; i < n; i++) {
+        PlayPiece& p = S.pieces[i];
+        p.homeX = cut[i].homeX, p.homeY = cut[i].homeY, p.shape = cut[i].shape;
+        p.neighbourCount = cut[i].neighbourCount;
+        for (int k = 0; k < 4; k++) p.neighbours[k] = cut[i].neighbours[k];
+    }
+    io_mem_free(cut);
+    shapes_alloc((int)shape_count);
+    std::memcpy(shapes_table(), shapes, shape_count * sizeof(PieceShape));
+    io_mem_free(shapes);  // the images now belong to the shape table
+    S.shapes = shapes_table();
+    S.shapeCount = (int32_t)shape_count;
+    S.liftHeight = (int32_t)lift;
+    return 1;
+}

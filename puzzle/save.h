@@ -1,0 +1,54 @@
+// puzzle/save.h -- the two files that carry a game from one run to the next: the quick save
+// ("sfiles/qs/NAME.qsv", tag "QICK": the desk layout and a summary the shelf shows) and the cut
+// cache ("sfiles/temp/NAME.tmp", tag "TEMP": piece definitions and rendered shapes, so reopening
+// a box skips cutting). Both carry the box's stamp; a file of another stamp is foreign.
+//
+// Both are read as outside data: every count, index and size is checked before it is used, and
+// a file that fails any check is refused as a whole (the game then scatters or cuts afresh).
+// Both are written through a temporary name and renamed over the old file, tag last.
+// Results: 1 success, 0 failure.
+#pragma once
+#include <cstdint>
+
+#include "resources/tagfile.h"
+
+inline constexpr uint32_t QUICKSAVE_TAG = file_tag("QICK");
+inline constexpr int32_t QUICKSAVE_VERSION = 1;  // written; read but not checked
+inline constexpr uint32_t CUTCACHE_TAG = file_tag("TEMP");
+inline constexpr int32_t CUTCACHE_VERSION = 125;  // must match when read
+inline constexpr char QUICKSAVE_FOLDER[] = "sfiles/qs";
+inline constexpr char QUICKSAVE_EXTENSION[] = "qsv";
+inline constexpr char CUTCACHE_FOLDER[] = "sfiles/temp";
+inline constexpr char CUTCACHE_EXTENSION[] = "tmp";
+inline constexpr uint32_t QUICKSAVE_CHUNK_PIECES = 100;  // 20 bytes a piece
+inline constexpr uint32_t QUICKSAVE_CHUNK_STACK = 101;   // 4 bytes a piece, bottom first
+
+// A quick save's summary (chunks 1..4), kept in the play state and shown on the shelf.
+struct SaveInfo {
+    int32_t elapsedSeconds;  // playing time over every game of this box
+    char date[64];           // completion date text, zero-terminated; empty until completed
+    int32_t percent;         // 0..100 joined
+    int32_t pieceCount;
+};
+static_assert(sizeof(SaveInfo) == 76, "SaveInfo is a 76-byte record");
+
+extern const FieldEntry saveinfo_fields[];  // {1, 4}, {2, 64}, {3, 4}, {4, 4}
+
+void saveinfo_clear(SaveInfo* info);  // all 76 bytes zero
+
+// --- Quick save (the open game of puzzle/play.h) ---
+// Writes the layout of every piece and the stacking order; info's piece count is set first.
+int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info);
+// Restores positions (moved by the difference of the desk sizes' halves), lifts, angles, groups
+// and the stacking order into the open game's pieces, and the summary into info. On failure the
+// pieces may be half restored (the caller scatters them) and info is unchanged.
+int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info);
+// Tag, stamp and the summary only (the shelf). info is unchanged on failure.
+int quicksave_read_info(const char* name, const FileStamp* stamp, SaveInfo* info);
+
+// --- Cut cache (the open game's piece table before the shape offsets are added, its shape
+// table and the lift height) ---
+int cutcache_write(const char* name, const FileStamp* stamp);
+// Replaces the open game's piece table and shape table with the cached ones, after checking
+// them against the game's picture and settings; nothing changes on failure.
+int cutcache_read(const char* name, const FileStamp* stamp);

@@ -1,0 +1,91 @@
+// tests/puzzle/play_samples.h -- an open game made by hand (pieces of one rectangular shape over
+// a numbered picture) and a real box to start, shared by the play and save tests.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "image/pic.h"
+#include "platform/io_mem.h"
+#include "puzzle/play.h"
+#include "puzzle/shape.h"
+#include "rooms/box_samples.h"
+
+namespace play_samples {
+
+// Every piece uses shape 0: a w x h piece image of flat, fully covered pixels (drawn as exact
+// copies of the picture) and a shadow 4 pixels larger on every side.
+struct HandGame {
+    HandGame(int count, int w = 100, int h = 60, int deskW = 1024, int deskH = 768, int size = 100) {
+        play_state = {};
+        play_state.deskWidth = deskW;
+        play_state.deskHeight = deskH;
+        play_state.record.pieceSize = size;
+        play_state.record.width = 4000;
+        play_state.record.height = 4000;
+        play_state.liftHeight = 5;
+        play_state.firstLifted = -1;
+        pieces_alloc(count);
+        shapes_alloc(1);
+        PieceShape& s = shapes_table()[0];
+        s.piece = img_create(w, h, IMG_16BIT);
+        uint16_t* codes = (uint16_t*)((uint8_t*)s.piece + s.piece->colourOffset);
+        for (int i = 0; i < w * h; i++) codes[i] = 0x8000;
+        s.shadow = img_create(w + 8, h + 8, IMG_8BIT);
+        img_fill(s.shadow, 120);
+        s.shadowX = s.shadowY = -4;
+        play_state.shapes = shapes_table();
+        play_state.shapeCount = 1;
+    }
+    ~HandGame() {
+        pieces_free();
+        shapes_free();
+        io_mem_free(play_state.picture);
+        play_state = {};
+    }
+    static PlayPiece& piece(int i) { return play_state.pieces[i]; }
+    // The stacking order, bottom first, checked for consistent links on the way.
+    static std::vector<int> stack() {
+        std::vector<int> order;
+        int prev = -1;
+        for (int i = play_state.bottom; i != -1 && (int)order.size() <= play_state.pieceCount; i = piece(i).next) {
+            EXPECT_EQ(piece(i).prev, prev);
+            order.push_back(i);
+            prev = i;
+        }
+        EXPECT_EQ(prev, play_state.top);
+        return order;
+    }
+};
+
+// The neighbours of a columns x rows cut: above, left, below, right where they exist.
+inline void grid_neighbours(int columns, int rows) {
+    for (int j = 0; j < rows; j++)
+        for (int i = 0; i < columns; i++) {
+            PlayPiece& p = play_state.pieces[j * columns + i];
+            p.neighbourCount = 0;
+            if (j > 0) p.neighbours[p.neighbourCount++] = (j - 1) * columns + i;
+            if (i > 0) p.neighbours[p.neighbourCount++] = j * columns + i - 1;
+            if (j < rows - 1) p.neighbours[p.neighbourCount++] = (j + 1) * columns + i;
+            if (i < columns - 1) p.neighbours[p.neighbourCount++] = j * columns + i + 1;
+        }
+}
+
+// A box of a w x h JPEG picture with the given piece size in the current game folder.
+inline void make_box(const char* name, int w, int h, int size, int irregularity = 20, int rotation = 0) {
+    box_samples::write_file(BOX_PICTURE_FILE, box_samples::sample_jpeg(w, h));
+    BoxRecord r = {};
+    r.pieceSize = size;
+    r.irregularity = irregularity;
+    r.edgeStyle = 1;
+    r.width = w;
+    r.height = h;
+    r.pieceCount = (w / size) * (h / size);
+    r.rotation = rotation;
+    const FileStamp stamp = box_samples::sample_stamp(42);
+    ASSERT_EQ(box_write(name, &stamp, &r), 1);
+    box_clear_work_files(BOX_ALL);
+}
+
+}  // namespace play_samples

@@ -1,0 +1,387 @@
+// tests/puzzle/save_test.cpp -- the quick save and the cut cache byte for byte, a different desk
+// size, the readers' guards one fault at a time, and round trips of a real cut.
+// Not yet written: a write that fails half-way (needs a full disk).
+#include "puzzle/save.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/io_mem.h"
+#include "puzzle/curve.h"
+#include "puzzle/cut_support.h"
+#include "puzzle/grid.h"
+#include "puzzle/play.h"
+#include "puzzle/play_samples.h"
+#include "support/fatal_trap.h"
+
+using namespace box_samples;
+using play_samples::HandGame;
+
+namespace {
+
+PlayPiece& P(int i) { return play_state.pieces[i]; }
+
+const FileStamp STAMP = sample_stamp(9);
+
+// Three pieces on a 1024 x 768 desk, stacked 2, 0, 1 from the bottom.
+void three_piece_layout() {
+    P(0).x = 100, P(0).y = 50, P(0).angle = 90, P(0).group = 1;
+    P(1).x = 600, P(1).y = 700, P(1).group = 1;
+    P(2).x = -10, P(2).y = 400, P(2).angle = 270;
+    for (int i : {2, 0, 1}) stack_raise(i);
+}
+
+SaveInfo sample_info() {
+    SaveInfo info = {};
+    info.elapsedSeconds = 3725;
+    std::strcpy(info.date, "Friday, 9 May 2003");
+    info.percent = 33;
+    return info;
+}
+
+Bytes quicksave_bytes(const SaveInfo& info, const std::vector<std::array<int32_t, 5>>& layout,
+                      const std::vector<int32_t>& stack, const FileStamp& stamp = STAMP) {
+    Bytes b = tagged_head(0x4B434951, stamp, 1);
+    put_chunk(&b, 1, le32((uint32_t)info.elapsedSeconds));
+    put_chunk(&b, 2, Bytes(info.date, info.date + 64));
+    put_chunk(&b, 3, le32((uint32_t)info.percent));
+    put_chunk(&b, 4, le32((uint32_t)layout.size()));
+    Bytes pieces, order;
+    for (const auto& e : layout)
+        for (int32_t v : e) put32(&pieces, (uint32_t)v);
+    for (int32_t v : stack) put32(&order, (uint32_t)v);
+    put_chunk(&b, 100, pieces);
+    put_chunk(&b, 101, order);
+    return b;
+}
+
+}  // namespace
+
+TEST(QuickSave, layout_is_positions_from_the_desk_centre_then_the_stack) {
+    GameFolder folder;
+    HandGame game(3);
+    three_piece_layout();
+    SaveInfo info = sample_info();
+    ASSERT_EQ(quicksave_write("bridge", &STAMP, &info), 1);
+    EXPECT_EQ(info.pieceCount, 3);
+    const Bytes want = quicksave_bytes(info, {{100 - 512, 50 - 384, 0, 90, 1}, {600 - 512, 700 - 384, 0, 0, 1},
+                                              {-10 - 512, 400 - 384, 0, 270, -1}},
+                                       {2, 0, 1});
+    const Bytes got = read_file("sfiles/qs/bridge.qsv");
+    EXPECT_TRUE(got == want);
+    EXPECT_EQ(GameFolder::files_in("sfiles/qs"), std::vector<std::string>{"bridge.qsv"});
+    write_fuzz_seed("fuzz_quicksave", "three", got.data(), got.size());
+}
+
+TEST(QuickSave, a_smaller_screen_keeps_the_layout_centred) {
+    GameFolder folder;
+    {
+        HandGame game(3);
+        three_piece_layout();
+        SaveInfo info = sample_info();
+        ASSERT_EQ(quicksave_write("bridge", &STAMP, &info), 1);
+    }
+    HandGame game(3, 100, 60, 800, 600);
+    SaveInfo info = {};
+    ASSERT_EQ(quicksave_read("bridge", &STAMP, &info), 1);
+    EXPECT_EQ(P(0).x, 100 - 112);
+    EXPECT_EQ(P(0).y, 50 - 84);
+    EXPECT_EQ(P(1).x, 600 - 112);
+    EXPECT_EQ(P(2).y, 400 - 84);
+    EXPECT_EQ(P(0).angle, 90);
+    EXPECT_EQ(P(2).angle, 270);
+    EXPECT_EQ(P(0).group, 1);
+    EXPECT_EQ(P(2).group, -1);
+    EXPECT_EQ(HandGame::stack(), (std::vector<int>{2, 0, 1}));
+    EXPECT_EQ(info.elapsedSeconds, 3725);
+    EXPECT_STREQ(info.date, "Friday, 9 May 2003");
+    EXPECT_EQ(info.percent, 33);
+    EXPECT_EQ(info.pieceCount, 3);
+}
+
+TEST(QuickSave, stack_entries_out_of_range_are_skipped) {
+    GameFolder folder;
+    HandGame game(3);
+    const Bytes file = quicksave_bytes(sample_info(), {{0, 0, 0, 0, -1}, {1, 1, 0, 0, -1}, {2, 2, 0, 0, -1}},
+                                       {0, -1, 3});
+    write_file("sfiles/qs/odd.qsv", file);
+    write_fuzz_seed("fuzz_quicksave", "odd-stack", file.data(), file.size());
+    SaveInfo info = {};
+    ASSERT_EQ(quicksave_read("odd", &STAMP, &info), 1);
+    EXPECT_EQ(HandGame::stack(), (std::vector<int>{1, 2, 0})) << "unlisted pieces stay below, in index order";
+    EXPECT_EQ(P(2).x, 2 + 512);
+}
+
+TEST(QuickSave, foreign_mismatching_and_damaged_saves_change_nothing) {
+    GameFolder folder;
+    const std::vector<std::array<int32_t, 5>> good_layout = {{0, 0, 0, 0, 2}, {10, 10, 0, 90, -1}, {20, 20, 0, 0, 2}};
+    const Bytes good = quicksave_bytes(sample_info(), good_layout, {2, 1, 0});
+    const size_t layout_at = good.size() - 12 - 8 - 60;
+    auto patched = [&](size_t at, uint32_t value) {
+        Bytes b = good;
+        for (int i = 0; i < 4; i++) b[at + i] = (uint8_t)(value >> (8 * i));
+        return b;
+    };
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"tag", patched(0, 0x4B434950)},
+        {"interrupted", patched(0, 0)},
+        {"stamp", patched(8, 1234)},
+        {"count", patched(24 + 12 + 72 + 12 + 8, 4)},  // summary says four pieces
+        {"date-size", [&] {
+             Bytes b = good;
+             b[24 + 12 + 4] = 63;  // chunk 2 claims 63 bytes
+             return b;
+         }()},
+        {"group-range", patched(layout_at + 16, 3)},
+        {"group-leader", patched(layout_at + 20 + 16, 0)},  // piece 0 is in group 2, not its own
+        {"far-away", patched(layout_at + 40, 1u << 22)},
+        {"pieces-size", patched(layout_at - 4, 59)},
+        {"stack-short", Bytes(good.begin(), good.end() - 4)},
+        {"no-stack", Bytes(good.begin(), good.end() - 20)},
+        {"head-only", Bytes(good.begin(), good.begin() + 24)},
+    };
+    for (const Case& c : cases) {
+        HandGame game(3);
+        write_file("sfiles/qs/broken.qsv", c.bytes);
+        write_fuzz_seed("fuzz_quicksave", c.name, c.bytes.data(), c.bytes.size());
+        SaveInfo info = {};
+        info.elapsedSeconds = 7;
+        EXPECT_EQ(quicksave_read("broken", &STAMP, &info), 0) << c.name;
+        EXPECT_EQ(info.elapsedSeconds, 7) << c.name;
+        EXPECT_EQ(P(1).x, 0) << c.name;
+        EXPECT_EQ(P(0).group, -1) << c.name;
+        EXPECT_EQ(play_state.bottom, -1) << c.name;
+    }
+    HandGame game(3);
+    write_file("sfiles/qs/broken.qsv", good);
+    SaveInfo info = {};
+    ASSERT_EQ(quicksave_read("broken", &STAMP, &info), 1) << "the untouched file reads";
+    EXPECT_EQ(P(2).group, 2);
+    HandGame other(4);
+    EXPECT_EQ(quicksave_read("broken", &STAMP, &info), 0) << "a box cut with other settings";
+    EXPECT_EQ(quicksave_read("absent", &STAMP, &info), 0);
+}
+
+TEST(QuickSave, the_shelf_reads_only_the_summary) {
+    GameFolder folder;
+    SaveInfo full = sample_info();
+    std::memset(full.date, 'A', sizeof full.date);  // not ended in the file
+    Bytes file = quicksave_bytes(full, {{0, 0, 0, 0, -1}}, {0});
+    write_file("sfiles/qs/shelf.qsv", file);
+    SaveInfo info;
+    saveinfo_clear(&info);
+    ASSERT_EQ(quicksave_read_info("shelf", &STAMP, &info), 1);
+    EXPECT_EQ(info.elapsedSeconds, 3725);
+    EXPECT_EQ(std::strlen(info.date), 63u);
+    EXPECT_EQ(info.pieceCount, 1);
+    FileStamp other = STAMP;
+    other.version = 124;
+    EXPECT_EQ(quicksave_read_info("shelf", &other, &info), 0);
+    file.resize(24 + 8 + 2);  // inside the first chunk
+    write_file("sfiles/qs/shelf.qsv", file);
+    info.percent = 5;
+    EXPECT_EQ(quicksave_read_info("shelf", &STAMP, &info), 0);
+    EXPECT_EQ(info.percent, 5);
+}
+
+// --- Cut cache ---
+
+namespace {
+
+Image* codes_image(int w, int h, uint16_t first) {
+    Image* im = img_create(w, h, IMG_16BIT);
+    uint16_t* p = (uint16_t*)((uint8_t*)im + im->colourOffset);
+    for (int i = 0; i < w * h; i++) p[i] = (uint16_t)(first + i);
+    return im;
+}
+
+Bytes image_bytes(const Image* im) {
+    const uint8_t* p = (const uint8_t*)im;
+    return Bytes(p, p + io_mem_size(im));
+}
+
+// Two pieces side by side: shape 0 without a shadow, shape 1 with one; a 200 x 100 picture cut
+// at 100.
+void two_piece_cut() {
+    play_state.record.width = 200;
+    play_state.record.height = 100;
+    play_state.record.pieceSize = 100;
+    play_state.liftHeight = 3;
+    shapes_alloc(2);
+    PieceShape* s = shapes_table();
+    s[0] = {codes_image(4, 3, 0x8000), nullptr, -2, 1, 0, 0};
+    s[1] = {codes_image(2, 2, 7), img_create(3, 3, IMG_8BIT), 5, 6, -1, -2};
+    img_fill(s[1].shadow, 44);
+    play_state.shapes = s;
+    play_state.shapeCount = 2;
+    P(0).homeX = 5, P(0).homeY = 6, P(0).shape = 0, P(0).neighbourCount = 1, P(0).neighbours[0] = 1;
+    P(1).homeX = 105, P(1).homeY = 6, P(1).shape = 1, P(1).neighbourCount = 1, P(1).neighbours[0] = 0;
+}
+
+}  // namespace
+
+TEST(CutCache, layout_markers_and_a_shape_without_shadow) {
+    GameFolder folder;
+    HandGame game(2);
+    two_piece_cut();
+    ASSERT_EQ(cutcache_write("dunes", &STAMP), 1);
+    Bytes want = tagged_head(0x504D4554, STAMP, 125);
+    put32(&want, 2);
+    for (int32_t v : {5, 6, 0, 1, 1, 0, 0, 0, 105, 6, 1, 1, 0, 0, 0, 0}) put32(&want, (uint32_t)v);
+    put32(&want, 2);
+    for (int32_t v : {1, 0, -2, 1, 0, 0}) put32(&want, (uint32_t)v);
+    const Bytes piece0 = image_bytes(shapes_table()[0].piece);
+    want.insert(want.end(), piece0.begin(), piece0.end());
+    for (int32_t v : {1, 1, 5, 6, -1, -2}) put32(&want, (uint32_t)v);
+    const Bytes piece1 = image_bytes(shapes_table()[1].piece), shadow1 = image_bytes(shapes_table()[1].shadow);
+    want.insert(want.end(), piece1.begin(), piece1.end());
+    want.insert(want.end(), shadow1.begin(), shadow1.end());
+    put32(&want, 3);
+    const Bytes got = read_file("sfiles/temp/dunes.tmp");
+    EXPECT_TRUE(got == want);
+    write_fuzz_seed("fuzz_cutcache", "two", got.data(), got.size());
+
+    pieces_free();
+    shapes_free();
+    play_state.liftHeight = 0;
+    ASSERT_EQ(cutcache_read("dunes", &STAMP), 1);
+    ASSERT_EQ(play_state.pieceCount, 2);
+    EXPECT_EQ(P(1).homeX, 105);
+    EXPECT_EQ(P(1).neighbours[0], 0);
+    EXPECT_EQ(P(1).group, -1);
+    EXPECT_EQ(play_state.shapeCount, 2);
+    EXPECT_EQ(shapes_table()[0].shadow, nullptr);
+    EXPECT_TRUE(image_bytes(shapes_table()[1].shadow) == shadow1);
+    EXPECT_EQ(shapes_table()[1].shadowY, -2);
+    EXPECT_EQ(play_state.liftHeight, 3);
+}
+
+TEST(CutCache, damaged_old_and_foreign_caches_change_nothing) {
+    GameFolder folder;
+    Bytes good;
+    {
+        HandGame game(2);
+        two_piece_cut();
+        ASSERT_EQ(cutcache_write("dunes", &STAMP), 1);
+        good = read_file("sfiles/temp/dunes.tmp");
+    }
+    const size_t pieces_at = 28, shapes_at = 28 + 64 + 4;
+    const size_t image0_at = shapes_at + 24;
+    auto patched = [&](size_t at, uint32_t value) {
+        Bytes b = good;
+        for (int i = 0; i < 4; i++) b[at + i] = (uint8_t)(value >> (8 * i));
+        return b;
+    };
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"version124", patched(20, 124)},
+        {"tag", patched(0, 0)},
+        {"count", patched(24, 3)},
+        {"count-huge", patched(24, 0x7FFFFFFF)},
+        {"shape-index", patched(pieces_at + 8, 2)},
+        {"shape-negative", patched(pieces_at + 8, 0xFFFFFFFF)},
+        {"neighbour-count", patched(pieces_at + 12, 5)},
+        {"neighbour-range", patched(pieces_at + 16, 2)},
+        {"neighbour-self", patched(pieces_at + 32 + 16, 1)},
+        {"outside-picture", patched(pieces_at + 32, 199)},  // piece 1 would reach x = 206
+        {"left-of-picture", patched(pieces_at, 1)},         // piece 0 would start at x = -1
+        {"shape-count0", patched(shapes_at - 4, 0)},
+        {"shape-count-more", patched(shapes_at - 4, 3)},
+        {"no-piece-image", patched(shapes_at, 0)},
+        {"piece-kind", patched(image0_at + 12, 1)},
+        {"image-huge", patched(image0_at + 4, 20000)},
+        {"lift0", patched(good.size() - 4, 0)},
+        {"no-lift", Bytes(good.begin(), good.end() - 4)},
+        {"cut-in-shapes", Bytes(good.begin(), good.begin() + (long)image0_at + 40)},
+        {"cut-in-pieces", Bytes(good.begin(), good.begin() + 50)},
+    };
+    for (const Case& c : cases) {
+        HandGame game(2);
+        play_state.record = {};
+        play_state.record.width = 200, play_state.record.height = 100, play_state.record.pieceSize = 100;
+        write_file("sfiles/temp/dunes.tmp", c.bytes);
+        write_fuzz_seed("fuzz_cutcache", c.name, c.bytes.data(), c.bytes.size());
+        const int before = io_mem_allocated_count() - io_mem_freed_count();
+        PlayPiece* pieces = play_state.pieces;
+        EXPECT_EQ(cutcache_read("dunes", &STAMP), 0) << c.name;
+        EXPECT_EQ(play_state.pieces, pieces) << c.name;
+        EXPECT_EQ(shapes_count(), 1) << c.name;
+        EXPECT_EQ(io_mem_allocated_count() - io_mem_freed_count(), before) << c.name << ": nothing kept";
+    }
+    HandGame game(2);
+    play_state.record.width = 200, play_state.record.height = 100, play_state.record.pieceSize = 100;
+    write_file("sfiles/temp/dunes.tmp", good);
+    FileStamp other = STAMP;
+    other.random++;
+    EXPECT_EQ(cutcache_read("dunes", &other), 0) << "another box of the same name";
+    play_state.record.pieceSize = 50;
+    EXPECT_EQ(cutcache_read("dunes", &STAMP), 0) << "settings that cut another count";
+    play_state.record.pieceSize = 100;
+    EXPECT_EQ(cutcache_read("dunes", &STAMP), 1);
+}
+
+TEST(CutCache, a_real_cut_comes_back_identical) {
+    GameFolder folder;
+    cut_support::CurvePack pack;
+    curves_load();
+    play_state = {};
+    BoxRecord r = {};
+    r.width = 320, r.height = 240, r.pieceSize = 40, r.irregularity = 30, r.edgeStyle = 2;
+    CutPiece* cut = pieces_cut(&r);
+    ASSERT_NE(cut, nullptr);
+    ASSERT_EQ(r.pieceCount, 48);
+    play_state.record = r;
+    pieces_alloc(48);
+    for (int i = 0; i < 48; i++) {
+        P(i).homeX = cut[i].homeX, P(i).homeY = cut[i].homeY, P(i).shape = cut[i].shape;
+        P(i).neighbourCount = cut[i].neighbourCount;
+        std::memcpy(P(i).neighbours, cut[i].neighbours, sizeof cut[i].neighbours);
+    }
+    play_state.liftHeight = shape_constants()->liftHeight;
+    const int shape_count = shapes_count();
+    EXPECT_GT(shape_count, 30) << "irregular cuts have many distinct shapes";
+    std::vector<Bytes> images;
+    std::vector<PieceShape> records(shapes_table(), shapes_table() + shape_count);
+    for (const PieceShape& s : records) {
+        images.push_back(image_bytes(s.piece));
+        images.push_back(s.shadow ? image_bytes(s.shadow) : Bytes());
+    }
+    ASSERT_EQ(cutcache_write("real", &STAMP), 1);
+    const Bytes file = read_file("sfiles/temp/real.tmp");
+    write_fuzz_seed("fuzz_cutcache", "real48", file.data(), file.size());
+
+    pieces_free();
+    shapes_free();
+    ASSERT_EQ(cutcache_read("real", &STAMP), 1);
+    ASSERT_EQ(play_state.pieceCount, 48);
+    for (int i = 0; i < 48; i++) {
+        EXPECT_EQ(P(i).homeX, cut[i].homeX);
+        EXPECT_EQ(P(i).homeY, cut[i].homeY);
+        EXPECT_EQ(P(i).shape, cut[i].shape);
+        EXPECT_EQ(P(i).neighbourCount, cut[i].neighbourCount);
+        EXPECT_EQ(std::memcmp(P(i).neighbours, cut[i].neighbours, sizeof cut[i].neighbours), 0);
+    }
+    ASSERT_EQ(shapes_count(), shape_count);
+    for (int k = 0; k < shape_count; k++) {
+        const PieceShape& s = shapes_table()[k];
+        EXPECT_EQ(s.pieceX, records[k].pieceX);
+        EXPECT_EQ(s.pieceY, records[k].pieceY);
+        EXPECT_EQ(s.shadowX, records[k].shadowX);
+        EXPECT_EQ(s.shadowY, records[k].shadowY);
+        EXPECT_TRUE(image_bytes(s.piece) == images[2 * k]) << k;
+        EXPECT_TRUE((s.shadow ? image_bytes(s.shadow) : Bytes()) == images[2 * k + 1]) << k;
+    }
+    EXPECT_EQ(play_state.liftHeight, shape_constants()->liftHeight);
+    io_mem_free(cut);
+    pieces_free();
+    shapes_free();
+    play_state = {};
+}
