@@ -81,7 +81,7 @@ inline void make_box(const char* name, int w, int h, int size, int irregularity 
     r.edgeStyle = 1;
     r.width = w;
     r.height = h;
-    r.pieceCount = (w / size) * (h / size);
+    r.pieceCount = size > 0 ? (w / size) * (h / size) : 0;
     r.rotation = rotation;
     const FileStamp stamp = box_samples::sample_stamp(42);
     ASSERT_EQ(box_write(name, &stamp, &r), 1);
