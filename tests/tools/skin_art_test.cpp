@@ -1,0 +1,359 @@
+// tests/tools/skin_art_test.cpp -- the skin's resources: names, kinds and sizes, the sheets'
+// rectangle layout checked against a table typed here independently, hover twins, frame tiles
+// that join without steps, textures that repeat without seams, skin.ini read back with the
+// game's own INI rules, and two builds giving the same bytes.
+//
+// Set LUMAVEX_SKIN_PNG_DIR to a folder to get every contact-sheet picture of the skin as a PNG.
+//
+// Not yet written: drawing a frame through the game's own skin code once it exists and
+// comparing it with preview_frame.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <unistd.h>
+
+#include "image/gformat.h"
+#include "image/img.h"
+#include "platform/io_ini.h"
+#include "tools/mkpack/skin_local.h"
+
+namespace {
+
+struct Built {
+    std::vector<PackResource> resources;
+    std::vector<SheetPicture> sheet;
+    std::map<std::string, const std::vector<uint8_t>*> by_name;
+};
+
+const Built& built() {
+    static Built b = [] {
+        Built r;
+        EXPECT_TRUE(part_skin("", &r.resources, &r.sheet));
+        for (const PackResource& p : r.resources) r.by_name[p.name] = &p.bytes;
+        return r;
+    }();
+    return b;
+}
+
+const Image* image_of(const char* name) {
+    auto it = built().by_name.find(name);
+    return it == built().by_name.end() ? nullptr : (const Image*)it->second->data();
+}
+
+// The picture rectangles as the skin's layout contract gives them, typed here on their own.
+const int CONTRACT[49][4] = {
+    {60, 0, 18, 18},    {60, 18, 18, 18},   {78, 0, 18, 18},    {78, 18, 18, 18},   {60, 58, 18, 18},
+    {60, 76, 18, 18},   {78, 58, 18, 18},   {78, 76, 18, 18},   {96, 58, 18, 18},   {96, 76, 18, 18},
+    {114, 58, 18, 18},  {114, 76, 18, 18},  {132, 58, 18, 18},  {132, 76, 18, 18},  {150, 58, 18, 18},
+    {150, 76, 18, 18},  {168, 58, 18, 18},  {168, 76, 18, 18},  {96, 0, 18, 18},    {96, 18, 18, 18},
+    {114, 0, 18, 18},   {114, 18, 18, 18},  {132, 0, 18, 18},   {132, 18, 18, 18},  {0, 112, 24, 24},
+    {0, 136, 24, 24},   {84, 112, 24, 24},  {84, 136, 24, 24},  {114, 112, 18, 24}, {114, 136, 18, 24},
+    {0, 76, 6, 18},     {24, 112, 12, 24},  {36, 112, 12, 24},  {48, 112, 12, 24},  {60, 112, 12, 24},
+    {78, 94, 18, 18},   {60, 94, 18, 18},   {0, 160, 48, 48},   {48, 160, 48, 48},  {96, 160, 48, 48},
+    {132, 112, 32, 32}, {0, 208, 32, 32},   {0, 240, 32, 32},   {32, 208, 32, 32},  {32, 240, 32, 32},
+    {64, 208, 32, 32},  {64, 240, 32, 32},  {150, 0, 20, 20},   {150, 20, 20, 20},
+};
+const int TITLE_CONTRACT[10][4] = {{0, 0, 12, 18},  {12, 0, 12, 18},  {24, 0, 12, 18},  {36, 0, 12, 18},
+                                   {48, 0, 12, 18}, {0, 58, 6, 18},   {12, 58, 12, 18}, {24, 58, 12, 18},
+                                   {36, 58, 12, 18}, {48, 58, 12, 18}};
+// Picture n + 1 is the hover or checked look of picture n.
+const int TWINS[] = {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 35, 41, 43, 45, 47};
+
+const uint8_t* colour_at(const Image* im, int x, int y) {
+    return (const uint8_t*)im + im->colourOffset + (size_t)y * im->colourPitch + 3 * x;
+}
+int alpha_at(const Image* im, int x, int y) {
+    return im->alphaOffset ? ((const uint8_t*)im + im->alphaOffset)[(size_t)y * im->alphaPitch + x] : 255;
+}
+// Sum of channel differences between two same-sized rectangles (colour and alpha).
+long rect_difference(const Image* im, SkinRect a, SkinRect b) {
+    long sum = 0;
+    for (int y = 0; y < a.h; y++)
+        for (int x = 0; x < a.w; x++) {
+            for (int k = 0; k < 3; k++) sum += std::abs(colour_at(im, a.x + x, a.y + y)[k] - colour_at(im, b.x + x, b.y + y)[k]);
+            sum += std::abs(alpha_at(im, a.x + x, a.y + y) - alpha_at(im, b.x + x, b.y + y));
+        }
+    return sum;
+}
+
+bool overlap(SkinRect a, SkinRect b) { return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h; }
+
+void write_png(const std::string& path, const SheetPicture& s) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, s.width, s.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_bgr(png);
+    png_write_info(png, info);
+    for (int y = 0; y < s.height; y++) png_write_row(png, (png_bytep)&s.bgr[(size_t)y * s.width * 3]);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+}
+
+}  // namespace
+
+TEST(SkinArt, every_resource_is_there_with_its_kind_and_size) {
+    struct Want {
+        const char* name;
+        int kind, w, h;  // kind 0: a JPEG
+    };
+    const Want wants[] = {
+        {"img/active.img", 0x13, SHEET_A_W, SHEET_A_H}, {"img/inactive.img", 0x13, SHEET_B_W, SHEET_B_H},
+        {"img/lttl_pzzl.img", 0x13, 30, 20},         {"img/connected.img", 0x13, 256, 32},
+        {"img/icon.img", 0x13, 64, 64},              {"img/cursor.img", 0x13, 32, 32},
+        {"img/options_tint.img", 3, 181, 129},       {"img/options_logo.img", 3, OPTIONS_LOGO_W, 64},
+        {"img/background.jpg", 0, DESK_W, DESK_H},         {"img/intro.jpg", 0, 480, 300},
+        {"img/gallery/wall.jpg", 0, 256, 256},       {"img/gallery/floor.jpg", 0, 256, 256},
+        {"img/gallery/ceiling.jpg", 0, 256, 256},
+    };
+    ASSERT_EQ(built().resources.size(), std::size(wants) + 1);  // and skin.ini
+    EXPECT_TRUE(built().by_name.count("skin.ini"));
+    for (const Want& w : wants) {
+        SCOPED_TRACE(w.name);
+        auto it = built().by_name.find(w.name);
+        ASSERT_NE(it, built().by_name.end());
+        const std::vector<uint8_t>& bytes = *it->second;
+        if (w.kind) {
+            // An IMG file is the Image record itself: header, colour plane, alpha plane, nothing more.
+            const Image* im = (const Image*)bytes.data();
+            ASSERT_GE(bytes.size(), (size_t)IMG_HEADER_SIZE);
+            EXPECT_EQ(im->magic, IMG_MAGIC);
+            EXPECT_EQ(im->kind, w.kind);
+            EXPECT_EQ(im->width, w.w);
+            EXPECT_EQ(im->height, w.h);
+            EXPECT_EQ(im->colourOffset, IMG_HEADER_SIZE);
+            EXPECT_EQ(im->colourPitch, 3 * w.w);
+            EXPECT_EQ(im->alphaOffset, w.kind == 0x13 ? IMG_HEADER_SIZE + 3 * w.w * w.h : 0);
+            EXPECT_EQ(im->alphaPitch, w.kind == 0x13 ? w.w : 0);
+            EXPECT_EQ(bytes.size(), (size_t)IMG_HEADER_SIZE + (w.kind == 0x13 ? 4 : 3) * w.w * w.h);
+            // Premultiplied colour never exceeds its alpha.
+            int bad = 0;
+            for (int y = 0; y < w.h; y++)
+                for (int x = 0; x < w.w; x++)
+                    for (int k = 0; k < 3; k++) bad += colour_at(im, x, y)[k] > alpha_at(im, x, y);
+            EXPECT_EQ(bad, 0);
+        } else {
+            FILE* f = fmemopen((void*)bytes.data(), bytes.size(), "rb");
+            ASSERT_TRUE(f);
+            int width, height, kind;
+            EXPECT_EQ(gformat_jpg_info(f, &width, &height, &kind), 0);
+            EXPECT_EQ(width, w.w);
+            EXPECT_EQ(height, w.h);
+            EXPECT_EQ(kind, IMG_24BIT);
+            std::fclose(f);
+        }
+    }
+}
+
+TEST(SkinArt, sheet_rectangles_follow_the_layout_and_stay_apart) {
+    std::vector<SkinRect> used;
+    for (int n = 0; n < SKIN_PICTURE_COUNT; n++) {
+        SCOPED_TRACE(n);
+        SkinRect r = skin_picture_rect(n);
+        EXPECT_EQ(r.x, CONTRACT[n][0]);
+        EXPECT_EQ(r.y, CONTRACT[n][1]);
+        EXPECT_EQ(r.w, CONTRACT[n][2]);
+        EXPECT_EQ(r.h, CONTRACT[n][3]);
+        EXPECT_LE(r.x + r.w, SHEET_A_W);
+        EXPECT_LE(r.y + r.h, SHEET_A_H);
+        used.push_back(r);
+    }
+    // The 25 frame tiles: columns of 12, rows at 18, 30, 36, 40, 46 of heights 12, 6, 4, 6, 12.
+    EXPECT_EQ(frame_tile_rect(0).y, 18);
+    EXPECT_EQ(frame_tile_rect(11).x, 12);
+    EXPECT_EQ(frame_tile_rect(11).y, 36);
+    EXPECT_EQ(frame_tile_rect(11).h, 4);
+    EXPECT_EQ(frame_tile_rect(17).y, 40);
+    EXPECT_EQ(frame_tile_rect(17).h, 6);
+    EXPECT_EQ(frame_tile_rect(24).x, 48);
+    EXPECT_EQ(frame_tile_rect(24).y + frame_tile_rect(24).h, 58);
+    for (int t = 0; t < 25; t++) {
+        SkinRect r = frame_tile_rect(t);
+        EXPECT_LE(r.y + r.h, SHEET_B_H);
+        used.push_back(r);
+    }
+    for (size_t i = 0; i < used.size(); i++)
+        for (size_t j = i + 1; j < used.size(); j++) EXPECT_FALSE(overlap(used[i], used[j])) << i << " and " << j;
+    std::vector<SkinRect> bar;
+    for (int p = 0; p < 10; p++) {
+        SkinRect r = title_piece_rect(p);
+        EXPECT_EQ(r.x, TITLE_CONTRACT[p][0]);
+        EXPECT_EQ(r.y, TITLE_CONTRACT[p][1]);
+        EXPECT_EQ(r.w, TITLE_CONTRACT[p][2]);
+        EXPECT_EQ(r.h, TITLE_CONTRACT[p][3]);
+        EXPECT_LE(r.x + r.w, SHEET_B_W);
+        for (int t = 0; t < 25; t++) EXPECT_FALSE(overlap(r, frame_tile_rect(t))) << "piece " << p << " tile " << t;
+        bar.push_back(r);
+    }
+}
+
+TEST(SkinArt, pictures_are_drawn_and_twins_differ) {
+    const Image* a = image_of("img/active.img");
+    ASSERT_TRUE(a);
+    for (int n = 0; n < SKIN_PICTURE_COUNT; n++) {
+        SkinRect r = skin_picture_rect(n);
+        int opaque = 0, covered = 0;
+        for (int y = 0; y < r.h; y++)
+            for (int x = 0; x < r.w; x++) {
+                opaque += alpha_at(a, r.x + x, r.y + y) == 255;
+                covered += alpha_at(a, r.x + x, r.y + y) > 0;
+            }
+        EXPECT_GT(covered, r.w * r.h / 8) << "picture " << n << " is nearly empty";
+        // Pictures drawn on a bar or strip with nothing behind them paint their own ground.
+        bool own_ground = (n >= 4 && n <= 23) || n == 47 || n == 48;
+        if (own_ground && n != 22 && n != 23) EXPECT_EQ(opaque, r.w * r.h) << "picture " << n;
+    }
+    for (int n : TWINS) {
+        SkinRect base = skin_picture_rect(n), twin = skin_picture_rect(n + 1);
+        ASSERT_EQ(base.w, twin.w);
+        ASSERT_EQ(base.h, twin.h);
+        // A look a player can tell apart: on average more than 8 levels a pixel.
+        EXPECT_GT(rect_difference(a, base, twin), 8L * base.w * base.h) << "pictures " << n << " and " << n + 1;
+    }
+    EXPECT_GT(rect_difference(a, skin_picture_rect(32), skin_picture_rect(33)), 0);
+}
+
+TEST(SkinArt, frame_tiles_join_without_steps) {
+    for (const char* name : {"img/active.img", "img/inactive.img"}) {
+        SCOPED_TRACE(name);
+        const Image* im = image_of(name);
+        ASSERT_TRUE(im);
+        auto row_of = [&](int tile, int row) {
+            SkinRect r = frame_tile_rect(tile);
+            return SkinRect{r.x, r.y + row, r.w, 1};
+        };
+        auto column_of = [&](int tile, int col) {
+            SkinRect r = frame_tile_rect(tile);
+            return SkinRect{r.x + col, r.y, 1, r.h};
+        };
+        // Tiles that are repeated along one direction look the same at every step.
+        for (int t : {10, 11, 12, 13, 14})
+            for (int y = 1; y < 4; y++) EXPECT_EQ(rect_difference(im, row_of(t, 0), row_of(t, y)), 0) << "tile " << t;
+        for (int t : {1, 6, 11, 16, 21})
+            for (int x = 1; x < 12; x++) EXPECT_EQ(rect_difference(im, column_of(t, 0), column_of(t, x)), 0) << "tile " << t;
+        // A corner's last row continues into the side below it, and the side into the corner
+        // below: at most a level or two apart (the face's shading starts), never a step.
+        const int down[][2] = {{0, 10}, {3, 13}, {5, 10}, {8, 13}, {4, 14}, {2, 12}, {9, 14}, {7, 12}};
+        for (auto& d : down) {
+            SkinRect corner = frame_tile_rect(d[0]);
+            EXPECT_LE(rect_difference(im, row_of(d[0], corner.h - 1), row_of(d[1], 0)), 96) << d[0] << " over " << d[1];
+        }
+        const int up[][2] = {{20, 10}, {23, 13}, {15, 10}, {18, 13}, {24, 14}, {22, 12}, {19, 14}, {17, 12}};
+        for (auto& u : up) EXPECT_LE(rect_difference(im, row_of(u[0], 0), row_of(u[1], 0)), 96) << u[1] << " over " << u[0];
+        // The centre is solid.
+        SkinRect centre = frame_tile_rect(11);
+        for (int y = 0; y < centre.h; y++)
+            for (int x = 0; x < centre.w; x++) EXPECT_EQ(alpha_at(im, centre.x + x, centre.y + y), 255);
+    }
+}
+
+TEST(SkinArt, textures_repeat_without_seams) {
+    struct Case {
+        const char* name;
+        Canvas c;
+        bool vertical;
+    };
+    Case cases[] = {{"desk", draw_desk_texture(), true},
+                    {"wall", draw_gallery_wall(), true},
+                    {"floor", draw_gallery_floor(), true},
+                    {"ceiling", draw_gallery_ceiling(), true},
+                    {"sparkle frames are separate", draw_sparkle_strip(), false}};
+    for (Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const Canvas& c = k.c;
+        if (!k.vertical) {
+            // Each frame of the strip fades out before its borders, so frames never bleed.
+            for (int y = 0; y < c.h; y++)
+                for (int f = 0; f < 8; f++) EXPECT_LT(c.at(f * 32, y)[3], 0.05f);
+            continue;
+        }
+        auto column_step = [&](int x0, int x1) {
+            double s = 0;
+            for (int y = 0; y < c.h; y++)
+                for (int ch = 0; ch < 3; ch++) s += std::fabs(c.at(x0, y)[ch] - c.at(x1, y)[ch]);
+            return s / c.h;
+        };
+        auto row_step = [&](int y0, int y1) {
+            double s = 0;
+            for (int x = 0; x < c.w; x++)
+                for (int ch = 0; ch < 3; ch++) s += std::fabs(c.at(x, y0)[ch] - c.at(x, y1)[ch]);
+            return s / c.w;
+        };
+        // Designed joints (grooves, strips, beams) make the largest steps inside a tile; the step
+        // across the tile's own edge may be as large as those, never larger.
+        double inner_x = 0, inner_y = 0;
+        for (int i = 0; i + 1 < c.w; i++) inner_x = std::max(inner_x, column_step(i, i + 1));
+        for (int i = 0; i + 1 < c.h; i++) inner_y = std::max(inner_y, row_step(i, i + 1));
+        EXPECT_LE(column_step(c.w - 1, 0), 1.25 * inner_x);
+        EXPECT_LE(row_step(c.h - 1, 0), 1.25 * inner_y);
+    }
+}
+
+TEST(SkinArt, skin_ini_reads_back_with_the_game_rules) {
+    const std::vector<uint8_t>& bytes = *built().by_name.at("skin.ini");
+    char path[] = "/tmp/skin_ini_XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), (ssize_t)bytes.size());
+    close(fd);
+    const char* keys[36] = {"Bevel_LT", "Bevel_T", "Bevel_RT", "Bevel_L", "Bevel_R", "Bevel_LB", "Bevel_B", "Bevel_RB",
+                            "ButtonTextActive", "ButtonTextInactive", "ButtonTextHover", "ButtonTextShadow",
+                            "TrackbarText", "TrackbarTextShadow", "WindowTitleText", "WindowTitleTextShadow",
+                            "EditBoxText", "EditBoxBackground", "MsgBoxText", "MsgBoxTextShadow",
+                            "PreviewOutlineActive", "PreviewOutlineInactive", "PreviewNumberOfPiecesText",
+                            "PreviewNumberOfPiecesTextShadow", "PreviewBottomText", "PreviewBottomTextShadow",
+                            "PreviewSurprise", "RoomTitleBar", "RoomTitleBarText", "RoomTitleBarTextShadow",
+                            "Selection", "CreateDesk", "CreateDeskOutline", "CreateDeskPresentSize",
+                            "CreateCurvePreview", "GalleryOutline"};
+    for (int n = 0; n < 36; n++) {
+        int colour = -2;
+        EXPECT_EQ(io_ini_read_colour(path, "COLORS", keys[n], &colour), 1) << keys[n];
+        EXPECT_EQ(colour, (int)skin_colour(n)) << keys[n];
+    }
+    int a, b, c;
+    ASSERT_EQ(io_ini_read_triple(path, "BACKGROUND", "Color", &a, &b, &c), 1);
+    EXPECT_EQ(a, DESK_HUE);
+    double top = 0, bottom = 0;
+    EXPECT_EQ(io_ini_read_real(path, "BACKGROUND", "GradientTop", &top), 1);
+    EXPECT_EQ(io_ini_read_real(path, "BACKGROUND", "GradientBottom", &bottom), 1);
+    EXPECT_GT(top, 0.5);
+    EXPECT_LT(bottom, 2.0);
+    for (int i = 0; i < 4; i++) {
+        char key[16], text[64];
+        std::snprintf(key, sizeof key, "Texture%d", i);
+        ASSERT_GT(io_ini_read(path, "GALLERY", key, text, sizeof text), 0) << key;
+        int hue, saturation, brightness;
+        EXPECT_EQ(std::sscanf(text, "%i %i %i", &hue, &saturation, &brightness), 3) << key;
+    }
+    std::remove(path);
+}
+
+TEST(SkinArt, two_builds_give_the_same_bytes_and_sheet_pictures_are_whole) {
+    std::vector<PackResource> again;
+    ASSERT_TRUE(part_skin("", &again, nullptr));
+    ASSERT_EQ(again.size(), built().resources.size());
+    for (size_t i = 0; i < again.size(); i++) {
+        EXPECT_EQ(again[i].name, built().resources[i].name);
+        EXPECT_TRUE(again[i].bytes == built().resources[i].bytes) << again[i].name;
+    }
+    const char* dir = std::getenv("LUMAVEX_SKIN_PNG_DIR");
+    int i = 0;
+    for (const SheetPicture& s : built().sheet) {
+        EXPECT_FALSE(s.caption.empty());
+        EXPECT_EQ(s.bgr.size(), (size_t)s.width * s.height * 3) << s.caption;
+        if (dir) write_png(std::string(dir) + "/skin_" + std::to_string(i++) + ".png", s);
+    }
+}
