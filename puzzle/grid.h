@@ -10,6 +10,11 @@
 
 struct BoxRecord;  // rooms/box.h: pieceSize, irregularity, edgeStyle, width, height, pieceCount
 
+// A cut beyond these is not made (zero pieces): a piece's render canvas is 4 x its size a side,
+// and every piece needs a shape.
+inline constexpr int CUT_SIZE_MAX = 2048;        // piece size in pixels
+inline constexpr int CUT_PIECES_MAX = 100000;    // columns x rows
+
 // One grid corner. Positions are relative to the grid's top-left corner (margins not included).
 struct GridNode {
     int32_t x, y;
