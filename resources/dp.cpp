@@ -307,7 +307,7 @@ void dp_fclose() {
 
 int dp_fseek(long position) {
     if (current.index < 0) io_fatal("dp_fseek: file is not open\n");
-    if (position < 0) return 0;  // never into the resource before this one
+    if (position < 0 || position > current.size) return 0;  // never into a neighbour
     return std::fseek(current.file, current.start + position, SEEK_SET) == 0;
 }
 

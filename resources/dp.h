@@ -42,5 +42,5 @@ int dp_extract(int index, const char* path);
 // follows in the pack.
 FILE* dp_fopen(int index);
 void dp_fclose();
-int dp_fseek(long position);                 // from the resource's first byte; 1 on success
-void dp_fread(void* buffer, size_t n);       // exactly n bytes inside the resource, else fatal
+int dp_fseek(long position);   // from the resource's first byte, 0..size; 1 on success
+void dp_fread(void* buffer, size_t n);  // exactly n bytes inside the resource, else fatal

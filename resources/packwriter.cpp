@@ -32,6 +32,7 @@ int names_unique(const PackItem* items, int count) {
 
 // Appends one item's bytes at the stream's position; fills its size. 1 on success.
 int write_item(FILE* out, const PackItem* item, uint64_t offset, uint32_t* size) {
+    if (!item->data && !item->source && item->size > 0) return 0;
     if (item->data || !item->source) {
         *size = item->size;
         return offset + item->size <= UINT32_MAX && file_write_bytes(out, item->data, item->size);

@@ -63,7 +63,7 @@ Bytes text(const char* s) { return Bytes(s, s + std::strlen(s)); }
 void write_file(const std::string& path, const Bytes& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    if (!bytes.empty()) ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
     std::fclose(f);
 }
 
@@ -78,8 +78,8 @@ Bytes read_file(const std::string& path) {
 }
 
 Bytes loaded(int index) {
-    void* block = dp_load(index);
-    Bytes out((uint8_t*)block, (uint8_t*)block + dp_size(index));
+    uint8_t* block = (uint8_t*)dp_load(index);
+    Bytes out(block, block ? block + dp_size(index) : block);
     io_mem_free(block);
     return out;
 }
@@ -170,6 +170,8 @@ TEST_F(DataPack, reading_starts_at_the_resource_and_stays_inside_it) {
     dp_fread(buf, 3);
     EXPECT_EQ(std::memcmp(buf, "789", 3), 0);
     EXPECT_EQ(dp_fseek(-1), 0);  // never into the resource before
+    EXPECT_EQ(dp_fseek(11), 0);  // nor the one after
+    EXPECT_EQ(dp_fseek(10), 1);  // the end itself is a place to stand
     EXPECT_EQ(dp_fseek(8), 1);
     // Two bytes left; the next resource's bytes must not be delivered.
     EXPECT_EQ(fatal_message_of([&] { dp_fread(buf, 3); }), "dp_fread: curves/c_1.crv\n");
@@ -361,6 +363,8 @@ TEST_F(DataPack, writer_packs_a_folder_sorted_and_reproducibly) {
     EXPECT_EQ(packwriter_write(path("dup.pck").c_str(), twice, 2), 0);
     PackItem unreadable[] = {{"x", nullptr, 0, "/nonexistent/file"}};
     EXPECT_EQ(packwriter_write(path("bad.pck").c_str(), unreadable, 1), 0);
+    PackItem no_bytes[] = {{"x", nullptr, 3, nullptr}};
+    EXPECT_EQ(packwriter_write(path("none.pck").c_str(), no_bytes, 1), 0);
     EXPECT_FALSE(std::filesystem::exists(path("dup.pck")));
     EXPECT_FALSE(std::filesystem::exists(path("bad.pck")));
 }
