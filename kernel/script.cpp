@@ -18,6 +18,9 @@
 
 namespace {
 
+constexpr int DRAG_TICKS_MAX = 100000;     // one drag lasts at most this many ticks
+constexpr size_t COMMANDS_MAX = 1000000;   // commands of one script, drags expanded
+
 enum CommandKind { CMD_MOVE, CMD_PRESS, CMD_RELEASE, CMD_KEYDOWN, CMD_KEYUP, CMD_TYPE, CMD_SNAP, CMD_QUIT };
 
 struct Command {
@@ -135,7 +138,7 @@ std::string parse_command(int tick, const std::string& rest, std::vector<Command
     if (verb == "drag") {
         int x0, y0, x1, y1, ticks;
         if (args.size() != 5 || !to_int(args[0], &x0) || !to_int(args[1], &y0) || !to_int(args[2], &x1) ||
-            !to_int(args[3], &y1) || !to_int(args[4], &ticks) || ticks < 1)
+            !to_int(args[3], &y1) || !to_int(args[4], &ticks) || ticks < 1 || ticks > DRAG_TICKS_MAX)
             return "expected drag X0 Y0 X1 Y1 TICKS";
         c.button = SDL_BUTTON_LEFT;
         c.kind = CMD_PRESS;
@@ -274,6 +277,7 @@ int script_parse_text(const char* text, char* error, int error_size) {
         previous = tick;
         std::string rest = line.substr(line.find(words[0]) + words[0].size());
         std::string problem = parse_command(tick, rest, &commands);
+        if (problem.empty() && commands.size() > COMMANDS_MAX) problem = "the script is too long";
         if (!problem.empty()) {
             std::snprintf(error, error_size, "script: line %d: %s", line_number, problem.c_str());
             return 0;

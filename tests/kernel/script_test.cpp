@@ -44,6 +44,7 @@ TEST(script, errors_name_the_line) {
     EXPECT_EQ(error_of("0 key home2\n"), "script: line 1: unknown key home2");
     EXPECT_EQ(error_of("0 move 1\n"), "script: line 1: expected move X Y");
     EXPECT_EQ(error_of("0 drag 1 2 3 4 0\n"), "script: line 1: expected drag X0 Y0 X1 Y1 TICKS");
+    EXPECT_EQ(error_of("0 drag 1 2 3 4 100000000\n"), "script: line 1: expected drag X0 Y0 X1 Y1 TICKS");
     EXPECT_EQ(error_of("-3 quit\n"), "script: line 1: the line must start with a tick");
     EXPECT_EQ(error_of("0 quit now\n"), "script: line 1: quit takes nothing");
     EXPECT_EQ(error_of("+x snap a.png\n"), "script: line 1: the line must start with a tick");
