@@ -1,0 +1,186 @@
+// tests/tools/mkbox_test.cpp -- the box maker: its command line, the settings it clamps like the
+// create room, fitting to the play area, the texts in Windows-1252, the MIDI check, and pictures
+// it must refuse without leaving a box behind.
+#include "tools/mkbox/mkbox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "rooms/box.h"
+#include "rooms/box_samples.h"
+
+using namespace box_samples;
+
+namespace {
+
+int parse(std::vector<const char*> args, MkboxOptions* o, std::string* error) {
+    args.insert(args.begin(), "mkbox");
+    return mkbox_parse((int)args.size(), args.data(), o, error);
+}
+
+// A 24-bit BMP of w x h, every pixel different.
+void write_bmp(const std::string& path, int w, int h) {
+    PictureBuffer* pic = pic_create(w, h, IMG_24BIT);
+    for (int i = 0; i < w * h * 3; i++) pic->pixels[i] = (uint8_t)(i * 7);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_EQ(gformat_bmp_write(f, pic), 0);
+    std::fclose(f);
+    pic_release(pic);
+}
+
+Bytes midi(uint32_t track_length_claim, size_t track_bytes) {
+    Bytes b = text_bytes("MThd");
+    for (uint8_t v : {0, 0, 0, 6, 0, 0, 0, 1, 1, 0xE0}) b.push_back(v);
+    for (uint8_t v : {'M', 'T', 'r', 'k'}) b.push_back(v);
+    for (int s = 24; s >= 0; s -= 8) b.push_back((uint8_t)(track_length_claim >> s));
+    for (size_t i = 0; i < track_bytes; i++) b.push_back(0);
+    return b;
+}
+
+}  // namespace
+
+TEST(Mkbox, command_line) {
+    MkboxOptions o;
+    std::string error;
+    ASSERT_EQ(parse({"pic.jpg", "My Box"}, &o, &error), 1) << error;
+    EXPECT_EQ(o.folder, "puzzles");
+    EXPECT_EQ(o.pieceSize, 32);
+    EXPECT_EQ(o.irregularity, 0);
+    EXPECT_EQ(o.edgeStyle, 1);
+    EXPECT_EQ(o.rotation + o.hidden + o.repeat, 0);
+
+    MkboxOptions all;
+    ASSERT_EQ(parse({"--rotation", "pic.bmp", "--folder", "boxes", "--piece-size", "50", "--irregularity", "40",
+                     "--edge-style", "7", "--hidden", "--tune", "t.mid", "--repeat", "--description", "d", "--address",
+                     "a", "--screen", "1024x768", "N"},
+                    &all, &error),
+              1)
+        << error;
+    EXPECT_EQ(all.picture, "pic.bmp");
+    EXPECT_EQ(all.name, "N");
+    EXPECT_EQ(all.folder, "boxes");
+    EXPECT_EQ(all.pieceSize, 50);
+    EXPECT_EQ(all.irregularity, 40);
+    EXPECT_EQ(all.edgeStyle, 7);
+    EXPECT_EQ(all.rotation + all.hidden + all.repeat, 3);
+    EXPECT_EQ(all.tune, "t.mid");
+    EXPECT_EQ(all.screenWidth, 1024);
+
+    for (auto bad : std::vector<std::vector<const char*>>{{"only-one"},
+                                                           {"a", "b", "c"},
+                                                           {"p", "n", "--irregularity", "41"},
+                                                           {"p", "n", "--edge-style", "8"},
+                                                           {"p", "n", "--piece-size", "12x"},
+                                                           {"p", "n", "--screen", "big"},
+                                                           {"p", "n", "--repeat"},
+                                                           {"p", "n", "--folder"},
+                                                           {"p", "n", "--colour", "red"},
+                                                           {"p", "../n"}}) {
+        MkboxOptions x;
+        std::string why;
+        EXPECT_EQ(parse(bad, &x, &why), 0) << bad.back();
+        EXPECT_FALSE(why.empty());
+        EXPECT_EQ(why.find('\n'), std::string::npos) << "one line";
+    }
+}
+
+TEST(Mkbox, makes_a_box_as_the_create_room_saves_one) {
+    GameFolder game;
+    write_bmp("picture.bmp", 60, 50);
+    write_file("tune.mid", midi(4, 4));
+    MkboxOptions o;
+    o.picture = "picture.bmp";
+    o.name = "Little one";
+    o.pieceSize = 100;  // more than half the shorter side: clamped to 25
+    o.irregularity = 20;
+    o.tune = "tune.mid";
+    o.repeat = 1;
+    o.description = "Caf\xc3\xa9 \xe2\x82\xac" "5";
+    std::string error;
+    int pieces = 0;
+    ASSERT_EQ(mkbox_make(o, &error, &pieces), 1) << error;
+    EXPECT_EQ(pieces, 4);
+    FileStamp stamp;
+    BoxRecord r;
+    ASSERT_EQ(box_read("Little one", &stamp, &r, BOX_ALL), 1);
+    EXPECT_EQ(r.width, 60);
+    EXPECT_EQ(r.height, 50);
+    EXPECT_EQ(r.pieceSize, 25);
+    EXPECT_EQ(r.irregularity, 20);
+    EXPECT_EQ(r.edgeStyle, 1);
+    EXPECT_EQ(r.pieceCount, 4);
+    EXPECT_EQ(r.hasTune, 1);
+    EXPECT_EQ(r.repeatTune, 1);
+    EXPECT_EQ(r.hasDescription, 1);
+    EXPECT_EQ(r.hasAddress, 0);
+    EXPECT_EQ(stamp.version, 125);
+    EXPECT_TRUE(read_file(BOX_DESCRIPTION_FILE) == text_bytes("Caf\xe9 \x80" "5"));
+    EXPECT_TRUE(read_file(BOX_TUNE_FILE) == midi(4, 4));
+    box_clear_work_files(BOX_ALL);
+
+    // A picture larger than the play area of the screen is fitted, proportions kept.
+    write_bmp("wide.bmp", 900, 300);
+    MkboxOptions wide;
+    wide.picture = "wide.bmp";
+    wide.name = "wide";
+    wide.folder = "more/boxes";
+    wide.screenWidth = 640;
+    wide.screenHeight = 480;
+    ASSERT_EQ(mkbox_make(wide, &error, &pieces), 1) << error;
+    box_set_folder("more/boxes");
+    ASSERT_EQ(box_read("wide", &stamp, &r, 0), 1);
+    box_set_folder(nullptr);
+    EXPECT_EQ(r.width, 620);
+    EXPECT_EQ(r.height, 206);
+    EXPECT_EQ(r.pieceSize, 32);
+}
+
+TEST(Mkbox, refuses_what_it_cannot_use_and_writes_no_box) {
+    GameFolder game;
+    write_bmp("small.bmp", 39, 40);
+    write_file("noise.jpg", text_bytes("not a picture at all"));
+    write_file("short.mid", midi(100, 4));
+    write_bmp("fine.bmp", 40, 40);
+    struct Case {
+        const char* picture;
+        const char* tune;
+    };
+    for (const Case& c : {Case{"small.bmp", ""}, Case{"noise.jpg", ""}, Case{"missing.bmp", ""},
+                          Case{"picture.gif", ""}, Case{"fine.bmp", "short.mid"}, Case{"fine.bmp", "missing.mid"}}) {
+        MkboxOptions o;
+        o.picture = c.picture;
+        o.name = "refused";
+        o.tune = c.tune;
+        std::string error;
+        EXPECT_EQ(mkbox_make(o, &error, nullptr), 0) << c.picture << " " << c.tune;
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+    EXPECT_TRUE(GameFolder::files_in("puzzles").empty());
+    EXPECT_FALSE(exists(BOX_PICTURE_FILE));
+}
+
+TEST(Mkbox, texts_in_windows_1252_and_the_midi_check) {
+    EXPECT_EQ(mkbox_text_1252("plain"), "plain");
+    EXPECT_EQ(mkbox_text_1252("\xc3\xa9\xc3\xbf\xc2\xa0"), "\xe9\xff\xa0");
+    EXPECT_EQ(mkbox_text_1252("\xe2\x80\x9cok\xe2\x80\x9d \xe2\x80\x94 \xc5\x93"), "\x93ok\x94 \x97 \x9c");
+    EXPECT_EQ(mkbox_text_1252("\xf0\x9f\x8e\xb2!"), "?!") << "no such character in the code page";
+    EXPECT_EQ(mkbox_text_1252("\xff\xc3"), "??") << "broken sequences";
+    EXPECT_EQ(mkbox_text_1252("\xe2\x82"), "?");
+
+    GameFolder game;
+    write_file("good.mid", midi(3, 3));
+    EXPECT_EQ(mkbox_midi_ok("good.mid"), 1);
+    write_file("long.mid", midi(4, 3));
+    EXPECT_EQ(mkbox_midi_ok("long.mid"), 0);
+    Bytes format3 = midi(3, 3);
+    format3[9] = 3;
+    write_file("format3.mid", format3);
+    EXPECT_EQ(mkbox_midi_ok("format3.mid"), 0);
+    Bytes two_tracks = midi(3, 3);
+    two_tracks[11] = 2;
+    write_file("two.mid", two_tracks);
+    EXPECT_EQ(mkbox_midi_ok("two.mid"), 0);
+    EXPECT_EQ(mkbox_midi_ok("absent.mid"), 0);
+}
