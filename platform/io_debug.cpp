@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "kernel/limits.h"
 #include "platform/sys.h"
@@ -71,6 +72,8 @@ void io_fatal(const char* fmt, ...) {
     }
     if (g_debug.in_fatal++) std::_Exit(1);
     write_line(text);
+    size_t n = std::strlen(text);
+    if (n && text[n - 1] != '\n') write_line("\n");  // every log line ends its own line
     sys_message_box(SYS_BOX_STOP, nullptr, text);
     std::_Exit(1);
 }

@@ -23,7 +23,7 @@ void write_fuzz_seed(const char* target, const char* name, const void* data, siz
     mkdir(folder.c_str(), 0755);
     std::string path = folder + "/" + name;
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
+        if (size) std::fwrite(data, 1, size, f);
         std::fclose(f);
     }
 #else
