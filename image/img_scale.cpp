@@ -5,8 +5,12 @@
 // prefix sums); colourise and HLS.
 #include "image/img_scale.h"
 
+#include <climits>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
@@ -68,7 +72,8 @@ double hermite(double t) {
 
 struct Tap {
     int32_t index;   // source position (pixel or row)
-    int32_t weight;  // 16.16; the weights of one target sum to exactly 65536
+    int32_t weight;  // 16.16, 0..65536; the weights of one target sum to exactly 65536
+    float fweight;   // the same whole number in single precision
 };
 
 // The contribution lists of one pass: target i uses taps[first[i]] .. taps[first[i + 1] - 1].
@@ -94,18 +99,20 @@ void window_of(int i, double scale, int* left, int* right, double* centre) {
     *right = (int)std::floor(*centre + width);
 }
 
-// Builds the lists for n source positions onto m targets (both at least 1).
+// Builds the lists for n source positions onto m targets (both at least 1). Every list is
+// padded with taps of weight 0 to the length of the longest, so that the loops over them run
+// the same number of times for every target.
 void lists_build(WeightLists* wl, int n, int m) {
     const double scale = (double)m / (double)n;
-    int64_t count = 0;
+    int longest = 1;
     for (int i = 0; i < m; i++) {
         int left, right;
         double centre;
         window_of(i, scale, &left, &right, &centre);
-        count += right - left + 1;
+        if (right - left + 1 > longest) longest = right - left + 1;
     }
     wl->first = (int32_t*)io_mem_alloc(sizeof(int32_t) * ((size_t)m + 1));
-    wl->taps = (Tap*)io_mem_alloc(sizeof(Tap) * (size_t)count);
+    wl->taps = (Tap*)io_mem_alloc(sizeof(Tap) * (size_t)m * longest);
     wl->lowest_span = 1;
     wl->monotonic = true;
     int32_t at = 0, prev_lo = 0, prev_hi = 0;
@@ -131,6 +138,12 @@ void lists_build(WeightLists* wl, int n, int m) {
             at++;
         }
         wl->taps[best].weight += 65536 - sum;
+        for (; at < wl->first[i] + longest; at++) wl->taps[at] = Tap{wl->taps[at - 1].index, 0, 0.0f};
+        for (int32_t k = wl->first[i]; k < at; k++) {
+            // The sums below rely on it (they stay within 0..255 x 65536 and exact in floats).
+            IO_ASSERT(wl->taps[k].weight >= 0 && wl->taps[k].weight <= 65536);
+            wl->taps[k].fweight = (float)wl->taps[k].weight;
+        }
         if (hi - lo + 1 > wl->lowest_span) wl->lowest_span = hi - lo + 1;
         if (i > 0 && (lo < prev_lo || hi < prev_hi)) wl->monotonic = false;
         prev_lo = lo;
@@ -139,31 +152,113 @@ void lists_build(WeightLists* wl, int n, int m) {
     wl->first[m] = at;
 }
 
-inline uint8_t from_fixed(int64_t sum) {
-    if (sum < 0) return 0;
-    const int64_t v = (sum + 32768) >> 16;
-    return (uint8_t)(v > 255 ? 255 : v);
+// (sum + 32768) >> 16; weights of 0..65536 summing to 65536 keep the sum within 0..255 x 65536.
+inline uint8_t from_fixed(int32_t sum) { return (uint8_t)((sum + 32768) >> 16); }
+
+#if defined(__SSE2__)
+
+// Taps of a 24-bit horizontal pass two at a time, for 16-bit multiply-adds: each weight w is
+// split into w >> 8 and w & 255 (both fit), and the sum is (high sum << 8) + low sum.
+struct TapPair {
+    __m128i low;    // (w0 & 255, w1 & 255) in every 32-bit lane
+    __m128i high;   // (w0 >> 8, w1 >> 8) in every 32-bit lane
+    int32_t at[2];  // byte offsets of the two source pixels
+    int32_t unused[2];
+};
+
+// Pairs of the lists of a horizontal pass (every list has the same length).
+TapPair* pairs_build(const WeightLists* wl, int m, int* per_target) {
+    const int longest = wl->first[1] - wl->first[0];
+    const int pairs = (longest + 1) / 2;
+    TapPair* table = (TapPair*)io_mem_alloc(sizeof(TapPair) * (size_t)m * pairs);
+    for (int i = 0; i < m; i++) {
+        const Tap* t = wl->taps + wl->first[i];
+        for (int p = 0; p < pairs; p++) {
+            const Tap a = t[2 * p];
+            const Tap b = 2 * p + 1 < longest ? t[2 * p + 1] : Tap{a.index, 0, 0.0f};
+            TapPair& q = table[(size_t)i * pairs + p];
+            q.low = _mm_set1_epi32((a.weight & 255) | (b.weight & 255) << 16);
+            q.high = _mm_set1_epi32((a.weight >> 8) | (b.weight >> 8) << 16);
+            q.at[0] = a.index * 3;
+            q.at[1] = b.index * 3;
+            q.unused[0] = q.unused[1] = 0;
+        }
+    }
+    *per_target = pairs;
+    return table;
 }
+
+// The horizontal pass of a 24-bit row: blue, green, red and a spare byte side by side.
+// The source row must be readable, and out writable, one byte past the last pixel.
+void pass_horizontal24(uint8_t* out, const uint8_t* src, const TapPair* table, int pairs, int x0, int x1) {
+    const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(32768);
+    const TapPair* q = table + (size_t)x0 * pairs;
+    for (int i = x0; i < x1; i++, out += 3) {
+        __m128i low = zero, high = zero;
+        for (int p = 0; p < pairs; p++, q++) {
+            int32_t a, b;
+            std::memcpy(&a, src + q->at[0], 4);
+            std::memcpy(&b, src + q->at[1], 4);
+            // b0 b1 g0 g1 r0 r1 x0 x1 as 16-bit values
+            const __m128i px = _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b)), zero);
+            low = _mm_add_epi32(low, _mm_madd_epi16(px, q->low));
+            high = _mm_add_epi32(high, _mm_madd_epi16(px, q->high));
+        }
+        __m128i v = _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(high, 8), low), half);
+        v = _mm_srai_epi32(v, 16);
+        v = _mm_packs_epi32(v, v);
+        const int32_t bytes = _mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+        std::memcpy(out, &bytes, 4);  // the spare byte is the next pixel's, or the row's padding
+    }
+}
+
+#endif
 
 // One row of the intermediate picture: targets x0..x1-1 of the horizontal pass of a source row.
 void pass_horizontal(uint8_t* out, const uint8_t* src, int bpp, const WeightLists* wl, int x0, int x1) {
     for (int i = x0; i < x1; i++) {
         const Tap* t = wl->taps + wl->first[i];
         const Tap* end = wl->taps + wl->first[i + 1];
-        for (int c = bpp - 1; c >= 0; c--) {
-            int64_t sum = 0;
-            for (const Tap* k = t; k < end; k++) sum += (int64_t)src[k->index * bpp + c] * k->weight;
-            out[c] = from_fixed(sum);
+        int32_t sum[3] = {0, 0, 0};
+        for (const Tap* k = t; k < end; k++) {
+            const uint8_t* p = src + k->index * bpp;
+            for (int c = 0; c < bpp; c++) sum[c] += p[c] * k->weight;
         }
+        for (int c = 0; c < bpp; c++) out[c] = from_fixed(sum[c]);
         out += bpp;
     }
 }
 
 // One target row: the weighted sum of intermediate rows, byte by byte.
 void pass_vertical(uint8_t* out, const uint8_t* const* rows, const Tap* taps, int count, int bytes) {
-    for (int b = 0; b < bytes; b++) {
-        int64_t sum = 0;
-        for (int k = 0; k < count; k++) sum += (int64_t)rows[k][b] * taps[k].weight;
+    int b = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time in single precision (exact, as in the horizontal pass); the last
+    // block overlaps the one before it when the row is not a multiple of 16 bytes.
+    if (bytes >= 16) {
+        const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(32768);
+        for (;; b += 16) {
+            if (b + 16 > bytes) b = bytes - 16;
+            __m128 s0 = _mm_setzero_ps(), s1 = s0, s2 = s0, s3 = s0;
+            for (int k = 0; k < count; k++) {
+                const __m128i p = _mm_loadu_si128((const __m128i*)(rows[k] + b));
+                const __m128i lo = _mm_unpacklo_epi8(p, zero), hi = _mm_unpackhi_epi8(p, zero);
+                const __m128 w = _mm_set1_ps(taps[k].fweight);
+                s0 = _mm_add_ps(s0, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(lo, zero)), w));
+                s1 = _mm_add_ps(s1, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(lo, zero)), w));
+                s2 = _mm_add_ps(s2, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(hi, zero)), w));
+                s3 = _mm_add_ps(s3, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(hi, zero)), w));
+            }
+            auto fixed = [&](__m128 s) { return _mm_srai_epi32(_mm_add_epi32(_mm_cvttps_epi32(s), half), 16); };
+            const __m128i v = _mm_packus_epi16(_mm_packs_epi32(fixed(s0), fixed(s1)), _mm_packs_epi32(fixed(s2), fixed(s3)));
+            _mm_storeu_si128((__m128i*)(out + b), v);
+            if (b + 16 >= bytes) return;
+        }
+    }
+#endif
+    for (; b < bytes; b++) {
+        int32_t sum = 0;
+        for (int k = 0; k < count; k++) sum += rows[k][b] * taps[k].weight;
         out[b] = from_fixed(sum);
     }
 }
@@ -182,13 +277,22 @@ void resample_hermite(const ImageView* dst, const ImageView* src) {
     int strip = (int)(RING_BYTES / ((size_t)span * bpp));
     if (strip < 1) strip = 1;
     if (strip > dst->width) strip = dst->width;
-    const size_t strip_bytes = (size_t)strip * bpp;
+    const size_t strip_bytes = (size_t)strip * bpp + 4;  // a spare byte after each row, aligned
     Scratch<uint8_t> ring(strip_bytes * span);
     Scratch<int32_t> held(span);  // source row of each ring slot, -1 when empty
     int max_taps = 1;
     for (int y = 0; y < dst->height; y++)
         if (vl.first[y + 1] - vl.first[y] > max_taps) max_taps = vl.first[y + 1] - vl.first[y];
     Scratch<const uint8_t*> rows(max_taps);
+    // The source row highest in memory, copied with a spare byte after its last pixel.
+    const int top_row = src->pitch < 0 ? 0 : src->height - 1;
+    Scratch<uint8_t> top((size_t)src->width * bpp + 1);
+#if defined(__SSE2__)
+    int pairs = 0;
+    TapPair* table = bpp == 3 ? pairs_build(&hl, dst->width, &pairs) : nullptr;
+#endif
+    std::memcpy(top.p, row_at(src, top_row), (size_t)src->width * bpp);
+    top[(size_t)src->width * bpp] = 0;
     for (int x0 = 0; x0 < dst->width; x0 += strip) {
         const int x1 = x0 + strip < dst->width ? x0 + strip : dst->width;
         for (int s = 0; s < span; s++) held[s] = -1;
@@ -199,7 +303,13 @@ void resample_hermite(const ImageView* dst, const ImageView* src) {
                 const int r = taps[k].index, slot = r % span;
                 uint8_t* line = ring.p + (size_t)slot * strip_bytes;
                 if (held[slot] != r) {
-                    pass_horizontal(line, row_at(src, r), bpp, &hl, x0, x1);
+                    const uint8_t* from = r == top_row ? top.p : row_at(src, r);
+#if defined(__SSE2__)
+                    if (table)
+                        pass_horizontal24(line, from, table, pairs, x0, x1);
+                    else
+#endif
+                        pass_horizontal(line, from, bpp, &hl, x0, x1);
                     held[slot] = r;
                 }
                 rows[k] = line;
@@ -207,6 +317,9 @@ void resample_hermite(const ImageView* dst, const ImageView* src) {
             pass_vertical(row_at(dst, y) + (ptrdiff_t)x0 * bpp, rows.p, taps, count, (x1 - x0) * bpp);
         }
     }
+#if defined(__SSE2__)
+    io_mem_free(table);
+#endif
     lists_free(&hl);
     lists_free(&vl);
 }
@@ -283,6 +396,138 @@ void blur_line(uint8_t* p, ptrdiff_t stride, int n, const BlurKernel* k, LineScr
     }
 }
 
+#if defined(__SSE2__)
+
+// Sixteen neighbouring outputs at once, summed straight from the kernel; used wherever the
+// window of an output is not flat. Products and sums are 32-bit integers; the division by the
+// total goes through single precision, exact while the total is at most 65535 (every sum and
+// product stays below 2^24), and is corrected by one step either way.
+struct BlurSimd {
+    int taps;        // 2r
+    int32_t* pairs;  // taps / 2 entries: kernel entry t in the low half, entry t + 1 in the high
+    float total;
+    float inverse;
+};
+
+inline constexpr int64_t BLUR_SIMD_TOTAL_MAX = 65535;
+
+inline __m128i blur_divide(__m128i sum, const BlurSimd* s) {
+    const __m128 f = _mm_cvtepi32_ps(sum), total = _mm_set1_ps(s->total);
+    __m128i q = _mm_cvttps_epi32(_mm_mul_ps(f, _mm_set1_ps(s->inverse)));
+    q = _mm_add_epi32(q, _mm_castps_si128(_mm_cmpgt_ps(_mm_mul_ps(_mm_cvtepi32_ps(q), total), f)));
+    return _mm_sub_epi32(q, _mm_castps_si128(_mm_cmple_ps(_mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(q), total), total), f)));
+}
+
+// Output i (0..15) = (sum over t of kernel entry t x src[t x step + i]) / total.
+inline __m128i blur16(const uint8_t* src, ptrdiff_t step, const BlurSimd* s) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
+    for (int t = 0; t < s->taps; t += 2, src += 2 * step) {
+        const __m128i p = _mm_loadu_si128((const __m128i*)src);
+        const __m128i q = _mm_loadu_si128((const __m128i*)(src + step));
+        const __m128i w = _mm_set1_epi32(s->pairs[t >> 1]);
+        const __m128i lo = _mm_unpacklo_epi8(p, q), hi = _mm_unpackhi_epi8(p, q);
+        a0 = _mm_add_epi32(a0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
+        a1 = _mm_add_epi32(a1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
+        a2 = _mm_add_epi32(a2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
+        a3 = _mm_add_epi32(a3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
+    }
+    const __m128i lo = _mm_packs_epi32(blur_divide(a0, s), blur_divide(a1, s));
+    const __m128i hi = _mm_packs_epi32(blur_divide(a2, s), blur_divide(a3, s));
+    return _mm_packus_epi16(lo, hi);
+}
+
+inline bool same16(const uint8_t* a, const uint8_t* b) {
+    const __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)a), _mm_loadu_si128((const __m128i*)b));
+    return _mm_movemask_epi8(eq) == 0xFFFF;
+}
+
+// Chunks of 16 byte columns (the last one overlaps its neighbour when the width is not a
+// multiple of 16; both write the same values).
+inline int chunk_start(int c, int bytes) { return 16 * c + 16 <= bytes ? 16 * c : bytes - 16; }
+
+// Vertical pass over bytes columns of the view (at least 16 of them). An output whose window
+// of rows holds no change in its column keeps its value; a chunk of 16 columns is summed when
+// any of its columns changes within the window.
+void blur_vertical_simd(const ImageView* v, int bytes, int r, const BlurSimd* s) {
+    const int h = v->height, chunks = (bytes + 15) / 16;
+    // Rows padded by r copies of the first and last row: padded row p is row clamp(p - r).
+    Scratch<uint8_t> pad((size_t)bytes * (h + 2 * r));
+    for (int p = 0; p < h + 2 * r; p++) {
+        const int y = p < r ? 0 : (p - r >= h ? h - 1 : p - r);
+        std::memcpy(pad.p + (size_t)p * bytes, row_at(v, y), bytes);
+    }
+    Scratch<int32_t> changed(chunks);  // the latest row b scanned where the chunk differs from row b - 1
+    for (int c = 0; c < chunks; c++) changed[c] = INT32_MIN;
+    int next = 1;
+    for (int y = 0; y < h; y++) {
+        for (; next <= y + r - 1 && next < h; next++) {
+            const uint8_t* row = pad.p + (size_t)(next + r) * bytes;
+            for (int c = 0; c < chunks; c++) {
+                const int x = chunk_start(c, bytes);
+                if (!same16(row + x, row + x - bytes)) changed[c] = next;
+            }
+        }
+        uint8_t* out = row_at(v, y);
+        const uint8_t* taps = pad.p + (size_t)y * bytes;
+        for (int c = 0; c < chunks; c++) {
+            if (changed[c] < y - r + 1) continue;
+            const int x = chunk_start(c, bytes);
+            _mm_storeu_si128((__m128i*)(out + x), blur16(taps + x, bytes, s));
+        }
+    }
+}
+
+// Positions b (1..n-1) where p[b] differs from p[b - 1], in increasing order; returns the count.
+int find_changes(const uint8_t* p, int n, int32_t* out) {
+    int count = 0, b = 1;
+    for (; b + 16 <= n; b += 16) {
+        const __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)(p + b)), _mm_loadu_si128((const __m128i*)(p + b - 1)));
+        unsigned mask = ~(unsigned)_mm_movemask_epi8(eq) & 0xFFFF;
+        for (; mask; mask &= mask - 1) out[count++] = b + __builtin_ctz(mask);
+    }
+    for (; b < n; b++)
+        if (p[b] != p[b - 1]) out[count++] = b;
+    return count;
+}
+
+// Horizontal pass along rows at least 16 pixels long, channel by channel.
+void blur_horizontal_simd(const ImageView* v, int bpp, int r, const BlurSimd* s) {
+    const int n = v->width;
+    Scratch<uint8_t> line((size_t)n + 2 * r);  // the row padded by r copies of its end values
+    Scratch<int32_t> changes(n);
+    for (int y = 0; y < v->height; y++)
+        for (int ch = 0; ch < bpp; ch++) {
+            uint8_t* row = row_at(v, y) + ch;
+            uint8_t* mid = line.p + r;
+            if (bpp == 1)
+                std::memcpy(mid, row, n);
+            else
+                for (int x = 0; x < n; x++) mid[x] = row[x * bpp];
+            const int count = find_changes(mid, n, changes.p);
+            if (count == 0) continue;
+            std::memset(line.p, mid[0], r);
+            std::memset(mid + n, mid[n - 1], r);
+            int k = 0;
+            for (int c = 0; c < (n + 15) / 16; c++) {
+                const int x = chunk_start(c, n);
+                while (k < count && changes[k] < x - r + 1) k++;
+                if (k == count) break;
+                if (changes[k] > x + 15 + r - 1) continue;
+                const __m128i out = blur16(line.p + x, 1, s);
+                if (bpp == 1) {
+                    _mm_storeu_si128((__m128i*)(row + x), out);
+                } else {
+                    alignas(16) uint8_t tmp[16];
+                    _mm_store_si128((__m128i*)tmp, out);
+                    for (int i = 0; i < 16; i++) row[(x + i) * bpp] = tmp[i];
+                }
+            }
+        }
+}
+
+#endif
+
 void blur_view(const ImageView* v, double sigma, int r) {
     const int bpp = v->kind & 15;
     BlurKernel k;
@@ -291,9 +536,32 @@ void blur_view(const ImageView* v, double sigma, int r) {
     Scratch<int32_t> start((size_t)longest + 1);
     Scratch<uint8_t> value(longest);
     LineScratch ls{start.p, value.p};
-    for (int x = 0; x < v->width * bpp; x++) blur_line(v->pixels + x, v->pitch, v->height, &k, &ls);
-    for (int y = 0; y < v->height; y++)
-        for (int c = 0; c < bpp; c++) blur_line(row_at(v, y) + c, bpp, v->width, &k, &ls);
+    bool vertical_done = false, horizontal_done = false;
+#if defined(__SSE2__)
+    if (k.total <= BLUR_SIMD_TOTAL_MAX) {
+        Scratch<int32_t> pairs(r);
+        for (int t = 0; t < 2 * r; t += 2) {
+            const int64_t* S = k.sums;
+            pairs[t / 2] = (int32_t)((S[t + 1] - S[t]) | (S[t + 2] - S[t + 1]) << 16);
+        }
+        const BlurSimd simd{2 * r, pairs.p, (float)k.total, 1.0f / (float)k.total};
+        if (v->width * bpp >= 16) {
+            blur_vertical_simd(v, v->width * bpp, r, &simd);
+            vertical_done = true;
+        }
+        if (v->width >= 16) {
+            if (!vertical_done)
+                for (int x = 0; x < v->width * bpp; x++) blur_line(v->pixels + x, v->pitch, v->height, &k, &ls);
+            blur_horizontal_simd(v, bpp, r, &simd);
+            vertical_done = horizontal_done = true;
+        }
+    }
+#endif
+    if (!vertical_done)
+        for (int x = 0; x < v->width * bpp; x++) blur_line(v->pixels + x, v->pitch, v->height, &k, &ls);
+    if (!horizontal_done)
+        for (int y = 0; y < v->height; y++)
+            for (int c = 0; c < bpp; c++) blur_line(row_at(v, y) + c, bpp, v->width, &k, &ls);
     io_mem_free(k.sums);
 }
 

@@ -276,6 +276,15 @@ TEST(ImgScale, resample_works_through_views_and_images) {
             ASSERT_EQ(after[at], inside ? want[(size_t)(y - 4) * 60 + x - 15] : before[at]) << x << "," << y;
         }
 
+    // Rows running upward in memory (as the screen's do), on both sides.
+    Pic up_src(11, 9, IMG_24BIT), up_dst(20, 13, IMG_24BIT);
+    for (int y = 0; y < 9; y++) std::memcpy(up_src.at(0, 8 - y), src.at(0, y), 33);
+    ImageView us = up_src.view(0, 8), ud = up_dst.view(0, 12);
+    us.height = 9, us.pitch = -33;
+    ud.height = 13, ud.pitch = -60;
+    ASSERT_EQ(img_resample(&ud, &us, IMG_RESAMPLE_HERMITE), 1);
+    for (int y = 0; y < 13; y++) ASSERT_EQ(std::memcmp(up_dst.at(0, 12 - y), want.data() + (size_t)y * 60, 60), 0) << y;
+
     Pic small(6, 4, IMG_8BIT), grown(12, 8, IMG_8BIT);
     small.fill_random(rng, 0);
     ASSERT_EQ(img_resample_images(grown.im, small.im, 1), 1);
