@@ -16,6 +16,9 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
@@ -32,6 +35,13 @@ constexpr double DEG = 0.017453292519943295;  // radians per degree
 uint8_t g_a[65536];    // blend: screen byte under coverage
 uint8_t g_b[262144];   // lit picture byte under coverage
 uint16_t g_c[65536];   // piece code (plus rotation term) to B row / 4
+
+// The same tables split so that drawing stays inside the first-level cache: B[step][c][p] is
+// M[c][L[step][p]] and C names the step of a normal code; A is kept coverage-major.
+uint8_t g_step[1024];      // normal code to light step (brightness / 8)
+uint8_t g_lit[32 * 256];   // [step][p]: the lit picture byte
+uint8_t g_cover[32 * 256]; // [c][lit]: round(lit * c / 31)
+uint8_t g_blend[32 * 256]; // [c][d]: round(d * (31 - c) / 31)
 const uint8_t* g_s;    // the darkening table of the image module
 
 // --- Shape table and render state ---
@@ -90,19 +100,21 @@ int normal_encode(double nx, double ny, double nz) {
 void light_tables_build() {
     for (int d = 0; d < 256; d++)
         for (int c = 0; c < 256; c++) g_a[d * 256 + c] = (uint8_t)(int)(d * (31 - (c & 31)) / 31.0 + 0.5);
+    for (int c = 0; c < 32; c++)
+        for (int v = 0; v < 256; v++) {
+            g_blend[c * 256 + v] = g_a[v * 256 + c];
+            g_cover[c * 256 + v] = (uint8_t)(int)(v * c / 31.0 + 0.5);
+        }
     for (int l = 0; l < 32; l++) {
         const int lambda = (int)(l * 255 / 31.0 + 0.5);
         for (int p = 0; p < 256; p++) {
             const int lit = lambda > 128 ? ((255 - lambda) * p + (lambda - 128) * 255) / 127 : (lambda * p) >> 7;
-            for (int c = 0; c < 32; c++) g_b[l * 8192 + c * 256 + p] = (uint8_t)(int)(lit * c / 31.0 + 0.5);
+            g_lit[l * 256 + p] = (uint8_t)lit;
+            for (int c = 0; c < 32; c++) g_b[l * 8192 + c * 256 + p] = g_cover[c * 256 + lit];
         }
     }
-    int beta[1024];
-    for (int code = 0; code < 1024; code++) beta[code] = normal_brightness(code);
-    for (int v = 0; v < 32768; v++) {
-        const int step = beta[v / 32] / 8;
-        g_c[v] = g_c[v + 32768] = (uint16_t)((step * 32 + v % 32) * 64);
-    }
+    for (int code = 0; code < 1024; code++) g_step[code] = (uint8_t)(normal_brightness(code) / 8);
+    for (int v = 0; v < 32768; v++) g_c[v] = g_c[v + 32768] = (uint16_t)((g_step[v / 32] * 32 + v % 32) * 64);
 }
 
 const uint8_t* light_table_a() { return g_a; }
@@ -149,7 +161,8 @@ struct Renderer {
     uint8_t* c1;
     uint8_t* c2;
     int cw, ch;
-    int32_t* line;       // blur scratch: longest side + 2 x radius + 2 entries
+    void* scratch[3];    // blur buffers, grown on demand
+    size_t scratch_size[3];
     int32_t* stack;      // flood fill seeds (x, y pairs)
     int stack_cap;       // pairs
     int bx0, by0, bx1, by1;  // bounding box of traced writes, inclusive
@@ -168,8 +181,15 @@ inline void canvas_set(Renderer* r, int x, int y, int v) {
 
 // --- Edge tracer ---
 
+// floor() for the coordinates of a canvas (far inside the range of a 64-bit integer), without
+// the library call that a baseline x86-64 build makes of it.
+inline double floor_small(double v) {
+    const double t = (double)(int64_t)v;
+    return t > v ? t - 1.0 : t;
+}
+
 inline double snap(double v) {
-    const double r = std::floor(v + 0.5);
+    const double r = floor_small(v + 0.5);
     return std::fabs(v - r) < 0.0001 ? r : v;
 }
 
@@ -182,7 +202,7 @@ struct Bezier {
     }
 };
 
-inline int pix(double v) { return (int)std::floor(v); }
+inline int pix(double v) { return (int)floor_small(v); }
 
 // Sets the coverage of pixel (px, py) crossed from entry a to exit b; inside is right of travel.
 void emit(Renderer* r, int px, int py, Pt a, Pt b) {
@@ -356,36 +376,54 @@ void kernel_make(Kernel* k, double sigma) {
     }
 }
 
-// Blurs n values at p, p + stride, ... in place; ends extend beyond the line.
-void blur_line(uint8_t* p, int stride, int n, const Kernel* k, int32_t* tmp) {
+// dst = src blurred down its columns: dst[y][x] = (sum over taps i of w[i] x src[y + i - r][x],
+// rows clamped to the buffer) / total, truncated; w x h bytes each, dst apart from src. Rows of
+// zeros add nothing and are skipped. The quotient comes from a double product: the sum is at most
+// 255 x total < 2^27, so sum x (1 / total) lies within 2^-40 of the true quotient, and the small
+// bias puts exact multiples on the right side; the truncation is the image module's.
+void blur_columns(const uint8_t* src, uint8_t* dst, int w, int h, const Kernel* k, int32_t* acc, uint8_t* row_used) {
     const int r = k->r;
-    for (int j = 0; j < n + 2 * r; j++) {
-        int s = j - r;
-        s = s < 0 ? 0 : (s >= n ? n - 1 : s);
-        tmp[j] = p[s * stride];
+    const double inv = 1.0 / (double)k->total;
+    for (int y = 0; y < h; y++) {
+        const uint8_t* row = src + (size_t)y * w;
+        int used = 0;
+        for (int x = 0; x < w && !used; x++) used = row[x];
+        row_used[y] = used != 0;
     }
-    // A window of 2r equal values blurs to that value; only windows across a change are summed.
-    int same_until = 0;  // tmp[y .. same_until) are all equal to tmp[y] (recomputed when needed)
-    for (int y = 0; y < n; y++) {
-        if (same_until <= y) {
-            same_until = y + 1;
-            while (same_until < n + 2 * r && tmp[same_until] == tmp[y]) same_until++;
+    for (int y = 0; y < h; y++) {
+        std::memset(acc, 0, sizeof(int32_t) * (size_t)w);
+        for (int i = 0; i < 2 * r; i++) {
+            const int32_t weight = k->w[i];
+            int sy = y + i - r;
+            sy = sy < 0 ? 0 : (sy >= h ? h - 1 : sy);
+            if (weight == 0 || !row_used[sy]) continue;
+            const uint8_t* row = src + (size_t)sy * w;
+            int x = 0;
+#if defined(__SSE2__)
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i wv = _mm_set1_epi16((short)weight);
+            for (; x + 16 <= w; x += 16) {
+                const __m128i v = _mm_loadu_si128((const __m128i*)(row + x));
+                const __m128i lo = _mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), wv);  // at most 65025
+                const __m128i hi = _mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), wv);
+                __m128i* a = (__m128i*)(acc + x);
+                _mm_storeu_si128(a + 0, _mm_add_epi32(_mm_loadu_si128(a + 0), _mm_unpacklo_epi16(lo, zero)));
+                _mm_storeu_si128(a + 1, _mm_add_epi32(_mm_loadu_si128(a + 1), _mm_unpackhi_epi16(lo, zero)));
+                _mm_storeu_si128(a + 2, _mm_add_epi32(_mm_loadu_si128(a + 2), _mm_unpacklo_epi16(hi, zero)));
+                _mm_storeu_si128(a + 3, _mm_add_epi32(_mm_loadu_si128(a + 3), _mm_unpackhi_epi16(hi, zero)));
+            }
+#endif
+            for (; x < w; x++) acc[x] += weight * row[x];
         }
-        if (same_until >= y + 2 * r) {
-            p[y * stride] = (uint8_t)tmp[y];
-            continue;
-        }
-        int64_t sum = 0;
-        const int32_t* t = tmp + y;
-        for (int i = 0; i < 2 * r; i++) sum += (int64_t)k->w[i] * t[i];
-        p[y * stride] = (uint8_t)(sum / k->total);
+        uint8_t* out = dst + (size_t)y * w;
+        for (int x = 0; x < w; x++) out[x] = (uint8_t)(int)(acc[x] * inv + 1e-9);
     }
 }
 
-void blur_region(uint8_t* p, int w, int h, const Kernel* k, int32_t* tmp) {
-    if (k->r == 0) return;
-    for (int x = 0; x < w; x++) blur_line(p + x, w, h, k, tmp);
-    for (int y = 0; y < h; y++) blur_line(p + y * w, 1, w, k, tmp);
+// dst (h x w) = src (w x h) turned about the diagonal.
+void transpose(const uint8_t* src, uint8_t* dst, int w, int h) {
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) dst[(size_t)x * h + y] = src[(size_t)y * w + x];
 }
 
 struct Rect {
@@ -411,16 +449,37 @@ bool nonzero_box(const uint8_t* p, int w, Rect in, Rect* out) {
     return b.x1 >= b.x0;
 }
 
+// Grows a scratch block of the renderer to at least `bytes`.
+void* scratch(Renderer* r, int which, size_t bytes) {
+    if (r->scratch_size[which] < bytes) {
+        std::lock_guard<std::mutex> lock(*r->mem);
+        r->scratch[which] = io_mem_realloc(r->scratch[which], bytes);
+        r->scratch_size[which] = bytes;
+    }
+    return r->scratch[which];
+}
+
 // Copies the canvas rectangle `src` (of c1) into c2 as a buffer of region `reg` (zeros beyond
-// src) and blurs it. Returns the region's width.
+// src) and blurs it: down the columns, then along the rows (as columns of the turned buffer).
+// Returns the region's width.
 int blur_from_canvas(Renderer* r, Rect src, Rect reg, double sigma) {
     const int rw = reg.x1 - reg.x0 + 1, rh = reg.y1 - reg.y0 + 1;
-    std::memset(r->c2, 0, (size_t)rw * rh);
+    const size_t n = (size_t)rw * rh;
+    uint8_t* a = (uint8_t*)scratch(r, 0, n);
+    uint8_t* b = (uint8_t*)scratch(r, 1, n);
+    int32_t* acc = (int32_t*)scratch(r, 2, sizeof(int32_t) * (size_t)(rw > rh ? rw : rh) + (size_t)(rw > rh ? rw : rh));
+    uint8_t* used = (uint8_t*)(acc + (rw > rh ? rw : rh));
+    uint8_t* out = r->c2;
+    std::memset(out, 0, n);
     for (int y = src.y0; y <= src.y1; y++)
-        std::memcpy(r->c2 + (y - reg.y0) * rw + (src.x0 - reg.x0), r->c1 + y * r->cw + src.x0, (size_t)(src.x1 - src.x0 + 1));
+        std::memcpy(out + (y - reg.y0) * rw + (src.x0 - reg.x0), r->c1 + y * r->cw + src.x0, (size_t)(src.x1 - src.x0 + 1));
     Kernel k;
     kernel_make(&k, sigma);
-    blur_region(r->c2, rw, rh, &k, r->line);
+    if (k.r == 0) return rw;
+    blur_columns(out, a, rw, rh, &k, acc, used);
+    transpose(a, b, rw, rh);
+    blur_columns(b, a, rh, rw, &k, acc, used);
+    transpose(a, out, rh, rw);
     return rw;
 }
 
@@ -567,8 +626,6 @@ Renderer renderer_for(uint8_t* c1, uint8_t* c2) {
     r.c2 = c2;
     r.cw = g_k.canvasWidth;
     r.ch = g_k.canvasHeight;
-    const int longest = r.cw > r.ch ? r.cw : r.ch;
-    r.line = (int32_t*)io_mem_alloc(sizeof(int32_t) * ((size_t)longest + 2 * 512 + 2));
     r.stack_cap = 1024;
     r.stack = (int32_t*)io_mem_alloc(sizeof(int32_t) * 2 * (size_t)r.stack_cap);
     r.mem = &g_mem_lock;
@@ -576,7 +633,7 @@ Renderer renderer_for(uint8_t* c1, uint8_t* c2) {
 }
 
 void renderer_release(Renderer* r) {
-    io_mem_free(r->line);
+    for (void* b : r->scratch) io_mem_free(b);
     io_mem_free(r->stack);
 }
 
@@ -751,11 +808,19 @@ inline void put_piece(uint8_t* d, const uint8_t* p, unsigned q, int rot) {
         d[0] = p[0], d[1] = p[1], d[2] = SELECTED ? 255 : p[2];
         return;
     }
-    const uint8_t* b = g_b + g_c[q + rot] * 4;
-    const unsigned c = q & 255;
-    d[0] = (uint8_t)(g_a[d[0] * 256 + c] + b[p[0]]);
-    d[1] = (uint8_t)(g_a[d[1] * 256 + c] + b[p[1]]);
-    d[2] = (uint8_t)(g_a[d[2] * 256 + c] + b[SELECTED ? 255 : p[2]]);
+    // A[d][c] + B[C[q + rot] * 4 + p], through the split tables: the light step of the turned
+    // normal, then the lit byte, its coverage, and the screen byte's share.
+    const uint8_t* lit = g_lit + g_step[((q + rot) >> 5) & 1023] * 256;
+    if ((q & 31) == 31) {  // fully covered: nothing of the screen byte remains (A is 0, B the lit byte)
+        d[0] = lit[p[0]], d[1] = lit[p[1]], d[2] = lit[SELECTED ? 255 : p[2]];
+        return;
+    }
+    const unsigned c = (q & 31) * 256;
+    const uint8_t* cover = g_cover + c;
+    const uint8_t* blend = g_blend + c;
+    d[0] = (uint8_t)(blend[d[0]] + cover[lit[p[0]]]);
+    d[1] = (uint8_t)(blend[d[1]] + cover[lit[p[1]]]);
+    d[2] = (uint8_t)(blend[d[2]] + cover[lit[SELECTED ? 255 : p[2]]]);
 }
 
 inline void put_shadow(uint8_t* d, unsigned a) {
@@ -766,10 +831,46 @@ inline void put_shadow(uint8_t* d, unsigned a) {
 
 // --- The six span routines ---
 
-// Axis-aligned piece: n pixels, source codes and picture stepping by constant strides.
+// The end of the run of codes from i on that are 0 (flat false) or have bit 15 set (flat true).
+inline int run_end(const uint16_t* q, int i, int n, bool flat) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128((const __m128i*)(q + i));
+        const __m128i hit = flat ? _mm_srai_epi16(v, 15) : _mm_cmpeq_epi16(v, zero);
+        const unsigned mask = (unsigned)_mm_movemask_epi8(hit);
+        if (mask != 0xFFFF) return i + __builtin_ctz(~mask) / 2;
+    }
+#endif
+    if (flat)
+        while (i < n && (q[i] & 0x8000)) i++;
+    else
+        while (i < n && q[i] == 0) i++;
+    return i;
+}
+
+// Axis-aligned piece: n pixels, source codes and picture stepping by constant strides. Unturned
+// rows (the common case at rest) skip transparent runs and copy flat runs whole.
 template <bool SELECTED>
 void span_piece_axis(uint8_t* d, const uint16_t* q, ptrdiff_t qstep, const uint8_t* p, ptrdiff_t pstep, int n, int rot) {
-    for (int i = 0; i < n; i++, d += 3, q += qstep, p += pstep) put_piece<SELECTED>(d, p, *q, rot);
+    if (qstep != 1 || SELECTED) {
+        for (int i = 0; i < n; i++, d += 3, q += qstep, p += pstep) put_piece<SELECTED>(d, p, *q, rot);
+        return;
+    }
+    int i = 0;
+    while (i < n) {
+        const unsigned c = q[i];
+        if (c == 0) {
+            i = run_end(q, i + 1, n, false);
+        } else if (c & 0x8000) {
+            const int j = run_end(q, i + 1, n, true);
+            std::memcpy(d + 3 * i, p + 3 * i, (size_t)(j - i) * 3);
+            i = j;
+        } else {
+            put_piece<false>(d + 3 * i, p + 3 * i, c, rot);
+            i++;
+        }
+    }
 }
 
 // Rotated piece: texels by 16.16 steps, nearest texel.
@@ -790,6 +891,14 @@ void span_shadow_rotated(uint8_t* d, const Draw* k, int32_t u, int32_t v, int32_
 }
 
 inline uint8_t* screen_at(int x, int y) { return screen.buf + (ptrdiff_t)y * screen.pitch + (ptrdiff_t)x * 3; }
+
+// Prefetches rows of bytes (rows apart by pitch) into the second-level cache.
+void prefetch_block(const void* first, int rows, size_t bytes, ptrdiff_t pitch) {
+    for (int r = 0; r < rows; r++) {
+        const char* row = (const char*)first + r * pitch;
+        for (size_t i = 0; i < bytes + 63; i += 64) __builtin_prefetch(row + i, 0, 2);
+    }
+}
 
 // Axis-aligned: texel of screen (x, y) for the four quarter turns about corner 0:
 //   0: (x - ax, y - ay)   90: (ay - y, x - ax)   180: (ax - x, ay - y)   270: (y - ay, ax - x)
@@ -938,6 +1047,14 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
         if (clip.right < clip.left || clip.bottom < clip.top) return;
         k.quad = &clip;
     }
+    // Ask for the piece's cache lines all at once (into the second-level cache), so that their
+    // misses overlap instead of queueing row by row: rows of a piece lie a picture or a screen
+    // row apart, which the hardware does not foresee.
+    ScreenRect dirty;
+    if (!screen_dirty_bounds(clip.left, clip.top, clip.right, clip.bottom, &dirty)) return;
+    prefetch_block(k.codes ? (const void*)k.codes : (const void*)k.alpha, 1, (size_t)k.w * k.h * (k.codes ? 2 : 1), 0);
+    if (k.codes) prefetch_block(k.pic, k.h, (size_t)k.w * 3, k.pic_pitch);
+    prefetch_block(screen_at(dirty.x, dirty.y), dirty.h, (size_t)dirty.w * 3, screen.pitch);
     screen_for_each_dirty_span(clip.left, clip.top, clip.right - clip.left + 1, clip.bottom - clip.top + 1, draw_run,
                                &k);
 }

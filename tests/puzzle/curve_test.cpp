@@ -31,6 +31,7 @@ Bytes chain(int n) {
 TEST(CurveLoad, point_counts_and_limits) {
     {
         CurvePack pack(all_of(chain(4)), "c4");
+        ASSERT_TRUE(pack.ok);
         curves_load();
         EXPECT_EQ(curve_slot(0)->count, 4);
     }

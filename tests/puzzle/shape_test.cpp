@@ -493,6 +493,44 @@ TEST(PieceDraw, pixel_rules) {
     io_mem_free(pic);
 }
 
+TEST(PieceDraw, every_code_and_quarter_turn_follows_the_light_tables) {
+    light_tables_build();
+    const uint8_t* A = light_table_a();
+    const uint8_t* B = light_table_b();
+    const uint16_t* C = light_table_c();
+    Frame frame(300, 300);
+    Image* pic = img_create(256, 1, IMG_24BIT);
+    for (int u = 0; u < 256; u++)
+        for (int c = 0; c < 3; c++) bytes_of(pic)[u * 3 + c] = (uint8_t)(u * 3 + c * 85 + 7);
+    piece_set_picture(pic);
+    HandShape h(std::vector<uint16_t>(256, 0));
+    auto desk = [](int x, int y, int c) { return (uint8_t)(x * 7 + y * 13 + c * 50); };
+    for (int angle : {0, 90, 180, 270})
+        for (int selected = 0; selected < 2; selected++)
+            for (int chunk = 0; chunk < 128; chunk += 5) {
+                for (int u = 0; u < 256; u++) codes_of(h.s.piece)[u] = (uint16_t)std::max(1, chunk * 256 + u);
+                for (int y = 0; y < 300; y++)
+                    for (int x = 0; x < 300; x++)
+                        for (int c = 0; c < 3; c++) Frame::at(x, y)[c] = desk(x, y, c);
+                const int X = angle == 180 ? 280 : 20, Y = angle == 90 ? 280 : 10;
+                draw(h.s, X, Y, angle, selected);
+                const int rot = angle * 64 / 360 * 512;
+                for (int u = 0; u < 256; u++) {
+                    // Texel (u, 0) turned about the top-left pixel: right, up, left, down.
+                    const int x = angle == 0 ? X + u : (angle == 180 ? X - u : X);
+                    const int y = angle == 90 ? Y - u : (angle == 270 ? Y + u : Y);
+                    const int q = codes_of(h.s.piece)[u];
+                    for (int c = 0; c < 3; c++) {
+                        const int p = selected && c == 2 ? 255 : bytes_of(pic)[u * 3 + c];
+                        ASSERT_EQ(Frame::at(x, y)[c], (uint8_t)(A[desk(x, y, c) * 256 + (q & 255)] + B[C[q + rot] * 4 + p]))
+                            << "angle " << angle << " code " << q << " byte " << c;
+                    }
+                }
+            }
+    piece_set_picture(nullptr);
+    io_mem_free(pic);
+}
+
 TEST(PieceDraw, turned_pieces_stay_inside_their_quad) {
     light_tables_build();
     Frame frame(96, 96);
