@@ -15,6 +15,7 @@
 #include "image/img.h"
 #include "image/pic.h"
 #include "platform/io_mem.h"
+#include "puzzle/curve.h"
 #include "resources/dp.h"
 #include "tools/mkpack/collect.h"
 #include "tools/mkpack/curves.h"
@@ -283,6 +284,20 @@ TEST_F(GamePack, curves_are_valid_chains_that_interlock) {
                 ASSERT_FALSE(segments_cross(line[a], line[a + 1], line[b], line[b + 1]))
                     << name << " crosses itself";
     }
+}
+
+TEST_F(GamePack, curves_load_into_the_game_from_unit_start_to_unit_end) {
+    curves_load();
+    for (int i = 0; i < CURVE_FILE_COUNT; i++) {
+        const EdgeCurve* c = curve_slot(i);
+        std::string name = "curves/c_" + std::to_string(i) + ".crv";
+        EXPECT_EQ(c->count, (int)(dp_size(dp_get_index(name, 1)) / 8)) << name;
+        EXPECT_EQ(c->points[0].x, 0.0);
+        EXPECT_EQ(c->points[0].y, 0.0);
+        EXPECT_DOUBLE_EQ(c->points[c->count - 1].x, 1.0) << name;
+        EXPECT_DOUBLE_EQ(c->points[c->count - 1].y, 0.0) << name;
+    }
+    curves_free();
 }
 
 TEST_F(GamePack, connect_sound_is_a_short_soft_pcm_click) {
