@@ -33,7 +33,7 @@ inline std::string temp_path(const std::string& name) { return temp_folder() + "
 inline void write_file(const std::string& path, const Bytes& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
 
