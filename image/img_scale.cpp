@@ -550,10 +550,8 @@ void blur_view(const ImageView* v, double sigma, int r) {
             vertical_done = true;
         }
         if (v->width >= 16) {
-            if (!vertical_done)
-                for (int x = 0; x < v->width * bpp; x++) blur_line(v->pixels + x, v->pitch, v->height, &k, &ls);
             blur_horizontal_simd(v, bpp, r, &simd);
-            vertical_done = horizontal_done = true;
+            horizontal_done = true;
         }
     }
 #endif
