@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!path[0]) std::snprintf(path, sizeof path, "/tmp/lumavex_fuzz_%d.tif", (int)getpid());
     FILE* file = std::fopen(path, "wb");
     if (!file) return 0;
-    const bool written = std::fwrite(data, 1, size, file) == size;
+    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
     if (std::fclose(file) != 0 || !written) return 0;
     pic_import(path);
     pic_free();
