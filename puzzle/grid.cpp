@@ -74,7 +74,11 @@ void grid_build(BoxRecord* settings) {
     grid_free();
     const int size = settings->pieceSize;
     int columns = 0, rows = 0;
-    if (size > 0 && size <= CUT_SIZE_MAX && settings->width > 0 && settings->height > 0) {
+    // A box names its edge style; one the curves do not have cannot be cut (a damaged or
+    // foreign box must not reach the fatal path of curve_get).
+    const int style = settings->edgeStyle & ~CURVE_MIRROR;
+    const bool style_ok = style >= 0 && style < CURVE_COUNT;
+    if (style_ok && size > 0 && size <= CUT_SIZE_MAX && settings->width > 0 && settings->height > 0) {
         columns = settings->width / size;
         rows = settings->height / size;
     }
@@ -161,7 +165,7 @@ int grid_outlines(PieceOutline* outlines, int32_t* shapeOf) {
 }
 
 CutPiece* pieces_cut(BoxRecord* settings) {
-    if (!g_grid.nodes) grid_build(settings);
+    grid_build(settings);  // never a grid left from other settings (the create room's preview)
     const int columns = g_grid.columns, rows = g_grid.rows, count = columns * rows;
     settings->pieceCount = count;
     shapes_free();

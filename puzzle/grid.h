@@ -59,7 +59,9 @@ void grid_set_progress(const CutProgress* progress);  // null: no progress shown
 
 // --- The grid ---
 // Computes columns, rows and margins, writes pieceCount (columns * rows) into settings and
-// builds the node table (replacing the previous one).
+// builds the node table (replacing the previous one). Settings that cannot be cut (piece size
+// below 1 or above CUT_SIZE_MAX, more than CUT_PIECES_MAX pieces, an edge style that is not
+// a curve) give no pieces.
 void grid_build(BoxRecord* settings);
 void grid_free();
 const GridInfo* grid_info();
@@ -68,8 +70,8 @@ const GridInfo* grid_info();
 void grid_draw_preview(int x, int y);
 
 // --- The cut ---
-// Builds the outlines from the grid of the last grid_build (building it first when there is
-// none), renders every distinct outline into a fresh shape table (puzzle/shape.h) in order, and
+// Builds the grid from settings and the outlines from it, renders every distinct outline into a
+// fresh shape table (puzzle/shape.h) in order, and
 // returns the piece records: settings->pieceCount entries from io_mem_alloc (the caller frees
 // them), or null when the cut has no pieces (then the shape table is empty). Frees the grid.
 [[nodiscard]] CutPiece* pieces_cut(BoxRecord* settings);

@@ -77,6 +77,14 @@ TEST(GridBuild, geometry_and_margins) {
     BoxRecord huge = settings(16384, 16384, 10);  // beyond what a cut may hold
     grid_build(&huge);
     EXPECT_EQ(huge.pieceCount, 0);
+    for (int style : {8, 99, -1, 256}) {  // no such curve: refused here, not fatal later
+        BoxRecord odd = settings(800, 600, 100, 0, style);
+        grid_build(&odd);
+        EXPECT_EQ(odd.pieceCount, 0) << style;
+    }
+    BoxRecord mirrored = settings(800, 600, 100, 0, 7 | CURVE_MIRROR);
+    grid_build(&mirrored);
+    EXPECT_EQ(mirrored.pieceCount, 48);
     grid_free();
     EXPECT_EQ(grid_info()->nodes, nullptr);
 }
