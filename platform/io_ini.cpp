@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -24,7 +25,7 @@ std::string resolve(const char* file) {
     return std::string(io_start_folder()) + "/" + file;
 }
 
-std::vector<std::string> read_lines(const std::string& path) {
+std::vector<std::string> read_lines_from_disk(const std::string& path) {
     std::vector<std::string> lines;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return lines;
@@ -40,6 +41,37 @@ std::vector<std::string> read_lines(const std::string& path) {
     if (!line.empty()) lines.push_back(line);
     std::fclose(f);
     return lines;
+}
+
+// The last file read, kept while it is unchanged on disk: reading hundreds of keys of one file
+// (the language texts) then costs one read.
+struct LineCache {
+    std::string path;
+    struct timespec mtime;
+    off_t size;
+    ino_t inode;
+    std::vector<std::string> lines;
+    bool valid;
+};
+LineCache g_cache;
+
+const std::vector<std::string>& read_lines(const std::string& path) {
+    static const std::vector<std::string> none;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        g_cache.valid = false;
+        return none;
+    }
+    if (g_cache.valid && g_cache.path == path && g_cache.size == st.st_size && g_cache.inode == st.st_ino &&
+        g_cache.mtime.tv_sec == st.st_mtim.tv_sec && g_cache.mtime.tv_nsec == st.st_mtim.tv_nsec)
+        return g_cache.lines;
+    g_cache.lines = read_lines_from_disk(path);
+    g_cache.path = path;
+    g_cache.size = st.st_size;
+    g_cache.inode = st.st_ino;
+    g_cache.mtime = st.st_mtim;
+    g_cache.valid = true;
+    return g_cache.lines;
 }
 
 std::string trim(const std::string& s) {
@@ -97,6 +129,7 @@ Place find_place(const std::vector<std::string>& lines, const char* section, con
 }
 
 int write_lines(const std::string& path, const std::vector<std::string>& lines) {
+    g_cache.valid = false;
     std::string all;
     for (const std::string& l : lines) all += l;
     return io_write_file_atomic(path.c_str(), all.data(), all.size(), 0);
@@ -144,7 +177,7 @@ int edit(const char* file, const char* section, const char* key, const char* tex
 int io_ini_read(const char* file, const char* section, const char* key, char* out, int size) {
     if (size <= 0) return 0;
     out[0] = 0;
-    std::vector<std::string> lines = read_lines(resolve(file));
+    const std::vector<std::string>& lines = read_lines(resolve(file));
     Place p = find_place(lines, section, key);
     if (p.key_line < 0) return 0;
     std::string k, v;
