@@ -240,11 +240,23 @@ uint32_t hash3(uint32_t x, uint32_t y, uint32_t seed) {
     return h;
 }
 
+// 256 unit gradients around the circle, made once.
+struct Gradients {
+    float x[256], y[256];
+    Gradients() {
+        for (int i = 0; i < 256; i++) {
+            x[i] = (float)std::cos(i * 6.283185307179586 / 256);
+            y[i] = (float)std::sin(i * 6.283185307179586 / 256);
+        }
+    }
+};
+
 float grad(int ix, int iy, int px, int py, uint32_t seed, float dx, float dy) {
+    static const Gradients g;
     ix = ((ix % px) + px) % px;
     iy = ((iy % py) + py) % py;
-    float a = (hash3((uint32_t)ix, (uint32_t)iy, seed) & 0xFFFF) * (6.2831853f / 65536.0f);
-    return std::cos(a) * dx + std::sin(a) * dy;
+    uint32_t k = hash3((uint32_t)ix, (uint32_t)iy, seed) & 255;
+    return g.x[k] * dx + g.y[k] * dy;
 }
 
 }  // namespace

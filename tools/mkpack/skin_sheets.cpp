@@ -98,8 +98,8 @@ void draw_panel(Canvas& c, bool buttons, bool lj, bool rj, bool tj, bool bj) {
 
 // The title bar's look across [0, width) of an 18-row strip at (x, 0) of c: the rounded top
 // corners only at the ends asked for.
-void draw_title_strip(Canvas& c, int x, int width, bool left_end, bool right_end, int total_width = 0) {
-    Canvas bar(total_width ? total_width : width, 18);
+void draw_title_strip(Canvas& c, int x, int width, bool left_end, bool right_end) {
+    Canvas bar(width, 18);
     const float W = (float)bar.w, R = 6.0f;
     const float xa = left_end ? 0.0f : -8.0f, xb = right_end ? W : W + 8;
     auto sdf = [=](float px, float py) { return sd_rect(px, py, xa, 0, xb, 26, R); };
@@ -163,7 +163,6 @@ Canvas draw_sheet_inactive() {
     Canvas sheet(SHEET_B_W, SHEET_B_H);
     draw_frame_tiles(sheet, false);
     // Title-bar pieces: each cut from a bar whose ends are rounded only where the piece is an end.
-    Canvas strip(SHEET_B_W, 18);
     for (int piece = 0; piece < 10; piece++) {
         SkinRect r = title_piece_rect(piece);
         Canvas part(r.w, 18);
