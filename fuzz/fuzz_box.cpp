@@ -1,0 +1,61 @@
+// fuzz/fuzz_box.cpp -- arbitrary bytes as a box file: read with every mask, then a field patch.
+// Runs inside a folder of its own (made on the first input), as boxes are read from the game's.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <initializer_list>
+
+#include "rooms/box.h"
+
+namespace {
+
+// Each input runs inside a folder of its own (made once); the caller's folder comes back after
+// it, so relative corpus paths keep working.
+struct InGameFolder {
+    int back;
+    InGameFolder() {
+        static char folder[] = "/tmp/fuzz_box_XXXXXX";
+        static bool made = false;
+        if (!made) {
+            if (!mkdtemp(folder)) std::abort();
+            made = true;
+            const std::string command = std::string("cd ") + folder + " && mkdir -p sfiles/temp puzzles";
+            if (std::system(command.c_str()) != 0) std::abort();
+            std::atexit([] { std::filesystem::remove_all(folder); });
+        }
+        back = open(".", O_RDONLY);
+        if (back < 0 || chdir(folder) != 0) std::abort();
+    }
+    ~InGameFolder() {
+        if (fchdir(back) != 0) std::abort();
+        close(back);
+    }
+};
+
+void write_box(const uint8_t* data, size_t size) {
+    FILE* f = std::fopen("puzzles/fuzz.pzl", "wb");
+    if (!f) std::abort();
+    if (size > 0) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    InGameFolder in_folder;
+    write_box(data, size);
+    FileStamp stamp;
+    BoxRecord record;
+    (void)box_read("fuzz", &stamp, &record, BOX_ALL);
+    (void)box_read("fuzz", &stamp, &record, BOX_DESCRIPTION | BOX_ADDRESS);
+    box_clear_work_files(BOX_ALL);
+    for (uint32_t id : {8u, 20u, size > 0 ? (uint32_t)data[size - 1] : 1u})
+        (void)box_patch_field("puzzles/fuzz.pzl", id, 0);
+    return 0;
+}

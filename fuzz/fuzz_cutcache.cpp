@@ -1,0 +1,80 @@
+// fuzz/fuzz_cutcache.cpp -- arbitrary bytes as the cut cache of an open game. The stamp comes
+// from the input; the settings are those of the seeds' cuts when the piece count is theirs, else
+// a strip of that many cells, so the reader gets into the pieces and shapes.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <cstring>
+#include <string>
+
+#include "puzzle/play.h"
+#include "puzzle/save.h"
+#include "puzzle/shape.h"
+
+namespace {
+
+constexpr uint32_t PIECES_MAX = 4096;
+
+// Each input runs inside a folder of its own (made once); the caller's folder comes back after
+// it, so relative corpus paths keep working.
+struct InGameFolder {
+    int back;
+    InGameFolder() {
+        static char folder[] = "/tmp/fuzz_cutcache_XXXXXX";
+        static bool made = false;
+        if (!made) {
+            if (!mkdtemp(folder)) std::abort();
+            made = true;
+            const std::string command = std::string("cd ") + folder + " && mkdir -p sfiles/qs sfiles/temp puzzles";
+            if (std::system(command.c_str()) != 0) std::abort();
+            std::atexit([] { std::filesystem::remove_all(folder); });
+        }
+        back = open(".", O_RDONLY);
+        if (back < 0 || chdir(folder) != 0) std::abort();
+    }
+    ~InGameFolder() {
+        if (fchdir(back) != 0) std::abort();
+        close(back);
+    }
+};
+
+void settings_for(uint32_t count, BoxRecord* r) {
+    if (count == 48) r->width = 320, r->height = 240, r->pieceSize = 40;
+    else if (count == 2) r->width = 200, r->height = 100, r->pieceSize = 100;
+    else r->width = (int32_t)(count ? count : 1) * 10, r->height = 10, r->pieceSize = 10;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    InGameFolder in_folder;
+    FILE* f = std::fopen("sfiles/temp/fuzz.tmp", "wb");
+    if (!f) std::abort();
+    if (size > 0) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    FileStamp stamp = {};
+    uint32_t count = 0;
+    if (size >= 20) std::memcpy(&stamp, data + 4, sizeof stamp);
+    if (size >= 28) count = (uint32_t)data[24] | (uint32_t)data[25] << 8 | (uint32_t)data[26] << 16 | (uint32_t)data[27] << 24;
+    play_state = {};
+    settings_for(count <= PIECES_MAX ? count : 1, &play_state.record);
+    if (cutcache_read("fuzz", &stamp)) {
+        // What was accepted must be drawable: shapes in range, images inside the picture.
+        for (int i = 0; i < play_state.pieceCount; i++) {
+            const PlayPiece& p = play_state.pieces[i];
+            if (p.shape < 0 || p.shape >= play_state.shapeCount) std::abort();
+            const PieceShape& s = play_state.shapes[p.shape];
+            if (!s.piece || p.homeX + s.pieceX < 0 || p.homeX + s.pieceX + s.piece->width > play_state.record.width)
+                std::abort();
+        }
+    }
+    pieces_free();
+    shapes_free();
+    play_state = {};
+    return 0;
+}
