@@ -8,10 +8,7 @@
 #include <cctype>
 #include <cstring>
 
-#if __has_include("image/img_scale.cpp")  // transitional: until the resampler is built
 #include "image/img_scale.h"
-#define PIC_HAVE_RESAMPLE 1
-#endif
 #include "kernel/limits.h"
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
@@ -181,12 +178,7 @@ int pic_resample(int width, int height, int smooth) {
     if (!old) return 0;
     PictureBuffer* fresh = pic_create(width, height, old->kind);
     if (!fresh) return 0;
-#ifdef PIC_HAVE_RESAMPLE
-    const int done = img_resample(fresh, old, smooth ? IMG_RESAMPLE_HERMITE : IMG_RESAMPLE_NEAREST);
-#else
-    const int done = (int)(smooth & 0);
-#endif
-    if (!done) {
+    if (!img_resample(fresh, old, smooth ? IMG_RESAMPLE_HERMITE : IMG_RESAMPLE_NEAREST)) {
         pic_release(fresh);
         return 0;
     }
