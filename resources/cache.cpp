@@ -32,8 +32,8 @@ CacheState g_cache = {.fatalIfMissing = 1};
 
 int release_hook() { return cache_evict_one(); }
 
-MemFile& entry(int index) {
-    IO_ASSERT(index >= 0 && index < g_cache.count);
+MemFile& entry(const char* function, int index) {
+    if ((unsigned)index >= (unsigned)g_cache.count) io_fatal("%s: bad cache index %i\n", function, index);
     return g_cache.memfiles[index];
 }
 
@@ -77,7 +77,7 @@ int cache_register_picture(const char* name) {
 int cache_register_raw(const char* name) { return precache_file(name, dp_load); }
 
 void* cache_lock(int index) {
-    MemFile& e = entry(index);
+    MemFile& e = entry(__func__, index);
     if (!e.block) {
         e.block = e.loader(e.fileIndex);
         e.lockCount = 0;
@@ -88,7 +88,7 @@ void* cache_lock(int index) {
     return e.block;
 }
 
-void cache_unlock(int index) { entry(index).lockCount--; }
+void cache_unlock(int index) { entry(__func__, index).lockCount--; }
 
 int cache_evict_one() {
     MemFile* victim = nullptr;
@@ -123,5 +123,5 @@ int cache_set_fatal_if_missing(int on) {
 }
 
 int cache_count() { return g_cache.count; }
-int cache_is_loaded(int index) { return entry(index).block != nullptr; }
-int cache_lock_count(int index) { return entry(index).lockCount; }
+int cache_is_loaded(int index) { return entry(__func__, index).block != nullptr; }
+int cache_lock_count(int index) { return entry(__func__, index).lockCount; }

@@ -58,14 +58,15 @@ Bytes written(const Image* im) {
     return file.bytes();
 }
 
-// A kind 3 file of width 5 whose rows are stored with the given pitch (surplus bytes 0xEE).
+// A kind 3 file whose rows are stored with the given pitch (surplus bytes 0xEE; a pitch shorter
+// than a row keeps only the row's first bytes).
 Bytes padded_file(int w, int h, int pitch) {
     Bytes b(IMG_HEADER_SIZE + (size_t)pitch * h, 0xEE);
     const int32_t head[9] = {(int32_t)IMG_MAGIC, w, h, 3, 36, pitch, 0, 3 * w, 0};
     for (int i = 0; i < 9; i++)
         put32(b, 4 * i, head[i]);
     for (int y = 0; y < h; y++)
-        for (int x = 0; x < 3 * w; x++)
+        for (int x = 0; x < 3 * w && x < pitch; x++)
             b[36 + (size_t)y * pitch + x] = (uint8_t)(y * 16 + x);
     return b;
 }

@@ -73,6 +73,7 @@ TEST_F(Cache, registration_and_precache) {
     cache_unlock(e);
     EXPECT_EQ(text_of(cache_lock(a), 5), "a.raw");
     cache_unlock(a);
+    EXPECT_EQ(fatal_message_of([] { cache_lock(2); }), "cache_lock: bad cache index 2\n");
 }
 
 TEST_F(Cache, eviction_takes_the_least_recently_locked) {
