@@ -80,7 +80,7 @@ struct Tap {
 struct WeightLists {
     int32_t* first = nullptr;
     Tap* taps = nullptr;
-    int32_t lowest_span = 0;  // most consecutive source positions one target needs
+    int32_t widest_span = 0;  // most consecutive source positions one target needs
     bool monotonic = true;    // lowest and highest needed positions never fall from one target to the next
 };
 
@@ -113,7 +113,7 @@ void lists_build(WeightLists* wl, int n, int m) {
     }
     wl->first = (int32_t*)io_mem_alloc(sizeof(int32_t) * ((size_t)m + 1));
     wl->taps = (Tap*)io_mem_alloc(sizeof(Tap) * (size_t)m * longest);
-    wl->lowest_span = 1;
+    wl->widest_span = 1;
     wl->monotonic = true;
     int32_t at = 0, prev_lo = 0, prev_hi = 0;
     for (int i = 0; i < m; i++) {
@@ -144,7 +144,7 @@ void lists_build(WeightLists* wl, int n, int m) {
             IO_ASSERT(wl->taps[k].weight >= 0 && wl->taps[k].weight <= 65536);
             wl->taps[k].fweight = (float)wl->taps[k].weight;
         }
-        if (hi - lo + 1 > wl->lowest_span) wl->lowest_span = hi - lo + 1;
+        if (hi - lo + 1 > wl->widest_span) wl->widest_span = hi - lo + 1;
         if (i > 0 && (lo < prev_lo || hi < prev_hi)) wl->monotonic = false;
         prev_lo = lo;
         prev_hi = hi;
@@ -273,7 +273,7 @@ void resample_hermite(const ImageView* dst, const ImageView* src) {
     WeightLists hl, vl;
     lists_build(&hl, src->width, dst->width);
     lists_build(&vl, src->height, dst->height);
-    const int span = vl.monotonic ? vl.lowest_span : src->height;
+    const int span = vl.monotonic ? vl.widest_span : src->height;
     int strip = (int)(RING_BYTES / ((size_t)span * bpp));
     if (strip < 1) strip = 1;
     if (strip > dst->width) strip = dst->width;
