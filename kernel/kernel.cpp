@@ -207,6 +207,9 @@ void kernel_init() {
     copy_from_pack("english.ini", "sfiles/lang.ini");
 
     screen_grid_create();
+
+    // The cache's users are set up: from now on a registration loads its resource at once.
+    cache_set_precache(1);
 }
 
 // Shutdown -------------------------------------------------------------------------------------
