@@ -27,6 +27,9 @@ constexpr long BODY_OFFSET = 24;          // tag, stamp and version come first
 constexpr int POSITION_LIMIT = 1 << 20;   // saved positions beyond this many pixels are damage
 constexpr int LIFT_HEIGHT_MAX = 64;       // the renderer never lifts by more than a few pixels
 constexpr int SHAPE_RECORD_SIZE = 24;     // two markers and four offsets
+// Caches up to this size are parsed from memory: the image reader seeks several times per image,
+// and each seek of a file stream throws its buffer away.
+constexpr long CUTCACHE_MEMORY_MAX = 64L << 20;
 
 PlayState& S = play_state;
 
@@ -64,6 +67,27 @@ int read_info(FILE* file, SaveInfo* info) {
     read.date[sizeof read.date - 1] = 0;
     *info = read;
     return 1;
+}
+
+// The rest of an open file as a stream over memory (*block owns the bytes), when the file is small
+// enough; else the file itself. The stream is at the same position either way.
+FILE* in_memory(FILE* file, void** block) {
+    *block = nullptr;
+    const long here = std::ftell(file), length = file_length(file);
+    if (here < 0 || length <= here || length > CUTCACHE_MEMORY_MAX) return file;
+    void* bytes = io_mem_alloc((size_t)length);
+    FILE* memory = nullptr;
+    if (std::fseek(file, 0, SEEK_SET) == 0 && file_read_bytes(file, bytes, (size_t)length))
+        memory = fmemopen(bytes, (size_t)length, "rb");
+    if (!memory || std::fseek(memory, here, SEEK_SET) != 0) {
+        if (memory) std::fclose(memory);
+        io_mem_free(bytes);
+        std::fseek(file, here, SEEK_SET);
+        return file;
+    }
+    std::fclose(file);
+    *block = bytes;
+    return memory;
 }
 
 // A block of `bytes` from the chunk `id` of the body, which must be exactly that long.
@@ -272,6 +296,8 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
     if (expected <= 0 || expected > CUT_PIECES_MAX) return 0;
     FILE* file = open_tagged(path, CUTCACHE_TAG, stamp);
     if (!file) return 0;
+    void* block;
+    file = in_memory(file, &block);
     const int n = (int)expected;
     uint32_t version, count, shape_count = 0, lift = 0;
     const long length = file_length(file);
@@ -297,6 +323,7 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
     ok = ok && file_read_u32(file, &lift) && lift >= 1 && lift <= (uint32_t)LIFT_HEIGHT_MAX &&
          cut_ok(cut, n, shapes, (int)shape_count);
     std::fclose(file);
+    io_mem_free(block);
     if (!ok) {
         io_mem_free(cut);
         if (shapes) free_shapes(shapes, (int)shape_count);
