@@ -166,23 +166,26 @@ Canvas draw_sparkle_strip() {
     }
     for (int f = 0; f < 8; f++) {
         Canvas frame(32, 32);
-        const float t = f / 7.0f, cx = 16, cy = 16, fade = 1 - t;
+        const float t = f / 8.0f, cx = 16, cy = 16, fade = 1 - t * t;
         // A burst of light: a glowing core, a widening ring, four long rays and sparks.
-        fill_all(frame, [=](float px, float py) { return sd_circle(px, py, cx, cy, 2.5f + 3.5f * t); },
+        Canvas halo(32, 32);
+        fill_all(halo, [=](float px, float py) { return sd_circle(px, py, cx, cy, 3.5f + 5.0f * t); }, rgb(pal::AMBER_LIGHT));
+        canvas_draw(frame, canvas_shadow_of(halo, 3.0f, 0, 0, rgb(pal::AMBER, 0.45f * fade)), 0, 0);
+        fill_all(frame, [=](float px, float py) { return sd_circle(px, py, cx, cy, 3.0f + 3.5f * t); },
                  [=](float px, float py) {
                      float r = std::hypot(px - cx, py - cy) / (3.0f + 3.5f * t);
                      return mix(rgb(pal::WHITE, 0.95f * fade), rgb(pal::AMBER_LIGHT, 0.5f * fade * fade), clamp01(r));
                  });
         fill_all(frame, [=](float px, float py) { return std::fabs(sd_circle(px, py, cx, cy, 4 + 10.5f * t)) - (1.2f - 0.5f * t); },
                  rgb(pal::AMBER_LIGHT, 0.85f * fade));
-        const float len = 5 + 10 * std::sin(3.14159f * std::min(1.0f, t * 1.4f + 0.15f)), turn = 0.35f * t;
+        const float len = 5 + 9 * std::sin(3.14159f * std::min(1.0f, t * 1.4f + 0.15f)), turn = 0.35f * t;
         for (int k = 0; k < 8; k++) {
             float a = turn + k * 0.785398f, l = (k & 1) ? len * 0.55f : len;
             float ex = cx + std::cos(a) * l, ey = cy + std::sin(a) * l;
             fill_all(frame, [=](float px, float py) {
                 float d = sd_segment(px, py, cx, cy, ex, ey, 0.0f);
                 float along = clamp01(((px - cx) * std::cos(a) + (py - cy) * std::sin(a)) / l);
-                return d - (1.3f * (1 - along) + 0.1f);
+                return d - (1.5f * (1 - along) + 0.15f);
             }, rgb((k & 1) ? pal::AMBER_LIGHT : pal::WHITE, 0.9f * fade));
         }
         for (int i = 0; i < 7; i++) {
