@@ -433,6 +433,22 @@ TEST(PlayGame, a_cut_too_large_for_the_desk_is_fitted_and_not_cached) {
     EXPECT_FALSE(exists("sfiles/temp/wide.tmp"));
 }
 
+TEST(PlayGame, an_old_cut_cache_is_replaced_by_a_new_cut) {
+    BoxGame g;
+    play_samples::make_box("meadow", 160, 120, 40, 25);
+    ASSERT_EQ(game_start("meadow"), 1);
+    std::vector<int> homes;
+    for (int i = 0; i < play_state.pieceCount; i++) homes.push_back(P(i).homeX);
+    game_end();
+    Bytes cache = read_file("sfiles/temp/meadow.tmp");
+    ASSERT_EQ(get32(cache, 20), 125u);
+    cache[20] = 124;
+    write_file("sfiles/temp/meadow.tmp", cache);
+    ASSERT_EQ(game_start("meadow"), 1);
+    for (int i = 0; i < play_state.pieceCount; i++) EXPECT_EQ(P(i).homeX, homes[i]) << "the same cut again";
+    EXPECT_EQ(get32(read_file("sfiles/temp/meadow.tmp"), 20), 125u) << "and a new cache";
+}
+
 TEST(PlayGame, a_damaged_save_falls_back_to_a_fresh_scatter) {
     BoxGame g;
     play_samples::make_box("pond", 160, 120, 40);
