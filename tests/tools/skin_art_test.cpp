@@ -18,6 +18,7 @@
 
 #include "image/gformat.h"
 #include "image/img.h"
+#include "image/pic.h"
 #include "platform/io_ini.h"
 #include "tools/mkpack/skin_local.h"
 
@@ -356,4 +357,77 @@ TEST(SkinArt, two_builds_give_the_same_bytes_and_sheet_pictures_are_whole) {
         EXPECT_EQ(s.bgr.size(), (size_t)s.width * s.height * 3) << s.caption;
         if (dir) write_png(std::string(dir) + "/skin_" + std::to_string(i++) + ".png", s);
     }
+}
+
+TEST(SkinKit, noise_repeats_with_its_period) {
+    Rng rng(7);
+    for (int i = 0; i < 200; i++) {
+        float x = rng.range(-50, 50), y = rng.range(-50, 50);
+        EXPECT_NEAR(noise_periodic(x + 8, y, 8, 4, 99), noise_periodic(x, y, 8, 4, 99), 1e-5);
+        EXPECT_NEAR(noise_periodic(x, y + 4, 8, 4, 99), noise_periodic(x, y, 8, 4, 99), 1e-5);
+        // Every octave doubles frequency and period, so the sum keeps the base period.
+        EXPECT_NEAR(fbm_periodic(x + 4, y - 4, 4, 4, 3, 5), fbm_periodic(x, y, 4, 4, 3, 5), 1e-5);
+        float u = rng.unit();
+        EXPECT_GE(u, 0.0f);
+        EXPECT_LT(u, 1.0f);
+    }
+    // On lattice points gradient noise is zero; the seed changes the field.
+    EXPECT_FLOAT_EQ(noise_periodic(3, 2, 8, 8, 1), 0.0f);
+    EXPECT_NE(noise_periodic(3.5f, 2.5f, 8, 8, 1), noise_periodic(3.5f, 2.5f, 8, 8, 2));
+    Rng a(42), b(42);
+    for (int i = 0; i < 10; i++) EXPECT_EQ(a.next(), b.next());
+}
+
+TEST(SkinKit, distances_worked_out_by_hand) {
+    EXPECT_FLOAT_EQ(sd_circle(3, 4, 0, 0, 2), 3.0f);
+    EXPECT_FLOAT_EQ(sd_rect(5, 2, 0, 0, 10, 4), -2.0f);
+    EXPECT_FLOAT_EQ(sd_rect(13, 2, 0, 0, 10, 4), 3.0f);
+    // A rounded corner of radius 2: the arc's centre is (8, 2), so from (13, 7) the distance is
+    // hypot(5, 5) - 2.
+    EXPECT_NEAR(sd_rect(13, 7, 0, 0, 10, 4, 2), std::hypot(5.0f, 5.0f) - 2, 1e-5);
+    const std::vector<float> square = {0, 0, 10, 0, 10, 10, 0, 10};
+    EXPECT_FLOAT_EQ(sd_polygon(5, 5, square), -5.0f);
+    EXPECT_FLOAT_EQ(sd_polygon(15, 5, square), 5.0f);
+    EXPECT_FLOAT_EQ(sd_segment(5, 3, 0, 0, 10, 0, 1), 2.0f);
+    EXPECT_FLOAT_EQ(sd_polyline(12, 10, {0, 0, 10, 0, 10, 10}, 0.5f), 1.5f);
+    // A piece with a knob on top reaches above its square; one with a socket does not.
+    const int knob[4] = {1, 0, 0, 0}, socket[4] = {-1, 0, 0, 0};
+    EXPECT_LT(sd_piece(0, -12, 0, 0, 20, knob), 0.0f);
+    EXPECT_GT(sd_piece(0, -9, 0, 0, 20, socket), 0.0f);
+    EXPECT_LT(sd_piece(9, -9, 0, 0, 20, socket), 0.0f);
+}
+
+TEST(SkinKit, outputs_keep_colour_premultiplied_and_jpeg_round_trips) {
+    Canvas c(2, 1);
+    c.set(0, 0, rgb(0x804020));
+    c.set(1, 0, rgb(0xFFFFFF, 0.5f));
+    std::vector<uint8_t> img = canvas_to_img(c, true);
+    ASSERT_EQ(img.size(), (size_t)IMG_HEADER_SIZE + 2 * 4);
+    const uint8_t* p = img.data() + IMG_HEADER_SIZE;
+    EXPECT_EQ(std::vector<uint8_t>(p, p + 8), (std::vector<uint8_t>{0x20, 0x40, 0x80, 128, 128, 128, 255, 128}));
+    std::vector<uint8_t> flat = canvas_to_img(c, false);
+    EXPECT_EQ(((const Image*)flat.data())->kind, IMG_24BIT);
+    EXPECT_EQ(flat.size(), (size_t)IMG_HEADER_SIZE + 6);
+
+    Canvas sky(16, 16);
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++) sky.set(x, y, rgb(0x336699));
+    std::vector<uint8_t> jpeg;
+    ASSERT_TRUE(canvas_to_jpeg(sky, 95, &jpeg));
+    FILE* f = fmemopen(jpeg.data(), jpeg.size(), "rb");
+    ASSERT_TRUE(f);
+    PictureBuffer* buffer = pic_create(16, 16, IMG_24BIT);
+    ASSERT_EQ(gformat_jpg_read(buffer, f), 0);
+    std::fclose(f);
+    for (int y = 0; y < 16; y += 5)
+        for (int x = 0; x < 16; x += 5) {
+            const uint8_t* px = buffer->pixels + (ptrdiff_t)y * buffer->pitch + 3 * x;
+            EXPECT_NEAR(px[0], 0x99, 3);
+            EXPECT_NEAR(px[1], 0x66, 3);
+            EXPECT_NEAR(px[2], 0x33, 3);
+        }
+    pic_release(buffer);
+
+    Mask m;
+    EXPECT_FALSE(text_mask("/nonexistent/face.ttf", 12, "x", 0, &m));
 }
