@@ -19,7 +19,8 @@ float wood_grain(float u, float v, float board, uint32_t seed, float ring_count)
     float wobble = noise_periodic(u / 40.0f, v / 6.0f, 64, 64, seed + 7);
     float rings = ring_count * (t + 0.22f * spread) + 1.1f * warp + 0.07f * wobble;
     float s = 0.5f + 0.5f * std::sin(6.2831853f * rings);
-    float late = std::pow(s, 5.0f);
+    // Late-wood lines: thin, and darker in some stretches than in others.
+    float late = std::pow(s, 7.0f) * (0.65f + 0.35f * noise_periodic(u / 90.0f, rings, 64, 64, seed + 21));
     float fibre = fbm_periodic(u / 70.0f, v / 0.9f, 64, 256, 2, seed + 13);
     return 0.5f * (1 - late) + 0.2f * s + 0.3f * (0.5f + 0.5f * fibre);
 }
