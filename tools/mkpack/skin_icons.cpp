@@ -348,16 +348,38 @@ void draw_skin_picture(Canvas& sheet, int n) {
     canvas_copy(sheet, r.x, r.y, c, 0, 0, r.w, r.h);
 }
 
-// The little logo of the room top bar: an amber puzzle piece with a teal companion.
+void draw_logo_pieces(Canvas& c, float x, float y, float k) {
+    // Two pieces locked together: a teal one whose knob sits in the amber one's socket. Both
+    // are cut with the same knob, so the join is exact; a dark rim marks the cut.
+    const int teal[4] = {0, 1, 0, 0}, amber[4] = {1, 0, 0, -1};
+    const float s = 12 * k, tx = x + 8.5f * k, ax = x + 20.5f * k, cy = y + 11 * k;
+    auto teal_sdf = [=](float px, float py) { return sd_piece(px, py, tx, cy, s, teal); };
+    auto amber_sdf = [=](float px, float py) { return sd_piece(px, py, ax, cy, s, amber); };
+    Canvas art(c.w, c.h);
+    fill_all(art, teal_sdf, [=](float, float py) { return mix(rgb(0x9AD3D6), rgb(0x3E8A92), clamp01((py - y) / (20 * k))); });
+    fill_all(art, amber_sdf, [=](float, float py) { return mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER_DEEP), clamp01((py - y) / (20 * k))); });
+    const float rim = 0.45f * std::max(1.0f, k * 0.6f);
+    fill_all(art, [&](float px, float py) { return std::fabs(teal_sdf(px, py)) - rim; }, rgb(pal::TEAL_INK, 0.85f));
+    fill_all(art, [&](float px, float py) { return std::fabs(amber_sdf(px, py)) - rim; }, rgb(0x5A3408, 0.85f));
+    // A light edge on the top and left of each piece.
+    auto lit = [&](auto sdf) {
+        fill_all(art, [&](float px, float py) { return std::fabs(sdf(px, py) + 1.2f * k) - 0.4f * k; }, [&](float px, float py) {
+            const float e = 0.3f;
+            float nx = sdf(px + e, py) - sdf(px - e, py), ny = sdf(px, py + e) - sdf(px, py - e);
+            float len = std::hypot(nx, ny);
+            float l = len > 0 ? -(nx + ny) / (len * 1.41421f) : 0;
+            return rgb(pal::WHITE, 0.45f * clamp01(l));
+        });
+    };
+    lit(teal_sdf);
+    lit(amber_sdf);
+    if (k > 1.5f) art = [&] { Canvas t = art; canvas_drop_shadow(t, 1.5f * k, 0, (int)k, rgb(0x000000, 0.35f)); return t; }();
+    canvas_draw(c, art, 0, 0);
+}
+
+// The little logo of the room top bar.
 Canvas draw_little_logo() {
     Canvas c(LOGO_W, LOGO_H);
-    const int back[4] = {0, 1, 0, 0}, front[4] = {1, 0, 0, -1};
-    fill_all(c, [&](float px, float py) { return sd_piece(px, py, 10.5f, 10.5f, 10, back); },
-             [](float, float py) { return mix(rgb(0x7FC1C6), rgb(0x3E8A92), py / 20); });
-    fill_all(c, [&](float px, float py) { return sd_piece(px, py, 21.5f, 11.5f, 10, front) - 1.2f; }, rgb(pal::TEAL_DEEP));
-    fill_all(c, [&](float px, float py) { return sd_piece(px, py, 21.5f, 11.5f, 10, front); },
-             [](float, float py) { return mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER_DEEP), py / 20); });
-    fill_all(c, [&](float px, float py) { return std::fabs(sd_piece(px, py, 21.5f, 11.5f, 10, front) + 1.2f) - 0.5f; },
-             [](float px, float py) { return (px + py < 31) ? rgb(pal::WHITE, 0.5f) : rgb(pal::WHITE, 0.0f); });
+    draw_logo_pieces(c, 0.5f, 0.5f, 1.0f);
     return c;
 }

@@ -237,6 +237,8 @@ Canvas draw_sheet_active();
 Canvas draw_sheet_inactive();
 void draw_skin_picture(Canvas& sheet, int n);  // one of the 49 pictures in place on sheet A
 Canvas draw_little_logo();
+// The logo's two locked pieces at (x, y), k times the little logo's size (30 x 20 at k = 1).
+void draw_logo_pieces(Canvas& c, float x, float y, float k);
 // The middle of a title bar under a picture drawn on it (rounded at the right end when asked).
 void draw_title_button_background(Canvas& c, bool right_end);
 // The 18-row look of a panel strip (the icon strip under the picture window) under a picture.

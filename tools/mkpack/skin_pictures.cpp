@@ -139,16 +139,7 @@ bool draw_intro(Canvas* out) {
 bool draw_options_logo(Canvas* out) {
     Canvas c(OPTIONS_LOGO_W, 64);
     fill_all(c, [](float, float) { return -1.0f; }, [](float, float y) { return mix(rgb(pal::TEAL_LIGHT), rgb(pal::TEAL_DEEP), y / 64); });
-    // The little logo drawn again at three times its size.
-    const int back[4] = {0, 1, 0, 0}, front[4] = {1, 0, 0, -1};
-    Canvas big(64, 64);
-    fill_all(big, [&](float px, float py) { return sd_piece(px, py, 22, 32, 24, back); },
-             [](float, float py) { return mix(rgb(0x9FD6D9), rgb(0x4C9AA2), py / 64); });
-    fill_all(big, [&](float px, float py) { return sd_piece(px, py, 46, 34, 24, front) - 2; }, rgb(pal::TEAL_INK));
-    fill_all(big, [&](float px, float py) { return sd_piece(px, py, 46, 34, 24, front); },
-             [](float, float py) { return mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER_DEEP), py / 64); });
-    canvas_drop_shadow(big, 3, 1, 2, rgb(0x000000, 0.4f));
-    canvas_draw(c, big, 6, 0);
+    draw_logo_pieces(c, 8, 12, 2.2f);
     Mask name;
     if (!text_mask(FACE_SERIF_BOLD, 30, "Lumavex", 0, &name)) return false;
     draw_mask(c, name, 77, 43, rgb(0x000000, 0.5f));
@@ -175,15 +166,7 @@ Canvas draw_window_icon(int size) {
     auto tile = [=](float px, float py) { return sd_rect(px, py, 3 * k, 3 * k, 61 * k, 61 * k, 13 * k); };
     fill_all(c, tile, [=](float, float py) { return mix(rgb(pal::TEAL_LIGHT), rgb(pal::TEAL_DEEP), py / size); });
     fill_all(c, [&](float px, float py) { return std::fabs(tile(px, py) + 0.5f * k) - 0.5f * k; }, rgb(pal::TEAL_INK, 0.9f));
-    const int back[4] = {0, 1, 0, 0}, front[4] = {1, 0, 0, -1};
-    Canvas art(size, size);
-    fill_all(art, [&](float px, float py) { return sd_piece(px, py, 22 * k, 33 * k, 22 * k, back); },
-             [=](float, float py) { return mix(rgb(0xBFE6E8), rgb(0x6FB3BA), py / size); });
-    fill_all(art, [&](float px, float py) { return sd_piece(px, py, 43 * k, 33 * k, 22 * k, front) - 1.5f * k; }, rgb(pal::TEAL_INK));
-    fill_all(art, [&](float px, float py) { return sd_piece(px, py, 43 * k, 33 * k, 22 * k, front); },
-             [=](float, float py) { return mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER_DEEP), py / size); });
-    canvas_drop_shadow(art, 2 * k, 0, (int)std::lround(1.5f * k), rgb(0x000000, 0.45f));
-    canvas_draw(c, art, 0, 0);
+    draw_logo_pieces(c, 3 * k, 13 * k, 2.0f * k);
     return c;
 }
 
