@@ -138,12 +138,17 @@ struct Desk {
             p.quad.right = std::min(p.quad.right, DESK_W - 1), p.quad.bottom = std::min(p.quad.bottom, DESK_H - 1);
         }
     }
-    void redraw() {
+    // lookahead: ask for the next piece's memory before drawing each piece (piece_prefetch).
+    void redraw(bool lookahead = false) {
         io_video_begin_paint();
         screen_invalidate_all();
         img_draw_all(background, 0, 0);
         for (int i = 0; i < count; i++) {
             const Placed& p = placed[i];
+            if (lookahead && i + 1 < count) {
+                const Placed& n = placed[i + 1];
+                piece_prefetch(&n.quad, &shapes_table()[pieces[i + 1].shape], n.home_x, n.home_y, 0);
+            }
             piece_draw(&p.quad, &shapes_table()[pieces[i].shape], p.home_x, p.home_y, p.angle, 0, 0);
         }
         screen_flush();
@@ -169,6 +174,14 @@ void BM_DeskRedrawAtRest(benchmark::State& state) {
 }
 BENCHMARK(BM_DeskRedrawAtRest)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime()->ComputeStatistics("min", min_of);
 
+void BM_DeskRedrawAtRestLookahead(benchmark::State& state) {
+    Desk* d = desk();
+    d->scatter(false);
+    for (auto _ : state) d->redraw(true);
+    state.counters["pieces"] = d->count;
+}
+BENCHMARK(BM_DeskRedrawAtRestLookahead)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime()->ComputeStatistics("min", min_of);
+
 void BM_DeskRedrawOddAngles(benchmark::State& state) {
     Desk* d = desk();
     d->scatter(true);
@@ -176,6 +189,14 @@ void BM_DeskRedrawOddAngles(benchmark::State& state) {
     state.counters["pieces"] = d->count;
 }
 BENCHMARK(BM_DeskRedrawOddAngles)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime()->ComputeStatistics("min", min_of);
+
+void BM_DeskRedrawOddAnglesLookahead(benchmark::State& state) {
+    Desk* d = desk();
+    d->scatter(true);
+    for (auto _ : state) d->redraw(true);
+    state.counters["pieces"] = d->count;
+}
+BENCHMARK(BM_DeskRedrawOddAnglesLookahead)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime()->ComputeStatistics("min", min_of);
 
 }  // namespace
 

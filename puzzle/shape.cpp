@@ -1058,3 +1058,20 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
     screen_for_each_dirty_span(clip.left, clip.top, clip.right - clip.left + 1, clip.bottom - clip.top + 1, draw_run,
                                &k);
 }
+
+void piece_prefetch(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int shadow) {
+    if (!screen.buf || quad->right < quad->left || quad->bottom < quad->top) return;
+    const Image* im = shadow ? shape->shadow : shape->piece;
+    if (!im) return;
+    __builtin_prefetch(im);
+    const int w = im->width, h = im->height;
+    prefetch_block((const uint8_t*)im + im->colourOffset, 1, (size_t)w * h * (shadow ? 1 : 2), 0);
+    const Image* pic = g_picture;
+    if (!shadow && pic && homeX >= 0 && homeY >= 0 && homeX + w <= pic->width && homeY + h <= pic->height)
+        prefetch_block((const uint8_t*)pic + pic->colourOffset + (ptrdiff_t)homeY * pic->colourPitch + homeX * 3, h,
+                       (size_t)w * 3, pic->colourPitch);
+    int l = quad->left < 0 ? 0 : quad->left, t = quad->top < 0 ? 0 : quad->top;
+    int r = quad->right >= screen.width ? screen.width - 1 : quad->right;
+    int b = quad->bottom >= screen.height ? screen.height - 1 : quad->bottom;
+    if (l <= r && t <= b) prefetch_block(screen_at(l, t), b - t + 1, (size_t)(r - l + 1) * 3, screen.pitch);
+}

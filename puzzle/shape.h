@@ -89,3 +89,6 @@ void piece_set_picture(const Image* picture);
 // the red byte of every picture pixel at 255.
 void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int angle,
                 int selected, int shadow);
+// Optional: asks the caches for what drawing this piece will read, so that a loop over many
+// pieces can call it for the next piece before drawing the current one. Draws nothing.
+void piece_prefetch(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int shadow);
