@@ -185,9 +185,10 @@ int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask) {
     ok = ok && record_read(file, box_fields, record);
     if (ok && (mask & BOX_PICTURE))
         ok = stream_to_file(file, BOX_CHUNK_PICTURE, BOX_PICTURE_FILE) && picture_file_ok();
+    // A missing optional stream is no fault; one cut short leaves no half working file.
     for (const BoxStream& stream : OPTIONAL_STREAMS)
-        if (ok && (mask & stream.part) && record->*stream.flag)
-            (void)stream_to_file(file, stream.chunk, stream.file);  // a missing stream is no fault
+        if (ok && (mask & stream.part) && record->*stream.flag && !stream_to_file(file, stream.chunk, stream.file))
+            io_delete_file(stream.file);
     // Sizes below 1 cannot be cut or shown.
     ok = ok && record->width > 0 && record->height > 0;
     if (file) std::fclose(file);

@@ -216,6 +216,15 @@ TEST(Box, broken_boxes_are_refused_and_leave_no_working_files) {
         EXPECT_TRUE(no_work_files()) << c.name;
     }
     EXPECT_EQ(box_read("missing", &stamp, &got, BOX_ALL), 0);
+
+    // An address cut short at the end of the file: the box reads, without a half address.
+    Bytes short_address(good.begin(), good.end() - 3);
+    write_file("puzzles/short-address.pzl", short_address);
+    write_fuzz_seed("fuzz_box", "short-address", short_address.data(), short_address.size());
+    ASSERT_EQ(box_read("short-address", &stamp, &got, BOX_ALL), 1);
+    EXPECT_TRUE(read_file(BOX_DESCRIPTION_FILE) == DESCRIPTION);
+    EXPECT_FALSE(exists(BOX_ADDRESS_FILE));
+    box_clear_work_files(BOX_ALL);
     // Without the picture in the mask the JPEG is not looked at.
     EXPECT_EQ(box_read("not-jpeg", &stamp, &got, BOX_DESCRIPTION), 1);
 }
