@@ -8,10 +8,12 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "kernel/events.h"
 #include "kernel/limits.h"
@@ -176,6 +178,40 @@ void copy_from_pack(const char* member, const char* target) {
     if (index < 0 || !dp_extract(index, target)) io_fatal("kernel_init: invalid copy of %s", target);
 }
 
+// An Image from the pack as 0xAARRGGBB pixels (colour with alpha is stored premultiplied).
+bool pack_picture_argb(const char* name, std::vector<uint32_t>* out, int* width, int* height) {
+    int index = dp_get_index(name, 0);
+    if (index < 0) return false;
+    Image* image = (Image*)dp_load(index);
+    if (!image) return false;
+    bool ok = image->magic == IMG_MAGIC && (image->kind == IMG_24BIT || image->kind == (IMG_24BIT | IMG_ALPHA)) &&
+              image->width > 0 && image->height > 0 && image->width <= 256 && image->height <= 256;
+    if (ok) {
+        *width = image->width;
+        *height = image->height;
+        out->resize((size_t)image->width * image->height);
+        ImageView v;
+        img_view(&v, image, 0, 0);
+        for (int y = 0; y < image->height; y++)
+            for (int x = 0; x < image->width; x++) {
+                const uint8_t* c = v.pixels + y * v.pitch + x * 3;
+                uint32_t a = v.alpha ? v.alpha[y * v.alphaPitch + x] : 255;
+                auto un = [a](uint32_t ch) { return a ? std::min<uint32_t>(255, (ch * 255 + a / 2) / a) : 0; };
+                (*out)[(size_t)y * image->width + x] = a << 24 | un(c[2]) << 16 | un(c[1]) << 8 | un(c[0]);
+            }
+    }
+    io_mem_free(image);
+    return ok;
+}
+
+// The window icon and the game's own cursor come from the pack when it has them.
+void load_window_pictures() {
+    std::vector<uint32_t> argb;
+    int w, h;
+    if (pack_picture_argb("img/icon.img", &argb, &w, &h)) sys_set_window_icon(argb.data(), w, h);
+    if (pack_picture_argb("img/cursor.img", &argb, &w, &h)) sys_set_game_cursor(argb.data(), w, h, 1, 1);
+}
+
 }  // namespace
 
 void kernel_init() {
@@ -186,6 +222,7 @@ void kernel_init() {
     cache_init();
     pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
     img_shadow_table_init();
+    load_window_pictures();
 
     int w = 0, h = 0;
     if (!io_ini_read_pair(CONFIG_INI, "MAIN", "OldScreenSize", &w, &h) || w < 640 || h < 480) {

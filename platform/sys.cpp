@@ -537,3 +537,36 @@ int sys_run(const char* const* argv, int timeout_ms) {
         SDL_Delay(10);
     }
 }
+
+// Pictures for the window ---------------------------------------------------------------------
+
+namespace {
+
+SDL_Surface* argb_surface(const uint32_t* argb, int width, int height) {
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return nullptr;
+    for (int y = 0; y < height; y++) std::memcpy((uint8_t*)s->pixels + y * s->pitch, argb + y * width, width * 4);
+    return s;
+}
+
+}  // namespace
+
+void sys_set_window_icon(const uint32_t* argb, int width, int height) {
+    if (!g_sys.window) return;
+    if (SDL_Surface* s = argb_surface(argb, width, height)) {
+        SDL_SetWindowIcon(g_sys.window, s);
+        SDL_FreeSurface(s);
+    }
+}
+
+void sys_set_game_cursor(const uint32_t* argb, int width, int height, int hot_x, int hot_y) {
+    if (!g_sys.started) return;
+    SDL_Surface* s = argb_surface(argb, width, height);
+    if (!s) return;
+    SDL_Cursor* cursor = SDL_CreateColorCursor(s, hot_x, hot_y);
+    SDL_FreeSurface(s);
+    if (!cursor) return;
+    if (g_sys.cursors[2]) SDL_FreeCursor(g_sys.cursors[2]);
+    g_sys.cursors[2] = cursor;
+    sys_set_cursor(g_sys.cursor_kind);
+}

@@ -98,3 +98,7 @@ int sys_spawn_detached(const char* const* argv);
 // Runs a program and waits at most timeout_ms for it; its exit code, -1 when it could not be
 // started, -2 when it is still running.
 int sys_run(const char* const* argv, int timeout_ms);
+
+// Pictures from the data pack for the window: 32-bit 0xAARRGGBB pixels, rows top to bottom.
+void sys_set_window_icon(const uint32_t* argb, int width, int height);
+void sys_set_game_cursor(const uint32_t* argb, int width, int height, int hot_x, int hot_y);
