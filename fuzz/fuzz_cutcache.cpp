@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/fuzz_folder.h"
 #include "puzzle/play.h"
 #include "puzzle/save.h"
 #include "puzzle/shape.h"
@@ -20,28 +21,6 @@ namespace {
 
 constexpr uint32_t PIECES_MAX = 4096;
 
-// Each input runs inside a folder of its own (made once); the caller's folder comes back after
-// it, so relative corpus paths keep working.
-struct InGameFolder {
-    int back;
-    InGameFolder() {
-        static char folder[] = "/tmp/fuzz_cutcache_XXXXXX";
-        static bool made = false;
-        if (!made) {
-            if (!mkdtemp(folder)) std::abort();
-            made = true;
-            const std::string command = std::string("cd ") + folder + " && mkdir -p sfiles/qs sfiles/temp puzzles";
-            if (std::system(command.c_str()) != 0) std::abort();
-            std::atexit([] { std::filesystem::remove_all(folder); });
-        }
-        back = open(".", O_RDONLY);
-        if (back < 0 || chdir(folder) != 0) std::abort();
-    }
-    ~InGameFolder() {
-        if (fchdir(back) != 0) std::abort();
-        close(back);
-    }
-};
 
 void settings_for(uint32_t count, BoxRecord* r) {
     if (count == 48) r->width = 320, r->height = 240, r->pieceSize = 40;

@@ -11,35 +11,9 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/fuzz_folder.h"
 #include "platform/io_mem.h"
 #include "rooms/box.h"
-
-namespace {
-
-// Each input runs inside a folder of its own (made once); the caller's folder comes back after
-// it, so relative corpus paths keep working.
-struct InGameFolder {
-    int back;
-    InGameFolder() {
-        static char folder[] = "/tmp/fuzz_preview_XXXXXX";
-        static bool made = false;
-        if (!made) {
-            if (!mkdtemp(folder)) std::abort();
-            made = true;
-            const std::string command = std::string("cd ") + folder + " && mkdir -p sfiles/temp puzzles";
-            if (std::system(command.c_str()) != 0) std::abort();
-            std::atexit([] { std::filesystem::remove_all(folder); });
-        }
-        back = open(".", O_RDONLY);
-        if (back < 0 || chdir(folder) != 0) std::abort();
-    }
-    ~InGameFolder() {
-        if (fchdir(back) != 0) std::abort();
-        close(back);
-    }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InGameFolder in_folder;
