@@ -164,6 +164,7 @@ TEST(ImgPixelOps, fill_rect_scale) {
 }
 
 TEST(ImgBlit, copy_and_alpha_composite) {
+    img_shadow_table_init();  // compositing darkens through the table
     // Width 7: one group of four and three pixels of remainder in every row.
     Image* plain = make_ramp(7, 2);
     Image* alpha = make_ramp(7, 2, IMG_24BIT | IMG_ALPHA);
