@@ -4,6 +4,7 @@
 // really interlock, the click sound, and one broken line per guard of the curve reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -279,6 +280,15 @@ TEST_F(GamePack, curves_are_valid_chains_that_interlock) {
         }
         EXPECT_GE(overhang_left, 0.02) << name << ": no overhang before the top";
         EXPECT_GE(overhang_right, 0.02) << name << ": no overhang after the top";
+        // The neighbour walks the edge from the other end: the line must read the same backwards
+        // with x reflected about the middle, or the two pieces leave a gap and an overlap.
+        double asymmetry = 0;
+        for (size_t k = 0; k < line.size(); k++) {
+            const Pt& a = line[k];
+            const Pt& b = line[line.size() - 1 - k];
+            asymmetry = std::max({asymmetry, std::fabs(a.x + b.x - 1), std::fabs(a.y - b.y)});
+        }
+        EXPECT_LE(asymmetry, 0.002) << name << " is not symmetric about the middle of the edge";
         for (size_t a = 0; a + 1 < line.size(); a++)
             for (size_t b = a + 2; b + 1 < line.size(); b++)
                 ASSERT_FALSE(segments_cross(line[a], line[a + 1], line[b], line[b + 1]))
@@ -377,4 +387,53 @@ TEST(CurveLists, each_broken_rule_names_its_file_and_line) {
     std::vector<CurveFilePoint> points;
     curve_report(tab, 1, &ok, &points);
     EXPECT_TRUE(ok);
+}
+
+TEST(CurveLists, a_list_must_mirror_about_the_middle_of_its_edge) {
+    const std::string asymmetric = "the curve is not symmetric about the middle of the edge: ";
+    struct Case {
+        std::string text;
+        std::string message;  // empty: the list is accepted
+    };
+    const Case cases[] = {
+        // A head leaning forward: the second control point should be 300 - 100 = 200. The
+        // comment and blank line shift the lines away from the point numbers.
+        {"# lean\n0 0\n\n100 50\n220 60\n300 0\n",
+         "c.txt:5: " + asymmetric + "this point should be (200 50), the mirror of line 4's (100 50)"},
+        // Heights must match too; the first pair that differs is named, the end pair being sound.
+        {"0 0\n100 50\n200 40\n300 0\n", "c.txt:3: " + asymmetric + "this point should be (200 50)"},
+        // 7 points: the middle point stands alone and must sit on the middle, 500.5 here.
+        {"0 0\n100 0\n150 60\n510 80\n851 60\n901 0\n1001 0\n",
+         "c.txt:4: " + asymmetric + "the middle point must stand at x 500.5"},
+        // Slack of 1/500 of the edge: 2 units of 1000 pass, 3 do not.
+        {"0 0\n300 200\n702 198\n1000 0\n", ""},
+        {"0 0\n300 200\n700 197\n1000 0\n", "c.txt:3: " + asymmetric},
+        // The mirror line is the middle of the list's own span, wherever it starts.
+        {"100 10\n200 60\n300 60\n400 10\n", ""},
+        {"100 10\n150 60\n300 60\n400 10\n", "c.txt:3: " + asymmetric + "this point should be (350 60)"},
+    };
+    for (const Case& c : cases) {
+        bool ok = false;
+        std::vector<CurveFilePoint> points;
+        std::string report = curve_report(c.text, 1, &ok, &points);
+        if (c.message.empty()) {
+            EXPECT_TRUE(ok) << c.text << report;
+            continue;
+        }
+        EXPECT_FALSE(ok) << c.text;
+        EXPECT_NE(report.find("mkpack: " + c.message), std::string::npos) << report;
+        EXPECT_EQ(report.find('\n'), report.size() - 1) << "one message for one list: " << report;
+    }
+}
+
+TEST(CurveLists, every_shipped_list_mirrors_about_its_middle) {
+    for (int i = 0; i < CURVE_FILE_COUNT; i++) {
+        const std::string path = std::string(LUMAVEX_ASSETS_DIR) + "/curves/c_" + std::to_string(i) + ".txt";
+        Bytes text = read_file(path);
+        ASSERT_FALSE(text.empty()) << path;
+        bool ok = false;
+        std::vector<CurveFilePoint> points;
+        std::string report = curve_report(std::string(text.begin(), text.end()), i, &ok, &points);
+        EXPECT_TRUE(ok) << path << "\n" << report;
+    }
 }

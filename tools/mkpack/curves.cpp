@@ -11,6 +11,7 @@
 namespace {
 
 constexpr long COORDINATE_MAX = 1000000;  // keeps every difference far inside 32 bits
+constexpr long SYMMETRY_SLACK = 500;      // a mirrored point may stray by 1/500 of the edge
 
 bool read_text(const std::string& path, std::string* text) {
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -75,6 +76,7 @@ SheetPicture review_picture(int index, const std::vector<CurveFilePoint>& points
 bool curves_parse(const std::string& file, const std::string& text, int index,
                   std::vector<CurveFilePoint>* points) {
     points->clear();
+    std::vector<int> lines;  // the line of every point, for the messages
     int faults = 0, last_line = 1;
     auto fault = [&](int line, const std::string& what) {
         std::fprintf(stderr, "mkpack: %s:%d: %s\n", file.c_str(), line, what.c_str());
@@ -99,6 +101,7 @@ bool curves_parse(const std::string& file, const std::string& text, int index,
             continue;
         }
         points->push_back({(int32_t)x, (int32_t)y});
+        lines.push_back(line);
         last_line = line;
     }
     int n = (int)points->size();
@@ -122,6 +125,26 @@ bool curves_parse(const std::string& file, const std::string& text, int index,
                     fault(last_line, "curve 0 is the straight border edge: every y must equal the first");
                     break;
                 }
+        // The neighbouring piece walks the same list from the other end, mirrored: the chain
+        // must read the same backwards with every x reflected about the middle of the edge.
+        const long span = (long)last.x - first.x, ends = (long)first.x + last.x;
+        for (int i = 0, j = n - 1; span > 0 && i <= j; i++, j--) {
+            const CurveFilePoint& a = (*points)[i];
+            const CurveFilePoint& b = (*points)[j];
+            const long off_x = ends - a.x - b.x, off_y = (long)a.y - b.y;
+            if (std::labs(off_x) * SYMMETRY_SLACK <= span && std::labs(off_y) * SYMMETRY_SLACK <= span) continue;
+            const std::string what = "the curve is not symmetric about the middle of the edge: ";
+            if (i == j) {
+                char middle[32];
+                std::snprintf(middle, sizeof middle, "%.8g", ends / 2.0);
+                fault(lines[j], what + "the middle point must stand at x " + middle);
+            } else {
+                fault(lines[j], what + "this point should be (" + std::to_string(ends - a.x) + " " +
+                                    std::to_string(a.y) + "), the mirror of line " + std::to_string(lines[i]) +
+                                    "'s (" + std::to_string(a.x) + " " + std::to_string(a.y) + ")");
+            }
+            break;
+        }
     }
     return faults == 0;
 }
