@@ -18,6 +18,9 @@ namespace play_samples {
 // copies of the picture) and a shadow 4 pixels larger on every side.
 struct HandGame {
     HandGame(int count, int w = 100, int h = 60, int deskW = 1024, int deskH = 768, int size = 100) {
+        pieces_free();  // a game made while another is alive replaces it
+        shapes_free();
+        io_mem_free(play_state.picture);
         play_state = {};
         play_state.deskWidth = deskW;
         play_state.deskHeight = deskH;
