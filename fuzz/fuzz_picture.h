@@ -1,0 +1,21 @@
+// fuzz/fuzz_picture.h -- picture import of arbitrary bytes saved under a given extension: must
+// never crash, hang, or allocate beyond the picture limits; a picture that decodes is released.
+#pragma once
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+
+#include "image/pic.h"
+
+inline int fuzz_import_as(const char* extension, const uint8_t* data, size_t size) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/tmp/lumavex_fuzz_%d.%s", (int)getpid(), extension);
+    FILE* file = std::fopen(path, "wb");
+    if (!file) return 0;
+    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
+    if (std::fclose(file) != 0 || !written) return 0;
+    pic_import(path);
+    pic_free();
+    return 0;
+}
