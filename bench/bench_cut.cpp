@@ -10,19 +10,19 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "image/img.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "platform/video.h"
+#include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/grid.h"
 #include "puzzle/shape.h"
 #include "resources/dp.h"
-#include "rooms/box.h"
 #include "tests/puzzle/cut_support.h"
 
 namespace {
@@ -68,7 +68,8 @@ void open_curves() {
 
 BoxRecord settings() {
     BoxRecord b{};
-    b.width = PICTURE_W, b.height = PICTURE_H, b.pieceSize = PIECE, b.irregularity = IRREGULARITY, b.edgeStyle = 1;
+    b.width = PICTURE_W, b.height = PICTURE_H, b.pieceSize = PIECE, b.irregularity = IRREGULARITY,
+    b.edgeStyle = 1;
     return b;
 }
 
@@ -88,7 +89,12 @@ void BM_CutAndRender(benchmark::State& state) {
     state.counters["shapes"] = shapes;
     state.counters["peak_MB"] = peak_mb();
 }
-BENCHMARK(BM_CutAndRender)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_CutAndRender)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // A desk of 1200 cut pieces scattered by a fixed generator, drawn over a desk picture.
 struct Desk {
@@ -99,7 +105,7 @@ struct Desk {
     struct Placed {
         int x, y, angle, home_x, home_y;
         PieceQuad quad;
-    } * placed = nullptr;
+    }* placed = nullptr;
 
     void build() {
         open_curves();
@@ -135,7 +141,8 @@ struct Desk {
                 continue;
             }
             p.quad.left = std::max(p.quad.left, 0), p.quad.top = std::max(p.quad.top, 0);
-            p.quad.right = std::min(p.quad.right, DESK_W - 1), p.quad.bottom = std::min(p.quad.bottom, DESK_H - 1);
+            p.quad.right = std::min(p.quad.right, DESK_W - 1),
+            p.quad.bottom = std::min(p.quad.bottom, DESK_H - 1);
         }
     }
     // lookahead: ask for the next piece's memory before drawing each piece (piece_prefetch).
@@ -168,35 +175,55 @@ Desk* desk() {
 void BM_DeskRedrawAtRest(benchmark::State& state) {
     Desk* d = desk();
     d->scatter(false);
-    for (auto _ : state) d->redraw();
+    for (auto _ : state)
+        d->redraw();
     state.counters["pieces"] = d->count;
     state.counters["peak_MB"] = peak_mb();
 }
-BENCHMARK(BM_DeskRedrawAtRest)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime()->ComputeStatistics("min", min_of);
+BENCHMARK(BM_DeskRedrawAtRest)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->ComputeStatistics("min", min_of);
 
 void BM_DeskRedrawAtRestLookahead(benchmark::State& state) {
     Desk* d = desk();
     d->scatter(false);
-    for (auto _ : state) d->redraw(true);
+    for (auto _ : state)
+        d->redraw(true);
     state.counters["pieces"] = d->count;
 }
-BENCHMARK(BM_DeskRedrawAtRestLookahead)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime()->ComputeStatistics("min", min_of);
+BENCHMARK(BM_DeskRedrawAtRestLookahead)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->ComputeStatistics("min", min_of);
 
 void BM_DeskRedrawOddAngles(benchmark::State& state) {
     Desk* d = desk();
     d->scatter(true);
-    for (auto _ : state) d->redraw();
+    for (auto _ : state)
+        d->redraw();
     state.counters["pieces"] = d->count;
 }
-BENCHMARK(BM_DeskRedrawOddAngles)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime()->ComputeStatistics("min", min_of);
+BENCHMARK(BM_DeskRedrawOddAngles)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->ComputeStatistics("min", min_of);
 
 void BM_DeskRedrawOddAnglesLookahead(benchmark::State& state) {
     Desk* d = desk();
     d->scatter(true);
-    for (auto _ : state) d->redraw(true);
+    for (auto _ : state)
+        d->redraw(true);
     state.counters["pieces"] = d->count;
 }
-BENCHMARK(BM_DeskRedrawOddAnglesLookahead)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime()->ComputeStatistics("min", min_of);
+BENCHMARK(BM_DeskRedrawOddAnglesLookahead)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->ComputeStatistics("min", min_of);
 
 }  // namespace
 

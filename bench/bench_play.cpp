@@ -21,6 +21,7 @@
 #include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "platform/video.h"
+#include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/grid.h"
 #include "puzzle/play.h"
@@ -28,7 +29,6 @@
 #include "puzzle/shape.h"
 #include "resources/dp.h"
 #include "resources/packwriter.h"
-#include "rooms/box.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ std::vector<uint8_t> curve_bytes(const std::vector<std::pair<int, int>>& points)
     std::vector<uint8_t> b;
     for (auto [x, y] : points)
         for (int v : {x, y})
-            for (int i = 0; i < 4; i++) b.push_back((uint8_t)((uint32_t)v >> (8 * i)));
+            for (int i = 0; i < 4; i++)
+                b.push_back((uint8_t)((uint32_t)v >> (8 * i)));
     return b;
 }
 
@@ -60,14 +61,27 @@ void open_curves() {
         std::vector<std::vector<uint8_t>> files = {curve_bytes({{0, 0}, {333, 0}, {667, 0}, {1000, 0}})};
         for (int k = 0; k < 7; k++) {
             const int c = 470 + 10 * k, h = 200 + 10 * k, w = 90 + 5 * k;
-            files.push_back(curve_bytes({{0, 0}, {150, 0}, {c - 200, -h / 25}, {c - 120, h / 12}, {c - 80, h / 6},
-                                         {c - w - 40, h / 2}, {c - w, 3 * h / 4}, {c - w + 40, h}, {c + w - 40, h},
-                                         {c + w, 3 * h / 4}, {c + w + 40, h / 2}, {c + 80, h / 6}, {c + 120, h / 12},
-                                         {c + 200, -h / 25}, {850, 0}, {1000, 0}}));
+            files.push_back(curve_bytes({{0, 0},
+                                         {150, 0},
+                                         {c - 200, -h / 25},
+                                         {c - 120, h / 12},
+                                         {c - 80, h / 6},
+                                         {c - w - 40, h / 2},
+                                         {c - w, 3 * h / 4},
+                                         {c - w + 40, h},
+                                         {c + w - 40, h},
+                                         {c + w, 3 * h / 4},
+                                         {c + w + 40, h / 2},
+                                         {c + 80, h / 6},
+                                         {c + 120, h / 12},
+                                         {c + 200, -h / 25},
+                                         {850, 0},
+                                         {1000, 0}}));
         }
         std::vector<std::string> names;
         std::vector<PackItem> items;
-        for (size_t i = 0; i < files.size(); i++) names.push_back("curves/c_" + std::to_string(i) + ".crv");
+        for (size_t i = 0; i < files.size(); i++)
+            names.push_back("curves/c_" + std::to_string(i) + ".crv");
         for (size_t i = 0; i < files.size(); i++)
             items.push_back({names[i].c_str(), files[i].data(), (uint32_t)files[i].size(), nullptr});
         pack = "curves.pck";
@@ -91,7 +105,8 @@ void enter_folder() {
 
 BoxRecord settings() {
     BoxRecord r = {};
-    r.width = PICTURE_W, r.height = PICTURE_H, r.pieceSize = PIECE, r.irregularity = IRREGULARITY, r.edgeStyle = 1;
+    r.width = PICTURE_W, r.height = PICTURE_H, r.pieceSize = PIECE, r.irregularity = IRREGULARITY,
+    r.edgeStyle = 1;
     return r;
 }
 
@@ -150,7 +165,8 @@ void make_box() {
     for (int y = 0; y < PICTURE_H; y++)
         for (int x = 0; x < PICTURE_W; x++) {
             uint8_t* p = pic->pixels + y * pic->pitch + 3 * x;
-            p[0] = (uint8_t)(x * 7 + y * 3), p[1] = (uint8_t)(40 + (x ^ y) % 150), p[2] = (uint8_t)(y * 5 + x);
+            p[0] = (uint8_t)(x * 7 + y * 3), p[1] = (uint8_t)(40 + (x ^ y) % 150),
+            p[2] = (uint8_t)(y * 5 + x);
         }
     FILE* f = std::fopen(BOX_PICTURE_FILE, "wb");
     if (!f || gformat_jpg_write(f, pic, 80)) std::abort();

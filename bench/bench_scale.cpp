@@ -91,7 +91,8 @@ void BM_BlurNoiseCanvas(benchmark::State& state) {
     img_view(&c, canvas, 0, 0);
     img_view(&v, work, 0, 0);
     std::mt19937 rng(2);
-    for (size_t i = 0; i < 600 * 600; i++) c.pixels[i] = (uint8_t)rng();
+    for (size_t i = 0; i < 600 * 600; i++)
+        c.pixels[i] = (uint8_t)rng();
     for (auto _ : state) {
         state.PauseTiming();
         std::memcpy(v.pixels, c.pixels, 600 * 600);
@@ -106,7 +107,17 @@ void BM_BlurNoiseCanvas(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_HermiteResample)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_BlurPieceCanvas)->Arg(25)->Arg(50)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_BlurNoiseCanvas)->Arg(25)->Arg(50)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BlurPieceCanvas)
+    ->Arg(25)
+    ->Arg(50)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_BlurNoiseCanvas)
+    ->Arg(25)
+    ->Arg(50)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 BENCHMARK_MAIN();

@@ -45,9 +45,8 @@ void dirty_walk_and_flush(benchmark::State& state) {
         io_video_begin_paint();
         screen_invalidate_all();
         long area = 0;
-        screen_for_each_dirty_span(0, 0, 1920, 1080, [](void* ctx, int, int, int w, int h) {
-            *(long*)ctx += (long)w * h;
-        }, &area);
+        screen_for_each_dirty_span(
+            0, 0, 1920, 1080, [](void* ctx, int, int, int w, int h) { *(long*)ctx += (long)w * h; }, &area);
         benchmark::DoNotOptimize(area);
         screen_flush();
         screen.buf = nullptr;  // close the frame without presenting

@@ -38,10 +38,9 @@ add_custom_command(
   VERBATIM)
 add_custom_target(font_sheets DEPENDS ${FONT_SHEETS} ${FONT_TABLES})
 
-foreach(core lumavex_core lumavex_core_san)
-  if(TARGET ${core})
-    target_sources(${core} PRIVATE ${GENERATED_DIR}/font_glyphs.cpp)
-    add_dependencies(${core} font_sheets)
+foreach(layer lv_gui lv_gui_san)
+  if(TARGET ${layer})
+    add_dependencies(${layer} font_sheets)
   endif()
 endforeach()
 

@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 #include <initializer_list>
+#include <string>
 
 #include "fuzz/fuzz_folder.h"
-#include "rooms/box.h"
+#include "puzzle/box.h"
 
 namespace {
 

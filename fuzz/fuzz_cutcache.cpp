@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "fuzz/fuzz_folder.h"
@@ -21,11 +21,13 @@ namespace {
 
 constexpr uint32_t PIECES_MAX = 4096;
 
-
 void settings_for(uint32_t count, BoxRecord* r) {
-    if (count == 48) r->width = 320, r->height = 240, r->pieceSize = 40;
-    else if (count == 2) r->width = 200, r->height = 100, r->pieceSize = 100;
-    else r->width = (int32_t)(count ? count : 1) * 10, r->height = 10, r->pieceSize = 10;
+    if (count == 48)
+        r->width = 320, r->height = 240, r->pieceSize = 40;
+    else if (count == 2)
+        r->width = 200, r->height = 100, r->pieceSize = 100;
+    else
+        r->width = (int32_t)(count ? count : 1) * 10, r->height = 10, r->pieceSize = 10;
 }
 
 }  // namespace
@@ -39,7 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FileStamp stamp = {};
     uint32_t count = 0;
     if (size >= 20) std::memcpy(&stamp, data + 4, sizeof stamp);
-    if (size >= 28) count = (uint32_t)data[24] | (uint32_t)data[25] << 8 | (uint32_t)data[26] << 16 | (uint32_t)data[27] << 24;
+    if (size >= 28)
+        count = (uint32_t)data[24] | (uint32_t)data[25] << 8 | (uint32_t)data[26] << 16 |
+                (uint32_t)data[27] << 24;
     play_state = {};
     settings_for(count <= PIECES_MAX ? count : 1, &play_state.record);
     if (cutcache_read("fuzz", &stamp)) {
@@ -48,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const PlayPiece& p = play_state.pieces[i];
             if (p.shape < 0 || p.shape >= play_state.shapeCount) std::abort();
             const PieceShape& s = play_state.shapes[p.shape];
-            if (!s.piece || p.homeX + s.pieceX < 0 || p.homeX + s.pieceX + s.piece->width > play_state.record.width)
+            if (!s.piece || p.homeX + s.pieceX < 0 ||
+                p.homeX + s.pieceX + s.piece->width > play_state.record.width)
                 std::abort();
         }
     }

@@ -1,4 +1,6 @@
 // fuzz/fuzz_jpeg.cpp -- arbitrary bytes imported as a ".jpg" picture.
 #include "fuzz/fuzz_picture.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { return fuzz_import_as("jpg", data, size); }
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzz_import_as("jpg", data, size);
+}

@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "fuzz/fuzz_folder.h"
 #include "platform/io_mem.h"
-#include "rooms/box.h"
+#include "puzzle/box.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InGameFolder in_folder;

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "fuzz/fuzz_folder.h"
@@ -19,7 +19,6 @@
 namespace {
 
 constexpr int PIECES_MAX = 5000;
-
 
 }  // namespace
 
@@ -42,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (quicksave_read("fuzz", &stamp, &info)) {
         // The restored stacking order must hold every piece exactly once.
         int n = 0;
-        for (int i = play_state.bottom; i != -1 && n <= count; i = play_state.pieces[i].next) n++;
+        for (int i = play_state.bottom; i != -1 && n <= count; i = play_state.pieces[i].next)
+            n++;
         if (n != count) std::abort();
     }
     pieces_free();

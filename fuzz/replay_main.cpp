@@ -17,7 +17,8 @@ static int replay_file(const std::string& path) {
     std::vector<uint8_t> bytes;
     uint8_t buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
     std::fclose(f);
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     return 1;
@@ -40,7 +41,8 @@ static int replay(const std::string& path) {
 
 int main(int argc, char** argv) {
     int count = 0;
-    for (int i = 1; i < argc; i++) count += replay(argv[i]);
+    for (int i = 1; i < argc; i++)
+        count += replay(argv[i]);
     std::printf("replayed %d inputs\n", count);
     return 0;
 }

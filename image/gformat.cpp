@@ -18,8 +18,8 @@
 // clang-format on
 #include <tiffio.h>
 
+#include "base/limits.h"
 #include "image/pic.h"
-#include "kernel/limits.h"
 #include "platform/io_debug.h"
 #include "resources/dp.h"
 
@@ -40,14 +40,18 @@ bool buffer_matches(const PictureBuffer* buffer, int width, int height, int kind
     return buffer && buffer->width == width && buffer->height == height && buffer->kind == kind;
 }
 
-uint8_t* row_of(const PictureBuffer* buffer, int y) {
-    return buffer->pixels + (ptrdiff_t)y * buffer->pitch;
-}
+uint8_t* row_of(const PictureBuffer* buffer, int y) { return buffer->pixels + (ptrdiff_t)y * buffer->pitch; }
 
 uint32_t u16le(const uint8_t* p) { return p[0] | (p[1] << 8); }
 uint32_t u32le(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24); }
-void put16(uint8_t* p, uint32_t v) { p[0] = v & 0xFF; p[1] = (v >> 8) & 0xFF; }
-void put32(uint8_t* p, uint32_t v) { put16(p, v); put16(p + 2, v >> 16); }
+void put16(uint8_t* p, uint32_t v) {
+    p[0] = v & 0xFF;
+    p[1] = (v >> 8) & 0xFF;
+}
+void put32(uint8_t* p, uint32_t v) {
+    put16(p, v);
+    put16(p + 2, v >> 16);
+}
 
 // Bytes from the current position to the end of the file, the position unchanged; -1 unknown.
 long bytes_left(FILE* file) {
@@ -65,13 +69,13 @@ long bytes_left(FILE* file) {
 enum : uint32_t { BMP_RGB = 0, BMP_RLE8 = 1, BMP_BITFIELDS = 3 };
 
 struct BmpHeader {
-    int width, height;       // height made positive
-    bool top_down;           // rows stored top row first
-    int bits;                // 8, 16, 24 or 32
-    uint32_t compression;    // BMP_RGB, BMP_RLE8 or BMP_BITFIELDS
-    long data_offset;        // pixel data, from the first byte of the file header
-    uint32_t masks[3];       // red, green, blue
-    uint8_t palette[256][3]; // blue, green, red; entries the file lacks stay black
+    int width, height;        // height made positive
+    bool top_down;            // rows stored top row first
+    int bits;                 // 8, 16, 24 or 32
+    uint32_t compression;     // BMP_RGB, BMP_RLE8 or BMP_BITFIELDS
+    long data_offset;         // pixel data, from the first byte of the file header
+    uint32_t masks[3];        // red, green, blue
+    uint8_t palette[256][3];  // blue, green, red; entries the file lacks stay black
 };
 
 // Reads and checks the headers from the current position (the file header's first byte) and
@@ -112,12 +116,14 @@ int bmp_parse(FILE* file, BmpHeader* h) {
         uint8_t entries[256 * 4];
         const size_t bytes = (size_t)palette_count * entry_size;
         if (std::fread(entries, 1, bytes, file) != bytes) return 1;
-        for (int i = 0; i < palette_count; i++) std::memcpy(h->palette[i], entries + i * entry_size, 3);
+        for (int i = 0; i < palette_count; i++)
+            std::memcpy(h->palette[i], entries + i * entry_size, 3);
     }
     if (h->compression == BMP_BITFIELDS) {
         uint8_t masks[12];
         if (std::fread(masks, 1, 12, file) != 12) return 1;
-        for (int i = 0; i < 3; i++) h->masks[i] = u32le(masks + 4 * i);
+        for (int i = 0; i < 3; i++)
+            h->masks[i] = u32le(masks + 4 * i);
     } else {
         h->masks[0] = 0x7C00;
         h->masks[1] = 0x03E0;
@@ -126,8 +132,7 @@ int bmp_parse(FILE* file, BmpHeader* h) {
     h->top_down = height < 0;
     if (height < 0) height = -height;
     h->height = (int)std::min<int64_t>(height, INT32_MAX);
-    if (h->compression != BMP_RGB && h->compression != BMP_RLE8 && h->compression != BMP_BITFIELDS)
-        return 1;
+    if (h->compression != BMP_RGB && h->compression != BMP_RLE8 && h->compression != BMP_BITFIELDS) return 1;
     // Run-length data index the palette, which only 8-bit files have.
     if (h->compression == BMP_RLE8 && h->bits != 8) return 1;
     if (!pic_size_ok(h->width, h->height, h->bits == 16 ? IMG_16BIT : IMG_24BIT)) return 1;
@@ -162,38 +167,41 @@ int bmp_read_rows(PictureBuffer* buffer, FILE* file, const BmpHeader* h) {
         uint8_t* out = row_of(buffer, h->top_down ? r : h->height - 1 - r);
         const uint8_t* in = data;
         switch (h->bits) {
-        case 8:
-            for (int x = 0; x < w; x++, out += 3) std::memcpy(out, h->palette[in[x]], 3);
-            break;
-        case 16:
-            for (int x = 0; x < w; x++, in += 2) {
-                const uint32_t v = u16le(in);
-                uint32_t word = 0;
-                for (int c = 0; c < 3; c++) {
-                    // Each field scaled to five bits, rounded: floor((f * 65536 * 31 / max + 32768) / 65536).
-                    const uint64_t field = (v & h->masks[c]) >> shift[c];
-                    uint64_t five = fmax[c] ? (field * 65536 * 31 / (uint64_t)fmax[c] + 32768) / 65536 : 0;
-                    if (five > 31) five = 31;
-                    word |= (uint32_t)five << (10 - 5 * c);
+            case 8:
+                for (int x = 0; x < w; x++, out += 3)
+                    std::memcpy(out, h->palette[in[x]], 3);
+                break;
+            case 16:
+                for (int x = 0; x < w; x++, in += 2) {
+                    const uint32_t v = u16le(in);
+                    uint32_t word = 0;
+                    for (int c = 0; c < 3; c++) {
+                        // Each field scaled to five bits, rounded: floor((f * 65536 * 31 / max + 32768) /
+                        // 65536).
+                        const uint64_t field = (v & h->masks[c]) >> shift[c];
+                        uint64_t five =
+                            fmax[c] ? (field * 65536 * 31 / (uint64_t)fmax[c] + 32768) / 65536 : 0;
+                        if (five > 31) five = 31;
+                        word |= (uint32_t)five << (10 - 5 * c);
+                    }
+                    put16(out + 2 * x, word);
                 }
-                put16(out + 2 * x, word);
-            }
-            break;
-        case 24:
-            std::memcpy(out, in, (size_t)w * 3);
-            break;
-        case 32:
-            for (int x = 0; x < w; x++, in += 4, out += 3) {
-                if (h->compression == BMP_BITFIELDS) {
-                    const uint32_t v = u32le(in);
-                    out[2] = (uint8_t)((v & h->masks[0]) >> shift[0]);
-                    out[1] = (uint8_t)((v & h->masks[1]) >> shift[1]);
-                    out[0] = (uint8_t)((v & h->masks[2]) >> shift[2]);
-                } else {
-                    std::memcpy(out, in, 3);
+                break;
+            case 24:
+                std::memcpy(out, in, (size_t)w * 3);
+                break;
+            case 32:
+                for (int x = 0; x < w; x++, in += 4, out += 3) {
+                    if (h->compression == BMP_BITFIELDS) {
+                        const uint32_t v = u32le(in);
+                        out[2] = (uint8_t)((v & h->masks[0]) >> shift[0]);
+                        out[1] = (uint8_t)((v & h->masks[1]) >> shift[1]);
+                        out[0] = (uint8_t)((v & h->masks[2]) >> shift[2]);
+                    } else {
+                        std::memcpy(out, in, 3);
+                    }
                 }
-            }
-            break;
+                break;
         }
     }
     pic_mem_free(data);
@@ -224,21 +232,24 @@ int next_byte(ByteReader* r) {
 // pixels the data never reaches stay black. Decoding stops at the end mark or the file's end.
 void bmp_read_rle8(PictureBuffer* buffer, FILE* file, const BmpHeader* h) {
     const int w = h->width, height = h->height;
-    for (int y = 0; y < height; y++) std::memset(row_of(buffer, y), 0, (size_t)w * 3);
+    for (int y = 0; y < height; y++)
+        std::memset(row_of(buffer, y), 0, (size_t)w * 3);
     ByteReader* r = (ByteReader*)pic_mem_alloc(sizeof(ByteReader));
     r->file = file;
     r->pos = r->len = 0;
     r->ended = false;
     int x = 0, y = 0;  // column, and row in the file's order
     auto put = [&](int index) {
-        if (x < w) std::memcpy(row_of(buffer, h->top_down ? y : height - 1 - y) + 3 * x, h->palette[index], 3);
+        if (x < w)
+            std::memcpy(row_of(buffer, h->top_down ? y : height - 1 - y) + 3 * x, h->palette[index], 3);
         if (x < w) x++;  // past the right edge further pixels of the row are dropped
     };
     while (y < height) {
         const int n = next_byte(r), v = next_byte(r);
         if (r->ended) break;
         if (n > 0) {
-            for (int i = 0; i < n && x < w; i++) put(v);
+            for (int i = 0; i < n && x < w; i++)
+                put(v);
         } else if (v == 0) {
             x = 0;
             y++;
@@ -282,9 +293,9 @@ struct JpgError {
 // the decoding (see jpg_emit_message).
 struct JpgSource {
     jpeg_source_mgr pub;
-    FILE* file;        // null: the current data-pack file through dp_fread
-    long remaining;    // bytes left to read, -1 without limit
-    bool dry;          // the data has ended; only the supplied end marker is left
+    FILE* file;      // null: the current data-pack file through dp_fread
+    long remaining;  // bytes left to read, -1 without limit
+    bool dry;        // the data has ended; only the supplied end marker is left
     JOCTET data[4096];
 };
 
@@ -403,7 +414,8 @@ int jpg_decode(JpgSource* src, JpgInfo* info, PictureBuffer* into, PictureBuffer
                  : cinfo.out_color_space == JCS_UNKNOWN ? 0
                                                         : IMG_24BIT;
     const char* refusal = nullptr;
-    if (info->kind == 0) refusal = "JPG: unknown colour space";
+    if (info->kind == 0)
+        refusal = "JPG: unknown colour space";
     else if (!pic_size_ok(cinfo.image_width, cinfo.image_height, info->kind))
         refusal = "JPG: picture too large";
     else if (into && !buffer_matches(into, info->width, info->height, info->kind))
@@ -535,7 +547,8 @@ int tif_examine(TIFF* tif, TifLayout* out) {
         }
         const int entries = 1 << bits;
         bool wide = false;
-        for (int i = 0; i < entries; i++) wide |= red[i] > 255 || green[i] > 255 || blue[i] > 255;
+        for (int i = 0; i < entries; i++)
+            wide |= red[i] > 255 || green[i] > 255 || blue[i] > 255;
         const int shift = wide ? 8 : 0;
         for (int i = 0; i < entries; i++) {
             out->red[i] = (uint8_t)(red[i] >> shift);
@@ -598,7 +611,8 @@ void tif_convert_row(const TifLayout* t, const uint8_t* in, PictureBuffer* buffe
             if (alpha) alpha[x] = in[3];
         }
     } else if (t->grey_palette) {
-        for (int x = 0; x < w; x++) out[x] = t->red[tif_value(in, x, bits, spp)];
+        for (int x = 0; x < w; x++)
+            out[x] = t->red[tif_value(in, x, bits, spp)];
     } else {
         for (int x = 0; x < w; x++, out += 3) {
             const int i = tif_value(in, x, bits, spp);
@@ -659,8 +673,8 @@ int gformat_jpg_read_pack(long size, PictureBuffer** buffer) {
 }
 
 int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality) {
-    if (!file || !buffer || (buffer->kind != IMG_8BIT && buffer->kind != IMG_24BIT &&
-                             buffer->kind != (IMG_24BIT | IMG_ALPHA)) ||
+    if (!file || !buffer ||
+        (buffer->kind != IMG_8BIT && buffer->kind != IMG_24BIT && buffer->kind != (IMG_24BIT | IMG_ALPHA)) ||
         buffer->width <= 0 || buffer->height <= 0) {
         gformat_error("JPG: ");
         return 1;
@@ -716,8 +730,10 @@ int gformat_bmp_read(PictureBuffer* buffer, FILE* file) {
     int failed = pos < 0 || bmp_parse(file, h) || !buffer_matches(buffer, h->width, h->height, bmp_kind(h)) ||
                  std::fseek(file, pos + h->data_offset, SEEK_SET) != 0;
     if (!failed) {
-        if (h->compression == BMP_RLE8) bmp_read_rle8(buffer, file, h);
-        else failed = bmp_read_rows(buffer, file, h);
+        if (h->compression == BMP_RLE8)
+            bmp_read_rle8(buffer, file, h);
+        else
+            failed = bmp_read_rows(buffer, file, h);
     }
     pic_mem_free(h);
     if (failed) gformat_error(BMP_LOAD_ERROR);
@@ -786,8 +802,10 @@ int gformat_tif_read(PictureBuffer* buffer, const char* path) {
     }
     uint8_t* scanline = failed ? nullptr : (uint8_t*)pic_mem_alloc((size_t)TIFFScanlineSize64(tif));
     for (int y = 0; !failed && y < t->height; y++) {
-        if (TIFFReadScanline(tif, scanline, (uint32_t)y, 0) < 0) failed = 1;  // the library reported it
-        else tif_convert_row(t, scanline, buffer, y);
+        if (TIFFReadScanline(tif, scanline, (uint32_t)y, 0) < 0)
+            failed = 1;  // the library reported it
+        else
+            tif_convert_row(t, scanline, buffer, y);
     }
     TIFFClose(tif);
     pic_mem_free(scanline);

@@ -4,7 +4,7 @@
 // Results: 0 success, 1 failure. Every failure first passes a text to gformat_error.
 // The "info" calls leave an open file where they found it; every "read" call first checks that
 // the buffer's width, height and kind equal what the file holds. Pictures larger than the limits
-// of kernel/limits.h, empty ones, and files whose pixel data end early are refused.
+// of base/limits.h, empty ones, and files whose pixel data end early are refused.
 #pragma once
 #include <cstddef>
 #include <cstdio>

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/limits.h"
 #include "image/gformat.h"
-#include "kernel/limits.h"
 #include "platform/io_mem.h"
 
 namespace {

@@ -49,14 +49,17 @@ void resample_nearest(const ImageView* dst, const ImageView* src) {
     const int64_t step_x = nearest_step(src->width, dst->width);
     const int64_t step_y = nearest_step(src->height, dst->height);
     Scratch<int32_t> column(dst->width);  // byte offset of each target's source pixel in a row
-    for (int x = 0; x < dst->width; x++) column[x] = (int32_t)((32768 + x * step_x) >> 16) * bpp;
+    for (int x = 0; x < dst->width; x++)
+        column[x] = (int32_t)((32768 + x * step_x) >> 16) * bpp;
     for (int y = 0; y < dst->height; y++) {
         const uint8_t* s = row_at(src, (int)((32768 + y * step_y) >> 16));
         uint8_t* d = row_at(dst, y);
         if (bpp == 1) {
-            for (int x = 0; x < dst->width; x++) d[x] = s[column[x]];
+            for (int x = 0; x < dst->width; x++)
+                d[x] = s[column[x]];
         } else {
-            for (int x = 0; x < dst->width; x++, d += 3) std::memcpy(d, s + column[x], 3);
+            for (int x = 0; x < dst->width; x++, d += 3)
+                std::memcpy(d, s + column[x], 3);
         }
     }
 }
@@ -138,7 +141,8 @@ void lists_build(WeightLists* wl, int n, int m) {
             at++;
         }
         wl->taps[best].weight += 65536 - sum;
-        for (; at < wl->first[i] + longest; at++) wl->taps[at] = Tap{wl->taps[at - 1].index, 0, 0.0f};
+        for (; at < wl->first[i] + longest; at++)
+            wl->taps[at] = Tap{wl->taps[at - 1].index, 0, 0.0f};
         for (int32_t k = wl->first[i]; k < at; k++) {
             // The sums below rely on it (they stay within 0..255 x 65536 and exact in floats).
             IO_ASSERT(wl->taps[k].weight >= 0 && wl->taps[k].weight <= 65536);
@@ -200,7 +204,8 @@ void pass_horizontal24(uint8_t* out, const uint8_t* src, const TapPair* table, i
             std::memcpy(&a, src + q->at[0], 4);
             std::memcpy(&b, src + q->at[1], 4);
             // b0 b1 g0 g1 r0 r1 x0 x1 as 16-bit values
-            const __m128i px = _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b)), zero);
+            const __m128i px =
+                _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b)), zero);
             low = _mm_add_epi32(low, _mm_madd_epi16(px, q->low));
             high = _mm_add_epi32(high, _mm_madd_epi16(px, q->high));
         }
@@ -222,9 +227,11 @@ void pass_horizontal(uint8_t* out, const uint8_t* src, int bpp, const WeightList
         int32_t sum[3] = {0, 0, 0};
         for (const Tap* k = t; k < end; k++) {
             const uint8_t* p = src + k->index * bpp;
-            for (int c = 0; c < bpp; c++) sum[c] += p[c] * k->weight;
+            for (int c = 0; c < bpp; c++)
+                sum[c] += p[c] * k->weight;
         }
-        for (int c = 0; c < bpp; c++) out[c] = from_fixed(sum[c]);
+        for (int c = 0; c < bpp; c++)
+            out[c] = from_fixed(sum[c]);
         out += bpp;
     }
 }
@@ -249,8 +256,11 @@ void pass_vertical(uint8_t* out, const uint8_t* const* rows, const Tap* taps, in
                 s2 = _mm_add_ps(s2, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(hi, zero)), w));
                 s3 = _mm_add_ps(s3, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(hi, zero)), w));
             }
-            auto fixed = [&](__m128 s) { return _mm_srai_epi32(_mm_add_epi32(_mm_cvttps_epi32(s), half), 16); };
-            const __m128i v = _mm_packus_epi16(_mm_packs_epi32(fixed(s0), fixed(s1)), _mm_packs_epi32(fixed(s2), fixed(s3)));
+            auto fixed = [&](__m128 s) {
+                return _mm_srai_epi32(_mm_add_epi32(_mm_cvttps_epi32(s), half), 16);
+            };
+            const __m128i v = _mm_packus_epi16(_mm_packs_epi32(fixed(s0), fixed(s1)),
+                                               _mm_packs_epi32(fixed(s2), fixed(s3)));
             _mm_storeu_si128((__m128i*)(out + b), v);
             if (b + 16 >= bytes) return;
         }
@@ -258,7 +268,8 @@ void pass_vertical(uint8_t* out, const uint8_t* const* rows, const Tap* taps, in
 #endif
     for (; b < bytes; b++) {
         int32_t sum = 0;
-        for (int k = 0; k < count; k++) sum += rows[k][b] * taps[k].weight;
+        for (int k = 0; k < count; k++)
+            sum += rows[k][b] * taps[k].weight;
         out[b] = from_fixed(sum);
     }
 }
@@ -295,7 +306,8 @@ void resample_hermite(const ImageView* dst, const ImageView* src) {
     top[(size_t)src->width * bpp] = 0;
     for (int x0 = 0; x0 < dst->width; x0 += strip) {
         const int x1 = x0 + strip < dst->width ? x0 + strip : dst->width;
-        for (int s = 0; s < span; s++) held[s] = -1;
+        for (int s = 0; s < span; s++)
+            held[s] = -1;
         for (int y = 0; y < dst->height; y++) {
             const Tap* taps = vl.taps + vl.first[y];
             const int count = vl.first[y + 1] - vl.first[y];
@@ -383,7 +395,8 @@ void blur_line(uint8_t* p, ptrdiff_t stride, int n, const BlurKernel* k, LineScr
     const int64_t* S = k->sums + r;
     int a = 0;
     for (int y = 0; y < n; y++) {
-        while (a + 1 < runs && ls->start[a + 1] <= y - r) a++;
+        while (a + 1 < runs && ls->start[a + 1] <= y - r)
+            a++;
         int64_t sum = 0;
         for (int j = a; j < runs && ls->start[j] < y + r; j++) {
             int s = j == 0 ? -r : ls->start[j] - y;
@@ -415,7 +428,8 @@ inline __m128i blur_divide(__m128i sum, const BlurSimd* s) {
     const __m128 f = _mm_cvtepi32_ps(sum), total = _mm_set1_ps(s->total);
     __m128i q = _mm_cvttps_epi32(_mm_mul_ps(f, _mm_set1_ps(s->inverse)));
     q = _mm_add_epi32(q, _mm_castps_si128(_mm_cmpgt_ps(_mm_mul_ps(_mm_cvtepi32_ps(q), total), f)));
-    return _mm_sub_epi32(q, _mm_castps_si128(_mm_cmple_ps(_mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(q), total), total), f)));
+    return _mm_sub_epi32(
+        q, _mm_castps_si128(_mm_cmple_ps(_mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(q), total), total), f)));
 }
 
 // Output i (0..15) = (sum over t of kernel entry t x src[t x step + i]) / total.
@@ -458,7 +472,8 @@ void blur_vertical_simd(const ImageView* v, int bytes, int r, const BlurSimd* s)
         std::memcpy(pad.p + (size_t)p * bytes, row_at(v, y), bytes);
     }
     Scratch<int32_t> changed(chunks);  // the latest row b scanned where the chunk differs from row b - 1
-    for (int c = 0; c < chunks; c++) changed[c] = INT32_MIN;
+    for (int c = 0; c < chunks; c++)
+        changed[c] = INT32_MIN;
     int next = 1;
     for (int y = 0; y < h; y++) {
         for (; next <= y + r - 1 && next < h; next++) {
@@ -482,9 +497,11 @@ void blur_vertical_simd(const ImageView* v, int bytes, int r, const BlurSimd* s)
 int find_changes(const uint8_t* p, int n, int32_t* out) {
     int count = 0, b = 1;
     for (; b + 16 <= n; b += 16) {
-        const __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)(p + b)), _mm_loadu_si128((const __m128i*)(p + b - 1)));
+        const __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128((const __m128i*)(p + b)),
+                                          _mm_loadu_si128((const __m128i*)(p + b - 1)));
         unsigned mask = ~(unsigned)_mm_movemask_epi8(eq) & 0xFFFF;
-        for (; mask; mask &= mask - 1) out[count++] = b + __builtin_ctz(mask);
+        for (; mask; mask &= mask - 1)
+            out[count++] = b + __builtin_ctz(mask);
     }
     for (; b < n; b++)
         if (p[b] != p[b - 1]) out[count++] = b;
@@ -503,7 +520,8 @@ void blur_horizontal_simd(const ImageView* v, int bpp, int r, const BlurSimd* s)
             if (bpp == 1)
                 std::memcpy(mid, row, n);
             else
-                for (int x = 0; x < n; x++) mid[x] = row[x * bpp];
+                for (int x = 0; x < n; x++)
+                    mid[x] = row[x * bpp];
             const int count = find_changes(mid, n, changes.p);
             if (count == 0) continue;
             std::memset(line.p, mid[0], r);
@@ -511,7 +529,8 @@ void blur_horizontal_simd(const ImageView* v, int bpp, int r, const BlurSimd* s)
             int k = 0;
             for (int c = 0; c < (n + 15) / 16; c++) {
                 const int x = chunk_start(c, n);
-                while (k < count && changes[k] < x - r + 1) k++;
+                while (k < count && changes[k] < x - r + 1)
+                    k++;
                 if (k == count) break;
                 if (changes[k] > x + 15 + r - 1) continue;
                 const __m128i out = blur16(line.p + x, 1, s);
@@ -520,7 +539,8 @@ void blur_horizontal_simd(const ImageView* v, int bpp, int r, const BlurSimd* s)
                 } else {
                     alignas(16) uint8_t tmp[16];
                     _mm_store_si128((__m128i*)tmp, out);
-                    for (int i = 0; i < 16; i++) row[(x + i) * bpp] = tmp[i];
+                    for (int i = 0; i < 16; i++)
+                        row[(x + i) * bpp] = tmp[i];
                 }
             }
         }
@@ -556,10 +576,12 @@ void blur_view(const ImageView* v, double sigma, int r) {
     }
 #endif
     if (!vertical_done)
-        for (int x = 0; x < v->width * bpp; x++) blur_line(v->pixels + x, v->pitch, v->height, &k, &ls);
+        for (int x = 0; x < v->width * bpp; x++)
+            blur_line(v->pixels + x, v->pitch, v->height, &k, &ls);
     if (!horizontal_done)
         for (int y = 0; y < v->height; y++)
-            for (int c = 0; c < bpp; c++) blur_line(row_at(v, y) + c, bpp, v->width, &k, &ls);
+            for (int c = 0; c < bpp; c++)
+                blur_line(row_at(v, y) + c, bpp, v->width, &k, &ls);
     io_mem_free(k.sums);
 }
 
@@ -616,7 +638,8 @@ int img_blur_radius(double sigma) {
 
 int img_blur_kernel(double sigma, int32_t* weights, int capacity) {
     const int r = blur_radius_of(sigma);
-    for (int i = 0; i <= r && i < capacity; i++) weights[i] = kernel_entry(sigma, i);
+    for (int i = 0; i <= r && i < capacity; i++)
+        weights[i] = kernel_entry(sigma, i);
     return r;
 }
 
@@ -652,7 +675,8 @@ int img_colourise(const ImageView* dst, const ImageView* src, int hue, int brigh
     // The tint depends only on the grey level: one colour per level.
     uint8_t tint[256][3];
     for (int L = 0; L < 256; L++) {
-        const unsigned lit = B >= 1 ? (unsigned)((127 - B) * L + B * 255) / 127u : (unsigned)(((B + 128) * L) >> 7);
+        const unsigned lit =
+            B >= 1 ? (unsigned)((127 - B) * L + B * 255) / 127u : (unsigned)(((B + 128) * L) >> 7);
         const uint32_t c = hls_to_rgb((float)hue, (float)lit * 0.003921569f, (float)S * 0.003921569f);
         tint[L][0] = c & 0xFF;
         tint[L][1] = (c >> 8) & 0xFF;

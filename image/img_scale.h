@@ -7,8 +7,8 @@
 
 #include "image/img.h"
 
-inline constexpr int IMG_RESAMPLE_NEAREST = 0;  // nearest neighbour, 16.16 steps
-inline constexpr int IMG_RESAMPLE_HERMITE = 3;  // separable filtered resampler, Hermite filter
+inline constexpr int IMG_RESAMPLE_NEAREST = 0;    // nearest neighbour, 16.16 steps
+inline constexpr int IMG_RESAMPLE_HERMITE = 3;    // separable filtered resampler, Hermite filter
 inline constexpr int IMG_BLUR_RADIUS_MAX = 8192;  // larger radii are cut to this
 
 // --- Resampling ---

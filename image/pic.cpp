@@ -8,8 +8,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/limits.h"
 #include "image/img_scale.h"
-#include "kernel/limits.h"
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "resources/dp.h"
@@ -17,7 +17,7 @@
 namespace {
 
 struct PicState {
-    PicAllocHook alloc;      // picture buffers and codec work buffers
+    PicAllocHook alloc;  // picture buffers and codec work buffers
     PicFreeHook release;
     PicReallocHook realloc;
     PictureBuffer* working;  // the working picture, or null
@@ -39,7 +39,8 @@ void path_extension(const char* path, char ext[5]) {
     const char* dot = std::strrchr(name, '.');
     int n = 0;
     if (dot)
-        for (const char* p = dot + 1; *p && n < 4; p++) ext[n++] = (char)std::toupper((unsigned char)*p);
+        for (const char* p = dot + 1; *p && n < 4; p++)
+            ext[n++] = (char)std::toupper((unsigned char)*p);
     ext[n] = 0;
 }
 
@@ -105,8 +106,8 @@ void* pic_mem_realloc(void* block, size_t size) { return g_pic.realloc(block, si
 bool pic_size_ok(long long width, long long height, int kind) {
     const long long bytes = (kind & 15) + ((kind >> 4) & 15);
     long long pixels, total;
-    return width > 0 && height > 0 && width <= PICTURE_SIDE_MAX && height <= PICTURE_SIDE_MAX &&
-           bytes > 0 && !__builtin_mul_overflow(width, height, &pixels) && pixels <= PICTURE_PIXELS_MAX &&
+    return width > 0 && height > 0 && width <= PICTURE_SIDE_MAX && height <= PICTURE_SIDE_MAX && bytes > 0 &&
+           !__builtin_mul_overflow(width, height, &pixels) && pixels <= PICTURE_PIXELS_MAX &&
            !__builtin_mul_overflow(pixels, bytes, &total) && total <= (long long)(SIZE_MAX / 2);
 }
 

@@ -24,7 +24,7 @@ void pic_mem_free(void* block);
 
 // --- Picture buffers ---
 // Null when (kind & 15) is 0, a side is not positive, or the picture exceeds the limits of
-// kernel/limits.h. Pixels are undefined.
+// base/limits.h. Pixels are undefined.
 [[nodiscard]] PictureBuffer* pic_create(int width, int height, int kind);
 void pic_release(PictureBuffer* buffer);  // null ignored
 // True when width x height pixels of kind fit the picture limits (no overflow on the way).
@@ -33,15 +33,15 @@ bool pic_size_ok(long long width, long long height, int kind);
 // --- The working picture ---
 // Decodes the file by its extension (TIFF, JPEG or BMP) and converts it to kind 3.
 int pic_import(const char* path);
-int pic_size(int* width, int* height);             // 0 (and 0 x 0) without a working picture
+int pic_size(int* width, int* height);                // 0 (and 0 x 0) without a working picture
 int pic_resample(int width, int height, int smooth);  // smooth: filtered, else nearest
-[[nodiscard]] Image* pic_to_image();               // screen kind; the working picture stays
+[[nodiscard]] Image* pic_to_image();                  // screen kind; the working picture stays
 void pic_free();
-PictureBuffer* pic_working();                      // null when none is held
-int pic_load_jpeg(const char* path);               // kind 1 or 3, not converted
+PictureBuffer* pic_working();                                // null when none is held
+int pic_load_jpeg(const char* path);                         // kind 1 or 3, not converted
 [[nodiscard]] Image* pic_load_jpeg_image(const char* path);  // null on failure
-int pic_save_jpeg(const char* path, int quality);  // the box picture uses quality 80
-int pic_save_bmp(const char* path);                // 24-bit, bottom-up
+int pic_save_jpeg(const char* path, int quality);            // the box picture uses quality 80
+int pic_save_bmp(const char* path);                          // 24-bit, bottom-up
 
 // The memory file cache's loader of ".jpg" resources: an Image of the screen's kind in a new
 // io_mem block. A resource that does not decode is fatal ("jpg_loader: gformat_jpg_read %s").

@@ -30,15 +30,14 @@ struct Input {
     int buttons;           // bit 1 left, 2 right, 4 Ctrl of the last button event
     int left_mark;         // a left press was seen and no release yet
     int right_mark;
-    int cursor;            // 0 arrow, 1 hourglass, 2 the game's own
 };
 Input g_input;
 
 struct Loop {
-    int quit_request;   // lives for one event
-    int close_posted;   // the main window is to close after the current event
-    int closing;        // the close sequence runs
-    int ticks;          // ticks raised since the kernel became ready
+    int quit_request;  // lives for one event
+    int close_posted;  // the main window is to close after the current event
+    int closing;       // the close sequence runs
+    int ticks;         // ticks raised since the kernel became ready
 };
 Loop g_loop;
 
@@ -74,9 +73,9 @@ void store_position(const PlatformMessage& m) {
 int ctrl_bit(const PlatformMessage& m) { return (m.held & 4) ? 4 : 0; }
 
 void display_changed() {
-    if (sys_question_box(app_config.title,
-                         "The display resolution has changed. It is recommended to restart this program.\nExit?.",
-                         0))
+    if (sys_question_box(
+            app_config.title,
+            "The display resolution has changed. It is recommended to restart this program.\nExit?.", 0))
         kernel_close_request();
 }
 
@@ -134,12 +133,8 @@ void kernel_refresh_now() {
 
 void kernel_quit_request() { g_loop.quit_request = 1; }
 
-void kernel_set_cursor(int kind) {
-    g_input.cursor = kind;
-    sys_set_cursor(kind);
-}
-
-int kernel_cursor() { return g_input.cursor; }
+void kernel_set_cursor(int kind) { sys_set_cursor(kind); }
+int kernel_cursor() { return sys_cursor(); }
 void kernel_minimise() { sys_minimise_window(); }
 
 void kernel_reset_input() { g_input = {}; }
@@ -158,20 +153,24 @@ void kernel_translate(const PlatformMessage& m) {
             store_position(m);
             if (m.button == 1) {
                 g_input.left_mark = 1;
-                if (mask & INPUT_LEFT_DOWN) kernel_event(KE_MOUSEDOWN, g_input.mouse_x, g_input.mouse_y, 1 | ctrl_bit(m));
+                if (mask & INPUT_LEFT_DOWN)
+                    kernel_event(KE_MOUSEDOWN, g_input.mouse_x, g_input.mouse_y, 1 | ctrl_bit(m));
             } else if (m.button == 2) {
                 g_input.right_mark = 1;
-                if (mask & INPUT_RIGHT_DOWN) kernel_event(KE_MOUSEDOWN, g_input.mouse_x, g_input.mouse_y, 2 | ctrl_bit(m));
+                if (mask & INPUT_RIGHT_DOWN)
+                    kernel_event(KE_MOUSEDOWN, g_input.mouse_x, g_input.mouse_y, 2 | ctrl_bit(m));
             }
             break;
         case PM_BUTTON_UP:
             store_position(m);
             if (m.button == 1) {
                 g_input.left_mark = 0;
-                if (mask & INPUT_LEFT_UP) kernel_event(KE_MOUSEUP, g_input.mouse_x, g_input.mouse_y, 1 | ctrl_bit(m));
+                if (mask & INPUT_LEFT_UP)
+                    kernel_event(KE_MOUSEUP, g_input.mouse_x, g_input.mouse_y, 1 | ctrl_bit(m));
             } else if (m.button == 2) {
                 g_input.right_mark = 0;
-                if (mask & INPUT_RIGHT_UP) kernel_event(KE_MOUSEUP, g_input.mouse_x, g_input.mouse_y, 2 | ctrl_bit(m));
+                if (mask & INPUT_RIGHT_UP)
+                    kernel_event(KE_MOUSEUP, g_input.mouse_x, g_input.mouse_y, 2 | ctrl_bit(m));
             }
             break;
         case PM_MOUSE_MOVE: {

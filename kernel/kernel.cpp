@@ -15,11 +15,12 @@
 #include <cstring>
 #include <vector>
 
-#include "kernel/events.h"
-#include "kernel/limits.h"
-#include "kernel/script.h"
+#include "base/limits.h"
+#include "base/str.h"
 #include "image/img.h"
 #include "image/pic.h"
+#include "kernel/events.h"
+#include "kernel/script.h"
 #include "platform/io_debug.h"
 #include "platform/io_file.h"
 #include "platform/io_ini.h"
@@ -27,6 +28,7 @@
 #include "platform/screen.h"
 #include "platform/sys.h"
 #include "platform/video.h"
+#include "puzzle/box.h"
 #include "resources/cache.h"
 #include "resources/dp.h"
 
@@ -38,7 +40,7 @@ constexpr const char* DATA_PACK = "data.pck";
 constexpr const char* CONFIG_INI = "sfiles/config.ini";
 constexpr const char* TEMP_FOLDER = "sfiles/temp";
 constexpr uint32_t TEMP_LIMIT = 30000000;  // bytes of "*.tmp" kept in the temporary folder
-constexpr int TRIM_SKIP_MAX = 64;           // undeletable files passed over in one trimming
+constexpr int TRIM_SKIP_MAX = 64;          // undeletable files passed over in one trimming
 
 // Working files that belong to one run of the game.
 constexpr const char* WORK_FILES[] = {"sfiles/bmidi.mid", "sfiles/bimage.tmp", "sfiles/bdesc.tmp",
@@ -64,8 +66,8 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 void app_config_defaults(AppConfig* config) {
     config->title = "Lumavex";
     config->className = "KVLUMAVEXCLASS";
-    config->inputMask = INPUT_LEFT_DOWN | INPUT_RIGHT_DOWN | INPUT_LEFT_UP | INPUT_RIGHT_UP |
-                        INPUT_KEY_DOWN | INPUT_KEY_UP;
+    config->inputMask =
+        INPUT_LEFT_DOWN | INPUT_RIGHT_DOWN | INPUT_LEFT_UP | INPUT_RIGHT_UP | INPUT_KEY_DOWN | INPUT_KEY_UP;
     config->bitsPerPixel = 24;
     config->videoDriver = 1;
     config->framePeriod = 33;
@@ -77,9 +79,11 @@ int cmdline_word(const char* cmdline, const char* name, char* word, int size) {
     if (!at || size <= 0) return 0;
     at += std::strlen(name);
     if (!is_blank(*at)) return 0;
-    while (is_blank(*at)) at++;
+    while (is_blank(*at))
+        at++;
     int n = 0;
-    while (at[n] && !is_blank(at[n])) n++;
+    while (at[n] && !is_blank(at[n]))
+        n++;
     if (n == 0) return 0;
     if (n > size - 1) n = size - 1;
     std::memcpy(word, at, n);
@@ -92,29 +96,9 @@ int cmdline_int(const char* cmdline, const char* name, int* value) {
     return cmdline_word(cmdline, name, word, sizeof word) && std::sscanf(word, "%i", value) == 1;
 }
 
-int parse_bool_word(const char* text, int* value) {
-    char word[32];
-    int n = 0;
-    while (text[n] && n < 31) {
-        word[n] = (char)std::tolower((unsigned char)text[n]);
-        n++;
-    }
-    word[n] = 0;
-    static const struct {
-        const char* word;
-        int value;
-    } table[] = {{"true", 1}, {"1", 1}, {"yes", 1}, {"hi", 1}, {"false", 0}, {"0", 0}, {"no", 0}, {"lo", 0}};
-    for (const auto& entry : table)
-        if (!std::strcmp(word, entry.word)) {
-            *value = entry.value;
-            return 1;
-        }
-    return 0;
-}
-
 int cmdline_bool(const char* cmdline, const char* name, int* value) {
     char word[256];
-    return cmdline_word(cmdline, name, word, sizeof word) && parse_bool_word(word, value);
+    return cmdline_word(cmdline, name, word, sizeof word) && str_parse_bool(word, value);
 }
 
 int cmdline_path(const char* cmdline, char* path, int size) {
@@ -145,7 +129,8 @@ void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit,
         for (int more = io_find_first(&find, glob, 0, &entry); more; more = io_find_next(&find, &entry)) {
             total += entry.size;
             bool skip = false;
-            for (int i = 0; i < skip_count && !skip; i++) skip = !std::strcmp(skipped[i], entry.name);
+            for (int i = 0; i < skip_count && !skip; i++)
+                skip = !std::strcmp(skipped[i], entry.name);
             if (skip) continue;
             if (!oldest[0] || entry.access_time < oldest_time) {
                 std::snprintf(oldest, sizeof oldest, "%s", entry.name);
@@ -184,8 +169,9 @@ bool pack_picture_argb(const char* name, std::vector<uint32_t>* out, int* width,
     if (index < 0) return false;
     Image* image = (Image*)dp_load(index);
     if (!image) return false;
-    bool ok = image->magic == IMG_MAGIC && (image->kind == IMG_24BIT || image->kind == (IMG_24BIT | IMG_ALPHA)) &&
-              image->width > 0 && image->height > 0 && image->width <= 256 && image->height <= 256;
+    bool ok = image->magic == IMG_MAGIC &&
+              (image->kind == IMG_24BIT || image->kind == (IMG_24BIT | IMG_ALPHA)) && image->width > 0 &&
+              image->height > 0 && image->width <= 256 && image->height <= 256;
     if (ok) {
         *width = image->width;
         *height = image->height;
@@ -196,7 +182,9 @@ bool pack_picture_argb(const char* name, std::vector<uint32_t>* out, int* width,
             for (int x = 0; x < image->width; x++) {
                 const uint8_t* c = v.pixels + y * v.pitch + x * 3;
                 uint32_t a = v.alpha ? v.alpha[y * v.alphaPitch + x] : 255;
-                auto un = [a](uint32_t ch) { return a ? std::min<uint32_t>(255, (ch * 255 + a / 2) / a) : 0; };
+                auto un = [a](uint32_t ch) {
+                    return a ? std::min<uint32_t>(255, (ch * 255 + a / 2) / a) : 0;
+                };
                 (*out)[(size_t)y * image->width + x] = a << 24 | un(c[2]) << 16 | un(c[1]) << 8 | un(c[0]);
             }
     }
@@ -220,6 +208,7 @@ void kernel_init() {
 
     dp_open(DATA_PACK);
     cache_init();
+    cache_set_picture_loader(jpg_loader);
     pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
     img_shadow_table_init();
     load_window_pictures();
@@ -234,6 +223,7 @@ void kernel_init() {
 
     std::snprintf(g_kernel.puzzles, sizeof g_kernel.puzzles, "puzzles");
     cmdline_path(g_kernel.cmdline, g_kernel.puzzles, sizeof g_kernel.puzzles);
+    box_set_folder(g_kernel.puzzles);
 
     io_make_folder("sfiles");
     io_make_folder(g_kernel.puzzles);
@@ -254,7 +244,8 @@ void kernel_init() {
 void kernel_done() {
     io_ini_write_pair(CONFIG_INI, "MAIN", "OldScreenSize", screen.width, screen.height);
     io_ini_flush(CONFIG_INI);
-    for (const char* file : WORK_FILES) io_delete_file(file);
+    for (const char* file : WORK_FILES)
+        io_delete_file(file);
     cache_done();
     dp_done();
     screen_grid_free();

@@ -18,8 +18,8 @@
 
 namespace {
 
-constexpr int DRAG_TICKS_MAX = 100000;     // one drag lasts at most this many ticks
-constexpr size_t COMMANDS_MAX = 1000000;   // commands of one script, drags expanded
+constexpr int DRAG_TICKS_MAX = 100000;    // one drag lasts at most this many ticks
+constexpr size_t COMMANDS_MAX = 1000000;  // commands of one script, drags expanded
 
 enum CommandKind { CMD_MOVE, CMD_PRESS, CMD_RELEASE, CMD_KEYDOWN, CMD_KEYUP, CMD_TYPE, CMD_SNAP, CMD_QUIT };
 
@@ -47,22 +47,34 @@ struct KeyName {
     int key;
 };
 constexpr KeyName KEY_NAMES[] = {
-    {"left", SDLK_LEFT},       {"right", SDLK_RIGHT},         {"up", SDLK_UP},
-    {"down", SDLK_DOWN},       {"pageup", SDLK_PAGEUP},       {"pagedown", SDLK_PAGEDOWN},
-    {"backspace", SDLK_BACKSPACE}, {"escape", SDLK_ESCAPE},   {"enter", SDLK_RETURN},
-    {"tab", SDLK_TAB},         {"delete", SDLK_DELETE},       {"space", SDLK_SPACE},
-    {"printscreen", SDLK_PRINTSCREEN}, {"kpplus", SDLK_KP_PLUS}, {"kpminus", SDLK_KP_MINUS},
+    {"left", SDLK_LEFT},
+    {"right", SDLK_RIGHT},
+    {"up", SDLK_UP},
+    {"down", SDLK_DOWN},
+    {"pageup", SDLK_PAGEUP},
+    {"pagedown", SDLK_PAGEDOWN},
+    {"backspace", SDLK_BACKSPACE},
+    {"escape", SDLK_ESCAPE},
+    {"enter", SDLK_RETURN},
+    {"tab", SDLK_TAB},
+    {"delete", SDLK_DELETE},
+    {"space", SDLK_SPACE},
+    {"printscreen", SDLK_PRINTSCREEN},
+    {"kpplus", SDLK_KP_PLUS},
+    {"kpminus", SDLK_KP_MINUS},
     {"home", SDLK_HOME},
 };
 
 int key_from_name(const std::string& name) {
-    if (name.size() == 1 && std::isalpha((unsigned char)name[0])) return SDLK_a + (std::tolower(name[0]) - 'a');
+    if (name.size() == 1 && std::isalpha((unsigned char)name[0]))
+        return SDLK_a + (std::tolower(name[0]) - 'a');
     if (name.size() == 1 && std::isdigit((unsigned char)name[0])) return SDLK_0 + (name[0] - '0');
     if (name.size() == 3 && name.compare(0, 2, "kp") == 0 && std::isdigit((unsigned char)name[2]))
         return name[2] == '0' ? SDLK_KP_0 : SDLK_KP_1 + (name[2] - '1');
     if (name.size() >= 2 && name[0] == 'f' && std::isdigit((unsigned char)name[1])) {
         int n = std::atoi(name.c_str() + 1);
-        if (n >= 1 && n <= 12 && name.find_first_not_of("0123456789", 1) == std::string::npos) return SDLK_F1 + n - 1;
+        if (n >= 1 && n <= 12 && name.find_first_not_of("0123456789", 1) == std::string::npos)
+            return SDLK_F1 + n - 1;
     }
     for (const KeyName& k : KEY_NAMES)
         if (name == k.name) return k.key;
@@ -79,9 +91,11 @@ std::vector<std::string> split_words(const std::string& s) {
     std::vector<std::string> words;
     size_t i = 0;
     while (i < s.size()) {
-        while (i < s.size() && std::isspace((unsigned char)s[i])) i++;
+        while (i < s.size() && std::isspace((unsigned char)s[i]))
+            i++;
         size_t start = i;
-        while (i < s.size() && !std::isspace((unsigned char)s[i])) i++;
+        while (i < s.size() && !std::isspace((unsigned char)s[i]))
+            i++;
         if (i > start) words.push_back(s.substr(start, i - start));
     }
     return words;
@@ -239,7 +253,8 @@ void run_input(const Command& c) {
             for (size_t at = 0; at < c.text.size(); at += sizeof e.text.text - 1) {
                 e = {};
                 e.type = SDL_TEXTINPUT;
-                std::snprintf(e.text.text, sizeof e.text.text, "%s", c.text.substr(at, sizeof e.text.text - 1).c_str());
+                std::snprintf(e.text.text, sizeof e.text.text, "%s",
+                              c.text.substr(at, sizeof e.text.text - 1).c_str());
                 sys_dispatch_sdl_event(e);
             }
             break;
@@ -284,7 +299,8 @@ int script_parse_text(const char* text, char* error, int error_size) {
         }
     }
     // Commands run by tick; lines of one tick keep their order.
-    std::stable_sort(commands.begin(), commands.end(), [](const Command& a, const Command& b) { return a.tick < b.tick; });
+    std::stable_sort(commands.begin(), commands.end(),
+                     [](const Command& a, const Command& b) { return a.tick < b.tick; });
     g_script.commands = std::move(commands);
     g_script.next = 0;
     g_script.active = 1;
@@ -300,7 +316,8 @@ int script_load(const char* path, char* error, int error_size) {
     std::string text;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, n);
     std::fclose(f);
     return script_parse_text(text.c_str(), error, error_size);
 }
@@ -324,7 +341,8 @@ void script_after_tick(int tick) {
     while (g_script.next < g_script.commands.size() && g_script.commands[g_script.next].tick <= tick) {
         Command c = g_script.commands[g_script.next++];
         if (c.kind == CMD_SNAP) {
-            if (!snap_write_png(c.text.c_str())) std::fprintf(stderr, "script: cannot write %s\n", c.text.c_str());
+            if (!snap_write_png(c.text.c_str()))
+                std::fprintf(stderr, "script: cannot write %s\n", c.text.c_str());
         } else if (c.kind == CMD_QUIT) {
             kernel_close_request();
             return;
@@ -351,7 +369,8 @@ int snap_write_png(const char* path) {
     png_set_bgr(png);  // the frame buffer holds blue, green, red
     png_write_info(png, info);
     const int stride = ((screen.bits * screen.width + 31) / 8) & ~3;
-    for (int y = 0; y < screen.height; y++) png_write_row(png, (png_const_bytep)(top - (ptrdiff_t)y * stride));
+    for (int y = 0; y < screen.height; y++)
+        png_write_row(png, (png_const_bytep)(top - (ptrdiff_t)y * stride));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return std::fclose(f) == 0;

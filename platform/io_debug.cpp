@@ -8,15 +8,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "kernel/limits.h"
+#include "base/limits.h"
 #include "platform/sys.h"
 
 namespace {
 
 struct DebugState {
-    int level;        // 0 off, 1 log file, 2 standard error, 3 off
-    FatalSink sink;   // tests only
-    int in_fatal;     // guards against a fatal error while reporting one
+    int level;       // 0 off, 1 log file, 2 standard error, 3 off
+    FatalSink sink;  // tests only
+    int in_fatal;    // guards against a fatal error while reporting one
 };
 DebugState g_debug;
 

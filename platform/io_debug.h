@@ -18,7 +18,7 @@ void io_fatal_set_sink(FatalSink sink);
 void io_message_box(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // Checks that stay on in every build; a failure names the function and goes to the fatal path.
-#define IO_ASSERT(cond)                                                         \
-    do {                                                                        \
-        if (!(cond)) io_fatal("%s: assertion failed: %s\n", __func__, #cond);   \
+#define IO_ASSERT(cond)                                                       \
+    do {                                                                      \
+        if (!(cond)) io_fatal("%s: assertion failed: %s\n", __func__, #cond); \
     } while (0)

@@ -14,7 +14,7 @@
 #include <ctime>
 #include <string>
 
-#include "kernel/limits.h"
+#include "base/limits.h"
 #include "platform/io_debug.h"
 #include "platform/io_file.h"
 #include "platform/io_ini.h"
@@ -37,14 +37,16 @@ std::string absolute(const char* path) {
 // XDG_<NAME>_DIR from the user's user-dirs.dirs, with $HOME expanded.
 std::string user_dir(const char* name, const char* fallback) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string file = (config && config[0] ? std::string(config) : home_folder() + "/.config") + "/user-dirs.dirs";
+    std::string file =
+        (config && config[0] ? std::string(config) : home_folder() + "/.config") + "/user-dirs.dirs";
     std::string key = std::string("XDG_") + name + "_DIR=";
     if (FILE* f = std::fopen(file.c_str(), "r")) {
         char line[1024];
         while (std::fgets(line, sizeof line, f)) {
             if (std::strncmp(line, key.c_str(), key.size())) continue;
             std::string v = line + key.size();
-            while (!v.empty() && (v.back() == '\n' || v.back() == '\r')) v.pop_back();
+            while (!v.empty() && (v.back() == '\n' || v.back() == '\r'))
+                v.pop_back();
             if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
             if (v.compare(0, 5, "$HOME") == 0) v = home_folder() + v.substr(5);
             std::fclose(f);
@@ -82,7 +84,8 @@ void io_help_address(int flags, char* out, int size) {
     if (io_ini_read("sfiles/config.ini", "MAIN", "HelpFile", name, sizeof name) > 0) {
         char candidate[3 * PATH_MAX_GAME];
         std::snprintf(candidate, sizeof candidate, "sfiles/ml/%s", name);
-        if (!std::strchr(name, '/') && io_file_exists(candidate)) std::snprintf(file, sizeof file, "%s", candidate);
+        if (!std::strchr(name, '/') && io_file_exists(candidate))
+            std::snprintf(file, sizeof file, "%s", candidate);
     }
     int topic = flags & ~HELP_SECOND_WINDOW;
     std::string url = "file://" + absolute(file);
@@ -109,11 +112,19 @@ int io_set_wallpaper(const char* picture, const char* name) {
     std::string target = folder + "/" + clean + ".bmp";
     if (!io_copy_file(picture, target.c_str())) return 0;
     std::string uri = "file://" + target;
-    const char* gnome[] = {"gsettings", "set", "org.gnome.desktop.background", "picture-uri", uri.c_str(), nullptr};
-    const char* gnome_dark[] = {"gsettings", "set", "org.gnome.desktop.background", "picture-uri-dark", uri.c_str(), nullptr};
+    const char* gnome[] = {"gsettings",   "set",       "org.gnome.desktop.background",
+                           "picture-uri", uri.c_str(), nullptr};
+    const char* gnome_dark[] = {"gsettings",        "set",       "org.gnome.desktop.background",
+                                "picture-uri-dark", uri.c_str(), nullptr};
     const char* plasma[] = {"plasma-apply-wallpaperimage", target.c_str(), nullptr};
-    const char* xfce[] = {"xfconf-query", "-c", "xfce4-desktop", "-p",
-                          "/backdrop/screen0/monitor0/workspace0/last-image", "-s", target.c_str(), nullptr};
+    const char* xfce[] = {"xfconf-query",
+                          "-c",
+                          "xfce4-desktop",
+                          "-p",
+                          "/backdrop/screen0/monitor0/workspace0/last-image",
+                          "-s",
+                          target.c_str(),
+                          nullptr};
     int ok = 0;
     if (sys_run(gnome, 3000) == 0) {
         ok = 1;
@@ -127,16 +138,26 @@ int io_set_wallpaper(const char* picture, const char* name) {
 int io_special_folder(int id, char* out, int size) {
     std::string path;
     switch (id) {
-        case FOLDER_DESKTOP: path = user_dir("DESKTOP", "Desktop"); break;
-        case FOLDER_DOCUMENTS: path = user_dir("DOCUMENTS", "Documents"); break;
-        case FOLDER_MUSIC: path = user_dir("MUSIC", "Music"); break;
-        case FOLDER_PICTURES: path = user_dir("PICTURES", "Pictures"); break;
+        case FOLDER_DESKTOP:
+            path = user_dir("DESKTOP", "Desktop");
+            break;
+        case FOLDER_DOCUMENTS:
+            path = user_dir("DOCUMENTS", "Documents");
+            break;
+        case FOLDER_MUSIC:
+            path = user_dir("MUSIC", "Music");
+            break;
+        case FOLDER_PICTURES:
+            path = user_dir("PICTURES", "Pictures");
+            break;
         case FOLDER_APPDATA: {
             const char* config = std::getenv("XDG_CONFIG_HOME");
             path = config && config[0] ? config : home_folder() + "/.config";
             break;
         }
-        default: path = home_folder(); break;
+        default:
+            path = home_folder();
+            break;
     }
     return std::snprintf(out, size, "%s", path.c_str()) < size;
 }
@@ -144,8 +165,10 @@ int io_special_folder(int id, char* out, int size) {
 void io_duration_text(int seconds, char* out, int size) {
     if (seconds < 0) seconds = 0;
     int minutes = (seconds % 3600) / 60;
-    if (seconds < 3600) std::snprintf(out, size, "%i:%02i", seconds / 60, seconds % 60);
-    else std::snprintf(out, size, "%i:%i:%02i", seconds / 3600, minutes, seconds % 60);
+    if (seconds < 3600)
+        std::snprintf(out, size, "%i:%02i", seconds / 60, seconds % 60);
+    else
+        std::snprintf(out, size, "%i:%i:%02i", seconds / 3600, minutes, seconds % 60);
 }
 
 void io_date_text(char* out, int size) {
@@ -162,12 +185,15 @@ int io_clean_file_name(const char* source, char* out, int size) {
     if (size <= 0) return 0;
     out[0] = 0;
     const char* start = source;
-    while (*start == ' ') start++;
+    while (*start == ' ')
+        start++;
     int len = (int)std::strlen(start);
-    while (len > 0 && start[len - 1] == ' ') len--;
+    while (len > 0 && start[len - 1] == ' ')
+        len--;
     if (len == 0) return 0;
     std::string name(start, len);
-    if (!strcasecmp(name.c_str(), "con") || !strcasecmp(name.c_str(), "prn") || !strcasecmp(name.c_str(), "aux")) {
+    if (!strcasecmp(name.c_str(), "con") || !strcasecmp(name.c_str(), "prn") ||
+        !strcasecmp(name.c_str(), "aux")) {
         std::snprintf(out, size, "%s1", name.c_str());
         return 1;
     }
@@ -175,8 +201,10 @@ int io_clean_file_name(const char* source, char* out, int size) {
     std::string kept;
     for (char ch : name) {
         unsigned char c = (unsigned char)ch;
-        if (std::isalnum(c) && c < 128) kept += ch;
-        else if (c >= 128 || (c && std::strchr(KEPT, c))) kept += ch;
+        if (std::isalnum(c) && c < 128)
+            kept += ch;
+        else if (c >= 128 || (c && std::strchr(KEPT, c)))
+            kept += ch;
     }
     if (kept.empty()) return 0;
     std::snprintf(out, size, "%s", kept.c_str());

@@ -14,9 +14,7 @@ namespace {
 
 char g_start_folder[PATH_MAX_GAME];  // current folder at process start
 
-void copy_bounded(char* out, int size, const char* text) {
-    std::snprintf(out, size, "%s", text);
-}
+void copy_bounded(char* out, int size, const char* text) { std::snprintf(out, size, "%s", text); }
 
 }  // namespace
 

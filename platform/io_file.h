@@ -3,14 +3,15 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
-#include "kernel/limits.h"
+
+#include "base/limits.h"
 
 void io_set_start_folder(const char* folder);  // remembered at process entry
 const char* io_start_folder();
 
-int io_make_folder(const char* path);   // 1, also when it exists already
-int io_delete_file(const char* path);   // 1 when the file is gone
-int io_file_exists(const char* path);   // 1 when it opens for reading
+int io_make_folder(const char* path);                // 1, also when it exists already
+int io_delete_file(const char* path);                // 1 when the file is gone
+int io_file_exists(const char* path);                // 1 when it opens for reading
 int io_copy_file(const char* from, const char* to);  // overwrites; 1 on success
 int io_move_file(const char* from, const char* to);  // deletes the target first
 FILE* io_fopen(const char* path, const char* mode);
@@ -30,10 +31,10 @@ struct IoFindEntry {
     int is_folder;
 };
 struct IoFind {
-    void* dir;                 // open folder handle
+    void* dir;  // open folder handle
     char folder[PATH_MAX_GAME];
     char pattern[PATH_MAX_GAME];
-    int want_folders;          // 1 folders only, 0 files only
+    int want_folders;  // 1 folders only, 0 files only
 };
 int io_find_first(IoFind* find, const char* pattern, int want_folders, IoFindEntry* entry);
 int io_find_next(IoFind* find, IoFindEntry* entry);

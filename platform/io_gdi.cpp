@@ -12,9 +12,9 @@
 namespace {
 
 struct Pen {
-    int style;    // 0 solid, 1 dashed, 2 dotted
-    int colour;   // 0x00RRGGBB, -1 none
-    int phase;    // position in the dash pattern, carried from segment to segment
+    int style;   // 0 solid, 1 dashed, 2 dotted
+    int colour;  // 0x00RRGGBB, -1 none
+    int phase;   // position in the dash pattern, carried from segment to segment
 };
 Pen g_pen = {0, 0, 0};
 

@@ -9,7 +9,7 @@ struct GdiPoint {
 // Style 0 solid, 1 dashed, 2 dotted, width 1; colour 0x00RRGGBB, -1 the null pen (draws
 // nothing). Any other style is fatal.
 void io_gdi_set_pen(int style, int colour);
-void io_gdi_reset_pen();  // the black solid pen
-void io_gdi_line(int x0, int y0, int x1, int y1);     // both end points drawn
-void io_gdi_rectangle(int x, int y, int w, int h);    // outline of x..x+w-1, y..y+h-1
-void io_gdi_bezier(const GdiPoint* points, int count); // 3k + 1 points
+void io_gdi_reset_pen();                                // the black solid pen
+void io_gdi_line(int x0, int y0, int x1, int y1);       // both end points drawn
+void io_gdi_rectangle(int x, int y, int w, int h);      // outline of x..x+w-1, y..y+h-1
+void io_gdi_bezier(const GdiPoint* points, int count);  // 3k + 1 points

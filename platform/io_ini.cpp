@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "kernel/kernel.h"
-#include "kernel/limits.h"
+#include "base/limits.h"
+#include "base/str.h"
 #include "platform/io_file.h"
 
 namespace {
@@ -76,8 +76,10 @@ const std::vector<std::string>& read_lines(const std::string& path) {
 
 std::string trim(const std::string& s) {
     size_t a = 0, b = s.size();
-    while (a < b && std::isspace((unsigned char)s[a])) a++;
-    while (b > a && std::isspace((unsigned char)s[b - 1])) b--;
+    while (a < b && std::isspace((unsigned char)s[a]))
+        a++;
+    while (b > a && std::isspace((unsigned char)s[b - 1]))
+        b--;
     return s.substr(a, b - a);
 }
 
@@ -131,7 +133,8 @@ Place find_place(const std::vector<std::string>& lines, const char* section, con
 int write_lines(const std::string& path, const std::vector<std::string>& lines) {
     g_cache.valid = false;
     std::string all;
-    for (const std::string& l : lines) all += l;
+    for (const std::string& l : lines)
+        all += l;
     return io_write_file_atomic(path.c_str(), all.data(), all.size(), 0);
 }
 
@@ -219,7 +222,7 @@ int io_ini_read_int(const char* file, const char* section, const char* key, int*
 int io_ini_read_bool(const char* file, const char* section, const char* key, int* value) {
     char text[INI_VALUE_MAX + 1];
     if (!io_ini_read(file, section, key, text, sizeof text)) return 0;
-    return parse_bool_word(text, value);
+    return str_parse_bool(text, value);
 }
 
 int io_ini_read_pair(const char* file, const char* section, const char* key, int* a, int* b) {

@@ -4,14 +4,14 @@
 #pragma once
 
 int io_ini_read(const char* file, const char* section, const char* key, char* out, int size);  // chars kept
-int io_ini_write(const char* file, const char* section, const char* key, const char* text);  // 1 written
-int io_ini_delete_key(const char* file, const char* section, const char* key);  // 1 written
+int io_ini_write(const char* file, const char* section, const char* key, const char* text);    // 1 written
+int io_ini_delete_key(const char* file, const char* section, const char* key);                 // 1 written
 int io_ini_flush(const char* file);  // 1 when the file is safely on disk
 
 int io_ini_read_text(const char* file, const char* section, const char* key, char* out, int size);
-int io_ini_read_int(const char* file, const char* section, const char* key, int* value);      // 1 ok
-int io_ini_read_bool(const char* file, const char* section, const char* key, int* value);     // 1 ok
-int io_ini_read_pair(const char* file, const char* section, const char* key, int* a, int* b); // 1 ok
+int io_ini_read_int(const char* file, const char* section, const char* key, int* value);       // 1 ok
+int io_ini_read_bool(const char* file, const char* section, const char* key, int* value);      // 1 ok
+int io_ini_read_pair(const char* file, const char* section, const char* key, int* a, int* b);  // 1 ok
 // "%i %i %i" as red green blue gives 0x00RRGGBB; "transparent" gives -1.
 int io_ini_read_colour(const char* file, const char* section, const char* key, int* colour);
 int io_ini_read_real(const char* file, const char* section, const char* key, double* value);

@@ -16,10 +16,10 @@ struct alignas(16) BlockHead {
 constexpr size_t BLOCK_MAGIC = 0x4C554D41u;
 
 struct MemState {
-    int ngetmem;                     // blocks handed out
-    int nfreemem;                    // blocks freed
-    MemReleaseHook release;          // the file cache drops a block
-    int (*should_fail)(size_t size); // tests only
+    int ngetmem;                      // blocks handed out
+    int nfreemem;                     // blocks freed
+    MemReleaseHook release;           // the file cache drops a block
+    int (*should_fail)(size_t size);  // tests only
 };
 MemState g_mem;
 

@@ -16,16 +16,15 @@ Screen screen;
 namespace {
 
 constexpr int CLIP_PREFERENCE[] = {
-    32, 28, 24, 20, 16, 36, 40, 30, 26, 22, 18, 34, 38, 31, 29, 27, 25, 23, 21, 19,
-    17, 33, 35, 37, 39, 12, 8,  14, 10, 15, 13, 11, 9,  44, 48, 52, 56, 60, 64, 42,
-    46, 50, 54, 58, 62, 41, 43, 45, 47, 49, 51, 53, 55, 57, 59, 61, 63, 7,  6,  5,
-    4,  68, 72, 76, 80, 66, 70, 74, 78, 65, 67, 69, 71, 73, 75, 77, 79, 84, 88, 92,
-    96, 82, 86, 90, 94, 81, 83, 85, 87, 89, 91, 93, 95, 3,  2,  1};
+    32, 28, 24, 20, 16, 36, 40, 30, 26, 22, 18, 34, 38, 31, 29, 27, 25, 23, 21, 19, 17, 33, 35, 37,
+    39, 12, 8,  14, 10, 15, 13, 11, 9,  44, 48, 52, 56, 60, 64, 42, 46, 50, 54, 58, 62, 41, 43, 45,
+    47, 49, 51, 53, 55, 57, 59, 61, 63, 7,  6,  5,  4,  68, 72, 76, 80, 66, 70, 74, 78, 65, 67, 69,
+    71, 73, 75, 77, 79, 84, 88, 92, 96, 82, 86, 90, 94, 81, 83, 85, 87, 89, 91, 93, 95, 3,  2,  1};
 static_assert(sizeof CLIP_PREFERENCE / sizeof CLIP_PREFERENCE[0] == 96);
 
 struct Grid {
-    int cell_w;      // pixels
-    int cell_h;      // pixels
+    int cell_w;  // pixels
+    int cell_h;  // pixels
     int columns;
     int rows;
     uint8_t* cells;  // columns x rows, row after row; 1 dirty
@@ -92,7 +91,8 @@ int screen_grid_cell_height() { return g_grid.cell_h; }
 void screen_invalidate(int x, int y, int w, int h) {
     CellRange r;
     if (!clip_to_cells(x, y, w, h, &r)) return;
-    for (int row = r.r0; row <= r.r1; row++) std::memset(row_cells(row) + r.c0, 1, r.c1 - r.c0 + 1);
+    for (int row = r.r0; row <= r.r1; row++)
+        std::memset(row_cells(row) + r.c0, 1, r.c1 - r.c0 + 1);
 }
 
 void screen_invalidate_all() { screen_invalidate(0, 0, screen.width, screen.height); }
@@ -144,7 +144,8 @@ void screen_for_each_dirty_span(int x, int y, int w, int h, SpanAction action, v
                 continue;
             }
             int start = c;
-            while (c <= r.c1 && cells[c]) c++;
+            while (c <= r.c1 && cells[c])
+                c++;
             action(ctx, start * cw, row * ch, (c - start) * cw, ch);
         }
     }

@@ -2,8 +2,6 @@
 // cursors and the single-instance socket.
 #include "platform/sys.h"
 
-#include "platform/io_debug.h"
-
 #include <SDL.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -18,29 +16,31 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/io_debug.h"
+
 namespace {
 
-constexpr int INSTANCE_TEXT_MAX = 4096;    // bytes of one text sent by another program
+constexpr int INSTANCE_TEXT_MAX = 4096;      // bytes of one text sent by another program
 constexpr uint32_t DISPLAY_CHECK_MS = 2500;  // how often the desktop size is compared
 
 struct SysState {
-    int started;            // SDL video is running
+    int started;  // SDL video is running
     int headless;
-    int scale;              // frame buffer pixels are scale x scale window pixels
-    int window_w, window_h; // requested frame buffer size, 0 for full screen
+    int scale;               // frame buffer pixels are scale x scale window pixels
+    int window_w, window_h;  // requested frame buffer size, 0 for full screen
     SDL_Window* window;
-    uint32_t virtual_ms;    // headless clock
+    uint32_t virtual_ms;  // headless clock
     PlatformHandler handler;
-    int held;               // buttons held as the events told us: bit 1 left, bit 2 right
-    int forced_ctrl;        // -1 keyboard, else the script's ctrl
+    int held;         // buttons held as the events told us: bit 1 left, bit 2 right
+    int forced_ctrl;  // -1 keyboard, else the script's ctrl
     SDL_Cursor* cursors[3];
     int cursor_kind;
     int confined;
-    int saved_x, saved_y;   // global cursor position before confinement
+    int saved_x, saved_y;  // global cursor position before confinement
     int desktop_w, desktop_h;
     uint32_t last_display_check;
     int display_change_told;
-    int listen_fd;          // instance socket, -1 when none
+    int listen_fd;  // instance socket, -1 when none
     char socket_path[108];
     char instance_text[INSTANCE_TEXT_MAX + 1];
 };
@@ -134,8 +134,10 @@ int send_request(const char* class_name, const void* data, size_t size) {
     const char* p = (const char*)data;
     while (ok && size > 0) {
         ssize_t n = write(fd, p, size);
-        if (n <= 0) ok = 0;
-        else p += n, size -= (size_t)n;
+        if (n <= 0)
+            ok = 0;
+        else
+            p += n, size -= (size_t)n;
     }
     close(fd);
     return ok;
@@ -177,8 +179,8 @@ void serve_instance_request() {
 
 // Message boxes --------------------------------------------------------------------------------
 
-int sys_choice_box(int kind, const char* title, const char* text, const char* const* buttons,
-                   int count, int default_index, int cancel_index) {
+int sys_choice_box(int kind, const char* title, const char* text, const char* const* buttons, int count,
+                   int default_index, int cancel_index) {
     if (g_sys.headless || !g_sys.started) {
         std::fprintf(stderr, "%s%s%s\n", title ? title : "", title ? ": " : "", text);
         if (g_sys.headless || count <= 1) return default_index;
@@ -199,7 +201,7 @@ int sys_choice_box(int kind, const char* title, const char* text, const char* co
         if (*p != '\r') shown[n++] = *p;
     shown[n] = 0;
     SDL_MessageBoxData box = {};
-    box.flags = kind == SYS_BOX_STOP ? SDL_MESSAGEBOX_ERROR
+    box.flags = kind == SYS_BOX_STOP   ? SDL_MESSAGEBOX_ERROR
                 : kind == SYS_BOX_INFO ? SDL_MESSAGEBOX_INFORMATION
                                        : SDL_MESSAGEBOX_WARNING;
     box.window = g_sys.window;
@@ -282,8 +284,8 @@ int sys_create_window(const char* title, int* width, int* height) {
         fw = (g_sys.desktop_w > 0 ? g_sys.desktop_w : 1024) / g_sys.scale;
         fh = (g_sys.desktop_h > 0 ? g_sys.desktop_h : 768) / g_sys.scale;
     }
-    g_sys.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                    fw * g_sys.scale, fh * g_sys.scale, flags);
+    g_sys.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, fw * g_sys.scale,
+                                    fh * g_sys.scale, flags);
     if (!g_sys.window) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         return 0;
@@ -329,24 +331,41 @@ int sys_translate_key(int k) {
     if (k >= SDLK_0 && k <= SDLK_9) return k;
     if (k >= SDLK_F1 && k <= SDLK_F12) return 140 + (k - SDLK_F1);
     switch (k) {
-        case SDLK_LEFT: return 128;
-        case SDLK_RIGHT: return 129;
-        case SDLK_UP: return 130;
-        case SDLK_DOWN: return 131;
-        case SDLK_PAGEUP: return 132;
-        case SDLK_PAGEDOWN: return 133;
-        case SDLK_BACKSPACE: return 134;
-        case SDLK_ESCAPE: return 135;
+        case SDLK_LEFT:
+            return 128;
+        case SDLK_RIGHT:
+            return 129;
+        case SDLK_UP:
+            return 130;
+        case SDLK_DOWN:
+            return 131;
+        case SDLK_PAGEUP:
+            return 132;
+        case SDLK_PAGEDOWN:
+            return 133;
+        case SDLK_BACKSPACE:
+            return 134;
+        case SDLK_ESCAPE:
+            return 135;
         case SDLK_RETURN:
-        case SDLK_KP_ENTER: return 136;
-        case SDLK_TAB: return 137;
-        case SDLK_DELETE: return 138;
-        case SDLK_SPACE: return 32;
-        case SDLK_PRINTSCREEN: return 44;
-        case SDLK_KP_0: return '0';
-        case SDLK_KP_PLUS: return 43;
-        case SDLK_KP_MINUS: return 45;
-        default: break;
+        case SDLK_KP_ENTER:
+            return 136;
+        case SDLK_TAB:
+            return 137;
+        case SDLK_DELETE:
+            return 138;
+        case SDLK_SPACE:
+            return 32;
+        case SDLK_PRINTSCREEN:
+            return 44;
+        case SDLK_KP_0:
+            return '0';
+        case SDLK_KP_PLUS:
+            return 43;
+        case SDLK_KP_MINUS:
+            return 45;
+        default:
+            break;
     }
     if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return '1' + (k - SDLK_KP_1);
     return -1;
@@ -365,10 +384,17 @@ void sys_dispatch_sdl_event(const SDL_Event& e) {
                     m.w = 1 << 20;  // the whole drawing window; the grid clips it
                     m.h = 1 << 20;
                     break;
-                case SDL_WINDOWEVENT_FOCUS_GAINED: m.kind = PM_ACTIVATE; break;
-                case SDL_WINDOWEVENT_FOCUS_LOST: m.kind = PM_DEACTIVATE; break;
-                case SDL_WINDOWEVENT_CLOSE: m.kind = PM_CLOSE; break;
-                default: return;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    m.kind = PM_ACTIVATE;
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    m.kind = PM_DEACTIVATE;
+                    break;
+                case SDL_WINDOWEVENT_CLOSE:
+                    m.kind = PM_CLOSE;
+                    break;
+                default:
+                    return;
             }
             break;
         case SDL_MOUSEBUTTONDOWN:
@@ -385,7 +411,8 @@ void sys_dispatch_sdl_event(const SDL_Event& e) {
             break;
         }
         case SDL_MOUSEMOTION: {
-            int buttons = (e.motion.state & SDL_BUTTON_LMASK ? 1 : 0) | (e.motion.state & SDL_BUTTON_RMASK ? 2 : 0);
+            int buttons =
+                (e.motion.state & SDL_BUTTON_LMASK ? 1 : 0) | (e.motion.state & SDL_BUTTON_RMASK ? 2 : 0);
             m.kind = PM_MOUSE_MOVE;
             m.x = to_frame(e.motion.x);
             m.y = to_frame(e.motion.y);
@@ -452,6 +479,8 @@ void sys_set_cursor(int kind) {
     if (g_sys.cursors[kind]) SDL_SetCursor(g_sys.cursors[kind]);
 }
 
+int sys_cursor() { return g_sys.cursor_kind; }
+
 void sys_confine_mouse(int x, int y, int w, int h) {
     if (!g_sys.window) return;
     SDL_GetGlobalMouseState(&g_sys.saved_x, &g_sys.saved_y);
@@ -482,7 +511,7 @@ int sys_instance_claim(const char* class_name) {
     if (send_request(class_name, &raise, 1)) return 0;  // a first copy answered
     sockaddr_un addr;
     if (!instance_address(class_name, &addr)) return 1;  // no private folder: run alone
-    unlink(addr.sun_path);  // nobody listens there any more
+    unlink(addr.sun_path);                               // nobody listens there any more
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return 1;
     if (bind(fd, (sockaddr*)&addr, sizeof addr) != 0 || listen(fd, 8) != 0) {
@@ -545,7 +574,8 @@ namespace {
 SDL_Surface* argb_surface(const uint32_t* argb, int width, int height) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!s) return nullptr;
-    for (int y = 0; y < height; y++) std::memcpy((uint8_t*)s->pixels + y * s->pitch, argb + y * width, width * 4);
+    for (int y = 0; y < height; y++)
+        std::memcpy((uint8_t*)s->pixels + y * s->pitch, argb + y * width, width * 4);
     return s;
 }
 

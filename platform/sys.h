@@ -14,21 +14,21 @@ enum SysBoxKind { SYS_BOX_STOP, SYS_BOX_INFO, SYS_BOX_QUESTION, SYS_BOX_WARNING 
 void sys_message_box(int kind, const char* title, const char* text);
 int sys_question_box(const char* title, const char* text, int default_yes);  // 1 yes
 // Buttons from left to right; returns the chosen index, or `cancel_index` when closed.
-int sys_choice_box(int kind, const char* title, const char* text, const char* const* buttons,
-                   int count, int default_index, int cancel_index);
+int sys_choice_box(int kind, const char* title, const char* text, const char* const* buttons, int count,
+                   int default_index, int cancel_index);
 
 struct SysOptions {
-    int headless;      // dummy video and audio drivers, virtual clock
-    int window_w;      // frame buffer size for a window; 0 for full screen
+    int headless;  // dummy video and audio drivers, virtual clock
+    int window_w;  // frame buffer size for a window; 0 for full screen
     int window_h;
-    int scale;         // UI scale; 0 chooses (2 on desktops wider than 2560 pixels)
+    int scale;  // UI scale; 0 chooses (2 on desktops wider than 2560 pixels)
 };
 
 int sys_init(const SysOptions& options);  // 1; SDL started
 void sys_done();
 int sys_headless();
 int sys_scale();
-int sys_display_depth();   // bits per pixel of the desktop
+int sys_display_depth();  // bits per pixel of the desktop
 // Creates the main window; the frame buffer size is reported through width and height.
 int sys_create_window(const char* title, int* width, int* height);
 void sys_destroy_window();
@@ -44,18 +44,18 @@ void sys_advance_virtual_clock(uint32_t ms);
 // Messages the kernel receives.
 enum PlatformMessageKind {
     PM_NONE,
-    PM_PAINT,           // x, y, w, h: the exposed rectangle
-    PM_BUTTON_DOWN,     // x, y, button 1/2, held (bit 1 left, 2 right, 4 ctrl)
+    PM_PAINT,        // x, y, w, h: the exposed rectangle
+    PM_BUTTON_DOWN,  // x, y, button 1/2, held (bit 1 left, 2 right, 4 ctrl)
     PM_BUTTON_UP,
-    PM_MOUSE_MOVE,      // x, y, held
-    PM_KEY_DOWN,        // key: kernel key code or -1; held bit 4 for ctrl
+    PM_MOUSE_MOVE,  // x, y, held
+    PM_KEY_DOWN,    // key: kernel key code or -1; held bit 4 for ctrl
     PM_KEY_UP,
-    PM_SYSKEY_DOWN,     // Alt combinations and F10
-    PM_CHAR,            // ch
+    PM_SYSKEY_DOWN,  // Alt combinations and F10
+    PM_CHAR,         // ch
     PM_ACTIVATE,
     PM_DEACTIVATE,
-    PM_SET_TEXT,        // word, text
-    PM_CLOSE,           // window close button, signals, the script's quit
+    PM_SET_TEXT,  // word, text
+    PM_CLOSE,     // window close button, signals, the script's quit
     PM_DISPLAY_CHANGED,
     PM_MIDI_DONE,
 };
@@ -83,6 +83,7 @@ void sys_force_ctrl(int ctrl);  // -1 reads the keyboard again
 
 // Cursors: 0 arrow, 1 hourglass, 2 the game's own.
 void sys_set_cursor(int kind);
+int sys_cursor();  // the kind last set
 void sys_confine_mouse(int x, int y, int w, int h);
 void sys_release_mouse();
 void sys_move_mouse(int x, int y);

@@ -41,9 +41,11 @@ void copy_rect_32(const PresentRect& r, uint8_t* dst, int dst_pitch, int scale) 
         } else {
             for (int x = 0; x < w; x++, src += 3) {
                 uint32_t v = 0xFF000000u | (uint32_t)src[2] << 16 | (uint32_t)src[1] << 8 | src[0];
-                for (int k = 0; k < scale; k++) out[x * scale + k] = v;
+                for (int k = 0; k < scale; k++)
+                    out[x * scale + k] = v;
             }
-            for (int k = 1; k < scale; k++) std::memcpy(row + (ptrdiff_t)k * dst_pitch, row, (size_t)w * scale * 4);
+            for (int k = 1; k < scale; k++)
+                std::memcpy(row + (ptrdiff_t)k * dst_pitch, row, (size_t)w * scale * 4);
         }
     }
 }
@@ -77,7 +79,8 @@ void present_surface(const PresentList& list) {
     for (int i = 0; i < list.count; i++) {
         PresentRect r = list.rects[i];
         if (r.right * scale > surface->w || r.bottom * scale > surface->h) continue;
-        uint8_t* dst = (uint8_t*)surface->pixels + (ptrdiff_t)r.top * scale * surface->pitch + r.left * scale * 4;
+        uint8_t* dst =
+            (uint8_t*)surface->pixels + (ptrdiff_t)r.top * scale * surface->pitch + r.left * scale * 4;
         if (fast) {
             copy_rect_32(r, dst, surface->pitch, scale);
         } else {
@@ -157,8 +160,10 @@ void io_video_begin_paint() {
 void io_video_end_paint() {
     if (!screen.buf) io_fatal("io_video_end_paint: screen.buf is NULL\n");
     if (g_video.list.count > 0) {
-        if (g_video.driver == 1) present_renderer(g_video.list);
-        else present_surface(g_video.list);
+        if (g_video.driver == 1)
+            present_renderer(g_video.list);
+        else
+            present_surface(g_video.list);
     }
     screen.buf = nullptr;
 }
@@ -177,8 +182,10 @@ void io_video_present_all() {
     list.count = 1;
     PresentRect saved_first = list.rects[0];
     list.rects[0] = {0, 0, screen.width, screen.height};
-    if (g_video.driver == 1) present_renderer(list);
-    else present_surface(list);
+    if (g_video.driver == 1)
+        present_renderer(list);
+    else
+        present_surface(list);
     list.rects[0] = saved_first;
     list.count = saved;
 }

@@ -1,6 +1,6 @@
 // platform/video.h -- the two video drivers, the frame cycle and the presentation list.
 #pragma once
-#include "kernel/limits.h"
+#include "base/limits.h"
 
 struct PresentRect {
     int left, top, right, bottom;  // right and bottom exclusive
@@ -22,8 +22,8 @@ int io_video_warning_dialog();  // 1 continue, 0 refuse
 void io_video_create_frame(int width, int height, int bits);
 void io_video_close();
 
-void io_video_begin_paint();  // fatal when a frame is already open
-void io_video_end_paint();    // fatal when no frame is open; presents the list
+void io_video_begin_paint();                         // fatal when a frame is already open
+void io_video_end_paint();                           // fatal when no frame is open; presents the list
 void io_video_add_rect(int x, int y, int w, int h);  // dropped when the list is full
 const PresentList& io_video_present_list();
 

@@ -13,9 +13,9 @@
 
 namespace {
 
-EdgeCurve g_curves[CURVE_COUNT];               // normalised, point 0 at (0, 0)
-CurvePoint g_result[MAX_CONTROLPOINTS];        // what curve_get hands out
-GdiPoint g_draw_points[MAX_CONTROLPOINTS];     // curve_draw's integer chain
+EdgeCurve g_curves[CURVE_COUNT];            // normalised, point 0 at (0, 0)
+CurvePoint g_result[MAX_CONTROLPOINTS];     // what curve_get hands out
+GdiPoint g_draw_points[MAX_CONTROLPOINTS];  // curve_draw's integer chain
 
 int32_t read_le32(const uint8_t* p) {
     return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
@@ -87,7 +87,8 @@ const EdgeCurve* curve_slot(int index) {
 int curve_get_into(int type, CurvePoint* out) {
     const EdgeCurve* c = &g_curves[curve_index(type)];
     const bool mirror = (type & CURVE_MIRROR) != 0;
-    for (int i = 0; i < c->count; i++) out[i] = {c->points[i].x, mirror ? -c->points[i].y : c->points[i].y};
+    for (int i = 0; i < c->count; i++)
+        out[i] = {c->points[i].x, mirror ? -c->points[i].y : c->points[i].y};
     return c->count;
 }
 
@@ -113,10 +114,18 @@ void vec_rotate(double* v, int degrees) {
     const int a = degrees % 360;  // keeps the sign: -90 stays -90
     double s, c;
     switch (a) {
-        case 0: s = 0.0, c = 1.0; break;
-        case 90: s = 1.0, c = 0.0; break;
-        case 180: s = 0.0, c = -1.0; break;
-        case 270: s = -1.0, c = 0.0; break;
+        case 0:
+            s = 0.0, c = 1.0;
+            break;
+        case 90:
+            s = 1.0, c = 0.0;
+            break;
+        case 180:
+            s = 0.0, c = -1.0;
+            break;
+        case 270:
+            s = -1.0, c = 0.0;
+            break;
         default: {
             const double r = a * 0.017453292519943295;
             s = std::sin(r);
@@ -134,6 +143,7 @@ void curve_draw(int type, int ax, int ay, int bx, int by) {
     int count;
     CurvePoint* points = const_cast<CurvePoint*>(curve_get(type, &count));
     curve_map(points, count, ax, ay, bx, by);
-    for (int i = 0; i < count; i++) g_draw_points[i] = {(int)points[i].x, (int)points[i].y};
+    for (int i = 0; i < count; i++)
+        g_draw_points[i] = {(int)points[i].x, (int)points[i].y};
     io_gdi_bezier(g_draw_points, count);
 }

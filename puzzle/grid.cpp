@@ -9,14 +9,14 @@
 #include "platform/io_debug.h"
 #include "platform/io_gdi.h"
 #include "platform/io_mem.h"
+#include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/shape.h"
-#include "rooms/box.h"
 
 namespace {
 
-GridInfo g_grid;                // the node table of the last grid_build
-CutProgress g_progress;         // all null: no progress shown
+GridInfo g_grid;         // the node table of the last grid_build
+CutProgress g_progress;  // all null: no progress shown
 
 // The cut's own generator, so a cut comes out the same every time for the same settings.
 struct CutRandom {
@@ -50,7 +50,8 @@ struct OutlineHash {
     size_t operator()(const PieceOutline& o) const {
         uint64_t h = 1469598103934665603ull;
         const uint8_t* p = (const uint8_t*)&o;
-        for (size_t i = 0; i < sizeof o; i++) h = (h ^ p[i]) * 1099511628211ull;
+        for (size_t i = 0; i < sizeof o; i++)
+            h = (h ^ p[i]) * 1099511628211ull;
         return (size_t)h;
     }
 };

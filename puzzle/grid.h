@@ -8,12 +8,12 @@
 
 #include "image/img.h"
 
-struct BoxRecord;  // rooms/box.h: pieceSize, irregularity, edgeStyle, width, height, pieceCount
+struct BoxRecord;  // puzzle/box.h: pieceSize, irregularity, edgeStyle, width, height, pieceCount
 
 // A cut beyond these is not made (zero pieces): a piece's render canvas is 4 x its size a side,
 // and every piece needs a shape.
-inline constexpr int CUT_SIZE_MAX = 2048;        // piece size in pixels
-inline constexpr int CUT_PIECES_MAX = 100000;    // columns x rows
+inline constexpr int CUT_SIZE_MAX = 2048;      // piece size in pixels
+inline constexpr int CUT_PIECES_MAX = 100000;  // columns x rows
 
 // One grid corner. Positions are relative to the grid's top-left corner (margins not included).
 struct GridNode {
@@ -24,7 +24,7 @@ struct GridNode {
 
 // The grid of the last grid_build; nodes are (columns + 1) x (rows + 1), row by row.
 struct GridInfo {
-    int32_t size;              // side of one cell in pixels
+    int32_t size;  // side of one cell in pixels
     int32_t columns, rows;
     int32_t marginX, marginY;  // the grid is centred on the picture
     GridNode* nodes;           // null after grid_free

@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "image/pic.h"
-#include "kernel/events.h"
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
@@ -23,9 +22,9 @@ PlayState play_state;
 
 namespace {
 
-constexpr int SCATTER_TOP = 20;      // no piece starts above this line (the title line)
-constexpr int TURN_STEP = 9;         // degrees per tick of a turn
-constexpr int GHOST_ALPHA = 128;     // strength of the picture on the ghost desk
+constexpr int SCATTER_TOP = 20;   // no piece starts above this line (the title line)
+constexpr int TURN_STEP = 9;      // degrees per tick of a turn
+constexpr int GHOST_ALPHA = 128;  // strength of the picture on the ghost desk
 
 uint32_t g_rand_state = 1;  // the C library's default seed
 
@@ -229,10 +228,14 @@ void pieces_free() {
 
 void stack_unlink(int piece) {
     PlayPiece& p = S.pieces[piece];
-    if (p.prev != -1) S.pieces[p.prev].next = p.next;
-    else if (S.bottom == piece) S.bottom = p.next;
-    if (p.next != -1) S.pieces[p.next].prev = p.prev;
-    else if (S.top == piece) S.top = p.prev;
+    if (p.prev != -1)
+        S.pieces[p.prev].next = p.next;
+    else if (S.bottom == piece)
+        S.bottom = p.next;
+    if (p.next != -1)
+        S.pieces[p.next].prev = p.prev;
+    else if (S.top == piece)
+        S.top = p.prev;
     p.prev = p.next = -1;
 }
 
@@ -241,8 +244,10 @@ void stack_raise(int piece) {
     stack_unlink(piece);
     PlayPiece& p = S.pieces[piece];
     p.prev = S.top;
-    if (S.top != -1) S.pieces[S.top].next = piece;
-    else S.bottom = piece;
+    if (S.top != -1)
+        S.pieces[S.top].next = piece;
+    else
+        S.bottom = piece;
     S.top = piece;
 }
 
@@ -253,22 +258,27 @@ void stack_insert_above(int below, int piece) {
     PlayPiece& p = S.pieces[piece];
     p.prev = below;
     p.next = b.next;
-    if (b.next != -1) S.pieces[b.next].prev = piece;
-    else S.top = piece;
+    if (b.next != -1)
+        S.pieces[b.next].prev = piece;
+    else
+        S.top = piece;
     b.next = piece;
 }
 
 void stack_reset() {
     S.bottom = S.top = -1;
-    for (int i = 0; i < S.pieceCount; i++) S.pieces[i].prev = S.pieces[i].next = -1;
-    for (int i = 0; i < S.pieceCount; i++) stack_raise(i);
+    for (int i = 0; i < S.pieceCount; i++)
+        S.pieces[i].prev = S.pieces[i].next = -1;
+    for (int i = 0; i < S.pieceCount; i++)
+        stack_raise(i);
 }
 
 int group_size(int piece) {
     const int g = S.pieces[piece].group;
     if (g == -1) return 1;
     int n = 0;
-    for (int i = 0; i < S.pieceCount; i++) n += S.pieces[i].group == g;
+    for (int i = 0; i < S.pieceCount; i++)
+        n += S.pieces[i].group == g;
     return n;
 }
 
@@ -302,7 +312,8 @@ void pieces_scatter() {
         p.angle = S.record.rotation ? (play_rand() % 4) * 90 : 0;
         stack_raise(i);
     }
-    for (int k = 0; k < 2 * S.pieceCount; k++) stack_raise(play_rand() % S.pieceCount);
+    for (int k = 0; k < 2 * S.pieceCount; k++)
+        stack_raise(play_rand() % S.pieceCount);
 }
 
 void pieces_settle() {
@@ -345,7 +356,8 @@ void pieces_keep_on_desk() {
         long long length;  // squared push length, -1 before the first member
     };
     GroupPush* groups = (GroupPush*)io_mem_alloc((size_t)n * sizeof(GroupPush));
-    for (int g = 0; g < n; g++) groups[g] = {0, 0, 0, 0, -1};
+    for (int g = 0; g < n; g++)
+        groups[g] = {0, 0, 0, 0, -1};
     for (int i = 0; i < n; i++) {
         PlayPiece& p = S.pieces[i];
         if (p.group == -1) {
@@ -384,21 +396,21 @@ void pieces_keep_on_desk() {
 
 int game_start(const char* name) {
     if (S.open) game_end();
-    const int cursor = kernel_cursor();
-    kernel_set_cursor(1);
+    const int cursor = sys_cursor();
+    sys_set_cursor(1);
     std::snprintf(S.name, sizeof S.name, "%s", name ? name : "");
     if (S.deskWidth <= 0 || S.deskHeight <= 0) {
         S.deskWidth = screen.width;
         S.deskHeight = screen.height;
     }
     if (!box_read(S.name, &S.stamp, &S.record, BOX_ALL)) {
-        kernel_set_cursor(cursor);
+        sys_set_cursor(cursor);
         return 0;
     }
     if (!game_load()) {
         box_clear_work_files(BOX_ALL);
         game_release();
-        kernel_set_cursor(cursor);
+        sys_set_cursor(cursor);
         return 0;
     }
 
@@ -424,7 +436,7 @@ int game_start(const char* name) {
         if (play_hooks.pictureWindowHide) play_hooks.pictureWindowHide();
         S.ghostVisible = 0;
     }
-    kernel_set_cursor(cursor);
+    sys_set_cursor(cursor);
     if (play_hooks.showRoom) play_hooks.showRoom();
     return 1;
 }
@@ -452,7 +464,8 @@ void game_end() {
         }
         pieces_keep_on_desk();
     }
-    for (int i = 0; i < S.pieceCount; i++) S.pieces[i].selected = 0;
+    for (int i = 0; i < S.pieceCount; i++)
+        S.pieces[i].selected = 0;
     if (play_hooks.pictureWindowRelease) play_hooks.pictureWindowRelease();
     if (S.info.percent < 100) S.info.elapsedSeconds += (int32_t)((sys_millis() - S.startTick) / 1000);
     (void)quicksave_write(S.name, &S.stamp, &S.info);
@@ -483,8 +496,8 @@ void pieces_tick() {
             p.angle += TURN_STEP * p.turning;
             if (p.angle % 90 == 0) p.turning = 0;
             p.angle = normal_angle(p.angle);
-            turn_about(p.turnAnchorX, p.turnAnchorY, p.pivotX, p.pivotY, p.angle - p.turnStartAngle, &p.anchorX,
-                       &p.anchorY);
+            turn_about(p.turnAnchorX, p.turnAnchorY, p.pivotX, p.pivotY, p.angle - p.turnStartAngle,
+                       &p.anchorX, &p.anchorY);
             if (p.carried) {
                 p.pivotX += S.pendingDx, p.pivotY += S.pendingDy;
                 p.turnAnchorX += S.pendingDx, p.turnAnchorY += S.pendingDy;
@@ -528,6 +541,7 @@ void pieces_draw_carried() {
     // The lifted pieces are drawn even when the shapes carry no shadows.
     for (int i = S.firstLifted; i != -1; i = S.pieces[i].next) {
         const PlayPiece& p = S.pieces[i];
-        if (p.lift != 0) piece_draw(&p.screenQuad, &S.shapes[p.shape], p.homeX, p.homeY, p.angle, p.selected, 0);
+        if (p.lift != 0)
+            piece_draw(&p.screenQuad, &S.shapes[p.shape], p.homeX, p.homeY, p.angle, p.selected, 0);
     }
 }

@@ -9,9 +9,9 @@
 #include "image/gformat_img.h"
 #include "platform/io_file.h"
 #include "platform/io_mem.h"
+#include "puzzle/box.h"
 #include "puzzle/grid.h"
 #include "puzzle/play.h"
-#include "rooms/box.h"
 
 const FieldEntry saveinfo_fields[] = {
     {1, 4, offsetof(SaveInfo, elapsedSeconds)},
@@ -23,10 +23,10 @@ const FieldEntry saveinfo_fields[] = {
 
 namespace {
 
-constexpr long BODY_OFFSET = 24;          // tag, stamp and version come first
-constexpr int POSITION_LIMIT = 1 << 20;   // saved positions beyond this many pixels are damage
-constexpr int LIFT_HEIGHT_MAX = 64;       // the renderer never lifts by more than a few pixels
-constexpr int SHAPE_RECORD_SIZE = 24;     // two markers and four offsets
+constexpr long BODY_OFFSET = 24;         // tag, stamp and version come first
+constexpr int POSITION_LIMIT = 1 << 20;  // saved positions beyond this many pixels are damage
+constexpr int LIFT_HEIGHT_MAX = 64;      // the renderer never lifts by more than a few pixels
+constexpr int SHAPE_RECORD_SIZE = 24;    // two markers and four offsets
 // Caches up to this size are parsed from memory: the image reader seeks several times per image,
 // and each seek of a file stream throws its buffer away.
 constexpr long CUTCACHE_MEMORY_MAX = 64L << 20;
@@ -38,7 +38,8 @@ int32_t get32(const uint8_t* p) {
 }
 
 void put32(uint8_t* p, int32_t v) {
-    for (int i = 0; i < 4; i++) p[i] = (uint8_t)((uint32_t)v >> (8 * i));
+    for (int i = 0; i < 4; i++)
+        p[i] = (uint8_t)((uint32_t)v >> (8 * i));
 }
 
 int quicksave_path(char* path, int size, const char* name) {
@@ -160,7 +161,8 @@ int cut_ok(const CutPiece* pieces, int count, const PieceShape* shapes, int shap
             if (p.neighbours[k] < 0 || p.neighbours[k] >= count || p.neighbours[k] == i) return 0;
         const PieceShape& s = shapes[p.shape];
         const long long left = (long long)p.homeX + s.pieceX, top = (long long)p.homeY + s.pieceY;
-        if (left < 0 || top < 0 || left + s.piece->width > S.record.width || top + s.piece->height > S.record.height)
+        if (left < 0 || top < 0 || left + s.piece->width > S.record.width ||
+            top + s.piece->height > S.record.height)
             return 0;
     }
     return 1;
@@ -191,7 +193,8 @@ int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
         put32(e + 16, p.group);
     }
     int stacked = 0;
-    for (int i = S.bottom; i != -1 && stacked < n; i = S.pieces[i].next) put32(stack + 4 * stacked++, i);
+    for (int i = S.bottom; i != -1 && stacked < n; i = S.pieces[i].next)
+        put32(stack + 4 * stacked++, i);
 
     BoxFileWrite out;
     FILE* file = stacked == n ? box_file_begin(&out, path) : nullptr;
@@ -213,14 +216,16 @@ int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
 int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info) {
     char path[PATH_MAX_GAME];
     const int n = S.pieceCount;
-    FILE* file = n > 0 && quicksave_path(path, sizeof path, name) ? open_tagged(path, QUICKSAVE_TAG, stamp) : nullptr;
+    FILE* file =
+        n > 0 && quicksave_path(path, sizeof path, name) ? open_tagged(path, QUICKSAVE_TAG, stamp) : nullptr;
     if (!file) return 0;
     SaveInfo read = {};
     uint8_t* layout = nullptr;
     uint8_t* stack = nullptr;
     int ok = read_info(file, &read) && read.pieceCount == n &&
              (layout = read_chunk(file, QUICKSAVE_CHUNK_PIECES, (size_t)n * 20)) != nullptr &&
-             (stack = read_chunk(file, QUICKSAVE_CHUNK_STACK, (size_t)n * 4)) != nullptr && layout_ok(layout, n);
+             (stack = read_chunk(file, QUICKSAVE_CHUNK_STACK, (size_t)n * 4)) != nullptr &&
+             layout_ok(layout, n);
     std::fclose(file);
     if (ok) {
         const int hx = S.deskWidth / 2, hy = S.deskHeight / 2;
@@ -270,7 +275,8 @@ int cutcache_write(const char* name, const FileStamp* stamp) {
         const PlayPiece& p = S.pieces[i];
         put32(entry, p.homeX), put32(entry + 4, p.homeY), put32(entry + 8, p.shape);
         put32(entry + 12, p.neighbourCount);
-        for (int k = 0; k < 4; k++) put32(entry + 16 + 4 * k, p.neighbours[k]);
+        for (int k = 0; k < 4; k++)
+            put32(entry + 16 + 4 * k, p.neighbours[k]);
         ok = file_write_bytes(file, entry, sizeof entry);
     }
     ok = ok && file_write_u32(file, (uint32_t)count);
@@ -278,7 +284,8 @@ int cutcache_write(const char* name, const FileStamp* stamp) {
         const PieceShape& s = shapes[i];
         uint8_t head[SHAPE_RECORD_SIZE];
         put32(head, s.piece ? 1 : 0), put32(head + 4, s.shadow ? 1 : 0);
-        put32(head + 8, s.pieceX), put32(head + 12, s.pieceY), put32(head + 16, s.shadowX), put32(head + 20, s.shadowY);
+        put32(head + 8, s.pieceX), put32(head + 12, s.pieceY), put32(head + 16, s.shadowX),
+            put32(head + 20, s.shadowY);
         ok = file_write_bytes(file, head, sizeof head) && (!s.piece || img_write_image(file, s.piece)) &&
              (!s.shadow || img_write_image(file, s.shadow));
     }
@@ -302,7 +309,8 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
     uint32_t version, count, shape_count = 0, lift = 0;
     const long length = file_length(file);
     int ok = file_read_u32(file, &version) && version == (uint32_t)CUTCACHE_VERSION &&
-             file_read_u32(file, &count) && count == (uint32_t)n && length - std::ftell(file) >= (long)n * 32 + 4;
+             file_read_u32(file, &count) && count == (uint32_t)n &&
+             length - std::ftell(file) >= (long)n * 32 + 4;
     CutPiece* cut = nullptr;
     PieceShape* shapes = nullptr;
     if (ok) {
@@ -315,7 +323,8 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
             CutPiece& c = cut[i];
             c.homeX = get32(raw), c.homeY = get32(raw + 4), c.shape = get32(raw + 8);
             c.neighbourCount = get32(raw + 12);
-            for (int k = 0; k < 4; k++) c.neighbours[k] = get32(raw + 16 + 4 * k);
+            for (int k = 0; k < 4; k++)
+                c.neighbours[k] = get32(raw + 16 + 4 * k);
         }
         ok = ok && file_read_u32(file, &shape_count) && shape_count >= 1 && shape_count <= (uint32_t)n;
     }
@@ -334,7 +343,8 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
         PlayPiece& p = S.pieces[i];
         p.homeX = cut[i].homeX, p.homeY = cut[i].homeY, p.shape = cut[i].shape;
         p.neighbourCount = cut[i].neighbourCount;
-        for (int k = 0; k < 4; k++) p.neighbours[k] = cut[i].neighbours[k];
+        for (int k = 0; k < 4; k++)
+            p.neighbours[k] = cut[i].neighbours[k];
     }
     io_mem_free(cut);
     shapes_alloc((int)shape_count);

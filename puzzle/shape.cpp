@@ -32,17 +32,17 @@ namespace {
 constexpr double LIGHT[3] = {-0.57735026918963, 0.57735026918963, 0.57735026918963};
 constexpr double DEG = 0.017453292519943295;  // radians per degree
 
-uint8_t g_a[65536];    // blend: screen byte under coverage
-uint8_t g_b[262144];   // lit picture byte under coverage
-uint16_t g_c[65536];   // piece code (plus rotation term) to B row / 4
+uint8_t g_a[65536];   // blend: screen byte under coverage
+uint8_t g_b[262144];  // lit picture byte under coverage
+uint16_t g_c[65536];  // piece code (plus rotation term) to B row / 4
 
 // The same tables split so that drawing stays inside the first-level cache: B[step][c][p] is
 // M[c][L[step][p]] and C names the step of a normal code; A is kept coverage-major.
-uint8_t g_step[1024];      // normal code to light step (brightness / 8)
-uint8_t g_lit[32 * 256];   // [step][p]: the lit picture byte
-uint8_t g_cover[32 * 256]; // [c][lit]: round(lit * c / 31)
-uint8_t g_blend[32 * 256]; // [c][d]: round(d * (31 - c) / 31)
-const uint8_t* g_s;    // the darkening table of the image module
+uint8_t g_step[1024];       // normal code to light step (brightness / 8)
+uint8_t g_lit[32 * 256];    // [step][p]: the lit picture byte
+uint8_t g_cover[32 * 256];  // [c][lit]: round(lit * c / 31)
+uint8_t g_blend[32 * 256];  // [c][d]: round(d * (31 - c) / 31)
+const uint8_t* g_s;         // the darkening table of the image module
 
 // --- Shape table and render state ---
 
@@ -50,8 +50,8 @@ PieceShape* g_shapes;
 int g_shape_count;
 int g_shape_filled;
 ShapeConstants g_k;
-Image* g_canvas[2];          // the two render canvases of this thread
-const Image* g_picture;      // where pieces take their pixels from
+Image* g_canvas[2];      // the two render canvases of this thread
+const Image* g_picture;  // where pieces take their pixels from
 
 int round_half(double v) { return (int)(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5)); }
 
@@ -99,7 +99,8 @@ int normal_encode(double nx, double ny, double nz) {
 
 void light_tables_build() {
     for (int d = 0; d < 256; d++)
-        for (int c = 0; c < 256; c++) g_a[d * 256 + c] = (uint8_t)(int)(d * (31 - (c & 31)) / 31.0 + 0.5);
+        for (int c = 0; c < 256; c++)
+            g_a[d * 256 + c] = (uint8_t)(int)(d * (31 - (c & 31)) / 31.0 + 0.5);
     for (int c = 0; c < 32; c++)
         for (int v = 0; v < 256; v++) {
             g_blend[c * 256 + v] = g_a[v * 256 + c];
@@ -108,13 +109,17 @@ void light_tables_build() {
     for (int l = 0; l < 32; l++) {
         const int lambda = (int)(l * 255 / 31.0 + 0.5);
         for (int p = 0; p < 256; p++) {
-            const int lit = lambda > 128 ? ((255 - lambda) * p + (lambda - 128) * 255) / 127 : (lambda * p) >> 7;
+            const int lit =
+                lambda > 128 ? ((255 - lambda) * p + (lambda - 128) * 255) / 127 : (lambda * p) >> 7;
             g_lit[l * 256 + p] = (uint8_t)lit;
-            for (int c = 0; c < 32; c++) g_b[l * 8192 + c * 256 + p] = g_cover[c * 256 + lit];
+            for (int c = 0; c < 32; c++)
+                g_b[l * 8192 + c * 256 + p] = g_cover[c * 256 + lit];
         }
     }
-    for (int code = 0; code < 1024; code++) g_step[code] = (uint8_t)(normal_brightness(code) / 8);
-    for (int v = 0; v < 32768; v++) g_c[v] = g_c[v + 32768] = (uint16_t)((g_step[v / 32] * 32 + v % 32) * 64);
+    for (int code = 0; code < 1024; code++)
+        g_step[code] = (uint8_t)(normal_brightness(code) / 8);
+    for (int v = 0; v < 32768; v++)
+        g_c[v] = g_c[v + 32768] = (uint16_t)((g_step[v / 32] * 32 + v % 32) * 64);
 }
 
 const uint8_t* light_table_a() { return g_a; }
@@ -161,12 +166,12 @@ struct Renderer {
     uint8_t* c1;
     uint8_t* c2;
     int cw, ch;
-    void* scratch[3];    // blur buffers, grown on demand
+    void* scratch[3];  // blur buffers, grown on demand
     size_t scratch_size[3];
-    int32_t* stack;      // flood fill seeds (x, y pairs)
-    int stack_cap;       // pairs
+    int32_t* stack;          // flood fill seeds (x, y pairs)
+    int stack_cap;           // pairs
     int bx0, by0, bx1, by1;  // bounding box of traced writes, inclusive
-    std::mutex* mem;     // held around every counted allocation off the main thread
+    std::mutex* mem;         // held around every counted allocation off the main thread
 };
 
 // Results of one shape before they become images (written into the record directly).
@@ -198,7 +203,8 @@ struct Bezier {
     Pt at(double t) const {
         const double mt = 1.0 - t;
         const double a = mt * mt * mt, b = 3.0 * mt * mt * t, c = 3.0 * mt * t * t, d = t * t * t;
-        return {snap(a * p0.x + b * p1.x + c * p2.x + d * p3.x), snap(a * p0.y + b * p1.y + c * p2.y + d * p3.y)};
+        return {snap(a * p0.x + b * p1.x + c * p2.x + d * p3.x),
+                snap(a * p0.y + b * p1.y + c * p2.y + d * p3.y)};
     }
 };
 
@@ -222,26 +228,59 @@ void emit(Renderer* r, int px, int py, Pt a, Pt b) {
     const int s0 = side(x0, y0), s1 = side(x1, y1);
     double f = 0.0;
     switch (s0 * 4 + s1) {
-        case 0 * 4 + 1: f = 1 - (1 - x0) * y1 / 2; break;
-        case 0 * 4 + 2: f = (x0 + x1) / 2; break;
-        case 0 * 4 + 3: f = x0 * y1 / 2; break;
-        case 1 * 4 + 0: f = (1 - x1) * y0 / 2; break;
-        case 1 * 4 + 2: f = 1 - (1 - x1) * (1 - y0) / 2; break;
-        case 1 * 4 + 3: f = (y0 + y1) / 2; break;
-        case 2 * 4 + 0: f = 1 - (x0 + x1) / 2; break;
-        case 2 * 4 + 1: f = (1 - x0) * (1 - y1) / 2; break;
-        case 2 * 4 + 3: f = 1 - (1 - y1) * x0 / 2; break;
-        case 3 * 4 + 0: f = 1 - y0 * x1 / 2; break;
-        case 3 * 4 + 1: f = 1 - (y0 + y1) / 2; break;
-        case 3 * 4 + 2: f = (1 - y0) * x1 / 2; break;
+        case 0 * 4 + 1:
+            f = 1 - (1 - x0) * y1 / 2;
+            break;
+        case 0 * 4 + 2:
+            f = (x0 + x1) / 2;
+            break;
+        case 0 * 4 + 3:
+            f = x0 * y1 / 2;
+            break;
+        case 1 * 4 + 0:
+            f = (1 - x1) * y0 / 2;
+            break;
+        case 1 * 4 + 2:
+            f = 1 - (1 - x1) * (1 - y0) / 2;
+            break;
+        case 1 * 4 + 3:
+            f = (y0 + y1) / 2;
+            break;
+        case 2 * 4 + 0:
+            f = 1 - (x0 + x1) / 2;
+            break;
+        case 2 * 4 + 1:
+            f = (1 - x0) * (1 - y1) / 2;
+            break;
+        case 2 * 4 + 3:
+            f = 1 - (1 - y1) * x0 / 2;
+            break;
+        case 3 * 4 + 0:
+            f = 1 - y0 * x1 / 2;
+            break;
+        case 3 * 4 + 1:
+            f = 1 - (y0 + y1) / 2;
+            break;
+        case 3 * 4 + 2:
+            f = (1 - y0) * x1 / 2;
+            break;
         // Entry and exit on the same side: the curve dips into the pixel and back. The pixel
         // is outside when the inside lies beyond that side, and inside (less the dip) when the
         // inside lies towards the pixel, by the same direction rule as a run along a side.
-        case 0 * 4 + 0: f = x0 < x1 ? 1.0 : 0.0; break;
-        case 1 * 4 + 1: f = y0 < y1 ? 1.0 : 0.0; break;
-        case 2 * 4 + 2: f = x0 >= x1 ? 1.0 : 0.0; break;
-        case 3 * 4 + 3: f = y0 >= y1 ? 1.0 : 0.0; break;
-        default: f = 0.0;
+        case 0 * 4 + 0:
+            f = x0 < x1 ? 1.0 : 0.0;
+            break;
+        case 1 * 4 + 1:
+            f = y0 < y1 ? 1.0 : 0.0;
+            break;
+        case 2 * 4 + 2:
+            f = x0 >= x1 ? 1.0 : 0.0;
+            break;
+        case 3 * 4 + 3:
+            f = y0 >= y1 ? 1.0 : 0.0;
+            break;
+        default:
+            f = 0.0;
     }
     int v = (int)(f * 255.0);
     if (v > 254) v = 254;
@@ -308,7 +347,8 @@ void trace_chain(Renderer* r, const Pt* p, int count) {
         }
     }
     const Pt end = p[count - 1];
-    if (std::fabs(last_exit.x - end.x) > 0.1 || std::fabs(last_exit.y - end.y) > 0.1) emit(r, cx, cy, entry, end);
+    if (std::fabs(last_exit.x - end.x) > 0.1 || std::fabs(last_exit.y - end.y) > 0.1)
+        emit(r, cx, cy, entry, end);
 }
 
 // --- Flood fill: every 255 pixel 4-connected to the seed becomes 0 ---
@@ -335,8 +375,10 @@ void flood_clear(Renderer* r, int x0, int y0, int x1, int y1, int sx, int sy) {
         uint8_t* row = c + y * w;
         if (row[x] != 255) continue;
         int l = x, rr = x;
-        while (l > x0 && row[l - 1] == 255) l--;
-        while (rr < x1 && row[rr + 1] == 255) rr++;
+        while (l > x0 && row[l - 1] == 255)
+            l--;
+        while (rr < x1 && row[rr + 1] == 255)
+            rr++;
         std::memset(row + l, 0, (size_t)(rr - l + 1));
         for (int ny = y - 1; ny <= y + 1; ny += 2) {
             if (ny < y0 || ny > y1) continue;
@@ -344,7 +386,8 @@ void flood_clear(Renderer* r, int x0, int y0, int x1, int y1, int sx, int sy) {
             for (int i = l; i <= rr; i++) {
                 if (nrow[i] != 255) continue;
                 stack_push(r, &n, i, ny);
-                while (i <= rr && nrow[i] == 255) i++;
+                while (i <= rr && nrow[i] == 255)
+                    i++;
             }
         }
     }
@@ -370,7 +413,8 @@ void kernel_make(Kernel* k, double sigma) {
     k->total = 0;
     for (int i = -k->r; i < k->r; i++) {
         const int a = i < 0 ? -i : i;
-        const int32_t e = a == 0 ? 255 : (int32_t)std::floor(255.0 * std::exp(-(double)a * a / (2.0 * sigma * sigma)));
+        const int32_t e =
+            a == 0 ? 255 : (int32_t)std::floor(255.0 * std::exp(-(double)a * a / (2.0 * sigma * sigma)));
         k->w[i + k->r] = e;
         k->total += e;
     }
@@ -381,13 +425,15 @@ void kernel_make(Kernel* k, double sigma) {
 // zeros add nothing and are skipped. The quotient comes from a double product: the sum is at most
 // 255 x total < 2^27, so sum x (1 / total) lies within 2^-40 of the true quotient, and the small
 // bias puts exact multiples on the right side; the truncation is the image module's.
-void blur_columns(const uint8_t* src, uint8_t* dst, int w, int h, const Kernel* k, int32_t* acc, uint8_t* row_used) {
+void blur_columns(const uint8_t* src, uint8_t* dst, int w, int h, const Kernel* k, int32_t* acc,
+                  uint8_t* row_used) {
     const int r = k->r;
     const double inv = 1.0 / (double)k->total;
     for (int y = 0; y < h; y++) {
         const uint8_t* row = src + (size_t)y * w;
         int used = 0;
-        for (int x = 0; x < w && !used; x++) used = row[x];
+        for (int x = 0; x < w && !used; x++)
+            used = row[x];
         row_used[y] = used != 0;
     }
     for (int y = 0; y < h; y++) {
@@ -413,17 +459,20 @@ void blur_columns(const uint8_t* src, uint8_t* dst, int w, int h, const Kernel* 
                 _mm_storeu_si128(a + 3, _mm_add_epi32(_mm_loadu_si128(a + 3), _mm_unpackhi_epi16(hi, zero)));
             }
 #endif
-            for (; x < w; x++) acc[x] += weight * row[x];
+            for (; x < w; x++)
+                acc[x] += weight * row[x];
         }
         uint8_t* out = dst + (size_t)y * w;
-        for (int x = 0; x < w; x++) out[x] = (uint8_t)(int)(acc[x] * inv + 1e-9);
+        for (int x = 0; x < w; x++)
+            out[x] = (uint8_t)(int)(acc[x] * inv + 1e-9);
     }
 }
 
 // dst (h x w) = src (w x h) turned about the diagonal.
 void transpose(const uint8_t* src, uint8_t* dst, int w, int h) {
     for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) dst[(size_t)x * h + y] = src[(size_t)y * w + x];
+        for (int x = 0; x < w; x++)
+            dst[(size_t)x * h + y] = src[(size_t)y * w + x];
 }
 
 struct Rect {
@@ -436,10 +485,12 @@ bool nonzero_box(const uint8_t* p, int w, Rect in, Rect* out) {
     for (int y = in.y0; y <= in.y1; y++) {
         const uint8_t* row = p + y * w;
         int x = in.x0;
-        while (x <= in.x1 && !row[x]) x++;
+        while (x <= in.x1 && !row[x])
+            x++;
         if (x > in.x1) continue;
         int e = in.x1;
-        while (!row[e]) e--;
+        while (!row[e])
+            e--;
         if (x < b.x0) b.x0 = x;
         if (e > b.x1) b.x1 = e;
         if (y < b.y0) b.y0 = y;
@@ -467,12 +518,14 @@ int blur_from_canvas(Renderer* r, Rect src, Rect reg, double sigma) {
     const size_t n = (size_t)rw * rh;
     uint8_t* a = (uint8_t*)scratch(r, 0, n);
     uint8_t* b = (uint8_t*)scratch(r, 1, n);
-    int32_t* acc = (int32_t*)scratch(r, 2, sizeof(int32_t) * (size_t)(rw > rh ? rw : rh) + (size_t)(rw > rh ? rw : rh));
+    int32_t* acc =
+        (int32_t*)scratch(r, 2, sizeof(int32_t) * (size_t)(rw > rh ? rw : rh) + (size_t)(rw > rh ? rw : rh));
     uint8_t* used = (uint8_t*)(acc + (rw > rh ? rw : rh));
     uint8_t* out = r->c2;
     std::memset(out, 0, n);
     for (int y = src.y0; y <= src.y1; y++)
-        std::memcpy(out + (y - reg.y0) * rw + (src.x0 - reg.x0), r->c1 + y * r->cw + src.x0, (size_t)(src.x1 - src.x0 + 1));
+        std::memcpy(out + (y - reg.y0) * rw + (src.x0 - reg.x0), r->c1 + y * r->cw + src.x0,
+                    (size_t)(src.x1 - src.x0 + 1));
     Kernel k;
     kernel_make(&k, sigma);
     if (k.r == 0) return rw;
@@ -509,7 +562,8 @@ void render_outline(Renderer* r, const int32_t* corners, const int32_t* types, P
     for (int i = 0; i < 4; i++) {
         const int j = (i + 1) % 4;
         const int n = curve_get_into(types[i] & 255, pts);
-        curve_map(pts, n, corners[2 * i] + ox, corners[2 * i + 1] + oy, corners[2 * j] + ox, corners[2 * j + 1] + oy);
+        curve_map(pts, n, corners[2 * i] + ox, corners[2 * i + 1] + oy, corners[2 * j] + ox,
+                  corners[2 * j + 1] + oy);
         trace_chain(r, (const Pt*)pts, n);
     }
 
@@ -531,16 +585,21 @@ void render_outline(Renderer* r, const int32_t* corners, const int32_t* types, P
         const int bx = corners[2 * j] + ox, by = corners[2 * j + 1] + oy;
         Rect clear = win;
         if (ay == by) {
-            if (i == 2) clear.y0 = ay > clear.y0 ? ay : clear.y0;
-            else clear.y1 = ay - 1 < clear.y1 ? ay - 1 : clear.y1;
+            if (i == 2)
+                clear.y0 = ay > clear.y0 ? ay : clear.y0;
+            else
+                clear.y1 = ay - 1 < clear.y1 ? ay - 1 : clear.y1;
         } else if (ax == bx) {
-            if (i == 1) clear.x0 = ax > clear.x0 ? ax : clear.x0;
-            else clear.x1 = ax - 1 < clear.x1 ? ax - 1 : clear.x1;
+            if (i == 1)
+                clear.x0 = ax > clear.x0 ? ax : clear.x0;
+            else
+                clear.x1 = ax - 1 < clear.x1 ? ax - 1 : clear.x1;
         } else {
             continue;
         }
         for (int y = clear.y0; y <= clear.y1; y++)
-            if (clear.x1 >= clear.x0) std::memset(r->c1 + y * cw + clear.x0, 0, (size_t)(clear.x1 - clear.x0 + 1));
+            if (clear.x1 >= clear.x0)
+                std::memset(r->c1 + y * cw + clear.x0, 0, (size_t)(clear.x1 - clear.x0 + 1));
     }
 
     // 5. Crop the mask.
@@ -561,13 +620,15 @@ void render_outline(Renderer* r, const int32_t* corners, const int32_t* types, P
         const Rect reg = grow(m, k.r, cw, ch);
         const int rw = blur_from_canvas(r, m, reg, g_k.shadowSigma);
         const int rh = reg.y1 - reg.y0 + 1;
-        for (int i = 0; i < rw * rh; i++) r->c2[i] = (uint8_t)(r->c2[i] * SHADOW_SCALE / 255);
+        for (int i = 0; i < rw * rh; i++)
+            r->c2[i] = (uint8_t)(r->c2[i] * SHADOW_SCALE / 255);
         Rect s;
         if (nonzero_box(r->c2, rw, {0, 0, rw - 1, rh - 1}, &s)) {
             const int sw = s.x1 - s.x0 + 1, sh = s.y1 - s.y0 + 1;
             Image* shadow = new_image(r, sw, sh, IMG_8BIT);
             uint8_t* dst = (uint8_t*)shadow + shadow->colourOffset;
-            for (int y = 0; y < sh; y++) std::memcpy(dst + y * sw, r->c2 + (s.y0 + y) * rw + s.x0, (size_t)sw);
+            for (int y = 0; y < sh; y++)
+                std::memcpy(dst + y * sw, r->c2 + (s.y0 + y) * rw + s.x0, (size_t)sw);
             out->shadow = shadow;
             out->shadowX = s.x0 + reg.x0 - ox - out->pieceX;
             out->shadowY = s.y0 + reg.y0 - oy - out->pieceY;
@@ -615,7 +676,8 @@ void render_outline(Renderer* r, const int32_t* corners, const int32_t* types, P
     out->piece = piece;
 
     // Back to 255 for the next shape.
-    for (int y = win.y0; y <= win.y1; y++) std::memset(r->c1 + y * cw + win.x0, 255, (size_t)(win.x1 - win.x0 + 1));
+    for (int y = win.y0; y <= win.y1; y++)
+        std::memset(r->c1 + y * cw + win.x0, 255, (size_t)(win.x1 - win.x0 + 1));
 }
 
 std::mutex g_mem_lock;  // counted allocations while worker threads run
@@ -633,13 +695,15 @@ Renderer renderer_for(uint8_t* c1, uint8_t* c2) {
 }
 
 void renderer_release(Renderer* r) {
-    for (void* b : r->scratch) io_mem_free(b);
+    for (void* b : r->scratch)
+        io_mem_free(b);
     io_mem_free(r->stack);
 }
 
 void check_types(const int32_t* types) {
     int count;
-    for (int i = 0; i < 4; i++) (void)curve_get(types[i] & 255, &count);  // fatal when out of range
+    for (int i = 0; i < 4; i++)
+        (void)curve_get(types[i] & 255, &count);  // fatal when out of range
 }
 
 }  // namespace
@@ -678,7 +742,8 @@ void shape_render(const int32_t* corners, const int32_t* types, int count) {
     IO_ASSERT(g_canvas[0] != nullptr);
     if (g_shape_filled >= g_shape_count) io_fatal("shape_render: the shape table is full\n");
     check_types(types);
-    Renderer r = renderer_for((uint8_t*)g_canvas[0] + IMG_HEADER_SIZE, (uint8_t*)g_canvas[1] + IMG_HEADER_SIZE);
+    Renderer r =
+        renderer_for((uint8_t*)g_canvas[0] + IMG_HEADER_SIZE, (uint8_t*)g_canvas[1] + IMG_HEADER_SIZE);
     render_outline(&r, corners, types, &g_shapes[g_shape_filled]);
     renderer_release(&r);
     g_shape_filled++;
@@ -688,7 +753,8 @@ void shape_render_many(const int32_t* outlines48, int count, int threads, void (
     IO_ASSERT(g_canvas[0] != nullptr);
     if (count <= 0) return;
     if (g_shape_filled + count > g_shape_count) io_fatal("shape_render: the shape table is full\n");
-    for (int i = 0; i < count; i++) check_types(outlines48 + 12 * i + 8);
+    for (int i = 0; i < count; i++)
+        check_types(outlines48 + 12 * i + 8);
     if (threads <= 0) threads = (int)std::thread::hardware_concurrency();
     if (threads > 8) threads = 8;
     if (threads > count) threads = count;
@@ -707,7 +773,8 @@ void shape_render_many(const int32_t* outlines48, int count, int threads, void (
 
     std::atomic<int> next{0};
     std::atomic<uint8_t>* done = new std::atomic<uint8_t>[count];
-    for (int i = 0; i < count; i++) done[i].store(0, std::memory_order_relaxed);
+    for (int i = 0; i < count; i++)
+        done[i].store(0, std::memory_order_relaxed);
     auto work = [&](Renderer* r, bool report) {
         int reported = 0;
         for (;;) {
@@ -717,21 +784,26 @@ void shape_render_many(const int32_t* outlines48, int count, int threads, void (
             render_outline(r, o, o + 8, &first[i]);
             done[i].store(1, std::memory_order_release);
             if (report && step) {  // progress in order, on this thread
-                while (reported < count && done[reported].load(std::memory_order_acquire)) reported++;
+                while (reported < count && done[reported].load(std::memory_order_acquire))
+                    reported++;
                 std::lock_guard<std::mutex> lock(g_mem_lock);
                 step(reported);
             }
         }
     };
     std::thread pool[8];
-    for (int t = 1; t < threads; t++) pool[t] = std::thread(work, &rs[t], false);
+    for (int t = 1; t < threads; t++)
+        pool[t] = std::thread(work, &rs[t], false);
     work(&rs[0], true);
-    for (int t = 1; t < threads; t++) pool[t].join();
+    for (int t = 1; t < threads; t++)
+        pool[t].join();
     delete[] done;
     if (step) step(count);
 
-    for (int t = 0; t < threads; t++) renderer_release(&rs[t]);
-    for (int t = 1; t < threads; t++) io_mem_free(scratch[t]);
+    for (int t = 0; t < threads; t++)
+        renderer_release(&rs[t]);
+    for (int t = 1; t < threads; t++)
+        io_mem_free(scratch[t]);
     g_shape_filled += count;
 }
 
@@ -751,11 +823,13 @@ void piece_quad(const PieceShape* shape, int x, int y, int angle, int lift, int 
     double c[4][2];
     if (!shadow) {
         const int w = shape->piece ? shape->piece->width : 1, h = shape->piece ? shape->piece->height : 1;
-        const double cs[4][2] = {{0, 0}, {(double)w - 1, 0}, {(double)w - 1, (double)h - 1}, {0, (double)h - 1}};
+        const double cs[4][2] = {
+            {0, 0}, {(double)w - 1, 0}, {(double)w - 1, (double)h - 1}, {0, (double)h - 1}};
         std::memcpy(c, cs, sizeof c);
     } else {
         const int sx = shape->shadowX, sy = shape->shadowY;
-        const int sw = shape->shadow ? shape->shadow->width : 1, sh = shape->shadow ? shape->shadow->height : 1;
+        const int sw = shape->shadow ? shape->shadow->width : 1,
+                  sh = shape->shadow ? shape->shadow->height : 1;
         const double cs[4][2] = {{(double)sx, (double)sy},
                                  {(double)sx + sw - 1, (double)sy},
                                  {(double)sx + sw - 1, (double)sy + sh - 1},
@@ -789,11 +863,11 @@ struct Draw {
     int w, h;               // of the image drawn
     const uint8_t* pic;     // picture pixel of texel (0, 0)
     int pic_pitch;
-    int rot;                // rotation term
-    int angle;              // 0..359
+    int rot;    // rotation term
+    int angle;  // 0..359
     bool axis, selected;
     const PieceQuad* quad;
-    int ax, ay;             // corner 0 (texel (0, 0)) of an axis-aligned quad
+    int ax, ay;  // corner 0 (texel (0, 0)) of an axis-aligned quad
     // Rotated quads: the two chains of edges going down from the top corner.
     int top;
     double cx[4], cy[4], cu[4], cv[4];
@@ -843,18 +917,22 @@ inline int run_end(const uint16_t* q, int i, int n, bool flat) {
     }
 #endif
     if (flat)
-        while (i < n && (q[i] & 0x8000)) i++;
+        while (i < n && (q[i] & 0x8000))
+            i++;
     else
-        while (i < n && q[i] == 0) i++;
+        while (i < n && q[i] == 0)
+            i++;
     return i;
 }
 
 // Axis-aligned piece: n pixels, source codes and picture stepping by constant strides. Unturned
 // rows (the common case at rest) skip transparent runs and copy flat runs whole.
 template <bool SELECTED>
-void span_piece_axis(uint8_t* d, const uint16_t* q, ptrdiff_t qstep, const uint8_t* p, ptrdiff_t pstep, int n, int rot) {
+void span_piece_axis(uint8_t* d, const uint16_t* q, ptrdiff_t qstep, const uint8_t* p, ptrdiff_t pstep, int n,
+                     int rot) {
     if (qstep != 1 || SELECTED) {
-        for (int i = 0; i < n; i++, d += 3, q += qstep, p += pstep) put_piece<SELECTED>(d, p, *q, rot);
+        for (int i = 0; i < n; i++, d += 3, q += qstep, p += pstep)
+            put_piece<SELECTED>(d, p, *q, rot);
         return;
     }
     int i = 0;
@@ -878,25 +956,31 @@ template <bool SELECTED>
 void span_piece_rotated(uint8_t* d, const Draw* k, int32_t u, int32_t v, int32_t du, int32_t dv, int n) {
     for (int i = 0; i < n; i++, d += 3, u += du, v += dv) {
         const int tu = u >> 16, tv = v >> 16;
-        put_piece<SELECTED>(d, k->pic + (ptrdiff_t)tv * k->pic_pitch + tu * 3, k->codes[tv * k->w + tu], k->rot);
+        put_piece<SELECTED>(d, k->pic + (ptrdiff_t)tv * k->pic_pitch + tu * 3, k->codes[tv * k->w + tu],
+                            k->rot);
     }
 }
 
 void span_shadow_axis(uint8_t* d, const uint8_t* a, ptrdiff_t astep, int n) {
-    for (int i = 0; i < n; i++, d += 3, a += astep) put_shadow(d, *a);
+    for (int i = 0; i < n; i++, d += 3, a += astep)
+        put_shadow(d, *a);
 }
 
 void span_shadow_rotated(uint8_t* d, const Draw* k, int32_t u, int32_t v, int32_t du, int32_t dv, int n) {
-    for (int i = 0; i < n; i++, d += 3, u += du, v += dv) put_shadow(d, k->alpha[(v >> 16) * k->w + (u >> 16)]);
+    for (int i = 0; i < n; i++, d += 3, u += du, v += dv)
+        put_shadow(d, k->alpha[(v >> 16) * k->w + (u >> 16)]);
 }
 
-inline uint8_t* screen_at(int x, int y) { return screen.buf + (ptrdiff_t)y * screen.pitch + (ptrdiff_t)x * 3; }
+inline uint8_t* screen_at(int x, int y) {
+    return screen.buf + (ptrdiff_t)y * screen.pitch + (ptrdiff_t)x * 3;
+}
 
 // Prefetches rows of bytes (rows apart by pitch) into the second-level cache.
 void prefetch_block(const void* first, int rows, size_t bytes, ptrdiff_t pitch) {
     for (int r = 0; r < rows; r++) {
         const char* row = (const char*)first + r * pitch;
-        for (size_t i = 0; i < bytes + 63; i += 64) __builtin_prefetch(row + i, 0, 2);
+        for (size_t i = 0; i < bytes + 63; i += 64)
+            __builtin_prefetch(row + i, 0, 2);
     }
 }
 
@@ -907,10 +991,18 @@ void draw_axis(const Draw* k, int x0, int y0, int x1, int y1) {
     for (int y = y0; y <= y1; y++) {
         int u, v, du, dv;
         switch (k->angle) {
-            case 0: u = x0 - k->ax, v = y - k->ay, du = 1, dv = 0; break;
-            case 90: u = k->ay - y, v = x0 - k->ax, du = 0, dv = 1; break;
-            case 180: u = k->ax - x0, v = k->ay - y, du = -1, dv = 0; break;
-            default: u = y - k->ay, v = k->ax - x0, du = 0, dv = -1; break;
+            case 0:
+                u = x0 - k->ax, v = y - k->ay, du = 1, dv = 0;
+                break;
+            case 90:
+                u = k->ay - y, v = x0 - k->ax, du = 0, dv = 1;
+                break;
+            case 180:
+                u = k->ax - x0, v = k->ay - y, du = -1, dv = 0;
+                break;
+            default:
+                u = y - k->ay, v = k->ax - x0, du = 0, dv = -1;
+                break;
         }
         uint8_t* d = screen_at(x0, y);
         if (k->codes) {
@@ -1018,9 +1110,11 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
             return;
         k.codes = (const uint16_t*)((const uint8_t*)im + im->colourOffset);
         k.pic_pitch = pic->colourPitch;
-        k.pic = (const uint8_t*)pic + pic->colourOffset + (ptrdiff_t)homeY * k.pic_pitch + (ptrdiff_t)homeX * 3;
+        k.pic =
+            (const uint8_t*)pic + pic->colourOffset + (ptrdiff_t)homeY * k.pic_pitch + (ptrdiff_t)homeX * 3;
     }
-    const double tu[4] = {0, (double)k.w - 1, (double)k.w - 1, 0}, tv[4] = {0, 0, (double)k.h - 1, (double)k.h - 1};
+    const double tu[4] = {0, (double)k.w - 1, (double)k.w - 1, 0},
+                 tv[4] = {0, 0, (double)k.h - 1, (double)k.h - 1};
     double best = 100000;
     for (int i = 0; i < 4; i++) {
         k.cx[i] = quad->corner[i][0], k.cy[i] = quad->corner[i][1];
@@ -1035,10 +1129,18 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
     if (k.axis) {
         int l, t, r, b;
         switch (k.angle) {
-            case 0: l = k.ax, t = k.ay, r = k.ax + k.w - 1, b = k.ay + k.h - 1; break;
-            case 90: l = k.ax, t = k.ay - k.w + 1, r = k.ax + k.h - 1, b = k.ay; break;
-            case 180: l = k.ax - k.w + 1, t = k.ay - k.h + 1, r = k.ax, b = k.ay; break;
-            default: l = k.ax - k.h + 1, t = k.ay, r = k.ax, b = k.ay + k.w - 1; break;
+            case 0:
+                l = k.ax, t = k.ay, r = k.ax + k.w - 1, b = k.ay + k.h - 1;
+                break;
+            case 90:
+                l = k.ax, t = k.ay - k.w + 1, r = k.ax + k.h - 1, b = k.ay;
+                break;
+            case 180:
+                l = k.ax - k.w + 1, t = k.ay - k.h + 1, r = k.ax, b = k.ay;
+                break;
+            default:
+                l = k.ax - k.h + 1, t = k.ay, r = k.ax, b = k.ay + k.w - 1;
+                break;
         }
         clip.left = clip.left > l ? clip.left : l;
         clip.top = clip.top > t ? clip.top : t;
@@ -1052,11 +1154,12 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
     // row apart, which the hardware does not foresee.
     ScreenRect dirty;
     if (!screen_dirty_bounds(clip.left, clip.top, clip.right, clip.bottom, &dirty)) return;
-    prefetch_block(k.codes ? (const void*)k.codes : (const void*)k.alpha, 1, (size_t)k.w * k.h * (k.codes ? 2 : 1), 0);
+    prefetch_block(k.codes ? (const void*)k.codes : (const void*)k.alpha, 1,
+                   (size_t)k.w * k.h * (k.codes ? 2 : 1), 0);
     if (k.codes) prefetch_block(k.pic, k.h, (size_t)k.w * 3, k.pic_pitch);
     prefetch_block(screen_at(dirty.x, dirty.y), dirty.h, (size_t)dirty.w * 3, screen.pitch);
-    screen_for_each_dirty_span(clip.left, clip.top, clip.right - clip.left + 1, clip.bottom - clip.top + 1, draw_run,
-                               &k);
+    screen_for_each_dirty_span(clip.left, clip.top, clip.right - clip.left + 1, clip.bottom - clip.top + 1,
+                               draw_run, &k);
 }
 
 void piece_prefetch(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int shadow) {
@@ -1068,8 +1171,9 @@ void piece_prefetch(const PieceQuad* quad, const PieceShape* shape, int homeX, i
     prefetch_block((const uint8_t*)im + im->colourOffset, 1, (size_t)w * h * (shadow ? 1 : 2), 0);
     const Image* pic = g_picture;
     if (!shadow && pic && homeX >= 0 && homeY >= 0 && homeX + w <= pic->width && homeY + h <= pic->height)
-        prefetch_block((const uint8_t*)pic + pic->colourOffset + (ptrdiff_t)homeY * pic->colourPitch + homeX * 3, h,
-                       (size_t)w * 3, pic->colourPitch);
+        prefetch_block(
+            (const uint8_t*)pic + pic->colourOffset + (ptrdiff_t)homeY * pic->colourPitch + homeX * 3, h,
+            (size_t)w * 3, pic->colourPitch);
     int l = quad->left < 0 ? 0 : quad->left, t = quad->top < 0 ? 0 : quad->top;
     int r = quad->right >= screen.width ? screen.width - 1 : quad->right;
     int b = quad->bottom >= screen.height ? screen.height - 1 : quad->bottom;

@@ -33,19 +33,19 @@ struct PieceQuad {
 
 // Set by shape_canvas_prepare from the piece size (limited to 150).
 struct ShapeConstants {
-    double shadowSigma;  // size * 0.05
-    int32_t liftHeight;  // size / 21 rounded, at least 1
-    double reliefSigma;  // (size / 30) / 3, at least 0.5
-    double reliefDepth;  // size / 30, or size * (size / 30) / 75 from 100 on
+    double shadowSigma;                 // size * 0.05
+    int32_t liftHeight;                 // size / 21 rounded, at least 1
+    double reliefSigma;                 // (size / 30) / 3, at least 0.5
+    double reliefDepth;                 // size / 30, or size * (size / 30) / 75 from 100 on
     int32_t canvasWidth, canvasHeight;  // 4 x the prepared width and height
     int32_t originX, originY;           // a cell's top-left inside the canvas
 };
 
 // --- Light tables (built once when the play room is created, before any piece is drawn) ---
 void light_tables_build();
-const uint8_t* light_table_a();    // blend: [d * 256 + c] = round(d * (31 - c) / 31)
-const uint8_t* light_table_b();    // light: [step * 8192 + c * 256 + p]
-const uint16_t* light_table_c();   // code to B row / 4, 65536 entries (second half repeats)
+const uint8_t* light_table_a();   // blend: [d * 256 + c] = round(d * (31 - c) / 31)
+const uint8_t* light_table_b();   // light: [step * 8192 + c * 256 + p]
+const uint16_t* light_table_c();  // code to B row / 4, 65536 entries (second half repeats)
 
 // --- Normal codes ---
 int normal_encode(double nx, double ny, double nz);  // 10-bit code of a (not flat) normal
@@ -56,8 +56,8 @@ int normal_brightness(int code);                     // the brightness byte of t
 void shapes_alloc(int count);  // all records zero; replaces (and frees) the previous table
 void shapes_free();            // the table and both images of every record
 PieceShape* shapes_table();
-int shapes_count();            // records of the table
-int shapes_rendered();         // records filled by shape_render so far
+int shapes_count();     // records of the table
+int shapes_rendered();  // records filled by shape_render so far
 
 // --- Rendering ---
 // Creates the two render canvases (4 x width by 4 x height) and sets the render constants.
@@ -87,8 +87,8 @@ void piece_set_picture(const Image* picture);
 // Draws a piece (shadow 0; its pixels from the picture at home + texture position) or its shadow
 // (shadow 1) through the quad, clipped to the dirty cells of the open frame. A selected piece has
 // the red byte of every picture pixel at 255.
-void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int angle,
-                int selected, int shadow);
+void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int angle, int selected,
+                int shadow);
 // Optional: asks the caches for what drawing this piece will read, so that a loop over many
 // pieces can call it for the next piece before drawing the current one. Draws nothing.
 void piece_prefetch(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int shadow);

@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstring>
 
-#include "image/pic.h"
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "resources/dp.h"
@@ -23,10 +22,11 @@ struct MemFile {
 
 struct CacheState {
     MemFile memfiles[CACHE_MAX];
-    int count;            // entries registered, never shrinks until cache_done
-    uint32_t useCounter;  // grows by one at every lock
-    int precache;         // load new entries at registration
-    int fatalIfMissing;   // handed to dp_get_index
+    int count;                  // entries registered, never shrinks until cache_done
+    uint32_t useCounter;        // grows by one at every lock
+    int precache;               // load new entries at registration
+    int fatalIfMissing;         // handed to dp_get_index
+    CacheLoader pictureLoader;  // decodes ".jpg" resources; installed by the image layer
 };
 CacheState g_cache = {.fatalIfMissing = 1};
 
@@ -54,7 +54,7 @@ void cache_init() {
     io_mem_set_release_hook(release_hook);
 }
 
-int precache_file(const char* name, CacheLoader loader) {
+int cache_register(const char* name, CacheLoader loader) {
     for (int i = 0; i < g_cache.count; i++)
         if (std::strcmp(dp_name(g_cache.memfiles[i].fileIndex), name) == 0) return i;
     if (g_cache.count >= CACHE_MAX) io_fatal("precache_file: memfiles[] is full");
@@ -70,11 +70,15 @@ int precache_file(const char* name, CacheLoader loader) {
     return index;
 }
 
+void cache_set_picture_loader(CacheLoader loader) { g_cache.pictureLoader = loader; }
+
 int cache_register_picture(const char* name) {
-    return precache_file(name, is_jpg(name) ? jpg_loader : dp_load);
+    if (!is_jpg(name)) return cache_register(name, dp_load);
+    if (!g_cache.pictureLoader) io_fatal("cache_register_picture: no picture loader for %s", name);
+    return cache_register(name, g_cache.pictureLoader);
 }
 
-int cache_register_raw(const char* name) { return precache_file(name, dp_load); }
+int cache_register_raw(const char* name) { return cache_register(name, dp_load); }
 
 void* cache_lock(int index) {
     MemFile& e = entry(__func__, index);

@@ -4,7 +4,7 @@
 // Register a name once and keep the index; lock the entry for exactly as long as its block is
 // used. An unlocked block may be released during any allocation.
 #pragma once
-#include "kernel/limits.h"  // CACHE_MAX entries; a registration beyond it is fatal
+#include "base/limits.h"  // CACHE_MAX entries; a registration beyond it is fatal
 
 // Takes a data-pack file index, returns a new io_mem block (the raw file or a decoded Image).
 using CacheLoader = void* (*)(int file_index);
@@ -12,8 +12,11 @@ using CacheLoader = void* (*)(int file_index);
 void cache_init();  // empties the table and installs the release hook of io_mem
 // Index of name, registering it on first use; -1 when the pack lacks it and the fatal-when-
 // missing switch is off. With precaching on, a new entry is loaded at once.
-int precache_file(const char* name, CacheLoader loader);
-int cache_register_picture(const char* name);  // ".jpg" is decoded into an Image, else raw
+int cache_register(const char* name, CacheLoader loader);
+// ".jpg" resources are decoded into an Image by the loader the image layer installs; other
+// names are kept raw.
+void cache_set_picture_loader(CacheLoader loader);
+int cache_register_picture(const char* name);
 int cache_register_raw(const char* name);
 
 void* cache_lock(int index);  // the entry's block, loaded when it has none

@@ -13,12 +13,12 @@
 namespace {
 
 struct DataPack {
-    FILE* file;                   // null for a folder pack
-    char path[PATH_MAX_GAME];     // pack file, or the folder of a folder pack
-    uint8_t* directory;           // the directory block, checked at opening
-    uint32_t* used;               // one flag per entry, set when a lookup found it
-    const uint8_t** entries;      // start of each directory entry inside `directory`
-    int count;                    // directory entries
+    FILE* file;                // null for a folder pack
+    char path[PATH_MAX_GAME];  // pack file, or the folder of a folder pack
+    uint8_t* directory;        // the directory block, checked at opening
+    uint32_t* used;            // one flag per entry, set when a lookup found it
+    const uint8_t** entries;   // start of each directory entry inside `directory`
+    int count;                 // directory entries
 };
 
 struct FileInfo {
@@ -112,15 +112,12 @@ void open_pack_file(DataPack* pack) {
     pack->file = std::fopen(pack->path, "rb");
     if (!pack->file) io_fatal("dp_open: not found (%s)\n", pack->path);
     uint8_t head[DP_HEAD_SIZE];
-    const char* failure = nullptr;
-    if (!file_read_bytes(pack->file, head, sizeof head))
-        failure = "dp_open: fread of packhead (%s)\n";
-    else if (get_u32le(head) != DP_MAGIC)
-        failure = "dp_open: invalid magic (%s)\n";
-    if (failure) {
+    const int unread = !file_read_bytes(pack->file, head, sizeof head);
+    if (unread || get_u32le(head) != DP_MAGIC) {
         std::fclose(pack->file);
         pack->file = nullptr;
-        io_fatal(failure, pack->path);
+        if (unread) io_fatal("dp_open: fread of packhead (%s)\n", pack->path);
+        io_fatal("dp_open: invalid magic (%s)\n", pack->path);
     }
     read_directory(pack, head);
 }
@@ -135,7 +132,8 @@ int find_in_pack(int p, std::string_view name, const uint8_t** entry) {
     }
     for (int i = 0; i < pack->count; i++) {
         const char* entry_text = entry_name(pack->entries[i]);
-        if (std::strlen(entry_text) == name.size() && std::memcmp(entry_text, name.data(), name.size()) == 0) {
+        if (std::strlen(entry_text) == name.size() &&
+            std::memcmp(entry_text, name.data(), name.size()) == 0) {
             pack->used[i] = 1;
             *entry = pack->entries[i];
             return 1;
@@ -199,9 +197,11 @@ int dp_open(std::string_view path) {
 void dp_done() {
     if (current.index >= 0 && !fileinfos[current.index].entry) std::fclose(current.file);
     current = {-1, nullptr, 0, 0};
-    for (int i = 0; i < fileinfo_count; i++) io_mem_free(fileinfos[i].name);
+    for (int i = 0; i < fileinfo_count; i++)
+        io_mem_free(fileinfos[i].name);
     fileinfo_count = 0;
-    for (int p = 0; p < datapack_count; p++) free_pack(&datapacks[p]);
+    for (int p = 0; p < datapack_count; p++)
+        free_pack(&datapacks[p]);
     datapack_count = 0;
 }
 

@@ -8,20 +8,20 @@
 #include <cstdio>
 #include <string_view>
 
-#include "kernel/limits.h"  // DP_PACK_MAX, DP_RESOURCE_MAX; running out is fatal
+#include "base/limits.h"  // DP_PACK_MAX, DP_RESOURCE_MAX; running out is fatal
 
-inline constexpr uint32_t DP_MAGIC = 0x324B4350;             // "PCK2"
-inline constexpr int DP_HEAD_SIZE = 16;                      // magic, dir offset, dir size, count
-inline constexpr int DP_ENTRY_HEAD_SIZE = 12;                // length, data offset, data size
-inline constexpr uint32_t DP_DIRECTORY_MAX = 16u << 20;      // bytes; a larger directory is refused
+inline constexpr uint32_t DP_MAGIC = 0x324B4350;         // "PCK2"
+inline constexpr int DP_HEAD_SIZE = 16;                  // magic, dir offset, dir size, count
+inline constexpr int DP_ENTRY_HEAD_SIZE = 12;            // length, data offset, data size
+inline constexpr uint32_t DP_DIRECTORY_MAX = 16u << 20;  // bytes; a larger directory is refused
 
 // Packs ----------------------------------------------------------------------------------------
 // "name@" registers the folder "name" as a pack (nothing is opened); anything else is a pack file.
-int dp_open(std::string_view path);   // 1; a missing or broken pack is fatal
-void dp_done();                       // closes every pack and forgets every index (tests reuse it)
+int dp_open(std::string_view path);  // 1; a missing or broken pack is fatal
+void dp_done();                      // closes every pack and forgets every index (tests reuse it)
 int dp_pack_count();
-int dp_entry_count(int pack);                     // directory entries; 0 for a folder pack
-const char* dp_entry_name(int pack, int entry);   // name of a directory entry
+int dp_entry_count(int pack);                    // directory entries; 0 for a folder pack
+const char* dp_entry_name(int pack, int entry);  // name of a directory entry
 
 // Resources ------------------------------------------------------------------------------------
 // Index of name (exact, case-sensitive), registered on first use; -1 when it does not exist and
@@ -42,5 +42,5 @@ int dp_extract(int index, const char* path);
 // follows in the pack.
 FILE* dp_fopen(int index);
 void dp_fclose();
-int dp_fseek(long position);   // from the resource's first byte, 0..size; 1 on success
+int dp_fseek(long position);            // from the resource's first byte, 0..size; 1 on success
 void dp_fread(void* buffer, size_t n);  // exactly n bytes inside the resource, else fatal

@@ -17,7 +17,8 @@
 namespace {
 
 void append_u32(std::vector<uint8_t>* out, uint32_t v) {
-    for (int i = 0; i < 4; i++) out->push_back((uint8_t)(v >> (8 * i)));
+    for (int i = 0; i < 4; i++)
+        out->push_back((uint8_t)(v >> (8 * i)));
 }
 
 int names_unique(const PackItem* items, int count) {
@@ -40,8 +41,8 @@ int write_item(FILE* out, const PackItem* item, uint64_t offset, uint32_t* size)
     FILE* in = std::fopen(item->source, "rb");
     if (!in) return 0;
     long length = file_length(in);
-    int ok = length >= 0 && offset + (uint64_t)length <= UINT32_MAX &&
-             file_copy_bytes(out, in, (size_t)length);
+    int ok =
+        length >= 0 && offset + (uint64_t)length <= UINT32_MAX && file_copy_bytes(out, in, (size_t)length);
     std::fclose(in);
     *size = (uint32_t)length;
     return ok;
@@ -120,7 +121,8 @@ int packwriter_scan_folder(const char* folder, PackFolder* out) {
     *out = {};
     if (!scan(folder, "", out)) return 0;
     std::vector<size_t> order(out->names.size());
-    for (size_t i = 0; i < order.size(); i++) order[i] = i;
+    for (size_t i = 0; i < order.size(); i++)
+        order[i] = i;
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return out->names[a] < out->names[b]; });
     std::vector<std::string> names, sources;
     for (size_t i : order) {

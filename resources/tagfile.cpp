@@ -119,15 +119,15 @@ int file_read_stamp(FILE* file, FileStamp* stamp) {
 
 int file_check_stamp(FILE* file, const FileStamp* expected) {
     FileStamp stamp;
-    return file_read_stamp(file, &stamp) && stamp.time == expected->time &&
-           stamp.ticks == expected->ticks && stamp.random == expected->random &&
-           stamp.version == expected->version;
+    return file_read_stamp(file, &stamp) && stamp.time == expected->time && stamp.ticks == expected->ticks &&
+           stamp.random == expected->random && stamp.version == expected->version;
 }
 
 void stamp_make(FileStamp* stamp) {
     auto since_boot = std::chrono::steady_clock::now().time_since_epoch();
     stamp->time = (int32_t)std::time(nullptr);
-    stamp->ticks = (int32_t)(uint32_t)std::chrono::duration_cast<std::chrono::milliseconds>(since_boot).count();
+    stamp->ticks =
+        (int32_t)(uint32_t)std::chrono::duration_cast<std::chrono::milliseconds>(since_boot).count();
     stamp->random = std::rand() & 0x7FFF;
     stamp->version = STAMP_VERSION;
 }
@@ -194,37 +194,7 @@ int record_read(FILE* file, const FieldEntry* table, void* record) {
     return 1;
 }
 
-// Strings and paths ------------------------------------------------------------------------------
-
-void str_upper(char* text) {
-    for (; *text; text++) *text = (char)std::toupper((unsigned char)*text);
-}
-
-void str_lower(char* text) {
-    for (; *text; text++) *text = (char)std::tolower((unsigned char)*text);
-}
-
-int str_icompare(const char* a, const char* b) {
-    for (;; a++, b++) {
-        char ca = *a, cb = *b;
-        if (ca >= 'a' && ca <= 'z') ca = (char)(ca - 'a' + 'A');
-        if (cb >= 'a' && cb <= 'z') cb = (char)(cb - 'a' + 'A');
-        if (ca != cb) return -1;
-        if (ca == 0) return 0;
-    }
-}
-
-void str_copy_bounded(char* to, const char* from, size_t n) {
-    if (n == 0) return;
-    size_t i = 0;
-    for (; i + 1 < n && from[i]; i++) to[i] = from[i];
-    to[i] = 0;
-}
-
-void str_replace_char(char* text, char from, char to) {
-    for (; *text; text++)
-        if (*text == from) *text = to;
-}
+// Paths ------------------------------------------------------------------------------
 
 int path_join(char* path, size_t size, const char* name) {
     size_t used = std::strlen(path);

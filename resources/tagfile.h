@@ -13,8 +13,8 @@
 
 // A tag's four bytes in file order are its letters: file_tag("BOX1") == 0x31584F42.
 consteval uint32_t file_tag(const char (&text)[5]) {
-    return (uint32_t)(uint8_t)text[0] | (uint32_t)(uint8_t)text[1] << 8 |
-           (uint32_t)(uint8_t)text[2] << 16 | (uint32_t)(uint8_t)text[3] << 24;
+    return (uint32_t)(uint8_t)text[0] | (uint32_t)(uint8_t)text[1] << 8 | (uint32_t)(uint8_t)text[2] << 16 |
+           (uint32_t)(uint8_t)text[3] << 24;
 }
 
 inline constexpr int32_t STAMP_VERSION = 125;  // the game's version number, 1.25
@@ -40,7 +40,7 @@ struct FieldEntry {
 // Plain bytes ------------------------------------------------------------------------------------
 int file_read_bytes(FILE* file, void* buffer, size_t n);         // all n bytes or 0
 int file_write_bytes(FILE* file, const void* buffer, size_t n);  // all n bytes or 0
-int file_copy_bytes(FILE* to, FILE* from, size_t n);  // from's current position, 1024-byte pieces
+int file_copy_bytes(FILE* to, FILE* from, size_t n);             // from's current position, 1024-byte pieces
 long file_length(FILE* file);  // bytes; the position is kept; -1 when the stream cannot seek
 int file_write_u32(FILE* file, uint32_t value);
 int file_read_u32(FILE* file, uint32_t* value);
@@ -65,12 +65,7 @@ int record_write(FILE* file, const FieldEntry* table, const void* record);
 // chunks are skipped; fields without a chunk keep their values.
 int record_read(FILE* file, const FieldEntry* table, void* record);
 
-// Strings and paths ------------------------------------------------------------------------------
-void str_upper(char* text);  // in place, C library case mapping
-void str_lower(char* text);
-int str_icompare(const char* a, const char* b);  // 0 when equal ignoring the case of a..z, else -1
-void str_copy_bounded(char* to, const char* from, size_t n);  // at most n - 1 chars, always ended
-void str_replace_char(char* text, char from, char to);
+// Paths ------------------------------------------------------------------------------
 // Appends name to the folder in path (size bytes), with one '/' between them unless path is
 // empty or already ends in '/' or '\\'. 1, or 0 with path unchanged when the result would not fit.
 int path_join(char* path, size_t size, const char* name);

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(cmake ninja-build g++ pkg-config clang
+PACKAGES=(cmake ninja-build g++ pkg-config clang clang-format
   libsdl2-dev libsdl2-mixer-dev libjpeg62-turbo-dev libtiff-dev libfreetype-dev libfontconfig-dev
   libpng-dev fonts-dejavu-core timgm6mb-soundfont xdg-utils libgtest-dev libbenchmark-dev)
 

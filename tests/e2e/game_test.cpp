@@ -57,7 +57,8 @@ struct Game {
             freopen(err.c_str(), "w", stderr);
             std::string exe = std::string(LUMAVEX_GAME_DIR) + "/tesselo";
             std::vector<char*> argv = {(char*)exe.c_str()};
-            for (std::string& a : args) argv.push_back((char*)a.c_str());
+            for (std::string& a : args)
+                argv.push_back((char*)a.c_str());
             argv.push_back(nullptr);
             execv(exe.c_str(), argv.data());
             _exit(98);
@@ -92,8 +93,8 @@ struct Game {
 // Width and height from a PNG's header.
 void png_size(const std::string& png, int* w, int* h) {
     auto be32 = [&](size_t at) {
-        return (int)((unsigned char)png[at] << 24 | (unsigned char)png[at + 1] << 16 | (unsigned char)png[at + 2] << 8 |
-                     (unsigned char)png[at + 3]);
+        return (int)((unsigned char)png[at] << 24 | (unsigned char)png[at + 1] << 16 |
+                     (unsigned char)png[at + 2] << 8 | (unsigned char)png[at + 3]);
     };
     *w = png.size() > 24 ? be32(16) : 0;
     *h = png.size() > 24 ? be32(20) : 0;
@@ -101,7 +102,8 @@ void png_size(const std::string& png, int* w, int* h) {
 
 TEST(game, starts_snaps_and_quits_cleanly) {
     Game g;
-    g.write("s.txt", "0 snap first.png\n+3 move 100 100\n+1 click 100 100 left\n+2 snap later.png\n+1 quit\n");
+    g.write("s.txt",
+            "0 snap first.png\n+3 move 100 100\n+1 click 100 100 left\n+2 snap later.png\n+1 quit\n");
     ASSERT_EQ(g.run({"--headless", "--window", "800x600", "--script", "s.txt", "-debug", "1"}), 0)
         << g.file("stderr.txt");
     std::string log = g.file("application.log");
@@ -127,8 +129,8 @@ TEST(game, second_driver_path_and_log_levels) {
     Game g;
     g.write("s.txt", "2 snap a.png\n3 quit\n");
     g.write("sfiles/config.ini", "");  // folder missing: the write above fails, start-up makes it
-    ASSERT_EQ(g.run({"--headless", "--window", "640x480", "--script", "s.txt", "-videodriver", "2", "-debug", "1",
-                     "-path", "my\\boxes", "--unknown-switch"}),
+    ASSERT_EQ(g.run({"--headless", "--window", "640x480", "--script", "s.txt", "-videodriver", "2", "-debug",
+                     "1", "-path", "my\\boxes", "--unknown-switch"}),
               0)
         << g.file("stderr.txt");
     EXPECT_NE(g.file("application.log").find("video driver: Windows\n"), std::string::npos);
@@ -203,7 +205,8 @@ TEST(game, broken_or_missing_pack_stops_with_its_message) {
     PackItem only_lang[] = {{"english.ini", lang, sizeof lang - 1, nullptr}};
     ASSERT_TRUE(packwriter_write((g.dir + "/data.pck").c_str(), only_lang, 1));
     EXPECT_EQ(g.run({"--headless", "--script", "s.txt", "-debug", "1"}), 1);
-    EXPECT_NE(g.file("application.log").find("kernel_init: invalid copy of sfiles/skin.ini"), std::string::npos)
+    EXPECT_NE(g.file("application.log").find("kernel_init: invalid copy of sfiles/skin.ini"),
+              std::string::npos)
         << g.file("application.log");
     EXPECT_NE(g.file("stderr.txt").find("kernel_init: invalid copy of sfiles/skin.ini"), std::string::npos);
 }

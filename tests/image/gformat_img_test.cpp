@@ -115,8 +115,8 @@ TEST(GformatImg, view_rows_written_at_their_pitch) {
 TEST(GformatImg, longer_rows_and_embedding) {
     Bytes file = padded_file(5, 3, 16);  // rows of 15 bytes stored in 16
     write_fuzz_seed("fuzz_img", "padded", file.data(), file.size());
-    Bytes embedded(7, 0xAB);
-    embedded.insert(embedded.end(), file.begin(), file.end());
+    Bytes embedded = file;
+    embedded.insert(embedded.begin(), 7, 0xAB);
     embedded[0] = 7;  // the fuzz target also reads at the position the first byte names
     write_fuzz_seed("fuzz_img", "embedded", embedded.data(), embedded.size());
     MemFile f;

@@ -50,11 +50,8 @@ BmpSpec bmp_8bit_3x2() {
 // row 2: delta (2, 1): nothing on row 2, continue on row 3 at column 2
 // row 3: run 2 x white, delta (10, 0) past the edge, run dropped, end of line -> past the picture
 Bytes rle_stream() {
-    return {3, 1, 0, 3, 2, 3, 4, 0, 0, 0,
-            0, 4, 1, 2, 3, 4, 4, 1, 0, 3, 2, 2, 2, 0, 0, 0,
-            0, 2, 2, 1,
-            2, 4, 0, 2, 10, 0, 1, 1, 0, 0,
-            5, 3, 0, 1};
+    return {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 0, 4, 1,  2, 3, 4, 4, 1, 0, 3, 2, 2,
+            2, 0, 0, 0, 0, 2, 2, 1, 2, 4, 0, 2, 10, 0, 1, 1, 0, 0, 5, 3, 0, 1};
 }
 
 BmpSpec bmp_rle(int32_t height) {
@@ -71,7 +68,8 @@ BmpSpec bmp_rle(int32_t height) {
 
 constexpr uint32_t K = 0x000000, R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF;
 // The RLE picture in file row order.
-const uint32_t RLE_ROWS[4][6] = {{R, R, R, G, B, W}, {R, G, B, W, R, R}, {K, K, K, K, K, K}, {K, K, W, W, K, K}};
+const uint32_t RLE_ROWS[4][6] = {
+    {R, R, R, G, B, W}, {R, G, B, W, R, R}, {K, K, K, K, K, K}, {K, K, W, W, K, K}};
 
 uint16_t word_of(const PictureBuffer* b, int x, int y) {
     const uint8_t* p = b->pixels + y * b->pitch + 2 * x;
@@ -88,8 +86,9 @@ TEST(GformatBmp, write_lays_out_the_file_and_reads_back) {
     std::rewind(f);
     ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
     std::fclose(f);
-    const uint8_t head[54] = {'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 5, 0, 0, 0, 3, 0, 0, 0,
-                              1, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0};
+    const uint8_t head[54] = {'B', 'M', 102, 0, 0, 0, 0,    0,    0, 0, 54,   0,    0,  0, 40, 0,
+                              0,   0,   5,   0, 0, 0, 3,    0,    0, 0, 1,    0,    24, 0, 0,  0,
+                              0,   0,   0,   0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0,  0};
     EXPECT_EQ(std::memcmp(bytes.data(), head, 54), 0);
     // The first stored row is the bottom row, followed by one zero byte.
     EXPECT_EQ(std::memcmp(bytes.data() + 54, pic->pixels + 2 * pic->pitch, 15), 0);
@@ -142,7 +141,8 @@ TEST(GformatBmp, palette_pictures_are_flipped_and_padded) {
     core.header_size = 12;
     core.width = 2;
     core.bits = 8;
-    for (int i = 0; i < 256; i++) core.palette.insert(core.palette.end(), {(uint8_t)i, 7, 9});
+    for (int i = 0; i < 256; i++)
+        core.palette.insert(core.palette.end(), {(uint8_t)i, 7, 9});
     core.data = {3, 250, 0, 0};
     b = bmp_ok("core-8bit", core.build());
     ASSERT_NE(b, nullptr);
@@ -364,7 +364,8 @@ TEST(GformatBmp, every_guard_refuses_its_lie) {
 
     for (const Case& c : cases) {
         if (!c.bytes.empty())
-            write_fuzz_seed("fuzz_bmp", (std::string("bad-") + c.name).c_str(), c.bytes.data(), c.bytes.size());
+            write_fuzz_seed("fuzz_bmp", (std::string("bad-") + c.name).c_str(), c.bytes.data(),
+                            c.bytes.size());
         gformat_error("");
         EXPECT_EQ(decode_bmp(c.bytes), nullptr) << c.name;
         EXPECT_STREQ(gformat_last_error(), BMP_LOAD) << c.name;
@@ -500,7 +501,8 @@ Bytes libjpeg_file(int width, int height, int components, J_COLOR_SPACE space,
     jpeg_start_compress(&c, TRUE);
     Bytes row((size_t)width * components);
     while (c.next_scanline < c.image_height) {
-        for (size_t i = 0; i < row.size(); i++) row[i] = (uint8_t)(i * 7 + c.next_scanline * 3);
+        for (size_t i = 0; i < row.size(); i++)
+            row[i] = (uint8_t)(i * 7 + c.next_scanline * 3);
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&c, &r, 1);
     }
@@ -522,10 +524,12 @@ void many_scans(jpeg_compress_struct* c) {
         s.Ss = ss, s.Se = se, s.Ah = ah, s.Al = al;
     };
     add(0, 0, 0, 10);
-    for (int al = 9; al >= 0; al--) add(0, 0, al + 1, al);
+    for (int al = 9; al >= 0; al--)
+        add(0, 0, al + 1, al);
     for (int k = 1; k < 64; k++) {
         add(k, k, 0, 10);
-        for (int al = 9; al >= 0; al--) add(k, k, al + 1, al);
+        for (int al = 9; al >= 0; al--)
+            add(k, k, al + 1, al);
     }
     c->scan_info = scans;
     c->num_scans = n;
@@ -585,7 +589,8 @@ TEST(GformatJpg, refuses_damaged_and_unsupported_files) {
     EXPECT_EQ(decode_jpg(cmyk), nullptr);
 
     // Progressive files decode; one of more than 500 scans is refused.
-    const Bytes progressive = libjpeg_file(40, 24, 3, JCS_RGB, [](jpeg_compress_struct* c) { jpeg_simple_progression(c); });
+    const Bytes progressive =
+        libjpeg_file(40, 24, 3, JCS_RGB, [](jpeg_compress_struct* c) { jpeg_simple_progression(c); });
     write_fuzz_seed("fuzz_jpeg", "progressive", progressive.data(), progressive.size());
     b = decode_jpg(progressive);
     EXPECT_NE(b, nullptr);
@@ -616,20 +621,23 @@ PictureBuffer* tif_ok(const char* name, const TifSpec& spec, int kind) {
     write_fuzz_seed("fuzz_tiff", name, bytes.data(), bytes.size());
     PictureBuffer* b = decode_tif(path);
     EXPECT_NE(b, nullptr) << name << ": " << gformat_last_error();
-    if (b) EXPECT_EQ(b->kind, kind) << name;
+    if (b) {
+        EXPECT_EQ(b->kind, kind) << name;
+    }
     return b;
 }
 
 void expect_greys(const PictureBuffer* b, int y, std::vector<int> values, const char* what) {
-    for (size_t x = 0; x < values.size(); x++) EXPECT_EQ(grey_of(b, (int)x, y), values[x]) << what << " x=" << x;
+    for (size_t x = 0; x < values.size(); x++)
+        EXPECT_EQ(grey_of(b, (int)x, y), values[x]) << what << " x=" << x;
 }
 
 TEST(GformatTif, grey_pictures_of_one_four_and_eight_bits) {
     for (uint16_t photometric : {PHOTOMETRIC_MINISBLACK, PHOTOMETRIC_MINISWHITE}) {
         const bool white = photometric == PHOTOMETRIC_MINISWHITE;
         auto v = [&](int grey) { return white ? 255 - grey : grey; };
-        PictureBuffer* b =
-            tif_ok(white ? "grey1-white" : "grey1-black", tif_grey(1, photometric, 10, {{0xB0, 0x40}, {0xFF, 0xC0}}), 1);
+        PictureBuffer* b = tif_ok(white ? "grey1-white" : "grey1-black",
+                                  tif_grey(1, photometric, 10, {{0xB0, 0x40}, {0xFF, 0xC0}}), 1);
         ASSERT_NE(b, nullptr);
         expect_greys(b, 0, {v(255), v(0), v(255), v(255), v(0), v(0), v(0), v(0), v(0), v(255)}, "1 bit");
         expect_greys(b, 1, std::vector<int>(10, v(255)), "1 bit");
@@ -748,7 +756,8 @@ TEST(GformatTif, palettes_grey_colour_and_sixteen_bit_maps) {
 Bytes tif_by_hand(uint32_t width, uint32_t height, uint32_t strip_bytes, uint32_t data_bytes) {
     Bytes b = {'I', 'I', 42, 0};
     put32(&b, 8);
-    const uint16_t tags[][2] = {{256, 4}, {257, 4}, {258, 3}, {259, 3}, {262, 3}, {273, 4}, {277, 3}, {278, 4}, {279, 4}};
+    const uint16_t tags[][2] = {{256, 4}, {257, 4}, {258, 3}, {259, 3}, {262, 3},
+                                {273, 4}, {277, 3}, {278, 4}, {279, 4}};
     const uint32_t data_at = 8 + 2 + 9 * 12 + 4;
     const uint32_t values[] = {width, height, 8, 1, 1, data_at, 1, height, strip_bytes};
     put16(&b, 9);
@@ -759,7 +768,8 @@ Bytes tif_by_hand(uint32_t width, uint32_t height, uint32_t strip_bytes, uint32_
         put32(&b, values[i]);
     }
     put32(&b, 0);
-    for (uint32_t i = 0; i < data_bytes; i++) b.push_back((uint8_t)i);
+    for (uint32_t i = 0; i < data_bytes; i++)
+        b.push_back((uint8_t)i);
     return b;
 }
 
@@ -837,7 +847,8 @@ TEST(GformatTif, lying_sizes_and_missing_rows) {
     pic_release(b);
 
     int w, h, kind;
-    for (auto [width, height] : {std::pair<uint32_t, uint32_t>{20000, 10}, {16384, 16384}, {0xFFFFFFFF, 0xFFFFFFFF}}) {
+    for (auto [width, height] :
+         {std::pair<uint32_t, uint32_t>{20000, 10}, {16384, 16384}, {0xFFFFFFFF, 0xFFFFFFFF}}) {
         const Bytes lie = tif_by_hand(width, height, 100, 100);
         write_file(path, lie);
         EXPECT_EQ(gformat_tif_info(path.c_str(), &w, &h, &kind), 1) << width;

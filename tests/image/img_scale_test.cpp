@@ -39,9 +39,12 @@ struct Pic {
         for (int y = 0; y < im->height; y++)
             for (int x = 0; x < w; x++) {
                 uint8_t v;
-                if (style == 0) v = (uint8_t)rng();  // noise
-                else if (style == 1) v = ((x / 7 + y / 5) % 3) * 100 + (rng() % 50 == 0 ? 9 : 0);  // runs
-                else v = ((x - w / 2) * (x - w / 2) + (y - 20) * (y - 20) < 300) ? 255 : 0;  // a blob
+                if (style == 0)
+                    v = (uint8_t)rng();  // noise
+                else if (style == 1)
+                    v = ((x / 7 + y / 5) % 3) * 100 + (rng() % 50 == 0 ? 9 : 0);  // runs
+                else
+                    v = ((x - w / 2) * (x - w / 2) + (y - 20) * (y - 20) < 300) ? 255 : 0;  // a blob
                 p[(size_t)y * im->colourPitch + x] = v;
             }
     }
@@ -57,7 +60,8 @@ uint32_t bgr_at(const Pic& p, int x, int y) {
 std::vector<int64_t> direct_kernel(double sigma, int r) {
     std::vector<int64_t> k(2 * r + 1);
     for (int i = -r; i <= r; i++)
-        k[i + r] = i == 0 ? 255 : (int64_t)std::floor(255.0 * std::exp(-(double)(i * i) / (2.0 * sigma * sigma)));
+        k[i + r] =
+            i == 0 ? 255 : (int64_t)std::floor(255.0 * std::exp(-(double)(i * i) / (2.0 * sigma * sigma)));
     return k;
 }
 
@@ -68,15 +72,18 @@ void direct_blur(std::vector<uint8_t>& px, int w, int h, int bpp, double sigma) 
     if (r == 0) return;
     const std::vector<int64_t> k = direct_kernel(sigma, r);
     int64_t total = 0;
-    for (int i = 0; i < 2 * r; i++) total += k[i];
+    for (int i = 0; i < 2 * r; i++)
+        total += k[i];
     std::vector<uint8_t> line;
     auto pass = [&](int n, int lines, auto index) {
         for (int l = 0; l < lines; l++) {
             line.resize(n);
-            for (int y = 0; y < n; y++) line[y] = px[index(l, y)];
+            for (int y = 0; y < n; y++)
+                line[y] = px[index(l, y)];
             for (int y = 0; y < n; y++) {
                 int64_t s = 0;
-                for (int i = -r; i < r; i++) s += k[i + r] * line[std::clamp(y + i, 0, n - 1)];
+                for (int i = -r; i < r; i++)
+                    s += k[i + r] * line[std::clamp(y + i, 0, n - 1)];
                 px[index(l, y)] = (uint8_t)(s / total);
             }
         }
@@ -116,20 +123,23 @@ std::vector<std::vector<DirectTap>> direct_lists(int n, int m) {
 uint8_t direct_fixed(int64_t s) { return s < 0 ? 0 : (uint8_t)std::min<int64_t>(255, (s + 32768) >> 16); }
 
 // Horizontal pass into a full dst width x src height picture, then the vertical pass.
-std::vector<uint8_t> direct_hermite(const std::vector<uint8_t>& src, int sw, int sh, int dw, int dh, int bpp) {
+std::vector<uint8_t> direct_hermite(const std::vector<uint8_t>& src, int sw, int sh, int dw, int dh,
+                                    int bpp) {
     const auto hl = direct_lists(sw, dw), vl = direct_lists(sh, dh);
     std::vector<uint8_t> tmp((size_t)dw * sh * bpp), out((size_t)dw * dh * bpp);
     for (int y = 0; y < sh; y++)
         for (int i = 0; i < dw; i++)
             for (int c = 0; c < bpp; c++) {
                 int64_t s = 0;
-                for (const DirectTap& t : hl[i]) s += (int64_t)src[((size_t)y * sw + t.index) * bpp + c] * t.weight;
+                for (const DirectTap& t : hl[i])
+                    s += (int64_t)src[((size_t)y * sw + t.index) * bpp + c] * t.weight;
                 tmp[((size_t)y * dw + i) * bpp + c] = direct_fixed(s);
             }
     for (int x = 0; x < dw * bpp; x++)
         for (int i = 0; i < dh; i++) {
             int64_t s = 0;
-            for (const DirectTap& t : vl[i]) s += (int64_t)tmp[(size_t)t.index * dw * bpp + x] * t.weight;
+            for (const DirectTap& t : vl[i])
+                s += (int64_t)tmp[(size_t)t.index * dw * bpp + x] * t.weight;
             out[(size_t)i * dw * bpp + x] = direct_fixed(s);
         }
     return out;
@@ -140,13 +150,15 @@ std::vector<uint8_t> direct_hermite(const std::vector<uint8_t>& src, int sw, int
 TEST(ImgScale, nearest_takes_the_rounded_source_positions) {
     Pic src(4, 3, IMG_8BIT), dst(7, 5, IMG_8BIT);
     for (int y = 0; y < 3; y++)
-        for (int x = 0; x < 4; x++) *src.at(x, y) = (uint8_t)(10 * y + x);
+        for (int x = 0; x < 4; x++)
+            *src.at(x, y) = (uint8_t)(10 * y + x);
     ImageView d = dst.view(), s = src.view();
     ASSERT_EQ(img_resample(&d, &s, IMG_RESAMPLE_NEAREST), 1);
     // Step 32768 across: columns 0, 1, 1, 2, 2, 3, 3; step 32768 down: rows 0, 1, 1, 2, 2.
     const int cols[7] = {0, 1, 1, 2, 2, 3, 3}, rows[5] = {0, 1, 1, 2, 2};
     for (int y = 0; y < 5; y++)
-        for (int x = 0; x < 7; x++) EXPECT_EQ(*dst.at(x, y), 10 * rows[y] + cols[x]) << x << "," << y;
+        for (int x = 0; x < 7; x++)
+            EXPECT_EQ(*dst.at(x, y), 10 * rows[y] + cols[x]) << x << "," << y;
 
     // Shrinking 7 to 4 columns: step 131072, columns 0, 2, 4, 6; 24-bit pixels move whole.
     Pic wide(7, 1, IMG_24BIT), narrow(4, 1, IMG_24BIT);
@@ -156,13 +168,15 @@ TEST(ImgScale, nearest_takes_the_rounded_source_positions) {
     }
     d = narrow.view(), s = wide.view();
     ASSERT_EQ(img_resample(&d, &s, IMG_RESAMPLE_NEAREST), 1);
-    for (int x = 0; x < 4; x++) EXPECT_EQ(bgr_at(narrow, x, 0), (uint32_t)(99 - 2 * x) << 16 | 50 << 8 | 2 * x);
+    for (int x = 0; x < 4; x++)
+        EXPECT_EQ(bgr_at(narrow, x, 0), (uint32_t)(99 - 2 * x) << 16 | 50 << 8 | 2 * x);
 }
 
 TEST(ImgScale, nearest_to_one_pixel_takes_the_first_column_and_row) {
     Pic src(5, 4, IMG_8BIT);
     for (int y = 0; y < 4; y++)
-        for (int x = 0; x < 5; x++) *src.at(x, y) = (uint8_t)(1 + 10 * y + x);
+        for (int x = 0; x < 5; x++)
+            *src.at(x, y) = (uint8_t)(1 + 10 * y + x);
     Pic column(1, 6, IMG_8BIT), row(6, 1, IMG_8BIT), dot(1, 1, IMG_8BIT);
     ImageView s = src.view(), c = column.view(), r = row.view(), d = dot.view();
     ASSERT_EQ(img_resample(&c, &s, IMG_RESAMPLE_NEAREST), 1);
@@ -229,7 +243,9 @@ TEST(ImgScale, hermite_keeps_uniform_pictures_and_same_size_copies) {
         ImageView d = dst.view(), s = src.view();
         ASSERT_EQ(img_resample(&d, &s, IMG_RESAMPLE_HERMITE), 1);
         for (int y = 0; y < sz[3]; y++)
-            for (int x = 0; x < sz[2]; x++) ASSERT_EQ(bgr_at(dst, x, y), 0x00C81E07u) << sz[0] << "x" << sz[1] << "->" << sz[2] << "x" << sz[3];
+            for (int x = 0; x < sz[2]; x++)
+                ASSERT_EQ(bgr_at(dst, x, y), 0x00C81E07u)
+                    << sz[0] << "x" << sz[1] << "->" << sz[2] << "x" << sz[3];
     }
     std::mt19937 rng(5);
     for (int kind : {IMG_8BIT, IMG_24BIT}) {
@@ -243,8 +259,8 @@ TEST(ImgScale, hermite_keeps_uniform_pictures_and_same_size_copies) {
 
 TEST(ImgScale, hermite_matches_the_direct_two_pass_sum) {
     std::mt19937 rng(11);
-    const int sizes[][4] = {{31, 19, 12, 7},  {12, 7, 31, 19}, {50, 3, 17, 40},  {3, 50, 40, 17},
-                            {64, 64, 63, 65}, {1, 9, 6, 2},    {300, 200, 100, 67}, {17, 5, 1, 1},
+    const int sizes[][4] = {{31, 19, 12, 7},   {12, 7, 31, 19}, {50, 3, 17, 40},     {3, 50, 40, 17},
+                            {64, 64, 63, 65},  {1, 9, 6, 2},    {300, 200, 100, 67}, {17, 5, 1, 1},
                             {3, 2000, 1500, 1}};  // the last one needs several column strips
     for (const auto& sz : sizes)
         for (int kind : {IMG_8BIT, IMG_24BIT}) {
@@ -278,12 +294,14 @@ TEST(ImgScale, resample_works_through_views_and_images) {
 
     // Rows running upward in memory (as the screen's do), on both sides.
     Pic up_src(11, 9, IMG_24BIT), up_dst(20, 13, IMG_24BIT);
-    for (int y = 0; y < 9; y++) std::memcpy(up_src.at(0, 8 - y), src.at(0, y), 33);
+    for (int y = 0; y < 9; y++)
+        std::memcpy(up_src.at(0, 8 - y), src.at(0, y), 33);
     ImageView us = up_src.view(0, 8), ud = up_dst.view(0, 12);
     us.height = 9, us.pitch = -33;
     ud.height = 13, ud.pitch = -60;
     ASSERT_EQ(img_resample(&ud, &us, IMG_RESAMPLE_HERMITE), 1);
-    for (int y = 0; y < 13; y++) ASSERT_EQ(std::memcmp(up_dst.at(0, 12 - y), want.data() + (size_t)y * 60, 60), 0) << y;
+    for (int y = 0; y < 13; y++)
+        ASSERT_EQ(std::memcmp(up_dst.at(0, 12 - y), want.data() + (size_t)y * 60, 60), 0) << y;
 
     Pic small(6, 4, IMG_8BIT), grown(12, 8, IMG_8BIT);
     small.fill_random(rng, 0);
@@ -301,8 +319,8 @@ TEST(ImgScale, blur_kernel_and_radius) {
     ASSERT_EQ(img_blur_kernel(2.0, k, 8), 7);
     EXPECT_EQ(std::vector<int32_t>(k, k + 8), (std::vector<int32_t>{255, 225, 154, 82, 34, 11, 2, 0}));
     EXPECT_EQ(img_blur_radius(2.0), 7);
-    EXPECT_EQ(img_blur_radius(5.0), 17);   // sqrt(50 x ln 255) = 16.6
-    EXPECT_EQ(img_blur_radius(2.5), 9);    // sqrt(12.5 x ln 255) = 8.3
+    EXPECT_EQ(img_blur_radius(5.0), 17);  // sqrt(50 x ln 255) = 16.6
+    EXPECT_EQ(img_blur_radius(2.5), 9);   // sqrt(12.5 x ln 255) = 8.3
     EXPECT_EQ(img_blur_radius(0.25), 1);
     EXPECT_EQ(img_blur_radius(0.0), 0);
     EXPECT_EQ(img_blur_radius(std::nan("")), 0);
@@ -313,11 +331,12 @@ TEST(ImgScale, blur_of_a_step_and_of_a_single_pixel) {
     // A column 0 above row 10 and 255 from row 10, sigma 2: the taps run from -7 to 6 and
     // total 1271; row 10 keeps 255 x 763 / 1271 = 153, row 9 255 x 508 / 1271 = 101.
     Pic col(1, 24, IMG_8BIT);
-    for (int y = 0; y < 24; y++) *col.at(0, y) = y < 10 ? 0 : 255;
+    for (int y = 0; y < 24; y++)
+        *col.at(0, y) = y < 10 ? 0 : 255;
     ImageView v = col.view();
     ASSERT_EQ(img_blur(&v, 2.0), 7);
-    const uint8_t want[24] = {0, 0, 0, 0, 0, 2, 9, 25, 56, 101, 153, 198, 229, 245, 252, 254,
-                              255, 255, 255, 255, 255, 255, 255, 255};
+    const uint8_t want[24] = {0,   0,   0,   0,   0,   2,   9,   25,  56,  101, 153, 198,
+                              229, 245, 252, 254, 255, 255, 255, 255, 255, 255, 255, 255};
     EXPECT_EQ(col.plane(), std::vector<uint8_t>(want, want + 24));
 
     // One bright pixel: columns first give 51, 45, 30, 16, 6, 2 from the centre, then rows.
@@ -337,7 +356,9 @@ TEST(ImgScale, blur_of_a_step_and_of_a_single_pixel) {
             ASSERT_EQ(*dot.at(x, y), *dot.at(30 - x, y));
             ASSERT_EQ(*dot.at(x, y), *dot.at(x, 30 - y));
             ASSERT_EQ(*dot.at(x, y), *dot.at(y, x));
-            if (std::abs(x - 15) > 6 || std::abs(y - 15) > 6) ASSERT_EQ(*dot.at(x, y), 0);
+            if (std::abs(x - 15) > 6 || std::abs(y - 15) > 6) {
+                ASSERT_EQ(*dot.at(x, y), 0);
+            }
         }
     EXPECT_EQ(sum, 202);  // only rounding down loses anything
 }
@@ -351,7 +372,8 @@ TEST(ImgScale, blur_leaves_uniform_views_and_tiny_sigmas_alone) {
     EXPECT_EQ(img_blur(&c, 2.5), 9);
     EXPECT_EQ(grey.plane(), std::vector<uint8_t>(40 * 9, 0xC3));
     for (int y = 0; y < 40; y++)
-        for (int x = 0; x < 9; x++) ASSERT_EQ(bgr_at(colour, x, y), 0x00FF0180u);
+        for (int x = 0; x < 9; x++)
+            ASSERT_EQ(bgr_at(colour, x, y), 0x00FF0180u);
 
     std::mt19937 rng(1);
     grey.fill_random(rng, 0);
@@ -380,7 +402,8 @@ TEST(ImgScale, blur_matches_the_direct_sum) {
                     direct_blur(want, sz[0], sz[1], p.bpp(), sigma);
                     ImageView v = p.view();
                     img_blur(&v, sigma);
-                    ASSERT_EQ(p.plane(), want) << sz[0] << "x" << sz[1] << " sigma " << sigma << " kind " << kind << " style " << style;
+                    ASSERT_EQ(p.plane(), want) << sz[0] << "x" << sz[1] << " sigma " << sigma << " kind "
+                                               << kind << " style " << style;
                 }
         }
 }
@@ -390,7 +413,8 @@ TEST(ImgScale, blur_stays_inside_its_view) {
     Pic big(50, 40, IMG_8BIT), part(30, 20, IMG_8BIT);
     big.fill_random(rng, 0);
     const std::vector<uint8_t> before = big.plane();
-    for (int y = 0; y < 20; y++) std::memcpy(part.at(0, y), big.at(10, 12 + y), 30);
+    for (int y = 0; y < 20; y++)
+        std::memcpy(part.at(0, y), big.at(10, 12 + y), 30);
     ImageView v = big.view(10, 12), p = part.view();
     v.width = 30, v.height = 20;
     img_blur(&v, 3.0);
@@ -398,17 +422,20 @@ TEST(ImgScale, blur_stays_inside_its_view) {
     for (int y = 0; y < 40; y++)
         for (int x = 0; x < 50; x++) {
             const bool inside = x >= 10 && x < 40 && y >= 12 && y < 32;
-            ASSERT_EQ(*big.at(x, y), inside ? *part.at(x - 10, y - 12) : before[(size_t)y * 50 + x]) << x << "," << y;
+            ASSERT_EQ(*big.at(x, y), inside ? *part.at(x - 10, y - 12) : before[(size_t)y * 50 + x])
+                << x << "," << y;
         }
 
     // A view whose rows run upward in memory (as the screen's do) gives the same picture.
     Pic flipped(30, 20, IMG_8BIT);
-    for (int y = 0; y < 20; y++) std::memcpy(flipped.at(0, 19 - y), before.data() + (size_t)(12 + y) * 50 + 10, 30);
+    for (int y = 0; y < 20; y++)
+        std::memcpy(flipped.at(0, 19 - y), before.data() + (size_t)(12 + y) * 50 + 10, 30);
     ImageView up = flipped.view(0, 19);
     up.height = 20;
     up.pitch = -30;
     img_blur(&up, 3.0);
-    for (int y = 0; y < 20; y++) ASSERT_EQ(std::memcmp(flipped.at(0, 19 - y), part.at(0, y), 30), 0) << y;
+    for (int y = 0; y < 20; y++)
+        ASSERT_EQ(std::memcmp(flipped.at(0, 19 - y), part.at(0, y), 30), 0) << y;
 }
 
 TEST(ImgScale, blur_copy_uses_the_last_radius_sigma_and_copies_what_fits) {
@@ -416,7 +443,8 @@ TEST(ImgScale, blur_copy_uses_the_last_radius_sigma_and_copies_what_fits) {
     std::mt19937 rng(2);
     src.fill_random(rng, 0);
     img_fill(dst.im, 0);
-    for (int y = 0; y < 10; y++) std::memcpy(want.at(0, y), src.at(0, y), 8);
+    for (int y = 0; y < 10; y++)
+        std::memcpy(want.at(0, y), src.at(0, y), 8);
     ImageView w = want.view();
     img_blur(&w, 1.5);
     img_blur_radius(9.0);
@@ -463,11 +491,13 @@ TEST(ImgScale, colourise_by_hand) {
     Pic noise(16, 8, IMG_24BIT), out(16, 8, IMG_24BIT);
     noise.fill_random(rng, 0);
     d = out.view(), s = noise.view();
-    const int cases[][3] = {{0, 0, 0x00FFFFFF}, {100, 60, 0x00FFFFFF}, {-100, 60, 0}, {250, 60, 0x00FFFFFF}, {-250, 60, 0}};
+    const int cases[][3] = {
+        {0, 0, 0x00FFFFFF}, {100, 60, 0x00FFFFFF}, {-100, 60, 0}, {250, 60, 0x00FFFFFF}, {-250, 60, 0}};
     for (const auto& c : cases) {
         ASSERT_EQ(img_colourise(&d, &s, 200, c[0], c[1]), 1);
         for (int y = 0; y < 8; y++)
-            for (int x = 0; x < 16; x++) ASSERT_EQ(bgr_at(out, x, y), (uint32_t)c[2]) << c[0] << " " << c[1];
+            for (int x = 0; x < 16; x++)
+                ASSERT_EQ(bgr_at(out, x, y), (uint32_t)c[2]) << c[0] << " " << c[1];
     }
 
     // In place: the source pixel is read before it is written.

@@ -21,7 +21,8 @@ using Bytes = std::vector<uint8_t>;
 inline std::string temp_folder() {
     static std::string folder;
     if (folder.empty()) {
-        folder = (std::filesystem::temp_directory_path() / ("lumavex_pic_" + std::to_string(getpid()))).string();
+        folder =
+            (std::filesystem::temp_directory_path() / ("lumavex_pic_" + std::to_string(getpid()))).string();
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
     }
@@ -43,7 +44,8 @@ inline Bytes read_file(const std::string& path) {
     if (!f) return bytes;
     uint8_t buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
     std::fclose(f);
     return bytes;
 }
@@ -65,12 +67,13 @@ inline void put32(Bytes* b, uint32_t v) {
     put16(b, v >> 16);
 }
 inline void set32(Bytes* b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) (*b)[at + i] = (uint8_t)(v >> (8 * i));
+    for (int i = 0; i < 4; i++)
+        (*b)[at + i] = (uint8_t)(v >> (8 * i));
 }
 
 // The parts of a BMP file; `build` lays them out with the right offsets.
 struct BmpSpec {
-    int header_size = 40;         // 12, 40 or 64 are read
+    int header_size = 40;  // 12, 40 or 64 are read
     int32_t width = 1, height = 1;
     int planes = 1, bits = 24;
     uint32_t compression = 0;
@@ -105,7 +108,8 @@ struct BmpSpec {
             b.resize(14 + header_size, 0);
         }
         b.insert(b.end(), palette.begin(), palette.end());
-        for (uint32_t m : masks) put32(&b, m);
+        for (uint32_t m : masks)
+            put32(&b, m);
         b.insert(b.end(), data.begin(), data.end());
         return b;
     }
@@ -212,8 +216,8 @@ struct TifSpec {
     uint16_t compression = COMPRESSION_NONE;
     uint16_t orientation = 0, planar = PLANARCONFIG_CONTIG;
     std::vector<uint16_t> red, green, blue;  // colour map for palettes
-    std::vector<Bytes> rows;                  // one packed row each
-    bool extra_alpha = false;                 // mark the fourth sample as unassociated alpha
+    std::vector<Bytes> rows;                 // one packed row each
+    bool extra_alpha = false;                // mark the fourth sample as unassociated alpha
 };
 
 inline bool write_tif(const std::string& path, const TifSpec& s) {
@@ -232,8 +236,7 @@ inline bool write_tif(const std::string& path, const TifSpec& s) {
         uint16_t extra = EXTRASAMPLE_UNASSALPHA;
         TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
     }
-    if (!s.red.empty())
-        TIFFSetField(tif, TIFFTAG_COLORMAP, s.red.data(), s.green.data(), s.blue.data());
+    if (!s.red.empty()) TIFFSetField(tif, TIFFTAG_COLORMAP, s.red.data(), s.green.data(), s.blue.data());
     bool ok = true;
     for (uint32_t y = 0; y < s.height && ok; y++) {
         Bytes row = s.rows[y];

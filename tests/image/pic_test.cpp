@@ -25,7 +25,8 @@ Bytes small_bmp() {
     BmpSpec s;
     s.width = 4;
     s.height = 2;
-    for (int i = 0; i < 24; i++) s.data.push_back((uint8_t)(i * 10));
+    for (int i = 0; i < 24; i++)
+        s.data.push_back((uint8_t)(i * 10));
     return s.build();
 }
 
@@ -192,7 +193,8 @@ TEST_F(PicTest, resample_replaces_the_picture_and_to_image_copies_it) {
     EXPECT_EQ(after->width, 7);
     EXPECT_EQ(after->kind, IMG_24BIT);
     const int column[7] = {0, 1, 1, 2, 2, 3, 3};
-    for (int x = 0; x < 7; x++) EXPECT_EQ(pixel_of(after, x, 0), top[column[x]]) << x;
+    for (int x = 0; x < 7; x++)
+        EXPECT_EQ(pixel_of(after, x, 0), top[column[x]]) << x;
 
     Image* image = pic_to_image();
     ASSERT_NE(image, nullptr);
@@ -204,10 +206,12 @@ TEST_F(PicTest, resample_replaces_the_picture_and_to_image_copies_it) {
     io_mem_free(image);
 
     PictureBuffer* uniform = pic_working();
-    for (int i = 0; i < 42; i++) uniform->pixels[i] = (uint8_t)(i % 3 == 0 ? 90 : 30);
+    for (int i = 0; i < 42; i++)
+        uniform->pixels[i] = (uint8_t)(i % 3 == 0 ? 90 : 30);
     ASSERT_EQ(pic_resample(9, 5, 1), 1);
     for (int y = 0; y < 5; y++)
-        for (int x = 0; x < 9; x++) EXPECT_EQ(pixel_of(pic_working(), x, y), 0x1E1E5Au);
+        for (int x = 0; x < 9; x++)
+            EXPECT_EQ(pixel_of(pic_working(), x, y), 0x1E1E5Au);
 
     pic_free();
     EXPECT_EQ(pic_resample(3, 3, 0), 0);
@@ -315,8 +319,9 @@ TEST_F(PicTest, memory_hooks_carry_every_buffer) {
     pic_free();
     EXPECT_EQ(taken, given_back);
     pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
-    EXPECT_EQ(fatal_message_of([] { pic_install_memory_hooks(nullptr, io_mem_free, io_mem_realloc); }).rfind(
-                  "pic_install_memory_hooks: assertion failed", 0),
+    EXPECT_EQ(fatal_message_of([] {
+                  pic_install_memory_hooks(nullptr, io_mem_free, io_mem_realloc);
+              }).rfind("pic_install_memory_hooks: assertion failed", 0),
               0u);
 }
 

@@ -1,4 +1,6 @@
 // Command line, idle-step timing, event translation and the temporary-folder trimming.
+#include "kernel/kernel.h"
+
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/str.h"
 #include "kernel/events.h"
-#include "kernel/kernel.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
 #include "platform/video.h"
@@ -47,15 +49,15 @@ TEST(cmdline, switch_search_rules) {
 TEST(cmdline, bool_words) {
     int v;
     for (const char* w : {"true", "1", "yes", "hi", "TRUE", "Hi"}) {
-        EXPECT_TRUE(parse_bool_word(w, &v)) << w;
+        EXPECT_TRUE(str_parse_bool(w, &v)) << w;
         EXPECT_EQ(v, 1);
     }
     for (const char* w : {"false", "0", "no", "lo", "No"}) {
-        EXPECT_TRUE(parse_bool_word(w, &v)) << w;
+        EXPECT_TRUE(str_parse_bool(w, &v)) << w;
         EXPECT_EQ(v, 0);
     }
-    EXPECT_FALSE(parse_bool_word("yess", &v));
-    EXPECT_FALSE(parse_bool_word((std::string(31, ' ') + "yes").c_str(), &v));  // cut to 31
+    EXPECT_FALSE(str_parse_bool("yess", &v));
+    EXPECT_FALSE(str_parse_bool((std::string(31, ' ') + "yes").c_str(), &v));  // cut to 31
 }
 
 // A kernel with a frame buffer and grid but no window; events are recorded by a fake window
@@ -87,7 +89,8 @@ struct KernelFixture : ::testing::Test {
     }
     static std::vector<int> types() {
         std::vector<int> t;
-        for (const KernelEvent& e : g_events) t.push_back(e.type);
+        for (const KernelEvent& e : g_events)
+            t.push_back(e.type);
         return t;
     }
 };
@@ -176,7 +179,8 @@ TEST_F(KernelFixture, move_without_button_reports_the_lost_release_first) {
     kernel_translate(msg(PM_MOUSE_MOVE, 6, 6, 0, 1));  // still held: plain move
     kernel_translate(msg(PM_MOUSE_MOVE, 7, 7, 0, 0));  // released outside: up before the move
     kernel_translate(msg(PM_MOUSE_MOVE, 8, 8, 0, 0));  // the mark is gone: no second up
-    EXPECT_EQ(types(), std::vector<int>({KE_MOUSEDOWN, KE_MOUSEMOVE, KE_MOUSEUP, KE_MOUSEMOVE, KE_MOUSEMOVE}));
+    EXPECT_EQ(types(),
+              std::vector<int>({KE_MOUSEDOWN, KE_MOUSEMOVE, KE_MOUSEUP, KE_MOUSEMOVE, KE_MOUSEMOVE}));
     EXPECT_EQ(g_events[2].c, 1);
 
     // The mark is set even when presses are masked out, and the release mask gates the up.
@@ -280,7 +284,7 @@ TEST_F(TrimFixture, deletes_least_recently_accessed_until_within_the_limit) {
     make("old.tmp", 10000000, 100);
     make("mid.tmp", 10000000, 200);
     make("tiny.tmp", 1000000, 400);
-    make("other.prw", 20000000, 1);  // not a temporary file: neither counted nor deleted
+    make("other.prw", 20000000, 1);                      // not a temporary file: neither counted nor deleted
     kernel_trim_folder(dir.c_str(), "*.tmp", 30000000);  // 31,000,000 bytes: one must go
     EXPECT_FALSE(exists("old.tmp"));
     EXPECT_TRUE(exists("mid.tmp") && exists("new.tmp") && exists("tiny.tmp") && exists("other.prw"));

@@ -1,10 +1,11 @@
 // The automation script format: ticks, relative ticks, and errors naming their line.
+#include "kernel/script.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "kernel/script.h"
 #include "support/fatal_trap.h"
 
 namespace {

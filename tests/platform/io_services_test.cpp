@@ -103,7 +103,8 @@ TEST_F(IniFixture, a_failed_write_keeps_the_old_file) {
 }
 
 TEST_F(IniFixture, typed_readers) {
-    write("[S]\nTriple=10 20 30\nColour=255 128 0\nNone=transparent\nReal=2.5\nYes=Yes\nBad=maybe\nHex=0x10\n");
+    write(
+        "[S]\nTriple=10 20 30\nColour=255 128 0\nNone=transparent\nReal=2.5\nYes=Yes\nBad=maybe\nHex=0x10\n");
     int a, b, c;
     ASSERT_TRUE(io_ini_read_triple(file.c_str(), "S", "Triple", &a, &b, &c));
     EXPECT_EQ(a, 10);
@@ -234,7 +235,8 @@ struct PenFixture : ::testing::Test {
     }
     static int lit_in_row(int y) {
         int n = 0;
-        for (int x = 0; x < screen.width; x++) n += pixel(x, y) != 0;
+        for (int x = 0; x < screen.width; x++)
+            n += pixel(x, y) != 0;
         return n;
     }
 };

@@ -1,9 +1,10 @@
 // The dirty-cell grid: cell sizes, clipping, spans and the presentation list.
+#include "platform/screen.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/screen.h"
 #include "platform/video.h"
 #include "support/fatal_trap.h"
 
@@ -111,9 +112,12 @@ TEST_F(Grid800, span_walker_limits_to_touched_cells) {
         int x, y, w, h;
     };
     std::vector<Span> spans;
-    screen_for_each_dirty_span(100, 10, 50, 50, [](void* ctx, int x, int y, int w, int h) {
-        ((std::vector<Span>*)ctx)->push_back({x, y, w, h});
-    }, &spans);
+    screen_for_each_dirty_span(
+        100, 10, 50, 50,
+        [](void* ctx, int x, int y, int w, int h) {
+            ((std::vector<Span>*)ctx)->push_back({x, y, w, h});
+        },
+        &spans);
     ASSERT_EQ(spans.size(), 1u);  // columns 3 and 4 of row 0 only; rows 1-2 are clean
     EXPECT_EQ(spans[0].x, 96);
     EXPECT_EQ(spans[0].w, 64);
@@ -143,8 +147,10 @@ TEST_F(Grid800, frame_cycle_guards_and_full_list) {
     io_video_begin_paint();
     EXPECT_EQ(screen.buf + (ptrdiff_t)599 * screen.pitch, screen_top_row() + (ptrdiff_t)599 * screen.pitch);
     EXPECT_EQ(screen.pitch, -2400);
-    EXPECT_EQ(fatal_message_of([] { io_video_begin_paint(); }), "io_video_begin_paint: screen.buf is not NULL\n");
-    for (int i = 0; i < PRESENT_RECT_MAX + 10; i++) io_video_add_rect(i, 0, 1, 1);
+    EXPECT_EQ(fatal_message_of([] { io_video_begin_paint(); }),
+              "io_video_begin_paint: screen.buf is not NULL\n");
+    for (int i = 0; i < PRESENT_RECT_MAX + 10; i++)
+        io_video_add_rect(i, 0, 1, 1);
     EXPECT_EQ(io_video_present_list().count, PRESENT_RECT_MAX);
     EXPECT_EQ(io_video_present_list().rects[PRESENT_RECT_MAX - 1].left, PRESENT_RECT_MAX - 1);
     io_video_end_paint();

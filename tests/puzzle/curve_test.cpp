@@ -22,7 +22,8 @@ std::vector<Bytes> all_of(const Bytes& file) { return std::vector<Bytes>(CURVE_C
 // A chain of n points from (0, 0) to (n - 1, 0) with some y in between.
 Bytes chain(int n) {
     std::vector<std::pair<int, int>> p;
-    for (int i = 0; i < n; i++) p.push_back({i, i == 0 || i == n - 1 ? 0 : (i % 5) - 2});
+    for (int i = 0; i < n; i++)
+        p.push_back({i, i == 0 || i == n - 1 ? 0 : (i % 5) - 2});
     return curve_file(p);
 }
 
@@ -156,7 +157,8 @@ TEST(CurveDraw, straight_and_mirrored_chains_with_the_pen) {
     cut_support::Frame frame(64, 48);
     cut_support::Frame::fill(0xFFFFFF);
     curve_draw(0, 4, 10, 40, 10);
-    for (int x = 4; x <= 40; x++) EXPECT_EQ(cut_support::Frame::at(x, 10)[0], 0) << x;
+    for (int x = 4; x <= 40; x++)
+        EXPECT_EQ(cut_support::Frame::at(x, 10)[0], 0) << x;
     EXPECT_EQ(cut_support::Frame::at(4, 9)[0], 255);
     EXPECT_EQ(cut_support::Frame::at(41, 10)[0], 255);
 
@@ -165,7 +167,8 @@ TEST(CurveDraw, straight_and_mirrored_chains_with_the_pen) {
         *top = 48, *bottom = -1;
         for (int y = 0; y < 48; y++)
             for (int x = x0; x <= x1; x++)
-                if (cut_support::Frame::at(x, y)[0] == 0) *top = std::min(*top, y), *bottom = std::max(*bottom, y);
+                if (cut_support::Frame::at(x, y)[0] == 0)
+                    *top = std::min(*top, y), *bottom = std::max(*bottom, y);
     };
     cut_support::Frame::fill(0xFFFFFF);
     curve_draw(1, 4, 20, 44, 20);

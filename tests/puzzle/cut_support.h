@@ -3,10 +3,11 @@
 // few widths and heights. Also a frame with every cell dirty and a test picture. The benchmarks
 // use it too, so nothing here depends on the test framework.
 #pragma once
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -26,18 +27,29 @@ inline Bytes curve_file(const std::vector<std::pair<int, int>>& points) {
     Bytes b;
     for (auto [x, y] : points)
         for (int v : {x, y})
-            for (int i = 0; i < 4; i++) b.push_back((uint8_t)((uint32_t)v >> (8 * i)));
+            for (int i = 0; i < 4; i++)
+                b.push_back((uint8_t)((uint32_t)v >> (8 * i)));
     return b;
 }
 
 // A knob on a neck: centre c (per mille of the edge), height h, head half-width w.
 inline Bytes knob(int c, int h, int w) {
     return curve_file({{0, 0},
-                       {150, 0}, {c - 200, -h / 25}, {c - 120, h / 12},
-                       {c - 80, h / 6}, {c - w - 40, h / 2}, {c - w, 3 * h / 4},
-                       {c - w + 40, h}, {c + w - 40, h}, {c + w, 3 * h / 4},
-                       {c + w + 40, h / 2}, {c + 80, h / 6}, {c + 120, h / 12},
-                       {c + 200, -h / 25}, {850, 0}, {1000, 0}});
+                       {150, 0},
+                       {c - 200, -h / 25},
+                       {c - 120, h / 12},
+                       {c - 80, h / 6},
+                       {c - w - 40, h / 2},
+                       {c - w, 3 * h / 4},
+                       {c - w + 40, h},
+                       {c + w - 40, h},
+                       {c + w, 3 * h / 4},
+                       {c + w + 40, h / 2},
+                       {c + 80, h / 6},
+                       {c + 120, h / 12},
+                       {c + 200, -h / 25},
+                       {850, 0},
+                       {1000, 0}});
 }
 
 inline std::vector<Bytes> standard_curves() {
@@ -45,7 +57,8 @@ inline std::vector<Bytes> standard_curves() {
     c.push_back(curve_file({{0, 0}, {333, 0}, {667, 0}, {1000, 0}}));
     const int shapes[7][3] = {{500, 250, 110}, {480, 230, 100}, {520, 260, 120}, {500, 200, 90},
                               {470, 270, 115}, {530, 240, 105}, {500, 280, 125}};
-    for (auto& s : shapes) c.push_back(knob(s[0], s[1], s[2]));
+    for (auto& s : shapes)
+        c.push_back(knob(s[0], s[1], s[2]));
     return c;
 }
 
@@ -54,11 +67,12 @@ struct CurvePack {
     std::string path;
     bool ok;  // the pack was written and opened
     explicit CurvePack(const std::vector<Bytes>& files = standard_curves(), const char* tag = "curves") {
-        path = (std::filesystem::temp_directory_path() / ("lumavex_" + std::string(tag) + "_" +
-                                                           std::to_string(::getpid()) + ".pck"))
+        path = (std::filesystem::temp_directory_path() /
+                ("lumavex_" + std::string(tag) + "_" + std::to_string(::getpid()) + ".pck"))
                    .string();
         std::vector<std::string> names;
-        for (size_t i = 0; i < files.size(); i++) names.push_back("curves/c_" + std::to_string(i) + ".crv");
+        for (size_t i = 0; i < files.size(); i++)
+            names.push_back("curves/c_" + std::to_string(i) + ".crv");
         std::vector<PackItem> items;
         for (size_t i = 0; i < files.size(); i++)
             items.push_back({names[i].c_str(), files[i].data(), (uint32_t)files[i].size(), nullptr});

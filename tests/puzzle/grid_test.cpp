@@ -9,10 +9,10 @@
 #include <set>
 #include <vector>
 
+#include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
 #include "puzzle/shape.h"
-#include "rooms/box.h"
 
 using cut_support::CurvePack;
 
@@ -137,14 +137,16 @@ TEST(GridOutlines, sharing_and_edge_walk) {
     Outlines o = outlines_of(settings(800, 600, 100));
     std::set<int> inner;
     for (int j = 1; j < 5; j++)
-        for (int i = 1; i < 7; i++) inner.insert(o.shapeOf[j * 8 + i]);
+        for (int i = 1; i < 7; i++)
+            inner.insert(o.shapeOf[j * 8 + i]);
     EXPECT_LE(inner.size(), 2u);
     EXPECT_LE(o.count, 2 + 4 + 8);  // plus corners and the four kinds of border piece per colour
 
     // Cell (1, 1): the bottom and left edges are walked backwards, so their mirror bit flips.
     const PieceOutline& p = o.outlines[o.shapeOf[9]];
     const int32_t corners[8] = {0, 0, 100, 0, 100, 100, 0, 100};
-    for (int k = 0; k < 8; k++) EXPECT_EQ(p.corners[k], corners[k]);
+    for (int k = 0; k < 8; k++)
+        EXPECT_EQ(p.corners[k], corners[k]);
     // Top: node (1, 1) has equal parities; right: node (2, 1) differs; bottom: node (1, 2)
     // differs, flipped back; left: node (1, 1), flipped.
     EXPECT_EQ(p.types[0], 1);
@@ -163,9 +165,11 @@ TEST(GridOutlines, one_column_and_one_piece) {
     }
     Outlines one = outlines_of(settings(120, 130, 100, 40));
     ASSERT_EQ(one.count, 1);
-    for (int k = 0; k < 4; k++) EXPECT_EQ(one.outlines[0].types[k] & 127, 0);
+    for (int k = 0; k < 4; k++)
+        EXPECT_EQ(one.outlines[0].types[k] & 127, 0);
     const int32_t square[8] = {0, 0, 100, 0, 100, 100, 0, 100};
-    for (int k = 0; k < 8; k++) EXPECT_EQ(one.outlines[0].corners[k], square[k]);
+    for (int k = 0; k < 8; k++)
+        EXPECT_EQ(one.outlines[0].corners[k], square[k]);
     grid_free();
 }
 
@@ -190,21 +194,26 @@ TEST(PiecesCut, numbering_homes_neighbours_and_shapes) {
     EXPECT_EQ(p[0].neighbours[2], 0);
     EXPECT_EQ(p[5].neighbourCount, 4);
     const int inner[4] = {1, 4, 9, 6};
-    for (int k = 0; k < 4; k++) EXPECT_EQ(p[5].neighbours[k], inner[k]);
+    for (int k = 0; k < 4; k++)
+        EXPECT_EQ(p[5].neighbours[k], inner[k]);
     EXPECT_EQ(p[7].neighbourCount, 3);
     const int right[3] = {3, 6, 11};
-    for (int k = 0; k < 3; k++) EXPECT_EQ(p[7].neighbours[k], right[k]);
+    for (int k = 0; k < 3; k++)
+        EXPECT_EQ(p[7].neighbours[k], right[k]);
     EXPECT_EQ(p[7].neighbours[3], 0);
     int links = 0;
-    for (int k = 0; k < 12; k++) links += p[k].neighbourCount;
+    for (int k = 0; k < 12; k++)
+        links += p[k].neighbourCount;
     EXPECT_EQ(links, 34);
 
     // One rendered shape per distinct outline, in table order; pieces with equal outlines share.
     EXPECT_EQ(shapes_rendered(), shapes_count());
     EXPECT_EQ(p[5].shape == p[6].shape, false);  // the two checkerboard colours
-    for (int k = 0; k < shapes_count(); k++) EXPECT_NE(shapes_table()[k].piece, nullptr);
+    for (int k = 0; k < shapes_count(); k++)
+        EXPECT_NE(shapes_table()[k].piece, nullptr);
     // Top row pieces end on the grid line: no mask rows above it.
-    for (int k = 0; k < 4; k++) EXPECT_EQ(shapes_table()[p[k].shape].pieceY, 0);
+    for (int k = 0; k < 4; k++)
+        EXPECT_EQ(shapes_table()[p[k].shape].pieceY, 0);
     EXPECT_EQ(shapes_table()[p[0].shape].pieceX, 0);
     io_mem_free(p);
     shapes_free();
@@ -225,9 +234,11 @@ TEST(GridPreview, edges_with_their_offsets) {
     grid_draw_preview(10, 20);
     auto black = [](int x, int y) { return cut_support::Frame::at(x, y)[0] == 0; };
     // Node (0, 0): top edge from (12, 21) to (22, 21); node (1, 0): -1 on x, so (21, 21)..(31, 21).
-    for (int x = 12; x <= 31; x++) EXPECT_TRUE(black(x, 21)) << x;
+    for (int x = 12; x <= 31; x++)
+        EXPECT_TRUE(black(x, 21)) << x;
     // The bottom row of nodes is one pixel up: y = 21 + 10 - 1.
-    for (int x = 12; x <= 31; x++) EXPECT_TRUE(black(x, 30)) << x;
+    for (int x = 12; x <= 31; x++)
+        EXPECT_TRUE(black(x, 30)) << x;
     EXPECT_FALSE(black(20, 31));
     // Verticals: x = 12 (first column), 21 (node 1 minus 1), 31 (node 2 minus 1).
     for (int y = 21; y <= 31; y++) {

@@ -8,9 +8,9 @@
 
 #include "image/pic.h"
 #include "platform/io_mem.h"
+#include "puzzle/box_samples.h"
 #include "puzzle/play.h"
 #include "puzzle/shape.h"
-#include "rooms/box_samples.h"
 
 namespace play_samples {
 
@@ -34,7 +34,8 @@ struct HandGame {
         PieceShape& s = shapes_table()[0];
         s.piece = img_create(w, h, IMG_16BIT);
         uint16_t* codes = (uint16_t*)((uint8_t*)s.piece + s.piece->colourOffset);
-        for (int i = 0; i < w * h; i++) codes[i] = 0x8000;
+        for (int i = 0; i < w * h; i++)
+            codes[i] = 0x8000;
         s.shadow = img_create(w + 8, h + 8, IMG_8BIT);
         img_fill(s.shadow, 120);
         s.shadowX = s.shadowY = -4;
@@ -52,7 +53,8 @@ struct HandGame {
     static std::vector<int> stack() {
         std::vector<int> order;
         int prev = -1;
-        for (int i = play_state.bottom; i != -1 && (int)order.size() <= play_state.pieceCount; i = piece(i).next) {
+        for (int i = play_state.bottom; i != -1 && (int)order.size() <= play_state.pieceCount;
+             i = piece(i).next) {
             EXPECT_EQ(piece(i).prev, prev);
             order.push_back(i);
             prev = i;

@@ -28,7 +28,8 @@ PlayPiece& P(int i) { return play_state.pieces[i]; }
 TEST(PlayRand, is_the_c_library_generator_from_seed_one) {
     play_rand_seed(1);
     const int want[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
-    for (int v : want) EXPECT_EQ(play_rand(), v);
+    for (int v : want)
+        EXPECT_EQ(play_rand(), v);
     play_rand_seed(1);
 }
 
@@ -129,7 +130,8 @@ TEST(PlayRects, turned_off_desk_and_lifted_pieces) {
 
 TEST(PlayStack, raise_unlink_insert_and_group_size) {
     HandGame game(5);
-    for (int i = 0; i < 5; i++) stack_raise(i);
+    for (int i = 0; i < 5; i++)
+        stack_raise(i);
     EXPECT_EQ(HandGame::stack(), (std::vector<int>{0, 1, 2, 3, 4}));
     stack_raise(1);
     EXPECT_EQ(HandGame::stack(), (std::vector<int>{0, 2, 3, 4, 1}));
@@ -174,7 +176,8 @@ TEST(PlayKeepOnDesk, a_group_comes_back_as_a_whole) {
     EXPECT_EQ(P(3).x, -50) << "centre (-50 + 49) / 2 = 0";
     EXPECT_EQ(P(3).y + 49, 768);
     EXPECT_EQ(P(4).x, -500);
-    for (int i = 0; i < 4; i++) EXPECT_EQ(P(i).moved, 0);
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(P(i).moved, 0);
 
     // One member already on the desk stops the search: nobody moves.
     P(0).x = 500, P(1).x = 1100, P(2).x = 3000;
@@ -200,7 +203,8 @@ TEST(PlayProgress, percent_of_joined_links) {
     P(9).group = 0;  // adds 1-9 and 8-9 in both directions: 10 entries
     progress_update();
     EXPECT_EQ(play_state.info.percent, 6);
-    for (int i = 0; i < 48; i++) P(i).group = 0;
+    for (int i = 0; i < 48; i++)
+        P(i).group = 0;
     progress_update();
     EXPECT_EQ(play_state.info.percent, 100);
 }
@@ -238,7 +242,8 @@ TEST(PlayTick, carried_pieces_follow_the_mouse_and_turn_in_ten_ticks) {
     EXPECT_EQ(p.turning, 1);
     EXPECT_EQ(p.turnRequest, 0);
     EXPECT_EQ(p.angle, 0);
-    for (int t = 0; t < 9; t++) pieces_tick();
+    for (int t = 0; t < 9; t++)
+        pieces_tick();
     EXPECT_EQ(p.angle, 81);
     EXPECT_EQ(p.turning, 1);
     pieces_tick();
@@ -258,7 +263,8 @@ TEST(PlayTick, carried_pieces_follow_the_mouse_and_turn_in_ten_ticks) {
     pieces_tick();
     EXPECT_EQ(q.angle, 351);
     EXPECT_EQ(q.pivotX, 510);
-    for (int t = 0; t < 9; t++) pieces_tick();
+    for (int t = 0; t < 9; t++)
+        pieces_tick();
     EXPECT_EQ(q.angle, 270);
     EXPECT_EQ(q.x, 510);
     EXPECT_EQ(q.y, 500) << "clockwise on the screen: below the pivot";
@@ -314,7 +320,8 @@ TEST(PlayDraw, lifted_pieces_and_their_shadows_lie_above_resting_ones) {
     EXPECT_EQ(play_state.firstLifted, 0);
     const uint8_t* pic = (const uint8_t*)play_state.picture + play_state.picture->colourOffset;
     auto picture_at = [&](int x, int y) { return pic + y * play_state.picture->colourPitch + 3 * x; };
-    EXPECT_EQ(std::memcmp(cut_support::Frame::at(60, 60), picture_at(110, 110), 3), 0) << "resting piece drawn";
+    EXPECT_EQ(std::memcmp(cut_support::Frame::at(60, 60), picture_at(110, 110), 3), 0)
+        << "resting piece drawn";
     pieces_draw_carried();
     EXPECT_EQ(std::memcmp(cut_support::Frame::at(60, 60), picture_at(20, 20), 3), 0) << "lifted piece on top";
     // The shadow shows beyond the lifted piece: the desk colour darkened.
@@ -373,7 +380,8 @@ TEST(PlayGame, starts_scattered_saves_and_resumes_the_same_desk) {
     EXPECT_EQ(play_state.ghostDesk->width, 1024);
 
     // Join a few pieces, turn one, then leave and come back.
-    for (int i : {0, 1, 8}) P(i).group = 0;
+    for (int i : {0, 1, 8})
+        P(i).group = 0;
     P(9).angle = 180;
     P(5).x = 777, P(5).y = 555;
     P(9).moved = P(5).moved = 1;  // as a drop leaves them
@@ -438,14 +446,16 @@ TEST(PlayGame, an_old_cut_cache_is_replaced_by_a_new_cut) {
     play_samples::make_box("meadow", 160, 120, 40, 25);
     ASSERT_EQ(game_start("meadow"), 1);
     std::vector<int> homes;
-    for (int i = 0; i < play_state.pieceCount; i++) homes.push_back(P(i).homeX);
+    for (int i = 0; i < play_state.pieceCount; i++)
+        homes.push_back(P(i).homeX);
     game_end();
     Bytes cache = read_file("sfiles/temp/meadow.tmp");
     ASSERT_EQ(get32(cache, 20), 125u);
     cache[20] = 124;
     write_file("sfiles/temp/meadow.tmp", cache);
     ASSERT_EQ(game_start("meadow"), 1);
-    for (int i = 0; i < play_state.pieceCount; i++) EXPECT_EQ(P(i).homeX, homes[i]) << "the same cut again";
+    for (int i = 0; i < play_state.pieceCount; i++)
+        EXPECT_EQ(P(i).homeX, homes[i]) << "the same cut again";
     EXPECT_EQ(get32(read_file("sfiles/temp/meadow.tmp"), 20), 125u) << "and a new cache";
 }
 

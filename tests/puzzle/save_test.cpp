@@ -29,7 +29,8 @@ void three_piece_layout() {
     P(0).x = 100, P(0).y = 50, P(0).angle = 90, P(0).group = 1;
     P(1).x = 600, P(1).y = 700, P(1).group = 1;
     P(2).x = -10, P(2).y = 400, P(2).angle = 270;
-    for (int i : {2, 0, 1}) stack_raise(i);
+    for (int i : {2, 0, 1})
+        stack_raise(i);
 }
 
 SaveInfo sample_info() {
@@ -49,8 +50,10 @@ Bytes quicksave_bytes(const SaveInfo& info, const std::vector<std::array<int32_t
     put_chunk(&b, 4, le32((uint32_t)layout.size()));
     Bytes pieces, order;
     for (const auto& e : layout)
-        for (int32_t v : e) put32(&pieces, (uint32_t)v);
-    for (int32_t v : stack) put32(&order, (uint32_t)v);
+        for (int32_t v : e)
+            put32(&pieces, (uint32_t)v);
+    for (int32_t v : stack)
+        put32(&order, (uint32_t)v);
     put_chunk(&b, 100, pieces);
     put_chunk(&b, 101, order);
     return b;
@@ -65,8 +68,10 @@ TEST(QuickSave, layout_is_positions_from_the_desk_centre_then_the_stack) {
     SaveInfo info = sample_info();
     ASSERT_EQ(quicksave_write("bridge", &STAMP, &info), 1);
     EXPECT_EQ(info.pieceCount, 3);
-    const Bytes want = quicksave_bytes(info, {{100 - 512, 50 - 384, 0, 90, 1}, {600 - 512, 700 - 384, 0, 0, 1},
-                                              {-10 - 512, 400 - 384, 0, 270, -1}},
+    const Bytes want = quicksave_bytes(info,
+                                       {{100 - 512, 50 - 384, 0, 90, 1},
+                                        {600 - 512, 700 - 384, 0, 0, 1},
+                                        {-10 - 512, 400 - 384, 0, 270, -1}},
                                        {2, 0, 1});
     const Bytes got = read_file("sfiles/qs/bridge.qsv");
     EXPECT_TRUE(got == want);
@@ -103,8 +108,8 @@ TEST(QuickSave, a_smaller_screen_keeps_the_layout_centred) {
 TEST(QuickSave, stack_entries_out_of_range_are_skipped) {
     GameFolder folder;
     HandGame game(3);
-    const Bytes file = quicksave_bytes(sample_info(), {{0, 0, 0, 0, -1}, {1, 1, 0, 0, -1}, {2, 2, 0, 0, -1}},
-                                       {0, -1, 3});
+    const Bytes file =
+        quicksave_bytes(sample_info(), {{0, 0, 0, 0, -1}, {1, 1, 0, 0, -1}, {2, 2, 0, 0, -1}}, {0, -1, 3});
     write_file("sfiles/qs/odd.qsv", file);
     write_fuzz_seed("fuzz_quicksave", "odd-stack", file.data(), file.size());
     SaveInfo info = {};
@@ -115,12 +120,14 @@ TEST(QuickSave, stack_entries_out_of_range_are_skipped) {
 
 TEST(QuickSave, foreign_mismatching_and_damaged_saves_change_nothing) {
     GameFolder folder;
-    const std::vector<std::array<int32_t, 5>> good_layout = {{0, 0, 0, 0, 2}, {10, 10, 0, 90, -1}, {20, 20, 0, 0, 2}};
+    const std::vector<std::array<int32_t, 5>> good_layout = {
+        {0, 0, 0, 0, 2}, {10, 10, 0, 90, -1}, {20, 20, 0, 0, 2}};
     const Bytes good = quicksave_bytes(sample_info(), good_layout, {2, 1, 0});
     const size_t layout_at = good.size() - 12 - 8 - 60;
     auto patched = [&](size_t at, uint32_t value) {
         Bytes b = good;
-        for (int i = 0; i < 4; i++) b[at + i] = (uint8_t)(value >> (8 * i));
+        for (int i = 0; i < 4; i++)
+            b[at + i] = (uint8_t)(value >> (8 * i));
         return b;
     };
     struct Case {
@@ -132,7 +139,8 @@ TEST(QuickSave, foreign_mismatching_and_damaged_saves_change_nothing) {
         {"interrupted", patched(0, 0)},
         {"stamp", patched(8, 1234)},
         {"count", patched(24 + 12 + 72 + 12 + 8, 4)},  // summary says four pieces
-        {"date-size", [&] {
+        {"date-size",
+         [&] {
              Bytes b = good;
              b[24 + 12 + 4] = 63;  // chunk 2 claims 63 bytes
              return b;
@@ -196,7 +204,8 @@ namespace {
 Image* codes_image(int w, int h, uint16_t first) {
     Image* im = img_create(w, h, IMG_16BIT);
     uint16_t* p = (uint16_t*)((uint8_t*)im + im->colourOffset);
-    for (int i = 0; i < w * h; i++) p[i] = (uint16_t)(first + i);
+    for (int i = 0; i < w * h; i++)
+        p[i] = (uint16_t)(first + i);
     return im;
 }
 
@@ -232,13 +241,17 @@ TEST(CutCache, layout_markers_and_a_shape_without_shadow) {
     ASSERT_EQ(cutcache_write("dunes", &STAMP), 1);
     Bytes want = tagged_head(0x504D4554, STAMP, 125);
     put32(&want, 2);
-    for (int32_t v : {5, 6, 0, 1, 1, 0, 0, 0, 105, 6, 1, 1, 0, 0, 0, 0}) put32(&want, (uint32_t)v);
+    for (int32_t v : {5, 6, 0, 1, 1, 0, 0, 0, 105, 6, 1, 1, 0, 0, 0, 0})
+        put32(&want, (uint32_t)v);
     put32(&want, 2);
-    for (int32_t v : {1, 0, -2, 1, 0, 0}) put32(&want, (uint32_t)v);
+    for (int32_t v : {1, 0, -2, 1, 0, 0})
+        put32(&want, (uint32_t)v);
     const Bytes piece0 = image_bytes(shapes_table()[0].piece);
     want.insert(want.end(), piece0.begin(), piece0.end());
-    for (int32_t v : {1, 1, 5, 6, -1, -2}) put32(&want, (uint32_t)v);
-    const Bytes piece1 = image_bytes(shapes_table()[1].piece), shadow1 = image_bytes(shapes_table()[1].shadow);
+    for (int32_t v : {1, 1, 5, 6, -1, -2})
+        put32(&want, (uint32_t)v);
+    const Bytes piece1 = image_bytes(shapes_table()[1].piece),
+                shadow1 = image_bytes(shapes_table()[1].shadow);
     want.insert(want.end(), piece1.begin(), piece1.end());
     want.insert(want.end(), shadow1.begin(), shadow1.end());
     put32(&want, 3);
@@ -274,7 +287,8 @@ TEST(CutCache, damaged_old_and_foreign_caches_change_nothing) {
     const size_t image0_at = shapes_at + 24;
     auto patched = [&](size_t at, uint32_t value) {
         Bytes b = good;
-        for (int i = 0; i < 4; i++) b[at + i] = (uint8_t)(value >> (8 * i));
+        for (int i = 0; i < 4; i++)
+            b[at + i] = (uint8_t)(value >> (8 * i));
         return b;
     };
     struct Case {

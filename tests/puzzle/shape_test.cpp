@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "image/img_scale.h"
+#include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
 #include "puzzle/grid.h"
-#include "rooms/box.h"
 #include "support/fatal_trap.h"
 
 using cut_support::CurvePack;
@@ -36,7 +36,8 @@ std::vector<uint8_t> traced(int w, int h, const std::vector<double>& xy) {
 // A straight chain of four points from (ax, ay) to (bx, by).
 std::vector<double> straight(double ax, double ay, double bx, double by) {
     std::vector<double> p;
-    for (int i = 0; i < 4; i++) p.push_back(ax + (bx - ax) * i / 3), p.push_back(ay + (by - ay) * i / 3);
+    for (int i = 0; i < 4; i++)
+        p.push_back(ax + (bx - ax) * i / 3), p.push_back(ay + (by - ay) * i / 3);
     return p;
 }
 
@@ -85,8 +86,10 @@ Reference reference_render(const PieceOutline& o, int size) {
         for (int y = 0; y < cw; y++)
             for (int x = 0; x < cw; x++) {
                 bool clear = false;
-                if (ay == by) clear = i == 2 ? y >= ay : y < ay;
-                else if (ax == bx) clear = i == 1 ? x >= ax : x < ax;
+                if (ay == by)
+                    clear = i == 2 ? y >= ay : y < ay;
+                else if (ax == bx)
+                    clear = i == 1 ? x >= ax : x < ax;
                 if (clear) a[y * cw + x] = 0;
             }
     }
@@ -94,7 +97,8 @@ Reference reference_render(const PieceOutline& o, int size) {
         *l = cw, *t = cw, *r = -1, *b = -1;
         for (int y = 0; y < cw; y++)
             for (int x = 0; x < cw; x++)
-                if (p[y * cw + x]) *l = std::min(*l, x), *r = std::max(*r, x), *t = std::min(*t, y), *b = std::max(*b, y);
+                if (p[y * cw + x])
+                    *l = std::min(*l, x), *r = std::max(*r, x), *t = std::min(*t, y), *b = std::max(*b, y);
         return *r >= 0;
     };
     Reference ref;
@@ -109,7 +113,8 @@ Reference reference_render(const PieceOutline& o, int size) {
     if (crop(bytes_of(c2), &sl, &st, &sr, &sb)) {
         ref.sw = sr - sl + 1, ref.sh = sb - st + 1, ref.sx = sl - ox - ref.px, ref.sy = st - oy - ref.py;
         for (int y = st; y <= sb; y++)
-            for (int x = sl; x <= sr; x++) ref.shadow.push_back(bytes_of(c2)[y * cw + x]);
+            for (int x = sl; x <= sr; x++)
+                ref.shadow.push_back(bytes_of(c2)[y * cw + x]);
     }
 
     img_fill(c2, 0);
@@ -196,8 +201,8 @@ TEST(LightTables, values_by_hand) {
     const uint16_t* C = light_table_c();
     EXPECT_EQ(A[200 * 256 + 0], 200);
     EXPECT_EQ(A[200 * 256 + 31], 0);
-    EXPECT_EQ(A[200 * 256 + 15], 103);        // 200 x 16 / 31 = 103.2
-    EXPECT_EQ(A[200 * 256 + 15 + 32], 103);   // the upper bits of the index byte are ignored
+    EXPECT_EQ(A[200 * 256 + 15], 103);       // 200 x 16 / 31 = 103.2
+    EXPECT_EQ(A[200 * 256 + 15 + 32], 103);  // the upper bits of the index byte are ignored
     // Step 16: lambda = 132 lightens: (123 p + 4 x 255) / 127; p = 100 gives 104, p = 0 gives 8.
     EXPECT_EQ(B[16 * 8192 + 31 * 256 + 100], 104);
     EXPECT_EQ(B[16 * 8192 + 31 * 256 + 0], 8);
@@ -211,13 +216,14 @@ TEST(LightTables, values_by_hand) {
     EXPECT_EQ(normal_brightness(0), 128);
     EXPECT_EQ(C[31], (16 * 32 + 31) * 64);
     EXPECT_EQ(C[31 + 32768], C[31]);
-    for (int v = 0; v < 32768; v += 97) EXPECT_EQ(C[v + 32768], C[v]);
+    for (int v = 0; v < 32768; v += 97)
+        EXPECT_EQ(C[v + 32768], C[v]);
 }
 
 TEST(NormalCodes, encode_decode_and_light) {
     // (-1, 1, 1): azimuth 135 (index 24), elevation 35.26 flattened to 61.87 (index 10).
     EXPECT_EQ(normal_encode(-1, 1, 1), 24 * 16 + (10 ^ 15));
-    EXPECT_EQ(normal_encode(0, 0, 1), 0);                       // straight up: flat
+    EXPECT_EQ(normal_encode(0, 0, 1), 0);                        // straight up: flat
     EXPECT_EQ(normal_encode(1, -0.0001, 0.2), 0 * 16 + 15 - 7);  // azimuth near 360 wraps to 0
     double n[3];
     normal_decode(24 * 16 + 5, n);  // azimuth 135, elevation 60
@@ -234,7 +240,8 @@ TEST(ShapeTrace, emit_rule_coverage) {
     std::vector<uint8_t> c = traced(20, 20, straight(10.5, 5, 10.5, 6));
     EXPECT_EQ(c[5 * 20 + 10], 127);
     int written = 0;
-    for (uint8_t v : c) written += v != 255;
+    for (uint8_t v : c)
+        written += v != 255;
     EXPECT_EQ(written, 1);
 
     // A straight edge on pixel boundaries: runs of 254 on the inside (right of travel) only.
@@ -249,9 +256,11 @@ TEST(ShapeTrace, emit_rule_coverage) {
         EXPECT_EQ(c[3 * 20 + x], 255) << x;
     }
     c = traced(20, 20, straight(4, 2, 4, 9));  // downwards: inside to the left, column 3
-    for (int y = 0; y < 20; y++) EXPECT_EQ(c[y * 20 + 3], y >= 2 && y <= 8 ? 254 : 255) << y;
+    for (int y = 0; y < 20; y++)
+        EXPECT_EQ(c[y * 20 + 3], y >= 2 && y <= 8 ? 254 : 255) << y;
     c = traced(20, 20, straight(4, 9, 4, 2));  // upwards: inside to the right, column 4
-    for (int y = 0; y < 20; y++) EXPECT_EQ(c[y * 20 + 4], y >= 2 && y <= 8 ? 254 : 255) << y;
+    for (int y = 0; y < 20; y++)
+        EXPECT_EQ(c[y * 20 + 4], y >= 2 && y <= 8 ? 254 : 255) << y;
 
     // A diagonal through pixel (5, 5) from its top-left to its bottom-right corner: the part
     // left of travel is outside, half of it covered. Entering at the top side (x0 = 0) and
@@ -266,7 +275,8 @@ TEST(ShapeTrace, joints_and_dips_leave_no_gap) {
     // the pixel holding the joint must be written, or the fill would leak through it.
     std::vector<double> p = {6.5, 8.0, 6.5, 7.0, 6.5, 6.0, 6.5, 5.0, 6.5, 4.0, 6.5, 3.0, 6.5, 2.0};
     std::vector<uint8_t> c = traced(20, 20, p);
-    for (int y = 2; y <= 7; y++) EXPECT_NE(c[y * 20 + 6], 255) << y;
+    for (int y = 2; y <= 7; y++)
+        EXPECT_NE(c[y * 20 + 6], 255) << y;
     // A short segment that dips into pixel (5, 5) through its top side and back out of it,
     // travelling right: the inside lies below, so the pixel is covered, not cleared.
     std::vector<double> dip = {0.5, 4.9, 2.0, 4.9, 3.5, 4.9, 5.1, 4.9,  // along row 4
@@ -275,7 +285,8 @@ TEST(ShapeTrace, joints_and_dips_leave_no_gap) {
     c = traced(20, 20, dip);
     EXPECT_EQ(c[5 * 20 + 5], 254);
     std::vector<double> back(dip.size());
-    for (size_t i = 0; i < dip.size(); i += 2) back[dip.size() - 2 - i] = dip[i], back[dip.size() - 1 - i] = dip[i + 1];
+    for (size_t i = 0; i < dip.size(); i += 2)
+        back[dip.size() - 2 - i] = dip[i], back[dip.size() - 1 - i] = dip[i + 1];
     c = traced(20, 20, back);  // travelling left: the inside is above, the dip lies outside
     EXPECT_TRUE(c[5 * 20 + 5] == 0 || c[5 * 20 + 5] == 255) << (int)c[5 * 20 + 5];  // never covered
     EXPECT_GE(c[4 * 20 + 5], 250);
@@ -326,8 +337,10 @@ TEST(ShapeRender, same_as_the_plain_reading_of_every_step) {
         grid_free();
         shapes_alloc(count);
         shape_canvas_prepare(size, size);
-        for (int i = 0; i < count; i++) shape_render(outlines[i].corners, outlines[i].types, 4);
-        for (int i = 0; i < count; i++) expect_same_as_reference(shapes_table()[i], reference_render(outlines[i], size), i);
+        for (int i = 0; i < count; i++)
+            shape_render(outlines[i].corners, outlines[i].types, 4);
+        for (int i = 0; i < count; i++)
+            expect_same_as_reference(shapes_table()[i], reference_render(outlines[i], size), i);
         shape_canvas_free();
         shapes_free();
     }
@@ -345,7 +358,8 @@ TEST(ShapeRender, worker_threads_give_the_same_table) {
     ASSERT_GT(count, 50);
     shape_canvas_prepare(40, 40);
     shapes_alloc(count);
-    for (int i = 0; i < count; i++) shape_render(outlines[i].corners, outlines[i].types, 4);
+    for (int i = 0; i < count; i++)
+        shape_render(outlines[i].corners, outlines[i].types, 4);
     std::vector<std::vector<uint8_t>> one;
     for (int i = 0; i < count; i++) {
         const PieceShape& s = shapes_table()[i];
@@ -359,7 +373,8 @@ TEST(ShapeRender, worker_threads_give_the_same_table) {
         std::vector<int> steps;
         static std::vector<int>* seen;
         seen = &steps;
-        shape_render_many((const int32_t*)outlines.data(), count, threads, [](int done) { seen->push_back(done); });
+        shape_render_many((const int32_t*)outlines.data(), count, threads,
+                          [](int done) { seen->push_back(done); });
         EXPECT_EQ(shapes_rendered(), count);
         for (int i = 0; i < count; i++) {
             const PieceShape& s = shapes_table()[i];
@@ -370,7 +385,8 @@ TEST(ShapeRender, worker_threads_give_the_same_table) {
         }
         ASSERT_FALSE(steps.empty());
         EXPECT_EQ(steps.back(), count);
-        for (size_t k = 1; k < steps.size(); k++) EXPECT_LE(steps[k - 1], steps[k]);
+        for (size_t k = 1; k < steps.size(); k++)
+            EXPECT_LE(steps[k - 1], steps[k]);
     }
     shape_canvas_free();
     shapes_free();
@@ -501,17 +517,20 @@ TEST(PieceDraw, every_code_and_quarter_turn_follows_the_light_tables) {
     Frame frame(300, 300);
     Image* pic = img_create(256, 1, IMG_24BIT);
     for (int u = 0; u < 256; u++)
-        for (int c = 0; c < 3; c++) bytes_of(pic)[u * 3 + c] = (uint8_t)(u * 3 + c * 85 + 7);
+        for (int c = 0; c < 3; c++)
+            bytes_of(pic)[u * 3 + c] = (uint8_t)(u * 3 + c * 85 + 7);
     piece_set_picture(pic);
     HandShape h(std::vector<uint16_t>(256, 0));
     auto desk = [](int x, int y, int c) { return (uint8_t)(x * 7 + y * 13 + c * 50); };
     for (int angle : {0, 90, 180, 270})
         for (int selected = 0; selected < 2; selected++)
             for (int chunk = 0; chunk < 128; chunk += 5) {
-                for (int u = 0; u < 256; u++) codes_of(h.s.piece)[u] = (uint16_t)std::max(1, chunk * 256 + u);
+                for (int u = 0; u < 256; u++)
+                    codes_of(h.s.piece)[u] = (uint16_t)std::max(1, chunk * 256 + u);
                 for (int y = 0; y < 300; y++)
                     for (int x = 0; x < 300; x++)
-                        for (int c = 0; c < 3; c++) Frame::at(x, y)[c] = desk(x, y, c);
+                        for (int c = 0; c < 3; c++)
+                            Frame::at(x, y)[c] = desk(x, y, c);
                 const int X = angle == 180 ? 280 : 20, Y = angle == 90 ? 280 : 10;
                 draw(h.s, X, Y, angle, selected);
                 const int rot = angle * 64 / 360 * 512;
@@ -522,7 +541,8 @@ TEST(PieceDraw, every_code_and_quarter_turn_follows_the_light_tables) {
                     const int q = codes_of(h.s.piece)[u];
                     for (int c = 0; c < 3; c++) {
                         const int p = selected && c == 2 ? 255 : bytes_of(pic)[u * 3 + c];
-                        ASSERT_EQ(Frame::at(x, y)[c], (uint8_t)(A[desk(x, y, c) * 256 + (q & 255)] + B[C[q + rot] * 4 + p]))
+                        ASSERT_EQ(Frame::at(x, y)[c],
+                                  (uint8_t)(A[desk(x, y, c) * 256 + (q & 255)] + B[C[q + rot] * 4 + p]))
                             << "angle " << angle << " code " << q << " byte " << c;
                     }
                 }
@@ -539,7 +559,8 @@ TEST(PieceDraw, turned_pieces_stay_inside_their_quad) {
     HandShape h(std::vector<uint16_t>(30, PIECE_CODE_FLAT));
     io_mem_free(h.s.piece);
     h.s.piece = img_create(30, 20, IMG_16BIT);
-    for (int i = 0; i < 600; i++) codes_of(h.s.piece)[i] = PIECE_CODE_FLAT;
+    for (int i = 0; i < 600; i++)
+        codes_of(h.s.piece)[i] = PIECE_CODE_FLAT;
     for (int angle : {0, 17, 90, 135, 180, 250, 270, 359}) {
         Frame::fill(0xFF00FF);
         PieceQuad q;
@@ -553,8 +574,10 @@ TEST(PieceDraw, turned_pieces_stay_inside_their_quad) {
                 drawn++;
                 EXPECT_TRUE(x >= q.left && x <= q.right && y >= q.top && y <= q.bottom) << angle;
             }
-        if (angle % 90 == 0) EXPECT_EQ(drawn, 600) << angle;
-        else EXPECT_NEAR(drawn, 600, 60) << angle;
+        if (angle % 90 == 0)
+            EXPECT_EQ(drawn, 600) << angle;
+        else
+            EXPECT_NEAR(drawn, 600, 60) << angle;
     }
     // Axis-aligned turns map texels exactly: a quarter turn puts texel (u, v) at (x + v, y - u).
     Frame::fill(0);
@@ -590,12 +613,14 @@ TEST(PieceDraw, reassembled_picture_is_exact_and_seams_are_covered) {
             piece_draw(&q, &s, hx, hy, 0, 0, 0);
             for (int v = 0; v < s.piece->height; v++)
                 for (int u = 0; u < s.piece->width; u++)
-                    if (codes_of(s.piece)[v * s.piece->width + u] == PIECE_CODE_FLAT) flat[(hy + v) * W + hx + u] = 1;
+                    if (codes_of(s.piece)[v * s.piece->width + u] == PIECE_CODE_FLAT)
+                        flat[(hy + v) * W + hx + u] = 1;
         }
     };
     draw_all(0x000000);
     std::vector<uint8_t> black;
-    for (int y = 0; y < H; y++) black.insert(black.end(), Frame::at(0, y), Frame::at(0, y) + W * 3);
+    for (int y = 0; y < H; y++)
+        black.insert(black.end(), Frame::at(0, y), Frame::at(0, y) + W * 3);
     draw_all(0xFFFFFF);
     const GridInfo g = {50, 8, 6, 5, 2, nullptr};
     int exact = 0, worst = 0;
@@ -604,7 +629,8 @@ TEST(PieceDraw, reassembled_picture_is_exact_and_seams_are_covered) {
             const uint8_t* white = Frame::at(x, y);
             const uint8_t* dark = &black[(y * W + x) * 3];
             const uint8_t* p = bytes_of(pic) + y * pic->colourPitch + x * 3;
-            const bool inside = x >= g.marginX && x < g.marginX + 400 && y >= g.marginY && y < g.marginY + 300;
+            const bool inside =
+                x >= g.marginX && x < g.marginX + 400 && y >= g.marginY && y < g.marginY + 300;
             if (flat[y * W + x]) {
                 exact++;
                 ASSERT_TRUE(dark[0] == p[0] && dark[1] == p[1] && dark[2] == p[2]) << x << "," << y;
@@ -612,8 +638,10 @@ TEST(PieceDraw, reassembled_picture_is_exact_and_seams_are_covered) {
             }
             // How much of the desk shows: the difference between the two desks.
             const int weight = std::max({white[0] - dark[0], white[1] - dark[1], white[2] - dark[2]});
-            if (inside) worst = std::max(worst, weight);
-            else EXPECT_EQ(weight, 255) << x << "," << y;  // the margins are never part of a piece
+            if (inside)
+                worst = std::max(worst, weight);
+            else
+                EXPECT_EQ(weight, 255) << x << "," << y;  // the margins are never part of a piece
         }
     EXPECT_GT(exact, W * H / 2);
     EXPECT_LE(worst, 100);  // seams blend two coverages: at most a quarter of the desk shows

@@ -35,6 +35,7 @@ class Cache : public ::testing::Test {
         dp_done();
         dp_open(dir + "@");
         cache_init();
+        cache_set_picture_loader(jpg_loader);
     }
     void TearDown() override {
         cache_done();

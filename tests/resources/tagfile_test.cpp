@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/str.h"
 #include "support/fatal_trap.h"
 
 namespace {
@@ -34,7 +35,8 @@ const FieldEntry SUMMARY_FIELDS[] = {
 using Bytes = std::vector<uint8_t>;
 
 void put32(Bytes* b, uint32_t v) {
-    for (int i = 0; i < 4; i++) b->push_back((uint8_t)(v >> (8 * i)));
+    for (int i = 0; i < 4; i++)
+        b->push_back((uint8_t)(v >> (8 * i)));
 }
 
 void put_chunk(Bytes* b, uint32_t id, const Bytes& data) {
@@ -138,29 +140,29 @@ TEST(tagfile, record_read_round_trip_skips_unknown_and_keeps_missing) {
 
 TEST(tagfile, record_read_refuses_wrong_sizes_and_truncation) {
     Summary s = sample_summary();
-    {   // A known chunk shorter than its field.
+    {  // A known chunk shorter than its field.
         Bytes in;
         put_chunk(&in, 1, Bytes{1, 2});
         MemFile m(in);
         EXPECT_EQ(record_read(m.f, SUMMARY_FIELDS, &s), 0);
     }
-    {   // Longer than its field.
+    {  // Longer than its field.
         Bytes in;
         put_chunk(&in, 3, Bytes(8, 0));
         MemFile m(in);
         EXPECT_EQ(record_read(m.f, SUMMARY_FIELDS, &s), 0);
     }
-    {   // Right size in the head but the data end early.
+    {  // Right size in the head but the data end early.
         Bytes in;
         put_chunk(&in, 2, Bytes(64, 'x'));
-        in.resize(in.size() - 1);
+        in.pop_back();
         write_fuzz_seed("fuzz_record", "truncated", in.data(), in.size());
         MemFile m(in);
         EXPECT_EQ(record_read(m.f, SUMMARY_FIELDS, &s), 0);
     }
     EXPECT_EQ(s.seconds, 3725);
     EXPECT_EQ(s.percent, -7);
-    {   // A partial head at the end is the end of the chunks.
+    {  // A partial head at the end is the end of the chunks.
         Bytes in;
         put_chunk(&in, 3, le32(50));
         in.push_back(1);
@@ -206,8 +208,7 @@ TEST(tagfile, stamp_round_trip_and_check) {
     std::rewind(f);
     uint8_t raw[16];
     ASSERT_EQ(file_read_bytes(f, raw, 16), 1);
-    const uint8_t want[16] = {0x44, 0x33, 0x22, 0x11, 0xFE, 0xFF, 0xFF, 0xFF,
-                              0xFF, 0x7F, 0, 0, 125, 0, 0, 0};
+    const uint8_t want[16] = {0x44, 0x33, 0x22, 0x11, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 125, 0, 0, 0};
     EXPECT_EQ(std::memcmp(raw, want, 16), 0);
     std::rewind(f);
     FileStamp back;
@@ -277,7 +278,8 @@ ssize_t record_piece(void*, const char*, size_t n) {
 
 TEST(tagfile, file_copy_bytes_moves_1024_byte_pieces) {
     Bytes source(3000);
-    for (size_t i = 0; i < source.size(); i++) source[i] = (uint8_t)(i * 7);
+    for (size_t i = 0; i < source.size(); i++)
+        source[i] = (uint8_t)(i * 7);
     MemFile from(source);
     ASSERT_EQ(std::fseek(from.f, 100, SEEK_SET), 0);  // copies from the current position
     cookie_io_functions_t io = {nullptr, record_piece, nullptr, nullptr};
@@ -336,7 +338,7 @@ TEST(tagfile, path_join_puts_one_separator) {
     std::strcpy(path, "puzzles");
     ASSERT_EQ(path_join(path, sizeof path, "12345678"), 0);  // needs 17 bytes
     EXPECT_STREQ(path, "puzzles");
-    ASSERT_EQ(path_join(path, sizeof path, "1234567"), 1);   // exactly 16
+    ASSERT_EQ(path_join(path, sizeof path, "1234567"), 1);  // exactly 16
     EXPECT_STREQ(path, "puzzles/1234567");
 }
 

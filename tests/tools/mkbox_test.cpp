@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "rooms/box.h"
-#include "rooms/box_samples.h"
+#include "puzzle/box.h"
+#include "puzzle/box_samples.h"
 
 using namespace box_samples;
 
@@ -22,7 +22,8 @@ int parse(std::vector<const char*> args, MkboxOptions* o, std::string* error) {
 // A 24-bit BMP of w x h, every pixel different.
 void write_bmp(const std::string& path, int w, int h) {
     PictureBuffer* pic = pic_create(w, h, IMG_24BIT);
-    for (int i = 0; i < w * h * 3; i++) pic->pixels[i] = (uint8_t)(i * 7);
+    for (int i = 0; i < w * h * 3; i++)
+        pic->pixels[i] = (uint8_t)(i * 7);
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_EQ(gformat_bmp_write(f, pic), 0);
     std::fclose(f);
@@ -31,10 +32,14 @@ void write_bmp(const std::string& path, int w, int h) {
 
 Bytes midi(uint32_t track_length_claim, size_t track_bytes) {
     Bytes b = text_bytes("MThd");
-    for (uint8_t v : {0, 0, 0, 6, 0, 0, 0, 1, 1, 0xE0}) b.push_back(v);
-    for (uint8_t v : {'M', 'T', 'r', 'k'}) b.push_back(v);
-    for (int s = 24; s >= 0; s -= 8) b.push_back((uint8_t)(track_length_claim >> s));
-    for (size_t i = 0; i < track_bytes; i++) b.push_back(0);
+    for (uint8_t v : {0, 0, 0, 6, 0, 0, 0, 1, 1, 0xE0})
+        b.push_back(v);
+    for (uint8_t v : {'M', 'T', 'r', 'k'})
+        b.push_back(v);
+    for (int s = 24; s >= 0; s -= 8)
+        b.push_back((uint8_t)(track_length_claim >> s));
+    for (size_t i = 0; i < track_bytes; i++)
+        b.push_back(0);
     return b;
 }
 
@@ -51,9 +56,11 @@ TEST(Mkbox, command_line) {
     EXPECT_EQ(o.rotation + o.hidden + o.repeat, 0);
 
     MkboxOptions all;
-    ASSERT_EQ(parse({"--rotation", "pic.bmp", "--folder", "boxes", "--piece-size", "50", "--irregularity", "40",
-                     "--edge-style", "7", "--hidden", "--tune", "t.mid", "--repeat", "--description", "d", "--address",
-                     "a", "--screen", "1024x768", "N"},
+    ASSERT_EQ(parse({"--rotation", "pic.bmp",        "--folder", "boxes",        "--piece-size",
+                     "50",         "--irregularity", "40",       "--edge-style", "7",
+                     "--hidden",   "--tune",         "t.mid",    "--repeat",     "--description",
+                     "d",          "--address",      "a",        "--screen",     "1024x768",
+                     "N"},
                     &all, &error),
               1)
         << error;
@@ -68,15 +75,15 @@ TEST(Mkbox, command_line) {
     EXPECT_EQ(all.screenWidth, 1024);
 
     for (auto bad : std::vector<std::vector<const char*>>{{"only-one"},
-                                                           {"a", "b", "c"},
-                                                           {"p", "n", "--irregularity", "41"},
-                                                           {"p", "n", "--edge-style", "8"},
-                                                           {"p", "n", "--piece-size", "12x"},
-                                                           {"p", "n", "--screen", "big"},
-                                                           {"p", "n", "--repeat"},
-                                                           {"p", "n", "--folder"},
-                                                           {"p", "n", "--colour", "red"},
-                                                           {"p", "../n"}}) {
+                                                          {"a", "b", "c"},
+                                                          {"p", "n", "--irregularity", "41"},
+                                                          {"p", "n", "--edge-style", "8"},
+                                                          {"p", "n", "--piece-size", "12x"},
+                                                          {"p", "n", "--screen", "big"},
+                                                          {"p", "n", "--repeat"},
+                                                          {"p", "n", "--folder"},
+                                                          {"p", "n", "--colour", "red"},
+                                                          {"p", "../n"}}) {
         MkboxOptions x;
         std::string why;
         EXPECT_EQ(parse(bad, &x, &why), 0) << bad.back();
@@ -96,7 +103,9 @@ TEST(Mkbox, makes_a_box_as_the_create_room_saves_one) {
     o.irregularity = 20;
     o.tune = "tune.mid";
     o.repeat = 1;
-    o.description = "Caf\xc3\xa9 \xe2\x82\xac" "5";
+    o.description =
+        "Caf\xc3\xa9 \xe2\x82\xac"
+        "5";
     std::string error;
     int pieces = 0;
     ASSERT_EQ(mkbox_make(o, &error, &pieces), 1) << error;
@@ -115,7 +124,8 @@ TEST(Mkbox, makes_a_box_as_the_create_room_saves_one) {
     EXPECT_EQ(r.hasDescription, 1);
     EXPECT_EQ(r.hasAddress, 0);
     EXPECT_EQ(stamp.version, 125);
-    EXPECT_TRUE(read_file(BOX_DESCRIPTION_FILE) == text_bytes("Caf\xe9 \x80" "5"));
+    EXPECT_TRUE(read_file(BOX_DESCRIPTION_FILE) == text_bytes("Caf\xe9 \x80"
+                                                              "5"));
     EXPECT_TRUE(read_file(BOX_TUNE_FILE) == midi(4, 4));
     box_clear_work_files(BOX_ALL);
 
@@ -146,8 +156,9 @@ TEST(Mkbox, refuses_what_it_cannot_use_and_writes_no_box) {
         const char* picture;
         const char* tune;
     };
-    for (const Case& c : {Case{"small.bmp", ""}, Case{"noise.jpg", ""}, Case{"missing.bmp", ""},
-                          Case{"picture.gif", ""}, Case{"fine.bmp", "short.mid"}, Case{"fine.bmp", "missing.mid"}}) {
+    for (const Case& c :
+         {Case{"small.bmp", ""}, Case{"noise.jpg", ""}, Case{"missing.bmp", ""}, Case{"picture.gif", ""},
+          Case{"fine.bmp", "short.mid"}, Case{"fine.bmp", "missing.mid"}}) {
         MkboxOptions o;
         o.picture = c.picture;
         o.name = "refused";

@@ -165,7 +165,9 @@ TEST_F(GamePack, every_resource_the_game_asks_for_is_found) {
     for (const char* name : NAMES) {
         int index = dp_get_index(name, 0);
         EXPECT_GE(index, 0) << name;
-        if (index >= 0) EXPECT_GT(dp_size(index), 0) << name;
+        if (index >= 0) {
+            EXPECT_GT(dp_size(index), 0) << name;
+        }
     }
     EXPECT_EQ(dp_get_index("IMG/ACTIVE.IMG", 0), -1);
 }
@@ -232,9 +234,10 @@ TEST_F(GamePack, font_sheets_agree_with_the_compiled_glyph_tables) {
         // Nothing outside the cells: ink there would never be drawn, or bleed into a neighbour.
         for (int y = 0; y < sheet->height; y++)
             for (int x = 0; x < sheet->width; x++)
-                if (owner[(size_t)(y / f.height) * sheet->width + x] < 0)
+                if (owner[(size_t)(y / f.height) * sheet->width + x] < 0) {
                     ASSERT_EQ(px[(size_t)y * sheet->colourPitch + x], 0)
                         << f.picture << " at " << x << ", " << y;
+                }
         io_mem_free(sheet);
     }
     // The small font's space and "A" by hand: 4 wide at the row start, 9 wide at the start of row 1.

@@ -9,12 +9,12 @@
 // comparing it with preview_frame.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <unistd.h>
 
 #include "image/gformat.h"
 #include "image/img.h"
@@ -34,7 +34,8 @@ const Built& built() {
     static Built b = [] {
         Built r;
         EXPECT_TRUE(part_skin("", &r.resources, &r.sheet));
-        for (const PackResource& p : r.resources) r.by_name[p.name] = &p.bytes;
+        for (const PackResource& p : r.resources)
+            r.by_name[p.name] = &p.bytes;
         return r;
     }();
     return b;
@@ -47,19 +48,19 @@ const Image* image_of(const char* name) {
 
 // The picture rectangles as the skin's layout contract gives them, typed here on their own.
 const int CONTRACT[49][4] = {
-    {60, 0, 18, 18},    {60, 18, 18, 18},   {78, 0, 18, 18},    {78, 18, 18, 18},   {60, 58, 18, 18},
-    {60, 76, 18, 18},   {78, 58, 18, 18},   {78, 76, 18, 18},   {96, 58, 18, 18},   {96, 76, 18, 18},
-    {114, 58, 18, 18},  {114, 76, 18, 18},  {132, 58, 18, 18},  {132, 76, 18, 18},  {150, 58, 18, 18},
-    {150, 76, 18, 18},  {168, 58, 18, 18},  {168, 76, 18, 18},  {96, 0, 18, 18},    {96, 18, 18, 18},
-    {114, 0, 18, 18},   {114, 18, 18, 18},  {132, 0, 18, 18},   {132, 18, 18, 18},  {0, 112, 24, 24},
-    {0, 136, 24, 24},   {84, 112, 24, 24},  {84, 136, 24, 24},  {114, 112, 18, 24}, {114, 136, 18, 24},
-    {0, 76, 6, 18},     {24, 112, 12, 24},  {36, 112, 12, 24},  {48, 112, 12, 24},  {60, 112, 12, 24},
-    {78, 94, 18, 18},   {60, 94, 18, 18},   {0, 160, 48, 48},   {48, 160, 48, 48},  {96, 160, 48, 48},
-    {132, 112, 32, 32}, {0, 208, 32, 32},   {0, 240, 32, 32},   {32, 208, 32, 32},  {32, 240, 32, 32},
-    {64, 208, 32, 32},  {64, 240, 32, 32},  {150, 0, 20, 20},   {150, 20, 20, 20},
+    {60, 0, 18, 18},    {60, 18, 18, 18},  {78, 0, 18, 18},   {78, 18, 18, 18},   {60, 58, 18, 18},
+    {60, 76, 18, 18},   {78, 58, 18, 18},  {78, 76, 18, 18},  {96, 58, 18, 18},   {96, 76, 18, 18},
+    {114, 58, 18, 18},  {114, 76, 18, 18}, {132, 58, 18, 18}, {132, 76, 18, 18},  {150, 58, 18, 18},
+    {150, 76, 18, 18},  {168, 58, 18, 18}, {168, 76, 18, 18}, {96, 0, 18, 18},    {96, 18, 18, 18},
+    {114, 0, 18, 18},   {114, 18, 18, 18}, {132, 0, 18, 18},  {132, 18, 18, 18},  {0, 112, 24, 24},
+    {0, 136, 24, 24},   {84, 112, 24, 24}, {84, 136, 24, 24}, {114, 112, 18, 24}, {114, 136, 18, 24},
+    {0, 76, 6, 18},     {24, 112, 12, 24}, {36, 112, 12, 24}, {48, 112, 12, 24},  {60, 112, 12, 24},
+    {78, 94, 18, 18},   {60, 94, 18, 18},  {0, 160, 48, 48},  {48, 160, 48, 48},  {96, 160, 48, 48},
+    {132, 112, 32, 32}, {0, 208, 32, 32},  {0, 240, 32, 32},  {32, 208, 32, 32},  {32, 240, 32, 32},
+    {64, 208, 32, 32},  {64, 240, 32, 32}, {150, 0, 20, 20},  {150, 20, 20, 20},
 };
-const int TITLE_CONTRACT[10][4] = {{0, 0, 12, 18},  {12, 0, 12, 18},  {24, 0, 12, 18},  {36, 0, 12, 18},
-                                   {48, 0, 12, 18}, {0, 58, 6, 18},   {12, 58, 12, 18}, {24, 58, 12, 18},
+const int TITLE_CONTRACT[10][4] = {{0, 0, 12, 18},   {12, 0, 12, 18}, {24, 0, 12, 18},  {36, 0, 12, 18},
+                                   {48, 0, 12, 18},  {0, 58, 6, 18},  {12, 58, 12, 18}, {24, 58, 12, 18},
                                    {36, 58, 12, 18}, {48, 58, 12, 18}};
 // Picture n + 1 is the hover or checked look of picture n.
 const int TWINS[] = {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 35, 41, 43, 45, 47};
@@ -75,13 +76,16 @@ long rect_difference(const Image* im, SkinRect a, SkinRect b) {
     long sum = 0;
     for (int y = 0; y < a.h; y++)
         for (int x = 0; x < a.w; x++) {
-            for (int k = 0; k < 3; k++) sum += std::abs(colour_at(im, a.x + x, a.y + y)[k] - colour_at(im, b.x + x, b.y + y)[k]);
+            for (int k = 0; k < 3; k++)
+                sum += std::abs(colour_at(im, a.x + x, a.y + y)[k] - colour_at(im, b.x + x, b.y + y)[k]);
             sum += std::abs(alpha_at(im, a.x + x, a.y + y) - alpha_at(im, b.x + x, b.y + y));
         }
     return sum;
 }
 
-bool overlap(SkinRect a, SkinRect b) { return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h; }
+bool overlap(SkinRect a, SkinRect b) {
+    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
 
 void write_png(const std::string& path, const SheetPicture& s) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -94,11 +98,12 @@ void write_png(const std::string& path, const SheetPicture& s) {
         return;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, s.width, s.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, s.width, s.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_bgr(png);
     png_write_info(png, info);
-    for (int y = 0; y < s.height; y++) png_write_row(png, (png_bytep)&s.bgr[(size_t)y * s.width * 3]);
+    for (int y = 0; y < s.height; y++)
+        png_write_row(png, (png_bytep)&s.bgr[(size_t)y * s.width * 3]);
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     std::fclose(f);
@@ -112,12 +117,18 @@ TEST(SkinArt, every_resource_is_there_with_its_kind_and_size) {
         int kind, w, h;  // kind 0: a JPEG
     };
     const Want wants[] = {
-        {"img/active.img", 0x13, SHEET_A_W, SHEET_A_H}, {"img/inactive.img", 0x13, SHEET_B_W, SHEET_B_H},
-        {"img/lttl_pzzl.img", 0x13, 30, 20},         {"img/connected.img", 0x13, 256, 32},
-        {"img/icon.img", 0x13, 64, 64},              {"img/cursor.img", 0x13, 32, 32},
-        {"img/options_tint.img", 3, 181, 129},       {"img/options_logo.img", 3, OPTIONS_LOGO_W, 64},
-        {"img/background.jpg", 0, DESK_W, DESK_H},         {"img/intro.jpg", 0, 480, 300},
-        {"img/gallery/wall.jpg", 0, 256, 256},       {"img/gallery/floor.jpg", 0, 256, 256},
+        {"img/active.img", 0x13, SHEET_A_W, SHEET_A_H},
+        {"img/inactive.img", 0x13, SHEET_B_W, SHEET_B_H},
+        {"img/lttl_pzzl.img", 0x13, 30, 20},
+        {"img/connected.img", 0x13, 256, 32},
+        {"img/icon.img", 0x13, 64, 64},
+        {"img/cursor.img", 0x13, 32, 32},
+        {"img/options_tint.img", 3, 181, 129},
+        {"img/options_logo.img", 3, OPTIONS_LOGO_W, 64},
+        {"img/background.jpg", 0, DESK_W, DESK_H},
+        {"img/intro.jpg", 0, 480, 300},
+        {"img/gallery/wall.jpg", 0, 256, 256},
+        {"img/gallery/floor.jpg", 0, 256, 256},
         {"img/gallery/ceiling.jpg", 0, 256, 256},
     };
     ASSERT_EQ(built().resources.size(), std::size(wants) + 1);  // and skin.ini
@@ -144,7 +155,8 @@ TEST(SkinArt, every_resource_is_there_with_its_kind_and_size) {
             int bad = 0;
             for (int y = 0; y < w.h; y++)
                 for (int x = 0; x < w.w; x++)
-                    for (int k = 0; k < 3; k++) bad += colour_at(im, x, y)[k] > alpha_at(im, x, y);
+                    for (int k = 0; k < 3; k++)
+                        bad += colour_at(im, x, y)[k] > alpha_at(im, x, y);
             EXPECT_EQ(bad, 0);
         } else {
             FILE* f = fmemopen((void*)bytes.data(), bytes.size(), "rb");
@@ -187,7 +199,8 @@ TEST(SkinArt, sheet_rectangles_follow_the_layout_and_stay_apart) {
         used.push_back(r);
     }
     for (size_t i = 0; i < used.size(); i++)
-        for (size_t j = i + 1; j < used.size(); j++) EXPECT_FALSE(overlap(used[i], used[j])) << i << " and " << j;
+        for (size_t j = i + 1; j < used.size(); j++)
+            EXPECT_FALSE(overlap(used[i], used[j])) << i << " and " << j;
     std::vector<SkinRect> bar;
     for (int p = 0; p < 10; p++) {
         SkinRect r = title_piece_rect(p);
@@ -196,7 +209,8 @@ TEST(SkinArt, sheet_rectangles_follow_the_layout_and_stay_apart) {
         EXPECT_EQ(r.w, TITLE_CONTRACT[p][2]);
         EXPECT_EQ(r.h, TITLE_CONTRACT[p][3]);
         EXPECT_LE(r.x + r.w, SHEET_B_W);
-        for (int t = 0; t < 25; t++) EXPECT_FALSE(overlap(r, frame_tile_rect(t))) << "piece " << p << " tile " << t;
+        for (int t = 0; t < 25; t++)
+            EXPECT_FALSE(overlap(r, frame_tile_rect(t))) << "piece " << p << " tile " << t;
         bar.push_back(r);
     }
 }
@@ -215,14 +229,17 @@ TEST(SkinArt, pictures_are_drawn_and_twins_differ) {
         EXPECT_GT(covered, r.w * r.h / 8) << "picture " << n << " is nearly empty";
         // Pictures drawn on a bar or strip with nothing behind them paint their own ground.
         bool own_ground = (n >= 4 && n <= 23) || n == 47 || n == 48;
-        if (own_ground && n != 22 && n != 23) EXPECT_EQ(opaque, r.w * r.h) << "picture " << n;
+        if (own_ground && n != 22 && n != 23) {
+            EXPECT_EQ(opaque, r.w * r.h) << "picture " << n;
+        }
     }
     for (int n : TWINS) {
         SkinRect base = skin_picture_rect(n), twin = skin_picture_rect(n + 1);
         ASSERT_EQ(base.w, twin.w);
         ASSERT_EQ(base.h, twin.h);
         // A look a player can tell apart: on average more than 8 levels a pixel.
-        EXPECT_GT(rect_difference(a, base, twin), 8L * base.w * base.h) << "pictures " << n << " and " << n + 1;
+        EXPECT_GT(rect_difference(a, base, twin), 8L * base.w * base.h)
+            << "pictures " << n << " and " << n + 1;
     }
     EXPECT_GT(rect_difference(a, skin_picture_rect(32), skin_picture_rect(33)), 0);
 }
@@ -242,22 +259,27 @@ TEST(SkinArt, frame_tiles_join_without_steps) {
         };
         // Tiles that are repeated along one direction look the same at every step.
         for (int t : {10, 11, 12, 13, 14})
-            for (int y = 1; y < 4; y++) EXPECT_EQ(rect_difference(im, row_of(t, 0), row_of(t, y)), 0) << "tile " << t;
+            for (int y = 1; y < 4; y++)
+                EXPECT_EQ(rect_difference(im, row_of(t, 0), row_of(t, y)), 0) << "tile " << t;
         for (int t : {1, 6, 11, 16, 21})
-            for (int x = 1; x < 12; x++) EXPECT_EQ(rect_difference(im, column_of(t, 0), column_of(t, x)), 0) << "tile " << t;
+            for (int x = 1; x < 12; x++)
+                EXPECT_EQ(rect_difference(im, column_of(t, 0), column_of(t, x)), 0) << "tile " << t;
         // A corner's last row continues into the side below it, and the side into the corner
         // below: at most a level or two apart (the face's shading starts), never a step.
         const int down[][2] = {{0, 10}, {3, 13}, {5, 10}, {8, 13}, {4, 14}, {2, 12}, {9, 14}, {7, 12}};
         for (auto& d : down) {
             SkinRect corner = frame_tile_rect(d[0]);
-            EXPECT_LE(rect_difference(im, row_of(d[0], corner.h - 1), row_of(d[1], 0)), 96) << d[0] << " over " << d[1];
+            EXPECT_LE(rect_difference(im, row_of(d[0], corner.h - 1), row_of(d[1], 0)), 96)
+                << d[0] << " over " << d[1];
         }
         const int up[][2] = {{20, 10}, {23, 13}, {15, 10}, {18, 13}, {24, 14}, {22, 12}, {19, 14}, {17, 12}};
-        for (auto& u : up) EXPECT_LE(rect_difference(im, row_of(u[0], 0), row_of(u[1], 0)), 96) << u[1] << " over " << u[0];
+        for (auto& u : up)
+            EXPECT_LE(rect_difference(im, row_of(u[0], 0), row_of(u[1], 0)), 96) << u[1] << " over " << u[0];
         // The centre is solid.
         SkinRect centre = frame_tile_rect(11);
         for (int y = 0; y < centre.h; y++)
-            for (int x = 0; x < centre.w; x++) EXPECT_EQ(alpha_at(im, centre.x + x, centre.y + y), 255);
+            for (int x = 0; x < centre.w; x++)
+                EXPECT_EQ(alpha_at(im, centre.x + x, centre.y + y), 255);
     }
 }
 
@@ -278,26 +300,31 @@ TEST(SkinArt, textures_repeat_without_seams) {
         if (!k.vertical) {
             // Each frame of the strip fades out before its borders, so frames never bleed.
             for (int y = 0; y < c.h; y++)
-                for (int f = 0; f < 8; f++) EXPECT_LT(c.at(f * 32, y)[3], 0.05f);
+                for (int f = 0; f < 8; f++)
+                    EXPECT_LT(c.at(f * 32, y)[3], 0.05f);
             continue;
         }
         auto column_step = [&](int x0, int x1) {
             double s = 0;
             for (int y = 0; y < c.h; y++)
-                for (int ch = 0; ch < 3; ch++) s += std::fabs(c.at(x0, y)[ch] - c.at(x1, y)[ch]);
+                for (int ch = 0; ch < 3; ch++)
+                    s += std::fabs(c.at(x0, y)[ch] - c.at(x1, y)[ch]);
             return s / c.h;
         };
         auto row_step = [&](int y0, int y1) {
             double s = 0;
             for (int x = 0; x < c.w; x++)
-                for (int ch = 0; ch < 3; ch++) s += std::fabs(c.at(x, y0)[ch] - c.at(x, y1)[ch]);
+                for (int ch = 0; ch < 3; ch++)
+                    s += std::fabs(c.at(x, y0)[ch] - c.at(x, y1)[ch]);
             return s / c.w;
         };
         // Designed joints (grooves, strips, beams) make the largest steps inside a tile; the step
         // across the tile's own edge may be as large as those, never larger.
         double inner_x = 0, inner_y = 0;
-        for (int i = 0; i + 1 < c.w; i++) inner_x = std::max(inner_x, column_step(i, i + 1));
-        for (int i = 0; i + 1 < c.h; i++) inner_y = std::max(inner_y, row_step(i, i + 1));
+        for (int i = 0; i + 1 < c.w; i++)
+            inner_x = std::max(inner_x, column_step(i, i + 1));
+        for (int i = 0; i + 1 < c.h; i++)
+            inner_y = std::max(inner_y, row_step(i, i + 1));
         EXPECT_LE(column_step(c.w - 1, 0), 1.25 * inner_x);
         EXPECT_LE(row_step(c.h - 1, 0), 1.25 * inner_y);
     }
@@ -310,15 +337,42 @@ TEST(SkinArt, skin_ini_reads_back_with_the_game_rules) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(write(fd, bytes.data(), bytes.size()), (ssize_t)bytes.size());
     close(fd);
-    const char* keys[36] = {"Bevel_LT", "Bevel_T", "Bevel_RT", "Bevel_L", "Bevel_R", "Bevel_LB", "Bevel_B", "Bevel_RB",
-                            "ButtonTextActive", "ButtonTextInactive", "ButtonTextHover", "ButtonTextShadow",
-                            "TrackbarText", "TrackbarTextShadow", "WindowTitleText", "WindowTitleTextShadow",
-                            "EditBoxText", "EditBoxBackground", "MsgBoxText", "MsgBoxTextShadow",
-                            "PreviewOutlineActive", "PreviewOutlineInactive", "PreviewNumberOfPiecesText",
-                            "PreviewNumberOfPiecesTextShadow", "PreviewBottomText", "PreviewBottomTextShadow",
-                            "PreviewSurprise", "RoomTitleBar", "RoomTitleBarText", "RoomTitleBarTextShadow",
-                            "Selection", "CreateDesk", "CreateDeskOutline", "CreateDeskPresentSize",
-                            "CreateCurvePreview", "GalleryOutline"};
+    const char* keys[36] = {"Bevel_LT",
+                            "Bevel_T",
+                            "Bevel_RT",
+                            "Bevel_L",
+                            "Bevel_R",
+                            "Bevel_LB",
+                            "Bevel_B",
+                            "Bevel_RB",
+                            "ButtonTextActive",
+                            "ButtonTextInactive",
+                            "ButtonTextHover",
+                            "ButtonTextShadow",
+                            "TrackbarText",
+                            "TrackbarTextShadow",
+                            "WindowTitleText",
+                            "WindowTitleTextShadow",
+                            "EditBoxText",
+                            "EditBoxBackground",
+                            "MsgBoxText",
+                            "MsgBoxTextShadow",
+                            "PreviewOutlineActive",
+                            "PreviewOutlineInactive",
+                            "PreviewNumberOfPiecesText",
+                            "PreviewNumberOfPiecesTextShadow",
+                            "PreviewBottomText",
+                            "PreviewBottomTextShadow",
+                            "PreviewSurprise",
+                            "RoomTitleBar",
+                            "RoomTitleBarText",
+                            "RoomTitleBarTextShadow",
+                            "Selection",
+                            "CreateDesk",
+                            "CreateDeskOutline",
+                            "CreateDeskPresentSize",
+                            "CreateCurvePreview",
+                            "GalleryOutline"};
     for (int n = 0; n < 36; n++) {
         int colour = -2;
         EXPECT_EQ(io_ini_read_colour(path, "COLORS", keys[n], &colour), 1) << keys[n];
@@ -375,7 +429,8 @@ TEST(SkinKit, noise_repeats_with_its_period) {
     EXPECT_FLOAT_EQ(noise_periodic(3, 2, 8, 8, 1), 0.0f);
     EXPECT_NE(noise_periodic(3.5f, 2.5f, 8, 8, 1), noise_periodic(3.5f, 2.5f, 8, 8, 2));
     Rng a(42), b(42);
-    for (int i = 0; i < 10; i++) EXPECT_EQ(a.next(), b.next());
+    for (int i = 0; i < 10; i++)
+        EXPECT_EQ(a.next(), b.next());
 }
 
 TEST(SkinKit, distances_worked_out_by_hand) {
@@ -404,14 +459,16 @@ TEST(SkinKit, outputs_keep_colour_premultiplied_and_jpeg_round_trips) {
     std::vector<uint8_t> img = canvas_to_img(c, true);
     ASSERT_EQ(img.size(), (size_t)IMG_HEADER_SIZE + 2 * 4);
     const uint8_t* p = img.data() + IMG_HEADER_SIZE;
-    EXPECT_EQ(std::vector<uint8_t>(p, p + 8), (std::vector<uint8_t>{0x20, 0x40, 0x80, 128, 128, 128, 255, 128}));
+    EXPECT_EQ(std::vector<uint8_t>(p, p + 8),
+              (std::vector<uint8_t>{0x20, 0x40, 0x80, 128, 128, 128, 255, 128}));
     std::vector<uint8_t> flat = canvas_to_img(c, false);
     EXPECT_EQ(((const Image*)flat.data())->kind, IMG_24BIT);
     EXPECT_EQ(flat.size(), (size_t)IMG_HEADER_SIZE + 6);
 
     Canvas sky(16, 16);
     for (int y = 0; y < 16; y++)
-        for (int x = 0; x < 16; x++) sky.set(x, y, rgb(0x336699));
+        for (int x = 0; x < 16; x++)
+            sky.set(x, y, rgb(0x336699));
     std::vector<uint8_t> jpeg;
     ASSERT_TRUE(canvas_to_jpeg(sky, 95, &jpeg));
     FILE* f = fmemopen(jpeg.data(), jpeg.size(), "rb");

@@ -6,6 +6,7 @@
 // Run in a game folder: cutview NAME OUT_DIR [--desk WxH]
 // Exit codes: 0 written; 1 usage or setup; 2 the box cannot be read; 3 it cannot be cut;
 // 4 a picture cannot be written.
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,19 +21,22 @@
 #include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "platform/video.h"
+#include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/grid.h"
 #include "puzzle/shape.h"
 #include "resources/dp.h"
-#include "rooms/box.h"
 
 namespace {
 
 constexpr uint32_t DESK_COLOUR = 0x2E5A3A;  // a green baize
 
-int fail(int code, const char* fmt, const char* arg) {
+[[gnu::format(printf, 2, 3)]] int fail(int code, const char* fmt, ...) {
     std::fprintf(stderr, "cutview: ");
-    std::fprintf(stderr, fmt, arg);
+    va_list args;
+    va_start(args, fmt);
+    std::vfprintf(stderr, fmt, args);
+    va_end(args);
     std::fputc('\n', stderr);
     return code;
 }
@@ -44,7 +48,8 @@ void frame_open(int w, int h, uint32_t colour) {
     io_video_begin_paint();
     for (int y = 0; y < h; y++) {
         uint8_t* p = screen.buf + (ptrdiff_t)y * screen.pitch;
-        for (int x = 0; x < w; x++, p += 3) p[0] = (uint8_t)colour, p[1] = (uint8_t)(colour >> 8), p[2] = (uint8_t)(colour >> 16);
+        for (int x = 0; x < w; x++, p += 3)
+            p[0] = (uint8_t)colour, p[1] = (uint8_t)(colour >> 8), p[2] = (uint8_t)(colour >> 16);
     }
 }
 
@@ -72,7 +77,8 @@ void draw_piece(const Cut& cut, int i, int x, int y, int angle, int lift, int se
     q.left = q.left < 0 ? 0 : q.left, q.top = q.top < 0 ? 0 : q.top;
     q.right = q.right >= screen.width ? screen.width - 1 : q.right;
     q.bottom = q.bottom >= screen.height ? screen.height - 1 : q.bottom;
-    piece_draw(&q, &s, cut.pieces[i].homeX + s.pieceX, cut.pieces[i].homeY + s.pieceY, angle, selected, shadow);
+    piece_draw(&q, &s, cut.pieces[i].homeX + s.pieceX, cut.pieces[i].homeY + s.pieceY, angle, selected,
+               shadow);
 }
 
 void frame_close() {
@@ -115,8 +121,8 @@ bool write_reassembled(const std::string& dir, const Cut& cut, const BoxRecord& 
         frame_close();
     }
     io_mem_free(dark);
-    std::printf("reassembled: %lld seam pixels show the desk, at most %lld/255; %lld grid pixels uncovered\n", seams,
-                worst, open);
+    std::printf("reassembled: %lld seam pixels show the desk, at most %lld/255; %lld grid pixels uncovered\n",
+                seams, worst, open);
     frame_open(w, h, DESK_COLOUR);
     draw_all_at_home(cut);
     return frame_write(dir, "reassembled.png");
@@ -135,7 +141,8 @@ bool write_desk(const std::string& dir, const Cut& cut, int deskW, int deskH, in
         int x, y, angle, lifted, selected;
     };
     Placed* placed = (Placed*)io_mem_alloc(sizeof(Placed) * (size_t)cut.count);
-    const int spanW = deskW - size > 1 ? deskW - size : 1, spanH = deskH - size - 20 > 1 ? deskH - size - 20 : 1;
+    const int spanW = deskW - size > 1 ? deskW - size : 1,
+              spanH = deskH - size - 20 > 1 ? deskH - size - 20 : 1;
     for (int i = 0; i < cut.count; i++) {
         Placed& p = placed[i];
         p.x = rng.next() % spanW;
@@ -148,11 +155,13 @@ bool write_desk(const std::string& dir, const Cut& cut, int deskW, int deskH, in
     }
     // Resting pieces, then the shadows of the lifted ones, then the lifted pieces.
     for (int i = 0; i < cut.count; i++)
-        if (!placed[i].lifted) draw_piece(cut, i, placed[i].x, placed[i].y, placed[i].angle, 0, placed[i].selected, 0);
+        if (!placed[i].lifted)
+            draw_piece(cut, i, placed[i].x, placed[i].y, placed[i].angle, 0, placed[i].selected, 0);
     for (int i = 0; i < cut.count; i++)
         if (placed[i].lifted) draw_piece(cut, i, placed[i].x, placed[i].y, placed[i].angle, lift, 0, 1);
     for (int i = 0; i < cut.count; i++)
-        if (placed[i].lifted) draw_piece(cut, i, placed[i].x, placed[i].y, placed[i].angle, lift, placed[i].selected, 0);
+        if (placed[i].lifted)
+            draw_piece(cut, i, placed[i].x, placed[i].y, placed[i].angle, lift, placed[i].selected, 0);
     io_mem_free(placed);
     return frame_write(dir, "desk.png");
 }
@@ -189,9 +198,9 @@ bool write_large_shape(const std::string& dir, BoxRecord record) {
     img_view(&src, small, 0, 0);
     img_resample(&dst, &src, IMG_RESAMPLE_NEAREST);
     ok = frame_write(dir, "shape_x4.png") && ok;
-    std::printf("large shape: piece size %d, image %d x %d, shadow %d x %d at (%d, %d), lift %d\n", record.pieceSize,
-                s.piece->width, s.piece->height, s.shadow ? s.shadow->width : 0, s.shadow ? s.shadow->height : 0,
-                s.shadowX, s.shadowY, lift);
+    std::printf("large shape: piece size %d, image %d x %d, shadow %d x %d at (%d, %d), lift %d\n",
+                record.pieceSize, s.piece->width, s.piece->height, s.shadow ? s.shadow->width : 0,
+                s.shadow ? s.shadow->height : 0, s.shadowX, s.shadowY, lift);
     io_mem_free(small);
     io_mem_free(pieces);
     shapes_free();

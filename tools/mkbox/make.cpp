@@ -8,7 +8,7 @@
 #include "image/gformat.h"
 #include "image/pic.h"
 #include "platform/io_file.h"
-#include "rooms/box.h"
+#include "puzzle/box.h"
 #include "tools/mkbox/mkbox.h"
 
 namespace {
@@ -29,7 +29,8 @@ int parse_int(const char* text, int low, int high, int* value) {
 int parse_size(const char* text, int* w, int* h) {
     int a = 0, b = 0;
     char tail;
-    if (std::sscanf(text, "%dx%d%c", &a, &b, &tail) != 2 || a < 320 || b < 240 || a > 16384 || b > 16384) return 0;
+    if (std::sscanf(text, "%dx%d%c", &a, &b, &tail) != 2 || a < 320 || b < 240 || a > 16384 || b > 16384)
+        return 0;
     *w = a, *h = b;
     return 1;
 }
@@ -37,9 +38,10 @@ int parse_size(const char* text, int* w, int* h) {
 // The Windows-1252 byte of a code point from 0x80 up, or 0 when there is none.
 unsigned char cp1252_of(unsigned int c) {
     if (c >= 0xA0 && c <= 0xFF) return (unsigned char)c;
-    static const unsigned short HIGH[32] = {
-        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-        0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    static const unsigned short HIGH[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
     for (int i = 0; i < 32; i++)
         if (HIGH[i] && HIGH[i] == c) return (unsigned char)(0x80 + i);
     return 0;
@@ -65,7 +67,9 @@ std::vector<unsigned char> read_all(const std::string& path) {
     return bytes;
 }
 
-uint32_t be32(const unsigned char* p) { return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3]; }
+uint32_t be32(const unsigned char* p) {
+    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
+}
 
 }  // namespace
 
@@ -74,7 +78,11 @@ std::string mkbox_text_1252(const std::string& utf8) {
     const unsigned char* p = (const unsigned char*)utf8.c_str();
     while (*p) {
         unsigned int c = *p;
-        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        int extra = c < 0x80             ? 0
+                    : (c & 0xE0) == 0xC0 ? 1
+                    : (c & 0xF0) == 0xE0 ? 2
+                    : (c & 0xF8) == 0xF0 ? 3
+                                         : -1;
         if (extra < 0) {
             out += '?';
             p++;
@@ -82,16 +90,20 @@ std::string mkbox_text_1252(const std::string& utf8) {
         }
         c = extra == 0 ? c : extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : c & 0x07;
         int k = 1;
-        for (; k <= extra && (p[k] & 0xC0) == 0x80; k++) c = c << 6 | (p[k] & 0x3F);
+        for (; k <= extra && (p[k] & 0xC0) == 0x80; k++)
+            c = c << 6 | (p[k] & 0x3F);
         if (k <= extra) {  // a sequence cut short
             out += '?';
             p += k;
             continue;
         }
         p += k;
-        if (c < 0x80) out += (char)c;
-        else if (unsigned char b = cp1252_of(c)) out += (char)b;
-        else out += '?';
+        if (c < 0x80)
+            out += (char)c;
+        else if (unsigned char b = cp1252_of(c))
+            out += (char)b;
+        else
+            out += '?';
     }
     return out;
 }
@@ -117,20 +129,29 @@ int mkbox_parse(int argc, const char* const* argv, MkboxOptions* o, std::string*
         const std::string arg = argv[i];
         const bool has_value = i + 1 < argc;
         auto value = [&]() { return argv[++i]; };
-        if (arg == "--rotation") o->rotation = 1;
-        else if (arg == "--hidden") o->hidden = 1;
-        else if (arg == "--repeat") o->repeat = 1;
-        else if (arg == "--folder" && has_value) o->folder = value();
-        else if (arg == "--tune" && has_value) o->tune = value();
-        else if (arg == "--description" && has_value) o->description = value();
-        else if (arg == "--address" && has_value) o->address = value();
+        if (arg == "--rotation")
+            o->rotation = 1;
+        else if (arg == "--hidden")
+            o->hidden = 1;
+        else if (arg == "--repeat")
+            o->repeat = 1;
+        else if (arg == "--folder" && has_value)
+            o->folder = value();
+        else if (arg == "--tune" && has_value)
+            o->tune = value();
+        else if (arg == "--description" && has_value)
+            o->description = value();
+        else if (arg == "--address" && has_value)
+            o->address = value();
         else if (arg == "--piece-size" && has_value) {
-            if (!parse_int(value(), 1, 100000, &o->pieceSize)) return *error = "--piece-size wants a whole number", 0;
+            if (!parse_int(value(), 1, 100000, &o->pieceSize))
+                return *error = "--piece-size wants a whole number", 0;
         } else if (arg == "--irregularity" && has_value) {
             if (!parse_int(value(), 0, IRREGULARITY_MAX, &o->irregularity))
                 return *error = "--irregularity wants a percentage from 0 to 40", 0;
         } else if (arg == "--edge-style" && has_value) {
-            if (!parse_int(value(), 0, 7, &o->edgeStyle)) return *error = "--edge-style wants a style from 0 to 7", 0;
+            if (!parse_int(value(), 0, 7, &o->edgeStyle))
+                return *error = "--edge-style wants a style from 0 to 7", 0;
         } else if (arg == "--screen" && has_value) {
             if (!parse_size(value(), &o->screenWidth, &o->screenHeight))
                 return *error = "--screen wants a size such as 1920x1080", 0;
@@ -198,11 +219,15 @@ int mkbox_make(const MkboxOptions& o, std::string* error, int* pieces) {
     box_clear_work_files(BOX_ALL);
     int ok = io_make_folder(o.folder.c_str());
     if (!ok) *error = o.folder + ": cannot make the folder";
-    if (ok && !pic_save_jpeg(BOX_PICTURE_FILE, BOX_JPEG_QUALITY)) ok = 0, *error = "cannot write " + std::string(BOX_PICTURE_FILE);
+    if (ok && !pic_save_jpeg(BOX_PICTURE_FILE, BOX_JPEG_QUALITY))
+        ok = 0, *error = "cannot write " + std::string(BOX_PICTURE_FILE);
     pic_free();
-    if (ok && r.hasTune && !io_copy_file(o.tune.c_str(), BOX_TUNE_FILE)) ok = 0, *error = o.tune + ": cannot copy the tune";
-    if (ok && r.hasDescription && !write_text(BOX_DESCRIPTION_FILE, description)) ok = 0, *error = "cannot write the description";
-    if (ok && r.hasAddress && !write_text(BOX_ADDRESS_FILE, address)) ok = 0, *error = "cannot write the address";
+    if (ok && r.hasTune && !io_copy_file(o.tune.c_str(), BOX_TUNE_FILE))
+        ok = 0, *error = o.tune + ": cannot copy the tune";
+    if (ok && r.hasDescription && !write_text(BOX_DESCRIPTION_FILE, description))
+        ok = 0, *error = "cannot write the description";
+    if (ok && r.hasAddress && !write_text(BOX_ADDRESS_FILE, address))
+        ok = 0, *error = "cannot write the address";
     if (ok) {
         FileStamp stamp;
         stamp_make(&stamp);

@@ -5,19 +5,19 @@
 #include <string>
 
 struct MkboxOptions {
-    std::string picture;            // BMP, JPEG or TIFF file
-    std::string name;               // box name (a plain file name, at most 63 characters)
-    std::string folder = "puzzles"; // where the box goes
-    int pieceSize = 32;             // the create room's defaults
+    std::string picture;             // BMP, JPEG or TIFF file
+    std::string name;                // box name (a plain file name, at most 63 characters)
+    std::string folder = "puzzles";  // where the box goes
+    int pieceSize = 32;              // the create room's defaults
     int irregularity = 0;
     int edgeStyle = 1;
     int rotation = 0;
     int hidden = 0;
-    std::string tune;               // standard MIDI file, or empty
+    std::string tune;  // standard MIDI file, or empty
     int repeat = 0;
-    std::string description;        // UTF-8; stored as Windows-1252
+    std::string description;  // UTF-8; stored as Windows-1252
     std::string address;
-    int screenWidth = 1920;         // the picture is fitted to this screen's play area
+    int screenWidth = 1920;  // the picture is fitted to this screen's play area
     int screenHeight = 1080;
 };
 

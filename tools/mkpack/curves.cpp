@@ -132,7 +132,8 @@ bool curves_parse(const std::string& file, const std::string& text, int index,
             const CurveFilePoint& a = (*points)[i];
             const CurveFilePoint& b = (*points)[j];
             const long off_x = ends - a.x - b.x, off_y = (long)a.y - b.y;
-            if (std::labs(off_x) * SYMMETRY_SLACK <= span && std::labs(off_y) * SYMMETRY_SLACK <= span) continue;
+            if (std::labs(off_x) * SYMMETRY_SLACK <= span && std::labs(off_y) * SYMMETRY_SLACK <= span)
+                continue;
             const std::string what = "the curve is not symmetric about the middle of the edge: ";
             if (i == j) {
                 char middle[32];
@@ -140,8 +141,9 @@ bool curves_parse(const std::string& file, const std::string& text, int index,
                 fault(lines[j], what + "the middle point must stand at x " + middle);
             } else {
                 fault(lines[j], what + "this point should be (" + std::to_string(ends - a.x) + " " +
-                                    std::to_string(a.y) + "), the mirror of line " + std::to_string(lines[i]) +
-                                    "'s (" + std::to_string(a.x) + " " + std::to_string(a.y) + ")");
+                                    std::to_string(a.y) + "), the mirror of line " +
+                                    std::to_string(lines[i]) + "'s (" + std::to_string(a.x) + " " +
+                                    std::to_string(a.y) + ")");
             }
             break;
         }

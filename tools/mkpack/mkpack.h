@@ -16,7 +16,7 @@ struct PackResource {
 struct SheetPicture {
     std::string caption;
     int width = 0, height = 0;
-    std::vector<uint8_t> bgr;    // width * height * 3
+    std::vector<uint8_t> bgr;  // width * height * 3
 };
 
 // Every part takes the assets folder (text sources) and appends its resources; on a missing or

@@ -58,7 +58,8 @@ void canvas_draw(Canvas& dst, const Canvas& src, int dx, int dy) {
             if (tx < 0 || ty < 0 || tx >= dst.w || ty >= dst.h) continue;
             const float* s = src.at(x, y);
             float* d = dst.at(tx, ty);
-            for (int k = 0; k < 4; k++) d[k] = s[k] + d[k] * (1 - s[3]);
+            for (int k = 0; k < 4; k++)
+                d[k] = s[k] + d[k] * (1 - s[3]);
         }
 }
 
@@ -66,7 +67,8 @@ void canvas_copy(Canvas& dst, int dx, int dy, const Canvas& src, int sx, int sy,
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
             int tx = dx + x, ty = dy + y, fx = sx + x, fy = sy + y;
-            if (tx < 0 || ty < 0 || tx >= dst.w || ty >= dst.h || fx < 0 || fy < 0 || fx >= src.w || fy >= src.h)
+            if (tx < 0 || ty < 0 || tx >= dst.w || ty >= dst.h || fx < 0 || fy < 0 || fx >= src.w ||
+                fy >= src.h)
                 continue;
             std::memcpy(dst.at(tx, ty), src.at(fx, fy), 4 * sizeof(float));
         }
@@ -79,15 +81,18 @@ void box_pass(std::vector<float>& v, int w, int h, int r, bool horizontal) {
     std::vector<float> line(horizontal ? w : h), out(line.size());
     const int n = (int)line.size(), lines = horizontal ? h : w;
     for (int l = 0; l < lines; l++) {
-        for (int i = 0; i < n; i++) line[i] = horizontal ? v[(size_t)l * w + i] : v[(size_t)i * w + l];
+        for (int i = 0; i < n; i++)
+            line[i] = horizontal ? v[(size_t)l * w + i] : v[(size_t)i * w + l];
         float sum = 0;
-        for (int i = -r; i <= r; i++) sum += (i >= 0 && i < n) ? line[i] : 0;
+        for (int i = -r; i <= r; i++)
+            sum += (i >= 0 && i < n) ? line[i] : 0;
         for (int i = 0; i < n; i++) {
             out[i] = sum / (2 * r + 1);
             int add = i + r + 1, sub = i - r;
             sum += (add < n ? line[add] : 0) - (sub >= 0 ? line[sub] : 0);
         }
-        for (int i = 0; i < n; i++) (horizontal ? v[(size_t)l * w + i] : v[(size_t)i * w + l]) = out[i];
+        for (int i = 0; i < n; i++)
+            (horizontal ? v[(size_t)l * w + i] : v[(size_t)i * w + l]) = out[i];
     }
 }
 
@@ -111,7 +116,8 @@ Canvas canvas_shadow_of(const Canvas& c, float radius, int ox, int oy, Rgba colo
     blur_plane(a, c.w, c.h, (int)std::lround(radius / 1.7f));
     Canvas s(c.w, c.h);
     for (int y = 0; y < c.h; y++)
-        for (int x = 0; x < c.w; x++) s.set(x, y, with_alpha(colour, colour.a * a[(size_t)y * c.w + x]));
+        for (int x = 0; x < c.w; x++)
+            s.set(x, y, with_alpha(colour, colour.a * a[(size_t)y * c.w + x]));
     return s;
 }
 
@@ -166,11 +172,15 @@ bool text_mask(const char* face_path, float pixel_size, const std::string& text,
             FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &k);
             pen += k.x / 64.0f;
         }
-        if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL))
+        if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) ||
+            FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL))
             continue;
         FT_GlyphSlot g = face->glyph;
-        Glyph gl{(int)std::lround(pen) + g->bitmap_left, ascent - g->bitmap_top, (int)g->bitmap.width,
-                 (int)g->bitmap.rows, {}};
+        Glyph gl{(int)std::lround(pen) + g->bitmap_left,
+                 ascent - g->bitmap_top,
+                 (int)g->bitmap.width,
+                 (int)g->bitmap.rows,
+                 {}};
         for (int r = 0; r < gl.h; r++)
             gl.bits.insert(gl.bits.end(), g->bitmap.buffer + (ptrdiff_t)r * g->bitmap.pitch,
                            g->bitmap.buffer + (ptrdiff_t)r * g->bitmap.pitch + gl.w);
@@ -204,16 +214,16 @@ void mask_blur(Mask& m, int radius) {
     g.baseline = m.baseline + pad;
     g.v.assign((size_t)g.w * g.h, 0.0f);
     for (int y = 0; y < m.h; y++)
-        for (int x = 0; x < m.w; x++) g.v[(size_t)(y + pad) * g.w + x + pad] = m.v[(size_t)y * m.w + x];
+        for (int x = 0; x < m.w; x++)
+            g.v[(size_t)(y + pad) * g.w + x + pad] = m.v[(size_t)y * m.w + x];
     blur_plane(g.v, g.w, g.h, radius);
     m = std::move(g);
 }
 
 void draw_number(Canvas& c, int x, int y, int number, int scale, Rgba colour) {
-    static const char* const DIGITS[10] = {"111101101101111", "010110010010111", "111001111100111",
-                                           "111001111001111", "101101111001001", "111100111001111",
-                                           "111100111101111", "111001001010010", "111101111101111",
-                                           "111101111001111"};
+    static const char* const DIGITS[10] = {
+        "111101101101111", "010110010010111", "111001111100111", "111001111001111", "101101111001001",
+        "111100111001111", "111100111101111", "111001001010010", "111101111101111", "111101111001111"};
     std::string s = std::to_string(number);
     for (size_t i = 0; i < s.size(); i++) {
         const char* d = DIGITS[s[i] - '0'];
@@ -316,7 +326,8 @@ std::vector<uint8_t> canvas_to_img(const Canvas& c, bool with_alpha) {
             row[3 * x + 2] = r;
         }
     }
-    size_t size = (size_t)IMG_HEADER_SIZE + (size_t)image->colourPitch * c.h + (size_t)image->alphaPitch * c.h;
+    size_t size =
+        (size_t)IMG_HEADER_SIZE + (size_t)image->colourPitch * c.h + (size_t)image->alphaPitch * c.h;
     std::vector<uint8_t> bytes(base, base + size);
     io_mem_free(image);
     return bytes;

@@ -9,34 +9,43 @@ using Pts = std::vector<float>;
 
 // A raised disc lit from the top left, with a rim.
 void raised_disc(Canvas& c, float cx, float cy, float r, Rgba top, Rgba bottom, Rgba rim) {
-    fill_shape(c, cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1, [=](float px, float py) { return sd_circle(px, py, cx, cy, r); },
-               [=](float, float py) { return mix(top, bottom, clamp01((py - (cy - r)) / (2 * r))); });
-    fill_shape(c, cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1,
-               [=](float px, float py) { return std::fabs(sd_circle(px, py, cx, cy, r - 1.5f)) - 0.5f; },
-               [=](float px, float py) {
-                   float lit = -((px - cx) + (py - cy)) / (1.41421f * (r - 1.5f));
-                   return lit > 0 ? rgb(pal::WHITE, 0.55f * clamp01(lit)) : rgb(0x000000, 0.12f * clamp01(-lit));
-               });
-    fill_shape(c, cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1,
-               [=](float px, float py) { return std::fabs(sd_circle(px, py, cx, cy, r - 0.5f)) - 0.5f; }, rim);
+    fill_shape(
+        c, cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1,
+        [=](float px, float py) { return sd_circle(px, py, cx, cy, r); },
+        [=](float, float py) { return mix(top, bottom, clamp01((py - (cy - r)) / (2 * r))); });
+    fill_shape(
+        c, cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1,
+        [=](float px, float py) { return std::fabs(sd_circle(px, py, cx, cy, r - 1.5f)) - 0.5f; },
+        [=](float px, float py) {
+            float lit = -((px - cx) + (py - cy)) / (1.41421f * (r - 1.5f));
+            return lit > 0 ? rgb(pal::WHITE, 0.55f * clamp01(lit)) : rgb(0x000000, 0.12f * clamp01(-lit));
+        });
+    fill_shape(
+        c, cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1,
+        [=](float px, float py) { return std::fabs(sd_circle(px, py, cx, cy, r - 0.5f)) - 0.5f; }, rim);
 }
 
 void polyline(Canvas& c, const Pts& xy, float hw, Rgba colour) {
-    fill_all(c, [&](float px, float py) { return sd_polyline(px, py, xy, hw); }, colour);
+    fill_all(
+        c, [&](float px, float py) { return sd_polyline(px, py, xy, hw); }, colour);
 }
 void polygon(Canvas& c, const Pts& xy, Rgba colour) {
-    fill_all(c, [&](float px, float py) { return sd_polygon(px, py, xy); }, colour);
+    fill_all(
+        c, [&](float px, float py) { return sd_polygon(px, py, xy); }, colour);
 }
 void disc(Canvas& c, float cx, float cy, float r, Rgba colour) {
-    fill_all(c, [=](float px, float py) { return sd_circle(px, py, cx, cy, r); }, colour);
+    fill_all(
+        c, [=](float px, float py) { return sd_circle(px, py, cx, cy, r); }, colour);
 }
 void ring(Canvas& c, float cx, float cy, float r, float hw, Rgba colour) {
-    fill_all(c, [=](float px, float py) { return std::fabs(sd_circle(px, py, cx, cy, r)) - hw; }, colour);
+    fill_all(
+        c, [=](float px, float py) { return std::fabs(sd_circle(px, py, cx, cy, r)) - hw; }, colour);
 }
 // A glyph with a one-pixel dark halo below and right, so it stands off its ground.
 void embossed_polyline(Canvas& c, Pts xy, float hw, Rgba colour, Rgba halo) {
     Pts shifted = xy;
-    for (size_t i = 0; i < shifted.size(); i++) shifted[i] += 0.7f;
+    for (size_t i = 0; i < shifted.size(); i++)
+        shifted[i] += 0.7f;
     polyline(c, shifted, hw, halo);
     polyline(c, xy, hw, colour);
 }
@@ -48,11 +57,15 @@ void sunken_box(Canvas& c, float cx, float cy, float half, float radius) {
         return mix(rgb(0xF2ECE2), rgb(pal::WHITE), clamp01((py - (cy - half)) / (2 * half)));
     });
     // Shade on the inner top and left: the well is below the face.
-    fill_all(c, [&](float px, float py) { return std::fabs(sdf(px, py) + 1.5f) - 0.5f; }, [&](float px, float py) {
-        float lit = -((px - cx) + (py - cy)) / (1.41421f * half);
-        return lit > 0 ? rgb(pal::OUTLINE, 0.30f * clamp01(lit)) : rgb(pal::WHITE, 0.0f);
-    });
-    fill_all(c, [&](float px, float py) { return std::fabs(sdf(px, py) + 0.5f) - 0.5f; }, rgb(pal::INK_SOFT, 0.95f));
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(sdf(px, py) + 1.5f) - 0.5f; },
+        [&](float px, float py) {
+            float lit = -((px - cx) + (py - cy)) / (1.41421f * half);
+            return lit > 0 ? rgb(pal::OUTLINE, 0.30f * clamp01(lit)) : rgb(pal::WHITE, 0.0f);
+        });
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(sdf(px, py) + 0.5f) - 0.5f; },
+        rgb(pal::INK_SOFT, 0.95f));
 }
 
 void tick_box(Canvas& c, bool checked) {
@@ -61,9 +74,14 @@ void tick_box(Canvas& c, bool checked) {
         return;
     }
     auto sdf = [](float px, float py) { return sd_round_box(px, py, 9, 9, 6.5f, 6.5f, 2.5f); };
-    fill_all(c, sdf, [](float, float py) { return mix(rgb(pal::TEAL_LIGHT), rgb(pal::TEAL_DEEP), clamp01((py - 2) / 14)); });
-    fill_all(c, [&](float px, float py) { return std::fabs(sdf(px, py) + 0.5f) - 0.5f; }, rgb(pal::TEAL_INK, 0.9f));
-    embossed_polyline(c, {5.2f, 9.3f, 7.8f, 11.9f, 12.9f, 6.0f}, 1.15f, rgb(pal::CREAM), rgb(pal::TEAL_INK, 0.5f));
+    fill_all(c, sdf, [](float, float py) {
+        return mix(rgb(pal::TEAL_LIGHT), rgb(pal::TEAL_DEEP), clamp01((py - 2) / 14));
+    });
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(sdf(px, py) + 0.5f) - 0.5f; },
+        rgb(pal::TEAL_INK, 0.9f));
+    embossed_polyline(c, {5.2f, 9.3f, 7.8f, 11.9f, 12.9f, 6.0f}, 1.15f, rgb(pal::CREAM),
+                      rgb(pal::TEAL_INK, 0.5f));
 }
 
 void radio(Canvas& c, bool checked) {
@@ -86,12 +104,18 @@ void zoom_picture(Canvas& c, int step, bool hover) {
     auto frame = [=](float px, float py) { return sd_rect(px, py, x0, y0, x1, y1, 1.0f); };
     fill_all(c, frame, hover ? rgb(pal::AMBER_LIGHT) : rgb(0xCFE3E1));
     // Hills and a sun inside the frame.
-    fill_all(c, [=](float px, float py) {
-        float hill = py - (y1 - h * 0.30f - std::sin((px - x0) / w * 5.0f) * h * 0.14f);
-        return std::fmax(-hill, frame(px, py) + 1.0f);
-    }, glyph_fill(hover));
-    if (step >= 1) disc(c, x1 - w * 0.28f, y0 + h * 0.32f, 0.6f + 0.25f * step, hover ? rgb(pal::WHITE) : rgb(pal::AMBER));
-    fill_all(c, [&](float px, float py) { return std::fabs(frame(px, py) + 0.5f) - 0.5f; }, glyph_rim(hover));
+    fill_all(
+        c,
+        [=](float px, float py) {
+            float hill = py - (y1 - h * 0.30f - std::sin((px - x0) / w * 5.0f) * h * 0.14f);
+            return std::fmax(-hill, frame(px, py) + 1.0f);
+        },
+        glyph_fill(hover));
+    if (step >= 1)
+        disc(c, x1 - w * 0.28f, y0 + h * 0.32f, 0.6f + 0.25f * step,
+             hover ? rgb(pal::WHITE) : rgb(pal::AMBER));
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(frame(px, py) + 0.5f) - 0.5f; }, glyph_rim(hover));
 }
 
 void help_strip(Canvas& c, bool hover) {
@@ -99,7 +123,8 @@ void help_strip(Canvas& c, bool hover) {
     raised_disc(c, 9, 9.5f, 6.5f, hover ? rgb(pal::AMBER_LIGHT) : rgb(pal::TEAL_LIGHT),
                 hover ? rgb(pal::AMBER) : rgb(pal::TEAL_DEEP), glyph_rim(hover));
     Mask m;
-    if (text_mask(FACE_SANS_BOLD, 10.5f, "?", 0, &m)) draw_mask(c, m, 6, 14, hover ? rgb(pal::TEAL_INK) : rgb(pal::CREAM));
+    if (text_mask(FACE_SANS_BOLD, 10.5f, "?", 0, &m))
+        draw_mask(c, m, 6, 14, hover ? rgb(pal::TEAL_INK) : rgb(pal::CREAM));
 }
 
 void eye_strip(Canvas& c, bool hover) {
@@ -110,7 +135,8 @@ void eye_strip(Canvas& c, bool hover) {
         return std::fmax(a, b);
     };
     fill_all(c, lens, hover ? rgb(pal::AMBER_LIGHT) : rgb(pal::WHITE));
-    fill_all(c, [&](float px, float py) { return std::fabs(lens(px, py) + 0.5f) - 0.6f; }, glyph_rim(hover));
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(lens(px, py) + 0.5f) - 0.6f; }, glyph_rim(hover));
     disc(c, 9, 9.5f, 2.8f, glyph_fill(hover));
     disc(c, 9, 9.5f, 1.2f, rgb(pal::TEAL_INK));
     disc(c, 8.0f, 8.5f, 0.7f, rgb(pal::WHITE, 0.9f));
@@ -148,7 +174,8 @@ void slider_arrow(Canvas& c, bool right, bool hover) {
     float d = right ? 1 : -1;
     Pts tri = {12 + 4.0f * d, 12, 12 - 2.5f * d, 7.5f, 12 - 2.5f * d, 16.5f};
     Pts halo = tri;
-    for (float& v : halo) v += 0.8f;
+    for (float& v : halo)
+        v += 0.8f;
     if (!hover) polygon(a, halo, rgb(pal::WHITE, 0.7f));
     polygon(a, tri, hover ? rgb(pal::TEAL_INK) : rgb(pal::TEAL));
     with_shadow(c, a, 1.5f, 1, 0.35f);
@@ -159,12 +186,17 @@ void slider_thumb(Canvas& c, bool hover) {
     Canvas k(c.w, c.h);
     auto body = [](float px, float py) { return sd_rect(px, py, 3, 1, 15, 20, 4.0f); };
     fill_all(k, body, [=](float, float py) {
-        return hover ? mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER), py / 20) : mix(rgb(pal::FACE_TOP), rgb(pal::FACE_BOTTOM), py / 20);
+        return hover ? mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER), py / 20)
+                     : mix(rgb(pal::FACE_TOP), rgb(pal::FACE_BOTTOM), py / 20);
     });
-    fill_all(k, [&](float px, float py) { return std::fabs(body(px, py) + 1.5f) - 0.5f; }, [](float px, float py) {
-        return (px < 9 && py < 12) ? rgb(pal::WHITE, 0.8f) : rgb(pal::WHITE, 0.0f);
-    });
-    fill_all(k, [&](float px, float py) { return std::fabs(body(px, py) + 0.5f) - 0.5f; }, rgb(pal::OUTLINE, 0.95f));
+    fill_all(
+        k, [&](float px, float py) { return std::fabs(body(px, py) + 1.5f) - 0.5f; },
+        [](float px, float py) {
+            return (px < 9 && py < 12) ? rgb(pal::WHITE, 0.8f) : rgb(pal::WHITE, 0.0f);
+        });
+    fill_all(
+        k, [&](float px, float py) { return std::fabs(body(px, py) + 0.5f) - 0.5f; },
+        rgb(pal::OUTLINE, 0.95f));
     for (int i = 0; i < 3; i++) {
         float y = 7.5f + 2.5f * i;
         polyline(k, {6.5f, y + 0.8f, 11.5f, y + 0.8f}, 0.45f, rgb(pal::WHITE, 0.8f));
@@ -183,33 +215,41 @@ void slider_track(Canvas& c, int part) {  // 0 left end, 1 middle, 2 lit middle,
         return mix(rgb(0xB9AC98), rgb(0xDDD3C3), clamp01((py - 7) / 6));
     });
     // Inner shade at the top, light lip below: the groove is cut into the face.
-    fill_all(c, [&](float px, float py) { return std::fabs(groove(px, py) + 0.5f) - 0.5f; }, [](float, float py) {
-        return py < 10 ? rgb(pal::OUTLINE, 0.85f) : rgb(pal::OUTLINE, 0.45f);
-    });
-    fill_all(c, [&](float px, float py) { return std::fabs(groove(px, py) - 0.5f) - 0.5f; }, [](float, float py) {
-        return py > 10 ? rgb(pal::WHITE, 0.9f) : rgb(pal::WHITE, 0.0f);
-    });
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(groove(px, py) + 0.5f) - 0.5f; },
+        [](float, float py) { return py < 10 ? rgb(pal::OUTLINE, 0.85f) : rgb(pal::OUTLINE, 0.45f); });
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(groove(px, py) - 0.5f) - 0.5f; },
+        [](float, float py) { return py > 10 ? rgb(pal::WHITE, 0.9f) : rgb(pal::WHITE, 0.0f); });
 }
 
 void progress_block(Canvas& c) {
     auto block = [](float px, float py) { return sd_rect(px, py, 0.5f, 1, 5.5f, 17, 1.5f); };
     fill_all(c, block, [](float, float py) {
-        return py < 6 ? mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER), py / 6) : mix(rgb(pal::AMBER), rgb(pal::AMBER_DEEP), (py - 6) / 11);
+        return py < 6 ? mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER), py / 6)
+                      : mix(rgb(pal::AMBER), rgb(pal::AMBER_DEEP), (py - 6) / 11);
     });
-    fill_all(c, [&](float px, float py) { return std::fabs(block(px, py) + 0.5f) - 0.5f; }, rgb(pal::AMBER_DEEP, 0.8f));
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(block(px, py) + 0.5f) - 0.5f; },
+        rgb(pal::AMBER_DEEP, 0.8f));
     polyline(c, {2, 3, 2, 8}, 0.5f, rgb(pal::WHITE, 0.6f));
 }
 
 // Rotation allowed (lit) or not: a turning arrow on a dark plate, legible on any picture.
 void rotation_picture(Canvas& c, bool on) {
-    fill_all(c, [](float px, float py) { return sd_rect(px, py, 1, 1, 17, 17, 4); }, rgb(0x1A1410, on ? 0.62f : 0.55f));
+    fill_all(
+        c, [](float px, float py) { return sd_rect(px, py, 1, 1, 17, 17, 4); },
+        rgb(0x1A1410, on ? 0.62f : 0.55f));
     Rgba glyph = on ? rgb(pal::AMBER_LIGHT) : rgb(0xE8E0D2, 0.8f);
     // Three quarters of a circle and an arrow head at its end.
-    fill_all(c, [](float px, float py) {
-        float ring = std::fabs(sd_circle(px, py, 9, 9.2f, 4.6f)) - 1.1f;
-        float gap = sd_polygon(px, py, {9, 9.2f, 18, 0.2f, 18, 9.2f});
-        return std::fmax(ring, -gap);
-    }, glyph);
+    fill_all(
+        c,
+        [](float px, float py) {
+            float ring = std::fabs(sd_circle(px, py, 9, 9.2f, 4.6f)) - 1.1f;
+            float gap = sd_polygon(px, py, {9, 9.2f, 18, 0.2f, 18, 9.2f});
+            return std::fmax(ring, -gap);
+        },
+        glyph);
     polygon(c, {11.2f, 2.0f, 16.2f, 4.6f, 11.8f, 8.2f}, glyph);
     if (!on) polyline(c, {4.0f, 14.5f, 14.5f, 4.0f}, 1.0f, rgb(0xE0654A, 0.95f));
 }
@@ -217,18 +257,24 @@ void rotation_picture(Canvas& c, bool on) {
 // 37: finished: a gold rosette with a check mark.
 void badge_finished(Canvas& c) {
     Canvas a(48, 48);
-    fill_all(a, [](float px, float py) {
-        float dx = px - 24, dy = py - 23, ang = std::atan2(dy, dx);
-        return std::hypot(dx, dy) - (15.5f + 1.6f * std::cos(12 * ang));
-    }, [](float, float py) { return mix(rgb(0xFFE08A), rgb(0xC98A1E), clamp01((py - 6) / 34)); });
+    fill_all(
+        a,
+        [](float px, float py) {
+            float dx = px - 24, dy = py - 23, ang = std::atan2(dy, dx);
+            return std::hypot(dx, dy) - (15.5f + 1.6f * std::cos(12 * ang));
+        },
+        [](float, float py) { return mix(rgb(0xFFE08A), rgb(0xC98A1E), clamp01((py - 6) / 34)); });
     ring(a, 24, 23, 12.2f, 0.6f, rgb(0x8A5A12, 0.6f));
-    fill_all(a, [](float px, float py) { return sd_circle(px, py, 24, 23, 11.5f); },
-             [](float, float py) { return mix(rgb(0xFFD45C), rgb(0xE0A12E), clamp01((py - 12) / 22)); });
-    fill_all(a, [](float px, float py) { return std::fabs(sd_circle(px, py, 24, 23, 10.6f)) - 0.5f; },
-             [](float px, float py) { return (px + py < 47) ? rgb(pal::WHITE, 0.6f) : rgb(0x8A5A12, 0.35f); });
+    fill_all(
+        a, [](float px, float py) { return sd_circle(px, py, 24, 23, 11.5f); },
+        [](float, float py) { return mix(rgb(0xFFD45C), rgb(0xE0A12E), clamp01((py - 12) / 22)); });
+    fill_all(
+        a, [](float px, float py) { return std::fabs(sd_circle(px, py, 24, 23, 10.6f)) - 0.5f; },
+        [](float px, float py) { return (px + py < 47) ? rgb(pal::WHITE, 0.6f) : rgb(0x8A5A12, 0.35f); });
     Pts check = {17.5f, 23.5f, 22.0f, 28.0f, 30.5f, 18.0f};
     Pts under = check;
-    for (float& v : under) v += 0.9f;
+    for (float& v : under)
+        v += 0.9f;
     polyline(a, under, 2.0f, rgb(0x8A5A12, 0.6f));
     polyline(a, check, 2.0f, rgb(pal::WHITE));
     with_shadow(c, a, 3.0f, 2, 0.45f);
@@ -238,18 +284,24 @@ void badge_finished(Canvas& c) {
 void badge_started(Canvas& c) {
     Canvas a(48, 48);
     disc(a, 24, 23, 14.5f, rgb(pal::TEAL_DEEP));
-    fill_all(a, [](float px, float py) { return sd_circle(px, py, 24, 23, 12.0f); },
-             [](float, float py) { return mix(rgb(pal::WHITE), rgb(0xEDE3D1), clamp01((py - 11) / 24)); });
+    fill_all(
+        a, [](float px, float py) { return sd_circle(px, py, 24, 23, 12.0f); },
+        [](float, float py) { return mix(rgb(pal::WHITE), rgb(0xEDE3D1), clamp01((py - 11) / 24)); });
     // The wedge from twelve o'clock clockwise over five eighths of the dial.
-    fill_all(a, [](float px, float py) {
-        float dx = px - 24, dy = py - 23;
-        float ang = std::atan2(dx, -dy);  // 0 at the top, growing clockwise
-        if (ang < 0) ang += 6.2831853f;
-        float inside = sd_circle(px, py, 24, 23, 9.5f);
-        float limit = 6.2831853f * 0.625f;
-        float wedge = ang <= limit ? 0.0f : std::fmin(ang - limit, 6.2831853f - ang) * std::hypot(dx, dy);
-        return std::fmax(inside, wedge > 0 ? wedge : -1.0f);
-    }, [](float, float py) { return mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER_DEEP), clamp01((py - 13) / 20)); });
+    fill_all(
+        a,
+        [](float px, float py) {
+            float dx = px - 24, dy = py - 23;
+            float ang = std::atan2(dx, -dy);  // 0 at the top, growing clockwise
+            if (ang < 0) ang += 6.2831853f;
+            float inside = sd_circle(px, py, 24, 23, 9.5f);
+            float limit = 6.2831853f * 0.625f;
+            float wedge = ang <= limit ? 0.0f : std::fmin(ang - limit, 6.2831853f - ang) * std::hypot(dx, dy);
+            return std::fmax(inside, wedge > 0 ? wedge : -1.0f);
+        },
+        [](float, float py) {
+            return mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER_DEEP), clamp01((py - 13) / 20));
+        });
     ring(a, 24, 23, 13.2f, 0.5f, rgb(pal::WHITE, 0.35f));
     disc(a, 24, 23, 1.6f, rgb(pal::TEAL_INK));
     with_shadow(c, a, 3.0f, 2, 0.45f);
@@ -259,10 +311,12 @@ void badge_started(Canvas& c) {
 void hidden_placeholder(Canvas& c) {
     Canvas a(48, 48);
     const int knobs[4] = {1, -1, 0, 1};
-    fill_all(a, [&](float px, float py) { return sd_piece(px, py, 25, 26, 24, knobs); },
-             [](float, float py) { return mix(rgb(0xFFF9EE), rgb(0xE7DCC8), clamp01((py - 6) / 36)); });
-    fill_all(a, [&](float px, float py) { return std::fabs(sd_piece(px, py, 25, 26, 24, knobs) + 0.5f) - 0.5f; },
-             rgb(pal::TEAL_INK, 0.6f));
+    fill_all(
+        a, [&](float px, float py) { return sd_piece(px, py, 25, 26, 24, knobs); },
+        [](float, float py) { return mix(rgb(0xFFF9EE), rgb(0xE7DCC8), clamp01((py - 6) / 36)); });
+    fill_all(
+        a, [&](float px, float py) { return std::fabs(sd_piece(px, py, 25, 26, 24, knobs) + 0.5f) - 0.5f; },
+        rgb(pal::TEAL_INK, 0.6f));
     Mask m;
     if (text_mask(FACE_SERIF_BOLD, 20, "?", 0, &m)) draw_mask(a, m, 24 - (m.w - 2) / 2, 34, rgb(pal::TEAL));
     with_shadow(c, a, 2.5f, 2, 0.5f);
@@ -278,14 +332,17 @@ void view_mark(Canvas& c) {
         d = std::fmin(d, sd_segment(px, py, 25.5f, 16, 29.5f, 16, 1.0f));
         return std::fmin(d, sd_circle(px, py, 16, 16, 1.3f));
     };
-    fill_all(c, [&](float px, float py) { return shape(px, py) - 1.2f; }, rgb(0x101010, 0.6f));
+    fill_all(
+        c, [&](float px, float py) { return shape(px, py) - 1.2f; }, rgb(0x101010, 0.6f));
     fill_all(c, shape, rgb(pal::WHITE, 0.95f));
 }
 
 // Box buttons: a raised disc with a light glyph, sized to stay inside the 24-row button bar.
 void box_button(Canvas& c, int kind, bool hover) {  // 0 help, 1 cancel, 2 OK
-    static const uint32_t TOP[3] = {0x5B97A0, 0xDB7A58, 0x6CBF86}, BOTTOM[3] = {pal::TEAL_DEEP, 0x9E3C20, 0x2D7046};
-    static const uint32_t TOP_LIT[3] = {pal::AMBER_LIGHT, 0xF39B79, 0x92DCA7}, BOTTOM_LIT[3] = {pal::AMBER, pal::RUST, pal::GREEN};
+    static const uint32_t TOP[3] = {0x5B97A0, 0xDB7A58, 0x6CBF86},
+                          BOTTOM[3] = {pal::TEAL_DEEP, 0x9E3C20, 0x2D7046};
+    static const uint32_t TOP_LIT[3] = {pal::AMBER_LIGHT, 0xF39B79, 0x92DCA7},
+                          BOTTOM_LIT[3] = {pal::AMBER, pal::RUST, pal::GREEN};
     Canvas a(32, 32);
     if (hover) {  // a warm glow around the lit button
         Canvas glow(32, 32);
@@ -293,8 +350,8 @@ void box_button(Canvas& c, int kind, bool hover) {  // 0 help, 1 cancel, 2 OK
         canvas_drop_shadow(glow, 3.0f, 0, 0, rgb(pal::AMBER, 0.9f));
         canvas_draw(a, glow, 0, 0);
     }
-    raised_disc(a, 16, 16, 9.5f, hover ? rgb(TOP_LIT[kind]) : rgb(TOP[kind]), hover ? rgb(BOTTOM_LIT[kind]) : rgb(BOTTOM[kind]),
-                rgb(0x1A1410, 0.55f));
+    raised_disc(a, 16, 16, 9.5f, hover ? rgb(TOP_LIT[kind]) : rgb(TOP[kind]),
+                hover ? rgb(BOTTOM_LIT[kind]) : rgb(BOTTOM[kind]), rgb(0x1A1410, 0.55f));
     Rgba glyph = hover && kind == 0 ? rgb(pal::TEAL_INK) : rgb(pal::WHITE);
     Rgba halo = rgb(0x000000, 0.28f);
     if (kind == 0) {
@@ -314,11 +371,13 @@ void box_button(Canvas& c, int kind, bool hover) {  // 0 help, 1 cancel, 2 OK
 
 // Minimise corner at the top right of the screen, on the room's top bar.
 void minimise_corner(Canvas& c, bool hover) {
-    fill_all(c, [](float px, float py) { return sd_rect(px, py, 0, 0, 20, 20); }, rgb(pal::TEAL_DEEP));
+    fill_all(
+        c, [](float px, float py) { return sd_rect(px, py, 0, 0, 20, 20); }, rgb(pal::TEAL_DEEP));
     auto box = [](float px, float py) { return sd_rect(px, py, 3.5f, 3.5f, 16.5f, 16.5f, 3); };
     fill_all(c, box, hover ? rgb(pal::AMBER) : rgb(pal::WHITE, 0.10f));
-    fill_all(c, [&](float px, float py) { return std::fabs(box(px, py) + 0.5f) - 0.5f; },
-             hover ? rgb(pal::AMBER_LIGHT) : rgb(pal::CREAM, 0.55f));
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(box(px, py) + 0.5f) - 0.5f; },
+        hover ? rgb(pal::AMBER_LIGHT) : rgb(pal::CREAM, 0.55f));
     polyline(c, {6.8f, 12.8f, 13.2f, 12.8f}, 1.1f, hover ? rgb(pal::TEAL_INK) : rgb(pal::CREAM));
 }
 
@@ -328,23 +387,40 @@ void draw_skin_picture(Canvas& sheet, int n) {
     SkinRect r = skin_picture_rect(n);
     Canvas c(r.w, r.h);
     const bool lit = (n >= 4 && n <= 29 && (n & 1)) || n == 42 || n == 44 || n == 46 || n == 48;
-    if (n <= 1) tick_box(c, n == 1);
-    else if (n <= 3) radio(c, n == 3);
-    else if (n <= 13) zoom_picture(c, (n - 4) / 2, lit);
-    else if (n <= 15) help_strip(c, lit);
-    else if (n <= 17) eye_strip(c, lit);
-    else if (n <= 23) title_button(c, (n - 18) / 2, lit);
-    else if (n <= 27) slider_arrow(c, n >= 26, lit);
-    else if (n <= 29) slider_thumb(c, lit);
-    else if (n == 30) progress_block(c);
-    else if (n <= 34) slider_track(c, n == 31 ? 0 : (n == 32 ? 1 : (n == 33 ? 2 : 3)));
-    else if (n <= 36) rotation_picture(c, n == 36);
-    else if (n == 37) badge_finished(c);
-    else if (n == 38) badge_started(c);
-    else if (n == 39) hidden_placeholder(c);
-    else if (n == 40) view_mark(c);
-    else if (n <= 46) box_button(c, (n - 41) / 2, lit);
-    else minimise_corner(c, lit);
+    if (n <= 1)
+        tick_box(c, n == 1);
+    else if (n <= 3)
+        radio(c, n == 3);
+    else if (n <= 13)
+        zoom_picture(c, (n - 4) / 2, lit);
+    else if (n <= 15)
+        help_strip(c, lit);
+    else if (n <= 17)
+        eye_strip(c, lit);
+    else if (n <= 23)
+        title_button(c, (n - 18) / 2, lit);
+    else if (n <= 27)
+        slider_arrow(c, n >= 26, lit);
+    else if (n <= 29)
+        slider_thumb(c, lit);
+    else if (n == 30)
+        progress_block(c);
+    else if (n <= 34)
+        slider_track(c, n == 31 ? 0 : (n == 32 ? 1 : (n == 33 ? 2 : 3)));
+    else if (n <= 36)
+        rotation_picture(c, n == 36);
+    else if (n == 37)
+        badge_finished(c);
+    else if (n == 38)
+        badge_started(c);
+    else if (n == 39)
+        hidden_placeholder(c);
+    else if (n == 40)
+        view_mark(c);
+    else if (n <= 46)
+        box_button(c, (n - 41) / 2, lit);
+    else
+        minimise_corner(c, lit);
     canvas_copy(sheet, r.x, r.y, c, 0, 0, r.w, r.h);
 }
 
@@ -356,24 +432,38 @@ void draw_logo_pieces(Canvas& c, float x, float y, float k) {
     auto teal_sdf = [=](float px, float py) { return sd_piece(px, py, tx, cy, s, teal); };
     auto amber_sdf = [=](float px, float py) { return sd_piece(px, py, ax, cy, s, amber); };
     Canvas art(c.w, c.h);
-    fill_all(art, teal_sdf, [=](float, float py) { return mix(rgb(0x9AD3D6), rgb(0x3E8A92), clamp01((py - y) / (20 * k))); });
-    fill_all(art, amber_sdf, [=](float, float py) { return mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER_DEEP), clamp01((py - y) / (20 * k))); });
+    fill_all(art, teal_sdf, [=](float, float py) {
+        return mix(rgb(0x9AD3D6), rgb(0x3E8A92), clamp01((py - y) / (20 * k)));
+    });
+    fill_all(art, amber_sdf, [=](float, float py) {
+        return mix(rgb(pal::AMBER_LIGHT), rgb(pal::AMBER_DEEP), clamp01((py - y) / (20 * k)));
+    });
     const float rim = 0.45f * std::max(1.0f, k * 0.6f);
-    fill_all(art, [&](float px, float py) { return std::fabs(teal_sdf(px, py)) - rim; }, rgb(pal::TEAL_INK, 0.85f));
-    fill_all(art, [&](float px, float py) { return std::fabs(amber_sdf(px, py)) - rim; }, rgb(0x5A3408, 0.85f));
+    fill_all(
+        art, [&](float px, float py) { return std::fabs(teal_sdf(px, py)) - rim; },
+        rgb(pal::TEAL_INK, 0.85f));
+    fill_all(
+        art, [&](float px, float py) { return std::fabs(amber_sdf(px, py)) - rim; }, rgb(0x5A3408, 0.85f));
     // A light edge on the top and left of each piece.
     auto lit = [&](auto sdf) {
-        fill_all(art, [&](float px, float py) { return std::fabs(sdf(px, py) + 1.2f * k) - 0.4f * k; }, [&](float px, float py) {
-            const float e = 0.3f;
-            float nx = sdf(px + e, py) - sdf(px - e, py), ny = sdf(px, py + e) - sdf(px, py - e);
-            float len = std::hypot(nx, ny);
-            float l = len > 0 ? -(nx + ny) / (len * 1.41421f) : 0;
-            return rgb(pal::WHITE, 0.45f * clamp01(l));
-        });
+        fill_all(
+            art, [&](float px, float py) { return std::fabs(sdf(px, py) + 1.2f * k) - 0.4f * k; },
+            [&](float px, float py) {
+                const float e = 0.3f;
+                float nx = sdf(px + e, py) - sdf(px - e, py), ny = sdf(px, py + e) - sdf(px, py - e);
+                float len = std::hypot(nx, ny);
+                float l = len > 0 ? -(nx + ny) / (len * 1.41421f) : 0;
+                return rgb(pal::WHITE, 0.45f * clamp01(l));
+            });
     };
     lit(teal_sdf);
     lit(amber_sdf);
-    if (k > 1.5f) art = [&] { Canvas t = art; canvas_drop_shadow(t, 1.5f * k, 0, (int)k, rgb(0x000000, 0.35f)); return t; }();
+    if (k > 1.5f)
+        art = [&] {
+            Canvas t = art;
+            canvas_drop_shadow(t, 1.5f * k, 0, (int)k, rgb(0x000000, 0.35f));
+            return t;
+        }();
     canvas_draw(c, art, 0, 0);
 }
 

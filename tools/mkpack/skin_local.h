@@ -53,19 +53,19 @@ inline constexpr uint32_t FACE_BOTTOM = 0xE4D8C3;  // button face, bottom
 inline constexpr uint32_t OUTLINE = 0x5E4E3E;      // outer rim of frames
 inline constexpr uint32_t DIVIDER = 0xB5A58C;      // groove between joined parts
 inline constexpr uint32_t WHITE = 0xFFFFFF;
-inline constexpr uint32_t TEAL_LIGHT = 0x4A8790;   // title bars, top
-inline constexpr uint32_t TEAL = 0x2F6770;         // title bars, middle
-inline constexpr uint32_t TEAL_DEEP = 0x1F4A51;    // title bars, bottom; room top bar
-inline constexpr uint32_t TEAL_INK = 0x12302F;     // rim of title bars, shadows of light text
-inline constexpr uint32_t CREAM = 0xFFF6E4;        // light text on teal
-inline constexpr uint32_t AMBER = 0xF0A93B;        // accent: hover, checked, progress
+inline constexpr uint32_t TEAL_LIGHT = 0x4A8790;  // title bars, top
+inline constexpr uint32_t TEAL = 0x2F6770;        // title bars, middle
+inline constexpr uint32_t TEAL_DEEP = 0x1F4A51;   // title bars, bottom; room top bar
+inline constexpr uint32_t TEAL_INK = 0x12302F;    // rim of title bars, shadows of light text
+inline constexpr uint32_t CREAM = 0xFFF6E4;       // light text on teal
+inline constexpr uint32_t AMBER = 0xF0A93B;       // accent: hover, checked, progress
 inline constexpr uint32_t AMBER_LIGHT = 0xFFD681;
 inline constexpr uint32_t AMBER_DEEP = 0xC8781C;
-inline constexpr uint32_t RUST = 0xC2532F;         // cancel, close on hover
-inline constexpr uint32_t GREEN = 0x3E8E5A;        // OK
+inline constexpr uint32_t RUST = 0xC2532F;   // cancel, close on hover
+inline constexpr uint32_t GREEN = 0x3E8E5A;  // OK
 inline constexpr uint32_t GREEN_LIGHT = 0x5DB37A;
-inline constexpr uint32_t GOLD = 0xD9A637;         // finished badge, gallery frames
-inline constexpr uint32_t WALNUT = 0x3B2A1E;       // dark wood
+inline constexpr uint32_t GOLD = 0xD9A637;    // finished badge, gallery frames
+inline constexpr uint32_t WALNUT = 0x3B2A1E;  // dark wood
 }  // namespace pal
 
 // --- The canvas -----------------------------------------------------------------------------
@@ -128,7 +128,9 @@ void fill_all(Canvas& c, Sdf sdf, Paint paint) {
 }
 
 // Signed distances (negative inside).
-inline float sd_circle(float px, float py, float cx, float cy, float r) { return std::hypot(px - cx, py - cy) - r; }
+inline float sd_circle(float px, float py, float cx, float cy, float r) {
+    return std::hypot(px - cx, py - cy) - r;
+}
 // Box centred at (cx, cy) with half sizes hw, hh and corner radius r.
 inline float sd_round_box(float px, float py, float cx, float cy, float hw, float hh, float r) {
     float qx = std::fabs(px - cx) - hw + r, qy = std::fabs(py - cy) - hh + r;
@@ -172,7 +174,9 @@ struct Mask {
     int w = 0, h = 0;
     int baseline = 0;
     std::vector<float> v;
-    float at(int x, int y) const { return (x < 0 || y < 0 || x >= w || y >= h) ? 0.0f : v[(size_t)y * w + x]; }
+    float at(int x, int y) const {
+        return (x < 0 || y < 0 || x >= w || y >= h) ? 0.0f : v[(size_t)y * w + x];
+    }
 };
 // The DejaVu face files used for lettering.
 inline constexpr const char* FACE_SANS_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
@@ -261,7 +265,7 @@ struct SkinRect {
 };
 inline constexpr int SKIN_PICTURE_COUNT = 49;
 SkinRect skin_picture_rect(int n);
-SkinRect frame_tile_rect(int tile);  // the 25 frame tiles, the same on both sheets
+SkinRect frame_tile_rect(int tile);    // the 25 frame tiles, the same on both sheets
 SkinRect title_piece_rect(int piece);  // the 10 title-bar pieces of sheet B
 inline constexpr int SHEET_A_W = 192, SHEET_A_H = 272;
 inline constexpr int SHEET_B_W = 60, SHEET_B_H = 76;
@@ -280,10 +284,10 @@ uint32_t skin_colour(int n);  // skin colour n (0..35) as written to skin.ini
 void gallery_tint(int n, int* hue, int* saturation, int* brightness);  // wall tint n (0..3)
 
 // The skin's pages of the contact sheet (skin_preview.cpp).
-void skin_contact_sheet(const Canvas& active, const Canvas& inactive, const Canvas& logo, const Canvas& sparkle,
-                        const Canvas& desk, const Canvas& wall, const Canvas& floor, const Canvas& ceiling,
-                        const Canvas& intro, const Canvas& icon, const Canvas& cursor, const Canvas& tint,
-                        const Canvas& options_logo, std::vector<SheetPicture>* sheet);
+void skin_contact_sheet(const Canvas& active, const Canvas& inactive, const Canvas& logo,
+                        const Canvas& sparkle, const Canvas& desk, const Canvas& wall, const Canvas& floor,
+                        const Canvas& ceiling, const Canvas& intro, const Canvas& icon, const Canvas& cursor,
+                        const Canvas& tint, const Canvas& options_logo, std::vector<SheetPicture>* sheet);
 // A tinted copy of a picture, the way the game colourises the desk and the gallery walls.
 Canvas canvas_colourise(const Canvas& c, int hue, int brightness, int saturation);
 

@@ -73,20 +73,23 @@ bool add_jpeg(std::vector<PackResource>* out, const char* name, const Canvas& c,
 }  // namespace
 
 std::string skin_ini_text() {
-    std::string s = "; Lumavex skin: the interface colours (red green blue), the desk and the gallery.\r\n[COLORS]\r\n";
+    std::string s =
+        "; Lumavex skin: the interface colours (red green blue), the desk and the gallery.\r\n[COLORS]\r\n";
     char line[128];
     for (const NamedColour& c : SKIN_COLOURS) {
-        std::snprintf(line, sizeof line, "%s=%u %u %u\r\n", c.key, (c.value >> 16) & 255, (c.value >> 8) & 255, c.value & 255);
+        std::snprintf(line, sizeof line, "%s=%u %u %u\r\n", c.key, (c.value >> 16) & 255,
+                      (c.value >> 8) & 255, c.value & 255);
         s += line;
     }
     s += "\r\n; The desk: hue (degrees), saturation (0..100), brightness (-100..100); the light falls\r\n"
          "; off gently towards the bottom of the screen.\r\n[BACKGROUND]\r\n";
-    std::snprintf(line, sizeof line, "Color=%d %d %d\r\nGradientTop=0.92\r\nGradientBottom=1.22\r\n", DESK_HUE, DESK_SATURATION,
-                  DESK_BRIGHTNESS);
+    std::snprintf(line, sizeof line, "Color=%d %d %d\r\nGradientTop=0.92\r\nGradientBottom=1.22\r\n",
+                  DESK_HUE, DESK_SATURATION, DESK_BRIGHTNESS);
     s += line;
     s += "\r\n; The gallery's four wall colours: hue, saturation %, brightness %.\r\n[GALLERY]\r\n";
     for (int i = 0; i < 4; i++) {
-        std::snprintf(line, sizeof line, "Texture%d=%d %d %d\r\n", i, GALLERY_TINTS[i][0], GALLERY_TINTS[i][1], GALLERY_TINTS[i][2]);
+        std::snprintf(line, sizeof line, "Texture%d=%d %d %d\r\n", i, GALLERY_TINTS[i][0],
+                      GALLERY_TINTS[i][1], GALLERY_TINTS[i][2]);
         s += line;
     }
     return s;
@@ -111,11 +114,13 @@ bool part_skin(const std::string& assets, std::vector<PackResource>* out, std::v
     Canvas sparkle = draw_sparkle_strip();
     add(out, "img/connected.img", canvas_to_img(sparkle, true));
 
-    Canvas desk = draw_desk_texture(), wall = draw_gallery_wall(), floor = draw_gallery_floor(), ceiling = draw_gallery_ceiling();
+    Canvas desk = draw_desk_texture(), wall = draw_gallery_wall(), floor = draw_gallery_floor(),
+           ceiling = draw_gallery_ceiling();
     Canvas intro, options_logo;
     if (!draw_intro(&intro) || !draw_options_logo(&options_logo)) return false;
     if (!add_jpeg(out, "img/background.jpg", desk, 92) || !add_jpeg(out, "img/intro.jpg", intro, 92) ||
-        !add_jpeg(out, "img/gallery/wall.jpg", wall, 92) || !add_jpeg(out, "img/gallery/floor.jpg", floor, 90) ||
+        !add_jpeg(out, "img/gallery/wall.jpg", wall, 92) ||
+        !add_jpeg(out, "img/gallery/floor.jpg", floor, 90) ||
         !add_jpeg(out, "img/gallery/ceiling.jpg", ceiling, 90))
         return false;
 
@@ -125,6 +130,8 @@ bool part_skin(const std::string& assets, std::vector<PackResource>* out, std::v
     add(out, "img/options_tint.img", canvas_to_img(tint, false));
     add(out, "img/options_logo.img", canvas_to_img(options_logo, false));
 
-    if (sheet) skin_contact_sheet(active, inactive, logo, sparkle, desk, wall, floor, ceiling, intro, icon, cursor, tint, options_logo, sheet);
+    if (sheet)
+        skin_contact_sheet(active, inactive, logo, sparkle, desk, wall, floor, ceiling, intro, icon, cursor,
+                           tint, options_logo, sheet);
     return true;
 }

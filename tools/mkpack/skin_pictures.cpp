@@ -12,16 +12,20 @@ Rgba landscape(float x, float y) {
     Rgba sky;
     if (y < horizon) {
         float t = y / horizon;
-        sky = t < 0.55f ? mix(rgb(0x27406B), rgb(0x8A5A7A), t / 0.55f) : mix(rgb(0x8A5A7A), rgb(0xF29A5C), (t - 0.55f) / 0.45f);
+        sky = t < 0.55f ? mix(rgb(0x27406B), rgb(0x8A5A7A), t / 0.55f)
+                        : mix(rgb(0x8A5A7A), rgb(0xF29A5C), (t - 0.55f) / 0.45f);
         float sun = std::hypot(x - 332, y - 178);
         sky = mix(sky, rgb(0xFFD98A), 0.55f * std::exp(-sun / 55.0f));
         if (sun < 24) sky = mix(sky, rgb(0xFFF1C4), smooth(24, 22, sun));
         // Thin clouds lit from below.
         float cl = fbm_periodic(x / 90.0f, y / 14.0f, 64, 64, 4, 0xC10D);
-        if (y > 60 && y < 160) sky = mix(sky, rgb(0xFFC08A), 0.35f * smooth(0.15f, 0.55f, cl) * smooth(60, 100, y) * smooth(160, 120, y));
+        if (y > 60 && y < 160)
+            sky = mix(sky, rgb(0xFFC08A),
+                      0.35f * smooth(0.15f, 0.55f, cl) * smooth(60, 100, y) * smooth(160, 120, y));
     }
     float far_ridge = 168 + 14 * fbm_periodic(x / 120.0f, 0.5f, 64, 64, 4, 0x41) + 6 * std::sin(x / 70.0f);
-    float near_ridge = 186 + 20 * fbm_periodic(x / 80.0f, 3.5f, 64, 64, 4, 0x42) - 18 * std::exp(-((x - 90) * (x - 90)) / 5000.0f);
+    float near_ridge = 186 + 20 * fbm_periodic(x / 80.0f, 3.5f, 64, 64, 4, 0x42) -
+                       18 * std::exp(-((x - 90) * (x - 90)) / 5000.0f);
     if (y >= horizon) {
         // The lake mirrors the sky with ripples and a golden path under the sun.
         float my = 2 * horizon - y;
@@ -41,8 +45,8 @@ Rgba landscape(float x, float y) {
 // Which way the tab between two neighbouring intro pieces points.
 int tab_sign(int i, int j, int k) { return ((i * 7 + j * 13 + k * 5) % 3) ? 1 : -1; }
 
-void draw_piece_shape(Canvas& c, float cx, float cy, float s, const int knobs[4], float angle, float src_cx, float src_cy,
-                      float lift) {
+void draw_piece_shape(Canvas& c, float cx, float cy, float s, const int knobs[4], float angle, float src_cx,
+                      float src_cy, float lift) {
     const float ca = std::cos(angle), sa = std::sin(angle);
     auto local = [=](float px, float py, float* lx, float* ly) {
         float dx = px - cx, dy = py - cy;
@@ -82,12 +86,16 @@ bool draw_intro(Canvas* out) {
     const int W = INTRO_W, H = INTRO_H, S = 60, COLS = W / S, ROWS = H / S;
     Canvas c(W, H);
     // The table under the puzzle: the game's deep teal with a little texture.
-    fill_all(c, [](float, float) { return -1.0f; }, [](float x, float y) {
-        float n = fbm_periodic(x / 40.0f, y / 40.0f, 64, 64, 3, 0x7AB1E);
-        return mix(rgb(0x163A40), rgb(0x0E2629), 0.5f + 0.5f * n);
-    });
+    fill_all(
+        c, [](float, float) { return -1.0f; },
+        [](float x, float y) {
+            float n = fbm_periodic(x / 40.0f, y / 40.0f, 64, 64, 3, 0x7AB1E);
+            return mix(rgb(0x163A40), rgb(0x0E2629), 0.5f + 0.5f * n);
+        });
     // The puzzle, laid but for a few pieces at the bottom right.
-    auto missing = [](int i, int j) { return (i == 6 && j == 3) || (i == 7 && j == 3) || (i == 7 && j == 4) || (i == 5 && j == 4); };
+    auto missing = [](int i, int j) {
+        return (i == 6 && j == 3) || (i == 7 && j == 3) || (i == 7 && j == 4) || (i == 5 && j == 4);
+    };
     for (int j = 0; j < ROWS; j++)
         for (int i = 0; i < COLS; i++) {
             if (missing(i, j)) continue;
@@ -107,12 +115,15 @@ bool draw_intro(Canvas* out) {
         draw_piece_shape(c, 440, 222, (float)S, knobs2, 0.22f, i * S + S / 2.0f, j * S + S / 2.0f, 5);
     }
     // A soft dark veil behind the name, then the name itself, large.
-    fill_all(c, [](float, float) { return -1.0f; }, [](float x, float y) {
-        float d = std::hypot((x - 240) / 240.0f, (y - 96) / 66.0f);
-        return rgb(0x0B1A1C, 0.62f * smooth(1.0f, 0.2f, d));
-    });
+    fill_all(
+        c, [](float, float) { return -1.0f; },
+        [](float x, float y) {
+            float d = std::hypot((x - 240) / 240.0f, (y - 96) / 66.0f);
+            return rgb(0x0B1A1C, 0.62f * smooth(1.0f, 0.2f, d));
+        });
     Mask name, sub;
-    if (!text_mask(FACE_SERIF_BOLD, 72, "Lumavex", 0.0f, &name) || !text_mask(FACE_SANS_BOLD, 15, "JIGSAW  PUZZLES", 3.0f, &sub))
+    if (!text_mask(FACE_SERIF_BOLD, 72, "Lumavex", 0.0f, &name) ||
+        !text_mask(FACE_SANS_BOLD, 15, "JIGSAW  PUZZLES", 3.0f, &sub))
         return false;
     const int nx = 240 - name.w / 2, ny = 116;
     Mask glow = name;
@@ -121,7 +132,8 @@ bool draw_intro(Canvas* out) {
     draw_mask(c, name, nx + 2, ny + 3, rgb(0x1A0E06, 0.9f));
     draw_mask(c, name, nx, ny, [ny](float, float y) {
         float t = clamp01((y - (ny - 54)) / 58.0f);
-        return t < 0.5f ? mix(rgb(0xFFF6DC), rgb(0xFFD681), t * 2) : mix(rgb(0xFFD681), rgb(0xE6962E), (t - 0.5f) * 2);
+        return t < 0.5f ? mix(rgb(0xFFF6DC), rgb(0xFFD681), t * 2)
+                        : mix(rgb(0xFFD681), rgb(0xE6962E), (t - 0.5f) * 2);
     });
     const int sx = 240 - sub.w / 2, sy = 146;
     draw_mask(c, sub, sx + 1, sy + 1, rgb(0x000000, 0.7f));
@@ -138,7 +150,9 @@ bool draw_intro(Canvas* out) {
 
 bool draw_options_logo(Canvas* out) {
     Canvas c(OPTIONS_LOGO_W, 64);
-    fill_all(c, [](float, float) { return -1.0f; }, [](float, float y) { return mix(rgb(pal::TEAL_LIGHT), rgb(pal::TEAL_DEEP), y / 64); });
+    fill_all(
+        c, [](float, float) { return -1.0f; },
+        [](float, float y) { return mix(rgb(pal::TEAL_LIGHT), rgb(pal::TEAL_DEEP), y / 64); });
     draw_logo_pieces(c, 8, 12, 2.2f);
     Mask name;
     if (!text_mask(FACE_SERIF_BOLD, 30, "Lumavex", 0, &name)) return false;
@@ -164,8 +178,11 @@ Canvas draw_window_icon(int size) {
     Canvas c(size, size);
     const float k = size / 64.0f;
     auto tile = [=](float px, float py) { return sd_rect(px, py, 3 * k, 3 * k, 61 * k, 61 * k, 13 * k); };
-    fill_all(c, tile, [=](float, float py) { return mix(rgb(pal::TEAL_LIGHT), rgb(pal::TEAL_DEEP), py / size); });
-    fill_all(c, [&](float px, float py) { return std::fabs(tile(px, py) + 0.5f * k) - 0.5f * k; }, rgb(pal::TEAL_INK, 0.9f));
+    fill_all(c, tile,
+             [=](float, float py) { return mix(rgb(pal::TEAL_LIGHT), rgb(pal::TEAL_DEEP), py / size); });
+    fill_all(
+        c, [&](float px, float py) { return std::fabs(tile(px, py) + 0.5f * k) - 0.5f * k; },
+        rgb(pal::TEAL_INK, 0.9f));
     draw_logo_pieces(c, 3 * k, 13 * k, 2.0f * k);
     return c;
 }
@@ -173,11 +190,14 @@ Canvas draw_window_icon(int size) {
 Canvas draw_cursor() {
     // An arrow with its tip on pixel (1, 1): warm cream fill, dark rim, a soft shadow.
     Canvas c(CURSOR_SIZE, CURSOR_SIZE);
-    const std::vector<float> arrow = {1.2f, 1.2f, 1.2f, 19.5f, 5.8f, 15.4f, 9.2f, 22.6f, 12.6f, 21.0f, 9.4f, 14.2f, 15.4f, 14.0f};
+    const std::vector<float> arrow = {1.2f,  1.2f,  1.2f,  19.5f, 5.8f,  15.4f, 9.2f,
+                                      22.6f, 12.6f, 21.0f, 9.4f,  14.2f, 15.4f, 14.0f};
     Canvas art(CURSOR_SIZE, CURSOR_SIZE);
-    fill_all(art, [&](float px, float py) { return sd_polygon(px, py, arrow) - 0.9f; }, rgb(pal::TEAL_INK));
-    fill_all(art, [&](float px, float py) { return sd_polygon(px, py, arrow) + 0.4f; },
-             [](float, float py) { return mix(rgb(pal::WHITE), rgb(pal::AMBER_LIGHT), clamp01(py / 22)); });
+    fill_all(
+        art, [&](float px, float py) { return sd_polygon(px, py, arrow) - 0.9f; }, rgb(pal::TEAL_INK));
+    fill_all(
+        art, [&](float px, float py) { return sd_polygon(px, py, arrow) + 0.4f; },
+        [](float, float py) { return mix(rgb(pal::WHITE), rgb(pal::AMBER_LIGHT), clamp01(py / 22)); });
     canvas_drop_shadow(art, 1.6f, 1, 2, rgb(0x000000, 0.45f));
     canvas_draw(c, art, 0, 0);
     return c;

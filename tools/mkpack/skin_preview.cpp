@@ -12,7 +12,8 @@ namespace {
 Canvas scaled(const Canvas& c, int k) {
     Canvas s(c.w * k, c.h * k);
     for (int y = 0; y < s.h; y++)
-        for (int x = 0; x < s.w; x++) std::copy_n(c.at(x / k, y / k), 4, s.at(x, y));
+        for (int x = 0; x < s.w; x++)
+            std::copy_n(c.at(x / k, y / k), 4, s.at(x, y));
     return s;
 }
 
@@ -49,7 +50,8 @@ struct Scene {
     void shadow(int x, int y, int w, int h, float sigma, int offset) {
         Canvas shape(c.w, c.h);
         preview_frame(shape, a, b, 0, x, y, w, h);
-        canvas_draw(c, canvas_shadow_of(shape, sigma * 1.7f, offset, offset, rgb(0x000000, 145.0f / 255.0f)), 0, 0);
+        canvas_draw(c, canvas_shadow_of(shape, sigma * 1.7f, offset, offset, rgb(0x000000, 145.0f / 255.0f)),
+                    0, 0);
     }
     void window(int x, int y, int w, int h, const char* title, bool raisable, bool rollup, bool close) {
         shadow(x, y, w, h, 2.0f, 2);
@@ -58,7 +60,8 @@ struct Scene {
     }
     void button_text(int x, int y, int w, int h, const char* s, int colour) {
         int tw = text_width(FACE_SANS_BOLD, 13, s);
-        text(c, FACE_SANS_BOLD, 13, s, x + (w - tw) / 2, y + h / 2 + 5, skin_colour(colour), (int)skin_colour(11));
+        text(c, FACE_SANS_BOLD, 13, s, x + (w - tw) / 2, y + h / 2 + 5, skin_colour(colour),
+             (int)skin_colour(11));
     }
     void sunken(int x, int y, int w, int h) {  // the bevelled box of colours 0..7
         for (int i = 1; i < w - 1; i++) {
@@ -78,7 +81,8 @@ struct Scene {
 
 void tile_over(Canvas& dst, const Canvas& tile) {
     for (int y = 0; y < dst.h; y += tile.h)
-        for (int x = 0; x < dst.w; x += tile.w) canvas_draw(dst, tile, x, y);
+        for (int x = 0; x < dst.w; x += tile.w)
+            canvas_draw(dst, tile, x, y);
 }
 
 // The desk as the game builds it: tinted, then darkened towards the bottom by the gamma ramp.
@@ -91,28 +95,39 @@ Canvas built_desk(const Canvas& desk, int w, int h) {
         double e = top + (bottom - top) / h * y;
         for (int x = 0; x < w; x++) {
             float* p = c.at(x, y);
-            for (int k = 0; k < 3; k++) p[k] = (float)std::pow(p[k], e);
+            for (int k = 0; k < 3; k++)
+                p[k] = (float)std::pow(p[k], e);
         }
     }
     return c;
 }
 
 // A thumbnail of a box on the shelf, cut from the intro's landscape.
-void shelf_box(Scene& s, const Canvas& intro, int x, int y, int w, int h, bool selected, int badge, int pieces, bool rotation,
-               bool hidden, int sx, int sy) {
+void shelf_box(Scene& s, const Canvas& intro, int x, int y, int w, int h, bool selected, int badge,
+               int pieces, bool rotation, bool hidden, int sx, int sy) {
     Canvas& c = s.c;
     // Drop shadow, picture, frame.
     Canvas shape(c.w, c.h);
-    fill_all(shape, [=](float px, float py) { return sd_rect(px, py, (float)x, (float)y, (float)(x + w), (float)(y + h)); }, rgb(0, 1));
+    fill_all(
+        shape,
+        [=](float px, float py) {
+            return sd_rect(px, py, (float)x, (float)y, (float)(x + w), (float)(y + h));
+        },
+        rgb(0, 1));
     canvas_draw(c, canvas_shadow_of(shape, 3, 3, 3, rgb(0x000000, 0.5f)), 0, 0);
     if (hidden) {
-        fill_all(c, [=](float px, float py) { return sd_rect(px, py, (float)x, (float)y, (float)(x + w), (float)(y + h)); },
-                 rgb(skin_colour(26)));
+        fill_all(
+            c,
+            [=](float px, float py) {
+                return sd_rect(px, py, (float)x, (float)y, (float)(x + w), (float)(y + h));
+            },
+            rgb(skin_colour(26)));
         s.picture(39, x + (w - 48) / 2, y + (h - 48) / 2);
     } else {
         Canvas thumb(w, h);
         for (int yy = 0; yy < h; yy++)
-            for (int xx = 0; xx < w; xx++) std::copy_n(intro.at(sx + xx * 2, sy + yy * 2), 4, thumb.at(xx, yy));
+            for (int xx = 0; xx < w; xx++)
+                std::copy_n(intro.at(sx + xx * 2, sy + yy * 2), 4, thumb.at(xx, yy));
         canvas_draw(c, thumb, x, y);
     }
     Rgba outline = rgb(skin_colour(selected ? 20 : 21));
@@ -132,14 +147,17 @@ void shelf_box(Scene& s, const Canvas& intro, int x, int y, int w, int h, bool s
     text(c, FACE_SANS_BOLD, 11, n, px - tw, py + 13, skin_colour(22), (int)skin_colour(23));
 }
 
-Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas& logo, const Canvas& intro, const Canvas& sparkle) {
+Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas& logo, const Canvas& intro,
+              const Canvas& sparkle) {
     const int W = 900, H = 600;
     Canvas c = built_desk(desk, W, H);
     Scene s{c, a, b};
     // The room's top bar.
-    fill_all(c, [](float px, float py) { return sd_rect(px, py, 0, 0, 900, 20); }, rgb(skin_colour(27)));
+    fill_all(
+        c, [](float px, float py) { return sd_rect(px, py, 0, 0, 900, 20); }, rgb(skin_colour(27)));
     for (int y = 20; y < 26; y++)
-        for (int x = 0; x < W; x++) c.over(x, y, rgb(0, 1), 0.35f * (1 - (y - 20) / 6.0f));
+        for (int x = 0; x < W; x++)
+            c.over(x, y, rgb(0, 1), 0.35f * (1 - (y - 20) / 6.0f));
     canvas_draw(c, logo, 1, 0);
     text(c, FACE_SERIF_BOLD, 17, "Store Room", 33, 16, skin_colour(28), (int)skin_colour(29));
     int gw = text_width(FACE_SERIF_BOLD, 17, "Lumavex");
@@ -181,8 +199,10 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
         int x = 200, y = 250, w = 320, h = 150;
         s.window(x, y, w, h, "Lumavex", false, false, false);
         s.frame(25, x, y + 18, w, h - 42);
-        text(c, FACE_SANS_BOLD, 11, "Do you really want to delete this box?", x + 10, y + 40, skin_colour(18), (int)skin_colour(19));
-        text(c, FACE_SANS_BOLD, 11, "Its saved game goes with it.", x + 10, y + 56, skin_colour(18), (int)skin_colour(19));
+        text(c, FACE_SANS_BOLD, 11, "Do you really want to delete this box?", x + 10, y + 40, skin_colour(18),
+             (int)skin_colour(19));
+        text(c, FACE_SANS_BOLD, 11, "Its saved game goes with it.", x + 10, y + 56, skin_colour(18),
+             (int)skin_colour(19));
         int by = y + h - 24, cancel_x = x + w - 24 - 90, ok_x = cancel_x - 90;
         s.frame(13, x, by, ok_x - x, 24);
         s.frame(14, ok_x, by, 90, 24);
@@ -196,9 +216,11 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
         int x = 480, y = 140, w = 380;
         s.window(x, y, w, 81, "Making the gift", false, false, false);
         s.frame(9, x, y + 18, w, 63);
-        text(c, FACE_SANS_BOLD, 11, "Packing \"Lighthouse at dusk\"...", x + 10, y + 40, skin_colour(18), (int)skin_colour(19));
+        text(c, FACE_SANS_BOLD, 11, "Packing \"Lighthouse at dusk\"...", x + 10, y + 40, skin_colour(18),
+             (int)skin_colour(19));
         s.sunken(x + 9, y + 52, 362, 20);
-        for (int i = 0; i < 36; i++) s.picture(30, x + 10 + 6 * i, y + 53);
+        for (int i = 0; i < 36; i++)
+            s.picture(30, x + 10 + 6 * i, y + 53);
     }
     // A slider in a small window, and option ticks.
     {
@@ -212,15 +234,18 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
         s.picture(24, sx + 4, sy + 4);
         s.picture(27, sx + sw - 28, sy + 4);
         s.picture(31, sx + 32, sy + 8);
-        for (int px = sx + 44; px < sx + sw - 44; px += 12) s.picture(32, px, sy + 8);
+        for (int px = sx + 44; px < sx + sw - 44; px += 12)
+            s.picture(32, px, sy + 8);
         s.picture(34, sx + sw - 44, sy + 8);
         s.picture(28, sx + 80 - 9, sy + 8);
         int tw = text_width(FACE_SANS_BOLD, 11, "Piece size");
-        text(c, FACE_SANS_BOLD, 11, "Piece size", sx + sw / 2 - tw / 2, sy + 11, skin_colour(12), (int)skin_colour(13));
+        text(c, FACE_SANS_BOLD, 11, "Piece size", sx + sw / 2 - tw / 2, sy + 11, skin_colour(12),
+             (int)skin_colour(13));
         const char* opts[] = {"Rotation", "Hidden picture", "Tune"};
         for (int i = 0; i < 3; i++) {
             s.picture(i == 1 ? 0 : 1, x + 10 + 5, y + 68 + 22 * i);
-            text(c, FACE_SANS_BOLD, 13, opts[i], x + 43, y + 82 + 22 * i, skin_colour(8), (int)skin_colour(11));
+            text(c, FACE_SANS_BOLD, 13, opts[i], x + 43, y + 82 + 22 * i, skin_colour(8),
+                 (int)skin_colour(11));
         }
         s.picture(3, x + 150, y + 68);
         s.picture(2, x + 150, y + 90);
@@ -233,11 +258,13 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
         s.sunken(x + 4, y + 22, pw + 2, ph + 2);
         Canvas pic(pw, ph);
         for (int yy = 0; yy < ph; yy++)
-            for (int xx = 0; xx < pw; xx++) std::copy_n(intro.at(xx * 480 / pw, yy * 300 / ph), 4, pic.at(xx, yy));
+            for (int xx = 0; xx < pw; xx++)
+                std::copy_n(intro.at(xx * 480 / pw, yy * 300 / ph), 4, pic.at(xx, yy));
         canvas_draw(c, pic, x + 5, y + 23);
         int strip_y = y + h - 18;
         s.frame(13, x, strip_y, 24, 18);
-        for (int i = 0; i < 5; i++) s.picture(4 + 2 * i + (i == 2 ? 1 : 0), x + 24 + 18 * i, strip_y);
+        for (int i = 0; i < 5; i++)
+            s.picture(4 + 2 * i + (i == 2 ? 1 : 0), x + 24 + 18 * i, strip_y);
         s.frame(11, x + 24 + 90, strip_y, w - 24 - 90, 18);
     }
     // Boxes on the shelf, a join sparkle, a rubber band.
@@ -302,7 +329,8 @@ Canvas canvas_colourise(const Canvas& c, int hue, int brightness, int saturation
         for (int x = 0; x < c.w; x++) {
             const float* p = c.at(x, y);
             uint8_t* d = vs.pixels + (ptrdiff_t)y * vs.pitch + 3 * x;
-            for (int k = 0; k < 3; k++) d[k] = (uint8_t)std::lround(clamp01(p[2 - k]) * 255);
+            for (int k = 0; k < 3; k++)
+                d[k] = (uint8_t)std::lround(clamp01(p[2 - k]) * 255);
         }
     img_colourise(&vd, &vs, hue, brightness, saturation);
     Canvas out(c.w, c.h);
@@ -316,20 +344,24 @@ Canvas canvas_colourise(const Canvas& c, int hue, int brightness, int saturation
     return out;
 }
 
-void skin_contact_sheet(const Canvas& active, const Canvas& inactive, const Canvas& logo, const Canvas& sparkle,
-                        const Canvas& desk, const Canvas& wall, const Canvas& floor, const Canvas& ceiling,
-                        const Canvas& intro, const Canvas& icon, const Canvas& cursor, const Canvas& tint,
-                        const Canvas& options_logo, std::vector<SheetPicture>* sheet) {
+void skin_contact_sheet(const Canvas& active, const Canvas& inactive, const Canvas& logo,
+                        const Canvas& sparkle, const Canvas& desk, const Canvas& wall, const Canvas& floor,
+                        const Canvas& ceiling, const Canvas& intro, const Canvas& icon, const Canvas& cursor,
+                        const Canvas& tint, const Canvas& options_logo, std::vector<SheetPicture>* sheet) {
     Canvas scene = mockup(active, inactive, desk, logo, intro, sparkle);
     sheet->push_back(canvas_to_sheet(scene, "skin: rooms and windows put together", 1));
-    sheet->push_back(canvas_to_sheet(scaled(cut(scene, 0, 0, 450, 230), 2), "the same, top left, twice the size", 1));
-    sheet->push_back(canvas_to_sheet(scaled(cut(scene, 440, 130, 450, 300), 2), "the same, right, twice the size", 1));
+    sheet->push_back(
+        canvas_to_sheet(scaled(cut(scene, 0, 0, 450, 230), 2), "the same, top left, twice the size", 1));
+    sheet->push_back(
+        canvas_to_sheet(scaled(cut(scene, 440, 130, 450, 300), 2), "the same, right, twice the size", 1));
     sheet->push_back(canvas_to_sheet(picture_table(active), "skin pictures 0-48 (img/active.img)", 1));
-    sheet->push_back(canvas_to_sheet(element_table(active, inactive, desk), "frame elements at three sizes", 1));
+    sheet->push_back(
+        canvas_to_sheet(element_table(active, inactive, desk), "frame elements at three sizes", 1));
     sheet->push_back(canvas_to_sheet(active, "img/active.img x3", 3));
     sheet->push_back(canvas_to_sheet(inactive, "img/inactive.img x4", 4));
     sheet->push_back(canvas_to_sheet(intro, "img/intro.jpg", 1));
-    sheet->push_back(canvas_to_sheet(built_desk(desk, 1300, 720), "img/background.jpg tinted with the skin's colour over 1300 x 720", 1));
+    sheet->push_back(canvas_to_sheet(built_desk(desk, 1300, 720),
+                                     "img/background.jpg tinted with the skin's colour over 1300 x 720", 1));
     sheet->push_back(canvas_to_sheet(desk, "img/background.jpg as stored", 1));
     Canvas walls(4 * GALLERY_SIZE, GALLERY_SIZE);
     for (int i = 0; i < 4; i++) {

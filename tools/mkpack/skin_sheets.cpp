@@ -7,28 +7,28 @@
 namespace {
 
 constexpr SkinRect PICTURES[SKIN_PICTURE_COUNT] = {
-    {60, 0, 18, 18},    {60, 18, 18, 18},   {78, 0, 18, 18},    {78, 18, 18, 18},    // 0-3
-    {60, 58, 18, 18},   {60, 76, 18, 18},   {78, 58, 18, 18},   {78, 76, 18, 18},    // 4-7
-    {96, 58, 18, 18},   {96, 76, 18, 18},   {114, 58, 18, 18},  {114, 76, 18, 18},   // 8-11
-    {132, 58, 18, 18},  {132, 76, 18, 18},  {150, 58, 18, 18},  {150, 76, 18, 18},   // 12-15
-    {168, 58, 18, 18},  {168, 76, 18, 18},                                           // 16-17
-    {96, 0, 18, 18},    {96, 18, 18, 18},   {114, 0, 18, 18},   {114, 18, 18, 18},   // 18-21
-    {132, 0, 18, 18},   {132, 18, 18, 18},                                           // 22-23
-    {0, 112, 24, 24},   {0, 136, 24, 24},   {84, 112, 24, 24},  {84, 136, 24, 24},   // 24-27
-    {114, 112, 18, 24}, {114, 136, 18, 24},                                          // 28-29
-    {0, 76, 6, 18},                                                                  // 30
-    {24, 112, 12, 24},  {36, 112, 12, 24},  {48, 112, 12, 24},  {60, 112, 12, 24},   // 31-34
-    {78, 94, 18, 18},   {60, 94, 18, 18},                                            // 35-36
-    {0, 160, 48, 48},   {48, 160, 48, 48},  {96, 160, 48, 48},                       // 37-39
-    {132, 112, 32, 32},                                                              // 40
-    {0, 208, 32, 32},   {0, 240, 32, 32},   {32, 208, 32, 32},  {32, 240, 32, 32},   // 41-44
-    {64, 208, 32, 32},  {64, 240, 32, 32},                                           // 45-46
-    {150, 0, 20, 20},   {150, 20, 20, 20},                                           // 47-48
+    {60, 0, 18, 18},    {60, 18, 18, 18},   {78, 0, 18, 18},   {78, 18, 18, 18},   // 0-3
+    {60, 58, 18, 18},   {60, 76, 18, 18},   {78, 58, 18, 18},  {78, 76, 18, 18},   // 4-7
+    {96, 58, 18, 18},   {96, 76, 18, 18},   {114, 58, 18, 18}, {114, 76, 18, 18},  // 8-11
+    {132, 58, 18, 18},  {132, 76, 18, 18},  {150, 58, 18, 18}, {150, 76, 18, 18},  // 12-15
+    {168, 58, 18, 18},  {168, 76, 18, 18},                                         // 16-17
+    {96, 0, 18, 18},    {96, 18, 18, 18},   {114, 0, 18, 18},  {114, 18, 18, 18},  // 18-21
+    {132, 0, 18, 18},   {132, 18, 18, 18},                                         // 22-23
+    {0, 112, 24, 24},   {0, 136, 24, 24},   {84, 112, 24, 24}, {84, 136, 24, 24},  // 24-27
+    {114, 112, 18, 24}, {114, 136, 18, 24},                                        // 28-29
+    {0, 76, 6, 18},                                                                // 30
+    {24, 112, 12, 24},  {36, 112, 12, 24},  {48, 112, 12, 24}, {60, 112, 12, 24},  // 31-34
+    {78, 94, 18, 18},   {60, 94, 18, 18},                                          // 35-36
+    {0, 160, 48, 48},   {48, 160, 48, 48},  {96, 160, 48, 48},                     // 37-39
+    {132, 112, 32, 32},                                                            // 40
+    {0, 208, 32, 32},   {0, 240, 32, 32},   {32, 208, 32, 32}, {32, 240, 32, 32},  // 41-44
+    {64, 208, 32, 32},  {64, 240, 32, 32},                                         // 45-46
+    {150, 0, 20, 20},   {150, 20, 20, 20},                                         // 47-48
 };
 
 constexpr SkinRect TITLE_PIECES[10] = {
-    {0, 0, 12, 18},  {12, 0, 12, 18},  {24, 0, 12, 18},  {36, 0, 12, 18},  {48, 0, 12, 18},
-    {0, 58, 6, 18},  {12, 58, 12, 18}, {24, 58, 12, 18}, {36, 58, 12, 18}, {48, 58, 12, 18},
+    {0, 0, 12, 18}, {12, 0, 12, 18},  {24, 0, 12, 18},  {36, 0, 12, 18},  {48, 0, 12, 18},
+    {0, 58, 6, 18}, {12, 58, 12, 18}, {24, 58, 12, 18}, {36, 58, 12, 18}, {48, 58, 12, 18},
 };
 
 // Which panel a frame tile is cut from: the joined sides and where the tile lies.
@@ -42,7 +42,8 @@ TileSource tile_source(int tile) {
     const int row = tile / 5, col = tile % 5;
     // Columns of a row: plain left, middle, joined right, joined left, plain right.
     static const int COLUMN[5] = {0, 1, 2, 0, 2};
-    TileSource s{COLUMN[col], row == 0 || row == 1 ? 0 : (row == 2 ? 1 : 2), col == 3, col == 2, row == 1, row == 3};
+    TileSource s{COLUMN[col], row == 0 || row == 1 ? 0 : (row == 2 ? 1 : 2), col == 3, col == 2, row == 1,
+                 row == 3};
     return s;
 }
 
@@ -110,11 +111,14 @@ void draw_title_strip(Canvas& c, int x, int width, bool left_end, bool right_end
     });
     // A light line under the top rim, a dark line along the bottom, the rim around.
     auto inner = [&](float px, float py) { return std::fabs(sdf(px, py) + 1.5f) - 0.5f; };
-    fill_all(bar, [&](float px, float py) { return py < 8 ? inner(px, py) : 1.0f; },
-             [](float, float py) { return rgb(pal::WHITE, 0.30f * (1 - py / 8)); });
-    for (int i = 0; i < bar.w; i++) bar.over(i, 17, rgb(pal::TEAL_INK), 0.85f);
-    fill_all(bar, [&](float px, float py) { return std::fabs(sdf(px, py) + 0.5f) - 0.5f; },
-             rgb(pal::TEAL_INK, 0.95f));
+    fill_all(
+        bar, [&](float px, float py) { return py < 8 ? inner(px, py) : 1.0f; },
+        [](float, float py) { return rgb(pal::WHITE, 0.30f * (1 - py / 8)); });
+    for (int i = 0; i < bar.w; i++)
+        bar.over(i, 17, rgb(pal::TEAL_INK), 0.85f);
+    fill_all(
+        bar, [&](float px, float py) { return std::fabs(sdf(px, py) + 0.5f) - 0.5f; },
+        rgb(pal::TEAL_INK, 0.95f));
     canvas_draw(c, bar, x, 0);
 }
 
@@ -123,10 +127,13 @@ void draw_grip(Canvas& c, int x) {
     for (int i = 0; i < 2; i++)
         for (int j = 0; j < 3; j++) {
             float cx = x + 4.5f + i * 3, cy = 5.5f + j * 3;
-            fill_shape(c, cx - 2, cy - 2, cx + 3, cy + 3, [=](float px, float py) { return sd_circle(px, py, cx + 0.6f, cy + 0.6f, 0.9f); },
-                       rgb(pal::TEAL_INK, 0.7f));
-            fill_shape(c, cx - 2, cy - 2, cx + 3, cy + 3, [=](float px, float py) { return sd_circle(px, py, cx, cy, 0.9f); },
-                       rgb(pal::CREAM, 0.55f));
+            fill_shape(
+                c, cx - 2, cy - 2, cx + 3, cy + 3,
+                [=](float px, float py) { return sd_circle(px, py, cx + 0.6f, cy + 0.6f, 0.9f); },
+                rgb(pal::TEAL_INK, 0.7f));
+            fill_shape(
+                c, cx - 2, cy - 2, cx + 3, cy + 3,
+                [=](float px, float py) { return sd_circle(px, py, cx, cy, 0.9f); }, rgb(pal::CREAM, 0.55f));
         }
 }
 
@@ -155,7 +162,8 @@ SkinRect frame_tile_rect(int tile) {
 Canvas draw_sheet_active() {
     Canvas sheet(SHEET_A_W, SHEET_A_H);
     draw_frame_tiles(sheet, true);
-    for (int n = 0; n < SKIN_PICTURE_COUNT; n++) draw_skin_picture(sheet, n);
+    for (int n = 0; n < SKIN_PICTURE_COUNT; n++)
+        draw_skin_picture(sheet, n);
     return sheet;
 }
 
@@ -166,9 +174,12 @@ Canvas draw_sheet_inactive() {
     for (int piece = 0; piece < 10; piece++) {
         SkinRect r = title_piece_rect(piece);
         Canvas part(r.w, 18);
-        if (piece == 0) draw_title_strip(part, 0, 12, true, false);
-        else if (piece == 4) draw_title_strip(part, 0, 12, false, true);
-        else draw_title_strip(part, 0, r.w, false, false);
+        if (piece == 0)
+            draw_title_strip(part, 0, 12, true, false);
+        else if (piece == 4)
+            draw_title_strip(part, 0, 12, false, true);
+        else
+            draw_title_strip(part, 0, r.w, false, false);
         if (piece == 1 || piece == 3) draw_grip(part, 1);
         if (piece == 9) {  // where the buttons begin: a groove across the bar
             for (int y = 3; y < 15; y++) {
@@ -183,7 +194,9 @@ Canvas draw_sheet_inactive() {
 
 // Title-bar background for pictures drawn on the bar (the title buttons): the middle of a bar,
 // with the rounded right end when asked.
-void draw_title_button_background(Canvas& c, bool right_end) { draw_title_strip(c, 0, c.w, false, right_end); }
+void draw_title_button_background(Canvas& c, bool right_end) {
+    draw_title_strip(c, 0, c.w, false, right_end);
+}
 
 void draw_strip_background(Canvas& c) {
     Canvas strip(48, c.h);
@@ -208,10 +221,12 @@ void preview_frame(Canvas& dst, const Canvas& a, const Canvas& b, int e, int x, 
         tile(11, x, y, x + w, y + h);
         return;
     }
-    static const int TL[4] = {0, 3, 5, 8}, TR[4] = {4, 2, 9, 7}, BL[4] = {20, 23, 15, 18}, BR[4] = {24, 22, 19, 17};
+    static const int TL[4] = {0, 3, 5, 8}, TR[4] = {4, 2, 9, 7}, BL[4] = {20, 23, 15, 18},
+                     BR[4] = {24, 22, 19, 17};
     int tl = TL[((e >> 1) & 1) | ((e >> 2) & 2)], tr = TR[((e >> 2) & 1) | ((e >> 2) & 2)];
     int bl = BL[((e >> 1) & 1) | ((e >> 3) & 2)], br = BR[((e >> 2) & 1) | ((e >> 3) & 2)];
-    SkinRect rtl = frame_tile_rect(tl), rtr = frame_tile_rect(tr), rbl = frame_tile_rect(bl), rbr = frame_tile_rect(br);
+    SkinRect rtl = frame_tile_rect(tl), rtr = frame_tile_rect(tr), rbl = frame_tile_rect(bl),
+             rbr = frame_tile_rect(br);
     if (!(e & 64) && w - rtl.w - rtr.w > 0 && h - rtl.h - rbl.h > 0)
         tile(11, x + rtl.w, y + rtl.h, x + w - rtr.w, y + h - rbl.h);
     tile(tl, x, y, x + rtl.w, y + rtl.h);
@@ -266,6 +281,8 @@ void preview_title_bar(Canvas& dst, const Canvas& a, const Canvas& b, int x, int
             px += 6;
         }
     }
-    if (close) picture(22, x + w - 18);
-    else piece(4, px);
+    if (close)
+        picture(22, x + w - 18);
+    else
+        piece(4, px);
 }

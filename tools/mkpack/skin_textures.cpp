@@ -49,8 +49,8 @@ Canvas draw_desk_texture() {
             // Which plank, and how far along it from its joint.
             int from0 = ((x - j0) % W + W) % W, length0 = ((j1 - j0) % W + W) % W;
             int plank = from0 < length0 ? 0 : 1;
-            int u_int = plank == 0 ? from0 : ((x - j1) % W + W) % W;
-            const float u = (float)u_int;
+            int along = plank == 0 ? from0 : ((x - j1) % W + W) % W;
+            const float u = (float)along;
             uint32_t seed = 0xB0A4Du + 31u * (uint32_t)b + 7u * (uint32_t)plank;
             float g = wood_grain(u + 1733.0f * plank + 977.0f * b, v, (float)BOARD, seed, 6.0f);
             // Broad light and dark patches that repeat with the tile, and a fine speckle.
@@ -58,14 +58,21 @@ Canvas draw_desk_texture() {
             float speck = noise_periodic(x / 2.0f, y / 2.0f, W / 2, H / 2, 0x5EC);
             float L = 0.36f + tone[b][plank] + 0.12f * g + 0.03f * patch + 0.012f * speck;
             // Grooves between boards (top of each board) and at the joints, bevelled by the light.
-            if (v < 1) L *= 0.45f;
-            else if (v < 2) L *= 0.75f;
-            else if (v < 3) L = L * 0.9f + 0.06f;
-            else if (v > BOARD - 2) L *= 0.82f;
-            int to_end = plank == 0 ? length0 - from0 : W - length0 - u_int;
-            if (u_int < 1) L *= 0.5f;
-            else if (u_int < 2) L = L * 0.9f + 0.05f;
-            else if (to_end <= 1) L *= 0.8f;
+            if (v < 1)
+                L *= 0.45f;
+            else if (v < 2)
+                L *= 0.75f;
+            else if (v < 3)
+                L = L * 0.9f + 0.06f;
+            else if (v > BOARD - 2)
+                L *= 0.82f;
+            int to_end = plank == 0 ? length0 - from0 : W - length0 - along;
+            if (along < 1)
+                L *= 0.5f;
+            else if (along < 2)
+                L = L * 0.9f + 0.05f;
+            else if (to_end <= 1)
+                L *= 0.8f;
             // A warm grey: the game tints it with the player's colour by its lightness alone.
             c.set(x, y, {L * 1.04f, L, L * 0.93f, 1});
         }
@@ -84,16 +91,22 @@ Canvas draw_gallery_wall() {
             float L = 0.80f + 0.035f * m + 0.012f * fine;
             // Cornice under the ceiling and a skirting board above the floor; the game tints
             // them with the wall, so they are told apart by light alone.
-            if (y >= 3 && y < 12) L = 0.90f - 0.02f * (y - 3);
-            else if (y >= 12 && y < 14) L = 0.55f;
-            else if (y >= 230 && y < 232) L = 0.62f;  // shadow above the skirting's lip
-            else if (y >= 232 && y < 235) L = 0.86f;  // lit top edge of the skirting
-            else if (y >= 235 && y < N - 3) L = 0.62f - 0.004f * (y - 235) + 0.015f * fine;
+            if (y >= 3 && y < 12)
+                L = 0.90f - 0.02f * (y - 3);
+            else if (y >= 12 && y < 14)
+                L = 0.55f;
+            else if (y >= 230 && y < 232)
+                L = 0.62f;  // shadow above the skirting's lip
+            else if (y >= 232 && y < 235)
+                L = 0.86f;  // lit top edge of the skirting
+            else if (y >= 235 && y < N - 3)
+                L = 0.62f - 0.004f * (y - 235) + 0.015f * fine;
             Rgba colour = grey(L);
             // The outermost three rows keep their own colour: dark walnut mouldings.
             if (y < 3 || y >= N - 3) {
                 float g = wood_grain((float)x, (float)(y < 3 ? y : y - (N - 3)), 3.0f, 0x77AA, 0.5f);
-                colour = mix(rgb(pal::WALNUT), rgb(0x6A4B33), 0.35f * g + (y == 0 || y == N - 1 ? 0.0f : 0.25f));
+                colour =
+                    mix(rgb(pal::WALNUT), rgb(0x6A4B33), 0.35f * g + (y == 0 || y == N - 1 ? 0.0f : 0.25f));
             }
             c.set(x, y, colour);
         }
@@ -108,7 +121,8 @@ Canvas draw_gallery_floor() {
     Rng rng(0xF100Du);
     float tone[N / STRIP][N / STRIP / 4 * 4];
     for (auto& row : tone)
-        for (float& t : row) t = rng.range(-0.08f, 0.08f);
+        for (float& t : row)
+            t = rng.range(-0.08f, 0.08f);
     for (int y = 0; y < N; y++)
         for (int x = 0; x < N; x++) {
             int sx = x / SQUARE, sy = y / SQUARE;
@@ -123,8 +137,10 @@ Canvas draw_gallery_floor() {
             // Joints between strips, the light falling from the top left.
             float edge_a = along_x ? v : (float)lx - strip * STRIP;
             float end_a = along_x ? (float)lx : (float)ly;
-            if (edge_a < 1 || end_a < 1) oak = shade(oak, 0.55f);
-            else if (edge_a < 2 || end_a < 2) oak = lighten(oak, 0.10f);
+            if (edge_a < 1 || end_a < 1)
+                oak = shade(oak, 0.55f);
+            else if (edge_a < 2 || end_a < 2)
+                oak = lighten(oak, 0.10f);
             c.set(x, y, oak);
         }
     return c;
@@ -143,7 +159,8 @@ Canvas draw_gallery_ceiling() {
             // recessed panel.
             int d = std::min(std::min(lx, CELL - 1 - lx), std::min(ly, CELL - 1 - ly));
             Rgba col = plaster;
-            if (d < 10) col = shade(plaster, 0.97f);
+            if (d < 10)
+                col = shade(plaster, 0.97f);
             else if (d < 18) {
                 // The slope: lit on the sides facing the light (right and bottom of a recess
                 // face back towards the top left).
@@ -170,34 +187,51 @@ Canvas draw_sparkle_strip() {
         const float t = f / 8.0f, cx = 16, cy = 16, fade = 1 - t * t;
         // A burst of light: a glowing core, a widening ring, four long rays and sparks.
         Canvas halo(32, 32);
-        fill_all(halo, [=](float px, float py) { return sd_circle(px, py, cx, cy, 3.5f + 5.0f * t); }, rgb(pal::AMBER_LIGHT));
+        fill_all(
+            halo, [=](float px, float py) { return sd_circle(px, py, cx, cy, 3.5f + 5.0f * t); },
+            rgb(pal::AMBER_LIGHT));
         canvas_draw(frame, canvas_shadow_of(halo, 3.0f, 0, 0, rgb(pal::AMBER, 0.45f * fade)), 0, 0);
-        fill_all(frame, [=](float px, float py) { return sd_circle(px, py, cx, cy, 3.0f + 3.5f * t); },
-                 [=](float px, float py) {
-                     float r = std::hypot(px - cx, py - cy) / (3.0f + 3.5f * t);
-                     return mix(rgb(pal::WHITE, 0.95f * fade), rgb(pal::AMBER_LIGHT, 0.5f * fade * fade), clamp01(r));
-                 });
-        fill_all(frame, [=](float px, float py) { return std::fabs(sd_circle(px, py, cx, cy, 4 + 10.5f * t)) - (1.2f - 0.5f * t); },
-                 rgb(pal::AMBER_LIGHT, 0.85f * fade));
+        fill_all(
+            frame, [=](float px, float py) { return sd_circle(px, py, cx, cy, 3.0f + 3.5f * t); },
+            [=](float px, float py) {
+                float r = std::hypot(px - cx, py - cy) / (3.0f + 3.5f * t);
+                return mix(rgb(pal::WHITE, 0.95f * fade), rgb(pal::AMBER_LIGHT, 0.5f * fade * fade),
+                           clamp01(r));
+            });
+        fill_all(
+            frame,
+            [=](float px, float py) {
+                return std::fabs(sd_circle(px, py, cx, cy, 4 + 10.5f * t)) - (1.2f - 0.5f * t);
+            },
+            rgb(pal::AMBER_LIGHT, 0.85f * fade));
         const float len = 5 + 9 * std::sin(3.14159f * std::min(1.0f, t * 1.4f + 0.15f)), turn = 0.35f * t;
         for (int k = 0; k < 8; k++) {
             float a = turn + k * 0.785398f, l = (k & 1) ? len * 0.55f : len;
             float ex = cx + std::cos(a) * l, ey = cy + std::sin(a) * l;
-            fill_all(frame, [=](float px, float py) {
-                float d = sd_segment(px, py, cx, cy, ex, ey, 0.0f);
-                float along = clamp01(((px - cx) * std::cos(a) + (py - cy) * std::sin(a)) / l);
-                return d - (1.5f * (1 - along) + 0.15f);
-            }, rgb((k & 1) ? pal::AMBER_LIGHT : pal::WHITE, 0.9f * fade));
+            fill_all(
+                frame,
+                [=](float px, float py) {
+                    float d = sd_segment(px, py, cx, cy, ex, ey, 0.0f);
+                    float along = clamp01(((px - cx) * std::cos(a) + (py - cy) * std::sin(a)) / l);
+                    return d - (1.5f * (1 - along) + 0.15f);
+                },
+                rgb((k & 1) ? pal::AMBER_LIGHT : pal::WHITE, 0.9f * fade));
         }
         for (int i = 0; i < 7; i++) {
             float r = (3 + 12 * spark_speed[i]) * std::sqrt(t + 0.05f);
             float sx = cx + std::cos(spark_angle[i]) * r, sy = cy + std::sin(spark_angle[i]) * r;
             float size = 1.4f * (1 - 0.6f * t);
-            fill_all(frame, [=](float px, float py) {
-                float dx = std::fabs(px - sx), dy = std::fabs(py - sy);
-                return std::fmin(std::fmax(dx - size * 1.8f, dy - 0.35f), std::fmax(dy - size * 1.8f, dx - 0.35f));
-            }, rgb(pal::WHITE, fade));
-            fill_all(frame, [=](float px, float py) { return sd_circle(px, py, sx, sy, size * 0.8f); }, rgb(pal::AMBER_LIGHT, fade));
+            fill_all(
+                frame,
+                [=](float px, float py) {
+                    float dx = std::fabs(px - sx), dy = std::fabs(py - sy);
+                    return std::fmin(std::fmax(dx - size * 1.8f, dy - 0.35f),
+                                     std::fmax(dy - size * 1.8f, dx - 0.35f));
+                },
+                rgb(pal::WHITE, fade));
+            fill_all(
+                frame, [=](float px, float py) { return sd_circle(px, py, sx, sy, size * 0.8f); },
+                rgb(pal::AMBER_LIGHT, fade));
         }
         canvas_copy(c, f * 32, 0, frame, 0, 0, 32, 32);
     }

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "kernel/limits.h"
+#include "base/limits.h"
 #include "tools/mkpack/mkpack.h"
 
 namespace {

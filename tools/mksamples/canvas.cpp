@@ -6,9 +6,12 @@
 #include <cstdio>
 
 Rgb rgb(uint32_t hex) {
-    return {(float)((hex >> 16) & 255) / 255.f, (float)((hex >> 8) & 255) / 255.f, (float)(hex & 255) / 255.f};
+    return {(float)((hex >> 16) & 255) / 255.f, (float)((hex >> 8) & 255) / 255.f,
+            (float)(hex & 255) / 255.f};
 }
-Rgb mix(Rgb a, Rgb b, float t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
+Rgb mix(Rgb a, Rgb b, float t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
 Rgb scale(Rgb c, float k) { return {c.r * k, c.g * k, c.b * k}; }
 
 Rgb hsv(float hue, float s, float v) {
@@ -17,12 +20,18 @@ Rgb hsv(float hue, float s, float v) {
     const int i = (int)h6 % 6;
     const float f = h6 - std::floor(h6), p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
     switch (i) {
-        case 0: return {v, t, p};
-        case 1: return {q, v, p};
-        case 2: return {p, v, t};
-        case 3: return {p, q, v};
-        case 4: return {t, p, v};
-        default: return {v, p, q};
+        case 0:
+            return {v, t, p};
+        case 1:
+            return {q, v, p};
+        case 2:
+            return {p, v, t};
+        case 3:
+            return {p, q, v};
+        case 4:
+            return {t, p, v};
+        default:
+            return {v, p, q};
     }
 }
 
@@ -85,7 +94,8 @@ void Canvas::vertical_gradient(const std::vector<std::pair<float, Rgb>>& stops, 
             } else {
                 c = stops[i].second;
             }
-        for (int x = 0; x < w; x++) at(x, y) = c;
+        for (int x = 0; x < w; x++)
+            at(x, y) = c;
     }
 }
 
@@ -124,7 +134,8 @@ void Canvas::glow(float cx, float cy, float r, Rgb c, float alpha) {
 void Canvas::fill_polygon(const std::vector<std::pair<float, float>>& pts, Rgb c, float alpha) {
     if (pts.size() < 3) return;
     float ymin = 1e9f, ymax = -1e9f;
-    for (auto [x, y] : pts) ymin = std::min(ymin, y), ymax = std::max(ymax, y);
+    for (auto [x, y] : pts)
+        ymin = std::min(ymin, y), ymax = std::max(ymax, y);
     const int row0 = std::max(0, (int)std::floor(ymin)), row1 = std::min(h - 1, (int)std::ceil(ymax));
     std::vector<float> cover((size_t)w);
     std::vector<std::pair<float, int>> xs;
@@ -150,11 +161,13 @@ void Canvas::fill_polygon(const std::vector<std::pair<float, float>>& pts, Rgb c
                 for (int p = p0; p <= p1; p++)
                     for (int sx = 0; sx < 4; sx++) {
                         const float at = p + (sx + 0.5f) / 4;
-                        if (at >= a && at < b) cover[p] += 1.f / 16, xmin = std::min(xmin, p), xmax = std::max(xmax, p);
+                        if (at >= a && at < b)
+                            cover[p] += 1.f / 16, xmin = std::min(xmin, p), xmax = std::max(xmax, p);
                     }
             }
         }
-        for (int x = std::max(0, xmin); x <= xmax; x++) blend(x, y, c, alpha * cover[x]);
+        for (int x = std::max(0, xmin); x <= xmax; x++)
+            blend(x, y, c, alpha * cover[x]);
     }
 }
 
@@ -167,10 +180,10 @@ void Canvas::line(float x0, float y0, float x1, float y1, float width, Rgb c, fl
     const float dx = x1 - x0, dy = y1 - y0, len2 = dx * dx + dy * dy;
     for (int y = by0; y <= by1; y++)
         for (int x = bx0; x <= bx1; x++) {
-            const float px = x + 0.5f - x0, py = y + 0.5f - y0;
-            float t = len2 > 0 ? (px * dx + py * dy) / len2 : 0;
+            const float ax = x + 0.5f - x0, ay = y + 0.5f - y0;
+            float t = len2 > 0 ? (ax * dx + ay * dy) / len2 : 0;
             t = std::clamp(t, 0.f, 1.f);
-            const float d = std::hypot(px - t * dx, py - t * dy) - r;
+            const float d = std::hypot(ax - t * dx, ay - t * dy) - r;
             const float cover = std::clamp(0.5f - d, 0.f, 1.f);
             if (cover > 0) blend(x, y, c, alpha * cover);
         }
@@ -183,7 +196,8 @@ int Canvas::save_bmp(const std::string& path) const {
     const uint32_t size = 54 + (uint32_t)row * (uint32_t)h;
     uint8_t head[54] = {'B', 'M'};
     auto put = [&](int at, uint32_t v) {
-        for (int i = 0; i < 4; i++) head[at + i] = (uint8_t)(v >> (8 * i));
+        for (int i = 0; i < 4; i++)
+            head[at + i] = (uint8_t)(v >> (8 * i));
     };
     put(2, size), put(10, 54), put(14, 40), put(18, (uint32_t)w), put(22, (uint32_t)h);
     head[26] = 1, head[28] = 24;

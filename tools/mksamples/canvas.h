@@ -9,8 +9,8 @@
 struct Rgb {
     float r, g, b;
 };
-Rgb rgb(uint32_t hex);                        // 0xRRGGBB
-Rgb mix(Rgb a, Rgb b, float t);               // a + (b - a) t
+Rgb rgb(uint32_t hex);           // 0xRRGGBB
+Rgb mix(Rgb a, Rgb b, float t);  // a + (b - a) t
 Rgb scale(Rgb c, float k);
 Rgb hsv(float hue, float saturation, float value);  // hue in turns (0..1)
 
@@ -19,7 +19,7 @@ struct Random {
     uint64_t state;
     explicit Random(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
     uint32_t next();
-    float unit();                     // 0..1
+    float unit();  // 0..1
     float range(float low, float high);
     int below(int n);
 };
@@ -39,7 +39,9 @@ struct Canvas {
     void fill_rect(float x0, float y0, float x1, float y1, Rgb c, float alpha = 1);
     // Anti-aliased discs and ellipses (coverage from the distance to the edge).
     void fill_ellipse(float cx, float cy, float rx, float ry, Rgb c, float alpha = 1);
-    void fill_circle(float cx, float cy, float r, Rgb c, float alpha = 1) { fill_ellipse(cx, cy, r, r, c, alpha); }
+    void fill_circle(float cx, float cy, float r, Rgb c, float alpha = 1) {
+        fill_ellipse(cx, cy, r, r, c, alpha);
+    }
     // A soft glow: alpha falls from `alpha` at the centre to 0 at radius r.
     void glow(float cx, float cy, float r, Rgb c, float alpha);
     // Polygon with 4 x 4 supersampled coverage (non-zero winding).

@@ -21,10 +21,10 @@ struct Sample {
 };
 
 const Sample SAMPLES[] = {
-    {"sunset-lake", paint_sunset_lake, 600, 400},     {"tulip-fields", paint_tulip_fields, 960, 640},
-    {"rose-window", paint_rose_window, 800, 800},     {"harbour-night", paint_harbour_night, 1024, 683},
-    {"balloons", paint_balloons, 900, 600},           {"coral-reef", paint_coral_reef, 1200, 800},
-    {"mandala", paint_mandala, 1000, 1000},           {"autumn-forest", paint_autumn_forest, 800, 600},
+    {"sunset-lake", paint_sunset_lake, 600, 400}, {"tulip-fields", paint_tulip_fields, 960, 640},
+    {"rose-window", paint_rose_window, 800, 800}, {"harbour-night", paint_harbour_night, 1024, 683},
+    {"balloons", paint_balloons, 900, 600},       {"coral-reef", paint_coral_reef, 1200, 800},
+    {"mandala", paint_mandala, 1000, 1000},       {"autumn-forest", paint_autumn_forest, 800, 600},
 };
 
 int save_preview(const Canvas& c, const std::string& path) {
@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mksamples: cannot write %s/waltz.mid\n", out.c_str());
         return 1;
     }
-    std::printf("mksamples: %zu pictures and a tune in %s\n", sizeof SAMPLES / sizeof SAMPLES[0], out.c_str());
+    std::printf("mksamples: %zu pictures and a tune in %s\n", sizeof SAMPLES / sizeof SAMPLES[0],
+                out.c_str());
     return 0;
 }

@@ -1,7 +1,7 @@
 // tests/rooms/box_test.cpp -- box files byte for byte, readers fed hand-made and broken boxes,
 // the field patch, the working files, names, and shelf previews.
 // Not yet written: a write that fails half-way through a stream (needs a full disk).
-#include "rooms/box.h"
+#include "puzzle/box.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +70,8 @@ TEST(Box, write_lays_out_head_fields_and_streams_in_order) {
     const Bytes got = read_file("puzzles/lighthouse.pzl");
     ASSERT_EQ(got.size(), want.size());
     EXPECT_TRUE(got == want);
-    EXPECT_EQ(GameFolder::files_in("puzzles"), std::vector<std::string>{"lighthouse.pzl"}) << "no temporary left";
+    EXPECT_EQ(GameFolder::files_in("puzzles"), std::vector<std::string>{"lighthouse.pzl"})
+        << "no temporary left";
     write_fuzz_seed("fuzz_box", "full", got.data(), got.size());
 
     // Flags off: the streams are left out even when their working files exist.
@@ -196,13 +197,14 @@ TEST(Box, broken_boxes_are_refused_and_leave_no_working_files) {
     cases.push_back({"interrupted", patched(0, 0)});
     cases.push_back({"width0", [&] {
                          Bytes b = good;
-                         for (int i = 0; i < 4; i++) b[field_width + i] = 0;
+                         for (int i = 0; i < 4; i++)
+                             b[field_width + i] = 0;
                          return b;
                      }()});
     cases.push_back({"height-negative", patched(24 + 4 * 12 + 8 + 3, 0xFF)});
     cases.push_back({"field-size", patched(24 + 7 * 12 + 4, 8)});  // chunk 8 claims 8 bytes
     cases.push_back({"not-jpeg", patched(picture_data, 0x00)});
-    cases.push_back({"no-picture", patched(24 + 14 * 12, 19)});     // chunk 20 renamed 19
+    cases.push_back({"no-picture", patched(24 + 14 * 12, 19)});  // chunk 20 renamed 19
     cases.push_back({"truncated-picture", Bytes(good.begin(), good.begin() + (long)picture_data + 40)});
     cases.push_back({"huge-chunk", patched(24 + 14 * 12 + 7, 0x7F)});  // 2 GB picture claimed
     cases.push_back({"head-only", Bytes(good.begin(), good.begin() + 24)});
@@ -265,7 +267,8 @@ TEST(Box, names_never_leave_the_folder) {
     EXPECT_EQ(box_name_ok("Tulips 2003"), 1);
     EXPECT_EQ(box_name_ok(std::string(63, 'a').c_str()), 1);
     EXPECT_EQ(box_name_ok(std::string(64, 'a').c_str()), 0);
-    for (const char* bad : {"", ".", "..", "../x", "a/b", "a\\b", "tab\there"}) EXPECT_EQ(box_name_ok(bad), 0) << bad;
+    for (const char* bad : {"", ".", "..", "../x", "a/b", "a\\b", "tab\there"})
+        EXPECT_EQ(box_name_ok(bad), 0) << bad;
     char path[PATH_MAX_GAME];
     ASSERT_EQ(box_file_path(path, sizeof path, "puzzles", "Tulips", "pzl"), 1);
     EXPECT_STREQ(path, "puzzles/Tulips.pzl");
@@ -424,11 +427,11 @@ TEST(BoxPreview, foreign_old_and_broken_previews_are_refused) {
     const Case cases[] = {
         {"tag", patched(0, 'Q'), 0},
         {"version124", patched(20, 124), 1},
-        {"thumbnail-size", patched(24 + 5, 0x7F), 1},         // width of 2 billion pixels
-        {"mask-kind", patched(shadow_at + 40 + 12, 3), 1},   // large mask not 8-bit
+        {"thumbnail-size", patched(24 + 5, 0x7F), 1},       // width of 2 billion pixels
+        {"mask-kind", patched(shadow_at + 40 + 12, 3), 1},  // large mask not 8-bit
         {"mask-missing", Bytes(good.begin(), good.begin() + (long)shadow_at + 40), 1},
         {"shadow-short", Bytes(good.begin(), good.begin() + (long)shadow_at + 20), 1},
-        {"small-claimed", patched(shadow_at + 28, 1), 1},    // small mask present but absent
+        {"small-claimed", patched(shadow_at + 28, 1), 1},  // small mask present but absent
     };
     const int before = io_mem_allocated_count() - io_mem_freed_count();
     for (const Case& c : cases) {

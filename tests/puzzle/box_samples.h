@@ -1,4 +1,4 @@
-// tests/rooms/box_samples.h -- a throw-away game folder to run in, byte builders for hand-made
+// tests/puzzle/box_samples.h -- a throw-away game folder to run in, byte builders for hand-made
 // tagged files, and a small JPEG picture, shared by the box, play and save tests.
 #pragma once
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 
 #include "image/gformat.h"
 #include "image/pic.h"
-#include "rooms/box.h"
+#include "puzzle/box.h"
 
 namespace box_samples {
 
@@ -28,7 +28,8 @@ struct GameFolder {
         dir = mkdtemp(tmpl);
         previous = std::filesystem::current_path().string();
         std::filesystem::current_path(dir);
-        for (const char* sub : {"sfiles", "sfiles/temp", "sfiles/qs", "puzzles"}) std::filesystem::create_directories(sub);
+        for (const char* sub : {"sfiles", "sfiles/temp", "sfiles/qs", "puzzles"})
+            std::filesystem::create_directories(sub);
         box_set_folder(nullptr);
     }
     ~GameFolder() {
@@ -46,7 +47,8 @@ struct GameFolder {
 };
 
 inline void put32(Bytes* b, uint32_t v) {
-    for (int i = 0; i < 4; i++) b->push_back((uint8_t)(v >> (8 * i)));
+    for (int i = 0; i < 4; i++)
+        b->push_back((uint8_t)(v >> (8 * i)));
 }
 inline void put_chunk(Bytes* b, uint32_t id, const Bytes& data) {
     put32(b, id);
@@ -68,7 +70,8 @@ inline Bytes read_file(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return out;
     int c;
-    while ((c = std::fgetc(f)) != EOF) out.push_back((uint8_t)c);
+    while ((c = std::fgetc(f)) != EOF)
+        out.push_back((uint8_t)c);
     std::fclose(f);
     return out;
 }
@@ -100,16 +103,19 @@ inline Bytes sample_jpeg(int w = 48, int h = 32) {
     return out;
 }
 
-inline FileStamp sample_stamp(int32_t seed = 1) { return FileStamp{1000000 + seed, 5000 + seed, seed & 0x7FFF, 125}; }
+inline FileStamp sample_stamp(int32_t seed = 1) {
+    return FileStamp{1000000 + seed, 5000 + seed, seed & 0x7FFF, 125};
+}
 
 // The fourteen field chunks of a record, in file order.
 inline Bytes field_chunks(const BoxRecord& r) {
-    const int32_t values[] = {r.pieceSize, r.irregularity, r.edgeStyle, r.width, r.height,
-                              r.pieceCount, r.rotation, r.hiddenPicture, r.hasTune, r.hasDescription,
-                              r.hasAddress, r.isLink, r.reserved, r.repeatTune};
+    const int32_t values[] = {r.pieceSize,  r.irregularity, r.edgeStyle,     r.width,     r.height,
+                              r.pieceCount, r.rotation,     r.hiddenPicture, r.hasTune,   r.hasDescription,
+                              r.hasAddress, r.isLink,       r.reserved,      r.repeatTune};
     const uint32_t ids[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 15};
     Bytes b;
-    for (int i = 0; i < 14; i++) put_chunk(&b, ids[i], le32((uint32_t)values[i]));
+    for (int i = 0; i < 14; i++)
+        put_chunk(&b, ids[i], le32((uint32_t)values[i]));
     return b;
 }
 

@@ -1,8 +1,8 @@
-// rooms/box.cpp -- box files, their working files and shelf previews.
+// puzzle/box.cpp -- box files, their working files and shelf previews.
 //
 // Sections: names and paths; writing through a temporary name; reading a box; writing and
 // patching a box; working files; previews.
-#include "rooms/box.h"
+#include "puzzle/box.h"
 
 #include <unistd.h>
 
@@ -11,7 +11,6 @@
 
 #include "image/gformat.h"
 #include "image/gformat_img.h"
-#include "kernel/kernel.h"
 #include "platform/io_file.h"
 #include "platform/io_mem.h"
 
@@ -127,13 +126,11 @@ int preview_path(char* path, int size, const BoxPreview* box) {
 
 // Names and paths --------------------------------------------------------------------------------
 
-void box_set_folder(const char* folder) { std::snprintf(g_folder, sizeof g_folder, "%s", folder ? folder : ""); }
-
-const char* box_folder() {
-    if (g_folder[0]) return g_folder;
-    const char* game = kernel_puzzles_folder();
-    return game && game[0] ? game : "puzzles";
+void box_set_folder(const char* folder) {
+    std::snprintf(g_folder, sizeof g_folder, "%s", folder ? folder : "");
 }
+
+const char* box_folder() { return g_folder[0] ? g_folder : "puzzles"; }
 
 int box_name_ok(const char* name) {
     if (!name || !name[0] || !std::strcmp(name, ".") || !std::strcmp(name, "..")) return 0;
@@ -187,7 +184,8 @@ int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask) {
         ok = stream_to_file(file, BOX_CHUNK_PICTURE, BOX_PICTURE_FILE) && picture_file_ok();
     // A missing optional stream is no fault; one cut short leaves no half working file.
     for (const BoxStream& stream : OPTIONAL_STREAMS)
-        if (ok && (mask & stream.part) && record->*stream.flag && !stream_to_file(file, stream.chunk, stream.file))
+        if (ok && (mask & stream.part) && record->*stream.flag &&
+            !stream_to_file(file, stream.chunk, stream.file))
             io_delete_file(stream.file);
     // Sizes below 1 cannot be cut or shown.
     ok = ok && record->width > 0 && record->height > 0;
@@ -281,8 +279,7 @@ int box_preview_write(const BoxPreview* box) {
     shadow.smallPresent = box->smallMask ? (shadow.smallPresent ? shadow.smallPresent : 1) : 0;
     int ok = file_write_tag(file, 0) && file_write_stamp(file, &box->stamp) &&
              file_write_u32(file, (uint32_t)BOX_PREVIEW_VERSION) && img_write_image(file, box->thumbnail) &&
-             write_shadow(file, &shadow) &&
-             (!box->largeMask || img_write_image(file, box->largeMask)) &&
+             write_shadow(file, &shadow) && (!box->largeMask || img_write_image(file, box->largeMask)) &&
              (!box->smallMask || img_write_image(file, box->smallMask)) &&
              std::fseek(file, 0, SEEK_SET) == 0 && file_write_tag(file, BOX_PREVIEW_TAG);
     return box_file_end(&out, ok);

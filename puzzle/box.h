@@ -1,4 +1,4 @@
-// rooms/box.h -- box files: the picture, settings and attachments of one puzzle in the puzzles
+// puzzle/box.h -- box files: the picture, settings and attachments of one puzzle in the puzzles
 // folder, the fixed working files their streams are exchanged through, and the shelf preview kept
 // beside each box in "sfiles/temp".
 //
@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/limits.h"
 #include "image/img.h"
-#include "kernel/limits.h"
 #include "resources/tagfile.h"
 
 // Parts of a box, as mask bits of box_read and box_clear_work_files.
@@ -24,10 +24,10 @@ inline constexpr int BOX_ADDRESS = 8;
 inline constexpr int BOX_ALL = 15;
 
 // The working files, one fixed set for the whole game (relative to the game folder).
-inline constexpr char BOX_PICTURE_FILE[] = "sfiles/bimage.tmp";      // the picture as a JPEG
-inline constexpr char BOX_DESCRIPTION_FILE[] = "sfiles/bdesc.tmp";   // Windows-1252 text
-inline constexpr char BOX_TUNE_FILE[] = "sfiles/bmidi.mid";          // standard MIDI file
-inline constexpr char BOX_ADDRESS_FILE[] = "sfiles/baddress.tmp";    // Windows-1252 text
+inline constexpr char BOX_PICTURE_FILE[] = "sfiles/bimage.tmp";     // the picture as a JPEG
+inline constexpr char BOX_DESCRIPTION_FILE[] = "sfiles/bdesc.tmp";  // Windows-1252 text
+inline constexpr char BOX_TUNE_FILE[] = "sfiles/bmidi.mid";         // standard MIDI file
+inline constexpr char BOX_ADDRESS_FILE[] = "sfiles/baddress.tmp";   // Windows-1252 text
 inline constexpr char BOX_WORK_FOLDER[] = "sfiles";
 
 // Stream chunk identifiers, written in this order after the fields.
@@ -47,20 +47,20 @@ inline constexpr int BOX_NAME_MAX = 64;  // bytes of a name field: at most 63 ch
 
 // The fourteen settings of a box, in file order; each is a 4-byte chunk (ids 1..12, 14, 15).
 struct BoxRecord {
-    int32_t pieceSize;      // grid cell side in picture pixels
-    int32_t irregularity;   // corner jitter in percent of pieceSize, 0..40
-    int32_t edgeStyle;      // edge curve family 0..7
-    int32_t width;          // picture pixels; never 0 in a readable box
+    int32_t pieceSize;     // grid cell side in picture pixels
+    int32_t irregularity;  // corner jitter in percent of pieceSize, 0..40
+    int32_t edgeStyle;     // edge curve family 0..7
+    int32_t width;         // picture pixels; never 0 in a readable box
     int32_t height;
-    int32_t pieceCount;     // columns x rows, filled in when the box is saved
-    int32_t rotation;       // 1: pieces start turned by multiples of 90 degrees
-    int32_t hiddenPicture;  // 1: no reference picture until completed once
-    int32_t hasTune;        // 1: stream 21 present
-    int32_t hasDescription; // 1: stream 22 present
-    int32_t hasAddress;     // 1: stream 23 present
-    int32_t isLink;         // 1: not a puzzle but a web link
-    int32_t reserved;       // written 0
-    int32_t repeatTune;     // 1: the tune starts again when it ends
+    int32_t pieceCount;      // columns x rows, filled in when the box is saved
+    int32_t rotation;        // 1: pieces start turned by multiples of 90 degrees
+    int32_t hiddenPicture;   // 1: no reference picture until completed once
+    int32_t hasTune;         // 1: stream 21 present
+    int32_t hasDescription;  // 1: stream 22 present
+    int32_t hasAddress;      // 1: stream 23 present
+    int32_t isLink;          // 1: not a puzzle but a web link
+    int32_t reserved;        // written 0
+    int32_t repeatTune;      // 1: the tune starts again when it ends
 };
 static_assert(sizeof(BoxRecord) == 56, "BoxRecord is fourteen 32-bit fields");
 
@@ -69,8 +69,8 @@ extern const FieldEntry box_fields[];
 
 // The thumbnail's drop-shadow record of the preview file (40 bytes, file order).
 struct BoxShadow {
-    int32_t flags;         // 4: small shadow wanted, 8: large shadow wanted
-    int32_t width;         // the shadowed size
+    int32_t flags;  // 4: small shadow wanted, 8: large shadow wanted
+    int32_t width;  // the shadowed size
     int32_t height;
     int32_t frame;         // frame element of the outline
     int32_t largePresent;  // non-zero when the large mask follows
@@ -89,8 +89,8 @@ struct BoxPreview {
     FileStamp stamp;          // the stamp of the box file
     Image* thumbnail;         // the shelf picture
     BoxShadow shadow;
-    Image* largeMask;         // IMG_8BIT or null
-    Image* smallMask;         // IMG_8BIT or null
+    Image* largeMask;  // IMG_8BIT or null
+    Image* smallMask;  // IMG_8BIT or null
 };
 
 // --- Names ---
@@ -118,7 +118,7 @@ int box_patch_field(const char* path, uint32_t id, int32_t value);
 void box_clear_work_files(int mask);
 
 // --- Shelf previews ("sfiles/temp/NAME.prw") ---
-int box_preview_read(BoxPreview* box);   // tag, stamp of the box, version 125, images
+int box_preview_read(BoxPreview* box);  // tag, stamp of the box, version 125, images
 int box_preview_write(const BoxPreview* box);
 int box_preview_valid(const BoxPreview* box);  // opens with tag "PRVW" and the box's stamp
 

@@ -1,0 +1,19 @@
+// base/limits.h -- every fixed capacity of the game in one place.
+// Tables are never grown: running out of one is an internal error and goes to the fatal path.
+#pragma once
+
+inline constexpr int WINDOW_MAX = 200;         // twindow records
+inline constexpr int POSTED_EVENT_MAX = 64;    // window events posted between windows
+inline constexpr int TEXT_MAX = 700;           // numbered language texts
+inline constexpr int DP_PACK_MAX = 32;         // open data packs
+inline constexpr int DP_RESOURCE_MAX = 512;    // registered pack resources (file indexes)
+inline constexpr int CACHE_MAX = 512;          // memory file cache entries
+inline constexpr int PRESENT_RECT_MAX = 2048;  // presentation rectangles of one frame
+inline constexpr int LOG_LINE_MAX = 2048;      // characters of one formatted log or message text
+inline constexpr int INI_VALUE_MAX = 2047;     // characters of one configuration value
+inline constexpr int PATH_MAX_GAME = 260;      // path buffers as the game's files store them
+inline constexpr int PUZZLE_PATH_MAX = 259;    // characters of the puzzles folder path
+
+// Outside pictures larger than this are refused as unreadable.
+inline constexpr int PICTURE_SIDE_MAX = 16384;
+inline constexpr long long PICTURE_PIXELS_MAX = 100LL * 1000 * 1000;
