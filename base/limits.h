@@ -13,6 +13,8 @@ inline constexpr int LOG_LINE_MAX = 2048;      // characters of one formatted lo
 inline constexpr int INI_VALUE_MAX = 2047;     // characters of one configuration value
 inline constexpr int PATH_MAX_GAME = 260;      // path buffers as the game's files store them
 inline constexpr int PUZZLE_PATH_MAX = 259;    // characters of the puzzles folder path
+inline constexpr int FILE_WRITE_PATH_MAX =
+    4096;  // path buffers of the file writer (tools write deep in build folders)
 
 // Outside pictures larger than this are refused as unreadable.
 inline constexpr int PICTURE_SIDE_MAX = 16384;

@@ -169,7 +169,7 @@ void make_box() {
             p[2] = (uint8_t)(y * 5 + x);
         }
     FILE* f = std::fopen(BOX_PICTURE_FILE, "wb");
-    if (!f || gformat_jpg_write(f, pic, 80)) std::abort();
+    if (!f || !gformat_jpg_write(f, pic, 80)) std::abort();
     std::fclose(f);
     pic_release(pic);
     BoxRecord r = settings();

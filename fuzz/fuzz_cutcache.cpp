@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/le.h"
 #include "fuzz/fuzz_folder.h"
 #include "puzzle/play.h"
 #include "puzzle/save.h"
@@ -39,11 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0) std::fwrite(data, 1, size, f);
     std::fclose(f);
     FileStamp stamp = {};
-    uint32_t count = 0;
     if (size >= 20) std::memcpy(&stamp, data + 4, sizeof stamp);
-    if (size >= 28)
-        count = (uint32_t)data[24] | (uint32_t)data[25] << 8 | (uint32_t)data[26] << 16 |
-                (uint32_t)data[27] << 24;
+    LeCursor head = le_cursor(data, size);
+    le_skip(&head, 24);
+    const uint32_t count = le_u32(&head);  // 0 when the bytes end early
     play_state = {};
     settings_for(count <= PIECES_MAX ? count : 1, &play_state.record);
     if (cutcache_read("fuzz", &stamp)) {

@@ -16,7 +16,7 @@ void read_at(const uint8_t* data, size_t size, long at) {
     if (!file) return;
     std::fseek(file, at, SEEK_SET);
     int width, height, kind;
-    if (gformat_img_info(file, &width, &height, &kind) == 0 && std::ftell(file) != at) std::abort();
+    if (gformat_img_info(file, &width, &height, &kind) == 1 && std::ftell(file) != at) std::abort();
     Image* image = img_read(file);
     std::fclose(file);
     if (!image) return;

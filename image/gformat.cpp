@@ -18,6 +18,7 @@
 // clang-format on
 #include <tiffio.h>
 
+#include "base/le.h"
 #include "base/limits.h"
 #include "image/pic.h"
 #include "platform/io_debug.h"
@@ -41,17 +42,6 @@ bool buffer_matches(const PictureBuffer* buffer, int width, int height, int kind
 }
 
 uint8_t* row_of(const PictureBuffer* buffer, int y) { return buffer->pixels + (ptrdiff_t)y * buffer->pitch; }
-
-uint32_t u16le(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t u32le(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | ((uint32_t)p[3] << 24); }
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = v & 0xFF;
-    p[1] = (v >> 8) & 0xFF;
-}
-void put32(uint8_t* p, uint32_t v) {
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
 
 // Bytes from the current position to the end of the file, the position unchanged; -1 unknown.
 long bytes_left(FILE* file) {
@@ -79,51 +69,55 @@ struct BmpHeader {
 };
 
 // Reads and checks the headers from the current position (the file header's first byte) and
-// leaves the file after the palette and masks.
+// leaves the file after the palette and masks. 1 when the file is a BMP the reader can take.
 int bmp_parse(FILE* file, BmpHeader* h) {
     std::memset(h, 0, sizeof *h);
     const long available = bytes_left(file);
     uint8_t head[14 + 64];
-    if (std::fread(head, 1, 18, file) != 18 || head[0] != 'B' || head[1] != 'M') return 1;
-    h->data_offset = u32le(head + 10);
-    const uint32_t size = u32le(head + 14);
-    if (size < 12 || size >= 65 || (size != 12 && size != 40 && size != 64)) return 1;
-    if (std::fread(head + 18, 1, size - 4, file) != size - 4) return 1;
-    const uint8_t* info = head + 14;
+    if (std::fread(head, 1, 18, file) != 18 || head[0] != 'B' || head[1] != 'M') return 0;
+    LeCursor c = le_cursor(head, 18);
+    le_skip(&c, 10);  // magic, file size, reserved
+    h->data_offset = le_u32(&c);
+    const uint32_t size = le_u32(&c);
+    if (size < 12 || size >= 65 || (size != 12 && size != 40 && size != 64)) return 0;
+    if (std::fread(head + 18, 1, size - 4, file) != size - 4) return 0;
+    LeCursor info = le_cursor(head + 18, size - 4);
     int palette_count = 0, entry_size;
     int64_t height;
     if (size == 12) {
-        h->width = (int)u16le(info + 4);
-        height = u16le(info + 6);
-        if (u16le(info + 8) != 1) return 1;
-        h->bits = (int)u16le(info + 10);
-        if (h->bits != 8 && h->bits != 24) return 1;
+        h->width = le_u16(&info);
+        height = le_u16(&info);
+        if (le_u16(&info) != 1) return 0;
+        h->bits = le_u16(&info);
+        if (h->bits != 8 && h->bits != 24) return 0;
         h->compression = BMP_RGB;
         entry_size = 3;
     } else {
-        h->width = (int32_t)u32le(info + 4);
-        height = (int32_t)u32le(info + 8);
-        if (u16le(info + 12) != 1) return 1;
-        h->bits = (int)u16le(info + 14);
-        if (h->bits != 8 && h->bits != 16 && h->bits != 24 && h->bits != 32) return 1;
-        h->compression = u32le(info + 16);
-        palette_count = (int)std::min<uint32_t>(u32le(info + 32), 257);
+        h->width = le_i32(&info);
+        height = le_i32(&info);
+        if (le_u16(&info) != 1) return 0;
+        h->bits = le_u16(&info);
+        if (h->bits != 8 && h->bits != 16 && h->bits != 24 && h->bits != 32) return 0;
+        h->compression = le_u32(&info);
+        le_skip(&info, 12);  // image size and resolution
+        palette_count = (int)std::min<uint32_t>(le_u32(&info), 257);
         entry_size = 4;
     }
     if (h->bits == 8) {
         if (palette_count == 0) palette_count = 256;
-        if (palette_count > 256) return 1;
+        if (palette_count > 256) return 0;
         uint8_t entries[256 * 4];
         const size_t bytes = (size_t)palette_count * entry_size;
-        if (std::fread(entries, 1, bytes, file) != bytes) return 1;
+        if (std::fread(entries, 1, bytes, file) != bytes) return 0;
         for (int i = 0; i < palette_count; i++)
             std::memcpy(h->palette[i], entries + i * entry_size, 3);
     }
     if (h->compression == BMP_BITFIELDS) {
         uint8_t masks[12];
-        if (std::fread(masks, 1, 12, file) != 12) return 1;
-        for (int i = 0; i < 3; i++)
-            h->masks[i] = u32le(masks + 4 * i);
+        if (std::fread(masks, 1, 12, file) != 12) return 0;
+        LeCursor m = le_cursor(masks, sizeof masks);
+        for (uint32_t& mask : h->masks)
+            mask = le_u32(&m);
     } else {
         h->masks[0] = 0x7C00;
         h->masks[1] = 0x03E0;
@@ -132,23 +126,23 @@ int bmp_parse(FILE* file, BmpHeader* h) {
     h->top_down = height < 0;
     if (height < 0) height = -height;
     h->height = (int)std::min<int64_t>(height, INT32_MAX);
-    if (h->compression != BMP_RGB && h->compression != BMP_RLE8 && h->compression != BMP_BITFIELDS) return 1;
+    if (h->compression != BMP_RGB && h->compression != BMP_RLE8 && h->compression != BMP_BITFIELDS) return 0;
     // Run-length data index the palette, which only 8-bit files have.
-    if (h->compression == BMP_RLE8 && h->bits != 8) return 1;
-    if (!pic_size_ok(h->width, h->height, h->bits == 16 ? IMG_16BIT : IMG_24BIT)) return 1;
+    if (h->compression == BMP_RLE8 && h->bits != 8) return 0;
+    if (!pic_size_ok(h->width, h->height, h->bits == 16 ? IMG_16BIT : IMG_24BIT)) return 0;
     if (h->compression != BMP_RLE8) {
         // Every row must be in the file before the picture is allocated.
         const int64_t row_size = (((int64_t)h->width * h->bits + 31) / 32) * 4;
-        if (available < 0 || h->data_offset + row_size * h->height > available) return 1;
+        if (available < 0 || h->data_offset + row_size * h->height > available) return 0;
     }
-    return 0;
+    return 1;
 }
 
 int bmp_kind(const BmpHeader* h) { return h->bits == 16 ? IMG_16BIT : IMG_24BIT; }
 
 int lowest_bit(uint32_t mask) { return mask ? __builtin_ctz(mask) : 0; }
 
-// The rows of an uncompressed or bit-field file; the file is at the first row.
+// The rows of an uncompressed or bit-field file; the file is at the first row. 1 when all were read.
 int bmp_read_rows(PictureBuffer* buffer, FILE* file, const BmpHeader* h) {
     const int w = h->width;
     const size_t row_size = (((size_t)w * h->bits + 31) / 32) * 4;
@@ -158,22 +152,22 @@ int bmp_read_rows(PictureBuffer* buffer, FILE* file, const BmpHeader* h) {
         shift[c] = lowest_bit(h->masks[c]);
         fmax[c] = (int)std::min<uint32_t>(h->masks[c] >> shift[c], 0x7FFFFFFF);
     }
-    int result = 0;
-    for (int r = 0; r < h->height && !result; r++) {
+    int ok = 1;
+    for (int r = 0; r < h->height && ok; r++) {
         if (std::fread(data, 1, row_size, file) != row_size) {
-            result = 1;
+            ok = 0;
             break;
         }
         uint8_t* out = row_of(buffer, h->top_down ? r : h->height - 1 - r);
-        const uint8_t* in = data;
+        LeCursor in = le_cursor(data, row_size);
         switch (h->bits) {
             case 8:
                 for (int x = 0; x < w; x++, out += 3)
-                    std::memcpy(out, h->palette[in[x]], 3);
+                    std::memcpy(out, h->palette[data[x]], 3);
                 break;
             case 16:
-                for (int x = 0; x < w; x++, in += 2) {
-                    const uint32_t v = u16le(in);
+                for (int x = 0; x < w; x++) {
+                    const uint32_t v = le_u16(&in);
                     uint32_t word = 0;
                     for (int c = 0; c < 3; c++) {
                         // Each field scaled to five bits, rounded: floor((f * 65536 * 31 / max + 32768) /
@@ -184,28 +178,28 @@ int bmp_read_rows(PictureBuffer* buffer, FILE* file, const BmpHeader* h) {
                         if (five > 31) five = 31;
                         word |= (uint32_t)five << (10 - 5 * c);
                     }
-                    put16(out + 2 * x, word);
+                    le_store_u16(out + 2 * x, word);
                 }
                 break;
             case 24:
-                std::memcpy(out, in, (size_t)w * 3);
+                std::memcpy(out, data, (size_t)w * 3);
                 break;
             case 32:
-                for (int x = 0; x < w; x++, in += 4, out += 3) {
+                for (int x = 0; x < w; x++, out += 3) {
+                    const uint32_t v = le_u32(&in);
                     if (h->compression == BMP_BITFIELDS) {
-                        const uint32_t v = u32le(in);
                         out[2] = (uint8_t)((v & h->masks[0]) >> shift[0]);
                         out[1] = (uint8_t)((v & h->masks[1]) >> shift[1]);
                         out[0] = (uint8_t)((v & h->masks[2]) >> shift[2]);
-                    } else {
-                        std::memcpy(out, in, 3);
+                    } else {  // blue, green, red and an unused byte
+                        out[0] = (uint8_t)v, out[1] = (uint8_t)(v >> 8), out[2] = (uint8_t)(v >> 16);
                     }
                 }
                 break;
         }
     }
     pic_mem_free(data);
-    return result;
+    return ok;
 }
 
 // Buffered bytes of a file for the run-length decoder; reads past the end give `ended`.
@@ -392,7 +386,7 @@ struct JpgInfo {
 };
 
 // Reads the header into *info and, unless `into` and `made` are both null, the pixels: into
-// `into`, which must match the header, or into a new buffer returned in *made.
+// `into`, which must match the header, or into a new buffer returned in *made. 1 on success.
 int jpg_decode(JpgSource* src, JpgInfo* info, PictureBuffer* into, PictureBuffer** made) {
     jpeg_decompress_struct cinfo;
     JpgError err;
@@ -402,7 +396,7 @@ int jpg_decode(JpgSource* src, JpgInfo* info, PictureBuffer* into, PictureBuffer
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         pic_release(created);
-        return 1;
+        return 0;
     }
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = JPG_MEMORY_MAX;
@@ -423,7 +417,7 @@ int jpg_decode(JpgSource* src, JpgInfo* info, PictureBuffer* into, PictureBuffer
     if (refusal || (!into && !made)) {
         if (refusal) gformat_error(refusal);
         jpeg_destroy_decompress(&cinfo);
-        return refusal ? 1 : 0;
+        return refusal ? 0 : 1;
     }
     PictureBuffer* target = into;
     if (!target) {
@@ -443,7 +437,7 @@ int jpg_decode(JpgSource* src, JpgInfo* info, PictureBuffer* into, PictureBuffer
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     if (made) *made = created;
-    return 0;
+    return 1;
 }
 
 // ============================================================================================
@@ -503,47 +497,47 @@ struct TifLayout {
     uint8_t red[256], green[256], blue[256];  // palette, high bytes of 16-bit maps
 };
 
-// Checks the first directory of an open file; 0 and *out filled, or 1 after reporting.
+// Checks the first directory of an open file; 1 and *out filled, or 0 after reporting.
 int tif_examine(TIFF* tif, TifLayout* out) {
     std::memset(out, 0, sizeof *out);
     uint32_t width = 0, height = 0;
     uint16_t orientation = 0, bits = 0, samples = 0, compression = 0, photometric = 0, planar = 0;
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height)) {
         tif_fail("unknown error");
-        return 1;
+        return 0;
     }
     TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
     if (orientation != ORIENTATION_TOPLEFT) {
         tif_fail("wrong orientation");
-        return 1;
+        return 0;
     }
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
     if (bits != 1 && bits != 4 && bits != 8) {
         tif_fail("only 1, 4 or 8 bits per channel allowed");
-        return 1;
+        return 0;
     }
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
     if (compression != COMPRESSION_NONE && compression != COMPRESSION_LZW &&
         compression != COMPRESSION_JPEG && compression != COMPRESSION_PACKBITS) {
         tif_fail("unsupported compression method");
-        return 1;
+        return 0;
     }
     if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) || photometric > PHOTOMETRIC_PALETTE) {
         tif_fail("invalid photometric");
-        return 1;
+        return 0;
     }
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
     if (planar != PLANARCONFIG_CONTIG) {
         tif_fail("invalid planar configuration");
-        return 1;
+        return 0;
     }
     out->grey_palette = true;
     if (photometric == PHOTOMETRIC_PALETTE) {
         uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
         if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue) || !red || !green || !blue) {
             tif_fail("unknown error");
-            return 1;
+            return 0;
         }
         const int entries = 1 << bits;
         bool wide = false;
@@ -570,11 +564,11 @@ int tif_examine(TIFF* tif, TifLayout* out) {
     const uint64_t scanline = TIFFScanlineSize64(tif);
     if (kind == 0 || scanline < row_bytes || scanline > TIF_SCANLINE_MAX) {
         tif_fail("unknown error");
-        return 1;
+        return 0;
     }
     if (!pic_size_ok(width, height, kind)) {
         tif_fail("invalid picture size %ux%u", width, height);
-        return 1;
+        return 0;
     }
     out->width = (int)width;
     out->height = (int)height;
@@ -582,7 +576,7 @@ int tif_examine(TIFF* tif, TifLayout* out) {
     out->bits = bits;
     out->samples = samples;
     out->photometric = photometric;
-    return 0;
+    return 1;
 }
 
 // Index x of a row of 1-, 4- or 8-bit values (8-bit values step by the samples per pixel).
@@ -640,23 +634,23 @@ int gformat_jpg_info(FILE* file, int* width, int* height, int* kind) {
     const long pos = file ? std::ftell(file) : -1;
     if (pos < 0) {
         gformat_error("JPG: cannot read the file");
-        return 1;
+        return 0;
     }
     JpgSource src;
     jpg_source_init(&src, file, -1);
     JpgInfo info = {0, 0, 0};
-    const int result = jpg_decode(&src, &info, nullptr, nullptr);
+    const int ok = jpg_decode(&src, &info, nullptr, nullptr);
     std::fseek(file, pos, SEEK_SET);
     *width = info.width;
     *height = info.height;
-    *kind = result ? 0 : info.kind;
-    return result;
+    *kind = ok ? info.kind : 0;
+    return ok;
 }
 
 int gformat_jpg_read(PictureBuffer* buffer, FILE* file) {
     if (!buffer || !file) {
         gformat_error("JPG: picture does not match the buffer");
-        return 1;
+        return 0;
     }
     JpgSource src;
     jpg_source_init(&src, file, -1);
@@ -677,7 +671,7 @@ int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality) {
         (buffer->kind != IMG_8BIT && buffer->kind != IMG_24BIT && buffer->kind != (IMG_24BIT | IMG_ALPHA)) ||
         buffer->width <= 0 || buffer->height <= 0) {
         gformat_error("JPG: ");
-        return 1;
+        return 0;
     }
     jpeg_compress_struct cinfo;
     JpgError err;
@@ -685,7 +679,7 @@ int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality) {
     jpg_setup_errors(&err);
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);
-        return 1;
+        return 0;
     }
     jpeg_create_compress(&cinfo);
     jpeg_stdio_dest(&cinfo, file);
@@ -705,110 +699,110 @@ int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality) {
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
-    return 0;
+    return 1;
 }
 
 int gformat_bmp_info(FILE* file, int* width, int* height, int* kind) {
     *width = *height = *kind = 0;
     const long pos = file ? std::ftell(file) : -1;
     BmpHeader* h = (BmpHeader*)pic_mem_alloc(sizeof(BmpHeader));
-    const int failed = pos < 0 || bmp_parse(file, h);
-    if (!failed) {
+    const int ok = pos >= 0 && bmp_parse(file, h);
+    if (ok) {
         *width = h->width;
         *height = h->height;
         *kind = bmp_kind(h);
     }
     if (pos >= 0) std::fseek(file, pos, SEEK_SET);
     pic_mem_free(h);
-    if (failed) gformat_error(BMP_LOAD_ERROR);
-    return failed;
+    if (!ok) gformat_error(BMP_LOAD_ERROR);
+    return ok;
 }
 
 int gformat_bmp_read(PictureBuffer* buffer, FILE* file) {
     const long pos = file ? std::ftell(file) : -1;
     BmpHeader* h = (BmpHeader*)pic_mem_alloc(sizeof(BmpHeader));
-    int failed = pos < 0 || bmp_parse(file, h) || !buffer_matches(buffer, h->width, h->height, bmp_kind(h)) ||
-                 std::fseek(file, pos + h->data_offset, SEEK_SET) != 0;
-    if (!failed) {
+    int ok = pos >= 0 && bmp_parse(file, h) && buffer_matches(buffer, h->width, h->height, bmp_kind(h)) &&
+             std::fseek(file, pos + h->data_offset, SEEK_SET) == 0;
+    if (ok) {
         if (h->compression == BMP_RLE8)
             bmp_read_rle8(buffer, file, h);
         else
-            failed = bmp_read_rows(buffer, file, h);
+            ok = bmp_read_rows(buffer, file, h);
     }
     pic_mem_free(h);
-    if (failed) gformat_error(BMP_LOAD_ERROR);
-    return failed;
+    if (!ok) gformat_error(BMP_LOAD_ERROR);
+    return ok;
 }
 
 int gformat_bmp_write(FILE* file, const PictureBuffer* buffer) {
     if (!file || !buffer || buffer->kind != IMG_24BIT || buffer->width <= 0 || buffer->height <= 0) {
         gformat_error(BMP_SAVE_ERROR);
-        return 1;
+        return 0;
     }
     const int w = buffer->width, h = buffer->height;
     const size_t row_size = ((size_t)w * 3 + 3) & ~(size_t)3;
     const uint64_t file_size = 54 + (uint64_t)row_size * h;
     if (file_size > UINT32_MAX) {
         gformat_error(BMP_SAVE_ERROR);
-        return 1;
+        return 0;
     }
     uint8_t head[54] = {'B', 'M'};
-    put32(head + 2, (uint32_t)file_size);
-    put32(head + 10, 54);
-    put32(head + 14, 40);
-    put32(head + 18, (uint32_t)w);
-    put32(head + 22, (uint32_t)h);
-    put16(head + 26, 1);
-    put16(head + 28, 24);
-    put32(head + 38, 2835);  // pixels per metre, 72 per inch
-    put32(head + 42, 2835);
-    int failed = std::fwrite(head, 1, sizeof head, file) != sizeof head;
+    le_store_u32(head + 2, (uint32_t)file_size);
+    le_store_u32(head + 10, 54);
+    le_store_u32(head + 14, 40);
+    le_store_u32(head + 18, (uint32_t)w);
+    le_store_u32(head + 22, (uint32_t)h);
+    le_store_u16(head + 26, 1);
+    le_store_u16(head + 28, 24);
+    le_store_u32(head + 38, 2835);  // pixels per metre, 72 per inch
+    le_store_u32(head + 42, 2835);
+    int ok = std::fwrite(head, 1, sizeof head, file) == sizeof head;
     uint8_t* row = (uint8_t*)pic_mem_alloc(row_size);
     std::memset(row + (size_t)w * 3, 0, row_size - (size_t)w * 3);
-    for (int y = h - 1; y >= 0 && !failed; y--) {
+    for (int y = h - 1; y >= 0 && ok; y--) {
         std::memcpy(row, row_of(buffer, y), (size_t)w * 3);
-        failed = std::fwrite(row, 1, row_size, file) != row_size;
+        ok = std::fwrite(row, 1, row_size, file) == row_size;
     }
     pic_mem_free(row);
-    if (failed) gformat_error(BMP_SAVE_ERROR);
-    return failed;
+    if (!ok) gformat_error(BMP_SAVE_ERROR);
+    return ok;
 }
 
 int gformat_tif_info(const char* path, int* width, int* height, int* kind) {
     *width = *height = *kind = 0;
     TIFF* tif = tif_open(path);
-    if (!tif) return 1;
+    if (!tif) return 0;
     TifLayout* t = (TifLayout*)pic_mem_alloc(sizeof(TifLayout));
-    const int failed = tif_examine(tif, t);
+    const int ok = tif_examine(tif, t);
     TIFFClose(tif);
-    if (!failed) {
+    if (ok) {
         *width = t->width;
         *height = t->height;
         *kind = t->kind;
     }
     pic_mem_free(t);
-    return failed;
+    return ok;
 }
 
 // The file is examined again on the handle that reads it, so it cannot change in between.
 int gformat_tif_read(PictureBuffer* buffer, const char* path) {
     TIFF* tif = tif_open(path);
-    if (!tif) return 1;
+    if (!tif) return 0;
     TifLayout* t = (TifLayout*)pic_mem_alloc(sizeof(TifLayout));
-    int failed = tif_examine(tif, t);
-    if (!failed && !buffer_matches(buffer, t->width, t->height, t->kind)) {
+    int ok = tif_examine(tif, t);
+    if (ok && !buffer_matches(buffer, t->width, t->height, t->kind)) {
         tif_fail("unknown error");
-        failed = 1;
+        ok = 0;
     }
-    uint8_t* scanline = failed ? nullptr : (uint8_t*)pic_mem_alloc((size_t)TIFFScanlineSize64(tif));
-    for (int y = 0; !failed && y < t->height; y++) {
+    uint8_t* scanline = ok ? (uint8_t*)pic_mem_alloc((size_t)TIFFScanlineSize64(tif)) : nullptr;
+    for (int y = 0; ok && y < t->height; y++) {
         if (TIFFReadScanline(tif, scanline, (uint32_t)y, 0) < 0)
-            failed = 1;  // the library reported it
+            ok = 0;  // the library reported it
         else
             tif_convert_row(t, scanline, buffer, y);
     }
     TIFFClose(tif);
     pic_mem_free(scanline);
     pic_mem_free(t);
-    return failed;
+    return ok;
 }

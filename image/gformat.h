@@ -1,7 +1,7 @@
 // image/gformat.h -- the picture codecs: BMP (our own reader and writer), JPEG over libjpeg and
 // TIFF over libtiff, working on picture buffers.
 //
-// Results: 0 success, 1 failure. Every failure first passes a text to gformat_error.
+// Results: 1 success, 0 failure. Every failure first passes a text to gformat_error.
 // The "info" calls leave an open file where they found it; every "read" call first checks that
 // the buffer's width, height and kind equal what the file holds. Pictures larger than the limits
 // of base/limits.h, empty ones, and files whose pixel data end early are refused.

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/le.h"
 #include "base/limits.h"
 #include "image/gformat.h"
 #include "platform/io_mem.h"
@@ -18,13 +19,6 @@ struct Header {
 };
 enum { H_MAGIC, H_WIDTH, H_HEIGHT, H_KIND, H_COLOUR_OFFSET, H_COLOUR_PITCH, H_ALPHA_OFFSET, H_ALPHA_PITCH };
 
-int32_t get_le32(const uint8_t* p) { return (int32_t)(p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24); }
-
-void put_le32(uint8_t* p, int32_t v) {
-    const uint32_t u = (uint32_t)v;
-    p[0] = u & 0xFF, p[1] = (u >> 8) & 0xFF, p[2] = (u >> 16) & 0xFF, p[3] = u >> 24;
-}
-
 // Reads the header at the current position and leaves the file there; false on a short read,
 // a failed seek or a wrong magic.
 bool peek_header(FILE* file, Header* h) {
@@ -33,8 +27,9 @@ bool peek_header(FILE* file, Header* h) {
     uint8_t raw[IMG_HEADER_SIZE];
     const size_t got = std::fread(raw, 1, sizeof raw, file);
     if (std::fseek(file, start, SEEK_SET) != 0 || got != sizeof raw) return false;
-    for (int i = 0; i < 9; i++)
-        h->field[i] = get_le32(raw + 4 * i);
+    LeCursor c = le_cursor(raw, sizeof raw);
+    for (int32_t& field : h->field)
+        field = le_i32(&c);
     return (uint32_t)h->field[H_MAGIC] == IMG_MAGIC;
 }
 
@@ -122,7 +117,7 @@ bool write_all(FILE* file, const ImageView* view) {
                                colourPitch,        alphaOffset, alphaPitch,   0};
     uint8_t raw[IMG_HEADER_SIZE];
     for (int i = 0; i < 9; i++)
-        put_le32(raw + 4 * i, fields[i]);
+        le_store_i32(raw + 4 * i, fields[i]);
     if (std::fwrite(raw, 1, sizeof raw, file) != sizeof raw) return false;
     if (!write_plane(file, view->pixels, view->pitch, (size_t)colourPitch, view->height)) return false;
     if (alphaBytes && !write_plane(file, view->alpha, view->alphaPitch, (size_t)alphaPitch, view->height))
@@ -136,23 +131,23 @@ int gformat_img_info(FILE* file, int* width, int* height, int* kind) {
     Header h;
     if (!peek_header(file, &h)) {
         gformat_error(LOAD_ERROR);
-        return 1;
+        return 0;
     }
     *width = h.field[H_WIDTH];
     *height = h.field[H_HEIGHT];
     *kind = h.field[H_KIND];
-    return 0;
+    return 1;
 }
 
 int gformat_img_read(ImageView* view, FILE* file) {
-    if (read_planes(view, file)) return 0;
+    if (read_planes(view, file)) return 1;
     gformat_error(LOAD_ERROR);
-    return 1;
+    return 0;
 }
 
 Image* img_read(FILE* file) {
     int width, height, kind;
-    if (gformat_img_info(file, &width, &height, &kind)) return nullptr;
+    if (!gformat_img_info(file, &width, &height, &kind)) return nullptr;
     if (!known_kind(kind) || width < 0 || height < 0 || width > PICTURE_SIDE_MAX ||
         height > PICTURE_SIDE_MAX || (long long)width * height > PICTURE_PIXELS_MAX ||
         !planes_in_file(file, width, height, kind)) {
@@ -162,7 +157,7 @@ Image* img_read(FILE* file) {
     Image* image = img_create(width, height, kind);
     ImageView view;
     img_view(&view, image, 0, 0);
-    if (gformat_img_read(&view, file)) {
+    if (!gformat_img_read(&view, file)) {
         io_mem_free(image);
         return nullptr;
     }
@@ -170,13 +165,13 @@ Image* img_read(FILE* file) {
 }
 
 int gformat_img_write(FILE* file, const ImageView* view) {
-    if (write_all(file, view)) return 0;
+    if (write_all(file, view)) return 1;
     gformat_error(SAVE_ERROR);
-    return 1;
+    return 0;
 }
 
-bool img_write_image(FILE* file, const Image* image) {
+int img_write_image(FILE* file, const Image* image) {
     ImageView view;
     img_view(&view, image, 0, 0);
-    return gformat_img_write(file, &view) == 0;
+    return gformat_img_write(file, &view);
 }

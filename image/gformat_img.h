@@ -3,7 +3,7 @@
 // An IMG file is byte for byte an Image record: the 36-byte header, the colour plane and the
 // optional alpha plane. Header offsets count from the header's first byte, so IMG data may sit
 // anywhere inside a larger file; every call works from the file's current position.
-// Results: 0 success, 1 failure (failures are also passed to gformat_error).
+// Results: 1 success, 0 failure (failures are also passed to gformat_error).
 #pragma once
 #include <cstdio>
 
@@ -19,4 +19,4 @@ int gformat_img_read(ImageView* view, FILE* file);
 [[nodiscard]] Image* img_read(FILE* file);
 
 int gformat_img_write(FILE* file, const ImageView* view);
-bool img_write_image(FILE* file, const Image* image);  // true on success
+int img_write_image(FILE* file, const Image* image);

@@ -5,10 +5,11 @@
 // decode into buffers of their own, so a picture held by a room survives a cache load.
 #include "image/pic.h"
 
-#include <cctype>
 #include <cstring>
 
+#include "base/le.h"
 #include "base/limits.h"
+#include "image/gformat_img.h"
 #include "image/img_scale.h"
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
@@ -27,21 +28,23 @@ PicState g_pic = {io_mem_alloc, io_mem_free, io_mem_realloc, nullptr};
 // The pixels start this far into a buffer's block, aligned for any row access.
 constexpr size_t PIC_HEADER_SIZE = (sizeof(PictureBuffer) + 15) & ~(size_t)15;
 
-const char TIF_TYPES[] = "*.TIF;*.TIFF";
-const char JPG_TYPES[] = "*.JPG;*.JPE;*.JIF;*.JPEG;*.JFIF";
-const char BMP_TYPES[] = "*.BMP;*.RLE;*.DIB";
+enum PictureFormat { FORMAT_UNKNOWN, FORMAT_JPEG, FORMAT_BMP, FORMAT_TIFF, FORMAT_IMG };
 
-// The text after the last '.' of the file name (not of a folder), at most 4 characters,
-// upper-cased; empty without a '.'.
-void path_extension(const char* path, char ext[5]) {
-    const char* name = std::strrchr(path, '/');
-    name = name ? name + 1 : path;
-    const char* dot = std::strrchr(name, '.');
-    int n = 0;
-    if (dot)
-        for (const char* p = dot + 1; *p && n < 4; p++)
-            ext[n++] = (char)std::toupper((unsigned char)*p);
-    ext[n] = 0;
+// What the first bytes of an open file say it holds; the file is back at its start. JPEG needs
+// only its start-of-image marker, TIFF either byte order of the classic or the big header.
+PictureFormat picture_format(FILE* file) {
+    uint8_t head[4] = {};
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    if (std::fseek(file, 0, SEEK_SET) != 0 || got < 2) return FORMAT_UNKNOWN;
+    if (head[0] == 0xFF && head[1] == 0xD8) return FORMAT_JPEG;
+    if (head[0] == 'B' && head[1] == 'M') return FORMAT_BMP;
+    if (got < 4) return FORMAT_UNKNOWN;
+    const bool intel = head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0;
+    const bool motorola =
+        head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43);
+    if (intel || motorola) return FORMAT_TIFF;
+    LeCursor magic = le_cursor(head, sizeof head);
+    return le_u32(&magic) == IMG_MAGIC ? FORMAT_IMG : FORMAT_UNKNOWN;
 }
 
 // A kind 3 copy of buffer (grey replicated, 5-5-5 expanded, alpha dropped); buffer is released.
@@ -62,19 +65,49 @@ Image* image_of(const PictureBuffer* buffer) {
     return image;
 }
 
+// Decodes an open file with one codec's info and read calls into a new buffer, or null.
+PictureBuffer* decode_file(FILE* file, int (*info)(FILE*, int*, int*, int*),
+                           int (*read)(PictureBuffer*, FILE*)) {
+    int width, height, kind;
+    PictureBuffer* buffer = info(file, &width, &height, &kind) ? pic_create(width, height, kind) : nullptr;
+    if (buffer && !read(buffer, file)) {
+        pic_release(buffer);
+        buffer = nullptr;
+    }
+    return buffer;
+}
+
+// The TIFF codec opens the file itself.
+PictureBuffer* decode_tiff(const char* path) {
+    int width, height, kind;
+    PictureBuffer* buffer =
+        gformat_tif_info(path, &width, &height, &kind) ? pic_create(width, height, kind) : nullptr;
+    if (buffer && !gformat_tif_read(buffer, path)) {
+        pic_release(buffer);
+        buffer = nullptr;
+    }
+    return buffer;
+}
+
+// An IMG file as a colour buffer, or null.
+PictureBuffer* decode_img(FILE* file) {
+    Image* image = img_read(file);
+    if (!image) return nullptr;
+    PictureBuffer* colour = pic_create(image->width, image->height, IMG_24BIT);
+    if (colour) {
+        ImageView view;
+        img_view(&view, image, 0, 0);
+        img_view_convert(colour, &view);
+    }
+    io_mem_free(image);
+    return colour;
+}
+
 // Decodes a JPEG file into a new buffer (kind 1 or 3), or null.
 PictureBuffer* load_jpeg(const char* path) {
     FILE* file = std::fopen(path, "rb");
     if (!file) return nullptr;
-    PictureBuffer* buffer = nullptr;
-    int width, height, kind;
-    if (!gformat_jpg_info(file, &width, &height, &kind)) {
-        buffer = pic_create(width, height, kind);
-        if (buffer && gformat_jpg_read(buffer, file)) {
-            pic_release(buffer);
-            buffer = nullptr;
-        }
-    }
+    PictureBuffer* buffer = decode_file(file, gformat_jpg_info, gformat_jpg_read);
     std::fclose(file);
     return buffer;
 }
@@ -134,34 +167,27 @@ void pic_release(PictureBuffer* buffer) { pic_mem_free(buffer); }
 
 int pic_import(const char* path) {
     set_working(nullptr);
-    if (!path) return 0;
-    char ext[5];
-    path_extension(path, ext);
-    int width, height, kind;
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file) return 0;
     PictureBuffer* buffer = nullptr;
-    if (std::strstr(TIF_TYPES, ext)) {
-        if (gformat_tif_info(path, &width, &height, &kind)) return 0;
-        buffer = pic_create(width, height, kind);
-        if (!buffer) return 0;
-        if (gformat_tif_read(buffer, path)) {
-            pic_release(buffer);
-            return 0;
-        }
-    } else {
-        const bool jpeg = std::strstr(JPG_TYPES, ext) != nullptr;
-        if (!jpeg && !std::strstr(BMP_TYPES, ext)) return 0;
-        FILE* file = std::fopen(path, "rb");
-        if (!file) return 0;
-        const int failed = jpeg ? gformat_jpg_info(file, &width, &height, &kind)
-                                : gformat_bmp_info(file, &width, &height, &kind);
-        if (!failed) buffer = pic_create(width, height, kind);
-        if (buffer && (jpeg ? gformat_jpg_read(buffer, file) : gformat_bmp_read(buffer, file))) {
-            pic_release(buffer);
-            buffer = nullptr;
-        }
-        std::fclose(file);
-        if (!buffer) return 0;
+    switch (picture_format(file)) {
+        case FORMAT_JPEG:
+            buffer = decode_file(file, gformat_jpg_info, gformat_jpg_read);
+            break;
+        case FORMAT_BMP:
+            buffer = decode_file(file, gformat_bmp_info, gformat_bmp_read);
+            break;
+        case FORMAT_TIFF:
+            buffer = decode_tiff(path);
+            break;
+        case FORMAT_IMG:
+            buffer = decode_img(file);
+            break;
+        case FORMAT_UNKNOWN:
+            break;  // no codec of the game reads it
     }
+    std::fclose(file);
+    if (!buffer) return 0;
     buffer = to_colour(buffer);
     set_working(buffer);
     return buffer != nullptr;
@@ -210,27 +236,27 @@ int pic_save_jpeg(const char* path, int quality) {
     if (!g_pic.working || !path) return 0;
     FILE* file = std::fopen(path, "wb");
     if (!file) return 0;
-    int failed = gformat_jpg_write(file, g_pic.working, quality);
-    failed |= std::fclose(file) != 0;
-    return !failed;
+    int ok = gformat_jpg_write(file, g_pic.working, quality);
+    if (std::fclose(file) != 0) ok = 0;
+    return ok;
 }
 
 int pic_save_bmp(const char* path) {
     if (!g_pic.working || !path) return 0;
     FILE* file = std::fopen(path, "wb");
     if (!file) return 0;
-    int failed = gformat_bmp_write(file, g_pic.working);
-    failed |= std::fclose(file) != 0;
-    return !failed;
+    int ok = gformat_bmp_write(file, g_pic.working);
+    if (std::fclose(file) != 0) ok = 0;
+    return ok;
 }
 
 void* jpg_loader(int file_index) {
     const long size = dp_size(file_index);
     dp_fopen(file_index);
     PictureBuffer* buffer = nullptr;
-    const int failed = gformat_jpg_read_pack(size, &buffer);
+    const int ok = gformat_jpg_read_pack(size, &buffer);
     dp_fclose();
-    if (failed) io_fatal("jpg_loader: gformat_jpg_read %s", dp_name(file_index));
+    if (!ok) io_fatal("jpg_loader: gformat_jpg_read %s", dp_name(file_index));
     Image* image = image_of(buffer);
     pic_release(buffer);
     return image;

@@ -31,7 +31,8 @@ void pic_release(PictureBuffer* buffer);  // null ignored
 bool pic_size_ok(long long width, long long height, int kind);
 
 // --- The working picture ---
-// Decodes the file by its extension (TIFF, JPEG or BMP) and converts it to kind 3.
+// Decodes the file with the codec its first bytes name (JPEG, BMP, TIFF or IMG; the name's
+// extension plays no part) and converts it to kind 3. 0 for a file no codec of the game reads.
 int pic_import(const char* path);
 int pic_size(int* width, int* height);                // 0 (and 0 x 0) without a working picture
 int pic_resample(int width, int height, int smooth);  // smooth: filtered, else nearest

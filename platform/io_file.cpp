@@ -3,12 +3,12 @@
 
 #include <dirent.h>
 #include <errno.h>
-#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -42,34 +42,25 @@ int io_delete_file(const char* path) { return unlink(path) == 0 || access(path, 
 int io_file_exists(const char* path) {
     FILE* f = std::fopen(path, "rb");
     if (!f) return 0;
+    struct stat st;
+    const int ok = fstat(fileno(f), &st) == 0 && !S_ISDIR(st.st_mode);
     std::fclose(f);
-    return 1;
+    return ok;
 }
 
 int io_copy_file(const char* from, const char* to) {
     FILE* in = std::fopen(from, "rb");
     if (!in) return 0;
-    char tmp[PATH_MAX_GAME + 16];
-    std::snprintf(tmp, sizeof tmp, "%s.part", to);
-    FILE* out = std::fopen(tmp, "wb");
-    if (!out) {
-        std::fclose(in);
-        return 0;
-    }
+    IoFileWrite write;
+    FILE* out = io_write_begin(&write, to);
+    int ok = out != nullptr;
     char buf[65536];
     size_t n;
-    int ok = 1;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) {
-        if (std::fwrite(buf, 1, n, out) != n) {
-            ok = 0;
-            break;
-        }
-    }
+    while (ok && (n = std::fread(buf, 1, sizeof buf, in)) > 0)
+        ok = std::fwrite(buf, 1, n, out) == n;
     if (std::ferror(in)) ok = 0;
     std::fclose(in);
-    if (std::fclose(out) != 0) ok = 0;
-    if (ok) ok = std::rename(tmp, to) == 0;
-    if (!ok) std::remove(tmp);
+    ok = io_write_end(&write, ok, 0);
     if (ok) chmod(to, 0644);  // the copy gets plain attributes
     return ok;
 }
@@ -81,51 +72,65 @@ int io_move_file(const char* from, const char* to) {
 
 FILE* io_fopen(const char* path, const char* mode) { return std::fopen(path, mode); }
 
-int io_path_join(char* out, int out_size, const char* folder, const char* name) {
-    int n = std::snprintf(out, out_size, "%s/%s", folder, name);
-    return n >= 0 && n < out_size;
+int io_path_join(char* path, size_t size, const char* name) {
+    const size_t used = std::strlen(path), add = std::strlen(name);
+    const bool slash = used > 0 && path[used - 1] != '/' && path[used - 1] != '\\';
+    if (used + slash + add + 1 > size) return 0;
+    if (slash) path[used] = '/';
+    std::memcpy(path + used + slash, name, add + 1);
+    return 1;
+}
+
+// Writing a file whole or not at all ----------------------------------------------------------
+
+FILE* io_write_begin(IoFileWrite* write, const char* path) {
+    write->file = nullptr;
+    const int n = std::snprintf(write->path, sizeof write->path, "%s", path);
+    const int t = std::snprintf(write->temp, sizeof write->temp, "%s.%d.new", path, (int)getpid());
+    if (n <= 0 || n >= (int)sizeof write->path || t <= 0 || t >= (int)sizeof write->temp) return nullptr;
+    write->file = std::fopen(write->temp, "wb");
+    return write->file;
+}
+
+int io_write_end(IoFileWrite* write, int ok, int durable) {
+    if (!write->file) return 0;
+    if (std::fflush(write->file) != 0 || std::ferror(write->file)) ok = 0;
+    if (ok && durable && fsync(fileno(write->file)) != 0) ok = 0;
+    if (std::fclose(write->file) != 0) ok = 0;
+    write->file = nullptr;
+    if (ok && std::rename(write->temp, write->path) != 0) ok = 0;
+    if (!ok) std::remove(write->temp);
+    return ok;
 }
 
 int io_write_file_atomic(const char* path, const void* data, size_t size, int durable) {
-    char tmp[PATH_MAX_GAME + 32];
-    std::snprintf(tmp, sizeof tmp, "%s.%d.new", path, (int)getpid());
-    int fd = open(tmp, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return 0;
-    const char* p = (const char*)data;
-    size_t left = size;
-    int ok = 1;
-    while (left > 0) {
-        ssize_t n = write(fd, p, left);
-        if (n <= 0) {
-            ok = 0;
-            break;
-        }
-        p += n;
-        left -= (size_t)n;
-    }
-    if (ok && durable && fsync(fd) != 0) ok = 0;
-    if (close(fd) != 0) ok = 0;
-    if (ok && std::rename(tmp, path) != 0) ok = 0;
-    if (!ok) unlink(tmp);
-    return ok;
+    IoFileWrite write;
+    FILE* file = io_write_begin(&write, path);
+    return file && io_write_end(&write, size == 0 || std::fwrite(data, 1, size, file) == size, durable);
 }
 
 // Folder enumeration ------------------------------------------------------------------------
 
 namespace {
 
+// The next name of an open folder other than "." and "..", or null at its end.
+const char* next_name(DIR* dir) {
+    while (dirent* d = readdir(dir))
+        if (std::strcmp(d->d_name, ".") && std::strcmp(d->d_name, "..")) return d->d_name;
+    return nullptr;
+}
+
 int read_matching(IoFind* find, IoFindEntry* entry) {
     DIR* dir = (DIR*)find->dir;
-    while (dirent* d = readdir(dir)) {
-        if (!std::strcmp(d->d_name, ".") || !std::strcmp(d->d_name, "..")) continue;
-        if (fnmatch(find->pattern, d->d_name, 0) != 0) continue;
+    while (const char* name = next_name(dir)) {
+        if (fnmatch(find->pattern, name, 0) != 0) continue;
         char path[2 * PATH_MAX_GAME];
-        std::snprintf(path, sizeof path, "%s/%s", find->folder, d->d_name);
+        std::snprintf(path, sizeof path, "%s/%s", find->folder, name);
         struct stat st;
         if (stat(path, &st) != 0) continue;
         int is_folder = S_ISDIR(st.st_mode) ? 1 : 0;
         if (is_folder != find->want_folders) continue;
-        copy_bounded(entry->name, sizeof entry->name, d->d_name);
+        copy_bounded(entry->name, sizeof entry->name, name);
         entry->size = (uint32_t)st.st_size;
         entry->access_time = st.st_atime;
         entry->write_time = st.st_mtime;
@@ -135,7 +140,33 @@ int read_matching(IoFind* find, IoFindEntry* entry) {
     return 0;
 }
 
+int walk(const std::string& folder, const std::string& prefix, IoFileFound found, void* user) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return 0;
+    int ok = 1;
+    while (const char* entry = next_name(dir)) {
+        const std::string path = folder + "/" + entry, name = prefix + entry;
+        struct stat st, lst;
+        if (stat(path.c_str(), &st) != 0 || lstat(path.c_str(), &lst) != 0) {
+            ok = 0;
+            break;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            if (!S_ISLNK(lst.st_mode) && !walk(path, name + "/", found, user)) {
+                ok = 0;
+                break;
+            }
+        } else if (S_ISREG(st.st_mode)) {
+            found(name.c_str(), path.c_str(), user);
+        }
+    }
+    closedir(dir);
+    return ok;
+}
+
 }  // namespace
+
+int io_walk_files(const char* folder, IoFileFound found, void* user) { return walk(folder, "", found, user); }
 
 int io_find_first(IoFind* find, const char* pattern, int want_folders, IoFindEntry* entry) {
     *find = {};

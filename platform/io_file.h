@@ -9,18 +9,41 @@
 void io_set_start_folder(const char* folder);  // remembered at process entry
 const char* io_start_folder();
 
-int io_make_folder(const char* path);                // 1, also when it exists already
-int io_delete_file(const char* path);                // 1 when the file is gone
-int io_file_exists(const char* path);                // 1 when it opens for reading
+int io_make_folder(const char* path);  // 1, also when it exists already
+int io_delete_file(const char* path);  // 1 when the file is gone
+int io_file_exists(const char* path);  // 1 when path is a file (not a folder) that opens for reading
 int io_copy_file(const char* from, const char* to);  // overwrites; 1 on success
 int io_move_file(const char* from, const char* to);  // deletes the target first
 FILE* io_fopen(const char* path, const char* mode);
-int io_path_join(char* out, int out_size, const char* folder, const char* name);  // '/' between
+// Appends name to the folder in path (size bytes), with one '/' between them unless path is
+// empty or already ends in '/' or '\\'. 1, or 0 with path unchanged when the result would not fit.
+int io_path_join(char* path, size_t size, const char* name);
 
-// Writes a whole file through a temporary name beside it and renames it over the old one,
-// so a crash leaves either the old or the new file, never half of one. With durable set the data
-// reaches the disk before the rename (saves); settings files skip that wait.
+// --- Writing a file whole or not at all ---
+// Every file the game writes goes to a temporary name beside its target ("<path>.<pid>.new") and
+// is renamed over the old file only when all of it was written, so a crash or a failed write
+// leaves either the old or the new file, never half of one. With durable set the data reaches the
+// disk before the rename (boxes, previews, saves, caches); settings files and build products skip
+// that wait.
+struct IoFileWrite {
+    FILE* file;                           // the temporary file while open
+    char path[FILE_WRITE_PATH_MAX];       // the target
+    char temp[FILE_WRITE_PATH_MAX + 32];  // beside it
+};
+// Opens the temporary file for writing; null (nothing created) when it cannot be opened or the
+// path is too long.
+FILE* io_write_begin(IoFileWrite* write, const char* path);
+// Closes the temporary file. When ok and every byte was written it replaces the target; otherwise
+// it is deleted and the target stays as it was. Returns the final result.
+int io_write_end(IoFileWrite* write, int ok, int durable = 1);
+// The whole of data as the file at path, through io_write_begin and io_write_end.
 int io_write_file_atomic(const char* path, const void* data, size_t size, int durable = 1);
+
+// Calls found with the name relative to folder ('/' between folders) and the path of every
+// regular file under folder, recursively, in the order the system lists them; symbolic links to
+// folders are not followed. 1, or 0 when a folder or an entry cannot be read.
+using IoFileFound = void (*)(const char* name, const char* path, void* user);
+int io_walk_files(const char* folder, IoFileFound found, void* user);
 
 // Folder enumeration over a pattern such as "sfiles/temp/*.tmp" (wildcards in the last part).
 struct IoFindEntry {

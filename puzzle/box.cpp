@@ -1,10 +1,7 @@
 // puzzle/box.cpp -- box files, their working files and shelf previews.
 //
-// Sections: names and paths; writing through a temporary name; reading a box; writing and
-// patching a box; working files; previews.
+// Sections: names and paths; reading a box; writing and patching a box; working files; previews.
 #include "puzzle/box.h"
-
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstring>
@@ -74,9 +71,9 @@ int picture_file_ok() {
     FILE* file = std::fopen(BOX_PICTURE_FILE, "rb");
     if (!file) return 0;
     int width = 0, height = 0, kind = 0;
-    const int failed = gformat_jpg_info(file, &width, &height, &kind);
+    const int ok = gformat_jpg_info(file, &width, &height, &kind);
     std::fclose(file);
-    return !failed && kind != 0 && width > 0 && height > 0;
+    return ok && kind != 0 && width > 0 && height > 0;
 }
 
 // Appends a working file as one stream chunk.
@@ -148,27 +145,6 @@ int box_file_path(char* path, int size, const char* folder, const char* name, co
     return n > 0 && n < size;
 }
 
-// Writing through a temporary name ---------------------------------------------------------------
-
-FILE* box_file_begin(BoxFileWrite* write, const char* path) {
-    write->file = nullptr;
-    const int n = std::snprintf(write->path, sizeof write->path, "%s", path);
-    const int t = std::snprintf(write->temp, sizeof write->temp, "%s.%d.new", path, (int)getpid());
-    if (n <= 0 || n >= (int)sizeof write->path || t <= 0 || t >= (int)sizeof write->temp) return nullptr;
-    write->file = std::fopen(write->temp, "wb");
-    return write->file;
-}
-
-int box_file_end(BoxFileWrite* write, int ok) {
-    if (!write->file) return 0;
-    if (std::fflush(write->file) != 0 || fsync(fileno(write->file)) != 0) ok = 0;
-    if (std::fclose(write->file) != 0) ok = 0;
-    write->file = nullptr;
-    if (ok && std::rename(write->temp, write->path) != 0) ok = 0;
-    if (!ok) std::remove(write->temp);
-    return ok;
-}
-
 // Reading a box ----------------------------------------------------------------------------------
 
 int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask) {
@@ -199,8 +175,8 @@ int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask) {
 int box_write(const char* name, const FileStamp* stamp, const BoxRecord* record) {
     char path[PATH_MAX_GAME];
     if (!box_path(path, sizeof path, name)) return 0;
-    BoxFileWrite out;
-    FILE* file = box_file_begin(&out, path);
+    IoFileWrite out;
+    FILE* file = io_write_begin(&out, path);
     if (!file) return 0;
     int ok = file_write_tag(file, 0) && file_write_stamp(file, stamp) &&
              file_write_u32(file, (uint32_t)BOX_VERSION) && record_write(file, box_fields, record) &&
@@ -208,7 +184,7 @@ int box_write(const char* name, const FileStamp* stamp, const BoxRecord* record)
     for (const BoxStream& stream : OPTIONAL_STREAMS)
         if (ok && record->*stream.flag) ok = file_to_stream(file, stream.chunk, stream.file);
     ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && file_write_tag(file, BOX_TAG);
-    return box_file_end(&out, ok);
+    return io_write_end(&out, ok);
 }
 
 int box_patch_field(const char* path, uint32_t id, int32_t value) {
@@ -270,8 +246,8 @@ int box_preview_write(const BoxPreview* box) {
     char path[PATH_MAX_GAME];
     if (!box->thumbnail || !preview_path(path, sizeof path, box)) return 0;
     io_make_folder(BOX_PREVIEW_FOLDER);
-    BoxFileWrite out;
-    FILE* file = box_file_begin(&out, path);
+    IoFileWrite out;
+    FILE* file = io_write_begin(&out, path);
     if (!file) return 0;
     // The present fields follow the masks actually written.
     BoxShadow shadow = box->shadow;
@@ -282,7 +258,7 @@ int box_preview_write(const BoxPreview* box) {
              write_shadow(file, &shadow) && (!box->largeMask || img_write_image(file, box->largeMask)) &&
              (!box->smallMask || img_write_image(file, box->smallMask)) &&
              std::fseek(file, 0, SEEK_SET) == 0 && file_write_tag(file, BOX_PREVIEW_TAG);
-    return box_file_end(&out, ok);
+    return io_write_end(&out, ok);
 }
 
 int box_preview_valid(const BoxPreview* box) {

@@ -4,9 +4,8 @@
 //
 // Boxes come from other people (gifts), so every reader here treats its file as hostile: sizes
 // are checked before use, nothing is allocated from a size read from the file, and a broken file
-// is refused with 0. Every writer goes through a temporary name beside the target and renames it
-// over the old file only when the whole file (tag last) was written, so a failed or interrupted
-// write never costs the file that was there before.
+// is refused with 0. Every writer goes through platform/io_file's writer and puts the tag in last,
+// so a failed or interrupted write never costs the file that was there before.
 // Results: 1 success, 0 failure.
 #pragma once
 #include <cstdint>
@@ -121,15 +120,3 @@ void box_clear_work_files(int mask);
 int box_preview_read(BoxPreview* box);  // tag, stamp of the box, version 125, images
 int box_preview_write(const BoxPreview* box);
 int box_preview_valid(const BoxPreview* box);  // opens with tag "PRVW" and the box's stamp
-
-// --- Writing through a temporary name (shared by every tagged-file writer) ---
-struct BoxFileWrite {
-    FILE* file;                     // the temporary file while open
-    char path[PATH_MAX_GAME];       // the target
-    char temp[PATH_MAX_GAME + 32];  // beside it: "<path>.<pid>.new"
-};
-// Opens the temporary file for writing; null (nothing created) when it cannot be opened.
-FILE* box_file_begin(BoxFileWrite* write, const char* path);
-// Closes the temporary file; when ok and everything reached the disk it replaces the target,
-// otherwise it is deleted and the target is left as it was. Returns the final result.
-int box_file_end(BoxFileWrite* write, int ok);

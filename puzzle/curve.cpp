@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/le.h"
 #include "platform/io_debug.h"
 #include "platform/io_gdi.h"
 #include "platform/io_mem.h"
@@ -16,10 +17,6 @@ namespace {
 EdgeCurve g_curves[CURVE_COUNT];            // normalised, point 0 at (0, 0)
 CurvePoint g_result[MAX_CONTROLPOINTS];     // what curve_get hands out
 GdiPoint g_draw_points[MAX_CONTROLPOINTS];  // curve_draw's integer chain
-
-int32_t read_le32(const uint8_t* p) {
-    return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
-}
 
 // Units of the edge's length: every point relative to the first, over the x distance from the
 // first to the last; both axes by the same factor. Point 0 is cleared last.
@@ -63,7 +60,9 @@ void curves_load() {
         for (int k = 0; k < count; k++) {
             uint8_t raw[8];
             dp_fread(raw, 8);
-            c->points[k] = {(double)read_le32(raw), (double)read_le32(raw + 4)};
+            LeCursor point = le_cursor(raw, sizeof raw);
+            const int32_t x = le_i32(&point);
+            c->points[k] = {(double)x, (double)le_i32(&point)};
         }
         dp_fclose();
         normalise(c, i);

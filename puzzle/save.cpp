@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/le.h"
 #include "image/gformat_img.h"
 #include "platform/io_file.h"
 #include "platform/io_mem.h"
@@ -33,14 +34,11 @@ constexpr long CUTCACHE_MEMORY_MAX = 64L << 20;
 
 PlayState& S = play_state;
 
-int32_t get32(const uint8_t* p) {
-    return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
-}
-
-void put32(uint8_t* p, int32_t v) {
-    for (int i = 0; i < 4; i++)
-        p[i] = (uint8_t)((uint32_t)v >> (8 * i));
-}
+// One piece of the layout chunk, in file order.
+struct LayoutEntry {
+    int32_t x, y, lift, angle, group;
+};
+static_assert(sizeof(LayoutEntry) == 20, "a layout entry is five 32-bit numbers");
 
 int quicksave_path(char* path, int size, const char* name) {
     return box_file_path(path, size, QUICKSAVE_FOLDER, name, QUICKSAVE_EXTENSION);
@@ -104,15 +102,27 @@ uint8_t* read_chunk(FILE* file, uint32_t id, size_t bytes) {
     return block;
 }
 
-// Layout entries (x, y, lift, angle, group) fit the game: positions in a sane range, every
-// group an existing piece that is in its own group.
-int layout_ok(const uint8_t* entries, int count) {
+// The layout chunk of count pieces, decoded in place; null when it is missing or of another size.
+LayoutEntry* read_layout(FILE* file, int count) {
+    LayoutEntry* entries =
+        (LayoutEntry*)read_chunk(file, QUICKSAVE_CHUNK_PIECES, (size_t)count * sizeof(LayoutEntry));
+    for (int i = 0; entries && i < count; i++) {
+        LeCursor c = le_cursor(&entries[i], sizeof(LayoutEntry));
+        const int32_t x = le_i32(&c), y = le_i32(&c), lift = le_i32(&c), angle = le_i32(&c);
+        entries[i] = {x, y, lift, angle, le_i32(&c)};
+    }
+    return entries;
+}
+
+// Layout entries fit the game: positions in a sane range, every group an existing piece that is
+// in its own group.
+int layout_ok(const LayoutEntry* entries, int count) {
     for (int i = 0; i < count; i++) {
-        const uint8_t* e = entries + 20 * i;
-        const int32_t x = get32(e), y = get32(e + 4), group = get32(e + 16);
-        if (x < -POSITION_LIMIT || x > POSITION_LIMIT || y < -POSITION_LIMIT || y > POSITION_LIMIT) return 0;
-        if (group == -1) continue;
-        if (group < 0 || group >= count || get32(entries + 20 * group + 16) != group) return 0;
+        const LayoutEntry& e = entries[i];
+        if (e.x < -POSITION_LIMIT || e.x > POSITION_LIMIT || e.y < -POSITION_LIMIT || e.y > POSITION_LIMIT)
+            return 0;
+        if (e.group == -1) continue;
+        if (e.group < 0 || e.group >= count || entries[e.group].group != e.group) return 0;
     }
     return 1;
 }
@@ -137,16 +147,18 @@ PieceShape* read_shapes(FILE* file, int count) {
     for (int i = 0; i < count; i++) {
         uint8_t head[SHAPE_RECORD_SIZE];
         PieceShape& s = shapes[i];
+        const int read = file_read_bytes(file, head, sizeof head);
+        LeCursor c = le_cursor(head, sizeof head);
+        const int32_t has_piece = le_i32(&c), has_shadow = le_i32(&c);
         // Every shape needs its piece image; the shadow is optional.
-        int ok = file_read_bytes(file, head, sizeof head) && get32(head) != 0 &&
-                 read_image(file, &s.piece, IMG_16BIT) &&
-                 (get32(head + 4) == 0 || read_image(file, &s.shadow, IMG_8BIT));
+        const int ok = read && has_piece != 0 && read_image(file, &s.piece, IMG_16BIT) &&
+                       (has_shadow == 0 || read_image(file, &s.shadow, IMG_8BIT));
         if (!ok) {
             free_shapes(shapes, count);
             return nullptr;
         }
-        s.pieceX = get32(head + 8), s.pieceY = get32(head + 12);
-        s.shadowX = get32(head + 16), s.shadowY = get32(head + 20);
+        s.pieceX = le_i32(&c), s.pieceY = le_i32(&c);
+        s.shadowX = le_i32(&c), s.shadowY = le_i32(&c);
     }
     return shapes;
 }
@@ -189,15 +201,15 @@ int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
     for (int i = 0; i < n; i++) {
         const PlayPiece& p = S.pieces[i];
         uint8_t* e = layout + 20 * i;
-        put32(e, p.x - hx), put32(e + 4, p.y - hy), put32(e + 8, p.lift), put32(e + 12, p.angle);
-        put32(e + 16, p.group);
+        le_store_i32(e, p.x - hx), le_store_i32(e + 4, p.y - hy), le_store_i32(e + 8, p.lift);
+        le_store_i32(e + 12, p.angle), le_store_i32(e + 16, p.group);
     }
     int stacked = 0;
     for (int i = S.bottom; i != -1 && stacked < n; i = S.pieces[i].next)
-        put32(stack + 4 * stacked++, i);
+        le_store_i32(stack + 4 * stacked++, i);
 
-    BoxFileWrite out;
-    FILE* file = stacked == n ? box_file_begin(&out, path) : nullptr;
+    IoFileWrite out;
+    FILE* file = stacked == n ? io_write_begin(&out, path) : nullptr;
     int ok = 0;
     if (file) {
         ok = file_write_tag(file, 0) && file_write_stamp(file, stamp) &&
@@ -207,7 +219,7 @@ int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
              chunk_write_head(file, QUICKSAVE_CHUNK_STACK, (uint32_t)n * 4) &&
              file_write_bytes(file, stack, (size_t)n * 4) && std::fseek(file, 0, SEEK_SET) == 0 &&
              file_write_tag(file, QUICKSAVE_TAG);
-        ok = box_file_end(&out, ok);
+        ok = io_write_end(&out, ok);
     }
     io_mem_free(layout);
     return ok;
@@ -220,10 +232,9 @@ int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info) {
         n > 0 && quicksave_path(path, sizeof path, name) ? open_tagged(path, QUICKSAVE_TAG, stamp) : nullptr;
     if (!file) return 0;
     SaveInfo read = {};
-    uint8_t* layout = nullptr;
+    LayoutEntry* layout = nullptr;
     uint8_t* stack = nullptr;
-    int ok = read_info(file, &read) && read.pieceCount == n &&
-             (layout = read_chunk(file, QUICKSAVE_CHUNK_PIECES, (size_t)n * 20)) != nullptr &&
+    int ok = read_info(file, &read) && read.pieceCount == n && (layout = read_layout(file, n)) != nullptr &&
              (stack = read_chunk(file, QUICKSAVE_CHUNK_STACK, (size_t)n * 4)) != nullptr &&
              layout_ok(layout, n);
     std::fclose(file);
@@ -231,14 +242,14 @@ int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info) {
         const int hx = S.deskWidth / 2, hy = S.deskHeight / 2;
         for (int i = 0; i < n; i++) {
             PlayPiece& p = S.pieces[i];
-            const uint8_t* e = layout + 20 * i;
-            p.x = get32(e) + hx, p.y = get32(e + 4) + hy, p.lift = get32(e + 8), p.angle = get32(e + 12);
-            p.group = get32(e + 16);
+            const LayoutEntry& e = layout[i];
+            p.x = e.x + hx, p.y = e.y + hy, p.lift = e.lift, p.angle = e.angle, p.group = e.group;
         }
         // Pieces the list leaves out stay at the bottom in index order; the file's order goes on top.
         stack_reset();
+        LeCursor order = le_cursor(stack, (size_t)n * 4);
         for (int k = 0; k < n; k++) {
-            const int32_t index = get32(stack + 4 * k);
+            const int32_t index = le_i32(&order);
             if (index >= 0 && index < n) stack_raise(index);
         }
         *info = read;
@@ -265,33 +276,33 @@ int cutcache_write(const char* name, const FileStamp* stamp) {
     const int n = S.pieceCount, count = shapes_count();
     if (!cutcache_path(path, sizeof path, name) || !S.pieces || n <= 0 || count <= 0) return 0;
     io_make_folder(CUTCACHE_FOLDER);
-    BoxFileWrite out;
-    FILE* file = box_file_begin(&out, path);
+    IoFileWrite out;
+    FILE* file = io_write_begin(&out, path);
     if (!file) return 0;
     int ok = file_write_tag(file, 0) && file_write_stamp(file, stamp) &&
              file_write_u32(file, (uint32_t)CUTCACHE_VERSION) && file_write_u32(file, (uint32_t)n);
     uint8_t entry[32];
     for (int i = 0; ok && i < n; i++) {
         const PlayPiece& p = S.pieces[i];
-        put32(entry, p.homeX), put32(entry + 4, p.homeY), put32(entry + 8, p.shape);
-        put32(entry + 12, p.neighbourCount);
+        le_store_i32(entry, p.homeX), le_store_i32(entry + 4, p.homeY), le_store_i32(entry + 8, p.shape);
+        le_store_i32(entry + 12, p.neighbourCount);
         for (int k = 0; k < 4; k++)
-            put32(entry + 16 + 4 * k, p.neighbours[k]);
+            le_store_i32(entry + 16 + 4 * k, p.neighbours[k]);
         ok = file_write_bytes(file, entry, sizeof entry);
     }
     ok = ok && file_write_u32(file, (uint32_t)count);
     for (int i = 0; ok && i < count; i++) {
         const PieceShape& s = shapes[i];
         uint8_t head[SHAPE_RECORD_SIZE];
-        put32(head, s.piece ? 1 : 0), put32(head + 4, s.shadow ? 1 : 0);
-        put32(head + 8, s.pieceX), put32(head + 12, s.pieceY), put32(head + 16, s.shadowX),
-            put32(head + 20, s.shadowY);
+        le_store_i32(head, s.piece ? 1 : 0), le_store_i32(head + 4, s.shadow ? 1 : 0);
+        le_store_i32(head + 8, s.pieceX), le_store_i32(head + 12, s.pieceY);
+        le_store_i32(head + 16, s.shadowX), le_store_i32(head + 20, s.shadowY);
         ok = file_write_bytes(file, head, sizeof head) && (!s.piece || img_write_image(file, s.piece)) &&
              (!s.shadow || img_write_image(file, s.shadow));
     }
     ok = ok && file_write_u32(file, (uint32_t)S.liftHeight) && std::fseek(file, 0, SEEK_SET) == 0 &&
          file_write_tag(file, CUTCACHE_TAG);
-    return box_file_end(&out, ok);
+    return io_write_end(&out, ok);
 }
 
 int cutcache_read(const char* name, const FileStamp* stamp) {
@@ -320,11 +331,12 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
         for (int i = 0; ok && i < n; i++) {
             uint8_t raw[32];
             std::memcpy(raw, &cut[i], sizeof raw);
+            LeCursor in = le_cursor(raw, sizeof raw);
             CutPiece& c = cut[i];
-            c.homeX = get32(raw), c.homeY = get32(raw + 4), c.shape = get32(raw + 8);
-            c.neighbourCount = get32(raw + 12);
+            c.homeX = le_i32(&in), c.homeY = le_i32(&in), c.shape = le_i32(&in);
+            c.neighbourCount = le_i32(&in);
             for (int k = 0; k < 4; k++)
-                c.neighbours[k] = get32(raw + 16 + 4 * k);
+                c.neighbours[k] = le_i32(&in);
         }
         ok = ok && file_read_u32(file, &shape_count) && shape_count >= 1 && shape_count <= (uint32_t)n;
     }

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "base/le.h"
 #include "platform/io_debug.h"
 #include "platform/io_file.h"
 #include "platform/io_mem.h"
@@ -40,13 +41,14 @@ FileInfo fileinfos[DP_RESOURCE_MAX];
 int fileinfo_count;
 CurrentFile current = {-1, nullptr, 0, 0};
 
-uint32_t get_u32le(const uint8_t* p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+// The three numbers of an entry's head: length, data offset, data size.
+uint32_t entry_field(const uint8_t* e, int field) {
+    LeCursor c = le_cursor(e + 4 * field, 4);
+    return le_u32(&c);
 }
-
-uint32_t entry_length(const uint8_t* e) { return get_u32le(e); }
-uint32_t entry_offset(const uint8_t* e) { return get_u32le(e + 4); }
-uint32_t entry_size(const uint8_t* e) { return get_u32le(e + 8); }
+uint32_t entry_length(const uint8_t* e) { return entry_field(e, 0); }
+uint32_t entry_offset(const uint8_t* e) { return entry_field(e, 1); }
+uint32_t entry_size(const uint8_t* e) { return entry_field(e, 2); }
 const char* entry_name(const uint8_t* e) { return (const char*)e + DP_ENTRY_HEAD_SIZE; }
 
 void check_index(const char* function, int index) {
@@ -70,10 +72,10 @@ void free_pack(DataPack* pack) {
 // Reads and checks the directory of a pack file whose head has been read. Every entry must lie
 // inside the directory, name a zero-terminated string inside itself, and point at data inside
 // the file; anything else would make later lookups or reads step outside. Fatal on failure.
-void read_directory(DataPack* pack, const uint8_t* head) {
-    uint32_t dir_offset = get_u32le(head + 4);
-    uint32_t dir_size = get_u32le(head + 8);
-    uint32_t count = get_u32le(head + 12);
+void read_directory(DataPack* pack, LeCursor* head) {
+    const uint32_t dir_offset = le_u32(head);
+    const uint32_t dir_size = le_u32(head);
+    const uint32_t count = le_u32(head);
     long file_size = file_length(pack->file);
     bool fits = file_size >= 0 && dir_size <= DP_DIRECTORY_MAX &&
                 (uint64_t)dir_offset + dir_size <= (uint64_t)file_size &&
@@ -113,13 +115,14 @@ void open_pack_file(DataPack* pack) {
     if (!pack->file) io_fatal("dp_open: not found (%s)\n", pack->path);
     uint8_t head[DP_HEAD_SIZE];
     const int unread = !file_read_bytes(pack->file, head, sizeof head);
-    if (unread || get_u32le(head) != DP_MAGIC) {
+    LeCursor c = le_cursor(head, sizeof head);
+    if (unread || le_u32(&c) != DP_MAGIC) {
         std::fclose(pack->file);
         pack->file = nullptr;
         if (unread) io_fatal("dp_open: fread of packhead (%s)\n", pack->path);
         io_fatal("dp_open: invalid magic (%s)\n", pack->path);
     }
-    read_directory(pack, head);
+    read_directory(pack, &c);
 }
 
 // Finds name in pack `p`; fills *entry (null for a folder pack). 1 when found.
@@ -128,7 +131,7 @@ int find_in_pack(int p, std::string_view name, const uint8_t** entry) {
     if (!pack->file) {
         char path[2 * PATH_MAX_GAME];
         *entry = nullptr;
-        return folder_path(path, sizeof path, pack->path, name) && file_exists(path);
+        return folder_path(path, sizeof path, pack->path, name) && io_file_exists(path);
     }
     for (int i = 0; i < pack->count; i++) {
         const char* entry_text = entry_name(pack->entries[i]);
@@ -278,16 +281,12 @@ int dp_extract(int index, const char* path) {
     check_index("dp_extract", index);
     FILE* from = begin_current(index);
     if (!from) return 0;
-    long size = current.size;
-    char temp[PATH_MAX_GAME + 16];
-    int n = std::snprintf(temp, sizeof temp, "%s.part", path);
-    FILE* to = n > 0 && (size_t)n < sizeof temp ? std::fopen(temp, "wb") : nullptr;
+    const long size = current.size;
+    IoFileWrite write;
+    FILE* to = io_write_begin(&write, path);
     int ok = to && current_left() == size && file_copy_bytes(to, from, (size_t)size);
     dp_fclose();
-    if (to && std::fclose(to) != 0) ok = 0;
-    if (ok) ok = std::rename(temp, path) == 0;
-    if (!ok && to) std::remove(temp);
-    return ok;
+    return to && io_write_end(&write, ok, 0);
 }
 
 // The current file -----------------------------------------------------------------------------

@@ -2,23 +2,22 @@
 // them. Build-time code: the game itself only reads packs.
 #include "resources/packwriter.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
+#include "base/le.h"
+#include "platform/io_file.h"
 #include "resources/dp.h"
 #include "resources/tagfile.h"
 
 namespace {
 
 void append_u32(std::vector<uint8_t>* out, uint32_t v) {
-    for (int i = 0; i < 4; i++)
-        out->push_back((uint8_t)(v >> (8 * i)));
+    uint8_t b[4];
+    le_store_u32(b, v);
+    out->insert(out->end(), b, b + 4);
 }
 
 int names_unique(const PackItem* items, int count) {
@@ -74,52 +73,24 @@ int write_pack(FILE* out, const PackItem* items, int count) {
            std::fseek(out, 0, SEEK_SET) == 0 && file_write_u32(out, DP_MAGIC);
 }
 
-int scan(const std::string& folder, const std::string& prefix, PackFolder* out) {
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return 0;
-    int ok = 1;
-    while (dirent* d = readdir(dir)) {
-        if (!std::strcmp(d->d_name, ".") || !std::strcmp(d->d_name, "..")) continue;
-        std::string path = folder + "/" + d->d_name;
-        std::string name = prefix + d->d_name;
-        struct stat st, lst;
-        if (stat(path.c_str(), &st) != 0 || lstat(path.c_str(), &lst) != 0) {
-            ok = 0;
-            break;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            if (!S_ISLNK(lst.st_mode) && !scan(path, name + "/", out)) {
-                ok = 0;
-                break;
-            }
-        } else if (S_ISREG(st.st_mode)) {
-            out->names.push_back(name);
-            out->sources.push_back(path);
-        }
-    }
-    closedir(dir);
-    return ok;
+void add_found(const char* name, const char* path, void* user) {
+    PackFolder* out = (PackFolder*)user;
+    out->names.push_back(name);
+    out->sources.push_back(path);
 }
 
 }  // namespace
 
 int packwriter_write(const char* path, const PackItem* items, int count) {
     if (count < 0 || !names_unique(items, count)) return 0;
-    char temp[4096];
-    int n = std::snprintf(temp, sizeof temp, "%s.%d.new", path, (int)getpid());
-    if (n < 0 || (size_t)n >= sizeof temp) return 0;
-    FILE* out = std::fopen(temp, "wb");
-    if (!out) return 0;
-    int ok = write_pack(out, items, count);
-    if (std::fclose(out) != 0) ok = 0;
-    if (ok) ok = std::rename(temp, path) == 0;
-    if (!ok) std::remove(temp);
-    return ok;
+    IoFileWrite write;
+    FILE* out = io_write_begin(&write, path);
+    return out && io_write_end(&write, write_pack(out, items, count), 0);
 }
 
 int packwriter_scan_folder(const char* folder, PackFolder* out) {
     *out = {};
-    if (!scan(folder, "", out)) return 0;
+    if (!io_walk_files(folder, add_found, out)) return 0;
     std::vector<size_t> order(out->names.size());
     for (size_t i = 0; i < order.size(); i++)
         order[i] = i;

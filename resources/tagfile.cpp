@@ -1,8 +1,6 @@
 // resources/tagfile.cpp -- little-endian numbers, tags, stamps, chunks and field-table records
-// on standard streams, and the string helpers of the file code.
+// on standard streams.
 #include "resources/tagfile.h"
-
-#include <sys/stat.h>
 
 #include <cctype>
 #include <chrono>
@@ -10,30 +8,26 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/le.h"
+
 namespace {
 
 constexpr size_t COPY_PIECE = 1024;  // bytes moved per read/write by file_copy_bytes
 
-void put_u32le(uint8_t* p, uint32_t v) {
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-    p[2] = (uint8_t)(v >> 16);
-    p[3] = (uint8_t)(v >> 24);
-}
-
-uint32_t get_u32le(const uint8_t* p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+uint32_t u32_of(const uint8_t* p) {
+    LeCursor c = le_cursor(p, 4);
+    return le_u32(&c);
 }
 
 // A 4-byte field holds a native 32-bit number; its file form is little-endian.
 void field_to_file(uint8_t* out, const uint8_t* field) {
     uint32_t v;
     std::memcpy(&v, field, 4);
-    put_u32le(out, v);
+    le_store_u32(out, v);
 }
 
 void field_from_file(uint8_t* field, const uint8_t* in) {
-    uint32_t v = get_u32le(in);
+    const uint32_t v = u32_of(in);
     std::memcpy(field, &v, 4);
 }
 
@@ -77,14 +71,14 @@ long file_length(FILE* file) {
 
 int file_write_u32(FILE* file, uint32_t value) {
     uint8_t b[4];
-    put_u32le(b, value);
+    le_store_u32(b, value);
     return file_write_bytes(file, b, 4);
 }
 
 int file_read_u32(FILE* file, uint32_t* value) {
     uint8_t b[4];
     if (!file_read_bytes(file, b, 4)) return 0;
-    *value = get_u32le(b);
+    *value = u32_of(b);
     return 1;
 }
 
@@ -100,20 +94,21 @@ int file_check_tag(FILE* file, uint32_t expected) {
 
 int file_write_stamp(FILE* file, const FileStamp* stamp) {
     uint8_t b[16];
-    put_u32le(b, (uint32_t)stamp->time);
-    put_u32le(b + 4, (uint32_t)stamp->ticks);
-    put_u32le(b + 8, (uint32_t)stamp->random);
-    put_u32le(b + 12, (uint32_t)stamp->version);
+    le_store_u32(b, (uint32_t)stamp->time);
+    le_store_u32(b + 4, (uint32_t)stamp->ticks);
+    le_store_u32(b + 8, (uint32_t)stamp->random);
+    le_store_u32(b + 12, (uint32_t)stamp->version);
     return file_write_bytes(file, b, 16);
 }
 
 int file_read_stamp(FILE* file, FileStamp* stamp) {
     uint8_t b[16];
     if (!file_read_bytes(file, b, 16)) return 0;
-    stamp->time = (int32_t)get_u32le(b);
-    stamp->ticks = (int32_t)get_u32le(b + 4);
-    stamp->random = (int32_t)get_u32le(b + 8);
-    stamp->version = (int32_t)get_u32le(b + 12);
+    LeCursor c = le_cursor(b, sizeof b);
+    stamp->time = le_i32(&c);
+    stamp->ticks = le_i32(&c);
+    stamp->random = le_i32(&c);
+    stamp->version = le_i32(&c);
     return 1;
 }
 
@@ -136,16 +131,17 @@ void stamp_make(FileStamp* stamp) {
 
 int chunk_write_head(FILE* file, uint32_t id, uint32_t size) {
     uint8_t b[8];
-    put_u32le(b, id);
-    put_u32le(b + 4, size);
+    le_store_u32(b, id);
+    le_store_u32(b + 4, size);
     return file_write_bytes(file, b, 8);
 }
 
 int chunk_read_head(FILE* file, uint32_t* id, uint32_t* size) {
     uint8_t b[8];
     if (!file_read_bytes(file, b, 8)) return 0;
-    *id = get_u32le(b);
-    *size = get_u32le(b + 4);
+    LeCursor c = le_cursor(b, sizeof b);
+    *id = le_u32(&c);
+    *size = le_u32(&c);
     return 1;
 }
 
@@ -192,25 +188,4 @@ int record_read(FILE* file, const FieldEntry* table, void* record) {
         }
     }
     return 1;
-}
-
-// Paths ------------------------------------------------------------------------------
-
-int path_join(char* path, size_t size, const char* name) {
-    size_t used = std::strlen(path);
-    size_t add = std::strlen(name);
-    bool slash = used > 0 && path[used - 1] != '/' && path[used - 1] != '\\';
-    if (used + slash + add + 1 > size) return 0;
-    if (slash) path[used++] = '/';
-    std::memcpy(path + used, name, add + 1);
-    return 1;
-}
-
-int file_exists(const char* name) {
-    FILE* f = std::fopen(name, "rb");
-    if (!f) return 0;
-    struct stat st;
-    int ok = fstat(fileno(f), &st) == 0 && !S_ISDIR(st.st_mode);
-    std::fclose(f);
-    return ok;
 }

@@ -1,6 +1,6 @@
 // resources/tagfile.h -- the bytes every one of the game's own files shares: little-endian
 // 32-bit numbers, four-letter tags, the identity stamp, chunks and records driven by a field
-// table, plus the small string and path helpers the file code uses.
+// table.
 //
 // Writing a tagged file: write the tag as 0, the stamp, the version and the body; only when all
 // of it was written seek to 0 and write the real tag, so an interrupted file is never taken for
@@ -64,9 +64,3 @@ int record_write(FILE* file, const FieldEntry* table, const void* record);
 // Reads chunks to the end of the file. A known chunk must have its field's exact size; unknown
 // chunks are skipped; fields without a chunk keep their values.
 int record_read(FILE* file, const FieldEntry* table, void* record);
-
-// Paths ------------------------------------------------------------------------------
-// Appends name to the folder in path (size bytes), with one '/' between them unless path is
-// empty or already ends in '/' or '\\'. 1, or 0 with path unchanged when the result would not fit.
-int path_join(char* path, size_t size, const char* name);
-int file_exists(const char* name);  // 1 when name is a file that opens for reading

@@ -79,7 +79,7 @@ uint16_t word_of(const PictureBuffer* b, int x, int y) {
 TEST(GformatBmp, write_lays_out_the_file_and_reads_back) {
     PictureBuffer* pic = sample_picture(5, 3);
     FILE* f = std::tmpfile();
-    ASSERT_EQ(gformat_bmp_write(f, pic), 0);
+    ASSERT_EQ(gformat_bmp_write(f, pic), 1);
     std::fseek(f, 0, SEEK_END);
     ASSERT_EQ(std::ftell(f), 54 + 16 * 3);  // rows of 15 bytes padded to 16
     Bytes bytes(54 + 16 * 3);
@@ -104,7 +104,7 @@ TEST(GformatBmp, write_lays_out_the_file_and_reads_back) {
 
     PictureBuffer* grey = pic_create(2, 2, IMG_8BIT);
     f = std::tmpfile();
-    EXPECT_EQ(gformat_bmp_write(f, grey), 1);
+    EXPECT_EQ(gformat_bmp_write(f, grey), 0);
     EXPECT_STREQ(gformat_last_error(), "BMP saver: unknown error");
     std::fclose(f);
     pic_release(grey);
@@ -267,23 +267,23 @@ TEST(GformatBmp, info_leaves_the_file_where_it_was) {
     bytes.insert(bytes.end(), bmp.begin(), bmp.end());
     FILE* f = file_of(bytes, 7);
     int w, h, kind;
-    ASSERT_EQ(gformat_bmp_info(f, &w, &h, &kind), 0);
+    ASSERT_EQ(gformat_bmp_info(f, &w, &h, &kind), 1);
     EXPECT_EQ(std::ftell(f), 7);
     EXPECT_EQ(w, 3);
     EXPECT_EQ(h, 2);
     EXPECT_EQ(kind, IMG_24BIT);
     PictureBuffer* b = pic_create(w, h, kind);
-    EXPECT_EQ(gformat_bmp_read(b, f), 0);  // the data offset counts from the header
+    EXPECT_EQ(gformat_bmp_read(b, f), 1);  // the data offset counts from the header
     EXPECT_EQ(pixel_of(b, 1, 1), 0x405060u);
     pic_release(b);
     // A buffer of another size is refused.
     b = pic_create(3, 3, kind);
     std::fseek(f, 7, SEEK_SET);
-    EXPECT_EQ(gformat_bmp_read(b, f), 1);
+    EXPECT_EQ(gformat_bmp_read(b, f), 0);
     pic_release(b);
 
     std::fseek(f, 8, SEEK_SET);  // not at a header: fails and stays
-    EXPECT_EQ(gformat_bmp_info(f, &w, &h, &kind), 1);
+    EXPECT_EQ(gformat_bmp_info(f, &w, &h, &kind), 0);
     EXPECT_EQ(std::ftell(f), 8);
     std::fclose(f);
 }
@@ -425,7 +425,7 @@ TEST(GformatJpg, colour_and_grey_round_trips) {
 
     PictureBuffer* five = pic_create(4, 4, IMG_16BIT);
     FILE* f = std::tmpfile();
-    EXPECT_EQ(gformat_jpg_write(f, five, 80), 1);
+    EXPECT_EQ(gformat_jpg_write(f, five, 80), 0);
     EXPECT_STREQ(gformat_last_error(), "JPG: ");
     std::fclose(f);
     pic_release(five);
@@ -461,21 +461,21 @@ TEST(GformatJpg, info_leaves_the_file_where_it_was) {
     bytes.insert(bytes.end(), jpg.begin(), jpg.end());
     FILE* f = file_of(bytes, 100);
     int w, h, kind;
-    ASSERT_EQ(gformat_jpg_info(f, &w, &h, &kind), 0);
+    ASSERT_EQ(gformat_jpg_info(f, &w, &h, &kind), 1);
     EXPECT_EQ(std::ftell(f), 100);
     EXPECT_EQ(w, 20);
     EXPECT_EQ(h, 10);
     EXPECT_EQ(kind, IMG_24BIT);
     PictureBuffer* wrong = pic_create(20, 10, IMG_8BIT);
-    EXPECT_EQ(gformat_jpg_read(wrong, f), 1);
+    EXPECT_EQ(gformat_jpg_read(wrong, f), 0);
     pic_release(wrong);
     std::fseek(f, 100, SEEK_SET);
     PictureBuffer* b = pic_create(w, h, kind);
-    EXPECT_EQ(gformat_jpg_read(b, f), 0);
+    EXPECT_EQ(gformat_jpg_read(b, f), 1);
     pic_release(b);
 
     std::fseek(f, 50, SEEK_SET);  // inside the junk
-    EXPECT_EQ(gformat_jpg_info(f, &w, &h, &kind), 1);
+    EXPECT_EQ(gformat_jpg_info(f, &w, &h, &kind), 0);
     EXPECT_EQ(std::ftell(f), 50);
     EXPECT_EQ(std::strncmp(gformat_last_error(), "JPG: ", 5), 0);
     std::fclose(f);
@@ -571,7 +571,7 @@ TEST(GformatJpg, refuses_damaged_and_unsupported_files) {
     write_fuzz_seed("fuzz_jpeg", "lying-size", huge.data(), huge.size());
     FILE* f = file_of(huge);
     int w, h, kind;
-    EXPECT_EQ(gformat_jpg_info(f, &w, &h, &kind), 1);
+    EXPECT_EQ(gformat_jpg_info(f, &w, &h, &kind), 0);
     EXPECT_STREQ(gformat_last_error(), "JPG: picture too large");
     std::fclose(f);
     // Within the limits but with rows the file does not hold.
@@ -583,7 +583,7 @@ TEST(GformatJpg, refuses_damaged_and_unsupported_files) {
     const Bytes cmyk = libjpeg_file(8, 8, 4, JCS_CMYK, nullptr);
     write_fuzz_seed("fuzz_jpeg", "cmyk", cmyk.data(), cmyk.size());
     f = file_of(cmyk);
-    ASSERT_EQ(gformat_jpg_info(f, &w, &h, &kind), 0);
+    ASSERT_EQ(gformat_jpg_info(f, &w, &h, &kind), 1);
     EXPECT_EQ(kind, IMG_24BIT);
     std::fclose(f);
     EXPECT_EQ(decode_jpg(cmyk), nullptr);
@@ -820,19 +820,19 @@ TEST(GformatTif, refused_layouts_give_their_texts) {
         const Bytes bytes = read_file(path);
         write_fuzz_seed("fuzz_tiff", (std::string("bad-") + c.name).c_str(), bytes.data(), bytes.size());
         int w, h, kind;
-        EXPECT_EQ(gformat_tif_info(path.c_str(), &w, &h, &kind), 1) << c.name;
+        EXPECT_EQ(gformat_tif_info(path.c_str(), &w, &h, &kind), 0) << c.name;
         EXPECT_STREQ(gformat_last_error(), c.text) << c.name;
         PictureBuffer* b = pic_create(2, 1, IMG_24BIT);
-        EXPECT_EQ(gformat_tif_read(b, path.c_str()), 1) << c.name;
+        EXPECT_EQ(gformat_tif_read(b, path.c_str()), 0) << c.name;
         pic_release(b);
     }
 
     int w, h, kind;
-    EXPECT_EQ(gformat_tif_info(temp_path("missing.tif").c_str(), &w, &h, &kind), 1);
+    EXPECT_EQ(gformat_tif_info(temp_path("missing.tif").c_str(), &w, &h, &kind), 0);
     EXPECT_STREQ(gformat_last_error(), "TIF: cannot open file.");
     const std::string junk = temp_path("junk.tif");
     write_file(junk, {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3});
-    EXPECT_EQ(gformat_tif_info(junk.c_str(), &w, &h, &kind), 1);
+    EXPECT_EQ(gformat_tif_info(junk.c_str(), &w, &h, &kind), 0);
     EXPECT_STREQ(gformat_last_error(), "TIF: cannot open file.");
 }
 
@@ -851,13 +851,13 @@ TEST(GformatTif, lying_sizes_and_missing_rows) {
          {std::pair<uint32_t, uint32_t>{20000, 10}, {16384, 16384}, {0xFFFFFFFF, 0xFFFFFFFF}}) {
         const Bytes lie = tif_by_hand(width, height, 100, 100);
         write_file(path, lie);
-        EXPECT_EQ(gformat_tif_info(path.c_str(), &w, &h, &kind), 1) << width;
+        EXPECT_EQ(gformat_tif_info(path.c_str(), &w, &h, &kind), 0) << width;
         EXPECT_EQ(std::strncmp(gformat_last_error(), "TIF: ", 5), 0) << gformat_last_error();
     }
     const Bytes lie = tif_by_hand(20000, 10, 100, 100);
     write_fuzz_seed("fuzz_tiff", "lying-size", lie.data(), lie.size());
     write_file(path, lie);
-    EXPECT_EQ(gformat_tif_info(path.c_str(), &w, &h, &kind), 1);
+    EXPECT_EQ(gformat_tif_info(path.c_str(), &w, &h, &kind), 0);
     EXPECT_STREQ(gformat_last_error(), "TIF: invalid picture size 20000x10.");
 
     // A strip that claims more than the file holds: the library's own text, never success.

@@ -138,9 +138,9 @@ inline uint8_t grey_of(const PictureBuffer* b, int x, int y) { return b->pixels[
 // Runs info, create and read on an open file; null when any step fails.
 inline PictureBuffer* decode_bmp(FILE* f) {
     int w, h, kind;
-    if (gformat_bmp_info(f, &w, &h, &kind)) return nullptr;
+    if (!gformat_bmp_info(f, &w, &h, &kind)) return nullptr;
     PictureBuffer* b = pic_create(w, h, kind);
-    if (b && gformat_bmp_read(b, f)) {
+    if (b && !gformat_bmp_read(b, f)) {
         pic_release(b);
         return nullptr;
     }
@@ -157,9 +157,9 @@ inline PictureBuffer* decode_jpg(const Bytes& bytes) {
     FILE* f = file_of(bytes);
     int w, h, kind;
     PictureBuffer* b = nullptr;
-    if (!gformat_jpg_info(f, &w, &h, &kind)) {
+    if (gformat_jpg_info(f, &w, &h, &kind)) {
         b = pic_create(w, h, kind);
-        if (b && gformat_jpg_read(b, f)) {
+        if (b && !gformat_jpg_read(b, f)) {
             pic_release(b);
             b = nullptr;
         }
@@ -170,9 +170,9 @@ inline PictureBuffer* decode_jpg(const Bytes& bytes) {
 
 inline PictureBuffer* decode_tif(const std::string& path) {
     int w, h, kind;
-    if (gformat_tif_info(path.c_str(), &w, &h, &kind)) return nullptr;
+    if (!gformat_tif_info(path.c_str(), &w, &h, &kind)) return nullptr;
     PictureBuffer* b = pic_create(w, h, kind);
-    if (b && gformat_tif_read(b, path.c_str())) {
+    if (b && !gformat_tif_read(b, path.c_str())) {
         pic_release(b);
         return nullptr;
     }
@@ -199,7 +199,7 @@ inline PictureBuffer* sample_picture(int w, int h, int kind = 3) {
 inline Bytes encode_jpg(const PictureBuffer* b, int quality) {
     FILE* f = std::tmpfile();
     Bytes bytes;
-    if (gformat_jpg_write(f, b, quality) == 0) {
+    if (gformat_jpg_write(f, b, quality) == 1) {
         std::fseek(f, 0, SEEK_END);
         bytes.resize((size_t)std::ftell(f));
         std::rewind(f);
@@ -218,10 +218,11 @@ struct TifSpec {
     std::vector<uint16_t> red, green, blue;  // colour map for palettes
     std::vector<Bytes> rows;                 // one packed row each
     bool extra_alpha = false;                // mark the fourth sample as unassociated alpha
+    bool big_endian = false;                 // "MM" byte order instead of the host's
 };
 
 inline bool write_tif(const std::string& path, const TifSpec& s) {
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    TIFF* tif = TIFFOpen(path.c_str(), s.big_endian ? "wb" : "w");
     if (!tif) return false;
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, s.width);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, s.height);

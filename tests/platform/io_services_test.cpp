@@ -132,6 +132,32 @@ int release_one() { return g_releases-- > 0; }
 int g_failures;
 int fail_some(size_t) { return g_failures-- > 0; }
 
+TEST(io_file, path_join_and_file_exists) {
+    char path[16] = "puzzles";
+    ASSERT_EQ(io_path_join(path, sizeof path, "a.pzl"), 1);
+    EXPECT_STREQ(path, "puzzles/a.pzl");
+    for (const char* folder : {"puzzles/", "puzzles\\", ""}) {  // no second separator, none for ""
+        std::strcpy(path, folder);
+        ASSERT_EQ(io_path_join(path, sizeof path, "a.pzl"), 1);
+        EXPECT_EQ(std::string(path), std::string(folder) + "a.pzl");
+    }
+    std::strcpy(path, "puzzles");
+    ASSERT_EQ(io_path_join(path, sizeof path, "12345678"), 0);  // needs 17 bytes
+    EXPECT_STREQ(path, "puzzles");
+    ASSERT_EQ(io_path_join(path, sizeof path, "1234567"), 1);  // exactly 16
+    EXPECT_STREQ(path, "puzzles/1234567");
+
+    char folder[] = "/tmp/lumavex-exists-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string file = std::string(folder) + "/f.bin";
+    EXPECT_EQ(io_file_exists(file.c_str()), 0);
+    std::ofstream(file) << "x";
+    EXPECT_EQ(io_file_exists(file.c_str()), 1);
+    EXPECT_EQ(io_file_exists(folder), 0);  // a folder is not a file
+    std::remove(file.c_str());
+    rmdir(folder);
+}
+
 TEST(io_mem, counts_blocks_and_sizes) {
     io_mem_reset();
     EXPECT_EQ(io_mem_alloc(0), nullptr);

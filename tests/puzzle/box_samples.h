@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/le.h"
 #include "image/gformat.h"
 #include "image/pic.h"
 #include "puzzle/box.h"
@@ -61,7 +62,9 @@ inline Bytes le32(uint32_t v) {
     return b;
 }
 inline uint32_t get32(const Bytes& b, size_t at) {
-    return (uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+    LeCursor c = le_cursor(b.data(), b.size());
+    le_skip(&c, at);
+    return le_u32(&c);
 }
 inline Bytes text_bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
@@ -94,7 +97,7 @@ inline Bytes sample_jpeg(int w = 48, int h = 32) {
             p[2] = (uint8_t)((x + y) * 3);
         }
     FILE* f = std::tmpfile();
-    EXPECT_EQ(gformat_jpg_write(f, pic, 90), 0);
+    EXPECT_EQ(gformat_jpg_write(f, pic, 90), 1);
     pic_release(pic);
     Bytes out((size_t)std::ftell(f));
     std::rewind(f);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/le.h"
 #include "platform/io_mem.h"
 #include "resources/packwriter.h"
 #include "resources/tagfile.h"
@@ -360,7 +361,8 @@ TEST_F(DataPack, writer_packs_a_folder_sorted_and_reproducibly) {
     ASSERT_GE(one.size(), 16u);
     EXPECT_EQ(std::memcmp(one.data(), "PCK2", 4), 0);
     auto at = [&](size_t i) {
-        return (uint32_t)one[i] | one[i + 1] << 8 | one[i + 2] << 16 | one[i + 3] << 24;
+        LeCursor c = le_cursor(one.data() + i, 4);
+        return le_u32(&c);
     };
     EXPECT_EQ(at(4), 16u + 29);
     EXPECT_EQ(at(8), 20u + 28 + 24 + 28 + 24);

@@ -322,26 +322,6 @@ TEST(tagfile, str_icompare_folds_only_a_to_z) {
     EXPECT_EQ(str_icompare("zz", "ZY"), -1);
 }
 
-TEST(tagfile, path_join_puts_one_separator) {
-    char path[16] = "puzzles";
-    ASSERT_EQ(path_join(path, sizeof path, "a.pzl"), 1);
-    EXPECT_STREQ(path, "puzzles/a.pzl");
-    std::strcpy(path, "puzzles/");
-    ASSERT_EQ(path_join(path, sizeof path, "a.pzl"), 1);
-    EXPECT_STREQ(path, "puzzles/a.pzl");
-    std::strcpy(path, "puzzles\\");
-    ASSERT_EQ(path_join(path, sizeof path, "a.pzl"), 1);
-    EXPECT_STREQ(path, "puzzles\\a.pzl");
-    path[0] = 0;
-    ASSERT_EQ(path_join(path, sizeof path, "a.pzl"), 1);
-    EXPECT_STREQ(path, "a.pzl");
-    std::strcpy(path, "puzzles");
-    ASSERT_EQ(path_join(path, sizeof path, "12345678"), 0);  // needs 17 bytes
-    EXPECT_STREQ(path, "puzzles");
-    ASSERT_EQ(path_join(path, sizeof path, "1234567"), 1);  // exactly 16
-    EXPECT_STREQ(path, "puzzles/1234567");
-}
-
 TEST(tagfile, string_helpers) {
     char to[6];
     std::memset(to, 'x', sizeof to);
@@ -356,18 +336,4 @@ TEST(tagfile, string_helpers) {
     EXPECT_STREQ(text, "SFILES/TEMP/A.PRW");
     str_lower(text);
     EXPECT_STREQ(text, "sfiles/temp/a.prw");
-}
-
-TEST(tagfile, file_exists_only_for_readable_files) {
-    char folder[] = "/tmp/tagfile_test_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string file = std::string(folder) + "/f.bin";
-    EXPECT_EQ(file_exists(file.c_str()), 0);
-    FILE* f = std::fopen(file.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-    EXPECT_EQ(file_exists(file.c_str()), 1);
-    EXPECT_EQ(file_exists(folder), 0);  // a folder is not a file
-    std::remove(file.c_str());
-    rmdir(folder);
 }

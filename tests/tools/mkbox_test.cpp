@@ -25,7 +25,7 @@ void write_bmp(const std::string& path, int w, int h) {
     for (int i = 0; i < w * h * 3; i++)
         pic->pixels[i] = (uint8_t)(i * 7);
     FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_EQ(gformat_bmp_write(f, pic), 0);
+    ASSERT_EQ(gformat_bmp_write(f, pic), 1);
     std::fclose(f);
     pic_release(pic);
 }

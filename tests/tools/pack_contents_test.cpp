@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/le.h"
 #include "font_glyphs.h"
 #include "image/gformat_img.h"
 #include "image/img.h"
@@ -64,8 +65,9 @@ Bytes read_file(const std::string& path) {
 }
 
 int32_t i32(const Bytes& b, size_t at) {
-    return (int32_t)((uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 |
-                     (uint32_t)b[at + 3] << 24);
+    LeCursor c = le_cursor(b.data(), b.size());
+    le_skip(&c, at);
+    return le_i32(&c);
 }
 
 // The pack is built once for the whole suite, as the build step builds it.

@@ -3,10 +3,12 @@
 #include "tools/mkpack/fonts.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "base/le.h"
 #include "font_glyphs.h"
 #include "image/img.h"
 #include "tools/mkpack/contact.h"
@@ -17,9 +19,14 @@
 
 namespace {
 
-uint32_t u32_at(const std::string& b, size_t at) {
-    return (uint32_t)(uint8_t)b[at] | (uint32_t)(uint8_t)b[at + 1] << 8 | (uint32_t)(uint8_t)b[at + 2] << 16 |
-           (uint32_t)(uint8_t)b[at + 3] << 24;
+// The nine numbers of an IMG header: magic, width, height, kind, colour offset and pitch, alpha
+// offset and pitch, reserved. Zeros where the bytes end early.
+std::array<uint32_t, 9> header_of(const std::string& b) {
+    LeCursor c = le_cursor(b.data(), b.size());
+    std::array<uint32_t, 9> h;
+    for (uint32_t& field : h)
+        field = le_u32(&c);
+    return h;
 }
 
 std::string sheet_path(int font) {
@@ -58,8 +65,8 @@ const LoadedSheet* sheet_of(int font) {
         s.tried = true;
         s.ok = read_file(sheet_path(font), &s.bytes) && fonts_check_sheet(sheet_path(font), font, s.bytes);
         if (s.ok) {
-            s.width = (int)u32_at(s.bytes, 4);
-            s.height = (int)u32_at(s.bytes, 8);
+            s.width = (int)header_of(s.bytes)[1];
+            s.height = (int)header_of(s.bytes)[2];
         }
     }
     return s.ok ? &s : nullptr;
@@ -106,13 +113,13 @@ void add_specimens(int font, std::vector<SheetPicture>* sheet) {
 bool fonts_check_sheet(const std::string& file, int font, const std::string& bytes) {
     const FontSheet& f = font_sheets[font];
     if (bytes.size() < (size_t)IMG_HEADER_SIZE) return sheet_fault(file, "shorter than an IMG header");
-    uint32_t width = u32_at(bytes, 4), height = u32_at(bytes, 8);
-    if (u32_at(bytes, 0) != IMG_MAGIC) return sheet_fault(file, "not an IMG picture");
-    if (u32_at(bytes, 12) != (uint32_t)IMG_8BIT) return sheet_fault(file, "not an 8-bit coverage picture");
+    const std::array<uint32_t, 9> h = header_of(bytes);
+    const uint32_t width = h[1], height = h[2];
+    if (h[0] != IMG_MAGIC) return sheet_fault(file, "not an IMG picture");
+    if (h[3] != (uint32_t)IMG_8BIT) return sheet_fault(file, "not an 8-bit coverage picture");
     if (width == 0 || width > 4096) return sheet_fault(file, "width out of range");
     if (height != (uint32_t)(3 * f.height)) return sheet_fault(file, "not three rows of the font's height");
-    if (u32_at(bytes, 16) != (uint32_t)IMG_HEADER_SIZE || u32_at(bytes, 20) != width ||
-        u32_at(bytes, 24) != 0 || u32_at(bytes, 28) != 0 || u32_at(bytes, 32) != 0)
+    if (h[4] != (uint32_t)IMG_HEADER_SIZE || h[5] != width || h[6] != 0 || h[7] != 0 || h[8] != 0)
         return sheet_fault(file, "header offsets or pitches do not describe one 8-bit plane");
     if (bytes.size() != IMG_HEADER_SIZE + (size_t)width * height)
         return sheet_fault(file, "size does not match width x height");

@@ -348,7 +348,7 @@ bool canvas_to_jpeg(const Canvas& c, int quality, std::vector<uint8_t>* out) {
     char* data = nullptr;
     size_t size = 0;
     FILE* f = open_memstream(&data, &size);
-    bool ok = f && gformat_jpg_write(f, buffer, quality) == 0;
+    bool ok = f && gformat_jpg_write(f, buffer, quality) == 1;
     if (f) std::fclose(f);
     if (ok) out->assign((uint8_t*)data, (uint8_t*)data + size);
     std::free(data);

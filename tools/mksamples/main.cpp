@@ -38,7 +38,7 @@ int save_preview(const Canvas& c, const std::string& path) {
             q[0] = byte(p.b), q[1] = byte(p.g), q[2] = byte(p.r);
         }
     FILE* f = std::fopen(path.c_str(), "wb");
-    int ok = f && gformat_jpg_write(f, pic, 90) == 0;
+    int ok = f && gformat_jpg_write(f, pic, 90) == 1;
     if (f && std::fclose(f) != 0) ok = 0;
     pic_release(pic);
     return ok;
