@@ -361,9 +361,9 @@ int32_t kernel_entry(double sigma, int i) {
     return (int32_t)std::floor(255.0 * std::exp(-(double)i * i / (2.0 * sigma * sigma)));
 }
 
+// Fills k->sums (2r + 1 entries, the caller's memory).
 void kernel_build(BlurKernel* k, double sigma, int r) {
     k->r = r;
-    k->sums = (int64_t*)io_mem_alloc(sizeof(int64_t) * (2 * (size_t)r + 1));
     int64_t s = 0;
     for (int i = -r; i <= r; i++) {
         k->sums[i + r] = s;
@@ -463,28 +463,29 @@ inline int chunk_start(int c, int bytes) { return 16 * c + 16 <= bytes ? 16 * c 
 // Vertical pass over bytes columns of the view (at least 16 of them). An output whose window
 // of rows holds no change in its column keeps its value; a chunk of 16 columns is summed when
 // any of its columns changes within the window.
-void blur_vertical_simd(const ImageView* v, int bytes, int r, const BlurSimd* s) {
+// pad holds bytes x (height + 2r) bytes, changed one entry per chunk.
+void blur_vertical_simd(const ImageView* v, int bytes, int r, const BlurSimd* s, uint8_t* pad,
+                        int32_t* changed) {
     const int h = v->height, chunks = (bytes + 15) / 16;
     // Rows padded by r copies of the first and last row: padded row p is row clamp(p - r).
-    Scratch<uint8_t> pad((size_t)bytes * (h + 2 * r));
     for (int p = 0; p < h + 2 * r; p++) {
         const int y = p < r ? 0 : (p - r >= h ? h - 1 : p - r);
-        std::memcpy(pad.p + (size_t)p * bytes, row_at(v, y), bytes);
+        std::memcpy(pad + (size_t)p * bytes, row_at(v, y), bytes);
     }
-    Scratch<int32_t> changed(chunks);  // the latest row b scanned where the chunk differs from row b - 1
+    // changed[c]: the latest row b scanned where chunk c differs from row b - 1.
     for (int c = 0; c < chunks; c++)
         changed[c] = INT32_MIN;
     int next = 1;
     for (int y = 0; y < h; y++) {
         for (; next <= y + r - 1 && next < h; next++) {
-            const uint8_t* row = pad.p + (size_t)(next + r) * bytes;
+            const uint8_t* row = pad + (size_t)(next + r) * bytes;
             for (int c = 0; c < chunks; c++) {
                 const int x = chunk_start(c, bytes);
                 if (!same16(row + x, row + x - bytes)) changed[c] = next;
             }
         }
         uint8_t* out = row_at(v, y);
-        const uint8_t* taps = pad.p + (size_t)y * bytes;
+        const uint8_t* taps = pad + (size_t)y * bytes;
         for (int c = 0; c < chunks; c++) {
             if (changed[c] < y - r + 1) continue;
             const int x = chunk_start(c, bytes);
@@ -508,23 +509,23 @@ int find_changes(const uint8_t* p, int n, int32_t* out) {
     return count;
 }
 
-// Horizontal pass along rows at least 16 pixels long, channel by channel.
-void blur_horizontal_simd(const ImageView* v, int bpp, int r, const BlurSimd* s) {
+// Horizontal pass along rows at least 16 pixels long, channel by channel. line holds width + 2r
+// bytes (one channel of a row padded by r copies of its end values), changes width entries.
+void blur_horizontal_simd(const ImageView* v, int bpp, int r, const BlurSimd* s, uint8_t* line,
+                          int32_t* changes) {
     const int n = v->width;
-    Scratch<uint8_t> line((size_t)n + 2 * r);  // the row padded by r copies of its end values
-    Scratch<int32_t> changes(n);
     for (int y = 0; y < v->height; y++)
         for (int ch = 0; ch < bpp; ch++) {
             uint8_t* row = row_at(v, y) + ch;
-            uint8_t* mid = line.p + r;
+            uint8_t* mid = line + r;
             if (bpp == 1)
                 std::memcpy(mid, row, n);
             else
                 for (int x = 0; x < n; x++)
                     mid[x] = row[x * bpp];
-            const int count = find_changes(mid, n, changes.p);
+            const int count = find_changes(mid, n, changes);
             if (count == 0) continue;
-            std::memset(line.p, mid[0], r);
+            std::memset(line, mid[0], r);
             std::memset(mid + n, mid[n - 1], r);
             int k = 0;
             for (int c = 0; c < (n + 15) / 16; c++) {
@@ -533,7 +534,7 @@ void blur_horizontal_simd(const ImageView* v, int bpp, int r, const BlurSimd* s)
                     k++;
                 if (k == count) break;
                 if (changes[k] > x + 15 + r - 1) continue;
-                const __m128i out = blur16(line.p + x, 1, s);
+                const __m128i out = blur16(line + x, 1, s);
                 if (bpp == 1) {
                     _mm_storeu_si128((__m128i*)(row + x), out);
                 } else {
@@ -548,41 +549,89 @@ void blur_horizontal_simd(const ImageView* v, int bpp, int r, const BlurSimd* s)
 
 #endif
 
-void blur_view(const ImageView* v, double sigma, int r) {
+// How one blur runs and the working memory it needs, from the view's size and the kernel alone,
+// so that a caller can hand the memory in. The pieces lie in one block, 16 bytes apart.
+struct BlurPlan {
+    int r;
+    int64_t total;         // of the kernel
+    bool vertical_simd;    // the passes that take sixteen outputs at once
+    bool horizontal_simd;  // (the others go run by run)
+    int64_t* sums;         // 2r + 1 prefix sums of the kernel
+    int32_t* run_start;    // longest line + 1, for the passes run by run
+    uint8_t* run_value;    // longest line
+    int32_t* pairs;        // r kernel entries two by two
+    uint8_t* pad;          // row bytes x (height + 2r), for the vertical SIMD pass
+    int32_t* changed;      // one per 16 row bytes
+    uint8_t* line;         // width + 2r, for the horizontal SIMD pass
+    int32_t* changes;      // width
+};
+
+// Lays the plan's memory out from base (null: only measures) and returns its size in bytes.
+size_t blur_plan(BlurPlan* p, const ImageView* v, double sigma, int r, uint8_t* base) {
     const int bpp = v->kind & 15;
-    BlurKernel k;
-    kernel_build(&k, sigma, r);
-    const int longest = v->width > v->height ? v->width : v->height;
-    Scratch<int32_t> start((size_t)longest + 1);
-    Scratch<uint8_t> value(longest);
-    LineScratch ls{start.p, value.p};
-    bool vertical_done = false, horizontal_done = false;
+    const size_t w = (size_t)v->width, h = (size_t)v->height, longest = w > h ? w : h;
+    *p = {};
+    p->r = r;
+    for (int i = -r; i < r; i++)
+        p->total += kernel_entry(sigma, i < 0 ? -i : i);
 #if defined(__SSE2__)
-    if (k.total <= BLUR_SIMD_TOTAL_MAX) {
-        Scratch<int32_t> pairs(r);
+    const bool simd = p->total <= BLUR_SIMD_TOTAL_MAX;
+    p->vertical_simd = simd && v->width * bpp >= 16;
+    p->horizontal_simd = simd && v->width >= 16;
+#endif
+    size_t at = 0;
+    auto take = [&](size_t bytes) -> uint8_t* {
+        uint8_t* piece = base ? base + at : nullptr;
+        at += (bytes + 15) & ~(size_t)15;
+        return piece;
+    };
+    p->sums = (int64_t*)take(sizeof(int64_t) * (2 * (size_t)r + 1));
+    if (!p->vertical_simd || !p->horizontal_simd) {
+        p->run_start = (int32_t*)take(sizeof(int32_t) * (longest + 1));
+        p->run_value = take(longest);
+    }
+    if (p->vertical_simd || p->horizontal_simd) p->pairs = (int32_t*)take(sizeof(int32_t) * (size_t)r);
+    if (p->vertical_simd) {
+        p->pad = take(w * bpp * (h + 2 * (size_t)r));
+        p->changed = (int32_t*)take(sizeof(int32_t) * ((w * bpp + 15) / 16));
+    }
+    if (p->horizontal_simd) {
+        p->line = take(w + 2 * (size_t)r);
+        p->changes = (int32_t*)take(sizeof(int32_t) * w);
+    }
+    return at;
+}
+
+// A view the blur changes: a kernel, pixels, and a kind it offers.
+bool blur_applies(const ImageView* view, int r) {
+    return r != 0 && view->width > 0 && view->height > 0 &&
+           (view->kind == IMG_8BIT || view->kind == IMG_24BIT);
+}
+
+void blur_view(const ImageView* v, double sigma, const BlurPlan* p) {
+    const int bpp = v->kind & 15, r = p->r;
+    BlurKernel k;
+    k.sums = p->sums;
+    kernel_build(&k, sigma, r);
+    LineScratch ls{p->run_start, p->run_value};
+#if defined(__SSE2__)
+    if (p->vertical_simd || p->horizontal_simd) {
         for (int t = 0; t < 2 * r; t += 2) {
             const int64_t* S = k.sums;
-            pairs[t / 2] = (int32_t)((S[t + 1] - S[t]) | (S[t + 2] - S[t + 1]) << 16);
+            p->pairs[t / 2] = (int32_t)((S[t + 1] - S[t]) | (S[t + 2] - S[t + 1]) << 16);
         }
-        const BlurSimd simd{2 * r, pairs.p, (float)k.total, 1.0f / (float)k.total};
-        if (v->width * bpp >= 16) {
-            blur_vertical_simd(v, v->width * bpp, r, &simd);
-            vertical_done = true;
-        }
-        if (v->width >= 16) {
-            blur_horizontal_simd(v, bpp, r, &simd);
-            horizontal_done = true;
-        }
+        const BlurSimd simd{2 * r, p->pairs, (float)k.total, 1.0f / (float)k.total};
+        if (p->vertical_simd) blur_vertical_simd(v, v->width * bpp, r, &simd, p->pad, p->changed);
+        if (p->horizontal_simd) blur_horizontal_simd(v, bpp, r, &simd, p->line, p->changes);
     }
 #endif
-    if (!vertical_done)
+    if (!p->vertical_simd)
         for (int x = 0; x < v->width * bpp; x++)
             blur_line(v->pixels + x, v->pitch, v->height, &k, &ls);
-    if (!horizontal_done)
+    if (!p->horizontal_simd)
         for (int y = 0; y < v->height; y++)
             for (int c = 0; c < bpp; c++)
                 blur_line(row_at(v, y) + c, bpp, v->width, &k, &ls);
-    io_mem_free(k.sums);
 }
 
 // --- Colour ---
@@ -645,9 +694,28 @@ int img_blur_kernel(double sigma, int32_t* weights, int capacity) {
 
 int img_blur(const ImageView* view, double sigma) {
     const int r = blur_radius_of(sigma);
-    if (r == 0 || view->width <= 0 || view->height <= 0) return r;
-    if (view->kind != IMG_8BIT && view->kind != IMG_24BIT) return r;
-    blur_view(view, sigma, r);
+    if (!blur_applies(view, r)) return r;
+    BlurPlan plan;
+    uint8_t* memory = (uint8_t*)io_mem_alloc(blur_plan(&plan, view, sigma, r, nullptr));
+    blur_plan(&plan, view, sigma, r, memory);
+    blur_view(view, sigma, &plan);
+    io_mem_free(memory);
+    return r;
+}
+
+size_t img_blur_scratch_size(const ImageView* view, double sigma) {
+    const int r = blur_radius_of(sigma);
+    if (!blur_applies(view, r)) return 0;
+    BlurPlan plan;
+    return blur_plan(&plan, view, sigma, r, nullptr);
+}
+
+int img_blur_in(const ImageView* view, double sigma, void* scratch) {
+    const int r = blur_radius_of(sigma);
+    if (!blur_applies(view, r)) return r;
+    BlurPlan plan;
+    blur_plan(&plan, view, sigma, r, (uint8_t*)scratch);
+    blur_view(view, sigma, &plan);
     return r;
 }
 

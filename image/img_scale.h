@@ -3,6 +3,7 @@
 // All of these work on 8-bit channels of views and images and never touch the screen or the
 // dirty cells. Inner loops are integer fixed point (16.16 for the resampler).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "image/img.h"
@@ -32,6 +33,12 @@ int img_blur(const ImageView* view, double sigma);
 // Copies src into dst at (0, 0) (the part that fits) and blurs the whole of dst with the sigma
 // last given to img_blur_radius; returns the radius.
 int img_blur_copy(Image* dst, const Image* src);
+// img_blur in working memory the caller holds, for blurs on several threads at once (the
+// counted allocator serves one thread): img_blur_scratch_size gives the bytes the view and
+// sigma need (0 when the blur leaves the view unchanged); img_blur_in then allocates nothing and
+// keeps no state. The block must be aligned as io_mem_alloc aligns its blocks.
+size_t img_blur_scratch_size(const ImageView* view, double sigma);
+int img_blur_in(const ImageView* view, double sigma, void* scratch);
 
 // --- Colour ---
 // Writes into dst the tint of every src pixel: hue in degrees, brightness -100..100,

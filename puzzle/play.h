@@ -11,6 +11,7 @@
 
 #include "image/img.h"
 #include "puzzle/box.h"
+#include "puzzle/piece.h"
 #include "puzzle/save.h"
 #include "puzzle/shape.h"
 

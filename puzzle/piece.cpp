@@ -1,0 +1,402 @@
+// puzzle/piece.cpp -- drawing pieces and their shadows: the quad of a piece on the screen, the
+// pixel rules over the split light tables, and the six span routines (axis-aligned or turned;
+// piece, selected piece or shadow), clipped to the dirty cells of the open frame.
+#include "puzzle/piece.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/screen.h"
+#include "puzzle/curve.h"
+#include "puzzle/light.h"
+
+namespace {
+
+const Image* g_picture;         // where pieces take their pixels from
+const uint8_t* g_shadow_table;  // the darkening table of the image module
+
+int round_half(double v) { return (int)(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5)); }
+
+}  // namespace
+
+// --- piece_quad ---
+
+void piece_quad(const PieceShape* shape, int x, int y, int angle, int lift, int shadow, PieceQuad* out) {
+    double c[4][2];
+    if (!shadow) {
+        const int w = shape->piece ? shape->piece->width : 1, h = shape->piece ? shape->piece->height : 1;
+        const double cs[4][2] = {
+            {0, 0}, {(double)w - 1, 0}, {(double)w - 1, (double)h - 1}, {0, (double)h - 1}};
+        std::memcpy(c, cs, sizeof c);
+    } else {
+        const int sx = shape->shadowX, sy = shape->shadowY;
+        const int sw = shape->shadow ? shape->shadow->width : 1,
+                  sh = shape->shadow ? shape->shadow->height : 1;
+        const double cs[4][2] = {{(double)sx, (double)sy},
+                                 {(double)sx + sw - 1, (double)sy},
+                                 {(double)sx + sw - 1, (double)sy + sh - 1},
+                                 {(double)sx, (double)sy + sh - 1}};
+        std::memcpy(c, cs, sizeof c);
+    }
+    const int px = shadow ? x + lift : x, py = shadow ? y + lift : y;
+    for (int i = 0; i < 4; i++) {
+        if (angle != 0) vec_rotate(c[i], angle);
+        out->corner[i][0] = round_half(c[i][0] + px);
+        out->corner[i][1] = round_half(c[i][1] + py);
+    }
+    double l = out->corner[0][0], r = l, t = out->corner[0][1], b = t;
+    for (int i = 1; i < 4; i++) {
+        l = std::fmin(l, out->corner[i][0]), r = std::fmax(r, out->corner[i][0]);
+        t = std::fmin(t, out->corner[i][1]), b = std::fmax(b, out->corner[i][1]);
+    }
+    out->left = (int32_t)l, out->top = (int32_t)t, out->right = (int32_t)r, out->bottom = (int32_t)b;
+}
+
+// --- piece_draw ---
+
+void piece_set_picture(const Image* picture) { g_picture = picture; }
+
+namespace {
+
+// What one piece_draw call hands to the span routines.
+struct Draw {
+    const uint16_t* codes;  // piece codes, or null for a shadow
+    const uint8_t* alpha;   // shadow strengths
+    int w, h;               // of the image drawn
+    const uint8_t* pic;     // picture pixel of texel (0, 0)
+    int pic_pitch;
+    int rot;    // rotation term
+    int angle;  // 0..359
+    bool axis, selected;
+    const PieceQuad* quad;
+    int ax, ay;  // corner 0 (texel (0, 0)) of an axis-aligned quad
+    // Rotated quads: the two chains of edges going down from the top corner.
+    int top;
+    double cx[4], cy[4], cu[4], cv[4];
+};
+
+// --- Pixel rules ---
+
+template <bool SELECTED>
+inline void put_piece(uint8_t* d, const uint8_t* p, unsigned q, int rot) {
+    if (q == 0) return;
+    if (q & 0x8000) {
+        d[0] = p[0], d[1] = p[1], d[2] = SELECTED ? 255 : p[2];
+        return;
+    }
+    // A[d][c] + B[C[q + rot] * 4 + p], through the split tables: the light step of the turned
+    // normal, then the lit byte, its coverage, and the screen byte's share.
+    const uint8_t* lit = light_lit + light_step[((q + rot) >> 5) & 1023] * 256;
+    if ((q & 31) == 31) {  // fully covered: nothing of the screen byte remains (A is 0, B the lit byte)
+        d[0] = lit[p[0]], d[1] = lit[p[1]], d[2] = lit[SELECTED ? 255 : p[2]];
+        return;
+    }
+    const unsigned c = (q & 31) * 256;
+    const uint8_t* cover = light_cover + c;
+    const uint8_t* blend = light_blend + c;
+    d[0] = (uint8_t)(blend[d[0]] + cover[lit[p[0]]]);
+    d[1] = (uint8_t)(blend[d[1]] + cover[lit[p[1]]]);
+    d[2] = (uint8_t)(blend[d[2]] + cover[lit[SELECTED ? 255 : p[2]]]);
+}
+
+inline void put_shadow(uint8_t* d, unsigned a) {
+    if (a == 0) return;
+    const uint8_t* s = g_shadow_table + a * 256;
+    d[0] = s[d[0]], d[1] = s[d[1]], d[2] = s[d[2]];
+}
+
+// --- The six span routines ---
+
+// The end of the run of codes from i on that are 0 (flat false) or have bit 15 set (flat true).
+inline int run_end(const uint16_t* q, int i, int n, bool flat) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128((const __m128i*)(q + i));
+        const __m128i hit = flat ? _mm_srai_epi16(v, 15) : _mm_cmpeq_epi16(v, zero);
+        const unsigned mask = (unsigned)_mm_movemask_epi8(hit);
+        if (mask != 0xFFFF) return i + __builtin_ctz(~mask) / 2;
+    }
+#endif
+    if (flat)
+        while (i < n && (q[i] & 0x8000))
+            i++;
+    else
+        while (i < n && q[i] == 0)
+            i++;
+    return i;
+}
+
+// Axis-aligned piece: n pixels, source codes and picture stepping by constant strides. Unturned
+// rows (the common case at rest) skip transparent runs and copy flat runs whole.
+template <bool SELECTED>
+void span_piece_axis(uint8_t* d, const uint16_t* q, ptrdiff_t qstep, const uint8_t* p, ptrdiff_t pstep, int n,
+                     int rot) {
+    if (qstep != 1 || SELECTED) {
+        for (int i = 0; i < n; i++, d += 3, q += qstep, p += pstep)
+            put_piece<SELECTED>(d, p, *q, rot);
+        return;
+    }
+    int i = 0;
+    while (i < n) {
+        const unsigned c = q[i];
+        if (c == 0) {
+            i = run_end(q, i + 1, n, false);
+        } else if (c & 0x8000) {
+            const int j = run_end(q, i + 1, n, true);
+            std::memcpy(d + 3 * i, p + 3 * i, (size_t)(j - i) * 3);
+            i = j;
+        } else {
+            put_piece<false>(d + 3 * i, p + 3 * i, c, rot);
+            i++;
+        }
+    }
+}
+
+// Rotated piece: texels by 16.16 steps, nearest texel.
+template <bool SELECTED>
+void span_piece_rotated(uint8_t* d, const Draw* k, int32_t u, int32_t v, int32_t du, int32_t dv, int n) {
+    for (int i = 0; i < n; i++, d += 3, u += du, v += dv) {
+        const int tu = u >> 16, tv = v >> 16;
+        put_piece<SELECTED>(d, k->pic + (ptrdiff_t)tv * k->pic_pitch + tu * 3, k->codes[tv * k->w + tu],
+                            k->rot);
+    }
+}
+
+void span_shadow_axis(uint8_t* d, const uint8_t* a, ptrdiff_t astep, int n) {
+    for (int i = 0; i < n; i++, d += 3, a += astep)
+        put_shadow(d, *a);
+}
+
+void span_shadow_rotated(uint8_t* d, const Draw* k, int32_t u, int32_t v, int32_t du, int32_t dv, int n) {
+    for (int i = 0; i < n; i++, d += 3, u += du, v += dv)
+        put_shadow(d, k->alpha[(v >> 16) * k->w + (u >> 16)]);
+}
+
+inline uint8_t* screen_at(int x, int y) {
+    return screen.buf + (ptrdiff_t)y * screen.pitch + (ptrdiff_t)x * 3;
+}
+
+// Prefetches rows of bytes (rows apart by pitch) into the second-level cache.
+void prefetch_block(const void* first, int rows, size_t bytes, ptrdiff_t pitch) {
+    for (int r = 0; r < rows; r++) {
+        const char* row = (const char*)first + r * pitch;
+        for (size_t i = 0; i < bytes + 63; i += 64)
+            __builtin_prefetch(row + i, 0, 2);
+    }
+}
+
+// Axis-aligned: texel of screen (x, y) for the four quarter turns about corner 0:
+//   0: (x - ax, y - ay)   90: (ay - y, x - ax)   180: (ax - x, ay - y)   270: (y - ay, ax - x)
+void draw_axis(const Draw* k, int x0, int y0, int x1, int y1) {
+    const int n = x1 - x0 + 1;
+    for (int y = y0; y <= y1; y++) {
+        int u, v, du, dv;
+        switch (k->angle) {
+            case 0:
+                u = x0 - k->ax, v = y - k->ay, du = 1, dv = 0;
+                break;
+            case 90:
+                u = k->ay - y, v = x0 - k->ax, du = 0, dv = 1;
+                break;
+            case 180:
+                u = k->ax - x0, v = k->ay - y, du = -1, dv = 0;
+                break;
+            default:
+                u = y - k->ay, v = k->ax - x0, du = 0, dv = -1;
+                break;
+        }
+        uint8_t* d = screen_at(x0, y);
+        if (k->codes) {
+            const uint16_t* q = k->codes + v * k->w + u;
+            const uint8_t* p = k->pic + (ptrdiff_t)v * k->pic_pitch + u * 3;
+            const ptrdiff_t qstep = du + (ptrdiff_t)dv * k->w, pstep = du * 3 + (ptrdiff_t)dv * k->pic_pitch;
+            if (k->selected)
+                span_piece_axis<true>(d, q, qstep, p, pstep, n, k->rot);
+            else
+                span_piece_axis<false>(d, q, qstep, p, pstep, n, k->rot);
+        } else {
+            span_shadow_axis(d, k->alpha + v * k->w + u, du + (ptrdiff_t)dv * k->w, n);
+        }
+    }
+}
+
+// Position on the chain that runs from the top corner in direction dir (+1 right, -1 left) at
+// row y; false when no edge going down covers y.
+bool chain_at(const Draw* k, int dir, double y, double* x, double* u, double* v) {
+    int a = k->top;
+    for (int e = 0; e < 3; e++) {
+        const int b = (a + dir + 4) & 3;
+        if (k->cy[b] > k->cy[a] && y >= k->cy[a] && y <= k->cy[b]) {
+            const double t = (y - k->cy[a]) / (k->cy[b] - k->cy[a]);
+            *x = k->cx[a] + (k->cx[b] - k->cx[a]) * t;
+            *u = k->cu[a] + (k->cu[b] - k->cu[a]) * t;
+            *v = k->cv[a] + (k->cv[b] - k->cv[a]) * t;
+            return true;
+        }
+        a = b;
+    }
+    return false;
+}
+
+inline double clampd(double v, double hi) { return v < 0 ? 0 : (v > hi ? hi : v); }
+
+void draw_rotated(const Draw* k, int x0, int y0, int x1, int y1) {
+    for (int y = y0; y <= y1; y++) {
+        double xl, ul, vl, xr, ur, vr;
+        if (!chain_at(k, -1, y, &xl, &ul, &vl) || !chain_at(k, 1, y, &xr, &ur, &vr)) continue;
+        const int il = round_half(xl), ir = round_half(xr);
+        if (ir < il) continue;
+        ul = clampd(ul, k->w - 1), ur = clampd(ur, k->w - 1);
+        vl = clampd(vl, k->h - 1), vr = clampd(vr, k->h - 1);
+        const double du = ir > il ? (ur - ul) / (ir - il) : 0.0, dv = ir > il ? (vr - vl) / (ir - il) : 0.0;
+        const int xs = il > x0 ? il : x0, xe = ir < x1 ? ir : x1;
+        if (xe < xs) continue;
+        const int32_t u = (int32_t)((ul + (xs - il) * du) * 65536.0) + 32768;
+        const int32_t v = (int32_t)((vl + (xs - il) * dv) * 65536.0) + 32768;
+        const int32_t idu = (int32_t)(du * 65536.0), idv = (int32_t)(dv * 65536.0);
+        uint8_t* d = screen_at(xs, y);
+        const int n = xe - xs + 1;
+        if (!k->codes)
+            span_shadow_rotated(d, k, u, v, idu, idv, n);
+        else if (k->selected)
+            span_piece_rotated<true>(d, k, u, v, idu, idv, n);
+        else
+            span_piece_rotated<false>(d, k, u, v, idu, idv, n);
+    }
+}
+
+// One run of dirty cells: clip to the quad's rectangle and the screen, then draw its rows.
+void draw_run(void* ctx, int x, int y, int w, int h) {
+    const Draw* k = (const Draw*)ctx;
+    const PieceQuad* q = k->quad;
+    int x0 = x > q->left ? x : q->left, y0 = y > q->top ? y : q->top;
+    int x1 = x + w - 1 < q->right ? x + w - 1 : q->right;
+    int y1 = y + h - 1 < q->bottom ? y + h - 1 : q->bottom;
+    if (x0 < 0) x0 = 0;
+    if (y0 < 0) y0 = 0;
+    if (x1 > screen.width - 1) x1 = screen.width - 1;
+    if (y1 > screen.height - 1) y1 = screen.height - 1;
+    if (x0 > x1 || y0 > y1) return;
+    if (k->axis)
+        draw_axis(k, x0, y0, x1, y1);
+    else
+        draw_rotated(k, x0, y0, x1, y1);
+}
+
+// The image drawn and where its texels come from; false when a piece's texels do not all lie
+// inside the picture.
+bool draw_source(Draw* k, const Image* im, int homeX, int homeY, int shadow) {
+    k->w = im->width;
+    k->h = im->height;
+    if (shadow) {
+        k->alpha = (const uint8_t*)im + im->colourOffset;
+        g_shadow_table = img_shadow_table();
+        return true;
+    }
+    const Image* pic = g_picture;
+    if (!pic || (pic->kind & 15) != IMG_24BIT || homeX < 0 || homeY < 0 || homeX + k->w > pic->width ||
+        homeY + k->h > pic->height)
+        return false;
+    k->codes = (const uint16_t*)((const uint8_t*)im + im->colourOffset);
+    k->pic_pitch = pic->colourPitch;
+    k->pic = (const uint8_t*)pic + pic->colourOffset + (ptrdiff_t)homeY * k->pic_pitch + (ptrdiff_t)homeX * 3;
+    return true;
+}
+
+// The quad's corners with their texture positions, the top corner the scan starts from, and
+// corner 0 for axis-aligned draws.
+void draw_corners(Draw* k, const PieceQuad* quad) {
+    const double tu[4] = {0, (double)k->w - 1, (double)k->w - 1, 0},
+                 tv[4] = {0, 0, (double)k->h - 1, (double)k->h - 1};
+    double best = 100000;
+    for (int i = 0; i < 4; i++) {
+        k->cx[i] = quad->corner[i][0], k->cy[i] = quad->corner[i][1];
+        k->cu[i] = tu[i], k->cv[i] = tv[i];
+        if (k->cy[i] < (int)best) best = k->cy[i], k->top = i;
+    }
+    k->ax = (int)quad->corner[0][0];
+    k->ay = (int)quad->corner[0][1];
+}
+
+// Narrows clip to the image of an axis-aligned draw, whatever the quad's rectangle says; false
+// when nothing is left.
+bool clip_to_image(const Draw* k, PieceQuad* clip) {
+    int l, t, r, b;
+    switch (k->angle) {
+        case 0:
+            l = k->ax, t = k->ay, r = k->ax + k->w - 1, b = k->ay + k->h - 1;
+            break;
+        case 90:
+            l = k->ax, t = k->ay - k->w + 1, r = k->ax + k->h - 1, b = k->ay;
+            break;
+        case 180:
+            l = k->ax - k->w + 1, t = k->ay - k->h + 1, r = k->ax, b = k->ay;
+            break;
+        default:
+            l = k->ax - k->h + 1, t = k->ay, r = k->ax, b = k->ay + k->w - 1;
+            break;
+    }
+    clip->left = clip->left > l ? clip->left : l;
+    clip->top = clip->top > t ? clip->top : t;
+    clip->right = clip->right < r ? clip->right : r;
+    clip->bottom = clip->bottom < b ? clip->bottom : b;
+    return clip->right >= clip->left && clip->bottom >= clip->top;
+}
+
+}  // namespace
+
+void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int angle, int selected,
+                int shadow) {
+    if (!screen.buf || quad->right == -1 || quad->right < quad->left || quad->bottom < quad->top) return;
+    const Image* im = shadow ? shape->shadow : shape->piece;
+    if (!im || im->width <= 0 || im->height <= 0) return;
+    if (im->kind != (shadow ? IMG_8BIT : IMG_16BIT) || screen.bytesPerPixel != 3) return;
+
+    Draw k{};
+    k.quad = quad;
+    k.angle = ((angle % 360) + 360) % 360;
+    k.axis = k.angle % 90 == 0;
+    k.selected = selected != 0;
+    k.rot = (k.angle * 64 / 360) * 512;
+    if (!draw_source(&k, im, homeX, homeY, shadow)) return;
+    draw_corners(&k, quad);
+    PieceQuad clip = *quad;
+    if (k.axis) {
+        if (!clip_to_image(&k, &clip)) return;
+        k.quad = &clip;
+    }
+    // Ask for the piece's cache lines all at once (into the second-level cache), so that their
+    // misses overlap instead of queueing row by row: rows of a piece lie a picture or a screen
+    // row apart, which the hardware does not foresee.
+    ScreenRect dirty;
+    if (!screen_dirty_bounds(clip.left, clip.top, clip.right, clip.bottom, &dirty)) return;
+    prefetch_block(k.codes ? (const void*)k.codes : (const void*)k.alpha, 1,
+                   (size_t)k.w * k.h * (k.codes ? 2 : 1), 0);
+    if (k.codes) prefetch_block(k.pic, k.h, (size_t)k.w * 3, k.pic_pitch);
+    prefetch_block(screen_at(dirty.x, dirty.y), dirty.h, (size_t)dirty.w * 3, screen.pitch);
+    screen_for_each_dirty_span(clip.left, clip.top, clip.right - clip.left + 1, clip.bottom - clip.top + 1,
+                               draw_run, &k);
+}
+
+void piece_prefetch(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int shadow) {
+    if (!screen.buf || quad->right < quad->left || quad->bottom < quad->top) return;
+    const Image* im = shadow ? shape->shadow : shape->piece;
+    if (!im) return;
+    __builtin_prefetch(im);
+    const int w = im->width, h = im->height;
+    prefetch_block((const uint8_t*)im + im->colourOffset, 1, (size_t)w * h * (shadow ? 1 : 2), 0);
+    const Image* pic = g_picture;
+    if (!shadow && pic && homeX >= 0 && homeY >= 0 && homeX + w <= pic->width && homeY + h <= pic->height)
+        prefetch_block(
+            (const uint8_t*)pic + pic->colourOffset + (ptrdiff_t)homeY * pic->colourPitch + homeX * 3, h,
+            (size_t)w * 3, pic->colourPitch);
+    int l = quad->left < 0 ? 0 : quad->left, t = quad->top < 0 ? 0 : quad->top;
+    int r = quad->right >= screen.width ? screen.width - 1 : quad->right;
+    int b = quad->bottom >= screen.height ? screen.height - 1 : quad->bottom;
+    if (l <= r && t <= b) prefetch_block(screen_at(l, t), b - t + 1, (size_t)(r - l + 1) * 3, screen.pitch);
+}

@@ -1,0 +1,33 @@
+// puzzle/piece.h -- drawing a piece (or its shadow) at any angle onto the 24-bit screen through
+// the dirty cells: where it lies on the screen, and its pixels lit through the light tables
+// (puzzle/light.h) and blended by coverage.
+#pragma once
+#include <cstdint>
+
+#include "image/img.h"
+#include "puzzle/shape.h"
+
+// Where a piece or its shadow lies on the screen (piece_quad): bounding rectangle (inclusive)
+// and the four corners of the image, turned and placed. Texture corners are, in the same order,
+// (0, 0), (w - 1, 0), (w - 1, h - 1), (0, h - 1) of the image drawn. right = -1 marks a quad that
+// is not on the screen; piece_draw then draws nothing.
+struct PieceQuad {
+    int32_t left, top, right, bottom;
+    double corner[4][2];  // x, y
+};
+
+// The corners and bounding rectangle of a piece (shadow 0) or of its shadow (shadow 1) with its
+// image's top-left at (x, y), turned by angle degrees about that point (positive: counter-clockwise
+// on the screen); the shadow lies lift pixels right of and below it. Rounds half away from zero.
+// The rectangle is not clipped to the screen (the play state does that).
+void piece_quad(const PieceShape* shape, int x, int y, int angle, int lift, int shadow, PieceQuad* out);
+// The picture the pieces take their pixels from (24-bit); it must outlive the drawing.
+void piece_set_picture(const Image* picture);
+// Draws a piece (shadow 0; its pixels from the picture at home + texture position) or its shadow
+// (shadow 1) through the quad, clipped to the dirty cells of the open frame. A selected piece has
+// the red byte of every picture pixel at 255.
+void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int angle, int selected,
+                int shadow);
+// Optional: asks the caches for what drawing this piece will read, so that a loop over many
+// pieces can call it for the next piece before drawing the current one. Draws nothing.
+void piece_prefetch(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int shadow);
