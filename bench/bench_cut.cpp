@@ -21,6 +21,8 @@
 #include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/grid.h"
+#include "puzzle/light.h"
+#include "puzzle/piece.h"
 #include "puzzle/shape.h"
 #include "resources/dp.h"
 #include "tests/puzzle/cut_support.h"

@@ -24,6 +24,7 @@
 #include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/grid.h"
+#include "puzzle/light.h"
 #include "puzzle/play.h"
 #include "puzzle/save.h"
 #include "puzzle/shape.h"

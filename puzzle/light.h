@@ -14,7 +14,7 @@ const uint8_t* light_table_b();   // light: [step * 8192 + c * 256 + p]
 const uint16_t* light_table_c();  // code to B row / 4, 65536 entries (second half repeats)
 
 // The split tables, filled by light_tables_build and only read elsewhere.
-extern uint8_t light_step[1024];      // normal code to light step (brightness / 8)
-extern uint8_t light_lit[32 * 256];   // [step][p]: the lit picture byte
-extern uint8_t light_cover[32 * 256]; // [c][lit]: round(lit * c / 31)
-extern uint8_t light_blend[32 * 256]; // [c][d]: round(d * (31 - c) / 31)
+extern uint8_t light_step[1024];       // normal code to light step (brightness / 8)
+extern uint8_t light_lit[32 * 256];    // [step][p]: the lit picture byte
+extern uint8_t light_cover[32 * 256];  // [c][lit]: round(lit * c / 31)
+extern uint8_t light_blend[32 * 256];  // [c][d]: round(d * (31 - c) / 31)

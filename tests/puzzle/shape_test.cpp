@@ -15,6 +15,10 @@
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
 #include "puzzle/grid.h"
+#include "puzzle/light.h"
+#include "puzzle/normal.h"
+#include "puzzle/piece.h"
+#include "puzzle/trace.h"
 #include "support/fatal_trap.h"
 
 using cut_support::CurvePack;
@@ -29,7 +33,7 @@ uint8_t* bytes_of(const Image* im) { return (uint8_t*)im + im->colourOffset; }
 std::vector<uint8_t> traced(int w, int h, const std::vector<double>& xy) {
     std::vector<uint8_t> c((size_t)w * h, 255);
     ImageView v{w, h, IMG_8BIT, c.data(), w, nullptr, 0};
-    shape_trace(&v, xy.data(), (int)xy.size() / 2);
+    trace_view(&v, xy.data(), (int)xy.size() / 2);
     return c;
 }
 
@@ -65,7 +69,7 @@ Reference reference_render(const PieceOutline& o, int size) {
         std::vector<CurvePoint> m(pts, pts + n);
         curve_map(m.data(), n, o.corners[2 * i] + ox, o.corners[2 * i + 1] + oy, o.corners[2 * j] + ox,
                   o.corners[2 * j + 1] + oy);
-        shape_trace(&v, (const double*)m.data(), n);
+        trace_view(&v, (const double*)m.data(), n);
     }
     std::vector<int> stack;
     if (a[0] == 255) stack.push_back(0), a[0] = 0;
