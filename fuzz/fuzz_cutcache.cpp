@@ -14,6 +14,7 @@
 
 #include "base/le.h"
 #include "fuzz/fuzz_folder.h"
+#include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/save.h"
 #include "puzzle/shape.h"

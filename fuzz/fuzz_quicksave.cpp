@@ -13,6 +13,7 @@
 #include <string>
 
 #include "fuzz/fuzz_folder.h"
+#include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/save.h"
 

@@ -1,7 +1,7 @@
-// puzzle/play.h -- one game in memory: the piece table, the stacking order, groups of joined
-// pieces and the game-wide state; starting a game from a box, keeping every piece's screen
-// rectangles current for redrawing, advancing carried and turning pieces each tick, the two
-// drawing layers of the desk, and ending a game (which saves it).
+// puzzle/play.h -- one game in memory: the piece records, the game-wide state and the hooks to
+// the windows around the desk, and the game's own random generator. Starting and ending a game
+// is puzzle/game.h; the piece table, layout, ticks and drawing layers puzzle/pieces.h; the
+// stacking order puzzle/stack.h; groups puzzle/group.h; the percent joined puzzle/progress.h.
 //
 // Positions are screen pixels of the desk: a piece's position is where the top-left pixel of its
 // unrotated image lies; the image turns about that point (positive angles counter-clockwise on
@@ -87,33 +87,3 @@ extern PlayState play_state;
 // never seeded by the game: it starts from seed 1 in every run ---
 int play_rand();
 void play_rand_seed(uint32_t seed);
-
-// --- Games ---
-// Reads the box, loads and fits the picture, takes the cut from the cache or cuts afresh,
-// restores the quick save or scatters, settles, and shows the play room. 1 when the game is open,
-// 0 when the box could not be played (nothing stays open then).
-int game_start(const char* name);
-// Finishes turns, drops what is carried, adds the time played, saves, frees the game.
-void game_end();
-
-// --- The piece table and stacking order ---
-void pieces_alloc(int count);  // all records zero, not stacked (prev, next -1), group -1
-void pieces_free();
-void stack_raise(int piece);  // to the top; appended when not in the list
-void stack_unlink(int piece);
-void stack_insert_above(int below, int piece);  // nothing when equal or already directly above
-void stack_reset();                             // every piece stacked in index order (the last on top)
-int group_size(int piece);                      // 1 for a loose piece
-
-// --- Layout ---
-void pieces_scatter();        // a fresh desk (game_start when there is no saved layout)
-void pieces_settle();         // after a scatter or a restore
-void piece_rects(int piece);  // screen and shadow rectangles for the current values
-void progress_update();       // info.percent from the joined neighbour links
-void pieces_keep_on_desk();   // pieces with moved set come back onto the desk
-
-// --- Per paint and per tick ---
-void pieces_refresh();  // marks changed pieces' old and new areas dirty
-void pieces_tick();
-void pieces_draw_resting();  // the desk layer, bottom to top, lifted pieces left out
-void pieces_draw_carried();  // shadows, then the lifted pieces, above everything

@@ -12,7 +12,9 @@
 #include "platform/io_mem.h"
 #include "puzzle/box.h"
 #include "puzzle/grid.h"
+#include "puzzle/pieces.h"
 #include "puzzle/play.h"
+#include "puzzle/stack.h"
 
 const FieldEntry saveinfo_fields[] = {
     {1, 4, offsetof(SaveInfo, elapsedSeconds)},

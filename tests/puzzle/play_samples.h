@@ -9,6 +9,7 @@
 #include "image/pic.h"
 #include "platform/io_mem.h"
 #include "puzzle/box_samples.h"
+#include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/shape.h"
 

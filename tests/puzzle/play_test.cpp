@@ -13,8 +13,13 @@
 #include "platform/screen.h"
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
+#include "puzzle/game.h"
 #include "puzzle/grid.h"
+#include "puzzle/group.h"
+#include "puzzle/pieces.h"
 #include "puzzle/play_samples.h"
+#include "puzzle/progress.h"
+#include "puzzle/stack.h"
 
 using namespace box_samples;
 using play_samples::HandGame;
@@ -97,7 +102,7 @@ TEST(PlaySettle, drops_turns_cut_short_and_resets_the_flags) {
 TEST(PlayRects, turned_off_desk_and_lifted_pieces) {
     HandGame game(3, 100, 60);
     P(0).x = 300, P(0).y = 300, P(0).angle = 90;
-    piece_rects(0);
+    pieces_rects(0);
     const PieceQuad& q = P(0).screenQuad;
     EXPECT_EQ(q.right - q.left + 1, 60) << "a quarter turn swaps width and height";
     EXPECT_EQ(q.bottom - q.top + 1, 100);
@@ -106,21 +111,21 @@ TEST(PlayRects, turned_off_desk_and_lifted_pieces) {
     EXPECT_EQ(P(0).shadowQuad.right, -1) << "resting pieces show no shadow";
 
     P(1).x = -99, P(1).y = 10;  // its last column is x = 0
-    piece_rects(1);
+    pieces_rects(1);
     EXPECT_EQ(P(1).screenQuad.left, 0);
     EXPECT_EQ(P(1).screenQuad.right, 0);
     P(1).x = -100;
-    piece_rects(1);
+    pieces_rects(1);
     EXPECT_EQ(P(1).screenQuad.right, -1);
     P(1).x = 1024, P(1).y = 10;
-    piece_rects(1);
+    pieces_rects(1);
     EXPECT_EQ(P(1).screenQuad.right, -1);
     P(1).x = 10, P(1).y = 768;
-    piece_rects(1);
+    pieces_rects(1);
     EXPECT_EQ(P(1).screenQuad.right, -1);
 
     P(2).x = 1000, P(2).y = 700, P(2).lift = 5;
-    piece_rects(2);
+    pieces_rects(2);
     EXPECT_EQ(P(2).screenQuad.right, 1023) << "clamped to the desk";
     EXPECT_EQ(P(2).screenQuad.bottom, 759);
     EXPECT_EQ(P(2).shadowQuad.left, 1000 + 5 - 4);

@@ -11,8 +11,10 @@
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
 #include "puzzle/grid.h"
+#include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/play_samples.h"
+#include "puzzle/stack.h"
 #include "support/fatal_trap.h"
 
 using namespace box_samples;

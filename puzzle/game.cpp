@@ -1,0 +1,198 @@
+// puzzle/game.cpp -- starting a game (box, picture, cut or cut cache, quick save or scatter,
+// the ghost desk) and ending it (turns finished, carried pieces dropped, time added, saved).
+#include "puzzle/game.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "image/pic.h"
+#include "platform/io_mem.h"
+#include "platform/screen.h"
+#include "platform/sys.h"
+#include "puzzle/grid.h"
+#include "puzzle/pieces.h"
+#include "puzzle/play.h"
+
+namespace {
+
+constexpr int GHOST_ALPHA = 128;  // strength of the picture on the ghost desk
+
+void set_textures(PlayPiece* p) {
+    const PieceShape& s = play_state.shapes[p->shape];
+    const double pw = s.piece ? s.piece->width - 1 : 0, ph = s.piece ? s.piece->height - 1 : 0;
+    const double sw = s.shadow ? s.shadow->width - 1 : 0, sh = s.shadow ? s.shadow->height - 1 : 0;
+    const double piece[4][2] = {{0, 0}, {pw, 0}, {pw, ph}, {0, ph}};
+    const double shadow[4][2] = {{0, 0}, {sw, 0}, {sw, sh}, {0, sh}};
+    std::memcpy(p->pieceTexture, piece, sizeof piece);
+    std::memcpy(p->shadowTexture, shadow, sizeof shadow);
+}
+
+// The ghost desk: the desk background with the grid region of the picture at half strength,
+// centred on the desk.
+void ghost_desk_build() {
+    io_mem_free(play_state.ghostDesk);
+    play_state.ghostDesk = img_create(play_state.deskWidth, play_state.deskHeight, IMG_24BIT);
+    img_fill(play_state.ghostDesk, 0x404040);
+    if (play_hooks.deskBackground) play_hooks.deskBackground(play_state.ghostDesk);
+    const int size = play_state.record.pieceSize;
+    const int gw = (play_state.record.width / size) * size, gh = (play_state.record.height / size) * size;
+    const int mx = (play_state.record.width - gw) / 2, my = (play_state.record.height - gh) / 2;
+    const int ox = (play_state.deskWidth - gw) / 2, oy = (play_state.deskHeight - gh) / 2;
+    uint8_t* desk = (uint8_t*)play_state.ghostDesk + play_state.ghostDesk->colourOffset;
+    for (int y = 0; y < gh; y++) {
+        const int dy = oy + y;
+        if (dy < 0 || dy >= play_state.deskHeight) continue;
+        const uint8_t* src = play_state.pixels + (ptrdiff_t)(my + y) * play_state.pitch + (ptrdiff_t)mx * 3;
+        uint8_t* dst = desk + (ptrdiff_t)dy * play_state.ghostDesk->colourPitch;
+        for (int x = 0; x < gw; x++) {
+            const int dx = ox + x;
+            if (dx < 0 || dx >= play_state.deskWidth) continue;
+            for (int c = 0; c < 3; c++) {
+                uint8_t& d = dst[dx * 3 + c];
+                d = (uint8_t)((src[x * 3 + c] * GHOST_ALPHA + d * (256 - GHOST_ALPHA)) >> 8);
+            }
+        }
+    }
+}
+
+// The cut's pieces into a fresh piece table.
+void fill_from_cut(const CutPiece* cut, int count) {
+    pieces_alloc(count);
+    for (int i = 0; i < count; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        p.homeX = cut[i].homeX;
+        p.homeY = cut[i].homeY;
+        p.shape = cut[i].shape;
+        p.neighbourCount = cut[i].neighbourCount;
+        std::memcpy(p.neighbours, cut[i].neighbours, sizeof p.neighbours);
+    }
+}
+
+// A fresh cut of the picture; 0 when it gives no pieces.
+int cut_afresh() {
+    CutPiece* cut = pieces_cut(&play_state.record);
+    if (!cut) return 0;
+    fill_from_cut(cut, play_state.record.pieceCount);
+    io_mem_free(cut);
+    play_state.shapes = shapes_table();
+    play_state.shapeCount = shapes_count();
+    play_state.liftHeight = shape_constants()->liftHeight;
+    return play_state.pieceCount > 0 && play_state.shapeCount > 0;
+}
+
+// Everything a game holds, released; the state is closed afterwards.
+void game_release() {
+    pieces_free();
+    shapes_free();
+    play_state.shapes = nullptr;
+    play_state.shapeCount = 0;
+    piece_set_picture(nullptr);
+    io_mem_free(play_state.picture);
+    play_state.picture = nullptr;
+    play_state.pixels = nullptr;
+    io_mem_free(play_state.ghostDesk);
+    play_state.ghostDesk = nullptr;
+    play_state.open = 0;
+}
+
+// Settings a cut can be made from: a piece size of at least 1 that leaves at least one piece.
+int record_playable(const BoxRecord& r) {
+    return !r.isLink && r.pieceSize > 0 && r.width / r.pieceSize > 0 && r.height / r.pieceSize > 0;
+}
+
+// The puzzle's load steps after the box was read; 0 when it cannot be played.
+int game_load() {
+    play_state.firstLifted = -1;
+    play_state.picture = pic_load_jpeg_image(BOX_PICTURE_FILE);
+    if (!play_state.picture || (play_state.picture->kind & 15) != IMG_24BIT) return 0;
+    // The picture decides the size, whatever a hand-made box claims.
+    play_state.record.width = play_state.picture->width;
+    play_state.record.height = play_state.picture->height;
+    if (!record_playable(play_state.record)) return 0;
+    play_state.cutFitted = grid_fit_picture(&play_state.record, &play_state.picture, play_state.deskWidth,
+                                            play_state.deskHeight);
+    play_state.pixels = (uint8_t*)play_state.picture + play_state.picture->colourOffset;
+    play_state.pitch = play_state.picture->colourPitch;
+    box_clear_work_files(BOX_ALL & ~BOX_TUNE);
+    if (play_state.cutFitted || !cutcache_read(play_state.name, &play_state.stamp)) {
+        if (!cut_afresh()) return 0;
+        if (!play_state.cutFitted) (void)cutcache_write(play_state.name, &play_state.stamp);
+    }
+    play_state.shapes = shapes_table();
+    play_state.shapeCount = shapes_count();
+    play_state.record.pieceCount = play_state.pieceCount;
+    return 1;
+}
+
+}  // namespace
+
+int game_start(const char* name) {
+    if (play_state.open) game_end();
+    const int cursor = sys_cursor();
+    sys_set_cursor(1);
+    std::snprintf(play_state.name, sizeof play_state.name, "%s", name ? name : "");
+    if (play_state.deskWidth <= 0 || play_state.deskHeight <= 0) {
+        play_state.deskWidth = screen.width;
+        play_state.deskHeight = screen.height;
+    }
+    if (!box_read(play_state.name, &play_state.stamp, &play_state.record, BOX_ALL)) {
+        sys_set_cursor(cursor);
+        return 0;
+    }
+    if (!game_load()) {
+        box_clear_work_files(BOX_ALL);
+        game_release();
+        sys_set_cursor(cursor);
+        return 0;
+    }
+
+    if (!quicksave_read(play_state.name, &play_state.stamp, &play_state.info)) {
+        pieces_scatter();
+        saveinfo_clear(&play_state.info);
+    }
+    pieces_settle();
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        p.homeX += play_state.shapes[p.shape].pieceX;
+        p.homeY += play_state.shapes[p.shape].pieceY;
+        set_textures(&p);
+    }
+    piece_set_picture(play_state.picture);
+    play_state.open = 1;
+
+    if (play_hooks.pictureWindowBuild) play_hooks.pictureWindowBuild();
+    ghost_desk_build();
+    play_state.startTick = sys_millis();
+    if (play_state.record.hasTune && play_hooks.tunePlay)
+        play_hooks.tunePlay(BOX_TUNE_FILE, play_state.record.repeatTune);
+    if (play_state.record.hiddenPicture) {
+        if (play_hooks.pictureWindowHide) play_hooks.pictureWindowHide();
+        play_state.ghostVisible = 0;
+    }
+    sys_set_cursor(cursor);
+    if (play_hooks.showRoom) play_hooks.showRoom();
+    return 1;
+}
+
+void game_end() {
+    if (!play_state.open) return;
+    if (play_state.record.hasTune && play_hooks.tuneStop) play_hooks.tuneStop();
+    pieces_finish_turns();
+    if (play_hooks.dropCarried) {
+        play_hooks.dropCarried();
+    } else {
+        for (int i = 0; i < play_state.pieceCount; i++) {
+            PlayPiece& p = play_state.pieces[i];
+            p.moved = p.carried;
+            if (p.carried) p.lift = 0, p.carried = 0, p.anchorX = p.x, p.anchorY = p.y;
+        }
+        pieces_keep_on_desk();
+    }
+    for (int i = 0; i < play_state.pieceCount; i++)
+        play_state.pieces[i].selected = 0;
+    if (play_hooks.pictureWindowRelease) play_hooks.pictureWindowRelease();
+    if (play_state.info.percent < 100)
+        play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
+    (void)quicksave_write(play_state.name, &play_state.stamp, &play_state.info);
+    game_release();
+}

@@ -1,0 +1,286 @@
+// puzzle/pieces.cpp -- the pieces of the open game: the table, scatter, settling, rectangles,
+// keeping pieces on the desk, refresh, ticks and the two drawing layers.
+//
+// Sections: the table; layout; per paint and per tick.
+#include "puzzle/pieces.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/io_debug.h"
+#include "platform/io_mem.h"
+#include "platform/screen.h"
+#include "puzzle/curve.h"
+#include "puzzle/grid.h"
+#include "puzzle/play.h"
+#include "puzzle/progress.h"
+#include "puzzle/stack.h"
+
+namespace {
+
+constexpr int SCATTER_TOP = 20;  // no piece starts above this line (the title line)
+constexpr int TURN_STEP = 9;     // degrees per tick of a turn
+
+int round_away(double v) { return (int)std::lround(v); }
+
+// (x, y) turned about (px, py) by degrees, rounded half away from zero.
+void turn_about(int x, int y, int px, int py, int degrees, int* ox, int* oy) {
+    double v[2] = {(double)(x - px), (double)(y - py)};
+    vec_rotate(v, degrees);
+    *ox = px + round_away(v[0]);
+    *oy = py + round_away(v[1]);
+}
+
+int normal_angle(int a) { return ((a % 360) + 360) % 360; }
+
+// The quad's rectangle made relative to the desk: off the desk marks it (right -1), else it is
+// clamped to the desk.
+void clamp_to_desk(PieceQuad* q) {
+    if (q->bottom < 0 || q->top >= play_state.deskHeight || q->right < 0 || q->left >= play_state.deskWidth) {
+        q->right = -1;
+        return;
+    }
+    if (q->left < 0) q->left = 0;
+    if (q->top < 0) q->top = 0;
+    if (q->right >= play_state.deskWidth) q->right = play_state.deskWidth - 1;
+    if (q->bottom >= play_state.deskHeight) q->bottom = play_state.deskHeight - 1;
+}
+
+// The piece's area on the screen: its rectangle joined with its shadow's, when shown.
+void invalidate_area(const PlayPiece& p) {
+    const PieceQuad& a = p.screenQuad;
+    const PieceQuad& b = p.shadowQuad;
+    int l, t, r, bt;
+    if (a.right != -1) {
+        l = a.left, t = a.top, r = a.right, bt = a.bottom;
+        if (b.right != -1) {
+            l = l < b.left ? l : b.left;
+            t = t < b.top ? t : b.top;
+            r = r > b.right ? r : b.right;
+            bt = bt > b.bottom ? bt : b.bottom;
+        }
+    } else if (b.right != -1) {
+        l = b.left, t = b.top, r = b.right, bt = b.bottom;
+    } else {
+        return;
+    }
+    screen_invalidate(l, t, r - l + 1, bt - t + 1);
+}
+
+// The push that brings the centre of the piece's unclamped rectangle onto the desk.
+void desk_push(const PlayPiece& p, int* dx, int* dy) {
+    PieceQuad q;
+    piece_quad(&play_state.shapes[p.shape], p.x, p.y, p.angle, 0, 0, &q);
+    const int cx = (q.left + q.right) / 2, cy = (q.top + q.bottom) / 2;
+    *dx = cx < 0 ? -cx : cx > play_state.deskWidth ? play_state.deskWidth - cx : 0;
+    *dy = cy < 0 ? -cy : cy > play_state.deskHeight ? play_state.deskHeight - cy : 0;
+}
+
+}  // namespace
+
+// --- The table ---
+
+void pieces_alloc(int count) {
+    pieces_free();
+    IO_ASSERT(count > 0 && count <= CUT_PIECES_MAX);
+    play_state.pieces = (PlayPiece*)io_mem_alloc((size_t)count * sizeof(PlayPiece));
+    std::memset(play_state.pieces, 0, (size_t)count * sizeof(PlayPiece));
+    play_state.pieceCount = count;
+    for (int i = 0; i < count; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        p.prev = p.next = -1;
+        p.group = -1;
+        p.screenQuad.right = p.shadowQuad.right = -1;
+    }
+    play_state.bottom = play_state.top = -1;
+}
+
+void pieces_free() {
+    io_mem_free(play_state.pieces);
+    play_state.pieces = nullptr;
+    play_state.pieceCount = 0;
+    play_state.bottom = play_state.top = -1;
+}
+
+// --- Layout ---
+
+void pieces_rects(int piece) {
+    PlayPiece& p = play_state.pieces[piece];
+    const PieceShape* shape = &play_state.shapes[p.shape];
+    piece_quad(shape, p.x, p.y, p.angle, p.lift, 0, &p.screenQuad);
+    clamp_to_desk(&p.screenQuad);
+    if (p.lift != 0 && shape->shadow) {
+        piece_quad(shape, p.x, p.y, p.angle, p.lift, 1, &p.shadowQuad);
+        clamp_to_desk(&p.shadowQuad);
+    } else {
+        p.shadowQuad.right = -1;
+    }
+}
+
+void pieces_scatter() {
+    const int size = play_state.record.pieceSize;
+    const int top = play_state.record.rotation ? size + SCATTER_TOP : SCATTER_TOP;
+    // A desk smaller than a piece still gets a valid (if crowded) scatter.
+    const int wide = play_state.deskWidth - size > 0 ? play_state.deskWidth - size : 1;
+    const int high = play_state.deskHeight - size - top > 0 ? play_state.deskHeight - size - top : 1;
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        p.group = -1;
+        p.x = play_rand() % wide;
+        p.y = play_rand() % high + top;
+        p.lift = 0;
+        p.angle = play_state.record.rotation ? (play_rand() % 4) * 90 : 0;
+        stack_raise(i);
+    }
+    for (int k = 0; k < 2 * play_state.pieceCount; k++)
+        stack_raise(play_rand() % play_state.pieceCount);
+}
+
+void pieces_settle() {
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        p.angle = normal_angle(p.angle / 90 * 90);
+        p.needsRedraw = p.selected = p.carried = p.turning = p.turnRequest = 0;
+        p.lift = 0;  // nothing is carried, so nothing is lifted
+        p.moved = 1;
+    }
+    pieces_keep_on_desk();
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        pieces_rects(i);
+        p.drawnX = p.x, p.drawnY = p.y, p.drawnLift = p.lift, p.drawnAngle = p.angle;
+    }
+    progress_update();
+    play_state.pendingDx = play_state.pendingDy = 0;
+}
+
+void pieces_keep_on_desk() {
+    const int n = play_state.pieceCount;
+    // Per group (indexed by its identifier): whether a member moved, and the deciding push.
+    struct GroupPush {
+        int moved, decided, dx, dy;
+        long long length;  // squared push length, -1 before the first member
+    };
+    GroupPush* groups = (GroupPush*)io_mem_alloc((size_t)n * sizeof(GroupPush));
+    for (int g = 0; g < n; g++)
+        groups[g] = {0, 0, 0, 0, -1};
+    for (int i = 0; i < n; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        if (p.group == -1) {
+            if (!p.moved) continue;
+            int dx, dy;
+            desk_push(p, &dx, &dy);
+            p.x += dx, p.y += dy;
+            p.moved = 0;
+        } else if (p.moved) {
+            groups[p.group].moved = 1;
+        }
+    }
+    // The member with the smallest push decides (the first on equal lengths; 0 ends the search).
+    for (int i = 0; i < n; i++) {
+        const PlayPiece& p = play_state.pieces[i];
+        if (p.group == -1) continue;
+        GroupPush& g = groups[p.group];
+        if (!g.moved || g.decided) continue;
+        int dx, dy;
+        desk_push(p, &dx, &dy);
+        const long long length = (long long)dx * dx + (long long)dy * dy;
+        if (g.length < 0 || length < g.length) g.length = length, g.dx = dx, g.dy = dy;
+        if (length == 0) g.decided = 1;
+    }
+    for (int i = 0; i < n; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        if (p.group == -1 || !groups[p.group].moved) continue;
+        p.x += groups[p.group].dx;
+        p.y += groups[p.group].dy;
+        p.moved = 0;
+    }
+    io_mem_free(groups);
+}
+
+void pieces_finish_turns() {
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        if (!p.turning) continue;
+        const int turn = 90 * p.turning;
+        p.angle = normal_angle(p.turnStartAngle + turn);
+        turn_about(p.turnAnchorX, p.turnAnchorY, p.pivotX, p.pivotY, turn, &p.anchorX, &p.anchorY);
+        p.x = p.anchorX, p.y = p.anchorY;
+        p.turning = p.turnRequest = 0;
+    }
+}
+
+// --- Per paint and per tick ---
+
+void pieces_refresh() {
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        const bool added = p.needsRedraw != 0;
+        if (added) invalidate_area(p);
+        if (p.x != p.drawnX || p.y != p.drawnY || p.lift != p.drawnLift || p.angle != p.drawnAngle) {
+            if (!added) invalidate_area(p);
+            pieces_rects(i);
+            invalidate_area(p);
+            p.drawnX = p.x, p.drawnY = p.y, p.drawnLift = p.lift, p.drawnAngle = p.angle;
+        }
+        p.needsRedraw = 0;
+    }
+}
+
+void pieces_tick() {
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        if (p.turning) {
+            p.angle += TURN_STEP * p.turning;
+            if (p.angle % 90 == 0) p.turning = 0;
+            p.angle = normal_angle(p.angle);
+            turn_about(p.turnAnchorX, p.turnAnchorY, p.pivotX, p.pivotY, p.angle - p.turnStartAngle,
+                       &p.anchorX, &p.anchorY);
+            if (p.carried) {
+                p.pivotX += play_state.pendingDx, p.pivotY += play_state.pendingDy;
+                p.turnAnchorX += play_state.pendingDx, p.turnAnchorY += play_state.pendingDy;
+            }
+            p.x = p.anchorX, p.y = p.anchorY;
+        }
+        if (p.carried) {
+            p.anchorX += play_state.pendingDx, p.anchorY += play_state.pendingDy;
+            p.x = p.anchorX, p.y = p.anchorY;
+        }
+        if (!p.turning && p.turnRequest) {
+            p.turning = p.turnRequest;
+            p.turnRequest = 0;
+            p.turnStartAngle = p.angle;
+            p.pivotX = play_state.mouseX, p.pivotY = play_state.mouseY;
+            p.turnAnchorX = p.anchorX, p.turnAnchorY = p.anchorY;
+        }
+    }
+    play_state.pendingDx = play_state.pendingDy = 0;
+}
+
+void pieces_draw_resting() {
+    play_state.firstLifted = -1;
+    for (int i = play_state.bottom; i != -1; i = play_state.pieces[i].next) {
+        const PlayPiece& p = play_state.pieces[i];
+        if (p.lift != 0) {
+            if (play_state.firstLifted == -1) play_state.firstLifted = i;
+            continue;
+        }
+        piece_draw(&p.screenQuad, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, p.selected, 0);
+    }
+}
+
+void pieces_draw_carried() {
+    if (play_state.firstLifted == -1 || !play_state.pieces) return;
+    if (play_state.shapes[0].shadow)
+        for (int i = play_state.firstLifted; i != -1; i = play_state.pieces[i].next) {
+            const PlayPiece& p = play_state.pieces[i];
+            if (p.lift != 0)
+                piece_draw(&p.shadowQuad, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, 0, 1);
+        }
+    // The lifted pieces are drawn even when the shapes carry no shadows.
+    for (int i = play_state.firstLifted; i != -1; i = play_state.pieces[i].next) {
+        const PlayPiece& p = play_state.pieces[i];
+        if (p.lift != 0)
+            piece_draw(&p.screenQuad, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, p.selected, 0);
+    }
+}

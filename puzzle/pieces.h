@@ -1,0 +1,21 @@
+// puzzle/pieces.h -- the pieces of the open game (play_state.pieces): the piece table, the
+// layout (scatter, settle, keeping pieces on the desk), every piece's screen rectangles, and per
+// paint and per tick the refresh, the carried and turning pieces, and the two drawing layers.
+#pragma once
+
+// --- The piece table ---
+void pieces_alloc(int count);  // all records zero, not stacked (prev, next -1), group -1
+void pieces_free();
+
+// --- Layout ---
+void pieces_scatter();         // a fresh desk (game_start when there is no saved layout)
+void pieces_settle();          // after a scatter or a restore
+void pieces_rects(int piece);  // screen and shadow rectangles for the current values
+void pieces_keep_on_desk();    // pieces with moved set come back onto the desk
+void pieces_finish_turns();    // a turn in progress ends at once at its quarter, about its pivot
+
+// --- Per paint and per tick ---
+void pieces_refresh();  // marks changed pieces' old and new areas dirty
+void pieces_tick();
+void pieces_draw_resting();  // the desk layer, bottom to top, lifted pieces left out
+void pieces_draw_carried();  // shadows, then the lifted pieces, above everything
