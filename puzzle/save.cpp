@@ -34,8 +34,6 @@ constexpr int SHAPE_RECORD_SIZE = 24;    // two markers and four offsets
 // and each seek of a file stream throws its buffer away.
 constexpr long CUTCACHE_MEMORY_MAX = 64L << 20;
 
-PlayState& S = play_state;
-
 // One piece of the layout chunk, in file order.
 struct LayoutEntry {
     int32_t x, y, lift, angle, group;
@@ -175,8 +173,8 @@ int cut_ok(const CutPiece* pieces, int count, const PieceShape* shapes, int shap
             if (p.neighbours[k] < 0 || p.neighbours[k] >= count || p.neighbours[k] == i) return 0;
         const PieceShape& s = shapes[p.shape];
         const long long left = (long long)p.homeX + s.pieceX, top = (long long)p.homeY + s.pieceY;
-        if (left < 0 || top < 0 || left + s.piece->width > S.record.width ||
-            top + s.piece->height > S.record.height)
+        if (left < 0 || top < 0 || left + s.piece->width > play_state.record.width ||
+            top + s.piece->height > play_state.record.height)
             return 0;
     }
     return 1;
@@ -192,22 +190,22 @@ void saveinfo_clear(SaveInfo* info) { std::memset(info, 0, sizeof *info); }
 
 int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
     char path[PATH_MAX_GAME];
-    if (!quicksave_path(path, sizeof path, name) || !S.pieces) return 0;
+    if (!quicksave_path(path, sizeof path, name) || !play_state.pieces) return 0;
     io_make_folder(QUICKSAVE_FOLDER);
-    const int n = S.pieceCount;
+    const int n = play_state.pieceCount;
     info->pieceCount = n;
     // Chunks 100 and 101 are built in memory first.
     uint8_t* layout = (uint8_t*)io_mem_alloc((size_t)n * 24);
     uint8_t* stack = layout + (size_t)n * 20;
-    const int hx = S.deskWidth / 2, hy = S.deskHeight / 2;
+    const int hx = play_state.deskWidth / 2, hy = play_state.deskHeight / 2;
     for (int i = 0; i < n; i++) {
-        const PlayPiece& p = S.pieces[i];
+        const PlayPiece& p = play_state.pieces[i];
         uint8_t* e = layout + 20 * i;
         le_store_i32(e, p.x - hx), le_store_i32(e + 4, p.y - hy), le_store_i32(e + 8, p.lift);
         le_store_i32(e + 12, p.angle), le_store_i32(e + 16, p.group);
     }
     int stacked = 0;
-    for (int i = S.bottom; i != -1 && stacked < n; i = S.pieces[i].next)
+    for (int i = play_state.bottom; i != -1 && stacked < n; i = play_state.pieces[i].next)
         le_store_i32(stack + 4 * stacked++, i);
 
     IoFileWrite out;
@@ -229,7 +227,7 @@ int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
 
 int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info) {
     char path[PATH_MAX_GAME];
-    const int n = S.pieceCount;
+    const int n = play_state.pieceCount;
     FILE* file =
         n > 0 && quicksave_path(path, sizeof path, name) ? open_tagged(path, QUICKSAVE_TAG, stamp) : nullptr;
     if (!file) return 0;
@@ -241,9 +239,9 @@ int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info) {
              layout_ok(layout, n);
     std::fclose(file);
     if (ok) {
-        const int hx = S.deskWidth / 2, hy = S.deskHeight / 2;
+        const int hx = play_state.deskWidth / 2, hy = play_state.deskHeight / 2;
         for (int i = 0; i < n; i++) {
-            PlayPiece& p = S.pieces[i];
+            PlayPiece& p = play_state.pieces[i];
             const LayoutEntry& e = layout[i];
             p.x = e.x + hx, p.y = e.y + hy, p.lift = e.lift, p.angle = e.angle, p.group = e.group;
         }
@@ -275,8 +273,8 @@ int quicksave_read_info(const char* name, const FileStamp* stamp, SaveInfo* info
 int cutcache_write(const char* name, const FileStamp* stamp) {
     char path[PATH_MAX_GAME];
     const PieceShape* shapes = shapes_table();
-    const int n = S.pieceCount, count = shapes_count();
-    if (!cutcache_path(path, sizeof path, name) || !S.pieces || n <= 0 || count <= 0) return 0;
+    const int n = play_state.pieceCount, count = shapes_count();
+    if (!cutcache_path(path, sizeof path, name) || !play_state.pieces || n <= 0 || count <= 0) return 0;
     io_make_folder(CUTCACHE_FOLDER);
     IoFileWrite out;
     FILE* file = io_write_begin(&out, path);
@@ -285,7 +283,7 @@ int cutcache_write(const char* name, const FileStamp* stamp) {
              file_write_u32(file, (uint32_t)CUTCACHE_VERSION) && file_write_u32(file, (uint32_t)n);
     uint8_t entry[32];
     for (int i = 0; ok && i < n; i++) {
-        const PlayPiece& p = S.pieces[i];
+        const PlayPiece& p = play_state.pieces[i];
         le_store_i32(entry, p.homeX), le_store_i32(entry + 4, p.homeY), le_store_i32(entry + 8, p.shape);
         le_store_i32(entry + 12, p.neighbourCount);
         for (int k = 0; k < 4; k++)
@@ -302,14 +300,14 @@ int cutcache_write(const char* name, const FileStamp* stamp) {
         ok = file_write_bytes(file, head, sizeof head) && (!s.piece || img_write_image(file, s.piece)) &&
              (!s.shadow || img_write_image(file, s.shadow));
     }
-    ok = ok && file_write_u32(file, (uint32_t)S.liftHeight) && std::fseek(file, 0, SEEK_SET) == 0 &&
+    ok = ok && file_write_u32(file, (uint32_t)play_state.liftHeight) && std::fseek(file, 0, SEEK_SET) == 0 &&
          file_write_tag(file, CUTCACHE_TAG);
     return io_write_end(&out, ok);
 }
 
 int cutcache_read(const char* name, const FileStamp* stamp) {
     char path[PATH_MAX_GAME];
-    const BoxRecord& r = S.record;
+    const BoxRecord& r = play_state.record;
     if (r.pieceSize <= 0 || !cutcache_path(path, sizeof path, name)) return 0;
     // The cut of these settings has exactly this many pieces.
     const long long expected = (long long)(r.width / r.pieceSize) * (r.height / r.pieceSize);
@@ -354,7 +352,7 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
     }
     pieces_alloc(n);
     for (int i = 0; i < n; i++) {
-        PlayPiece& p = S.pieces[i];
+        PlayPiece& p = play_state.pieces[i];
         p.homeX = cut[i].homeX, p.homeY = cut[i].homeY, p.shape = cut[i].shape;
         p.neighbourCount = cut[i].neighbourCount;
         for (int k = 0; k < 4; k++)
@@ -364,8 +362,8 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
     shapes_alloc((int)shape_count);
     std::memcpy(shapes_table(), shapes, shape_count * sizeof(PieceShape));
     io_mem_free(shapes);  // the images now belong to the shape table
-    S.shapes = shapes_table();
-    S.shapeCount = (int32_t)shape_count;
-    S.liftHeight = (int32_t)lift;
+    play_state.shapes = shapes_table();
+    play_state.shapeCount = (int32_t)shape_count;
+    play_state.liftHeight = (int32_t)lift;
     return 1;
 }
