@@ -57,17 +57,18 @@ bool clip_to_cells(int x, int y, int w, int h, CellRange* out) {
     return out->c0 <= out->c1 && out->r0 <= out->r1;
 }
 
-uint8_t* row_cells(int row) { return g_grid.cells + row * g_grid.columns; }
-
-void add_present_rect(void*, int x, int y, int w, int h) { io_video_add_rect(x, y, w, h); }
-
-}  // namespace
-
+// The cell size for a screen side: the first size of the preference list that divides it.
 int ideal_clip(int n) {
     for (int d : CLIP_PREFERENCE)
         if (n % d == 0) return d;
     return 1;
 }
+
+uint8_t* row_cells(int row) { return g_grid.cells + row * g_grid.columns; }
+
+void add_present_rect(void*, int x, int y, int w, int h) { io_video_add_rect(x, y, w, h); }
+
+}  // namespace
 
 void screen_grid_create() {
     screen_grid_free();

@@ -19,13 +19,12 @@ struct ScreenRect {
     int x, y, w, h;
 };
 
-int ideal_clip(int n);  // first cell size of the preference list that divides n
-
 // The frame buffer itself (owned by the video layer); the top row is always reachable here,
 // also outside a frame, for the drawing calls that bypass the dirty cells.
 uint8_t* screen_top_row();
 
-// Grid lifetime: from start-up to shutdown. All cells start dirty.
+// Grid lifetime: from start-up to shutdown. All cells start dirty. A cell's width and height are
+// the first sizes of a preference list (32, 28, 24, ...; 1 at the end) that divide the screen's.
 void screen_grid_create();
 void screen_grid_free();
 int screen_grid_cell_width();

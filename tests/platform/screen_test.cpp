@@ -34,17 +34,19 @@ struct Grid800 : ::testing::Test {
     }
 };
 
-TEST(ideal_clip, preference_list) {
-    EXPECT_EQ(ideal_clip(800), 32);
-    EXPECT_EQ(ideal_clip(600), 24);
-    EXPECT_EQ(ideal_clip(1024), 32);
-    EXPECT_EQ(ideal_clip(768), 32);
-    EXPECT_EQ(ideal_clip(480), 32);
-    EXPECT_EQ(ideal_clip(1152), 32);
-    EXPECT_EQ(ideal_clip(1366), 2);
-    EXPECT_EQ(ideal_clip(1080), 24);
-    EXPECT_EQ(ideal_clip(97), 1);
-    EXPECT_EQ(ideal_clip(7 * 11), 11);  // 77: nothing before 11 in the list divides it
+TEST(ScreenGrid, cell_sizes_follow_the_preference_list) {
+    const Screen saved = screen;
+    // {screen side, cell side}; 77: nothing before 11 in the list divides it
+    const int cases[][2] = {{800, 32},  {600, 24}, {1024, 32}, {768, 32}, {480, 32},
+                            {1152, 32}, {1366, 2}, {1080, 24}, {97, 1},   {7 * 11, 11}};
+    for (const auto& c : cases) {
+        screen_set_size_for_tests(c[0], c[0]);
+        screen_grid_create();
+        EXPECT_EQ(screen_grid_cell_width(), c[1]) << c[0];
+        EXPECT_EQ(screen_grid_cell_height(), c[1]) << c[0];
+    }
+    screen_grid_free();
+    screen = saved;
 }
 
 TEST_F(Grid800, cells_and_first_frame) {
