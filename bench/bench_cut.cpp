@@ -16,8 +16,8 @@
 
 #include "image/img.h"
 #include "platform/io_mem.h"
+#include "platform/io_video.h"
 #include "platform/screen.h"
-#include "platform/video.h"
 #include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/grid.h"

@@ -6,8 +6,8 @@
 
 #include "image/img.h"
 #include "platform/io_mem.h"
+#include "platform/io_video.h"
 #include "platform/screen.h"
-#include "platform/video.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // dirty-span walk plus flush of a fully dirty grid of that size.
 #include <benchmark/benchmark.h>
 
+#include "platform/io_video.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
-#include "platform/video.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "kernel/kernel.h"
 #include "kernel/script.h"
 #include "platform/io_debug.h"
+#include "platform/io_video.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
-#include "platform/video.h"
 
 namespace {
 

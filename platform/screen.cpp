@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "platform/io_mem.h"
-#include "platform/video.h"
+#include "platform/io_video.h"
 
 Screen screen;
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/io_mem.h"
+#include "platform/io_video.h"
 #include "platform/screen.h"
-#include "platform/video.h"
 #include "support/fatal_trap.h"
 
 namespace {

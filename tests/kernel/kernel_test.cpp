@@ -12,9 +12,9 @@
 
 #include "base/str.h"
 #include "kernel/events.h"
+#include "platform/io_video.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
-#include "platform/video.h"
 #include "support/fatal_trap.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "kernel/script.h"
 #include "platform/io_gdi.h"
-#include "platform/video.h"
+#include "platform/io_video.h"
 
 namespace {
 

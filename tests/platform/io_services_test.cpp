@@ -14,8 +14,8 @@
 #include "platform/io_gdi.h"
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
+#include "platform/io_video.h"
 #include "platform/screen.h"
-#include "platform/video.h"
 #include "support/fatal_trap.h"
 
 namespace {

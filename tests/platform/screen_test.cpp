@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/video.h"
+#include "platform/io_video.h"
 #include "support/fatal_trap.h"
 
 namespace {

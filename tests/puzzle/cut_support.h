@@ -13,8 +13,8 @@
 
 #include "image/img.h"
 #include "platform/io_mem.h"
+#include "platform/io_video.h"
 #include "platform/screen.h"
-#include "platform/video.h"
 #include "puzzle/curve.h"
 #include "resources/dp.h"
 #include "resources/packwriter.h"

@@ -15,8 +15,8 @@
 #include "image/pic.h"
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
+#include "platform/io_video.h"
 #include "platform/screen.h"
-#include "platform/video.h"
 #include "resources/dp.h"
 #include "support/fatal_trap.h"
 

@@ -1,10 +1,10 @@
-// platform/video.cpp -- the frame buffer, the two video drivers and the frame cycle.
+// platform/io_video.cpp -- the frame buffer, the two video drivers and the frame cycle.
 //
 // The frame buffer is a 24-bit blue-green-red bitmap stored bottom row first, so the screen's
 // pitch is negative. Driver 1 copies changed rectangles into a streaming texture and lets the
 // renderer put it on the window (scaled when a UI scale is in force); the other driver writes
 // them into the window surface and updates just those rectangles.
-#include "platform/video.h"
+#include "platform/io_video.h"
 
 #include <SDL.h>
 

@@ -1,4 +1,4 @@
-// platform/video.h -- the two video drivers, the frame cycle and the presentation list.
+// platform/io_video.h -- the two video drivers, the frame cycle and the presentation list.
 #pragma once
 #include "base/limits.h"
 
