@@ -341,7 +341,7 @@ void script_after_tick(int tick) {
     while (g_script.next < g_script.commands.size() && g_script.commands[g_script.next].tick <= tick) {
         Command c = g_script.commands[g_script.next++];
         if (c.kind == CMD_SNAP) {
-            if (!snap_write_png(c.text.c_str()))
+            if (!script_write_png(c.text.c_str()))
                 std::fprintf(stderr, "script: cannot write %s\n", c.text.c_str());
         } else if (c.kind == CMD_QUIT) {
             kernel_close_request();
@@ -350,7 +350,7 @@ void script_after_tick(int tick) {
     }
 }
 
-int snap_write_png(const char* path) {
+int script_write_png(const char* path) {
     const uint8_t* top = screen_top_row();
     if (!top) return 0;
     FILE* f = std::fopen(path, "wb");

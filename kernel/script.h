@@ -15,4 +15,4 @@ void script_before_tick(int tick);
 void script_after_tick(int tick);
 
 // Writes the whole frame buffer as a PNG, right way up; 1 on success.
-int snap_write_png(const char* path);
+int script_write_png(const char* path);

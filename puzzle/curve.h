@@ -35,9 +35,6 @@ int curve_get_into(int type, CurvePoint* out);
 // Maps points in place from the unit frame onto the screen segment a -> b (y growing downward):
 // (1, 0) lands on b; a positive y lies right of the direction of travel.
 void curve_map(CurvePoint* points, int count, int ax, int ay, int bx, int by);
-// Rotates (x, y) by whole degrees (positive turns counter-clockwise on the screen); exact for
-// 0, 90, 180 and 270 after the angle is taken modulo 360 (remainder keeps the input's sign).
-void vec_rotate(double* v, int degrees);
 
 // --- Drawing ---
 // Maps curve type onto a -> b, truncates to whole pixels and draws it with the current pen.

@@ -11,8 +11,8 @@
 #endif
 
 #include "platform/screen.h"
-#include "puzzle/curve.h"
 #include "puzzle/light.h"
+#include "puzzle/vec.h"
 
 namespace {
 

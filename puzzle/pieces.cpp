@@ -10,11 +10,11 @@
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
-#include "puzzle/curve.h"
 #include "puzzle/grid.h"
 #include "puzzle/play.h"
 #include "puzzle/progress.h"
 #include "puzzle/stack.h"
+#include "puzzle/vec.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "puzzle/cut_support.h"
+#include "puzzle/vec.h"
 #include "support/fatal_trap.h"
 
 using cut_support::Bytes;

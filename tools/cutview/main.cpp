@@ -59,7 +59,7 @@ void frame_open(int w, int h, uint32_t colour) {
 bool frame_write(const std::string& dir, const char* name) {
     const std::string path = dir + "/" + name;
     io_video_end_paint();
-    const bool ok = snap_write_png(path.c_str()) == 1;
+    const bool ok = script_write_png(path.c_str()) == 1;
     screen_grid_free();
     io_video_close();
     if (ok) std::printf("wrote %s\n", path.c_str());
