@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "kernel/app_config.h"
 #include "kernel/kernel.h"
 #include "kernel/script.h"
 #include "platform/io_debug.h"

@@ -1,8 +1,8 @@
-// kernel/kernel.cpp -- process entry, the main and drawing windows, start-up and shutdown,
-// the command line, the game's folders and the trimming of the temporary folder.
+// kernel/kernel.cpp -- process entry, the main and drawing windows, start-up and shutdown, the
+// game's folders and the trimming of the temporary folder.
 //
-// Sections: configuration and command line; folders and trimming; start-up (kernel_init);
-// shutdown (kernel_done); windows; process entry.
+// Sections: folders and trimming; start-up (kernel_init); shutdown (kernel_done); windows;
+// process entry.
 #include "kernel/kernel.h"
 
 #include <sys/utsname.h>
@@ -19,6 +19,8 @@
 #include "base/str.h"
 #include "image/img.h"
 #include "image/pic.h"
+#include "kernel/app_config.h"
+#include "kernel/cmdline.h"
 #include "kernel/events.h"
 #include "kernel/script.h"
 #include "platform/io_debug.h"
@@ -31,8 +33,6 @@
 #include "puzzle/box.h"
 #include "resources/cache.h"
 #include "resources/dp.h"
-
-AppConfig app_config;
 
 namespace {
 
@@ -57,62 +57,11 @@ struct KernelState {
 };
 KernelState g_kernel;
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
 }  // namespace
 
-// Configuration and command line ---------------------------------------------------------------
-
-void app_config_defaults(AppConfig* config) {
-    config->title = "Lumavex";
-    config->className = "KVLUMAVEXCLASS";
-    config->inputMask =
-        INPUT_LEFT_DOWN | INPUT_RIGHT_DOWN | INPUT_LEFT_UP | INPUT_RIGHT_UP | INPUT_KEY_DOWN | INPUT_KEY_UP;
-    config->bitsPerPixel = 24;
-    config->videoDriver = 1;
-    config->framePeriod = 33;
-    config->debugLevel = 0;
-}
-
-int cmdline_word(const char* cmdline, const char* name, char* word, int size) {
-    const char* at = std::strstr(cmdline, name);
-    if (!at || size <= 0) return 0;
-    at += std::strlen(name);
-    if (!is_blank(*at)) return 0;
-    while (is_blank(*at))
-        at++;
-    int n = 0;
-    while (at[n] && !is_blank(at[n]))
-        n++;
-    if (n == 0) return 0;
-    if (n > size - 1) n = size - 1;
-    std::memcpy(word, at, n);
-    word[n] = 0;
-    return 1;
-}
-
-int cmdline_int(const char* cmdline, const char* name, int* value) {
-    char word[64];
-    return cmdline_word(cmdline, name, word, sizeof word) && std::sscanf(word, "%i", value) == 1;
-}
-
-int cmdline_bool(const char* cmdline, const char* name, int* value) {
-    char word[256];
-    return cmdline_word(cmdline, name, word, sizeof word) && str_parse_bool(word, value);
-}
-
-int cmdline_path(const char* cmdline, char* path, int size) {
-    char word[PUZZLE_PATH_MAX + 1];
-    if (!cmdline_word(cmdline, "-path", word, sizeof word)) return 0;
-    for (char* p = word; *p; p++)
-        if (*p == '\\') *p = '/';
-    std::snprintf(path, size, "%s", word);
-    return 1;
-}
+// Folders and trimming -------------------------------------------------------------------------
 
 const char* kernel_puzzles_folder() { return g_kernel.puzzles; }
-
-// Folders and trimming -------------------------------------------------------------------------
 
 void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit, RemoveFile remove) {
     if (!remove) remove = io_delete_file;

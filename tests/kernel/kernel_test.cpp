@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "base/str.h"
+#include "kernel/app_config.h"
+#include "kernel/cmdline.h"
 #include "kernel/events.h"
 #include "platform/io_video.h"
 #include "platform/screen.h"
