@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "box_samples.h"
 #include "image/gformat_img.h"
@@ -229,6 +230,63 @@ TEST(Box, broken_boxes_are_refused_and_leave_no_working_files) {
     box_clear_work_files(BOX_ALL);
     // Without the picture in the mask the JPEG is not looked at.
     EXPECT_EQ(box_read("not-jpeg", &stamp, &got, BOX_DESCRIPTION), 1);
+}
+
+TEST(Box, settings_outside_their_ranges_are_refused_as_unreadable) {
+    GameFolder game;
+    const Bytes jpeg = sample_jpeg();
+    // One change to the 48 x 32 record at 16; the piece count follows unless the case sets it.
+    struct Case {
+        const char* name;
+        std::function<void(BoxRecord*)> change;
+        int readable;
+    };
+    const Case cases[] = {
+        {"size-10", [](BoxRecord* r) { r->pieceSize = 10; }, 1},
+        {"size-9", [](BoxRecord* r) { r->pieceSize = 9; }, 0},
+        {"size-over-half", [](BoxRecord* r) { r->pieceSize = 17; }, 0},
+        {"irregularity-40", [](BoxRecord* r) { r->irregularity = 40; }, 1},
+        {"irregularity-41", [](BoxRecord* r) { r->irregularity = 41; }, 0},
+        {"irregularity-negative", [](BoxRecord* r) { r->irregularity = -1; }, 0},
+        {"irregularity-huge", [](BoxRecord* r) { r->irregularity = 1862270996; }, 0},
+        {"style-0", [](BoxRecord* r) { r->edgeStyle = 0; }, 1},
+        {"style-7", [](BoxRecord* r) { r->edgeStyle = 7; }, 1},
+        {"style-8", [](BoxRecord* r) { r->edgeStyle = 8; }, 0},
+        {"style-mirrored", [](BoxRecord* r) { r->edgeStyle = 7 | 128; }, 0},
+        {"style-negative", [](BoxRecord* r) { r->edgeStyle = -1; }, 0},
+        {"side-limit", [](BoxRecord* r) { r->width = 16384, r->height = 6103; }, 1},
+        {"side-over", [](BoxRecord* r) { r->width = 16385; }, 0},
+        {"pixels-over", [](BoxRecord* r) { r->width = 16384, r->height = 6104; }, 0},
+        {"count-short", [](BoxRecord* r) { r->pieceCount = 5; }, 0},
+        {"count-over", [](BoxRecord* r) { r->pieceCount = 7; }, 0},
+        {"rotation-2", [](BoxRecord* r) { r->rotation = 2; }, 0},
+        {"hidden-negative", [](BoxRecord* r) { r->hiddenPicture = -1; }, 0},
+        {"tune-2", [](BoxRecord* r) { r->hasTune = 2; }, 0},
+        {"description-2", [](BoxRecord* r) { r->hasDescription = 2; }, 0},
+        {"address-2", [](BoxRecord* r) { r->hasAddress = 2; }, 0},
+        {"link-2", [](BoxRecord* r) { r->isLink = 2; }, 0},
+        {"repeat-2", [](BoxRecord* r) { r->repeatTune = 2; }, 0},
+    };
+    for (const Case& c : cases) {
+        BoxRecord r = sample_record();
+        const int32_t count = r.pieceCount;
+        c.change(&r);
+        if (r.pieceCount == count) r.pieceCount = (r.width / r.pieceSize) * (r.height / r.pieceSize);
+        Bytes box = tagged_head(0x31584F42, sample_stamp(), 1);
+        const Bytes fields = field_chunks(r);
+        box.insert(box.end(), fields.begin(), fields.end());
+        put_chunk(&box, 20, jpeg);
+        write_file(std::string("puzzles/") + c.name + ".pzl", box);
+        write_fuzz_seed("fuzz_box_cut", c.name, box.data(), box.size());
+        write_file(BOX_TUNE_FILE, TUNE);
+        FileStamp stamp;
+        BoxRecord got;
+        EXPECT_EQ(box_read(c.name, &stamp, &got, BOX_ALL), c.readable) << c.name;
+        if (!c.readable) {
+            EXPECT_TRUE(no_work_files()) << c.name;
+        }
+        box_clear_work_files(BOX_ALL);
+    }
 }
 
 TEST(Box, failed_writes_leave_no_file_and_keep_the_old_box) {
