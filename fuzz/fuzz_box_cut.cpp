@@ -1,7 +1,7 @@
 // fuzz/fuzz_box_cut.cpp -- arbitrary bytes as a box file, down the road of a game start: the box
 // is read, its settings are cut and every distinct outline is rendered. A box the reader accepts
 // must cut into the piece count it states. The settings as read go to the cut whether the reader
-// accepted them or not (other callers reach the cut too), over a picture of at most 256 pixels a
+// accepted them or not (other callers reach the cut too), over a picture of at most 128 pixels a
 // side, so that any input renders quickly and a slow or overflowing cut shows as a timeout or a
 // sanitizer report.
 #include <algorithm>
@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr int PICTURE_SIDE_FUZZ = 256;
+constexpr int PICTURE_SIDE_FUZZ = 128;
 
 void write_box(const uint8_t* data, size_t size) {
     FILE* f = std::fopen("puzzles/fuzz.pzl", "wb");

@@ -89,8 +89,8 @@ int file_to_stream(FILE* box, uint32_t id, const char* source) {
     return ok;
 }
 
-// Settings only a damaged or foreign file holds: every field in the range the create room can
-// write, and the piece count that the cut of these settings gives.
+// 1 when every setting lies in the range the create room can write and the piece count is the
+// one the cut of these settings gives; anything else comes from a damaged or foreign file.
 int record_in_range(const BoxRecord& r) {
     if (r.width < 1 || r.height < 1 || r.width > PICTURE_SIDE_MAX || r.height > PICTURE_SIDE_MAX ||
         (long long)r.width * r.height > PICTURE_PIXELS_MAX)
