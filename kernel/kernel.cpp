@@ -41,6 +41,7 @@ constexpr const char* CONFIG_INI = "sfiles/config.ini";
 constexpr const char* TEMP_FOLDER = "sfiles/temp";
 constexpr uint32_t TEMP_LIMIT = 30000000;  // bytes of "*.tmp" kept in the temporary folder
 constexpr int TRIM_SKIP_MAX = 64;          // undeletable files passed over in one trimming
+constexpr int SCREEN_SIDE_MAX = 16384;     // a saved screen side beyond any real screen is damage
 
 // Working files that belong to one run of the game.
 constexpr const char* WORK_FILES[] = {"sfiles/bmidi.mid", "sfiles/bimage.tmp", "sfiles/bdesc.tmp",
@@ -95,6 +96,18 @@ void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit,
             std::snprintf(skipped[skip_count++], PATH_MAX_GAME, "%s", oldest);
         }
     }
+}
+
+void kernel_read_old_screen_size(const char* ini, int fallbackWidth, int fallbackHeight, int* width,
+                                 int* height) {
+    int w = 0, h = 0;
+    if (!io_ini_read_pair(ini, "MAIN", "OldScreenSize", &w, &h) || w < 640 || h < 480 ||
+        w > SCREEN_SIDE_MAX || h > SCREEN_SIDE_MAX) {
+        w = fallbackWidth;
+        h = fallbackHeight;
+    }
+    *width = w;
+    *height = h;
 }
 
 void kernel_old_screen_size(int* width, int* height) {
@@ -162,13 +175,7 @@ void kernel_init() {
     img_shadow_table_init();
     load_window_pictures();
 
-    int w = 0, h = 0;
-    if (!io_ini_read_pair(CONFIG_INI, "MAIN", "OldScreenSize", &w, &h) || w < 640 || h < 480) {
-        w = screen.width;
-        h = screen.height;
-    }
-    g_kernel.old_w = w;
-    g_kernel.old_h = h;
+    kernel_read_old_screen_size(CONFIG_INI, screen.width, screen.height, &g_kernel.old_w, &g_kernel.old_h);
 
     std::snprintf(g_kernel.puzzles, sizeof g_kernel.puzzles, "puzzles");
     cmdline_path(g_kernel.cmdline, g_kernel.puzzles, sizeof g_kernel.puzzles);

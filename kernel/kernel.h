@@ -18,6 +18,10 @@ void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit,
 
 // "OldScreenSize" of the previous run, checked against the current screen.
 void kernel_old_screen_size(int* width, int* height);
+// Reads "OldScreenSize" from section "MAIN" of ini: a missing key, a side under 640 x 480 or one
+// beyond any real screen gives the fallback size instead.
+void kernel_read_old_screen_size(const char* ini, int fallbackWidth, int fallbackHeight, int* width,
+                                 int* height);
 
 // Closing: the drawing window goes first (kernel_done runs there), then the main window.
 void kernel_destroy_windows();

@@ -3,8 +3,10 @@
 // Sections: names and paths; reading a box; writing and patching a box; working files; previews.
 #include "puzzle/box.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 
 #include "image/gformat.h"
 #include "image/gformat_img.h"
@@ -87,6 +89,23 @@ int file_to_stream(FILE* box, uint32_t id, const char* source) {
     return ok;
 }
 
+// 1 when every setting lies in the range the create room can write and the piece count is the
+// one the cut of these settings gives; anything else comes from a damaged or foreign file.
+int record_in_range(const BoxRecord& r) {
+    if (r.width < 1 || r.height < 1 || r.width > PICTURE_SIDE_MAX || r.height > PICTURE_SIDE_MAX ||
+        (long long)r.width * r.height > PICTURE_PIXELS_MAX)
+        return 0;
+    const int size_max = std::max(BOX_PIECE_SIZE_MIN, std::min(r.width, r.height) / 2);
+    if (r.pieceSize < BOX_PIECE_SIZE_MIN || r.pieceSize > size_max) return 0;
+    if (r.irregularity < 0 || r.irregularity > BOX_IRREGULARITY_MAX) return 0;
+    if (r.edgeStyle < 0 || r.edgeStyle > BOX_EDGE_STYLE_MAX) return 0;
+    if (r.pieceCount != (r.width / r.pieceSize) * (r.height / r.pieceSize)) return 0;
+    for (int32_t flag :
+         {r.rotation, r.hiddenPicture, r.hasTune, r.hasDescription, r.hasAddress, r.isLink, r.repeatTune})
+        if (flag != 0 && flag != 1) return 0;
+    return 1;
+}
+
 int read_preview_image(FILE* file, Image** image, int want_kind) {
     *image = img_read(file);
     if (!*image) return 0;
@@ -155,7 +174,7 @@ int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask) {
     uint32_t version;
     ok = ok && file_check_tag(file, BOX_TAG) && file_read_stamp(file, stamp) && file_read_u32(file, &version);
     // Stream chunks are unknown to the field table and skipped in this pass.
-    ok = ok && record_read(file, box_fields, record);
+    ok = ok && record_read(file, box_fields, record) && record_in_range(*record);
     if (ok && (mask & BOX_PICTURE))
         ok = stream_to_file(file, BOX_CHUNK_PICTURE, BOX_PICTURE_FILE) && picture_file_ok();
     // A missing optional stream is no fault; one cut short leaves no half working file.
@@ -163,8 +182,6 @@ int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask) {
         if (ok && (mask & stream.part) && record->*stream.flag &&
             !stream_to_file(file, stream.chunk, stream.file))
             io_delete_file(stream.file);
-    // Sizes below 1 cannot be cut or shown.
-    ok = ok && record->width > 0 && record->height > 0;
     if (file) std::fclose(file);
     if (!ok) box_clear_work_files(BOX_ALL);
     return ok;

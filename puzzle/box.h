@@ -44,6 +44,11 @@ inline constexpr char BOX_PREVIEW_FOLDER[] = "sfiles/temp";
 inline constexpr char BOX_PREVIEW_EXTENSION[] = "prw";
 inline constexpr int BOX_NAME_MAX = 64;  // bytes of a name field: at most 63 characters
 
+// The ranges of the settings a box may hold (what the create room offers).
+inline constexpr int BOX_PIECE_SIZE_MIN = 10;    // up to half the shorter picture side
+inline constexpr int BOX_IRREGULARITY_MAX = 40;  // percent, from 0
+inline constexpr int BOX_EDGE_STYLE_MAX = 7;     // edge curve family, from 0
+
 // The fourteen settings of a box, in file order; each is a 4-byte chunk (ids 1..12, 14, 15).
 struct BoxRecord {
     int32_t pieceSize;     // grid cell side in picture pixels
@@ -107,7 +112,11 @@ int box_file_path(char* path, int size, const char* folder, const char* name, co
 // --- Box files ---
 // Reads head and settings of box `name` and copies the streams of the mask's parts into their
 // working files. A picture that is asked for must exist and parse as a JPEG; missing optional
-// streams are fine (their working files are then absent). Failure clears every working file.
+// streams are fine (their working files are then absent). Settings outside their ranges refuse
+// the box: the picture 1..PICTURE_SIDE_MAX a side and at most PICTURE_PIXELS_MAX pixels, piece
+// size BOX_PIECE_SIZE_MIN up to half the shorter side (at least BOX_PIECE_SIZE_MIN), irregularity
+// 0..BOX_IRREGULARITY_MAX, edge style 0..BOX_EDGE_STYLE_MAX, the flags 0 or 1, and the piece
+// count (width / pieceSize) x (height / pieceSize). Failure clears every working file.
 int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask);
 // Writes box `name` from the record and the working files its flags name (the picture always).
 int box_write(const char* name, const FileStamp* stamp, const BoxRecord* record);

@@ -140,7 +140,7 @@ int game_start(const char* name) {
         return 0;
     }
     if (!game_load()) {
-        box_clear_work_files(BOX_ALL);
+        box_clear_work_files(BOX_ALL & ~BOX_TUNE);  // the tune stays as after any load, until shutdown
         game_release();
         sys_set_cursor(cursor);
         return 0;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "base/limits.h"
 #include "image/img_scale.h"
 #include "platform/io_debug.h"
 #include "platform/io_gdi.h"
@@ -61,6 +62,21 @@ struct OutlineEqual {
     }
 };
 
+// Settings whatever their source: the node table, the jitter arithmetic and the outlines the
+// tracer walks stay in proportion to the picture and the piece count only within these bounds.
+bool cut_settings_ok(const BoxRecord& r) {
+    // An edge style the curves do not have would reach the fatal path of curve_get.
+    const int style = r.edgeStyle & ~CURVE_MIRROR;
+    if (style < 0 || style >= CURVE_COUNT) return false;
+    // Beyond the picture limits the node table would outgrow any picture the game can hold.
+    if (r.width < 1 || r.height < 1 || r.width > PICTURE_SIDE_MAX || r.height > PICTURE_SIDE_MAX ||
+        (long long)r.width * r.height > PICTURE_PIXELS_MAX)
+        return false;
+    // Wider jitter moves corners out of the render canvas and overflows the jitter arithmetic.
+    return r.pieceSize > 0 && r.pieceSize <= CUT_SIZE_MAX && r.irregularity >= 0 &&
+           r.irregularity <= BOX_IRREGULARITY_MAX;
+}
+
 void progress_step(int done) {
     if (g_progress.step) g_progress.step(done);
 }
@@ -75,11 +91,7 @@ void grid_build(BoxRecord* settings) {
     grid_free();
     const int size = settings->pieceSize;
     int columns = 0, rows = 0;
-    // A box names its edge style; one the curves do not have cannot be cut (a damaged or
-    // foreign box must not reach the fatal path of curve_get).
-    const int style = settings->edgeStyle & ~CURVE_MIRROR;
-    const bool style_ok = style >= 0 && style < CURVE_COUNT;
-    if (style_ok && size > 0 && size <= CUT_SIZE_MAX && settings->width > 0 && settings->height > 0) {
+    if (cut_settings_ok(*settings)) {
         columns = settings->width / size;
         rows = settings->height / size;
     }
@@ -93,7 +105,8 @@ void grid_build(BoxRecord* settings) {
 
     g_grid.nodes = (GridNode*)io_mem_alloc(sizeof(GridNode) * (size_t)(columns + 1) * (rows + 1));
     CutRandom rng{0xABCD1234u};
-    const int d = settings->irregularity * size / 100;
+    // Refused settings never reach the jitter arithmetic (with columns 0 every node is a border).
+    const int d = columns ? settings->irregularity * size / 100 : 0;
     for (int j = 0; j <= rows; j++) {
         for (int i = 0; i <= columns; i++) {
             GridNode& n = node(i, j);
@@ -215,12 +228,14 @@ int grid_fit_picture(BoxRecord* settings, Image** picture, int deskWidth, int de
     const int pw = settings->width, ph = settings->height;
     if (size <= 0 || pw <= 0 || ph <= 0) return 0;
     const int areaW = deskWidth - 20, areaH = deskHeight - 80;
+    // A desk below 21 x 81 has no play area: a scale factor of 0 or less would leave no picture.
     if (areaW <= 0 || areaH <= 0) return 0;
     if ((pw / size) * size <= areaW && (ph / size) * size <= areaH) return 0;
 
     const double fx = (double)areaW / pw, fy = (double)areaH / ph;
     const double factor = fx < fy ? fx : fy;
     int nw = (int)(pw * factor), nh = (int)(ph * factor);
+    // A very long, thin picture would truncate to no pixels on its short side; one is kept.
     if (nw < 1) nw = 1;
     if (nh < 1) nh = 1;
     int nsize = (int)((long long)size * nw / pw);

@@ -61,7 +61,8 @@ void grid_set_progress(const CutProgress* progress);  // null: no progress shown
 // Computes columns, rows and margins, writes pieceCount (columns * rows) into settings and
 // builds the node table (replacing the previous one). Settings that cannot be cut (piece size
 // below 1 or above CUT_SIZE_MAX, more than CUT_PIECES_MAX pieces, an edge style that is not
-// a curve) give no pieces.
+// a curve, irregularity outside 0..BOX_IRREGULARITY_MAX, a picture beyond PICTURE_SIDE_MAX or
+// PICTURE_PIXELS_MAX) give no pieces.
 void grid_build(BoxRecord* settings);
 void grid_free();
 const GridInfo* grid_info();

@@ -30,6 +30,8 @@ constexpr long BODY_OFFSET = 24;         // tag, stamp and version come first
 constexpr int POSITION_LIMIT = 1 << 20;  // saved positions beyond this many pixels are damage
 constexpr int LIFT_HEIGHT_MAX = 64;      // the renderer never lifts by more than a few pixels
 constexpr int SHAPE_RECORD_SIZE = 24;    // two markers and four offsets
+// Ten years of playing one box: a saved time beyond this (or below 0) is damage.
+constexpr int32_t ELAPSED_MAX = 10 * 366 * 24 * 60 * 60;
 // Caches up to this size are parsed from memory: the image reader seeks several times per image,
 // and each seek of a file stream throws its buffer away.
 constexpr long CUTCACHE_MEMORY_MAX = 64L << 20;
@@ -58,12 +60,19 @@ FILE* open_tagged(const char* path, uint32_t tag, const FileStamp* stamp) {
     return file;
 }
 
-// The summary chunks, read over a copy; the date is always ended.
+// What a damaged summary may not carry into the game: the date is always ended, and a playing
+// time below zero or beyond ELAPSED_MAX starts again from 0.
+void info_sanitise(SaveInfo* info) {
+    info->date[sizeof info->date - 1] = 0;
+    if (info->elapsedSeconds < 0 || info->elapsedSeconds > ELAPSED_MAX) info->elapsedSeconds = 0;
+}
+
+// The summary chunks, read over a copy.
 int read_info(FILE* file, SaveInfo* info) {
     uint32_t version;
     SaveInfo read = *info;
     if (!file_read_u32(file, &version) || !record_read(file, saveinfo_fields, &read)) return 0;
-    read.date[sizeof read.date - 1] = 0;
+    info_sanitise(&read);
     *info = read;
     return 1;
 }
@@ -207,9 +216,13 @@ int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
     int stacked = 0;
     for (int i = play_state.bottom; i != -1 && stacked < n; i = play_state.pieces[i].next)
         le_store_i32(stack + 4 * stacked++, i);
+    // A stacking list that misses pieces (a fault elsewhere) still saves the layout: the missing
+    // entries are -1, which the reader skips, so those pieces come back at the bottom.
+    for (; stacked < n; stacked++)
+        le_store_i32(stack + 4 * stacked, -1);
 
     IoFileWrite out;
-    FILE* file = stacked == n ? io_write_begin(&out, path) : nullptr;
+    FILE* file = io_write_begin(&out, path);
     int ok = 0;
     if (file) {
         ok = file_write_tag(file, 0) && file_write_stamp(file, stamp) &&

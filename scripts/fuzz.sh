@@ -12,13 +12,18 @@ SAN="-fsanitize=address,undefined -fno-sanitize-recover=undefined"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DLUMAVEX_TESTS=OFF -DLUMAVEX_BENCH=OFF \
   "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link $SAN" >/dev/null
-ninja -C build-fuzz lumavex_core >/dev/null
+ninja -C build-fuzz lv_kernel >/dev/null
+# One archive per layer, the highest first, so each resolves against the ones below it.
+layers=""
+for l in kernel rooms gui puzzle image resources platform base; do
+  [ -f build-fuzz/liblv_$l.a ] && layers="$layers build-fuzz/liblv_$l.a"
+done
 libs=$(pkg-config --libs sdl2 SDL2_mixer freetype2 fontconfig libtiff-4 libpng)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=($(ls fuzz/fuzz_*.cpp | xargs -n1 basename | sed 's/\.cpp$//'))
 for t in "${targets[@]}"; do
   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer $SAN -I. -Ibuild-fuzz/generated \
-    $(pkg-config --cflags sdl2) fuzz/$t.cpp build-fuzz/liblumavex_core.a $libs -ljpeg -lm -o build-fuzz/$t
+    $(pkg-config --cflags sdl2) fuzz/$t.cpp $layers $libs -ljpeg -lm -o build-fuzz/$t
 done
 if [ "$seconds" -gt 0 ]; then
   for t in "${targets[@]}"; do
@@ -27,7 +32,8 @@ if [ "$seconds" -gt 0 ]; then
     seeds=build/fuzz-seeds-san/$t
     [ -d "$seeds" ] || seeds=build/fuzz-seeds/$t
     echo "== $t for $seconds s"
-    build-fuzz/$t -max_total_time="$seconds" -print_final_stats=1 -detect_leaks=0 "$corpus" \
+    # An input that takes more than 25 s is a fault (a stalled parser or cut), not a slow run.
+    build-fuzz/$t -max_total_time="$seconds" -timeout=25 -print_final_stats=1 -detect_leaks=0 "$corpus" \
       $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | tail -n 12
   done
 fi

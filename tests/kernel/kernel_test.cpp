@@ -4,9 +4,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "kernel/app_config.h"
 #include "kernel/cmdline.h"
 #include "kernel/events.h"
+#include "platform/io_ini.h"
 #include "platform/io_video.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
@@ -213,6 +216,31 @@ TEST_F(KernelFixture, keys_and_characters_follow_the_mask) {
     ASSERT_EQ(types(), std::vector<int>({KE_KEYDOWN, KE_CHAR, KE_RESETKEYS}));
     EXPECT_EQ(g_events[0].a, 144 | KEY_CTRL);
     EXPECT_EQ(g_events[1].a, 'a');
+}
+
+TEST(config, old_screen_size_comes_only_from_a_real_screen) {
+    const std::string ini =
+        (std::filesystem::temp_directory_path() / ("lumavex_old_" + std::to_string(getpid()) + ".ini"))
+            .string();
+    int w = 0, h = 0;
+    kernel_read_old_screen_size(ini.c_str(), 1024, 768, &w, &h);  // no key yet
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, 768);
+    const struct {
+        const char* text;
+        int kept;
+    } cases[] = {{"640 480", 1},   {"16384 16384", 1},    {"639 480", 0},        {"640 479", 0},
+                 {"16385 600", 0}, {"800 16385", 0},      {"-800 600", 0},       {"0 0", 0},
+                 {"800", 0},       {"2147483647 600", 0}, {"800 -2147483648", 0}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(io_ini_write(ini.c_str(), "MAIN", "OldScreenSize", c.text));
+        kernel_read_old_screen_size(ini.c_str(), 1024, 768, &w, &h);
+        int want_w = 1024, want_h = 768;
+        if (c.kept) std::sscanf(c.text, "%d %d", &want_w, &want_h);
+        EXPECT_EQ(w, want_w) << c.text;
+        EXPECT_EQ(h, want_h) << c.text;
+    }
+    std::remove(ini.c_str());
 }
 
 TEST(keys, translation_table) {

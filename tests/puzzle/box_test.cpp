@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "box_samples.h"
 #include "image/gformat_img.h"
@@ -229,6 +230,68 @@ TEST(Box, broken_boxes_are_refused_and_leave_no_working_files) {
     box_clear_work_files(BOX_ALL);
     // Without the picture in the mask the JPEG is not looked at.
     EXPECT_EQ(box_read("not-jpeg", &stamp, &got, BOX_DESCRIPTION), 1);
+}
+
+TEST(Box, settings_outside_their_ranges_are_refused_as_unreadable) {
+    GameFolder game;
+    const Bytes jpeg = sample_jpeg();
+    // One or two fields of the 48 x 32 record at 16 changed (the piece count follows unless it is
+    // changed itself), and whether the box still reads.
+    using Field = int32_t BoxRecord::*;
+    const struct {
+        Field field;
+        int32_t value;
+        int readable;
+        Field other;
+        int32_t other_value;
+    } cases[] = {
+        {&BoxRecord::pieceSize, 10, 1},
+        {&BoxRecord::pieceSize, 9, 0},
+        {&BoxRecord::pieceSize, 17, 0},
+        {&BoxRecord::irregularity, 40, 1},
+        {&BoxRecord::irregularity, 41, 0},
+        {&BoxRecord::irregularity, -1, 0},
+        {&BoxRecord::irregularity, 1862270996, 0},
+        {&BoxRecord::edgeStyle, 0, 1},
+        {&BoxRecord::edgeStyle, 7, 1},
+        {&BoxRecord::edgeStyle, 8, 0},
+        {&BoxRecord::edgeStyle, 7 | 128, 0},
+        {&BoxRecord::edgeStyle, -1, 0},
+        {&BoxRecord::height, 0, 0},
+        {&BoxRecord::width, 16385, 0},
+        {&BoxRecord::height, 6103, 1, &BoxRecord::width, 16384},
+        {&BoxRecord::height, 6104, 0, &BoxRecord::width, 16384},
+        {&BoxRecord::pieceCount, 5, 0},
+        {&BoxRecord::pieceCount, 7, 0},
+        {&BoxRecord::rotation, 2, 0},
+        {&BoxRecord::hiddenPicture, -1, 0},
+        {&BoxRecord::hasTune, 2, 0},
+        {&BoxRecord::hasDescription, 2, 0},
+        {&BoxRecord::hasAddress, 2, 0},
+        {&BoxRecord::isLink, 2, 0},
+        {&BoxRecord::repeatTune, 2, 0},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        BoxRecord r = sample_record();
+        if (c.other) r.*c.other = c.other_value;
+        r.*c.field = c.value;
+        if (c.field != &BoxRecord::pieceCount)
+            r.pieceCount = (r.width / r.pieceSize) * (r.height / r.pieceSize);
+        Bytes box = tagged_head(0x31584F42, sample_stamp(), 1);
+        const Bytes fields = field_chunks(r);
+        box.insert(box.end(), fields.begin(), fields.end());
+        put_chunk(&box, 20, jpeg);
+        const std::string name = "settings-" + std::to_string(n++);
+        write_file("puzzles/" + name + ".pzl", box);
+        write_fuzz_seed("fuzz_box_cut", name.c_str(), box.data(), box.size());
+        write_file(BOX_TUNE_FILE, TUNE);
+        FileStamp stamp;
+        BoxRecord got;
+        EXPECT_EQ(box_read(name.c_str(), &stamp, &got, BOX_ALL), c.readable) << name;
+        EXPECT_EQ(no_work_files(), !c.readable) << name;
+        box_clear_work_files(BOX_ALL);
+    }
 }
 
 TEST(Box, failed_writes_leave_no_file_and_keep_the_old_box) {

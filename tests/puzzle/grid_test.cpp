@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <set>
 #include <vector>
 
@@ -87,6 +88,30 @@ TEST(GridBuild, geometry_and_margins) {
     EXPECT_EQ(mirrored.pieceCount, 48);
     grid_free();
     EXPECT_EQ(grid_info()->nodes, nullptr);
+}
+
+// Settings no box may hold reach the cut from other callers too: each gives no pieces, with no
+// overflow on the way (the sanitizer build runs this) and no walk along a far-flung outline.
+TEST(GridBuild, settings_beyond_the_box_format_give_no_cut) {
+    CurvePack pack;
+    curves_load();
+    const BoxRecord cases[] = {
+        settings(800, 600, 100, 1862270996),   settings(800, 600, 100, INT32_MAX),
+        settings(800, 600, 100, 41),           settings(800, 600, 100, -1),
+        settings(800, 600, INT32_MAX, 40),     settings(800, 600, -100, 40),
+        settings(INT32_MAX, INT32_MAX, 1, 40), settings(16385, 600, 100, 40),
+        settings(600, 16385, 100, 40),         settings(INT32_MIN, 600, 100, 40),
+    };
+    for (const BoxRecord& c : cases) {
+        BoxRecord b = c;
+        EXPECT_EQ(pieces_cut(&b), nullptr) << b.width << " " << b.pieceSize << " " << b.irregularity;
+        EXPECT_EQ(b.pieceCount, 0);
+    }
+    BoxRecord widest = settings(300, 200, 100, 40);  // the widest jitter still cuts
+    CutPiece* p = pieces_cut(&widest);
+    EXPECT_EQ(widest.pieceCount, 6);
+    io_mem_free(p);
+    shapes_free();
 }
 
 TEST(GridBuild, jitter_by_hand_inside_only_and_reproducible) {

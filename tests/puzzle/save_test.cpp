@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/io_mem.h"
@@ -118,6 +119,37 @@ TEST(QuickSave, stack_entries_out_of_range_are_skipped) {
     ASSERT_EQ(quicksave_read("odd", &STAMP, &info), 1);
     EXPECT_EQ(HandGame::stack(), (std::vector<int>{1, 2, 0})) << "unlisted pieces stay below, in index order";
     EXPECT_EQ(P(2).x, 2 + 512);
+}
+
+TEST(QuickSave, a_damaged_time_or_stacking_list_costs_no_layout) {
+    GameFolder folder;
+    HandGame game(3);
+    // A playing time below zero or over ten years starts again from 0; the rest is restored.
+    for (int32_t seconds : {-1, INT32_MIN, INT32_MAX, 400000000, 150000000}) {
+        SaveInfo saved = sample_info();
+        saved.elapsedSeconds = seconds;
+        write_file("sfiles/qs/time.qsv",
+                   quicksave_bytes(saved, {{0, 0, 0, 0, -1}, {7, 1, 0, 0, -1}, {2, 2, 0, 0, -1}}, {0, 1, 2}));
+        SaveInfo info = {}, shelf = {};
+        ASSERT_EQ(quicksave_read("time", &STAMP, &info), 1) << seconds;
+        ASSERT_EQ(quicksave_read_info("time", &STAMP, &shelf), 1) << seconds;
+        const int32_t want = seconds == 150000000 ? seconds : 0;  // under five years stays
+        EXPECT_EQ(info.elapsedSeconds, want);
+        EXPECT_EQ(shelf.elapsedSeconds, want);
+        EXPECT_EQ(info.percent, 33);
+        EXPECT_EQ(P(1).x, 7 + 512);
+    }
+
+    // A stacking list that lost a piece still saves every position; the lost piece comes back
+    // at the bottom.
+    three_piece_layout();  // 2, 0, 1 from the bottom
+    P(2).next = 1;         // 0 drops out of the walk
+    SaveInfo info = sample_info();
+    ASSERT_EQ(quicksave_write("broken", &STAMP, &info), 1);
+    HandGame again(3);
+    ASSERT_EQ(quicksave_read("broken", &STAMP, &info), 1);
+    EXPECT_EQ(P(0).x, 100);
+    EXPECT_EQ(HandGame::stack(), (std::vector<int>{0, 2, 1}));
 }
 
 TEST(QuickSave, foreign_mismatching_and_damaged_saves_change_nothing) {

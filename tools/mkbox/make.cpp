@@ -14,8 +14,6 @@
 namespace {
 
 constexpr int PICTURE_SIDE_MIN = 40;  // the create room refuses smaller pictures
-constexpr int PIECE_SIZE_MIN = 10;
-constexpr int IRREGULARITY_MAX = 40;
 constexpr int BOX_JPEG_QUALITY = 80;
 
 int parse_int(const char* text, int low, int high, int* value) {
@@ -147,10 +145,10 @@ int mkbox_parse(int argc, const char* const* argv, MkboxOptions* o, std::string*
             if (!parse_int(value(), 1, 100000, &o->pieceSize))
                 return *error = "--piece-size wants a whole number", 0;
         } else if (arg == "--irregularity" && has_value) {
-            if (!parse_int(value(), 0, IRREGULARITY_MAX, &o->irregularity))
+            if (!parse_int(value(), 0, BOX_IRREGULARITY_MAX, &o->irregularity))
                 return *error = "--irregularity wants a percentage from 0 to 40", 0;
         } else if (arg == "--edge-style" && has_value) {
-            if (!parse_int(value(), 0, 7, &o->edgeStyle))
+            if (!parse_int(value(), 0, BOX_EDGE_STYLE_MAX, &o->edgeStyle))
                 return *error = "--edge-style wants a style from 0 to 7", 0;
         } else if (arg == "--screen" && has_value) {
             if (!parse_size(value(), &o->screenWidth, &o->screenHeight))
@@ -202,10 +200,10 @@ int mkbox_make(const MkboxOptions& o, std::string* error, int* pieces) {
     BoxRecord r = {};
     r.width = width;
     r.height = height;
-    const int size_max = std::max(PIECE_SIZE_MIN, std::min(width, height) / 2);
-    r.pieceSize = std::clamp(o.pieceSize, PIECE_SIZE_MIN, size_max);
-    r.irregularity = std::clamp(o.irregularity, 0, IRREGULARITY_MAX);
-    r.edgeStyle = std::clamp(o.edgeStyle, 0, 7);
+    const int size_max = std::max(BOX_PIECE_SIZE_MIN, std::min(width, height) / 2);
+    r.pieceSize = std::clamp(o.pieceSize, BOX_PIECE_SIZE_MIN, size_max);
+    r.irregularity = std::clamp(o.irregularity, 0, BOX_IRREGULARITY_MAX);
+    r.edgeStyle = std::clamp(o.edgeStyle, 0, BOX_EDGE_STYLE_MAX);
     r.pieceCount = (width / r.pieceSize) * (height / r.pieceSize);
     r.rotation = o.rotation;
     r.hiddenPicture = o.hidden;
