@@ -64,7 +64,7 @@ TEST(GformatImg, a_file_is_the_image_record_and_reads_back) {
     ImageView v = big.view(1, 2);
     v.width = 3;
     FILE* f = std::tmpfile();
-    ASSERT_EQ(gformat_img_write(f, &v), 0);
+    ASSERT_EQ(gformat_img_write(f, &v), 1);
     const Bytes file = file_bytes(f);
     std::fclose(f);
     ASSERT_EQ(file.size(), 36u + 4 * 6);
@@ -82,7 +82,7 @@ TEST(GformatImg, longer_rows_and_embedding) {
     write_fuzz_seed("fuzz_img", "embedded", embedded.data(), embedded.size());
     FILE* f = file_of(embedded, 7);
     int w, h, kind;
-    ASSERT_EQ(gformat_img_info(f, &w, &h, &kind), 0);
+    ASSERT_EQ(gformat_img_info(f, &w, &h, &kind), 1);
     EXPECT_EQ(std::ftell(f), 7);
     EXPECT_EQ(w * 100 + h * 10 + kind, 533);
     const Pic back(img_read(f));
@@ -125,7 +125,7 @@ TEST(GformatImg, guards_refuse_before_reading_pixels) {
     }
     FILE* f = file_of(Bytes(good.begin(), good.begin() + 35));
     int w, h, kind;
-    EXPECT_EQ(gformat_img_info(f, &w, &h, &kind), 1);
+    EXPECT_EQ(gformat_img_info(f, &w, &h, &kind), 0);
     EXPECT_EQ(std::ftell(f), 0);
     std::fclose(f);
 
@@ -137,7 +137,7 @@ TEST(GformatImg, guards_refuse_before_reading_pixels) {
          {std::pair{&other, good}, {&grey, good}, {&right, Bytes(good.begin(), good.end() - 1)}}) {
         ImageView v = target->view();
         f = file_of(bytes);
-        EXPECT_EQ(gformat_img_read(&v, f), 1);
+        EXPECT_EQ(gformat_img_read(&v, f), 0);
         std::fclose(f);
     }
     EXPECT_EQ(other.plane(), Bytes(30, 0x55));

@@ -84,9 +84,9 @@ template <class Source>
 PicPtr decode_with(int (*info)(Source, int*, int*, int*), int (*read)(PictureBuffer*, Source),
                    Source source) {
     int w, h, kind;
-    if (info(source, &w, &h, &kind) != 0) return nullptr;
+    if (!info(source, &w, &h, &kind)) return nullptr;
     PicPtr b(pic_create(w, h, kind));
-    if (b && read(b.get(), source) != 0) b.reset();
+    if (b && !read(b.get(), source)) b.reset();
     return b;
 }
 inline PicPtr decode_file(const Bytes& bytes, bool jpeg) {
@@ -120,7 +120,7 @@ inline PicPtr sample_picture(int w, int h, int kind = 3) {
 
 inline Bytes encode_jpg(const PicPtr& b, int quality) {
     FILE* f = std::tmpfile();
-    const Bytes bytes = gformat_jpg_write(f, b.get(), quality) == 0 ? file_bytes(f) : Bytes();
+    const Bytes bytes = gformat_jpg_write(f, b.get(), quality) ? file_bytes(f) : Bytes();
     std::fclose(f);
     return bytes;
 }

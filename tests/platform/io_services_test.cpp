@@ -102,30 +102,28 @@ TEST_F(IniFixture, writes_create_and_replace_in_place_and_a_failed_write_keeps_t
 
 int g_releases, g_failures;
 
-TEST(io_file, path_join_and_file_exists) {
-    char path[16] = "puzzles";
-    ASSERT_EQ(io_path_join(path, sizeof path, "a.pzl"), 1);
-    EXPECT_STREQ(path, "puzzles/a.pzl");
-    for (const char* folder : {"puzzles/", "puzzles\\", ""}) {  // no second separator, none for ""
-        std::strcpy(path, folder);
-        ASSERT_EQ(io_path_join(path, sizeof path, "a.pzl"), 1);
-        EXPECT_EQ(std::string(path), std::string(folder) + "a.pzl");
+TEST(io_file, path_join_puts_one_separator_and_file_exists_only_for_files) {
+    const struct {
+        const char* folder;
+        const char* name;
+        int result;
+        const char* joined;
+    } cases[] = {{"puzzles", "a.pzl", 1, "puzzles/a.pzl"},    {"puzzles/", "a.pzl", 1, "puzzles/a.pzl"},
+                 {"puzzles\\", "a.pzl", 1, "puzzles\\a.pzl"}, {"", "a.pzl", 1, "a.pzl"},
+                 {"puzzles", "12345678", 0, "puzzles"},          // needs 17 bytes
+                 {"puzzles", "1234567", 1, "puzzles/1234567"}};  // exactly 16
+    for (const auto& c : cases) {
+        char path[16];
+        std::strcpy(path, c.folder);
+        EXPECT_EQ(io_path_join(path, sizeof path, c.name), c.result) << c.folder << " " << c.name;
+        EXPECT_STREQ(path, c.joined);
     }
-    std::strcpy(path, "puzzles");
-    ASSERT_EQ(io_path_join(path, sizeof path, "12345678"), 0);  // needs 17 bytes
-    EXPECT_STREQ(path, "puzzles");
-    ASSERT_EQ(io_path_join(path, sizeof path, "1234567"), 1);  // exactly 16
-    EXPECT_STREQ(path, "puzzles/1234567");
 
-    char folder[] = "/tmp/lumavex-exists-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string file = std::string(folder) + "/f.bin";
-    EXPECT_EQ(io_file_exists(file.c_str()), 0);
-    std::ofstream(file) << "x";
-    EXPECT_EQ(io_file_exists(file.c_str()), 1);
-    EXPECT_EQ(io_file_exists(folder), 0);  // a folder is not a file
-    std::remove(file.c_str());
-    rmdir(folder);
+    TempDir dir;
+    EXPECT_EQ(io_file_exists((dir / "f.bin").c_str()), 0);
+    write_file(dir / "f.bin", {});
+    EXPECT_EQ(io_file_exists((dir / "f.bin").c_str()), 1);
+    EXPECT_EQ(io_file_exists(dir.path.c_str()), 0);  // a folder is not a file
 }
 
 TEST(io_mem, counts_blocks_and_sizes) {

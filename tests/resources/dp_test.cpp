@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "base/le.h"
 #include "platform/io_mem.h"
 #include "resources/packwriter.h"
 #include "support/fatal_trap.h"
@@ -256,7 +255,7 @@ TEST_F(DataPack, extract_copies_the_whole_resource) {
     std::filesystem::remove(path("folder/lang.ini"));
     EXPECT_EQ(dp_extract(lang, path("lang2.ini").c_str()), 0);  // gone since the lookup
     for (const auto& e : std::filesystem::directory_iterator(dir.path))
-        EXPECT_EQ(e.path().string().find(".part"), std::string::npos) << e.path();
+        EXPECT_EQ(e.path().string().find(".new"), std::string::npos) << e.path();
 }
 
 TEST_F(DataPack, writer_packs_a_folder_sorted_and_reproducibly) {

@@ -238,28 +238,4 @@ TEST(tagfile, string_helpers) {
     EXPECT_STREQ(to, "abcde");
 }
 
-TEST(tagfile, path_join_puts_one_separator_and_file_exists_only_for_files) {
-    const struct {
-        const char* folder;
-        const char* name;
-        int result;
-        const char* joined;
-    } cases[] = {{"puzzles", "a.pzl", 1, "puzzles/a.pzl"},    {"puzzles/", "a.pzl", 1, "puzzles/a.pzl"},
-                 {"puzzles\\", "a.pzl", 1, "puzzles\\a.pzl"}, {"", "a.pzl", 1, "a.pzl"},
-                 {"puzzles", "12345678", 0, "puzzles"},          // needs 17 bytes
-                 {"puzzles", "1234567", 1, "puzzles/1234567"}};  // exactly 16
-    for (const auto& c : cases) {
-        char path[16];
-        std::strcpy(path, c.folder);
-        EXPECT_EQ(path_join(path, sizeof path, c.name), c.result) << c.folder << " " << c.name;
-        EXPECT_STREQ(path, c.joined);
-    }
-
-    TempDir dir;
-    EXPECT_EQ(file_exists((dir / "f.bin").c_str()), 0);
-    write_file(dir / "f.bin", {});
-    EXPECT_EQ(file_exists((dir / "f.bin").c_str()), 1);
-    EXPECT_EQ(file_exists(dir.path.c_str()), 0);  // a folder is not a file
-}
-
 }  // namespace
