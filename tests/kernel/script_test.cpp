@@ -1,25 +1,29 @@
-// The automation script format: ticks, relative ticks, and errors naming their line.
+// The automation harness: the script format (ticks, relative ticks, errors naming their line)
+// and snapshots, which come out right way up and in true colours.
 #include "kernel/script.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "platform/io_gdi.h"
+#include "platform/video.h"
 #include "support/fatal_trap.h"
 
 namespace {
 
 std::string error_of(const char* text) {
     static int seed;
-    std::string name = "case-" + std::to_string(seed++);
-    write_fuzz_seed("fuzz_script", name.c_str(), text, std::strlen(text));
+    write_fuzz_seed("fuzz_script", ("case-" + std::to_string(seed++)).c_str(), text, std::strlen(text));
     char error[256] = "";
-    if (script_parse_text(text, error, sizeof error)) return "";
-    return error;
+    return script_parse_text(text, error, sizeof error) ? "" : error;
 }
 
-TEST(script, accepts_every_command) {
+TEST(script, accepts_every_command_and_names_the_line_of_an_error) {
     EXPECT_EQ(error_of("# a comment\n"
                        "0 move 10 20\n"
                        "+1 press 10 20 left\n"
@@ -36,20 +40,47 @@ TEST(script, accepts_every_command) {
               "");
     EXPECT_TRUE(script_active());
     script_free();
+
+    const char* const tick = "the line must start with a tick";
+    const char* const drag = "expected drag X0 Y0 X1 Y1 TICKS";
+    const std::pair<const char*, std::string> errors[] = {
+        {"0 move 1 2\nmove 1 2\n", std::string("line 2: ") + tick},
+        {"0 jump\n", "line 1: unknown command jump"},
+        {"\n\n0 press 1 2 middle\n", "line 3: the button must be left or right"},
+        {"0 key home2\n", "line 1: unknown key home2"},
+        {"0 move 1\n", "line 1: expected move X Y"},
+        {"0 drag 1 2 3 4 0\n", std::string("line 1: ") + drag},
+        {"0 drag 1 2 3 4 100000000\n", std::string("line 1: ") + drag},
+        {"-3 quit\n", std::string("line 1: ") + tick},
+        {"0 quit now\n", "line 1: quit takes nothing"},
+        {"+x snap a.png\n", std::string("line 1: ") + tick}};
+    for (const auto& [text, error] : errors)
+        EXPECT_EQ(error_of(text), "script: " + error) << text;
+    EXPECT_FALSE(script_active());
 }
 
-TEST(script, errors_name_the_line) {
-    EXPECT_EQ(error_of("0 move 1 2\nmove 1 2\n"), "script: line 2: the line must start with a tick");
-    EXPECT_EQ(error_of("0 jump\n"), "script: line 1: unknown command jump");
-    EXPECT_EQ(error_of("\n\n0 press 1 2 middle\n"), "script: line 3: the button must be left or right");
-    EXPECT_EQ(error_of("0 key home2\n"), "script: line 1: unknown key home2");
-    EXPECT_EQ(error_of("0 move 1\n"), "script: line 1: expected move X Y");
-    EXPECT_EQ(error_of("0 drag 1 2 3 4 0\n"), "script: line 1: expected drag X0 Y0 X1 Y1 TICKS");
-    EXPECT_EQ(error_of("0 drag 1 2 3 4 100000000\n"), "script: line 1: expected drag X0 Y0 X1 Y1 TICKS");
-    EXPECT_EQ(error_of("-3 quit\n"), "script: line 1: the line must start with a tick");
-    EXPECT_EQ(error_of("0 quit now\n"), "script: line 1: quit takes nothing");
-    EXPECT_EQ(error_of("+x snap a.png\n"), "script: line 1: the line must start with a tick");
-    EXPECT_FALSE(script_active());
+TEST(snap, right_way_up_in_true_colours) {
+    io_video_create_frame(5, 3, 24);
+    io_gdi_set_pen(0, 0xFF0000);
+    io_gdi_line(0, 0, 0, 0);  // top left red
+    io_gdi_set_pen(0, 0x0000FF);
+    io_gdi_line(4, 2, 4, 2);  // bottom right blue
+    io_gdi_reset_pen();
+    const char* path = "/tmp/lumavex-snap-test.png";
+    ASSERT_TRUE(snap_write_png(path));
+    io_video_close();
+
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, path));
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+    std::remove(path);
+    ASSERT_EQ(image.width * 10 + image.height, 53u);
+    std::vector<uint8_t> want(5 * 3 * 3, 0);
+    want[0] = 255, want[(2 * 5 + 4) * 3 + 2] = 255;  // red first; nothing else drawn
+    EXPECT_EQ(rgb, want);
 }
 
 }  // namespace

@@ -10,27 +10,29 @@
 
 namespace {
 
+// Presentation rectangles as {left, top, right, bottom}.
+using Rects = std::vector<std::vector<int>>;
+
 struct Grid800 : ::testing::Test {
     void SetUp() override {
         io_video_create_frame(800, 600, 24);
         screen_grid_create();
-        clear();
+        flushed();
     }
     void TearDown() override {
         screen_grid_free();
         io_video_close();
     }
-    static void clear() {
+    static Rects flushed() {
         io_video_begin_paint();
         screen_flush();
         io_video_end_paint();
-    }
-    static std::vector<PresentRect> flushed() {
-        io_video_begin_paint();
-        screen_flush();
-        io_video_end_paint();
-        const PresentList& l = io_video_present_list();
-        return std::vector<PresentRect>(l.rects, l.rects + l.count);
+        Rects r;
+        for (int i = 0; i < io_video_present_list().count; i++) {
+            const PresentRect& p = io_video_present_list().rects[i];
+            r.push_back({p.left, p.top, p.right, p.bottom});
+        }
+        return r;
     }
 };
 
@@ -49,81 +51,46 @@ TEST(ScreenGrid, cell_sizes_follow_the_preference_list) {
     screen = saved;
 }
 
-TEST_F(Grid800, cells_and_first_frame) {
-    clear();
-    EXPECT_EQ(screen_grid_cell_width(), 32);
-    EXPECT_EQ(screen_grid_cell_height(), 24);
+TEST_F(Grid800, cells_first_frame_and_clipped_invalidation) {
+    EXPECT_EQ(screen_grid_cell_width() * 100 + screen_grid_cell_height(), 3224);
     screen_grid_create();  // all dirty again: one rectangle per cell row, full width
-    std::vector<PresentRect> r = flushed();
-    ASSERT_EQ(r.size(), 25u);
-    EXPECT_EQ(r[24].left, 0);
-    EXPECT_EQ(r[24].top, 576);
-    EXPECT_EQ(r[24].right, 800);
-    EXPECT_EQ(r[24].bottom, 600);
+    const Rects all = flushed();
+    ASSERT_EQ(all.size(), 25u);
+    EXPECT_EQ(all[24], (std::vector<int>{0, 576, 800, 600}));
     EXPECT_TRUE(flushed().empty());  // flushing cleans every cell
-}
 
-TEST_F(Grid800, invalidate_clipping) {
     screen_invalidate(30, 20, 4, 8);  // columns 0-1 of rows 0-1
     EXPECT_TRUE(screen_is_dirty(0, 0, 1, 1));
     EXPECT_TRUE(screen_is_dirty(63, 47, 1, 1));
     EXPECT_FALSE(screen_is_dirty(64, 0, 1, 1));
     EXPECT_FALSE(screen_is_dirty(0, 48, 1, 1));
-    std::vector<PresentRect> r = flushed();
-    ASSERT_EQ(r.size(), 2u);
-    EXPECT_EQ(r[1].top, 24);
-    EXPECT_EQ(r[1].right, 64);
+    EXPECT_EQ(flushed(), (Rects{{0, 0, 64, 24}, {0, 24, 64, 48}}));
 
     screen_invalidate(-10, 5, 5, 5);  // nothing left after clipping
     screen_invalidate(800, 5, 5, 5);
     screen_invalidate(5, 600, 5, 5);
     screen_invalidate(5, 5, 0, 5);
     EXPECT_TRUE(flushed().empty());
-
     screen_invalidate(790, 590, 100, 100);  // only the bottom-right cell
-    r = flushed();
-    ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0].left, 768);
-    EXPECT_EQ(r[0].top, 576);
-    EXPECT_EQ(r[0].right, 800);
-    EXPECT_EQ(r[0].bottom, 600);
-
+    EXPECT_EQ(flushed(), (Rects{{768, 576, 800, 600}}));
     screen_invalidate(-40, -40, 50, 50);  // keeps the part inside: cell (0, 0)
-    r = flushed();
-    ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0].right, 32);
-    EXPECT_EQ(r[0].bottom, 24);
+    EXPECT_EQ(flushed(), (Rects{{0, 0, 32, 24}}));
 }
 
-TEST_F(Grid800, spans_merge_runs_of_a_row) {
+TEST_F(Grid800, spans_merge_runs_of_a_row_and_the_walker_keeps_to_touched_cells) {
     screen_invalidate(64, 72, 64, 24);   // row 3, columns 2 and 3
     screen_invalidate(224, 72, 32, 24);  // row 3, column 7
-    std::vector<PresentRect> r = flushed();
-    ASSERT_EQ(r.size(), 2u);
-    EXPECT_EQ(r[0].left, 64);
-    EXPECT_EQ(r[0].top, 72);
-    EXPECT_EQ(r[0].right, 128);
-    EXPECT_EQ(r[0].bottom, 96);
-    EXPECT_EQ(r[1].left, 224);
-    EXPECT_EQ(r[1].right, 256);
-}
+    EXPECT_EQ(flushed(), (Rects{{64, 72, 128, 96}, {224, 72, 256, 96}}));
 
-TEST_F(Grid800, span_walker_limits_to_touched_cells) {
     screen_invalidate(0, 0, 800, 24);  // the whole top row
-    struct Span {
-        int x, y, w, h;
-    };
-    std::vector<Span> spans;
+    Rects spans;
     screen_for_each_dirty_span(
         100, 10, 50, 50,
         [](void* ctx, int x, int y, int w, int h) {
-            ((std::vector<Span>*)ctx)->push_back({x, y, w, h});
+            ((Rects*)ctx)->push_back({x, y, w, h});
         },
         &spans);
-    ASSERT_EQ(spans.size(), 1u);  // columns 3 and 4 of row 0 only; rows 1-2 are clean
-    EXPECT_EQ(spans[0].x, 96);
-    EXPECT_EQ(spans[0].w, 64);
-    EXPECT_EQ(spans[0].h, 24);
+    EXPECT_EQ(spans, (Rects{{96, 0, 64, 24}}));  // columns 3 and 4 of row 0 only; rows 1-2 are clean
 }
 
 TEST_F(Grid800, dirty_bounds) {
@@ -132,22 +99,17 @@ TEST_F(Grid800, dirty_bounds) {
     screen_invalidate(100, 100, 1, 1);  // cell column 3, row 4: 96..127 x 96..119
     screen_invalidate(300, 200, 1, 1);  // column 9, row 8: 288..319 x 192..215
     ASSERT_TRUE(screen_dirty_bounds(0, 0, 799, 599, &b));
-    EXPECT_EQ(b.x, 96);
-    EXPECT_EQ(b.y, 96);
-    EXPECT_EQ(b.w, 320 - 96);
-    EXPECT_EQ(b.h, 216 - 96);
+    EXPECT_EQ((std::vector<int>{b.x, b.y, b.w, b.h}), (std::vector<int>{96, 96, 320 - 96, 216 - 96}));
     ASSERT_TRUE(screen_dirty_bounds(110, 0, 305, 205, &b));  // clipped to the asked rectangle
-    EXPECT_EQ(b.x, 110);
-    EXPECT_EQ(b.w, 305 - 110 + 1);
-    EXPECT_EQ(b.y, 96);
-    EXPECT_EQ(b.h, 205 - 96 + 1);
+    EXPECT_EQ((std::vector<int>{b.x, b.y, b.w, b.h}),
+              (std::vector<int>{110, 96, 305 - 110 + 1, 205 - 96 + 1}));
     EXPECT_FALSE(screen_dirty_bounds(400, 400, 500, 500, &b));
 }
 
 TEST_F(Grid800, frame_cycle_guards_and_full_list) {
     EXPECT_EQ(fatal_message_of([] { io_video_end_paint(); }), "io_video_end_paint: screen.buf is NULL\n");
     io_video_begin_paint();
-    EXPECT_EQ(screen.buf + (ptrdiff_t)599 * screen.pitch, screen_top_row() + (ptrdiff_t)599 * screen.pitch);
+    EXPECT_EQ(screen.buf, screen_top_row());
     EXPECT_EQ(screen.pitch, -2400);
     EXPECT_EQ(fatal_message_of([] { io_video_begin_paint(); }),
               "io_video_begin_paint: screen.buf is not NULL\n");
@@ -160,16 +122,13 @@ TEST_F(Grid800, frame_cycle_guards_and_full_list) {
 }
 
 TEST(video, stride_and_display_check) {
-    io_video_create_frame(801, 3, 24);  // 2403 bytes a row round down to 2400... plus padding
-    EXPECT_EQ(screen.pitch, -(((24 * 801 + 31) / 8) & ~3));
+    io_video_create_frame(801, 3, 24);  // rows of 2403 bytes padded to 2404
+    EXPECT_EQ(screen.pitch, -2404);
     EXPECT_EQ(screen.bytesPerPixel, 3);
     io_video_close();
     static int asked;
     asked = 0;
-    auto warn = [] {
-        asked++;
-        return 0;
-    };
+    auto warn = [] { return asked++, 0; };
     EXPECT_EQ(io_video_check_display(16, warn), 1);
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(io_video_check_display(8, warn), 0);

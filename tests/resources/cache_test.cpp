@@ -3,37 +3,34 @@
 #include "resources/cache.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "image/gformat_img.h"
 #include "image/img.h"
 #include "image/pic.h"
+#include "image/pic_samples.h"
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "platform/io_video.h"
 #include "platform/screen.h"
 #include "resources/dp.h"
 #include "support/fatal_trap.h"
+#include "support/files.h"
 
 namespace {
 
+// A folder pack holding a.raw, b.raw, c.raw, d.raw and e.img, each containing its own name.
 class Cache : public ::testing::Test {
    protected:
-    std::string dir;
-
+    TempDir dir;
     void SetUp() override {
-        char name[] = "/tmp/cache_test_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
         for (const char* file : {"a.raw", "b.raw", "c.raw", "d.raw", "e.img"})
-            write(file, file);
+            write_file(dir / file, text_bytes(file));
         dp_done();
-        dp_open(dir + "@");
+        dp_open(dir.path + "@");
         cache_init();
         cache_set_picture_loader(jpg_loader);
     }
@@ -41,15 +38,8 @@ class Cache : public ::testing::Test {
         cache_done();
         dp_done();
         io_mem_set_fail_hook(nullptr);
-        std::filesystem::remove_all(dir);
     }
-    void write(const char* name, const std::string& text) {
-        FILE* f = std::fopen((dir + "/" + name).c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fputs(text.c_str(), f);
-        std::fclose(f);
-    }
-    static std::string text_of(const void* block, size_t n) { return std::string((const char*)block, n); }
+    static std::string text_of(const void* block) { return std::string((const char*)block, 5); }
 };
 
 TEST_F(Cache, registration_and_precache) {
@@ -70,9 +60,9 @@ TEST_F(Cache, registration_and_precache) {
     const int e = cache_register_picture("e.img");  // not "jpg": the raw loader
     EXPECT_TRUE(cache_is_loaded(e));
     EXPECT_EQ(cache_lock_count(e), 0);
-    EXPECT_EQ(text_of(cache_lock(e), 5), "e.img");
+    EXPECT_EQ(text_of(cache_lock(e)), "e.img");
     cache_unlock(e);
-    EXPECT_EQ(text_of(cache_lock(a), 5), "a.raw");
+    EXPECT_EQ(text_of(cache_lock(a)), "a.raw");
     cache_unlock(a);
     EXPECT_EQ(fatal_message_of([] { cache_lock(2); }), "cache_lock: bad cache index 2\n");
 }
@@ -98,7 +88,7 @@ TEST_F(Cache, eviction_takes_the_least_recently_locked) {
     EXPECT_TRUE(cache_is_loaded(d));
 
     // Relocking an evicted entry reloads it and counts the lock from zero.
-    EXPECT_EQ(text_of(cache_lock(b), 5), "b.raw");
+    EXPECT_EQ(text_of(cache_lock(b)), "b.raw");
     EXPECT_EQ(cache_lock_count(b), 1);
     EXPECT_EQ(cache_evict_one(), 0);
     cache_unlock(b);
@@ -153,21 +143,15 @@ TEST_F(Cache, done_reports_held_locks) {
 }
 
 TEST_F(Cache, jpg_extension_decodes_into_an_image) {
-    PictureBuffer* picture = pic_create(8, 4, IMG_24BIT);
-    ASSERT_NE(picture, nullptr);
-    std::memset(picture->pixels, 0x80, 8 * 4 * 3);
-    for (const char* name : {"p.JPG", "p.jpeg"}) {
-        FILE* f = std::fopen((dir + "/" + name).c_str(), "wb");
-        ASSERT_EQ(gformat_jpg_write(f, picture, 90), 1);
-        std::fclose(f);
-    }
-    pic_release(picture);
+    const Bytes jpg = pic_samples::encode_jpg(pic_samples::sample_picture(8, 4), 90);
+    write_file(dir / "p.JPG", jpg);
+    write_file(dir / "p.jpeg", jpg);
     screen_set_size_for_tests(64, 48);
-    const int jpg = cache_register_picture("p.JPG");
-    const Image* im = (const Image*)cache_lock(jpg);
+    const int decoded = cache_register_picture("p.JPG");
+    const Image* im = (const Image*)cache_lock(decoded);
     EXPECT_EQ(im->magic, IMG_MAGIC);
     EXPECT_EQ(im->width * 100 + im->height * 10 + im->kind, 843);
-    cache_unlock(jpg);
+    cache_unlock(decoded);
     const int raw = cache_register_picture("p.jpeg");  // only "jpg" selects the decoder
     const uint8_t* bytes = (const uint8_t*)cache_lock(raw);
     EXPECT_EQ(bytes[0] * 256 + bytes[1], 0xFFD8);
@@ -178,7 +162,7 @@ TEST_F(Cache, table_capacity) {
     cache_set_fatal_if_missing(0);
     for (int i = 0; i < CACHE_MAX; i++) {
         std::string name = "f" + std::to_string(i);
-        write(name.c_str(), "x");
+        write_file(dir / name, {'x'});
         ASSERT_EQ(cache_register_raw(name.c_str()), i);
     }
     EXPECT_EQ(fatal_message_of([] { cache_register_raw("one_more"); }), "precache_file: memfiles[] is full");
@@ -188,7 +172,7 @@ TEST_F(Cache, table_capacity) {
 TEST_F(Cache, cached_draws_lock_and_unlock) {
     Image* im = img_create(2, 2, IMG_24BIT);
     img_fill(im, 0x00102030);
-    FILE* f = std::fopen((dir + "/pic.img").c_str(), "wb");
+    FILE* f = std::fopen((dir / "pic.img").c_str(), "wb");
     ASSERT_TRUE(img_write_image(f, im));
     std::fclose(f);
     io_mem_free(im);
