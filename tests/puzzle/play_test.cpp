@@ -10,7 +10,9 @@
 #include "platform/screen.h"
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
+#include "puzzle/grid.h"
 #include "puzzle/play_samples.h"
+#include "support/fatal_trap.h"
 
 using namespace box_samples;
 using play_samples::HandGame;
@@ -348,10 +350,20 @@ TEST(PlayGame, starts_scattered_saves_and_resumes_the_same_desk) {
     progress_update();
     EXPECT_EQ(play_state.info.percent, 2);
     play_state.info.elapsedSeconds = 500;
+    // The desk as the save keeps it, the cut as the cache keeps it: every piece's place and
+    // links, and the bytes of every shape.
     auto layout = [] {
         V all;
         for (int i = 0; i < 48; i++)
-            all.insert(all.end(), {P(i).x, P(i).y, P(i).angle, P(i).group, P(i).homeX, P(i).shape});
+            all.insert(all.end(), {P(i).x, P(i).y, P(i).angle, P(i).group, P(i).homeX, P(i).homeY, P(i).shape,
+                                   P(i).neighbourCount, P(i).neighbours[0], P(i).neighbours[3]});
+        uint64_t h = cut_support::fnv(nullptr, 0);
+        for (int k = 0; k < play_state.shapeCount; k++) {
+            const PieceShape& s = play_state.shapes[k];
+            h = cut_support::fnv(&s.pieceX, 16, cut_support::fnv(s.piece, io_mem_size(s.piece), h));
+            if (s.shadow) h = cut_support::fnv(s.shadow, io_mem_size(s.shadow), h);
+        }
+        all.insert(all.end(), {play_state.shapeCount, play_state.liftHeight, (int)h, (int)(h >> 32)});
         return all;
     };
     const V before = layout();
@@ -360,8 +372,15 @@ TEST(PlayGame, starts_scattered_saves_and_resumes_the_same_desk) {
     EXPECT_EQ(play_state.open, 0);
     EXPECT_EQ(play_state.pieces, nullptr);
     EXPECT_TRUE(exists("sfiles/qs/garden.qsv"));
+    const Bytes cache = read_file("sfiles/temp/garden.tmp");
+    write_fuzz_seed("fuzz_cutcache", "real48", cache.data(), cache.size());
 
+    static int cuts = 0;
+    const CutProgress counter = {[](int) { cuts++; }, nullptr, nullptr};
+    grid_set_progress(&counter);
     ASSERT_EQ(game_start("garden"), 1);
+    grid_set_progress(nullptr);
+    EXPECT_EQ(cuts, 0) << "the cut comes from the cache";
     EXPECT_EQ(layout(), before) << "the save gives the same desk, the cache the same cut";
     EXPECT_EQ(HandGame::stack(), order);
     EXPECT_EQ(play_state.info.percent, 2);

@@ -8,9 +8,6 @@
 #include <cstring>
 
 #include "platform/io_mem.h"
-#include "puzzle/curve.h"
-#include "puzzle/cut_support.h"
-#include "puzzle/grid.h"
 #include "puzzle/play.h"
 #include "puzzle/play_samples.h"
 #include "support/fatal_trap.h"
@@ -330,56 +327,4 @@ TEST(CutCache, damaged_old_and_foreign_caches_change_nothing) {
     EXPECT_EQ(cutcache_read("dunes", &STAMP), 0) << "settings that cut another count";
     play_state.record.pieceSize = 100;
     EXPECT_EQ(cutcache_read("dunes", &STAMP), 1);
-}
-
-TEST(CutCache, a_real_cut_comes_back_identical) {
-    GameFolder folder;
-    cut_support::CurvePack pack;
-    curves_load();
-    play_state = {};
-    BoxRecord r = {};
-    r.width = 320, r.height = 240, r.pieceSize = 40, r.irregularity = 30, r.edgeStyle = 2;
-    CutPiece* cut = pieces_cut(&r);
-    ASSERT_NE(cut, nullptr);
-    ASSERT_EQ(r.pieceCount, 48);
-    play_state.record = r;
-    pieces_alloc(48);
-    for (int i = 0; i < 48; i++) {
-        P(i).homeX = cut[i].homeX, P(i).homeY = cut[i].homeY, P(i).shape = cut[i].shape;
-        P(i).neighbourCount = cut[i].neighbourCount;
-        std::memcpy(P(i).neighbours, cut[i].neighbours, sizeof cut[i].neighbours);
-    }
-    play_state.liftHeight = shape_constants()->liftHeight;
-    EXPECT_GT(shapes_count(), 30) << "irregular cuts have many distinct shapes";
-    // Everything of the cut a game keeps: the pieces, then every shape record with its images.
-    auto cut_bytes = [] {
-        Bytes all;
-        for (int i = 0; i < play_state.pieceCount; i++)
-            for (int32_t v : {P(i).homeX, P(i).homeY, P(i).shape, P(i).neighbourCount, P(i).neighbours[0],
-                              P(i).neighbours[1], P(i).neighbours[2], P(i).neighbours[3]})
-                put32(&all, (uint32_t)v);
-        for (int k = 0; k < shapes_count(); k++) {
-            const PieceShape& s = shapes_table()[k];
-            for (int32_t v : {s.pieceX, s.pieceY, s.shadowX, s.shadowY})
-                put32(&all, (uint32_t)v);
-            for (const Image* im : {s.piece, s.shadow})
-                if (im) all.insert(all.end(), (const uint8_t*)im, (const uint8_t*)im + io_mem_size(im));
-        }
-        return all;
-    };
-    const Bytes before = cut_bytes();
-    ASSERT_EQ(cutcache_write("real", &STAMP), 1);
-    const Bytes file = read_file("sfiles/temp/real.tmp");
-    write_fuzz_seed("fuzz_cutcache", "real48", file.data(), file.size());
-
-    pieces_free();
-    shapes_free();
-    play_state.liftHeight = 0;
-    ASSERT_EQ(cutcache_read("real", &STAMP), 1);
-    EXPECT_TRUE(cut_bytes() == before);
-    EXPECT_EQ(play_state.liftHeight, shape_constants()->liftHeight);
-    io_mem_free(cut);
-    pieces_free();
-    shapes_free();
-    play_state = {};
 }

@@ -1,6 +1,6 @@
 // tests/puzzle/shape_test.cpp -- piece shapes and drawing: the tables by hand, normal codes, the
 // edge tracer's emit rule, a square piece by hand, the approved shapes of a cut and their drawing,
-// worker threads, piece_quad, the pixel rules of piece_draw with every code, and reassembling a
+// worker threads, the pixel rules of piece_draw with every code, and reassembling a
 // whole cut picture.
 #include "puzzle/shape.h"
 
@@ -321,27 +321,6 @@ TEST(ShapeRender, worker_threads_give_the_same_table) {
               "shape_render: the shape table is full\n");
     shape_canvas_free();
     shapes_free();
-}
-
-TEST(PieceQuad, corners_rectangles_and_shadow) {
-    HandShape h(std::vector<uint16_t>(15, 0x8000), {}, 3);  // 5 x 3
-    h.s.shadow = img_create(9, 7, IMG_8BIT);
-    h.s.shadowX = -2, h.s.shadowY = -1;
-    PieceQuad q;
-    auto box = [&q] { return std::vector<int>{q.left, q.top, q.right, q.bottom}; };
-    piece_quad(&h.s, 10, 20, 0, 0, 0, &q);
-    EXPECT_EQ(box(), (std::vector<int>{10, 20, 14, 22}));
-    EXPECT_EQ(q.corner[2][0], 14);
-    EXPECT_EQ(q.corner[2][1], 22);
-    piece_quad(&h.s, 10, 20, 90, 0, 0, &q);  // a quarter turn: height by width, above the point
-    EXPECT_EQ(box(), (std::vector<int>{10, 16, 12, 20}));
-    EXPECT_EQ(q.corner[1][0], 10);
-    EXPECT_EQ(q.corner[1][1], 16);
-    piece_quad(&h.s, 10, 20, 45, 0, 0, &q);  // (4, 0) turns to (2.83, -2.83): rounded to (13, 17)
-    EXPECT_EQ(q.corner[1][0], 13);
-    EXPECT_EQ(q.corner[1][1], 17);
-    piece_quad(&h.s, 10, 20, 0, 4, 1, &q);  // shadow: offset plus the lift on both axes
-    EXPECT_EQ(box(), (std::vector<int>{12, 23, 20, 29}));
 }
 
 TEST(PieceDraw, pixel_rules) {
