@@ -67,6 +67,21 @@ inline uint32_t get32(const Bytes& b, size_t at) {
     le_skip(&c, at);
     return le_u32(&c);
 }
+// b with one byte, or the four bytes of a little-endian 32-bit value, replaced at `at`.
+inline Bytes patched8(Bytes b, size_t at, uint8_t value) {
+    b[at] = value;
+    return b;
+}
+inline Bytes patched32(Bytes b, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; i++)
+        b[at + i] = (uint8_t)(value >> (8 * i));
+    return b;
+}
+// A damaged file for a reader's guards, named for its fuzz seed.
+struct Damaged {
+    const char* name;
+    Bytes bytes;
+};
 inline Bytes text_bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 inline Bytes read_file(const std::string& path) {

@@ -143,35 +143,21 @@ TEST(Box, broken_boxes_are_refused_and_leave_no_working_files) {
     BoxRecord got;
     ASSERT_EQ(box_read("good", &stamp, &got, BOX_ALL), 1);
 
-    struct Case {
-        const char* name;
-        Bytes bytes;
-    };
-    std::vector<Case> cases;
-    auto patched = [&](size_t at, uint8_t value) {
-        Bytes b = good;
-        b[at] = value;
-        return b;
-    };
-    const size_t field_width = 24 + 3 * 12 + 8;  // data of field 4 (width)
     const size_t picture_data = 24 + 14 * 12 + 8;
-    cases.push_back({"tag", patched(3, '2')});
-    cases.push_back({"interrupted", patched(0, 0)});
-    cases.push_back({"width0", [&] {
-                         Bytes b = good;
-                         for (int i = 0; i < 4; i++)
-                             b[field_width + i] = 0;
-                         return b;
-                     }()});
-    cases.push_back({"height-negative", patched(24 + 4 * 12 + 8 + 3, 0xFF)});
-    cases.push_back({"field-size", patched(24 + 7 * 12 + 4, 8)});  // chunk 8 claims 8 bytes
-    cases.push_back({"not-jpeg", patched(picture_data, 0x00)});
-    cases.push_back({"no-picture", patched(24 + 14 * 12, 19)});  // chunk 20 renamed 19
-    cases.push_back({"truncated-picture", Bytes(good.begin(), good.begin() + (long)picture_data + 40)});
-    cases.push_back({"huge-chunk", patched(24 + 14 * 12 + 7, 0x7F)});  // 2 GB picture claimed
-    cases.push_back({"head-only", Bytes(good.begin(), good.begin() + 24)});
-    cases.push_back({"empty", Bytes()});
-    for (const Case& c : cases) {
+    const Damaged cases[] = {
+        {"tag", patched8(good, 3, '2')},
+        {"interrupted", patched8(good, 0, 0)},
+        {"width0", patched32(good, 24 + 3 * 12 + 8, 0)},
+        {"height-negative", patched8(good, 24 + 4 * 12 + 8 + 3, 0xFF)},
+        {"field-size", patched8(good, 24 + 7 * 12 + 4, 8)},  // chunk 8 claims 8 bytes
+        {"not-jpeg", patched8(good, picture_data, 0x00)},
+        {"no-picture", patched8(good, 24 + 14 * 12, 19)},  // chunk 20 renamed 19
+        {"truncated-picture", Bytes(good.begin(), good.begin() + (long)picture_data + 40)},
+        {"huge-chunk", patched8(good, 24 + 14 * 12 + 7, 0x7F)},  // 2 GB picture claimed
+        {"head-only", Bytes(good.begin(), good.begin() + 24)},
+        {"empty", Bytes()},
+    };
+    for (const Damaged& c : cases) {
         write_file(std::string("puzzles/") + c.name + ".pzl", c.bytes);
         write_fuzz_seed("fuzz_box", c.name, c.bytes.data(), c.bytes.size());
         // Working files of an earlier read must go as well.
@@ -369,24 +355,19 @@ TEST(BoxPreview, foreign_old_and_broken_previews_are_refused) {
     EXPECT_EQ(other.thumbnail, nullptr);
 
     const size_t shadow_at = 24 + 36 + 60;
-    auto patched = [&](size_t at, uint8_t value) {
-        Bytes b = good;
-        b[at] = value;
-        return b;
-    };
     struct Case {
         const char* name;
         Bytes bytes;
         int valid;
     };
     const Case cases[] = {
-        {"tag", patched(0, 'Q'), 0},
-        {"version124", patched(20, 124), 1},
-        {"thumbnail-size", patched(24 + 5, 0x7F), 1},       // width of 2 billion pixels
-        {"mask-kind", patched(shadow_at + 40 + 12, 3), 1},  // large mask not 8-bit
+        {"tag", patched8(good, 0, 'Q'), 0},
+        {"version124", patched8(good, 20, 124), 1},
+        {"thumbnail-size", patched8(good, 24 + 5, 0x7F), 1},       // width of 2 billion pixels
+        {"mask-kind", patched8(good, shadow_at + 40 + 12, 3), 1},  // large mask not 8-bit
         {"mask-missing", Bytes(good.begin(), good.begin() + (long)shadow_at + 40), 1},
         {"shadow-short", Bytes(good.begin(), good.begin() + (long)shadow_at + 20), 1},
-        {"small-claimed", patched(shadow_at + 28, 1), 1},  // small mask present but absent
+        {"small-claimed", patched8(good, shadow_at + 28, 1), 1},  // small mask present but absent
     };
     const int before = io_mem_allocated_count() - io_mem_freed_count();
     for (const Case& c : cases) {

@@ -114,36 +114,26 @@ TEST(QuickSave, foreign_mismatching_and_damaged_saves_change_nothing) {
         {0, 0, 0, 0, 2}, {10, 10, 0, 90, -1}, {20, 20, 0, 0, 2}};
     const Bytes good = quicksave_bytes(sample_info(), good_layout, {2, 1, 0});
     const size_t layout_at = good.size() - 12 - 8 - 60;
-    auto patched = [&](size_t at, uint32_t value) {
-        Bytes b = good;
-        for (int i = 0; i < 4; i++)
-            b[at + i] = (uint8_t)(value >> (8 * i));
-        return b;
-    };
-    struct Case {
-        const char* name;
-        Bytes bytes;
-    };
-    const Case cases[] = {
-        {"tag", patched(0, 0x4B434950)},
-        {"interrupted", patched(0, 0)},
-        {"stamp", patched(8, 1234)},
-        {"count", patched(24 + 12 + 72 + 12 + 8, 4)},  // summary says four pieces
+    const Damaged cases[] = {
+        {"tag", patched32(good, 0, 0x4B434950)},
+        {"interrupted", patched32(good, 0, 0)},
+        {"stamp", patched32(good, 8, 1234)},
+        {"count", patched32(good, 24 + 12 + 72 + 12 + 8, 4)},  // summary says four pieces
         {"date-size",
          [&] {
              Bytes b = good;
              b[24 + 12 + 4] = 63;  // chunk 2 claims 63 bytes
              return b;
          }()},
-        {"group-range", patched(layout_at + 16, 3)},
-        {"group-leader", patched(layout_at + 20 + 16, 0)},  // piece 0 is in group 2, not its own
-        {"far-away", patched(layout_at + 40, 1u << 22)},
-        {"pieces-size", patched(layout_at - 4, 59)},
+        {"group-range", patched32(good, layout_at + 16, 3)},
+        {"group-leader", patched32(good, layout_at + 20 + 16, 0)},  // piece 0 is in group 2, not its own
+        {"far-away", patched32(good, layout_at + 40, 1u << 22)},
+        {"pieces-size", patched32(good, layout_at - 4, 59)},
         {"stack-short", Bytes(good.begin(), good.end() - 4)},
         {"no-stack", Bytes(good.begin(), good.end() - 20)},
         {"head-only", Bytes(good.begin(), good.begin() + 24)},
     };
-    for (const Case& c : cases) {
+    for (const Damaged& c : cases) {
         HandGame game(3);
         write_file("sfiles/qs/broken.qsv", c.bytes);
         write_fuzz_seed("fuzz_quicksave", c.name, c.bytes.data(), c.bytes.size());
@@ -272,39 +262,29 @@ TEST(CutCache, damaged_old_and_foreign_caches_change_nothing) {
     }
     const size_t pieces_at = 28, shapes_at = 28 + 64 + 4;
     const size_t image0_at = shapes_at + 24;
-    auto patched = [&](size_t at, uint32_t value) {
-        Bytes b = good;
-        for (int i = 0; i < 4; i++)
-            b[at + i] = (uint8_t)(value >> (8 * i));
-        return b;
-    };
-    struct Case {
-        const char* name;
-        Bytes bytes;
-    };
-    const Case cases[] = {
-        {"version124", patched(20, 124)},
-        {"tag", patched(0, 0)},
-        {"count", patched(24, 3)},
-        {"count-huge", patched(24, 0x7FFFFFFF)},
-        {"shape-index", patched(pieces_at + 8, 2)},
-        {"shape-negative", patched(pieces_at + 8, 0xFFFFFFFF)},
-        {"neighbour-count", patched(pieces_at + 12, 5)},
-        {"neighbour-range", patched(pieces_at + 16, 2)},
-        {"neighbour-self", patched(pieces_at + 32 + 16, 1)},
-        {"outside-picture", patched(pieces_at + 32, 199)},  // piece 1 would reach x = 206
-        {"left-of-picture", patched(pieces_at, 1)},         // piece 0 would start at x = -1
-        {"shape-count0", patched(shapes_at - 4, 0)},
-        {"shape-count-more", patched(shapes_at - 4, 3)},
-        {"no-piece-image", patched(shapes_at, 0)},
-        {"piece-kind", patched(image0_at + 12, 1)},
-        {"image-huge", patched(image0_at + 4, 20000)},
-        {"lift0", patched(good.size() - 4, 0)},
+    const Damaged cases[] = {
+        {"version124", patched32(good, 20, 124)},
+        {"tag", patched32(good, 0, 0)},
+        {"count", patched32(good, 24, 3)},
+        {"count-huge", patched32(good, 24, 0x7FFFFFFF)},
+        {"shape-index", patched32(good, pieces_at + 8, 2)},
+        {"shape-negative", patched32(good, pieces_at + 8, 0xFFFFFFFF)},
+        {"neighbour-count", patched32(good, pieces_at + 12, 5)},
+        {"neighbour-range", patched32(good, pieces_at + 16, 2)},
+        {"neighbour-self", patched32(good, pieces_at + 32 + 16, 1)},
+        {"outside-picture", patched32(good, pieces_at + 32, 199)},  // piece 1 would reach x = 206
+        {"left-of-picture", patched32(good, pieces_at, 1)},         // piece 0 would start at x = -1
+        {"shape-count0", patched32(good, shapes_at - 4, 0)},
+        {"shape-count-more", patched32(good, shapes_at - 4, 3)},
+        {"no-piece-image", patched32(good, shapes_at, 0)},
+        {"piece-kind", patched32(good, image0_at + 12, 1)},
+        {"image-huge", patched32(good, image0_at + 4, 20000)},
+        {"lift0", patched32(good, good.size() - 4, 0)},
         {"no-lift", Bytes(good.begin(), good.end() - 4)},
         {"cut-in-shapes", Bytes(good.begin(), good.begin() + (long)image0_at + 40)},
         {"cut-in-pieces", Bytes(good.begin(), good.begin() + 50)},
     };
-    for (const Case& c : cases) {
+    for (const Damaged& c : cases) {
         HandGame game(2);
         play_state.record = {};
         play_state.record.width = 200, play_state.record.height = 100, play_state.record.pieceSize = 100;
