@@ -17,19 +17,25 @@ using U = std::vector<uint32_t>;
 
 namespace {
 
-BoxRecord sample_record() {
-    BoxRecord r = {};
-    r.pieceSize = 16;
-    r.irregularity = 25;
-    r.edgeStyle = 3;
-    r.width = 48;
-    r.height = 32;
-    r.pieceCount = 6;
-    r.rotation = 1;
-    r.repeatTune = 1;
-    return r;
-}
-
+const BoxRecord SAMPLE = {.pieceSize = 16,
+                          .irregularity = 25,
+                          .edgeStyle = 3,
+                          .width = 48,
+                          .height = 32,
+                          .pieceCount = 6,
+                          .rotation = 1,
+                          .repeatTune = 1};
+const BoxRecord FULL = {.pieceSize = 16,
+                        .irregularity = 25,
+                        .edgeStyle = 3,
+                        .width = 48,
+                        .height = 32,
+                        .pieceCount = 6,
+                        .rotation = 1,
+                        .hasTune = 1,
+                        .hasDescription = 1,
+                        .hasAddress = 1,
+                        .repeatTune = 1};
 const Bytes TUNE = text_bytes("MThd\0\0\0\6tune");
 const Bytes DESCRIPTION = text_bytes("A lighthouse\r\nat dusk");
 const Bytes ADDRESS = text_bytes("Dunes 4, Caf\xe9 street");
@@ -40,9 +46,7 @@ void write_full_box(const char* name, const FileStamp& stamp, const Bytes& jpeg)
     write_file(BOX_TUNE_FILE, TUNE);
     write_file(BOX_DESCRIPTION_FILE, DESCRIPTION);
     write_file(BOX_ADDRESS_FILE, ADDRESS);
-    BoxRecord r = sample_record();
-    r.hasTune = r.hasDescription = r.hasAddress = 1;
-    ASSERT_EQ(box_write(name, &stamp, &r), 1);
+    ASSERT_EQ(box_write(name, &stamp, &FULL), 1);
 }
 
 // The four working files; a missing one reads as NONE.
@@ -62,24 +66,20 @@ TEST(Box, write_lays_out_head_fields_and_streams_and_read_fills_the_working_file
     const Bytes jpeg = sample_jpeg();
     const FileStamp stamp = sample_stamp(7);
     write_full_box("lighthouse", stamp, jpeg);
-    BoxRecord full = sample_record();
-    full.hasTune = full.hasDescription = full.hasAddress = 1;
     const Bytes got = read_file("puzzles/lighthouse.pzl");
-    EXPECT_TRUE(got == box_bytes(full, {{20, jpeg}, {21, TUNE}, {22, DESCRIPTION}, {23, ADDRESS}}, stamp));
+    EXPECT_TRUE(got == box_bytes(FULL, {{20, jpeg}, {21, TUNE}, {22, DESCRIPTION}, {23, ADDRESS}}, stamp));
     EXPECT_EQ(GameFolder::files_in("puzzles"), std::vector<std::string>{"lighthouse.pzl"})
         << "no temporary left";
     write_fuzz_seed("fuzz_box", "full", got.data(), got.size());
-
     // Flags off: the streams are left out even when their working files exist.
-    BoxRecord bare = sample_record();
-    ASSERT_EQ(box_write("bare", &stamp, &bare), 1);
-    EXPECT_TRUE(read_file("puzzles/bare.pzl") == box_bytes(bare, {{20, jpeg}}, stamp));
+    ASSERT_EQ(box_write("bare", &stamp, &SAMPLE), 1);
+    EXPECT_TRUE(read_file("puzzles/bare.pzl") == box_bytes(SAMPLE, {{20, jpeg}}, stamp));
 
     box_clear_work_files(BOX_ALL);
     FileStamp read_stamp = {};
     BoxRecord r;
     ASSERT_EQ(box_read("lighthouse", &read_stamp, &r, BOX_ALL), 1);
-    EXPECT_EQ(std::memcmp(&r, &full, sizeof r), 0);
+    EXPECT_EQ(std::memcmp(&r, &FULL, sizeof r), 0);
     EXPECT_EQ(std::memcmp(&read_stamp, &stamp, sizeof stamp), 0);
     EXPECT_EQ(work_files(), (std::vector<Bytes>{jpeg, TUNE, DESCRIPTION, ADDRESS}));
     // The shelf asks for the texts only.
@@ -92,10 +92,10 @@ TEST(Box, write_lays_out_head_fields_and_streams_and_read_fills_the_working_file
     EXPECT_EQ(work_files(), NO_WORK_FILES);
 }
 
-TEST(Box, readers_find_chunks_by_identifier_and_skip_unknown_ones) {
+TEST(Box, readers_find_chunks_by_identifier_skip_unknown_ones_and_want_flag_and_tune_to_agree) {
     GameFolder game;
     const Bytes jpeg = sample_jpeg();
-    BoxRecord r = sample_record();
+    BoxRecord r = SAMPLE;
     r.hasDescription = 1;
     // Fields backwards, unknown chunks 13 and 99 between them, streams before some fields.
     Bytes box = tagged_head(0x31584F42, sample_stamp(), 77);
@@ -111,25 +111,20 @@ TEST(Box, readers_find_chunks_by_identifier_and_skip_unknown_ones) {
     put_chunk(&box, 13, Bytes());
     write_file("puzzles/shuffled.pzl", box);
     write_fuzz_seed("fuzz_box", "shuffled", box.data(), box.size());
-
     FileStamp stamp;
     BoxRecord got;
     ASSERT_EQ(box_read("shuffled", &stamp, &got, BOX_ALL), 1);
     EXPECT_EQ(std::memcmp(&got, &r, sizeof r), 0);
     EXPECT_EQ(work_files(), (std::vector<Bytes>{jpeg, NONE, DESCRIPTION, NONE}));
-}
 
-TEST(Box, tune_flag_and_tune_chunk_must_agree_to_make_the_tune_file) {
-    GameFolder game;
-    const Bytes jpeg = sample_jpeg();
-    BoxRecord flagged = sample_record(), got;
-    flagged.hasTune = 1;
-    FileStamp stamp;
-    write_file("puzzles/flag.pzl", box_bytes(flagged, {{20, jpeg}}));
+    // The tune file comes only from a flagged box with a tune chunk.
+    r = SAMPLE;
+    r.hasTune = 1;
+    write_file("puzzles/flag.pzl", box_bytes(r, {{20, jpeg}}));
     ASSERT_EQ(box_read("flag", &stamp, &got, BOX_ALL), 1);
     EXPECT_EQ(got.hasTune, 1);
     EXPECT_EQ(work_files()[1], NONE);
-    write_file("puzzles/chunk.pzl", box_bytes(sample_record(), {{20, jpeg}, {21, TUNE}}));
+    write_file("puzzles/chunk.pzl", box_bytes(SAMPLE, {{20, jpeg}, {21, TUNE}}));
     ASSERT_EQ(box_read("chunk", &stamp, &got, BOX_ALL), 1);
     EXPECT_EQ(work_files()[1], NONE);
 }
@@ -178,16 +173,15 @@ TEST(Box, broken_boxes_are_refused_and_leave_no_working_files) {
     EXPECT_EQ(box_read("not-jpeg", &stamp, &got, BOX_DESCRIPTION), 1);
 }
 
-TEST(Box, failed_writes_leave_no_file_and_keep_the_old_box) {
+TEST(Box, failed_writes_leave_no_file_and_keep_the_old_box_and_names_never_leave_the_folder) {
     GameFolder game;
     const Bytes jpeg = sample_jpeg();
     write_file(BOX_PICTURE_FILE, jpeg);
-    BoxRecord r = sample_record();
+    BoxRecord r = SAMPLE;
     r.hasTune = 1;  // but no tune file
     const FileStamp stamp = sample_stamp();
     EXPECT_EQ(box_write("tuneless", &stamp, &r), 0);
     EXPECT_TRUE(GameFolder::files_in("puzzles").empty());
-
     // Over an existing box: the old file stays byte for byte.
     write_full_box("keep", stamp, jpeg);
     const Bytes before = read_file("puzzles/keep.pzl");
@@ -195,45 +189,28 @@ TEST(Box, failed_writes_leave_no_file_and_keep_the_old_box) {
     EXPECT_EQ(box_write("keep", &stamp, &r), 0);
     EXPECT_TRUE(read_file("puzzles/keep.pzl") == before);
     EXPECT_EQ(GameFolder::files_in("puzzles"), std::vector<std::string>{"keep.pzl"});
-
-    // No picture working file: nothing written either.
+    // No picture working file, a folder that does not exist, a name that leaves the folder.
     box_clear_work_files(BOX_ALL);
-    BoxRecord plain = sample_record();
-    EXPECT_EQ(box_write("nopicture", &stamp, &plain), 0);
-    EXPECT_FALSE(exists("puzzles/nopicture.pzl"));
-
-    // A folder that does not exist.
+    EXPECT_EQ(box_write("nopicture", &stamp, &SAMPLE), 0);
     write_file(BOX_PICTURE_FILE, jpeg);
     box_set_folder("no/such/folder");
-    EXPECT_EQ(box_write("x", &stamp, &plain), 0);
+    EXPECT_EQ(box_write("x", &stamp, &SAMPLE), 0);
     box_set_folder(nullptr);
-}
+    EXPECT_EQ(box_write("../escape", &stamp, &SAMPLE), 0);
+    EXPECT_FALSE(exists("escape.pzl"));
+    EXPECT_EQ(GameFolder::files_in("puzzles"), std::vector<std::string>{"keep.pzl"});
+    FileStamp s;
+    EXPECT_EQ(box_read("../escape", &s, &r, BOX_ALL), 0);
 
-TEST(Box, names_never_leave_the_folder) {
-    GameFolder game;
     EXPECT_EQ(box_name_ok("Tulips 2003"), 1);
     EXPECT_EQ(box_name_ok(std::string(63, 'a').c_str()), 1);
-    EXPECT_EQ(box_name_ok(std::string(64, 'a').c_str()), 0);
-    for (const char* bad : {"", ".", "..", "../x", "a/b", "a\\b", "tab\there"})
-        EXPECT_EQ(box_name_ok(bad), 0) << bad;
+    for (const std::string& bad :
+         std::vector<std::string>{"", ".", "..", "../x", "a/b", "a\\b", "tab\there", std::string(64, 'a')})
+        EXPECT_EQ(box_name_ok(bad.c_str()), 0) << bad;
     char path[PATH_MAX_GAME];
     ASSERT_EQ(box_file_path(path, sizeof path, "puzzles", "Tulips", "pzl"), 1);
     EXPECT_STREQ(path, "puzzles/Tulips.pzl");
     EXPECT_EQ(box_file_path(path, 12, "puzzles", "Tulips", "pzl"), 0);
-
-    write_file(BOX_PICTURE_FILE, sample_jpeg());
-    const FileStamp stamp = sample_stamp();
-    BoxRecord r = sample_record();
-    EXPECT_EQ(box_write("../escape", &stamp, &r), 0);
-    EXPECT_FALSE(exists("escape.pzl"));
-    BoxRecord got;
-    FileStamp s;
-    EXPECT_EQ(box_read("../escape", &s, &got, BOX_ALL), 0);
-
-    EXPECT_STREQ(box_folder(), "puzzles");
-    box_set_folder("my boxes");
-    EXPECT_STREQ(box_folder(), "my boxes");
-    box_set_folder(nullptr);
 }
 
 TEST(Box, patch_writes_only_a_four_byte_field) {
@@ -243,25 +220,21 @@ TEST(Box, patch_writes_only_a_four_byte_field) {
     const size_t hidden_data = 24 + 7 * 12 + 8;
     EXPECT_EQ(get32(before, hidden_data), 0u);
     ASSERT_EQ(box_patch_field("puzzles/hidden.pzl", 8, 1), 1);
-    Bytes want = before;
-    want[hidden_data] = 1;
-    EXPECT_TRUE(read_file("puzzles/hidden.pzl") == want) << "only the field changed";
+    EXPECT_TRUE(read_file("puzzles/hidden.pzl") == patched8(before, hidden_data, 1))
+        << "only the field changed";
 
-    // Chunk 8 of size 8: nothing written.
+    // Chunk 8 of size 8, no such chunk, a file of another kind, no file: nothing written.
     Bytes wide = tagged_head(0x31584F42, sample_stamp(), 1);
     put_chunk(&wide, 1, le32(16));
     put_chunk(&wide, 8, Bytes(8, 0));
     put_chunk(&wide, 20, sample_jpeg());
     write_file("puzzles/wide.pzl", wide);
     EXPECT_EQ(box_patch_field("puzzles/wide.pzl", 8, 1), 0);
+    EXPECT_EQ(box_patch_field("puzzles/wide.pzl", 9, 1), 0);
     EXPECT_TRUE(read_file("puzzles/wide.pzl") == wide);
-
-    EXPECT_EQ(box_patch_field("puzzles/wide.pzl", 9, 1), 0) << "no such chunk";
-    Bytes untagged = before;
-    untagged[0] = 'X';
-    write_file("puzzles/untagged.pzl", untagged);
+    write_file("puzzles/untagged.pzl", patched8(before, 0, 'X'));
     EXPECT_EQ(box_patch_field("puzzles/untagged.pzl", 8, 1), 0);
-    EXPECT_TRUE(read_file("puzzles/untagged.pzl") == untagged);
+    EXPECT_TRUE(read_file("puzzles/untagged.pzl") == patched8(before, 0, 'X'));
     EXPECT_EQ(box_patch_field("puzzles/missing.pzl", 8, 1), 0);
 }
 
@@ -275,19 +248,16 @@ Image* filled(int w, int h, int kind, uint32_t value) {
     return image;
 }
 
-BoxPreview sample_preview(Image* large, Image* small) {
-    BoxPreview p = {};
-    std::strcpy(p.name, "tulips");
-    p.stamp = sample_stamp(3);
-    p.thumbnail = filled(5, 4, IMG_24BIT, 0x123456);
-    p.shadow = {12, 5, 4, 7, 99, 6, 3, 0, 2, 1};
-    p.largeMask = large;
-    p.smallMask = small;
-    return p;
-}
-
 bool same(const Image* a, const Image* b) {
     return a && b && io_mem_size(a) == io_mem_size(b) && std::memcmp(a, b, io_mem_size(a)) == 0;
+}
+
+// A preview record asking for the one of box "tulips" with the given stamp.
+BoxPreview wanted(const FileStamp& stamp) {
+    BoxPreview p = {};
+    std::strcpy(p.name, "tulips");
+    p.stamp = stamp;
+    return p;
 }
 
 void free_preview(BoxPreview* p) {
@@ -298,9 +268,13 @@ void free_preview(BoxPreview* p) {
 
 }  // namespace
 
-TEST(BoxPreview, layout_and_round_trip) {
+TEST(BoxPreview, layout_round_trips_and_foreign_old_and_broken_previews) {
     GameFolder game;
-    BoxPreview p = sample_preview(filled(3, 2, IMG_8BIT, 9), filled(2, 2, IMG_8BIT, 4));
+    BoxPreview p = wanted(sample_stamp(3));
+    p.thumbnail = filled(5, 4, IMG_24BIT, 0x123456);
+    p.shadow = {12, 5, 4, 7, 99, 6, 3, 0, 2, 1};
+    p.largeMask = filled(3, 2, IMG_8BIT, 9);
+    p.smallMask = filled(2, 2, IMG_8BIT, 4);
     ASSERT_EQ(box_preview_write(&p), 1);
     const Bytes file = read_file("sfiles/temp/tulips.prw");
     const size_t shadow_at = 24 + 36 + 60;
@@ -312,10 +286,7 @@ TEST(BoxPreview, layout_and_round_trip) {
     EXPECT_EQ((U{get32(file, shadow_at), get32(file, shadow_at + 16), get32(file, shadow_at + 28)}),
               (U{12, 99, 1}));
     write_fuzz_seed("fuzz_preview", "two-masks", file.data(), file.size());
-
-    BoxPreview back = {};
-    std::strcpy(back.name, "tulips");
-    back.stamp = p.stamp;
+    BoxPreview back = wanted(p.stamp);
     EXPECT_EQ(box_preview_valid(&back), 1);
     ASSERT_EQ(box_preview_read(&back), 1);
     EXPECT_TRUE(same(back.thumbnail, p.thumbnail) && same(back.largeMask, p.largeMask) &&
@@ -324,7 +295,7 @@ TEST(BoxPreview, layout_and_round_trip) {
     free_preview(&back);
 
     // Without masks: nothing follows the shadow record.
-    io_mem_free(p.largeMask);
+    Image* large = p.largeMask;
     io_mem_free(p.smallMask);
     p.largeMask = p.smallMask = nullptr;
     ASSERT_EQ(box_preview_write(&p), 1);
@@ -332,29 +303,21 @@ TEST(BoxPreview, layout_and_round_trip) {
     EXPECT_EQ(bare.size(), shadow_at + 40);
     EXPECT_EQ(get32(bare, shadow_at + 16), 0u);
     write_fuzz_seed("fuzz_preview", "no-masks", bare.data(), bare.size());
-    BoxPreview again = back;
-    ASSERT_EQ(box_preview_read(&again), 1);
-    EXPECT_EQ(again.largeMask, nullptr);
-    EXPECT_EQ(again.smallMask, nullptr);
-    free_preview(&again);
-    free_preview(&p);
-}
+    back = wanted(p.stamp);
+    ASSERT_EQ(box_preview_read(&back), 1);
+    EXPECT_TRUE(back.largeMask == nullptr && back.smallMask == nullptr);
+    free_preview(&back);
 
-TEST(BoxPreview, foreign_old_and_broken_previews_are_refused) {
-    GameFolder game;
-    BoxPreview p = sample_preview(filled(3, 2, IMG_8BIT, 9), nullptr);
+    // With the large mask only, then damaged one way at a time.
+    p.largeMask = large;
     ASSERT_EQ(box_preview_write(&p), 1);
     const Bytes good = read_file("sfiles/temp/tulips.prw");
     EXPECT_EQ(GameFolder::files_in("sfiles/temp"), std::vector<std::string>{"tulips.prw"});
-
-    BoxPreview other = p;
-    other.thumbnail = other.largeMask = other.smallMask = nullptr;
+    BoxPreview other = wanted(p.stamp);
     other.stamp.ticks++;  // the box was saved again
     EXPECT_EQ(box_preview_valid(&other), 0);
     EXPECT_EQ(box_preview_read(&other), 0);
     EXPECT_EQ(other.thumbnail, nullptr);
-
-    const size_t shadow_at = 24 + 36 + 60;
     struct Case {
         const char* name;
         Bytes bytes;
@@ -373,9 +336,7 @@ TEST(BoxPreview, foreign_old_and_broken_previews_are_refused) {
     for (const Case& c : cases) {
         write_file("sfiles/temp/tulips.prw", c.bytes);
         write_fuzz_seed("fuzz_preview", c.name, c.bytes.data(), c.bytes.size());
-        BoxPreview q = {};
-        std::strcpy(q.name, "tulips");
-        q.stamp = p.stamp;
+        BoxPreview q = wanted(p.stamp);
         EXPECT_EQ(box_preview_valid(&q), c.valid) << c.name;
         EXPECT_EQ(box_preview_read(&q), 0) << c.name;
         EXPECT_EQ(q.thumbnail, nullptr) << c.name;
