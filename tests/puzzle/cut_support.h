@@ -32,24 +32,19 @@ inline Bytes curve_file(const std::vector<std::pair<int, int>>& points) {
     return b;
 }
 
-// A knob on a neck: centre c (per mille of the edge), height h, head half-width w.
+// A knob on a neck, symmetric about its centre c (per mille of the edge): height h, head
+// half-width w; the shoulders dip by h / 25.
 inline Bytes knob(int c, int h, int w) {
-    return curve_file({{0, 0},
-                       {150, 0},
-                       {c - 200, -h / 25},
-                       {c - 120, h / 12},
-                       {c - 80, h / 6},
-                       {c - w - 40, h / 2},
-                       {c - w, 3 * h / 4},
-                       {c - w + 40, h},
-                       {c + w - 40, h},
-                       {c + w, 3 * h / 4},
-                       {c + w + 40, h / 2},
-                       {c + 80, h / 6},
-                       {c + 120, h / 12},
-                       {c + 200, -h / 25},
-                       {850, 0},
-                       {1000, 0}});
+    std::vector<std::pair<int, int>> p = {{0, 0}, {150, 0}};
+    // The left half up to the top of the head, then the same mirrored: x from the centre, y in
+    // 24ths of h (-1: the dip).
+    const int rise[6][2] = {{-200, -1}, {-120, 2}, {-80, 4}, {-w - 40, 12}, {-w, 18}, {-w + 40, 24}};
+    for (int k = 0; k < 6; k++)
+        p.push_back({c + rise[k][0], rise[k][1] == -1 ? -h / 25 : h * rise[k][1] / 24});
+    for (int k = 5; k >= 0; k--)
+        p.push_back({c - rise[k][0], rise[k][1] == -1 ? -h / 25 : h * rise[k][1] / 24});
+    p.insert(p.end(), {{850, 0}, {1000, 0}});
+    return curve_file(p);
 }
 
 inline std::vector<Bytes> standard_curves() {
