@@ -73,7 +73,8 @@ uint64_t table_hash() {
 }
 
 // The approved shape tables of the cuts of size 24 and 50 below (5 x 4 pieces, irregularity 35,
-// edge style 2), drawn in the approved desks "shapes24" and "shapes50".
+// edge style 2). They are looked at, and re-approved, through the desks "shapes24" and "shapes50"
+// their pieces are drawn in (see frame_hash).
 const uint64_t TABLES[2] = {2917993110391821406u, 2262603364141226179u};
 
 // Approved outputs are pinned by their hash. After an intended change to what one shows, run the
