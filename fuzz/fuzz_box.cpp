@@ -1,33 +1,11 @@
 // fuzz/fuzz_box.cpp -- arbitrary bytes as a box file: read with every mask, then a field patch.
 // Runs inside a folder of its own (made on the first input), as boxes are read from the game's.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <initializer_list>
-#include <string>
-
 #include "fuzz/fuzz_folder.h"
 #include "puzzle/box.h"
 
-namespace {
-
-void write_box(const uint8_t* data, size_t size) {
-    FILE* f = std::fopen("puzzles/fuzz.pzl", "wb");
-    if (!f) std::abort();
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InGameFolder in_folder;
-    write_box(data, size);
+    InGameFolder::put("puzzles/fuzz.pzl", data, size);
     FileStamp stamp;
     BoxRecord record;
     (void)box_read("fuzz", &stamp, &record, BOX_ALL);

@@ -1,16 +1,7 @@
 // fuzz/fuzz_cutcache.cpp -- arbitrary bytes as the cut cache of an open game. The stamp comes
 // from the input; the settings are those of the seeds' cuts when the piece count is theirs, else
 // a strip of that many cells, so the reader gets into the pieces and shapes.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <string>
 
 #include "base/le.h"
 #include "fuzz/fuzz_folder.h"
@@ -36,10 +27,7 @@ void settings_for(uint32_t count, BoxRecord* r) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InGameFolder in_folder;
-    FILE* f = std::fopen("sfiles/temp/fuzz.tmp", "wb");
-    if (!f) std::abort();
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    InGameFolder::put("sfiles/temp/fuzz.tmp", data, size);
     FileStamp stamp = {};
     if (size >= 20) std::memcpy(&stamp, data + 4, sizeof stamp);
     LeCursor head = le_cursor(data, size);

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -26,5 +28,12 @@ struct InGameFolder {
     ~InGameFolder() {
         if (fchdir(back) != 0) std::abort();
         close(back);
+    }
+    // Writes the input as the file at path (relative to the game folder).
+    static void put(const char* path, const uint8_t* data, size_t size) {
+        FILE* f = std::fopen(path, "wb");
+        if (!f) std::abort();
+        if (size > 0) std::fwrite(data, 1, size, f);
+        std::fclose(f);
     }
 };

@@ -1,15 +1,6 @@
 // fuzz/fuzz_preview.cpp -- arbitrary bytes as a shelf preview. The expected stamp is taken from
 // the input itself, so the reader gets past the head and into the images.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <string>
 
 #include "fuzz/fuzz_folder.h"
 #include "platform/io_mem.h"
@@ -17,10 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InGameFolder in_folder;
-    FILE* f = std::fopen("sfiles/temp/fuzz.prw", "wb");
-    if (!f) std::abort();
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    InGameFolder::put("sfiles/temp/fuzz.prw", data, size);
     BoxPreview box = {};
     std::strcpy(box.name, "fuzz");
     if (size >= 20) std::memcpy(&box.stamp, data + 4, sizeof box.stamp);

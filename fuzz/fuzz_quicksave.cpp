@@ -1,34 +1,18 @@
 // fuzz/fuzz_quicksave.cpp -- arbitrary bytes as a quick save of an open game. The stamp comes
 // from the input, and the game has as many pieces as the summary announces (up to a bound), so
 // the reader gets into the layout and the stacking order.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <string>
 
 #include "fuzz/fuzz_folder.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/save.h"
 
-namespace {
-
 constexpr int PIECES_MAX = 5000;
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InGameFolder in_folder;
-    FILE* f = std::fopen("sfiles/qs/fuzz.qsv", "wb");
-    if (!f) std::abort();
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    InGameFolder::put("sfiles/qs/fuzz.qsv", data, size);
     FileStamp stamp = {};
     if (size >= 20) std::memcpy(&stamp, data + 4, sizeof stamp);
     SaveInfo info;

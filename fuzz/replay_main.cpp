@@ -1,48 +1,32 @@
 // fuzz/replay_main.cpp -- runs a fuzz target over files or folders of inputs, so every target
 // also builds as a plain program that replays its seed corpus or a crasher.
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <string>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-static int replay_file(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return 0;
-    std::vector<uint8_t> bytes;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.insert(bytes.end(), buf, buf + n);
-    std::fclose(f);
-    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-    return 1;
-}
-
-static int replay(const std::string& path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return 0;
-    if (!S_ISDIR(st.st_mode)) return replay_file(path);
-    int count = 0;
-    DIR* dir = opendir(path.c_str());
-    if (!dir) return 0;
-    while (dirent* d = readdir(dir)) {
-        if (d->d_name[0] == '.') continue;
-        count += replay(path + "/" + d->d_name);
-    }
-    closedir(dir);
-    return count;
-}
-
 int main(int argc, char** argv) {
-    int count = 0;
-    for (int i = 1; i < argc; i++)
-        count += replay(argv[i]);
-    std::printf("replayed %d inputs\n", count);
+    namespace fs = std::filesystem;
+    std::vector<fs::path> inputs;
+    for (int i = 1; i < argc; i++) {
+        std::error_code e;
+        if (fs::is_directory(argv[i], e)) {
+            for (const auto& entry : fs::recursive_directory_iterator(argv[i], e))
+                if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+                    inputs.push_back(entry.path());
+        } else if (fs::exists(argv[i], e)) {
+            inputs.push_back(argv[i]);
+        }
+    }
+    for (const fs::path& path : inputs) {
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    }
+    std::printf("replayed %zu inputs\n", inputs.size());
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -66,23 +67,30 @@ inline uint32_t get32(const Bytes& b, size_t at) {
     le_skip(&c, at);
     return le_u32(&c);
 }
+// b with one byte, or the four bytes of a little-endian 32-bit value, replaced at `at`.
+inline Bytes patched8(Bytes b, size_t at, uint8_t value) {
+    b[at] = value;
+    return b;
+}
+inline Bytes patched32(Bytes b, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; i++)
+        b[at + i] = (uint8_t)(value >> (8 * i));
+    return b;
+}
+// A damaged file for a reader's guards, named for its fuzz seed.
+struct Damaged {
+    const char* name;
+    Bytes bytes;
+};
 inline Bytes text_bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 inline Bytes read_file(const std::string& path) {
-    Bytes out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    int c;
-    while ((c = std::fgetc(f)) != EOF)
-        out.push_back((uint8_t)c);
-    std::fclose(f);
-    return out;
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 inline void write_file(const std::string& path, const Bytes& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    std::ofstream out(path, std::ios::binary);
+    ASSERT_TRUE(out.write((const char*)bytes.data(), (std::streamsize)bytes.size()).good()) << path;
 }
 inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
@@ -110,26 +118,27 @@ inline FileStamp sample_stamp(int32_t seed = 1) {
     return FileStamp{1000000 + seed, 5000 + seed, seed & 0x7FFF, 125};
 }
 
-// The fourteen field chunks of a record, in file order.
-inline Bytes field_chunks(const BoxRecord& r) {
+inline Bytes tagged_head(uint32_t tag, const FileStamp& s, uint32_t version) {
+    Bytes b;
+    for (uint32_t v :
+         {tag, (uint32_t)s.time, (uint32_t)s.ticks, (uint32_t)s.random, (uint32_t)s.version, version})
+        put32(&b, v);
+    return b;
+}
+
+// A box file as its format lays it out: the head, the fourteen field chunks of the record in
+// file order, then the given chunks.
+inline Bytes box_bytes(const BoxRecord& r, const std::vector<std::pair<uint32_t, Bytes>>& chunks,
+                       const FileStamp& stamp = sample_stamp()) {
     const int32_t values[] = {r.pieceSize,  r.irregularity, r.edgeStyle,     r.width,     r.height,
                               r.pieceCount, r.rotation,     r.hiddenPicture, r.hasTune,   r.hasDescription,
                               r.hasAddress, r.isLink,       r.reserved,      r.repeatTune};
     const uint32_t ids[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 15};
-    Bytes b;
+    Bytes b = tagged_head(0x31584F42, stamp, 1);
     for (int i = 0; i < 14; i++)
         put_chunk(&b, ids[i], le32((uint32_t)values[i]));
-    return b;
-}
-
-inline Bytes tagged_head(uint32_t tag, const FileStamp& s, uint32_t version) {
-    Bytes b;
-    put32(&b, tag);
-    put32(&b, (uint32_t)s.time);
-    put32(&b, (uint32_t)s.ticks);
-    put32(&b, (uint32_t)s.random);
-    put32(&b, (uint32_t)s.version);
-    put32(&b, version);
+    for (const auto& [id, data] : chunks)
+        put_chunk(&b, id, data);
     return b;
 }
 

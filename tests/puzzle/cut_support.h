@@ -1,6 +1,6 @@
 // tests/puzzle/cut_support.h -- a data pack of eight edge curves written by the tests themselves,
 // so the puzzle tests do not depend on the game's pack: curve 0 straight, curves 1..7 knobs of a
-// few widths and heights. Also a frame with every cell dirty and a test picture. The benchmarks
+// few widths and heights. Also a frame with every cell dirty, a test picture and a hash. The benchmarks
 // use it too, so nothing here depends on the test framework.
 #pragma once
 #include <unistd.h>
@@ -32,24 +32,19 @@ inline Bytes curve_file(const std::vector<std::pair<int, int>>& points) {
     return b;
 }
 
-// A knob on a neck: centre c (per mille of the edge), height h, head half-width w.
+// A knob on a neck, symmetric about its centre c (per mille of the edge): height h, head
+// half-width w; the shoulders dip by h / 25.
 inline Bytes knob(int c, int h, int w) {
-    return curve_file({{0, 0},
-                       {150, 0},
-                       {c - 200, -h / 25},
-                       {c - 120, h / 12},
-                       {c - 80, h / 6},
-                       {c - w - 40, h / 2},
-                       {c - w, 3 * h / 4},
-                       {c - w + 40, h},
-                       {c + w - 40, h},
-                       {c + w, 3 * h / 4},
-                       {c + w + 40, h / 2},
-                       {c + 80, h / 6},
-                       {c + 120, h / 12},
-                       {c + 200, -h / 25},
-                       {850, 0},
-                       {1000, 0}});
+    std::vector<std::pair<int, int>> p = {{0, 0}, {150, 0}};
+    // The left half up to the top of the head, then the same mirrored: x from the centre, y in
+    // 24ths of h (-1: the dip).
+    const int rise[6][2] = {{-200, -1}, {-120, 2}, {-80, 4}, {-w - 40, 12}, {-w, 18}, {-w + 40, 24}};
+    for (int k = 0; k < 6; k++)
+        p.push_back({c + rise[k][0], rise[k][1] == -1 ? -h / 25 : h * rise[k][1] / 24});
+    for (int k = 5; k >= 0; k--)
+        p.push_back({c - rise[k][0], rise[k][1] == -1 ? -h / 25 : h * rise[k][1] / 24});
+    p.insert(p.end(), {{850, 0}, {1000, 0}});
+    return curve_file(p);
 }
 
 inline std::vector<Bytes> standard_curves() {
@@ -108,6 +103,13 @@ struct Frame {
             }
     }
 };
+
+// FNV-1a over bytes, continuing from h: pins approved outputs by their hash.
+inline uint64_t fnv(const void* data, size_t size, uint64_t h = 14695981039346656037ull) {
+    for (size_t i = 0; i < size; i++)
+        h = (h ^ ((const uint8_t*)data)[i]) * 1099511628211ull;
+    return h;
+}
 
 // A busy 24-bit picture: every pixel differs from its neighbours; no pure magenta anywhere.
 inline Image* test_picture(int w, int h) {

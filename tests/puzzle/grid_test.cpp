@@ -1,7 +1,6 @@
-// tests/puzzle/grid_test.cpp -- the cutting grid: geometry and margins, the jitter generator by
-// hand, edge types, outline sharing, piece numbering and neighbour order, the cut preview, and
-// fitting a cut to the play area.
-// Ideas not yet written: a picture of exactly one piece size plus one pixel in each direction.
+// tests/puzzle/grid_test.cpp -- the cutting grid: geometry and margins, settings that cannot be
+// cut, the jitter generator by hand, edge types, outline sharing, piece numbering and neighbour
+// order, the cut preview, and fitting a cut to the play area.
 #include "puzzle/grid.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +15,13 @@
 #include "puzzle/shape.h"
 
 using cut_support::CurvePack;
+using V = std::vector<int>;
 
 namespace {
 
 BoxRecord settings(int w, int h, int size, int irregularity = 0, int style = 1) {
     BoxRecord b{};
-    b.width = w;
-    b.height = h;
-    b.pieceSize = size;
-    b.irregularity = irregularity;
-    b.edgeStyle = style;
+    b.width = w, b.height = h, b.pieceSize = size, b.irregularity = irregularity, b.edgeStyle = style;
     return b;
 }
 
@@ -51,37 +47,27 @@ Outlines outlines_of(BoxRecord b) {
 
 }  // namespace
 
-TEST(GridBuild, geometry_and_margins) {
-    BoxRecord b = settings(800, 600, 100);
+TEST(GridBuild, geometry_margins_and_settings_that_cannot_be_cut) {
+    BoxRecord b = settings(810, 605, 100);
     grid_build(&b);
     const GridInfo* g = grid_info();
-    EXPECT_EQ(g->columns, 8);
-    EXPECT_EQ(g->rows, 6);
-    EXPECT_EQ(b.pieceCount, 48);
-    EXPECT_EQ(g->marginX, 0);
-    EXPECT_EQ(g->marginY, 0);
-    EXPECT_EQ(node(8, 6).x, 800);
-    EXPECT_EQ(node(8, 6).y, 600);
+    // 10 and 5 pixels left over: 5 left and right, 2 above and 3 below.
+    EXPECT_EQ((V{g->columns, g->rows, b.pieceCount, g->marginX, g->marginY}), (V{8, 6, 48, 5, 2}));
+    EXPECT_EQ((V{node(8, 6).x, node(8, 6).y}), (V{800, 600}));
 
-    BoxRecord c = settings(810, 605, 100);
-    grid_build(&c);
-    EXPECT_EQ(grid_info()->marginX, 5);  // 10 left over: 5 and 5
-    EXPECT_EQ(grid_info()->marginY, 2);  // 5 left over: 2 above, 3 below
-    EXPECT_EQ(c.pieceCount, 48);
-
-    BoxRecord none = settings(80, 600, 100);  // narrower than a piece: no pieces
-    grid_build(&none);
-    EXPECT_EQ(none.pieceCount, 0);
-    BoxRecord zero = settings(800, 600, 0);  // a damaged box must not divide by zero
-    grid_build(&zero);
-    EXPECT_EQ(zero.pieceCount, 0);
-    BoxRecord huge = settings(16384, 16384, 10);  // beyond what a cut may hold
-    grid_build(&huge);
-    EXPECT_EQ(huge.pieceCount, 0);
-    for (int style : {8, 99, -1, 256}) {  // no such curve: refused here, not fatal later
-        BoxRecord odd = settings(800, 600, 100, 0, style);
+    const BoxRecord none[] = {
+        settings(80, 600, 100),          // narrower than a piece
+        settings(800, 600, 0),           // a damaged box must not divide by zero
+        settings(16384, 16384, 10),      // beyond what a cut may hold
+        settings(800, 600, 100, 0, 8),   // no such curve: refused here, not fatal later
+        settings(800, 600, 100, 0, 99),  //
+        settings(800, 600, 100, 0, -1),  //
+        settings(800, 600, 100, 0, 256),
+    };
+    for (BoxRecord odd : none) {
+        odd.pieceCount = 7;
         grid_build(&odd);
-        EXPECT_EQ(odd.pieceCount, 0) << style;
+        EXPECT_EQ(odd.pieceCount, 0) << odd.width << " " << odd.pieceSize << " " << odd.edgeStyle;
     }
     BoxRecord mirrored = settings(800, 600, 100, 0, 7 | CURVE_MIRROR);
     grid_build(&mirrored);
@@ -119,29 +105,22 @@ TEST(GridBuild, jitter_by_hand_inside_only_and_reproducible) {
     // are 24 * 40 / 100 - 20 = -11, then 19, 10, -13.
     BoxRecord b = settings(800, 600, 100, 20);
     grid_build(&b);
-    EXPECT_EQ(node(1, 1).x, 89);
-    EXPECT_EQ(node(1, 1).y, 119);
-    EXPECT_EQ(node(2, 1).x, 210);
-    EXPECT_EQ(node(2, 1).y, 87);
-    std::vector<GridNode> first(grid_info()->nodes, grid_info()->nodes + 9 * 7);
-    for (int j = 0; j <= 6; j++)
-        for (int i = 0; i <= 8; i++) {
-            const GridNode& n = node(i, j);
-            if (i == 0 || i == 8 || j == 0 || j == 6) {
-                EXPECT_EQ(n.x, 100 * i);
-                EXPECT_EQ(n.y, 100 * j);
-            } else {
-                EXPECT_GE(n.x - 100 * i, -20);
-                EXPECT_LE(n.x - 100 * i, 19);
-                EXPECT_GE(n.y - 100 * j, -20);
-                EXPECT_LE(n.y - 100 * j, 19);
+    EXPECT_EQ((V{node(1, 1).x, node(1, 1).y, node(2, 1).x, node(2, 1).y}), (V{89, 119, 210, 87}));
+    auto nodes = [] {
+        V all;
+        for (int j = 0; j <= 6; j++)
+            for (int i = 0; i <= 8; i++) {
+                const int dx = node(i, j).x - 100 * i, dy = node(i, j).y - 100 * j;
+                const bool border = i == 0 || i == 8 || j == 0 || j == 6;
+                EXPECT_TRUE(border ? dx == 0 && dy == 0 : dx >= -20 && dx <= 19 && dy >= -20 && dy <= 19)
+                    << i << "," << j << ": " << dx << "," << dy;
+                all.insert(all.end(), {dx, dy});
             }
-        }
+        return all;
+    };
+    const V first = nodes();
     grid_build(&b);
-    for (int k = 0; k < 9 * 7; k++) {
-        EXPECT_EQ(grid_info()->nodes[k].x, first[k].x);
-        EXPECT_EQ(grid_info()->nodes[k].y, first[k].y);
-    }
+    EXPECT_EQ(nodes(), first);
     grid_free();
 }
 
@@ -150,15 +129,14 @@ TEST(GridBuild, edge_types_checkerboard_and_straight_border) {
     grid_build(&b);
     for (int j = 0; j <= 3; j++)
         for (int i = 0; i <= 4; i++) {
-            const GridNode& n = node(i, j);
             const int expect = 5 | ((i & 1) != (j & 1) ? CURVE_MIRROR : 0);
-            EXPECT_EQ(n.right, j == 0 || j == 3 ? 0 : expect) << i << "," << j;
-            EXPECT_EQ(n.down, i == 0 || i == 4 ? 0 : expect) << i << "," << j;
+            EXPECT_EQ(node(i, j).right, j == 0 || j == 3 ? 0 : expect) << i << "," << j;
+            EXPECT_EQ(node(i, j).down, i == 0 || i == 4 ? 0 : expect) << i << "," << j;
         }
     grid_free();
 }
 
-TEST(GridOutlines, sharing_and_edge_walk) {
+TEST(GridOutlines, sharing_edge_walk_one_column_and_one_piece) {
     Outlines o = outlines_of(settings(800, 600, 100));
     std::set<int> inner;
     for (int j = 1; j < 5; j++)
@@ -168,33 +146,23 @@ TEST(GridOutlines, sharing_and_edge_walk) {
     EXPECT_LE(o.count, 2 + 4 + 8);  // plus corners and the four kinds of border piece per colour
 
     // Cell (1, 1): the bottom and left edges are walked backwards, so their mirror bit flips.
-    const PieceOutline& p = o.outlines[o.shapeOf[9]];
-    const int32_t corners[8] = {0, 0, 100, 0, 100, 100, 0, 100};
-    for (int k = 0; k < 8; k++)
-        EXPECT_EQ(p.corners[k], corners[k]);
     // Top: node (1, 1) has equal parities; right: node (2, 1) differs; bottom: node (1, 2)
     // differs, flipped back; left: node (1, 1), flipped.
-    EXPECT_EQ(p.types[0], 1);
-    EXPECT_EQ(p.types[1], 1 | CURVE_MIRROR);
-    EXPECT_EQ(p.types[2], 1);
-    EXPECT_EQ(p.types[3], 1 | CURVE_MIRROR);
-    grid_free();
-}
+    const V square = {0, 0, 100, 0, 100, 100, 0, 100};
+    const PieceOutline& p = o.outlines[o.shapeOf[9]];
+    EXPECT_EQ(V(p.corners, p.corners + 8), square);
+    EXPECT_EQ(V(p.types, p.types + 4), (V{1, 1 | CURVE_MIRROR, 1, 1 | CURVE_MIRROR}));
 
-TEST(GridOutlines, one_column_and_one_piece) {
-    Outlines col = outlines_of(settings(150, 400, 100));  // 1 x 4
+    Outlines col = outlines_of(settings(150, 400, 100));  // 1 x 4: straight sides
     for (int k = 0; k < 4; k++) {
-        const PieceOutline& p = col.outlines[col.shapeOf[k]];
-        EXPECT_EQ(p.types[1] & 127, 0);
-        EXPECT_EQ(p.types[3] & 127, 0);
+        const PieceOutline& c = col.outlines[col.shapeOf[k]];
+        EXPECT_EQ((V{c.types[1] & 127, c.types[3] & 127}), (V{0, 0}));
     }
-    Outlines one = outlines_of(settings(120, 130, 100, 40));
+    Outlines one = outlines_of(settings(120, 130, 100, 40));  // straight all round, no jitter
     ASSERT_EQ(one.count, 1);
     for (int k = 0; k < 4; k++)
         EXPECT_EQ(one.outlines[0].types[k] & 127, 0);
-    const int32_t square[8] = {0, 0, 100, 0, 100, 100, 0, 100};
-    for (int k = 0; k < 8; k++)
-        EXPECT_EQ(one.outlines[0].corners[k], square[k]);
+    EXPECT_EQ(V(one.outlines[0].corners, one.outlines[0].corners + 8), square);
     grid_free();
 }
 
@@ -207,33 +175,23 @@ TEST(PiecesCut, numbering_homes_neighbours_and_shapes) {
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(b.pieceCount, 12);
     EXPECT_EQ(grid_info()->nodes, nullptr);  // the cut frees the grid
-
-    EXPECT_EQ(p[0].homeX, 5);
-    EXPECT_EQ(p[0].homeY, 2);
-    EXPECT_EQ(p[6].homeX, 205);  // row 1, column 2
-    EXPECT_EQ(p[6].homeY, 102);
+    EXPECT_EQ((V{p[0].homeX, p[0].homeY, p[6].homeX, p[6].homeY}),
+              (V{5, 2, 205, 102}));  // p[6]: row 1, column 2
     // Corner: below, right. Inner: above, left, below, right. Right border: above, left, below.
-    EXPECT_EQ(p[0].neighbourCount, 2);
-    EXPECT_EQ(p[0].neighbours[0], 4);
-    EXPECT_EQ(p[0].neighbours[1], 1);
-    EXPECT_EQ(p[0].neighbours[2], 0);
-    EXPECT_EQ(p[5].neighbourCount, 4);
-    const int inner[4] = {1, 4, 9, 6};
-    for (int k = 0; k < 4; k++)
-        EXPECT_EQ(p[5].neighbours[k], inner[k]);
-    EXPECT_EQ(p[7].neighbourCount, 3);
-    const int right[3] = {3, 6, 11};
-    for (int k = 0; k < 3; k++)
-        EXPECT_EQ(p[7].neighbours[k], right[k]);
-    EXPECT_EQ(p[7].neighbours[3], 0);
-    int links = 0;
+    // Unused entries are 0.
+    auto links = [p](int k) { return V(p[k].neighbours, p[k].neighbours + 4); };
+    EXPECT_EQ((V{p[0].neighbourCount, p[5].neighbourCount, p[7].neighbourCount}), (V{2, 4, 3}));
+    EXPECT_EQ(links(0), (V{4, 1, 0, 0}));
+    EXPECT_EQ(links(5), (V{1, 4, 9, 6}));
+    EXPECT_EQ(links(7), (V{3, 6, 11, 0}));
+    int count = 0;
     for (int k = 0; k < 12; k++)
-        links += p[k].neighbourCount;
-    EXPECT_EQ(links, 34);
+        count += p[k].neighbourCount;
+    EXPECT_EQ(count, 34);
 
     // One rendered shape per distinct outline, in table order; pieces with equal outlines share.
     EXPECT_EQ(shapes_rendered(), shapes_count());
-    EXPECT_EQ(p[5].shape == p[6].shape, false);  // the two checkerboard colours
+    EXPECT_NE(p[5].shape, p[6].shape);  // the two checkerboard colours
     for (int k = 0; k < shapes_count(); k++)
         EXPECT_NE(shapes_table()[k].piece, nullptr);
     // Top row pieces end on the grid line: no mask rows above it.
@@ -257,21 +215,19 @@ TEST(GridPreview, edges_with_their_offsets) {
     cut_support::Frame frame(64, 48);
     cut_support::Frame::fill(0xFFFFFF);
     grid_draw_preview(10, 20);
-    auto black = [](int x, int y) { return cut_support::Frame::at(x, y)[0] == 0; };
-    // Node (0, 0): top edge from (12, 21) to (22, 21); node (1, 0): -1 on x, so (21, 21)..(31, 21).
+    // Every edge is drawn with the offset of the node it leaves: (12, 21) for node (0, 0), one
+    // less on x from the second column on and one less on y from the second row on. So the top
+    // edges run along y = 21 from x = 12 to 22 and 21 to 31, the bottom ones along y = 21 + 10 - 1,
+    // and the verticals at x = 12, 21 and 31 from y = 21 to 31.
+    std::vector<uint8_t> want(64 * 48, 255), got;
     for (int x = 12; x <= 31; x++)
-        EXPECT_TRUE(black(x, 21)) << x;
-    // The bottom row of nodes is one pixel up: y = 21 + 10 - 1.
-    for (int x = 12; x <= 31; x++)
-        EXPECT_TRUE(black(x, 30)) << x;
-    EXPECT_FALSE(black(20, 31));
-    // Verticals: x = 12 (first column), 21 (node 1 minus 1), 31 (node 2 minus 1).
-    for (int y = 21; y <= 31; y++) {
-        EXPECT_TRUE(black(12, y)) << y;
-        EXPECT_TRUE(black(21, y)) << y;
-    }
-    EXPECT_FALSE(black(22, 25));
-    EXPECT_FALSE(black(32, 25));
+        want[21 * 64 + x] = want[30 * 64 + x] = 0;
+    for (int y = 21; y <= 31; y++)
+        want[y * 64 + 12] = want[y * 64 + 21] = want[y * 64 + 31] = 0;
+    for (int y = 0; y < 48; y++)
+        for (int x = 0; x < 64; x++)
+            got.push_back(cut_support::Frame::at(x, y)[0]);
+    EXPECT_EQ(got, want);
     grid_free();
 }
 
@@ -280,11 +236,7 @@ TEST(GridFit, too_large_cuts_are_scaled_to_the_play_area) {
     Image* pic = cut_support::test_picture(2000, 1500);
     // Area 780 x 520: factor min(0.39, 0.34666) -> 693 x 520, piece size 100 * 693 / 2000 = 34.
     EXPECT_EQ(grid_fit_picture(&b, &pic, 800, 600), 1);
-    EXPECT_EQ(b.width, 693);
-    EXPECT_EQ(b.height, 520);
-    EXPECT_EQ(b.pieceSize, 34);
-    EXPECT_EQ(pic->width, 693);
-    EXPECT_EQ(pic->height, 520);
+    EXPECT_EQ((V{b.width, b.height, b.pieceSize, pic->width, pic->height}), (V{693, 520, 34, 693, 520}));
     // It fits now: nothing more happens.
     EXPECT_EQ(grid_fit_picture(&b, &pic, 800, 600), 0);
     EXPECT_EQ(b.pieceSize, 34);

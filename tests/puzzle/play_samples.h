@@ -22,14 +22,11 @@ struct HandGame {
         pieces_free();  // a game made while another is alive replaces it
         shapes_free();
         io_mem_free(play_state.picture);
-        play_state = {};
-        play_state.deskWidth = deskW;
-        play_state.deskHeight = deskH;
-        play_state.record.pieceSize = size;
-        play_state.record.width = 4000;
-        play_state.record.height = 4000;
-        play_state.liftHeight = 5;
-        play_state.firstLifted = -1;
+        play_state = {.record = {.pieceSize = size, .width = 4000, .height = 4000},
+                      .liftHeight = 5,
+                      .deskWidth = deskW,
+                      .deskHeight = deskH,
+                      .firstLifted = -1};
         pieces_alloc(count);
         shapes_alloc(1);
         PieceShape& s = shapes_table()[0];
@@ -81,14 +78,13 @@ inline void grid_neighbours(int columns, int rows) {
 // A box of a w x h JPEG picture with the given piece size in the current game folder.
 inline void make_box(const char* name, int w, int h, int size, int irregularity = 20, int rotation = 0) {
     box_samples::write_file(BOX_PICTURE_FILE, box_samples::sample_jpeg(w, h));
-    BoxRecord r = {};
-    r.pieceSize = size;
-    r.irregularity = irregularity;
-    r.edgeStyle = 1;
-    r.width = w;
-    r.height = h;
-    r.pieceCount = size > 0 ? (w / size) * (h / size) : 0;
-    r.rotation = rotation;
+    const BoxRecord r = {.pieceSize = size,
+                         .irregularity = irregularity,
+                         .edgeStyle = 1,
+                         .width = w,
+                         .height = h,
+                         .pieceCount = size > 0 ? (w / size) * (h / size) : 0,
+                         .rotation = rotation};
     const FileStamp stamp = box_samples::sample_stamp(42);
     ASSERT_EQ(box_write(name, &stamp, &r), 1);
     box_clear_work_files(BOX_ALL);
