@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/io_gdi.h"
-#include "platform/video.h"
+#include "platform/io_video.h"
 #include "support/fatal_trap.h"
 
 namespace {
@@ -67,7 +67,7 @@ TEST(snap, right_way_up_in_true_colours) {
     io_gdi_line(4, 2, 4, 2);  // bottom right blue
     io_gdi_reset_pen();
     const char* path = "/tmp/lumavex-snap-test.png";
-    ASSERT_TRUE(snap_write_png(path));
+    ASSERT_TRUE(script_write_png(path));
     io_video_close();
 
     png_image image = {};

@@ -86,7 +86,7 @@ const uint64_t TABLES[2] = {2917993110391821406u, 2262603364141226179u};
 // and the failures print the new hashes; look at the pictures, then pin the new values.
 uint64_t frame_hash(const char* name) {
     if (const char* dir = std::getenv("LUMAVEX_APPROVE_DIR"))
-        snap_write_png((std::string(dir) + "/" + name + ".png").c_str());
+        script_write_png((std::string(dir) + "/" + name + ".png").c_str());
     uint64_t h = fnv(nullptr, 0);
     for (int y = 0; y < screen.height; y++)
         h = fnv(Frame::at(0, y), (size_t)screen.width * 3, h);
