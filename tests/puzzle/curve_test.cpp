@@ -1,14 +1,12 @@
 // tests/puzzle/curve_test.cpp -- edge curves: loading limits and normalisation from packs built
-// here, mirroring and the fatal types, drawing knobs (which way they bulge), and vec_rotate.
-// (Mapping onto segments is pinned through the approved shapes of the shape tests.)
+// here, mirroring and the fatal types, and drawing knobs (which way they bulge). Mapping onto
+// segments is pinned through the approved shapes of the shape tests; turning vectors through the
+// turns and rectangles of the play tests and the approved drawings.
 #include "puzzle/curve.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "puzzle/cut_support.h"
-#include "puzzle/vec.h"
 #include "support/fatal_trap.h"
 
 using cut_support::Bytes;
@@ -71,30 +69,6 @@ TEST(CurveLoad, point_counts_limits_normalisation_mirroring_and_fatal_types) {
     EXPECT_EQ(fatal_message_of([&] { curve_get(256, &n); }), "curve_get: type out of range(256)\n");
     EXPECT_EQ(fatal_message_of([&] { curve_get(-1, &n); }), "curve_get: type out of range(-129)\n");
     EXPECT_EQ(fatal_message_of([&] { curve_get(135, &n); }), "");
-}
-
-TEST(VecRotate, table_angles_and_the_sign_of_the_modulo) {
-    // Counter-clockwise on the screen (y down). Multiples of 90 come out exact, from the table.
-    const struct {
-        double x, y;
-        int angle;
-        double tx, ty;
-    } turns[] = {
-        {1, 0, 90, 0, -1}, {1, 0, 450, 0, -1}, {3, 4, 180, -3, -4}, {3, 4, 270, -4, 3}, {3, 4, 720, 3, 4}};
-    for (const auto& t : turns) {
-        double v[2] = {t.x, t.y};
-        vec_rotate(v, t.angle);
-        EXPECT_EQ((std::vector<double>{v[0], v[1]}), (std::vector<double>{t.tx, t.ty})) << t.angle;
-    }
-    double m[2] = {1, 0};
-    vec_rotate(m, -90);  // stays -90: from sine and cosine, not the table
-    EXPECT_NE(m[0], 0.0);
-    EXPECT_NEAR(m[0], 0.0, 1e-15);
-    EXPECT_NEAR(m[1], 1.0, 1e-15);
-    double s[2] = {2, 0};
-    vec_rotate(s, 30);  // up and to the right
-    EXPECT_NEAR(s[0], std::sqrt(3.0), 1e-12);
-    EXPECT_NEAR(s[1], -1.0, 1e-12);
 }
 
 TEST(CurveDraw, knobs_bulge_right_of_travel_and_mirrored_ones_left) {

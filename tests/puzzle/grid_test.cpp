@@ -1,12 +1,12 @@
 // tests/puzzle/grid_test.cpp -- the cutting grid: geometry and margins, settings that cannot be
-// cut, the jitter generator by hand, edge types, outline sharing, piece numbering and neighbour
-// order, the cut preview, and fitting a cut to the play area.
+// cut, piece numbering and neighbour order, the cut preview, and fitting a cut to the play area.
+// The jittered corners, the edge types and the outlines pieces share are pinned through the
+// approved shape tables and desks of the shape tests.
 #include "puzzle/grid.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <set>
 #include <vector>
 
 #include "puzzle/box.h"
@@ -30,66 +30,48 @@ const GridNode& node(int i, int j) {
     return g->nodes[j * (g->columns + 1) + i];
 }
 
-struct Outlines {
-    std::vector<PieceOutline> outlines;
-    std::vector<int32_t> shapeOf;
-    int count;
-};
-
-Outlines outlines_of(BoxRecord b) {
-    grid_build(&b);
-    Outlines o;
-    o.outlines.resize(b.pieceCount);
-    o.shapeOf.resize(b.pieceCount);
-    o.count = grid_outlines(o.outlines.data(), o.shapeOf.data());
-    return o;
-}
-
 }  // namespace
 
-TEST(GridBuild, geometry_margins_and_settings_that_cannot_be_cut) {
-    BoxRecord b = settings(810, 605, 100);
+TEST(GridBuild, geometry_and_margins) {
+    BoxRecord b = settings(810, 605, 100, 0, 7 | CURVE_MIRROR);  // a mirrored curve is a curve too
     grid_build(&b);
     const GridInfo* g = grid_info();
     // 10 and 5 pixels left over: 5 left and right, 2 above and 3 below.
     EXPECT_EQ((V{g->columns, g->rows, b.pieceCount, g->marginX, g->marginY}), (V{8, 6, 48, 5, 2}));
     EXPECT_EQ((V{node(8, 6).x, node(8, 6).y}), (V{800, 600}));
-
-    const BoxRecord none[] = {
-        settings(80, 600, 100),          // narrower than a piece
-        settings(800, 600, 0),           // a damaged box must not divide by zero
-        settings(16384, 16384, 10),      // beyond what a cut may hold
-        settings(800, 600, 100, 0, 8),   // no such curve: refused here, not fatal later
-        settings(800, 600, 100, 0, 99),  //
-        settings(800, 600, 100, 0, -1),  //
-        settings(800, 600, 100, 0, 256),
-    };
-    for (BoxRecord odd : none) {
-        odd.pieceCount = 7;
-        grid_build(&odd);
-        EXPECT_EQ(odd.pieceCount, 0) << odd.width << " " << odd.pieceSize << " " << odd.edgeStyle;
-    }
-    BoxRecord mirrored = settings(800, 600, 100, 0, 7 | CURVE_MIRROR);
-    grid_build(&mirrored);
-    EXPECT_EQ(mirrored.pieceCount, 48);
     grid_free();
     EXPECT_EQ(grid_info()->nodes, nullptr);
 }
 
-// Settings no box may hold reach the cut from other callers too: each gives no pieces, with no
-// overflow on the way (the sanitizer build runs this) and no walk along a far-flung outline.
-TEST(GridBuild, settings_beyond_the_box_format_give_no_cut) {
+// Settings that cannot be cut give no pieces, also those no box may hold, since they reach the
+// cut from other callers too: no division by zero, no overflow on the way (the sanitizer build
+// runs this), no walk along a far-flung outline, and an edge style that is no curve is refused
+// here rather than fatal later.
+TEST(GridBuild, settings_that_cannot_be_cut_give_no_pieces) {
     CurvePack pack;
     curves_load();
     const BoxRecord cases[] = {
-        settings(800, 600, 100, 1862270996),   settings(800, 600, 100, INT32_MAX),
-        settings(800, 600, 100, 41),           settings(800, 600, 100, -1),
-        settings(800, 600, INT32_MAX, 40),     settings(800, 600, -100, 40),
-        settings(INT32_MAX, INT32_MAX, 1, 40), settings(16385, 600, 100, 40),
-        settings(600, 16385, 100, 40),         settings(INT32_MIN, 600, 100, 40),
+        settings(80, 600, 100),
+        settings(800, 600, 0),
+        settings(16384, 16384, 10),
+        settings(800, 600, 100, 0, 8),
+        settings(800, 600, 100, 0, 99),
+        settings(800, 600, 100, 0, -1),
+        settings(800, 600, 100, 0, 256),
+        settings(800, 600, 100, 1862270996),
+        settings(800, 600, 100, INT32_MAX),
+        settings(800, 600, 100, 41),
+        settings(800, 600, 100, -1),
+        settings(800, 600, INT32_MAX, 40),
+        settings(800, 600, -100, 40),
+        settings(INT32_MAX, INT32_MAX, 1, 40),
+        settings(16385, 600, 100, 40),
+        settings(600, 16385, 100, 40),
+        settings(INT32_MIN, 600, 100, 40),
     };
     for (const BoxRecord& c : cases) {
         BoxRecord b = c;
+        b.pieceCount = 7;
         EXPECT_EQ(pieces_cut(&b), nullptr) << b.width << " " << b.pieceSize << " " << b.irregularity;
         EXPECT_EQ(b.pieceCount, 0);
     }
@@ -98,72 +80,6 @@ TEST(GridBuild, settings_beyond_the_box_format_give_no_cut) {
     EXPECT_EQ(widest.pieceCount, 6);
     io_mem_free(p);
     shapes_free();
-}
-
-TEST(GridBuild, jitter_by_hand_inside_only_and_reproducible) {
-    // The generator from 0xABCD1234 draws 24, 99, 76, 19, ... below 100; with d = 20 the shifts
-    // are 24 * 40 / 100 - 20 = -11, then 19, 10, -13.
-    BoxRecord b = settings(800, 600, 100, 20);
-    grid_build(&b);
-    EXPECT_EQ((V{node(1, 1).x, node(1, 1).y, node(2, 1).x, node(2, 1).y}), (V{89, 119, 210, 87}));
-    auto nodes = [] {
-        V all;
-        for (int j = 0; j <= 6; j++)
-            for (int i = 0; i <= 8; i++) {
-                const int dx = node(i, j).x - 100 * i, dy = node(i, j).y - 100 * j;
-                const bool border = i == 0 || i == 8 || j == 0 || j == 6;
-                EXPECT_TRUE(border ? dx == 0 && dy == 0 : dx >= -20 && dx <= 19 && dy >= -20 && dy <= 19)
-                    << i << "," << j << ": " << dx << "," << dy;
-                all.insert(all.end(), {dx, dy});
-            }
-        return all;
-    };
-    const V first = nodes();
-    grid_build(&b);
-    EXPECT_EQ(nodes(), first);
-    grid_free();
-}
-
-TEST(GridBuild, edge_types_checkerboard_and_straight_border) {
-    BoxRecord b = settings(400, 300, 100, 0, 5);
-    grid_build(&b);
-    for (int j = 0; j <= 3; j++)
-        for (int i = 0; i <= 4; i++) {
-            const int expect = 5 | ((i & 1) != (j & 1) ? CURVE_MIRROR : 0);
-            EXPECT_EQ(node(i, j).right, j == 0 || j == 3 ? 0 : expect) << i << "," << j;
-            EXPECT_EQ(node(i, j).down, i == 0 || i == 4 ? 0 : expect) << i << "," << j;
-        }
-    grid_free();
-}
-
-TEST(GridOutlines, sharing_edge_walk_one_column_and_one_piece) {
-    Outlines o = outlines_of(settings(800, 600, 100));
-    std::set<int> inner;
-    for (int j = 1; j < 5; j++)
-        for (int i = 1; i < 7; i++)
-            inner.insert(o.shapeOf[j * 8 + i]);
-    EXPECT_LE(inner.size(), 2u);
-    EXPECT_LE(o.count, 2 + 4 + 8);  // plus corners and the four kinds of border piece per colour
-
-    // Cell (1, 1): the bottom and left edges are walked backwards, so their mirror bit flips.
-    // Top: node (1, 1) has equal parities; right: node (2, 1) differs; bottom: node (1, 2)
-    // differs, flipped back; left: node (1, 1), flipped.
-    const V square = {0, 0, 100, 0, 100, 100, 0, 100};
-    const PieceOutline& p = o.outlines[o.shapeOf[9]];
-    EXPECT_EQ(V(p.corners, p.corners + 8), square);
-    EXPECT_EQ(V(p.types, p.types + 4), (V{1, 1 | CURVE_MIRROR, 1, 1 | CURVE_MIRROR}));
-
-    Outlines col = outlines_of(settings(150, 400, 100));  // 1 x 4: straight sides
-    for (int k = 0; k < 4; k++) {
-        const PieceOutline& c = col.outlines[col.shapeOf[k]];
-        EXPECT_EQ((V{c.types[1] & 127, c.types[3] & 127}), (V{0, 0}));
-    }
-    Outlines one = outlines_of(settings(120, 130, 100, 40));  // straight all round, no jitter
-    ASSERT_EQ(one.count, 1);
-    for (int k = 0; k < 4; k++)
-        EXPECT_EQ(one.outlines[0].types[k] & 127, 0);
-    EXPECT_EQ(V(one.outlines[0].corners, one.outlines[0].corners + 8), square);
-    grid_free();
 }
 
 TEST(PiecesCut, numbering_homes_neighbours_and_shapes) {

@@ -251,18 +251,7 @@ TEST_F(GamePack, connect_sound_is_a_short_soft_pcm_click) {
     EXPECT_LT(std::abs(s.back()), 200);
 }
 
-TEST(CurveLists, parse_comments_and_encode_little_endian) {
-    bool ok = false;
-    std::vector<CurveFilePoint> points;
-    std::string report =
-        curve_report("# a straight edge\n0 0\n\n 333 0  # first control\n667 0\n1000 0\n", 0, &ok, &points);
-    EXPECT_TRUE(ok) << report;
-    ASSERT_EQ(points.size(), 4u);
-    EXPECT_EQ(points[1].x, 333);
-    Bytes bytes = curves_encode({{1000, -2}});
-    EXPECT_EQ(bytes, (Bytes{0xE8, 0x03, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}));
-}
-
+// The shipped lists (comments, blank lines) are parsed and encoded by the pack's build above.
 TEST(CurveLists, each_broken_rule_names_its_file_and_line_and_lists_must_mirror) {
     const std::string tab = "0 0\n100 50\n200 50\n300 0\n",
                       asymmetric = "the curve is not symmetric about the middle of the edge: ";
