@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,9 +21,15 @@ namespace {
 
 std::string read_all(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Asks ready() every 10 ms for up to the given seconds; whether it said yes.
+template <class F>
+bool poll(F ready, int seconds) {
+    for (int i = 0; i < seconds * 100; i++, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+        if (ready()) return true;
+    return false;
 }
 
 struct Game {
@@ -66,15 +72,10 @@ struct Game {
     }
     // Waits for the game to end; its exit code, or -1 after the time limit.
     int wait(int seconds = 60) {
-        for (int i = 0; i < seconds * 100; i++) {
-            int status;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return -1;
+        int status = 0;
+        if (!poll([&] { return waitpid(pid, &status, WNOHANG) == pid; }, seconds)) return -1;
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     int run(std::vector<std::string> args) {
         start(std::move(args));
@@ -82,11 +83,7 @@ struct Game {
     }
     bool wait_for_file(const std::string& name) {
         struct stat st;
-        for (int i = 0; i < 2000; i++) {
-            if (stat((dir + "/" + name).c_str(), &st) == 0) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+        return poll([&] { return stat((dir + "/" + name).c_str(), &st) == 0; }, 20);
     }
 };
 
@@ -167,8 +164,7 @@ TEST(game, second_copy_texts_and_signals) {
     EXPECT_TRUE(sys_instance_send_text("KVLUMAVEXCLASS", 3, "ignored"));
     unsetenv("XDG_RUNTIME_DIR");
 
-    for (int i = 0; i < 500 && g.file("application.log").find("ignored") == std::string::npos; i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    poll([&] { return g.file("application.log").find("ignored") != std::string::npos; }, 5);
     kill(g.pid, SIGTERM);
     ASSERT_EQ(g.wait(), 0);
     std::string log = g.file("application.log");
