@@ -1,6 +1,6 @@
 // tests/puzzle/cut_support.h -- a data pack of eight edge curves written by the tests themselves,
 // so the puzzle tests do not depend on the game's pack: curve 0 straight, curves 1..7 knobs of a
-// few widths and heights. Also a frame with every cell dirty, a test picture and a hash. The benchmarks
+// few widths and heights. Also a frame with every cell dirty and a test picture. The benchmarks
 // use it too, so nothing here depends on the test framework.
 #pragma once
 #include <unistd.h>
@@ -103,13 +103,6 @@ struct Frame {
             }
     }
 };
-
-// FNV-1a over bytes, continuing from h: pins approved outputs by their hash.
-inline uint64_t fnv(const void* data, size_t size, uint64_t h = 14695981039346656037ull) {
-    for (size_t i = 0; i < size; i++)
-        h = (h ^ ((const uint8_t*)data)[i]) * 1099511628211ull;
-    return h;
-}
 
 // A busy 24-bit picture: every pixel differs from its neighbours; no pure magenta anywhere.
 inline Image* test_picture(int w, int h) {

@@ -18,6 +18,7 @@
 #include "puzzle/progress.h"
 #include "puzzle/stack.h"
 #include "support/fatal_trap.h"
+#include "support/golden.h"
 
 using namespace box_samples;
 using play_samples::HandGame;
@@ -349,11 +350,11 @@ TEST(PlayGame, starts_scattered_saves_and_resumes_the_same_desk) {
         for (int i = 0; i < 48; i++)
             all.insert(all.end(), {P(i).x, P(i).y, P(i).angle, P(i).group, P(i).homeX, P(i).homeY, P(i).shape,
                                    P(i).neighbourCount, P(i).neighbours[0], P(i).neighbours[3]});
-        uint64_t h = cut_support::fnv(nullptr, 0);
+        uint64_t h = hash_bytes(nullptr, 0);
         for (int k = 0; k < play_state.shapeCount; k++) {
             const PieceShape& s = play_state.shapes[k];
-            h = cut_support::fnv(&s.pieceX, 16, cut_support::fnv(s.piece, io_mem_size(s.piece), h));
-            if (s.shadow) h = cut_support::fnv(s.shadow, io_mem_size(s.shadow), h);
+            h = hash_bytes(&s.pieceX, 16, hash_bytes(s.piece, io_mem_size(s.piece), h));
+            if (s.shadow) h = hash_bytes(s.shadow, io_mem_size(s.shadow), h);
         }
         all.insert(all.end(), {play_state.shapeCount, play_state.liftHeight, (int)h, (int)(h >> 32)});
         return all;

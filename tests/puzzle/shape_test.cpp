@@ -12,7 +12,6 @@
 #include <cstring>
 #include <vector>
 
-#include "kernel/script.h"
 #include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
@@ -22,9 +21,9 @@
 #include "puzzle/piece.h"
 #include "puzzle/trace.h"
 #include "support/fatal_trap.h"
+#include "support/golden.h"
 
 using cut_support::CurvePack;
-using cut_support::fnv;
 using cut_support::Frame;
 
 namespace {
@@ -67,11 +66,11 @@ Image* gradient_picture(int w, int h, int gx, int gy) {
 
 // The shape table as bytes: of every record the piece image, the offsets, the shadow image.
 uint64_t table_hash() {
-    uint64_t h = fnv(nullptr, 0);
+    uint64_t h = hash_bytes(nullptr, 0);
     for (int i = 0; i < shapes_count(); i++) {
         const PieceShape& s = shapes_table()[i];
-        h = fnv(&s.pieceX, 16, fnv(s.piece, io_mem_size(s.piece), h));
-        if (s.shadow) h = fnv(s.shadow, io_mem_size(s.shadow), h);
+        h = hash_bytes(&s.pieceX, 16, hash_bytes(s.piece, io_mem_size(s.piece), h));
+        if (s.shadow) h = hash_bytes(s.shadow, io_mem_size(s.shadow), h);
     }
     return h;
 }
@@ -81,16 +80,11 @@ uint64_t table_hash() {
 // their pieces are drawn in (see frame_hash).
 const uint64_t TABLES[2] = {2917993110391821406u, 2262603364141226179u};
 
-// Approved outputs are pinned by their hash. After an intended change to what one shows, run the
-// test with LUMAVEX_APPROVE_DIR set to a folder: every pinned frame is written there as NAME.png
-// and the failures print the new hashes; look at the pictures, then pin the new values.
+// The open frame, pinned by its hash as an approved picture (support/golden.h says how to look
+// at it and re-approve it).
 uint64_t frame_hash(const char* name) {
-    if (const char* dir = std::getenv("LUMAVEX_APPROVE_DIR"))
-        script_write_png((std::string(dir) + "/" + name + ".png").c_str());
-    uint64_t h = fnv(nullptr, 0);
-    for (int y = 0; y < screen.height; y++)
-        h = fnv(Frame::at(0, y), (size_t)screen.width * 3, h);
-    return h;
+    const ImageView frame{screen.width, screen.height, IMG_24BIT, screen.buf, screen.pitch, nullptr, 0};
+    return golden_hash(frame, "%s", name);
 }
 
 // A hand-made shape of rows x (codes / rows) codes.
