@@ -320,10 +320,11 @@ int cutcache_write(const char* name, const FileStamp* stamp) {
 
 int cutcache_read(const char* name, const FileStamp* stamp) {
     char path[PATH_MAX_GAME];
-    const BoxRecord& r = play_state.record;
-    if (r.pieceSize <= 0 || !cutcache_path(path, sizeof path, name)) return 0;
+    const BoxRecord& settings = play_state.record;
+    if (settings.pieceSize <= 0 || !cutcache_path(path, sizeof path, name)) return 0;
     // The cut of these settings has exactly this many pieces.
-    const long long expected = (long long)(r.width / r.pieceSize) * (r.height / r.pieceSize);
+    const long long expected =
+        (long long)(settings.width / settings.pieceSize) * (settings.height / settings.pieceSize);
     if (expected <= 0 || expected > CUT_PIECES_MAX) return 0;
     FILE* file = open_tagged(path, CUTCACHE_TAG, stamp);
     if (!file) return 0;
