@@ -34,15 +34,9 @@ TEST(cmdline, switch_search_rules_and_words) {
     for (const char* absent : {"-debug", "-debug ", "-debug abc"})  // nothing, or no number, after it
         EXPECT_FALSE(cmdline_int(absent, "-debug", &v)) << absent;
 
-    for (auto [word, value] : {std::pair{"true", 1},
-                               {"1", 1},
-                               {"yes", 1},
-                               {"Hi", 1},
-                               {"TRUE", 1},
-                               {"false", 0},
-                               {"0", 0},
-                               {"No", 0},
-                               {"lo", 0}}) {
+    const std::pair<const char*, int> words[] = {{"true", 1},  {"1", 1}, {"yes", 1}, {"Hi", 1}, {"TRUE", 1},
+                                                 {"false", 0}, {"0", 0}, {"No", 0},  {"lo", 0}};
+    for (auto [word, value] : words) {
         v = -1;
         EXPECT_TRUE(cmdline_bool(("-options " + std::string(word)).c_str(), "-options", &v)) << word;
         EXPECT_EQ(v, value) << word;
