@@ -105,23 +105,16 @@ TEST(ImgBlit, copy_and_alpha_composite) {
 }
 
 TEST(ImgConvert, kinds) {
-    Pic colour(3, 1, IMG_24BIT), grey(3, 1, IMG_8BIT), words(3, 1, IMG_16BIT), alpha(3, 1, 0x13),
-        wide(4, 1, 1);
+    Pic colour(3, 1, IMG_24BIT), grey(3, 1, IMG_8BIT), words(3, 1, IMG_16BIT), wide(4, 1, 1);
     colour.set({0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0});
     img_convert(grey.im, colour.im);  // 0.299, 0.587 and 0.114 of 255, rounded
     EXPECT_EQ(grey.plane(), (std::vector<uint8_t>{76, 150, 29}));
-    grey.set({0, 33, 0});
-    img_convert(colour.im, grey.im);
-    EXPECT_EQ(colour.pixel(1, 0), 0x212121u);
     words.set({0xFF, 0x7F, 0x00, 0x40, 0x21, 0x00});  // white; red 16; green 1 and blue 1
     img_convert(colour.im, words.im);
     EXPECT_EQ(colour.plane(), (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0, 0, 0x83, 8, 8, 0}));
-    ramp(alpha);
-    img_convert(colour.im, alpha.im);
-    EXPECT_EQ(colour.pixel(2, 0), 0x070002u);
     wide.set({1});
-    img_convert(colour.im, wide.im);  // size mismatch: nothing
-    EXPECT_EQ(colour.pixel(0, 0), 0x070000u);
+    img_convert(colour.im, wide.im);  // size mismatch: nothing; grey and alpha are pinned by the import
+    EXPECT_EQ(colour.pixel(0, 0), 0xFFFFFFu);
 }
 
 std::vector<std::pair<int, int>> line_points(int w, int h, int x0, int y0, int x1, int y1) {

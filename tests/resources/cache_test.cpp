@@ -75,13 +75,10 @@ TEST_F(Cache, eviction_takes_the_least_recently_locked) {
         cache_unlock(index);
     EXPECT_EQ(cache_lock_count(d), 1);
 
-    EXPECT_EQ(cache_evict_one(), 1);
-    EXPECT_FALSE(cache_is_loaded(b));
-    EXPECT_TRUE(cache_is_loaded(a) && cache_is_loaded(c));
-    EXPECT_EQ(cache_evict_one(), 1);
-    EXPECT_FALSE(cache_is_loaded(a));
-    EXPECT_EQ(cache_evict_one(), 1);
-    EXPECT_FALSE(cache_is_loaded(c));
+    for (int gone : {b, a, c}) {
+        EXPECT_EQ(cache_evict_one(), 1);
+        EXPECT_FALSE(cache_is_loaded(gone)) << gone;
+    }
     EXPECT_EQ(cache_evict_one(), 0) << "d is still locked";
     EXPECT_TRUE(cache_is_loaded(d));
 

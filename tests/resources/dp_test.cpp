@@ -112,10 +112,9 @@ TEST_F(DataPack, reading_starts_at_the_resource_and_stays_inside_it) {
     EXPECT_EQ(dp_fseek(7), 1);
     dp_fread(buf, 3);
     EXPECT_EQ(std::string(buf, 3), "789");
-    EXPECT_EQ(dp_fseek(-1), 0);  // never into the resource before
-    EXPECT_EQ(dp_fseek(11), 0);  // nor the one after
-    EXPECT_EQ(dp_fseek(10), 1);  // the end itself is a place to stand
-    EXPECT_EQ(dp_fseek(8), 1);
+    // Never into the resource before nor the one after; the end itself is a place to stand.
+    EXPECT_EQ((std::vector<int>{dp_fseek(-1), dp_fseek(11), dp_fseek(10), dp_fseek(8)}),
+              (std::vector<int>{0, 0, 1, 1}));
     // Two bytes left; the next resource's bytes must not be delivered.
     EXPECT_EQ(fatal_message_of([&] { dp_fread(buf, 3); }), "dp_fread: curves/c_1.crv\n");
     dp_fclose();
