@@ -202,16 +202,8 @@ TEST_F(PicTest, the_cache_loader_decodes_pack_resources_and_stays_inside_them) {
 TEST_F(PicTest, memory_hooks_carry_every_buffer) {
     static int taken, given_back;
     taken = given_back = 0;
-    pic_install_memory_hooks(
-        [](size_t size) {
-            taken++;
-            return io_mem_alloc(size);
-        },
-        [](void* block) {
-            given_back++;
-            io_mem_free(block);
-        },
-        io_mem_realloc);
+    pic_install_memory_hooks([](size_t size) { return taken++, io_mem_alloc(size); },
+                             [](void* block) { given_back++, io_mem_free(block); }, io_mem_realloc);
     ASSERT_EQ(import_as("hooked.bmp", small_bmp()), 1);
     ASSERT_EQ(import_as("hooked.tif", small_tif()), 1);
     ASSERT_EQ(import_as("hooked.jpg", small_jpeg(IMG_8BIT)), 1);

@@ -61,10 +61,7 @@ struct KernelFixture : ::testing::Test {
         app_config_defaults(&app_config);
         io_video_create_frame(800, 600, 24);
         screen_grid_create();
-        kernel_set_window_manager([](KernelEvent* e) {
-            g_events.push_back(*e);
-            return 1;
-        });
+        kernel_set_window_manager([](KernelEvent* e) { return g_events.push_back(*e), 1; });
         kernel_reset_input();
         KernelClock& c = kernel_clock();
         c = {};
@@ -222,10 +219,7 @@ TEST(config, old_screen_size_comes_only_from_a_real_screen) {
 TEST_F(KernelFixture, texts_reach_the_store_room_only_from_the_extractor) {
     static std::vector<std::string> texts;
     texts.clear();
-    kernel_set_text_handler([](KernelEvent* e) {
-        texts.push_back((const char*)e->b);
-        return 1;
-    });
+    kernel_set_text_handler([](KernelEvent* e) { return texts.push_back((const char*)e->b), 1; });
     PlatformMessage m = msg(PM_SET_TEXT);
     m.text = "garden.pzl";
     kernel_translate(m);

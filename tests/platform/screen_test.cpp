@@ -56,10 +56,9 @@ TEST_F(Grid800, cells_first_frame_and_clipped_invalidation) {
     EXPECT_TRUE(flushed().empty());  // the set-up's flush cleaned every cell
 
     screen_invalidate(30, 20, 4, 8);  // columns 0-1 of rows 0-1
-    EXPECT_TRUE(screen_is_dirty(0, 0, 1, 1));
-    EXPECT_TRUE(screen_is_dirty(63, 47, 1, 1));
-    EXPECT_FALSE(screen_is_dirty(64, 0, 1, 1));
-    EXPECT_FALSE(screen_is_dirty(0, 48, 1, 1));
+    EXPECT_EQ((std::vector<bool>{screen_is_dirty(0, 0, 1, 1), screen_is_dirty(63, 47, 1, 1),
+                                 screen_is_dirty(64, 0, 1, 1), screen_is_dirty(0, 48, 1, 1)}),
+              (std::vector<bool>{true, true, false, false}));
     EXPECT_EQ(flushed(), (Rects{{0, 0, 64, 24}, {0, 24, 64, 48}}));
 
     screen_invalidate(-10, 5, 5, 5);  // nothing left after clipping

@@ -182,12 +182,8 @@ TEST(tagfile, file_copy_bytes_moves_1024_byte_pieces) {
     for (size_t i = 0; i < source.size(); i++)
         source[i] = (uint8_t)(i * 7);
     FILE* from = file_of(source, 100);  // copies from the current position
-    cookie_io_functions_t io = {nullptr,
-                                [](void*, const char*, size_t n) {
-                                    g_pieces.push_back(n);
-                                    return (ssize_t)n;
-                                },
-                                nullptr, nullptr};
+    const auto write = [](void*, const char*, size_t n) { return g_pieces.push_back(n), (ssize_t)n; };
+    cookie_io_functions_t io = {nullptr, write, nullptr, nullptr};
     FILE* to = fopencookie(nullptr, "wb", io);
     ASSERT_NE(to, nullptr);
     std::setvbuf(to, nullptr, _IONBF, 0);
