@@ -279,10 +279,10 @@ struct TileCall {
 std::vector<TileCall> g_tiles;
 
 TEST(ImgTile, layout_and_flags) {
-    ImgTileDrawer previous =
-        img_set_tile_drawer([](const Image*, int x, int y, int sx, int sy, int w, int h) {
-            g_tiles.push_back({x, y, sx, sy, w, h});
-        });
+    const auto record = [](const Image*, int x, int y, int sx, int sy, int w, int h) {
+        g_tiles.push_back({x, y, sx, sy, w, h});
+    };
+    ImgTileDrawer previous = img_set_tile_drawer(record);
     EXPECT_EQ(previous, img_draw);
     const ImgRect rect{5, 6, 4, 3};
     using V = std::vector<TileCall>;

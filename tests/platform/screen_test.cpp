@@ -79,12 +79,8 @@ TEST_F(Grid800, spans_merge_runs_of_a_row_and_the_walker_keeps_to_touched_cells)
 
     screen_invalidate(0, 0, 800, 24);  // the whole top row
     Rects spans;
-    screen_for_each_dirty_span(
-        100, 10, 50, 50,
-        [](void* ctx, int x, int y, int w, int h) {
-            ((Rects*)ctx)->push_back({x, y, w, h});
-        },
-        &spans);
+    const auto add = [](void* ctx, int x, int y, int w, int h) { ((Rects*)ctx)->push_back({x, y, w, h}); };
+    screen_for_each_dirty_span(100, 10, 50, 50, add, &spans);
     EXPECT_EQ(spans, (Rects{{96, 0, 64, 24}}));  // columns 3 and 4 of row 0 only; rows 1-2 are clean
 }
 
