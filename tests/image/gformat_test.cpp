@@ -579,9 +579,7 @@ TEST(GformatTif, lying_sizes_and_missing_rows) {
     EXPECT_EQ(text.back(), '.');
 }
 
-TEST(GformatError, keeps_the_latest_text_and_the_filter_lists_the_types) {
-    gformat_error("IMG loader: unknown error");
-    EXPECT_STREQ(gformat_last_error(), "IMG loader: unknown error");
+TEST(GformatError, the_filter_lists_the_types) {
     const char want[] =
         "All Formats\0*.JPG;*.JPE;*.JIF;*.JPEG;*.JFIF;*.TIF;*.TIFF;*.BMP;*.RLE;*.DIB\0"
         "BMP (*.BMP;*.RLE;*.DIB)\0*.BMP;*.RLE;*.DIB\0"

