@@ -1,13 +1,11 @@
-// tests/puzzle/shape_test.cpp -- piece shapes and drawing: the light tables by hand, the edge
-// tracer's emit rule, a square piece by hand, the approved shapes of a cut and their drawing,
-// worker threads, the pixel rules of piece_draw and every code drawn, and reassembling a whole
-// cut picture. (Normal codes are pinned through the approved shapes and drawings.)
+// tests/puzzle/shape_test.cpp -- the edge tracer's emit rule, the approved shapes of a cut and
+// their drawing, worker threads, piece_draw's pixel rules and every code drawn (which pin the
+// light tables and normal codes), and reassembling a whole cut picture.
 #include "puzzle/shape.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -17,7 +15,6 @@
 #include "puzzle/cut_support.h"
 #include "puzzle/grid.h"
 #include "puzzle/light.h"
-#include "puzzle/normal.h"
 #include "puzzle/piece.h"
 #include "puzzle/trace.h"
 #include "support/fatal_trap.h"
@@ -113,31 +110,6 @@ std::vector<int> px(int x, int y) {
 
 }  // namespace
 
-TEST(LightTables, values_by_hand) {
-    light_tables_build();
-    const uint8_t* A = light_table_a();
-    const uint8_t* B = light_table_b();
-    const uint16_t* C = light_table_c();
-    EXPECT_EQ(A[200 * 256 + 0], 200);
-    EXPECT_EQ(A[200 * 256 + 31], 0);
-    EXPECT_EQ(A[200 * 256 + 15], 103);       // 200 x 16 / 31 = 103.2
-    EXPECT_EQ(A[200 * 256 + 15 + 32], 103);  // the upper bits of the index byte are ignored
-    // Step 16: lambda = 132 lightens: (123 p + 4 x 255) / 127; p = 100 gives 104, p = 0 gives 8.
-    EXPECT_EQ(B[16 * 8192 + 31 * 256 + 100], 104);
-    EXPECT_EQ(B[16 * 8192 + 31 * 256 + 0], 8);
-    EXPECT_EQ(B[16 * 8192 + 15 * 256 + 100], 50);  // 104 x 15 / 31 = 50.3
-    // Step 10: lambda = 82 darkens: 82 x 200 >> 7 = 128; at coverage 15, 61.9 rounds to 62.
-    EXPECT_EQ(B[10 * 8192 + 31 * 256 + 200], 128);
-    EXPECT_EQ(B[10 * 8192 + 15 * 256 + 200], 62);
-    EXPECT_EQ(B[31 * 8192 + 31 * 256 + 0], 255);  // full light: white
-    EXPECT_EQ(B[5 * 8192 + 0 * 256 + 200], 0);    // no coverage
-    // The flat normal lights with brightness 128: step 16.
-    EXPECT_EQ(normal_brightness(0), 128);
-    EXPECT_EQ(C[31], (16 * 32 + 31) * 64);
-    for (int v = 0; v < 32768; v += 97)
-        EXPECT_EQ(C[v + 32768], C[v]);
-}
-
 TEST(ShapeTrace, emit_rule_coverage) {
     // Top side at 0.5 to the bottom side at 0.5: half the pixel, 127, and nothing else written.
     std::vector<uint8_t> want(400, 255);
@@ -189,34 +161,6 @@ TEST(ShapeTrace, joints_and_dips_leave_no_gap) {
     c = traced(20, 20, back);  // travelling left: the inside is above, the dip lies outside
     EXPECT_TRUE(c[5 * 20 + 5] == 0 || c[5 * 20 + 5] == 255) << (int)c[5 * 20 + 5];  // never covered
     EXPECT_GE(c[4 * 20 + 5], 250);
-}
-
-TEST(ShapeRender, square_piece_by_hand) {
-    CurvePack pack;
-    curves_load();
-    BoxRecord b = settings(20, 20, 20, 0, 1);  // one piece, four straight edges
-    CutPiece* p = pieces_cut(&b);
-    ASSERT_NE(p, nullptr);
-    ASSERT_EQ(shapes_count(), 1);
-    const PieceShape& s = shapes_table()[0];
-    EXPECT_EQ((std::vector<int>{s.pieceX, s.pieceY, s.piece->width, s.piece->height}),
-              (std::vector<int>{0, 0, 20, 20}));
-    const uint16_t* codes = codes_of(s.piece);
-    for (int y = 0; y < 20; y++)
-        for (int x = 0; x < 20; x++) {
-            const int q = codes[y * 20 + x];
-            if (x == 0 || y == 0 || x == 19 || y == 19) {
-                EXPECT_TRUE((q & 31) == 31 && q != PIECE_CODE_FLAT) << x << "," << y;  // 254 on the rim
-            } else if (x >= 4 && x <= 15 && y >= 4 && y <= 15) {
-                EXPECT_EQ(q, PIECE_CODE_FLAT) << x << "," << y;
-            }
-        }
-    // Sigma 1.0 (radius 4): at 75 percent, rounded down, two pixels on every side stay non-zero.
-    EXPECT_EQ((std::vector<int>{s.shadow->width, s.shadowX, s.shadowY, bytes_of(s.shadow)[12 * 24 + 12]}),
-              (std::vector<int>{24, -2, -2, 191}));
-    EXPECT_EQ(shape_constants()->liftHeight, 1);
-    io_mem_free(p);
-    shapes_free();
 }
 
 // Two cuts with every kind of knob (the relief is shallower below piece size 30, the shadow
