@@ -376,8 +376,7 @@ TEST(PlayGame, boxes_that_cannot_be_played_leave_nothing_open) {
 
     play_samples::make_box("huge-pieces", 64, 48, 100);  // no piece fits the picture
     EXPECT_EQ(game_start("huge-pieces"), 0);
-    EXPECT_EQ(play_state.open, 0);
-    EXPECT_TRUE(play_state.pieces == nullptr && play_state.picture == nullptr);
+    EXPECT_TRUE(play_state.open == 0 && play_state.pieces == nullptr && play_state.picture == nullptr);
     EXPECT_FALSE(exists(BOX_PICTURE_FILE) || exists("sfiles/temp/huge-pieces.tmp"));
 }
 
