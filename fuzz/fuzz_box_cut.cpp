@@ -1,13 +1,9 @@
-// fuzz/fuzz_box_cut.cpp -- arbitrary bytes as a box file, down the road of a game start: the box
-// is read, its settings are cut and every distinct outline is rendered. A box the reader accepts
-// must cut into the piece count it states. The settings as read go to the cut whether the reader
-// accepted them or not (other callers reach the cut too), over a picture of at most 128 pixels a
-// side, so that any input renders quickly and a slow or overflowing cut shows as a timeout or a
-// sanitizer report.
+// fuzz/fuzz_box_cut.cpp -- arbitrary bytes as a box file, down the road of a game start: read,
+// cut, every distinct outline rendered. An accepted box must cut into the piece count it states.
+// The settings go to the cut even when refused (other callers reach it too), over a picture of at
+// most 128 pixels a side, so a slow or overflowing cut shows as a timeout or a sanitizer report.
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 #include "fuzz/fuzz_folder.h"
@@ -21,13 +17,6 @@
 namespace {
 
 constexpr int PICTURE_SIDE_FUZZ = 128;
-
-void write_box(const uint8_t* data, size_t size) {
-    FILE* f = std::fopen("puzzles/fuzz.pzl", "wb");
-    if (!f) std::abort();
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-}
 
 cut_support::CurvePack* g_pack;  // the eight curves of the tests' pack, for the whole run
 
@@ -44,7 +33,7 @@ void curves_once() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     curves_once();
     InGameFolder in_folder;
-    write_box(data, size);
+    InGameFolder::put("puzzles/fuzz.pzl", data, size);
     FileStamp stamp;
     BoxRecord record;
     const int readable = box_read("fuzz", &stamp, &record, BOX_ALL);

@@ -1,6 +1,5 @@
-// fuzz/fuzz_cutcache.cpp -- arbitrary bytes as the cut cache of an open game. The stamp comes
-// from the input; the settings are those of the seeds' cuts when the piece count is theirs, else
-// a strip of that many cells, so the reader gets into the pieces and shapes.
+// fuzz/fuzz_cutcache.cpp -- arbitrary bytes as the cut cache of an open game. Stamp from the input;
+// settings of the seeds' cuts when the count is theirs, else a strip of that many cells.
 #include <cstring>
 
 #include "base/le.h"

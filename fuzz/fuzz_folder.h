@@ -1,6 +1,5 @@
-// fuzz/fuzz_folder.h -- runs each fuzz input inside a game folder of its own (made once, with
-// "sfiles/qs", "sfiles/temp" and "puzzles"); the caller's folder comes back afterwards, so
-// relative corpus paths keep working.
+// fuzz/fuzz_folder.h -- runs each fuzz input inside a game folder of its own (made once); the
+// caller's folder comes back afterwards, so relative corpus paths keep working.
 #pragma once
 #include <fcntl.h>
 #include <unistd.h>

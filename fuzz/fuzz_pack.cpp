@@ -1,6 +1,5 @@
-// fuzz/fuzz_pack.cpp -- opens arbitrary bytes as a pack file and reads every resource it names.
-// A refused pack goes to the fatal path, which here leaves the input through an exception; but
-// once a pack was accepted, nothing read from it may fail.
+// fuzz/fuzz_pack.cpp -- arbitrary bytes as a pack file, every resource it names read. A refused
+// pack leaves through the fatal path (an exception here); from an accepted one, nothing may fail.
 #include <unistd.h>
 
 #include <cstdint>

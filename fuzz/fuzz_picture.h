@@ -1,7 +1,6 @@
-// fuzz/fuzz_picture.h -- picture import of arbitrary bytes saved under a given extension: must
-// never crash, hang, or allocate beyond the picture limits; a picture that decodes is released.
-// Import chooses the codec by the first bytes, so the targets differ only in their seed pictures
-// (and in proving that the name does not matter).
+// fuzz/fuzz_picture.h -- arbitrary bytes imported under a given extension: never a crash, hang or
+// allocation beyond the picture limits. The codec goes by the first bytes, so the targets differ
+// only in their seed pictures (and in proving that the name does not matter).
 #pragma once
 #include <unistd.h>
 

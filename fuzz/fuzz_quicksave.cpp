@@ -1,6 +1,5 @@
-// fuzz/fuzz_quicksave.cpp -- arbitrary bytes as a quick save of an open game. The stamp comes
-// from the input, and the game has as many pieces as the summary announces (up to a bound), so
-// the reader gets into the layout and the stacking order.
+// fuzz/fuzz_quicksave.cpp -- arbitrary bytes as a quick save of an open game; the stamp from the
+// input, and as many pieces as the summary announces (up to a bound), to reach the layout.
 #include <cstring>
 
 #include "fuzz/fuzz_folder.h"

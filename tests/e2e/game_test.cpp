@@ -53,14 +53,13 @@ struct Game {
     void write(const std::string& name, const std::string& text) { std::ofstream(dir + "/" + name) << text; }
     std::string file(const std::string& name) { return read_all(dir + "/" + name); }
 
-    // Starts the game in its folder with a private runtime folder; returns at once.
-    void start(std::vector<std::string> args) {
+    // Starts the game in its folder, by default with a private runtime folder; returns at once.
+    void start(std::vector<std::string> args, const std::string& runtime = "") {
         pid = fork();
         if (pid == 0) {
             if (chdir(dir.c_str()) != 0) _exit(99);
-            setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-            std::string err = dir + "/stderr.txt";
-            freopen(err.c_str(), "w", stderr);
+            setenv("XDG_RUNTIME_DIR", (runtime.empty() ? dir : runtime).c_str(), 1);
+            freopen((dir + "/stderr.txt").c_str(), "w", stderr);
             std::string exe = std::string(LUMAVEX_GAME_DIR) + "/tesselo";
             std::vector<char*> argv = {(char*)exe.c_str()};
             for (std::string& a : args)
@@ -81,9 +80,12 @@ struct Game {
         start(std::move(args));
         return wait();
     }
-    bool wait_for_file(const std::string& name) {
+    bool has(const std::string& name) {
         struct stat st;
-        return poll([&] { return stat((dir + "/" + name).c_str(), &st) == 0; }, 20);
+        return stat((dir + "/" + name).c_str(), &st) == 0;
+    }
+    bool wait_for_file(const std::string& name) {
+        return poll([&] { return has(name); }, 20);
     }
 };
 
@@ -104,18 +106,15 @@ TEST(game, starts_snaps_and_quits_cleanly) {
     ASSERT_EQ(g.run({"--headless", "--window", "800x600", "--script", "s.txt", "-debug", "1"}), 0)
         << g.file("stderr.txt");
     std::string log = g.file("application.log");
-    EXPECT_NE(log.find("Lumavex\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("Version: 1.25\n"), std::string::npos);
-    EXPECT_NE(log.find("video driver: DrawDib\n"), std::string::npos);
-    EXPECT_NE(log.find("io_mem_done: ngetmem = "), std::string::npos);
-    EXPECT_NE(log.find("io_mem_done: nfreemem = "), std::string::npos);
+    for (const char* line : {"Lumavex\n", "Version: 1.25\n", "video driver: DrawDib\n",
+                             "io_mem_done: ngetmem = ", "io_mem_done: nfreemem = "})
+        EXPECT_NE(log.find(line), std::string::npos) << line << log;
     EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);
     EXPECT_EQ(png_size(g.file("first.png")), std::pair(800, 600));
     EXPECT_FALSE(g.file("later.png").empty());
     EXPECT_NE(g.file("sfiles/config.ini").find("OldScreenSize=800 600"), std::string::npos);
-    struct stat st;
-    for (const char* folder : {"/sfiles/temp", "/sfiles/qs", "/puzzles"})
-        EXPECT_EQ(stat((g.dir + folder).c_str(), &st), 0) << folder;
+    for (const char* folder : {"sfiles/temp", "sfiles/qs", "puzzles"})
+        EXPECT_TRUE(g.has(folder)) << folder;
 }
 
 TEST(game, second_driver_path_and_log_levels) {
@@ -127,14 +126,13 @@ TEST(game, second_driver_path_and_log_levels) {
               0)
         << g.file("stderr.txt");
     EXPECT_NE(g.file("application.log").find("video driver: Windows\n"), std::string::npos);
-    struct stat st;
-    EXPECT_EQ(stat((g.dir + "/my/boxes").c_str(), &st), 0);
+    EXPECT_TRUE(g.has("my/boxes"));
     EXPECT_EQ(png_size(g.file("a.png")), std::pair(640, 480));
 
     Game quiet;  // level 0 writes nothing anywhere
     quiet.write("s.txt", "1 quit\n");
     ASSERT_EQ(quiet.run({"--headless", "--script", "s.txt"}), 0);
-    EXPECT_EQ(stat((quiet.dir + "/application.log").c_str(), &st), -1);
+    EXPECT_FALSE(quiet.has("application.log"));
     EXPECT_NE(quiet.file("sfiles/config.ini").find("OldScreenSize=1024 768"), std::string::npos);
 }
 
@@ -145,19 +143,9 @@ TEST(game, second_copy_texts_and_signals) {
     ASSERT_TRUE(g.wait_for_file("sfiles/qs"));  // the kernel is up
 
     Game second;  // shares the first copy's runtime folder
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(second.dir.c_str()) != 0) _exit(99);
-        setenv("XDG_RUNTIME_DIR", g.dir.c_str(), 1);
-        std::string exe = std::string(LUMAVEX_GAME_DIR) + "/tesselo";
-        execl(exe.c_str(), exe.c_str(), "--headless", "-debug", "1", (char*)nullptr);
-        _exit(98);
-    }
-    int status;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    struct stat st;
-    EXPECT_EQ(stat((second.dir + "/sfiles").c_str(), &st), -1);  // it never started the game
+    second.start({"--headless", "-debug", "1"}, g.dir);
+    EXPECT_EQ(second.wait(), 0);
+    EXPECT_FALSE(second.has("sfiles")) << "it never started the game";
 
     setenv("XDG_RUNTIME_DIR", g.dir.c_str(), 1);
     EXPECT_TRUE(sys_instance_send_text("KVLUMAVEXCLASS", 0, "garden.pzl"));

@@ -20,8 +20,7 @@ namespace box_samples {
 
 using Bytes = std::vector<uint8_t>;
 
-// Runs the test inside a fresh folder holding "sfiles", "sfiles/temp", "sfiles/qs" and
-// "puzzles"; the previous working folder comes back afterwards.
+// Runs the test inside a fresh game folder; the previous working folder comes back afterwards.
 struct GameFolder {
     std::string dir;
     std::string previous;

@@ -1,7 +1,6 @@
-// tests/puzzle/curve_test.cpp -- edge curves: loading limits and normalisation from packs built
-// here, mirroring and the fatal types, and drawing knobs (which way they bulge). Mapping onto
-// segments is pinned through the approved shapes of the shape tests; turning vectors through the
-// turns and rectangles of the play tests and the approved drawings.
+// tests/puzzle/curve_test.cpp -- edge curves: loading limits, normalisation, mirroring and fatal
+// types, and which way drawn knobs bulge. Mapping onto segments and turning vectors are pinned
+// through the approved shapes and drawings and the play tests' turns and rectangles.
 #include "puzzle/curve.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
-// tests/puzzle/cut_support.h -- a data pack of eight edge curves written by the tests themselves,
-// so the puzzle tests do not depend on the game's pack: curve 0 straight, curves 1..7 knobs of a
-// few widths and heights. Also a frame with every cell dirty and a test picture. The benchmarks
-// use it too, so nothing here depends on the test framework.
+// tests/puzzle/cut_support.h -- a pack of eight edge curves written here (0 straight, 1..7 knobs),
+// so the puzzle tests need not the game's pack; a frame with every cell dirty; a test picture.
+// The benchmarks use it too, so nothing here depends on the test framework.
 #pragma once
 #include <unistd.h>
 
@@ -65,12 +64,12 @@ struct CurvePack {
         path = (std::filesystem::temp_directory_path() /
                 ("lumavex_" + std::string(tag) + "_" + std::to_string(::getpid()) + ".pck"))
                    .string();
-        std::vector<std::string> names;
-        for (size_t i = 0; i < files.size(); i++)
-            names.push_back("curves/c_" + std::to_string(i) + ".crv");
+        std::vector<std::string> names(files.size());
         std::vector<PackItem> items;
-        for (size_t i = 0; i < files.size(); i++)
+        for (size_t i = 0; i < files.size(); i++) {
+            names[i] = "curves/c_" + std::to_string(i) + ".crv";
             items.push_back({names[i].c_str(), files[i].data(), (uint32_t)files[i].size(), nullptr});
+        }
         ok = packwriter_write(path.c_str(), items.data(), (int)items.size()) == 1;
         dp_done();
         if (ok) dp_open(path);

@@ -12,8 +12,11 @@
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/shape.h"
+#include "support/golden.h"
 
 namespace play_samples {
+
+inline PlayPiece& P(int i) { return play_state.pieces[i]; }
 
 // Every piece uses shape 0: a w x h piece image of flat, fully covered pixels (drawn as exact
 // copies of the picture) and a shadow 4 pixels larger on every side.
@@ -46,14 +49,13 @@ struct HandGame {
         io_mem_free(play_state.picture);
         play_state = {};
     }
-    static PlayPiece& piece(int i) { return play_state.pieces[i]; }
     // The stacking order, bottom first, checked for consistent links on the way.
     static std::vector<int> stack() {
         std::vector<int> order;
         int prev = -1;
         for (int i = play_state.bottom; i != -1 && (int)order.size() <= play_state.pieceCount;
-             i = piece(i).next) {
-            EXPECT_EQ(piece(i).prev, prev);
+             i = P(i).next) {
+            EXPECT_EQ(P(i).prev, prev);
             order.push_back(i);
             prev = i;
         }
@@ -61,6 +63,16 @@ struct HandGame {
         return order;
     }
 };
+
+// A shape table as bytes: of every record the piece image, the offsets, the shadow image.
+inline uint64_t shapes_hash(const PieceShape* shapes, int count) {
+    uint64_t h = hash_bytes(nullptr, 0);
+    for (const PieceShape* s = shapes; s < shapes + count; s++) {
+        h = hash_bytes(&s->pieceX, 16, hash_bytes(s->piece, io_mem_size(s->piece), h));
+        if (s->shadow) h = hash_bytes(s->shadow, io_mem_size(s->shadow), h);
+    }
+    return h;
+}
 
 // The neighbours of a columns x rows cut: above, left, below, right where they exist.
 inline void grid_neighbours(int columns, int rows) {

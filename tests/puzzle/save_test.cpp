@@ -1,5 +1,5 @@
-// tests/puzzle/save_test.cpp -- the quick save and the cut cache byte for byte, a different desk
-// size, and the readers' guards one fault at a time. (A real cut's cache: the play tests.)
+// tests/puzzle/save_test.cpp -- quick save and cut cache byte for byte, another desk size, and the
+// readers' guards one fault at a time. (A real cut's cache: the play tests.)
 #include "puzzle/save.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +19,10 @@
 
 using namespace box_samples;
 using play_samples::HandGame;
+using play_samples::P;
 using V = std::vector<int>;
 
 namespace {
-
-PlayPiece& P(int i) { return play_state.pieces[i]; }
 
 const FileStamp STAMP = sample_stamp(9);
 
@@ -36,10 +35,7 @@ void three_piece_layout() {
         stack_raise(i);
 }
 
-SaveInfo sample_info() {
-    SaveInfo info = {.elapsedSeconds = 3725, .date = "Friday, 9 May 2003", .percent = 33};
-    return info;
-}
+SaveInfo sample_info() { return {.elapsedSeconds = 3725, .date = "Friday, 9 May 2003", .percent = 33}; }
 
 Bytes quicksave_bytes(const SaveInfo& info, const std::vector<std::array<int32_t, 5>>& layout,
                       const std::vector<int32_t>& stack, const FileStamp& stamp = STAMP) {
@@ -103,8 +99,7 @@ TEST(QuickSave, a_damaged_time_or_stacking_list_costs_no_layout) {
         const int32_t want = seconds == 150000000 ? seconds : 0;  // under five years stays
         EXPECT_EQ(info.elapsedSeconds, want);
         EXPECT_EQ(shelf.elapsedSeconds, want);
-        EXPECT_EQ(info.percent, 33);
-        EXPECT_EQ(P(1).x, 7 + 512);
+        EXPECT_EQ((V{info.percent, P(1).x}), (V{33, 7 + 512}));
     }
 
     // A stacking list that lost a piece still saves every position; the lost piece comes back
@@ -147,9 +142,7 @@ TEST(QuickSave, foreign_mismatching_and_damaged_saves_change_nothing_odd_stacks_
         info.elapsedSeconds = 7;
         EXPECT_EQ(quicksave_read("broken", &STAMP, &info), 0) << c.name;
         EXPECT_EQ(info.elapsedSeconds, 7) << c.name;
-        EXPECT_EQ(P(1).x, 0) << c.name;
-        EXPECT_EQ(P(0).group, -1) << c.name;
-        EXPECT_EQ(play_state.bottom, -1) << c.name;
+        EXPECT_EQ((V{P(1).x, P(0).group, play_state.bottom}), (V{0, -1, -1})) << c.name;
     }
     HandGame game(3);
     write_file("sfiles/qs/broken.qsv", good);
@@ -178,8 +171,7 @@ TEST(QuickSave, the_shelf_reads_only_the_summary) {
     saveinfo_clear(&info);
     ASSERT_EQ(quicksave_read_info("shelf", &STAMP, &info), 1);
     EXPECT_EQ(info.elapsedSeconds, 3725);
-    EXPECT_EQ(std::strlen(info.date), 63u);
-    EXPECT_EQ(info.pieceCount, 1);
+    EXPECT_EQ((V{(int)std::strlen(info.date), info.pieceCount}), (V{63, 1}));
     FileStamp other = STAMP;
     other.version = 124;
     EXPECT_EQ(quicksave_read_info("shelf", &other, &info), 0);
