@@ -14,13 +14,11 @@ struct Summary {
     int32_t percent;
     int32_t pieces;
 };
-const FieldEntry SUMMARY_FIELDS[] = {
-    {1, 4, offsetof(Summary, seconds)},
-    {2, 64, offsetof(Summary, date)},
-    {3, 4, offsetof(Summary, percent)},
-    {4, 4, offsetof(Summary, pieces)},
-    {0, 0, 0},
-};
+const FieldEntry SUMMARY_FIELDS[] = {{1, 4, offsetof(Summary, seconds)},
+                                     {2, 64, offsetof(Summary, date)},
+                                     {3, 4, offsetof(Summary, percent)},
+                                     {4, 4, offsetof(Summary, pieces)},
+                                     {0, 0, 0}};
 
 }  // namespace
 

@@ -114,16 +114,14 @@ TEST(ImgScale, hermite_outputs_match_the_approved_pictures) {
     const struct {
         int sw, sh, dw, dh;
         uint64_t grey, colour;
-    } cases[] = {
-        {31, 19, 12, 7, 0x38D935A8F2DA7309ull, 0x247FF3D974951BCBull},
-        {12, 7, 31, 19, 0x20FF8F98F191680Dull, 0xF703C6F79ACA7D6Cull},
-        {50, 3, 17, 40, 0x40CE10ED277BBC3Dull, 0xCD6C5CB1ADE1566Cull},
-        {64, 64, 63, 65, 0x40023D5E9242068Cull, 0x60EB86A0FC0E7974ull},
-        {1, 9, 6, 2, 0x57723E21582D1F6Full, 0xA09DEFE8074DAB7Dull},
-        {300, 200, 100, 67, 0x3AF3679E1DB51012ull, 0x48E6191C4BA15970ull},
-        {17, 5, 1, 1, 0xAF63F64C860218BAull, 0x49B23719CDECFF97ull},
-        {3, 2000, 1500, 1, 0x8123A7350E595B0Dull, 0x77C317817037D7E6ull},
-    };
+    } cases[] = {{31, 19, 12, 7, 0x38D935A8F2DA7309ull, 0x247FF3D974951BCBull},
+                 {12, 7, 31, 19, 0x20FF8F98F191680Dull, 0xF703C6F79ACA7D6Cull},
+                 {50, 3, 17, 40, 0x40CE10ED277BBC3Dull, 0xCD6C5CB1ADE1566Cull},
+                 {64, 64, 63, 65, 0x40023D5E9242068Cull, 0x60EB86A0FC0E7974ull},
+                 {1, 9, 6, 2, 0x57723E21582D1F6Full, 0xA09DEFE8074DAB7Dull},
+                 {300, 200, 100, 67, 0x3AF3679E1DB51012ull, 0x48E6191C4BA15970ull},
+                 {17, 5, 1, 1, 0xAF63F64C860218BAull, 0x49B23719CDECFF97ull},
+                 {3, 2000, 1500, 1, 0x8123A7350E595B0Dull, 0x77C317817037D7E6ull}};
     for (const auto& c : cases) {
         std::mt19937 rng(c.sw * 7 + c.dh);
         for (int kind : {IMG_8BIT, IMG_24BIT}) {

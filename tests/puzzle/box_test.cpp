@@ -143,8 +143,7 @@ TEST(Box, broken_boxes_are_refused_and_leave_no_working_files) {
         {"truncated-picture", Bytes(good.begin(), good.begin() + (long)picture_data + 40)},
         {"huge-chunk", patched8(good, 24 + 14 * 12 + 7, 0x7F)},  // 2 GB picture claimed
         {"head-only", Bytes(good.begin(), good.begin() + 24)},
-        {"empty", Bytes()},
-    };
+        {"empty", Bytes()}};
     for (const Damaged& c : cases) {
         write_file(std::string("puzzles/") + c.name + ".pzl", c.bytes);
         write_fuzz_seed("fuzz_box", c.name, c.bytes.data(), c.bytes.size());
@@ -178,33 +177,31 @@ TEST(Box, settings_outside_their_ranges_are_refused_as_unreadable) {
         int readable;
         Field other;
         int32_t other_value;
-    } cases[] = {
-        {&BoxRecord::pieceSize, 10, 1},
-        {&BoxRecord::pieceSize, 9, 0},
-        {&BoxRecord::pieceSize, 17, 0},
-        {&BoxRecord::irregularity, 40, 1},
-        {&BoxRecord::irregularity, 41, 0},
-        {&BoxRecord::irregularity, -1, 0},
-        {&BoxRecord::irregularity, 1862270996, 0},
-        {&BoxRecord::edgeStyle, 0, 1},
-        {&BoxRecord::edgeStyle, 7, 1},
-        {&BoxRecord::edgeStyle, 8, 0},
-        {&BoxRecord::edgeStyle, 7 | 128, 0},
-        {&BoxRecord::edgeStyle, -1, 0},
-        {&BoxRecord::height, 0, 0},
-        {&BoxRecord::width, 16385, 0},
-        {&BoxRecord::height, 6103, 1, &BoxRecord::width, 16384},
-        {&BoxRecord::height, 6104, 0, &BoxRecord::width, 16384},
-        {&BoxRecord::pieceCount, 5, 0},
-        {&BoxRecord::pieceCount, 7, 0},
-        {&BoxRecord::rotation, 2, 0},
-        {&BoxRecord::hiddenPicture, -1, 0},
-        {&BoxRecord::hasTune, 2, 0},
-        {&BoxRecord::hasDescription, 2, 0},
-        {&BoxRecord::hasAddress, 2, 0},
-        {&BoxRecord::isLink, 2, 0},
-        {&BoxRecord::repeatTune, 2, 0},
-    };
+    } cases[] = {{&BoxRecord::pieceSize, 10, 1},
+                 {&BoxRecord::pieceSize, 9, 0},
+                 {&BoxRecord::pieceSize, 17, 0},
+                 {&BoxRecord::irregularity, 40, 1},
+                 {&BoxRecord::irregularity, 41, 0},
+                 {&BoxRecord::irregularity, -1, 0},
+                 {&BoxRecord::irregularity, 1862270996, 0},
+                 {&BoxRecord::edgeStyle, 0, 1},
+                 {&BoxRecord::edgeStyle, 7, 1},
+                 {&BoxRecord::edgeStyle, 8, 0},
+                 {&BoxRecord::edgeStyle, 7 | 128, 0},
+                 {&BoxRecord::edgeStyle, -1, 0},
+                 {&BoxRecord::height, 0, 0},
+                 {&BoxRecord::width, 16385, 0},
+                 {&BoxRecord::height, 6103, 1, &BoxRecord::width, 16384},
+                 {&BoxRecord::height, 6104, 0, &BoxRecord::width, 16384},
+                 {&BoxRecord::pieceCount, 5, 0},
+                 {&BoxRecord::pieceCount, 7, 0},
+                 {&BoxRecord::rotation, 2, 0},
+                 {&BoxRecord::hiddenPicture, -1, 0},
+                 {&BoxRecord::hasTune, 2, 0},
+                 {&BoxRecord::hasDescription, 2, 0},
+                 {&BoxRecord::hasAddress, 2, 0},
+                 {&BoxRecord::isLink, 2, 0},
+                 {&BoxRecord::repeatTune, 2, 0}};
     int n = 0;
     for (const auto& c : cases) {
         BoxRecord r = SAMPLE;

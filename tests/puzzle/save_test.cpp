@@ -132,8 +132,7 @@ TEST(QuickSave, foreign_mismatching_and_damaged_saves_change_nothing_odd_stacks_
         {"pieces-size", patched32(good, layout_at - 4, 59)},
         {"stack-short", Bytes(good.begin(), good.end() - 4)},
         {"no-stack", Bytes(good.begin(), good.end() - 20)},
-        {"head-only", Bytes(good.begin(), good.begin() + 24)},
-    };
+        {"head-only", Bytes(good.begin(), good.begin() + 24)}};
     for (const Damaged& c : cases) {
         HandGame game(3);
         write_file("sfiles/qs/broken.qsv", c.bytes);
@@ -278,8 +277,7 @@ TEST(CutCache, layout_markers_a_shape_without_shadow_and_damaged_old_and_foreign
         {"lift0", patched32(good, good.size() - 4, 0)},
         {"no-lift", Bytes(good.begin(), good.end() - 4)},
         {"cut-in-shapes", Bytes(good.begin(), good.begin() + (long)image0_at + 40)},
-        {"cut-in-pieces", Bytes(good.begin(), good.begin() + 50)},
-    };
+        {"cut-in-pieces", Bytes(good.begin(), good.begin() + 50)}};
     for (const Damaged& c : cases) {
         HandGame fresh(2);
         play_state.record = {};

@@ -198,21 +198,19 @@ TEST_F(DataPack, broken_packs_are_refused_with_their_message) {
         uint32_t value;  // written over 4 bytes at `at`; `size` < good.size() truncates instead
         size_t size;
         std::string message;
-    } lies[] = {
-        {"short head", 0, 0, 15, "dp_open: fread of packhead (" + p + ")\n"},
-        {"one magic byte", 0, 0x334B4350, 0, "dp_open: invalid magic (" + p + ")\n"},
-        {"directory past the end", 4, (uint32_t)good.size(), 0, packfiles},
-        {"directory size past the end", 8, 100, 0, packfiles},
-        {"directory over the limit", 8, DP_DIRECTORY_MAX + 1, 0, packfiles},
-        {"more entries than fit", 12, 3, 0, packfiles},
-        {"huge entry count", 12, 0xFFFFFFFF, 0, packfiles},
-        {"entry length 0", directory, 0, 0, packfiles},
-        {"entry length without a name", directory, 12, 0, packfiles},
-        {"entry past the directory", second, 40, 0, packfiles},
-        {"data past the end", second + 8, 1000, 0, packfiles},
-        {"offset past the end", second + 4, 0xFFFFFFF0, 0, packfiles},
-        {"truncated directory", 0, 0, good.size() - 1, packfiles},
-    };
+    } lies[] = {{"short head", 0, 0, 15, "dp_open: fread of packhead (" + p + ")\n"},
+                {"one magic byte", 0, 0x334B4350, 0, "dp_open: invalid magic (" + p + ")\n"},
+                {"directory past the end", 4, (uint32_t)good.size(), 0, packfiles},
+                {"directory size past the end", 8, 100, 0, packfiles},
+                {"directory over the limit", 8, DP_DIRECTORY_MAX + 1, 0, packfiles},
+                {"more entries than fit", 12, 3, 0, packfiles},
+                {"huge entry count", 12, 0xFFFFFFFF, 0, packfiles},
+                {"entry length 0", directory, 0, 0, packfiles},
+                {"entry length without a name", directory, 12, 0, packfiles},
+                {"entry past the directory", second, 40, 0, packfiles},
+                {"data past the end", second + 8, 1000, 0, packfiles},
+                {"offset past the end", second + 4, 0xFFFFFFF0, 0, packfiles},
+                {"truncated directory", 0, 0, good.size() - 1, packfiles}};
     for (const auto& lie : lies) {
         Bytes bad = good;
         if (lie.size)

@@ -21,13 +21,11 @@ struct Summary {
     int32_t percent;
     int32_t pieces;
 };
-const FieldEntry SUMMARY_FIELDS[] = {
-    {1, 4, offsetof(Summary, seconds)},
-    {2, 64, offsetof(Summary, date)},
-    {3, 4, offsetof(Summary, percent)},
-    {4, 4, offsetof(Summary, pieces)},
-    {0, 0, 0},
-};
+const FieldEntry SUMMARY_FIELDS[] = {{1, 4, offsetof(Summary, seconds)},
+                                     {2, 64, offsetof(Summary, date)},
+                                     {3, 4, offsetof(Summary, percent)},
+                                     {4, 4, offsetof(Summary, pieces)},
+                                     {0, 0, 0}};
 const Summary SAMPLE = {3725, "Tuesday, 4 March 2003", -7, 0x01020304};
 
 void put_chunk(Bytes* b, uint32_t id, const Bytes& data) {
@@ -191,9 +189,8 @@ TEST(tagfile, file_copy_bytes_moves_1024_byte_pieces) {
     EXPECT_EQ(file_copy_bytes(to, from, 2500), 1);
     EXPECT_EQ(g_pieces, (std::vector<size_t>{1024, 1024, 452}));
     EXPECT_EQ(std::ftell(from), 2600);
-    EXPECT_EQ(file_copy_bytes(to, from, 0), 1);
-    EXPECT_EQ(g_pieces.size(), 3u);
-    EXPECT_EQ(file_copy_bytes(to, from, 401), 0);  // only 400 bytes left
+    EXPECT_EQ(file_copy_bytes(to, from, 0) * 10 + g_pieces.size(), 13u);  // nothing more copied
+    EXPECT_EQ(file_copy_bytes(to, from, 401), 0);                         // only 400 bytes left
     std::fclose(to);
 
     FILE* out = std::tmpfile();

@@ -260,8 +260,7 @@ TEST(CurveLists, each_broken_rule_names_its_file_and_line_and_lists_must_mirror)
         {"0 0\n300 200\n700 197\n1000 0\n", 1, "c.txt:3: " + asymmetric},
         // The mirror line is the middle of the list's own span, wherever it starts.
         {"100 10\n200 60\n300 60\n400 10\n", 1, ""},
-        {"100 10\n150 60\n300 60\n400 10\n", 1, "c.txt:3: " + asymmetric + "this point should be (350 60)"},
-    };
+        {"100 10\n150 60\n300 60\n400 10\n", 1, "c.txt:3: " + asymmetric + "this point should be (350 60)"}};
     for (const auto& c : cases) {
         std::vector<CurveFilePoint> points;
         testing::internal::CaptureStderr();

@@ -50,8 +50,7 @@ const int CONTRACT[49][4] = {
     {0, 76, 6, 18},     {24, 112, 12, 24}, {36, 112, 12, 24}, {48, 112, 12, 24},  {60, 112, 12, 24},
     {78, 94, 18, 18},   {60, 94, 18, 18},  {0, 160, 48, 48},  {48, 160, 48, 48},  {96, 160, 48, 48},
     {132, 112, 32, 32}, {0, 208, 32, 32},  {0, 240, 32, 32},  {32, 208, 32, 32},  {32, 240, 32, 32},
-    {64, 208, 32, 32},  {64, 240, 32, 32}, {150, 0, 20, 20},  {150, 20, 20, 20},
-};
+    {64, 208, 32, 32},  {64, 240, 32, 32}, {150, 0, 20, 20},  {150, 20, 20, 20}};
 const int TITLE_CONTRACT[10][4] = {{0, 0, 12, 18},   {12, 0, 12, 18}, {24, 0, 12, 18},  {36, 0, 12, 18},
                                    {48, 0, 12, 18},  {0, 58, 6, 18},  {12, 58, 12, 18}, {24, 58, 12, 18},
                                    {36, 58, 12, 18}, {48, 58, 12, 18}};
@@ -89,21 +88,19 @@ TEST(SkinArt, every_resource_is_there_with_its_kind_and_size) {
         const char* name;
         int kind, w, h;  // kind 0: a JPEG
     };
-    const Want wants[] = {
-        {"img/active.img", 0x13, SHEET_A_W, SHEET_A_H},
-        {"img/inactive.img", 0x13, SHEET_B_W, SHEET_B_H},
-        {"img/lttl_pzzl.img", 0x13, 30, 20},
-        {"img/connected.img", 0x13, 256, 32},
-        {"img/icon.img", 0x13, 64, 64},
-        {"img/cursor.img", 0x13, 32, 32},
-        {"img/options_tint.img", 3, 181, 129},
-        {"img/options_logo.img", 3, OPTIONS_LOGO_W, 64},
-        {"img/background.jpg", 0, DESK_W, DESK_H},
-        {"img/intro.jpg", 0, 480, 300},
-        {"img/gallery/wall.jpg", 0, 256, 256},
-        {"img/gallery/floor.jpg", 0, 256, 256},
-        {"img/gallery/ceiling.jpg", 0, 256, 256},
-    };
+    const Want wants[] = {{"img/active.img", 0x13, SHEET_A_W, SHEET_A_H},
+                          {"img/inactive.img", 0x13, SHEET_B_W, SHEET_B_H},
+                          {"img/lttl_pzzl.img", 0x13, 30, 20},
+                          {"img/connected.img", 0x13, 256, 32},
+                          {"img/icon.img", 0x13, 64, 64},
+                          {"img/cursor.img", 0x13, 32, 32},
+                          {"img/options_tint.img", 3, 181, 129},
+                          {"img/options_logo.img", 3, OPTIONS_LOGO_W, 64},
+                          {"img/background.jpg", 0, DESK_W, DESK_H},
+                          {"img/intro.jpg", 0, 480, 300},
+                          {"img/gallery/wall.jpg", 0, 256, 256},
+                          {"img/gallery/floor.jpg", 0, 256, 256},
+                          {"img/gallery/ceiling.jpg", 0, 256, 256}};
     ASSERT_EQ(built().resources.size(), std::size(wants) + 1);  // and skin.ini
     EXPECT_TRUE(built().by_name.count("skin.ini"));
     for (const Want& w : wants) {

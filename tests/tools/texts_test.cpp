@@ -112,8 +112,7 @@ TEST(EnglishTexts, checker_accepts_a_minimal_file_and_names_the_line_of_each_fau
         {"16=Text", "sixteen=Text", "\"sixteen\" is not a text number"},
         {"[TEXTS]", "[TEXT]", "unknown section [TEXT]"},
         {"[TEXTS]\n", "[TEXTS]\nno equals sign\n", "lang.ini:5: expected \"key=value\""},
-        {"[MAIN]\n", "Version=1\n[MAIN]\n", "lang.ini:1: \"Version\" stands before any section"},
-    };
+        {"[MAIN]\n", "Version=1\n[MAIN]\n", "lang.ini:1: \"Version\" stands before any section"}};
     for (const Case& c : cases) {
         std::string bytes = valid_file();
         size_t at = bytes.find(c.from);
