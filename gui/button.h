@@ -1,0 +1,98 @@
+// gui/button.h -- buttons (child windows that draw themselves and post WE_BUTTON to their
+// parent) and the shared controls made of them: button bar, icon strip, button row, button
+// menu, text window, slider, message box, input box and progress window.
+#pragma once
+#include "gui/window.h"
+
+// Button styles.
+inline constexpr int BS_PUSH = 0x1;       // push button: content centred; notifies
+inline constexpr int BS_TOGGLE = 0x2;     // a press flips the state
+inline constexpr int BS_RADIO = 0x4;      // a press clears the group and checks this one
+inline constexpr int BS_TEXT = 0x8;       // shows its title in the button font
+inline constexpr int BS_FAZE = 0x10;      // shows phase pictures "%s_%i.img"
+inline constexpr int BS_DRAWN = 0x20;     // content drawn by a function
+inline constexpr int BS_NOTIFY = 0x40;    // posts WE_BUTTON on a press
+inline constexpr int BS_RGFIRST = 0x80;   // first button of a radio group
+inline constexpr int BS_RGLAST = 0x100;   // last button of a radio group
+inline constexpr int BS_PICTURE = 0x200;  // shows a skin picture (+1 when hovered or checked)
+inline constexpr int BS_FRAME = 0x400;    // draws its frame element over the whole button first
+inline constexpr int BS_SHADOW = 0x800;   // casts a shadow
+
+// Draws a BS_DRAWN button's content; the drawing origin is the button.
+using ButtonDrawFunction = void (*)(int window, int width, int height);
+
+// Fonts and colours from start-up: the button font with the colours of enabled, disabled and
+// hovered texts and their shadow; the slider caption font and colours.
+void button_set_style(int font, int colour, int disabled, int hover, int shadow);
+void slider_set_style(int font, int colour, int shadow);
+
+// Natural size for a width or height of 0. `text` is the title (BS_TEXT) or the phase pictures'
+// base name (BS_FAZE).
+int button_register(int parent, int style, int x, int y, int width, int height, int picture, const char* text,
+                    int frameElement, int key);
+int button_register_drawn(int parent, int style, int x, int y, int width, int height, ButtonDrawFunction draw,
+                          int frameElement, int key);
+// Looks up "%s_%i.img" for i < count in the file cache; picture 0 must exist (else fatal), later
+// missing ones take picture 0's index.
+void load_faze(const char* baseName, int* slots, int count);
+
+void button_set_state(int button, int state);  // ignored for push buttons
+int button_state(int button);
+void button_enable(int button, int enabled);
+int button_enabled(int button);
+void button_set_frame(int button, int element);
+void button_set_notify(int button, int target);  // -1: the parent
+void button_clear_group(int first);
+void button_select_in_group(int first, int k);
+int button_selected_in_group(int first);  // -1 when none is checked
+
+// Button bar: two rows (main, alternative) of eight slots along the parent's bottom edge.
+int button_bar_create(int parent);
+int button_bar_add(int bar, int index, int alternative, const char* text, int picture, int key, int width);
+int button_bar_button(int bar, int index, int alternative);  // -1 when empty
+void button_bar_layout(int bar);
+
+// Icon strip: an 18-pixel panel of picture buttons along the parent's bottom edge.
+int icon_strip_create(int parent);
+int icon_strip_add(int strip, int picture, int key);
+
+// Button row: a segmented row of 32-pixel buttons.
+int button_row_create(int parent, int x, int y);
+int button_row_add(int row, const char* text, int picture);
+void button_row_finish(int row);
+
+// Button menu: a titled, raisable window with a vertical list of text buttons.
+int button_menu_create(int parent, int x, int y, const char* title);
+int button_menu_add(int menu, const char* text, int key);
+int button_menu_add_text(int menu, int number, int key);  // the language text `number`
+void button_menu_finish(int menu);
+
+// Text window: a titled window that can roll up, showing a wrapped text in the system font.
+int text_window_create(int parent, int width, int lines);
+void text_window_set_text(int window, const char* text);
+
+// Slider: 32 pixels high; style bit 1 notifies (WE_SLIDER to the parent), bit 2 draws the arrow
+// frames. The caption is the window title. The range starts at 0..10.
+int slider_register(int parent, int style, int x, int y, int width, int frameBase);
+void slider_set_range(int slider, int minimum, int maximum);
+void slider_set_value(int slider, int value);
+int slider_value(int slider);
+
+// Message box: flags bit 1 or 4 show OK, 2 or 8 Cancel, 16 centres the text. 1 for OK/Enter,
+// 0 for Cancel/Escape.
+void msgbox_create(const char* title);  // titled with the product title
+int msgbox_show(const char* text, int flags);
+int msgbox_show_text(int number, int flags);
+
+// Input box: a modal box with OK and Cancel over the given edit fields; text (or null) is drawn
+// above them. 1 for OK (fields copied back), 0 for Cancel (buffers unchanged).
+void inputbox_create(const char* title);
+int inputbox_show(const char* text, struct EditField* fields);
+
+// Progress window: a floating 380 x 81 box with a text and up to 60 blocks.
+void progress_create(const char* title);
+void progress_open(int maximum);
+void progress_set(const char* text, int value);  // redraws and shows the screen at once
+void progress_close();
+// How "show the screen at once" is done (the kernel's refresh); set at start-up.
+void progress_set_refresh(void (*refresh)());

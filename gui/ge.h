@@ -1,0 +1,66 @@
+// gui/ge.h -- the skin: the 36 colours, frames, title bars, skin pictures, bevels, the colour
+// primitives, the tinted background and every room's top bar.
+//
+// Frame elements, title bars, skin pictures and bevelled boxes are drawn relative to the drawing
+// origin, which the window manager sets to the window being drawn; the colour primitives take
+// screen coordinates. Everything draws through the dirty cells and the clip rectangle.
+#pragma once
+#include <cstdint>
+
+#include "base/event.h"
+#include "image/img.h"
+#include "platform/io_gdi.h"
+
+inline constexpr int GE_COLOUR_COUNT = 36;
+inline constexpr int GE_PICTURE_COUNT = 49;
+// Skin colour numbers used across the toolkit.
+inline constexpr int GE_BUTTON_TEXT = 8, GE_BUTTON_TEXT_INACTIVE = 9, GE_BUTTON_TEXT_HOVER = 10;
+inline constexpr int GE_BUTTON_TEXT_SHADOW = 11, GE_TRACKBAR_TEXT = 12, GE_TRACKBAR_TEXT_SHADOW = 13;
+inline constexpr int GE_TITLE_TEXT = 14, GE_TITLE_TEXT_SHADOW = 15, GE_EDIT_TEXT = 16;
+inline constexpr int GE_EDIT_BACKGROUND = 17, GE_MSGBOX_TEXT = 18, GE_MSGBOX_TEXT_SHADOW = 19;
+inline constexpr int GE_ROOM_TITLE_BAR = 27, GE_SELECTION = 30;
+
+void ge_init(const char* skinFile);  // caches the sheets, reads the colours (missing: fatal)
+void ge_done();
+int ge_colour(int n);  // 0x00RRGGBB or -1 (transparent)
+
+void ge_set_origin(int x, int y);
+void ge_origin(int* x, int* y);
+
+// Frame element e over (x, y, w, h): bit 1 sheet B, bits 2/4/8/16 the corner choice, 32 the
+// centre tile only, 64 no centre.
+void ge_draw_element(int element, int x, int y, int width, int height);
+void ge_draw_title_bar(int x, int y, int width, int raisable, int rollUp, int close);
+void ge_draw_picture(int n, int x, int y);  // skin picture n of sheet A
+void ge_picture_size(int n, int* width, int* height);
+void ge_draw_slider_track(int x, int y, int width);
+void ge_bevel_box(int x, int y, int width, int height);  // one-pixel sunken outline
+// Frame element e drawn as coverage (the sheet's alpha) into an 8-bit image, for shadows.
+void ge_shape_mask(Image* mask, int element, int x, int y, int width, int height);
+
+// Colour primitives, screen coordinates; a colour of -1 draws nothing.
+void ge_set_fill(int colour);
+void ge_fill_rect(int x, int y, int width, int height);
+void ge_set_pen(int style, int colour);  // style 0 solid, 1 dashed, 2 dotted
+void ge_line(int x0, int y0, int x1, int y1);
+void ge_rectangle(int x, int y, int width, int height);
+void ge_bezier(const GdiPoint* points, int count);
+void ge_put_pixel(int x, int y, int colour);
+
+// The background: the tinted picture repeated over the screen, shaded top to bottom.
+void ge_background_build();  // "BackGround" of config.ini, else the skin's "Color" (fatal if neither)
+void ge_background_draw();
+void ge_background_free();
+// Composed backdrop: the background with a part of a picture blended into its centre at 50 %;
+// drawn instead of the plain background until freed.
+void ge_backdrop_compose(const Image* picture, int x, int y, int width, int height);
+void ge_backdrop_free();
+
+// The top bar of every room: title bar colour, logo, room title, game title, minimise corner.
+void ge_set_game_title(const char* text);  // drawn at the right end (the product title)
+void ge_set_room_title(const char* text);
+void ge_draw_top_bar();
+// The kernel hands it every event that no window consumed: hover and press of the corner.
+int ge_corner_event(KernelEvent* event);
+// Small white text with a black shadow at y 22, centred on centreX; empty draws nothing.
+void ge_draw_status(const char* text, int centreX);
