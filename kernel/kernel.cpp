@@ -17,6 +17,13 @@
 
 #include "base/limits.h"
 #include "base/str.h"
+#include "gui/button.h"
+#include "gui/chooser.h"
+#include "gui/font.h"
+#include "gui/ge.h"
+#include "gui/io_dialog.h"
+#include "gui/lt.h"
+#include "gui/window.h"
 #include "image/img.h"
 #include "image/pic.h"
 #include "kernel/app_config.h"
@@ -33,11 +40,14 @@
 #include "puzzle/box.h"
 #include "resources/cache.h"
 #include "resources/dp.h"
+#include "rooms/store.h"
 
 namespace {
 
 constexpr const char* DATA_PACK = "data.pck";
 constexpr const char* CONFIG_INI = "sfiles/config.ini";
+constexpr const char* SKIN_INI = "sfiles/skin.ini";
+constexpr const char* LANG_INI = "sfiles/lang.ini";
 constexpr const char* TEMP_FOLDER = "sfiles/temp";
 constexpr uint32_t TEMP_LIMIT = 30000000;  // bytes of "*.tmp" kept in the temporary folder
 constexpr int TRIM_SKIP_MAX = 64;          // undeletable files passed over in one trimming
@@ -55,6 +65,7 @@ struct KernelState {
     int drawing_window;                 // the drawing window exists
     int main_window;                    // the main window exists
     int gone;                           // both windows are destroyed
+    KernelStartHook start_hook;         // runs at the end of start-up (scene tests)
 };
 KernelState g_kernel;
 
@@ -63,6 +74,8 @@ KernelState g_kernel;
 // Folders and trimming -------------------------------------------------------------------------
 
 const char* kernel_puzzles_folder() { return g_kernel.puzzles; }
+
+void kernel_set_start_hook(KernelStartHook hook) { g_kernel.start_hook = hook; }
 
 void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit, RemoveFile remove) {
     if (!remove) remove = io_delete_file;
@@ -164,6 +177,35 @@ void load_window_pictures() {
 
 }  // namespace
 
+namespace {
+
+// The toolkit: skin, window manager, fonts, the fonts and colours of the controls, and the
+// shared boxes.
+void init_toolkit() {
+    ge_init(SKIN_INI);
+    window_init();
+    window_set_old_screen_size(g_kernel.old_w, g_kernel.old_h);
+    font_init(lt_charset());
+    button_set_style(FONT_MEDIUM, ge_colour(GE_BUTTON_TEXT), ge_colour(GE_BUTTON_TEXT_INACTIVE),
+                     ge_colour(GE_BUTTON_TEXT_HOVER), ge_colour(GE_BUTTON_TEXT_SHADOW));
+    slider_set_style(FONT_SMALL, ge_colour(GE_TRACKBAR_TEXT), ge_colour(GE_TRACKBAR_TEXT_SHADOW));
+    window_set_title_style(FONT_SMALL, ge_colour(GE_TITLE_TEXT), ge_colour(GE_TITLE_TEXT_SHADOW));
+    io_dialog_set_colours(ge_colour(GE_EDIT_TEXT), ge_colour(GE_EDIT_BACKGROUND));
+    ge_set_game_title(app_config.title);
+    kernel_set_window_manager(window_dispatch);
+    kernel_set_corner_handler(ge_corner_event);
+    kernel_set_text_handler(store_text);
+    progress_set_refresh(kernel_refresh_now);
+
+    msgbox_create(app_config.title);
+    ge_background_build();
+    progress_create(app_config.title);
+    inputbox_create(app_config.title);
+    chooser_init();
+}
+
+}  // namespace
+
 void kernel_init() {
     io_log("%s\n", app_config.title);
     io_log("Version: %i.%02i\n", GAME_VERSION / 100, GAME_VERSION % 100);
@@ -186,10 +228,15 @@ void kernel_init() {
     io_make_folder(TEMP_FOLDER);
     io_make_folder("sfiles/qs");
     kernel_trim_folder(TEMP_FOLDER, "*.tmp", TEMP_LIMIT);
-    copy_from_pack("skin.ini", "sfiles/skin.ini");
-    copy_from_pack("english.ini", "sfiles/lang.ini");
+    copy_from_pack("skin.ini", SKIN_INI);
+    copy_from_pack("english.ini", LANG_INI);
+    lt_init(LANG_INI);
 
     screen_grid_create();
+    init_toolkit();
+    store_init();
+    store_enter();
+    if (g_kernel.start_hook) g_kernel.start_hook();
 
     // The cache's users are set up: from now on a registration loads its resource at once.
     cache_set_precache(1);
@@ -198,6 +245,11 @@ void kernel_init() {
 // Shutdown -------------------------------------------------------------------------------------
 
 void kernel_done() {
+    window_done();
+    font_done();
+    lt_done();
+    ge_background_free();
+    ge_done();
     io_ini_write_pair(CONFIG_INI, "MAIN", "OldScreenSize", screen.width, screen.height);
     io_ini_flush(CONFIG_INI);
     for (const char* file : WORK_FILES)
@@ -205,8 +257,8 @@ void kernel_done() {
     cache_done();
     dp_done();
     screen_grid_free();
-    io_delete_file("sfiles/skin.ini");
-    io_delete_file("sfiles/lang.ini");
+    io_delete_file(SKIN_INI);
+    io_delete_file(LANG_INI);
 }
 
 // Windows --------------------------------------------------------------------------------------

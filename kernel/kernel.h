@@ -11,6 +11,11 @@ void kernel_done();
 
 const char* kernel_puzzles_folder();
 
+// Runs once at the end of start-up, after the rooms exist: programs built on the game (the
+// toolkit's scene test) add their own windows there.
+using KernelStartHook = void (*)();
+void kernel_set_start_hook(KernelStartHook hook);
+
 // Deletes the least recently accessed files matching folder/pattern until their total is at
 // most limit bytes. Files that cannot be deleted are passed over, so it always ends.
 using RemoveFile = int (*)(const char* path);  // 1 when the file is gone
