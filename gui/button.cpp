@@ -4,8 +4,14 @@
 
 void button_set_style(int font, int colour, int disabled, int hover, int shadow) {}
 void slider_set_style(int font, int colour, int shadow) {}
-int button_register(int parent, int style, int x, int y, int width, int height, int picture, const char* text, int frameElement, int key) { return 0; }
-int button_register_drawn(int parent, int style, int x, int y, int width, int height, ButtonDrawFunction draw, int frameElement, int key) { return 0; }
+int button_register(int parent, int style, int x, int y, int width, int height, int picture, const char* text,
+                    int frameElement, int key) {
+    return 0;
+}
+int button_register_drawn(int parent, int style, int x, int y, int width, int height, ButtonDrawFunction draw,
+                          int frameElement, int key) {
+    return 0;
+}
 void load_faze(const char* baseName, int* slots, int count) {}
 void button_set_state(int button, int state) {}
 int button_state(int button) { return 0; }
@@ -17,7 +23,9 @@ void button_clear_group(int first) {}
 void button_select_in_group(int first, int k) {}
 int button_selected_in_group(int first) { return 0; }
 int button_bar_create(int parent) { return 0; }
-int button_bar_add(int bar, int index, int alternative, const char* text, int picture, int key, int width) { return 0; }
+int button_bar_add(int bar, int index, int alternative, const char* text, int picture, int key, int width) {
+    return 0;
+}
 int button_bar_button(int bar, int index, int alternative) { return 0; }
 void button_bar_layout(int bar) {}
 int icon_strip_create(int parent) { return 0; }

@@ -10,17 +10,17 @@
 enum FontId { FONT_SMALL = 0, FONT_MEDIUM = 1, FONT_SYSTEM = 2, FONT_LARGE = 3, FONT_COUNT = 4 };
 
 struct Font {
-    int kind;          // 0 bitmap, 1 platform
-    int height;        // line height of the glyph rows / the platform character height
-    int emHeight;      // nominal size
-    int lineAdvance;   // distance from one line to the next
-    int shadowOffset;  // 1: the drop shadow's offset in both directions
-    int picture;       // bitmap: cache index of the glyph picture
-    int spacing;       // bitmap: extra pixels after every glyph
-    int firstChar;     // bitmap: 32
-    int lastChar;      // bitmap: 127
+    int kind;                        // 0 bitmap, 1 platform
+    int height;                      // line height of the glyph rows / the platform character height
+    int emHeight;                    // nominal size
+    int lineAdvance;                 // distance from one line to the next
+    int shadowOffset;                // 1: the drop shadow's offset in both directions
+    int picture;                     // bitmap: cache index of the glyph picture
+    int spacing;                     // bitmap: extra pixels after every glyph
+    int firstChar;                   // bitmap: 32
+    int lastChar;                    // bitmap: 127
     const struct FontGlyph* glyphs;  // bitmap: the glyph table
-    int platformFont;  // platform: the io_gdi font handle
+    int platformFont;                // platform: the io_gdi font handle
 };
 
 void font_init(int charset);  // creates the four fonts (charset from lt_charset)

@@ -28,7 +28,7 @@ int io_dialog_is_open();
 // The window manager offers input to the open dialog's fields first (typed text, editing keys,
 // presses in a field, the wheel over a multi-line field, ticks for the caret); 1 when consumed.
 int io_dialog_event(KernelEvent* event);
-void io_dialog_draw();  // after the modal window painted: the fields on top
+void io_dialog_draw();                                 // after the modal window painted: the fields on top
 void io_dialog_set_colours(int text, int background);  // skin colours 16 and 17
 
 // The nested loop the kernel provides: runs until *done or the game is to close (returns 0).

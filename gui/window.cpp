@@ -6,7 +6,10 @@ void window_init() {}
 void window_done() {}
 void window_set_title_style(int font, int colour, int shadow) {}
 int window_dispatch(KernelEvent* event) { return 0; }
-int window_register(int parent, int style, int x, int y, int width, int height, WindowHandler handler, void* userData) { return 0; }
+int window_register(int parent, int style, int x, int y, int width, int height, WindowHandler handler,
+                    void* userData) {
+    return 0;
+}
 void window_set_title(int window, const char* text) {}
 const char* window_title(int window) { return nullptr; }
 void* window_user_data(int window) { return nullptr; }
@@ -34,7 +37,8 @@ void window_redraw(int window) {}
 void window_redraw_part(int window, int x, int y, int width, int height) {}
 int window_draw_text(int window, const char* text, int x, int y) { return 0; }
 void window_draw_image(int window, const Image* image, int x, int y) {}
-void window_draw_image_part(int window, const Image* image, int x, int y, int sx, int sy, int width, int height) {}
+void window_draw_image_part(int window, const Image* image, int x, int y, int sx, int sy, int width,
+                            int height) {}
 void window_draw_cached(int window, int cacheIndex, int x, int y) {}
 void post_event(int window, const KernelEvent* event) {}
 void window_start_move(int window) {}

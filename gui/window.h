@@ -12,17 +12,17 @@
 struct EditField;
 
 // Window styles.
-inline constexpr int TW_SCREEN = 0x1;     // whole screen; can become the room window
-inline constexpr int TW_CHILD = 0x2;      // child of the parent, on top of its siblings
-inline constexpr int TW_MODAL = 0x4;      // can be shown modal
-inline constexpr int TW_POPUP = 0x8;      // can take the floating focus
-inline constexpr int TW_NOCATCH = 0x10;   // a mouse event inside it does not claim the mouse
-inline constexpr int TW_RAISE = 0x20;     // a press raises it; with TW_TITLE the title drags it
-inline constexpr int TW_OUTSIDE = 0x40;   // receives other windows' mouse events as WE_OUTSIDE
-inline constexpr int TW_TITLE = 0x80;     // 18-pixel title bar with the title text
-inline constexpr int TW_ROLLUP = 0x100;   // roll-up and unroll buttons in the title bar
-inline constexpr int TW_CLOSE = 0x200;    // close button in the title bar
-inline constexpr int TW_SHADOW = 0x400;   // soft drop shadow (implied by TW_RAISE and TW_TITLE)
+inline constexpr int TW_SCREEN = 0x1;    // whole screen; can become the room window
+inline constexpr int TW_CHILD = 0x2;     // child of the parent, on top of its siblings
+inline constexpr int TW_MODAL = 0x4;     // can be shown modal
+inline constexpr int TW_POPUP = 0x8;     // can take the floating focus
+inline constexpr int TW_NOCATCH = 0x10;  // a mouse event inside it does not claim the mouse
+inline constexpr int TW_RAISE = 0x20;    // a press raises it; with TW_TITLE the title drags it
+inline constexpr int TW_OUTSIDE = 0x40;  // receives other windows' mouse events as WE_OUTSIDE
+inline constexpr int TW_TITLE = 0x80;    // 18-pixel title bar with the title text
+inline constexpr int TW_ROLLUP = 0x100;  // roll-up and unroll buttons in the title bar
+inline constexpr int TW_CLOSE = 0x200;   // close button in the title bar
+inline constexpr int TW_SHADOW = 0x400;  // soft drop shadow (implied by TW_RAISE and TW_TITLE)
 
 inline constexpr int TITLE_HEIGHT = 18;
 inline constexpr int ROLLED_WIDTH = 138;  // a rolled-up window is its title bar alone
@@ -68,9 +68,9 @@ void window_show(int window, int visible);
 void window_move(int window, int x, int y);  // relative to the parent
 void window_resize(int window, int width, int height);
 void window_resize_keep_bottom(int window, int width, int height);
-void window_size(int window, int* width, int* height);        // unrolled size
-void window_screen_pos(int window, int* x, int* y);           // as if unrolled
-void window_pos(int window, int* x, int* y);                  // relative to the parent
+void window_size(int window, int* width, int* height);  // unrolled size
+void window_screen_pos(int window, int* x, int* y);     // as if unrolled
+void window_pos(int window, int* x, int* y);            // relative to the parent
 void window_roll_up(int window, int rolled);
 
 void window_focus(int window);  // TW_SCREEN: room window; TW_POPUP: floating focus; else fatal
@@ -102,8 +102,8 @@ void window_start_move(int window);
 void window_start_capture(int window);
 void window_start_band(int window);
 void window_end_capture();
-int window_is_moved(int window);  // 1 during a move capture of that window
-int window_capture_kind();        // 0 none, 1 move, 2 mouse capture, 3 rubber band
+int window_is_moved(int window);    // 1 during a move capture of that window
+int window_capture_kind();          // 0 none, 1 move, 2 mouse capture, 3 rubber band
 void window_mouse(int* x, int* y);  // the last mouse position the window manager saw
 
 // Placement text "x y width height visible rolledUp" in sfiles/config.ini. `what`: 1 position

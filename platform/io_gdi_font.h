@@ -12,10 +12,10 @@ int io_gdi_create_font(int height, int style, int charset);
 void io_gdi_delete_font(int font);
 
 struct GdiFontMetrics {
-    int height;            // character height: ascent + descent
-    int ascent;            // pixels above the base line
-    int internalLeading;   // height minus the em size
-    int externalLeading;   // extra space between lines
+    int height;           // character height: ascent + descent
+    int ascent;           // pixels above the base line
+    int internalLeading;  // height minus the em size
+    int externalLeading;  // extra space between lines
 };
 void io_gdi_font_metrics(int font, GdiFontMetrics* out);
 
