@@ -12,10 +12,12 @@ enum KernelEventType {
     KE_MOUSEDOWN = 10,  // x, y, button (1 left, 2 right) + 4 with Ctrl
     KE_MOUSEUP = 11,    // x, y, as above
     KE_MOUSEMOVE = 13,  // x, y, 0
+    KE_WHEEL = 14,      // x, y, steps: positive when the wheel turns away from the user
     KE_KEYDOWN = 20,    // key code + 0x10000 with Ctrl, 0, 0
     KE_KEYUP = 21,      // as above
     KE_CHAR = 22,       // character 32..127, 0, 0 (only when character input is on)
     KE_RESETKEYS = 23,  // 0, 0, 0: drop every key-held state
+    KE_TEXTINPUT = 24,  // one Windows-1252 byte 32..255 of typed text, 0, 0 (whatever the input mask)
 };
 
 // Key codes of KE_KEYDOWN and KE_KEYUP besides letters and digits (their ASCII codes).
@@ -23,6 +25,7 @@ inline constexpr int KEY_LEFT = 128, KEY_RIGHT = 129, KEY_UP = 130, KEY_DOWN = 1
 inline constexpr int KEY_PAGEUP = 132, KEY_PAGEDOWN = 133, KEY_BACKSPACE = 134, KEY_ESCAPE = 135;
 inline constexpr int KEY_ENTER = 136, KEY_TAB = 137, KEY_DELETE = 138, KEY_SPACE = 32;
 inline constexpr int KEY_PRINTSCREEN = 44, KEY_F1 = 140;  // F1..F12 are 140..151
+inline constexpr int KEY_HOME = 152, KEY_END = 153;
 inline constexpr int KEY_CTRL = 0x10000;
 
 struct KernelEvent {

@@ -44,5 +44,10 @@ void kernel_reset_input();  // button marks and input state back to the start
 
 // Runs until the main window is gone; returns the exit code.
 int kernel_run_loop();
+// A modal loop inside an event handler: runs passes of the main loop (messages, the idle step,
+// the script, the headless clock) until *done becomes nonzero (1), or until the game is to close
+// (0; the close itself then runs in the outer loop once the modal caller has returned).
+int kernel_run_nested(const int* done);
+int kernel_nested_depth();    // nested loops running now
 void kernel_close_request();  // the main window's close: minimise, destroy, shut down
 int kernel_closing();

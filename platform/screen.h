@@ -37,8 +37,16 @@ bool screen_is_dirty(int x, int y, int w, int h);
 // to that rectangle; false when none is dirty.
 bool screen_dirty_bounds(int x0, int y0, int x1, int y1, ScreenRect* out);
 
+// The clip rectangle: every dirty span walk and every io_gdi pen stroke stays inside it. The
+// window manager sets it to a window's rectangle before the window paints; by default (and after
+// screen_clip_reset) it is the whole screen. The grid's own bookkeeping (invalidation, dirty
+// queries, flush) ignores it.
+void screen_set_clip(int x, int y, int w, int h);
+void screen_clip_reset();
+ScreenRect screen_clip();
+
 // Calls action once per horizontal run of dirty cells touched by the rectangle, top row first,
-// left to right, with the run's pixel rectangle (one cell row high).
+// left to right, with the run's pixel rectangle (one cell row high), cut to the clip rectangle.
 using SpanAction = void (*)(void* ctx, int x, int y, int w, int h);
 void screen_for_each_dirty_span(int x, int y, int w, int h, SpanAction action, void* ctx);
 

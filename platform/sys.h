@@ -58,6 +58,8 @@ enum PlatformMessageKind {
     PM_CLOSE,     // window close button, signals, the script's quit
     PM_DISPLAY_CHANGED,
     PM_MIDI_DONE,
+    PM_WHEEL,       // x, y: the mouse position; steps
+    PM_TEXT_INPUT,  // ch: one Windows-1252 byte 32..255 of typed text
 };
 struct PlatformMessage {
     int kind;
@@ -68,6 +70,7 @@ struct PlatformMessage {
     int ch;
     int word;
     const char* text;
+    int steps;  // wheel steps, positive when the wheel turns away from the user
 };
 
 using PlatformHandler = void (*)(const PlatformMessage& message);
@@ -79,7 +82,14 @@ void sys_wait(uint32_t ms);  // blocks until an event arrives or ms pass
 void sys_dispatch_sdl_event(const SDL_Event& event);
 int sys_translate_key(int sdl_keycode);  // kernel key code, -1 for keys that raise nothing
 // Modifier state for events that carry none of their own (the script sets it per command).
-void sys_force_ctrl(int ctrl);  // -1 reads the keyboard again
+void sys_force_ctrl(int ctrl);    // -1 reads the keyboard again
+void sys_force_shift(int shift);  // -1 reads the keyboard again
+int sys_shift_held();             // the keyboard's Shift, or the forced value
+
+// The desktop clipboard as UTF-8 text. When the desktop has none (the dummy video driver) a copy
+// kept by the game stands in, so copy and paste still work inside the game.
+void sys_clipboard_set(const char* utf8);
+int sys_clipboard_get(char* out, int size);  // length of the text put into out; 0 when empty
 
 // Cursors: 0 arrow, 1 hourglass, 2 the game's own.
 void sys_set_cursor(int kind);
