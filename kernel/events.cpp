@@ -39,6 +39,7 @@ struct Loop {
     int close_posted;  // the main window is to close after the current event
     int closing;       // the close sequence runs
     int ticks;         // ticks raised since the kernel became ready
+    int nested;        // modal loops running inside event handlers
 };
 Loop g_loop;
 
@@ -201,6 +202,14 @@ void kernel_translate(const PlatformMessage& m) {
         case PM_CHAR:
             if ((mask & INPUT_CHAR) && m.ch >= 32 && m.ch <= 127) kernel_event(KE_CHAR, m.ch, 0, 0);
             break;
+        case PM_TEXT_INPUT:
+            if (m.ch >= 32 && m.ch <= 255) kernel_event(KE_TEXTINPUT, m.ch, 0, 0);
+            break;
+        case PM_WHEEL:
+            if (m.steps)
+                kernel_event(KE_WHEEL, clamp_coordinate(m.x, screen.width),
+                             clamp_coordinate(m.y, screen.height), m.steps);
+            break;
         case PM_SYSKEY_DOWN:
             kernel_event(KE_RESETKEYS, 0, 0, 0);
             break;
@@ -228,39 +237,74 @@ int kernel_closing() { return g_loop.closing; }
 
 void kernel_close_request() {
     if (g_loop.closing) return;
+    if (g_loop.nested) {
+        // Windows are not destroyed under a running modal: the modal ends first, and the
+        // outermost loop then closes.
+        g_loop.close_posted = 1;
+        return;
+    }
     g_loop.closing = 1;
     sys_minimise_window();
     kernel_destroy_windows();
 }
 
-int kernel_run_loop() {
+namespace {
+
+// One pass of the main loop: a waiting message, or else (while active) the script's input of
+// the tick that is due, the idle step and the script's snapshots and quit. The posted close is
+// left to the caller.
+void run_pass() {
     const int period = app_config.framePeriod;
+    if (sys_pump_one()) return;
+    if (!g_clock.active) {
+        sys_wait(100);  // inactive: no ticks, no drawing, until a message arrives
+        return;
+    }
+    if (sys_headless()) sys_advance_virtual_clock(period > 0 ? period : 1);
+    uint32_t now = sys_millis();
+    int due = period > 0 && (int)((now - g_clock.start) / (uint32_t)period) > g_clock.ticks_done;
+    int tick = g_loop.ticks;
+    if (due) script_before_tick(tick);
+    if (kernel_windows_gone() || g_loop.close_posted) return;
+    kernel_idle_step(now);
+    if (due) script_after_tick(tick);
+    if (!due && !sys_headless()) {
+        // Nothing is due: sleep until the next period or the next message instead of
+        // spinning; the frame is already drawn.
+        uint32_t next = g_clock.start + (uint32_t)(g_clock.ticks_done + 1) * (uint32_t)period;
+        uint32_t wait = next - sys_millis();
+        if ((int32_t)wait > 0) sys_wait(wait);
+    }
+}
+
+}  // namespace
+
+int kernel_run_loop() {
     while (!kernel_windows_gone()) {
         if (g_loop.close_posted) {
             g_loop.close_posted = 0;
             kernel_close_request();
             continue;
         }
-        if (sys_pump_one()) continue;
-        if (!g_clock.active) {
-            sys_wait(100);  // inactive: no ticks, no drawing, until a message arrives
-            continue;
-        }
-        if (sys_headless()) sys_advance_virtual_clock(period > 0 ? period : 1);
-        uint32_t now = sys_millis();
-        int due = period > 0 && (int)((now - g_clock.start) / (uint32_t)period) > g_clock.ticks_done;
-        int tick = g_loop.ticks;
-        if (due) script_before_tick(tick);
-        if (kernel_windows_gone() || g_loop.close_posted) continue;
-        kernel_idle_step(now);
-        if (due) script_after_tick(tick);
-        if (!due && !sys_headless()) {
-            // Nothing is due: sleep until the next period or the next message instead of
-            // spinning; the frame is already drawn.
-            uint32_t next = g_clock.start + (uint32_t)(g_clock.ticks_done + 1) * (uint32_t)period;
-            uint32_t wait = next - sys_millis();
-            if ((int32_t)wait > 0) sys_wait(wait);
-        }
+        run_pass();
     }
     return 0;
 }
+
+int kernel_run_nested(const int* done) {
+    if (screen.buf) io_fatal("kernel_run_nested: a frame is being drawn\n");
+    g_loop.nested++;
+    int result = 0;
+    for (;;) {
+        if (*done) {
+            result = 1;
+            break;
+        }
+        if (kernel_windows_gone() || g_loop.closing || g_loop.close_posted) break;
+        run_pass();
+    }
+    g_loop.nested--;
+    return result;
+}
+
+int kernel_nested_depth() { return g_loop.nested; }

@@ -21,7 +21,17 @@ namespace {
 constexpr int DRAG_TICKS_MAX = 100000;    // one drag lasts at most this many ticks
 constexpr size_t COMMANDS_MAX = 1000000;  // commands of one script, drags expanded
 
-enum CommandKind { CMD_MOVE, CMD_PRESS, CMD_RELEASE, CMD_KEYDOWN, CMD_KEYUP, CMD_TYPE, CMD_SNAP, CMD_QUIT };
+enum CommandKind {
+    CMD_MOVE,
+    CMD_PRESS,
+    CMD_RELEASE,
+    CMD_KEYDOWN,
+    CMD_KEYUP,
+    CMD_TYPE,
+    CMD_WHEEL,
+    CMD_SNAP,
+    CMD_QUIT
+};
 
 struct Command {
     int tick;
@@ -30,6 +40,8 @@ struct Command {
     int button;  // SDL_BUTTON_LEFT or SDL_BUTTON_RIGHT
     int key;     // SDL keycode
     int ctrl;
+    int shift;
+    int steps;         // wheel steps, positive away from the user
     std::string text;  // typed text or snapshot path
     bool done;         // input already delivered
 };
@@ -63,6 +75,7 @@ constexpr KeyName KEY_NAMES[] = {
     {"kpplus", SDLK_KP_PLUS},
     {"kpminus", SDLK_KP_MINUS},
     {"home", SDLK_HOME},
+    {"end", SDLK_END},
 };
 
 int key_from_name(const std::string& name) {
@@ -110,11 +123,14 @@ bool to_int(const std::string& s, int* out) {
     return true;
 }
 
-// The optional trailing "ctrl" word; false when the words do not fit the expected count.
-bool take_ctrl(std::vector<std::string>& args, size_t count, int* ctrl) {
-    *ctrl = 0;
-    if (args.size() == count + 1 && args.back() == "ctrl") {
-        *ctrl = 1;
+// The optional trailing modifier words "ctrl" and "shift", in any order, each at most once;
+// false when the words do not fit the expected count.
+bool take_modifiers(std::vector<std::string>& args, size_t count, Command* c) {
+    c->ctrl = c->shift = 0;
+    while (args.size() > count) {
+        int* flag = args.back() == "ctrl" ? &c->ctrl : args.back() == "shift" ? &c->shift : nullptr;
+        if (!flag || *flag) return false;
+        *flag = 1;
         args.pop_back();
     }
     return args.size() == count;
@@ -128,12 +144,10 @@ std::string parse_command(int tick, const std::string& rest, std::vector<Command
     std::vector<std::string> args(words.begin() + 1, words.end());
     Command c = {};
     c.tick = tick;
-    int ctrl;
     if (verb == "move" || verb == "press" || verb == "release" || verb == "click") {
         size_t want = verb == "move" ? 2 : 3;
-        if (!take_ctrl(args, want, &ctrl) || !to_int(args[0], &c.x) || !to_int(args[1], &c.y))
-            return "expected " + verb + (want == 2 ? " X Y" : " X Y BUTTON [ctrl]");
-        c.ctrl = ctrl;
+        if (!take_modifiers(args, want, &c) || !to_int(args[0], &c.x) || !to_int(args[1], &c.y))
+            return "expected " + verb + (want == 2 ? " X Y" : " X Y BUTTON [ctrl] [shift]");
         if (verb == "move") {
             c.kind = CMD_MOVE;
             out->push_back(c);
@@ -170,9 +184,8 @@ std::string parse_command(int tick, const std::string& rest, std::vector<Command
         return "";
     }
     if (verb == "keydown" || verb == "keyup" || verb == "key") {
-        if (!take_ctrl(args, 1, &ctrl)) return "expected " + verb + " KEY [ctrl]";
+        if (!take_modifiers(args, 1, &c)) return "expected " + verb + " KEY [ctrl] [shift]";
         if (!(c.key = key_from_name(args[0]))) return "unknown key " + args[0];
-        c.ctrl = ctrl;
         c.kind = verb == "keyup" ? CMD_KEYUP : CMD_KEYDOWN;
         out->push_back(c);
         if (verb == "key") {
@@ -180,6 +193,16 @@ std::string parse_command(int tick, const std::string& rest, std::vector<Command
             c.tick = tick + 1;
             out->push_back(c);
         }
+        return "";
+    }
+    if (verb == "wheel") {
+        if (args.size() != 3 || !to_int(args[0], &c.x) || !to_int(args[1], &c.y) ||
+            !to_int(args[2], &c.steps) || c.steps == 0)
+            return "expected wheel X Y STEPS";
+        c.kind = CMD_MOVE;  // the mouse goes there first
+        out->push_back(c);
+        c.kind = CMD_WHEEL;
+        out->push_back(c);
         return "";
     }
     if (verb == "type") {
@@ -206,6 +229,14 @@ std::string parse_command(int tick, const std::string& rest, std::vector<Command
     return "unknown command " + verb;
 }
 
+void dispatch_with_modifiers(const Command& c, const SDL_Event& e) {
+    sys_force_ctrl(c.ctrl);
+    sys_force_shift(c.shift);
+    sys_dispatch_sdl_event(e);
+    sys_force_ctrl(-1);
+    sys_force_shift(-1);
+}
+
 void dispatch_mouse(const Command& c, int type) {
     SDL_Event e = {};
     int s = sys_scale();
@@ -221,9 +252,7 @@ void dispatch_mouse(const Command& c, int type) {
         e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
         e.button.clicks = 1;
     }
-    sys_force_ctrl(c.ctrl);
-    sys_dispatch_sdl_event(e);
-    sys_force_ctrl(-1);
+    dispatch_with_modifiers(c, e);
 }
 
 void run_input(const Command& c) {
@@ -244,10 +273,14 @@ void run_input(const Command& c) {
         case CMD_KEYUP:
             e.type = c.kind == CMD_KEYDOWN ? SDL_KEYDOWN : SDL_KEYUP;
             e.key.keysym.sym = c.key;
-            e.key.keysym.mod = c.ctrl ? KMOD_LCTRL : KMOD_NONE;
-            sys_force_ctrl(c.ctrl);
+            e.key.keysym.mod = (c.ctrl ? KMOD_LCTRL : KMOD_NONE) | (c.shift ? KMOD_LSHIFT : KMOD_NONE);
+            dispatch_with_modifiers(c, e);
+            break;
+        case CMD_WHEEL:
+            e.type = SDL_MOUSEWHEEL;
+            e.wheel.y = c.steps;
+            e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
             sys_dispatch_sdl_event(e);
-            sys_force_ctrl(-1);
             break;
         case CMD_TYPE:
             for (size_t at = 0; at < c.text.size(); at += sizeof e.text.text - 1) {

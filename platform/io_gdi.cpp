@@ -17,6 +17,7 @@ struct Pen {
     int phase;   // position in the dash pattern, carried from segment to segment
 };
 Pen g_pen = {0, 0, 0};
+ScreenRect g_limit;  // the clip rectangle of the stroke being drawn
 
 constexpr int DASH_ON = 18, DASH_OFF = 6;  // pixels
 constexpr int DOT_ON = 3, DOT_OFF = 3;
@@ -32,7 +33,8 @@ bool pattern_on() {
 void plot(int x, int y) {
     if (!pattern_on()) return;
     uint8_t* top = screen_top_row();
-    if (!top || x < 0 || y < 0 || x >= screen.width || y >= screen.height) return;
+    if (!top || x < g_limit.x || y < g_limit.y || x >= g_limit.x + g_limit.w || y >= g_limit.y + g_limit.h)
+        return;
     uint8_t* p = top + (ptrdiff_t)y * screen.pitch + x * 3;
     p[0] = (uint8_t)(g_pen.colour);
     p[1] = (uint8_t)(g_pen.colour >> 8);
@@ -67,12 +69,14 @@ void io_gdi_reset_pen() { g_pen = {0, 0, 0}; }
 
 void io_gdi_line(int x0, int y0, int x1, int y1) {
     if (g_pen.colour < 0) return;
+    g_limit = screen_clip();
     g_pen.phase = 0;
     segment(x0, y0, x1, y1, true);
 }
 
 void io_gdi_rectangle(int x, int y, int w, int h) {
     if (g_pen.colour < 0 || w <= 0 || h <= 0) return;
+    g_limit = screen_clip();
     g_pen.phase = 0;
     int r = x + w - 1, b = y + h - 1;
     segment(x, y, r, y, false);
@@ -83,6 +87,7 @@ void io_gdi_rectangle(int x, int y, int w, int h) {
 
 void io_gdi_bezier(const GdiPoint* p, int count) {
     if (g_pen.colour < 0 || count < 4) return;
+    g_limit = screen_clip();
     g_pen.phase = 0;
     for (int i = 0; i + 3 < count; i += 3) {
         // Enough steps that consecutive points are at most about two pixels apart.

@@ -1,5 +1,6 @@
 // platform/io_gdi.h -- pens, lines, rectangle outlines and Bezier curves drawn in software
 // straight into the frame buffer (no dirty-cell clipping; callers invalidate what they draw).
+// Every pixel stays inside the screen's clip rectangle.
 #pragma once
 
 struct GdiPoint {

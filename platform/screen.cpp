@@ -31,6 +31,22 @@ struct Grid {
 };
 Grid g_grid;
 
+struct Clip {
+    int set;             // 0: the whole screen
+    int x0, y0, x1, y1;  // exclusive right and bottom
+};
+Clip g_clip;
+
+// The clip rectangle cut to the screen, as left, top and exclusive right, bottom.
+Clip effective_clip() {
+    Clip c = g_clip.set ? g_clip : Clip{1, 0, 0, screen.width, screen.height};
+    c.x0 = std::max(c.x0, 0);
+    c.y0 = std::max(c.y0, 0);
+    c.x1 = std::min(c.x1, screen.width);
+    c.y1 = std::min(c.y1, screen.height);
+    return c;
+}
+
 // Cell range touched by a rectangle after the shared clipping rules; false when nothing is left.
 struct CellRange {
     int c0, r0, c1, r1;  // inclusive
@@ -84,6 +100,7 @@ void screen_grid_create() {
 void screen_grid_free() {
     io_mem_free(g_grid.cells);
     g_grid = {};
+    g_clip = {};
 }
 
 int screen_grid_cell_width() { return g_grid.cell_w; }
@@ -132,12 +149,21 @@ bool screen_dirty_bounds(int x0, int y0, int x1, int y1, ScreenRect* out) {
     return true;
 }
 
-void screen_for_each_dirty_span(int x, int y, int w, int h, SpanAction action, void* ctx) {
+namespace {
+
+// Runs of dirty cells touched by the rectangle, each cut to the clip (left, top, exclusive right,
+// bottom).
+void walk_dirty_spans(int x, int y, int w, int h, const Clip& clip, SpanAction action, void* ctx) {
     CellRange r;
     if (!clip_to_cells(x, y, w, h, &r)) return;
     const int cw = g_grid.cell_w, ch = g_grid.cell_h;
+    r.c0 = std::max(r.c0, clip.x0 / cw);
+    r.c1 = std::min(r.c1, (clip.x1 - 1) / cw);
+    r.r0 = std::max(r.r0, clip.y0 / ch);
+    r.r1 = std::min(r.r1, (clip.y1 - 1) / ch);
     for (int row = r.r0; row <= r.r1; row++) {
         const uint8_t* cells = row_cells(row);
+        const int top = std::max(row * ch, clip.y0), bottom = std::min((row + 1) * ch, clip.y1);
         int c = r.c0;
         while (c <= r.c1) {
             if (!cells[c]) {
@@ -147,14 +173,35 @@ void screen_for_each_dirty_span(int x, int y, int w, int h, SpanAction action, v
             int start = c;
             while (c <= r.c1 && cells[c])
                 c++;
-            action(ctx, start * cw, row * ch, (c - start) * cw, ch);
+            const int left = std::max(start * cw, clip.x0), right = std::min(c * cw, clip.x1);
+            action(ctx, left, top, right - left, bottom - top);
         }
     }
 }
 
+}  // namespace
+
+void screen_set_clip(int x, int y, int w, int h) {
+    g_clip = {1, x, y, x + std::max(w, 0), y + std::max(h, 0)};
+}
+
+void screen_clip_reset() { g_clip = {}; }
+
+ScreenRect screen_clip() {
+    Clip c = effective_clip();
+    return {c.x0, c.y0, std::max(c.x1 - c.x0, 0), std::max(c.y1 - c.y0, 0)};
+}
+
+void screen_for_each_dirty_span(int x, int y, int w, int h, SpanAction action, void* ctx) {
+    const Clip clip = effective_clip();
+    if (clip.x0 >= clip.x1 || clip.y0 >= clip.y1) return;
+    walk_dirty_spans(x, y, w, h, clip, action, ctx);
+}
+
 void screen_flush() {
     if (!g_grid.cells) return;
-    screen_for_each_dirty_span(0, 0, screen.width, screen.height, add_present_rect, nullptr);
+    walk_dirty_spans(0, 0, screen.width, screen.height, {1, 0, 0, screen.width, screen.height},
+                     add_present_rect, nullptr);
     std::memset(g_grid.cells, 0, (size_t)g_grid.columns * g_grid.rows);
 }
 

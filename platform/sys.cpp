@@ -15,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "base/str.h"
 #include "platform/io_debug.h"
 
 namespace {
@@ -31,8 +33,11 @@ struct SysState {
     SDL_Window* window;
     uint32_t virtual_ms;  // headless clock
     PlatformHandler handler;
-    int held;         // buttons held as the events told us: bit 1 left, bit 2 right
-    int forced_ctrl;  // -1 keyboard, else the script's ctrl
+    int held;              // buttons held as the events told us: bit 1 left, bit 2 right
+    int forced_ctrl;       // -1 keyboard, else the script's ctrl
+    int forced_shift;      // -1 keyboard, else the script's shift
+    int mouse_x, mouse_y;  // frame position of the last mouse event, where the wheel turns
+    int own_clipboard;     // the desktop refused the last copy: the game's own copy stands in
     SDL_Cursor* cursors[3];
     int cursor_kind;
     int confined;
@@ -44,7 +49,8 @@ struct SysState {
     char socket_path[108];
     char instance_text[INSTANCE_TEXT_MAX + 1];
 };
-SysState g_sys = {.forced_ctrl = -1, .listen_fd = -1};
+SysState g_sys = {.forced_ctrl = -1, .forced_shift = -1, .listen_fd = -1};
+std::string g_clipboard;  // the game's own copy of the clipboard text
 
 void deliver(const PlatformMessage& m) {
     if (g_sys.handler) g_sys.handler(m);
@@ -325,6 +331,36 @@ void sys_advance_virtual_clock(uint32_t ms) { g_sys.virtual_ms += ms; }
 
 void sys_set_message_handler(PlatformHandler handler) { g_sys.handler = handler; }
 void sys_force_ctrl(int ctrl) { g_sys.forced_ctrl = ctrl; }
+void sys_force_shift(int shift) { g_sys.forced_shift = shift; }
+
+int sys_shift_held() {
+    if (g_sys.forced_shift >= 0) return g_sys.forced_shift;
+    return g_sys.started && (SDL_GetModState() & KMOD_SHIFT) ? 1 : 0;
+}
+
+void sys_clipboard_set(const char* utf8) {
+    g_clipboard = utf8;
+    g_sys.own_clipboard = !g_sys.started || SDL_SetClipboardText(utf8) != 0;
+}
+
+int sys_clipboard_get(char* out, int size) {
+    if (size <= 0) return 0;
+    std::string text = g_clipboard;
+    if (g_sys.started && !g_sys.own_clipboard) {
+        char* desktop = SDL_GetClipboardText();
+        text = desktop ? desktop : "";
+        SDL_free(desktop);
+    }
+    size_t n = text.size();
+    if (n > (size_t)size - 1) {
+        n = (size_t)size - 1;
+        while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80)  // never half a character
+            n--;
+    }
+    std::memcpy(out, text.data(), n);
+    out[n] = 0;
+    return (int)n;
+}
 
 int sys_translate_key(int k) {
     if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
@@ -354,6 +390,10 @@ int sys_translate_key(int k) {
             return 137;
         case SDLK_DELETE:
             return 138;
+        case SDLK_HOME:
+            return 152;
+        case SDLK_END:
+            return 153;
         case SDLK_SPACE:
             return 32;
         case SDLK_PRINTSCREEN:
@@ -404,8 +444,8 @@ void sys_dispatch_sdl_event(const SDL_Event& e) {
             bool down = e.type == SDL_MOUSEBUTTONDOWN;
             g_sys.held = down ? (g_sys.held | bit) : (g_sys.held & ~bit);
             m.kind = down ? PM_BUTTON_DOWN : PM_BUTTON_UP;
-            m.x = to_frame(e.button.x);
-            m.y = to_frame(e.button.y);
+            m.x = g_sys.mouse_x = to_frame(e.button.x);
+            m.y = g_sys.mouse_y = to_frame(e.button.y);
             m.button = bit;
             m.held = held_flags(g_sys.held);
             break;
@@ -414,8 +454,8 @@ void sys_dispatch_sdl_event(const SDL_Event& e) {
             int buttons =
                 (e.motion.state & SDL_BUTTON_LMASK ? 1 : 0) | (e.motion.state & SDL_BUTTON_RMASK ? 2 : 0);
             m.kind = PM_MOUSE_MOVE;
-            m.x = to_frame(e.motion.x);
-            m.y = to_frame(e.motion.y);
+            m.x = g_sys.mouse_x = to_frame(e.motion.x);
+            m.y = g_sys.mouse_y = to_frame(e.motion.y);
             m.held = held_flags(buttons);
             break;
         }
@@ -434,14 +474,32 @@ void sys_dispatch_sdl_event(const SDL_Event& e) {
             m.held = ctrl ? 4 : 0;
             break;
         }
+        case SDL_MOUSEWHEEL: {
+            int steps = e.wheel.y;
+            if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
+            if (!steps) return;  // a sideways turn
+            m.kind = PM_WHEEL;
+            m.x = g_sys.mouse_x;
+            m.y = g_sys.mouse_y;
+            m.steps = steps;
+            break;
+        }
         case SDL_TEXTINPUT: {
-            // Characters arrive as UTF-8; only the plain ASCII range is passed on.
-            for (const char* p = e.text.text; *p; p++) {
-                unsigned char c = (unsigned char)*p;
-                if (c < 32 || c > 127) continue;
-                PlatformMessage ch = {PM_CHAR};
-                ch.ch = c;
-                deliver(ch);
+            // Characters arrive as UTF-8. The plain ASCII range goes on as characters; every
+            // character that Windows-1252 holds also goes on as typed text in that encoding.
+            const char* p = e.text.text;
+            while (uint32_t cp = str_utf8_decode(&p)) {
+                if (cp >= 32 && cp <= 127) {
+                    PlatformMessage ch = {PM_CHAR};
+                    ch.ch = (int)cp;
+                    deliver(ch);
+                }
+                int byte = str_cp1252_from_unicode(cp);
+                if (byte >= 32) {
+                    PlatformMessage typed = {PM_TEXT_INPUT};
+                    typed.ch = byte;
+                    deliver(typed);
+                }
             }
             return;
         }
