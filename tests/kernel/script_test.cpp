@@ -34,6 +34,9 @@ TEST(script, accepts_every_command_and_names_the_line_of_an_error) {
                        "20 keydown a ctrl\n"
                        "21 keyup kp7\n"
                        "22 type Hello # world\n"
+                       "23 wheel 5 6 -3\n"
+                       "24 key end shift ctrl\n"
+                       "25 click 1 2 left shift\n"
                        "\n"
                        "30 snap out.png\n"
                        "31 quit\n"),
@@ -53,6 +56,8 @@ TEST(script, accepts_every_command_and_names_the_line_of_an_error) {
         {"0 drag 1 2 3 4 100000000\n", std::string("line 1: ") + drag},
         {"-3 quit\n", std::string("line 1: ") + tick},
         {"0 quit now\n", "line 1: quit takes nothing"},
+        {"0 wheel 1 2\n", "line 1: expected wheel X Y STEPS"},
+        {"0 key a shift shift\n", "line 1: expected key KEY [ctrl] [shift]"},
         {"+x snap a.png\n", std::string("line 1: ") + tick}};
     for (const auto& [text, error] : errors)
         EXPECT_EQ(error_of(text), "script: " + error) << text;

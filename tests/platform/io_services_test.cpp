@@ -230,6 +230,10 @@ TEST_F(PenFixture, lines_rectangles_styles_and_curves) {
     io_gdi_set_pen(0, 0xFF0000);
     io_gdi_line(-100, 30, 1000, 30);  // clipped to the buffer
     EXPECT_EQ(lit_in_row(30), 64);
+    screen_set_clip(10, 0, 20, 32);  // and to the clip rectangle
+    io_gdi_line(-100, 31, 1000, 31);
+    screen_clip_reset();
+    EXPECT_EQ(lit_in_row(31), 20);
     EXPECT_EQ(fatal_message_of([] { io_gdi_set_pen(3, 0); }), "io_gdi_set_pen: invalid pen style\n");
 
     // A curve passes through its end points; its top, at t = 0.5, is (30.25, 7).

@@ -82,6 +82,19 @@ TEST_F(Grid800, spans_merge_runs_of_a_row_and_the_walker_keeps_to_touched_cells)
     const auto add = [](void* ctx, int x, int y, int w, int h) { ((Rects*)ctx)->push_back({x, y, w, h}); };
     screen_for_each_dirty_span(100, 10, 50, 50, add, &spans);
     EXPECT_EQ(spans, (Rects{{96, 0, 64, 24}}));  // columns 3 and 4 of row 0 only; rows 1-2 are clean
+
+    // A clip cuts the spans to itself, off the cell edges; the flush still presents whole cells.
+    screen_invalidate(0, 24, 800, 24);
+    screen_set_clip(110, 20, 30, 600);
+    spans.clear();
+    screen_for_each_dirty_span(0, 0, 800, 600, add, &spans);
+    EXPECT_EQ(spans, (Rects{{110, 20, 30, 4}, {110, 24, 30, 24}}));
+    EXPECT_EQ(flushed(), (Rects{{0, 0, 800, 24}, {0, 24, 800, 48}}));
+    screen_set_clip(900, 0, 10, 10);  // off the screen: nothing
+    screen_for_each_dirty_span(0, 0, 800, 600, add, &spans);
+    EXPECT_EQ(spans.size(), 2u);
+    screen_clip_reset();
+    EXPECT_EQ(screen_clip().w * screen_clip().h, 800 * 600);
 }
 
 TEST_F(Grid800, dirty_bounds) {
