@@ -283,11 +283,14 @@ void run_input(const Command& c) {
             sys_dispatch_sdl_event(e);
             break;
         case CMD_TYPE:
-            for (size_t at = 0; at < c.text.size(); at += sizeof e.text.text - 1) {
+            // In pieces that fit one text event, each ending on a whole UTF-8 character.
+            for (size_t at = 0, n; at < c.text.size(); at += n) {
+                n = std::min(c.text.size() - at, sizeof e.text.text - 1);
+                while (at + n < c.text.size() && n > 1 && ((unsigned char)c.text[at + n] & 0xC0) == 0x80)
+                    n--;
                 e = {};
                 e.type = SDL_TEXTINPUT;
-                std::snprintf(e.text.text, sizeof e.text.text, "%s",
-                              c.text.substr(at, sizeof e.text.text - 1).c_str());
+                std::memcpy(e.text.text, c.text.data() + at, n);
                 sys_dispatch_sdl_event(e);
             }
             break;

@@ -9,9 +9,12 @@ namespace {
 
 TEST(str_cp1252, characters_map_both_ways_and_the_missing_ones_are_refused) {
     const std::pair<const char*, int> table[] = {
-        {"\xC3\xA9", 0xE9},     {"\xE2\x82\xAC", 0x80}, {"\xC5\xB8", 0x9F}, {"\xE2\x84\xA2", 0x99},
-        {"\xC2\xA0", 0xA0},     {"\t", '\t'},           {"~", '~'},         {"\xE4\xB8\xAD", -1},  // a Chinese character
-        {"\xC2\x81", -1},       {"\x7F", -1},           {"\r", -1},         {"\xF0\x9F\x98\x80", -1}};
+        {"\xC3\xA9", 0xE9}, {"\xE2\x82\xAC", 0x80},
+        {"\xC5\xB8", 0x9F}, {"\xE2\x84\xA2", 0x99},
+        {"\xC2\xA0", 0xA0}, {"\t", '\t'},
+        {"~", '~'},         {"\xE4\xB8\xAD", -1},  // a Chinese character
+        {"\xC2\x81", -1},   {"\x7F", -1},
+        {"\r", -1},         {"\xF0\x9F\x98\x80", -1}};
     for (const auto& [utf8, byte] : table) {
         const char* p = utf8;
         uint32_t cp = str_utf8_decode(&p);
@@ -28,7 +31,11 @@ TEST(str_cp1252, characters_map_both_ways_and_the_missing_ones_are_refused) {
 
 TEST(str_utf8, malformed_bytes_become_replacements_one_byte_at_a_time) {
     // A stray continuation, an overlong '/', a surrogate, a sequence cut by the end.
-    const char* p = "\x80" "\xC0\xAF" "\xED\xA0\x80" "a\xE2\x82";
+    const char* p =
+        "\x80"
+        "\xC0\xAF"
+        "\xED\xA0\x80"
+        "a\xE2\x82";
     std::u32string got;
     while (uint32_t cp = str_utf8_decode(&p))
         got += (char32_t)cp;

@@ -225,6 +225,10 @@ TEST_F(KernelFixture, modal_loops_run_inside_handlers_and_a_quit_closes_after_th
     ASSERT_TRUE(sys_init(options));
     sys_set_message_handler(kernel_translate);
     kernel_restart_clock(sys_millis());
+    sys_clipboard_set("d\xC3\xA9j\xC3\xA0");  // the dummy driver's clipboard
+    char clip[8];
+    EXPECT_EQ(sys_clipboard_get(clip, 3), 1);  // never half a character
+    EXPECT_EQ(sys_clipboard_get(clip, sizeof clip), 6);
     static struct {
         int done, modals, results[2], ticks_inside, closed_inside, shift;
         std::vector<intptr_t> wheel;
