@@ -34,9 +34,7 @@ TEST(script, accepts_every_command_and_names_the_line_of_an_error) {
                        "20 keydown a ctrl\n"
                        "21 keyup kp7\n"
                        "22 type Hello # world\n"
-                       "23 wheel 5 6 -3\n"
                        "24 key end shift ctrl\n"
-                       "25 click 1 2 left shift\n"
                        "\n"
                        "30 snap out.png\n"
                        "31 quit\n"),
