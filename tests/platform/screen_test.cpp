@@ -85,14 +85,13 @@ TEST_F(Grid800, spans_merge_runs_of_a_row_and_the_walker_keeps_to_touched_cells)
 
     // A clip cuts the spans to itself, off the cell edges; the flush still presents whole cells.
     screen_invalidate(0, 24, 800, 24);
-    screen_set_clip(110, 20, 30, 600);
     spans.clear();
+    screen_set_clip(900, 0, 10, 10);  // off the screen: nothing
+    screen_for_each_dirty_span(0, 0, 800, 600, add, &spans);
+    screen_set_clip(110, 20, 30, 600);
     screen_for_each_dirty_span(0, 0, 800, 600, add, &spans);
     EXPECT_EQ(spans, (Rects{{110, 20, 30, 4}, {110, 24, 30, 24}}));
     EXPECT_EQ(flushed(), (Rects{{0, 0, 800, 24}, {0, 24, 800, 48}}));
-    screen_set_clip(900, 0, 10, 10);  // off the screen: nothing
-    screen_for_each_dirty_span(0, 0, 800, 600, add, &spans);
-    EXPECT_EQ(spans.size(), 2u);
     screen_clip_reset();
 }
 
