@@ -30,7 +30,8 @@ Scene g_scene;
 
 void open_boxes(int which) {
     if (which == 0) {
-        int answer = msgbox_show("The picture is larger than the screen. Shall the game scale it down to fit?", 3);
+        int answer =
+            msgbox_show("The picture is larger than the screen. Shall the game scale it down to fit?", 3);
         io_log("scene: message %i\n", answer);
     } else if (which == 1) {
         EditField fields[3] = {};
@@ -84,7 +85,8 @@ int panel_handler(int window, KernelEvent* e) {
 
 void build_controls(int room) {
     const int style = TW_CHILD | TW_RAISE | TW_TITLE | TW_ROLLUP | TW_CLOSE;
-    int c = window_register(room, style, CONTROLS_X, CONTROLS_Y, CONTROLS_W, CONTROLS_H, controls_handler, nullptr);
+    int c = window_register(room, style, CONTROLS_X, CONTROLS_Y, CONTROLS_W, CONTROLS_H, controls_handler,
+                            nullptr);
     g_scene.controls = c;
     window_set_title(c, "Controls");
 
