@@ -196,6 +196,7 @@ void init_toolkit() {
     kernel_set_corner_handler(ge_corner_event);
     kernel_set_text_handler(store_text);
     progress_set_refresh(kernel_refresh_now);
+    io_dialog_set_runner(kernel_run_nested);
 
     msgbox_create(app_config.title);
     ge_background_build();
