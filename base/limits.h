@@ -5,6 +5,7 @@
 inline constexpr int WINDOW_MAX = 200;         // twindow records
 inline constexpr int POSTED_EVENT_MAX = 64;    // window events posted between windows
 inline constexpr int TEXT_MAX = 700;           // numbered language texts
+inline constexpr int GDI_FONT_MAX = 16;        // platform fonts alive at once
 inline constexpr int DP_PACK_MAX = 32;         // open data packs
 inline constexpr int DP_RESOURCE_MAX = 512;    // registered pack resources (file indexes)
 inline constexpr int CACHE_MAX = 512;          // memory file cache entries

@@ -30,7 +30,23 @@ void ge_origin(int* x, int* y);
 // Frame element e over (x, y, w, h): bit 1 sheet B, bits 2/4/8/16 the corner choice, 32 the
 // centre tile only, 64 no centre.
 void ge_draw_element(int element, int x, int y, int width, int height);
+// The tiles an element is cut from (frame tile numbers 0..24, -1 when not drawn).
+struct GeElementTiles {
+    int sheetB;      // 1: sheet B, 0: sheet A
+    int centreOnly;  // bit 32: the centre tile over everything, nothing else
+    int topLeft, topRight, bottomLeft, bottomRight;
+    int top, bottom, left, right;
+    int centre;  // 11, or -1 with bit 64
+};
+void ge_element_tiles(int element, GeElementTiles* out);
 void ge_draw_title_bar(int x, int y, int width, int raisable, int rollUp, int close);
+// A title bar's pieces left to right: piece number (sheet B) and the span x .. xEnd it covers
+// (the middle piece is tiled over its span). Returns the count (at most GE_TITLE_PIECES_MAX).
+inline constexpr int GE_TITLE_PIECES_MAX = 8;
+struct GeTitlePiece {
+    int piece, x, xEnd;
+};
+int ge_title_bar_layout(int x, int width, int raisable, int rollUp, int close, GeTitlePiece* out);
 void ge_draw_picture(int n, int x, int y);  // skin picture n of sheet A
 void ge_picture_size(int n, int* width, int* height);
 void ge_draw_slider_track(int x, int y, int width);
@@ -51,6 +67,9 @@ void ge_put_pixel(int x, int y, int colour);
 void ge_background_build();  // "BackGround" of config.ini, else the skin's "Color" (fatal if neither)
 void ge_background_draw();
 void ge_background_free();
+// The gamma ramp of row y of `rows`: table[v] is the integer part of (v / 255)^e * 255 with
+// e = top + (bottom - top) / rows * y; an exponent of exactly 1 leaves every value.
+void ge_gradient_table(double top, double bottom, int rows, int y, uint8_t table[256]);
 // Composed backdrop: the background with a part of a picture blended into its centre at 50 %;
 // drawn instead of the plain background until freed.
 void ge_backdrop_compose(const Image* picture, int x, int y, int width, int height);

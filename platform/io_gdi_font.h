@@ -24,3 +24,12 @@ void io_gdi_font_metrics(int font, GdiFontMetrics* out);
 int io_gdi_draw_text(int font, const char* text, int x, int y, uint32_t colour, int alignment, int wrapWidth);
 void io_gdi_measure_text(int font, const char* text, int alignment, int wrapWidth, int* width, int* height);
 int io_gdi_text_width(int font, const char* text, int length);  // one line, first `length` bytes
+
+// One line of a text laid out with the given advance per byte: without a wrap width it runs to
+// the next line break (consumed) or the end; with one it is built from words (the bytes up to
+// and including the next blank), and a word that would make it wider than the wrap width starts
+// the next line unless the line is still empty. Returns the start of the next line; *end is
+// where this line's bytes stop and *width their total advance.
+const char* io_gdi_next_line(const char* text, int wrapWidth, const int advances[256], const char** end,
+                             int* width);
+void io_gdi_font_done();  // deletes every font and closes the faces
