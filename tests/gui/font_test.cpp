@@ -89,6 +89,9 @@ TEST(PlatformFonts, other_character_sets_draw_anti_aliased_text_through_dirty_ce
     EXPECT_EQ(Fonts::drawn("Hello \xE9t\xE9", 2, 2), Fonts::drawn("", 2, 2));
     screen_invalidate_all();
     EXPECT_EQ(Fonts::drawn("Hello \xE9t\xE9", 2, 2), all);
+    font_set_style(FONT_LARGE, 0xFFE080, 0x000000);
+    font_draw("Caf\xE9 \x80 5", 2, 30);
+    (void)golden_hash(Fonts::view(), "platform_text");  // for a look only: the face depends on the machine
 }
 
 }  // namespace
