@@ -288,7 +288,10 @@ void io_gdi_font_done() {
             for (FT_Face& face : weight)
                 if (face) FT_Done_Face(face), face = nullptr;
     std::memset(g.faceTried, 0, sizeof g.faceTried);
-    if (g.library) FT_Done_FreeType(g.library);
+    if (g.library) {
+        FT_Done_FreeType(g.library);
+        FcFini();
+    }
     g.library = nullptr;
     g.libraryTried = 0;
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 
 #include "gui/font.h"
@@ -24,6 +23,12 @@ std::string pack_skin_ini() {
     return text;
 }
 
+// The line of key gets the value, or goes with a null value.
+std::string with_key(std::string text, const std::string& key, const char* value) {
+    const size_t at = text.find("\n" + key + "=") + 1, end = text.find_first_of("\r\n", at);
+    return text.replace(at, end - at, value ? key + "=" + value : "");
+}
+
 std::string skin_file(const TempDir& dir, const std::string& text) {
     write_file(dir / "skin.ini", text_bytes(text));
     return dir / "skin.ini";
@@ -33,12 +38,11 @@ TEST(SkinColours, blanks_transparent_and_a_missing_key) {
     SkinFrame frame(320, 200);
     TempDir dir;
     std::string text = pack_skin_ini();
-    text = std::regex_replace(text, std::regex("Bevel_LT=[^\r\n]*"), "Bevel_LT= 255 0 0");
-    text = std::regex_replace(text, std::regex("Bevel_T=[^\r\n]*"), "Bevel_T=Transparent");
+    text = with_key(with_key(text, "Bevel_LT", " 255 0 0"), "Bevel_T", "Transparent");
     ge_init(skin_file(dir, text).c_str());
     EXPECT_EQ(ge_colour(0), 0xFF0000);
     EXPECT_EQ(ge_colour(1), -1);
-    text = std::regex_replace(text, std::regex("GalleryOutline=[^\r\n]*"), "");
+    text = with_key(text, "GalleryOutline", nullptr);
     const std::string path = skin_file(dir, text);
     EXPECT_EQ(fatal_message_of([&] { ge_init(path.c_str()); }), "ge_init: color GalleryOutline not found\n");
 }
@@ -46,9 +50,11 @@ TEST(SkinColours, blanks_transparent_and_a_missing_key) {
 TEST(SkinLayout, element_tiles_title_bar_pieces_and_gradient) {
     GeElementTiles t;
     ge_element_tiles(9, &t);
-    EXPECT_EQ((std::vector<int>{t.sheetB, t.topLeft, t.topRight, t.top, t.centre}), (std::vector<int>{1, 5, 9, 6, 11}));
+    EXPECT_EQ((std::vector<int>{t.sheetB, t.topLeft, t.topRight, t.top, t.centre}),
+              (std::vector<int>{1, 5, 9, 6, 11}));
     ge_element_tiles(13, &t);
-    EXPECT_EQ((std::vector<int>{t.topRight, t.right, t.left, t.bottomRight}), (std::vector<int>{7, 12, 10, 22}));
+    EXPECT_EQ((std::vector<int>{t.topRight, t.right, t.left, t.bottomRight}),
+              (std::vector<int>{7, 12, 10, 22}));
     ge_element_tiles(32 | 64, &t);
     EXPECT_EQ(t.centreOnly * 10 + (t.centre == -1), 11);
 
@@ -59,10 +65,12 @@ TEST(SkinLayout, element_tiles_title_bar_pieces_and_gradient) {
             out.insert(out.end(), {p[i].piece, p[i].x, p[i].xEnd});
         return out;
     };
-    EXPECT_EQ(pieces(200, 1, 1, 1), (std::vector<int>{0, 100, 112, 1, 112, 124, 2, 124, 240, 3, 240, 252, 9, 252, 264}));
-    EXPECT_EQ(pieces(200, 0, 1, 0),
-              (std::vector<int>{0, 100, 112, 6, 112, 124, 7, 124, 240, 8, 240, 252, 9, 252, 264, 5, 282, 288, 4, 288, 300}));
-    EXPECT_EQ(pieces(60, 1, 0, 0), (std::vector<int>{0, 100, 112, 1, 112, 124, 2, 124, 136, 3, 136, 148, 4, 148, 160}));
+    EXPECT_EQ(pieces(200, 1, 1, 1),
+              (std::vector<int>{0, 100, 112, 1, 112, 124, 2, 124, 240, 3, 240, 252, 9, 252, 264}));
+    EXPECT_EQ(pieces(200, 0, 1, 0), (std::vector<int>{0,   100, 112, 6,   112, 124, 7,   124, 240, 8,  240,
+                                                      252, 9,   252, 264, 5,   282, 288, 4,   288, 300}));
+    EXPECT_EQ(pieces(60, 1, 0, 0),
+              (std::vector<int>{0, 100, 112, 1, 112, 124, 2, 124, 136, 3, 136, 148, 4, 148, 160}));
 
     uint8_t first[256], last[256];
     ge_gradient_table(1.0, 2.0, 600, 0, first);
@@ -81,7 +89,8 @@ TEST(SkinCorner, hover_invalidates_and_only_a_plain_left_press_minimises) {
     EXPECT_EQ(ge_corner_event(&move), 0);
     EXPECT_TRUE(screen_is_dirty(300, 0, 20, 20));
     screen_flush();
-    KernelEvent ctrl{KE_MOUSEDOWN, 310, 5, 1 + 4}, right{KE_MOUSEDOWN, 310, 5, 2}, left{KE_MOUSEDOWN, 310, 5, 1};
+    KernelEvent ctrl{KE_MOUSEDOWN, 310, 5, 1 + 4}, right{KE_MOUSEDOWN, 310, 5, 2},
+        left{KE_MOUSEDOWN, 310, 5, 1};
     EXPECT_EQ(ge_corner_event(&ctrl) * 10 + ge_corner_event(&right), 0);
     EXPECT_FALSE(screen_is_dirty(0, 0, 320, 200));  // hover unchanged
     EXPECT_EQ(ge_corner_event(&left), 1);

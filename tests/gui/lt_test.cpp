@@ -51,11 +51,14 @@ TEST(LanguageTexts, damaged_headers_are_fatal) {
     int seed = 0;
     for (const auto& c : cases) {
         const std::string path = write_lang(dir, c.body);
-        write_fuzz_seed("fuzz_lang", ("damaged-" + std::to_string(seed++)).c_str(), c.body, std::strlen(c.body));
-        EXPECT_EQ(fatal_message_of([&] { lt_init(path.c_str()); }), std::string(c.message) + " (" + path + ")")
+        write_fuzz_seed("fuzz_lang", ("damaged-" + std::to_string(seed++)).c_str(), c.body,
+                        std::strlen(c.body));
+        EXPECT_EQ(fatal_message_of([&] { lt_init(path.c_str()); }),
+                  std::string(c.message) + " (" + path + ")")
             << c.body;
     }
-    const std::string high = "[MAIN]\nVersion=1\nCharSet=0\n[TEXTS]\n3=\xE9t\xE9 \xFF" + std::string(3000, 'x') + "\n";
+    const std::string high =
+        "[MAIN]\nVersion=1\nCharSet=0\n[TEXTS]\n3=\xE9t\xE9 \xFF" + std::string(3000, 'x') + "\n";
     write_fuzz_seed("fuzz_lang", "long-and-high", high.data(), high.size());
     lt_done();
 }

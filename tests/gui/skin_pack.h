@@ -23,8 +23,8 @@ inline const std::string& skin_pack_path() {
         if (!mkdtemp(dir)) return std::string();
         std::vector<PackResource> res;
         const std::string file = std::string(dir) + "/data.pck";
-        bool ok = part_skin(LUMAVEX_ASSETS_DIR, &res, nullptr) && part_fonts(LUMAVEX_ASSETS_DIR, &res, nullptr) &&
-                  mkpack_write(file, res);
+        bool ok = part_skin(LUMAVEX_ASSETS_DIR, &res, nullptr) &&
+                  part_fonts(LUMAVEX_ASSETS_DIR, &res, nullptr) && mkpack_write(file, res);
         static std::string made = dir;
         std::atexit([] { std::filesystem::remove_all(made); });
         return ok ? file : std::string();

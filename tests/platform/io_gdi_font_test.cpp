@@ -13,8 +13,10 @@
 namespace {
 
 TEST(PlatformFontFaces, family_rule_metrics_wrapping_and_alignment) {
-    EXPECT_EQ(fatal_message_of([] { io_gdi_create_font(-11, 2, 0); }), "io_gdi_create_font: invalid font family\n");
-    EXPECT_EQ(fatal_message_of([] { io_gdi_create_font(-11, 8 | 16, 0); }), "io_gdi_create_font: invalid font family\n");
+    EXPECT_EQ(fatal_message_of([] { io_gdi_create_font(-11, 2, 0); }),
+              "io_gdi_create_font: invalid font family\n");
+    EXPECT_EQ(fatal_message_of([] { io_gdi_create_font(-11, 8 | 16, 0); }),
+              "io_gdi_create_font: invalid font family\n");
 
     const int bold = io_gdi_create_font(-13, 130, 1), cell = io_gdi_create_font(20, 32, 0);
     GdiFontMetrics m, c;
@@ -34,12 +36,14 @@ TEST(PlatformFontFaces, family_rule_metrics_wrapping_and_alignment) {
     io_video_create_frame(120, 40, 24);
     screen_grid_create();
     io_video_begin_paint();
-    std::memset(screen.buf + (ptrdiff_t)(screen.height - 1) * screen.pitch, 0, (size_t)-screen.pitch * screen.height);
+    std::memset(screen.buf + (ptrdiff_t)(screen.height - 1) * screen.pitch, 0,
+                (size_t)-screen.pitch * screen.height);
     EXPECT_EQ(io_gdi_draw_text(bold, "aa", 0, 0, 0xFFFFFF, 2, 100), m.height);
     int rightmost = -1, leftmost = 120;
     for (int y = 0; y < screen.height; y++)
         for (int x = 0; x < screen.width; x++)
-            if (screen.buf[(ptrdiff_t)y * screen.pitch + 3 * x]) rightmost = std::max(rightmost, x), leftmost = std::min(leftmost, x);
+            if (screen.buf[(ptrdiff_t)y * screen.pitch + 3 * x])
+                rightmost = std::max(rightmost, x), leftmost = std::min(leftmost, x);
     EXPECT_GE(rightmost, 95);
     EXPECT_LE(rightmost, 99);
     EXPECT_GE(leftmost, 100 - io_gdi_text_width(bold, "aa", 2) - 1);
