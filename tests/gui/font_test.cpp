@@ -7,6 +7,8 @@
 #include <string>
 
 #include "gui/skin_pack.h"
+#include "platform/io_gdi_font.h"
+#include "support/fatal_trap.h"
 #include "support/golden.h"
 
 namespace {
@@ -74,23 +76,41 @@ TEST(BitmapFonts, centred_and_right_aligned_lines_start_where_the_width_says) {
     EXPECT_EQ(Fonts::drawn(thirty.c_str(), 25, 10), left);
 }
 
-TEST(PlatformFonts, other_character_sets_draw_anti_aliased_text_through_dirty_cells) {
+TEST(PlatformFonts, family_rule_metrics_wrapping_alignment_and_dirty_cells) {
+    EXPECT_EQ(fatal_message_of([] { io_gdi_create_font(-11, 8 | 16, 0); }),
+              "io_gdi_create_font: invalid font family\n");
+    const int cell = io_gdi_create_font(20, 32, 0);
+    GdiFontMetrics m;
+    io_gdi_font_metrics(cell, &m);
+    EXPECT_NEAR(m.height, 20, 1);
+    io_gdi_delete_font(cell);
+
     Fonts f(238);
     const Font* small = font_get(FONT_SMALL);
     ASSERT_EQ(small->kind, 1);
-    EXPECT_EQ(small->height > 0 && small->lineAdvance >= small->height && small->emHeight <= small->height,
-              true);
+    EXPECT_EQ(small->emHeight, 11);
     font_set_style(FONT_SMALL, 0xFFFFFF, -1);
-    const uint64_t all = Fonts::drawn("Hello \xE9t\xE9", 2, 2);
-    int grey = 0;
-    for (int x = 0; x < 80; x++)
-        for (int y = 0; y < 20; y++)
-            grey += Fonts::at(x, y)[0] > 0 && Fonts::at(x, y)[0] < 255;
+    int w, h, w2, h2;
+    font_measure("aa bb", &w, &h);
+    font_set_layout(0, w - 1);
+    font_measure("aa bb", &w2, &h2);
+    EXPECT_EQ(w2 * 100 + h2, font_text_width(FONT_SMALL, "aa ", 3) * 100 + 2 * h);
+
+    font_set_layout(2, 100);
+    const uint64_t all = Fonts::drawn("Hello \xE9t\xE9", 0, 2);
+    int right = -1, grey = 0;
+    for (int x = 0; x < 160; x++)
+        for (int y = 0; y < 20; y++) {
+            const int v = Fonts::at(x, y)[0];
+            right = v ? x : right;
+            grey += v > 0 && v < 255;
+        }
+    EXPECT_EQ(right >= 95 && right <= 99, true) << right;
     EXPECT_GT(grey, 10);  // anti-aliased edges
     screen_flush();       // every cell clean: nothing may be written
-    EXPECT_EQ(Fonts::drawn("Hello \xE9t\xE9", 2, 2), Fonts::drawn("", 2, 2));
+    EXPECT_EQ(Fonts::drawn("Hello \xE9t\xE9", 0, 2), Fonts::drawn("", 0, 2));
     screen_invalidate_all();
-    EXPECT_EQ(Fonts::drawn("Hello \xE9t\xE9", 2, 2), all);
+    EXPECT_EQ(Fonts::drawn("Hello \xE9t\xE9", 0, 2), all);
     font_set_style(FONT_LARGE, 0xFFE080, 0x000000);
     font_draw("Caf\xE9 \x80 5", 2, 30);
     (void)golden_hash(Fonts::view(), "platform_text");  // for a look only: the face depends on the machine
