@@ -55,8 +55,6 @@ TEST(SkinLayout, element_tiles_title_bar_pieces_and_gradient) {
     ge_element_tiles(13, &t);
     EXPECT_EQ((std::vector<int>{t.topRight, t.right, t.left, t.bottomRight}),
               (std::vector<int>{7, 12, 10, 22}));
-    ge_element_tiles(32 | 64, &t);
-    EXPECT_EQ(t.centreOnly * 10 + (t.centre == -1), 11);
 
     auto pieces = [](int w, int raisable, int rollUp, int close) {
         GeTitlePiece p[GE_TITLE_PIECES_MAX];

@@ -53,10 +53,7 @@ struct SkinFrame {
     }
     static uint8_t* at(int x, int y) { return screen.buf + (ptrdiff_t)y * screen.pitch + x * 3; }
     static ImageView view() {
-        ImageView v;
-        img_screen_view(&v, 0, 0);
-        v.width = screen.width;
-        v.height = screen.height;
+        ImageView v{screen.width, screen.height, IMG_24BIT, at(0, 0), screen.pitch, nullptr, 0};
         return v;
     }
 };
