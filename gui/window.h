@@ -47,9 +47,11 @@ struct WindowBand {
 
 using WindowHandler = int (*)(int window, KernelEvent* event);
 
-void window_init();  // empty table, no focus, no capture, the shared rolled-up shadow
-void window_done();  // WE_DESTROY to every window in index order, then frees titles and shadows
-// The title font and its colours (the small font with skin colours 14 and 15).
+void window_init();             // empty table, no focus, no capture, the shared rolled-up shadow
+void window_done();             // WE_DESTROY to every window in index order, then frees titles and shadows
+void window_prepare_shadows();  // renders the shared shadow masks now (after ge_init) instead of on first use
+// The title font and its colours as 0xRRGGBB values (the small font with the values of skin
+// colours 14 and 15).
 void window_set_title_style(int font, int colour, int shadow);
 
 // The kernel dispatcher hands every event but paint and text here; nonzero when consumed.
