@@ -179,18 +179,23 @@ int paint(int w, KernelEvent* event, const ScreenRect& parentClip, const ScreenR
     }
     screen_set_clip(clip.x, clip.y, clip.w, clip.h);
     ge_set_origin(t.screenX, t.screenY);
-    if (t.style & TW_TITLE) {
+    if ((t.style & TW_TITLE) && screen_is_dirty(t.screenX, t.screenY, t.width, t.height)) {
         const int raise = (t.style & TW_RAISE) != 0, rollUp = (t.style & TW_ROLLUP) != 0;
         const int close = (t.style & TW_CLOSE) != 0;
         if (!t.rolledUp) ge_draw_element(0, 0, 0, t.width, t.height);
         ge_draw_title_bar(0, 0, t.width, raise, rollUp, close);
         const Font* font = font_get(g_wm.titleFont);
         if (t.title && font) {
+            // The title stops where the bar's closing piece before the buttons begins.
+            const int end = t.width - (rollUp ? 48 : (close ? 30 : 12));
+            const ScreenRect text = intersect(clip, {t.screenX, t.screenY, end, TITLE_HEIGHT});
+            screen_set_clip(text.x, text.y, text.w, text.h);
             font_set_style(g_wm.titleFont, g_wm.titleColour, g_wm.titleShadow);
             font_draw(t.title, t.screenX + 24, t.screenY + (TITLE_HEIGHT - font->height) / 2);
+            screen_set_clip(clip.x, clip.y, clip.w, clip.h);
         }
-        if (t.rolledUp) return 0;
     }
+    if (t.rolledUp) return 0;
     KernelEvent idle = *event;
     idle.a = t.width;
     idle.b = t.height;
@@ -444,7 +449,8 @@ int route_input(KernelEvent* event) {
         if (r >= 0) return r;
     }
     if (g_wm.modal >= 0) return io_dialog_event(event) || input(g_wm.modal, event);
-    if (g_wm.floating >= 0) return input(g_wm.floating, event);
+    // A floating window closed by its title button no longer holds the input.
+    if (g_wm.floating >= 0 && g_windows[g_wm.floating].visible) return input(g_wm.floating, event);
     if (g_wm.room >= 0) return input(g_wm.room, event);
     return 0;
 }

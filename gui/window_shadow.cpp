@@ -29,8 +29,6 @@ struct Patch {
     Image* image;  // the expanded mask, or null until made
     int left;      // columns (and rows) before the tiled band
     int right;     // columns (and rows) after it
-    int minSize;   // the smallest window side the patch can serve
-    int height;    // rows of the outline the picture is the exact mask of
 };
 
 struct ShadowState {
@@ -41,10 +39,10 @@ struct ShadowState {
 }  // namespace
 
 struct WindowShadow {
-    int element;     // frame element of the outline
-    int width;       // window size the record is for
+    int element;  // frame element of the outline
+    int width;    // window size the record is for
     int height;
-    Image* own[2];   // masks for exactly this size, per kind, or null
+    Image* own[2];  // masks for exactly this size, per kind, or null
 };
 
 namespace {
@@ -86,7 +84,7 @@ void build_patch(int kind) {
         dst += picture->colourPitch;
     }
     io_mem_free(mask);
-    g_shadow.patch[kind] = {picture, mid, side - mid - TILE, size, size + TILE - 1};
+    g_shadow.patch[kind] = {picture, mid, side - mid - TILE};
 }
 
 const Patch& patch_of(int kind) {
@@ -166,15 +164,4 @@ void window_shadow_done() {
         io_mem_free(p.image);
         p = {};
     }
-}
-
-void window_draw_shadow_strip(int x, int y, int width) {
-    const Patch& p = patch_of(SHADOW_SMALL);
-    const int r = radius_of(SHADOW_SMALL), o = OFFSET[SHADOW_SMALL];
-    // The picture is the exact mask of a p.height-high outline drawn o - r above it: its rows
-    // below the outline's bottom edge start at p.height + r - o.
-    const ImgRect rect{p.left, p.height + r - o, TILE, r + o};
-    ImgTileDrawer previous = img_set_tile_drawer(img_draw_shadow);
-    img_tile(p.image, &rect, x, y, x + width, y + r + o, 0);
-    img_set_tile_drawer(previous);
 }

@@ -23,6 +23,3 @@ int window_shadow_extent(int kind);
 // The shared nine-patch masks; made on first use when not prepared at start-up.
 void window_shadow_prepare();
 void window_shadow_done();
-
-// The small shadow's lower edge along a bar whose bottom edge lies at y, from x over width.
-void window_draw_shadow_strip(int x, int y, int width);

@@ -98,7 +98,8 @@ TEST_F(Wm, title_drag_raise_and_roll_up_keep_the_right_edge) {
     // y 118 is below the title bar: a plain press, which raises the window and is consumed.
     EXPECT_EQ(send(KE_MOUSEDOWN, 300, 118, 1), (std::vector<Seen>{{a, KE_MOUSEDOWN, 200, 18, 1}}));
     EXPECT_EQ(window_capture_kind(), 0);
-    EXPECT_EQ(send(KE_MOUSEDOWN, 130, 160, 1), (std::vector<Seen>{{a, KE_MOUSEDOWN, 30, 60, 1}}));  // a is on top now
+    EXPECT_EQ(send(KE_MOUSEDOWN, 130, 160, 1),
+              (std::vector<Seen>{{a, KE_MOUSEDOWN, 30, 60, 1}}));  // a is on top now
     (void)b;
 
     send(KE_MOUSEDOWN, 300, 117, 1);
@@ -142,7 +143,8 @@ TEST_F(Wm, capture_and_band_walks) {
     EXPECT_EQ(send(KE_MOUSEMOVE, 120, 145, 4).size(), 1u);
     EXPECT_EQ(std::vector<int>({g_band.x, g_band.y, g_band.width, g_band.height, g_band.ctrl}),
               std::vector<int>({20, 40, 20, 5, 1}));
-    EXPECT_EQ(send(KE_MOUSEDOWN, 120, 145, 1), (std::vector<Seen>{{w, KE_MOUSEDOWN, 20, 45, 1}}));  // delivered as usual
+    EXPECT_EQ(send(KE_MOUSEDOWN, 120, 145, 1),
+              (std::vector<Seen>{{w, KE_MOUSEDOWN, 20, 45, 1}}));  // delivered as usual
     EXPECT_EQ(send(KE_MOUSEUP, 120, 145, 1), (std::vector<Seen>{{w, WE_BANDEND, 0, 0, 0}}));
     EXPECT_EQ(std::vector<int>({g_band.x, g_band.y, g_band.width, g_band.height, g_band.ctrl}),
               std::vector<int>({120, 140, 20, 5, 0}));
@@ -171,7 +173,8 @@ TEST_F(Wm, placements_rescale_stay_reachable_and_survive_damage) {
     char text[64];
     io_ini_read("sfiles/config.ini", "ROOM", "Copy", text, sizeof text);
     EXPECT_STREQ(text, "-235 100 300 150 0 1");
-    EXPECT_EQ(restore("900 700 300 150 1 0", 15), std::vector<int>({768, 568, 300, 150, 1, 0}));  // top-left in
+    EXPECT_EQ(restore("900 700 300 150 1 0", 15),
+              std::vector<int>({768, 568, 300, 150, 1, 0}));  // top-left in
 
     // Damaged texts: too few numbers and foreign words change nothing; absurd values are
     // refused; negative sizes keep the size; oversized ones are cut to the screen.
@@ -200,7 +203,8 @@ TEST_F(Wm, posted_ring_and_fatal_messages) {
     const int plain = child(room, 0, 0, 0, 10, 10);
     const int modal = window_register(-1, TW_MODAL, 0, 0, 200, 100, record, nullptr);
     EXPECT_EQ(fatal_message_of([&] { window_focus(plain); }), "window_focus: invalid style");
-    EXPECT_EQ(fatal_message_of([&] { window_focus_modal(plain, nullptr); }), "window_focus_modal: invalid style");
+    EXPECT_EQ(fatal_message_of([&] { window_focus_modal(plain, nullptr); }),
+              "window_focus_modal: invalid style");
     io_dialog_set_runner(run_modal);
     g_modal_seen = -1;
     const int result = window_focus_modal(modal, nullptr);
