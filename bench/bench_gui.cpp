@@ -86,7 +86,8 @@ void start() {
         window_set_title(w, "Tool window");
     }
     window_focus(g_room);
-    g_dragged = window_register(-1, TW_POPUP | TW_RAISE | TW_TITLE, 1500, 700, 200, 200, tool_handler, nullptr);
+    g_dragged =
+        window_register(-1, TW_POPUP | TW_RAISE | TW_TITLE, 1500, 700, 200, 200, tool_handler, nullptr);
     window_set_title(g_dragged, "Floating");
     window_focus(g_dragged);
 }
