@@ -74,8 +74,11 @@ struct WindowManager {
     int readPos, writePos;
 };
 
+// No room, modal, floating or captured window: the state before window_init and after window_done.
+constexpr WindowManager WM_EMPTY = {.room = -1, .modal = -1, .floating = -1, .captured = -1};
+
 TWindow g_windows[WINDOW_MAX];
-WindowManager g_wm;
+WindowManager g_wm = WM_EMPTY;
 
 TWindow& win(int w) {
     IO_ASSERT((unsigned)w < (unsigned)g_wm.count);
@@ -458,8 +461,7 @@ int route_input(KernelEvent* event) {
 }  // namespace
 
 void window_init() {
-    g_wm = {};
-    g_wm.room = g_wm.modal = g_wm.floating = g_wm.captured = -1;
+    g_wm = WM_EMPTY;
     g_wm.titleFont = FONT_SMALL;
     g_wm.titleColour = 0xFFFFFF;
     g_wm.titleShadow = -1;
@@ -479,8 +481,7 @@ void window_done() {
     }
     window_shadow_free(g_wm.rolledShadow);
     window_shadow_done();
-    g_wm = {};
-    g_wm.room = g_wm.modal = g_wm.floating = g_wm.captured = -1;
+    g_wm = WM_EMPTY;
 }
 
 void window_set_title_style(int font, int colour, int shadow) {
