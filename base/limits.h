@@ -5,6 +5,9 @@
 inline constexpr int WINDOW_MAX = 200;         // twindow records
 inline constexpr int POSTED_EVENT_MAX = 64;    // window events posted between windows
 inline constexpr int TEXT_MAX = 700;           // numbered language texts
+inline constexpr int EDIT_FIELD_MAX = 8;       // edit fields of one modal dialog
+inline constexpr int EDIT_TEXT_MAX = 4096;     // bytes of one edit field's working text
+inline constexpr int FOLDER_ENTRY_MAX = 2000;  // entries one file-chooser listing keeps
 inline constexpr int GDI_FONT_MAX = 16;        // platform fonts alive at once
 inline constexpr int DP_PACK_MAX = 32;         // open data packs
 inline constexpr int DP_RESOURCE_MAX = 512;    // registered pack resources (file indexes)

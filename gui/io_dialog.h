@@ -24,6 +24,10 @@ int io_dialog_open(int x, int y, EditField* fields);
 void io_dialog_end(int result, int keep);  // keep = 1 copies the texts back; no dialog: fatal
 void io_dialog_invalidate(int x, int y, int width, int height);  // screen rectangle; no dialog: fatal
 int io_dialog_is_open();
+// The working text of the open dialog's field `id` (null when there is none), and replacing it
+// (cut to the field's limit; the caret at the end).
+const char* io_dialog_text(int id);
+void io_dialog_set_text(int id, const char* text);
 
 // The window manager offers input to the open dialog's fields first (typed text, editing keys,
 // presses in a field, the wheel over a multi-line field, ticks for the caret); 1 when consumed.

@@ -48,6 +48,11 @@ int io_file_exists(const char* path) {
     return ok;
 }
 
+int io_folder_exists(const char* path) {
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 int io_copy_file(const char* from, const char* to) {
     FILE* in = std::fopen(from, "rb");
     if (!in) return 0;

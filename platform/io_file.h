@@ -9,9 +9,10 @@
 void io_set_start_folder(const char* folder);  // remembered at process entry
 const char* io_start_folder();
 
-int io_make_folder(const char* path);  // 1, also when it exists already
-int io_delete_file(const char* path);  // 1 when the file is gone
-int io_file_exists(const char* path);  // 1 when path is a file (not a folder) that opens for reading
+int io_make_folder(const char* path);    // 1, also when it exists already
+int io_delete_file(const char* path);    // 1 when the file is gone
+int io_file_exists(const char* path);    // 1 when path is a file (not a folder) that opens for reading
+int io_folder_exists(const char* path);  // 1 when path is a folder (or a link to one)
 int io_copy_file(const char* from, const char* to);  // overwrites; 1 on success
 int io_move_file(const char* from, const char* to);  // deletes the target first
 FILE* io_fopen(const char* path, const char* mode);

@@ -136,6 +136,12 @@ const NeededText NEEDED[] = {
     {457, nullptr, "stop tune button"},
     {460, nullptr, "the tune does not play"},
     {500, nullptr, "create room title, editing a box"},
+    {640, nullptr, "title of the open dialog"},
+    {641, nullptr, "title of the save dialog"},
+    {642, nullptr, "file chooser: the folder-up button"},
+    {643, nullptr, "file chooser: label of the name line"},
+    {644, nullptr, "file chooser: the list was cut short"},
+    {645, "%s", "file chooser: replace an existing file (its name)"},
 };
 
 struct Checker {
