@@ -253,6 +253,11 @@ namespace {
 // One pass of the main loop: a waiting message, or else (while active) the script's input of
 // the tick that is due, the idle step and the script's snapshots and quit. The posted close is
 // left to the caller.
+int tick_due(uint32_t now) {
+    const int period = app_config.framePeriod;
+    return period > 0 && (int)((now - g_clock.start) / (uint32_t)period) > g_clock.ticks_done;
+}
+
 void run_pass() {
     const int period = app_config.framePeriod;
     if (sys_pump_one()) return;
@@ -260,9 +265,11 @@ void run_pass() {
         sys_wait(100);  // inactive: no ticks, no drawing, until a message arrives
         return;
     }
-    if (sys_headless()) sys_advance_virtual_clock(period > 0 ? period : 1);
+    // The virtual clock moves on only when the tick it gave last was raised: a modal opened by
+    // a tick's input runs its own passes, and the clock must not run ahead of them.
+    if (sys_headless() && !tick_due(sys_millis())) sys_advance_virtual_clock(period > 0 ? period : 1);
     uint32_t now = sys_millis();
-    int due = period > 0 && (int)((now - g_clock.start) / (uint32_t)period) > g_clock.ticks_done;
+    int due = tick_due(now);
     int tick = g_loop.ticks;
     if (due) script_before_tick(tick);
     if (kernel_windows_gone() || g_loop.close_posted) return;
