@@ -23,3 +23,8 @@ inline constexpr int FILE_WRITE_PATH_MAX =
 // Outside pictures larger than this are refused as unreadable.
 inline constexpr int PICTURE_SIDE_MAX = 16384;
 inline constexpr long long PICTURE_PIXELS_MAX = 100LL * 1000 * 1000;
+
+inline constexpr int BUTTON_BAR_SLOTS = 8;  // places in each row of a button bar
+inline constexpr int ICON_STRIP_MAX = 16;   // buttons of one icon strip
+inline constexpr int BUTTON_ROW_MAX = 16;   // buttons of one button row
+inline constexpr int BUTTON_MENU_MAX = 24;  // buttons of one button menu

@@ -2,6 +2,8 @@
 // parent) and the shared controls made of them: button bar, icon strip, button row, button
 // menu, text window, slider, message box, input box and progress window.
 #pragma once
+#include "gui/msgbox.h"
+#include "gui/slider.h"
 #include "gui/window.h"
 
 // Button styles.
@@ -21,10 +23,9 @@ inline constexpr int BS_SHADOW = 0x800;   // casts a shadow
 // Draws a BS_DRAWN button's content; the drawing origin is the button.
 using ButtonDrawFunction = void (*)(int window, int width, int height);
 
-// Fonts and colours from start-up: the button font with the colours of enabled, disabled and
-// hovered texts and their shadow; the slider caption font and colours.
+// The button font and the colours of enabled, disabled and hovered texts and their shadow;
+// set at start-up.
 void button_set_style(int font, int colour, int disabled, int hover, int shadow);
-void slider_set_style(int font, int colour, int shadow);
 
 // Natural size for a width or height of 0. `text` is the title (BS_TEXT) or the phase pictures'
 // base name (BS_FAZE).
@@ -35,6 +36,10 @@ int button_register_drawn(int parent, int style, int x, int y, int width, int he
 // Looks up "%s_%i.img" for i < count in the file cache; picture 0 must exist (else fatal), later
 // missing ones take picture 0's index.
 void load_faze(const char* baseName, int* slots, int count);
+// The size a button of this style takes when registered with a width or height of 0, from the
+// sizes of its picture, its measured text and its phase picture 0.
+void button_natural_size(int style, int pictureWidth, int pictureHeight, int textWidth, int textHeight,
+                         int phaseWidth, int phaseHeight, int* width, int* height);
 
 void button_set_state(int button, int state);  // ignored for push buttons
 int button_state(int button);
@@ -66,33 +71,3 @@ int button_menu_create(int parent, int x, int y, const char* title);
 int button_menu_add(int menu, const char* text, int key);
 int button_menu_add_text(int menu, int number, int key);  // the language text `number`
 void button_menu_finish(int menu);
-
-// Text window: a titled window that can roll up, showing a wrapped text in the system font.
-int text_window_create(int parent, int width, int lines);
-void text_window_set_text(int window, const char* text);
-
-// Slider: 32 pixels high; style bit 1 notifies (WE_SLIDER to the parent), bit 2 draws the arrow
-// frames. The caption is the window title. The range starts at 0..10.
-int slider_register(int parent, int style, int x, int y, int width, int frameBase);
-void slider_set_range(int slider, int minimum, int maximum);
-void slider_set_value(int slider, int value);
-int slider_value(int slider);
-
-// Message box: flags bit 1 or 4 show OK, 2 or 8 Cancel, 16 centres the text. 1 for OK/Enter,
-// 0 for Cancel/Escape.
-void msgbox_create(const char* title);  // titled with the product title
-int msgbox_show(const char* text, int flags);
-int msgbox_show_text(int number, int flags);
-
-// Input box: a modal box with OK and Cancel over the given edit fields; text (or null) is drawn
-// above them. 1 for OK (fields copied back), 0 for Cancel (buffers unchanged).
-void inputbox_create(const char* title);
-int inputbox_show(const char* text, struct EditField* fields);
-
-// Progress window: a floating 380 x 81 box with a text and up to 60 blocks.
-void progress_create(const char* title);
-void progress_open(int maximum);
-void progress_set(const char* text, int value);  // redraws and shows the screen at once
-void progress_close();
-// How "show the screen at once" is done (the kernel's refresh); set at start-up.
-void progress_set_refresh(void (*refresh)());

@@ -1,0 +1,18 @@
+// gui/slider.h -- the slider: a horizontal value control 32 pixels high with a draggable thumb,
+// page steps on the track and two arrow buttons; its caption is its window title.
+#pragma once
+
+// The caption font and its colours; set at start-up.
+void slider_set_style(int font, int colour, int shadow);
+
+// Style bit 1 notifies (WE_SLIDER to the parent on every change the user makes), bit 2 draws
+// the arrow frames (elements frameBase | 4 and frameBase | 2). The range starts at 0..10.
+int slider_register(int parent, int style, int x, int y, int width, int frameBase);
+void slider_set_range(int slider, int minimum, int maximum);
+void slider_set_value(int slider, int value);  // clamped into the range
+int slider_value(int slider);
+
+// The arithmetic of the track, from trackStart to trackEnd (slider-relative x).
+int slider_page(int minimum, int maximum);  // a fifth of the range, at least 1
+int slider_thumb_x(int minimum, int maximum, int value, int trackStart, int trackEnd);
+int slider_value_at(int minimum, int maximum, int x, int trackStart, int trackEnd);
