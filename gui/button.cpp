@@ -309,6 +309,8 @@ void button_enable(int button, int enabled) {
 
 int button_enabled(int button) { return checked_button(button)->enabled; }
 
+int button_active(int button) { return checked_button(button)->active; }
+
 void button_set_frame(int button, int element) {
     checked_button(button)->frameElement = element;
     window_redraw(button);

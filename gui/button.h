@@ -45,6 +45,7 @@ void button_set_state(int button, int state);  // ignored for push buttons
 int button_state(int button);
 void button_enable(int button, int enabled);
 int button_enabled(int button);
+int button_active(int button);  // 1 while the mouse hovers over it
 void button_set_frame(int button, int element);
 void button_set_notify(int button, int target);  // -1: the parent
 void button_clear_group(int first);

@@ -220,10 +220,10 @@ int slider_thumb_x(int minimum, int maximum, int value, int trackStart, int trac
     return clamp(static_cast<int>(x), trackStart, trackEnd);
 }
 
-// The track length per unit of value is kept fractional, so a range wider than the track
-// still maps every pixel onto a value.
+// The value whose thumb position is at or left of x: the track length per unit of value is
+// (trackEnd - trackStart) / (maximum - minimum), kept exact as a fraction.
 int slider_value_at(int minimum, int maximum, int x, int trackStart, int trackEnd) {
     if (maximum <= minimum || trackEnd <= trackStart) return minimum;
-    double perUnit = static_cast<double>(trackEnd - trackStart) / (maximum - minimum);
-    return clamp(minimum + static_cast<int>((x - trackStart) / perUnit), minimum, maximum);
+    long long units = static_cast<long long>(x - trackStart) * (maximum - minimum) / (trackEnd - trackStart);
+    return clamp(minimum + static_cast<int>(units), minimum, maximum);
 }
