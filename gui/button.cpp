@@ -177,6 +177,7 @@ int button_handler(int window, KernelEvent* event) {
             return b->key != 0 && event->a == b->key ? press(window, b) : 0;
         case WE_DESTROY:
             isButton[window] = false;
+            if (openGroup == window) openGroup = -1;  // a group left open dies with its first button
             io_mem_free(b);
             return 1;
         default:
