@@ -38,5 +38,3 @@ void io_ff_bound_stop() {
 void io_ff_applause() {
     if (plugin.state && plugin.applauseStart) plugin.applauseStart();
 }
-
-int io_ff_active() { return plugin.state != 0; }

@@ -13,4 +13,3 @@ void io_ff_bound_set(const int rect[4], const int screenSize[2]);
 void io_ff_bound_start();
 void io_ff_bound_stop();
 void io_ff_applause();  // the puzzle is finished
-int io_ff_active();     // 1 while the plug-in is loaded and switched on
