@@ -5,11 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "gui/button.h"
+#include "gui/io_dialog.h"
+#include "gui/lt.h"
+#include "gui/window.h"
 #include "platform/io_file.h"
+#include "platform/screen.h"
 #include "support/files.h"
 
 namespace {
@@ -76,6 +83,92 @@ TEST(Chooser, NamesPathsAndShortening) {
     EXPECT_STREQ("...hij", out);
     chooser_shorten("abc", 60, pitch10, 0, out, sizeof out);
     EXPECT_STREQ("abc", out);
+}
+
+// The chooser in the real window manager: each nested loop takes its steps from one queue; an
+// empty queue is a game that closes.
+std::deque<std::function<void()>> g_steps;
+int run_queue(const int* done) {
+    while (!*done && !g_steps.empty()) {
+        auto step = g_steps.front();
+        g_steps.pop_front();
+        step();
+    }
+    return *done;
+}
+
+void send(int type, intptr_t a, intptr_t b = 0, intptr_t c = 0) {
+    KernelEvent e{type, a, b, c};
+    window_dispatch(&e);
+}
+void key(int k) { send(KE_KEYDOWN, k); }
+void type(const char* text) {
+    for (const char* p = text; *p; p++)
+        send(KE_TEXTINPUT, (unsigned char)*p);
+}
+// A press on row r of the list at game time t.
+void press_row(int r, int t) {
+    int x, y;
+    window_screen_pos(window_modal(), &x, &y);
+    send(KE_TICK, t);
+    send(KE_MOUSEDOWN, x + 30, y + 48 + 18 * r + 5, 1);
+    send(KE_MOUSEUP, x + 30, y + 48 + 18 * r + 5, 1);
+}
+
+struct ChooserWindow : ::testing::Test {
+    void SetUp() override {
+        screen_set_size_for_tests(800, 600);
+        screen_grid_create();
+        lt_init(LUMAVEX_ASSETS_DIR "/english.ini");
+        window_init();
+        msgbox_create("Lumavex");
+        chooser_init();
+        io_dialog_set_runner(run_queue);
+        io_make_folder((dir / "sub").c_str());
+        write_file(dir / "keep.pzl", text_bytes("x"));
+    }
+    void TearDown() override {
+        io_dialog_set_runner(nullptr);
+        window_done();
+        lt_done();
+        screen_grid_free();
+        g_steps.clear();
+    }
+    TempDir dir;
+    char file[PATH_MAX_GAME] = "", folder[PATH_MAX_GAME] = "";
+};
+
+TEST_F(ChooserWindow, SaveAsksBeforeOverwritingAndAddsTheExtension) {
+    std::strcpy(folder, dir.path.c_str());
+    g_steps = {[] { type("keep"); }, [] { key(KEY_ENTER); },  // exists: the question
+               [] { key(KEY_ESCAPE); },                       // no: back to the chooser
+               [] { key(KEY_ENTER); }, [] { key(KEY_ENTER); }};
+    ASSERT_EQ(1, chooser_save(file, folder, "*.pzl"));
+    EXPECT_EQ(dir / "keep.pzl", file);
+    EXPECT_EQ(dir.path, folder);
+
+    // The name line starts with the last file's name; a new file is saved without a question.
+    g_steps = {[] { key('A' | KEY_CTRL); }, [] { type("sub/new"); }, [] { key(KEY_ENTER); }};
+    ASSERT_EQ(1, chooser_save(file, folder, "*.pzl"));
+    EXPECT_EQ(dir / "sub/new.pzl", file);
+    EXPECT_EQ(dir / "sub", folder);
+}
+
+TEST_F(ChooserWindow, DoubleClicksUpAndCancel) {
+    std::strcpy(folder, dir.path.c_str());
+    g_steps = {[] { press_row(0, 1000); }, [] { press_row(0, 1300); },  // opens "sub"
+               [] { key(KEY_BACKSPACE); },          // and back up
+               [] { press_row(1, 2000); }, [] { press_row(1, 2500); },  // too slow: one click each
+               [] { key(KEY_ENTER); }};
+    ASSERT_EQ(1, chooser_open(file, folder, "*.pzl"));
+    EXPECT_EQ(dir / "keep.pzl", file);
+
+    std::strcpy(file, "unchanged");
+    g_steps = {[] { key(KEY_ESCAPE); }};
+    EXPECT_EQ(0, chooser_open(file, folder, "*.pzl"));
+    g_steps = {[] { type("missing.pzl"); }};  // the game closes meanwhile
+    EXPECT_EQ(0, chooser_open(file, folder, "*.pzl"));
+    EXPECT_STREQ("unchanged", file);
 }
 
 }  // namespace
