@@ -21,8 +21,8 @@ inline constexpr int SLIDER_X = 16, SLIDER_Y = 140, SLIDER_W = 300;
 inline constexpr int ROW_X = 16, ROW_Y = 192;
 
 // The menu, the text window and the rolled-up bar.
-inline constexpr int MENU_X = 540, MENU_Y = 60;
-inline constexpr int TEXT_X = 540, TEXT_Y = 200;
+inline constexpr int MENU_X = 600, MENU_Y = 60;
+inline constexpr int TEXT_X = 600, TEXT_Y = 200;
 inline constexpr int ROLLED_X = 760, ROLLED_Y = 60, ROLLED_W = 220, ROLLED_H = 160;
 
 }  // namespace scene

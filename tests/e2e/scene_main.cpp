@@ -23,6 +23,7 @@ struct Scene {
     int controls;
     int open[4];        // message, input, progress, open file
     int progress_left;  // ticks until the progress window closes
+    int shown;          // the controls window's look last logged: visible + 2 * rolled up
     char first[32], second[32];
     char file[260], folder[260];
 };
@@ -73,6 +74,17 @@ int controls_handler(int window, KernelEvent* e) {
         default:
             return 0;
     }
+}
+
+// Logs every change of the controls window's look, for scripts to check.
+int watch_handler(int /*window*/, KernelEvent* e) {
+    if (e->type != KE_TICK) return 0;
+    int shown = window_visible(g_scene.controls) + 2 * window_rolled_up(g_scene.controls);
+    if (shown != g_scene.shown) {
+        g_scene.shown = shown;
+        io_log("scene: controls visible %i rolled %i\n", shown & 1, shown >> 1);
+    }
+    return 0;
 }
 
 int panel_handler(int window, KernelEvent* e) {
@@ -126,8 +138,10 @@ void build_controls(int room) {
 void build_scene() {
     int room = store_room_window();
     build_controls(room);
+    g_scene.shown = 1;
+    window_register(room, TW_CHILD | TW_NOCATCH, 0, 0, 1, 1, watch_handler, nullptr);
 
-    int menu = button_menu_create(room, MENU_X, MENU_Y, "Sort boxes");
+    int menu = button_menu_create(room, MENU_X, MENU_Y, "Sort");
     for (const char* text : {"By name", "By date", "By size"})
         button_menu_add(menu, text, 0);
     button_menu_finish(menu);
