@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_pack.h"
 #include "image/img.h"
 #include "platform/io_mem.h"
 #include "platform/io_video.h"
@@ -46,18 +47,7 @@ void open_curves() {
     static bool done = false;
     if (done) return;
     done = true;
-    std::string pack;
-    if (const char* env = std::getenv("LUMAVEX_PACK")) pack = env;
-    if (pack.empty()) {
-        char self[4096];
-        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-        if (n > 0) {
-            self[n] = 0;
-            std::string dir(self);
-            dir = dir.substr(0, dir.rfind('/'));
-            pack = dir + "/../game/data.pck";
-        }
-    }
+    const std::string pack = bench_pack_path();
     if (!pack.empty() && access(pack.c_str(), R_OK) == 0) {
         dp_open(pack);
         std::fprintf(stderr, "curves from %s\n", pack.c_str());

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_pack.h"
 #include "gui/font.h"
 #include "gui/ge.h"
 #include "gui/window.h"
@@ -27,15 +28,6 @@
 namespace {
 
 constexpr int SCREEN_W = 1920, SCREEN_H = 1080;
-
-std::string pack_path() {
-    if (const char* env = std::getenv("LUMAVEX_PACK")) return env;
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return "";
-    self[n] = 0;
-    return std::string(self).substr(0, std::string(self).rfind('/')) + "/../game/data.pck";
-}
 
 int room_handler(int, KernelEvent* e) {
     if (e->type == KE_IDLE) {
@@ -65,7 +57,7 @@ void start() {
     std::atexit([] { std::filesystem::remove_all(s_folder); });
     std::filesystem::create_directories("sfiles");
     io_video_create_frame(SCREEN_W, SCREEN_H, 24);
-    dp_open(pack_path());
+    dp_open(bench_pack_path());
     cache_init();
     cache_set_picture_loader(jpg_loader);
     img_shadow_table_init();

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_pack.h"
 #include "image/gformat.h"
 #include "image/pic.h"
 #include "platform/io_mem.h"
@@ -50,16 +51,7 @@ std::vector<uint8_t> curve_bytes(const std::vector<std::pair<int, int>>& points)
 
 // The game's pack, or a pack of one straight and seven knob curves in the current folder.
 void open_curves() {
-    std::string pack;
-    if (const char* env = std::getenv("LUMAVEX_PACK")) pack = env;
-    if (pack.empty()) {
-        char self[4096];
-        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-        if (n > 0) {
-            self[n] = 0;
-            pack = std::string(self).substr(0, std::string(self).rfind('/')) + "/../game/data.pck";
-        }
-    }
+    std::string pack = bench_pack_path();
     if (pack.empty() || access(pack.c_str(), R_OK) != 0) {
         std::vector<std::vector<uint8_t>> files = {curve_bytes({{0, 0}, {333, 0}, {667, 0}, {1000, 0}})};
         for (int k = 0; k < 7; k++) {

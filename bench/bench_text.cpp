@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/bench_pack.h"
 #include "gui/font.h"
 #include "gui/ge.h"
 #include "image/img.h"
@@ -26,16 +27,7 @@ void open_game() {
     static bool done = false;
     if (done) return;
     done = true;
-    std::string pack;
-    if (const char* env = std::getenv("LUMAVEX_PACK")) pack = env;
-    if (pack.empty()) {
-        char self[4096];
-        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-        if (n <= 0) std::abort();
-        self[n] = 0;
-        pack = std::string(self).substr(0, std::string(self).rfind('/')) + "/../game/data.pck";
-    }
-    dp_open(pack);
+    dp_open(bench_pack_path());
     cache_init();
     cache_set_picture_loader(jpg_loader);
     img_shadow_table_init();
