@@ -183,6 +183,7 @@ namespace {
 // shared boxes.
 void init_toolkit() {
     ge_init(SKIN_INI);
+    window_prepare_shadows();
     window_init();
     window_set_old_screen_size(g_kernel.old_w, g_kernel.old_h);
     font_init(lt_charset());
