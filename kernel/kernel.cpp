@@ -27,6 +27,7 @@
 #include "image/img.h"
 #include "image/pic.h"
 #include "kernel/app_config.h"
+#include "kernel/boxarg.h"
 #include "kernel/cmdline.h"
 #include "kernel/events.h"
 #include "kernel/script.h"
@@ -34,12 +35,16 @@
 #include "platform/io_file.h"
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
+#include "platform/io_sound.h"
 #include "platform/io_video.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
 #include "puzzle/box.h"
+#include "puzzle/curve.h"
 #include "resources/cache.h"
 #include "resources/dp.h"
+#include "resources/sound.h"
+#include "rooms/play.h"
 #include "rooms/store.h"
 
 namespace {
@@ -51,7 +56,9 @@ constexpr const char* LANG_INI = "sfiles/lang.ini";
 constexpr const char* TEMP_FOLDER = "sfiles/temp";
 constexpr uint32_t TEMP_LIMIT = 30000000;  // bytes of "*.tmp" kept in the temporary folder
 constexpr int TRIM_SKIP_MAX = 64;          // undeletable files passed over in one trimming
-constexpr int SCREEN_SIDE_MAX = 16384;     // a saved screen side beyond any real screen is damage
+constexpr int SCREEN_SIDE_MAX = 16384;
+constexpr int TEXT_BOX_UNREADABLE =
+    154;  // the box cannot be read     // a saved screen side beyond any real screen is damage
 
 // Working files that belong to one run of the game.
 constexpr const char* WORK_FILES[] = {"sfiles/bmidi.mid", "sfiles/bimage.tmp", "sfiles/bdesc.tmp",
@@ -66,6 +73,7 @@ struct KernelState {
     int main_window;                    // the main window exists
     int gone;                           // both windows are destroyed
     KernelStartHook start_hook;         // runs at the end of start-up (scene tests)
+    char box[PATH_MAX_GAME];            // a box file named on the command line, "" when none
 };
 KernelState g_kernel;
 
@@ -206,6 +214,17 @@ void init_toolkit() {
     chooser_init();
 }
 
+// A box named on the command line comes onto the shelf's folder and starts at once; one that
+// cannot be read is reported by the play room and the game goes on in the store room.
+void open_command_line_box() {
+    if (!g_kernel.box[0]) return;
+    char name[BOX_NAME_MAX];
+    if (!boxarg_import(g_kernel.box, g_kernel.puzzles, name, sizeof name) || !play_box(name)) {
+        io_log("kernel: cannot open the box %s\n", g_kernel.box);
+        sys_message_box(SYS_BOX_INFO, nullptr, lt_get(TEXT_BOX_UNREADABLE));
+    }
+}
+
 }  // namespace
 
 void kernel_init() {
@@ -235,10 +254,15 @@ void kernel_init() {
     lt_init(LANG_INI);
 
     screen_grid_create();
+    sound_reset();
+    io_sound_init();
     init_toolkit();
+    curves_load();
     store_init();
+    playroom_create();
     store_enter();
     if (g_kernel.start_hook) g_kernel.start_hook();
+    open_command_line_box();
 
     // The cache's users are set up: from now on a registration loads its resource at once.
     cache_set_precache(1);
@@ -248,6 +272,10 @@ void kernel_init() {
 
 void kernel_done() {
     window_done();
+    sound_stop();
+    midi_stop();
+    io_sound_done();
+    curves_free();
     font_done();
     lt_done();
     ge_background_free();
@@ -381,6 +409,7 @@ int kernel_main(int argc, char** argv) {
     app_config_defaults(&app_config);
     LaunchOptions launch;
     read_launch_options(argc, argv, &launch);
+    if (!boxarg_find(argc, argv, g_kernel.box, sizeof g_kernel.box)) g_kernel.box[0] = 0;
 
     if (launch.script) {
         char error[512];

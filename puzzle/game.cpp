@@ -9,6 +9,7 @@
 #include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
+#include "puzzle/drag.h"
 #include "puzzle/grid.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
@@ -163,6 +164,7 @@ int game_start(const char* name) {
     if (play_hooks.pictureWindowBuild) play_hooks.pictureWindowBuild();
     ghost_desk_build();
     play_state.startTick = sys_millis();
+    play_state.changed = 0;
     if (play_state.record.hasTune && play_hooks.tunePlay)
         play_hooks.tunePlay(BOX_TUNE_FILE, play_state.record.repeatTune);
     if (play_state.record.hiddenPicture) {
@@ -178,16 +180,7 @@ void game_end() {
     if (!play_state.open) return;
     if (play_state.record.hasTune && play_hooks.tuneStop) play_hooks.tuneStop();
     pieces_finish_turns();
-    if (play_hooks.dropCarried) {
-        play_hooks.dropCarried();
-    } else {
-        for (int i = 0; i < play_state.pieceCount; i++) {
-            PlayPiece& p = play_state.pieces[i];
-            p.moved = p.carried;
-            if (p.carried) p.lift = 0, p.carried = 0, p.anchorX = p.x, p.anchorY = p.y;
-        }
-        pieces_keep_on_desk();
-    }
+    (void)pieces_put_down(0);
     for (int i = 0; i < play_state.pieceCount; i++)
         play_state.pieces[i].selected = 0;
     if (play_hooks.pictureWindowRelease) play_hooks.pictureWindowRelease();
@@ -195,4 +188,30 @@ void game_end() {
         play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
     (void)quicksave_write(play_state.name, &play_state.stamp, &play_state.info);
     game_release();
+}
+
+int game_open() { return play_state.open; }
+
+int game_autosave() {
+    if (!play_state.open) return 0;
+    // The live pieces, stacking ends and summary are kept aside and put back afterwards, so the
+    // player's turns and carried pieces go on as if nothing happened.
+    const size_t bytes = (size_t)play_state.pieceCount * sizeof(PlayPiece);
+    PlayPiece* live = (PlayPiece*)io_mem_alloc(bytes);
+    std::memcpy(live, play_state.pieces, bytes);
+    const int bottom = play_state.bottom, top = play_state.top;
+    const SaveInfo info = play_state.info;
+
+    pieces_finish_turns();
+    (void)pieces_put_down(0);
+    if (play_state.info.percent < 100)
+        play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
+    const int ok = quicksave_write(play_state.name, &play_state.stamp, &play_state.info);
+
+    std::memcpy(play_state.pieces, live, bytes);
+    io_mem_free(live);
+    play_state.bottom = bottom, play_state.top = top;
+    play_state.info = info;
+    if (ok) play_state.changed = 0;
+    return ok;
 }

@@ -7,3 +7,7 @@
 int game_start(const char* name);
 // Finishes turns, drops what is carried, adds the time played, saves, frees the game.
 void game_end();
+int game_open();  // a game is open
+// Writes the quick save as the game's end would write it now (turns completed, carried pieces
+// put down where they are, the time played so far) without changing the game. 1 when written.
+int game_autosave();

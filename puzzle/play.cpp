@@ -3,7 +3,7 @@
 #include "puzzle/play.h"
 
 PlayHooks play_hooks;
-PlayState play_state;
+PlayState play_state = {.connectSound = -1};
 
 namespace {
 

@@ -51,9 +51,9 @@ struct PlayHooks {
     void (*pictureWindowRelease)();  // game end releases its image
     void (*tunePlay)(const char* path, int repeat);
     void (*tuneStop)();
-    void (*showRoom)();                   // title line text 200, the play room becomes current
-    void (*dropCarried)();                // the drop with joining; null: carried pieces are just put down
-    void (*deskBackground)(Image* desk);  // paints the desk background into the ghost desk
+    void (*showRoom)();                       // title line text 200, the play room becomes current
+    void (*completed)(const char* timeText);  // the puzzle was finished: the message, with "m:ss"
+    void (*deskBackground)(Image* desk);      // paints the desk background into the ghost desk
 };
 extern PlayHooks play_hooks;
 
@@ -80,6 +80,8 @@ struct PlayState {
     int32_t firstLifted;            // first lifted piece met by the resting layer, -1 none
     Image* ghostDesk;               // desk background with the faint picture, desk-sized
     int32_t ghostVisible;           // flag
+    int32_t connectSound;           // cache index of "connect.wav", -1 none
+    int32_t changed;                // the layout changed since the quick save was last written
 };
 extern PlayState play_state;
 

@@ -1,0 +1,10 @@
+// kernel/boxarg.h -- a box file named on the command line ("tesselo FILE.pzl"): found among the
+// arguments, brought into the puzzles folder when it lies elsewhere, and named for the shelf.
+#pragma once
+
+// The first argument that ends in ".pzl" and is not the value of a switch; 1 when there is one.
+int boxarg_find(int argc, char** argv, char* path, int size);
+// The box's name in the puzzles folder (its file name without ".pzl"). A box that lies elsewhere
+// is copied in: under its own name when that is free or holds the same bytes, else under the
+// first free "Name (2)", "Name (3)", ... 0 when the file cannot be read or copied.
+int boxarg_import(const char* path, const char* folder, char* name, int size);

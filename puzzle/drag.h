@@ -1,0 +1,57 @@
+// puzzle/drag.h -- the play on the desk: picking pieces up (a piece with its group, or the
+// selection), carrying and turning them, dropping them, snapping a dropped piece to a matching
+// neighbour and merging their groups, selecting by Ctrl-click or rubber band, the finished
+// puzzle, gathering loose pieces, and the small sparkle where pieces join.
+//
+// The desk window forwards its mouse events here and does what the result asks (start or end
+// its mouse capture, start a rubber band); everything else happens in the open game
+// (puzzle/play.h). Positions are screen pixels of the desk.
+#pragma once
+#include <cstdint>
+
+// Mouse event flags of the desk's button events.
+inline constexpr int DESK_LEFT = 1;      // left button
+inline constexpr int DESK_RIGHT = 2;     // right button
+inline constexpr int DESK_CTRL = 4;      // Ctrl held
+inline constexpr int DESK_CAPTURED = 8;  // a mouse capture of the desk is in progress
+
+// What the desk window does after a button event.
+inline constexpr int DESK_NOTHING = 0;
+inline constexpr int DESK_CAPTURE = 1;      // capture the mouse for a drag
+inline constexpr int DESK_END_CAPTURE = 2;  // end the drag capture (its end event drops)
+inline constexpr int DESK_BAND = 3;         // start a rubber band
+
+inline constexpr uint32_t CLICK_HOLD_MS = 250;  // a shorter click leaves the pieces on the mouse
+
+// --- The desk's mouse events ---
+int desk_button_down(int x, int y, int flags, uint32_t now);  // DESK_*
+int desk_button_up(int x, int y, int flags, uint32_t now);    // DESK_*
+void desk_drag_motion(int dx, int dy);  // summed until the next tick moves the carried pieces
+void desk_mouse_at(int x, int y);       // the pointer's position: turns go about it
+
+// --- Operations ---
+int piece_at(int x, int y);  // topmost piece under the point (fringe counts, shadow not), -1 none
+void group_pick_up(int piece);
+void selection_pick_up();
+void group_toggle_select(int piece);
+void select_none();
+void turn_request(int direction);  // +1 counter-clockwise, -1 clockwise, for every carried piece
+void select_in_rect(int x, int y, int w, int h);
+void gather_loose();
+// Whether the dropped piece p lies close enough to its neighbour n, at a close enough angle.
+int snap_test(int p, int n);
+
+// Puts every carried piece down and joins what snaps. With effects, a join sparkles at the
+// pointer, plays the connect sound, pops the force-feedback mouse and clears the selection, and
+// completion applauds and reports through play_hooks.completed; without (the game's end and the
+// autosave's copy) only the layout, the percent and the summary change. 1 when this drop
+// completed the puzzle.
+int pieces_put_down(int effects);
+int pieces_drop();  // pieces_put_down(1)
+
+// --- The join sparkle: 8 frames of 32 x 32, each shown for two ticks ---
+void sparkle_start(int x, int y);
+void sparkle_stop();
+void sparkle_tick();  // per tick of the overlay; marks the frame's area for redraw
+// The frame to draw now (source x in the strip is frame * 32) and its top-left; 0 when idle.
+int sparkle_frame(int* frame, int* x, int* y);

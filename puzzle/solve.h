@@ -1,0 +1,23 @@
+// puzzle/solve.h -- reading the open game to plan the next move of an automatic solver: which
+// piece to take, where to press on it, how to turn it and where it must go. Nothing here changes
+// the game; the solver plays through the real mouse.
+#pragma once
+
+struct SolveMove {
+    int grabX, grabY;  // a desk point where piece_at finds the group to carry
+    int piece;         // the member of the carried group that will join
+    int target;        // the neighbour (outside the group) it joins
+    int quarterTurns;  // clockwise quarter turns still needed: 0..3
+};
+
+int solve_game_open();  // a game is open
+int solve_complete();   // the open game is finished
+int solve_carrying();   // pieces are carried
+// The next move: the topmost group that can be taken and joined to a neighbour whose pointer
+// destination lies on the desk. 0 when the puzzle is finished or no move is found.
+int solve_next_move(SolveMove* move);
+// Where the pointer must move by now (dx, dy) so that move->piece lands exactly on its place
+// beside move->target, as the pieces lie at this moment (after any turns).
+void solve_offset(const SolveMove* move, int* dx, int* dy);
+// The quarter turns still needed (clockwise, 0..3) for move->piece to match move->target's angle.
+int solve_turns_left(const SolveMove* move);
