@@ -165,6 +165,7 @@ int game_start(const char* name) {
     ghost_desk_build();
     play_state.startTick = sys_millis();
     play_state.changed = 0;
+    play_state.playedMs = 0;
     if (play_state.record.hasTune && play_hooks.tunePlay)
         play_hooks.tunePlay(BOX_TUNE_FILE, play_state.record.repeatTune);
     if (play_state.record.hiddenPicture) {
@@ -214,4 +215,13 @@ int game_autosave() {
     play_state.info = info;
     if (ok) play_state.changed = 0;
     return ok;
+}
+
+void game_tick(int framePeriod) {
+    if (!play_state.open) return;
+    pieces_tick();
+    play_state.playedMs += framePeriod > 0 ? framePeriod : 0;
+    if (play_state.playedMs < AUTOSAVE_MS) return;
+    play_state.playedMs = 0;
+    if (play_state.changed) (void)game_autosave();
 }

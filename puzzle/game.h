@@ -11,3 +11,7 @@ int game_open();  // a game is open
 // Writes the quick save as the game's end would write it now (turns completed, carried pieces
 // put down where they are, the time played so far) without changing the game. 1 when written.
 int game_autosave();
+// Per kernel tick while the play room is current: moves and turns the carried pieces, and every
+// AUTOSAVE_MS of play writes the quick save when the layout changed since the last write.
+inline constexpr int AUTOSAVE_MS = 30000;
+void game_tick(int framePeriod);

@@ -246,6 +246,7 @@ void pieces_tick() {
             p.anchorX += play_state.pendingDx, p.anchorY += play_state.pendingDy;
             p.x = p.anchorX, p.y = p.anchorY;
         }
+        if (p.turning || p.carried) play_state.changed = 1;
         if (!p.turning && p.turnRequest) {
             p.turning = p.turnRequest;
             p.turnRequest = 0;

@@ -82,6 +82,7 @@ struct PlayState {
     int32_t ghostVisible;           // flag
     int32_t connectSound;           // cache index of "connect.wav", -1 none
     int32_t changed;                // the layout changed since the quick save was last written
+    int32_t playedMs;               // play since the last autosave check
 };
 extern PlayState play_state;
 
