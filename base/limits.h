@@ -2,6 +2,7 @@
 // Tables are never grown: running out of one is an internal error and goes to the fatal path.
 #pragma once
 
+inline constexpr int FRAME_PERIOD_MS = 33;     // ms between kernel ticks
 inline constexpr int WINDOW_MAX = 200;         // twindow records
 inline constexpr int POSTED_EVENT_MAX = 64;    // window events posted between windows
 inline constexpr int TEXT_MAX = 700;           // numbered language texts

@@ -15,11 +15,15 @@
 #include "kernel/events.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
+#include "puzzle/solve.h"
 
 namespace {
 
 constexpr int DRAG_TICKS_MAX = 100000;    // one drag lasts at most this many ticks
 constexpr size_t COMMANDS_MAX = 1000000;  // commands of one script, drags expanded
+constexpr int SOLVE_TICKS_DEFAULT = 6;    // ticks an autosolve move carries its pieces
+constexpr int SOLVE_WAIT_MAX = 1000;      // ticks autosolve waits for a game to open
+constexpr int SOLVE_TURN_WAIT_MAX = 200;  // ticks one move waits for its turns to end
 
 enum CommandKind {
     CMD_MOVE,
@@ -30,7 +34,8 @@ enum CommandKind {
     CMD_TYPE,
     CMD_WHEEL,
     CMD_SNAP,
-    CMD_QUIT
+    CMD_QUIT,
+    CMD_AUTOSOLVE
 };
 
 struct Command {
@@ -220,6 +225,15 @@ std::string parse_command(int tick, const std::string& rest, std::vector<Command
         out->push_back(c);
         return "";
     }
+    if (verb == "autosolve") {
+        c.steps = SOLVE_TICKS_DEFAULT;
+        if (args.size() > 1 ||
+            (args.size() == 1 && (!to_int(args[0], &c.steps) || c.steps < 1 || c.steps > DRAG_TICKS_MAX)))
+            return "expected autosolve [TICKS]";
+        c.kind = CMD_AUTOSOLVE;
+        out->push_back(c);
+        return "";
+    }
     if (verb == "quit") {
         if (!args.empty()) return "quit takes nothing";
         c.kind = CMD_QUIT;
@@ -299,6 +313,146 @@ void run_input(const Command& c) {
     }
 }
 
+// --- The autosolver ---
+//
+// One move, tick by tick (each phase is set before its input is sent, because a drop that
+// finishes the puzzle opens a message box whose modal loop runs the script further from inside):
+//   plan     pointer to a visible point of the group to take, left press (pick-up)
+//   turn     right click (Ctrl for counter-clockwise) until the angle matches; waits for turns
+//   carry    the pointer moves to the destination in even steps over TICKS ticks
+//   release  left release; a short hold leaves the pieces carried, so
+//   check    a left press drops them, and
+//   drop     its release ends the move; a move that joined nothing is passed over next time.
+enum SolvePhase { SOLVE_WAIT, SOLVE_PLAN, SOLVE_TURN, SOLVE_CARRY, SOLVE_RELEASE, SOLVE_CHECK, SOLVE_DROP };
+
+struct Solver {
+    int phase;
+    int waited;        // ticks waited for a game (SOLVE_WAIT) or for a turn (SOLVE_TURN)
+    SolveMove move;    // the move under way
+    int x, y;          // where the solver's pointer is
+    int fromX, fromY;  // carry: start and destination of the pointer
+    int toX, toY;
+    int step;   // carry steps done
+    int skip;   // moves passed over because they joined nothing
+    int moves;  // moves made
+};
+Solver g_solver;
+
+void solver_input(int kind, int x, int y, int button, int ctrl) {
+    Command c = {};
+    c.kind = kind, c.x = x, c.y = y, c.button = button, c.ctrl = ctrl;
+    g_solver.x = x, g_solver.y = y;
+    run_input(c);
+}
+
+int clamp_to(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+void solver_judge() {
+    g_solver.skip = solve_joined(&g_solver.move) ? 0 : g_solver.skip + 1;
+    g_solver.phase = SOLVE_PLAN;
+}
+
+// One tick of the solver; 1 when it has ended.
+int solver_step(const Command& c, int tick) {
+    Solver& s = g_solver;
+    if (s.phase == SOLVE_WAIT) {
+        if (!solve_game_open()) {
+            if (++s.waited <= SOLVE_WAIT_MAX) return 0;
+            std::fprintf(stderr, "script: autosolve: no game was opened within %d ticks\n", SOLVE_WAIT_MAX);
+            kernel_close_request();
+            return 1;
+        }
+        s.phase = SOLVE_PLAN;
+    }
+    if (!solve_game_open()) return 1;
+    switch (s.phase) {
+        case SOLVE_PLAN: {
+            if (solve_complete()) {
+                std::fprintf(stderr, "script: autosolve: finished in %d moves, %d ticks\n", s.moves,
+                             tick - c.tick);
+                return 1;
+            }
+            if (solve_carrying()) {  // pieces were left on the pointer: put them down first
+                s.phase = SOLVE_DROP;
+                solver_input(CMD_PRESS, s.x, s.y, SDL_BUTTON_LEFT, 0);
+                return 0;
+            }
+            if (!solve_next_move(&s.move, s.skip)) {
+                if (s.skip) {
+                    s.skip = 0;  // every move was passed over: try them all again
+                    return 0;
+                }
+                std::fprintf(stderr, "script: autosolve: no move is left after %d moves\n", s.moves);
+                return 1;
+            }
+            s.moves++;
+            s.waited = 0;
+            s.phase = SOLVE_TURN;
+            solver_input(CMD_MOVE, s.move.grabX, s.move.grabY, 0, 0);
+            solver_input(CMD_PRESS, s.move.grabX, s.move.grabY, SDL_BUTTON_LEFT, 0);
+            return 0;
+        }
+        case SOLVE_TURN: {
+            if (!solve_carrying()) {  // nothing was picked up
+                s.skip++;
+                s.phase = SOLVE_PLAN;
+                solver_input(CMD_RELEASE, s.x, s.y, SDL_BUTTON_LEFT, 0);
+                return 0;
+            }
+            const int turns = solve_turns_left(&s.move);
+            if (turns < 0 && ++s.waited <= SOLVE_TURN_WAIT_MAX) return 0;
+            if (turns > 0) {
+                const int ctrl = turns == 3;  // one counter-clockwise turn instead of three
+                solver_input(CMD_PRESS, s.x, s.y, SDL_BUTTON_RIGHT, ctrl);
+                solver_input(CMD_RELEASE, s.x, s.y, SDL_BUTTON_RIGHT, ctrl);
+                return 0;
+            }
+            int dx, dy;
+            solve_offset(&s.move, &dx, &dy);
+            s.fromX = s.x, s.fromY = s.y;
+            s.toX = clamp_to(s.x + dx, 0, screen.width - 1);
+            s.toY = clamp_to(s.y + dy, 0, screen.height - 1);
+            s.step = 0;
+            s.phase = SOLVE_CARRY;
+            return 0;
+        }
+        case SOLVE_CARRY:
+            s.step++;
+            if (s.step >= c.steps) s.phase = SOLVE_RELEASE;
+            solver_input(CMD_MOVE, s.fromX + (s.toX - s.fromX) * s.step / c.steps,
+                         s.fromY + (s.toY - s.fromY) * s.step / c.steps, 0, 0);
+            return 0;
+        case SOLVE_RELEASE:
+            s.phase = SOLVE_CHECK;
+            solver_input(CMD_RELEASE, s.x, s.y, SDL_BUTTON_LEFT, 0);
+            return 0;
+        case SOLVE_CHECK:
+            if (!solve_carrying()) {
+                solver_judge();
+                return 0;
+            }
+            s.phase = SOLVE_DROP;
+            solver_input(CMD_PRESS, s.x, s.y, SDL_BUTTON_LEFT, 0);
+            return 0;
+        case SOLVE_DROP:
+            solver_judge();
+            solver_input(CMD_RELEASE, s.x, s.y, SDL_BUTTON_LEFT, 0);
+            return 0;
+        default:
+            return 1;
+    }
+}
+
+// The solver has ended at `tick`: the lines after it count from now.
+void solver_finish(size_t index, int tick) {
+    std::vector<Command>& commands = g_script.commands;
+    const int shift = tick - commands[index].tick;
+    for (size_t j = index + 1; j < commands.size(); j++)
+        commands[j].tick += shift;
+    commands[index].done = true;
+    g_solver = {};
+}
+
 }  // namespace
 
 int script_parse_text(const char* text, char* error, int error_size) {
@@ -358,14 +512,23 @@ int script_load(const char* path, char* error, int error_size) {
     return script_parse_text(text.c_str(), error, error_size);
 }
 
-void script_free() { g_script = {}; }
+void script_free() {
+    g_script = {};
+    g_solver = {};
+}
 int script_active() { return g_script.active; }
 
 void script_before_tick(int tick) {
     if (!g_script.active) return;
     // Input of this tick (and any earlier tick not yet run) arrives now; snapshots and quit wait.
+    // An autosolve holds every later line until it ends.
     for (size_t i = g_script.next; i < g_script.commands.size() && g_script.commands[i].tick <= tick; i++) {
         Command& c = g_script.commands[i];
+        if (c.kind == CMD_AUTOSOLVE) {
+            if (!c.done && solver_step(c, tick)) solver_finish(i, tick);
+            if (!c.done) break;  // a modal loop inside the step may have finished it already
+            continue;
+        }
         if (c.kind == CMD_SNAP || c.kind == CMD_QUIT || c.done) continue;
         run_input(c);
         c.done = true;
@@ -375,6 +538,8 @@ void script_before_tick(int tick) {
 void script_after_tick(int tick) {
     if (!g_script.active) return;
     while (g_script.next < g_script.commands.size() && g_script.commands[g_script.next].tick <= tick) {
+        const Command& head = g_script.commands[g_script.next];
+        if (head.kind == CMD_AUTOSOLVE && !head.done) return;
         Command c = g_script.commands[g_script.next++];
         if (c.kind == CMD_SNAP) {
             if (!script_write_png(c.text.c_str()))

@@ -1,11 +1,140 @@
-// puzzle/solve.cpp -- placeholder until the solver's planning lands.
+// puzzle/solve.cpp -- planning an automatic solver's moves from where the pieces lie. Groups are
+// keyed by their identifier, loose pieces by their own index (a group's identifier is the index
+// of one of its members, so the two never meet).
 #include "puzzle/solve.h"
 
+#include <cmath>
+
+#include "platform/io_mem.h"
+#include "puzzle/drag.h"
 #include "puzzle/play.h"
+#include "puzzle/vec.h"
+
+namespace {
+
+constexpr int DESK_MARGIN = 2;  // pointer destinations stay this far inside the desk
+constexpr int GRAB_GRID = 7;    // points tried across a piece's rectangle to find a visible one
+
+int key_of(int piece) {
+    const PlayPiece& p = play_state.pieces[piece];
+    return p.group == -1 ? piece : p.group;
+}
+
+int normal_angle(int a) { return ((a % 360) + 360) % 360; }
+
+// (x, y) turned about (px, py) by degrees, rounded half away from zero (as the tick turns).
+void turn_about(int x, int y, int px, int py, int degrees, int* ox, int* oy) {
+    double v[2] = {(double)(x - px), (double)(y - py)};
+    vec_rotate(v, degrees);
+    *ox = px + (int)std::lround(v[0]);
+    *oy = py + (int)std::lround(v[1]);
+}
+
+// Where piece m must lie to sit beside n as the picture has them.
+void place_beside(int m, int n, int* x, int* y) {
+    const PlayPiece& pm = play_state.pieces[m];
+    const PlayPiece& pn = play_state.pieces[n];
+    double v[2] = {(double)(pm.homeX - pn.homeX), (double)(pm.homeY - pn.homeY)};
+    vec_rotate(v, pn.angle);
+    *x = pn.x + (int)std::lround(v[0]);
+    *y = pn.y + (int)std::lround(v[1]);
+}
+
+int clockwise_turns(int from, int to) { return normal_angle(from - to + 45) / 90; }
+
+// A desk point on the piece where piece_at finds a member of the piece's group; 0 when hidden.
+int grab_point(int piece, int* gx, int* gy) {
+    const PieceQuad& q = play_state.pieces[piece].screenQuad;
+    if (q.right == -1) return 0;
+    const int key = key_of(piece);
+    const int cx = (q.left + q.right) / 2, cy = (q.top + q.bottom) / 2;
+    for (int k = -1; k < GRAB_GRID * GRAB_GRID; k++) {
+        const int x = k < 0 ? cx : q.left + (q.right - q.left) * (k % GRAB_GRID + 1) / (GRAB_GRID + 1);
+        const int y = k < 0 ? cy : q.top + (q.bottom - q.top) * (k / GRAB_GRID + 1) / (GRAB_GRID + 1);
+        const int hit = piece_at(x, y);
+        if (hit != -1 && key_of(hit) == key) {
+            *gx = x, *gy = y;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int on_desk(int x, int y) {
+    return x >= DESK_MARGIN && y >= DESK_MARGIN && x < play_state.deskWidth - DESK_MARGIN &&
+           y < play_state.deskHeight - DESK_MARGIN;
+}
+
+// The pointer's destination when piece m, carried from (gx, gy), is turned to n's angle and
+// placed beside n.
+void destination(int m, int n, int gx, int gy, int* dx, int* dy) {
+    const PlayPiece& pm = play_state.pieces[m];
+    int mx = pm.x, my = pm.y;
+    const int turns = clockwise_turns(pm.angle, play_state.pieces[n].angle);
+    if (turns) turn_about(pm.x, pm.y, gx, gy, -90 * turns, &mx, &my);
+    int tx, ty;
+    place_beside(m, n, &tx, &ty);
+    *dx = gx + tx - mx, *dy = gy + ty - my;
+}
+
+}  // namespace
 
 int solve_game_open() { return play_state.open; }
+
 int solve_complete() { return play_state.open && play_state.info.percent >= 100; }
-int solve_carrying() { return 0; }
-int solve_next_move(SolveMove*) { return 0; }
-void solve_offset(const SolveMove*, int* dx, int* dy) { *dx = *dy = 0; }
-int solve_turns_left(const SolveMove*) { return 0; }
+
+int solve_carrying() {
+    for (int i = 0; i < play_state.pieceCount; i++)
+        if (play_state.pieces[i].carried) return 1;
+    return 0;
+}
+
+int solve_next_move(SolveMove* move, int skip) {
+    if (!play_state.open || solve_complete() || !play_state.pieces) return 0;
+    const int n = play_state.pieceCount;
+    char* tried = (char*)io_mem_alloc((size_t)n);
+    for (int i = 0; i < n; i++)
+        tried[i] = 0;
+    int found = 0;
+    // From the top of the stack down: the topmost pieces are the ones in plain view.
+    for (int p = play_state.top; p != -1 && !found; p = play_state.pieces[p].prev) {
+        const int key = key_of(p);
+        if (tried[key]) continue;
+        int gx, gy;
+        if (!grab_point(p, &gx, &gy)) continue;
+        tried[key] = 1;
+        for (int m = 0; m < n && !found; m++) {
+            if (key_of(m) != key) continue;
+            const PlayPiece& pm = play_state.pieces[m];
+            for (int k = 0; k < pm.neighbourCount && !found; k++) {
+                const int nb = pm.neighbours[k];
+                if (key_of(nb) == key) continue;
+                int dx, dy;
+                destination(m, nb, gx, gy, &dx, &dy);
+                if (!on_desk(dx, dy) || skip-- > 0) continue;
+                *move = {gx, gy, m, nb, clockwise_turns(pm.angle, play_state.pieces[nb].angle)};
+                found = 1;
+            }
+        }
+    }
+    io_mem_free(tried);
+    return found;
+}
+
+int solve_joined(const SolveMove* move) {
+    const PlayPiece& a = play_state.pieces[move->piece];
+    return a.group != -1 && a.group == play_state.pieces[move->target].group;
+}
+
+void solve_offset(const SolveMove* move, int* dx, int* dy) {
+    int tx, ty;
+    place_beside(move->piece, move->target, &tx, &ty);
+    *dx = tx - play_state.pieces[move->piece].x;
+    *dy = ty - play_state.pieces[move->piece].y;
+}
+
+int solve_turns_left(const SolveMove* move) {
+    const PlayPiece& p = play_state.pieces[move->piece];
+    if (p.turning || p.turnRequest) return -1;
+    return clockwise_turns(p.angle, play_state.pieces[move->target].angle);
+}

@@ -14,10 +14,13 @@ int solve_game_open();  // a game is open
 int solve_complete();   // the open game is finished
 int solve_carrying();   // pieces are carried
 // The next move: the topmost group that can be taken and joined to a neighbour whose pointer
-// destination lies on the desk. 0 when the puzzle is finished or no move is found.
-int solve_next_move(SolveMove* move);
+// destination lies on the desk, passing over the first `skip` such moves (moves that failed).
+// 0 when the puzzle is finished or no move is found.
+int solve_next_move(SolveMove* move, int skip);
+int solve_joined(const SolveMove* move);  // the move's two pieces are in one group
 // Where the pointer must move by now (dx, dy) so that move->piece lands exactly on its place
 // beside move->target, as the pieces lie at this moment (after any turns).
 void solve_offset(const SolveMove* move, int* dx, int* dy);
-// The quarter turns still needed (clockwise, 0..3) for move->piece to match move->target's angle.
+// The quarter turns still needed (clockwise, 0..3) for move->piece to match move->target's
+// angle; -1 while a turn is asked for or running.
 int solve_turns_left(const SolveMove* move);
