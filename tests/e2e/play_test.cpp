@@ -1,0 +1,155 @@
+// tests/e2e/play_test.cpp -- playing a box in the headless game: a move survives leaving and
+// reopening, the autosave survives a SIGKILL, SIGTERM saves, and the autosolver finishes puzzles
+// through the real mouse.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "e2e/game_run.h"
+
+namespace {
+
+constexpr int DESK_W = 1024, DESK_H = 768;
+
+// The parts of a quick save these tests look at.
+struct Save {
+    bool ok = false;
+    int elapsed = 0, percent = 0, count = 0;
+    std::string layout;  // 20 bytes a piece: x, y (from the desk centre), lift, angle, group
+    std::string stack;   // 4 bytes a piece, bottom first
+    int32_t field(int piece, int k) const {
+        int32_t v;
+        std::memcpy(&v, layout.data() + 20 * piece + 4 * k, 4);
+        return v;
+    }
+};
+
+Save read_save(const std::string& bytes) {
+    Save s;
+    if (bytes.size() < 24 || bytes.compare(0, 4, "QICK") != 0) return s;
+    auto u32 = [&](size_t at) {
+        uint32_t v;
+        std::memcpy(&v, bytes.data() + at, 4);
+        return v;
+    };
+    for (size_t at = 24; at + 8 <= bytes.size();) {
+        const uint32_t id = u32(at), size = u32(at + 4);
+        if (at + 8 + size > bytes.size()) return s;
+        if (id == 1) s.elapsed = (int)u32(at + 8);
+        if (id == 3) s.percent = (int)u32(at + 8);
+        if (id == 4) s.count = (int)u32(at + 8);
+        if (id == 100) s.layout = bytes.substr(at + 8, size);
+        if (id == 101) s.stack = bytes.substr(at + 8, size);
+        at += 8 + size;
+    }
+    s.ok = s.count > 0 && s.layout.size() == (size_t)s.count * 20 && s.stack.size() == (size_t)s.count * 4;
+    return s;
+}
+
+struct PlayGame : e2e::Game {
+    std::string box;
+    explicit PlayGame(const std::string& name) : box(name) {
+        std::system(("mkdir -p '" + dir + "/puzzles' && cp '" LUMAVEX_GAME_DIR "/puzzles/" + name +
+                     ".pzl' '" + dir + "/puzzles/'")
+                        .c_str());
+    }
+    void play(const std::string& script) {
+        write("script.txt", script);
+        start({"--headless", "--window", "1024x768", "--script", "script.txt", "puzzles/" + box + ".pzl"});
+    }
+    Save save() { return read_save(file("sfiles/qs/" + box + ".qsv")); }
+};
+
+// A point on the body of the topmost piece of a 100-pixel puzzle, and the piece: the piece image
+// starts at most a third of a piece left of and above its cell.
+int top_piece_point(const Save& s, int* x, int* y) {
+    int32_t top;
+    std::memcpy(&top, s.stack.data() + 4 * (s.count - 1), 4);
+    *x = DESK_W / 2 + s.field(top, 0) + 65;
+    *y = DESK_H / 2 + s.field(top, 1) + 65;
+    return top;
+}
+
+TEST(play, a_move_survives_leaving_and_reopening) {
+    PlayGame g("Sunset Lake");
+    g.play("5 quit\n");
+    ASSERT_EQ(g.wait(), 0);
+    const Save fresh = g.save();
+    ASSERT_TRUE(fresh.ok);
+    ASSERT_EQ(fresh.count, 24);
+    int x, y;
+    const int top = top_piece_point(fresh, &x, &y);
+
+    // Press, carry for ten ticks, release: the piece goes down where it was carried.
+    g.play("5 drag " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(x - 120) + " " +
+           std::to_string(y + 60) + " 10\n+5 move 1010 750\n+5 snap moved.png\n+1 key escape\n+5 quit\n");
+    ASSERT_EQ(g.wait(), 0);
+    const Save moved = g.save();
+    ASSERT_TRUE(moved.ok);
+    EXPECT_NE(moved.layout, fresh.layout);
+    EXPECT_NE(moved.field(top, 0), fresh.field(top, 0));
+
+    g.play("5 move 1010 750\n+5 snap reopened.png\n+1 quit\n");
+    ASSERT_EQ(g.wait(), 0);
+    EXPECT_EQ(g.save().layout, moved.layout);
+    EXPECT_EQ(g.file("reopened.png"), g.file("moved.png"));
+}
+
+TEST(play, the_autosave_survives_sigkill_and_sigterm_saves) {
+    PlayGame g("Sunset Lake");
+    g.play("5 quit\n");
+    ASSERT_EQ(g.wait(), 0);
+    const Save fresh = g.save();
+    int x, y;
+    top_piece_point(fresh, &x, &y);
+    const std::string move = "5 drag " + std::to_string(x) + " " + std::to_string(y) + " " +
+                             std::to_string(x + 90) + " " + std::to_string(y - 40) + " 10\n";
+
+    // 30 seconds of play are 910 ticks: the autosave is written by then; the kill comes later.
+    g.play(move + "1000 snap saved.png\n1000000 quit\n");
+    ASSERT_TRUE(g.wait_for_file("saved.png"));
+    kill(g.pid, SIGKILL);
+    g.wait();
+    const Save autosaved = g.save();
+    ASSERT_TRUE(autosaved.ok);
+    EXPECT_NE(autosaved.layout, fresh.layout);
+    EXPECT_GE(autosaved.elapsed, 30);
+
+    g.play("5 quit\n");
+    ASSERT_EQ(g.wait(), 0);
+    EXPECT_EQ(g.save().layout, autosaved.layout);
+    EXPECT_GE(g.save().elapsed, autosaved.elapsed);
+
+    // SIGTERM runs the normal shutdown, which saves the move made a moment before.
+    std::system(("rm -f '" + g.dir + "/sfiles/qs/Sunset Lake.qsv'").c_str());
+    g.play(move + "30 snap moved.png\n1000000 quit\n");
+    ASSERT_TRUE(g.wait_for_file("moved.png"));
+    kill(g.pid, SIGTERM);
+    EXPECT_EQ(g.wait(), 0);
+    const Save terminated = g.save();
+    ASSERT_TRUE(terminated.ok);
+    EXPECT_NE(terminated.layout, fresh.layout);
+}
+
+TEST(play, autosolve_finishes_the_24_and_150_piece_boxes) {
+    for (const char* name : {"Sunset Lake", "Tulip Fields"}) {
+        SCOPED_TRACE(name);
+        PlayGame g(name);
+        g.play("0 autosolve\n+20 snap done.png\n+1 key enter\n+5 quit\n");
+        ASSERT_EQ(g.wait(120), 0);
+        EXPECT_NE(g.file("stderr.txt").find("autosolve: finished"), std::string::npos)
+            << g.file("stderr.txt");
+        const Save s = g.save();
+        ASSERT_TRUE(s.ok);
+        EXPECT_EQ(s.percent, 100);
+        for (int i = 0; i < s.count; i++)
+            ASSERT_EQ(s.field(i, 4), s.field(0, 4)) << "piece " << i << " is not in the one group";
+        if (const char* keep = std::getenv("LUMAVEX_SCENE_KEEP"))
+            std::system(("cp '" + g.dir + "/done.png' '" + keep + "/solved-" + name + ".png'").c_str());
+    }
+}
+
+}  // namespace
