@@ -316,6 +316,20 @@ int input(int w, KernelEvent* event) {
     return deliver(w, event, whole_screen());
 }
 
+// The topmost window of w's tree under a screen point that would take a mouse event there.
+int hit(int w, int x, int y) {
+    const TWindow& t = g_windows[w];
+    if (!t.visible) return -1;
+    if (!t.rolledUp)
+        for (int c = t.lastChild; c >= 0; c = g_windows[c].prevSibling) {
+            const int h = hit(c, x, y);
+            if (h >= 0) return h;
+        }
+    if (t.style & TW_NOCATCH) return -1;
+    const int width = t.rolledUp ? ROLLED_WIDTH : t.width, height = t.rolledUp ? TITLE_HEIGHT : t.height;
+    return x >= t.screenX && y >= t.screenY && x < t.screenX + width && y < t.screenY + height ? w : -1;
+}
+
 // --- Captures ---
 //
 // Tick by tick, a move capture (kind 1) started by a press in a title bar:
@@ -664,6 +678,15 @@ void window_drop_focus() {
 }
 
 int window_room() { return g_wm.room; }
+
+int window_at(int x, int y) {
+    if (g_wm.modal >= 0) return g_wm.modal;
+    if (g_wm.floating >= 0 && g_windows[g_wm.floating].visible) {
+        const int h = hit(g_wm.floating, x, y);
+        if (h >= 0) return h;
+    }
+    return g_wm.room >= 0 ? hit(g_wm.room, x, y) : -1;
+}
 int window_floating() { return g_wm.floating; }
 
 int window_focus_modal(int window, EditField* fields) {

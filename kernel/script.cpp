@@ -15,7 +15,9 @@
 #include "kernel/events.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
+#include "gui/window.h"
 #include "puzzle/solve.h"
+#include "rooms/play.h"
 
 namespace {
 
@@ -347,6 +349,8 @@ void solver_input(int kind, int x, int y, int button, int ctrl) {
 
 int clamp_to(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
+int desk_point_free(int x, int y) { return window_at(x, y) == playroom_room_window(); }
+
 void solver_judge() {
     g_solver.skip = solve_joined(&g_solver.move) ? 0 : g_solver.skip + 1;
     g_solver.phase = SOLVE_PLAN;
@@ -377,7 +381,7 @@ int solver_step(const Command& c, int tick) {
                 solver_input(CMD_PRESS, s.x, s.y, SDL_BUTTON_LEFT, 0);
                 return 0;
             }
-            if (!solve_next_move(&s.move, s.skip)) {
+            if (!solve_next_move(&s.move, s.skip, desk_point_free)) {
                 if (s.skip) {
                     s.skip = 0;  // every move was passed over: try them all again
                     return 0;

@@ -43,7 +43,7 @@ void place_beside(int m, int n, int* x, int* y) {
 int clockwise_turns(int from, int to) { return normal_angle(from - to + 45) / 90; }
 
 // A desk point on the piece where piece_at finds a member of the piece's group; 0 when hidden.
-int grab_point(int piece, int* gx, int* gy) {
+int grab_point(int piece, SolvePointFree free, int* gx, int* gy) {
     const PieceQuad& q = play_state.pieces[piece].screenQuad;
     if (q.right == -1) return 0;
     const int key = key_of(piece);
@@ -52,7 +52,7 @@ int grab_point(int piece, int* gx, int* gy) {
         const int x = k < 0 ? cx : q.left + (q.right - q.left) * (k % GRAB_GRID + 1) / (GRAB_GRID + 1);
         const int y = k < 0 ? cy : q.top + (q.bottom - q.top) * (k / GRAB_GRID + 1) / (GRAB_GRID + 1);
         const int hit = piece_at(x, y);
-        if (hit != -1 && key_of(hit) == key) {
+        if (hit != -1 && key_of(hit) == key && (!free || free(x, y))) {
             *gx = x, *gy = y;
             return 1;
         }
@@ -89,7 +89,7 @@ int solve_carrying() {
     return 0;
 }
 
-int solve_next_move(SolveMove* move, int skip) {
+int solve_next_move(SolveMove* move, int skip, SolvePointFree free) {
     if (!play_state.open || solve_complete() || !play_state.pieces) return 0;
     const int n = play_state.pieceCount;
     char* tried = (char*)io_mem_alloc((size_t)n);
@@ -101,7 +101,7 @@ int solve_next_move(SolveMove* move, int skip) {
         const int key = key_of(p);
         if (tried[key]) continue;
         int gx, gy;
-        if (!grab_point(p, &gx, &gy)) continue;
+        if (!grab_point(p, free, &gx, &gy)) continue;
         tried[key] = 1;
         for (int m = 0; m < n && !found; m++) {
             if (key_of(m) != key) continue;

@@ -16,7 +16,9 @@ int solve_carrying();   // pieces are carried
 // The next move: the topmost group that can be taken and joined to a neighbour whose pointer
 // destination lies on the desk, passing over the first `skip` such moves (moves that failed).
 // 0 when the puzzle is finished or no move is found.
-int solve_next_move(SolveMove* move, int skip);
+// free(x, y) says whether a press there reaches the desk (no window lies above it).
+using SolvePointFree = int (*)(int x, int y);
+int solve_next_move(SolveMove* move, int skip, SolvePointFree free);
 int solve_joined(const SolveMove* move);  // the move's two pieces are in one group
 // Where the pointer must move by now (dx, dy) so that move->piece lands exactly on its place
 // beside move->target, as the pieces lie at this moment (after any turns).
