@@ -81,7 +81,7 @@ int window_room();              // -1 when none
 // The window a mouse press at the screen point would reach (the modal window while there is
 // one; windows that let the mouse through are passed over); -1 when none.
 int window_at(int x, int y);
-int window_floating();          // -1 when none
+int window_floating();  // -1 when none
 // Centres the window, makes it the modal window and runs the edit-field dialog with the given
 // fields (null for none) until the modal ends; returns its result. Only one modal at a time.
 int window_focus_modal(int window, EditField* fields);

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "gui/window.h"
 #include "kernel/events.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
-#include "gui/window.h"
 #include "puzzle/solve.h"
 #include "rooms/play.h"
 

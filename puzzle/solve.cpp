@@ -30,9 +30,23 @@ void turn_about(int x, int y, int px, int py, int degrees, int* ox, int* oy) {
     *oy = py + (int)std::lround(v[1]);
 }
 
-// Where piece m must lie to sit beside n as the picture has them.
+// The top-left of the picture when it lies centred on the desk.
+void home_origin(int* x, int* y) {
+    *x = (play_state.deskWidth - play_state.record.width) / 2;
+    *y = (play_state.deskHeight - play_state.record.height) / 2;
+}
+
+int target_angle(int n) { return n == -1 ? 0 : play_state.pieces[n].angle; }
+
+// Where piece m must lie to sit beside n as the picture has them; n = -1: at its place in the
+// picture centred on the desk.
 void place_beside(int m, int n, int* x, int* y) {
     const PlayPiece& pm = play_state.pieces[m];
+    if (n == -1) {
+        home_origin(x, y);
+        *x += pm.homeX, *y += pm.homeY;
+        return;
+    }
     const PlayPiece& pn = play_state.pieces[n];
     double v[2] = {(double)(pm.homeX - pn.homeX), (double)(pm.homeY - pn.homeY)};
     vec_rotate(v, pn.angle);
@@ -41,6 +55,13 @@ void place_beside(int m, int n, int* x, int* y) {
 }
 
 int clockwise_turns(int from, int to) { return normal_angle(from - to + 45) / 90; }
+
+int at_home(int m) {
+    int x, y;
+    place_beside(m, -1, &x, &y);
+    const PlayPiece& p = play_state.pieces[m];
+    return p.x == x && p.y == y && p.angle == 0;
+}
 
 // A desk point on the piece where piece_at finds a member of the piece's group; 0 when hidden.
 int grab_point(int piece, SolvePointFree free, int* gx, int* gy) {
@@ -70,7 +91,7 @@ int on_desk(int x, int y) {
 void destination(int m, int n, int gx, int gy, int* dx, int* dy) {
     const PlayPiece& pm = play_state.pieces[m];
     int mx = pm.x, my = pm.y;
-    const int turns = clockwise_turns(pm.angle, play_state.pieces[n].angle);
+    const int turns = clockwise_turns(pm.angle, target_angle(n));
     if (turns) turn_about(pm.x, pm.y, gx, gy, -90 * turns, &mx, &my);
     int tx, ty;
     place_beside(m, n, &tx, &ty);
@@ -93,27 +114,34 @@ int solve_next_move(SolveMove* move, int skip, SolvePointFree free) {
     if (!play_state.open || solve_complete() || !play_state.pieces) return 0;
     const int n = play_state.pieceCount;
     char* tried = (char*)io_mem_alloc((size_t)n);
-    for (int i = 0; i < n; i++)
-        tried[i] = 0;
     int found = 0;
-    // From the top of the stack down: the topmost pieces are the ones in plain view.
-    for (int p = play_state.top; p != -1 && !found; p = play_state.pieces[p].prev) {
-        const int key = key_of(p);
-        if (tried[key]) continue;
-        int gx, gy;
-        if (!grab_point(p, free, &gx, &gy)) continue;
-        tried[key] = 1;
-        for (int m = 0; m < n && !found; m++) {
-            if (key_of(m) != key) continue;
-            const PlayPiece& pm = play_state.pieces[m];
-            for (int k = 0; k < pm.neighbourCount && !found; k++) {
-                const int nb = pm.neighbours[k];
-                if (key_of(nb) == key) continue;
-                int dx, dy;
-                destination(m, nb, gx, gy, &dx, &dy);
-                if (!on_desk(dx, dy) || skip-- > 0) continue;
-                *move = {gx, gy, m, nb, clockwise_turns(pm.angle, play_state.pieces[nb].angle)};
-                found = 1;
+    // First joins to a neighbour wherever it lies; when none of those fits on the desk (large
+    // groups reaching over the edges), a group goes to its place in the picture centred on the
+    // desk, which always fits: a fitted cut is never larger than the desk.
+    for (int pass = 0; pass < 2 && !found; pass++) {
+        for (int i = 0; i < n; i++)
+            tried[i] = 0;
+        // From the top of the stack down: the topmost pieces are the ones in plain view.
+        for (int p = play_state.top; p != -1 && !found; p = play_state.pieces[p].prev) {
+            const int key = key_of(p);
+            if (tried[key]) continue;
+            int gx, gy;
+            if (!grab_point(p, free, &gx, &gy)) continue;
+            tried[key] = 1;
+            for (int m = 0; m < n && !found; m++) {
+                if (key_of(m) != key) continue;
+                const PlayPiece& pm = play_state.pieces[m];
+                for (int k = 0; k < (pass ? 1 : pm.neighbourCount) && !found; k++) {
+                    const int nb = pass ? -1 : pm.neighbours[k];
+                    if (nb != -1 && key_of(nb) == key) continue;
+                    if (nb == -1 && at_home(m)) break;  // the group lies at its place already
+                    int dx, dy;
+                    destination(m, nb, gx, gy, &dx, &dy);
+                    if (!on_desk(dx, dy) || skip-- > 0) continue;
+                    *move = {gx, gy, m, nb, clockwise_turns(pm.angle, target_angle(nb))};
+                    found = 1;
+                }
+                if (pass) break;  // one member stands for the group
             }
         }
     }
@@ -123,6 +151,7 @@ int solve_next_move(SolveMove* move, int skip, SolvePointFree free) {
 
 int solve_joined(const SolveMove* move) {
     const PlayPiece& a = play_state.pieces[move->piece];
+    if (move->target == -1) return at_home(move->piece);
     return a.group != -1 && a.group == play_state.pieces[move->target].group;
 }
 
@@ -136,5 +165,5 @@ void solve_offset(const SolveMove* move, int* dx, int* dy) {
 int solve_turns_left(const SolveMove* move) {
     const PlayPiece& p = play_state.pieces[move->piece];
     if (p.turning || p.turnRequest) return -1;
-    return clockwise_turns(p.angle, play_state.pieces[move->target].angle);
+    return clockwise_turns(p.angle, target_angle(move->target));
 }

@@ -6,7 +6,8 @@
 struct SolveMove {
     int grabX, grabY;  // a desk point where piece_at finds the group to carry
     int piece;         // the member of the carried group that will join
-    int target;        // the neighbour (outside the group) it joins
+    int target;        // the neighbour (outside the group) it joins; -1: its place in the picture
+                       // centred on the desk
     int quarterTurns;  // clockwise quarter turns still needed: 0..3
 };
 
@@ -14,7 +15,8 @@ int solve_game_open();  // a game is open
 int solve_complete();   // the open game is finished
 int solve_carrying();   // pieces are carried
 // The next move: the topmost group that can be taken and joined to a neighbour whose pointer
-// destination lies on the desk, passing over the first `skip` such moves (moves that failed).
+// destination lies on the desk, else the topmost group not yet at its place in the picture
+// centred on the desk, passing over the first `skip` such moves (moves that failed).
 // 0 when the puzzle is finished or no move is found.
 // free(x, y) says whether a press there reaches the desk (no window lies above it).
 using SolvePointFree = int (*)(int x, int y);
