@@ -204,6 +204,7 @@ int main(int argc, char** argv) {
     prepare_folder();
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("XDG_RUNTIME_DIR", g_folder.c_str(), 1);  // a copy of the game may run beside it
     kernel_set_start_hook(run_benchmarks);
     char* args[] = {argv[0], (char*)"--headless", (char*)"--window", (char*)"1920x1080", nullptr};
     return kernel_main(4, args);
