@@ -277,15 +277,7 @@ void rows_span(void* ctx, int sx, int sy, int sw, int sh) {
 
 Image* copy_of_background() {
     Image* copy = img_create(screen.width, screen.height, IMG_KIND_SCREEN);
-    const Image* bg = g_skin.built;
-    for (int y = 0; y < screen.height; y++) {
-        uint8_t* d = (uint8_t*)copy + copy->colourOffset + (ptrdiff_t)y * copy->colourPitch;
-        const uint8_t* s = (const uint8_t*)bg + bg->colourOffset + (ptrdiff_t)y * bg->colourPitch;
-        for (int x = 0; x < screen.width; x += bg->width) {
-            const int n = bg->width < screen.width - x ? bg->width : screen.width - x;
-            std::memcpy(d + x * 3, s, (size_t)n * 3);
-        }
-    }
+    ge_background_copy(copy);
     return copy;
 }
 
@@ -539,6 +531,20 @@ void ge_background_draw() {
     if (!image || !screen.buf) return;
     RowsJob j{{0, 0, screen.width, screen.height < image->height ? screen.height : image->height}, image};
     screen_for_each_dirty_span(0, 0, screen.width, screen.height, rows_span, &j);
+}
+
+void ge_background_copy(Image* image) {
+    const Image* bg = g_skin.built;
+    if (!bg || !image || image->kind != bg->kind) return;
+    const int rows = image->height < bg->height ? image->height : bg->height;
+    for (int y = 0; y < rows; y++) {
+        uint8_t* d = (uint8_t*)image + image->colourOffset + (ptrdiff_t)y * image->colourPitch;
+        const uint8_t* s = (const uint8_t*)bg + bg->colourOffset + (ptrdiff_t)y * bg->colourPitch;
+        for (int x = 0; x < image->width; x += bg->width) {
+            const int n = bg->width < image->width - x ? bg->width : image->width - x;
+            std::memcpy(d + x * 3, s, (size_t)n * 3);
+        }
+    }
 }
 
 void ge_background_free() {

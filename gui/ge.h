@@ -67,6 +67,9 @@ void ge_put_pixel(int x, int y, int colour);
 void ge_background_build();  // "BackGround" of config.ini, else the skin's "Color" (fatal if neither)
 void ge_background_draw();
 void ge_background_free();
+// The plain background into an image of the screen's kind from its top-left, as the screen shows
+// it (the composed backdrop left out); rows or columns beyond the background stay unchanged.
+void ge_background_copy(Image* image);
 // The gamma ramp of row y of `rows`: table[v] is the integer part of (v / 255)^e * 255 with
 // e = top + (bottom - top) / rows * y; an exponent of exactly 1 leaves every value.
 void ge_gradient_table(double top, double bottom, int rows, int y, uint8_t table[256]);

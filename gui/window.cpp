@@ -633,6 +633,11 @@ void window_pos(int window, int* x, int* y) {
     *y = t.y;
 }
 
+void window_raise(int window) {
+    (void)win(window);
+    raise_window(window);
+}
+
 // Both directions keep the right edge where it is.
 void window_roll_up(int window, int rolled) {
     TWindow& t = win(window);

@@ -74,6 +74,7 @@ void window_size(int window, int* width, int* height);  // unrolled size
 void window_screen_pos(int window, int* x, int* y);     // as if unrolled
 void window_pos(int window, int* x, int* y);            // relative to the parent
 void window_roll_up(int window, int rolled);
+void window_raise(int window);  // to the top of its siblings, redrawn
 
 void window_focus(int window);  // TW_SCREEN: room window; TW_POPUP: floating focus; else fatal
 void window_drop_focus();       // clears the floating focus

@@ -1,9 +1,408 @@
-// rooms/play.cpp -- placeholder until the play room lands.
+// rooms/play.cpp -- the play room: the desk window (background, title line, the two layers of
+// pieces, the mouse handed to the desk input), the transparent overlay with the join sparkle,
+// the control panel, and the picture window with its five size steps. Placements, the faint
+// picture and the picture's size step are kept in config.ini between runs.
 #include "rooms/play.h"
 
-#include "puzzle/game.h"
+#include <cstdio>
+#include <cstring>
 
-void playroom_create() {}
-int playroom_room_window() { return -1; }
+#include "gui/button.h"
+#include "gui/ge.h"
+#include "gui/lt.h"
+#include "gui/msgbox.h"
+#include "gui/window.h"
+#include "image/img.h"
+#include "image/img_scale.h"
+#include "platform/io_desktop.h"
+#include "platform/io_ini.h"
+#include "platform/io_mem.h"
+#include "platform/io_sound.h"
+#include "platform/screen.h"
+#include "platform/sys.h"
+#include "puzzle/drag.h"
+#include "puzzle/game.h"
+#include "puzzle/light.h"
+#include "puzzle/pieces.h"
+#include "puzzle/play.h"
+#include "puzzle/playinfo.h"
+#include "resources/cache.h"
+#include "resources/sound.h"
+#include "rooms/store.h"
+
+namespace {
+
+constexpr const char* CONFIG = "sfiles/config.ini";
+constexpr const char* SECTION = "PLAYROOM";
+
+constexpr int TEXT_TITLE = 200;       // the title line while playing
+constexpr int TEXT_NO_PEEKING = 203;  // the picture stays a surprise
+constexpr int TEXT_PANEL = 210;       // 210..214: the control panel's buttons, top to bottom
+constexpr int TEXT_PICTURE = 220;     // the picture window's title
+constexpr int TEXT_FINISHED = 230;    // name, piece count, time
+constexpr int HELP_TOPIC = 200;
+
+constexpr int KEY_ZOOM_IN = 43;   // keypad +
+constexpr int KEY_ZOOM_OUT = 45;  // keypad -
+constexpr int KEY_PICTURE = 'P';
+
+constexpr int PANEL_X = 20, PANEL_Y = 50;
+constexpr int PICTURE_X = 20, PICTURE_Y = 200;
+constexpr int PICTURE_INITIAL = 100;  // the picture window's side before the first game
+constexpr int PICTURE_MIN_WIDTH = 128;
+// Around the picture: the title bar and a gap above, the frame at the sides, the strip below.
+constexpr int PICTURE_LEFT = 5, PICTURE_TOP = 23, PICTURE_EXTRA_W = 10, PICTURE_EXTRA_H = 46;
+constexpr int STRIP_HEIGHT = 18;
+constexpr int PICTURE_PANEL = 89;  // skin element below the title bar
+constexpr int ZOOM_PICTURES[PICTURE_ZOOM_MAX + 1] = {4, 6, 8, 10, 12};
+constexpr int SPARKLE_SIZE = 32;
+
+enum PanelButton { GATHER, GHOST, PICTURE, HELP, LEAVE, PANEL_BUTTONS };
+constexpr int PANEL_KEYS[PANEL_BUTTONS] = {'R', 'G', 0, 0, KEY_ESCAPE};
+
+struct PlayRoom {
+    int room, overlay, panel, picture, strip;
+    int panelButtons[PANEL_BUTTONS];
+    int zoomButtons[PICTURE_ZOOM_MAX + 1];
+    int zoom;      // the picture window's size step
+    Image* image;  // the picture window's contents, the screen's kind; null between games
+    int sparkle;   // cache index of the sparkle strip
+    int framePeriod;
+};
+PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0, nullptr, -1, 33};
+
+int clamp_zoom(int z) { return z < 0 ? 0 : (z > PICTURE_ZOOM_MAX ? PICTURE_ZOOM_MAX : z); }
+
+// --- The picture window ---
+
+void picture_release() {
+    io_mem_free(g_room.image);
+    g_room.image = nullptr;
+}
+
+// Builds the contents for the current step and fits the window around them; keepOnScreen moves
+// a growing window up instead of letting it run off the bottom.
+void picture_build(int keepOnScreen) {
+    picture_release();
+    const Image* source;
+    int x, y, pw, ph;
+    if (!play_picture_region(&source, &x, &y, &pw, &ph)) return;
+    int w, h;
+    playroom_picture_size(pw, ph, g_room.zoom, &w, &h);
+    if (w <= 0 || h <= 0) return;
+    g_room.image = img_create(w, h, IMG_KIND_SCREEN);
+    ImageView src, dst;
+    img_view(&src, source, x, y);
+    src.width = pw;
+    src.height = ph;
+    img_view(&dst, g_room.image, 0, 0);
+    if (!img_resample(&dst, &src, IMG_RESAMPLE_HERMITE)) img_fill(g_room.image, 0);
+    const int ww = w + PICTURE_EXTRA_W, wh = h + PICTURE_EXTRA_H;
+    if (keepOnScreen)
+        window_resize_keep_bottom(g_room.picture, ww, wh);
+    else
+        window_resize(g_room.picture, ww, wh);
+    window_move(g_room.strip, 0, wh - STRIP_HEIGHT);
+    window_resize(g_room.strip, ww, STRIP_HEIGHT);
+    window_redraw(g_room.picture);
+}
+
+void picture_zoom(int zoom) {
+    zoom = clamp_zoom(zoom);
+    if (zoom == g_room.zoom) return;
+    g_room.zoom = zoom;
+    picture_build(1);
+}
+
+int picture_handler(int window, KernelEvent* event) {
+    switch (event->type) {
+        case KE_IDLE: {
+            const int w = (int)event->a, h = (int)event->b;
+            ge_draw_element(PICTURE_PANEL, 0, TITLE_HEIGHT, w, h - TITLE_HEIGHT);
+            if (g_room.image) {
+                ge_bevel_box(PICTURE_LEFT - 1, PICTURE_TOP - 1, g_room.image->width + 2,
+                             g_room.image->height + 2);
+                window_draw_image(window, g_room.image, PICTURE_LEFT, PICTURE_TOP);
+            }
+            return 0;
+        }
+        case WE_BUTTON:
+            for (int z = 0; z <= PICTURE_ZOOM_MAX; z++)
+                if (event->a == g_room.zoomButtons[z]) {
+                    picture_zoom(z);
+                    return 1;
+                }
+            return 0;
+        case WE_DESTROY:
+            picture_release();
+            io_ini_write_int(CONFIG, SECTION, "PictureIZoom", g_room.zoom);
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+// --- Toggles ---
+
+// A box that keeps its picture a surprise refuses to show it before it is finished.
+int refused() {
+    PlaySummary s;
+    play_summary(&s);
+    if (!s.hiddenPicture || s.percent >= 100) return 0;
+    msgbox_show_text(TEXT_NO_PEEKING, 1);
+    return 1;
+}
+
+void toggle_picture() {
+    if (refused()) return;
+    if (window_visible(g_room.picture)) {
+        window_show(g_room.picture, 0);
+    } else {
+        window_show(g_room.picture, 1);
+        window_raise(g_room.picture);
+    }
+}
+
+void toggle_ghost() {
+    if (refused()) return;
+    play_set_ghost_visible(!play_ghost_visible());
+    window_redraw(g_room.room);
+}
+
+void panel_button(int button) {
+    if (button == g_room.panelButtons[GATHER]) {
+        if (game_open()) gather_loose();
+    } else if (button == g_room.panelButtons[GHOST]) {
+        toggle_ghost();
+    } else if (button == g_room.panelButtons[PICTURE]) {
+        toggle_picture();
+    } else if (button == g_room.panelButtons[HELP]) {
+        io_help(HELP_TOPIC);
+    } else if (button == g_room.panelButtons[LEAVE]) {
+        playroom_leave();
+    }
+}
+
+// --- The desk ---
+
+// What the desk input asked for after a button event.
+void desk_action(int action) {
+    if (action == DESK_CAPTURE)
+        window_start_capture(g_room.room);
+    else if (action == DESK_END_CAPTURE)
+        window_end_capture();
+    else if (action == DESK_BAND)
+        window_start_band(g_room.room);
+}
+
+void desk_paint() {
+    if (!game_open()) {
+        ge_background_draw();
+        ge_draw_top_bar();
+        return;
+    }
+    pieces_refresh();
+    const Image* ghost = play_ghost_visible() ? play_ghost_desk() : nullptr;
+    if (ghost)
+        img_draw(ghost, 0, 0, 0, 0, ghost->width, ghost->height);
+    else
+        ge_background_draw();
+    ge_draw_top_bar();
+    pieces_draw_resting();
+}
+
+void save_placements() {
+    window_save_placement(g_room.panel, SECTION, "CPanelWin");
+    window_save_placement(g_room.picture, SECTION, "PictureWin");
+    io_ini_write_int(CONFIG, SECTION, "GhostVisible", play_ghost_visible());
+}
+
+int room_handler(int /*window*/, KernelEvent* event) {
+    const int x = (int)event->a, y = (int)event->b, flags = (int)event->c;
+    switch (event->type) {
+        case KE_IDLE:
+            desk_paint();
+            return 0;
+        case WE_CAPTUREDRAW:
+            pieces_draw_carried();
+            return 1;
+        case KE_TICK:
+            game_tick(g_room.framePeriod);
+            return 0;
+        case KE_MOUSEDOWN:
+            if (game_open()) desk_action(desk_button_down(x, y, flags, sys_millis()));
+            return 1;
+        case KE_MOUSEUP:
+            if (game_open()) desk_action(desk_button_up(x, y, flags, sys_millis()));
+            return 1;
+        case KE_MOUSEMOVE:
+            desk_mouse_at(x, y);
+            return 1;
+        case WE_CAPTUREMOVE: {
+            desk_drag_motion(x, y);
+            const int* at = (const int*)event->c;
+            if (at) desk_mouse_at(at[0], at[1]);
+            return 1;
+        }
+        case WE_CAPTUREEND:
+            if (game_open()) pieces_drop();
+            return 1;
+        case WE_BANDEND: {
+            const WindowBand* band = (const WindowBand*)event->c;
+            if (band && game_open()) select_in_rect(band->x, band->y, band->width, band->height);
+            return 1;
+        }
+        case KE_KEYDOWN:
+            if (event->a == KEY_ZOOM_IN || event->a == KEY_ZOOM_OUT) {
+                if (window_visible(g_room.picture))
+                    picture_zoom(g_room.zoom + (event->a == KEY_ZOOM_IN ? 1 : -1));
+                return 1;
+            }
+            if (event->a == KEY_PICTURE || event->a == KEY_TAB) {
+                toggle_picture();
+                return 1;
+            }
+            return 0;
+        case WE_BUTTON:
+            panel_button((int)event->a);
+            return 1;
+        case WE_DESTROY:
+            if (game_open()) game_end();
+            save_placements();
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+// The sparkle where pieces joined, above the desk and below the tool windows.
+int overlay_handler(int /*window*/, KernelEvent* event) {
+    if (event->type == KE_TICK) {
+        sparkle_tick();
+    } else if (event->type == KE_IDLE) {
+        int frame, x, y;
+        if (sparkle_frame(&frame, &x, &y))
+            img_draw_cached(g_room.sparkle, x, y, frame * SPARKLE_SIZE, 0, SPARKLE_SIZE, SPARKLE_SIZE);
+    }
+    return 0;
+}
+
+// --- The game's hooks ---
+
+void hook_show_room() {
+    ge_set_room_title(lt_get(TEXT_TITLE));
+    window_focus(g_room.room);
+}
+
+void hook_picture_build() { picture_build(0); }
+void hook_picture_hide() { window_show(g_room.picture, 0); }
+void hook_tune_play(const char* path, int repeat) { (void)play_midi(path, repeat); }
+void hook_tune_stop() { midi_stop(); }
+void hook_desk_background(Image* desk) { ge_background_copy(desk); }
+
+// Text 230 holds three conversions that take the box name, the piece count and the time in that
+// order; each is written out as text whatever its letter, so a translated text cannot misread
+// the arguments.
+void format_finished(const char* format, const char* name, int count, const char* time, char* out, int size) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%i", count);
+    const char* args[3] = {name, number, time};
+    int used = 0, next = 0;
+    for (const char* p = format; *p && used < size - 1; p++) {
+        const char* piece = nullptr;
+        if (*p == '%' && p[1] == '%') {
+            p++;
+        } else if (*p == '%' && p[1]) {
+            while (p[1] && std::strchr("0123456789.-+ #l", p[1]))
+                p++;
+            if (!p[1]) break;
+            p++;
+            piece = next < 3 ? args[next++] : "";
+        }
+        if (!piece) {
+            out[used++] = *p;
+            continue;
+        }
+        for (; *piece && used < size - 1; piece++)
+            out[used++] = *piece;
+    }
+    out[used] = 0;
+}
+
+void hook_completed(const char* timeText) {
+    PlaySummary s;
+    play_summary(&s);
+    char text[512];
+    format_finished(lt_get(TEXT_FINISHED), s.name, s.pieceCount, timeText, text, sizeof text);
+    msgbox_show(text, 17);
+}
+
+void build_panel() {
+    g_room.panel = button_menu_create(g_room.room, PANEL_X, PANEL_Y, "");
+    for (int i = 0; i < PANEL_BUTTONS; i++)
+        g_room.panelButtons[i] = button_menu_add_text(g_room.panel, TEXT_PANEL + i, PANEL_KEYS[i]);
+    button_menu_finish(g_room.panel);
+    window_move(g_room.panel, PANEL_X, PANEL_Y);
+    window_restore_placement(g_room.panel, SECTION, "CPanelWin", 1);
+}
+
+void build_picture_window() {
+    const int style = TW_CHILD | TW_RAISE | TW_TITLE | TW_CLOSE;
+    g_room.picture =
+        window_register(g_room.room, style, 0, 0, PICTURE_INITIAL, PICTURE_INITIAL, picture_handler, nullptr);
+    window_set_title(g_room.picture, lt_get(TEXT_PICTURE));
+    g_room.strip = icon_strip_create(g_room.picture);
+    for (int z = 0; z <= PICTURE_ZOOM_MAX; z++)
+        g_room.zoomButtons[z] = icon_strip_add(g_room.strip, ZOOM_PICTURES[z], 0);
+    int zoom = 0;
+    io_ini_read_int(CONFIG, SECTION, "PictureIZoom", &zoom);
+    g_room.zoom = clamp_zoom(zoom);
+}
+
+}  // namespace
+
+void playroom_picture_size(int pw, int ph, int zoom, int* width, int* height) {
+    zoom = clamp_zoom(zoom);
+    const int w = pw >= PICTURE_MIN_WIDTH + 1
+                      ? PICTURE_MIN_WIDTH + (pw - PICTURE_MIN_WIDTH) * zoom / PICTURE_ZOOM_MAX
+                      : PICTURE_MIN_WIDTH;
+    *width = w;
+    *height = pw > 0 ? w * ph / pw : 0;
+}
+
+void playroom_set_frame_period(int ms) { g_room.framePeriod = ms; }
+
+void playroom_create() {
+    light_tables_build();
+    play_set_desk(screen.width, screen.height, sound_precache("connect.wav"));
+
+    g_room.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
+    g_room.overlay = window_register(g_room.room, TW_CHILD | TW_NOCATCH, 0, 0, screen.width, screen.height,
+                                     overlay_handler, nullptr);
+    g_room.sparkle = cache_register_raw("img/connected.img");
+    build_picture_window();
+    build_panel();
+    window_move(g_room.picture, PICTURE_X, PICTURE_Y);
+    window_restore_placement(g_room.picture, SECTION, "PictureWin", 1 | 2 | 4 | 8);
+    int ghost = 0;
+    io_ini_read_int(CONFIG, SECTION, "GhostVisible", &ghost);
+    play_set_ghost_visible(ghost);
+
+    play_hooks.pictureWindowBuild = hook_picture_build;
+    play_hooks.pictureWindowHide = hook_picture_hide;
+    play_hooks.pictureWindowRelease = picture_release;
+    play_hooks.tunePlay = hook_tune_play;
+    play_hooks.tuneStop = hook_tune_stop;
+    play_hooks.showRoom = hook_show_room;
+    play_hooks.completed = hook_completed;
+    play_hooks.deskBackground = hook_desk_background;
+}
+
+int playroom_room_window() { return g_room.room; }
+
 int play_box(const char* name) { return game_start(name); }
-void playroom_leave() { game_end(); }
+
+void playroom_leave() {
+    game_end();
+    store_enter();
+}

@@ -9,3 +9,10 @@ int playroom_room_window();  // the desk
 // room; 0 when the box cannot be played (the current room stays; the caller tells the player).
 int play_box(const char* name);
 void playroom_leave();  // ends the game (saves it) and returns to the store room
+// Milliseconds of play each tick stands for (the main loop's frame period; 33 until set).
+void playroom_set_frame_period(int ms);
+
+inline constexpr int PICTURE_ZOOM_MAX = 4;  // the picture window's size steps are 0..4
+// The picture window's contents for a grid region of pw x ph at zoom step z: at least 128 wide,
+// growing in even steps to the region's own size; the height keeps the region's proportions.
+void playroom_picture_size(int pw, int ph, int zoom, int* width, int* height);

@@ -1,0 +1,32 @@
+// puzzle/playinfo.cpp -- read-only views of the open game for the play room.
+#include "puzzle/playinfo.h"
+
+#include "puzzle/play.h"
+
+void play_summary(PlaySummary* out) {
+    out->name = play_state.name;
+    out->pieceCount = play_state.open ? play_state.pieceCount : 0;
+    out->percent = play_state.info.percent;
+    out->hiddenPicture = play_state.open && play_state.record.hiddenPicture;
+}
+
+int play_picture_region(const Image** picture, int* x, int* y, int* width, int* height) {
+    const BoxRecord& r = play_state.record;
+    if (!play_state.open || !play_state.picture || r.pieceSize <= 0) return 0;
+    *width = (r.width / r.pieceSize) * r.pieceSize;
+    *height = (r.height / r.pieceSize) * r.pieceSize;
+    *x = (r.width - *width) / 2;
+    *y = (r.height - *height) / 2;
+    *picture = play_state.picture;
+    return *width > 0 && *height > 0;
+}
+
+const Image* play_ghost_desk() { return play_state.open ? play_state.ghostDesk : nullptr; }
+int play_ghost_visible() { return play_state.ghostVisible; }
+void play_set_ghost_visible(int visible) { play_state.ghostVisible = visible != 0; }
+
+void play_set_desk(int width, int height, int connectSound) {
+    play_state.deskWidth = width;
+    play_state.deskHeight = height;
+    play_state.connectSound = connectSound;
+}

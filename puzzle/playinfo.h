@@ -1,0 +1,26 @@
+// puzzle/playinfo.h -- what the windows around the desk read from the open game and the few
+// settings they hand to it; the play state itself stays with the engine.
+#pragma once
+
+#include "image/img.h"
+
+struct PlaySummary {
+    const char* name;   // the box's name
+    int pieceCount;     // pieces of the open game, 0 when none is open
+    int percent;        // joined, 0..100
+    int hiddenPicture;  // the box keeps its picture a surprise until finished
+};
+void play_summary(PlaySummary* out);
+
+// The grid region of the open game's picture (24-bit; columns x size by rows x size from the
+// margins); 0 when no game is open.
+int play_picture_region(const Image** picture, int* x, int* y, int* width, int* height);
+
+// The desk with the faint picture, desk-sized, or null when no game is open.
+const Image* play_ghost_desk();
+int play_ghost_visible();
+void play_set_ghost_visible(int visible);
+
+// The desk's size (the screen) and the cache index of the sound of a join (-1 none); set once by
+// the play room before any game starts.
+void play_set_desk(int width, int height, int connectSound);
