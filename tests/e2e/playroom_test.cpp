@@ -30,7 +30,7 @@ TEST(play_room, faint_picture_and_picture_window_keys_are_kept_for_the_next_run)
     Game g;
     const std::string box = with_box(g, "Sunset Lake");  // a 600 x 400 grid region
     g.write("s.txt",
-            "3 key g\n+1 key p\n+1 key tab\n"
+            "3 key g\n+1 key p\n+1 key tab\n+1 key kpminus\n"                              // stays at 0
             "+1 key kpplus\n+1 key kpplus\n+1 key kpplus\n+1 key kpplus\n+1 key kpplus\n"  // stops at 4
             "+1 key kpminus\n+1 key kpminus\n+1 key kpminus\n+2 quit\n");
     ASSERT_EQ(g.run({"--headless", "--script", "s.txt", box}), 0) << g.file("stderr.txt");
