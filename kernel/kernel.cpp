@@ -260,6 +260,7 @@ void kernel_init() {
     curves_load();
     store_init();
     playroom_create();
+    playroom_set_frame_period(app_config.framePeriod);
     store_enter();
     if (g_kernel.start_hook) g_kernel.start_hook();
     open_command_line_box();
