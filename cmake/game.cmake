@@ -78,6 +78,7 @@ endif()
 
 # --- The data pack -------------------------------------------------------------------------------
 file(GLOB_RECURSE PACK_ASSET_FILES CONFIGURE_DEPENDS ${PACK_ASSETS_DIR}/*)
+list(FILTER PACK_ASSET_FILES EXCLUDE REGEX "/assets/help/")  # copied as they are (cmake/help.cmake)
 add_custom_command(
   OUTPUT ${GAME_DIR}/data.pck
   COMMAND ${CMAKE_COMMAND} -E make_directory ${GAME_DIR}

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstddef>
 
+union SDL_Event;
+
 // Opens the mixer (SDL's dummy driver in headless mode) and points MIDI at the General MIDI
 // soundfont; 0 when there is no audio (every call below then does nothing and returns 0).
 int io_sound_init();
@@ -24,3 +26,10 @@ int midi_playing();  // a tune is open
 // The tune's end, delivered on the main thread (the platform's event loop calls it): closes
 // the tune and, with repeat set, plays the remembered path again. code 1 = ended normally.
 void midi_completion(int code);
+// The platform's event loop offers every SDL event here first: 1 when it was the report of a
+// tune's end (midi_completion has then run for it, unless that tune was stopped meanwhile).
+int midi_take_event(const SDL_Event& event);
+
+// Walks a standard MIDI file's chunks and events: 1 when it is well formed, else 0 with the
+// reason in why. Every tune is checked before the mixer sees it.
+int midi_check(const void* data, size_t size, char* why, int why_size);

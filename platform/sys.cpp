@@ -19,6 +19,7 @@
 
 #include "base/str.h"
 #include "platform/io_debug.h"
+#include "platform/io_sound.h"
 
 namespace {
 
@@ -412,6 +413,7 @@ int sys_translate_key(int k) {
 }
 
 void sys_dispatch_sdl_event(const SDL_Event& e) {
+    if (midi_take_event(e)) return;  // a tune ended: handled here, on the main thread
     PlatformMessage m = {};
     switch (e.type) {
         case SDL_QUIT:
