@@ -329,7 +329,8 @@ int io_sound_play_memory(const void* data, size_t size) {
     if (!same) {
         free_effect();
         SDL_RWops* rw = bytes && size ? SDL_RWFromConstMem(bytes, (int)size) : nullptr;
-        g_sound.effect = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+        g_sound.effect = rw ? Mix_LoadWAV_RW(rw, 0) : nullptr;
+        if (rw) SDL_RWclose(rw);  // closed here: the mixer leaks it on some refusals
         if (!g_sound.effect) return 0;
         g_sound.effectSource.assign(bytes, bytes + size);
     }
