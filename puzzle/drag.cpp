@@ -1,33 +1,407 @@
-// puzzle/drag.cpp -- placeholder until the play on the desk lands.
+// puzzle/drag.cpp -- the play on the desk: the desk's mouse events, picking up, selecting,
+// turning, dropping, snapping and joining, the finished puzzle, gathering loose pieces, and the
+// join sparkle.
+//
+// Sections: helpers; the desk's mouse events; picking up and selecting; snapping and joining;
+// dropping and completion; gathering; the sparkle.
+//
+// A group is named by the index of one of its pieces, so per-group scratch tables are indexed by
+// that identifier and hold one entry per piece. Every pass over the pieces walks the table once:
+// a desk holds well over a thousand pieces and a drop must stay far below a frame.
 #include "puzzle/drag.h"
 
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/io_desktop.h"
+#include "platform/io_ff.h"
+#include "platform/io_mem.h"
+#include "platform/screen.h"
+#include "platform/sys.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
+#include "puzzle/progress.h"
+#include "puzzle/stack.h"
+#include "puzzle/vec.h"
+#include "resources/sound.h"
 
-int desk_button_down(int, int, int, uint32_t) { return DESK_NOTHING; }
-int desk_button_up(int, int, int, uint32_t) { return DESK_NOTHING; }
+namespace {
+
+constexpr int SNAP_ANGLE = 5;       // degrees two joining pieces may differ by
+constexpr int JOIN_POP = 5000;      // force-feedback pulse of a join
+constexpr int SPARKLE_SIZE = 32;    // one frame of the strip, square
+constexpr int SPARKLE_COUNTS = 16;  // ticks of the animation: 8 frames of two ticks each
+
+uint32_t pick_up_tick;  // ms of the last pick-up: a shorter click keeps the pieces on the mouse
+
+struct Sparkle {
+    int counter;  // -1 idle, else 0..15 (the frame is counter / 2)
+    int x, y;     // the frame's top-left on the screen
+};
+Sparkle sparkle = {-1, 0, 0};
+
+int round_away(double v) { return (int)std::lround(v); }
+
+PlayPiece& piece(int i) { return play_state.pieces[i]; }
+
+// A scratch table of one int per piece (per group identifier), all zero; io_mem_free it.
+int* scratch_zeroed() {
+    const size_t bytes = (size_t)play_state.pieceCount * sizeof(int);
+    int* t = (int*)io_mem_alloc(bytes);
+    std::memset(t, 0, bytes);
+    return t;
+}
+
+// The piece lifted onto the mouse and raised to the top.
+void pick_up_one(int i) {
+    PlayPiece& p = piece(i);
+    p.lift = play_state.liftHeight;
+    p.anchorX = p.x, p.anchorY = p.y;
+    p.carried = 1;
+    p.needsRedraw = 1;
+    stack_raise(i);
+}
+
+void flip_selected(PlayPiece& p) {
+    p.selected = !p.selected;
+    p.needsRedraw = 1;
+}
+
+// Whether the point lies on the piece as it was last drawn: inside its rectangle and on a
+// nonzero piece code of its image (the anti-aliased fringe counts; the shadow never does).
+int hit(const PlayPiece& p, int x, int y) {
+    const PieceQuad& q = p.screenQuad;
+    if (q.right == -1 || x < q.left || x > q.right || y < q.top || y > q.bottom) return 0;
+    const Image* img = play_state.shapes[p.shape].piece;
+    if (!img) return 0;
+    double v[2] = {(double)(x - p.drawnX), (double)(y - p.drawnY)};
+    vec_rotate(v, ((360 - p.drawnAngle) % 360 + 360) % 360);
+    const int u = round_away(v[0]), w = round_away(v[1]);
+    if (u < 0 || u >= img->width || w < 0 || w >= img->height) return 0;
+    uint16_t code;
+    std::memcpy(&code, (const uint8_t*)img + img->colourOffset + (ptrdiff_t)w * img->colourPitch + u * 2, 2);
+    return code != 0;
+}
+
+}  // namespace
+
+// --- The desk's mouse events ---
+//
+// Button down, the first rule that applies wins (L left, R right, C Ctrl, D capture running,
+// P the piece under the mouse):
+//   L, P unselected, not C, not D  select none, pick up P's group, capture
+//   L, P selected, not C, not D    pick up the selection, capture
+//   L, P, C, not D                 flip P's group's selection
+//   L or R                         no P and neither D nor C: select none; R and D: turn, stop
+//   L, D                           end the capture (which drops)
+//   L, no P                        rubber band (with C nothing was deselected: the band flips)
+// Button up ends the capture only after a held drag: a quick click leaves the pieces on the
+// mouse until the next left press.
+
+int desk_button_down(int x, int y, int flags, uint32_t now) {
+    const bool left = flags & DESK_LEFT, right = flags & DESK_RIGHT;
+    const bool ctrl = flags & DESK_CTRL, captured = flags & DESK_CAPTURED;
+    const int p = piece_at(x, y);
+    if (left && p != -1 && !ctrl && !captured) {
+        if (!piece(p).selected) {
+            select_none();
+            group_pick_up(p);
+        } else {
+            selection_pick_up();
+        }
+        pick_up_tick = now;
+        return DESK_CAPTURE;
+    }
+    if (left && p != -1 && ctrl && !captured) {
+        group_toggle_select(p);
+        return DESK_NOTHING;
+    }
+    if (left || right) {
+        if (p == -1 && !captured && !ctrl) select_none();
+        if (right && captured) {
+            turn_request(ctrl ? 1 : -1);
+            return DESK_NOTHING;
+        }
+    }
+    if (left && captured) return DESK_END_CAPTURE;
+    if (left && p == -1) return DESK_BAND;
+    return DESK_NOTHING;
+}
+
+int desk_button_up(int, int, int flags, uint32_t now) {
+    if ((flags & DESK_LEFT) && !(flags & DESK_RIGHT) && (flags & DESK_CAPTURED) &&
+        now - pick_up_tick > CLICK_HOLD_MS)
+        return DESK_END_CAPTURE;
+    return DESK_NOTHING;
+}
+
 void desk_drag_motion(int dx, int dy) { play_state.pendingDx += dx, play_state.pendingDy += dy; }
+
 void desk_mouse_at(int x, int y) { play_state.mouseX = x, play_state.mouseY = y; }
-int piece_at(int, int) { return -1; }
-void group_pick_up(int) {}
-void selection_pick_up() {}
-void group_toggle_select(int) {}
-void select_none() {}
-void turn_request(int) {}
-void select_in_rect(int, int, int, int) {}
-void gather_loose() {}
-int snap_test(int, int) { return 0; }
-int pieces_put_down(int) {
+
+// --- Picking up and selecting ---
+
+int piece_at(int x, int y) {
+    if (!play_state.pieces) return -1;
+    for (int i = play_state.top; i != -1; i = piece(i).prev)
+        if (hit(piece(i), x, y)) return i;
+    return -1;
+}
+
+void group_pick_up(int p) {
+    const int g = piece(p).group;
+    if (g == -1) {
+        pick_up_one(p);
+        return;
+    }
+    for (int i = 0; i < play_state.pieceCount; i++)
+        if (piece(i).group == g) pick_up_one(i);
+}
+
+void selection_pick_up() {
+    // Raised pieces go to the top, so the walk ends where the first of them now lies.
+    for (int i = play_state.bottom; i != -1 && !piece(i).carried;) {
+        const int next = piece(i).next;
+        if (piece(i).selected) pick_up_one(i);
+        i = next;
+    }
+}
+
+void group_toggle_select(int p) {
+    const int g = piece(p).group;
+    if (g == -1) {
+        flip_selected(piece(p));
+        return;
+    }
+    for (int i = 0; i < play_state.pieceCount; i++)
+        if (piece(i).group == g) flip_selected(piece(i));
+}
+
+void select_none() {
+    for (int i = 0; i < play_state.pieceCount; i++)
+        if (piece(i).selected) flip_selected(piece(i));
+}
+
+void select_in_rect(int x, int y, int w, int h) {
+    const int n = play_state.pieceCount;
+    if (n <= 0) return;
+    int m = play_state.record.pieceSize / 5;
+    if (m < 1) m = 1;
+    int* touched = scratch_zeroed();  // per group: a member's centre lies in the band
+    for (int i = 0; i < n; i++) {
+        PlayPiece& p = piece(i);
+        p.mark = 0;
+        const double(*c)[2] = p.screenQuad.corner;
+        const int cx = ((int)c[0][0] + (int)c[1][0] + (int)c[2][0] + (int)c[3][0]) / 4;
+        const int cy = ((int)c[0][1] + (int)c[1][1] + (int)c[2][1] + (int)c[3][1]) / 4;
+        if (cx < x - m || cx >= x + w + m + 1 || cy < y - m || cy >= y + h + m + 1) continue;
+        if (p.group == -1)
+            flip_selected(p);
+        else
+            touched[p.group] = 1;
+    }
+    // A group is flipped once, however many of its centres the band holds.
+    for (int i = 0; i < n; i++) {
+        PlayPiece& p = piece(i);
+        if (p.group == -1 || !touched[p.group]) continue;
+        flip_selected(p);
+        p.mark = 1;
+    }
+    io_mem_free(touched);
+}
+
+void turn_request(int direction) {
+    for (int i = 0; i < play_state.pieceCount; i++)
+        if (piece(i).carried) piece(i).turnRequest = direction;
+}
+
+// --- Snapping and joining ---
+
+int snap_test(int pi, int ni) {
+    const PlayPiece& p = piece(pi);
+    const PlayPiece& n = piece(ni);
+    if (std::abs(p.angle - n.angle) > SNAP_ANGLE) return 0;
+    // n's position seen from p's unturned frame must sit where the picture puts it.
+    double v[2] = {(double)(n.x - p.x), (double)(n.y - p.y)};
+    vec_rotate(v, (3600 - p.angle) % 360);
+    const long long ex = round_away(v[0]) - (n.homeX - p.homeX);
+    const long long ey = round_away(v[1]) - (n.homeY - p.homeY);
+    return ex * ex + ey * ey <= play_state.record.pieceSize / 2;
+}
+
+namespace {
+
+// Joins the dropped piece p to n, which stays where it is; the group takes p's identifier, else
+// n's, else n's index, and every member is placed around n at n's angle, stacked just above it.
+void join(int pi, int ni, int effects) {
+    if (effects) sparkle_start(play_state.mouseX, play_state.mouseY);
+    const int gp = piece(pi).group, gn = piece(ni).group;
+    const int g = gp != -1 ? gp : gn != -1 ? gn : ni;
+    const int n = play_state.pieceCount;
+    for (int i = 0; i < n; i++) {
+        PlayPiece& m = piece(i);
+        if (m.group != -1 && (m.group == gp || m.group == gn)) m.group = g;
+    }
+    piece(pi).group = piece(ni).group = g;
+    const PlayPiece& to = piece(ni);
+    const int nx = to.x, ny = to.y, angle = to.angle, hx = to.homeX, hy = to.homeY;
+    for (int i = 0; i < n; i++) {
+        PlayPiece& m = piece(i);
+        if (m.group != g) continue;
+        double v[2] = {(double)(m.homeX - hx), (double)(m.homeY - hy)};
+        vec_rotate(v, angle);
+        m.x = nx + round_away(v[0]);
+        m.y = ny + round_away(v[1]);
+        m.angle = angle;
+        stack_insert_above(ni, i);
+    }
+    play_state.changed = 1;
+}
+
+// Joins p to every neighbour that snaps; 1 when it joined any.
+int try_join(int pi, int effects) {
+    int joined = 0;
+    for (int k = 0; k < piece(pi).neighbourCount; k++) {
+        const int ni = piece(pi).neighbours[k];
+        const PlayPiece& p = piece(pi);
+        const PlayPiece& n = piece(ni);
+        if (p.group != -1 && p.group == n.group) continue;
+        if (n.lift != 0 || n.turning) continue;
+        if (!snap_test(pi, ni)) continue;
+        join(pi, ni, effects);
+        joined = 1;
+    }
+    if (joined && effects && play_state.connectSound >= 0) sound_play(play_state.connectSound);
+    return joined;
+}
+
+// Whether every piece is in piece 0's group.
+int puzzle_whole() {
+    const int g = piece(0).group;
+    if (g == -1) return play_state.pieceCount == 1;
+    for (int i = 1; i < play_state.pieceCount; i++)
+        if (piece(i).group != g) return 0;
+    return 1;
+}
+
+// The finished puzzle: the summary's percent, date and time; with effects the applause and the
+// message through the hook.
+void complete(int effects) {
+    play_state.info.percent = 100;
+    if (effects) {
+        sparkle_stop();
+        io_ff_applause();
+    }
+    io_date_text(play_state.info.date, (int)sizeof play_state.info.date);
+    play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
+    char timeText[32];
+    io_duration_text(play_state.info.elapsedSeconds, timeText, (int)sizeof timeText);
+    if (effects && play_hooks.completed) play_hooks.completed(timeText);
+}
+
+}  // namespace
+
+// --- Dropping and completion ---
+
+int pieces_put_down(int effects) {
+    int joined = 0;
     for (int i = 0; i < play_state.pieceCount; i++) {
         PlayPiece& p = play_state.pieces[i];
         p.moved = p.carried;
-        if (p.carried) p.lift = 0, p.carried = 0, p.anchorX = p.x, p.anchorY = p.y;
+        if (p.carried) {
+            p.lift = 0, p.carried = 0, p.anchorX = p.x, p.anchorY = p.y;
+            play_state.changed = 1;
+        }
+        if (p.lift == 0 && !p.turning && try_join(i, effects)) joined = 1;
+    }
+    int completed = 0;
+    if (joined) {
+        if (effects) {
+            io_ff_pop(JOIN_POP);
+            select_none();
+        }
+        progress_update();
+        if (puzzle_whole()) {
+            complete(effects);
+            completed = 1;
+        }
     }
     pieces_keep_on_desk();
-    return 0;
+    return completed;
 }
+
 int pieces_drop() { return pieces_put_down(1); }
-void sparkle_start(int, int) {}
-void sparkle_stop() {}
-void sparkle_tick() {}
-int sparkle_frame(int*, int*, int*) { return 0; }
+
+// --- Gathering ---
+
+void gather_loose() {
+    const int n = play_state.pieceCount;
+    if (n <= 0) return;
+    select_none();
+    int* members = scratch_zeroed();  // per group identifier, then per size: how many
+    for (int i = 0; i < n; i++)
+        if (piece(i).group != -1) members[piece(i).group]++;
+    int largest = 1;
+    for (int i = 0; i < n; i++) {
+        PlayPiece& p = piece(i);
+        p.mark = p.group == -1 ? 1 : members[p.group];
+        if (p.mark > largest) largest = p.mark;
+    }
+    std::memset(members, 0, (size_t)n * sizeof(int));
+    for (int i = 0; i < n; i++)
+        members[piece(i).mark - 1] = 1;
+    // Largest groups first: each pass puts its pieces on top of everything, so the largest end
+    // lowest and the loose pieces on top. A pass stops where its first raised piece now lies.
+    for (int k = largest; k >= 1; k--) {
+        if (!members[k - 1]) continue;
+        int first = -1;
+        for (int i = play_state.bottom; i != -1 && i != first;) {
+            const int next = piece(i).next;
+            if (piece(i).mark == k) {
+                stack_raise(i);
+                if (first == -1) first = i;
+            }
+            i = next;
+        }
+    }
+    io_mem_free(members);
+    for (int i = 0; i < n; i++) {
+        PlayPiece& p = piece(i);
+        if (p.mark == 1) p.selected = 1;
+        p.needsRedraw = 1;
+    }
+    play_state.changed = 1;
+}
+
+// --- The sparkle ---
+//
+// The frame's area is marked when the animation ends or stops too, so that no stale frame stays
+// on the overlay.
+
+void sparkle_start(int x, int y) {
+    if (sparkle.counter != -1) screen_invalidate(sparkle.x, sparkle.y, SPARKLE_SIZE, SPARKLE_SIZE);
+    sparkle.counter = 0;
+    sparkle.x = x - SPARKLE_SIZE;
+    sparkle.y = y - SPARKLE_SIZE;
+}
+
+void sparkle_stop() {
+    if (sparkle.counter != -1) screen_invalidate(sparkle.x, sparkle.y, SPARKLE_SIZE, SPARKLE_SIZE);
+    sparkle.counter = -1;
+}
+
+void sparkle_tick() {
+    if (sparkle.counter == -1) return;
+    if (++sparkle.counter >= SPARKLE_COUNTS) sparkle.counter = -1;
+    screen_invalidate(sparkle.x, sparkle.y, SPARKLE_SIZE, SPARKLE_SIZE);
+}
+
+int sparkle_frame(int* frame, int* x, int* y) {
+    if (sparkle.counter == -1) return 0;
+    *frame = sparkle.counter / 2;
+    *x = sparkle.x;
+    *y = sparkle.y;
+    return 1;
+}

@@ -1,0 +1,152 @@
+// tests/puzzle/drag_test.cpp -- the play on the desk: hit test, button rules, snapping, joining
+// and completion, band selection, gathering.
+#include "puzzle/drag.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/sys.h"
+#include "puzzle/play_samples.h"
+#include "puzzle/stack.h"
+
+using play_samples::HandGame;
+using play_samples::P;
+using V = std::vector<int>;
+
+namespace {
+
+// Pieces of a columns x rows picture cut into size x size cells, with their neighbours.
+void grid(int columns, int rows, int size = 100) {
+    play_samples::grid_neighbours(columns, rows);
+    for (int i = 0; i < columns * rows; i++)
+        P(i).homeX = i % columns * size, P(i).homeY = i / columns * size;
+    play_state.connectSound = -1;
+}
+
+void place(int i, int x, int y, int angle = 0, int group = -1) {
+    P(i).x = x, P(i).y = y, P(i).angle = angle, P(i).group = group;
+}
+
+std::string completedText;
+int completedCount;
+
+}  // namespace
+
+TEST(DragSnap, angle_within_five_and_squared_distance_within_half_the_size) {
+    HandGame game(2, 100, 100);
+    grid(2, 1);
+    place(0, 300, 300);
+    auto snaps = [](int x, int y, int angle) { return place(1, x, y, angle), snap_test(0, 1); };
+    // 359 and 0 count as 359 apart.
+    EXPECT_EQ((V{snaps(400, 300, 4), snaps(400, 300, 6), snaps(400, 300, 359), snaps(405, 305, 0),
+                 snaps(405, 306, 0)}),
+              (V{1, 0, 0, 1, 0}));
+    place(0, 300, 300, 90);  // a quarter turn counter-clockwise puts the right neighbour above
+    EXPECT_EQ((V{snaps(300, 200, 90), snaps(400, 300, 90)}), (V{1, 0}));
+}
+
+TEST(DragDrop, a_group_joins_onto_its_neighbour_and_the_last_join_completes_once) {
+    HandGame game(3, 100, 100);
+    grid(3, 1);
+    play_hooks.completed = [](const char* text) { completedText = text, completedCount++; };
+    auto start = [] {
+        place(0, 200, 100), place(1, 500, 300, 0, 2), place(2, 600, 300, 0, 2);
+        stack_reset();
+        pieces_settle();
+        play_state.info = {.elapsedSeconds = 3782};
+        play_state.startTick = sys_millis() - 125000;
+        completedCount = 0;
+        group_pick_up(1);  // carried off by the mouse to just beside piece 0
+        play_state.pendingDx = 302 - 500, play_state.pendingDy = 101 - 300;
+        pieces_tick();
+        play_state.changed = 0;
+    };
+    start();
+    ASSERT_EQ(pieces_drop(), 1);
+    EXPECT_EQ((V{P(0).x, P(0).y, P(1).x, P(1).y, P(2).x, P(2).y}), (V{200, 100, 300, 100, 400, 100}))
+        << "the dropped group moves, its neighbour stays";
+    EXPECT_EQ((V{P(0).group, P(1).group, P(2).group}), (V{2, 2, 2}));
+    EXPECT_EQ(HandGame::stack(), (V{0, 2, 1})) << "members just above the neighbour";
+    EXPECT_EQ((V{play_state.info.percent, completedCount, play_state.changed}), (V{100, 1, 1}));
+    EXPECT_EQ(completedText, "1:5:07");
+    EXPECT_NE(play_state.info.date[0], 0);
+
+    group_pick_up(0);
+    EXPECT_EQ((V{pieces_drop(), completedCount, play_state.info.elapsedSeconds}), (V{0, 1, 3907}))
+        << "a whole puzzle does not complete again";
+
+    start();  // the game's end: the layout and the summary only
+    ASSERT_EQ(pieces_put_down(0), 1);
+    EXPECT_EQ((V{P(1).x, play_state.info.percent, play_state.info.elapsedSeconds, completedCount}),
+              (V{300, 100, 3907, 0}));
+    play_hooks.completed = nullptr;
+}
+
+TEST(DragSelect, a_band_flips_a_group_once_and_ctrl_keeps_the_selection) {
+    HandGame game(4, 100, 100);
+    grid(2, 2);
+    place(0, 100, 100, 0, 0), place(1, 200, 100, 0, 0), place(2, 100, 200, 0, 0), place(3, 600, 500);
+    stack_reset();
+    pieces_settle();
+    auto selected = [] { return V{P(0).selected, P(1).selected, P(2).selected, P(3).selected}; };
+    // Centres at (149, 149) and (249, 149); the band reaches piece size / 5 beyond its edges.
+    select_in_rect(0, 0, 128, 128);
+    EXPECT_EQ(selected(), (V{0, 0, 0, 0}));
+    select_in_rect(140, 140, 120, 10);
+    EXPECT_EQ(selected(), (V{1, 1, 1, 0})) << "two centres inside: flipped once";
+
+    EXPECT_EQ(desk_button_down(900, 50, DESK_LEFT | DESK_CTRL, 0), DESK_BAND);
+    select_in_rect(100, 100, 600, 500);
+    EXPECT_EQ(selected(), (V{0, 0, 0, 1})) << "Ctrl flips what the band covers";
+    EXPECT_EQ(desk_button_down(120, 220, DESK_LEFT | DESK_CTRL, 0), DESK_NOTHING);
+    EXPECT_EQ(selected(), (V{1, 1, 1, 1})) << "Ctrl-click flips the group";
+    EXPECT_EQ(desk_button_down(900, 50, DESK_LEFT, 0), DESK_BAND);
+    EXPECT_EQ(selected(), (V{0, 0, 0, 0}));
+}
+
+TEST(DragMouse, hit_test_and_the_click_versus_drag_rule) {
+    HandGame game(2, 100, 60);
+    uint16_t* codes =
+        (uint16_t*)((uint8_t*)play_state.shapes[0].piece + play_state.shapes[0].piece->colourOffset);
+    for (int v = 30; v < 60; v++)  // the bottom-right quarter is outside the outline
+        for (int u = 50; u < 100; u++)
+            codes[v * 100 + u] = 0;
+    codes[5] = 1;  // a fringe pixel of the least coverage
+    place(0, 100, 100), place(1, 300, 300, 90);
+    stack_reset();
+    pieces_settle();
+    EXPECT_EQ((V{piece_at(175, 115), piece_at(175, 145), piece_at(105, 100)}), (V{0, -1, 0}));
+    // Turned a quarter counter-clockwise: image (u, v) lies at (300 + v, 300 - u).
+    EXPECT_EQ((V{piece_at(315, 225), piece_at(345, 225)}), (V{1, -1}));
+
+    // A quick click leaves the piece on the mouse; the next left press ends the capture.
+    EXPECT_EQ(desk_button_down(120, 120, DESK_LEFT, 1000), DESK_CAPTURE);
+    EXPECT_EQ((V{P(0).carried, P(0).lift, play_state.top}), (V{1, 5, 0}));
+    pieces_refresh();
+    EXPECT_EQ(piece_at(202, 150), -1) << "the shadow is not the piece";
+    EXPECT_EQ(desk_button_up(120, 120, DESK_LEFT | DESK_CAPTURED, 1250), DESK_NOTHING);
+    // A right click turns clockwise, with Ctrl counter-clockwise.
+    EXPECT_EQ(desk_button_down(700, 700, DESK_RIGHT | DESK_CAPTURED, 1400), DESK_NOTHING);
+    const int clockwise = P(0).turnRequest;
+    EXPECT_EQ(desk_button_down(700, 700, DESK_RIGHT | DESK_CTRL | DESK_CAPTURED, 1400), DESK_NOTHING);
+    EXPECT_EQ((V{clockwise, P(0).turnRequest}), (V{-1, 1}));
+    EXPECT_EQ(desk_button_down(700, 700, DESK_LEFT | DESK_CAPTURED, 1500), DESK_END_CAPTURE);
+    // Held longer, the release drops.
+    pieces_drop();
+    EXPECT_EQ(desk_button_down(120, 120, DESK_LEFT, 2000), DESK_CAPTURE);
+    EXPECT_EQ(desk_button_up(120, 120, DESK_LEFT | DESK_CAPTURED, 2251), DESK_END_CAPTURE);
+}
+
+TEST(DragGather, largest_groups_lowest_and_loose_pieces_on_top_selected) {
+    HandGame game(6);
+    for (int i : {0, 1, 2})
+        P(i).group = 0;
+    P(3).group = P(4).group = 3;
+    P(0).selected = 1;
+    for (int i : {5, 2, 4, 0, 3, 1})
+        stack_raise(i);
+    gather_loose();
+    EXPECT_EQ(HandGame::stack(), (V{2, 0, 1, 4, 3, 5}));
+    EXPECT_EQ((V{P(0).selected, P(1).selected, P(3).selected, P(5).selected}), (V{0, 0, 0, 1}));
+}
