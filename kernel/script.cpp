@@ -21,11 +21,13 @@
 
 namespace {
 
-constexpr int DRAG_TICKS_MAX = 100000;    // one drag lasts at most this many ticks
-constexpr size_t COMMANDS_MAX = 1000000;  // commands of one script, drags expanded
-constexpr int SOLVE_TICKS_DEFAULT = 6;    // ticks an autosolve move carries its pieces
-constexpr int SOLVE_WAIT_MAX = 1000;      // ticks autosolve waits for a game to open
-constexpr int SOLVE_TURN_WAIT_MAX = 200;  // ticks one move waits for its turns to end
+constexpr int DRAG_TICKS_MAX = 100000;     // one drag lasts at most this many ticks
+constexpr size_t COMMANDS_MAX = 1000000;   // commands of one script, drags expanded
+constexpr int SOLVE_TICKS_DEFAULT = 6;     // ticks an autosolve move carries its pieces
+constexpr int SOLVE_WAIT_MAX = 1000;       // ticks autosolve waits for a game to open
+constexpr int SOLVE_TURN_WAIT_MAX = 200;   // ticks one move waits for its turns to end
+constexpr int SOLVE_ROUNDS_MAX = 3;        // rounds of passed-over moves before giving up
+constexpr int SOLVE_WINDOW_MOVES_MAX = 8;  // windows dragged aside in one solve
 
 enum CommandKind {
     CMD_MOVE,
@@ -325,7 +327,21 @@ void run_input(const Command& c) {
 //   release  left release; a short hold leaves the pieces carried, so
 //   check    a left press drops them, and
 //   drop     its release ends the move; a move that joined nothing is passed over next time.
-enum SolvePhase { SOLVE_WAIT, SOLVE_PLAN, SOLVE_TURN, SOLVE_CARRY, SOLVE_RELEASE, SOLVE_CHECK, SOLVE_DROP };
+// When no move can start, the gather key brings loose pieces from under the groups to the top
+// (they come selected, so the next move carries them all); when the only moves left start under
+// a window (the control panel, the picture window), it is dragged by its title bar to the other
+// side of the desk.
+enum SolvePhase {
+    SOLVE_WAIT,
+    SOLVE_PLAN,
+    SOLVE_TURN,
+    SOLVE_CARRY,
+    SOLVE_RELEASE,
+    SOLVE_CHECK,
+    SOLVE_DROP,
+    SOLVE_WINDOW,
+    SOLVE_WINDOW_RELEASE
+};
 
 struct Solver {
     int phase;
@@ -334,9 +350,12 @@ struct Solver {
     int x, y;          // where the solver's pointer is
     int fromX, fromY;  // carry: start and destination of the pointer
     int toX, toY;
-    int step;   // carry steps done
-    int skip;   // moves passed over because they joined nothing
-    int moves;  // moves made
+    int step;         // carry steps done
+    int skip;         // moves passed over because they joined nothing
+    int moves;        // moves made
+    int rounds;       // times every move was passed over
+    int windowMoves;  // windows dragged aside
+    int gathered;     // the gather key was pressed since the last move that joined
 };
 Solver g_solver;
 
@@ -351,8 +370,35 @@ int clamp_to(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 int desk_point_free(int x, int y) { return window_at(x, y) == playroom_room_window(); }
 
+// Finds a move that only a window keeps from starting and drags that window's title bar so the
+// window lands on the far side of the desk; 0 when there is none.
+int move_covering_window() {
+    Solver& s = g_solver;
+    SolveMove hidden;
+    if (!solve_next_move(&hidden, 0, nullptr)) return 0;
+    int w = window_at(hidden.grabX, hidden.grabY);
+    while (w >= 0 && window_parent(w) >= 0 && window_parent(w) != playroom_room_window())
+        w = window_parent(w);
+    if (w < 0 || w == playroom_room_window() || !(window_style(w) & TW_TITLE)) return 0;
+    int wx, wy, ww, wh;
+    window_screen_pos(w, &wx, &wy);
+    window_size(w, &ww, &wh);
+    const int left = hidden.grabX < screen.width / 2 ? screen.width - ww - 20 : 20;
+    const int top = hidden.grabY < screen.height / 2 ? screen.height - wh - 20 : 40;
+    s.fromX = wx + ww / 2, s.fromY = wy + TITLE_HEIGHT / 2;
+    s.toX = clamp_to(s.fromX + left - wx, 0, screen.width - 1);
+    s.toY = clamp_to(s.fromY + top - wy, 0, screen.height - 1);
+    s.step = 0;
+    s.windowMoves++;
+    s.phase = SOLVE_WINDOW;
+    solver_input(CMD_MOVE, s.fromX, s.fromY, 0, 0);
+    solver_input(CMD_PRESS, s.fromX, s.fromY, SDL_BUTTON_LEFT, 0);
+    return 1;
+}
+
 void solver_judge() {
     g_solver.skip = solve_joined(&g_solver.move) ? 0 : g_solver.skip + 1;
+    if (!g_solver.skip) g_solver.rounds = g_solver.gathered = 0;
     g_solver.phase = SOLVE_PLAN;
 }
 
@@ -382,10 +428,23 @@ int solver_step(const Command& c, int tick) {
                 return 0;
             }
             if (!solve_next_move(&s.move, s.skip, desk_point_free)) {
-                if (s.skip) {
+                if (s.skip && s.rounds++ < SOLVE_ROUNDS_MAX) {
                     s.skip = 0;  // every move was passed over: try them all again
                     return 0;
                 }
+                // Loose pieces may lie under a large group: the gather key brings them on top.
+                // A window may cover the pieces that are left: it is dragged aside by its title.
+                if (s.skip == 0 && !s.gathered) {
+                    s.gathered = 1;
+                    Command key = {};
+                    key.key = SDLK_r;
+                    key.kind = CMD_KEYDOWN;
+                    run_input(key);
+                    key.kind = CMD_KEYUP;
+                    run_input(key);
+                    return 0;
+                }
+                if (s.skip == 0 && s.windowMoves < SOLVE_WINDOW_MOVES_MAX && move_covering_window()) return 0;
                 std::fprintf(stderr, "script: autosolve: no move is left after %d moves\n", s.moves);
                 return 1;
             }
@@ -421,10 +480,15 @@ int solver_step(const Command& c, int tick) {
             return 0;
         }
         case SOLVE_CARRY:
+        case SOLVE_WINDOW:
             s.step++;
-            if (s.step >= c.steps) s.phase = SOLVE_RELEASE;
+            if (s.step >= c.steps) s.phase = s.phase == SOLVE_WINDOW ? SOLVE_WINDOW_RELEASE : SOLVE_RELEASE;
             solver_input(CMD_MOVE, s.fromX + (s.toX - s.fromX) * s.step / c.steps,
                          s.fromY + (s.toY - s.fromY) * s.step / c.steps, 0, 0);
+            return 0;
+        case SOLVE_WINDOW_RELEASE:
+            s.phase = SOLVE_PLAN;
+            solver_input(CMD_RELEASE, s.x, s.y, SDL_BUTTON_LEFT, 0);
             return 0;
         case SOLVE_RELEASE:
             s.phase = SOLVE_CHECK;
