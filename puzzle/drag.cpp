@@ -306,6 +306,16 @@ void complete(int effects) {
 // --- Dropping and completion ---
 
 int pieces_put_down(int effects) {
+    // Motion that came after the last tick still moves the carried pieces, so that they go down
+    // where the pointer let go of them.
+    const int dx = play_state.pendingDx, dy = play_state.pendingDy;
+    play_state.pendingDx = play_state.pendingDy = 0;
+    for (int i = 0; (dx || dy) && i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        if (!p.carried) continue;
+        p.x += dx, p.y += dy, p.anchorX += dx, p.anchorY += dy;
+        if (p.turning) p.pivotX += dx, p.pivotY += dy, p.turnAnchorX += dx, p.turnAnchorY += dy;
+    }
     int joined = 0;
     for (int i = 0; i < play_state.pieceCount; i++) {
         PlayPiece& p = play_state.pieces[i];

@@ -202,6 +202,7 @@ int game_autosave() {
     std::memcpy(live, play_state.pieces, bytes);
     const int bottom = play_state.bottom, top = play_state.top;
     const SaveInfo info = play_state.info;
+    const int pendingDx = play_state.pendingDx, pendingDy = play_state.pendingDy;
 
     pieces_finish_turns();
     (void)pieces_put_down(0);
@@ -213,6 +214,7 @@ int game_autosave() {
     io_mem_free(live);
     play_state.bottom = bottom, play_state.top = top;
     play_state.info = info;
+    play_state.pendingDx = pendingDx, play_state.pendingDy = pendingDy;
     if (ok) play_state.changed = 0;
     return ok;
 }

@@ -83,6 +83,18 @@ TEST(DragDrop, a_group_joins_onto_its_neighbour_and_the_last_join_completes_once
     play_hooks.completed = nullptr;
 }
 
+TEST(DragDrop, motion_after_the_last_tick_still_moves_the_dropped_pieces) {
+    HandGame game(2, 100, 100);
+    grid(2, 1);
+    place(0, 100, 100), place(1, 600, 500);
+    stack_reset();
+    pieces_settle();
+    group_pick_up(1);
+    desk_drag_motion(-198, -399);  // released before the next tick
+    pieces_drop();
+    EXPECT_EQ((V{P(1).x, P(1).y, P(1).lift, play_state.pendingDx}), (V{402, 101, 0, 0}));
+}
+
 TEST(DragSelect, a_band_flips_a_group_once_and_ctrl_keeps_the_selection) {
     HandGame game(4, 100, 100);
     grid(2, 2);
