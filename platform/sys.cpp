@@ -28,6 +28,7 @@ constexpr uint32_t DISPLAY_CHECK_MS = 2500;  // how often the desktop size is co
 
 struct SysState {
     int started;  // SDL video is running
+    int sleeps;   // the video driver cannot wait for events (dummy): waiting is a plain sleep
     int headless;
     int scale;               // frame buffer pixels are scale x scale window pixels
     int window_w, window_h;  // requested frame buffer size, 0 for full screen
@@ -252,6 +253,8 @@ int sys_init(const SysOptions& options) {
         return 0;
     }
     g_sys.started = 1;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    g_sys.sleeps = driver && (!std::strcmp(driver, "dummy") || !std::strcmp(driver, "offscreen"));
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
         g_sys.desktop_w = mode.w;
@@ -527,8 +530,14 @@ int sys_pump_one() {
     return 1;
 }
 
+// A driver that cannot wait for events would make SDL poll every millisecond; nothing can
+// arrive through it anyway, so it sleeps the whole time instead.
 void sys_wait(uint32_t ms) {
-    if (g_sys.started) SDL_WaitEventTimeout(nullptr, (int)ms);
+    if (!g_sys.started) return;
+    if (g_sys.sleeps)
+        SDL_Delay(ms);
+    else
+        SDL_WaitEventTimeout(nullptr, (int)ms);
 }
 
 // Cursors and confinement --------------------------------------------------------------------

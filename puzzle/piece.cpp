@@ -356,6 +356,9 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
     const Image* im = shadow ? shape->shadow : shape->piece;
     if (!im || im->width <= 0 || im->height <= 0) return;
     if (im->kind != (shadow ? IMG_8BIT : IMG_16BIT) || screen.bytesPerPixel != 3) return;
+    // Most pieces of a frame lie where nothing changed: they cost one look at the dirty cells.
+    ScreenRect dirty;
+    if (!screen_dirty_bounds(quad->left, quad->top, quad->right, quad->bottom, &dirty)) return;
 
     Draw k{};
     k.quad = quad;
@@ -373,7 +376,6 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
     // Ask for the piece's cache lines all at once (into the second-level cache), so that their
     // misses overlap instead of queueing row by row: rows of a piece lie a picture or a screen
     // row apart, which the hardware does not foresee.
-    ScreenRect dirty;
     if (!screen_dirty_bounds(clip.left, clip.top, clip.right, clip.bottom, &dirty)) return;
     prefetch_block(k.codes ? (const void*)k.codes : (const void*)k.alpha, 1,
                    (size_t)k.w * k.h * (k.codes ? 2 : 1), 0);
