@@ -85,7 +85,7 @@ TEST(play, a_move_survives_leaving_and_reopening) {
 
     // Press, carry for ten ticks, release: the piece goes down where it was carried.
     g.play("5 drag " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(x - 120) + " " +
-           std::to_string(y + 60) + " 10\n+5 move 1010 750\n+5 snap moved.png\n+1 key escape\n+5 quit\n");
+           std::to_string(y + 60) + " 10\n+15 move 1010 750\n+5 snap moved.png\n+1 key escape\n+5 quit\n");
     ASSERT_EQ(g.wait(), 0);
     const Save moved = g.save();
     ASSERT_TRUE(moved.ok);
@@ -96,6 +96,27 @@ TEST(play, a_move_survives_leaving_and_reopening) {
     ASSERT_EQ(g.wait(), 0);
     EXPECT_EQ(g.save().layout, moved.layout);
     EXPECT_EQ(g.file("reopened.png"), g.file("moved.png"));
+}
+
+TEST(play, a_rubber_band_selects_every_piece_and_they_are_carried_together) {
+    PlayGame g("Sunset Lake");
+    g.play("5 quit\n");
+    ASSERT_EQ(g.wait(), 0);
+    const Save fresh = g.save();
+    int x, y;
+    top_piece_point(fresh, &x, &y);
+    // From an empty corner of the desk over everything; then the selection goes where one of its
+    // pieces is carried.
+    g.play("5 drag 1020 25 0 767 10\n+15 drag " + std::to_string(x) + " " + std::to_string(y) + " " +
+           std::to_string(x - 30) + " " + std::to_string(y + 20) + " 10\n+15 quit\n");
+    ASSERT_EQ(g.wait(), 0);
+    const Save moved = g.save();
+    ASSERT_TRUE(moved.ok);
+    int together = 0;
+    for (int i = 0; i < 24; i++)
+        together +=
+            moved.field(i, 0) == fresh.field(i, 0) - 30 && moved.field(i, 1) == fresh.field(i, 1) + 20;
+    EXPECT_GE(together, 20) << "pieces near the edge may be pushed back onto the desk";
 }
 
 TEST(play, the_autosave_survives_sigkill_and_sigterm_saves) {
@@ -134,8 +155,8 @@ TEST(play, the_autosave_survives_sigkill_and_sigterm_saves) {
     EXPECT_NE(terminated.layout, fresh.layout);
 }
 
-TEST(play, autosolve_finishes_the_24_and_150_piece_boxes) {
-    for (const char* name : {"Sunset Lake", "Tulip Fields"}) {
+TEST(play, autosolve_finishes_the_24_and_150_piece_boxes_and_one_with_turned_pieces) {
+    for (const char* name : {"Sunset Lake", "Tulip Fields", "Rose Window"}) {
         SCOPED_TRACE(name);
         PlayGame g(name);
         g.play("0 autosolve\n+20 snap done.png\n+1 key enter\n+5 quit\n");
