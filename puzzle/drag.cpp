@@ -42,8 +42,6 @@ struct Sparkle {
 };
 Sparkle sparkle = {-1, 0, 0};
 
-int round_away(double v) { return (int)std::lround(v); }
-
 PlayPiece& piece(int i) { return play_state.pieces[i]; }
 
 // A scratch table of one int per piece (per group identifier), all zero; io_mem_free it.
@@ -76,9 +74,8 @@ int hit(const PlayPiece& p, int x, int y) {
     if (q.right == -1 || x < q.left || x > q.right || y < q.top || y > q.bottom) return 0;
     const Image* img = play_state.shapes[p.shape].piece;
     if (!img) return 0;
-    double v[2] = {(double)(x - p.drawnX), (double)(y - p.drawnY)};
-    vec_rotate(v, ((360 - p.drawnAngle) % 360 + 360) % 360);
-    const int u = round_away(v[0]), w = round_away(v[1]);
+    int u, w;
+    vec_turn(x - p.drawnX, y - p.drawnY, angle_normal(360 - p.drawnAngle), &u, &w);
     if (u < 0 || u >= img->width || w < 0 || w >= img->height) return 0;
     uint16_t code;
     std::memcpy(&code, (const uint8_t*)img + img->colourOffset + (ptrdiff_t)w * img->colourPitch + u * 2, 2);
@@ -224,10 +221,10 @@ int snap_test(int pi, int ni) {
     const PlayPiece& n = piece(ni);
     if (std::abs(p.angle - n.angle) > SNAP_ANGLE) return 0;
     // n's position seen from p's unturned frame must sit where the picture puts it.
-    double v[2] = {(double)(n.x - p.x), (double)(n.y - p.y)};
-    vec_rotate(v, (3600 - p.angle) % 360);
-    const long long ex = round_away(v[0]) - (n.homeX - p.homeX);
-    const long long ey = round_away(v[1]) - (n.homeY - p.homeY);
+    int qx, qy;
+    vec_turn(n.x - p.x, n.y - p.y, (3600 - p.angle) % 360, &qx, &qy);
+    const long long ex = qx - (n.homeX - p.homeX);
+    const long long ey = qy - (n.homeY - p.homeY);
     return ex * ex + ey * ey <= play_state.record.pieceSize / 2;
 }
 
@@ -250,10 +247,8 @@ void join(int pi, int ni, int effects) {
     for (int i = 0; i < n; i++) {
         PlayPiece& m = piece(i);
         if (m.group != g) continue;
-        double v[2] = {(double)(m.homeX - hx), (double)(m.homeY - hy)};
-        vec_rotate(v, angle);
-        m.x = nx + round_away(v[0]);
-        m.y = ny + round_away(v[1]);
+        vec_turn(m.homeX - hx, m.homeY - hy, angle, &m.x, &m.y);
+        m.x += nx, m.y += ny;
         m.angle = angle;
         stack_insert_above(ni, i);
     }

@@ -21,17 +21,11 @@ namespace {
 constexpr int SCATTER_TOP = 20;  // no piece starts above this line (the title line)
 constexpr int TURN_STEP = 9;     // degrees per tick of a turn
 
-int round_away(double v) { return (int)std::lround(v); }
-
 // (x, y) turned about (px, py) by degrees, rounded half away from zero.
 void turn_about(int x, int y, int px, int py, int degrees, int* ox, int* oy) {
-    double v[2] = {(double)(x - px), (double)(y - py)};
-    vec_rotate(v, degrees);
-    *ox = px + round_away(v[0]);
-    *oy = py + round_away(v[1]);
+    vec_turn(x - px, y - py, degrees, ox, oy);
+    *ox += px, *oy += py;
 }
-
-int normal_angle(int a) { return ((a % 360) + 360) % 360; }
 
 // The quad's rectangle made relative to the desk: off the desk marks it (right -1), else it is
 // clamped to the desk.
@@ -139,7 +133,7 @@ void pieces_scatter() {
 void pieces_settle() {
     for (int i = 0; i < play_state.pieceCount; i++) {
         PlayPiece& p = play_state.pieces[i];
-        p.angle = normal_angle(p.angle / 90 * 90);
+        p.angle = angle_normal(p.angle / 90 * 90);
         p.needsRedraw = p.selected = p.carried = p.turning = p.turnRequest = 0;
         p.lift = 0;  // nothing is carried, so nothing is lifted
         p.moved = 1;
@@ -203,7 +197,7 @@ void pieces_finish_turns() {
         PlayPiece& p = play_state.pieces[i];
         if (!p.turning) continue;
         const int turn = 90 * p.turning;
-        p.angle = normal_angle(p.turnStartAngle + turn);
+        p.angle = angle_normal(p.turnStartAngle + turn);
         turn_about(p.turnAnchorX, p.turnAnchorY, p.pivotX, p.pivotY, turn, &p.anchorX, &p.anchorY);
         p.x = p.anchorX, p.y = p.anchorY;
         p.turning = p.turnRequest = 0;
@@ -233,7 +227,7 @@ void pieces_tick() {
         if (p.turning) {
             p.angle += TURN_STEP * p.turning;
             if (p.angle % 90 == 0) p.turning = 0;
-            p.angle = normal_angle(p.angle);
+            p.angle = angle_normal(p.angle);
             turn_about(p.turnAnchorX, p.turnAnchorY, p.pivotX, p.pivotY, p.angle - p.turnStartAngle,
                        &p.anchorX, &p.anchorY);
             if (p.carried) {

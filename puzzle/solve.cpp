@@ -3,8 +3,6 @@
 // of one of its members, so the two never meet).
 #include "puzzle/solve.h"
 
-#include <cmath>
-
 #include "platform/io_mem.h"
 #include "puzzle/drag.h"
 #include "puzzle/play.h"
@@ -18,16 +16,6 @@ constexpr int GRAB_GRID = 7;    // points tried across a piece's rectangle to fi
 int key_of(int piece) {
     const PlayPiece& p = play_state.pieces[piece];
     return p.group == -1 ? piece : p.group;
-}
-
-int normal_angle(int a) { return ((a % 360) + 360) % 360; }
-
-// (x, y) turned about (px, py) by degrees, rounded half away from zero (as the tick turns).
-void turn_about(int x, int y, int px, int py, int degrees, int* ox, int* oy) {
-    double v[2] = {(double)(x - px), (double)(y - py)};
-    vec_rotate(v, degrees);
-    *ox = px + (int)std::lround(v[0]);
-    *oy = py + (int)std::lround(v[1]);
 }
 
 // The top-left of the picture when it lies centred on the desk.
@@ -48,13 +36,11 @@ void place_beside(int m, int n, int* x, int* y) {
         return;
     }
     const PlayPiece& pn = play_state.pieces[n];
-    double v[2] = {(double)(pm.homeX - pn.homeX), (double)(pm.homeY - pn.homeY)};
-    vec_rotate(v, pn.angle);
-    *x = pn.x + (int)std::lround(v[0]);
-    *y = pn.y + (int)std::lround(v[1]);
+    vec_turn(pm.homeX - pn.homeX, pm.homeY - pn.homeY, pn.angle, x, y);
+    *x += pn.x, *y += pn.y;
 }
 
-int clockwise_turns(int from, int to) { return normal_angle(from - to + 45) / 90; }
+int clockwise_turns(int from, int to) { return angle_normal(from - to + 45) / 90; }
 
 int at_home(int m) {
     int x, y;
@@ -92,7 +78,10 @@ void destination(int m, int n, int gx, int gy, int* dx, int* dy) {
     const PlayPiece& pm = play_state.pieces[m];
     int mx = pm.x, my = pm.y;
     const int turns = clockwise_turns(pm.angle, target_angle(n));
-    if (turns) turn_about(pm.x, pm.y, gx, gy, -90 * turns, &mx, &my);
+    if (turns) {  // about the pointer, as the tick turns carried pieces
+        vec_turn(pm.x - gx, pm.y - gy, -90 * turns, &mx, &my);
+        mx += gx, my += gy;
+    }
     int tx, ty;
     place_beside(m, n, &tx, &ty);
     *dx = gx + tx - mx, *dy = gy + ty - my;

@@ -29,3 +29,12 @@ void vec_rotate(double* v, int degrees) {
     v[0] = x * c + y * s;
     v[1] = y * c - x * s;
 }
+
+void vec_turn(int dx, int dy, int degrees, int* ox, int* oy) {
+    double v[2] = {(double)dx, (double)dy};
+    vec_rotate(v, degrees);
+    *ox = (int)std::lround(v[0]);
+    *oy = (int)std::lround(v[1]);
+}
+
+int angle_normal(int degrees) { return ((degrees % 360) + 360) % 360; }

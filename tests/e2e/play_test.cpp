@@ -49,6 +49,16 @@ Save read_save(const std::string& bytes) {
     return s;
 }
 
+// A point on the body of the topmost piece of a 100-pixel puzzle, and the piece: the piece image
+// starts at most a third of a piece left of and above its cell.
+int top_piece_point(const Save& s, int* x, int* y) {
+    int32_t top;
+    std::memcpy(&top, s.stack.data() + 4 * (s.count - 1), 4);
+    *x = DESK_W / 2 + s.field(top, 0) + 65;
+    *y = DESK_H / 2 + s.field(top, 1) + 65;
+    return top;
+}
+
 struct PlayGame : e2e::Game {
     std::string box;
     explicit PlayGame(const std::string& name) : box(name) {
@@ -61,31 +71,31 @@ struct PlayGame : e2e::Game {
         start({"--headless", "--window", "1024x768", "--script", "script.txt", "puzzles/" + box + ".pzl"});
     }
     Save save() { return read_save(file("sfiles/qs/" + box + ".qsv")); }
+    // The fresh desk, as the game saves it after a start and a quit.
+    Save fresh_desk() {
+        play("5 quit\n");
+        return wait() == 0 ? save() : Save();
+    }
 };
 
-// A point on the body of the topmost piece of a 100-pixel puzzle, and the piece: the piece image
-// starts at most a third of a piece left of and above its cell.
-int top_piece_point(const Save& s, int* x, int* y) {
-    int32_t top;
-    std::memcpy(&top, s.stack.data() + 4 * (s.count - 1), 4);
-    *x = DESK_W / 2 + s.field(top, 0) + 65;
-    *y = DESK_H / 2 + s.field(top, 1) + 65;
-    return top;
+// A script line that carries the topmost piece of the desk by (dx, dy) over ten ticks.
+std::string drag_top(const Save& s, int dx, int dy, const std::string& tick = "5") {
+    int x, y;
+    top_piece_point(s, &x, &y);
+    return tick + " drag " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(x + dx) +
+           " " + std::to_string(y + dy) + " 10\n";
 }
 
 TEST(play, a_move_survives_leaving_and_reopening) {
     PlayGame g("Sunset Lake");
-    g.play("5 quit\n");
-    ASSERT_EQ(g.wait(), 0);
-    const Save fresh = g.save();
+    const Save fresh = g.fresh_desk();
     ASSERT_TRUE(fresh.ok);
     ASSERT_EQ(fresh.count, 24);
     int x, y;
     const int top = top_piece_point(fresh, &x, &y);
 
     // Press, carry for ten ticks, release: the piece goes down where it was carried.
-    g.play("5 drag " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(x - 120) + " " +
-           std::to_string(y + 60) + " 10\n+15 move 1010 750\n+5 snap moved.png\n+1 key escape\n+5 quit\n");
+    g.play(drag_top(fresh, -120, 60) + "+15 move 1010 750\n+5 snap moved.png\n+1 key escape\n+5 quit\n");
     ASSERT_EQ(g.wait(), 0);
     const Save moved = g.save();
     ASSERT_TRUE(moved.ok);
@@ -100,15 +110,10 @@ TEST(play, a_move_survives_leaving_and_reopening) {
 
 TEST(play, a_rubber_band_selects_every_piece_and_they_are_carried_together) {
     PlayGame g("Sunset Lake");
-    g.play("5 quit\n");
-    ASSERT_EQ(g.wait(), 0);
-    const Save fresh = g.save();
-    int x, y;
-    top_piece_point(fresh, &x, &y);
+    const Save fresh = g.fresh_desk();
     // From an empty corner of the desk over everything; then the selection goes where one of its
     // pieces is carried.
-    g.play("5 drag 1020 25 0 767 10\n+15 drag " + std::to_string(x) + " " + std::to_string(y) + " " +
-           std::to_string(x - 30) + " " + std::to_string(y + 20) + " 10\n+15 quit\n");
+    g.play("5 drag 1020 25 0 767 10\n" + drag_top(fresh, -30, 20, "+15") + "+15 quit\n");
     ASSERT_EQ(g.wait(), 0);
     const Save moved = g.save();
     ASSERT_TRUE(moved.ok);
@@ -121,13 +126,8 @@ TEST(play, a_rubber_band_selects_every_piece_and_they_are_carried_together) {
 
 TEST(play, the_autosave_survives_sigkill_and_sigterm_saves) {
     PlayGame g("Sunset Lake");
-    g.play("5 quit\n");
-    ASSERT_EQ(g.wait(), 0);
-    const Save fresh = g.save();
-    int x, y;
-    top_piece_point(fresh, &x, &y);
-    const std::string move = "5 drag " + std::to_string(x) + " " + std::to_string(y) + " " +
-                             std::to_string(x + 90) + " " + std::to_string(y - 40) + " 10\n";
+    const Save fresh = g.fresh_desk();
+    const std::string move = drag_top(fresh, 90, -40);
 
     // 30 seconds of play are 910 ticks: the autosave is written by then; the kill comes later.
     g.play(move + "1000 snap saved.png\n1000000 quit\n");
