@@ -20,6 +20,7 @@
 #include "platform/io_sound.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
+#include "puzzle/box.h"
 #include "puzzle/drag.h"
 #include "puzzle/game.h"
 #include "puzzle/light.h"
@@ -403,6 +404,10 @@ int playroom_room_window() { return g_room.room; }
 int play_box(const char* name) { return game_start(name); }
 
 void playroom_leave() {
+    PlaySummary s;
+    play_summary(&s);
+    char name[BOX_NAME_MAX];
+    std::snprintf(name, sizeof name, "%s", s.name ? s.name : "");
     game_end();
-    store_enter();
+    store_return(name);
 }

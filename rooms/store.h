@@ -1,10 +1,47 @@
-// rooms/store.h -- the store room: the game's home screen. For now its room window: the desk
-// background and the top bar under the room's title.
+// rooms/store.h -- the store room: the game's home screen. The shelf of boxes (rooms/shelf) on
+// the room window, the main panel, the gift panel, the info window and the tools window; the
+// selection rules, starting a box, delete, reset, rename, use picture, about, help, web site and
+// quit. Boxes announced by other programs come onto the shelf here.
 #pragma once
 #include "base/event.h"
 
-void store_init();   // registers the room's windows (after the toolkit)
-void store_enter();  // sets the room title and takes the focus
+struct ShelfBox;
+
+// Creates the room's windows and loads the shelf (start-up, after the toolkit); restores the
+// window places and the interface choice from config.ini. At program end the room saves them
+// and the shelf's arrangement.
+void store_init();
+// Shows the room: status text, the info window for a single selected box, last click forgotten.
+void store_enter();
+// Back from a game of box `name`: refreshes that box on the shelf, then enters the room.
+void store_return(const char* name);
 int store_room_window();
-// Texts sent by other programs (box names from a gift); 1 when taken.
+// What "quit" does (the kernel's quit request, installed at start-up).
+void store_set_quit_hook(void (*quit)());
+
+// Texts from other programs: a = 0, b = a box name from the gift extractor: reduced to a plain
+// file name and loaded onto the shelf. 1 when taken.
 int store_text(KernelEvent* event);
+// A box already in the puzzles folder opened from outside (the command line, another copy):
+// loaded onto the shelf when it is not there yet, selected alone and started. 0 when it cannot
+// be read (the caller tells the player; nothing is left on the shelf).
+int store_open_box(const char* name);
+// Starts a box as a double click does: a link box opens its web address; a finished box asks
+// whether to start again (resetting it); then the play room takes the box.
+void store_start_box(ShelfBox* box);
+
+// --- Rules, exposed for tests ---
+enum StoreNeed { STORE_NEED_ANY, STORE_NEED_SOME, STORE_NEED_ONE, STORE_NEED_ONE_PUZZLE };
+// The text number a selection rule refuses with (152 none, 150 none, 151 several, 153 a link
+// box), or 0 when the selection passes; nothing is shown.
+int store_selection_refusal(int need);
+// The info window's text for a box (empty for null).
+void store_info_text(const ShelfBox* box, char* out, int size);
+// One answer to the rename question, with the old name `box`'s.
+enum StoreRenameResult {
+    STORE_RENAME_DONE,       // renamed, or the same name: nothing to do
+    STORE_RENAME_ASK_AGAIN,  // empty or not a file name: ask again without a message
+    STORE_RENAME_TAKEN,      // another box has the name: text 16, then ask again
+    STORE_RENAME_FAILED,     // the files could not be renamed: the player was told
+};
+int store_rename_answer(ShelfBox* box, const char* answer);

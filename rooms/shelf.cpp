@@ -1,0 +1,2 @@
+// rooms/shelf.cpp -- the shelf of boxes (being written).
+#include "rooms/shelf.h"
