@@ -613,6 +613,9 @@ void script_after_tick(int tick) {
             if (!script_write_png(c.text.c_str()))
                 std::fprintf(stderr, "script: cannot write %s\n", c.text.c_str());
         } else if (c.kind == CMD_QUIT) {
+            // Said before the close, so a watcher can time the start-up up to this tick's frame.
+            std::fprintf(stderr, "script: quit at tick %d\n", tick);
+            std::fflush(stderr);
             kernel_close_request();
             return;
         }

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/limits.h"
@@ -44,7 +46,7 @@ std::vector<std::string> read_lines_from_disk(const std::string& path) {
 }
 
 // The last file read, kept while it is unchanged on disk: reading hundreds of keys of one file
-// (the language texts) then costs one read.
+// (the language texts) then costs one read, and one pass that indexes its keys.
 struct LineCache {
     std::string path;
     struct timespec mtime;
@@ -52,6 +54,8 @@ struct LineCache {
     ino_t inode;
     std::vector<std::string> lines;
     bool valid;
+    bool indexed;
+    std::unordered_map<std::string, int> keys;  // "section\nkey" in lower case -> its line
 };
 LineCache g_cache;
 
@@ -71,6 +75,7 @@ const std::vector<std::string>& read_lines(const std::string& path) {
     g_cache.inode = st.st_ino;
     g_cache.mtime = st.st_mtim;
     g_cache.valid = true;
+    g_cache.indexed = false;
     return g_cache.lines;
 }
 
@@ -130,6 +135,39 @@ Place find_place(const std::vector<std::string>& lines, const char* section, con
     return p;
 }
 
+std::string lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return s;
+}
+
+// The key lines of the cached file as find_place finds them: only the first section of a name
+// counts, and in it the first line of a key.
+void build_index() {
+    g_cache.keys.clear();
+    std::unordered_set<std::string> seen;
+    std::string current;
+    bool inside = false;
+    for (int i = 0; i < (int)g_cache.lines.size(); i++) {
+        std::string name, k, v;
+        if (section_name(g_cache.lines[i], &name)) {
+            current = lower(name);
+            inside = seen.insert(current).second;
+            continue;
+        }
+        if (inside && key_value(g_cache.lines[i], &k, &v)) g_cache.keys.emplace(current + "\n" + lower(k), i);
+    }
+    g_cache.indexed = true;
+}
+
+// The key's line in the file, or -1.
+int find_key_line(const std::string& path, const char* section, const char* key) {
+    if (read_lines(path).empty() || !g_cache.valid) return -1;
+    if (!g_cache.indexed) build_index();
+    auto it = g_cache.keys.find(lower(section) + "\n" + lower(key));
+    return it == g_cache.keys.end() ? -1 : it->second;
+}
+
 int write_lines(const std::string& path, const std::vector<std::string>& lines) {
     g_cache.valid = false;
     std::string all;
@@ -180,11 +218,10 @@ int edit(const char* file, const char* section, const char* key, const char* tex
 int io_ini_read(const char* file, const char* section, const char* key, char* out, int size) {
     if (size <= 0) return 0;
     out[0] = 0;
-    const std::vector<std::string>& lines = read_lines(resolve(file));
-    Place p = find_place(lines, section, key);
-    if (p.key_line < 0) return 0;
+    const int line = find_key_line(resolve(file), section, key);
+    if (line < 0) return 0;
     std::string k, v;
-    key_value(lines[p.key_line], &k, &v);
+    key_value(g_cache.lines[line], &k, &v);
     if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
     if (v.size() > (size_t)INI_VALUE_MAX) v.resize(INI_VALUE_MAX);
     int n = (int)v.size() < size - 1 ? (int)v.size() : size - 1;

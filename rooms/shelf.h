@@ -23,14 +23,14 @@ struct ShelfBox {
     FileStamp stamp;          // read from the box file
     SaveInfo summary;         // the quick save's summary; all zero without a quick save
     BoxRecord record;
-    int isNew;                // the box had no valid preview when loaded: the new-box label
-    int width, height;        // size on the shelf
-    Image* thumbnail;         // the picture fitted into 80 x 80 (a link box: its own size)
-    BoxShadow shadow;         // the preview file's shadow record
-    Image* largeMask;         // drop shadow at distance 6 (while dragged), IMG_8BIT
-    Image* smallMask;         // drop shadow at distance 2 (resting), IMG_8BIT
-    Image* progressOverlay;   // the wedge while 1..99 percent joined, else null
-    int x, y;                 // top-left corner on the screen
+    int isNew;               // the box had no valid preview when loaded: the new-box label
+    int width, height;       // size on the shelf
+    Image* thumbnail;        // the picture fitted into 80 x 80 (a link box: its own size)
+    BoxShadow shadow;        // the preview file's shadow record
+    Image* largeMask;        // drop shadow at distance 6 (while dragged), IMG_8BIT
+    Image* smallMask;        // drop shadow at distance 2 (resting), IMG_8BIT
+    Image* progressOverlay;  // the wedge while 1..99 percent joined, else null
+    int x, y;                // top-left corner on the screen
     int selected;
     int dragging;
     int drawnX, drawnY, drawnSelected, drawnDragging;  // the state last drawn
