@@ -95,8 +95,8 @@ double run_game(const Folder& folder, const std::vector<std::string>& extra) {
 
 void run_mkbox(const Folder& folder, const std::string& picture, const std::string& name,
                const std::string& options) {
-    const std::string command = "cd '" + folder.path + "' && '" + tools_dir() + "/mkbox' '" + picture + "' '" +
-                                name + "' --folder puzzles " + options + " > /dev/null";
+    const std::string command = "cd '" + folder.path + "' && '" + tools_dir() + "/mkbox' '" + picture +
+                                "' '" + name + "' --folder puzzles " + options + " > /dev/null";
     if (std::system(command.c_str()) != 0) std::abort();
 }
 
@@ -109,7 +109,8 @@ void write_picture(const std::string& path, int w, int h, int seed) {
             bytes[at + i] = (uint8_t)(v >> (8 * i));
     };
     bytes[0] = 'B', bytes[1] = 'M';
-    put32(2, (uint32_t)bytes.size()), put32(10, 54), put32(14, 40), put32(18, (uint32_t)w), put32(22, (uint32_t)h);
+    put32(2, (uint32_t)bytes.size()), put32(10, 54), put32(14, 40), put32(18, (uint32_t)w),
+        put32(22, (uint32_t)h);
     bytes[26] = 1, bytes[28] = 24;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
@@ -174,9 +175,17 @@ void BM_Open1200Cache(benchmark::State& state) {
     time_runs(state, folder, {"puzzles/Big.pzl"});
 }
 
-BENCHMARK(BM_ShelfSamples)->Name("shelf_samples")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ShelfSamples)
+    ->Name("shelf_samples")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK(BM_Shelf50)->Name("shelf_50")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_Open1200Cut)->Name("open_1200_cut")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Open1200Cut)
+    ->Name("open_1200_cut")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK(BM_Open1200Cache)
     ->Name("open_1200_cache")
     ->UseManualTime()

@@ -50,7 +50,8 @@ struct Command {
     int key;     // SDL keycode
     int ctrl;
     int shift;
-    int steps;         // wheel steps, positive away from the user
+    int steps;         // wheel steps, positive away from the user; an autosolve's carrying ticks
+    int moves;         // an autosolve stops after this many moves (0: at the end)
     std::string text;  // typed text or snapshot path
     bool done;         // input already delivered
 };
@@ -231,9 +232,10 @@ std::string parse_command(int tick, const std::string& rest, std::vector<Command
     }
     if (verb == "autosolve") {
         c.steps = SOLVE_TICKS_DEFAULT;
-        if (args.size() > 1 ||
-            (args.size() == 1 && (!to_int(args[0], &c.steps) || c.steps < 1 || c.steps > DRAG_TICKS_MAX)))
-            return "expected autosolve [TICKS]";
+        if (args.size() > 2 ||
+            (args.size() >= 1 && (!to_int(args[0], &c.steps) || c.steps < 1 || c.steps > DRAG_TICKS_MAX)) ||
+            (args.size() == 2 && (!to_int(args[1], &c.moves) || c.moves < 1)))
+            return "expected autosolve [TICKS [MOVES]]";
         c.kind = CMD_AUTOSOLVE;
         out->push_back(c);
         return "";
@@ -419,6 +421,11 @@ int solver_step(const Command& c, int tick) {
         case SOLVE_PLAN: {
             if (solve_complete()) {
                 std::fprintf(stderr, "script: autosolve: finished in %d moves, %d ticks\n", s.moves,
+                             tick - c.tick);
+                return 1;
+            }
+            if (c.moves && s.moves >= c.moves && !solve_carrying()) {
+                std::fprintf(stderr, "script: autosolve: stopped after %d moves, %d ticks\n", s.moves,
                              tick - c.tick);
                 return 1;
             }
