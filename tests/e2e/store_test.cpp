@@ -1,0 +1,192 @@
+// tests/e2e/store_test.cpp -- the store room in the headless game: the shelf of sample boxes and
+// its arrangement between runs, playing a box from the shelf and coming back to its wedge and its
+// finished badge, the box tools with their questions, a box announced by a second copy, and
+// `tesselo BOX.pzl` straight into the play room.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "e2e/game_run.h"
+#include "platform/sys.h"
+
+namespace {
+
+constexpr const char* SAMPLES[] = {"Sunset Lake",   "Tulip Fields",     "Rose Window", "Harbour Night",
+                                   "Autumn Forest", "Balloon Festival", "Coral Reef",  "Mandala"};
+
+struct Place {
+    int x, y;
+    bool operator==(const Place&) const = default;
+};
+
+// The game's folder with some sample boxes, laid on the shelf where the test says.
+struct StoreGame : e2e::Game {
+    explicit StoreGame(std::vector<std::string> boxes) {
+        std::system(("mkdir -p '" + dir + "/puzzles' '" + dir + "/sfiles'").c_str());
+        for (const std::string& name : boxes)
+            std::system(("cp '" LUMAVEX_GAME_DIR "/puzzles/" + name + ".pzl' '" + dir + "/puzzles/'").c_str());
+    }
+    // Bottom-most first, as the game writes them; the screen is the tests' 1024 x 768.
+    void arrange(const std::vector<std::pair<std::string, Place>>& layout) {
+        std::string names = "[BOXNAMES]\n", places = "[BOXPOSS]\n";
+        for (size_t i = 0; i < layout.size(); i++) {
+            names += std::to_string(i) + "=" + layout[i].first + "\n";
+            places += std::to_string(i) + "=" + std::to_string(layout[i].second.x) + " " +
+                      std::to_string(layout[i].second.y) + "\n";
+        }
+        write("sfiles/config.ini", "[MAIN]\nOldScreenSize=1024 768\n" + names + places);
+    }
+    int play(const std::string& script, std::vector<std::string> extra = {}) {
+        write("script.txt", script);
+        std::vector<std::string> args = {"--headless", "--window", "1024x768", "--script", "script.txt"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        start(args);
+        return wait(120);
+    }
+    // The arrangement the game kept: name -> place.
+    std::map<std::string, Place> shelf() {
+        std::map<std::string, Place> out;
+        const std::string ini = file("sfiles/config.ini");
+        auto section = [&](const std::string& name) {
+            std::map<std::string, std::string> keys;
+            size_t at = ini.find("[" + name + "]");
+            if (at == std::string::npos) return keys;
+            for (at = ini.find('\n', at); at != std::string::npos && at + 1 < ini.size() && ini[at + 1] != '[';) {
+                const size_t end = ini.find('\n', at + 1);
+                const std::string line = ini.substr(at + 1, end - at - 1);
+                const size_t eq = line.find('=');
+                if (eq != std::string::npos) keys[line.substr(0, eq)] = line.substr(eq + 1);
+                at = end;
+            }
+            return keys;
+        };
+        auto names = section("BOXNAMES"), places = section("BOXPOSS");
+        for (const auto& [key, name] : names) {
+            Place p{-1, -1};
+            if (places.count(key)) std::sscanf(places[key].c_str(), "%d %d", &p.x, &p.y);
+            out[name] = p;
+        }
+        return out;
+    }
+};
+
+std::string at(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+
+// Where the tests lay the boxes: a row at a time from (480, 220), clear of the panels.
+Place slot(int i) { return {480 + (i % 4) * 130, 220 + (i / 4) * 140}; }
+
+TEST(store, the_shelf_shows_every_sample_and_keeps_its_arrangement) {
+    std::vector<std::string> all(std::begin(SAMPLES), std::end(SAMPLES));
+    StoreGame g(all);
+    ASSERT_EQ(g.play("2 snap shelf.png\n+1 quit\n"), 0) << g.file("stderr.txt");
+    auto first = g.shelf();
+    ASSERT_EQ(first.size(), all.size());
+    for (const std::string& name : all) {
+        ASSERT_TRUE(first.count(name)) << name;
+        const Place p = first[name];
+        EXPECT_TRUE(p.x >= 0 && p.y >= 0 && p.x + 80 <= 1024 && p.y + 80 <= 768) << name;
+        EXPECT_TRUE(g.has("sfiles/temp/" + name + ".prw")) << name;
+    }
+
+    // Two boxes selected (a click, then a Ctrl-click) are dragged together; a third stays.
+    StoreGame h({all[0], all[1], all[2]});
+    h.arrange({{all[0], slot(0)}, {all[1], slot(1)}, {all[2], slot(2)}});
+    const Place a = slot(0), b = slot(1), c = slot(2);
+    ASSERT_EQ(h.play("2 click " + at(a.x + 20, a.y + 20) + " left\n+20 click " + at(b.x + 20, b.y + 20) +
+                     " left ctrl\n+20 drag " + at(b.x + 30, b.y + 30) + " " + at(b.x + 30 - 200, b.y + 30 + 150) +
+                     " 10\n+20 snap dragged.png\n+1 quit\n"),
+              0);
+    auto dragged = h.shelf();
+    EXPECT_EQ(dragged[all[0]], (Place{a.x - 200, a.y + 150}));
+    EXPECT_EQ(dragged[all[1]], (Place{b.x - 200, b.y + 150}));
+    EXPECT_EQ(dragged[all[2]], c);
+    // The next run finds them where they were left.
+    ASSERT_EQ(h.play("2 quit\n"), 0);
+    auto again = h.shelf();
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(again[all[i]], dragged[all[i]]) << all[i];
+}
+
+// Percent joined from a quick save, -1 without one.
+int percent(StoreGame& g, const std::string& box) {
+    const std::string q = g.file("sfiles/qs/" + box + ".qsv");
+    for (size_t at = 24; at + 12 <= q.size();) {
+        uint32_t id, size;
+        std::memcpy(&id, q.data() + at, 4);
+        std::memcpy(&size, q.data() + at + 4, 4);
+        if (id == 3 && size == 4) {
+            int32_t v;
+            std::memcpy(&v, q.data() + at + 8, 4);
+            return v;
+        }
+        at += 8 + size;
+    }
+    return -1;
+}
+
+// The tools window's buttons (its default place): first row, then second row.
+const std::string RENAME = at(357, 104), RESET = at(582, 80), PLAY = at(76, 80);
+
+TEST(store, a_double_click_plays_the_box_and_the_shelf_shows_its_progress_then_its_finish) {
+    StoreGame g({"Sunset Lake"});
+    g.arrange({{"Sunset Lake", slot(0)}});
+    const std::string box = at(slot(0).x + 40, slot(0).y + 40);
+    // A few moves, back to the shelf: the wedge.
+    ASSERT_EQ(g.play("2 click " + box + " left\n+3 click " + box +
+                     " left\n+5 autosolve 6 4\n+5 key escape\n+5 snap wedge.png\n+1 quit\n"),
+              0)
+        << g.file("stderr.txt");
+    const int part = percent(g, "Sunset Lake");
+    EXPECT_GT(part, 0);
+    EXPECT_LT(part, 100);
+    // The play button with the box selected, the rest of the puzzle, back: the finished badge.
+    ASSERT_EQ(g.play("2 click " + box + " left\n+20 click " + PLAY +
+                     " left\n+5 autosolve\n+30 key enter\n+5 key escape\n+5 snap finished.png\n+1 quit\n"),
+              0)
+        << g.file("stderr.txt");
+    EXPECT_EQ(percent(g, "Sunset Lake"), 100);
+    EXPECT_NE(g.file("stderr.txt").find("autosolve: finished"), std::string::npos);
+}
+
+TEST(store, rename_reset_and_delete_ask_and_act_on_the_files) {
+    StoreGame g({"Sunset Lake", "Tulip Fields"});
+    g.arrange({{"Sunset Lake", slot(0)}, {"Tulip Fields", slot(1)}});
+    const std::string lake = at(slot(0).x + 40, slot(0).y + 40), tulips = at(slot(1).x + 40, slot(1).y + 40);
+    // A game of the lake to have every file of a box.
+    ASSERT_EQ(g.play("2 click " + lake + " left\n+3 click " + lake + " left\n+5 autosolve 6 2\n+5 key escape\n+5 quit\n"), 0);
+    ASSERT_GT(percent(g, "Sunset Lake"), 0);
+
+    // Rename: the old name is proposed; Ctrl-A and a new one.
+    ASSERT_EQ(g.play("2 click " + lake + " left\n+20 click " + RENAME +
+                     " left\n+5 snap rename.png\n+1 key a ctrl\n+1 type Lakeside\n+1 key enter\n+5 quit\n"),
+              0);
+    for (const char* file : {"puzzles/Lakeside.pzl", "sfiles/qs/Lakeside.qsv", "sfiles/temp/Lakeside.prw",
+                             "sfiles/temp/Lakeside.tmp"})
+        EXPECT_TRUE(g.has(file)) << file;
+    EXPECT_FALSE(g.has("puzzles/Sunset Lake.pzl"));
+    EXPECT_EQ(g.shelf().count("Lakeside"), 1u);
+
+    // Reset asks first: Escape keeps the game, Enter takes it away.
+    ASSERT_EQ(g.play("2 click " + lake + " left\n+20 click " + RESET + " left\n+5 key escape\n+5 click " +
+                     RESET + " left\n+5 snap reset.png\n+1 key enter\n+5 quit\n"),
+              0);
+    EXPECT_FALSE(g.has("sfiles/qs/Lakeside.qsv"));
+    EXPECT_TRUE(g.has("puzzles/Lakeside.pzl"));
+
+    // Delete with two boxes selected asks about several boxes; every file of both goes.
+    ASSERT_EQ(g.play("2 click " + lake + " left\n+20 click " + tulips +
+                     " left ctrl\n+5 key delete\n+5 snap delete.png\n+1 key enter\n+5 quit\n"),
+              0);
+    for (const char* file : {"puzzles/Lakeside.pzl", "sfiles/temp/Lakeside.prw", "sfiles/temp/Lakeside.tmp",
+                             "puzzles/Tulip Fields.pzl", "sfiles/temp/Tulip Fields.prw"})
+        EXPECT_FALSE(g.has(file)) << file;
+    EXPECT_TRUE(g.shelf().empty());
+}
+
+}  // namespace
