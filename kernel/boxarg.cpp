@@ -59,7 +59,10 @@ int boxarg_find(int argc, char** argv, char* path, int size) {
     return 0;
 }
 
-int boxarg_import(const char* path, const char* folder, char* name, int size) {
+int boxarg_import(const char* path, const char* folder, char* name, int size, int* copied) {
+    int made = 0;
+    if (!copied) copied = &made;
+    *copied = 0;
     std::string file = path;
     const size_t slash = file.rfind('/');
     std::string base = file.substr(slash == std::string::npos ? 0 : slash + 1);
@@ -82,6 +85,8 @@ int boxarg_import(const char* path, const char* folder, char* name, int size) {
             if (read_bytes(target) != bytes) continue;
         } else if (!io_write_file_atomic(target, bytes.data(), bytes.size())) {
             return 0;
+        } else {
+            *copied = 1;
         }
         std::snprintf(name, size, "%s", candidate.c_str());
         return 1;

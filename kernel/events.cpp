@@ -21,7 +21,7 @@ namespace {
 
 struct Dispatch {
     KernelHandler window_manager;  // everything but paint and text
-    KernelHandler text;            // texts sent by other programs (store room)
+    KernelHandler text;            // texts sent by other programs (words 0 and 1)
     KernelHandler corner;          // what no window consumed (minimise corner)
 };
 Dispatch g_dispatch;
@@ -53,7 +53,7 @@ void dispatch(KernelEvent* e) {
     }
     if (e->type == KE_TEXT) {
         io_log("kernel: text %i from another program: %s\n", (int)e->a, (const char*)e->b);
-        if (e->a == 0 && g_dispatch.text) g_dispatch.text(e);
+        if ((e->a == TEXT_WORD_BOX_NAME || e->a == TEXT_WORD_BOX_FILE) && g_dispatch.text) g_dispatch.text(e);
         return;
     }
     int consumed = g_dispatch.window_manager ? g_dispatch.window_manager(e) : 0;
@@ -126,6 +126,14 @@ int kernel_ticks() { return g_loop.ticks; }
 int kernel_mouse_x() { return g_input.mouse_x; }
 int kernel_mouse_y() { return g_input.mouse_y; }
 int kernel_mouse_buttons() { return g_input.buttons; }
+
+void kernel_present_now() {
+    if (screen.buf) return;  // inside a frame: it is presented when the frame closes
+    io_video_begin_paint();
+    KernelEvent idle = {KE_IDLE, 0, 0, 0};
+    dispatch(&idle);
+    io_video_end_paint();
+}
 
 void kernel_refresh_now() {
     while (sys_pump_one()) {

@@ -4,8 +4,13 @@
 
 #include "base/event.h"
 
+// Words of the texts other programs send (KE_TEXT a).
+inline constexpr int TEXT_WORD_BOX_NAME = 0;  // a box name from the gift extractor (store room)
+inline constexpr int TEXT_WORD_BOX_FILE = 1;  // a box file's absolute path from a second copy
+
 // Where the dispatcher sends events. The window manager takes everything but paint and text;
-// the store room takes texts from other programs; the minimise corner gets what no window took.
+// the text handler takes texts from other programs (the words below, others are dropped); the
+// minimise corner gets what no window took.
 void kernel_set_window_manager(KernelHandler handler);
 void kernel_set_text_handler(KernelHandler handler);
 void kernel_set_corner_handler(KernelHandler handler);
@@ -31,7 +36,10 @@ int kernel_mouse_x();
 int kernel_mouse_y();
 int kernel_mouse_buttons();  // bit 1 left, bit 2 right, bit 4 Ctrl
 
-void kernel_refresh_now();         // handle pending messages, then draw
+void kernel_refresh_now();  // handle pending messages, then draw
+// Draws the dirty cells and presents them now, also while the game starts and no event flows yet
+// (the splash); pending messages wait.
+void kernel_present_now();
 void kernel_quit_request();        // the main window closes after the current event
 void kernel_set_cursor(int kind);  // 0 arrow, 1 hourglass, 2 the game's own
 int kernel_cursor();

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +45,7 @@
 #include "resources/cache.h"
 #include "resources/dp.h"
 #include "resources/sound.h"
+#include "rooms/intro.h"
 #include "rooms/play.h"
 #include "rooms/store.h"
 
@@ -56,9 +58,8 @@ constexpr const char* LANG_INI = "sfiles/lang.ini";
 constexpr const char* TEMP_FOLDER = "sfiles/temp";
 constexpr uint32_t TEMP_LIMIT = 30000000;  // bytes of "*.tmp" kept in the temporary folder
 constexpr int TRIM_SKIP_MAX = 64;          // undeletable files passed over in one trimming
-constexpr int SCREEN_SIDE_MAX = 16384;
-constexpr int TEXT_BOX_UNREADABLE =
-    154;  // the box cannot be read     // a saved screen side beyond any real screen is damage
+constexpr int SCREEN_SIDE_MAX = 16384;     // a saved screen side beyond any real screen is damage
+constexpr int TEXT_BOX_UNREADABLE = 154;   // the box cannot be read
 
 // Working files that belong to one run of the game.
 constexpr const char* WORK_FILES[] = {"sfiles/bmidi.mid", "sfiles/bimage.tmp", "sfiles/bdesc.tmp",
@@ -203,7 +204,7 @@ void init_toolkit() {
     ge_set_game_title(app_config.title);
     kernel_set_window_manager(window_dispatch);
     kernel_set_corner_handler(ge_corner_event);
-    kernel_set_text_handler(store_text);
+    kernel_set_text_handler(kernel_text);
     progress_set_refresh(kernel_refresh_now);
     io_dialog_set_runner(kernel_run_nested);
 
@@ -214,18 +215,45 @@ void init_toolkit() {
     chooser_init();
 }
 
-// A box named on the command line comes onto the shelf's folder and starts at once; one that
-// cannot be read is reported by the play room and the game goes on in the store room.
-void open_command_line_box() {
-    if (!g_kernel.box[0]) return;
-    char name[BOX_NAME_MAX];
-    if (!boxarg_import(g_kernel.box, g_kernel.puzzles, name, sizeof name) || !play_box(name)) {
-        io_log("kernel: cannot open the box %s\n", g_kernel.box);
+// The player is told that a box cannot be opened: by the game's message box once events flow,
+// by the platform's while the game is still starting.
+void tell_box_unreadable(const char* path) {
+    io_log("kernel: cannot open the box %s\n", path);
+    if (kernel_clock().ready)
+        msgbox_show_text(TEXT_BOX_UNREADABLE, 1);
+    else
         sys_message_box(SYS_BOX_INFO, nullptr, lt_get(TEXT_BOX_UNREADABLE));
-    }
+}
+
+// A box named on the command line comes onto the shelf and starts at once; one that cannot be
+// read is reported and the game goes on in the store room.
+void open_command_line_box() {
+    if (g_kernel.box[0] && !kernel_open_box_file(g_kernel.box, g_kernel.puzzles, store_open_box))
+        tell_box_unreadable(g_kernel.box);
 }
 
 }  // namespace
+
+int kernel_open_box_file(const char* path, const char* folder, BoxOpener open) {
+    char name[BOX_NAME_MAX];
+    int copied = 0;
+    if (!boxarg_import(path, folder, name, sizeof name, &copied)) return 0;
+    if (open(name)) return 1;
+    // A copy made just now that is no box after all goes again; a file that was there stays.
+    if (copied) {
+        char target[PATH_MAX_GAME];
+        if (box_file_path(target, sizeof target, folder, name, BOX_EXTENSION)) io_delete_file(target);
+    }
+    return 0;
+}
+
+int kernel_text(KernelEvent* event) {
+    if (event->a == TEXT_WORD_BOX_NAME) return store_text(event);
+    if (event->a != TEXT_WORD_BOX_FILE) return 0;
+    const char* path = (const char*)event->b;
+    if (!kernel_open_box_file(path, g_kernel.puzzles, store_open_box)) tell_box_unreadable(path);
+    return 1;
+}
 
 void kernel_init() {
     io_log("%s\n", app_config.title);
@@ -257,11 +285,17 @@ void kernel_init() {
     sound_reset();
     io_sound_init();
     init_toolkit();
+    intro_set_refresh(kernel_present_now);
+    intro_splash_show();
     curves_load();
+    intro_splash_status("Initializing Store Room");
+    store_set_quit_hook(kernel_quit_request);
     store_init();
+    intro_splash_status("Initializing Play Room");
     playroom_create();
     playroom_set_frame_period(app_config.framePeriod);
     store_enter();
+    intro_splash_close();
     if (g_kernel.start_hook) g_kernel.start_hook();
     open_command_line_box();
 
@@ -405,7 +439,8 @@ void handle_platform_message(const PlatformMessage& m) { kernel_translate(m); }
 
 int kernel_main(int argc, char** argv) {
     char folder[PATH_MAX_GAME];
-    io_set_start_folder(getcwd(folder, sizeof folder) ? folder : ".");
+    if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, ".");
+    io_set_start_folder(folder);
     join_arguments(argc, argv, g_kernel.cmdline, sizeof g_kernel.cmdline);
     app_config_defaults(&app_config);
     LaunchOptions launch;
@@ -423,6 +458,18 @@ int kernel_main(int argc, char** argv) {
     int options = 0;
     cmdline_bool(g_kernel.cmdline, "-options", &options);
     if (!sys_instance_claim(app_config.className)) {
+        // The first copy came forward; a box named here is handed to it to open.
+        if (g_kernel.box[0]) {
+            char path[PATH_MAX];
+            if (!realpath(g_kernel.box, path)) {
+                if (g_kernel.box[0] == '/')
+                    std::snprintf(path, sizeof path, "%s", g_kernel.box);
+                else
+                    std::snprintf(path, sizeof path, "%s/%s", folder, g_kernel.box);
+            }
+            sys_instance_send_text(app_config.className, TEXT_WORD_BOX_FILE, path);
+            return 0;
+        }
         if (options) {
             char text[512];
             std::snprintf(text, sizeof text,

@@ -3,13 +3,24 @@
 #pragma once
 #include <cstdint>
 
-inline constexpr int GAME_VERSION = 125;  // shown as "1.25"
+#include "base/event.h"
+#include "base/version.h"  // GAME_VERSION
 
 int kernel_main(int argc, char** argv);
 void kernel_init();
 void kernel_done();
 
 const char* kernel_puzzles_folder();
+
+// Opens a box file from anywhere: boxarg_import brings it into `folder` (the puzzles folder), then
+// `open` (the store room's store_open_box) takes its name. A copy the import made is deleted again when
+// it cannot be opened; a file that already lay in the folder is never touched. 1 when opened.
+using BoxOpener = int (*)(const char* name);
+int kernel_open_box_file(const char* path, const char* folder, BoxOpener open);
+// Texts from other programs: word 0, a box name from the gift extractor, goes to the store room;
+// word 1, a box file's path from a second copy of the game, is opened as above (the player is
+// told when it cannot be). 1 when taken.
+int kernel_text(KernelEvent* event);
 
 // Runs once at the end of start-up, after the rooms exist: programs built on the game (the
 // toolkit's scene test) add their own windows there.

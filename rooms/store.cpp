@@ -5,6 +5,7 @@
 #include "gui/lt.h"
 #include "gui/window.h"
 #include "platform/io_debug.h"
+#include "rooms/play.h"
 
 namespace {
 
@@ -40,3 +41,7 @@ int store_text(KernelEvent* event) {
 }
 
 void store_return(const char* /*name*/) { store_enter(); }
+
+void store_set_quit_hook(void (* /*quit*/)()) {}
+
+int store_open_box(const char* name) { return play_box(name); }

@@ -14,6 +14,7 @@ inline constexpr int PUSH_X[3] = {16, 160, 304};  // normal, hovered, disabled
 // Buttons that open the modal boxes, the progress window and the chooser.
 inline constexpr int OPEN_Y = 250, OPEN_W = 100;
 inline constexpr int OPEN_X[4] = {16, 124, 232, 340};  // message, input, progress, open file
+inline constexpr int ABOUT_X = 16, ABOUT_Y = 290;      // the about screen
 // Toggles and radios.
 inline constexpr int CHECK_Y = 76, RADIO_Y = 106;
 // The slider and the button row.

@@ -1,7 +1,7 @@
-// tests/e2e/scene_main.cpp -- the game with one more window tree over the store room: every kind
-// of control of the toolkit, and buttons that open the message box, the input box, the progress
-// window and the file chooser. What the player chose is logged ("scene: ..."), so scripts can
-// check it. Everything else is the real game.
+// tests/e2e/scene_main.cpp -- the game with one more room of its own, shown instead of the store
+// room: every kind of control of the toolkit, and buttons that open the message box, the input
+// box, the progress window, the file chooser and the about screen. What the player chose is
+// logged ("scene: ..."), so scripts can check it. Everything else is the real game.
 #include <cstdio>
 #include <initializer_list>
 
@@ -12,7 +12,7 @@
 #include "gui/window.h"
 #include "kernel/kernel.h"
 #include "platform/io_debug.h"
-#include "rooms/store.h"
+#include "rooms/intro.h"
 #include "tests/e2e/scene.h"
 
 using namespace scene;
@@ -21,7 +21,8 @@ namespace {
 
 struct Scene {
     int controls;
-    int open[4];        // message, input, progress, open file
+    int open[4];  // message, input, progress, open file
+    int about;
     int progress_left;  // ticks until the progress window closes
     int shown;          // the controls window's look last logged: visible + 2 * rolled up
     char first[32], second[32];
@@ -66,6 +67,11 @@ int controls_handler(int window, KernelEvent* e) {
                     open_boxes(i);
                     return 1;
                 }
+            if (e->a == g_scene.about) {
+                intro_about();
+                io_log("scene: about closed\n");
+                return 1;
+            }
             io_log("scene: button %i state %i\n", (int)e->a, (int)e->b);
             return 1;
         case WE_SLIDER:
@@ -129,14 +135,26 @@ void build_controls(int room) {
     const char* open[4] = {"Message", "Input", "Progress", "Open file"};
     for (int i = 0; i < 4; i++)
         g_scene.open[i] = button_register(c, 0x409, OPEN_X[i], OPEN_Y, OPEN_W, PUSH_H, 0, open[i], 14, 0);
+    g_scene.about = button_register(c, 0x409, ABOUT_X, ABOUT_Y, OPEN_W, PUSH_H, 0, "About", 14, 0);
 
     int strip = icon_strip_create(c);
     for (int picture : {4, 6, 8, 10, 12})
         icon_strip_add(strip, picture, 0);
 }
 
+// The scene's room: the game's background and top bar, like every room.
+int room_handler(int /*window*/, KernelEvent* e) {
+    if (e->type == KE_IDLE) {
+        ge_background_draw();
+        ge_draw_top_bar();
+    }
+    return 0;
+}
+
 void build_scene() {
-    int room = store_room_window();
+    int room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
+    ge_set_room_title("Toolkit");
+    window_focus(room);
     build_controls(room);
     g_scene.shown = 1;
     window_register(room, TW_CHILD | TW_NOCATCH, 0, 0, 1, 1, watch_handler, nullptr);

@@ -1,6 +1,6 @@
 // The toolkit in the real game: the scene program's windows driven by a script - hover, title
 // drag, the message box, the input box with two edit fields, the progress window, the file
-// chooser, roll up, unroll and close - with snapshots of each look.
+// chooser, the about screen, roll up, unroll and close - with snapshots of each look.
 #include "tests/e2e/scene.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +59,13 @@ TEST(scene, every_control_driven_by_a_script) {
                          "+1 key down\n"
                          "+1 key enter\n"
                          "+2 click " +
+                         at(cx + ABOUT_X + OPEN_W / 2, cy + ABOUT_Y + 14) +
+                         " left\n"
+                         "+3 snap about.png\n"
+                         "+1 click " +
+                         at(FRAME_W / 2, FRAME_H / 2) +
+                         " left\n"
+                         "+2 click " +
                          at(cx + CONTROLS_W - 36 + 9, cy + 9) +
                          " left\n"
                          "+2 snap rolled.png\n"
@@ -76,12 +83,13 @@ TEST(scene, every_control_driven_by_a_script) {
     const std::string chosen = "scene: open 1 [" + g.dir + "/puzzles/autumn.pzl] [" + g.dir + "/puzzles]\n";
     for (const std::string& line :
          {std::string("scene: message 1\n"), std::string("scene: input 1 [Hello] [AB]\n"), chosen,
+          std::string("scene: about closed\n"),
           std::string("scene: controls visible 1 rolled 1\nscene: controls visible 1 rolled 0\n"
                       "scene: controls visible 0 rolled 0\n")})
         EXPECT_NE(log.find(line), std::string::npos) << line << log;
     EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos) << log;
-    for (const char* png :
-         {"scene.png", "message.png", "input.png", "progress.png", "chooser.png", "rolled.png", "closed.png"})
+    for (const char* png : {"scene.png", "message.png", "input.png", "progress.png", "chooser.png",
+                            "about.png", "rolled.png", "closed.png"})
         EXPECT_EQ(png_size(g.file(png)), std::pair(FRAME_W, FRAME_H)) << png;
     if (const char* keep = std::getenv("LUMAVEX_SCENE_KEEP"))
         std::system(("cp " + g.dir + "/*.png " + keep).c_str());

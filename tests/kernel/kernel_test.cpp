@@ -264,19 +264,51 @@ TEST(config, old_screen_size_comes_only_from_a_real_screen) {
     std::remove(ini.c_str());
 }
 
-TEST_F(KernelFixture, texts_reach_the_store_room_only_from_the_extractor) {
-    static std::vector<std::string> texts;
+TEST_F(KernelFixture, texts_reach_the_text_handler_only_with_the_known_words) {
+    static std::vector<std::pair<int, std::string>> texts;
     texts.clear();
-    kernel_set_text_handler([](KernelEvent* e) { return texts.push_back((const char*)e->b), 1; });
+    kernel_set_text_handler([](KernelEvent* e) {
+        return texts.push_back({(int)e->a, (const char*)e->b}), 1;
+    });
     PlatformMessage m = msg(PM_SET_TEXT);
-    m.text = "garden.pzl";
-    kernel_translate(m);
-    m.word = 7;
-    m.text = "other";
-    kernel_translate(m);
+    const std::pair<int, const char*> sent[] = {{0, "garden.pzl"}, {1, "/home/a/Lake.pzl"}, {7, "other"}};
+    for (auto [word, text] : sent) {
+        m.word = word;
+        m.text = text;
+        kernel_translate(m);
+    }
     kernel_set_text_handler(nullptr);
-    EXPECT_EQ(texts, std::vector<std::string>({"garden.pzl"}));
+    EXPECT_EQ(texts, (std::vector<std::pair<int, std::string>>{{0, "garden.pzl"}, {1, "/home/a/Lake.pzl"}}));
     EXPECT_TRUE(g_events.empty());  // texts never go to the window manager
+}
+
+// A box file from elsewhere: the copy the import made goes again when it does not open; a file
+// that already lay in the puzzles folder never does.
+TEST(open_box_file, a_copy_that_does_not_open_is_deleted_again) {
+    TempDir dir;
+    const std::string puzzles = dir / "puzzles", away = dir / "away";
+    std::filesystem::create_directories(puzzles);
+    std::filesystem::create_directories(away);
+    write_file(puzzles + "/Lake.pzl", text_bytes("the shelf's own lake"));
+    write_file(away + "/Lake.pzl", text_bytes("no box at all"));
+    write_file(away + "/Hill.pzl", text_bytes("a hill"));
+    static std::vector<std::string> asked;
+    asked.clear();
+    auto refuse = [](const char* name) { return asked.push_back(name), 0; };
+    auto take = [](const char* name) { return asked.push_back(name), 1; };
+
+    EXPECT_FALSE(kernel_open_box_file((away + "/Lake.pzl").c_str(), puzzles.c_str(), refuse));
+    EXPECT_FALSE(std::filesystem::exists(puzzles + "/Lake (2).pzl"));
+    EXPECT_FALSE(kernel_open_box_file((puzzles + "/Lake.pzl").c_str(), puzzles.c_str(), refuse));
+    EXPECT_EQ(read_file(puzzles + "/Lake.pzl"), text_bytes("the shelf's own lake"));
+    // The same bytes already in the folder: reused, so kept when they do not open.
+    write_file(puzzles + "/Hill.pzl", text_bytes("a hill"));
+    EXPECT_FALSE(kernel_open_box_file((away + "/Hill.pzl").c_str(), puzzles.c_str(), refuse));
+    EXPECT_TRUE(std::filesystem::exists(puzzles + "/Hill.pzl"));
+    EXPECT_FALSE(kernel_open_box_file((away + "/Gone.pzl").c_str(), puzzles.c_str(), take));  // never asked
+    EXPECT_TRUE(kernel_open_box_file((away + "/Lake.pzl").c_str(), puzzles.c_str(), take));
+    EXPECT_EQ(read_file(puzzles + "/Lake (2).pzl"), text_bytes("no box at all"));
+    EXPECT_EQ(asked, (std::vector<std::string>{"Lake (2)", "Lake", "Hill", "Lake (2)"}));
 }
 
 // Temporary folder trimming ------------------------------------------------------------------
