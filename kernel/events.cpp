@@ -35,11 +35,12 @@ struct Input {
 Input g_input;
 
 struct Loop {
-    int quit_request;  // lives for one event
-    int close_posted;  // the main window is to close after the current event
-    int closing;       // the close sequence runs
-    int ticks;         // ticks raised since the kernel became ready
-    int nested;        // modal loops running inside event handlers
+    int quit_request;    // lives for one event
+    int close_posted;    // the main window is to close after the current event
+    int closing;         // the close sequence runs
+    int ticks;           // ticks raised since the kernel became ready
+    int nested;          // modal loops running inside event handlers
+    void (*deferred)();  // runs once in the outermost loop, outside any modal
 };
 Loop g_loop;
 
@@ -301,6 +302,11 @@ int kernel_run_loop() {
             kernel_close_request();
             continue;
         }
+        if (void (*deferred)() = g_loop.deferred) {
+            g_loop.deferred = nullptr;
+            deferred();
+            continue;
+        }
         run_pass();
     }
     return 0;
@@ -323,3 +329,5 @@ int kernel_run_nested(const int* done) {
 }
 
 int kernel_nested_depth() { return g_loop.nested; }
+
+void kernel_defer(void (*run)()) { g_loop.deferred = run; }

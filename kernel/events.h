@@ -56,6 +56,9 @@ int kernel_run_loop();
 // the script, the headless clock) until *done becomes nonzero (1), or until the game is to close
 // (0; the close itself then runs in the outer loop once the modal caller has returned).
 int kernel_run_nested(const int* done);
-int kernel_nested_depth();    // nested loops running now
+int kernel_nested_depth();  // nested loops running now
+// Runs `run` once in the outermost loop, between two passes and outside any modal (a later call
+// before then replaces it).
+void kernel_defer(void (*run)());
 void kernel_close_request();  // the main window's close: minimise, destroy, shut down
 int kernel_closing();

@@ -75,6 +75,7 @@ struct KernelState {
     int gone;                           // both windows are destroyed
     KernelStartHook start_hook;         // runs at the end of start-up (scene tests)
     char box[PATH_MAX_GAME];            // a box file named on the command line, "" when none
+    char sent_box[PATH_MAX];            // a box file sent by a second copy, waiting to be opened
 };
 KernelState g_kernel;
 
@@ -247,11 +248,21 @@ int kernel_open_box_file(const char* path, const char* folder, BoxOpener open) {
     return 0;
 }
 
+namespace {
+
+void open_sent_box() {
+    if (!kernel_open_box_file(g_kernel.sent_box, g_kernel.puzzles, store_open_box))
+        tell_box_unreadable(g_kernel.sent_box);
+}
+
+}  // namespace
+
 int kernel_text(KernelEvent* event) {
     if (event->a == TEXT_WORD_BOX_NAME) return store_text(event);
     if (event->a != TEXT_WORD_BOX_FILE) return 0;
-    const char* path = (const char*)event->b;
-    if (!kernel_open_box_file(path, g_kernel.puzzles, store_open_box)) tell_box_unreadable(path);
+    // Opened between two passes of the main loop, so never under a modal window that is open now.
+    std::snprintf(g_kernel.sent_box, sizeof g_kernel.sent_box, "%s", (const char*)event->b);
+    kernel_defer(open_sent_box);
     return 1;
 }
 

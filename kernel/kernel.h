@@ -18,8 +18,8 @@ const char* kernel_puzzles_folder();
 using BoxOpener = int (*)(const char* name);
 int kernel_open_box_file(const char* path, const char* folder, BoxOpener open);
 // Texts from other programs: word 0, a box name from the gift extractor, goes to the store room;
-// word 1, a box file's path from a second copy of the game, is opened as above (the player is
-// told when it cannot be). 1 when taken.
+// word 1, a box file's path from a second copy of the game, is opened as above in the next pass
+// of the main loop, outside any modal window (the player is told when it cannot be). 1 when taken.
 int kernel_text(KernelEvent* event);
 
 // Runs once at the end of start-up, after the rooms exist: programs built on the game (the

@@ -605,8 +605,8 @@ void script_before_tick(int tick) {
             continue;
         }
         if (c.kind == CMD_SNAP || c.kind == CMD_QUIT || c.done) continue;
+        c.done = true;  // first: a modal loop opened by this input must not run it again
         run_input(c);
-        c.done = true;
     }
 }
 
