@@ -183,6 +183,7 @@ enum Mode { MODE_SPLASH, MODE_ABOUT };
 
 struct IntroWindow {
     int window = -1;            // registered once, shown while the mode runs
+    int about = 0;              // 1: the about screen, 0: the splash
     Image* picture = nullptr;   // while shown
     int top = 0;                // height of the title bar above the body
     int width = 0, height = 0;  // the whole window
@@ -203,10 +204,12 @@ struct IntroWindow {
 IntroWindow g_splash, g_about;
 void (*g_refresh)() = nullptr;
 
-int version_y() { return STATUS_Y; }
-int web_y() { return STATUS_Y + LINE_HEIGHT; }
-int copyright_y() { return STATUS_Y + 2 * LINE_HEIGHT; }
-int texts_bottom() { return STATUS_Y + 3 * LINE_HEIGHT; }
+// The lines under the picture: the status line (splash only) with the version at its right end,
+// then the web address and the copyright line. The about screen has no status, so the web
+// address takes the status line's place.
+int web_y(const IntroWindow& s) { return STATUS_Y + (s.about ? 0 : LINE_HEIGHT); }
+int copyright_y(const IntroWindow& s) { return web_y(s) + LINE_HEIGHT; }
+int texts_bottom(const IntroWindow& s) { return copyright_y(s) + LINE_HEIGHT; }
 
 void text_style(int colour, int alignment, int wrap) {
     font_set_style(FONT_SYSTEM, ge_colour(colour), ge_colour(COLOUR_TEXT_SHADOW));
@@ -215,14 +218,16 @@ void text_style(int colour, int alignment, int wrap) {
 
 // Sizes of the window for its picture (and, for the about screen, the credits).
 void layout(IntroWindow* s, int pictureW, int pictureH, Mode mode) {
+    s->about = mode == MODE_ABOUT;
     s->top = mode == MODE_ABOUT ? TITLE_HEIGHT : 0;
     s->width = PICTURE_X + pictureW + PICTURE_X;
-    int body = (texts_bottom() > PICTURE_Y + pictureH ? texts_bottom() : PICTURE_Y + pictureH) + 4;
+    const int texts = texts_bottom(*s);
+    int body = (texts > PICTURE_Y + pictureH ? texts : PICTURE_Y + pictureH) + 4;
     text_style(COLOUR_TEXT, 0, 0);
     int w = 0, h = 0;
     font_measure(lt_get(TEXT_WEB), &w, &h);
     s->linkX = MARGIN;
-    s->linkY = web_y();
+    s->linkY = web_y(*s);
     s->linkW = w;
     s->linkH = h;
     if (mode == MODE_ABOUT) {
@@ -281,7 +286,7 @@ void draw(const IntroWindow& s) {
     text_style(COLOUR_TEXT, 0, 0);
     font_draw(s.status, x + STATUS_X, y + STATUS_Y);
     text_style(COLOUR_TEXT, 2, s.width - 2 * MARGIN);
-    font_draw(s.version, x + MARGIN, y + version_y());
+    font_draw(s.version, x + MARGIN, y + STATUS_Y);
     text_style(s.hover ? COLOUR_TEXT : COLOUR_LINK, 0, 0);
     font_draw(lt_get(TEXT_WEB), x + s.linkX, y + s.linkY);
     if (s.hover) {
@@ -289,7 +294,7 @@ void draw(const IntroWindow& s) {
         ge_line(x + s.linkX, y + s.linkY + s.linkH - 2, x + s.linkX + s.linkW - 2, y + s.linkY + s.linkH - 2);
     }
     text_style(COLOUR_TEXT, 0, 0);
-    font_draw(lt_get(TEXT_COPYRIGHT), x + MARGIN, y + copyright_y());
+    font_draw(lt_get(TEXT_COPYRIGHT), x + MARGIN, y + copyright_y(s));
     draw_credits(s, x, y);
 }
 

@@ -30,7 +30,8 @@ struct StoreGame : e2e::Game {
     explicit StoreGame(std::vector<std::string> boxes) {
         std::system(("mkdir -p '" + dir + "/puzzles' '" + dir + "/sfiles'").c_str());
         for (const std::string& name : boxes)
-            std::system(("cp '" LUMAVEX_GAME_DIR "/puzzles/" + name + ".pzl' '" + dir + "/puzzles/'").c_str());
+            std::system(
+                ("cp '" LUMAVEX_GAME_DIR "/puzzles/" + name + ".pzl' '" + dir + "/puzzles/'").c_str());
     }
     // Bottom-most first, as the game writes them; the screen is the tests' 1024 x 768.
     void arrange(const std::vector<std::pair<std::string, Place>>& layout) {
@@ -57,7 +58,8 @@ struct StoreGame : e2e::Game {
             std::map<std::string, std::string> keys;
             size_t at = ini.find("[" + name + "]");
             if (at == std::string::npos) return keys;
-            for (at = ini.find('\n', at); at != std::string::npos && at + 1 < ini.size() && ini[at + 1] != '[';) {
+            for (at = ini.find('\n', at);
+                 at != std::string::npos && at + 1 < ini.size() && ini[at + 1] != '[';) {
                 const size_t end = ini.find('\n', at + 1);
                 const std::string line = ini.substr(at + 1, end - at - 1);
                 const size_t eq = line.find('=');
@@ -99,8 +101,8 @@ TEST(store, the_shelf_shows_every_sample_and_keeps_its_arrangement) {
     h.arrange({{all[0], slot(0)}, {all[1], slot(1)}, {all[2], slot(2)}});
     const Place a = slot(0), b = slot(1), c = slot(2);
     ASSERT_EQ(h.play("2 click " + at(a.x + 20, a.y + 20) + " left\n+20 click " + at(b.x + 20, b.y + 20) +
-                     " left ctrl\n+20 drag " + at(b.x + 30, b.y + 30) + " " + at(b.x + 30 - 200, b.y + 30 + 150) +
-                     " 10\n+20 snap dragged.png\n+1 quit\n"),
+                     " left ctrl\n+20 drag " + at(b.x + 30, b.y + 30) + " " +
+                     at(b.x + 30 - 200, b.y + 30 + 150) + " 10\n+20 snap dragged.png\n+1 quit\n"),
               0);
     auto dragged = h.shelf();
     EXPECT_EQ(dragged[all[0]], (Place{a.x - 200, a.y + 150}));
@@ -159,7 +161,9 @@ TEST(store, rename_reset_and_delete_ask_and_act_on_the_files) {
     g.arrange({{"Sunset Lake", slot(0)}, {"Tulip Fields", slot(1)}});
     const std::string lake = at(slot(0).x + 40, slot(0).y + 40), tulips = at(slot(1).x + 40, slot(1).y + 40);
     // A game of the lake to have every file of a box.
-    ASSERT_EQ(g.play("2 click " + lake + " left\n+3 click " + lake + " left\n+5 autosolve 6 2\n+5 key escape\n+5 quit\n"), 0);
+    ASSERT_EQ(g.play("2 click " + lake + " left\n+3 click " + lake +
+                     " left\n+5 autosolve 6 2\n+5 key escape\n+5 quit\n"),
+              0);
     ASSERT_GT(percent(g, "Sunset Lake"), 0);
 
     // Rename: the old name is proposed; Ctrl-A and a new one.
