@@ -193,4 +193,32 @@ TEST(store, rename_reset_and_delete_ask_and_act_on_the_files) {
     EXPECT_TRUE(g.shelf().empty());
 }
 
+TEST(store, box_files_from_elsewhere_reach_the_shelf_from_a_second_copy_or_the_command_line) {
+    StoreGame g({});
+    std::system(("mkdir -p '" + g.dir + "/elsewhere' && cp '" LUMAVEX_GAME_DIR "/puzzles/Sunset Lake.pzl' '" +
+                 g.dir + "/elsewhere/Trip.pzl'")
+                    .c_str());
+    g.write("elsewhere/Junk.pzl", "not a box at all");
+    g.start({"--headless", "--window", "1024x768", "-debug", "1"});
+    ASSERT_TRUE(g.wait_for_file("lumavex/KVLUMAVEXCLASS"));
+    ASSERT_TRUE(g.wait_for_file("sfiles/qs"));
+
+    // The second copy hands the file to the first and ends; the first copies it in and starts it.
+    StoreGame second({});
+    second.start({"--headless", g.dir + "/elsewhere/Trip.pzl"}, g.dir);
+    EXPECT_EQ(second.wait(), 0);
+    ASSERT_TRUE(e2e::poll([&] { return g.has("puzzles/Trip.pzl"); }, 10));
+    kill(g.pid, SIGTERM);
+    ASSERT_EQ(g.wait(), 0);
+    EXPECT_TRUE(g.has("sfiles/qs/Trip.qsv")) << "the game was started and saved";
+    EXPECT_EQ(g.shelf().count("Trip"), 1u);
+
+    // A file that is no box is refused with the message, and its copy does not stay behind.
+    ASSERT_EQ(g.play("5 quit\n", {"elsewhere/Junk.pzl"}), 0);
+    EXPECT_NE(g.file("stderr.txt").find("This box cannot be opened"), std::string::npos)
+        << g.file("stderr.txt");
+    EXPECT_FALSE(g.has("puzzles/Junk.pzl"));
+    EXPECT_EQ(g.shelf().size(), 1u);
+}
+
 }  // namespace
