@@ -5,6 +5,7 @@
 // once for everything one call draws; tiled areas are cut per dirty span, not per tile.
 #include "gui/ge.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -459,16 +460,57 @@ void ge_set_pen(int style, int colour) {
     g_skin.penKnown = 1;
 }
 
+namespace {
+
+// A pen figure is drawn only into the dirty cells, as everything else is: once for every dirty
+// span of its bounds, clipped to that span. The dash pattern runs on over clipped points, so
+// the pieces join up exactly as one figure drawn whole.
+struct PenFigure {
+    int kind;  // 0 line, 1 rectangle, 2 curve
+    int x, y, width, height;
+    const GdiPoint* points;
+    int count;
+};
+
+void pen_span(void* ctx, int x, int y, int w, int h) {
+    const PenFigure& f = *(const PenFigure*)ctx;
+    screen_set_clip(x, y, w, h);
+    if (f.kind == 0)
+        io_gdi_line(f.x, f.y, f.width, f.height);
+    else if (f.kind == 1)
+        io_gdi_rectangle(f.x, f.y, f.width, f.height);
+    else
+        io_gdi_bezier(f.points, f.count);
+}
+
+void pen_draw(const PenFigure& figure, int x0, int y0, int x1, int y1) {
+    if (!g_skin.penKnown || g_skin.penColour == -1) return;
+    const ScreenRect clip = screen_clip();
+    screen_for_each_dirty_span(x0, y0, x1 - x0 + 1, y1 - y0 + 1, pen_span, (void*)&figure);
+    screen_set_clip(clip.x, clip.y, clip.w, clip.h);
+}
+
+}  // namespace
+
 void ge_line(int x0, int y0, int x1, int y1) {
-    if (g_skin.penKnown && g_skin.penColour != -1) io_gdi_line(x0, y0, x1, y1);
+    pen_draw({0, x0, y0, x1, y1, nullptr, 0}, std::min(x0, x1), std::min(y0, y1), std::max(x0, x1),
+             std::max(y0, y1));
 }
 
 void ge_rectangle(int x, int y, int width, int height) {
-    if (g_skin.penKnown && g_skin.penColour != -1) io_gdi_rectangle(x, y, width, height);
+    if (width > 0 && height > 0)
+        pen_draw({1, x, y, width, height, nullptr, 0}, x, y, x + width - 1, y + height - 1);
 }
 
 void ge_bezier(const GdiPoint* points, int count) {
-    if (g_skin.penKnown && g_skin.penColour != -1) io_gdi_bezier(points, count);
+    if (count < 4) return;
+    // The curve lies inside the hull of its control points.
+    int x0 = points[0].x, y0 = points[0].y, x1 = x0, y1 = y0;
+    for (int i = 1; i < count; i++) {
+        x0 = std::min(x0, points[i].x), x1 = std::max(x1, points[i].x);
+        y0 = std::min(y0, points[i].y), y1 = std::max(y1, points[i].y);
+    }
+    pen_draw({2, 0, 0, 0, 0, points, count}, x0, y0, x1, y1);
 }
 
 void ge_put_pixel(int x, int y, int colour) {
