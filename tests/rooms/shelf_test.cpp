@@ -26,7 +26,9 @@ Bytes sample_box(int seed, const BoxRecord& r = sample_record(), const Bytes& pi
     return box_bytes(r, {{BOX_CHUNK_PICTURE, picture}}, sample_stamp(seed));
 }
 
-void put_box(const std::string& name, int seed = 1) { write_file("puzzles/" + name + ".pzl", sample_box(seed)); }
+void put_box(const std::string& name, int seed = 1) {
+    write_file("puzzles/" + name + ".pzl", sample_box(seed));
+}
 
 // A quick save with its summary alone, which is all the shelf reads.
 Bytes summary_bytes(int seed, int percent) {
@@ -105,7 +107,8 @@ TEST(Shelf, arrangement_round_trips_skips_gone_boxes_and_ends_at_the_first_missi
     EXPECT_LT(shelf_find("alpha")->x, 720);  // a random place, never at the right edge
     shelf_save_layout();
     EXPECT_EQ(ini("BOXNAMES", "2"), "");
-    EXPECT_EQ(ini("BOXPOSS", "1"), std::to_string(shelf_find("alpha")->x) + " " + std::to_string(shelf_find("alpha")->y));
+    EXPECT_EQ(ini("BOXPOSS", "1"),
+              std::to_string(shelf_find("alpha")->x) + " " + std::to_string(shelf_find("alpha")->y));
 }
 
 TEST(Shelf, rename_moves_the_four_files_or_nothing_and_delete_removes_exactly_them) {
@@ -174,13 +177,15 @@ TEST(Shelf, previews_spare_the_picture_and_broken_ones_are_made_again) {
 
     // A hidden picture is shown as its placeholder until the first completion clears the flag.
     BoxRecord hidden = sample_record();
-    hidden.hiddenPicture = 1, hidden.width = 200, hidden.height = 20, hidden.pieceSize = 10, hidden.pieceCount = 40;
+    hidden.hiddenPicture = 1, hidden.width = 200, hidden.height = 20, hidden.pieceSize = 10,
+    hidden.pieceCount = 40;
     write_file("puzzles/secret.pzl", sample_box(7, hidden, sample_jpeg(200, 20)));
     write_file("puzzles/junk.pzl", text_bytes("BOX1 and nothing more"));
     shelf_load_all(800, 600);
     EXPECT_EQ(shelf_count(), 2) << "the foreign file is not shown";
     box = shelf_find("secret");
-    EXPECT_EQ((std::vector<int>{box->width, box->height, box->thumbnail->height}), (std::vector<int>{80, 48, 8}));
+    EXPECT_EQ((std::vector<int>{box->width, box->height, box->thumbnail->height}),
+              (std::vector<int>{80, 48, 8}));
     write_file("sfiles/qs/secret.qsv", summary_bytes(7, 100));
     shelf_seed("hidden-done", read_file("puzzles/secret.pzl"), read_file("sfiles/temp/secret.prw"),
                summary_bytes(7, 100));
@@ -188,12 +193,14 @@ TEST(Shelf, previews_spare_the_picture_and_broken_ones_are_made_again) {
     FileStamp stamp;
     BoxRecord back;
     ASSERT_EQ(box_read("secret", &stamp, &back, 0), 1);
-    EXPECT_EQ((std::vector<int>{box->record.hiddenPicture, back.hiddenPicture, box->height, box->shadow.height}),
-              (std::vector<int>{0, 0, 8, 8}));
+    EXPECT_EQ(
+        (std::vector<int>{box->record.hiddenPicture, back.hiddenPicture, box->height, box->shadow.height}),
+        (std::vector<int>{0, 0, 8, 8}));
     shelf_free();
     box = shelf_load("secret");
     ASSERT_TRUE(box);
-    EXPECT_EQ((std::vector<int>{box->height, box->summary.percent, box->isNew}), (std::vector<int>{8, 100, 0}));
+    EXPECT_EQ((std::vector<int>{box->height, box->summary.percent, box->isNew}),
+              (std::vector<int>{8, 100, 0}));
     shelf_reset(box);
     EXPECT_FALSE(exists("sfiles/qs/secret.qsv"));
 }
@@ -201,10 +208,12 @@ TEST(Shelf, previews_spare_the_picture_and_broken_ones_are_made_again) {
 TEST(Shelf, wedge_grows_clockwise_from_the_top) {
     EXPECT_EQ(shelf_progress_overlay(80, 80, 0), nullptr);
     EXPECT_EQ(shelf_progress_overlay(80, 80, 100), nullptr);
-    auto value = [](const Image* w, int x, int y) { return ((const uint8_t*)w + w->colourOffset)[y * w->colourPitch + x]; };
+    auto value = [](const Image* w, int x, int y) {
+        return ((const uint8_t*)w + w->colourOffset)[y * w->colourPitch + x];
+    };
     Image* half = shelf_progress_overlay(80, 80, 50);  // ends at (40, 79): the right half
-    EXPECT_EQ((std::vector<int>{value(half, 60, 40), value(half, 78, 78), value(half, 20, 40), value(half, 40, 10),
-                                value(half, 40, 70)}),
+    EXPECT_EQ((std::vector<int>{value(half, 60, 40), value(half, 78, 78), value(half, 20, 40),
+                                value(half, 40, 10), value(half, 40, 70)}),
               (std::vector<int>{90, 90, 0, 255, 255}));
     Image* quarter = shelf_progress_overlay(80, 80, 25);  // ends at (79, 40)
     EXPECT_EQ((std::vector<int>{value(quarter, 60, 20), value(quarter, 60, 60), value(quarter, 70, 40)}),
