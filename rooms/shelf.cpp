@@ -663,23 +663,28 @@ void shelf_reset(ShelfBox* box) {
 }
 
 void shelf_save_layout() {
-    char key[16];
-    // Both sections emptied: also keys beyond the boxes written now.
-    for (int i = 0;; i++) {
-        char value[LAYOUT_VALUE_MAX];
-        std::snprintf(key, sizeof key, "%i", i);
-        const int present = io_ini_read(LAYOUT_FILE, LAYOUT_NAMES, key, value, sizeof value) > 0 ||
-                            io_ini_read(LAYOUT_FILE, LAYOUT_PLACES, key, value, sizeof value) > 0;
-        if (!present && i >= g_shelf.count) break;
-        (void)io_ini_delete_key(LAYOUT_FILE, LAYOUT_NAMES, key);
-        (void)io_ini_delete_key(LAYOUT_FILE, LAYOUT_PLACES, key);
-    }
+    char key[16], value[LAYOUT_VALUE_MAX], old[LAYOUT_VALUE_MAX];
+    // Keys 0 .. count - 1 are written (a value that is already right is left, sparing a rewrite
+    // of the file per key); every key after them goes, so both sections hold this shelf alone.
     int i = 0;
     for (const ShelfBox* b = g_shelf.tail; b; b = b->previous, i++) {
         std::snprintf(key, sizeof key, "%i", i);
-        (void)io_ini_write(LAYOUT_FILE, LAYOUT_NAMES, key, b->name);
-        (void)io_ini_write_pair(LAYOUT_FILE, LAYOUT_PLACES, key, b->dragging ? b->dragX : b->x,
-                                b->dragging ? b->dragY : b->y);
+        std::snprintf(value, sizeof value, "%i %i", b->dragging ? b->dragX : b->x,
+                      b->dragging ? b->dragY : b->y);
+        if (io_ini_read(LAYOUT_FILE, LAYOUT_NAMES, key, old, sizeof old) <= 0 ||
+            std::strcmp(old, b->name) != 0)
+            (void)io_ini_write(LAYOUT_FILE, LAYOUT_NAMES, key, b->name);
+        if (io_ini_read(LAYOUT_FILE, LAYOUT_PLACES, key, old, sizeof old) <= 0 ||
+            std::strcmp(old, value) != 0)
+            (void)io_ini_write(LAYOUT_FILE, LAYOUT_PLACES, key, value);
+    }
+    for (;; i++) {
+        std::snprintf(key, sizeof key, "%i", i);
+        const int names = io_ini_read(LAYOUT_FILE, LAYOUT_NAMES, key, old, sizeof old) > 0;
+        const int places = io_ini_read(LAYOUT_FILE, LAYOUT_PLACES, key, old, sizeof old) > 0;
+        if (!names && !places) break;
+        if (names) (void)io_ini_delete_key(LAYOUT_FILE, LAYOUT_NAMES, key);
+        if (places) (void)io_ini_delete_key(LAYOUT_FILE, LAYOUT_PLACES, key);
     }
 }
 

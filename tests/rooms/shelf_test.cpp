@@ -9,6 +9,7 @@
 
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
+#include "platform/screen.h"
 #include "puzzle/box_samples.h"
 #include "support/fatal_trap.h"
 
@@ -228,8 +229,16 @@ TEST(Shelf, pointer_double_click_ctrl_toggle_and_band_centres) {
     put_box("b", 2);
     shelf_load("a"), shelf_load("b");
     ShelfBox *a = at("a", 100, 100), *b = at("b", 300, 100), *hit = nullptr;
+    screen_set_size_for_tests(800, 600);
+    screen_grid_create();
+    shelf_invalidate_changes();
+    screen_flush();
     EXPECT_EQ(shelf_button_down(110, 110, 0, 1000, &hit), SHELF_DRAG);
     EXPECT_EQ(hit, a);
+    shelf_invalidate_changes();  // only what changed is drawn again
+    EXPECT_EQ((std::vector<bool>{screen_is_dirty(100, 100, 80, 53), screen_is_dirty(300, 100, 80, 53)}),
+              (std::vector<bool>{true, false}));
+    screen_grid_free();
     shelf_drag_end();
     EXPECT_EQ(shelf_button_down(113, 110, 0, 1100, &hit), SHELF_DRAG) << "3 pixels away: a new click";
     shelf_drag_end();
