@@ -214,8 +214,14 @@ int revealed(const ShelfBox* box) { return !box->record.hiddenPicture || box->re
 char* read_text(const char* path) {
     FILE* file = std::fopen(path, "rb");
     if (!file) return nullptr;
-    char* text = (char*)io_mem_alloc(TEXT_FILE_MAX + 1);
-    const size_t n = std::fread(text, 1, TEXT_FILE_MAX, file);
+    long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return nullptr;
+    }
+    size = std::min(size, (long)TEXT_FILE_MAX);
+    char* text = (char*)io_mem_alloc((size_t)size + 1);
+    const size_t n = std::fread(text, 1, (size_t)size, file);
     std::fclose(file);
     text[n] = 0;
     return text;
