@@ -245,6 +245,10 @@ int thumbnail_from_picture(ShelfBox* box) {
     FileStamp stamp;
     BoxRecord record;
     if (!box_read(box->name, &stamp, &record, BOX_PICTURE)) return 0;
+    if (std::memcmp(&stamp, &box->stamp, sizeof stamp) != 0) {  // the box was saved again meanwhile
+        box_clear_work_files(BOX_PICTURE);
+        return 0;
+    }
     Image* picture = pic_load_jpeg_image(BOX_PICTURE_FILE);
     box_clear_work_files(BOX_PICTURE);
     if (!picture) return 0;
@@ -268,6 +272,22 @@ int thumbnail_from_picture(ShelfBox* box) {
     return 1;
 }
 
+BoxPreview preview_of(const ShelfBox* box) {
+    BoxPreview preview = {};
+    str_copy_bounded(preview.name, box->name, sizeof preview.name);
+    preview.stamp = box->stamp;
+    preview.thumbnail = box->thumbnail;
+    preview.shadow = box->shadow;
+    preview.largeMask = box->largeMask;
+    preview.smallMask = box->smallMask;
+    return preview;
+}
+
+void write_preview(const ShelfBox* box) {
+    const BoxPreview preview = preview_of(box);
+    if (preview.thumbnail) (void)box_preview_write(&preview);
+}
+
 // Reads box `name` into a new, unlinked ShelfBox; null when it cannot be shown.
 ShelfBox* read_box(const char* name) {
     if (!box_name_ok(name)) return nullptr;
@@ -283,9 +303,7 @@ ShelfBox* read_box(const char* name) {
     box_clear_work_files(BOX_DESCRIPTION | BOX_ADDRESS);
     read_summary(box);
 
-    BoxPreview preview = {};
-    str_copy_bounded(preview.name, box->name, sizeof preview.name);
-    preview.stamp = box->stamp;
+    BoxPreview preview = preview_of(box);
     box->isNew = !box_preview_valid(&preview);
     shelf_size(box->record, box->record.hiddenPicture, &box->width, &box->height);
     if (box_preview_read(&preview) && preview_fits(preview, box->record)) {
@@ -301,14 +319,7 @@ ShelfBox* read_box(const char* name) {
             free_box(box);
             return nullptr;
         }
-        preview = {};
-        str_copy_bounded(preview.name, box->name, sizeof preview.name);
-        preview.stamp = box->stamp;
-        preview.thumbnail = box->thumbnail;
-        preview.shadow = box->shadow;
-        preview.largeMask = box->largeMask;
-        preview.smallMask = box->smallMask;
-        (void)box_preview_write(&preview);  // without it the box is only made again next time
+        write_preview(box);  // without it the box is only made again next time
     }
     // Completed once: the picture is shown at its own size, whatever the file still says.
     if (box->summary.percent >= 100 && box->record.hiddenPicture) {
@@ -645,16 +656,7 @@ void shelf_refresh(ShelfBox* box) {
         box->record.hiddenPicture = 0;
         if (file_of(path, sizeof path, FILE_BOX, box->name)) (void)box_patch_field(path, 8, 0);
         shelf_size(box->record, 0, &box->width, &box->height);
-        if (make_shadow(box) && box->thumbnail) {
-            BoxPreview preview = {};
-            str_copy_bounded(preview.name, box->name, sizeof preview.name);
-            preview.stamp = box->stamp;
-            preview.thumbnail = box->thumbnail;
-            preview.shadow = box->shadow;
-            preview.largeMask = box->largeMask;
-            preview.smallMask = box->smallMask;
-            (void)box_preview_write(&preview);
-        }
+        if (make_shadow(box)) write_preview(box);
     }
     make_overlay(box);
     box->dirty = 1;
