@@ -7,7 +7,9 @@
 // -- public.
 #include "rooms/store.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "gui/button.h"
@@ -105,8 +107,8 @@ struct StoreRoom {
     int room;                  // the full-screen room window
     int mainPanel, giftPanel;  // button menus
     int info;                  // text window
-    int tools;
-    int choice;  // the use-picture window (modal, hidden)
+    int tools;                 // the tools window
+    int choice;                // the use-picture window (modal, hidden)
     int mainButtons[MAIN_BUTTONS];
     int giftButtons[GIFT_BUTTONS];
     int toolButtons[TOOL_BUTTONS];
@@ -564,6 +566,54 @@ void build_tools() {
     window_restore_placement(g_store.tools, SECTION, "ToolsWin", 1);
 }
 
+// --- Keeping new boxes off the panels ---
+
+constexpr int PANEL_MARGIN = 6;  // room for the panels' shadows
+constexpr int PLACE_TRIES = 64;
+
+int over_panel(const ShelfBox* box) {
+    int x, y, w, h;
+    shelf_box_extent(box, &x, &y, &w, &h);
+    for (int window : {g_store.mainPanel, g_store.giftPanel, g_store.info, g_store.tools}) {
+        if (!window_visible(window)) continue;
+        int wx, wy, ww, wh;
+        window_screen_pos(window, &wx, &wy);
+        window_size(window, &ww, &wh);
+        if (x < wx + ww + PANEL_MARGIN && wx - PANEL_MARGIN < x + w && y < wy + wh + PANEL_MARGIN &&
+            wy - PANEL_MARGIN < y + h)
+            return 1;
+    }
+    return 0;
+}
+
+// A box the shelf placed at random that landed under a panel tries other random places; it
+// stays where it was when the screen has no free place for it.
+void keep_off_panels(ShelfBox* box) {
+    if (!created()) return;
+    const int x = box->x, y = box->y;
+    for (int i = 0; i < PLACE_TRIES && over_panel(box); i++) {
+        box->x = std::rand() % std::max(1, screen.width - box->width);
+        box->y = std::rand() % std::max(1, screen.height - box->height);
+    }
+    if (over_panel(box)) {
+        box->x = x;
+        box->y = y;
+    }
+    shelf_clamp(box);
+}
+
+// 1 when the saved arrangement places the box (the shelf reads it up to the first missing key).
+int arranged(const char* name) {
+    for (int i = 0;; i++) {
+        char key[16], listed[BOX_NAME_MAX], place[32];
+        std::snprintf(key, sizeof key, "%i", i);
+        if (io_ini_read(CONFIG, "BOXNAMES", key, listed, sizeof listed) <= 0 ||
+            io_ini_read(CONFIG, "BOXPOSS", key, place, sizeof place) <= 0)
+            return 0;
+        if (!std::strcmp(listed, name)) return 1;
+    }
+}
+
 // The old screen size of the shelf's saved positions: the previous run's, else this one.
 void old_screen_size(int* width, int* height) {
     int w = 0, h = 0;
@@ -609,6 +659,12 @@ void store_init() {
     old_screen_size(&oldWidth, &oldHeight);
     shelf_init(screen.width, screen.height);
     shelf_load_all(oldWidth, oldHeight);
+    for (ShelfBox* box = shelf_head(); box; box = box->next)
+        if (!arranged(box->name)) {
+            keep_off_panels(box);
+            box->drawnX = box->x;
+            box->drawnY = box->y;
+        }
 }
 
 void store_enter() {
@@ -640,11 +696,13 @@ int store_text(KernelEvent* event) {
         io_log("store: not a box name: %s\n", event->b ? (const char*)event->b : "");
         return 1;
     }
+    const int known = shelf_find(name) != nullptr;
     ShelfBox* box = shelf_load(name);
     if (!box) {
         io_log("store: the box %s cannot be read\n", name);
         return 1;
     }
+    if (!known) keep_off_panels(box);
     box->dirty = 1;
     redraw_box(box);
     return 1;
@@ -653,8 +711,10 @@ int store_text(KernelEvent* event) {
 int store_open_box(const char* name) {
     char plain[BOX_NAME_MAX];
     if (!plain_box_name(name, plain, sizeof plain)) return 0;
+    const int known = shelf_find(plain) != nullptr;
     ShelfBox* box = shelf_load(plain);
     if (!box) return 0;
+    if (!known) keep_off_panels(box);
     shelf_deselect_all();
     shelf_select(box, 1);
     show_info(box);
