@@ -718,7 +718,9 @@ int store_open_box(const char* name) {
     shelf_deselect_all();
     shelf_select(box, 1);
     show_info(box);
-    return start_box(box);
+    // The box stays on the shelf with its file even when the play room cannot take it.
+    store_start_box(box);
+    return 1;
 }
 
 void store_start_box(ShelfBox* box) {

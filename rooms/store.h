@@ -23,8 +23,9 @@ void store_set_quit_hook(void (*quit)());
 // file name and loaded onto the shelf. 1 when taken.
 int store_text(KernelEvent* event);
 // A box already in the puzzles folder opened from outside (the command line, another copy):
-// loaded onto the shelf when it is not there yet, selected alone and started. 0 when it cannot
-// be read (the caller tells the player; nothing is left on the shelf).
+// loaded onto the shelf when it is not there yet, selected alone and started as a double click
+// starts it (the player is told when the play room cannot take it; the box stays on the shelf).
+// 0 when it cannot be read (the caller tells the player; nothing is left on the shelf).
 int store_open_box(const char* name);
 // Starts a box as a double click does: a link box opens its web address; a finished box asks
 // whether to start again (resetting it); then the play room takes the box.
