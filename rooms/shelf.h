@@ -23,12 +23,12 @@ struct ShelfBox {
     FileStamp stamp;          // read from the box file
     SaveInfo summary;         // the quick save's summary; all zero without a quick save
     BoxRecord record;
-    int isNew;               // the box had no valid preview when loaded: the new-box label
-    int width, height;       // size on the shelf
-    Image* thumbnail;        // the picture fitted into 80 x 80 (a link box: its own size)
-    BoxShadow shadow;        // the preview file's shadow record
-    Image* largeMask;        // drop shadow at distance 6 (while dragged), IMG_8BIT
-    Image* smallMask;        // drop shadow at distance 2 (resting), IMG_8BIT
+    int isNew;          // the box had no valid preview when loaded: the new-box label
+    int width, height;  // size on the shelf
+    Image* thumbnail;   // the picture fitted into 80 x 80 (a link box: its own size, fitted to the screen)
+    BoxShadow shadow;   // the preview file's shadow record
+    Image* largeMask;   // drop shadow at distance 6 (while dragged), IMG_8BIT
+    Image* smallMask;   // drop shadow at distance 2 (resting), IMG_8BIT
     Image* progressOverlay;  // the wedge while 1..99 percent joined, else null
     int x, y;                // top-left corner on the screen
     int selected;
@@ -43,7 +43,7 @@ struct ShelfBox {
 };
 
 // --- The list ---
-// The screen the shelf covers; before anything is loaded.
+// The screen the shelf covers; before anything is loaded (a shelf loaded before is freed).
 void shelf_init(int screenWidth, int screenHeight);
 // Start-up: the boxes of "BOXNAMES"/"BOXPOSS" in key order (positions scaled from the previous
 // run's screen size and clamped; a box that cannot be read is skipped; the first key missing in

@@ -1,47 +1,796 @@
-// rooms/store.cpp -- the store room's window: it paints the background and the top bar.
+// rooms/store.cpp -- the store room: the room window with the shelf, the main panel, the gift
+// panel, the info window, the tools window and the use-picture choice window; the selection
+// rules and every button's action.
+//
+// Sections: state and constants -- info window -- selection rules -- starting a box -- delete,
+// reset, rename -- use picture -- buttons and keys -- the room window -- building the windows
+// -- public.
 #include "rooms/store.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "gui/button.h"
 #include "gui/ge.h"
+#include "gui/io_dialog.h"
 #include "gui/lt.h"
+#include "gui/msgbox.h"
 #include "gui/window.h"
+#include "image/pic.h"
 #include "platform/io_debug.h"
+#include "platform/io_desktop.h"
+#include "platform/io_file.h"
+#include "platform/io_ini.h"
+#include "platform/screen.h"
+#include "platform/sys.h"
+#include "puzzle/box.h"
+#include "rooms/intro.h"
 #include "rooms/play.h"
+#include "rooms/shelf.h"
 
 namespace {
 
-constexpr int TEXT_ROOM_TITLE = 100;  // "Puzzle Store"
+// --- State and constants ---
+
+constexpr const char* CONFIG = "sfiles/config.ini";
+constexpr const char* SECTION = "STOREROOM";
+constexpr const char* PUBLISHER_ADDRESS = "https://www.dremwick.example/";
+constexpr const char* WALLPAPER_FILE = "sfiles/a.tmp";
+constexpr const char* WALLPAPER_NAME = "Lumavex";
+
+constexpr int TEXT_NAME_TAKEN = 16;
+constexpr int TEXT_TOO_LARGE = 25;
+constexpr int TEXT_ROOM_TITLE = 100, TEXT_GIFT_TITLE = 190;
+constexpr int TEXT_USE_TITLE = 105, TEXT_USE_GALLERY = 106, TEXT_USE_WALLPAPER = 107;
+constexpr int TEXT_WALLPAPER_FAILED = 108;
+constexpr int TEXT_TOOLS_TITLE = 120;
+constexpr int TEXT_INFO_NAME = 130, TEXT_INFO_SIZE = 131, TEXT_INFO_DONE = 132;
+constexpr int TEXT_INFO_TIME = 134, TEXT_INFO_DATE = 135;
+constexpr int TEXT_DELETE_ONE = 140, TEXT_DELETE_SEVERAL = 141, TEXT_DELETE_FAILED = 142;
+constexpr int TEXT_RESET_ONE = 145, TEXT_RESET_SEVERAL = 146;
+constexpr int TEXT_NONE_CLICKED = 150, TEXT_SEVERAL = 151, TEXT_NONE_SELECTED = 152, TEXT_LINK_BOX = 153;
+constexpr int TEXT_CANNOT_PLAY = 154, TEXT_NOT_FINISHED = 155, TEXT_RENAME_QUESTION = 156;
+constexpr int TEXT_HIDDEN_PICTURE = 158, TEXT_RENAME_FAILED = 159;
+constexpr int TEXT_PLAY_AGAIN = 202;
+
+constexpr int HELP_MAIN = 0, HELP_GIFT = 10;
+
+constexpr int MSG_OK = 1, MSG_YES_NO = 1 | 2;  // message box flags: OK; OK and Cancel
+
+// Default places (screen coordinates).
+constexpr int PANEL_X = 20, PANEL_Y = 50;
+constexpr int INFO_X = 20, INFO_Y = 400;
+constexpr int TOOLS_X = 320, TOOLS_Y = 50;
+constexpr int INFO_WIDTH = 200, INFO_LINES = 3;
+
+// The tools window: two rows of framed text buttons whose frame elements join into one grid.
+constexpr int TOOLS_WIDTH = 300, TOOLS_HEIGHT = 66;
+constexpr int TOOL_WIDTH = 75, TOOL_HEIGHT = 24;
+
+// The use-picture choice window and its answers.
+constexpr int CHOICE_WIDTH = 320, CHOICE_HEIGHT = 132;
+constexpr int CHOICE_BOTTOM = 42;  // the bar and the frame under the choices
+constexpr int PICTURE_RADIO = 2, PICTURE_OK = 45, PICTURE_CANCEL = 43;
+enum UseChoice { USE_CANCEL = 0, USE_GALLERY = 1, USE_WALLPAPER = 2 };
+
+// The rename question's edit field (relative to the input box).
+constexpr int RENAME_X = 10, RENAME_Y = 60, RENAME_WIDTH = 300, RENAME_HEIGHT = 20;
+
+enum MainButton { MAIN_PLAY, MAIN_NEW, MAIN_GIFT, MAIN_GALLERY, MAIN_HELP, MAIN_QUIT, MAIN_BUTTONS };
+constexpr int MAIN_TEXTS[MAIN_BUTTONS] = {110, 111, 112, 113, 115, 116};
+
+enum GiftButton { GIFT_PLAY, GIFT_NORMAL, GIFT_HELP, GIFT_QUIT, GIFT_BUTTONS };
+constexpr int GIFT_TEXTS[GIFT_BUTTONS] = {191, 192, 193, 194};
+
+enum ToolButton {
+    TOOL_EDIT,
+    TOOL_DELETE,
+    TOOL_USE,
+    TOOL_RESET,
+    TOOL_RENAME,
+    TOOL_ABOUT,
+    TOOL_WEB,
+    TOOL_BUTTONS
+};
+struct ToolPlace {
+    int text, frame, x, y, width;
+};
+constexpr ToolPlace TOOL_PLACES[TOOL_BUTTONS] = {
+    {121, 28, 0, 18, TOOL_WIDTH},       {122, 30, 75, 18, TOOL_WIDTH}, {123, 30, 150, 18, TOOL_WIDTH},
+    {126, 26, 225, 18, TOOL_WIDTH},     {124, 12, 0, 42, TOOL_WIDTH},  {125, 14, 75, 42, TOOL_WIDTH},
+    {127, 10, 150, 42, 2 * TOOL_WIDTH},
+};
 
 struct StoreRoom {
-    int room;  // the full-screen room window
+    int room;                  // the full-screen room window
+    int mainPanel, giftPanel;  // button menus
+    int info;                  // text window
+    int tools;                 // the tools window
+    int choice;                // the use-picture window (modal, hidden)
+    int mainButtons[MAIN_BUTTONS];
+    int giftButtons[GIFT_BUTTONS];
+    int toolButtons[TOOL_BUTTONS];
+    int choiceFirst, choiceOk, choiceCancel;  // first radio button of the choice window; its bar
+    int giftInterface;                        // 1: only the gift panel is shown
+    const ShelfBox* infoBox;                  // the box the info window shows, or null
+    void (*quit)();                           // the kernel's quit request
 };
-StoreRoom g_store = {-1};
+StoreRoom g_store = {-1, -1, -1, -1, -1, -1, {}, {}, {}, -1, -1, -1, 0, nullptr, nullptr};
+
+int created() { return g_store.room >= 0; }
+
+// --- Info window ---
+
+void show_info(const ShelfBox* box) {
+    g_store.infoBox = box;
+    if (!created()) return;
+    char text[1024];
+    store_info_text(box, text, sizeof text);
+    text_window_set_text(g_store.info, text);
+}
+
+// Appends text behind what out holds; cut at the buffer's end.
+void append(char* out, int size, const char* text) {
+    const int used = (int)std::strlen(out);
+    if (used < size - 1) std::snprintf(out + used, (size_t)(size - used), "%s", text);
+}
+
+// The room's window area of a box, redrawn (a box that came, went or changed its label).
+void redraw_box(const ShelfBox* box) {
+    if (!created() || !box) return;
+    int x, y, w, h;
+    shelf_box_extent(box, &x, &y, &w, &h);
+    window_redraw_part(g_store.room, x, y, w, h);
+}
+
+// --- Selection rules ---
+
+int selected_count(ShelfBox** single) {
+    ShelfBox* one = nullptr;
+    const int count = shelf_selected_count(&one);
+    if (single) *single = count == 1 ? one : nullptr;
+    return count;
+}
+
+// Shows the refusal of the rule, if any; 1 when the selection passes.
+int passes(int need) {
+    const int text = store_selection_refusal(need);
+    if (text) msgbox_show_text(text, MSG_OK);
+    return !text;
+}
+
+ShelfBox* single_selected() {
+    ShelfBox* one;
+    selected_count(&one);
+    return one;
+}
+
+// --- Starting a box ---
+
+// A link box opens its web page; a finished box asks to start again (resetting it first); then
+// the play room takes the box. 0 only when the play room could not open the box.
+int start_box(ShelfBox* box) {
+    if (box->record.isLink) {
+        char address[1024];
+        std::snprintf(address, sizeof address, "%s%s", PUBLISHER_ADDRESS, box->address ? box->address : "");
+        io_open_document(address);
+        return 1;
+    }
+    if (box->summary.percent >= 100) {
+        if (!msgbox_show_text(TEXT_PLAY_AGAIN, MSG_YES_NO)) return 1;
+        shelf_reset(box);
+    }
+    if (box->isNew) {
+        redraw_box(box);  // the label below the box goes
+        box->isNew = 0;
+        box->dirty = 1;
+    }
+    char name[BOX_NAME_MAX];
+    std::snprintf(name, sizeof name, "%s", box->name);
+    return play_box(name);
+}
+
+// A name from another program or the command line as a plain box name: the folder part and the
+// box extension go; 0 when what is left is not a box name.
+int plain_box_name(const char* text, char* out, int size) {
+    if (!text || size <= 0) return 0;
+    const char* base = text;
+    for (const char* p = text; *p; p++)
+        if (*p == '/' || *p == '\\') base = p + 1;
+    int length = (int)std::strlen(base);
+    const int extension = (int)std::strlen(BOX_EXTENSION) + 1;
+    if (length > extension && base[length - extension] == '.') {
+        int same = 1;
+        for (int i = 1; i < extension; i++) {
+            char c = base[length - extension + i];
+            if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+            same &= c == BOX_EXTENSION[i - 1];
+        }
+        if (same) length -= extension;
+    }
+    if (length <= 0 || length >= size) return 0;
+    std::memcpy(out, base, (size_t)length);
+    out[length] = 0;
+    return box_name_ok(out);
+}
+
+// --- Delete, reset, rename ---
+
+void delete_selection() {
+    if (!passes(STORE_NEED_SOME)) return;
+    const int count = selected_count(nullptr);
+    if (!msgbox_show_text(count == 1 ? TEXT_DELETE_ONE : TEXT_DELETE_SEVERAL, MSG_YES_NO)) return;
+    show_info(nullptr);
+    int failed = 0;
+    for (ShelfBox* box = shelf_head(); box;) {
+        ShelfBox* next = box->next;
+        if (box->selected) {
+            redraw_box(box);
+            if (!shelf_delete(box)) failed++;
+        }
+        box = next;
+    }
+    if (failed) msgbox_show_text(TEXT_DELETE_FAILED, MSG_OK);
+}
+
+void reset_selection() {
+    if (!passes(STORE_NEED_SOME_PUZZLE)) return;
+    const int count = selected_count(nullptr);
+    if (!msgbox_show_text(count == 1 ? TEXT_RESET_ONE : TEXT_RESET_SEVERAL, MSG_YES_NO)) return;
+    for (ShelfBox* box = shelf_head(); box; box = box->next)
+        if (box->selected && !box->record.isLink) shelf_reset(box);
+    if (g_store.infoBox) show_info(g_store.infoBox);  // the progress shown may have changed
+}
+
+// Asks until the answer is done with, cancelled, or failed.
+void rename_selected() {
+    if (!passes(STORE_NEED_ONE_PUZZLE)) return;
+    ShelfBox* box = single_selected();
+    char answer[BOX_NAME_MAX];
+    std::snprintf(answer, sizeof answer, "%s", box->name);
+    for (;;) {
+        EditField fields[2] = {
+            {EF_PRESENT, RENAME_X, RENAME_Y, RENAME_WIDTH, RENAME_HEIGHT, answer, (int)sizeof answer, 0},
+            {0, 0, 0, 0, 0, nullptr, 0, 0},
+        };
+        if (!inputbox_show(lt_get(TEXT_RENAME_QUESTION), fields)) return;
+        const int result = store_rename_answer(box, answer);
+        if (result == STORE_RENAME_DONE || result == STORE_RENAME_FAILED) return;
+    }
+}
+
+// The edit button's checks; the create room takes the box once it exists.
+int edit_refusal(const ShelfBox* box) {
+    if (box->record.hiddenPicture) return TEXT_HIDDEN_PICTURE;
+    if (box->record.width > screen.width - 20 || box->record.height > screen.height - 80)
+        return TEXT_TOO_LARGE;
+    return 0;
+}
+
+void edit_selected() {
+    if (!passes(STORE_NEED_ONE_PUZZLE)) return;
+    ShelfBox* box = single_selected();
+    if (const int text = edit_refusal(box)) msgbox_show_text(text, MSG_OK);
+    // Otherwise the box goes to the create room (clearing its new-box label) once there is one.
+}
+
+// --- Use picture ---
+
+int choice_handler(int /*window*/, KernelEvent* event) {
+    switch (event->type) {
+        case KE_IDLE:
+            ge_draw_element(25, 0, TITLE_HEIGHT, (int)event->a, (int)event->b - CHOICE_BOTTOM);
+            return 0;
+        case WE_BUTTON:
+            if (event->a == g_store.choiceOk) {
+                window_end_modal(button_selected_in_group(g_store.choiceFirst) + 1, 0);
+            } else if (event->a == g_store.choiceCancel) {
+                window_end_modal(USE_CANCEL, 0);
+            } else {
+                return 0;
+            }
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void build_choice() {
+    g_store.choice =
+        window_register(-1, TW_MODAL | TW_TITLE, 0, 0, CHOICE_WIDTH, CHOICE_HEIGHT, choice_handler, nullptr);
+    window_set_title(g_store.choice, lt_get(TEXT_USE_TITLE));
+    window_show(g_store.choice, 0);
+    const int style = BS_RADIO | BS_PICTURE | BS_TEXT;
+    g_store.choiceFirst = button_register(g_store.choice, style | BS_RGFIRST, 20, 32, 0, 0, PICTURE_RADIO,
+                                          lt_get(TEXT_USE_GALLERY), 0, 0);
+    button_register(g_store.choice, style | BS_RGLAST, 20, 58, 0, 0, PICTURE_RADIO,
+                    lt_get(TEXT_USE_WALLPAPER), 0, 0);
+    const int bar = button_bar_create(g_store.choice);
+    g_store.choiceOk = button_bar_add(bar, 1, 0, nullptr, PICTURE_OK, KEY_ENTER, 0);
+    g_store.choiceCancel = button_bar_add(bar, 0, 0, nullptr, PICTURE_CANCEL, KEY_ESCAPE, 0);
+    button_bar_layout(bar);
+}
+
+// The choice window, modal: USE_GALLERY, USE_WALLPAPER or USE_CANCEL. The gallery choice waits
+// for the gallery room; until then the wallpaper is the one choice offered.
+int choose_use() {
+    const int gallery = g_store.choiceFirst;
+    button_enable(gallery, 0);
+    button_select_in_group(gallery, 1);
+    window_show(g_store.choice, 1);
+    const int result = window_focus_modal(g_store.choice, nullptr);
+    window_show(g_store.choice, 0);
+    return result;
+}
+
+// The box's picture as a picture file handed to the desktop; 1 when the desktop took it.
+int set_wallpaper(const ShelfBox* box) {
+    FileStamp stamp;
+    BoxRecord record;
+    int ok = box_read(box->name, &stamp, &record, BOX_PICTURE) && pic_import(BOX_PICTURE_FILE) &&
+             pic_save_bmp(WALLPAPER_FILE);
+    pic_free();
+    box_clear_work_files(BOX_PICTURE);
+    ok = ok && io_set_wallpaper(WALLPAPER_FILE, WALLPAPER_NAME);
+    io_delete_file(WALLPAPER_FILE);
+    return ok;
+}
+
+void use_selected() {
+    if (!passes(STORE_NEED_ONE_PUZZLE)) return;
+    ShelfBox* box = single_selected();
+    if (box->summary.percent < 100) {
+        msgbox_show_text(TEXT_NOT_FINISHED, MSG_OK);
+        return;
+    }
+    if (choose_use() != USE_WALLPAPER) return;
+    if (!set_wallpaper(box)) {
+        io_log("store: the wallpaper from %s was not taken\n", box->name);
+        msgbox_show_text(TEXT_WALLPAPER_FAILED, MSG_OK);
+    }
+}
+
+// --- Buttons and keys ---
+
+void show_face() {
+    const int gift = g_store.giftInterface;
+    window_show(g_store.mainPanel, !gift);
+    window_show(g_store.info, !gift);
+    window_show(g_store.tools, !gift);
+    window_show(g_store.giftPanel, gift);
+    ge_set_room_title(lt_get(gift ? TEXT_GIFT_TITLE : TEXT_ROOM_TITLE));
+    window_redraw(g_store.room);
+}
+
+void play_selected() {
+    if (!passes(STORE_NEED_ONE)) return;
+    store_start_box(single_selected());
+}
+
+void quit() {
+    if (g_store.quit) g_store.quit();
+}
+
+int index_of(const int* buttons, int count, int button) {
+    for (int i = 0; i < count; i++)
+        if (buttons[i] == button) return i;
+    return -1;
+}
+
+void main_button(int which) {
+    switch (which) {
+        case MAIN_PLAY:
+            play_selected();
+            break;
+        case MAIN_HELP:
+            io_help(HELP_MAIN);
+            break;
+        case MAIN_QUIT:
+            quit();
+            break;
+        default:  // new box, gift and gallery: their rooms are not there yet
+            break;
+    }
+}
+
+void gift_button(int which) {
+    switch (which) {
+        case GIFT_PLAY:
+            play_selected();
+            break;
+        case GIFT_NORMAL:
+            g_store.giftInterface = 0;
+            show_face();
+            break;
+        case GIFT_HELP:
+            io_help(HELP_GIFT);
+            break;
+        case GIFT_QUIT:
+            quit();
+            break;
+        default:
+            break;
+    }
+}
+
+void tool_button(int which) {
+    switch (which) {
+        case TOOL_EDIT:
+            edit_selected();
+            break;
+        case TOOL_DELETE:
+            delete_selection();
+            break;
+        case TOOL_USE:
+            use_selected();
+            break;
+        case TOOL_RESET:
+            reset_selection();
+            break;
+        case TOOL_RENAME:
+            rename_selected();
+            break;
+        case TOOL_ABOUT:
+            intro_about();
+            break;
+        case TOOL_WEB:
+            io_open_document(PUBLISHER_ADDRESS);
+            break;
+        default:
+            break;
+    }
+}
+
+void button_pressed(int button) {
+    int i;
+    if ((i = index_of(g_store.mainButtons, MAIN_BUTTONS, button)) >= 0)
+        main_button(i);
+    else if ((i = index_of(g_store.giftButtons, GIFT_BUTTONS, button)) >= 0)
+        gift_button(i);
+    else if ((i = index_of(g_store.toolButtons, TOOL_BUTTONS, button)) >= 0)
+        tool_button(i);
+}
+
+// --- The room window ---
+//
+// The pointer, event by event:
+//   left press             -> the shelf decides; the box under it shows its info; a drag
+//                             captures the mouse, empty space starts a rubber band, a double
+//                             click on a box starts it
+//   WE_CAPTUREMOVE         -> the dragged boxes follow
+//   release while captured -> the capture ends; WE_CAPTUREEND puts the boxes down
+//   WE_BANDEND             -> the boxes whose centres lie inside toggle; a single selected box
+//                             shows its info
+
+void save_places() {
+    window_save_placement(g_store.mainPanel, SECTION, "CPMainWin");
+    window_save_placement(g_store.giftPanel, SECTION, "CPGiftWin");
+    window_save_placement(g_store.info, SECTION, "InfoWin");
+    window_save_placement(g_store.tools, SECTION, "ToolsWin");
+    io_ini_write_int(CONFIG, "MAIN", "GiftIFace", g_store.giftInterface);
+}
+
+void mouse_down(int x, int y, int flags) {
+    if (!(flags & 1) || (flags & 8)) return;
+    ShelfBox* hit = nullptr;
+    const int action = shelf_button_down(x, y, (flags & 4) != 0, sys_millis(), &hit);
+    if (hit) show_info(hit);
+    if (action == SHELF_DRAG)
+        window_start_capture(g_store.room);
+    else if (action == SHELF_BAND)
+        window_start_band(g_store.room);
+    else if (action == SHELF_START && hit)
+        store_start_box(hit);
+}
 
 int room_handler(int /*window*/, KernelEvent* event) {
-    if (event->type == KE_IDLE) {
-        ge_background_draw();
-        ge_draw_top_bar();
+    switch (event->type) {
+        case KE_IDLE:
+            shelf_invalidate_changes();
+            ge_background_draw();
+            ge_draw_top_bar();
+            shelf_paint();
+            return 0;
+        case KE_MOUSEDOWN:
+            mouse_down((int)event->a, (int)event->b, (int)event->c);
+            return 1;
+        case KE_MOUSEUP:
+            if ((event->c & 8) && window_capture_kind() == 2) window_end_capture();
+            return 1;
+        case WE_CAPTUREMOVE:
+            shelf_drag_motion((int)event->a, (int)event->b);
+            return 1;
+        case WE_CAPTUREEND:
+            shelf_drag_end();
+            return 1;
+        case WE_BANDEND: {
+            const WindowBand* band = (const WindowBand*)event->c;
+            if (!band) return 1;
+            shelf_band_end(band->x, band->y, band->width, band->height, band->ctrl);
+            ShelfBox* one;
+            if (selected_count(&one) == 1) show_info(one);
+            return 1;
+        }
+        case KE_KEYDOWN:
+            if (event->a == KEY_ENTER) {
+                play_selected();
+                return 1;
+            }
+            if (event->a == KEY_DELETE) {
+                delete_selection();
+                return 1;
+            }
+            return 0;
+        case WE_BUTTON:
+            button_pressed((int)event->a);
+            return 1;
+        case WE_DESTROY:
+            save_places();
+            shelf_save_layout();
+            shelf_free();
+            g_store.infoBox = nullptr;
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+// Only the buttons draw in the tools window.
+int tools_handler(int /*window*/, KernelEvent* /*event*/) { return 0; }
+
+// --- Building the windows ---
+
+int build_menu(const int* texts, int count, int* buttons, const char* key) {
+    const int menu = button_menu_create(g_store.room, PANEL_X, PANEL_Y, "");
+    for (int i = 0; i < count; i++)
+        buttons[i] = button_menu_add_text(menu, texts[i], 0);
+    button_menu_finish(menu);
+    window_move(menu, PANEL_X, PANEL_Y);
+    window_restore_placement(menu, SECTION, key, 1);
+    return menu;
+}
+
+void build_tools() {
+    g_store.tools = window_register(g_store.room, TW_CHILD | TW_RAISE | TW_TITLE, TOOLS_X, TOOLS_Y,
+                                    TOOLS_WIDTH, TOOLS_HEIGHT, tools_handler, nullptr);
+    window_set_title(g_store.tools, lt_get(TEXT_TOOLS_TITLE));
+    for (int i = 0; i < TOOL_BUTTONS; i++) {
+        const ToolPlace& p = TOOL_PLACES[i];
+        const int button = button_register(g_store.tools, BS_PUSH | BS_TEXT | BS_FRAME, p.x, p.y, p.width,
+                                           TOOL_HEIGHT, 0, lt_get(p.text), p.frame, 0);
+        button_set_notify(button, g_store.room);
+        g_store.toolButtons[i] = button;
+    }
+    window_restore_placement(g_store.tools, SECTION, "ToolsWin", 1);
+}
+
+// --- Keeping new boxes off the panels ---
+
+constexpr int PANEL_MARGIN = 6;  // room for the panels' shadows
+constexpr int PLACE_TRIES = 64;
+
+int over_panel(const ShelfBox* box) {
+    int x, y, w, h;
+    shelf_box_extent(box, &x, &y, &w, &h);
+    for (int window : {g_store.mainPanel, g_store.giftPanel, g_store.info, g_store.tools}) {
+        if (!window_visible(window)) continue;
+        int wx, wy, ww, wh;
+        window_screen_pos(window, &wx, &wy);
+        window_size(window, &ww, &wh);
+        if (x < wx + ww + PANEL_MARGIN && wx - PANEL_MARGIN < x + w && y < wy + wh + PANEL_MARGIN &&
+            wy - PANEL_MARGIN < y + h)
+            return 1;
     }
     return 0;
 }
 
+// A box the shelf placed at random that landed under a panel tries other random places; it
+// stays where it was when the screen has no free place for it.
+void keep_off_panels(ShelfBox* box) {
+    if (!created()) return;
+    const int x = box->x, y = box->y;
+    for (int i = 0; i < PLACE_TRIES && over_panel(box); i++) {
+        box->x = std::rand() % std::max(1, screen.width - box->width);
+        box->y = std::rand() % std::max(1, screen.height - box->height);
+    }
+    if (over_panel(box)) {
+        box->x = x;
+        box->y = y;
+    }
+    shelf_clamp(box);
+}
+
+// 1 when the saved arrangement places the box (the shelf reads it up to the first missing key).
+int arranged(const char* name) {
+    for (int i = 0;; i++) {
+        char key[16], listed[BOX_NAME_MAX], place[32];
+        std::snprintf(key, sizeof key, "%i", i);
+        if (io_ini_read(CONFIG, "BOXNAMES", key, listed, sizeof listed) <= 0 ||
+            io_ini_read(CONFIG, "BOXPOSS", key, place, sizeof place) <= 0)
+            return 0;
+        if (!std::strcmp(listed, name)) return 1;
+    }
+}
+
+// The old screen size of the shelf's saved positions: the previous run's, else this one.
+void old_screen_size(int* width, int* height) {
+    int w = 0, h = 0;
+    if (!io_ini_read_pair(CONFIG, "MAIN", "OldScreenSize", &w, &h) || w <= 0 || h <= 0) {
+        w = screen.width;
+        h = screen.height;
+    }
+    *width = w;
+    *height = h;
+}
+
 }  // namespace
 
-void store_init() { g_store.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr); }
+// --- Public ---
+
+void store_init() {
+    g_store.infoBox = nullptr;
+    g_store.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
+
+    g_store.mainPanel = build_menu(MAIN_TEXTS, MAIN_BUTTONS, g_store.mainButtons, "CPMainWin");
+    g_store.giftPanel = build_menu(GIFT_TEXTS, GIFT_BUTTONS, g_store.giftButtons, "CPGiftWin");
+
+    g_store.info = text_window_create(g_store.room, INFO_WIDTH, INFO_LINES);
+    window_move(g_store.info, INFO_X, INFO_Y);
+    window_restore_placement(g_store.info, SECTION, "InfoWin", 1 | 8);
+
+    build_tools();
+    build_choice();
+
+    // New box, gift, gallery and edit lead to rooms the game does not have yet; their buttons
+    // stay in place, disabled, until those rooms come.
+    button_enable(g_store.mainButtons[MAIN_NEW], 0);
+    button_enable(g_store.mainButtons[MAIN_GIFT], 0);
+    button_enable(g_store.mainButtons[MAIN_GALLERY], 0);
+    button_enable(g_store.toolButtons[TOOL_EDIT], 0);
+
+    int gift = 0;
+    io_ini_read_int(CONFIG, "MAIN", "GiftIFace", &gift);
+    g_store.giftInterface = gift == 1;
+    show_face();
+
+    int oldWidth, oldHeight;
+    old_screen_size(&oldWidth, &oldHeight);
+    shelf_init(screen.width, screen.height);
+    shelf_load_all(oldWidth, oldHeight);
+    for (ShelfBox* box = shelf_head(); box; box = box->next)
+        if (!arranged(box->name)) {
+            keep_off_panels(box);
+            box->drawnX = box->x;
+            box->drawnY = box->y;
+        }
+}
 
 void store_enter() {
-    ge_set_room_title(lt_get(TEXT_ROOM_TITLE));
+    ge_set_room_title(lt_get(g_store.giftInterface ? TEXT_GIFT_TITLE : TEXT_ROOM_TITLE));
+    ShelfBox* one;
+    if (selected_count(&one) == 1) show_info(one);
+    shelf_forget_click();
     window_focus(g_store.room);
+}
+
+void store_return(const char* name) {
+    ShelfBox* box = name ? shelf_find(name) : nullptr;
+    if (box) {
+        shelf_refresh(box);
+        box->dirty = 1;
+        if (g_store.infoBox == box) show_info(box);
+    }
+    store_enter();
 }
 
 int store_room_window() { return g_store.room; }
 
+void store_set_quit_hook(void (*quit)()) { g_store.quit = quit; }
+
 int store_text(KernelEvent* event) {
-    io_log("store: box from another program: %s\n", (const char*)event->b);
+    if (event->a != 0) return 0;
+    char name[BOX_NAME_MAX];
+    if (!plain_box_name((const char*)event->b, name, sizeof name)) {
+        io_log("store: not a box name: %s\n", event->b ? (const char*)event->b : "");
+        return 1;
+    }
+    const int known = shelf_find(name) != nullptr;
+    ShelfBox* box = shelf_load(name);
+    if (!box) {
+        io_log("store: the box %s cannot be read\n", name);
+        return 1;
+    }
+    if (!known) keep_off_panels(box);
+    box->dirty = 1;
+    redraw_box(box);
     return 1;
 }
 
-void store_return(const char* /*name*/) { store_enter(); }
+int store_open_box(const char* name) {
+    char plain[BOX_NAME_MAX];
+    if (!plain_box_name(name, plain, sizeof plain)) return 0;
+    const int known = shelf_find(plain) != nullptr;
+    ShelfBox* box = shelf_load(plain);
+    if (!box) return 0;
+    if (!known) keep_off_panels(box);
+    shelf_deselect_all();
+    shelf_select(box, 1);
+    show_info(box);
+    // The box stays on the shelf with its file even when the play room cannot take it.
+    store_start_box(box);
+    return 1;
+}
 
-void store_set_quit_hook(void (* /*quit*/)()) {}
+void store_start_box(ShelfBox* box) {
+    if (box && !start_box(box)) msgbox_show_text(TEXT_CANNOT_PLAY, MSG_OK);
+}
 
-int store_open_box(const char* name) { return play_box(name); }
+int store_selection_refusal(int need) {
+    ShelfBox* one;
+    const int count = selected_count(&one);
+    switch (need) {
+        case STORE_NEED_SOME:
+            return count == 0 ? TEXT_NONE_SELECTED : 0;
+        case STORE_NEED_SOME_PUZZLE:
+            if (count == 0) return TEXT_NONE_SELECTED;
+            return one && one->record.isLink ? TEXT_LINK_BOX : 0;
+        case STORE_NEED_ONE:
+        case STORE_NEED_ONE_PUZZLE:
+            if (count == 0) return TEXT_NONE_CLICKED;
+            if (count > 1) return TEXT_SEVERAL;
+            return need == STORE_NEED_ONE_PUZZLE && one->record.isLink ? TEXT_LINK_BOX : 0;
+        default:
+            return 0;
+    }
+}
+
+void store_info_text(const ShelfBox* box, char* out, int size) {
+    if (size <= 0) return;
+    out[0] = 0;
+    if (!box) return;
+    if (box->record.isLink) {
+        std::snprintf(out, (size_t)size, "%s", box->description ? box->description : "");
+        return;
+    }
+    const SaveInfo& s = box->summary;
+    std::snprintf(out, (size_t)size, "%s: %s\n%s: %ix%i %s: %i%%", lt_get(TEXT_INFO_NAME), box->name,
+                  lt_get(TEXT_INFO_SIZE), (int)box->record.width, (int)box->record.height,
+                  lt_get(TEXT_INFO_DONE), (int)s.percent);
+    append(out, size, "\n");
+    char part[256];
+    if (s.percent > 0) {
+        char time[32];
+        io_duration_text(s.elapsedSeconds, time, sizeof time);
+        std::snprintf(part, sizeof part, "%s: %s", lt_get(TEXT_INFO_TIME), time);
+        append(out, size, part);
+    }
+    if (s.date[0]) {
+        std::snprintf(part, sizeof part, " %s: %.*s", lt_get(TEXT_INFO_DATE), (int)sizeof s.date, s.date);
+        append(out, size, part);
+    }
+}
+
+int store_rename_answer(ShelfBox* box, const char* answer) {
+    char name[BOX_NAME_MAX];
+    if (!io_clean_file_name(answer, name, sizeof name) || !box_name_ok(name)) return STORE_RENAME_ASK_AGAIN;
+    if (!std::strcmp(name, box->name)) return STORE_RENAME_DONE;
+    // Another box on the shelf, or a file of that name the shelf does not show, keeps its name;
+    // the box itself under another case of letters is renamed at once.
+    const ShelfBox* other = shelf_find(name);
+    char path[PATH_MAX_GAME];
+    const int fileThere =
+        !other && box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION) && io_file_exists(path);
+    if ((other && other != box) || fileThere) {
+        msgbox_show_text(TEXT_NAME_TAKEN, MSG_OK);
+        return STORE_RENAME_TAKEN;
+    }
+    if (!shelf_rename(box, name)) {
+        io_log("store: the box %s could not be renamed to %s\n", box->name, name);
+        msgbox_show_text(TEXT_RENAME_FAILED, MSG_OK);
+        return STORE_RENAME_FAILED;
+    }
+    if (g_store.infoBox == box) show_info(box);
+    return STORE_RENAME_DONE;
+}

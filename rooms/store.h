@@ -23,21 +23,32 @@ void store_set_quit_hook(void (*quit)());
 // file name and loaded onto the shelf. 1 when taken.
 int store_text(KernelEvent* event);
 // A box already in the puzzles folder opened from outside (the command line, another copy):
-// loaded onto the shelf when it is not there yet, selected alone and started. 0 when it cannot
-// be read (the caller tells the player; nothing is left on the shelf).
+// loaded onto the shelf when it is not there yet, selected alone and started as a double click
+// starts it (the player is told when the play room cannot take it; the box stays on the shelf).
+// 0 when it cannot be read (the caller tells the player; nothing is left on the shelf).
 int store_open_box(const char* name);
 // Starts a box as a double click does: a link box opens its web address; a finished box asks
 // whether to start again (resetting it); then the play room takes the box.
 void store_start_box(ShelfBox* box);
 
 // --- Rules, exposed for tests ---
-enum StoreNeed { STORE_NEED_ANY, STORE_NEED_SOME, STORE_NEED_ONE, STORE_NEED_ONE_PUZZLE };
-// The text number a selection rule refuses with (152 none, 150 none, 151 several, 153 a link
-// box), or 0 when the selection passes; nothing is shown.
+// Counted over the whole shelf: anything; at least one; at least one, and a single one not a
+// link box; exactly one; exactly one, not a link box.
+enum StoreNeed {
+    STORE_NEED_ANY,
+    STORE_NEED_SOME,
+    STORE_NEED_SOME_PUZZLE,
+    STORE_NEED_ONE,
+    STORE_NEED_ONE_PUZZLE
+};
+// The text number a selection rule refuses with (152 none for "some", 150 none for "one", 151
+// several, 153 a link box), or 0 when the selection passes; nothing is shown.
 int store_selection_refusal(int need);
 // The info window's text for a box (empty for null).
 void store_info_text(const ShelfBox* box, char* out, int size);
-// One answer to the rename question, with the old name `box`'s.
+// One answer to the rename question, with the old name `box`'s: made a file name first; a name
+// another box has (letters a..z compared ignoring case), or a box file the shelf does not show,
+// is taken; the box's own name in other letter cases renames at once.
 enum StoreRenameResult {
     STORE_RENAME_DONE,       // renamed, or the same name: nothing to do
     STORE_RENAME_ASK_AGAIN,  // empty or not a file name: ask again without a message
