@@ -308,7 +308,9 @@ void kernel_init() {
     store_enter();
     intro_splash_close();
     if (g_kernel.start_hook) g_kernel.start_hook();
-    open_command_line_box();
+    // The box opens in the main loop's first pass: a question it asks (a finished box) needs the
+    // events flowing.
+    kernel_defer(open_command_line_box);
 
     // The cache's users are set up: from now on a registration loads its resource at once.
     cache_set_precache(1);
