@@ -570,10 +570,12 @@ void build_tools() {
 
 constexpr int PANEL_MARGIN = 6;  // room for the panels' shadows
 constexpr int PLACE_TRIES = 64;
+constexpr int TOP_BAR_BOTTOM = 24;  // the room's top bar with its shadow
 
 int over_panel(const ShelfBox* box) {
     int x, y, w, h;
     shelf_box_extent(box, &x, &y, &w, &h);
+    if (y < TOP_BAR_BOTTOM) return 1;
     for (int window : {g_store.mainPanel, g_store.giftPanel, g_store.info, g_store.tools}) {
         if (!window_visible(window)) continue;
         int wx, wy, ww, wh;
