@@ -588,19 +588,39 @@ int over_panel(const ShelfBox* box) {
     return 0;
 }
 
-// A box the shelf placed at random that landed under a panel tries other random places; it
-// stays where it was when the screen has no free place for it.
-void keep_off_panels(ShelfBox* box) {
-    if (!created()) return;
+// 1 when the box lies over another box of the shelf.
+int over_box(const ShelfBox* box) {
+    int x, y, w, h;
+    shelf_box_extent(box, &x, &y, &w, &h);
+    for (const ShelfBox* other = shelf_head(); other; other = other->next) {
+        if (other == box) continue;
+        int ox, oy, ow, oh;
+        shelf_box_extent(other, &ox, &oy, &ow, &oh);
+        if (x < ox + ow && ox < x + w && y < oy + oh && oy < y + h) return 1;
+    }
+    return 0;
+}
+
+// Random places until `taken` says no; 1 when one was found (else the box is where it was).
+int find_random_place(ShelfBox* box, int (*taken)(const ShelfBox*)) {
     const int x = box->x, y = box->y;
-    for (int i = 0; i < PLACE_TRIES && over_panel(box); i++) {
+    for (int i = 0; i < PLACE_TRIES; i++) {
+        if (!taken(box)) return 1;
         box->x = std::rand() % std::max(1, screen.width - box->width);
         box->y = std::rand() % std::max(1, screen.height - box->height);
     }
-    if (over_panel(box)) {
-        box->x = x;
-        box->y = y;
-    }
+    if (!taken(box)) return 1;
+    box->x = x;
+    box->y = y;
+    return 0;
+}
+
+// A box the shelf placed at random that landed under a panel or on another box tries other
+// random places: free of both if it can, else off the panels; else it stays where it was.
+void keep_off_panels(ShelfBox* box) {
+    if (!created()) return;
+    if (!find_random_place(box, [](const ShelfBox* b) -> int { return over_panel(b) || over_box(b); }))
+        find_random_place(box, over_panel);
     shelf_clamp(box);
 }
 
