@@ -16,8 +16,8 @@
 
 namespace {
 
-// Every number a screen, button, message or question of the game asks for. 114, 133, 154 and
-// 157 are kept for the wordings of their neighbours' families although no screen shows them yet.
+// Every number a screen, button, message or question of the game asks for. 114, 133 and 157
+// are kept for the wordings of their neighbours' families although no screen shows them yet.
 const NeededText NEEDED[] = {
     {15, nullptr, "title of the information windows"},
     {16, nullptr, "a box name that is already on the shelf"},
@@ -34,6 +34,7 @@ const NeededText NEEDED[] = {
     {105, nullptr, "title of the use-picture choice"},
     {106, nullptr, "choice: into the gallery"},
     {107, nullptr, "choice: desktop wallpaper"},
+    {108, nullptr, "the wallpaper could not be set"},
     {110, nullptr, "play button"},
     {111, nullptr, "new box button"},
     {112, nullptr, "gift button"},
@@ -57,17 +58,19 @@ const NeededText NEEDED[] = {
     {135, nullptr, "box info: date finished"},
     {140, nullptr, "question: delete one box"},
     {141, nullptr, "question: delete several boxes"},
+    {142, nullptr, "a box could not be deleted"},
     {145, nullptr, "question: reset one box"},
     {146, nullptr, "question: reset several boxes"},
     {150, nullptr, "no box selected where one is needed"},
     {151, nullptr, "several boxes selected where one is needed"},
     {152, nullptr, "no box selected where at least one is needed"},
     {153, nullptr, "a link box cannot do this"},
-    {154, nullptr, "a box that has gone"},
+    {154, nullptr, "a box that cannot be opened"},
     {155, nullptr, "the puzzle is not finished yet"},
     {156, nullptr, "question: new name of a box"},
     {157, nullptr, "a name is needed"},
     {158, nullptr, "a hidden picture cannot be edited"},
+    {159, nullptr, "a box could not be renamed"},
     {170, nullptr, "title of the gift window"},
     {171, nullptr, "gift: sender's name"},
     {172, nullptr, "gift: dedication"},
