@@ -181,15 +181,6 @@ TEST(ImgScale, resample_and_blur_keep_to_their_views_and_read_upward_rows) {
     img_blur(&ud, 3.0);
     reverse_rows(up_dst, back);
     EXPECT_EQ(back.plane(), want.plane());
-
-    // Whole images: smooth picks the filter, else the nearest pixel.
-    Pic grown(20, 13, IMG_24BIT);
-    ASSERT_EQ(img_resample_images(grown.im, src.im, 1), 1);
-    ASSERT_EQ(resample(want, src, IMG_RESAMPLE_HERMITE), 1);
-    EXPECT_EQ(grown.plane(), want.plane());
-    ASSERT_EQ(img_resample_images(grown.im, src.im, 0), 1);
-    ASSERT_EQ(resample(want, src, IMG_RESAMPLE_NEAREST), 1);
-    EXPECT_EQ(grown.plane(), want.plane());
 }
 
 // --- The Gaussian blur ---

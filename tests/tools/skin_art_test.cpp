@@ -102,7 +102,6 @@ TEST(SkinArt, every_resource_is_there_with_its_kind_and_size) {
                           {"img/gallery/floor.jpg", 0, 256, 256},
                           {"img/gallery/ceiling.jpg", 0, 256, 256}};
     ASSERT_EQ(built().resources.size(), std::size(wants) + 1);  // and skin.ini
-    EXPECT_TRUE(built().by_name.count("skin.ini"));
     for (const Want& w : wants) {
         SCOPED_TRACE(w.name);
         ASSERT_TRUE(built().by_name.count(w.name));
@@ -291,22 +290,6 @@ TEST(SkinArt, skin_ini_reads_back_with_the_game_rules) {
         EXPECT_EQ(std::sscanf(text, "%i %i %i", &hue, &saturation, &brightness), 3) << key;
     }
     std::remove(path);
-}
-
-TEST(SkinKit, noise_repeats_with_its_period) {
-    Rng rng(7);
-    for (int i = 0; i < 200; i++) {
-        float x = rng.range(-50, 50), y = rng.range(-50, 50);
-        EXPECT_NEAR(noise_periodic(x + 8, y, 8, 4, 99), noise_periodic(x, y, 8, 4, 99), 1e-5);
-        EXPECT_NEAR(noise_periodic(x, y + 4, 8, 4, 99), noise_periodic(x, y, 8, 4, 99), 1e-5);
-        // Every octave doubles frequency and period, so the sum keeps the base period.
-        EXPECT_NEAR(fbm_periodic(x + 4, y - 4, 4, 4, 3, 5), fbm_periodic(x, y, 4, 4, 3, 5), 1e-5);
-        float u = rng.unit();
-        EXPECT_TRUE(u >= 0.0f && u < 1.0f) << u;
-    }
-    // On lattice points gradient noise is zero; the seed changes the field.
-    EXPECT_FLOAT_EQ(noise_periodic(3, 2, 8, 8, 1), 0.0f);
-    EXPECT_NE(noise_periodic(3.5f, 2.5f, 8, 8, 1), noise_periodic(3.5f, 2.5f, 8, 8, 2));
 }
 
 TEST(SkinKit, distances_worked_out_by_hand) {
