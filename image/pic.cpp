@@ -219,6 +219,25 @@ void pic_free() { set_working(nullptr); }
 
 PictureBuffer* pic_working() { return g_pic.working; }
 
+PictureBuffer* pic_take() {
+    PictureBuffer* buffer = g_pic.working;
+    g_pic.working = nullptr;
+    return buffer;
+}
+
+void pic_put(PictureBuffer* buffer) { set_working(buffer); }
+
+// Placeholders until the wider import lands.
+int pic_import_fit(const char* path, int, int, int* fullWidth, int* fullHeight) {
+    const int ok = pic_import(path);
+    pic_size(fullWidth, fullHeight);
+    return ok;
+}
+
+void pic_set_progress(PicProgress) {}
+
+const char* picture_filter_all() { return picture_filter + std::strlen(picture_filter) + 1; }
+
 int pic_load_jpeg(const char* path) {
     set_working(path ? load_jpeg(path) : nullptr);
     return g_pic.working != nullptr;

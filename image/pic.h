@@ -44,6 +44,23 @@ int pic_load_jpeg(const char* path);                         // kind 1 or 3, not
 int pic_save_jpeg(const char* path, int quality);            // the box picture uses quality 80
 int pic_save_bmp(const char* path);                          // 24-bit, bottom-up
 
+// --- Import for the create room ---
+// As pic_import (and PNG and WebP besides), turning a photo upright by its EXIF orientation.
+// A picture much larger than the fitWidth x fitHeight box it will be shown in may be decoded at
+// a reduced scale, never below the size that fits the box (0 x 0: always the full size).
+// *fullWidth and *fullHeight get the upright size the file holds (the working picture may be
+// smaller, with the same proportions).
+int pic_import_fit(const char* path, int fitWidth, int fitHeight, int* fullWidth, int* fullHeight);
+// Long decodes and conversions report step(done, total) now and then; null reports nothing.
+using PicProgress = void (*)(int done, int total);
+void pic_set_progress(PicProgress step);
+// The "All Formats" pattern of picture_filter, as the file chooser takes it.
+const char* picture_filter_all();
+// Taking the working picture out of the module (the caller releases it with pic_release), and
+// handing a buffer in as the working picture (the module releases it from then on).
+[[nodiscard]] PictureBuffer* pic_take();
+void pic_put(PictureBuffer* buffer);
+
 // The memory file cache's loader of ".jpg" resources: an Image of the screen's kind in a new
 // io_mem block. A resource that does not decode is fatal ("jpg_loader: gformat_jpg_read %s").
 [[nodiscard]] void* jpg_loader(int file_index);

@@ -45,6 +45,7 @@
 #include "resources/cache.h"
 #include "resources/dp.h"
 #include "resources/sound.h"
+#include "rooms/create.h"
 #include "rooms/intro.h"
 #include "rooms/play.h"
 #include "rooms/store.h"
@@ -302,6 +303,8 @@ void kernel_init() {
     intro_splash_status("Initializing Store Room");
     store_set_quit_hook(kernel_quit_request);
     store_init();
+    intro_splash_status("Initializing Create Room");
+    createroom_create();
     intro_splash_status("Initializing Play Room");
     playroom_create();
     playroom_set_frame_period(app_config.framePeriod);

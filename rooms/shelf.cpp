@@ -647,6 +647,37 @@ int shelf_delete(ShelfBox* box) {
     return 1;
 }
 
+ShelfBox* shelf_resave(ShelfBox* box, const BoxRecord* record) {
+    if (!box || !record) return nullptr;
+    FileStamp stamp;
+    stamp_make(&stamp);
+    // The new file replaces the old one in a single rename once it is whole, so an interrupted
+    // save leaves the old box and a finished one the new box: never neither.
+    if (!box_write(box->name, &stamp, record)) return nullptr;
+    // What the old stamp's files held (progress, cut, preview) no longer belongs to the box.
+    delete_file_of(FILE_QUICKSAVE, box->name);
+    delete_file_of(FILE_CUT, box->name);
+    delete_file_of(FILE_PREVIEW, box->name);
+
+    char name[BOX_NAME_MAX];
+    str_copy_bounded(name, box->name, sizeof name);
+    const int x = box->x, y = box->y, selected = box->selected;
+    invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
+    unlink(box);
+    free_box(box);
+    ShelfBox* fresh = read_box(name);
+    if (!fresh) return nullptr;
+    link_head(fresh);
+    fresh->x = x;
+    fresh->y = y;
+    fresh->selected = selected;
+    fresh->isNew = 0;
+    shelf_clamp(fresh);
+    mark_drawn(fresh);
+    fresh->dirty = 1;
+    return fresh;
+}
+
 void shelf_refresh(ShelfBox* box) {
     if (!box) return;
     invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);

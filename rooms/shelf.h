@@ -68,6 +68,11 @@ int shelf_rename(ShelfBox* box, const char* newName);
 // Deletes the quick save, cut cache, preview and box file, then removes the box from the shelf and
 // frees it; 1 done. 0 when the box file could not be deleted: the box stays on the shelf.
 int shelf_delete(ShelfBox* box);
+// Writes the box anew under its own name from the record and the working files, with a new stamp;
+// its quick save, cut cache and preview go (play starts anew). The entry is read again in the
+// same place and selection, without the new-box label; the old pointer is gone. Null when the
+// write failed: the box, its files and the entry stay as they were.
+ShelfBox* shelf_resave(ShelfBox* box, const BoxRecord* record);
 // After a game: reads the summary again and remakes the wedge; a box finished for the first time
 // with a hidden picture clears the flag in memory and in its file and shows its thumbnail.
 void shelf_refresh(ShelfBox* box);

@@ -26,6 +26,7 @@
 #include "platform/screen.h"
 #include "platform/sys.h"
 #include "puzzle/box.h"
+#include "rooms/create.h"
 #include "rooms/intro.h"
 #include "rooms/play.h"
 #include "rooms/shelf.h"
@@ -272,8 +273,13 @@ int edit_refusal(const ShelfBox* box) {
 void edit_selected() {
     if (!passes(STORE_NEED_ONE_PUZZLE)) return;
     ShelfBox* box = single_selected();
-    if (const int text = edit_refusal(box)) msgbox_show_text(text, MSG_OK);
-    // Otherwise the box goes to the create room (clearing its new-box label) once there is one.
+    if (const int text = edit_refusal(box)) {
+        msgbox_show_text(text, MSG_OK);
+        return;
+    }
+    box->isNew = 0;
+    box->dirty = 1;
+    if (!createroom_open_box(box->name)) msgbox_show_text(TEXT_CANNOT_PLAY, MSG_OK);
 }
 
 // --- Use picture ---
@@ -390,7 +396,10 @@ void main_button(int which) {
         case MAIN_QUIT:
             quit();
             break;
-        default:  // new box, gift and gallery: their rooms are not there yet
+        case MAIN_NEW:
+            createroom_open_new();
+            break;
+        default:  // gift and gallery: their rooms are not there yet
             break;
     }
 }
@@ -665,12 +674,10 @@ void store_init() {
     build_tools();
     build_choice();
 
-    // New box, gift, gallery and edit lead to rooms the game does not have yet; their buttons
-    // stay in place, disabled, until those rooms come.
-    button_enable(g_store.mainButtons[MAIN_NEW], 0);
+    // Gift and gallery lead to rooms the game does not have yet; their buttons stay in place,
+    // disabled, until those rooms come.
     button_enable(g_store.mainButtons[MAIN_GIFT], 0);
     button_enable(g_store.mainButtons[MAIN_GALLERY], 0);
-    button_enable(g_store.toolButtons[TOOL_EDIT], 0);
 
     int gift = 0;
     io_ini_read_int(CONFIG, "MAIN", "GiftIFace", &gift);
@@ -703,6 +710,18 @@ void store_return(const char* name) {
         shelf_refresh(box);
         box->dirty = 1;
         if (g_store.infoBox == box) show_info(box);
+    }
+    store_enter();
+}
+
+void store_created(const char* name) {
+    const int known = name && shelf_find(name);
+    if (ShelfBox* box = name ? shelf_load(name) : nullptr) {
+        if (!known) keep_off_panels(box);
+        shelf_deselect_all();
+        shelf_select(box, 1);
+        box->dirty = 1;
+        show_info(box);
     }
     store_enter();
 }

@@ -16,6 +16,9 @@ void store_enter();
 // Back from a game of box `name`: refreshes that box on the shelf, then enters the room.
 void store_return(const char* name);
 int store_room_window();
+// Back from the create room: the box saved there comes onto the shelf (a new one at a free place;
+// an edited one is already there) and is selected alone; null after a cancel. Enters the room.
+void store_created(const char* name);
 // What "quit" does (the kernel's quit request, installed at start-up).
 void store_set_quit_hook(void (*quit)());
 

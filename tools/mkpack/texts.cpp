@@ -126,6 +126,8 @@ const NeededText NEEDED[] = {
     {424, nullptr, "largest size button"},
     {430, nullptr, "the picture does not load"},
     {431, nullptr, "the picture is too small"},
+    {432, nullptr, "progress: a picture is being read"},
+    {433, nullptr, "progress: a box is being saved"},
     {440, nullptr, "title of the pieces window"},
     {441, nullptr, "random settings button"},
     {442, nullptr, "piece size slider"},
