@@ -1,18 +1,1117 @@
-// rooms/create.cpp -- the create room (placeholder until the room lands).
+// rooms/create.cpp -- the create room: the picture area with the cutting grid, the info window,
+// the picture window (import, size), the pieces window (piece size, irregularity, edge style),
+// the options window (rotation, hidden picture, tune) and the save / cancel / help panel; a new
+// box from an imported picture, or new settings for a box of the shelf.
+//
+// Sections: state and constants -- rules -- kept files -- slow work -- the shown picture and the
+// grid -- recompute -- import and size -- pieces -- options and tune -- save and leave -- the
+// windows' handlers -- building the windows -- public.
 #include "rooms/create.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
+#include "base/str.h"
+#include "gui/button.h"
+#include "gui/chooser.h"
+#include "gui/ge.h"
+#include "gui/io_dialog.h"
+#include "gui/lt.h"
+#include "gui/msgbox.h"
 #include "gui/window.h"
+#include "image/img_scale.h"
+#include "image/pic.h"
+#include "platform/io_debug.h"
+#include "platform/io_desktop.h"
+#include "platform/io_file.h"
+#include "platform/io_ini.h"
+#include "platform/io_mem.h"
+#include "platform/io_sound.h"
+#include "platform/screen.h"
+#include "platform/sys.h"
+#include "puzzle/curve.h"
+#include "puzzle/grid.h"
+#include "resources/tagfile.h"
+#include "rooms/shelf.h"
+#include "rooms/store.h"
 
 namespace {
-int g_room = -1;
+
+// --- State and constants ---
+
+constexpr const char* CONFIG = "sfiles/config.ini";
+constexpr const char* SECTION = "CREATEROOM";
+// The same address the store room's web button opens.
+constexpr const char* PUBLISHER_ADDRESS = "https://www.dremwick.example/";
+constexpr const char* TUNE_FILTER = "*.mid";
+
+constexpr int TEXT_NAME_TAKEN = 16;
+constexpr int TEXT_NEW_TITLE = 400, TEXT_NAME_QUESTION = 401, TEXT_NOT_WRITTEN = 402, TEXT_NOT_RESAVED = 403;
+constexpr int TEXT_INFO_NAME = 410, TEXT_INFO_PIECES = 411, TEXT_INFO_SIZE = 412, TEXT_INFO_SCREEN = 413;
+constexpr int TEXT_PICTURE_TITLE = 420, TEXT_IMPORT = 421, TEXT_WEB = 422, TEXT_SIZE = 423,
+              TEXT_LARGEST = 424;
+constexpr int TEXT_NOT_LOADED = 430, TEXT_TOO_SMALL = 431, TEXT_READING = 432, TEXT_SAVING = 433;
+constexpr int TEXT_PIECES_TITLE = 440, TEXT_RANDOM = 441, TEXT_PIECE_SIZE = 442, TEXT_IRREGULARITY = 443;
+constexpr int TEXT_OPTIONS_TITLE = 450, TEXT_ROTATION = 452, TEXT_HIDDEN = 453, TEXT_TUNE = 454;
+constexpr int TEXT_REPEAT = 455, TEXT_PLAY = 456, TEXT_STOP = 457, TEXT_BAD_TUNE = 460;
+constexpr int TEXT_EDIT_TITLE = 500;
+
+constexpr int HELP_NEW = 400, HELP_EDIT = 500;
+constexpr int HELP_PICTURE = 4497, HELP_PIECES = 4498, HELP_OPTIONS = 4499;
+
+constexpr int MSG_OK = 1;
+constexpr int SLOW_MS = 500;  // work that takes longer shows the progress window
+
+// Skin colours of the picture area and its frame; skin pictures and frame elements.
+constexpr int COLOUR_AREA = 31, COLOUR_AREA_FRAME = 32;
+constexpr int PICTURE_TICK = 0, PICTURE_RADIO = 2, PICTURE_HELP = 14;
+constexpr int PICTURE_SAVE = 45, PICTURE_CANCEL = 43, PICTURE_ROOM_HELP = 41;
+constexpr int ELEMENT_BODY = 9, ELEMENT_BUTTON = 24, ELEMENT_LONE = 0, SLIDER_FRAME = 9;
+
+// Default places (screen coordinates) and the windows' insides (window-relative).
+constexpr int INFO_X = 20, INFO_Y = 300, INFO_WIDTH = 200, INFO_LINES = 3;
+constexpr int PICTURE_X = 20, PICTURE_Y = 50, PICTURE_W = 180, PICTURE_H = 140, PICTURE_H_EMPTY = 84;
+constexpr int PIECES_X = 250, PIECES_Y = 50, PIECES_W = 180, PIECES_H = 220;
+constexpr int OPTIONS_X = 500, OPTIONS_Y = 50, OPTIONS_W = 120, OPTIONS_H = 180;
+constexpr int PANEL_RIGHT = 150, PANEL_BOTTOM = 40, PANEL_W = 150, PANEL_BUTTON_W = 34;
+constexpr int ROW = 24, SLIDER_H = 32, STRIP_H = 18;
+constexpr int EDGE_Y = 106, EDGE_W = 90, EDGE_COUNT = 8;
+constexpr int TICK_X = 8, TICK_Y = 22, TUNE_BUTTON_Y = 126, TUNE_BUTTON_W = 60;
+
+// Where the edge sample sits in its button: after the radio ring, with a margin all round.
+constexpr int SAMPLE_LEFT = 30, SAMPLE_RIGHT = 8, SAMPLE_MARGIN = 5;
+
+constexpr int PIECE_SIZE_DEFAULT = 32, EDGE_STYLE_DEFAULT = 1;
+
+// A working file's bytes, kept while the room is open: the shelf empties the working files when
+// it reads another box meanwhile (a box sent by another program).
+struct Kept {
+    uint8_t* data;  // io_mem block, null for an empty file
+    size_t size;
+    int present;  // the file was there
+};
+
+struct Room {
+    // Windows.
+    int room, info, picture, pieces, options, panel, blocker;
+    int pictureStrip, piecesStrip, optionsStrip;
+    int controls[CREATE_CONTROLS];
+    int pictureHelp, piecesHelp, optionsHelp;
+    // The box being made or changed.
+    BoxRecord record;  // all zero while empty
+    char name[BOX_NAME_MAX];
+    int editing;                        // 1: an existing box's settings
+    char source[PATH_MAX_GAME];         // the imported picture file
+    int importedWidth, importedHeight;  // the full size of the picture (a box's own size when editing)
+    int tall;                           // the size slider sets the height
+    PictureBuffer* loaded;              // kind 3; may be smaller than the imported size
+    Image* shown;                       // the picture at record width x height, screen kind
+    int shownStale;                     // remade before the next paint
+    Kept keptPicture, keptDescription, keptAddress;  // an edited box's working files
+    Kept keptTune;                                   // the tune chosen, or the edited box's
+    double curveReach;  // how far any curve strays from its edge, in edge lengths
+};
+Room g = {};
+int g_created = 0;
+
+int control(int which) { return g_created ? g.controls[which] : -1; }
+
+int clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// Rounds towards minus infinity.
+int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// A language text used as a format of integer places: every conversion takes the next value as
+// a decimal number whatever its letter, so a translated text cannot misread the arguments.
+void format_ints(const char* format, const int* values, int count, char* out, int size) {
+    if (size <= 0) return;
+    int used = 0, next = 0;
+    for (const char* p = format; *p && used < size - 1; p++) {
+        if (*p != '%' || !p[1]) {
+            out[used++] = *p;
+            continue;
+        }
+        if (p[1] == '%') {
+            out[used++] = '%';
+            p++;
+            continue;
+        }
+        while (p[1] && std::strchr("0123456789.-+ #l", p[1]))
+            p++;
+        if (!p[1]) break;
+        p++;
+        char number[16];
+        std::snprintf(number, sizeof number, "%i", next < count ? values[next] : 0);
+        next++;
+        for (const char* n = number; *n && used < size - 1; n++)
+            out[used++] = *n;
+    }
+    out[used] = 0;
 }
 
-void createroom_create() {}
-int createroom_window() { return g_room; }
-void createroom_open_new() {}
-int createroom_open_box(const char*) { return 0; }
+void append(char* out, int size, const char* text) {
+    const int used = (int)std::strlen(out);
+    if (used < size - 1) std::snprintf(out + used, (size_t)(size - used), "%s", text);
+}
+
+struct Rect {
+    int x, y, w, h;
+};
+
+Rect area() {
+    Rect a;
+    create_picture_area(screen.width, screen.height, &a.x, &a.y, &a.w, &a.h);
+    return a;
+}
+
+// Where the shown picture lies: centred in the area.
+Rect picture_rect() {
+    const Rect a = area();
+    const int w = g.record.width, h = g.record.height;
+    return {a.x + (a.w - w) / 2, a.y + (a.h - h) / 2, w, h};
+}
+
+void redraw(const Rect& r) {
+    if (r.w > 0 && r.h > 0) window_redraw_part(g.room, r.x, r.y, r.w, r.h);
+}
+
+// The area with its frame.
+void redraw_area() {
+    const Rect a = area();
+    redraw({a.x - 1, a.y - 1, a.w + 2, a.h + 2});
+}
+
+// --- Kept files ---
+
+constexpr long KEPT_MAX = 512L * 1024 * 1024;
+
+void kept_free(Kept* kept) {
+    io_mem_free(kept->data);
+    *kept = {};
+}
+
+// 1 when the file was read (or is absent: then nothing is kept and present is 0).
+int kept_read(const char* path, Kept* kept) {
+    kept_free(kept);
+    FILE* file = io_fopen(path, "rb");
+    if (!file) return 1;
+    int ok = std::fseek(file, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(file) : -1;
+    ok = ok && size >= 0 && size <= KEPT_MAX && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok && size > 0) {
+        kept->data = (uint8_t*)io_mem_alloc((size_t)size);
+        kept->size = (size_t)size;
+        ok = std::fread(kept->data, 1, kept->size, file) == kept->size;
+    }
+    std::fclose(file);
+    if (!ok) {
+        kept_free(kept);
+        return 0;
+    }
+    kept->present = 1;
+    return 1;
+}
+
+int kept_write(const char* path, const Kept& kept) {
+    if (!kept.present) return 0;
+    FILE* file = io_fopen(path, "wb");
+    if (!file) return 0;
+    int ok = kept.size == 0 || std::fwrite(kept.data, 1, kept.size, file) == kept.size;
+    if (std::fclose(file) != 0) ok = 0;
+    return ok;
+}
+
+// --- Slow work: the wait cursor, and the progress window once it takes over half a second ---
+
+struct Slow {
+    int text;        // shown in the progress window
+    int cursor;      // the cursor before
+    uint32_t start;  // sys_millis at the start
+    int shown;       // the progress window is open
+    int total;       // its maximum
+};
+Slow g_slow = {};
+
+void slow_begin(int text) {
+    g_slow = {text, sys_cursor(), sys_millis(), 0, 0};
+    sys_set_cursor(1);
+}
+
+void slow_step(int done, int total) {
+    if (total <= 0) return;
+    if (!g_slow.shown && sys_millis() - g_slow.start <= (uint32_t)SLOW_MS) return;
+    if (!g_slow.shown || total != g_slow.total) {
+        progress_open(total);
+        g_slow.shown = 1;
+        g_slow.total = total;
+    }
+    progress_set(lt_get(g_slow.text), done);
+}
+
+void slow_end() {
+    if (g_slow.shown) progress_close();
+    sys_set_cursor(g_slow.cursor);
+    g_slow = {};
+}
+
+// --- The shown picture and the grid ---
+
+// A kind-3 buffer of the picture (grey replicated); the argument is released.
+PictureBuffer* as_colour(PictureBuffer* buffer) {
+    if (!buffer || buffer->kind == IMG_24BIT) return buffer;
+    PictureBuffer* colour = pic_create(buffer->width, buffer->height, IMG_24BIT);
+    if (colour) img_view_convert(colour, buffer);
+    pic_release(buffer);
+    return colour;
+}
+
+// The loaded picture resampled (smooth) to the record's size.
+void remake_shown() {
+    g.shownStale = 0;
+    io_mem_free(g.shown);
+    g.shown = nullptr;
+    const int w = g.record.width, h = g.record.height;
+    if (!g.loaded || w <= 0 || h <= 0) return;
+    g.shown = img_create(w, h, IMG_KIND_SCREEN);
+    ImageView view;
+    img_view(&view, g.shown, 0, 0);
+    if (g.loaded->width == w && g.loaded->height == h)
+        img_view_blit(&view, g.loaded);
+    else if (!img_resample(&view, g.loaded, IMG_RESAMPLE_HERMITE))
+        img_fill(g.shown, 0);
+}
+
+// The farthest any of the eight curves strays from its segment (across it, or beyond its ends),
+// in edge lengths.
+double curve_reach() {
+    double reach = 0;
+    for (int type = 0; type < CURVE_COUNT; type++) {
+        const EdgeCurve* curve = curve_slot(type);
+        if (!curve || !curve->points) continue;
+        for (int i = 0; i < curve->count; i++) {
+            const CurvePoint& p = curve->points[i];
+            reach = std::max({reach, std::fabs(p.y), -p.x, p.x - 1});
+        }
+    }
+    return reach;
+}
+
+// The grid over the picture is drawn span by span of the dirty cells, clipped to each span, so a
+// tool window above the area that is not being redrawn keeps its pixels. Only edges whose box
+// meets the span are drawn.
+struct GridPaint {
+    int x, y;   // the grid's top-left corner on the screen (margins included)
+    int reach;  // how far an edge's pixels may lie from its nominal cell line
+    double curveReach;
+};
+
+void grid_edge(int type, int ax, int ay, int bx, int by, double curveReach, const ScreenRect& span) {
+    const int bulge = (int)std::ceil(curveReach * (std::abs(bx - ax) + std::abs(by - ay))) + 1;
+    if (std::min(ax, bx) - bulge >= span.x + span.w || std::max(ax, bx) + bulge < span.x ||
+        std::min(ay, by) - bulge >= span.y + span.h || std::max(ay, by) + bulge < span.y)
+        return;
+    curve_draw(type, ax, ay, bx, by);
+}
+
+void grid_span(void* ctx, int x, int y, int w, int h) {
+    const GridPaint& p = *(const GridPaint*)ctx;
+    const GridInfo* grid = grid_info();
+    const int size = grid->size, columns = grid->columns, rows = grid->rows;
+    screen_set_clip(x, y, w, h);
+    const ScreenRect span = {x, y, w, h};
+    const int i0 = std::max(0, floor_div(x - p.x - p.reach, size) - 1);
+    const int i1 = std::min(columns, floor_div(x + w - p.x + p.reach, size) + 1);
+    const int j0 = std::max(0, floor_div(y - p.y - p.reach, size) - 1);
+    const int j1 = std::min(rows, floor_div(y + h - p.y + p.reach, size) + 1);
+    for (int j = j0; j <= j1; j++) {
+        for (int i = i0; i <= i1; i++) {
+            const GridNode& n = grid->nodes[j * (columns + 1) + i];
+            // The same points the cut preview uses: inner edges one pixel up and left.
+            const int ox = p.x - (i != 0 ? 1 : 0), oy = p.y - (j != 0 ? 1 : 0);
+            if (i < columns) {
+                const GridNode& r = grid->nodes[j * (columns + 1) + i + 1];
+                grid_edge(n.right, n.x + ox, n.y + oy, r.x + ox, r.y + oy, p.curveReach, span);
+            }
+            if (j < rows) {
+                const GridNode& b = grid->nodes[(j + 1) * (columns + 1) + i];
+                grid_edge(n.down, n.x + ox, n.y + oy, b.x + ox, b.y + oy, p.curveReach, span);
+            }
+        }
+    }
+}
+
+void paint_grid(const Rect& r) {
+    const GridInfo* grid = grid_info();
+    if (!grid->nodes || grid->columns <= 0 || grid->rows <= 0) return;
+    const int size = grid->size, jitter = g.record.irregularity * size / 100;
+    GridPaint p;
+    p.x = r.x + grid->marginX;
+    p.y = r.y + grid->marginY;
+    p.curveReach = g.curveReach;
+    p.reach = jitter + (int)std::ceil(g.curveReach * 2 * (size + 2 * jitter)) + 2;
+    ge_set_pen(0, 0);
+    const ScreenRect clip = screen_clip();
+    screen_for_each_dirty_span(r.x - 1, r.y - 1, r.w + 2, r.h + 2, grid_span, &p);
+    screen_set_clip(clip.x, clip.y, clip.w, clip.h);
+}
+
+// The background around the area, the area in skin colour 31 with its frame, the picture centred
+// in it and the grid over the picture.
+void paint_room() {
+    const Rect a = area();
+    const ScreenRect clip = screen_clip();
+    // The background only where the area and its frame leave it visible.
+    const Rect around[4] = {{0, 0, screen.width, a.y - 1},
+                            {0, a.y + a.h + 1, screen.width, screen.height - (a.y + a.h + 1)},
+                            {0, a.y - 1, a.x - 1, a.h + 2},
+                            {a.x + a.w + 1, a.y - 1, screen.width - (a.x + a.w + 1), a.h + 2}};
+    for (const Rect& r : around) {
+        const int x0 = std::max(r.x, clip.x), y0 = std::max(r.y, clip.y);
+        const int x1 = std::min(r.x + r.w, clip.x + clip.w), y1 = std::min(r.y + r.h, clip.y + clip.h);
+        if (x1 <= x0 || y1 <= y0) continue;
+        screen_set_clip(x0, y0, x1 - x0, y1 - y0);
+        ge_background_draw();
+    }
+    screen_set_clip(clip.x, clip.y, clip.w, clip.h);
+    ge_draw_top_bar();
+
+    ge_set_fill(ge_colour(COLOUR_AREA));
+    const Rect p = picture_rect();
+    if (!g.shown) {
+        ge_fill_rect(a.x, a.y, a.w, a.h);
+    } else {
+        ge_fill_rect(a.x, a.y, a.w, p.y - a.y);
+        ge_fill_rect(a.x, p.y + p.h, a.w, a.y + a.h - (p.y + p.h));
+        ge_fill_rect(a.x, p.y, p.x - a.x, p.h);
+        ge_fill_rect(p.x + p.w, p.y, a.x + a.w - (p.x + p.w), p.h);
+    }
+    ge_set_pen(0, ge_colour(COLOUR_AREA_FRAME));
+    ge_rectangle(a.x - 1, a.y - 1, a.w + 2, a.h + 2);
+    if (!g.shown) return;
+    img_draw(g.shown, p.x, p.y, 0, 0, p.w, p.h);
+    paint_grid(p);
+}
+
+// --- Recompute ---
+
+void show_info() {
+    char text[512];
+    create_info_text(g.name, &g.record, text, sizeof text);
+    text_window_set_text(g.info, text);
+}
+
+// After every change of the settings: pieceSize clamped with its slider's range, the grid cut
+// again, the info text, the picture redrawn.
+void recompute() {
+    BoxRecord& r = g.record;
+    if (!g.loaded || r.width <= 0 || r.height <= 0) return;
+    const int top = create_piece_size_max(r.width, r.height);
+    r.pieceSize = clamp(r.pieceSize, BOX_PIECE_SIZE_MIN, top);
+    r.irregularity = clamp(r.irregularity, 0, BOX_IRREGULARITY_MAX);
+    slider_set_range(g.controls[CREATE_PIECE_SIZE], BOX_PIECE_SIZE_MIN, top);
+    slider_set_value(g.controls[CREATE_PIECE_SIZE], r.pieceSize);
+    grid_build(&r);
+    show_info();
+    redraw(picture_rect());
+}
+
+// --- The windows' states ---
+
+void enable(int which, int on) { button_enable(g.controls[which], on); }
+
+void layout_picture_window(int full) {
+    const int h = full ? PICTURE_H : PICTURE_H_EMPTY;
+    window_show(g.controls[CREATE_SIZE], full);
+    window_show(g.controls[CREATE_LARGEST], full);
+    window_resize(g.picture, PICTURE_W, h);
+    window_move(g.pictureStrip, 0, h - STRIP_H);
+    window_resize(g.pictureStrip, PICTURE_W, STRIP_H);
+}
+
+// Empty: the picture window alone, with import and web site. A picture: everything. Editing:
+// the picture window disabled and without its size controls.
+void show_state() {
+    const int loaded = g.loaded != nullptr;
+    layout_picture_window(loaded && !g.editing);
+    enable(CREATE_IMPORT, !g.editing);
+    enable(CREATE_WEB, !g.editing);
+    button_enable(g.pictureHelp, !g.editing);
+    enable(CREATE_RANDOM, loaded);
+    for (int k = 0; k < EDGE_COUNT; k++)
+        enable(CREATE_EDGE_FIRST + k, loaded);
+    button_enable(g.piecesHelp, loaded);
+    window_show(g.blocker, !loaded);
+    const int tune = loaded && button_state(g.controls[CREATE_TUNE]);
+    for (int which : {CREATE_ROTATION, CREATE_HIDDEN, CREATE_TUNE})
+        enable(which, loaded);
+    for (int which : {CREATE_REPEAT, CREATE_PLAY, CREATE_STOP})
+        enable(which, tune);
+    button_enable(g.optionsHelp, loaded);
+}
+
+void set_ticks(const BoxRecord& r) {
+    button_set_state(g.controls[CREATE_ROTATION], r.rotation != 0);
+    button_set_state(g.controls[CREATE_HIDDEN], r.hiddenPicture != 0);
+    button_set_state(g.controls[CREATE_TUNE], r.hasTune != 0);
+    button_set_state(g.controls[CREATE_REPEAT], r.repeatTune != 0);
+}
+
+void set_piece_controls() {
+    slider_set_range(g.controls[CREATE_IRREGULARITY], 0, BOX_IRREGULARITY_MAX);
+    slider_set_value(g.controls[CREATE_IRREGULARITY], g.record.irregularity);
+    button_select_in_group(g.controls[CREATE_EDGE_FIRST], clamp(g.record.edgeStyle, 0, EDGE_COUNT - 1));
+}
+
+// Frees what the room holds and zeroes the record; the windows are left as they are.
+void release() {
+    pic_release(g.loaded);
+    g.loaded = nullptr;
+    io_mem_free(g.shown);
+    g.shown = nullptr;
+    g.shownStale = 0;
+    kept_free(&g.keptPicture);
+    kept_free(&g.keptDescription);
+    kept_free(&g.keptAddress);
+    kept_free(&g.keptTune);
+    grid_free();
+    g.record = {};
+    g.name[0] = 0;
+    g.source[0] = 0;
+    g.editing = 0;
+    g.importedWidth = g.importedHeight = 0;
+}
+
+// The room empty: the tune stopped, the picture gone, the options cleared.
+void clear_room() {
+    midi_stop();
+    release();
+    set_ticks(g.record);
+    show_state();
+    show_info();
+    redraw_area();
+}
+
+void enter() {
+    ge_set_room_title(lt_get(g.editing ? TEXT_EDIT_TITLE : TEXT_NEW_TITLE));
+    window_redraw(g.room);
+    window_focus(g.room);
+}
+
+// --- Import and size ---
+
+// The folder a chooser starts in: the last one used, else the desktop's folder of that kind,
+// else the home folder.
+void start_folder(const char* key, int kind, char* folder, int size) {
+    if (io_ini_read(CONFIG, SECTION, key, folder, size) > 0 && io_folder_exists(folder)) return;
+    if (io_special_folder(kind, folder, size) && io_folder_exists(folder)) return;
+    if (!io_special_folder(-1, folder, size)) folder[0] = 0;
+}
+
+// The picture file's name without its folder and extension, as a box name (Windows-1252).
+void name_from_path(const char* path, char* out, int size) {
+    const char* base = std::strrchr(path, '/');
+    base = base ? base + 1 : path;
+    char name[PATH_MAX_GAME];
+    str_copy_bounded(name, base, sizeof name);
+    if (char* dot = std::strrchr(name, '.'); dot && dot != name) *dot = 0;
+    str_utf8_to_cp1252(name, out, size);
+}
+
+void set_size(int width, int height) {
+    if (width == g.record.width && height == g.record.height) return;
+    redraw(picture_rect());
+    g.record.width = width;
+    g.record.height = height;
+    g.shownStale = 1;
+    recompute();
+}
+
+void largest_size() {
+    if (!g.loaded || g.editing) return;
+    const Rect a = area();
+    int w, h;
+    create_fit(g.importedWidth, g.importedHeight, a.w, a.h, &w, &h);
+    slider_set_value(g.controls[CREATE_SIZE], g.tall ? h : w);
+    set_size(w, h);
+}
+
+void size_moved(int value) {
+    if (!g.loaded || g.editing) return;
+    int w, h;
+    create_size_at(g.importedWidth, g.importedHeight, g.tall, value, &w, &h);
+    set_size(w, h);
+}
+
+// The picture as a new box: fitted, the size slider for its shape, the piece and option defaults.
+void take_picture(PictureBuffer* picture, int fullWidth, int fullHeight, const char* path) {
+    g.loaded = picture;
+    g.importedWidth = fullWidth;
+    g.importedHeight = fullHeight;
+    str_copy_bounded(g.source, path, sizeof g.source);
+    const Rect a = area();
+    int w, h;
+    create_fit(fullWidth, fullHeight, a.w, a.h, &w, &h);
+    const CreateSizeSlider s = create_size_slider(fullWidth, fullHeight, w, h);
+    g.tall = s.tall;
+    slider_set_range(g.controls[CREATE_SIZE], s.minimum, s.maximum);
+    slider_set_value(g.controls[CREATE_SIZE], s.tall ? h : w);
+    name_from_path(path, g.name, sizeof g.name);
+    g.record = {};
+    g.record.pieceSize = PIECE_SIZE_DEFAULT;
+    g.record.edgeStyle = EDGE_STYLE_DEFAULT;
+    g.record.width = w;
+    g.record.height = h;
+    g.shownStale = 1;
+    set_ticks(g.record);
+    set_piece_controls();
+    show_state();
+    redraw_area();
+    recompute();
+}
+
+void import_chosen() {
+    char folder[PATH_MAX_GAME], file[PATH_MAX_GAME] = "";
+    start_folder("PictureFolder", FOLDER_PICTURES, folder, sizeof folder);
+    if (!chooser_open(file, folder, picture_filter_all())) return;
+    io_ini_write(CONFIG, SECTION, "PictureFolder", folder);
+    createroom_import(file);
+}
+
+// --- Pieces ---
+
+void random_pieces() {
+    if (!g.loaded) return;
+    BoxRecord& r = g.record;
+    const int top = create_piece_size_max(r.width, r.height);
+    r.pieceSize = BOX_PIECE_SIZE_MIN + std::rand() % (top - BOX_PIECE_SIZE_MIN + 1);
+    r.irregularity = std::rand() % (BOX_IRREGULARITY_MAX + 1);
+    r.edgeStyle = std::rand() % EDGE_COUNT;
+    set_piece_controls();
+    recompute();
+}
+
+// An edge-style button's face: the radio ring, then a sample edge of its curve, fitted into the
+// rest of the button and drawn only into its dirty cells.
+struct Sample {
+    int type;
+    int ax, ay, bx, by;
+};
+
+void sample_span(void* ctx, int x, int y, int w, int h) {
+    const Sample& s = *(const Sample*)ctx;
+    screen_set_clip(x, y, w, h);
+    curve_draw(s.type, s.ax, s.ay, s.bx, s.by);
+}
+
+void draw_edge_button(int button, int width, int height) {
+    const int k = button - g.controls[CREATE_EDGE_FIRST];
+    int pw, ph;
+    ge_picture_size(PICTURE_RADIO, &pw, &ph);
+    ge_draw_picture(PICTURE_RADIO + (button_state(button) ? 1 : 0), 5, (height - ph) / 2);
+    CurvePoint points[MAX_CONTROLPOINTS];
+    const int count = curve_get_into(k, points);
+    if (count < 4) return;
+    double x0 = points[0].x, x1 = x0, y0 = points[0].y, y1 = y0;
+    for (int i = 1; i < count; i++) {
+        x0 = std::min(x0, points[i].x), x1 = std::max(x1, points[i].x);
+        y0 = std::min(y0, points[i].y), y1 = std::max(y1, points[i].y);
+    }
+    const int room = width - SAMPLE_LEFT - SAMPLE_RIGHT, tall = height - 2 * SAMPLE_MARGIN;
+    double length = room / std::max(x1 - x0, 1e-3);
+    if (y1 - y0 > 1e-3) length = std::min(length, tall / (y1 - y0));
+    int sx, sy;
+    window_screen_pos(button, &sx, &sy);
+    const double left = sx + SAMPLE_LEFT + (room - length * (x1 - x0)) / 2 - length * x0;
+    const double base = sy + SAMPLE_MARGIN + (tall - length * (y1 - y0)) / 2 - length * y0;
+    const Sample s = {k, (int)left, (int)base, (int)(left + length), (int)base};
+    const int colour = !button_enabled(button)
+                           ? GE_BUTTON_TEXT_INACTIVE
+                           : (button_active(button) ? GE_BUTTON_TEXT_HOVER : GE_BUTTON_TEXT);
+    ge_set_pen(0, ge_colour(colour));
+    const ScreenRect clip = screen_clip();
+    screen_for_each_dirty_span(sx, sy, width, height, sample_span, (void*)&s);
+    screen_set_clip(clip.x, clip.y, clip.w, clip.h);
+}
+
+// --- Options and tune ---
+
+void tune_controls(int on) {
+    for (int which : {CREATE_REPEAT, CREATE_PLAY, CREATE_STOP})
+        enable(which, on);
+}
+
+// The tune tick box was ticked or unticked.
+void tune_ticked(int on) {
+    const int tick = g.controls[CREATE_TUNE];
+    midi_stop();
+    if (!on) {
+        tune_controls(0);
+        return;
+    }
+    char folder[PATH_MAX_GAME], file[PATH_MAX_GAME] = "";
+    start_folder("TuneFolder", FOLDER_MUSIC, folder, sizeof folder);
+    if (!chooser_open(file, folder, TUNE_FILTER)) {
+        button_set_state(tick, 0);
+        tune_controls(0);
+        return;
+    }
+    io_ini_write(CONFIG, SECTION, "TuneFolder", folder);
+    if (!test_midi(file) || !io_copy_file(file, BOX_TUNE_FILE) || !kept_read(BOX_TUNE_FILE, &g.keptTune) ||
+        !g.keptTune.present) {
+        kept_free(&g.keptTune);
+        button_set_state(tick, 0);
+        tune_controls(0);
+        msgbox_show_text(TEXT_BAD_TUNE, MSG_OK);
+        return;
+    }
+    tune_controls(1);
+}
+
+void play_tune() {
+    if (g.keptTune.present) kept_write(BOX_TUNE_FILE, g.keptTune);
+    (void)play_midi(BOX_TUNE_FILE, button_state(g.controls[CREATE_REPEAT]));
+}
+
+// --- Save and leave ---
+
+// Back to the store room, with the box saved under `name` (null: nothing saved).
+void leave(const char* name) {
+    char saved[BOX_NAME_MAX] = "";
+    if (name) str_copy_bounded(saved, name, sizeof saved);
+    clear_room();
+    store_created(name ? saved : nullptr);
+}
+
+void read_ticks() {
+    BoxRecord& r = g.record;
+    r.rotation = button_state(g.controls[CREATE_ROTATION]);
+    r.hiddenPicture = button_state(g.controls[CREATE_HIDDEN]);
+    r.hasTune = button_state(g.controls[CREATE_TUNE]);
+    r.repeatTune = button_state(g.controls[CREATE_REPEAT]);
+}
+
+// 1 when a box called `name` is on the shelf or its file is in the puzzles folder.
+int name_taken(const char* name) {
+    if (shelf_find(name)) return 1;
+    char path[PATH_MAX_GAME];
+    return box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION) && io_file_exists(path);
+}
+
+// Asks for the new box's name until it is a free box name; 0 when the player cancelled.
+int ask_name(char* name, int size) {
+    char answer[BOX_NAME_MAX];
+    str_copy_bounded(answer, g.name, sizeof answer);
+    for (;;) {
+        EditField fields[2] = {
+            {EF_PRESENT, 10, 60, 300, 20, answer, (int)sizeof answer, 0},
+            {0, 0, 0, 0, 0, nullptr, 0, 0},
+        };
+        if (!inputbox_show(lt_get(TEXT_NAME_QUESTION), fields)) return 0;
+        if (!io_clean_file_name(answer, name, size) || !box_name_ok(name)) continue;
+        if (!name_taken(name)) return 1;
+        msgbox_show_text(TEXT_NAME_TAKEN, MSG_OK);
+    }
+}
+
+// The picture at the box's size as the working JPEG (quality 80).
+int write_picture() {
+    const int w = g.record.width, h = g.record.height;
+    PictureBuffer* scaled = pic_create(w, h, IMG_24BIT);
+    if (!scaled) return 0;
+    if (g.loaded->width == w && g.loaded->height == h)
+        img_view_blit(scaled, g.loaded);
+    else if (!img_resample(scaled, g.loaded, IMG_RESAMPLE_HERMITE)) {
+        pic_release(scaled);
+        return 0;
+    }
+    pic_put(scaled);
+    const int ok = pic_save_jpeg(BOX_PICTURE_FILE, 80);
+    pic_free();
+    return ok;
+}
+
+void save_new() {
+    char name[BOX_NAME_MAX];
+    if (!ask_name(name, sizeof name)) return;
+    slow_begin(TEXT_SAVING);
+    FileStamp stamp;
+    stamp_make(&stamp);
+    BoxRecord& r = g.record;
+    // A new box has neither a description nor an address.
+    box_clear_work_files(BOX_DESCRIPTION | BOX_ADDRESS);
+    r.hasDescription = r.hasAddress = r.isLink = r.reserved = 0;
+    int ok = write_picture();
+    slow_step(1, 3);
+    if (ok && r.hasTune) ok = kept_write(BOX_TUNE_FILE, g.keptTune);
+    ok = ok && box_write(name, &stamp, &r);
+    slow_step(3, 3);
+    box_clear_work_files(BOX_PICTURE);
+    slow_end();
+    if (!ok) {
+        // The name was free: whatever a failed write may have left under it goes.
+        char path[PATH_MAX_GAME];
+        if (box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION)) io_delete_file(path);
+        io_log("create: the box %s could not be written\n", name);
+        msgbox_show_text(TEXT_NOT_WRITTEN, MSG_OK);
+        leave(nullptr);
+        return;
+    }
+    leave(name);
+}
+
+// The box's working files as they were when the room opened it, then the shelf's safe re-save.
+void save_edited() {
+    BoxRecord& r = g.record;
+    slow_begin(TEXT_SAVING);
+    int ok = kept_write(BOX_PICTURE_FILE, g.keptPicture);
+    if (r.hasDescription) ok = ok && kept_write(BOX_DESCRIPTION_FILE, g.keptDescription);
+    if (r.hasAddress) ok = ok && kept_write(BOX_ADDRESS_FILE, g.keptAddress);
+    if (r.hasTune) ok = ok && kept_write(BOX_TUNE_FILE, g.keptTune);
+    ShelfBox* box = ok ? shelf_find(g.name) : nullptr;
+    ShelfBox* fresh = box ? shelf_resave(box, &r) : nullptr;
+    box_clear_work_files(BOX_PICTURE | BOX_DESCRIPTION | BOX_ADDRESS);
+    slow_end();
+    if (!fresh) {
+        io_log("create: the box %s could not be saved again\n", g.name);
+        msgbox_show_text(TEXT_NOT_RESAVED, MSG_OK);
+        leave(nullptr);
+        return;
+    }
+    leave(g.name);
+}
+
+void save() {
+    if (!g.loaded) {
+        leave(nullptr);
+        return;
+    }
+    midi_stop();
+    read_ticks();
+    grid_build(&g.record);  // the piece count of the settings saved
+    if (g.editing)
+        save_edited();
+    else
+        save_new();
+}
+
+// --- The windows' handlers ---
+
+void help_pressed(int button) {
+    if (button == g.pictureHelp)
+        io_help(HELP_PICTURE);
+    else if (button == g.piecesHelp)
+        io_help(HELP_PIECES);
+    else if (button == g.optionsHelp)
+        io_help(HELP_OPTIONS);
+}
+
+void button_pressed(int button, int state) {
+    int which = 0;
+    while (which < CREATE_CONTROLS && g.controls[which] != button)
+        which++;
+    if (which >= CREATE_EDGE_FIRST && which < CREATE_EDGE_FIRST + EDGE_COUNT) {
+        if (!g.loaded) return;
+        g.record.edgeStyle = which - CREATE_EDGE_FIRST;
+        recompute();
+        return;
+    }
+    switch (which) {
+        case CREATE_IMPORT:
+            import_chosen();
+            break;
+        case CREATE_WEB:
+            io_open_document(PUBLISHER_ADDRESS);
+            break;
+        case CREATE_LARGEST:
+            largest_size();
+            break;
+        case CREATE_RANDOM:
+            random_pieces();
+            break;
+        case CREATE_TUNE:
+            tune_ticked(state);
+            break;
+        case CREATE_REPEAT:
+            midi_set_repeat(state);
+            break;
+        case CREATE_PLAY:
+            play_tune();
+            break;
+        case CREATE_STOP:
+            midi_stop();
+            break;
+        case CREATE_SAVE:
+            save();
+            break;
+        case CREATE_CANCEL:
+            leave(nullptr);
+            break;
+        case CREATE_HELP:
+            io_help(g.editing ? HELP_EDIT : HELP_NEW);
+            break;
+        case CREATE_CONTROLS:
+            help_pressed(button);
+            break;
+        default:  // rotation and hidden picture are read when saving
+            break;
+    }
+}
+
+void slider_moved(int slider, int value) {
+    if (!g.loaded) return;
+    if (slider == g.controls[CREATE_SIZE]) {
+        size_moved(value);
+    } else if (slider == g.controls[CREATE_PIECE_SIZE]) {
+        g.record.pieceSize = value;
+        recompute();
+    } else if (slider == g.controls[CREATE_IRREGULARITY]) {
+        g.record.irregularity = value;
+        recompute();
+    }
+}
+
+void save_places() {
+    window_save_placement(g.info, SECTION, "InfoWin");
+    window_save_placement(g.picture, SECTION, "ImageWin");
+    window_save_placement(g.pieces, SECTION, "PieceWin");
+    window_save_placement(g.options, SECTION, "MiscWin");
+}
+
+int room_handler(int /*window*/, KernelEvent* event) {
+    switch (event->type) {
+        case KE_IDLE:
+            if (g.shownStale) remake_shown();
+            paint_room();
+            return 0;
+        case WE_BUTTON:
+            button_pressed((int)event->a, (int)event->b);
+            return 1;
+        case WE_DESTROY:
+            save_places();
+            midi_stop();
+            release();
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+// The tool windows and the panel: a body under the title bar; their buttons and sliders report
+// here.
+int tool_handler(int /*window*/, KernelEvent* event) {
+    switch (event->type) {
+        case KE_IDLE:
+            ge_draw_element(ELEMENT_BODY, 0, TITLE_HEIGHT, (int)event->a, (int)event->b - TITLE_HEIGHT);
+            return 0;
+        case WE_BUTTON:
+            button_pressed((int)event->a, (int)event->b);
+            return 1;
+        case WE_SLIDER:
+            slider_moved((int)event->a, (int)event->b);
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+int panel_handler(int /*window*/, KernelEvent* event) {
+    if (event->type != WE_BUTTON) return 0;
+    button_pressed((int)event->a, (int)event->b);
+    return 1;
+}
+
+// Lies over the pieces window's controls while the room is empty: the pointer reaches none.
+int blocker_handler(int /*window*/, KernelEvent* event) {
+    return event->type == KE_MOUSEDOWN || event->type == KE_MOUSEUP || event->type == KE_MOUSEMOVE;
+}
+
+// --- Building the windows ---
+
+int tool_window(int x, int y, int w, int h, int title) {
+    const int window =
+        window_register(g.room, TW_CHILD | TW_RAISE | TW_TITLE, x, y, w, h, tool_handler, nullptr);
+    window_set_title(window, lt_get(title));
+    return window;
+}
+
+int text_button(int parent, int x, int y, int w, int text, int frame) {
+    return button_register(parent, BS_PUSH | BS_TEXT | BS_FRAME, x, y, w, ROW, 0, lt_get(text), frame, 0);
+}
+
+int slider(int parent, int y, int text) {
+    const int s =
+        slider_register(parent, 1 | 2, 0, y, parent == g.picture ? PICTURE_W : PIECES_W, SLIDER_FRAME);
+    window_set_title(s, lt_get(text));
+    return s;
+}
+
+int help_strip(int parent, int* strip) {
+    *strip = icon_strip_create(parent);
+    return icon_strip_add(*strip, PICTURE_HELP, 0);
+}
+
+void build_picture_window() {
+    g.picture = tool_window(PICTURE_X, PICTURE_Y, PICTURE_W, PICTURE_H, TEXT_PICTURE_TITLE);
+    int* c = g.controls;
+    c[CREATE_IMPORT] = text_button(g.picture, 0, TITLE_HEIGHT, PICTURE_W, TEXT_IMPORT, ELEMENT_BUTTON);
+    c[CREATE_WEB] = text_button(g.picture, 0, TITLE_HEIGHT + ROW, PICTURE_W, TEXT_WEB, ELEMENT_BUTTON);
+    c[CREATE_SIZE] = slider(g.picture, TITLE_HEIGHT + 2 * ROW, TEXT_SIZE);
+    c[CREATE_LARGEST] =
+        text_button(g.picture, 0, TITLE_HEIGHT + 2 * ROW + SLIDER_H, PICTURE_W, TEXT_LARGEST, ELEMENT_BUTTON);
+    g.pictureHelp = help_strip(g.picture, &g.pictureStrip);
+    window_restore_placement(g.picture, SECTION, "ImageWin", 1);
+}
+
+void build_pieces_window() {
+    g.pieces = tool_window(PIECES_X, PIECES_Y, PIECES_W, PIECES_H, TEXT_PIECES_TITLE);
+    int* c = g.controls;
+    c[CREATE_RANDOM] = text_button(g.pieces, 0, TITLE_HEIGHT, PIECES_W, TEXT_RANDOM, ELEMENT_BUTTON);
+    c[CREATE_PIECE_SIZE] = slider(g.pieces, TITLE_HEIGHT + ROW, TEXT_PIECE_SIZE);
+    c[CREATE_IRREGULARITY] = slider(g.pieces, TITLE_HEIGHT + ROW + SLIDER_H, TEXT_IRREGULARITY);
+    for (int k = 0; k < EDGE_COUNT; k++) {
+        int style = BS_RADIO | BS_NOTIFY | BS_FRAME;
+        if (k == 0) style |= BS_RGFIRST;
+        if (k == EDGE_COUNT - 1) style |= BS_RGLAST;
+        c[CREATE_EDGE_FIRST + k] =
+            button_register_drawn(g.pieces, style, (k % 2) * EDGE_W, EDGE_Y + (k / 2) * ROW, EDGE_W, ROW,
+                                  draw_edge_button, ELEMENT_BUTTON, 0);
+    }
+    g.piecesHelp = help_strip(g.pieces, &g.piecesStrip);
+    g.blocker = window_register(g.pieces, TW_CHILD, 0, TITLE_HEIGHT, PIECES_W, PIECES_H - TITLE_HEIGHT,
+                                blocker_handler, nullptr);
+    window_restore_placement(g.pieces, SECTION, "PieceWin", 1);
+}
+
+void build_options_window() {
+    g.options = tool_window(OPTIONS_X, OPTIONS_Y, OPTIONS_W, OPTIONS_H, TEXT_OPTIONS_TITLE);
+    int* c = g.controls;
+    const int ticks[4][2] = {{CREATE_ROTATION, TEXT_ROTATION},
+                             {CREATE_HIDDEN, TEXT_HIDDEN},
+                             {CREATE_TUNE, TEXT_TUNE},
+                             {CREATE_REPEAT, TEXT_REPEAT}};
+    for (int i = 0; i < 4; i++)
+        c[ticks[i][0]] = button_register(g.options, BS_TOGGLE | BS_PICTURE | BS_TEXT | BS_NOTIFY, TICK_X,
+                                         TICK_Y + i * ROW, 0, 0, PICTURE_TICK, lt_get(ticks[i][1]), 0, 0);
+    c[CREATE_PLAY] = text_button(g.options, 0, TUNE_BUTTON_Y, TUNE_BUTTON_W, TEXT_PLAY, ELEMENT_LONE);
+    c[CREATE_STOP] =
+        text_button(g.options, TUNE_BUTTON_W, TUNE_BUTTON_Y, TUNE_BUTTON_W, TEXT_STOP, ELEMENT_LONE);
+    g.optionsHelp = help_strip(g.options, &g.optionsStrip);
+    window_restore_placement(g.options, SECTION, "MiscWin", 1);
+}
+
+void build_panel() {
+    g.panel = window_register(g.room, TW_CHILD | TW_SHADOW, screen.width - PANEL_RIGHT,
+                              screen.height - PANEL_BOTTOM, PANEL_W, ROW, panel_handler, nullptr);
+    const int bar = button_bar_create(g.panel);
+    g.controls[CREATE_SAVE] = button_bar_add(bar, 2, 0, nullptr, PICTURE_SAVE, 0, PANEL_BUTTON_W);
+    g.controls[CREATE_CANCEL] =
+        button_bar_add(bar, 1, 0, nullptr, PICTURE_CANCEL, KEY_ESCAPE, PANEL_BUTTON_W);
+    g.controls[CREATE_HELP] = button_bar_add(bar, 0, 0, nullptr, PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
+    button_bar_layout(bar);
+}
+
+}  // namespace
+
+// --- Public ---
+
+void createroom_create() {
+    g = {};
+    g.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
+    g.info = text_window_create(g.room, INFO_WIDTH, INFO_LINES);
+    window_move(g.info, INFO_X, INFO_Y);
+    window_restore_placement(g.info, SECTION, "InfoWin", 1 | 8);
+    build_picture_window();
+    build_pieces_window();
+    build_options_window();
+    build_panel();
+    g.curveReach = curve_reach();
+    g_created = 1;
+    set_piece_controls();
+    show_state();
+}
+
+int createroom_window() { return g_created ? g.room : -1; }
+
+void createroom_open_new() {
+    clear_room();
+    enter();
+}
+
+int createroom_open_box(const char* name) {
+    FileStamp stamp;
+    BoxRecord record = {};
+    if (!name || !box_read(name, &stamp, &record, BOX_ALL)) return 0;
+    PictureBuffer* picture = pic_load_jpeg(BOX_PICTURE_FILE) ? as_colour(pic_take()) : nullptr;
+    pic_free();
+    Kept kept[4] = {};
+    const char* files[4] = {BOX_PICTURE_FILE, BOX_DESCRIPTION_FILE, BOX_ADDRESS_FILE, BOX_TUNE_FILE};
+    int ok = picture != nullptr;
+    for (int i = 0; i < 4 && ok; i++)
+        ok = kept_read(files[i], &kept[i]);
+    ok = ok && kept[0].present;
+    if (!ok) {
+        pic_release(picture);
+        for (Kept& k : kept)
+            kept_free(&k);
+        return 0;
+    }
+    clear_room();
+    g.loaded = picture;
+    g.keptPicture = kept[0];
+    g.keptDescription = kept[1];
+    g.keptAddress = kept[2];
+    g.keptTune = kept[3];
+    g.record = record;
+    // A part the box names but did not deliver is left out of the box saved.
+    g.record.hasDescription = record.hasDescription && kept[1].present;
+    g.record.hasAddress = record.hasAddress && kept[2].present;
+    g.record.hasTune = record.hasTune && kept[3].present;
+    str_copy_bounded(g.name, name, sizeof g.name);
+    g.editing = 1;
+    g.importedWidth = record.width;
+    g.importedHeight = record.height;
+    g.shownStale = 1;
+    set_ticks(g.record);
+    set_piece_controls();
+    show_state();
+    recompute();
+    enter();
+    return 1;
+}
+
+int createroom_import(const char* path) {
+    clear_room();
+    const Rect a = area();
+    slow_begin(TEXT_READING);
+    pic_set_progress(slow_step);
+    int fullWidth = 0, fullHeight = 0;
+    const int ok = path && pic_import_fit(path, a.w, a.h, &fullWidth, &fullHeight);
+    pic_set_progress(nullptr);
+    PictureBuffer* picture = ok ? as_colour(pic_take()) : nullptr;
+    pic_free();
+    slow_end();
+    if (!picture) {
+        io_log("create: %s: %s\n", path ? path : "", gformat_last_error());
+        msgbox_show_text(TEXT_NOT_LOADED, MSG_OK);
+        return 0;
+    }
+    if (fullWidth < CREATE_PICTURE_MIN || fullHeight < CREATE_PICTURE_MIN) {
+        pic_release(picture);
+        msgbox_show_text(TEXT_TOO_SMALL, MSG_OK);
+        return 0;
+    }
+    take_picture(picture, fullWidth, fullHeight, path);
+    return 1;
+}
+
+const BoxRecord* createroom_record() { return &g.record; }
+
+int createroom_control(int which) { return which >= 0 && which < CREATE_CONTROLS ? control(which) : -1; }
+
+// --- Rules ---
 
 void create_picture_area(int screenWidth, int screenHeight, int* x, int* y, int* width, int* height) {
     *width = screenWidth - 20;
@@ -20,14 +1119,87 @@ void create_picture_area(int screenWidth, int screenHeight, int* x, int* y, int*
     *x = (screenWidth - *width) / 2;
     *y = 28;
 }
-void create_fit(int width, int height, int, int, int* fitWidth, int* fitHeight) {
-    *fitWidth = width;
-    *fitHeight = height;
+
+void create_fit(int width, int height, int areaWidth, int areaHeight, int* fitWidth, int* fitHeight) {
+    if (width <= areaWidth && height <= areaHeight) {
+        *fitWidth = width;
+        *fitHeight = height;
+        return;
+    }
+    // The side that meets the area's edge first takes the area's size; the other keeps the
+    // proportion, rounded down.
+    if ((long long)width * areaHeight >= (long long)height * areaWidth) {
+        *fitWidth = areaWidth;
+        *fitHeight = (int)((long long)height * areaWidth / width);
+    } else {
+        *fitHeight = areaHeight;
+        *fitWidth = (int)((long long)width * areaHeight / height);
+    }
+    *fitWidth = std::max(*fitWidth, 1);
+    *fitHeight = std::max(*fitHeight, 1);
 }
-CreateSizeSlider create_size_slider(int, int, int, int) { return {}; }
-void create_size_at(int, int, int, int, int* width, int* height) { *width = *height = 0; }
-int create_piece_size_max(int, int) { return BOX_PIECE_SIZE_MIN; }
-int create_recommended_screen(int, int, int*, int*) { return 0; }
-void create_info_text(const char*, const BoxRecord*, char* out, int size) {
-    if (size > 0) out[0] = 0;
+
+CreateSizeSlider create_size_slider(int importedWidth, int importedHeight, int fitWidth, int fitHeight) {
+    CreateSizeSlider s;
+    s.tall = importedWidth <= importedHeight;
+    if (importedWidth <= 0 || importedHeight <= 0) return {s.tall, 0, 0};
+    if (s.tall) {
+        s.minimum = (int)((long long)importedHeight * CREATE_PICTURE_MIN / importedWidth);
+        s.maximum = fitHeight;
+    } else {
+        s.minimum = (int)((long long)importedWidth * CREATE_PICTURE_MIN / importedHeight);
+        s.maximum = fitWidth;
+    }
+    // A picture so thin that its short side would go under 40 at the fitted size slides nowhere.
+    s.minimum = std::min(s.minimum, s.maximum);
+    return s;
+}
+
+void create_size_at(int importedWidth, int importedHeight, int tall, int value, int* width, int* height) {
+    if (importedWidth <= 0 || importedHeight <= 0) {
+        *width = *height = 0;
+        return;
+    }
+    if (tall) {
+        *height = value;
+        *width = (int)((long long)importedWidth * value / importedHeight);
+    } else {
+        *width = value;
+        *height = (int)((long long)importedHeight * value / importedWidth);
+    }
+    *width = std::max(*width, 1);
+    *height = std::max(*height, 1);
+}
+
+int create_piece_size_max(int width, int height) {
+    return std::max(std::min(width, height) / 2, BOX_PIECE_SIZE_MIN);
+}
+
+int create_recommended_screen(int width, int height, int* screenWidth, int* screenHeight) {
+    static const int SCREENS[6][2] = {{640, 480},  {800, 600},   {1024, 768},
+                                      {1152, 864}, {1280, 1024}, {1600, 1200}};
+    for (const auto& s : SCREENS) {
+        if (width <= s[0] - 20 && height <= s[1] - 80) {
+            *screenWidth = s[0];
+            *screenHeight = s[1];
+            return 1;
+        }
+    }
+    *screenWidth = *screenHeight = 0;
+    return 0;
+}
+
+void create_info_text(const char* name, const BoxRecord* record, char* out, int size) {
+    if (size <= 0) return;
+    out[0] = 0;
+    if (!record || record->width <= 0) return;
+    std::snprintf(out, (size_t)size, "%s: %s\n%s: %i, %s: %ix%i", lt_get(TEXT_INFO_NAME), name ? name : "",
+                  lt_get(TEXT_INFO_PIECES), (int)record->pieceCount, lt_get(TEXT_INFO_SIZE),
+                  (int)record->width, (int)record->height);
+    int screenSize[2];
+    if (!create_recommended_screen(record->width, record->height, &screenSize[0], &screenSize[1])) return;
+    char line[256];
+    format_ints(lt_get(TEXT_INFO_SCREEN), screenSize, 2, line, sizeof line);
+    append(out, size, "\n");
+    append(out, size, line);
 }

@@ -19,6 +19,34 @@ int createroom_open_box(const char* name);
 // Leaving (save or cancel) stops the tune, empties the room and goes back to the store room
 // through store_created (rooms/store.h).
 
+// --- The room from outside the pointer (tests, benchmarks) ---
+// What the import button does once the chooser gave a path: the room is emptied, then the
+// picture loaded; 1 when it was taken, 0 when the player was told why not (the room stays empty).
+int createroom_import(const char* path);
+const BoxRecord* createroom_record();  // all zero while the room is empty
+// The window of one of the room's controls (buttons, tick boxes, sliders), for pressing it.
+enum CreateControl {
+    CREATE_IMPORT,
+    CREATE_WEB,
+    CREATE_SIZE,  // slider
+    CREATE_LARGEST,
+    CREATE_RANDOM,
+    CREATE_PIECE_SIZE,    // slider
+    CREATE_IRREGULARITY,  // slider
+    CREATE_EDGE_FIRST,    // edge style 0; style k is the control CREATE_EDGE_FIRST + k
+    CREATE_ROTATION = CREATE_EDGE_FIRST + 8,
+    CREATE_HIDDEN,
+    CREATE_TUNE,
+    CREATE_REPEAT,
+    CREATE_PLAY,
+    CREATE_STOP,
+    CREATE_SAVE,
+    CREATE_CANCEL,
+    CREATE_HELP,
+    CREATE_CONTROLS
+};
+int createroom_control(int control);  // -1 before createroom_create
+
 // --- Rules, exposed for tests ---
 inline constexpr int CREATE_PICTURE_MIN = 40;  // a side below this is refused (text 431)
 
