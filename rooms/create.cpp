@@ -788,7 +788,6 @@ void save() {
         leave(nullptr);
         return;
     }
-    midi_stop();
     read_ticks();
     grid_build(&g.record);  // the piece count of the settings saved
     if (g.editing)
