@@ -540,6 +540,7 @@ int room_handler(int /*window*/, KernelEvent* event) {
             shelf_save_layout();
             shelf_free();
             g_store.infoBox = nullptr;
+            g_store.room = -1;  // the windows are gone: nothing is drawn or shown any more
             return 0;
         default:
             return 0;
