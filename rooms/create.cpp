@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "base/str.h"
+#include "base/version.h"
 #include "gui/button.h"
 #include "gui/chooser.h"
 #include "gui/ge.h"
@@ -45,7 +46,6 @@ namespace {
 constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "CREATEROOM";
 // The same address the store room's web button opens.
-constexpr const char* PUBLISHER_ADDRESS = "https://www.dremwick.example/";
 constexpr const char* TUNE_FILTER = "*.mid";
 
 constexpr int TEXT_NAME_TAKEN = 16;

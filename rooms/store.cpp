@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/version.h"
 #include "gui/button.h"
 #include "gui/ge.h"
 #include "gui/io_dialog.h"
@@ -37,7 +38,6 @@ namespace {
 
 constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "STOREROOM";
-constexpr const char* PUBLISHER_ADDRESS = "https://www.dremwick.example/";
 constexpr const char* WALLPAPER_FILE = "sfiles/a.tmp";
 constexpr const char* WALLPAPER_NAME = "Lumavex";
 
