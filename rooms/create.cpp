@@ -1098,6 +1098,7 @@ int createroom_import(const char* path) {
         return 0;
     }
     if (fullWidth < CREATE_PICTURE_MIN || fullHeight < CREATE_PICTURE_MIN) {
+        io_log("create: %s is only %i x %i\n", path, fullWidth, fullHeight);
         pic_release(picture);
         msgbox_show_text(TEXT_TOO_SMALL, MSG_OK);
         return 0;

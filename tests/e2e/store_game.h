@@ -1,8 +1,10 @@
 // tests/e2e/store_game.h -- a headless game whose puzzles folder holds some of the sample boxes,
 // laid on the shelf where a test says, with the arrangement it kept read back.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
@@ -74,5 +76,22 @@ inline std::string at(int x, int y) { return std::to_string(x) + " " + std::to_s
 
 // Where the tests lay the boxes: a row at a time from (480, 220), clear of the panels.
 inline Place slot(int i) { return {480 + (i % 4) * 130, 220 + (i / 4) * 140}; }
+
+// Percent joined from a quick save, -1 without one.
+inline int percent(StoreGame& g, const std::string& box) {
+    const std::string q = g.file("sfiles/qs/" + box + ".qsv");
+    for (size_t at = 24; at + 12 <= q.size();) {
+        uint32_t id, size;
+        std::memcpy(&id, q.data() + at, 4);
+        std::memcpy(&size, q.data() + at + 4, 4);
+        if (id == 3 && size == 4) {
+            int32_t v;
+            std::memcpy(&v, q.data() + at + 8, 4);
+            return v;
+        }
+        at += 8 + size;
+    }
+    return -1;
+}
 
 }  // namespace e2e

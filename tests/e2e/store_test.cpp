@@ -18,6 +18,7 @@
 namespace {
 
 using e2e::at;
+using e2e::percent;
 using e2e::Place;
 using e2e::slot;
 using e2e::StoreGame;
@@ -55,23 +56,6 @@ TEST(store, the_shelf_shows_every_sample_and_keeps_its_arrangement) {
     auto again = h.shelf();
     for (int i = 0; i < 3; i++)
         EXPECT_EQ(again[all[i]], dragged[all[i]]) << all[i];
-}
-
-// Percent joined from a quick save, -1 without one.
-int percent(StoreGame& g, const std::string& box) {
-    const std::string q = g.file("sfiles/qs/" + box + ".qsv");
-    for (size_t at = 24; at + 12 <= q.size();) {
-        uint32_t id, size;
-        std::memcpy(&id, q.data() + at, 4);
-        std::memcpy(&size, q.data() + at + 4, 4);
-        if (id == 3 && size == 4) {
-            int32_t v;
-            std::memcpy(&v, q.data() + at + 8, 4);
-            return v;
-        }
-        at += 8 + size;
-    }
-    return -1;
 }
 
 // The tools window's buttons (its default place): first row, then second row.

@@ -74,8 +74,7 @@ TEST(CreateRules, recommended_screen_and_info_text) {
     EXPECT_STREQ(out, "");
     r.width = 1004, r.height = 669, r.pieceCount = 620;
     create_info_text("Harbour", &r, out, sizeof out);
-    EXPECT_STREQ(
-        out, "Name: Harbour\nPieces: 620, Size: 1004x669\nPlays best at 1024 x 768 or more.");
+    EXPECT_STREQ(out, "Name: Harbour\nPieces: 620, Size: 1004x669\nPlays best at 1024 x 768 or more.");
     r.width = 1600;
     create_info_text("Harbour", &r, out, sizeof out);
     EXPECT_STREQ(out, "Name: Harbour\nPieces: 620, Size: 1600x669");
