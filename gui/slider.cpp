@@ -27,12 +27,13 @@ struct Slider {
     int trackStart, trackEnd;  // slider-relative x
     int thumbX;                // centre of the thumb
     int leftArrow, rightArrow;
-    int grabbed;  // the thumb is being dragged (boundary effect on)
+    int grabbed;   // the thumb is being dragged (boundary effect on)
+    int disabled;  // no thumb, a greyed caption, deaf to the pointer
 };
 
 struct CaptionStyle {
     int font = FONT_SMALL;
-    int colour = 0, shadow = -1;
+    int colour = 0, shadow = -1, disabled = -1;
 };
 
 CaptionStyle caption;
@@ -77,10 +78,11 @@ void draw_slider(int window, const Slider* s, int width) {
     if (s->thumbShown) {
         int tw, th;
         ge_picture_size(PICTURE_THUMB, &tw, &th);
-        ge_draw_picture(PICTURE_THUMB, s->thumbX - tw / 2, TRACK_Y);
+        if (!s->disabled) ge_draw_picture(PICTURE_THUMB, s->thumbX - tw / 2, TRACK_Y);
     }
     if (const char* title = window_title(window)) {
-        font_set_style(caption.font, caption.colour, caption.shadow);
+        const int colour = s->disabled && caption.disabled != -1 ? caption.disabled : caption.colour;
+        font_set_style(caption.font, colour, caption.shadow);
         int w = 0, h = 0;
         font_measure(title, &w, &h);
         window_draw_text(window, title, (s->trackStart + s->trackEnd) / 2 - w / 2, 0);
@@ -137,6 +139,7 @@ int slider_handler(int window, KernelEvent* event) {
             return 0;
         case KE_MOUSEDOWN:
             if (!(event->c & 1) || (event->c & 8)) return 0;
+            if (s->disabled) return 1;
             return press_track(window, s, static_cast<int>(event->a), static_cast<int>(event->b));
         case WE_CAPTUREMOVE: {
             const int* position = reinterpret_cast<const int*>(event->c);
@@ -168,7 +171,18 @@ int slider_handler(int window, KernelEvent* event) {
 
 }  // namespace
 
-void slider_set_style(int font, int colour, int shadow) { caption = CaptionStyle{font, colour, shadow}; }
+void slider_set_style(int font, int colour, int shadow, int disabled) {
+    caption = CaptionStyle{font, colour, shadow, disabled};
+}
+
+void slider_enable(int slider, int enabled) {
+    Slider* s = slider_of(slider);
+    if (s->disabled == !enabled) return;
+    s->disabled = !enabled;
+    button_enable(s->leftArrow, enabled);
+    button_enable(s->rightArrow, enabled);
+    window_redraw(slider);
+}
 
 int slider_register(int parent, int style, int x, int y, int width, int frameBase) {
     auto* s = static_cast<Slider*>(io_mem_alloc(sizeof(Slider)));

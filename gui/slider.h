@@ -2,8 +2,9 @@
 // page steps on the track and two arrow buttons; its caption is its window title.
 #pragma once
 
-// The caption font and its colours; set at start-up.
-void slider_set_style(int font, int colour, int shadow);
+// The caption font and its colours (disabled -1: a disabled slider's caption keeps the colour);
+// set at start-up.
+void slider_set_style(int font, int colour, int shadow, int disabled = -1);
 
 // Style bit 1 notifies (WE_SLIDER to the parent on every change the user makes), bit 2 draws
 // the arrow frames (elements frameBase | 4 and frameBase | 2). The range starts at 0..10.
@@ -11,6 +12,8 @@ int slider_register(int parent, int style, int x, int y, int width, int frameBas
 void slider_set_range(int slider, int minimum, int maximum);
 void slider_set_value(int slider, int value);  // clamped into the range
 int slider_value(int slider);
+// A disabled slider shows no thumb, greys its caption and ignores the pointer and its arrows.
+void slider_enable(int slider, int enabled);
 
 // The arithmetic of the track, from trackStart to trackEnd (slider-relative x).
 int slider_page(int minimum, int maximum);  // a fifth of the range, at least 1

@@ -200,7 +200,8 @@ void init_toolkit() {
     font_init(lt_charset());
     button_set_style(FONT_MEDIUM, ge_colour(GE_BUTTON_TEXT), ge_colour(GE_BUTTON_TEXT_INACTIVE),
                      ge_colour(GE_BUTTON_TEXT_HOVER), ge_colour(GE_BUTTON_TEXT_SHADOW));
-    slider_set_style(FONT_SMALL, ge_colour(GE_TRACKBAR_TEXT), ge_colour(GE_TRACKBAR_TEXT_SHADOW));
+    slider_set_style(FONT_SMALL, ge_colour(GE_TRACKBAR_TEXT), ge_colour(GE_TRACKBAR_TEXT_SHADOW),
+                     ge_colour(GE_BUTTON_TEXT_INACTIVE));
     window_set_title_style(FONT_SMALL, ge_colour(GE_TITLE_TEXT), ge_colour(GE_TITLE_TEXT_SHADOW));
     io_dialog_set_colours(ge_colour(GE_EDIT_TEXT), ge_colour(GE_EDIT_BACKGROUND));
     ge_set_game_title(app_config.title);

@@ -96,7 +96,7 @@ struct Kept {
 
 struct Room {
     // Windows.
-    int room, info, picture, pieces, options, panel, blocker;
+    int room, info, picture, pieces, options, panel;
     int pictureStrip, piecesStrip, optionsStrip;
     int controls[CREATE_CONTROLS];
     int pictureHelp, piecesHelp, optionsHelp;
@@ -443,7 +443,8 @@ void show_state() {
     for (int k = 0; k < EDGE_COUNT; k++)
         enable(CREATE_EDGE_FIRST + k, loaded);
     button_enable(g.piecesHelp, loaded);
-    window_show(g.blocker, !loaded);
+    slider_enable(g.controls[CREATE_PIECE_SIZE], loaded);
+    slider_enable(g.controls[CREATE_IRREGULARITY], loaded);
     const int tune = loaded && button_state(g.controls[CREATE_TUNE]);
     for (int which : {CREATE_ROTATION, CREATE_HIDDEN, CREATE_TUNE})
         enable(which, loaded);
@@ -922,11 +923,6 @@ int panel_handler(int /*window*/, KernelEvent* event) {
     return 1;
 }
 
-// Lies over the pieces window's controls while the room is empty: the pointer reaches none.
-int blocker_handler(int /*window*/, KernelEvent* event) {
-    return event->type == KE_MOUSEDOWN || event->type == KE_MOUSEUP || event->type == KE_MOUSEMOVE;
-}
-
 // --- Building the windows ---
 
 int tool_window(int x, int y, int w, int h, int title) {
@@ -979,8 +975,6 @@ void build_pieces_window() {
                                   draw_edge_button, ELEMENT_BUTTON, 0);
     }
     g.piecesHelp = help_strip(g.pieces, &g.piecesStrip);
-    g.blocker = window_register(g.pieces, TW_CHILD, 0, TITLE_HEIGHT, PIECES_W, PIECES_H - TITLE_HEIGHT,
-                                blocker_handler, nullptr);
     window_restore_placement(g.pieces, SECTION, "PieceWin", 1);
 }
 

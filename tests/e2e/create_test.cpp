@@ -61,12 +61,12 @@ std::vector<std::string> files(StoreGame& g, const std::string& folder) {
 TEST(create, a_new_box_from_a_chosen_picture_lands_on_the_shelf_and_plays_to_the_end) {
     StoreGame g({"Sunset Lake"});
     g.arrange({{"Sunset Lake", slot(0)}});
-    const std::string script = "2 click " + NEW_BOX + " left\n+5 snap empty.png\n" + import(PICTURE) +
-                               "+1 click " + PIECE_MORE + " left\n+3 click " + IRREGULAR_MORE + " left\n+3 click " +
-                               edge_style(3) + " left\n+3 click " + ROTATION + " left\n+3 snap settings.png\n" +
-                               "+1 click " + SAVE + " left\n+5 key a ctrl\n+1 type Reef\n+1 key enter\n" +
-                               "+10 snap shelf.png\n+1 click " + PLAY + " left\n+5 autosolve\n+30 key enter\n" +
-                               "+5 key escape\n+5 snap finished.png\n+1 quit\n";
+    const std::string script =
+        "2 click " + NEW_BOX + " left\n+5 snap empty.png\n" + import(PICTURE) + "+1 click " + PIECE_MORE +
+        " left\n+3 click " + IRREGULAR_MORE + " left\n+3 click " + edge_style(3) + " left\n+3 click " +
+        ROTATION + " left\n+3 snap settings.png\n" + "+1 click " + SAVE +
+        " left\n+5 key a ctrl\n+1 type Reef\n+1 key enter\n" + "+10 snap shelf.png\n+1 click " + PLAY +
+        " left\n+5 autosolve\n+30 key enter\n" + "+5 key escape\n+5 snap finished.png\n+1 quit\n";
     ASSERT_EQ(g.play(script), 0) << g.file("stderr.txt");
     const Box b = read_box(g, "Reef");
     ASSERT_TRUE(b.ok) << g.file("stderr.txt");
@@ -102,7 +102,8 @@ TEST(create, an_edited_box_is_saved_again_in_its_place_and_starts_anew) {
     const Box after = read_box(g, "Tulip Fields");
     ASSERT_TRUE(after.ok);
     EXPECT_EQ(after.record.pieceSize, before.record.pieceSize + 2);
-    EXPECT_EQ(after.record.width * 10000 + after.record.height, before.record.width * 10000 + before.record.height);
+    EXPECT_EQ(after.record.width * 10000 + after.record.height,
+              before.record.width * 10000 + before.record.height);
     EXPECT_NE(std::memcmp(&after.stamp, &before.stamp, sizeof after.stamp), 0);
     EXPECT_EQ(percent(g, "Tulip Fields"), -1) << "the progress went with the old box";
     EXPECT_EQ(g.shelf()["Tulip Fields"], slot(1));
@@ -122,9 +123,10 @@ TEST(create, pictures_it_cannot_use_are_refused_and_cancel_leaves_nothing_behind
         bmp[26] = 1, bmp[28] = 24;
         g.write("tiny.bmp", bmp);
     }
-    ASSERT_EQ(g.play("2 click " + NEW_BOX + " left\n" + import(g.dir + "/junk.png") + "+1 snap refused.png\n+1 key enter\n" +
-                     import(g.dir + "/tiny.bmp") + "+1 snap small.png\n+1 key enter\n" + import(PICTURE) + "+1 click " +
-                     SIZE_LEFT + " left\n+3 click " + CANCEL + " left\n+10 snap back.png\n+1 quit\n",
+    ASSERT_EQ(g.play("2 click " + NEW_BOX + " left\n" + import(g.dir + "/junk.png") +
+                         "+1 snap refused.png\n+1 key enter\n" + import(g.dir + "/tiny.bmp") +
+                         "+1 snap small.png\n+1 key enter\n" + import(PICTURE) + "+1 click " + SIZE_LEFT +
+                         " left\n+3 click " + CANCEL + " left\n+10 snap back.png\n+1 quit\n",
                      {"-debug", "2"}),
               0)
         << g.file("stderr.txt");
@@ -133,6 +135,7 @@ TEST(create, pictures_it_cannot_use_are_refused_and_cancel_leaves_nothing_behind
     EXPECT_NE(log.find("tiny.bmp is only 39 x 40"), std::string::npos) << log;
     EXPECT_EQ(files(g, "puzzles"), (std::vector<std::string>{"Sunset Lake.pzl"}));
     EXPECT_EQ(files(g, "sfiles/temp"), (std::vector<std::string>{"Sunset Lake.prw"}));
-    for (const char* work : {"sfiles/bimage.tmp", "sfiles/bdesc.tmp", "sfiles/baddress.tmp", "sfiles/bmidi.mid"})
+    for (const char* work :
+         {"sfiles/bimage.tmp", "sfiles/bdesc.tmp", "sfiles/baddress.tmp", "sfiles/bmidi.mid"})
         EXPECT_FALSE(g.has(work)) << work;
 }
