@@ -1,5 +1,6 @@
 // image/gformat.cpp -- the picture codecs: the error hook and the dialog's type list; BMP read and
-// written here; JPEG through libjpeg; TIFF through libtiff.
+// written here; JPEG through libjpeg, with the EXIF orientation; TIFF through libtiff. PNG and
+// WebP are in gformat_png.cpp and gformat_webp.cpp.
 //
 // Every size read from a file is checked against the picture limits before anything is
 // allocated for it, and pixel data that the file does not hold is refused rather than invented.
@@ -25,10 +26,12 @@
 #include "resources/dp.h"
 
 const char picture_filter[] =
-    "All Formats\0*.JPG;*.JPE;*.JIF;*.JPEG;*.JFIF;*.TIF;*.TIFF;*.BMP;*.RLE;*.DIB\0"
+    "All Formats\0*.JPG;*.JPE;*.JIF;*.JPEG;*.JFIF;*.PNG;*.WEBP;*.TIF;*.TIFF;*.BMP;*.RLE;*.DIB\0"
     "BMP (*.BMP;*.RLE;*.DIB)\0*.BMP;*.RLE;*.DIB\0"
     "JPEG (*.JPG;*.JPE;*.JIF;*.JPEG;*.JFIF)\0*.JPG;*.JPE;*.JIF;*.JPEG;*.JFIF\0"
-    "TIFF (*.TIF;*.TIFF) uncompressed\0*.TIF;*.TIFF\0";  // the literal's own zero ends the list
+    "PNG (*.PNG)\0*.PNG\0"
+    "TIFF (*.TIF;*.TIFF) uncompressed\0*.TIF;*.TIFF\0"
+    "WebP (*.WEBP)\0*.WEBP\0";  // the literal's own zero ends the list
 
 namespace {
 
@@ -68,22 +71,29 @@ struct BmpHeader {
     uint8_t palette[256][3];  // blue, green, red; entries the file lacks stay black
 };
 
+// Info header sizes the reader takes: the core header, the common one, the long OS/2 one, and
+// the two that carry their own bit-field masks (at offsets 40..51, the alpha mask at 52).
+bool bmp_header_size_ok(uint32_t size) {
+    return size == 12 || size == 40 || size == 64 || size == 108 || size == 124;
+}
+
 // Reads and checks the headers from the current position (the file header's first byte) and
 // leaves the file after the palette and masks. 1 when the file is a BMP the reader can take.
 int bmp_parse(FILE* file, BmpHeader* h) {
     std::memset(h, 0, sizeof *h);
     const long available = bytes_left(file);
-    uint8_t head[14 + 64];
+    uint8_t head[14 + 124];
     if (std::fread(head, 1, 18, file) != 18 || head[0] != 'B' || head[1] != 'M') return 0;
     LeCursor c = le_cursor(head, 18);
     le_skip(&c, 10);  // magic, file size, reserved
     h->data_offset = le_u32(&c);
     const uint32_t size = le_u32(&c);
-    if (size < 12 || size >= 65 || (size != 12 && size != 40 && size != 64)) return 0;
+    if (!bmp_header_size_ok(size)) return 0;
     if (std::fread(head + 18, 1, size - 4, file) != size - 4) return 0;
     LeCursor info = le_cursor(head + 18, size - 4);
     int palette_count = 0, entry_size;
     int64_t height;
+    bool masks_inside = false;  // the header holds the bit-field masks
     if (size == 12) {
         h->width = le_u16(&info);
         height = le_u16(&info);
@@ -102,6 +112,7 @@ int bmp_parse(FILE* file, BmpHeader* h) {
         le_skip(&info, 12);  // image size and resolution
         palette_count = (int)std::min<uint32_t>(le_u32(&info), 257);
         entry_size = 4;
+        masks_inside = size >= 108;
     }
     if (h->bits == 8) {
         if (palette_count == 0) palette_count = 256;
@@ -113,9 +124,12 @@ int bmp_parse(FILE* file, BmpHeader* h) {
             std::memcpy(h->palette[i], entries + i * entry_size, 3);
     }
     if (h->compression == BMP_BITFIELDS) {
-        uint8_t masks[12];
-        if (std::fread(masks, 1, 12, file) != 12) return 0;
-        LeCursor m = le_cursor(masks, sizeof masks);
+        // After the important-colours count; the alpha mask that follows is not used, the
+        // colour is taken as it stands.
+        uint8_t follow[12];
+        if (!masks_inside && std::fread(follow, 1, 12, file) != 12) return 0;
+        LeCursor m = masks_inside ? info : le_cursor(follow, sizeof follow);
+        if (masks_inside) le_skip(&m, 4);
         for (uint32_t& mask : h->masks)
             mask = le_u32(&m);
     } else {
@@ -154,6 +168,7 @@ int bmp_read_rows(PictureBuffer* buffer, FILE* file, const BmpHeader* h) {
     }
     int ok = 1;
     for (int r = 0; r < h->height && ok; r++) {
+        if ((r & 63) == 0) pic_progress(r, h->height);
         if (std::fread(data, 1, row_size, file) != row_size) {
             ok = 0;
             break;
@@ -247,6 +262,7 @@ void bmp_read_rle8(PictureBuffer* buffer, FILE* file, const BmpHeader* h) {
         } else if (v == 0) {
             x = 0;
             y++;
+            if ((y & 63) == 0) pic_progress(y, height);
         } else if (v == 1) {
             break;
         } else if (v == 2) {
@@ -382,12 +398,24 @@ void jpg_source_init(JpgSource* src, FILE* file, long limit) {
 }
 
 struct JpgInfo {
-    int width, height, kind;
+    int width, height, kind;  // the picture the file holds
+    int orientation;          // its EXIF orientation, 1..8
 };
 
-// Reads the header into *info and, unless `into` and `made` are both null, the pixels: into
-// `into`, which must match the header, or into a new buffer returned in *made. 1 on success.
-int jpg_decode(JpgSource* src, JpgInfo* info, PictureBuffer* into, PictureBuffer** made) {
+// The APP1 blocks kept with the header: EXIF blocks are at most one marker long.
+constexpr unsigned JPG_APP1_MAX = 0xFFFF;
+
+int jpg_orientation(const jpeg_decompress_struct* cinfo) {
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
+            return gformat_exif_orientation(m->data, m->data_length);
+    return 1;
+}
+
+// Reads the header into *info and, unless `into` and `made` are both null, the pixels scaled
+// down by `scale` (1, 2, 4 or 8): into `into`, which must match the scaled size and the kind, or
+// into a new buffer returned in *made. 1 on success.
+int jpg_decode(JpgSource* src, JpgInfo* info, int scale, PictureBuffer* into, PictureBuffer** made) {
     jpeg_decompress_struct cinfo;
     JpgError err;
     PictureBuffer* volatile created = nullptr;
@@ -401,18 +429,22 @@ int jpg_decode(JpgSource* src, JpgInfo* info, PictureBuffer* into, PictureBuffer
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = JPG_MEMORY_MAX;
     cinfo.src = &src->pub;
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, JPG_APP1_MAX);
     jpeg_read_header(&cinfo, TRUE);
     info->width = (int)cinfo.image_width;
     info->height = (int)cinfo.image_height;
     info->kind = cinfo.out_color_space == JCS_GRAYSCALE ? IMG_8BIT
                  : cinfo.out_color_space == JCS_UNKNOWN ? 0
                                                         : IMG_24BIT;
+    info->orientation = jpg_orientation(&cinfo);
+    const int width = gformat_jpg_scaled(info->width, scale),
+              height = gformat_jpg_scaled(info->height, scale);
     const char* refusal = nullptr;
     if (info->kind == 0)
         refusal = "JPG: unknown colour space";
     else if (!pic_size_ok(cinfo.image_width, cinfo.image_height, info->kind))
         refusal = "JPG: picture too large";
-    else if (into && !buffer_matches(into, info->width, info->height, info->kind))
+    else if (into && !buffer_matches(into, width, height, info->kind))
         refusal = "JPG: picture does not match the buffer";
     if (refusal || (!into && !made)) {
         if (refusal) gformat_error(refusal);
@@ -421,16 +453,19 @@ int jpg_decode(JpgSource* src, JpgInfo* info, PictureBuffer* into, PictureBuffer
     }
     PictureBuffer* target = into;
     if (!target) {
-        target = pic_create(info->width, info->height, info->kind);
+        target = pic_create(width, height, info->kind);
         created = target;
     }
     if (info->kind == IMG_24BIT) cinfo.out_color_space = JCS_EXT_BGR;
     cinfo.dct_method = JDCT_FLOAT;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = (unsigned)scale;
     jpeg_start_decompress(&cinfo);
-    if ((int)cinfo.output_width != info->width || (int)cinfo.output_height != info->height ||
+    if ((int)cinfo.output_width != width || (int)cinfo.output_height != height ||
         cinfo.output_components != (target->kind & 15))
         ERREXIT(&cinfo, JERR_BAD_IN_COLORSPACE);
     while (cinfo.output_scanline < cinfo.output_height) {
+        if ((cinfo.output_scanline & 63) == 0) pic_progress((int)cinfo.output_scanline, height);
         JSAMPROW row = row_of(target, (int)cinfo.output_scanline);
         if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) ERREXIT(&cinfo, JERR_INPUT_EOF);
     }
@@ -631,6 +666,12 @@ void gformat_error(const char* text) {
 const char* gformat_last_error() { return g_last_error; }
 
 int gformat_jpg_info(FILE* file, int* width, int* height, int* kind) {
+    int orientation;
+    return gformat_jpg_info_exif(file, width, height, kind, &orientation);
+}
+
+int gformat_jpg_info_exif(FILE* file, int* width, int* height, int* kind, int* orientation) {
+    *orientation = 1;
     const long pos = file ? std::ftell(file) : -1;
     if (pos < 0) {
         gformat_error("JPG: cannot read the file");
@@ -638,24 +679,27 @@ int gformat_jpg_info(FILE* file, int* width, int* height, int* kind) {
     }
     JpgSource src;
     jpg_source_init(&src, file, -1);
-    JpgInfo info = {0, 0, 0};
-    const int ok = jpg_decode(&src, &info, nullptr, nullptr);
+    JpgInfo info = {0, 0, 0, 1};
+    const int ok = jpg_decode(&src, &info, 1, nullptr, nullptr);
     std::fseek(file, pos, SEEK_SET);
     *width = info.width;
     *height = info.height;
     *kind = ok ? info.kind : 0;
+    if (ok) *orientation = info.orientation;
     return ok;
 }
 
-int gformat_jpg_read(PictureBuffer* buffer, FILE* file) {
-    if (!buffer || !file) {
+int gformat_jpg_read(PictureBuffer* buffer, FILE* file) { return gformat_jpg_read_scaled(buffer, file, 1); }
+
+int gformat_jpg_read_scaled(PictureBuffer* buffer, FILE* file, int scale) {
+    if (!buffer || !file || (scale != 1 && scale != 2 && scale != 4 && scale != 8)) {
         gformat_error("JPG: picture does not match the buffer");
         return 0;
     }
     JpgSource src;
     jpg_source_init(&src, file, -1);
     JpgInfo info;
-    return jpg_decode(&src, &info, buffer, nullptr);
+    return jpg_decode(&src, &info, scale, buffer, nullptr);
 }
 
 int gformat_jpg_read_pack(long size, PictureBuffer** buffer) {
@@ -663,7 +707,7 @@ int gformat_jpg_read_pack(long size, PictureBuffer** buffer) {
     JpgSource src;
     jpg_source_init(&src, nullptr, size < 0 ? 0 : size);
     JpgInfo info;
-    return jpg_decode(&src, &info, nullptr, buffer);
+    return jpg_decode(&src, &info, 1, nullptr, buffer);
 }
 
 int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality) {
@@ -699,6 +743,34 @@ int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality) {
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
+    return 1;
+}
+
+int gformat_exif_orientation(const uint8_t* data, size_t size) {
+    // "Exif", two zero bytes, then a TIFF header: byte order, 42, the first directory's offset.
+    if (!data || size < 6 + 8 || std::memcmp(data, "Exif\0\0", 6) != 0) return 1;
+    const uint8_t* tiff = data + 6;
+    const size_t n = size - 6;
+    const bool big = tiff[0] == 'M' && tiff[1] == 'M';
+    if (!big && !(tiff[0] == 'I' && tiff[1] == 'I')) return 1;
+    auto u16 = [&](size_t at) { return big ? tiff[at] << 8 | tiff[at + 1] : tiff[at] | tiff[at + 1] << 8; };
+    auto u32 = [&](size_t at) {
+        return (uint32_t)u16(big ? at : at + 2) << 16 | (uint32_t)u16(big ? at + 2 : at);
+    };
+    if (u16(2) != 42) return 1;
+    const uint32_t directory = u32(4);
+    if (directory < 8 || directory > n - 2) return 1;
+    // Every entry of the directory must lie inside the block: 12 bytes each after the count.
+    const size_t count = (size_t)u16(directory);
+    if (count > (n - directory - 2) / 12) return 1;
+    for (size_t i = 0; i < count; i++) {
+        const size_t entry = directory + 2 + 12 * i;
+        if (u16(entry) != 0x0112) continue;
+        // One SHORT, held in the first two bytes of the value field.
+        if (u16(entry + 2) != 3 || u32(entry + 4) != 1) return 1;
+        const int orientation = u16(entry + 8);
+        return orientation >= 1 && orientation <= 8 ? orientation : 1;
+    }
     return 1;
 }
 
@@ -796,6 +868,7 @@ int gformat_tif_read(PictureBuffer* buffer, const char* path) {
     }
     uint8_t* scanline = ok ? (uint8_t*)pic_mem_alloc((size_t)TIFFScanlineSize64(tif)) : nullptr;
     for (int y = 0; ok && y < t->height; y++) {
+        if ((y & 63) == 0) pic_progress(y, t->height);
         if (TIFFReadScanline(tif, scanline, (uint32_t)y, 0) < 0)
             ok = 0;  // the library reported it
         else

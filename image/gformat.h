@@ -1,5 +1,5 @@
-// image/gformat.h -- the picture codecs: BMP (our own reader and writer), JPEG over libjpeg and
-// TIFF over libtiff, working on picture buffers.
+// image/gformat.h -- the picture codecs: BMP (our own reader and writer), JPEG over libjpeg,
+// TIFF over libtiff, PNG over libpng and WebP over libwebp, working on picture buffers.
 //
 // Results: 1 success, 0 failure. Every failure first passes a text to gformat_error.
 // The "info" calls leave an open file where they found it; every "read" call first checks that
@@ -7,6 +7,7 @@
 // of base/limits.h, empty ones, and files whose pixel data end early are refused.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #include "image/img.h"
@@ -24,8 +25,19 @@ int gformat_jpg_read(PictureBuffer* buffer, FILE* file);
 // buffer in *buffer, never reading past those bytes.
 int gformat_jpg_read_pack(long size, PictureBuffer** buffer);
 int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality);  // quality 1..100
+// gformat_jpg_info, and the EXIF orientation the file gives its picture (1..8; 1 when it gives
+// none or its EXIF block cannot be trusted).
+int gformat_jpg_info_exif(FILE* file, int* width, int* height, int* kind, int* orientation);
+// gformat_jpg_read with the picture scaled down while it is decoded, by 1, 2, 4 or 8: the buffer
+// must be gformat_jpg_scaled(width, scale) x gformat_jpg_scaled(height, scale).
+int gformat_jpg_read_scaled(PictureBuffer* buffer, FILE* file, int scale);
+inline int gformat_jpg_scaled(int side, int scale) { return (side + scale - 1) / scale; }
+// The orientation an APP1 block of `size` bytes gives ("Exif\0\0", then a TIFF header and the
+// first directory's tag 0x0112): 1..8, and 1 for anything missing, broken or out of bounds.
+int gformat_exif_orientation(const uint8_t* data, size_t size);
 
 // --- BMP, on an open file (reads give kind 3, or kind 2 for 16-bit files; writes kind 3) ---
+// Info headers of 12, 40, 64, 108 and 124 bytes; the longer two carry their bit-field masks.
 int gformat_bmp_info(FILE* file, int* width, int* height, int* kind);
 int gformat_bmp_read(PictureBuffer* buffer, FILE* file);
 int gformat_bmp_write(FILE* file, const PictureBuffer* buffer);
@@ -33,6 +45,13 @@ int gformat_bmp_write(FILE* file, const PictureBuffer* buffer);
 // --- TIFF, on a path: the library opens the file itself (kinds 1, 3 and 0x13) ---
 int gformat_tif_info(const char* path, int* width, int* height, int* kind);
 int gformat_tif_read(PictureBuffer* buffer, const char* path);
+
+// --- PNG and WebP, on an open file: every layout the formats allow, read as kind 3 with any
+// transparency composited over white. Animated WebP files are refused. ---
+int gformat_png_info(FILE* file, int* width, int* height, int* kind);
+int gformat_png_read(PictureBuffer* buffer, FILE* file);
+int gformat_webp_info(FILE* file, int* width, int* height, int* kind);
+int gformat_webp_read(PictureBuffer* buffer, FILE* file);
 
 // The codecs' error hook: keeps the text for gformat_last_error and writes it to the log.
 // The game shows nothing by itself; callers tell the player their own way.

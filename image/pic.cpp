@@ -3,8 +3,11 @@
 //
 // The working picture is one module-wide slot. The cache's JPEG loader and pic_load_jpeg_image
 // decode into buffers of their own, so a picture held by a room survives a cache load.
+// An import turns a JPEG photo upright by its EXIF orientation, and may decode a large one at a
+// reduced scale when the caller says how large it will be shown.
 #include "image/pic.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/le.h"
@@ -22,22 +25,39 @@ struct PicState {
     PicFreeHook release;
     PicReallocHook realloc;
     PictureBuffer* working;  // the working picture, or null
+    PicProgress progress;    // the import's progress hook, or null
+    bool importing;          // progress is reported only inside an import
+    int stage_base;          // the current step's rows start here among the import's rows
+    int stage_rows;          // rows of the current step
+    int import_rows;         // rows of the whole import: the total reported
 };
-PicState g_pic = {io_mem_alloc, io_mem_free, io_mem_realloc, nullptr};
+PicState g_pic = {io_mem_alloc, io_mem_free, io_mem_realloc, nullptr, nullptr, false, 0, 0, 0};
 
 // The pixels start this far into a buffer's block, aligned for any row access.
 constexpr size_t PIC_HEADER_SIZE = (sizeof(PictureBuffer) + 15) & ~(size_t)15;
 
-enum PictureFormat { FORMAT_UNKNOWN, FORMAT_JPEG, FORMAT_BMP, FORMAT_TIFF, FORMAT_IMG };
+enum PictureFormat {
+    FORMAT_UNKNOWN,
+    FORMAT_JPEG,
+    FORMAT_BMP,
+    FORMAT_TIFF,
+    FORMAT_IMG,
+    FORMAT_PNG,
+    FORMAT_WEBP
+};
 
 // What the first bytes of an open file say it holds; the file is back at its start. JPEG needs
-// only its start-of-image marker, TIFF either byte order of the classic or the big header.
+// only its start-of-image marker, TIFF either byte order of the classic or the big header, PNG
+// its whole signature, WebP the RIFF header naming it.
 PictureFormat picture_format(FILE* file) {
-    uint8_t head[4] = {};
+    uint8_t head[12] = {};
     const size_t got = std::fread(head, 1, sizeof head, file);
     if (std::fseek(file, 0, SEEK_SET) != 0 || got < 2) return FORMAT_UNKNOWN;
     if (head[0] == 0xFF && head[1] == 0xD8) return FORMAT_JPEG;
     if (head[0] == 'B' && head[1] == 'M') return FORMAT_BMP;
+    if (got >= 8 && std::memcmp(head, "\x89PNG\r\n\x1A\n", 8) == 0) return FORMAT_PNG;
+    if (got >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0)
+        return FORMAT_WEBP;
     if (got < 4) return FORMAT_UNKNOWN;
     const bool intel = head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0;
     const bool motorola =
@@ -65,11 +85,19 @@ Image* image_of(const PictureBuffer* buffer) {
     return image;
 }
 
+// The rows of the import's next step: step reports of done of total map into them.
+void progress_stage(int base, int rows, int whole) {
+    g_pic.stage_base = base;
+    g_pic.stage_rows = rows;
+    g_pic.import_rows = whole;
+}
+
 // Decodes an open file with one codec's info and read calls into a new buffer, or null.
 PictureBuffer* decode_file(FILE* file, int (*info)(FILE*, int*, int*, int*),
                            int (*read)(PictureBuffer*, FILE*)) {
     int width, height, kind;
     PictureBuffer* buffer = info(file, &width, &height, &kind) ? pic_create(width, height, kind) : nullptr;
+    progress_stage(0, height, height);
     if (buffer && !read(buffer, file)) {
         pic_release(buffer);
         buffer = nullptr;
@@ -82,6 +110,7 @@ PictureBuffer* decode_tiff(const char* path) {
     int width, height, kind;
     PictureBuffer* buffer =
         gformat_tif_info(path, &width, &height, &kind) ? pic_create(width, height, kind) : nullptr;
+    progress_stage(0, height, height);
     if (buffer && !gformat_tif_read(buffer, path)) {
         pic_release(buffer);
         buffer = nullptr;
@@ -109,6 +138,114 @@ PictureBuffer* load_jpeg(const char* path) {
     if (!file) return nullptr;
     PictureBuffer* buffer = decode_file(file, gformat_jpg_info, gformat_jpg_read);
     std::fclose(file);
+    return buffer;
+}
+
+// Copies the pixels of `in` to `out` along the source steps of one output column and one output
+// row, in tiles so that a turn by a quarter reads the source in cache-sized pieces.
+template <int BYTES>
+void turn_pixels(PictureBuffer* out, const uint8_t* origin, ptrdiff_t step_x, ptrdiff_t step_y) {
+    constexpr int TILE = 64;
+    for (int ty = 0; ty < out->height; ty += TILE) {
+        pic_progress(ty, out->height);
+        const int y_end = std::min(ty + TILE, out->height);
+        for (int tx = 0; tx < out->width; tx += TILE) {
+            const int x_end = std::min(tx + TILE, out->width);
+            for (int y = ty; y < y_end; y++) {
+                const uint8_t* src = origin + y * step_y + tx * step_x;
+                uint8_t* dst = out->pixels + (ptrdiff_t)y * out->pitch + tx * BYTES;
+                for (int x = tx; x < x_end; x++, src += step_x, dst += BYTES)
+                    for (int b = 0; b < BYTES; b++)
+                        dst[b] = src[b];
+            }
+        }
+    }
+}
+
+// A new buffer with the picture turned or mirrored upright by an EXIF orientation: 2 mirrors
+// left to right, 3 turns by a half, 4 mirrors top to bottom, 5 mirrors about the main diagonal,
+// 6 turns a quarter clockwise, 7 mirrors about the other diagonal, 8 turns a quarter
+// anticlockwise. Null when the buffer cannot be made; kinds 1 and 3.
+PictureBuffer* turn_upright(const PictureBuffer* in, int orientation) {
+    const int bytes = in->kind & 15;
+    const bool across = orientation >= 5;  // columns become rows
+    PictureBuffer* out =
+        pic_create(across ? in->height : in->width, across ? in->width : in->height, in->kind);
+    if (!out) return nullptr;
+    // Where out (0, 0) is taken from, and the source steps of one column and one row of out.
+    const ptrdiff_t right = in->width - 1, bottom = in->height - 1, px = bytes, row = in->pitch;
+    ptrdiff_t x0 = 0, y0 = 0, step_x = px, step_y = row;
+    switch (orientation) {
+        case 2:
+            x0 = right, step_x = -px;
+            break;
+        case 3:
+            x0 = right, y0 = bottom, step_x = -px, step_y = -row;
+            break;
+        case 4:
+            y0 = bottom, step_y = -row;
+            break;
+        case 5:
+            step_x = row, step_y = px;
+            break;
+        case 6:
+            y0 = bottom, step_x = -row, step_y = px;
+            break;
+        case 7:
+            x0 = right, y0 = bottom, step_x = -row, step_y = -px;
+            break;
+        case 8:
+            x0 = right, step_x = row, step_y = -px;
+            break;
+        default:
+            break;
+    }
+    const uint8_t* origin = in->pixels + y0 * row + x0 * px;
+    if (bytes == 3)
+        turn_pixels<3>(out, origin, step_x, step_y);
+    else
+        turn_pixels<1>(out, origin, step_x, step_y);
+    return out;
+}
+
+// The scale (1, 2, 4 or 8) a JPEG whose upright picture is width x height is decoded at to be
+// shown in a box: the smallest that still covers the picture fitted to the box (the side that
+// limits fills the box, the other keeps the proportions, rounded up), 1 without a box or when the
+// picture fits as it is.
+int jpeg_scale(int width, int height, int fitWidth, int fitHeight) {
+    if (fitWidth <= 0 || fitHeight <= 0 || (width <= fitWidth && height <= fitHeight)) return 1;
+    const long long w = width, h = height;
+    const bool wide = w * fitHeight > h * fitWidth;
+    const long long fw = wide ? fitWidth : (w * fitHeight + h - 1) / h;
+    const long long fh = wide ? (h * fitWidth + w - 1) / w : fitHeight;
+    for (int scale = 8; scale > 1; scale /= 2)
+        if (gformat_jpg_scaled(width, scale) >= fw && gformat_jpg_scaled(height, scale) >= fh) return scale;
+    return 1;
+}
+
+// A JPEG file decoded at the scale the box asks for and turned upright; *width x *height gets
+// the upright size the file holds. Null on failure.
+PictureBuffer* decode_jpeg_upright(FILE* file, int fitWidth, int fitHeight, int* width, int* height) {
+    int w, h, kind, orientation;
+    if (!gformat_jpg_info_exif(file, &w, &h, &kind, &orientation)) return nullptr;
+    const bool across = orientation >= 5;
+    *width = across ? h : w;
+    *height = across ? w : h;
+    const int scale = jpeg_scale(*width, *height, fitWidth, fitHeight);
+    const int dw = gformat_jpg_scaled(w, scale), dh = gformat_jpg_scaled(h, scale);
+    const int turn_rows = orientation == 1 ? 0 : across ? dw : dh;
+    progress_stage(0, dh, dh + turn_rows);
+    PictureBuffer* buffer = pic_create(dw, dh, kind);
+    if (buffer && !gformat_jpg_read_scaled(buffer, file, scale)) {
+        pic_release(buffer);
+        return nullptr;
+    }
+    if (buffer && orientation != 1) {
+        progress_stage(dh, turn_rows, dh + turn_rows);
+        PictureBuffer* upright = turn_upright(buffer, orientation);
+        pic_release(buffer);
+        buffer = upright;
+    }
     return buffer;
 }
 
@@ -166,13 +303,28 @@ void pic_release(PictureBuffer* buffer) { pic_mem_free(buffer); }
 // --- The working picture ---
 
 int pic_import(const char* path) {
+    int width, height;
+    return pic_import_fit(path, 0, 0, &width, &height);
+}
+
+int pic_import_fit(const char* path, int fitWidth, int fitHeight, int* fullWidth, int* fullHeight) {
     set_working(nullptr);
+    *fullWidth = *fullHeight = 0;
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (!file) return 0;
+    g_pic.importing = true;
+    progress_stage(0, 0, 0);
     PictureBuffer* buffer = nullptr;
+    int width = 0, height = 0;  // the upright size the file holds, when the codec turns it
     switch (picture_format(file)) {
         case FORMAT_JPEG:
-            buffer = decode_file(file, gformat_jpg_info, gformat_jpg_read);
+            buffer = decode_jpeg_upright(file, fitWidth, fitHeight, &width, &height);
+            break;
+        case FORMAT_PNG:
+            buffer = decode_file(file, gformat_png_info, gformat_png_read);
+            break;
+        case FORMAT_WEBP:
+            buffer = decode_file(file, gformat_webp_info, gformat_webp_read);
             break;
         case FORMAT_BMP:
             buffer = decode_file(file, gformat_bmp_info, gformat_bmp_read);
@@ -187,10 +339,15 @@ int pic_import(const char* path) {
             break;  // no codec of the game reads it
     }
     std::fclose(file);
+    if (buffer) buffer = to_colour(buffer);
+    if (buffer && g_pic.progress && g_pic.import_rows > 0)
+        g_pic.progress(g_pic.import_rows, g_pic.import_rows);
+    g_pic.importing = false;
     if (!buffer) return 0;
-    buffer = to_colour(buffer);
+    *fullWidth = width ? width : buffer->width;
+    *fullHeight = height ? height : buffer->height;
     set_working(buffer);
-    return buffer != nullptr;
+    return 1;
 }
 
 int pic_size(int* width, int* height) {
@@ -227,14 +384,12 @@ PictureBuffer* pic_take() {
 
 void pic_put(PictureBuffer* buffer) { set_working(buffer); }
 
-// Placeholders until the wider import lands.
-int pic_import_fit(const char* path, int, int, int* fullWidth, int* fullHeight) {
-    const int ok = pic_import(path);
-    pic_size(fullWidth, fullHeight);
-    return ok;
-}
+void pic_set_progress(PicProgress step) { g_pic.progress = step; }
 
-void pic_set_progress(PicProgress) {}
+void pic_progress(int done, int total) {
+    if (!g_pic.progress || !g_pic.importing || total <= 0) return;
+    g_pic.progress(g_pic.stage_base + (int)((long long)done * g_pic.stage_rows / total), g_pic.import_rows);
+}
 
 const char* picture_filter_all() { return picture_filter + std::strlen(picture_filter) + 1; }
 

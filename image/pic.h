@@ -31,8 +31,10 @@ void pic_release(PictureBuffer* buffer);  // null ignored
 bool pic_size_ok(long long width, long long height, int kind);
 
 // --- The working picture ---
-// Decodes the file with the codec its first bytes name (JPEG, BMP, TIFF or IMG; the name's
-// extension plays no part) and converts it to kind 3. 0 for a file no codec of the game reads.
+// Decodes the file with the codec its first bytes name (JPEG, PNG, WebP, BMP, TIFF or IMG; the
+// name's extension plays no part), turns a JPEG photo upright by its EXIF orientation and
+// converts the picture to kind 3. 0 for a file no codec of the game reads. pic_import_fit
+// without a box.
 int pic_import(const char* path);
 int pic_size(int* width, int* height);                // 0 (and 0 x 0) without a working picture
 int pic_resample(int width, int height, int smooth);  // smooth: filtered, else nearest
@@ -45,15 +47,20 @@ int pic_save_jpeg(const char* path, int quality);            // the box picture 
 int pic_save_bmp(const char* path);                          // 24-bit, bottom-up
 
 // --- Import for the create room ---
-// As pic_import (and PNG and WebP besides), turning a photo upright by its EXIF orientation.
-// A picture much larger than the fitWidth x fitHeight box it will be shown in may be decoded at
-// a reduced scale, never below the size that fits the box (0 x 0: always the full size).
-// *fullWidth and *fullHeight get the upright size the file holds (the working picture may be
-// smaller, with the same proportions).
+// As pic_import. A JPEG at least twice as large as the picture fitted to the fitWidth x
+// fitHeight box it will be shown in is decoded at a reduced scale (a half, a quarter or an
+// eighth), never below that fitted size (0 x 0: always the full size). *fullWidth and
+// *fullHeight get the upright size the file holds (the working picture may be smaller, with the
+// same proportions; both 0 on failure).
 int pic_import_fit(const char* path, int fitWidth, int fitHeight, int* fullWidth, int* fullHeight);
-// Long decodes and conversions report step(done, total) now and then; null reports nothing.
+// An import reports step(done, total) now and then while it decodes and turns the picture (the
+// total stays the same through one import, done rises to it); null reports nothing. The hook
+// stays until it is replaced.
 using PicProgress = void (*)(int done, int total);
 void pic_set_progress(PicProgress step);
+// The codecs' and the turning's report: done of total rows of the step at hand. Nothing happens
+// outside an import.
+void pic_progress(int done, int total);
 // The "All Formats" pattern of picture_filter, as the file chooser takes it.
 const char* picture_filter_all();
 // Taking the working picture out of the module (the caller releases it with pic_release), and

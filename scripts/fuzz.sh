@@ -18,7 +18,7 @@ layers=""
 for l in kernel rooms gui puzzle image resources platform base; do
   [ -f build-fuzz/liblv_$l.a ] && layers="$layers build-fuzz/liblv_$l.a"
 done
-libs=$(pkg-config --libs sdl2 SDL2_mixer freetype2 fontconfig libtiff-4 libpng)
+libs=$(pkg-config --libs sdl2 SDL2_mixer freetype2 fontconfig libtiff-4 libpng libwebp)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=($(ls fuzz/fuzz_*.cpp | xargs -n1 basename | sed 's/\.cpp$//'))
 for t in "${targets[@]}"; do

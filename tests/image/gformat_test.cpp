@@ -1,7 +1,7 @@
 // tests/image/gformat_test.cpp -- the picture codecs against files laid out by hand (BMP, TIFF
-// headers), written by libtiff (each accepted and refused TIFF layout) and by our JPEG encoder:
-// pixels worked out by hand, round trips, and one lie per guard. The inputs double as the seeds
-// of the fuzz targets.
+// and WebP headers), written by libtiff (each accepted and refused TIFF layout), by libpng,
+// libwebp and our JPEG encoder: pixels worked out by hand, round trips, and one lie per guard.
+// The inputs double as the seeds of the fuzz targets.
 #include "image/gformat.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 // clang-format off
 #include <jpeglib.h>
 // clang-format on
+#include <webp/encode.h>
 
 #include "image/pic.h"
 #include "pic_samples.h"
@@ -113,6 +114,16 @@ TEST(GformatBmp, every_accepted_layout_by_hand) {
         {"32bit-fields", {.width = 2, .bits = 32, .compression = 3, .masks = {0xFF000000, 0xFF0000, 0xFF00},
                           .data = {0x44, 0x33, 0x22, 0x11, 1, 2, 3, 4}},
          IMG_24BIT, {{0, 0, 0x112233}, {1, 0, 0x040302}}},
+        // The long headers carry the masks (and an alpha mask, unused); the palette follows them.
+        {"v5-32bit-fields", {.header_size = 124, .width = 2, .bits = 32, .compression = 3,
+                             .masks = {0xFF000000, 0xFF0000, 0xFF00, 0xFF}, .data = {0x44, 0x33, 0x22, 0x80, 1, 2, 3, 4}},
+         IMG_24BIT, {{0, 0, 0x802233}, {1, 0, 0x040302}}},
+        {"v4-16bit-565", {.header_size = 108, .width = 2, .bits = 16, .compression = 3,
+                          .masks = {0xF800, 0x07E0, 0x001F}, .data = {0xFF, 0xFF, 0xE0, 0x07}},
+         IMG_16BIT, {{0, 0, 0x7FFF}, {1, 0, 0x03E0}}},
+        {"v5-8bit", {.header_size = 124, .width = 2, .bits = 8, .colours_used = 2,
+                     .palette = palette4({0x102030, 0x405060}), .data = {1, 0, 0, 0}},
+         IMG_24BIT, {{0, 0, 0x405060}, {1, 0, 0x102030}}},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -181,7 +192,7 @@ TEST(GformatBmp, every_guard_refuses_its_lie) {
     Bytes magic = base.build();
     magic[1] = 'N';  // one wrong byte is enough
     cases.push_back({"magic", magic});
-    for (uint32_t size : {11, 13, 41, 108}) {
+    for (uint32_t size : {11, 13, 41, 100}) {
         cases.push_back({"header-size-" + std::to_string(size), base.build()});
         set32(&cases.back().bytes, 14, size);
     }
@@ -190,6 +201,8 @@ TEST(GformatBmp, every_guard_refuses_its_lie) {
     with("planes", [](BmpSpec& s) { s.planes = 2; });
     with("rle4", [](BmpSpec& s) { s.compression = 2; });
     with("compression-4", [](BmpSpec& s) { s.compression = 4; });
+    with("v5-compression-5", [](BmpSpec& s) { s.header_size = 124, s.compression = 5; });
+    with("v5-lying-size", [](BmpSpec& s) { s.header_size = 124, s.width = 16384, s.height = 6103; });
     with("rle8-24bit", [](BmpSpec& s) { s.compression = 1; });
     with("colours-257", [](BmpSpec& s) { s.bits = 8, s.colours_used = 257, s.palette = Bytes(257 * 4, 1); });
     with("width-0", [](BmpSpec& s) { s.width = 0; });
@@ -208,6 +221,9 @@ TEST(GformatBmp, every_guard_refuses_its_lie) {
     Bytes cut = base.build();
     cut.resize(30);
     cases.push_back({"header-cut", cut});
+    cut = BmpSpec{.header_size = 124}.build();
+    cut.resize(100);
+    cases.push_back({"v5-header-cut", cut});
     cases.push_back({"empty", {}});
 
     // Every lie is refused before the pixels are allocated.
@@ -573,6 +589,125 @@ TEST(GformatTif, lying_sizes_and_missing_rows) {
     const std::string text = gformat_last_error();
     EXPECT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '.');
+}
+
+// --- PNG and WebP ---
+
+PicPtr decode_new(const Bytes& bytes, bool png) {
+    FILE* f = file_of(bytes);
+    PicPtr b = png ? decode_with(gformat_png_info, gformat_png_read, f)
+                   : decode_with(gformat_webp_info, gformat_webp_read, f);
+    std::fclose(f);
+    return b;
+}
+
+PicPtr png_ok(const char* seed, const PngSpec& spec) {
+    const Bytes bytes = encode_png(spec);
+    write_fuzz_seed("fuzz_png", seed, bytes.data(), bytes.size());
+    PicPtr b = decode_new(bytes, true);
+    EXPECT_NE(b, nullptr) << seed << ": " << gformat_last_error();
+    return b;
+}
+
+// What a libwebp encoder returned in *out (freed here), kept as a seed when named.
+Bytes webp_of(size_t size, uint8_t* const* out, const char* seed) {
+    const Bytes bytes(*out, *out + size);
+    WebPFree(*out);
+    if (seed) write_fuzz_seed("fuzz_webp", seed, bytes.data(), bytes.size());
+    return bytes;
+}
+
+TEST(GformatPngWebp, every_layout_read_with_transparency_over_white) {
+    // Opaque stays, clear gives white, half clear lies between: 0 over white is 127, 100 is 177.
+    PicPtr b = png_ok("palette-trns", {.width = 3,
+                                       .colour_type = PNG_COLOR_TYPE_PALETTE,
+                                       .palette = {{200, 0, 0}, {0, 0, 255}, {0, 100, 0}},
+                                       .transparency = {255, 0, 128},
+                                       .rows = {0, 1, 2}});
+    uint8_t* out = nullptr;
+    const uint8_t bgra[] = {0, 0, 200, 255, 0, 0, 255, 0, 0, 100, 0, 128};
+    PicPtr w = decode_new(webp_of(WebPEncodeLosslessBGRA(bgra, 3, 1, 12, &out), &out, "lossless"), false);
+    ASSERT_TRUE(b && w) << gformat_last_error();
+    for (const PicPtr* p : {&b, &w})
+        for (auto [x, value] : {std::pair{0, 0xC80000u}, {1, 0xFFFFFFu}, {2, 0x7FB17Fu}})
+            EXPECT_EQ(pixel_of(p->get(), x, 0), value) << (p == &w) << " " << x;
+    b = png_ok(
+        "rgb16",
+        {.width = 2, .bits = 16, .rows = {0x12, 0x12, 0x34, 0x34, 0xFE, 0xFE, 0xFF, 0xFF, 0, 0, 0x80, 0x80}});
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ((uint64_t)pixel_of(b.get(), 0, 0) << 24 | pixel_of(b.get(), 1, 0), 0x1234FEFF0080u);
+
+    // Grey 30 x with alpha 31 y: an interlaced file gives what a plain one does.
+    Bytes rows;
+    for (int i = 0; i < 81; i++)
+        rows.insert(rows.end(), {(uint8_t)(30 * (i % 9)), (uint8_t)(31 * (i / 9))});
+    b = png_ok("grey-alpha",
+               {.width = 9, .height = 9, .colour_type = PNG_COLOR_TYPE_GRAY_ALPHA, .rows = rows});
+    PicPtr adam7 = png_ok("grey-alpha-interlaced", {.width = 9,
+                                                    .height = 9,
+                                                    .colour_type = PNG_COLOR_TYPE_GRAY_ALPHA,
+                                                    .interlaced = true,
+                                                    .rows = rows});
+    ASSERT_TRUE(b && adam7);
+    EXPECT_EQ(std::memcmp(b->pixels, adam7->pixels, 9 * 9 * 3), 0);
+    EXPECT_EQ(pixel_of(b.get(), 0, 0), 0xFFFFFFu);  // clear
+    EXPECT_EQ(pixel_of(b.get(), 2, 4), 0xA0A0A0u);  // 60 at 124 of 255
+
+    PicPtr pic = sample_picture(64, 48);
+    w = decode_new(webp_of(WebPEncodeBGR(pic->pixels, 64, 48, pic->pitch, 90, &out), &out, "lossy"), false);
+    ASSERT_NE(w, nullptr) << gformat_last_error();
+    EXPECT_LE(mean_difference(pic, w), 600);  // the checker's sharp colour edges cost most
+}
+
+// A WebP file of one chunk.
+Bytes riff(const char* tag, const Bytes& chunk) {
+    Bytes b = text_bytes("RIFF");
+    put32(&b, 12 + (uint32_t)chunk.size());
+    for (const char* t : {"WEBP", tag})
+        b.insert(b.end(), t, t + 4);
+    put32(&b, (uint32_t)chunk.size());
+    b.insert(b.end(), chunk.begin(), chunk.end());
+    return b;
+}
+
+Bytes with_idat(Bytes png) {
+    png.insert(png.end(), {0, 0, 0, 10, 'I', 'D', 'A', 'T'});
+    return png;
+}
+
+TEST(GformatPngWebp, lies_and_cuts_are_refused_before_the_pixels) {
+    const Bytes png = encode_png({.width = 40, .height = 30, .rows = Bytes(40 * 30 * 3, 0x5A)});
+    PicPtr pic = sample_picture(40, 30);
+    uint8_t* out = nullptr;
+    const Bytes webp = webp_of(WebPEncodeBGR(pic->pixels, 40, 30, pic->pitch, 80, &out), &out, nullptr);
+    const struct {
+        const char *seed, *text;  // text null: any
+        bool png;
+        Bytes bytes;
+    } cases[] = {
+        // The header, and the start of the pixel data it announces.
+        {"bad-100-megapixels", "PNG: picture too large", true,
+         with_idat(encode_png({.width = 16384, .height = 6104}))},
+        {"bad-width-16385", nullptr, true, encode_png({.width = 16385})},
+        {"bad-cut", nullptr, true, Bytes(png.begin(), png.begin() + (long)png.size() / 2)},
+        // A lossless header of 16384 x 16384; an animation's extended header.
+        {"bad-100-megapixels", "WebP: picture too large", false,
+         riff("VP8L", {0x2F, 0xFF, 0xFF, 0xFF, 0x0F, 0})},
+        {"bad-animated", "WebP: animated pictures are not read", false,
+         riff("VP8X", {0x02, 0, 0, 0, 9, 0, 0, 9, 0, 0})},
+        {"bad-cut", nullptr, false, Bytes(webp.begin(), webp.begin() + (long)webp.size() / 2)},
+    };
+    static size_t largest;
+    largest = 0;
+    pic_install_memory_hooks([](size_t n) { return largest = std::max(largest, n), io_mem_alloc(n); },
+                             io_mem_free, io_mem_realloc);
+    for (const auto& c : cases) {
+        write_fuzz_seed(c.png ? "fuzz_png" : "fuzz_webp", c.seed, c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(decode_new(c.bytes, c.png), nullptr) << c.seed << c.png;
+        EXPECT_STREQ(gformat_last_error(), c.text ? c.text : gformat_last_error()) << c.seed;
+    }
+    pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
+    EXPECT_LT(largest, (size_t)1 << 20);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // tests/image/pic_samples.h -- picture files made by the tests: BMP files laid out by hand, TIFF
 // files written by libtiff, JPEG files from our encoder, and decoding them through the codecs.
 #pragma once
+#include <png.h>
 #include <tiffio.h>
 
+#include <csetjmp>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,18 +28,20 @@ inline std::string temp_path(const std::string& name) {
 
 // The parts of a BMP file; `build` lays them out with the right offsets.
 struct BmpSpec {
-    int header_size = 40;  // 12, 40 or 64 are read
+    int header_size = 40;  // 12, 40, 64, 108 or 124 are read
     int32_t width = 1, height = 1;
     int planes = 1, bits = 24;
     uint32_t compression = 0;
     uint32_t colours_used = 0;
     Bytes palette;                // already in the entry size of the header
-    std::vector<uint32_t> masks;  // written after the palette when not empty
+    std::vector<uint32_t> masks;  // after the palette, or inside a header of 108 bytes or more
     Bytes data;                   // pixel data as stored
 
     Bytes build() const {
         Bytes b = {'B', 'M'};
-        const uint32_t offset = 14 + header_size + (uint32_t)palette.size() + 4 * (uint32_t)masks.size();
+        const bool inside = header_size >= 108;
+        const uint32_t offset =
+            14 + header_size + (uint32_t)palette.size() + (inside ? 0 : 4 * (uint32_t)masks.size());
         for (uint32_t v : {offset + (uint32_t)data.size(), 0u, offset, (uint32_t)header_size})
             put32(&b, v);
         auto side = header_size == 12 ? put16 : put32;
@@ -50,9 +54,11 @@ struct BmpSpec {
                 put32(&b, v);
             b.resize(14 + header_size, 0);
         }
+        for (size_t i = 0; inside && i < masks.size(); i++)
+            set32(&b, 14 + 40 + 4 * i, masks[i]);
         b.insert(b.end(), palette.begin(), palette.end());
         for (uint32_t m : masks)
-            put32(&b, m);
+            if (!inside) put32(&b, m);
         b.insert(b.end(), data.begin(), data.end());
         return b;
     }
@@ -94,6 +100,37 @@ inline PicPtr decode_bmp(const Bytes& bytes) { return decode_file(bytes, false);
 inline PicPtr decode_jpg(const Bytes& bytes) { return decode_file(bytes, true); }
 inline PicPtr decode_tif(const std::string& path) {
     return decode_with(gformat_tif_info, gformat_tif_read, path.c_str());
+}
+
+// A PNG written by libpng from rows packed as the format stores them (16-bit samples high byte
+// first); without rows only the signature and the header are written.
+struct PngSpec {
+    int width = 1, height = 1, colour_type = PNG_COLOR_TYPE_RGB, bits = 8;
+    bool interlaced = false;
+    std::vector<png_color> palette;
+    Bytes transparency, rows;  // tRNS entries of a palette; all rows
+};
+
+inline Bytes encode_png(const PngSpec& s) {
+    FILE* f = std::tmpfile();
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, s.width, s.height, s.bits, s.colour_type, s.interlaced, 0, 0);
+        if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), (int)s.palette.size());
+        if (!s.transparency.empty())
+            png_set_tRNS(png, info, s.transparency.data(), (int)s.transparency.size(), nullptr);
+        png_write_info(png, info);
+        for (int pass = png_set_interlace_handling(png); pass > 0 && !s.rows.empty(); pass--)
+            for (int y = 0; y < s.height; y++)
+                png_write_row(png, s.rows.data() + y * (s.rows.size() / s.height));
+        if (!s.rows.empty()) png_write_end(png, nullptr);
+    }
+    png_destroy_write_struct(&png, &info);
+    Bytes bytes = file_bytes(f);
+    std::fclose(f);
+    return bytes;
 }
 
 // A detailed colour picture: gradients, a checker and a diagonal, different in every channel.

@@ -1,13 +1,16 @@
 // tests/image/pic_test.cpp -- the working picture: the codec chosen by the first bytes, the
-// conversion to colour, resampling, export, the data pack's JPEG loader, the memory hooks, and
-// refusals of pictures that lie about their size.
+// conversion to colour, photos turned upright, the reduced decoding of the fitted import,
+// resampling, export, the data pack's JPEG loader, the memory hooks, and refusals of pictures
+// that lie about their size.
 #include "image/pic.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "image/gformat_img.h"
 #include "image/img.h"
@@ -84,14 +87,13 @@ TEST_F(PicTest, import_chooses_the_codec_by_the_first_bytes_and_converts_to_colo
         EXPECT_EQ(first, c.first > 1 ? c.first : c.first ? (first & 0xFF) * 0x010101u : first) << c.name;
     }
 
-    // What no codec of the game reads fails before any codec sees it: a PNG named .jpg, a magic
+    // What no codec of the game reads fails before any codec sees it: a GIF named .jpg, a magic
     // one byte off, a file too short for any magic.
     gformat_error("untouched");
     Bytes near_bmp = bmp;
     near_bmp[1] = 'N';
-    const Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     const std::pair<const char*, Bytes> unreadable[] = {
-        {"f.jpg", png}, {"g.bmp", near_bmp}, {"h.jpg", {0xFF}}};
+        {"f.jpg", text_bytes("GIF89a")}, {"g.bmp", near_bmp}, {"h.jpg", {0xFF}}};
     for (const auto& [name, bytes] : unreadable) {
         EXPECT_EQ(import_as(name, bytes), 0) << name;
         EXPECT_EQ(pic_working(), nullptr);
@@ -102,6 +104,104 @@ TEST_F(PicTest, import_chooses_the_codec_by_the_first_bytes_and_converts_to_colo
     int w = 1, h = 1;
     EXPECT_EQ(pic_size(&w, &h), 0);
     EXPECT_EQ(w + h, 0);
+}
+
+// An APP1 EXIF block with one directory entry: orientation, in either byte order.
+Bytes exif_block(int orientation, bool big) {
+    const uint8_t o = (uint8_t)orientation;
+    return big ? Bytes{'E', 'x',  'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
+                       1,   0x12, 0,   3,   0, 0, 0,   1,   0, o,  0, 0, 0, 0, 0, 0}
+               : Bytes{'E',  'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                       0x12, 1,   3,   0,   1, 0, 0,   0,   o,  0, 0, 0, 0, 0, 0, 0};
+}
+
+// A w x h JPEG in four quarters, red and green over blue and white, with an APP1 block.
+Bytes quarters(const Bytes& app1, int w = 40, int h = 24) {
+    PicPtr pic(pic_create(w, h, IMG_24BIT));
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            const uint32_t c = y < h / 2 ? (x < w / 2 ? 0xFF0000 : 0xFF00) : (x < w / 2 ? 0xFF : 0xFFFFFF);
+            uint8_t* p = pic->pixels + y * pic->pitch + 3 * x;
+            p[0] = (uint8_t)c, p[1] = (uint8_t)(c >> 8), p[2] = (uint8_t)(c >> 16);
+        }
+    Bytes jpg = encode_jpg(pic, 95);
+    const Bytes marker = {0xFF, 0xE1, (uint8_t)((app1.size() + 2) >> 8), (uint8_t)(app1.size() + 2)};
+    jpg.insert(jpg.begin() + 2, app1.begin(), app1.end());
+    jpg.insert(jpg.begin() + 2, marker.begin(), marker.end());
+    return jpg;
+}
+
+// The colour a corner pixel comes close to: R, G, B, W, or ? for none.
+char colour_of(uint32_t c) {
+    for (auto [name, value] : {std::pair{'R', 0xFF0000u}, {'G', 0xFF00u}, {'B', 0xFFu}, {'W', 0xFFFFFFu}})
+        if (std::abs((int)(c >> 16) - (int)(value >> 16)) +
+                std::abs((int)(c >> 8 & 255) - (int)(value >> 8 & 255)) +
+                std::abs((int)(c & 255) - (int)(value & 255)) <
+            60)
+            return name;
+    return '?';
+}
+
+std::string corners(const PictureBuffer* p) {
+    const int r = p->width - 1, b = p->height - 1;
+    return {colour_of(pixel_of(p, 0, 0)), colour_of(pixel_of(p, r, 0)), colour_of(pixel_of(p, 0, b)),
+            colour_of(pixel_of(p, r, b))};
+}
+
+TEST_F(PicTest, jpeg_photos_are_turned_upright_by_their_exif_orientation) {
+    // The upright corners: top left, top right, bottom left, bottom right.
+    const char* const upright[] = {"", "RGBW", "GRWB", "WBGR", "BWRG", "RBGW", "BRWG", "WGBR", "GWRB"};
+    for (int o = 1; o <= 8; o++) {
+        const Bytes jpg = quarters(exif_block(o, o & 1));
+        write_fuzz_seed("fuzz_jpeg", ("exif-" + std::to_string(o)).c_str(), jpg.data(), jpg.size());
+        ASSERT_EQ(import_as("turned.jpg", jpg), 1) << o;
+        EXPECT_EQ(pic_working()->width * 100 + pic_working()->height, o < 5 ? 4024 : 2440) << o;
+        EXPECT_EQ(corners(pic_working()), upright[o]) << o;
+    }
+    // Broken or lying blocks count as no orientation and are never read beyond their end.
+    auto with = [](Bytes b, size_t at, uint8_t v) { return b[at] = v, b; };
+    const Bytes good = exif_block(6, false);
+    EXPECT_EQ(gformat_exif_orientation(good.data(), good.size()), 6);
+    const Bytes lies[] = {Bytes(good.begin(), good.end() - 6),  // the entry cut short
+                          with(good, 14, 2),                    // two entries in a block that holds one
+                          with(good, 10, 0xF0),                 // a directory beyond the block
+                          with(good, 18, 4),                    // a LONG, not a SHORT
+                          with(good, 24, 9),                    // no such orientation
+                          with(good, 4, 'X'),                   // not "Exif", two zero bytes
+                          with(good, 7, 'M')};                  // mixed byte order
+    for (const Bytes& lie : lies)
+        EXPECT_EQ(gformat_exif_orientation(lie.data(), lie.size()), 1) << &lie - lies;
+    ASSERT_EQ(import_as("lie.jpg", quarters(lies[1])), 1);
+    EXPECT_EQ(corners(pic_working()), "RGBW");
+}
+
+TEST_F(PicTest, import_fit_decodes_large_jpegs_reduced_but_never_below_the_fitted_size) {
+    write_file(temp_path("big.jpg"), quarters(exif_block(6, true), 400, 300));  // 300 x 400 upright
+    static std::vector<std::pair<int, int>> steps;
+    pic_set_progress([](int done, int total) { steps.push_back({done, total}); });
+    const struct {
+        int fit_w, fit_h, w, h;
+    } cases[] = {{100, 100, 75, 100},    // fitted 75 x 100: a quarter is just enough
+                 {149, 1000, 150, 200},  // fitted 149 x 199 (rounded up): a half
+                 {200, 201, 300, 400},   // fitted 151 x 201: a half is one short
+                 {1000, 1000, 300, 400},
+                 {0, 0, 300, 400}};
+    for (const auto& c : cases) {
+        steps.clear();
+        int fw = 0, fh = 0;
+        ASSERT_EQ(pic_import_fit(temp_path("big.jpg").c_str(), c.fit_w, c.fit_h, &fw, &fh), 1);
+        EXPECT_EQ(fw * 1000 + fh, 300400);
+        EXPECT_EQ(pic_working()->width * 1000 + pic_working()->height, c.w * 1000 + c.h) << c.fit_w;
+        EXPECT_EQ(corners(pic_working()), "BRWG");
+        // Decoded rows, then turned rows, rising to one total.
+        ASSERT_FALSE(steps.empty());
+        EXPECT_EQ(steps.back(), std::make_pair(c.w + c.h, c.w + c.h));
+        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    }
+    pic_set_progress(nullptr);
+    int fw = 1, fh = 1;
+    EXPECT_EQ(pic_import_fit(temp_path("missing.jpg").c_str(), 10, 10, &fw, &fh), 0);
+    EXPECT_EQ(fw + fh, 0);
 }
 
 TEST_F(PicTest, buffers_hold_their_planes_in_one_block) {

@@ -1,0 +1,6 @@
+// fuzz/fuzz_webp.cpp -- arbitrary bytes imported as a ".webp" picture.
+#include "fuzz/fuzz_picture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzz_import_as("webp", data, size);
+}
