@@ -2,9 +2,10 @@
 // transparency), RGB and RGBA, 1 to 16 bits, interlaced or not, all read as 24-bit colour with
 // the transparency composited over white.
 //
-// The header is checked against the picture limits before libpng allocates rows or we allocate
-// the picture; libpng's own chunk buffers are capped, and its memory comes through the codecs'
-// hooks. libpng's errors jump back to the call that started it (one jump buffer per read).
+// The header is checked against the picture limits, and against what the file's length can
+// hold, before libpng allocates rows or we allocate the picture; libpng's own chunk buffers are
+// capped, and its memory comes through the codecs' hooks. libpng's errors jump back to the call that started
+// it (one jump buffer per read).
 #include <png.h>
 
 #include <cstdio>
@@ -16,6 +17,9 @@
 
 namespace {
 
+// Deflate shrinks data at most this much (two bits for each 258 bytes), so a file shorter than
+// its rows divided by it cannot hold them.
+constexpr long long PNG_DEFLATE_RATIO_MAX = 1032;
 // The largest ancillary chunk (text, colour profile) libpng may keep in memory, and how many.
 constexpr png_alloc_size_t PNG_CHUNK_MAX = 8 * 1024 * 1024;
 constexpr png_uint_32 PNG_CHUNK_COUNT_MAX = 128;
@@ -45,7 +49,7 @@ void png_give_back(png_structp, png_voidp block) { pic_mem_free(block); }
 
 // Reads the header and sets the transformations to 8-bit blue, green, red (and alpha). Runs
 // under the jump buffer. 1 when the picture is within the limits.
-int png_start(PngRead* r, FILE* file) {
+int png_start(PngRead* r, FILE* file, long left) {
     png_init_io(r->png, file);
     png_set_user_limits(r->png, PICTURE_SIDE_MAX, PICTURE_SIDE_MAX);
     png_set_chunk_cache_max(r->png, PNG_CHUNK_COUNT_MAX);
@@ -56,6 +60,11 @@ int png_start(PngRead* r, FILE* file) {
     const png_uint_32 height = png_get_image_height(r->png, r->info);
     if (!pic_size_ok(width, height, IMG_24BIT)) {
         gformat_error("PNG: picture too large");
+        return 0;
+    }
+    const long long rows = (long long)height * (1 + (long long)png_get_rowbytes(r->png, r->info));
+    if (left < 0 || rows > (left + 1) * PNG_DEFLATE_RATIO_MAX) {
+        gformat_error("PNG: the file is too short for its picture");
         return 0;
     }
     r->width = (int)width;
@@ -131,6 +140,9 @@ int png_decode(FILE* file, PictureBuffer* into, int* width, int* height) {
         gformat_error("PNG: not a PNG file");
         return 0;
     }
+    long left = -1;  // bytes after the signature
+    if (std::fseek(file, 0, SEEK_END) == 0) left = std::ftell(file) - pos - 8;
+    std::fseek(file, pos + 8, SEEK_SET);
     PngRead* r = (PngRead*)pic_mem_alloc(sizeof(PngRead));
     std::memset(r, 0, sizeof *r);
     r->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, png_on_error, png_on_warning, nullptr,
@@ -141,7 +153,7 @@ int png_decode(FILE* file, PictureBuffer* into, int* width, int* height) {
         gformat_error("PNG: out of memory");
     } else if (setjmp(png_jmpbuf(r->png)) == 0) {
         png_set_sig_bytes(r->png, 8);
-        int started = png_start(r, file);
+        int started = png_start(r, file, left);
         if (started && into &&
             (into->width != r->width || into->height != r->height || into->kind != IMG_24BIT)) {
             gformat_error("PNG: picture does not match the buffer");

@@ -689,6 +689,8 @@ TEST(GformatPngWebp, lies_and_cuts_are_refused_before_the_pixels) {
         {"bad-100-megapixels", "PNG: picture too large", true,
          with_idat(encode_png({.width = 16384, .height = 6104}))},
         {"bad-width-16385", nullptr, true, encode_png({.width = 16385})},
+        {"bad-too-short", "PNG: the file is too short for its picture", true,
+         with_idat(encode_png({.width = 16000, .height = 6000}))},
         {"bad-cut", nullptr, true, Bytes(png.begin(), png.begin() + (long)png.size() / 2)},
         // A lossless header of 16384 x 16384; an animation's extended header.
         {"bad-100-megapixels", "WebP: picture too large", false,
