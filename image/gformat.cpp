@@ -124,8 +124,8 @@ int bmp_parse(FILE* file, BmpHeader* h) {
             std::memcpy(h->palette[i], entries + i * entry_size, 3);
     }
     if (h->compression == BMP_BITFIELDS) {
-        // After the important-colours count; the alpha mask that follows is not used, the
-        // colour is taken as it stands.
+        // Red, green and blue masks after the header, or inside a long one after its count of
+        // important colours; the alpha mask there is not used, the colour is taken as it stands.
         uint8_t follow[12];
         if (!masks_inside && std::fread(follow, 1, 12, file) != 12) return 0;
         LeCursor m = masks_inside ? info : le_cursor(follow, sizeof follow);

@@ -95,7 +95,7 @@ void progress_stage(int base, int rows, int whole) {
 // Decodes an open file with one codec's info and read calls into a new buffer, or null.
 PictureBuffer* decode_file(FILE* file, int (*info)(FILE*, int*, int*, int*),
                            int (*read)(PictureBuffer*, FILE*)) {
-    int width, height, kind;
+    int width = 0, height = 0, kind = 0;
     PictureBuffer* buffer = info(file, &width, &height, &kind) ? pic_create(width, height, kind) : nullptr;
     progress_stage(0, height, height);
     if (buffer && !read(buffer, file)) {
@@ -107,7 +107,7 @@ PictureBuffer* decode_file(FILE* file, int (*info)(FILE*, int*, int*, int*),
 
 // The TIFF codec opens the file itself.
 PictureBuffer* decode_tiff(const char* path) {
-    int width, height, kind;
+    int width = 0, height = 0, kind = 0;
     PictureBuffer* buffer =
         gformat_tif_info(path, &width, &height, &kind) ? pic_create(width, height, kind) : nullptr;
     progress_stage(0, height, height);
