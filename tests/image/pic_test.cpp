@@ -131,25 +131,18 @@ Bytes quarters(const Bytes& app1, int w = 40, int h = 24) {
     return jpg;
 }
 
-// The colour a corner pixel comes close to: R, G, B, W, or ? for none.
-char colour_of(uint32_t c) {
-    for (auto [name, value] : {std::pair{'R', 0xFF0000u}, {'G', 0xFF00u}, {'B', 0xFFu}, {'W', 0xFFFFFFu}})
-        if (std::abs((int)(c >> 16) - (int)(value >> 16)) +
-                std::abs((int)(c >> 8 & 255) - (int)(value >> 8 & 255)) +
-                std::abs((int)(c & 255) - (int)(value & 255)) <
-            60)
-            return name;
-    return '?';
-}
-
+// The colours of the corners, top left, top right, bottom left, bottom right: R, G, B, W or ?.
 std::string corners(const PictureBuffer* p) {
-    const int r = p->width - 1, b = p->height - 1;
-    return {colour_of(pixel_of(p, 0, 0)), colour_of(pixel_of(p, r, 0)), colour_of(pixel_of(p, 0, b)),
-            colour_of(pixel_of(p, r, b))};
+    std::string seen;
+    for (auto [x, y] :
+         {std::pair{0, 0}, {p->width - 1, 0}, {0, p->height - 1}, {p->width - 1, p->height - 1}}) {
+        const uint32_t c = pixel_of(p, x, y);
+        seen += "?BG?R??W"[((c >> 16 & 255) > 128) * 4 + ((c >> 8 & 255) > 128) * 2 + ((c & 255) > 128)];
+    }
+    return seen;
 }
 
 TEST_F(PicTest, jpeg_photos_are_turned_upright_by_their_exif_orientation) {
-    // The upright corners: top left, top right, bottom left, bottom right.
     const char* const upright[] = {"", "RGBW", "GRWB", "WBGR", "BWRG", "RBGW", "BRWG", "WGBR", "GWRB"};
     for (int o = 1; o <= 8; o++) {
         const Bytes jpg = quarters(exif_block(o, o & 1));
