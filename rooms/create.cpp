@@ -1091,8 +1091,13 @@ int createroom_import(const char* path) {
         msgbox_show_text(TEXT_NOT_LOADED, MSG_OK);
         return 0;
     }
-    if (fullWidth < CREATE_PICTURE_MIN || fullHeight < CREATE_PICTURE_MIN) {
-        io_log("create: %s is only %i x %i\n", path, fullWidth, fullHeight);
+    // A very long, thin picture can be large enough and still too thin once fitted to the screen.
+    int fitWidth, fitHeight;
+    create_fit(fullWidth, fullHeight, a.w, a.h, &fitWidth, &fitHeight);
+    if (fullWidth < CREATE_PICTURE_MIN || fullHeight < CREATE_PICTURE_MIN || fitWidth < CREATE_PICTURE_MIN ||
+        fitHeight < CREATE_PICTURE_MIN) {
+        io_log("create: %s is only %i x %i, %i x %i on this screen\n", path, fullWidth, fullHeight, fitWidth,
+               fitHeight);
         pic_release(picture);
         msgbox_show_text(TEXT_TOO_SMALL, MSG_OK);
         return 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "e2e/store_game.h"
+#include "image/pic_samples.h"
 #include "puzzle/box.h"
 
 namespace {
@@ -56,25 +57,37 @@ std::vector<std::string> files(StoreGame& g, const std::string& folder) {
     return names;
 }
 
+// An 800 x 500 PNG with an alpha channel: colour bands fading out towards the bottom.
+std::string write_png(StoreGame& g, const std::string& name) {
+    pic_samples::PngSpec spec;
+    spec.width = 800, spec.height = 500, spec.colour_type = PNG_COLOR_TYPE_RGBA;
+    for (int y = 0; y < spec.height; y++)
+        for (int x = 0; x < spec.width; x++)
+            for (int v : {x * 255 / 800, (x / 100 % 2) * 200, y * 255 / 500, 255 - y / 4})
+                spec.rows.push_back((uint8_t)v);
+    const Bytes png = pic_samples::encode_png(spec);
+    g.write(name, std::string(png.begin(), png.end()));
+    return g.dir + "/" + name;
+}
+
 }  // namespace
 
 TEST(create, a_new_box_from_a_chosen_picture_lands_on_the_shelf_and_plays_to_the_end) {
     StoreGame g({"Sunset Lake"});
     g.arrange({{"Sunset Lake", slot(0)}});
     const std::string script =
-        "2 click " + NEW_BOX + " left\n+5 snap empty.png\n" + import(PICTURE) + "+1 click " + PIECE_MORE +
-        " left\n+3 click " + IRREGULAR_MORE + " left\n+3 click " + edge_style(3) + " left\n+3 click " +
-        ROTATION + " left\n+3 snap settings.png\n" + "+1 click " + SAVE +
+        "2 click " + NEW_BOX + " left\n+5 snap empty.png\n" + import(write_png(g, "bands.png")) +
+        "+1 click " + PIECE_MORE + " left\n+3 click " + IRREGULAR_MORE + " left\n+3 click " + edge_style(3) +
+        " left\n+3 click " + ROTATION + " left\n+3 snap settings.png\n" + "+1 click " + SAVE +
         " left\n+5 key a ctrl\n+1 type Reef\n+1 key enter\n" + "+10 snap shelf.png\n+1 click " + PLAY +
         " left\n+5 autosolve\n+30 key enter\n" + "+5 key escape\n+5 snap finished.png\n+1 quit\n";
     ASSERT_EQ(g.play(script), 0) << g.file("stderr.txt");
     const Box b = read_box(g, "Reef");
     ASSERT_TRUE(b.ok) << g.file("stderr.txt");
-    // The 1280 x 853 picture fitted into the 1004 x 688 picture area, one step up from the
-    // default piece size 32.
-    EXPECT_EQ(b.record.width * 10000 + b.record.height, 10040669);
+    // The picture fits the 1004 x 688 picture area as it is; one step up from piece size 32.
+    EXPECT_EQ(b.record.width * 10000 + b.record.height, 8000500);
     EXPECT_EQ(b.record.pieceSize, 33);
-    EXPECT_EQ(b.record.pieceCount, (1004 / 33) * (669 / 33));
+    EXPECT_EQ(b.record.pieceCount, (800 / 33) * (500 / 33));
     EXPECT_EQ(b.record.irregularity, 1);
     EXPECT_EQ(b.record.edgeStyle, 3);
     EXPECT_EQ(b.record.rotation * 10 + b.record.hiddenPicture, 10);
@@ -132,7 +145,7 @@ TEST(create, pictures_it_cannot_use_are_refused_and_cancel_leaves_nothing_behind
         << g.file("stderr.txt");
     const std::string log = g.file("stderr.txt");
     EXPECT_NE(log.find("create: " + g.dir + "/junk.png: "), std::string::npos) << log;
-    EXPECT_NE(log.find("tiny.bmp is only 39 x 40"), std::string::npos) << log;
+    EXPECT_NE(log.find("tiny.bmp is only 39 x 40,"), std::string::npos) << log;
     EXPECT_EQ(files(g, "puzzles"), (std::vector<std::string>{"Sunset Lake.pzl"}));
     EXPECT_EQ(files(g, "sfiles/temp"), (std::vector<std::string>{"Sunset Lake.prw"}));
     for (const char* work :

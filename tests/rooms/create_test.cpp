@@ -197,13 +197,14 @@ TEST_F(CreateRoom, import_takes_pictures_from_40_by_40_and_leaves_the_room_empty
     EXPECT_TRUE(g_asked.empty());
 
     write_file("broken.jpg", Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 16});
-    for (std::string path : {bmp("narrow.bmp", 39, 40), bmp("low.bmp", 400, 39), std::string("broken.jpg"),
-                             std::string("missing.png")}) {
+    // thin.bmp is large enough itself, but only 37 pixels high once fitted to the screen.
+    for (std::string path : {bmp("narrow.bmp", 39, 40), bmp("low.bmp", 400, 39), bmp("thin.bmp", 2700, 100),
+                             std::string("broken.jpg"), std::string("missing.png")}) {
         ASSERT_EQ(createroom_import(bmp("good.bmp", 200, 100).c_str()), 1);
         EXPECT_EQ(createroom_import(path.c_str()), 0) << path;
         EXPECT_EQ(createroom_record()->width, 0) << path;  // cleared before loading
     }
-    EXPECT_EQ(g_asked, std::vector<std::string>(4, "message"));
+    EXPECT_EQ(g_asked, std::vector<std::string>(5, "message"));
 }
 
 TEST_F(CreateRoom, a_new_box_gets_a_free_name_and_reads_back_as_it_was_set) {
