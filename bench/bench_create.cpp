@@ -15,6 +15,7 @@
 #include <string>
 
 #include "bench/bench_pack.h"
+#include "bench/bench_window.h"
 #include "gui/button.h"
 #include "gui/chooser.h"
 #include "gui/font.h"
@@ -33,25 +34,6 @@ namespace {
 
 constexpr int SCREEN_W = 1920, SCREEN_H = 1080;
 constexpr int PICTURE_W = 1900, PICTURE_H = 1000;
-
-// One frame: the window manager paints the dirty cells, which are then counted and cleaned.
-long frame() {
-    io_video_begin_paint();
-    KernelEvent idle{KE_IDLE, 0, 0, 0};
-    window_dispatch(&idle);
-    screen_flush();
-    screen.buf = nullptr;
-    long area = 0;
-    const PresentList& list = io_video_present_list();
-    for (int i = 0; i < list.count; i++)
-        area += (long)(list.rects[i].right - list.rects[i].left) * (list.rects[i].bottom - list.rects[i].top);
-    return area;
-}
-
-void send(int type, int x, int y, int c) {
-    KernelEvent e{type, x, y, c};
-    window_dispatch(&e);
-}
 
 // A picture with detail everywhere, so the resampler and the JPEG coder have real work.
 void write_picture(const char* path) {
@@ -107,7 +89,7 @@ void start() {
     write_picture("picture.bmp");
     if (!createroom_import("picture.bmp")) std::abort();
     screen_invalidate_all();
-    frame();
+    bench_frame();
     g_ready = 1;
 }
 
@@ -118,9 +100,9 @@ void press(int control, int dx) {
     window_screen_pos(window, &x, &y);
     window_size(window, &w, &h);
     const int px = dx < 0 ? x + 16 : x + w - 16, py = y + 16;  // the slider's left or right arrow
-    send(KE_MOUSEMOVE, px, py, 0);
-    send(KE_MOUSEDOWN, px, py, 1);
-    send(KE_MOUSEUP, px, py, 1);
+    bench_send(KE_MOUSEMOVE, px, py, 0);
+    bench_send(KE_MOUSEDOWN, px, py, 1);
+    bench_send(KE_MOUSEUP, px, py, 1);
 }
 
 void recompute_1900x1000(benchmark::State& state) {
@@ -133,7 +115,7 @@ void recompute_1900x1000(benchmark::State& state) {
     long area = 0;
     for (auto _ : state) {
         press(CREATE_PIECE_SIZE, step);
-        area = frame();
+        area = bench_frame();
         step = -step;
     }
     state.counters["pieces"] = r->pieceCount;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "bench/bench_pack.h"
+#include "bench/bench_window.h"
 #include "gui/font.h"
 #include "gui/ge.h"
 #include "gui/window.h"
@@ -84,32 +85,12 @@ void start() {
     window_focus(g_dragged);
 }
 
-// One frame: the window manager paints the dirty cells, which are then presented (here: counted
-// and cleaned; the frame is closed without copying to a window).
-long frame() {
-    io_video_begin_paint();
-    KernelEvent idle{KE_IDLE, 0, 0, 0};
-    window_dispatch(&idle);
-    screen_flush();
-    screen.buf = nullptr;
-    long area = 0;
-    const PresentList& list = io_video_present_list();
-    for (int i = 0; i < list.count; i++)
-        area += (long)(list.rects[i].right - list.rects[i].left) * (list.rects[i].bottom - list.rects[i].top);
-    return area;
-}
-
-void send(int type, int x, int y, int c) {
-    KernelEvent e{type, x, y, c};
-    window_dispatch(&e);
-}
-
 void full_room_repaint(benchmark::State& state) {
     start();
     window_show(g_dragged, 0);
     for (auto _ : state) {
         screen_invalidate_all();
-        frame();
+        bench_frame();
     }
     window_show(g_dragged, 1);
 }
@@ -118,23 +99,23 @@ BENCHMARK(full_room_repaint)->Unit(benchmark::kMillisecond);
 void drag_floating_window(benchmark::State& state) {
     start();
     screen_invalidate_all();
-    frame();
+    bench_frame();
     int x, y;
     window_screen_pos(g_dragged, &x, &y);
-    send(KE_MOUSEMOVE, x + 50, y + 8, 0);
-    send(KE_MOUSEDOWN, x + 50, y + 8, 1);
+    bench_send(KE_MOUSEMOVE, x + 50, y + 8, 0);
+    bench_send(KE_MOUSEDOWN, x + 50, y + 8, 1);
     if (!window_is_moved(g_dragged)) state.SkipWithError("the title bar did not start a move");
     int step = 10;
     long area = 0;
     for (auto _ : state) {
         x += step;
         step = -step;
-        send(KE_MOUSEMOVE, x + 50, y + 8, 0);
-        area = frame();
+        bench_send(KE_MOUSEMOVE, x + 50, y + 8, 0);
+        area = bench_frame();
     }
     state.counters["repainted_px"] = (double)area;  // of 1920 x 1080
-    send(KE_MOUSEUP, x + 50, y + 8, 1);
-    frame();
+    bench_send(KE_MOUSEUP, x + 50, y + 8, 1);
+    bench_frame();
 }
 BENCHMARK(drag_floating_window)->Unit(benchmark::kMicrosecond);
 
