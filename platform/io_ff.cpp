@@ -19,6 +19,13 @@ FeedbackPlugin plugin;
 
 }  // namespace
 
+// Placeholders until the plug-in is loaded for real.
+int io_ff_detect() { return 0; }
+int io_ff_load() { return 0; }
+void io_ff_switch(int) {}
+int io_ff_state() { return plugin.state; }
+void io_ff_unload() {}
+
 void io_ff_pop(int strength) {
     if (plugin.state && plugin.popStart) plugin.popStart(strength);
 }

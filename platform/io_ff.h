@@ -5,6 +5,18 @@
 // a missing plug-in only means no feedback.
 #pragma once
 
+// --- The plug-in ---
+// "libfbmouse.so" and "libifc21.so" both found on the library path or in the game folder.
+int io_ff_detect();
+// Loads "libfbmouse.so" and looks up its seven entry points; 0 (nothing loaded) when it cannot be
+// loaded or lacks "fbmouse_init". Already loaded: 1.
+int io_ff_load();
+// Switches the feedback on (the plug-in's start-up decides the state) or off; only a loaded
+// plug-in is switched, and only when on differs from the current state.
+void io_ff_switch(int on);
+int io_ff_state();    // 0 off, else the state the plug-in's start-up gave
+void io_ff_unload();  // switched off, library freed, entry points forgotten
+
 // A short pulse: 3000 when the mouse enters an enabled button, 5000 for a join.
 void io_ff_pop(int strength);
 // The rectangle (left, top, right, bottom) the mouse is held in, with the screen size (width,
