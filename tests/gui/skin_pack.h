@@ -1,5 +1,5 @@
-// tests/gui/skin_pack.h -- a data pack with the skin, the font sheets and the texts as mkpack
-// draws them (built once per run), opened with a fresh file cache, and an open frame.
+// tests/gui/skin_pack.h -- a data pack with the skin, the font sheets, the texts and the edge
+// curves as mkpack draws them (built once per run), opened with a fresh file cache, and an open frame.
 #pragma once
 #include <unistd.h>
 
@@ -24,7 +24,8 @@ inline const std::string& skin_pack_path() {
         std::vector<PackResource> res;
         const std::string file = std::string(dir) + "/data.pck";
         bool ok = part_skin(LUMAVEX_ASSETS_DIR, &res, nullptr) &&
-                  part_fonts(LUMAVEX_ASSETS_DIR, &res, nullptr) && mkpack_write(file, res);
+                  part_fonts(LUMAVEX_ASSETS_DIR, &res, nullptr) &&
+                  part_curves(LUMAVEX_ASSETS_DIR, &res, nullptr) && mkpack_write(file, res);
         static std::string made = dir;
         std::atexit([] { std::filesystem::remove_all(made); });
         return ok ? file : std::string();

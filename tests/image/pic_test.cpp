@@ -134,9 +134,8 @@ Bytes quarters(const Bytes& app1, int w = 40, int h = 24) {
 // The colours of the corners, top left, top right, bottom left, bottom right: R, G, B, W or ?.
 std::string corners(const PictureBuffer* p) {
     std::string seen;
-    for (auto [x, y] :
-         {std::pair{0, 0}, {p->width - 1, 0}, {0, p->height - 1}, {p->width - 1, p->height - 1}}) {
-        const uint32_t c = pixel_of(p, x, y);
+    for (int i = 0; i < 4; i++) {
+        const uint32_t c = pixel_of(p, i % 2 * (p->width - 1), i / 2 * (p->height - 1));
         seen += "?BG?R??W"[((c >> 16 & 255) > 128) * 4 + ((c >> 8 & 255) > 128) * 2 + ((c & 255) > 128)];
     }
     return seen;
@@ -153,8 +152,7 @@ TEST_F(PicTest, jpeg_photos_are_turned_upright_by_their_exif_orientation) {
     }
     // Broken or lying blocks count as no orientation and are never read beyond their end.
     auto with = [](Bytes b, size_t at, uint8_t v) { return b[at] = v, b; };
-    const Bytes good = exif_block(6, false);
-    EXPECT_EQ(gformat_exif_orientation(good.data(), good.size()), 6);
+    const Bytes good = exif_block(6, false);                    // read as 6 above
     const Bytes lies[] = {Bytes(good.begin(), good.end() - 6),  // the entry cut short
                           with(good, 14, 2),                    // two entries in a block that holds one
                           with(good, 10, 0xF0),                 // a directory beyond the block
@@ -172,23 +170,21 @@ TEST_F(PicTest, import_fit_decodes_large_jpegs_reduced_but_never_below_the_fitte
     write_file(temp_path("big.jpg"), quarters(exif_block(6, true), 400, 300));  // 300 x 400 upright
     static std::vector<std::pair<int, int>> steps;
     pic_set_progress([](int done, int total) { steps.push_back({done, total}); });
-    const struct {
-        int fit_w, fit_h, w, h;
-    } cases[] = {{100, 100, 75, 100},    // fitted 75 x 100: a quarter is just enough
-                 {149, 1000, 150, 200},  // fitted 149 x 199 (rounded up): a half
-                 {200, 201, 300, 400},   // fitted 151 x 201: a half is one short
-                 {1000, 1000, 300, 400},
-                 {0, 0, 300, 400}};
-    for (const auto& c : cases) {
+    // The box to fit in, and the size decoded.
+    const int cases[][4] = {{100, 100, 75, 100},    // fitted 75 x 100: a quarter is just enough
+                            {149, 1000, 150, 200},  // fitted 149 x 199 (rounded up): a half
+                            {200, 201, 300, 400},   // fitted 151 x 201: a half is one short
+                            {1000, 1000, 300, 400}};
+    for (const auto& [fit_w, fit_h, w, h] : cases) {
         steps.clear();
         int fw = 0, fh = 0;
-        ASSERT_EQ(pic_import_fit(temp_path("big.jpg").c_str(), c.fit_w, c.fit_h, &fw, &fh), 1);
+        ASSERT_EQ(pic_import_fit(temp_path("big.jpg").c_str(), fit_w, fit_h, &fw, &fh), 1);
         EXPECT_EQ(fw * 1000 + fh, 300400);
-        EXPECT_EQ(pic_working()->width * 1000 + pic_working()->height, c.w * 1000 + c.h) << c.fit_w;
+        EXPECT_EQ(pic_working()->width * 1000 + pic_working()->height, w * 1000 + h) << fit_w;
         EXPECT_EQ(corners(pic_working()), "BRWG");
         // Decoded rows, then turned rows, rising to one total.
         ASSERT_FALSE(steps.empty());
-        EXPECT_EQ(steps.back(), std::make_pair(c.w + c.h, c.w + c.h));
+        EXPECT_EQ(steps.back(), std::make_pair(w + h, w + h));
         EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
     }
     pic_set_progress(nullptr);
