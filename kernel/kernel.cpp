@@ -47,6 +47,7 @@
 #include "resources/sound.h"
 #include "rooms/create.h"
 #include "rooms/intro.h"
+#include "rooms/options.h"
 #include "rooms/play.h"
 #include "rooms/store.h"
 
@@ -77,6 +78,7 @@ struct KernelState {
     KernelStartHook start_hook;         // runs at the end of start-up (scene tests)
     char box[PATH_MAX_GAME];            // a box file named on the command line, "" when none
     char sent_box[PATH_MAX];            // a box file sent by a second copy, waiting to be opened
+    int options;                        // `-options yes`: the options window before the game
 };
 KernelState g_kernel;
 
@@ -252,6 +254,18 @@ int kernel_open_box_file(const char* path, const char* folder, BoxOpener open) {
 
 namespace {
 
+// `-options yes`: the options window runs once events flow and before any room is entered;
+// Cancel ends the game the normal way, OK goes on into the store room with the new settings.
+void start_with_options() {
+    if (!options_run_first()) {
+        kernel_close_request();
+        return;
+    }
+    options_apply();
+    store_enter();
+    open_command_line_box();
+}
+
 void open_sent_box() {
     if (!kernel_open_box_file(g_kernel.sent_box, g_kernel.puzzles, store_open_box))
         tell_box_unreadable(g_kernel.sent_box);
@@ -309,12 +323,12 @@ void kernel_init() {
     intro_splash_status("Initializing Play Room");
     playroom_create();
     playroom_set_frame_period(app_config.framePeriod);
-    store_enter();
+    if (!g_kernel.options) store_enter();
     intro_splash_close();
     if (g_kernel.start_hook) g_kernel.start_hook();
     // The box opens in the main loop's first pass: a question it asks (a finished box) needs the
-    // events flowing.
-    kernel_defer(open_command_line_box);
+    // events flowing. So does the options window.
+    kernel_defer(g_kernel.options ? start_with_options : open_command_line_box);
 
     // The cache's users are set up: from now on a registration loads its resource at once.
     cache_set_precache(1);
@@ -474,6 +488,7 @@ int kernel_main(int argc, char** argv) {
 
     int options = 0;
     cmdline_bool(g_kernel.cmdline, "-options", &options);
+    g_kernel.options = options;
     if (!sys_instance_claim(app_config.className)) {
         // The first copy came forward; a box named here is handed to it to open.
         if (g_kernel.box[0]) {

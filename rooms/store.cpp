@@ -29,6 +29,7 @@
 #include "puzzle/box.h"
 #include "rooms/create.h"
 #include "rooms/intro.h"
+#include "rooms/options.h"
 #include "rooms/play.h"
 #include "rooms/shelf.h"
 
@@ -93,15 +94,16 @@ enum ToolButton {
     TOOL_RENAME,
     TOOL_ABOUT,
     TOOL_WEB,
+    TOOL_OPTIONS,
     TOOL_BUTTONS
 };
 struct ToolPlace {
     int text, frame, x, y, width;
 };
 constexpr ToolPlace TOOL_PLACES[TOOL_BUTTONS] = {
-    {121, 28, 0, 18, TOOL_WIDTH},       {122, 30, 75, 18, TOOL_WIDTH}, {123, 30, 150, 18, TOOL_WIDTH},
-    {126, 26, 225, 18, TOOL_WIDTH},     {124, 12, 0, 42, TOOL_WIDTH},  {125, 14, 75, 42, TOOL_WIDTH},
-    {127, 10, 150, 42, 2 * TOOL_WIDTH},
+    {121, 28, 0, 18, TOOL_WIDTH},   {122, 30, 75, 18, TOOL_WIDTH},  {123, 30, 150, 18, TOOL_WIDTH},
+    {126, 26, 225, 18, TOOL_WIDTH}, {124, 12, 0, 42, TOOL_WIDTH},   {125, 14, 75, 42, TOOL_WIDTH},
+    {127, 14, 150, 42, TOOL_WIDTH}, {114, 10, 225, 42, TOOL_WIDTH},
 };
 
 struct StoreRoom {
@@ -446,6 +448,9 @@ void tool_button(int which) {
             break;
         case TOOL_WEB:
             io_open_document(PUBLISHER_ADDRESS);
+            break;
+        case TOOL_OPTIONS:
+            if (options_run()) options_apply();
             break;
         default:
             break;

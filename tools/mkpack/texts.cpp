@@ -16,8 +16,8 @@
 
 namespace {
 
-// Every number a screen, button, message or question of the game asks for. 114, 133 and 157
-// are kept for the wordings of their neighbours' families although no screen shows them yet.
+// Every number a screen, button, message or question of the game asks for. 133 and 157 are
+// kept for the wordings of their neighbours' families although no screen shows them yet.
 const NeededText NEEDED[] = {
     {15, nullptr, "title of the information windows"},
     {16, nullptr, "a box name that is already on the shelf"},
@@ -39,7 +39,7 @@ const NeededText NEEDED[] = {
     {111, nullptr, "new box button"},
     {112, nullptr, "gift button"},
     {113, nullptr, "gallery button"},
-    {114, nullptr, "options"},
+    {114, nullptr, "options button of the tools window"},
     {115, nullptr, "help button"},
     {116, nullptr, "quit button"},
     {120, nullptr, "title of the tools window"},
@@ -141,6 +141,13 @@ const NeededText NEEDED[] = {
     {457, nullptr, "stop tune button"},
     {460, nullptr, "the tune does not play"},
     {500, nullptr, "create room title, editing a box"},
+    {600, nullptr, "options: interface language list"},
+    {601, nullptr, "options: help pages list"},
+    {602, nullptr, "options: background colour field"},
+    {603, nullptr, "options: brightness slider"},
+    {604, nullptr, "options: force-feedback tick box"},
+    {605, nullptr, "options: restore defaults"},
+    {606, nullptr, "options: the publisher's language page"},
     {640, nullptr, "title of the open dialog"},
     {641, nullptr, "title of the save dialog"},
     {642, nullptr, "file chooser: the folder-up button"},

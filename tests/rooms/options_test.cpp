@@ -1,0 +1,153 @@
+// tests/rooms/options_test.cpp -- the options window's settings: the colour field and preview
+// arithmetic, reading with damaged values, the keys written, the choice lists from a folder.
+#include "rooms/options.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/io_file.h"
+#include "platform/io_ini.h"
+#include "support/files.h"
+
+namespace {
+
+TEST(options, colour_field_and_preview) {
+    int hue, saturation;
+    const int cases[][4] = {
+        {100, 0, 200, 99},   // the top row is clamped below full saturation
+        {200, 128, 360, 1},  // right of the picture and the bottom row: the ends of both ranges
+        {45, 64, 90, 50},    {-4, 300, 0, 1}, {180, -10, 360, 99},
+    };
+    for (const auto& c : cases) {
+        options_field_colour(c[0], c[1], &hue, &saturation);
+        EXPECT_EQ(hue, c[2]) << c[0] << "," << c[1];
+        EXPECT_EQ(saturation, c[3]) << c[0] << "," << c[1];
+    }
+    // Brightness 0 is the middle lightness: the pure hues; 100 is white, -100 black.
+    EXPECT_EQ(options_preview_colour(0, 100, 0), 0xFF0000u);
+    EXPECT_EQ(options_preview_colour(120, 100, 0), 0x00FF00u);
+    EXPECT_EQ(options_preview_colour(240, 100, 0), 0x0000FFu);
+    EXPECT_EQ(options_preview_colour(209, 42, 100), 0xFFFFFFu);
+    EXPECT_EQ(options_preview_colour(209, 42, -100), 0x000000u);
+    // Half saturation at the middle lightness: 0.75 and 0.25 of full.
+    const uint32_t half = options_preview_colour(0, 50, 0);
+    EXPECT_NEAR((int)(half >> 16), 191, 1);
+    EXPECT_NEAR((int)(half & 0xFF), 64, 1);
+}
+
+struct OptionsConfig : ::testing::Test {
+    TempDir dir;
+    void SetUp() override {
+        io_set_start_folder(dir.path.c_str());
+        std::filesystem::create_directory(dir / "sfiles");
+    }
+    void TearDown() override { io_set_start_folder(""); }
+    void config(const std::string& text) { write_file(dir / "sfiles/config.ini", text_bytes(text)); }
+    OptionsSettings read() {
+        OptionsSettings s;
+        options_read(&s);
+        return s;
+    }
+};
+
+TEST_F(OptionsConfig, defaults_without_keys_and_for_damaged_values) {
+    OptionsSettings s = read();
+    EXPECT_STREQ(s.language, "");
+    EXPECT_STREQ(s.help, "");
+    EXPECT_EQ(s.hue, 209);
+    EXPECT_EQ(s.saturation, 42);
+    EXPECT_EQ(s.brightness, 0);
+    EXPECT_EQ(s.feedback, 1);
+
+    for (const char* tint : {"12 34", "400 10 0", "10 101 0", "10 20 -101", "10 20 30 40", "abc", "10 x 20",
+                             "-1 20 0"}) {
+        config(std::string("[MAIN]\nBackGround=") + tint + "\n");
+        s = read();
+        EXPECT_EQ(s.hue * 10000 + s.saturation * 100 + s.brightness, 209 * 10000 + 42 * 100) << tint;
+    }
+    config("[MAIN]\nBackGround=360 1 -100\nUserInterface=../lang.ini\nHelpFile=sub/help.html\n"
+           "FeedBackSupport=0\n");
+    s = read();
+    EXPECT_EQ(s.hue, 360);  // hue, saturation, brightness in that order
+    EXPECT_EQ(s.saturation, 1);
+    EXPECT_EQ(s.brightness, -100);
+    EXPECT_STREQ(s.language, "");  // a name from another folder is no entry of the list
+    EXPECT_STREQ(s.help, "");
+    EXPECT_EQ(s.feedback, 0);
+    // Only exactly "0" switches the feedback off.
+    for (const char* on : {"00", "no", "1", ""}) {
+        config(std::string("[MAIN]\nFeedBackSupport=") + on + "\n");
+        EXPECT_EQ(read().feedback, 1) << on;
+    }
+}
+
+TEST_F(OptionsConfig, written_keys_read_back_and_keep_the_rest) {
+    config("[MAIN]\nOldScreenSize=1024 768\n[STOREROOM]\nToolsWin=1 2 3 4 1 0\n");
+    OptionsSettings s;
+    options_defaults(&s);
+    std::snprintf(s.language, sizeof s.language, "deutsch.ini");
+    s.hue = 200;
+    s.saturation = 99;
+    s.brightness = -20;
+    s.feedback = 0;
+    ASSERT_EQ(options_write(s), 1);
+    char text[64];
+    const char* file = "sfiles/config.ini";
+    EXPECT_GT(io_ini_read(file, "MAIN", "BackGround", text, sizeof text), 0);
+    EXPECT_STREQ(text, "200 99 -20");
+    io_ini_read(file, "MAIN", "FeedBackSupport", text, sizeof text);
+    EXPECT_STREQ(text, "0");
+    io_ini_read(file, "MAIN", "UserInterface", text, sizeof text);
+    EXPECT_STREQ(text, "deutsch.ini");
+    const Bytes bytes = read_file(dir / "sfiles/config.ini");
+    const std::string all(bytes.begin(), bytes.end());
+    EXPECT_NE(all.find("HelpFile="), std::string::npos);  // English: the key is there, empty
+    EXPECT_NE(all.find("OldScreenSize=1024 768"), std::string::npos);
+    EXPECT_NE(all.find("ToolsWin=1 2 3 4 1 0"), std::string::npos);
+
+    const OptionsSettings back = read();
+    EXPECT_STREQ(back.language, "deutsch.ini");
+    EXPECT_EQ(back.hue, 200);
+    EXPECT_EQ(back.saturation, 99);
+    EXPECT_EQ(back.brightness, -20);
+    EXPECT_EQ(back.feedback, 0);
+    s.feedback = 1;
+    options_write(s);
+    EXPECT_EQ(read().feedback, 1);
+}
+
+TEST(options, lists_hold_english_then_the_folders_files_by_name) {
+    TempDir dir;
+    const std::string ml = dir / "ml";
+    std::filesystem::create_directories(ml + "/folder.ini");
+    for (const char* name : {"francais.ini", "deutsch.ini", "readme.txt", "guide.html", "nederlands.html"})
+        write_file(ml + "/" + name, text_bytes("x"));
+    OptionsList list;
+    options_list_files(ml.c_str(), "ini", &list);
+    ASSERT_EQ(list.count, 3);
+    EXPECT_STREQ(list.shown[0], "English");
+    EXPECT_STREQ(list.files[0], "");
+    EXPECT_STREQ(list.shown[1], "deutsch");
+    EXPECT_STREQ(list.files[2], "francais.ini");
+    EXPECT_EQ(options_list_find(list, "francais.ini"), 2);
+    EXPECT_EQ(options_list_find(list, "missing.ini"), 0);
+    EXPECT_EQ(options_list_find(list, ""), 0);
+
+    options_list_files(ml.c_str(), "html", &list);
+    ASSERT_EQ(list.count, 3);
+    EXPECT_STREQ(list.shown[1], "guide");
+    EXPECT_STREQ(list.shown[2], "nederlands");
+
+    options_list_files((dir / "none").c_str(), "ini", &list);  // no folder: English alone
+    EXPECT_EQ(list.count, 1);
+
+    for (int i = 0; i < OPTIONS_LIST_MAX + 5; i++)
+        write_file(ml + "/l" + std::to_string(100 + i) + ".ini", text_bytes("x"));
+    options_list_files(ml.c_str(), "ini", &list);
+    EXPECT_EQ(list.count, OPTIONS_LIST_MAX);
+    EXPECT_STREQ(list.shown[0], "English");
+}
+
+}  // namespace
