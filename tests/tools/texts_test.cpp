@@ -68,9 +68,13 @@ TEST(EnglishTexts, shipped_file_holds_every_number_through_the_ini_reader) {
 
 TEST(EnglishTexts, words_fit_the_buttons_of_fixed_width) {
     auto medium = [](int n) { return fonts_text_width(FONT_MEDIUM, text(n).c_str()); };
-    EXPECT_LE(medium(302), 40 - 4);   // mouse-look button, 40 wide
-    EXPECT_LE(medium(127), 150 - 4);  // web site button, 150 wide
-    for (int n : {456, 457})          // play and stop tune, 60 wide
+    EXPECT_LE(medium(302), 40 - 4);  // mouse-look button, 40 wide
+    for (int n : {127, 114})         // web site and options buttons of the tools window, 75 wide
+        EXPECT_LE(medium(n), 75 - 2) << "text " << n;
+    EXPECT_LE(medium(604), 250 - 30);  // the options window: feedback tick box, list-wide buttons
+    EXPECT_LE(medium(606), 232 - 10);
+    EXPECT_LE(medium(605), 110 - 10);  // defaults, in the button bar
+    for (int n : {456, 457})           // play and stop tune, 60 wide
         EXPECT_LE(medium(n), 60 - 4) << "text " << n;
     for (int n : {452, 453, 454, 455})  // tick boxes in the 120-wide options window
         EXPECT_LE(medium(n), 120 - 40) << "text " << n;
