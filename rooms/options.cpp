@@ -309,7 +309,8 @@ void draw_list() {
     ge_set_pen(0, ge_colour(GE_MSGBOX_TEXT));
     if (s.top > 0) ge_line(x + s.listW / 2 - 8, y, x + s.listW / 2 + 8, y);
     if (s.top + s.listRows < k.list.count)
-        ge_line(x + s.listW / 2 - 8, y + s.listRows * ROW_H - 1, x + s.listW / 2 + 8, y + s.listRows * ROW_H - 1);
+        ge_line(x + s.listW / 2 - 8, y + s.listRows * ROW_H - 1, x + s.listW / 2 + 8,
+                y + s.listRows * ROW_H - 1);
 }
 
 // The open list covers the whole window: a press on a row chooses it, a press anywhere else
@@ -355,8 +356,8 @@ void build_choice(int c, int y) {
     k.y = y;
     k.previous = button_register(w, BS_PUSH | BS_TEXT | BS_FRAME, LEFT_X, y, ARROW_W, CHOICE_H, 0, "<",
                                  ELEMENT_FIRST, 0);
-    k.shown = button_register_drawn(w, BS_PUSH | BS_DRAWN | BS_FRAME, LEFT_X + ARROW_W, y, LEFT_W - 2 * ARROW_W,
-                                    CHOICE_H, draw_choice, ELEMENT_MIDDLE, 0);
+    k.shown = button_register_drawn(w, BS_PUSH | BS_DRAWN | BS_FRAME, LEFT_X + ARROW_W, y,
+                                    LEFT_W - 2 * ARROW_W, CHOICE_H, draw_choice, ELEMENT_MIDDLE, 0);
     k.next = button_register(w, BS_PUSH | BS_TEXT | BS_FRAME, LEFT_X + LEFT_W - ARROW_W, y, ARROW_W, CHOICE_H,
                              0, ">", ELEMENT_LAST, 0);
 }

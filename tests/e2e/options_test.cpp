@@ -28,18 +28,11 @@ std::string main_key(StoreGame& g, const char* key) {
 TEST(options, before_the_game_ok_writes_the_settings_and_the_store_room_opens_it_again) {
     StoreGame g({"Sunset Lake"});
     g.arrange({{"Sunset Lake", e2e::slot(0)}});
-    ASSERT_EQ(g.play("2 snap options.png\n"
-                     "+2 click " + field(100, 0) + " left\n"
-                     "+2 key enter\n"
-                     "+10 snap store.png\n"
-                     "+2 click " + OPTIONS_BUTTON + " left\n"
-                     "+5 drag " + field(10, 10) + " " + field(45, 64) + " 6\n"
-                     "+5 snap again.png\n"
-                     "+2 key enter\n"
-                     "+5 quit\n",
-                     {"-options", "yes"}),
-              0)
-        << g.file("stderr.txt");
+    const std::string script = "2 snap options.png\n+2 click " + field(100, 0) + " left\n+2 key enter\n" +
+                               "+10 snap store.png\n+2 click " + OPTIONS_BUTTON + " left\n" + "+5 drag " +
+                               field(10, 10) + " " + field(45, 64) + " 6\n" +
+                               "+5 snap again.png\n+2 key enter\n+5 quit\n";
+    ASSERT_EQ(g.play(script, {"-options", "yes"}), 0) << g.file("stderr.txt");
     EXPECT_TRUE(g.has("options.png"));
     EXPECT_TRUE(g.has("again.png"));
     // The drag's end point counts: hue 90, saturation 50; the first run's 200 99 was replaced.

@@ -18,7 +18,7 @@ TEST(options, colour_field_and_preview) {
     const int cases[][4] = {
         {100, 0, 200, 99},   // the top row is clamped below full saturation
         {200, 128, 360, 1},  // right of the picture and the bottom row: the ends of both ranges
-        {45, 64, 90, 50},    {-4, 300, 0, 1}, {180, -10, 360, 99},
+        {45, 64, 90, 50},   {-4, 300, 0, 1}, {180, -10, 360, 99},
     };
     for (const auto& c : cases) {
         options_field_colour(c[0], c[1], &hue, &saturation);
@@ -61,14 +61,15 @@ TEST_F(OptionsConfig, defaults_without_keys_and_for_damaged_values) {
     EXPECT_EQ(s.brightness, 0);
     EXPECT_EQ(s.feedback, 1);
 
-    for (const char* tint : {"12 34", "400 10 0", "10 101 0", "10 20 -101", "10 20 30 40", "abc", "10 x 20",
-                             "-1 20 0"}) {
+    for (const char* tint :
+         {"12 34", "400 10 0", "10 101 0", "10 20 -101", "10 20 30 40", "abc", "10 x 20", "-1 20 0"}) {
         config(std::string("[MAIN]\nBackGround=") + tint + "\n");
         s = read();
         EXPECT_EQ(s.hue * 10000 + s.saturation * 100 + s.brightness, 209 * 10000 + 42 * 100) << tint;
     }
-    config("[MAIN]\nBackGround=360 1 -100\nUserInterface=../lang.ini\nHelpFile=sub/help.html\n"
-           "FeedBackSupport=0\n");
+    config(
+        "[MAIN]\nBackGround=360 1 -100\nUserInterface=../lang.ini\nHelpFile=sub/help.html\n"
+        "FeedBackSupport=0\n");
     s = read();
     EXPECT_EQ(s.hue, 360);  // hue, saturation, brightness in that order
     EXPECT_EQ(s.saturation, 1);
