@@ -42,16 +42,6 @@ TEST(options, before_the_game_ok_writes_the_settings_and_the_store_room_opens_it
     EXPECT_EQ(main_key(g, "FeedBackSupport"), "1");
 }
 
-TEST(options, before_the_game_ok_with_a_click_and_cancel_in_the_store_room) {
-    StoreGame g({});
-    ASSERT_EQ(g.play("2 click " + field(100, 0) + " left\n+2 key enter\n+10 click " + OPTIONS_BUTTON +
-                         " left\n+5 click " + field(0, 128) + " left\n+2 key escape\n+5 quit\n",
-                     {"-options", "yes"}),
-              0)
-        << g.file("stderr.txt");
-    EXPECT_EQ(main_key(g, "BackGround"), "200 99 0");
-}
-
 TEST(options, before_the_game_cancel_ends_it_and_writes_nothing) {
     StoreGame g({});
     g.write("sfiles/config.ini", "[MAIN]\nBackGround=10 20 0\nFeedBackSupport=0\n");
