@@ -86,7 +86,8 @@ add_custom_target(uninstall
 # --- Test ----------------------------------------------------------------------------------------
 if(LUMAVEX_TESTS)
   add_test(NAME install
-    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/install_test.sh ${CMAKE_BINARY_DIR} ${LUMAVEX_APP_ID})
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/install_test.sh ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
+            ${LUMAVEX_APP_ID})
   set_tests_properties(install PROPERTIES LABELS install
     ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
 endif()
