@@ -30,6 +30,7 @@ add_custom_command(
   COMMENT "Drawing the desktop icons"
   VERBATIM)
 add_custom_target(app_icons ALL DEPENDS ${ICON_FILES})
+add_dependencies(game app_icons)  # the game folder is what gets installed
 
 # --- Launcher ------------------------------------------------------------------------------------
 # The launcher finds the game folder relative to itself, so a staged (DESTDIR) or moved install
