@@ -90,5 +90,5 @@ if(LUMAVEX_TESTS)
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install/install_test.sh ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
             ${LUMAVEX_APP_ID})
   set_tests_properties(install PROPERTIES LABELS install
-    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
+    ENVIRONMENT "CMAKE=${CMAKE_COMMAND};SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
 endif()

@@ -7,6 +7,7 @@ set -eu
 build=$1
 source=$2
 app_id=$3
+cmake=${CMAKE:-cmake}
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -20,7 +21,7 @@ prefix=/usr/local
 stage=$tmp/stage
 root=$stage$prefix
 before=$(cat "$build/lumavex_installed.txt" 2>/dev/null || true)
-DESTDIR=$stage cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1 || {
+DESTDIR=$stage "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1 || {
     cat "$tmp/install.log" >&2
     fail "the install failed"
     exit 1
@@ -133,7 +134,7 @@ cmp -s "$tmp/downloads/From Anna.pzl" "$player/puzzles/From Anna.pzl" ||
 # --- Uninstall -------------------------------------------------------------------------------------
 find "$stage" ! -type d >"$tmp/staged"
 cp "$tmp/staged" "$tmp/manifest"  # the uninstall removes its record when done
-cmake -DMANIFEST="$tmp/manifest" -P "$source/packaging/uninstall.cmake" >/dev/null || fail "uninstall failed"
+"$cmake" -DMANIFEST="$tmp/manifest" -P "$source/packaging/uninstall.cmake" >/dev/null || fail "uninstall failed"
 while IFS= read -r file; do
     [ ! -e "$file" ] || fail "uninstall left $file"
 done <"$tmp/staged"
