@@ -6,9 +6,12 @@
 //       only the contact sheet
 //   mkpack --folder DIR OUT.pck
 //       every file under DIR, named relative to it with '/', sorted
+//   mkpack --icons DIR NAME SIZE...
+//       the window icon at each size, as DIR/NxN/apps/NAME.png (the icon theme's layout)
 // The output is the same byte for byte between runs and replaces OUT.pck only when complete. A
 // missing or broken source stops the build with "mkpack: FILE:LINE: what is wrong".
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "resources/packwriter.h"
 #include "tools/mkpack/collect.h"
 #include "tools/mkpack/contact.h"
+#include "tools/mkpack/icons.h"
 
 namespace {
 
@@ -23,7 +27,8 @@ int usage() {
     std::fprintf(stderr,
                  "usage: mkpack ASSETS_DIR OUT.pck [--contact-sheet PATH]\n"
                  "       mkpack --contact-sheet PATH ASSETS_DIR\n"
-                 "       mkpack --folder DIR OUT.pck\n");
+                 "       mkpack --folder DIR OUT.pck\n"
+                 "       mkpack --icons DIR NAME SIZE...\n");
     return 2;
 }
 
@@ -45,6 +50,12 @@ int pack_folder(const char* folder_path, const char* out) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--folder") == 0) return pack_folder(argv[2], argv[3]);
+    if (argc >= 5 && std::strcmp(argv[1], "--icons") == 0) {
+        std::vector<int> sizes;
+        for (int i = 4; i < argc; i++)
+            sizes.push_back(std::atoi(argv[i]));
+        return write_app_icons(argv[2], argv[3], sizes) ? 0 : 1;
+    }
     std::vector<std::string> positional;
     std::string contact;
     for (int i = 1; i < argc; i++) {
