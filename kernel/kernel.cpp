@@ -33,6 +33,7 @@
 #include "kernel/events.h"
 #include "kernel/script.h"
 #include "platform/io_debug.h"
+#include "platform/io_ff.h"
 #include "platform/io_file.h"
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
@@ -285,6 +286,7 @@ int kernel_text(KernelEvent* event) {
 void kernel_init() {
     io_log("%s\n", app_config.title);
     io_log("Version: %i.%02i\n", GAME_VERSION / 100, GAME_VERSION % 100);
+    io_ff_switch(io_ff_wanted(CONFIG_INI));
 
     dp_open(DATA_PACK);
     cache_init();
@@ -392,6 +394,10 @@ int create_main_window() {
     g_kernel.main_window = 1;
     io_debug_init(app_config.debugLevel);
     log_platform();
+    // The force-feedback mouse is looked for once the log is open, so the log tells a player
+    // why the mouse stays still.
+    if (io_ff_detect()) app_config.inputMask |= INPUT_FEEDBACK_MOUSE;
+    if (app_config.inputMask & INPUT_FEEDBACK_MOUSE) io_ff_load();
     io_mem_reset();
     if (!create_drawing_window(width, height)) {
         kernel_destroy_windows();
@@ -522,11 +528,13 @@ int kernel_main(int argc, char** argv) {
     }
     sys_set_message_handler(handle_platform_message);
     if (!create_main_window()) {
+        io_ff_unload();
         sys_done();
         return 0;
     }
     int code = kernel_run_loop();
     script_free();
+    io_ff_unload();
     sys_done();
     return code;
 }
