@@ -32,9 +32,17 @@ using PopFn = void (*)(int strength);
 using BoundSetFn = void (*)(const int* rect, const int* screenSize);
 
 // The forwarding calls, each logged the first time it is made.
-enum Forward { FORWARD_POP, FORWARD_BOUND_SET, FORWARD_BOUND_START, FORWARD_BOUND_STOP, FORWARD_APPLAUSE, FORWARDS };
-constexpr const char* FORWARD_NAMES[FORWARDS] = {"fbmouse_pop_start", "fbmouse_bound_set", "fbmouse_bound_start",
-                                                 "fbmouse_bound_stop", "fbmouse_applause_start"};
+enum Forward {
+    FORWARD_POP,
+    FORWARD_BOUND_SET,
+    FORWARD_BOUND_START,
+    FORWARD_BOUND_STOP,
+    FORWARD_APPLAUSE,
+    FORWARDS
+};
+constexpr const char* FORWARD_NAMES[FORWARDS] = {"fbmouse_pop_start", "fbmouse_bound_set",
+                                                 "fbmouse_bound_start", "fbmouse_bound_stop",
+                                                 "fbmouse_applause_start"};
 
 struct FeedbackPlugin {
     void* library;  // dlopen handle, null when not loaded
@@ -146,8 +154,8 @@ int io_ff_detect() {
     std::string fbmouse = find_library(PLUGIN_LIBRARY);
     std::string ifc = find_library(COMPANION_LIBRARY);
     if (fbmouse.empty() || ifc.empty()) {
-        io_log("io_ff: no force-feedback mouse: %s %s, %s %s\n", PLUGIN_LIBRARY, fbmouse.empty() ? "missing" : "found",
-               COMPANION_LIBRARY, ifc.empty() ? "missing" : "found");
+        io_log("io_ff: no force-feedback mouse: %s %s, %s %s\n", PLUGIN_LIBRARY,
+               fbmouse.empty() ? "missing" : "found", COMPANION_LIBRARY, ifc.empty() ? "missing" : "found");
         return 0;
     }
     io_log("io_ff: force-feedback mouse found: %s, %s\n", fbmouse.c_str(), ifc.c_str());
@@ -197,7 +205,8 @@ void io_ff_switch(int on) {
         // This platform has no instance handle, and the plug-in drives the mouse device itself
         // rather than through a window of ours: both arguments are null.
         plugin.state = plugin.init(nullptr, nullptr);
-        io_log(plugin.state ? "io_ff: feedback on (state %i)\n" : "io_ff: feedback refused by the plug-in (%i)\n",
+        io_log(plugin.state ? "io_ff: feedback on (state %i)\n"
+                            : "io_ff: feedback refused by the plug-in (%i)\n",
                plugin.state);
     } else {
         if (plugin.done) plugin.done();

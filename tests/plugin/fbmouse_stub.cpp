@@ -41,12 +41,15 @@ __attribute__((visibility("default"))) int fbmouse_init(void* instance, void* wi
 
 __attribute__((visibility("default"))) void fbmouse_done() { record("fbmouse_done"); }
 
-__attribute__((visibility("default"))) void fbmouse_pop_start(int strength) { record("fbmouse_pop_start %d", strength); }
+__attribute__((visibility("default"))) void fbmouse_pop_start(int strength) {
+    record("fbmouse_pop_start %d", strength);
+}
 
 __attribute__((visibility("default"))) void fbmouse_bound_start() { record("fbmouse_bound_start"); }
 
 __attribute__((visibility("default"))) void fbmouse_bound_set(const int* rect, const int* screenSize) {
-    record("fbmouse_bound_set %d %d %d %d %d %d", rect[0], rect[1], rect[2], rect[3], screenSize[0], screenSize[1]);
+    record("fbmouse_bound_set %d %d %d %d %d %d", rect[0], rect[1], rect[2], rect[3], screenSize[0],
+           screenSize[1]);
 }
 
 __attribute__((visibility("default"))) void fbmouse_bound_stop() { record("fbmouse_bound_stop"); }
