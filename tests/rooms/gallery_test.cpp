@@ -1,0 +1,209 @@
+// tests/rooms/gallery_test.cpp -- the gallery file read back byte for byte and its refusals,
+// the mending of a damaged file, swaps at and beyond the table's ends, and a finished box's
+// picture fitted and framed.
+#include "rooms/gallery.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/io_mem.h"
+#include "puzzle/box_samples.h"
+#include "support/fatal_trap.h"
+#include "support/files.h"
+
+namespace {
+
+// A 24-bit picture whose every pixel differs from its neighbours.
+Image* pattern(int width, int height, int kind = IMG_24BIT) {
+    Image* image = img_create(width, height, kind);
+    uint8_t* p = (uint8_t*)image + image->colourOffset;
+    for (int i = 0; i < image->colourPitch * height; i++)
+        p[i] = (uint8_t)(i * 7 + 3);
+    return image;
+}
+
+void fill_slot(Gallery* g, int s, const char* name, int pieces, int seconds, Image* picture) {
+    std::strcpy(g->slots[s].name, name);
+    g->slots[s].pieceCount = pieces;
+    g->slots[s].seconds = seconds;
+    std::strcpy(g->slots[s].date, "2026-12-08");
+    g->pictures[s] = picture;
+}
+
+uint32_t pixel(const Image* image, int x, int y) {
+    const uint8_t* p = (const uint8_t*)image + image->colourOffset + y * image->colourPitch + x * 3;
+    return p[0] | p[1] << 8 | p[2] << 16;
+}
+
+struct GalleryFile : ::testing::Test {
+    box_samples::GameFolder folder;
+    Gallery g{};
+    void SetUp() override {
+        fill_slot(&g, 0, "Harbour", 96, 3725, pattern(248, 124));
+        fill_slot(&g, 7, "No picture here", 12, 59, nullptr);  // details without a picture
+        fill_slot(&g, 49, "Last place", 500, 0, pattern(1, 256));
+    }
+    void TearDown() override { gallery_clear(&g); }
+    Bytes written() {
+        EXPECT_EQ(gallery_write(&g, "sfiles/gallery.dat"), 1);
+        return read_file("sfiles/gallery.dat");
+    }
+};
+
+TEST_F(GalleryFile, WrittenReadAndWrittenAgainByteForByte) {
+    const Bytes first = written();
+    ASSERT_EQ(first.size(), 8u + 50 * 140 + (36 + 248 * 124 * 3) + (36 + 256 * 3));
+    EXPECT_EQ(std::string(first.begin(), first.begin() + 4), "GALL");
+    EXPECT_EQ(first[4], 1);
+    // Slot 0's fields at their offsets, then its image's magic right behind the 140 bytes.
+    EXPECT_EQ(first[8], 1);
+    EXPECT_STREQ((const char*)&first[8 + 4], "Harbour");
+    EXPECT_EQ(first[8 + 68], 96);
+    EXPECT_EQ(first[8 + 72] | first[8 + 73] << 8, 3725);
+    EXPECT_STREQ((const char*)&first[8 + 76], "2026-12-08");
+    EXPECT_EQ(std::string(first.begin() + 148, first.begin() + 151), "IMG");
+    write_fuzz_seed("fuzz_gallery", "three-slots", first.data(), first.size());
+
+    Gallery back{};
+    ASSERT_EQ(gallery_read(&back, "sfiles/gallery.dat"), 1);
+    EXPECT_STREQ(back.slots[7].name, "No picture here");
+    EXPECT_EQ(back.pictures[7], nullptr);
+    ASSERT_NE(back.pictures[49], nullptr);
+    EXPECT_EQ(back.pictures[49]->height, 256);
+    ASSERT_EQ(gallery_write(&back, "sfiles/again.dat"), 1);
+    EXPECT_EQ(read_file("sfiles/again.dat"), first);
+    gallery_clear(&back);
+}
+
+TEST_F(GalleryFile, DamagedFilesOpenEmpty) {
+    const Bytes good = written();
+    Bytes wrong_tag = good, too_wide = good, grey = good, empty;
+    wrong_tag[0] = 'X';
+    too_wide[148 + 4] = 1;  // slot 0's image width 248 -> 257: larger than the limit
+    too_wide[148 + 5] = 1;
+    grey[148 + 12] = IMG_8BIT;
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"wrong-tag", wrong_tag},
+        {"too-wide", too_wide},
+        {"grey", grey},
+        {"empty", empty},
+        {"cut-in-head", Bytes(good.begin(), good.begin() + 6)},
+        {"cut-in-slot", Bytes(good.begin(), good.begin() + 100)},
+        {"cut-in-image", Bytes(good.begin(), good.begin() + 148 + 36 + 500)},
+        {"cut-in-last-slot", Bytes(good.begin(), good.end() - (36 + 256 * 3) - 70)},
+        {"cut-at-end", Bytes(good.begin(), good.end() - 1)},
+    };
+    for (const Case& c : cases) {
+        write_file("sfiles/gallery.dat", c.bytes);
+        write_fuzz_seed("fuzz_gallery", c.name, c.bytes.data(), c.bytes.size());
+        Gallery back{};
+        fill_slot(&back, 3, "stale", 1, 1, pattern(4, 4));
+        EXPECT_EQ(gallery_read(&back, "sfiles/gallery.dat"), 0) << c.name;
+        for (int s = 0; s < GALLERY_SLOTS; s++) {
+            EXPECT_EQ(back.pictures[s], nullptr) << c.name << " slot " << s;
+            EXPECT_EQ(back.slots[s].name[0], 0) << c.name << " slot " << s;
+        }
+    }
+}
+
+TEST_F(GalleryFile, DamagedFileIsKeptBesideAndSurvivesTheNextSave) {
+    Bytes damaged = written();
+    damaged.resize(damaged.size() / 2);
+    write_file("sfiles/gallery.dat", damaged);
+    Gallery room{};
+    EXPECT_EQ(gallery_load(&room), 0);
+    EXPECT_EQ(read_file("sfiles/gallery.dat.bad"), damaged);
+    room.heldPicture = pattern(8, 8);
+    std::strcpy(room.held.name, "New");
+    ASSERT_EQ(gallery_swap(&room, 12), 1);
+    ASSERT_EQ(gallery_save(&room), 1);
+    EXPECT_FALSE(std::filesystem::exists("sfiles/a.tmp"));
+    EXPECT_EQ(read_file("sfiles/gallery.dat.bad"), damaged);
+    Gallery back{};
+    ASSERT_EQ(gallery_load(&back), 1);
+    EXPECT_STREQ(back.slots[12].name, "New");
+    gallery_clear(&back);
+    gallery_clear(&room);
+    // A missing file is no damage: nothing is copied.
+    std::filesystem::remove("sfiles/gallery.dat.bad");
+    std::filesystem::remove("sfiles/gallery.dat");
+    EXPECT_EQ(gallery_load(&back), 0);
+    EXPECT_FALSE(std::filesystem::exists("sfiles/gallery.dat.bad"));
+}
+
+TEST_F(GalleryFile, FailedSaveKeepsThePreviousFile) {
+    const Bytes before = written();
+    std::filesystem::create_directory("sfiles/a.tmp");  // the temporary file cannot be opened
+    gallery_discard_held(&g);
+    EXPECT_EQ(gallery_save(&g), 0);
+    EXPECT_EQ(read_file("sfiles/gallery.dat"), before);
+}
+
+TEST_F(GalleryFile, SwapsWithTheHandAndRefusesPlacesOutsideTheTable) {
+    Image* harbour = g.pictures[0];
+    g.heldPicture = pattern(3, 3);
+    Image* held = g.heldPicture;
+    EXPECT_EQ(gallery_swap(&g, -1), 0);
+    EXPECT_EQ(gallery_swap(&g, GALLERY_SLOTS), 0);
+    EXPECT_EQ(g.heldPicture, held);
+    // Hanging where a picture hangs brings that one into the hand.
+    ASSERT_EQ(gallery_swap(&g, 0), 1);
+    EXPECT_EQ(g.pictures[0], held);
+    EXPECT_EQ(g.heldPicture, harbour);
+    EXPECT_STREQ(g.held.name, "Harbour");
+    const int blocks = io_mem_allocated_count() - io_mem_freed_count();
+    gallery_discard_held(&g);
+    EXPECT_EQ(g.heldPicture, nullptr);
+    EXPECT_EQ(g.held.name[0], 0);
+    EXPECT_EQ(io_mem_allocated_count() - io_mem_freed_count(), blocks - 1);
+}
+
+TEST(GalleryPicture, FittedInto248KeepingProportionsWithAFrame) {
+    struct Case {
+        int width, height, kind, wantWidth, wantHeight;
+    } cases[] = {
+        {1000, 500, IMG_24BIT, 248, 124},
+        {31, 62, IMG_24BIT, 124, 248},  // small pictures are enlarged
+        {300, 300, IMG_8BIT, 248, 248},
+    };
+    for (const Case& c : cases) {
+        Image* source = pattern(c.width, c.height, c.kind);
+        Image* made = gallery_picture_make(source, 0x123456);
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made->kind, IMG_24BIT);
+        EXPECT_EQ(made->width, c.wantWidth);
+        EXPECT_EQ(made->height, c.wantHeight);
+        for (int x = 0; x < made->width; x++) {
+            EXPECT_EQ(pixel(made, x, 0), 0x123456u);
+            EXPECT_EQ(pixel(made, x, made->height - 1), 0x123456u);
+        }
+        for (int y = 0; y < made->height; y++) {
+            EXPECT_EQ(pixel(made, 0, y), 0x123456u);
+            EXPECT_EQ(pixel(made, made->width - 1, y), 0x123456u);
+        }
+        int inside_framed = 0;  // the frame is one pixel: the picture shows right inside it
+        for (int x = 1; x < made->width - 1; x++)
+            inside_framed += pixel(made, x, 1) == 0x123456u;
+        EXPECT_LT(inside_framed, made->width / 2);
+        io_mem_free(made);
+        io_mem_free(source);
+    }
+}
+
+TEST(GalleryPicture, PlayingTimeText) {
+    char text[32];
+    gallery_time_text(text, sizeof text, 59);
+    EXPECT_STREQ(text, "0:59");
+    gallery_time_text(text, sizeof text, 3599);
+    EXPECT_STREQ(text, "59:59");
+    gallery_time_text(text, sizeof text, 3725);
+    EXPECT_STREQ(text, "1:2:05");
+}
+
+}  // namespace
