@@ -7,12 +7,25 @@
 
 #include "base/le.h"
 #include "base/str.h"
+#include "gui/button.h"
+#include "gui/ge.h"
 #include "gui/lt.h"
+#include "gui/msgbox.h"
+#include "gui/window.h"
 #include "image/gformat_img.h"
 #include "image/img_scale.h"
+#include "image/pic.h"
+#include "platform/io_debug.h"
+#include "platform/io_desktop.h"
 #include "platform/io_file.h"
 #include "platform/io_mem.h"
+#include "platform/screen.h"
+#include "platform/sys.h"
+#include "puzzle/box.h"
+#include "puzzle/save.h"
 #include "resources/tagfile.h"
+#include "rooms/g3dscene.h"
+#include "rooms/store.h"
 
 namespace {
 
@@ -43,7 +56,8 @@ void slot_load(GallerySlot* slot, const uint8_t* bytes) {
 Image* image_read(FILE* file) {
     int width = 0, height = 0, kind = 0;
     if (!gformat_img_info(file, &width, &height, &kind)) return nullptr;
-    if (kind != IMG_24BIT || width < 1 || height < 1 || width > GALLERY_IMAGE_MAX || height > GALLERY_IMAGE_MAX)
+    if (kind != IMG_24BIT || width < 1 || height < 1 || width > GALLERY_IMAGE_MAX ||
+        height > GALLERY_IMAGE_MAX)
         return nullptr;
     Image* image = img_read(file);
     if (image && (image->width != width || image->height != height || image->kind != IMG_24BIT)) {
@@ -175,6 +189,561 @@ void gallery_info_text(char* text, int size, const GallerySlot* slot) {
 void gallery_held_text(char* text, int size, const GallerySlot* slot) {
     char time[32];
     gallery_time_text(time, sizeof time, slot->seconds);
-    std::snprintf(text, (size_t)size, "%s: %s\n\n%s: %i\n%s: %s\n%s: %s", lt_get(311), slot->name, lt_get(312),
-                  slot->pieceCount, lt_get(313), time, lt_get(314), slot->date);
+    std::snprintf(text, (size_t)size, "%s: %s\n\n%s: %i\n%s: %s\n%s: %s", lt_get(311), slot->name,
+                  lt_get(312), slot->pieceCount, lt_get(313), time, lt_get(314), slot->date);
+}
+
+// --- The room ---
+
+namespace {
+
+constexpr const char* CONFIG = "sfiles/config.ini";
+constexpr const char* SECTION = "GALLERYROOM";
+constexpr const char* SKIN_INI = "sfiles/skin.ini";
+
+constexpr int TEXT_TITLE = 300, TEXT_SAVE_HOLDING = 301, TEXT_LOOK = 302, TEXT_NOTHING_HELD = 303;
+constexpr int TEXT_NOT_SAVED = 306, TEXT_EMPTY_PLACE = 310;
+constexpr int TEXT_VIEW_TITLE = 320, TEXT_HAND_TITLE = 330, TEXT_HANG = 331, TEXT_TAKE = 332,
+              TEXT_DISCARD = 333;
+constexpr int HELP_ROOM = 300, HELP_HAND = 4398, HELP_VIEW = 4397;
+constexpr int MSG_OK = 1, MSG_YES_NO = 1 | 2;
+
+constexpr int KEY_ZOOM_IN = 43, KEY_ZOOM_OUT = 45;  // keypad + and -
+constexpr int KEY_LOOK = 'G';
+constexpr int BUTTON_LEFT = 1, BUTTON_RIGHT = 2;
+constexpr int CURSOR_ARROW = 0, CURSOR_WAIT = 1;
+
+// Default places (screen coordinates) and the windows' insides (window-relative).
+constexpr int VIEW_X = 20, VIEW_Y = 50;
+constexpr int VIEW_LEFT = 5, VIEW_TOP = 23, VIEW_EXTRA_W = 10, VIEW_EXTRA_H = 46, STRIP_HEIGHT = 18;
+constexpr int HAND_X = 20, HAND_Y = 300, HAND_W = 300, HAND_H = 198;
+constexpr int HAND_SIDE = 128, HAND_PICTURE_X = 8, HAND_PICTURE_Y = 26, HAND_TEXT_X = 144, LINE_HEIGHT = 14;
+constexpr int HAND_BUTTON_Y = HAND_H - 2 * STRIP_HEIGHT - 8, HAND_BUTTON_W = 90, ROW = 24;
+constexpr int INFO_X = 400, INFO_Y = 300, INFO_WIDTH = 200, INFO_LINES = 3;
+constexpr int LOOK_RIGHT = 210, LOOK_BOTTOM = 40, LOOK_W = 40, LOOK_H = 32;
+constexpr int PANEL_RIGHT = 150, PANEL_BOTTOM = 40, PANEL_W = 150, PANEL_BUTTON_W = 34;
+
+constexpr int PICTURE_HELP = 14, PICTURE_SAVE = 45, PICTURE_CANCEL = 43, PICTURE_ROOM_HELP = 41;
+constexpr int PICTURE_LOOK_MARK = 40;
+constexpr int ZOOM_PICTURES[G3D_ZOOM_MAX + 1] = {4, 6, 8, 10, 12};
+constexpr int ELEMENT_BODY = 9, ELEMENT_BUTTON = 24, VIEW_PANEL = 89;
+
+struct Room {
+    int room, view, viewStrip, hand, handStrip, info, panel;
+    int controls[GALLERY_CONTROLS];
+    int zoomButtons[G3D_ZOOM_MAX + 1];
+    int viewHelp, handHelp;
+    Gallery gallery;
+    Image* view24;     // the rendered view, 24-bit
+    Image* handShown;  // the held picture fitted to 128 x 128
+    int open;          // the room is shown: the arrangement is in memory
+};
+Room g = {};
+int g_created = 0;
+
+const Image* place_picture(int place) {
+    return place >= 0 && place < GALLERY_SLOTS ? g.gallery.pictures[place] : nullptr;
+}
+
+void view_changed();
+
+// The view window fitted around the view at the current zoom.
+void view_build() {
+    int w, h;
+    g3dscene_view_size(&w, &h);
+    if (!g.view24 || g.view24->width != w || g.view24->height != h) {
+        io_mem_free(g.view24);
+        g.view24 = img_create(w, h, IMG_24BIT);
+        img_fill(g.view24, 0);
+    }
+    const int ww = w + VIEW_EXTRA_W, wh = h + VIEW_EXTRA_H;
+    window_resize(g.view, ww, wh);
+    window_move(g.viewStrip, 0, wh - STRIP_HEIGHT);
+    window_resize(g.viewStrip, ww, STRIP_HEIGHT);
+    window_redraw(g.view);
+    view_changed();
+}
+
+void view_zoom(int zoom) {
+    g3dscene_set_zoom(zoom);
+    view_build();
+}
+
+// The info window after the target point moved: nothing off a place or beside the picture, the
+// empty-place text, or the picture's details.
+void show_target() {
+    int place = -1, onPicture = 0;
+    g3dscene_target(&place, &onPicture);
+    char text[512] = "";
+    if (place >= 0 && place < GALLERY_SLOTS) {
+        if (!g.gallery.pictures[place])
+            str_copy_bounded(text, lt_get(TEXT_EMPTY_PLACE), sizeof text);
+        else if (onPicture)
+            gallery_info_text(text, sizeof text, &g.gallery.slots[place]);
+    }
+    text_window_set_text(g.info, text);
+}
+
+// Renders the view now (the target point follows the render) and redraws it.
+void view_changed() {
+    if (!g.open) return;
+    ImageView v;
+    img_view(&v, g.view24, 0, 0);
+    g3dscene_render(&v, 0, 0, g.view24->width, g.view24->height);
+    int place, onPicture;
+    if (g3dscene_target(&place, &onPicture)) show_target();
+    window_redraw_part(g.view, VIEW_LEFT, VIEW_TOP, g.view24->width, g.view24->height);
+}
+
+void hand_changed() {
+    io_mem_free(g.handShown);
+    g.handShown = nullptr;
+    const Image* held = g.gallery.heldPicture;
+    if (held) {
+        int w = HAND_SIDE, h = HAND_SIDE;
+        if (held->width >= held->height)
+            h = std::max(1, held->height * HAND_SIDE / held->width);
+        else
+            w = std::max(1, held->width * HAND_SIDE / held->height);
+        g.handShown = img_create(w, h, IMG_24BIT);
+        img_resample_images(g.handShown, held, 1);
+    }
+    window_redraw(g.hand);
+}
+
+void arrangement_changed() {
+    hand_changed();
+    view_changed();
+    show_target();  // the place's contents changed even where the target did not
+}
+
+// --- Swaps ---
+
+int target_place() {
+    int place = -1, onPicture = 0;
+    g3dscene_target(&place, &onPicture);
+    return place;
+}
+
+void hang() {
+    if (!g.gallery.heldPicture) {
+        msgbox_show_text(TEXT_NOTHING_HELD, MSG_OK);
+        return;
+    }
+    if (gallery_swap(&g.gallery, target_place())) arrangement_changed();
+}
+
+void take() {
+    const int place = target_place();
+    if (place >= 0 && place < GALLERY_SLOTS && g.gallery.pictures[place] && gallery_swap(&g.gallery, place))
+        arrangement_changed();
+}
+
+// Space and a left press in the view: swap when either side holds a picture.
+void swap_target() {
+    const int place = target_place();
+    if (place < 0 || place >= GALLERY_SLOTS) return;
+    if (!g.gallery.heldPicture && !g.gallery.pictures[place]) return;
+    if (gallery_swap(&g.gallery, place)) arrangement_changed();
+}
+
+void discard() {
+    if (!g.gallery.heldPicture) return;
+    gallery_discard_held(&g.gallery);
+    arrangement_changed();
+}
+
+// --- Mouse look ---
+
+void view_centre(int* x, int* y) {
+    int sx, sy;
+    window_screen_pos(g.view, &sx, &sy);
+    *x = sx + VIEW_LEFT + g.view24->width / 2;
+    *y = sy + VIEW_TOP + g.view24->height / 2;
+}
+
+void look_start() {
+    if (g3dscene_mouse_looking()) return;
+    g3dscene_mouse_look(1);
+    int sx, sy, cx, cy;
+    window_screen_pos(g.view, &sx, &sy);
+    sys_confine_mouse(sx + VIEW_LEFT, sy + VIEW_TOP, g.view24->width, g.view24->height);
+    view_centre(&cx, &cy);
+    sys_move_mouse(cx, cy);
+    view_changed();
+}
+
+void look_end() {
+    if (!g3dscene_mouse_looking()) return;
+    g3dscene_mouse_look(0);
+    sys_release_mouse();
+    view_changed();
+}
+
+// A pointer move in mouse look turns by half the sideways distance from the centre and walks the
+// upward distance; the pointer goes back to the centre.
+void look_move(int x, int y) {
+    int cx, cy;
+    view_centre(&cx, &cy);
+    const int turn = (cx - x) / 2, distance = cy - y;
+    if (turn == 0 && distance == 0) return;
+    g3dscene_move(turn, distance);
+    sys_move_mouse(cx, cy);
+    view_changed();
+}
+
+// --- Leaving ---
+
+void leave() {
+    look_end();
+    gallery_clear(&g.gallery);
+    hand_changed();
+    g.open = 0;
+    store_enter();
+}
+
+void save() {
+    if (g.gallery.heldPicture && !msgbox_show_text(TEXT_SAVE_HOLDING, MSG_YES_NO)) return;
+    const int cursor = sys_cursor();
+    sys_set_cursor(CURSOR_WAIT);
+    const int ok = gallery_save(&g.gallery);
+    sys_set_cursor(cursor);
+    if (!ok) {
+        io_log("gallery: %s could not be written\n", GALLERY_FILE);
+        msgbox_show_text(TEXT_NOT_SAVED, MSG_OK);
+        return;
+    }
+    leave();
+}
+
+void enter_with(const GallerySlot* held, Image* picture) {
+    ge_set_room_title(lt_get(TEXT_TITLE));
+    const int cursor = sys_cursor();
+    sys_set_cursor(CURSOR_WAIT);
+    gallery_load(&g.gallery);
+    sys_set_cursor(cursor == CURSOR_WAIT ? CURSOR_ARROW : cursor);
+    if (picture) {
+        g.gallery.held = *held;
+        g.gallery.held.present = 1;
+        g.gallery.heldPicture = picture;
+    }
+    g.open = 1;
+    g3dscene_reset();
+    hand_changed();
+    view_build();
+    window_focus(g.room);
+    window_redraw(g.room);
+}
+
+// --- The windows' handlers ---
+
+void button_pressed(int button) {
+    int which = 0;
+    while (which < GALLERY_CONTROLS && g.controls[which] != button)
+        which++;
+    switch (which) {
+        case GALLERY_HANG:
+            hang();
+            break;
+        case GALLERY_TAKE:
+            take();
+            break;
+        case GALLERY_DISCARD:
+            discard();
+            break;
+        case GALLERY_LOOK:
+            look_start();
+            break;
+        case GALLERY_SAVE:
+            save();
+            break;
+        case GALLERY_CANCEL:
+            leave();
+            break;
+        case GALLERY_HELP:
+            io_help(HELP_ROOM);
+            break;
+        default:
+            if (button == g.handHelp) io_help(HELP_HAND);
+            if (button == g.viewHelp) io_help(HELP_VIEW);
+            for (int z = 0; z <= G3D_ZOOM_MAX; z++)
+                if (button == g.zoomButtons[z]) view_zoom(z);
+            break;
+    }
+}
+
+int arrow_key(int key) {
+    switch (key) {
+        case KEY_LEFT:
+            return 0;
+        case KEY_RIGHT:
+            return 1;
+        case KEY_UP:
+            return 2;
+        case KEY_DOWN:
+            return 3;
+        default:
+            return -1;
+    }
+}
+
+int key_down(int key) {
+    if (arrow_key(key) >= 0) {
+        g3dscene_key(arrow_key(key), 1);
+        return 1;
+    }
+    switch (key) {
+        case KEY_LOOK:
+            look_start();
+            return 1;
+        case KEY_SPACE:
+            swap_target();
+            return 1;
+        case KEY_DELETE:
+            discard();
+            return 1;
+        case KEY_ESCAPE:
+            look_end();
+            return 1;
+        case KEY_ZOOM_IN:
+        case KEY_ZOOM_OUT:
+            view_zoom(g3dscene_zoom() + (key == KEY_ZOOM_IN ? 1 : -1));
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void save_places() {
+    window_save_placement(g.view, SECTION, "ViewWin");
+    window_save_placement(g.hand, SECTION, "TempWin");
+    window_save_placement(g.info, SECTION, "InfoWin");
+}
+
+int room_handler(int /*window*/, KernelEvent* event) {
+    switch (event->type) {
+        case KE_IDLE:
+            ge_background_draw();
+            ge_draw_top_bar();
+            return 0;
+        case KE_TICK:
+            if (g.open && g3dscene_tick()) view_changed();
+            return 0;
+        case KE_KEYDOWN:
+            return key_down((int)event->a);
+        case KE_KEYUP:
+            if (arrow_key((int)event->a) < 0) return 0;
+            g3dscene_key(arrow_key((int)event->a), 0);
+            return 1;
+        case KE_RESETKEYS:
+            for (int k = 0; k < 4; k++)
+                g3dscene_key(k, 0);
+            return 0;
+        case WE_BUTTON:
+            button_pressed((int)event->a);
+            return 1;
+        case WE_DESTROY:
+            look_end();
+            save_places();
+            gallery_clear(&g.gallery);
+            io_mem_free(g.view24);
+            io_mem_free(g.handShown);
+            g.view24 = g.handShown = nullptr;
+            g3dscene_done();
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void view_paint(int window, int w, int h) {
+    ge_draw_element(VIEW_PANEL, 0, TITLE_HEIGHT, w, h - TITLE_HEIGHT);
+    if (!g.view24) return;
+    ge_bevel_box(VIEW_LEFT - 1, VIEW_TOP - 1, g.view24->width + 2, g.view24->height + 2);
+    window_draw_image(window, g.view24, VIEW_LEFT, VIEW_TOP);
+    if (g3dscene_mouse_looking()) {
+        int pw, ph;
+        ge_picture_size(PICTURE_LOOK_MARK, &pw, &ph);
+        ge_draw_picture(PICTURE_LOOK_MARK, VIEW_LEFT + (g.view24->width - pw) / 2,
+                        VIEW_TOP + (g.view24->height - ph) / 2);
+    }
+}
+
+int view_handler(int window, KernelEvent* event) {
+    const int x = (int)event->a - VIEW_LEFT, y = (int)event->b - VIEW_TOP;
+    switch (event->type) {
+        case KE_IDLE:
+            view_paint(window, (int)event->a, (int)event->b);
+            return 0;
+        case KE_MOUSEMOVE:
+            if (g3dscene_mouse_looking()) {
+                int sx, sy;
+                window_screen_pos(window, &sx, &sy);
+                look_move(sx + (int)event->a, sy + (int)event->b);
+            } else {
+                g3dscene_set_target_point(x, y);
+                view_changed();
+            }
+            return 1;
+        case WE_OUTSIDE:
+            if (!g3dscene_mouse_looking()) g3dscene_set_target_point(-1, -1);
+            return 0;
+        case KE_MOUSEDOWN:
+            if (y < 0 || !g.view24 || y >= g.view24->height) return 0;
+            if (((int)event->c & 3) == BUTTON_RIGHT) {
+                look_end();
+                return 1;
+            }
+            if (((int)event->c & 3) == BUTTON_LEFT) {
+                swap_target();
+                return 1;
+            }
+            return 0;
+        case WE_BUTTON:
+            button_pressed((int)event->a);
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void hand_paint(int window, int w, int h) {
+    ge_draw_element(ELEMENT_BODY, 0, TITLE_HEIGHT, w, h - TITLE_HEIGHT);
+    if (!g.handShown) return;
+    const int px = HAND_PICTURE_X + (HAND_SIDE - g.handShown->width) / 2;
+    const int py = HAND_PICTURE_Y + (HAND_SIDE - g.handShown->height) / 2;
+    window_draw_image(window, g.handShown, px, py);
+    char text[512];
+    gallery_held_text(text, sizeof text, &g.gallery.held);
+    int y = HAND_PICTURE_Y;
+    for (char* line = text; line; y += LINE_HEIGHT) {
+        char* end = std::strchr(line, '\n');
+        if (end) *end = 0;
+        window_draw_text(window, line, HAND_TEXT_X, y);
+        line = end ? end + 1 : nullptr;
+    }
+}
+
+int hand_handler(int window, KernelEvent* event) {
+    switch (event->type) {
+        case KE_IDLE:
+            hand_paint(window, (int)event->a, (int)event->b);
+            return 0;
+        case WE_BUTTON:
+            button_pressed((int)event->a);
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+int panel_handler(int /*window*/, KernelEvent* event) {
+    if (event->type != WE_BUTTON) return 0;
+    button_pressed((int)event->a);
+    return 1;
+}
+
+// --- Building the windows ---
+
+int text_button(int parent, int x, int y, int w, int h, int text) {
+    return button_register(parent, BS_PUSH | BS_TEXT | BS_FRAME, x, y, w, h, 0, lt_get(text), ELEMENT_BUTTON,
+                           0);
+}
+
+void build_view_window() {
+    g.view = window_register(g.room, TW_CHILD | TW_RAISE | TW_TITLE | TW_OUTSIDE, VIEW_X, VIEW_Y, 100, 100,
+                             view_handler, nullptr);
+    window_set_title(g.view, lt_get(TEXT_VIEW_TITLE));
+    g.viewStrip = icon_strip_create(g.view);
+    for (int z = 0; z <= G3D_ZOOM_MAX; z++)
+        g.zoomButtons[z] = icon_strip_add(g.viewStrip, ZOOM_PICTURES[z], 0);
+    g.viewHelp = icon_strip_add(g.viewStrip, PICTURE_HELP, 0);
+    view_build();
+    window_restore_placement(g.view, SECTION, "ViewWin", 1);
+}
+
+void build_hand_window() {
+    g.hand = window_register(g.room, TW_CHILD | TW_RAISE | TW_TITLE, HAND_X, HAND_Y, HAND_W, HAND_H,
+                             hand_handler, nullptr);
+    window_set_title(g.hand, lt_get(TEXT_HAND_TITLE));
+    const int texts[3] = {TEXT_HANG, TEXT_TAKE, TEXT_DISCARD};
+    for (int i = 0; i < 3; i++)
+        g.controls[GALLERY_HANG + i] =
+            text_button(g.hand, HAND_TEXT_X - 40 + (i % 2) * HAND_BUTTON_W, HAND_BUTTON_Y - (i < 2 ? ROW : 0),
+                        HAND_BUTTON_W, ROW, texts[i]);
+    g.handStrip = icon_strip_create(g.hand);
+    g.handHelp = icon_strip_add(g.handStrip, PICTURE_HELP, 0);
+    window_restore_placement(g.hand, SECTION, "TempWin", 1);
+}
+
+void build_panel() {
+    g.controls[GALLERY_LOOK] = text_button(g.room, screen.width - LOOK_RIGHT, screen.height - LOOK_BOTTOM,
+                                           LOOK_W, LOOK_H, TEXT_LOOK);
+    g.panel = window_register(g.room, TW_CHILD | TW_SHADOW, screen.width - PANEL_RIGHT,
+                              screen.height - PANEL_BOTTOM, PANEL_W, ROW, panel_handler, nullptr);
+    const int bar = button_bar_create(g.panel);
+    g.controls[GALLERY_SAVE] = button_bar_add(bar, 2, 0, nullptr, PICTURE_SAVE, 0, PANEL_BUTTON_W);
+    g.controls[GALLERY_CANCEL] = button_bar_add(bar, 1, 0, nullptr, PICTURE_CANCEL, 0, PANEL_BUTTON_W);
+    g.controls[GALLERY_HELP] = button_bar_add(bar, 0, 0, nullptr, PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
+    button_bar_layout(bar);
+}
+
+}  // namespace
+
+void galleryroom_create() {
+    g = {};
+    if (!g3dscene_init(SKIN_INI, CONFIG, screen.width, screen.height))
+        io_log("gallery: the view's textures are missing\n");
+    g3dscene_set_pictures(place_picture);
+    g.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
+    build_view_window();
+    build_hand_window();
+    g.info = text_window_create(g.room, INFO_WIDTH, INFO_LINES);
+    window_move(g.info, INFO_X, INFO_Y);
+    window_restore_placement(g.info, SECTION, "InfoWin", 1 | 8);
+    build_panel();
+    g_created = 1;
+}
+
+int galleryroom_window() { return g_created ? g.room : -1; }
+
+void galleryroom_enter() { enter_with(nullptr, nullptr); }
+
+int gallery_slot_from_box(const char* name, GallerySlot* slot, Image** picture) {
+    *picture = nullptr;
+    FileStamp stamp;
+    BoxRecord record;
+    SaveInfo summary;
+    saveinfo_clear(&summary);
+    Image* full = nullptr;
+    if (box_read(name, &stamp, &record, BOX_PICTURE) && quicksave_read_info(name, &stamp, &summary))
+        full = pic_load_jpeg_image(BOX_PICTURE_FILE);
+    box_clear_work_files(BOX_PICTURE);
+    if (!full) return 0;
+    const int frame = ge_colour(GALLERY_FRAME_COLOUR);
+    *picture = gallery_picture_make(full, frame < 0 ? 0u : (uint32_t)frame);
+    io_mem_free(full);
+    if (!*picture) return 0;
+    std::memset(slot, 0, sizeof *slot);
+    slot->present = 1;
+    str_copy_bounded(slot->name, name, sizeof slot->name);
+    slot->pieceCount = summary.pieceCount;
+    slot->seconds = summary.elapsedSeconds;
+    std::memcpy(slot->date, summary.date, sizeof slot->date);
+    slot->date[sizeof slot->date - 1] = 0;
+    return 1;
+}
+
+int galleryroom_add_box(const char* name) {
+    GallerySlot slot;
+    Image* picture;
+    if (!gallery_slot_from_box(name, &slot, &picture)) return 0;
+    enter_with(&slot, picture);
+    return 1;
+}
+
+const Gallery* galleryroom_gallery() { return &g.gallery; }
+
+int galleryroom_control(int which) {
+    return g_created && which >= 0 && which < GALLERY_CONTROLS ? g.controls[which] : -1;
 }
