@@ -47,6 +47,7 @@
 #include "resources/dp.h"
 #include "resources/sound.h"
 #include "rooms/create.h"
+#include "rooms/gallery.h"
 #include "rooms/intro.h"
 #include "rooms/options.h"
 #include "rooms/play.h"
@@ -322,6 +323,8 @@ void kernel_init() {
     store_init();
     intro_splash_status("Initializing Create Room");
     createroom_create();
+    intro_splash_status("Initializing Gallery Room");
+    galleryroom_create();
     intro_splash_status("Initializing Play Room");
     playroom_create();
     playroom_set_frame_period(app_config.framePeriod);

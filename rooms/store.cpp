@@ -28,6 +28,7 @@
 #include "platform/sys.h"
 #include "puzzle/box.h"
 #include "rooms/create.h"
+#include "rooms/gallery.h"
 #include "rooms/intro.h"
 #include "rooms/options.h"
 #include "rooms/play.h"
@@ -321,12 +322,9 @@ void build_choice() {
     button_bar_layout(bar);
 }
 
-// The choice window, modal: USE_GALLERY, USE_WALLPAPER or USE_CANCEL. The gallery choice waits
-// for the gallery room; until then the wallpaper is the one choice offered.
+// The choice window, modal: USE_GALLERY, USE_WALLPAPER or USE_CANCEL; the gallery comes first.
 int choose_use() {
-    const int gallery = g_store.choiceFirst;
-    button_enable(gallery, 0);
-    button_select_in_group(gallery, 1);
+    button_select_in_group(g_store.choiceFirst, 0);
     window_show(g_store.choice, 1);
     const int result = window_focus_modal(g_store.choice, nullptr);
     window_show(g_store.choice, 0);
@@ -353,7 +351,12 @@ void use_selected() {
         msgbox_show_text(TEXT_NOT_FINISHED, MSG_OK);
         return;
     }
-    if (choose_use() != USE_WALLPAPER) return;
+    const int choice = choose_use();
+    if (choice == USE_GALLERY) {
+        if (!galleryroom_add_box(box->name)) io_log("store: %s gave no picture for the gallery\n", box->name);
+        return;
+    }
+    if (choice != USE_WALLPAPER) return;
     if (!set_wallpaper(box)) {
         io_log("store: the wallpaper from %s was not taken\n", box->name);
         msgbox_show_text(TEXT_WALLPAPER_FAILED, MSG_OK);
@@ -401,7 +404,10 @@ void main_button(int which) {
         case MAIN_NEW:
             createroom_open_new();
             break;
-        default:  // gift and gallery: their rooms are not there yet
+        case MAIN_GALLERY:
+            galleryroom_enter();
+            break;
+        default:  // gift: its room is not there yet
             break;
     }
 }
@@ -680,10 +686,8 @@ void store_init() {
     build_tools();
     build_choice();
 
-    // Gift and gallery lead to rooms the game does not have yet; their buttons stay in place,
-    // disabled, until those rooms come.
+    // Gift leads to a room the game does not have yet; its button stays in place, disabled.
     button_enable(g_store.mainButtons[MAIN_GIFT], 0);
-    button_enable(g_store.mainButtons[MAIN_GALLERY], 0);
 
     int gift = 0;
     io_ini_read_int(CONFIG, "MAIN", "GiftIFace", &gift);
