@@ -8,6 +8,7 @@
 #include "base/le.h"
 #include "base/str.h"
 #include "gui/button.h"
+#include "gui/font.h"
 #include "gui/ge.h"
 #include "gui/lt.h"
 #include "gui/msgbox.h"
@@ -217,8 +218,8 @@ constexpr int CURSOR_ARROW = 0, CURSOR_WAIT = 1;
 constexpr int VIEW_X = 20, VIEW_Y = 50;
 constexpr int VIEW_LEFT = 5, VIEW_TOP = 23, VIEW_EXTRA_W = 10, VIEW_EXTRA_H = 46, STRIP_HEIGHT = 18;
 constexpr int HAND_X = 20, HAND_Y = 300, HAND_W = 300, HAND_H = 198;
-constexpr int HAND_SIDE = 128, HAND_PICTURE_X = 8, HAND_PICTURE_Y = 26, HAND_TEXT_X = 144, LINE_HEIGHT = 14;
-constexpr int HAND_BUTTON_Y = HAND_H - 2 * STRIP_HEIGHT - 8, HAND_BUTTON_W = 90, ROW = 24;
+constexpr int HAND_SIDE = 128, HAND_PICTURE_X = 8, HAND_PICTURE_Y = 22, HAND_TEXT_X = 144;
+constexpr int ROW = 24, HAND_BUTTON_Y = HAND_H - STRIP_HEIGHT - ROW - 2, HAND_BUTTON_W = HAND_W / 3;
 constexpr int INFO_X = 400, INFO_Y = 300, INFO_WIDTH = 200, INFO_LINES = 3;
 constexpr int LOOK_RIGHT = 210, LOOK_BOTTOM = 40, LOOK_W = 40, LOOK_H = 32;
 constexpr int PANEL_RIGHT = 150, PANEL_BOTTOM = 40, PANEL_W = 150, PANEL_BUTTON_W = 34;
@@ -615,13 +616,9 @@ void hand_paint(int window, int w, int h) {
     window_draw_image(window, g.handShown, px, py);
     char text[512];
     gallery_held_text(text, sizeof text, &g.gallery.held);
-    int y = HAND_PICTURE_Y;
-    for (char* line = text; line; y += LINE_HEIGHT) {
-        char* end = std::strchr(line, '\n');
-        if (end) *end = 0;
-        window_draw_text(window, line, HAND_TEXT_X, y);
-        line = end ? end + 1 : nullptr;
-    }
+    font_set_style(FONT_SYSTEM, ge_colour(GE_MSGBOX_TEXT), ge_colour(GE_MSGBOX_TEXT_SHADOW));
+    font_set_layout(0, HAND_W - HAND_TEXT_X - HAND_PICTURE_X);
+    window_draw_text(window, text, HAND_TEXT_X, HAND_PICTURE_Y);
 }
 
 int hand_handler(int window, KernelEvent* event) {
@@ -669,8 +666,7 @@ void build_hand_window() {
     const int texts[3] = {TEXT_HANG, TEXT_TAKE, TEXT_DISCARD};
     for (int i = 0; i < 3; i++)
         g.controls[GALLERY_HANG + i] =
-            text_button(g.hand, HAND_TEXT_X - 40 + (i % 2) * HAND_BUTTON_W, HAND_BUTTON_Y - (i < 2 ? ROW : 0),
-                        HAND_BUTTON_W, ROW, texts[i]);
+            text_button(g.hand, i * HAND_BUTTON_W, HAND_BUTTON_Y, HAND_BUTTON_W, ROW, texts[i]);
     g.handStrip = icon_strip_create(g.hand);
     g.handHelp = icon_strip_add(g.handStrip, PICTURE_HELP, 0);
     window_restore_placement(g.hand, SECTION, "TempWin", 1);
