@@ -52,10 +52,11 @@ TEST(gallery, a_finished_picture_is_hung_saved_and_found_again_after_a_restart) 
     g.arrange({{"Sunset Lake", slot(0)}});
     const std::string box = at(slot(0).x + 40, slot(0).y + 40);
     // Finish the box, then Use -> the gallery (the first choice), hang it with Space, save.
-    ASSERT_EQ(g.play("2 click " + box + " left\n+3 click " + box +
-                     " left\n+5 autosolve\n+30 key enter\n+5 key escape\n+5 click " + box + " left\n+5 click " +
-                     USE + " left\n+5 key enter\n+10 key space\n+5 click " + SAVE + " left\n+10 quit\n"),
-              0)
+    ASSERT_EQ(
+        g.play("2 click " + box + " left\n+3 click " + box +
+               " left\n+5 autosolve\n+30 key enter\n+5 key escape\n+5 click " + box + " left\n+5 click " +
+               USE + " left\n+5 key enter\n+10 key space\n+5 click " + SAVE + " left\n+10 quit\n"),
+        0)
         << g.file("stderr.txt");
     auto walls = hung(g);
     ASSERT_EQ(walls.size(), 1u) << g.file("stderr.txt");
