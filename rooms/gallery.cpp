@@ -296,6 +296,17 @@ void view_changed() {
     window_redraw_part(g.view, VIEW_LEFT, VIEW_TOP, g.view24->width, g.view24->height);
 }
 
+// The pointer moved in the view: the rays are cast again for the target, nothing is drawn.
+void target_moved(int x, int y) {
+    g3dscene_set_target_point(x, y);
+    if (!g.open) return;
+    ImageView v;
+    img_view(&v, g.view24, 0, 0);
+    g3dscene_render(&v, 0, 0, 0, 0);
+    int place, onPicture;
+    if (g3dscene_target(&place, &onPicture)) show_target();
+}
+
 void hand_changed() {
     io_mem_free(g.handShown);
     g.handShown = nullptr;
@@ -581,13 +592,13 @@ int view_handler(int window, KernelEvent* event) {
                 int sx, sy;
                 window_screen_pos(window, &sx, &sy);
                 look_move(sx + (int)event->a, sy + (int)event->b);
-            } else {
-                g3dscene_set_target_point(x, y);
-                view_changed();
+                return 1;
             }
-            return 1;
+            // Outside the picture of the view the target falls back to the view's centre.
+            target_moved(x, y);
+            return g.view24 && y >= 0 && y < g.view24->height;
         case WE_OUTSIDE:
-            if (!g3dscene_mouse_looking()) g3dscene_set_target_point(-1, -1);
+            if (!g3dscene_mouse_looking()) target_moved(-1, -1);
             return 0;
         case KE_MOUSEDOWN:
             if (y < 0 || !g.view24 || y >= g.view24->height) return 0;

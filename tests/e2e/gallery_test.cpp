@@ -66,13 +66,13 @@ TEST(gallery, a_finished_picture_is_hung_saved_and_found_again_after_a_restart) 
     EXPECT_LT(walls[place].height, 248);
     const std::string saved = g.file("sfiles/gallery.dat");
 
-    // After a restart the picture is where it hung: taken from that place and cancelled, the file
-    // stays as it was.
+    // After a restart: taken and cancelled, the file stays as it was.
     ASSERT_EQ(g.play("2 click " + GALLERY + " left\n+10 click " + TAKE + " left\n+5 click " + CANCEL +
                      " left\n+5 quit\n"),
               0);
     EXPECT_EQ(g.file("sfiles/gallery.dat"), saved);
-    // Taken again and saved while held: the question is answered yes and the wall is empty.
+    // Take works only on a place that holds a picture: taken and saved while held (the question
+    // answered yes), the wall is empty, so the picture was found where it hung.
     ASSERT_EQ(g.play("2 click " + GALLERY + " left\n+10 click " + TAKE + " left\n+5 click " + SAVE +
                      " left\n+5 key enter\n+5 quit\n"),
               0);
