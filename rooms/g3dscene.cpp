@@ -30,9 +30,9 @@ constexpr int BAND = 3;   // rows at the top and bottom of a wall variant left u
 constexpr const char* SECTION = "GALLERYROOM";
 
 constexpr int POINTS[G3D_POINTS][2] = {
-    {64, 1},     {192, 1},    {256, -109}, {384, -109}, {448, 1},    {384, 112},
-    {256, 112},  {192, 223},  {256, 334},  {192, 444},  {64, 444},   {0, 334},
-    {64, 223},   {0, 112},    {-128, 112}, {-192, 1},   {-128, -110}, {0, -110},
+    {64, 1},    {192, 1},   {256, -109}, {384, -109}, {448, 1},     {384, 112},
+    {256, 112}, {192, 223}, {256, 334},  {192, 444},  {64, 444},    {0, 334},
+    {64, 223},  {0, 112},   {-128, 112}, {-192, 1},   {-128, -110}, {0, -110},
 };
 
 int wall_group(int wall) {
@@ -48,11 +48,11 @@ struct Texture {
 };
 
 struct Column {
-    int height;    // even; 0 when the ray hits nothing
-    int texel;     // wall texture column
-    int place;     // wall place, or -1 without a hit
-    int group;     // texture group of the wall hit
-    int picColumn; // column of the place's picture, or -1
+    int height;     // even; 0 when the ray hits nothing
+    int texel;      // wall texture column
+    int place;      // wall place, or -1 without a hit
+    int group;      // texture group of the wall hit
+    int picColumn;  // column of the place's picture, or -1
 };
 
 struct Scene {
@@ -98,7 +98,8 @@ void build_walls() {
         w.slot = 2 * i;
         w.backSlot = 0;
         w.group = wall_group(i);
-        w.length = std::hypot(POINTS[w.second][0] - POINTS[w.first][0], POINTS[w.second][1] - POINTS[w.first][1]);
+        w.length =
+            std::hypot(POINTS[w.second][0] - POINTS[w.first][0], POINTS[w.second][1] - POINTS[w.first][1]);
     }
 }
 
@@ -157,7 +158,8 @@ Image* load_picture(const char* name, bool keepHeight) {
 
 int load_textures(const char* skinIni) {
     int ok = 1;
-    for (Texture& t : g_scene.wall) free_texture(&t);
+    for (Texture& t : g_scene.wall)
+        free_texture(&t);
     free_texture(&g_scene.floor);
     free_texture(&g_scene.ceiling);
 
@@ -188,7 +190,8 @@ int load_textures(const char* skinIni) {
         io_mem_free(wall);
     } else {
         ok = 0;
-        for (Texture& t : g_scene.wall) t = flat_texture(0x00B8B0A0, TEX, true);
+        for (Texture& t : g_scene.wall)
+            t = flat_texture(0x00B8B0A0, TEX, true);
     }
 
     struct {
@@ -446,7 +449,8 @@ int g3dscene_init(const char* skinIni, const char* configIni, int screenWidth, i
 }
 
 void g3dscene_done() {
-    for (Texture& t : g_scene.wall) free_texture(&t);
+    for (Texture& t : g_scene.wall)
+        free_texture(&t);
     free_texture(&g_scene.floor);
     free_texture(&g_scene.ceiling);
     io_mem_free(g_scene.rayCos);
@@ -490,7 +494,8 @@ double g3d_focal_length(int viewWidth) { return (viewWidth / 2.0) / std::tan(G3D
 void g3dscene_render(ImageView* view, int clipX, int clipY, int clipWidth, int clipHeight) {
     if (g_scene.tableWidth != g_scene.viewWidth) size_view();
     if (!g_scene.floor.texels) {  // never initialised (tests, benchmarks): plain textures
-        for (Texture& t : g_scene.wall) t = flat_texture(0x00B8B0A0, TEX, true);
+        for (Texture& t : g_scene.wall)
+            t = flat_texture(0x00B8B0A0, TEX, true);
         g_scene.floor = flat_texture(0x00584838, TEX, false);
         g_scene.ceiling = flat_texture(0x00E8E4DC, TEX, false);
     }
@@ -505,7 +510,8 @@ void g3dscene_render(ImageView* view, int clipX, int clipY, int clipWidth, int c
     const int smallest = cast_columns();
     update_target();
     if (view->kind != IMG_24BIT || x0 >= x1 || y0 >= y1) return;
-    for (int c = x0; c < x1; c++) draw_wall_column(view, c, y0, y1);
+    for (int c = x0; c < x1; c++)
+        draw_wall_column(view, c, y0, y1);
     draw_spans(view, smallest, x0, x1, y0, y1);
 }
 
@@ -556,7 +562,9 @@ void g3dscene_move(int turn, double distance) {
             continue;
         }
         const G3dWall& w = g_scene.walls[wall];
-        direction = std::atan2(POINTS[w.second][1] - POINTS[w.first][1], POINTS[w.second][0] - POINTS[w.first][0]) / DEG;
+        direction =
+            std::atan2(POINTS[w.second][1] - POINTS[w.first][1], POINTS[w.second][0] - POINTS[w.first][0]) /
+            DEG;
         double difference = fold_angle(direction - cam.heading);
         if (difference > 90.0) {
             direction += 180.0;
