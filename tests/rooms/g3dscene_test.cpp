@@ -75,6 +75,29 @@ TEST(g3dscene, rays_hit_the_nearest_wall_on_the_side_they_see) {
     EXPECT_DOUBLE_EQ(g3d_wall_distance(first, 195, 5), 5.0);
 }
 
+TEST(g3dscene, rendering_writes_only_inside_the_clip_rectangle) {
+    g3dscene_set_zoom(0);
+    g3dscene_set_camera(128, 200, 270);
+    Image* frame = img_create(148, 74, IMG_24BIT);
+    img_fill(frame, 0x00FF00FF);
+    ImageView view;
+    img_view(&view, frame, 0, 0);
+    g3dscene_render(&view, 10, 30, 20, 12);  // wall, floor and ceiling rows inside
+    int changed = 0;
+    for (int y = 0; y < 74; y++)
+        for (int x = 0; x < 148; x++) {
+            const uint8_t* p = view.pixels + (ptrdiff_t)y * view.pitch + x * 3;
+            const bool magenta = p[0] == 0xFF && p[1] == 0 && p[2] == 0xFF;
+            const bool inside = x >= 10 && x < 30 && y >= 30 && y < 42;
+            if (!inside) {
+                ASSERT_TRUE(magenta) << x << "," << y;
+            }
+            changed += !magenta;
+        }
+    EXPECT_EQ(changed, 20 * 12);
+    io_mem_free(frame);
+}
+
 TEST(g3dscene, walking_stops_short_of_walls_and_slides_along_them) {
     g3dscene_reset();
     // Straight at the wall: stops 10 units short and the slide has no speed.
@@ -111,9 +134,11 @@ TEST(g3dscene, turn_speed_builds_up_to_ten_and_falls_by_halves) {
         turns.push_back(turn);
     };
     g3dscene_key(0, 1);
-    for (int i = 0; i < 12; i++) tick();
+    for (int i = 0; i < 12; i++)
+        tick();
     g3dscene_key(0, 0);
-    for (int i = 0; i < 5; i++) tick();
+    for (int i = 0; i < 5; i++)
+        tick();
     EXPECT_EQ(turns, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 5, 2, 1, 0, 0}));
     EXPECT_DOUBLE_EQ(g3dscene_camera()->x, 128.0);  // no walking
     // Both turn keys held cancel out like none.
