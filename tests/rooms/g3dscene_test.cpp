@@ -120,6 +120,16 @@ TEST(g3dscene, walking_stops_short_of_walls_and_slides_along_them) {
     g3dscene_set_camera(128, 31, 90);
     g3dscene_move(0, -50);
     EXPECT_NEAR(cam->y, 11.0, 1e-9);
+    // Mouse look: the pointer's offset from the view centre turns and walks.
+    g3dscene_set_zoom(0);  // centre (74, 37)
+    g3dscene_set_camera(128, 100, 90);
+    EXPECT_EQ(g3dscene_mouse_look_move(64, 34), 0);  // not in mouse look
+    g3dscene_mouse_look(1);
+    EXPECT_EQ(g3dscene_mouse_look_move(64, 34), 1);
+    EXPECT_EQ(cam->heading, 95);
+    EXPECT_NEAR(cam->x, 128 + 3 * std::cos(95 * M_PI / 180), 1e-9);
+    EXPECT_NEAR(cam->y, 100 + 3 * std::sin(95 * M_PI / 180), 1e-9);
+    g3dscene_mouse_look(0);
 }
 
 TEST(g3dscene, turn_speed_builds_up_to_ten_and_falls_by_halves) {
