@@ -619,3 +619,11 @@ int g3dscene_target(int* place, int* onPicture) {
 void g3dscene_mouse_look(int on) { g_scene.mouseLook = on ? 1 : 0; }
 
 int g3dscene_mouse_looking() { return g_scene.mouseLook; }
+
+int g3dscene_mouse_look_move(int x, int y) {
+    if (!g_scene.mouseLook) return 0;
+    const int turn = (g_scene.viewWidth / 2 - x) / 2, distance = g_scene.viewHeight / 2 - y;
+    if (turn == 0 && distance == 0) return 0;
+    g3dscene_move(turn, distance);
+    return 1;
+}

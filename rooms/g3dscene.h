@@ -78,3 +78,7 @@ int g3dscene_target(int* place, int* onPicture);
 // Mouse look: the room starts it; Esc and the right button end it.
 void g3dscene_mouse_look(int on);
 int g3dscene_mouse_looking();
+// A pointer move in mouse look, at (x, y) in view coordinates: turns by (centre x - x) / 2
+// degrees and walks centre y - y units. The room then puts the pointer back to the centre.
+// 1 when the camera moved; nothing happens outside mouse look.
+int g3dscene_mouse_look_move(int x, int y);
