@@ -392,14 +392,12 @@ void look_end() {
     view_changed();
 }
 
-// A pointer move in mouse look turns by half the sideways distance from the centre and walks the
-// upward distance; the pointer goes back to the centre.
+// A pointer move in mouse look turns and walks from the view's centre; the pointer goes back to
+// the centre.
 void look_move(int x, int y) {
+    if (!g3dscene_mouse_look_move(x, y)) return;
     int cx, cy;
     view_centre(&cx, &cy);
-    const int turn = (cx - x) / 2, distance = cy - y;
-    if (turn == 0 && distance == 0) return;
-    g3dscene_move(turn, distance);
     sys_move_mouse(cx, cy);
     view_changed();
 }
@@ -589,9 +587,7 @@ int view_handler(int window, KernelEvent* event) {
             return 0;
         case KE_MOUSEMOVE:
             if (g3dscene_mouse_looking()) {
-                int sx, sy;
-                window_screen_pos(window, &sx, &sy);
-                look_move(sx + (int)event->a, sy + (int)event->b);
+                look_move(x, y);
                 return 1;
             }
             // Outside the picture of the view the target falls back to the view's centre.
