@@ -427,6 +427,10 @@ void save() {
 }
 
 void enter_with(const GallerySlot* held, Image* picture) {
+    if (!g_created) {  // no room to show it in: the picture is not kept
+        io_mem_free(picture);
+        return;
+    }
     ge_set_room_title(lt_get(TEXT_TITLE));
     const int cursor = sys_cursor();
     sys_set_cursor(CURSOR_WAIT);
