@@ -220,7 +220,8 @@ constexpr int VIEW_LEFT = 5, VIEW_TOP = 23, VIEW_EXTRA_W = 10, VIEW_EXTRA_H = 46
 constexpr int HAND_X = 20, HAND_Y = 300, HAND_W = 300, HAND_H = 198;
 constexpr int HAND_SIDE = 128, HAND_PICTURE_X = 8, HAND_PICTURE_Y = 22, HAND_TEXT_X = 144;
 constexpr int ROW = 24, HAND_BUTTON_Y = HAND_H - STRIP_HEIGHT - ROW - 2, HAND_BUTTON_W = HAND_W / 3;
-constexpr int INFO_X = 400, INFO_Y = 300, INFO_WIDTH = 200, INFO_LINES = 3;
+constexpr int INFO_X = 400, INFO_WIDTH = 200, INFO_LINES = 3;
+constexpr int WINDOW_GAP = 8;
 constexpr int LOOK_RIGHT = 210, LOOK_BOTTOM = 40, LOOK_W = 40, LOOK_H = 32;
 constexpr int PANEL_RIGHT = 150, PANEL_BOTTOM = 40, PANEL_W = 150, PANEL_BUTTON_W = 34;
 
@@ -670,9 +671,9 @@ void build_view_window() {
     window_restore_placement(g.view, SECTION, "ViewWin", 1);
 }
 
-void build_hand_window() {
-    g.hand = window_register(g.room, TW_CHILD | TW_RAISE | TW_TITLE, HAND_X, HAND_Y, HAND_W, HAND_H,
-                             hand_handler, nullptr);
+void build_hand_window(int y) {
+    g.hand = window_register(g.room, TW_CHILD | TW_RAISE | TW_TITLE, HAND_X, y, HAND_W, HAND_H, hand_handler,
+                             nullptr);
     window_set_title(g.hand, lt_get(TEXT_HAND_TITLE));
     const int texts[3] = {TEXT_HANG, TEXT_TAKE, TEXT_DISCARD};
     for (int i = 0; i < 3; i++)
@@ -704,9 +705,16 @@ void galleryroom_create() {
     g3dscene_set_pictures(place_picture);
     g.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
     build_view_window();
-    build_hand_window();
+    // The holding and info windows start below the view when the view reaches down to them, so
+    // that nothing covers the view or its zoom strip (a place the player chose is kept).
+    int vx, vy, vw, vh;
+    window_screen_pos(g.view, &vx, &vy);
+    window_size(g.view, &vw, &vh);
+    const int belowY =
+        std::max(HAND_Y, std::min(vy + vh + WINDOW_GAP, screen.height - HAND_H - PANEL_BOTTOM - 8));
+    build_hand_window(belowY);
     g.info = text_window_create(g.room, INFO_WIDTH, INFO_LINES);
-    window_move(g.info, INFO_X, INFO_Y);
+    window_move(g.info, INFO_X, belowY);
     window_restore_placement(g.info, SECTION, "InfoWin", 1 | 8);
     build_panel();
     g_created = 1;

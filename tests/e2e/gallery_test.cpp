@@ -17,7 +17,7 @@ using e2e::StoreGame;
 
 // Store room: the Use tool, the Gallery button of the main panel. Gallery room (default places on
 // 1024 x 768): the Take button of the holding window, Save and Cancel of the panel.
-const std::string USE = at(507, 80), GALLERY = at(76, 151), TAKE = at(170, 466);
+const std::string USE = at(507, 80), GALLERY = at(76, 151), TAKE = at(170, 554);
 const std::string SAVE = at(914, 740), CANCEL = at(948, 740);
 
 struct Hung {
