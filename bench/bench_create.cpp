@@ -55,19 +55,10 @@ int g_ready = 0;
 // The toolkit as the game sets it up, the room created, opened and given the picture.
 void start() {
     if (g_ready) return;
-    char folder[] = "/tmp/bench_create_XXXXXX";
-    if (!mkdtemp(folder) || chdir(folder) != 0) std::abort();
-    static std::string s_folder = folder;
-    std::atexit([] { std::filesystem::remove_all(s_folder); });
-    std::filesystem::create_directories("sfiles");
+    bench_game_folder("bench_create");
     io_video_create_frame(SCREEN_W, SCREEN_H, 24);
-    dp_open(bench_pack_path());
-    cache_init();
-    cache_set_picture_loader(jpg_loader);
     img_shadow_table_init();
-    if (!dp_extract(dp_get_index("skin.ini", 1), "sfiles/skin.ini") ||
-        !dp_extract(dp_get_index("english.ini", 1), "sfiles/lang.ini"))
-        std::abort();
+    if (!dp_extract(dp_get_index("english.ini", 1), "sfiles/lang.ini")) std::abort();
     lt_init("sfiles/lang.ini");
     screen_grid_create();
     ge_init("sfiles/skin.ini");

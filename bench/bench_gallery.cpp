@@ -30,15 +30,7 @@ void set_up() {
     static bool done = false;
     if (done) return;
     done = true;
-    char folder[] = "/tmp/bench_gallery_XXXXXX";
-    if (!mkdtemp(folder) || chdir(folder) != 0) std::abort();
-    static std::string s_folder = folder;
-    std::atexit([] { std::filesystem::remove_all(s_folder); });
-    std::filesystem::create_directories("sfiles");
-    dp_open(bench_pack_path());
-    cache_init();
-    cache_set_picture_loader(jpg_loader);
-    if (!dp_extract(dp_get_index("skin.ini", 1), "sfiles/skin.ini")) std::abort();
+    bench_game_folder("bench_gallery");
     if (!g3dscene_init("sfiles/skin.ini", "sfiles/config.ini", SCREEN_W, SCREEN_H)) std::abort();
     g_picture = img_create(248, 186, IMG_24BIT);
     ImageView v;

@@ -52,17 +52,9 @@ int g_room = -1, g_dragged = -1;
 // a 200 x 200 floating window, all painted once.
 void start() {
     if (g_room >= 0) return;
-    char folder[] = "/tmp/bench_gui_XXXXXX";
-    if (!mkdtemp(folder) || chdir(folder) != 0) std::abort();
-    static std::string s_folder = folder;
-    std::atexit([] { std::filesystem::remove_all(s_folder); });
-    std::filesystem::create_directories("sfiles");
+    bench_game_folder("bench_gui");
     io_video_create_frame(SCREEN_W, SCREEN_H, 24);
-    dp_open(bench_pack_path());
-    cache_init();
-    cache_set_picture_loader(jpg_loader);
     img_shadow_table_init();
-    if (!dp_extract(dp_get_index("skin.ini", 1), "sfiles/skin.ini")) std::abort();
     screen_grid_create();
     ge_init("sfiles/skin.ini");
     font_init(0);

@@ -4,7 +4,12 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include "image/pic.h"
+#include "resources/cache.h"
+#include "resources/dp.h"
 
 inline std::string bench_pack_path() {
     if (const char* env = std::getenv("LUMAVEX_PACK")) return env;
@@ -14,4 +19,19 @@ inline std::string bench_pack_path() {
     self[n] = 0;
     std::string dir(self);
     return dir.substr(0, dir.rfind('/')) + "/../game/data.pck";
+}
+
+// A scratch game folder in /tmp (removed at exit) made the current folder, with the data pack
+// open, the file cache loading its JPEGs and the skin file extracted to "sfiles/skin.ini".
+inline void bench_game_folder(const char* name) {
+    std::string pattern = std::string("/tmp/") + name + "_XXXXXX";
+    if (!mkdtemp(pattern.data()) || chdir(pattern.c_str()) != 0) std::abort();
+    static std::string s_folder;
+    s_folder = pattern;
+    std::atexit([] { std::filesystem::remove_all(s_folder); });
+    std::filesystem::create_directories("sfiles");
+    dp_open(bench_pack_path());
+    cache_init();
+    cache_set_picture_loader(jpg_loader);
+    if (!dp_extract(dp_get_index("skin.ini", 1), "sfiles/skin.ini")) std::abort();
 }
