@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-LAYERS=(base platform resources image puzzle gui rooms kernel)
+LAYERS=(base platform resources image puzzle gui gift rooms kernel)
 SYSTEM='SDL[^>]*|unistd\.h|sys/[^>]*|fcntl\.h|dirent\.h|pthread\.h|signal\.h|poll\.h|dlfcn\.h|pwd\.h|termios\.h'
 
 rank() {
