@@ -34,9 +34,10 @@ add_dependencies(game app_icons)  # the game folder is what gets installed
 
 # --- Launcher ------------------------------------------------------------------------------------
 # The launcher finds the game folder relative to itself, so a staged (DESTDIR) or moved install
-# works as well. The version is written the way the game stamps its files: 1.25 is 125.
+# works as well. The version written for gifts is INSTALL_VERSION of base/version.h.
 file(RELATIVE_PATH LAUNCHER_TO_GAME /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${LUMAVEX_INSTALL_GAMEDIR})
-math(EXPR LAUNCHER_VERSION "${PROJECT_VERSION_MAJOR} * 100 + ${PROJECT_VERSION_MINOR}")
+file(STRINGS ${CMAKE_SOURCE_DIR}/base/version.h LAUNCHER_VERSION REGEX "INSTALL_VERSION = [0-9]+")
+string(REGEX REPLACE ".*= ([0-9]+).*" "\\1" LAUNCHER_VERSION "${LAUNCHER_VERSION}")
 configure_file(${CMAKE_SOURCE_DIR}/packaging/lumavex.sh.in ${CMAKE_BINARY_DIR}/packaging/lumavex @ONLY)
 
 # --- Install rules -------------------------------------------------------------------------------

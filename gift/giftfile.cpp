@@ -59,8 +59,7 @@ bool gift_find_marker(FILE* file) {
     int matched = 0;
     for (int c; (c = std::getc(file)) != EOF;) {
         if (c == (unsigned char)marker[matched]) {
-            if (++matched == GIFT_MARKER_LENGTH)
-                return std::fseek(file, -GIFT_MARKER_LENGTH, SEEK_CUR) == 0;
+            if (++matched == GIFT_MARKER_LENGTH) return std::fseek(file, -GIFT_MARKER_LENGTH, SEEK_CUR) == 0;
         } else {
             matched = 0;
         }
@@ -73,12 +72,14 @@ bool gift_next_record(FILE* file, char* name, int nameSize, uint32_t* dataLength
     if (!file_check_tag(file, GIFT_RECORD_TAG) || !file_read_u32(file, &nameLength)) return false;
     long left = bytes_left(file);
     if (left < 0 || nameLength > (unsigned long)left) return false;
-    if (name) {
-        if (nameSize <= 0 || nameLength > (uint32_t)(nameSize - 1)) return false;
+    if (name && nameSize > 0 && nameLength <= (uint32_t)(nameSize - 1)) {
         if (!file_read_bytes(file, name, nameLength)) return false;
         name[nameLength] = 0;
-    } else if (std::fseek(file, (long)nameLength, SEEK_CUR) != 0) {
-        return false;
+    } else {
+        // A name too long for the buffer is passed over and given as empty, so the reader
+        // refuses that record but goes on with the next.
+        if (name && nameSize > 0) name[0] = 0;
+        if (std::fseek(file, (long)nameLength, SEEK_CUR) != 0) return false;
     }
     if (!file_read_u32(file, &length)) return false;
     left = bytes_left(file);

@@ -28,9 +28,10 @@ int gift_add_file(FILE* file, const char* source, const char* recordName);
 // marker byte. A byte that breaks a partial match is not tried again as the first marker byte.
 bool gift_find_marker(FILE* file);
 // Reads one record head: the tag, L, the name (into name, zero-terminated, when name is not
-// null; skipped otherwise) and D. Fails on a wrong tag, a name longer than nameSize - 1, or a
-// name or data that would reach past the end of the file, so no length read from a gift is
-// ever trusted beyond the bytes it really has. The file then stands at the first data byte.
+// null; skipped otherwise; a name longer than nameSize - 1 is skipped and given as "") and D.
+// Fails on a wrong tag or a name or data that would reach past the end of the file, so no
+// length read from a gift is ever trusted beyond the bytes it really has. The file then stands
+// at the first data byte.
 bool gift_next_record(FILE* file, char* name, int nameSize, uint32_t* dataLength);
 // Whole records from the current position, which is kept. When end is given it receives the
 // offset just after the last whole record; anything beyond it is a damaged tail.

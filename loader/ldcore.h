@@ -23,15 +23,15 @@ enum LdUnpackResult {
 };
 
 struct LdGift {
-    std::string work;        // the private work folder (mode 0700), empty until made
-    std::string game;        // the game folder; empty until found or installed
-    int records = 0;         // whole records in the body
-    int truncated = 0;       // the body ends in a damaged or cut-off record
-    int skipped = 0;         // records refused (unsafe name, too many) or not written
-    int delivered = 0;       // boxes copied into the puzzles folder
-    int already = 0;         // boxes the receiver had already
-    int failed = 0;          // boxes that could not be read or copied
-    int installer_ran = 0;   // the gift's installer was run
+    std::string work;       // the private work folder (mode 0700), empty until made
+    std::string game;       // the game folder; empty until found or installed
+    int records = 0;        // whole records in the body
+    int truncated = 0;      // the body ends in a damaged or cut-off record
+    int skipped = 0;        // records refused (unsafe name, too many) or not written
+    int delivered = 0;      // boxes copied into the puzzles folder
+    int already = 0;        // boxes the receiver had already
+    int failed = 0;         // boxes that could not be read or copied
+    int installer_ran = 0;  // the gift's installer was run
 };
 
 // Makes the work folder in the user's temporary folder and unpacks the gift file `self` into it.

@@ -15,7 +15,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_CO
 ninja -C build-fuzz lv_kernel >/dev/null
 # One archive per layer, the highest first, so each resolves against the ones below it.
 layers=""
-for l in kernel rooms gui puzzle image resources platform base; do
+for l in kernel rooms gift gui puzzle image resources platform base; do
   [ -f build-fuzz/liblv_$l.a ] && layers="$layers build-fuzz/liblv_$l.a"
 done
 libs=$(pkg-config --libs sdl2 SDL2_mixer freetype2 fontconfig libtiff-4 libpng libwebp)

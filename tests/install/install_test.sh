@@ -120,7 +120,7 @@ done
 count=$(find "$player/puzzles" -name '*.pzl' | wc -l)
 [ "$count" -eq "$(find "$game/puzzles" -name '*.pzl' | wc -l)" ] || fail "$count sample boxes seeded"
 ini=$home/.config/Dremwick/Lumavex.ini
-printf '[Lumavex]\nInstallPath=%s\nVersion=125\n' "$player" | cmp -s - "$ini" || fail "Lumavex.ini: $(cat "$ini")"
+printf '[Lumavex]\nInstallPath=%s\nVersion=126\n' "$player" | cmp -s - "$ini" || fail "Lumavex.ini: $(cat "$ini")"
 
 # A box deleted by the player stays deleted; a box opened from the file manager by a path relative
 # to its folder is put on the shelf.

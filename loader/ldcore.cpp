@@ -1,0 +1,2 @@
+// loader/ldcore.cpp -- the extractor's work (being written).
+#include "loader/ldcore.h"
