@@ -18,6 +18,7 @@
 
 #include "base/limits.h"
 #include "base/str.h"
+#include "gift/giftbuild.h"
 #include "gui/button.h"
 #include "gui/chooser.h"
 #include "gui/font.h"
@@ -36,6 +37,7 @@
 #include "platform/io_ff.h"
 #include "platform/io_file.h"
 #include "platform/io_ini.h"
+#include "platform/io_mail.h"
 #include "platform/io_mem.h"
 #include "platform/io_sound.h"
 #include "platform/io_video.h"
@@ -307,6 +309,7 @@ void kernel_init() {
     io_make_folder(TEMP_FOLDER);
     io_make_folder("sfiles/qs");
     kernel_trim_folder(TEMP_FOLDER, "*.tmp", TEMP_LIMIT);
+    gift_outbox_trim();
     copy_from_pack("skin.ini", SKIN_INI);
     copy_from_pack("english.ini", LANG_INI);
     lt_init(LANG_INI);
@@ -317,6 +320,9 @@ void kernel_init() {
     init_toolkit();
     intro_set_refresh(kernel_present_now);
     intro_splash_show();
+    const char* mail = io_mail_available() ? "MAPI OK" : "MAPI NO";
+    io_log("%s\n", mail);
+    intro_splash_status(mail);
     curves_load();
     intro_splash_status("Initializing Store Room");
     store_set_quit_hook(kernel_quit_request);
@@ -401,6 +407,7 @@ int create_main_window() {
     // why the mouse stays still.
     if (io_ff_detect()) app_config.inputMask |= INPUT_FEEDBACK_MOUSE;
     if (app_config.inputMask & INPUT_FEEDBACK_MOUSE) io_ff_load();
+    io_mail_load();
     io_mem_reset();
     if (!create_drawing_window(width, height)) {
         kernel_destroy_windows();
@@ -421,6 +428,7 @@ void kernel_destroy_windows() {
     }
     if (g_kernel.main_window) {
         g_kernel.main_window = 0;
+        io_mail_unload();
         sys_destroy_window();
     }
     g_kernel.gone = 1;

@@ -77,6 +77,13 @@ int io_move_file(const char* from, const char* to) {
 
 FILE* io_fopen(const char* path, const char* mode) { return std::fopen(path, mode); }
 
+int io_make_executable(const char* path) {
+    struct stat st;
+    if (stat(path, &st) != 0) return 0;
+    const mode_t mode = st.st_mode & 07777;
+    return chmod(path, mode | (mode & 0444) >> 2) == 0;
+}
+
 int io_path_join(char* path, size_t size, const char* name) {
     const size_t used = std::strlen(path), add = std::strlen(name);
     const bool slash = used > 0 && path[used - 1] != '/' && path[used - 1] != '\\';

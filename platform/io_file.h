@@ -16,6 +16,8 @@ int io_folder_exists(const char* path);  // 1 when path is a folder (or a link t
 int io_copy_file(const char* from, const char* to);  // overwrites; 1 on success
 int io_move_file(const char* from, const char* to);  // deletes the target first
 FILE* io_fopen(const char* path, const char* mode);
+// Lets whoever may read the file also run it (x added where r is set); 1 on success.
+int io_make_executable(const char* path);
 // Appends name to the folder in path (size bytes), with one '/' between them unless path is
 // empty or already ends in '/' or '\\'. 1, or 0 with path unchanged when the result would not fit.
 int io_path_join(char* path, size_t size, const char* name);

@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "base/version.h"
+#include "gift/giftbuild.h"
 #include "gui/button.h"
 #include "gui/ge.h"
 #include "gui/io_dialog.h"
@@ -384,6 +386,15 @@ void quit() {
     if (g_store.quit) g_store.quit();
 }
 
+// The selected boxes go into the gift in the shelf's drawing order, bottom-most first.
+void make_gift() {
+    if (!passes(STORE_NEED_SOME)) return;
+    std::vector<const char*> names;
+    for (const ShelfBox* box = shelf_tail(); box; box = box->previous)
+        if (box->selected) names.push_back(box->name);
+    gift_build(names.data(), (int)names.size());
+}
+
 int index_of(const int* buttons, int count, int button) {
     for (int i = 0; i < count; i++)
         if (buttons[i] == button) return i;
@@ -407,7 +418,10 @@ void main_button(int which) {
         case MAIN_GALLERY:
             galleryroom_enter();
             break;
-        default:  // gift: its room is not there yet
+        case MAIN_GIFT:
+            make_gift();
+            break;
+        default:
             break;
     }
 }
@@ -685,9 +699,6 @@ void store_init() {
 
     build_tools();
     build_choice();
-
-    // Gift leads to a room the game does not have yet; its button stays in place, disabled.
-    button_enable(g_store.mainButtons[MAIN_GIFT], 0);
 
     int gift = 0;
     io_ini_read_int(CONFIG, "MAIN", "GiftIFace", &gift);
