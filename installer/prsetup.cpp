@@ -44,6 +44,7 @@ namespace {
 enum Result { RESULT_INSTALLED = 0, RESULT_WRITE_FAILED = 1, RESULT_DAMAGED = 2, RESULT_MISSING = 3 };
 
 constexpr size_t CHUNK = 65536;
+constexpr uint32_t TEXT_MAX = 65536;  // the desktop entry and a package name are read into memory
 
 struct Entry {
     uint32_t kind, size, stored, crc;
@@ -142,6 +143,7 @@ const char* read_payload(Payload* payload) {
 // Inflates an entry into the file `fd`, or, when fd is -1, into `text`. False when the stream
 // is damaged or its size or checksum differs from the entry's head.
 bool unpack(const Payload& payload, const Entry& entry, int fd, std::string* text) {
+    if (fd < 0 && entry.size > TEXT_MAX) return false;
     z_stream z{};
     if (inflateInit(&z) != Z_OK) return false;
     std::vector<unsigned char> in(CHUNK), out(CHUNK);
@@ -486,6 +488,7 @@ int main(int argc, char** argv) {
 
     Payload payload;
     payload.fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    if (payload.fd < 0 && std::strchr(argv[0], '/')) payload.fd = open(argv[0], O_RDONLY | O_CLOEXEC);
     const char* error = payload.fd < 0 ? "cannot read its own file" : read_payload(&payload);
     if (error) {
         std::fprintf(stderr, "prsetup: this installer is damaged: %s\n", error);
