@@ -180,7 +180,7 @@ bool unpack(const Payload& payload, const Entry& entry, int fd, std::string* tex
 
 // --- The libraries -------------------------------------------------------------------------------
 
-// 1 when every library the game needs loads; otherwise tells which packages to install.
+// True when every library the game needs loads; otherwise tells which packages to install.
 bool libraries_present(const Payload& payload) {
     std::vector<std::string> missing, packages;
     int checked = 0;
@@ -261,13 +261,13 @@ bool stage(const std::string& target, mode_t mode, bool keep_existing, Fill fill
         std::fprintf(stderr, "prsetup: cannot write in %s: %s\n", folder.c_str(), std::strerror(errno));
         return false;
     }
-    bool ok = fill(fd);
-    const int error = ok ? 0 : errno;
-    ok = ok && fchmod(fd, mode & ~g.umask) == 0 && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
+    errno = 0;  // stays 0 when the file's data in the installer is damaged
+    bool ok = fill(fd) && fchmod(fd, mode & ~g.umask) == 0 && fsync(fd) == 0;
+    int error = ok ? 0 : errno;
+    if (close(fd) != 0 && ok) ok = false, error = errno;
     if (!ok) {
-        std::fprintf(stderr, "prsetup: cannot write %s%s%s\n", target.c_str(), error ? ": " : "",
-                     error ? std::strerror(error) : "");
+        std::fprintf(stderr, "prsetup: cannot write %s: %s\n", target.c_str(),
+                     error ? std::strerror(error) : "its data in this installer is damaged");
         unlink(temp.c_str());
         return false;
     }
