@@ -18,3 +18,13 @@ add_custom_command(
   VERBATIM)
 add_custom_target(loader_dat ALL DEPENDS ${GAME_DIR}/sfiles/loader.dat)
 add_dependencies(game loader_dat)
+
+# The extractor's work is tested and fuzzed with the rest: its source joins the unit tests (both
+# builds) and the replay of the gift fuzz target, each against its own build of the layers.
+if(LUMAVEX_TESTS)
+  target_sources(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/loader/ldcore.cpp)
+  target_sources(unit_tests_san PRIVATE ${CMAKE_SOURCE_DIR}/loader/ldcore.cpp)
+  if(TARGET fuzz_gift_replay)
+    target_sources(fuzz_gift_replay PRIVATE ${CMAKE_SOURCE_DIR}/loader/ldcore.cpp)
+  endif()
+endif()

@@ -22,8 +22,10 @@ libs=$(pkg-config --libs sdl2 SDL2_mixer freetype2 fontconfig libtiff-4 libpng l
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=($(ls fuzz/fuzz_*.cpp | xargs -n1 basename | sed 's/\.cpp$//'))
 for t in "${targets[@]}"; do
+  extra=""
+  [ "$t" = fuzz_gift ] && extra="loader/ldcore.cpp"  # the extractor stands outside the layers
   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer $SAN -I. -Ibuild-fuzz/generated \
-    $(pkg-config --cflags sdl2) fuzz/$t.cpp $layers $libs -ljpeg -lm -o build-fuzz/$t
+    $(pkg-config --cflags sdl2) fuzz/$t.cpp $extra $layers $libs -ljpeg -lm -o build-fuzz/$t
 done
 if [ "$seconds" -gt 0 ]; then
   for t in "${targets[@]}"; do
