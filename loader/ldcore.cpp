@@ -103,7 +103,7 @@ void remember_work(const std::string& work) {
 }
 
 void on_signal(int sig) {
-    if (g_installer_pid > 0) kill((pid_t)g_installer_pid, SIGTERM);
+    if (g_installer_pid > 0) kill(-(pid_t)g_installer_pid, SIGTERM);
     if (g_work_known) {
         remove_folder(g_work_boxes);
         remove_folder(g_work_path);
@@ -443,6 +443,7 @@ int run_installer(const LdGift* gift, int dir) {
     const char* work = gift->work.c_str();
     const pid_t pid = fork();
     if (pid == 0) {
+        setpgid(0, 0);  // a group of its own, so a stop reaches whatever it started
         if (chdir(work) != 0 || dup2(input, 0) < 0 || dup2(output, 1) < 0 || dup2(output, 2) < 0) _exit(127);
         close_range(3, ~0u, 0);
         execl("./prsetup", "./prsetup", "/VERYSILENT", (char*)nullptr);
@@ -451,6 +452,7 @@ int run_installer(const LdGift* gift, int dir) {
     close(output);
     close(input);
     if (pid < 0) return -1;
+    setpgid(pid, pid);
     g_installer_pid = pid;
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
