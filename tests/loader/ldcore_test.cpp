@@ -1,14 +1,11 @@
-// tests/loader/ldcore_test.cpp -- the extractor on hand-made gifts in a scratch home: where the
-// seam is found, what damaged and hostile bodies leave in the work folder, and delivery: a gift
-// that cannot install and loses nothing, an old game installed again by the gift's installer,
-// boxes beside the player's own files of the same name, a running game told of each new box, and
-// a second run that finds them all.
+// tests/loader/ldcore_test.cpp -- the extractor on hand-made gifts in a scratch home: the seam,
+// damaged and hostile bodies, and delivery (no game, an old game installed again, the player's
+// own files of the same names, a running game told, a second run).
 #include "loader/ldcore.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -44,13 +41,7 @@ Bytes record(const std::string& name, const Bytes& data) {
     put32(&b, (uint32_t)data.size());
     return b + data;
 }
-Names files_in(const fs::path& folder) {
-    Names names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+Names files_in(const std::string& folder) { return box_samples::GameFolder::files_in(folder.c_str()); }
 
 // A home of its own: the temporary, configuration, data and runtime folders all inside it.
 struct Home : ::testing::Test {
@@ -85,53 +76,37 @@ struct Home : ::testing::Test {
 
 using Unpack = Home;
 
-TEST_F(Unpack, the_first_whole_marker_is_the_seam_wherever_the_reads_split_it) {
-    const Bytes body = record("a.txt", marker() + text_bytes("x"));  // the marker a second time
-    const std::pair<std::string, int> cases[] = {
-        {"MZ COUPLEC COUPLER<3141 ", LD_UNPACKED},  // false starts that reset
-        {std::string(4096 - 13, 'Z'), LD_UNPACKED},
-        {std::string(8192 - 13, 'Z'), LD_UNPACKED},
-        // Its C breaks the marker's own C: the seam is then the marker inside the record, and
-        // nothing after it is a record.
-        {"stub ending in C", LD_EMPTY},
-    };
-    for (const auto& [stub, result] : cases) {
-        LdGift gift;
-        ASSERT_EQ(unpack(&gift, text_bytes(stub) + marker() + body, "seam"), result) << stub;
-        if (result != LD_UNPACKED) continue;
-        EXPECT_EQ(read_file(gift.work + "/loader.dat"), text_bytes(stub));
-        EXPECT_EQ(read_file(gift.work + "/a.txt"), marker() + text_bytes("x"));
-        ld_remove_work(&gift);
-    }
-    EXPECT_TRUE(fs::is_empty(home / "tmp"));  // a failed unpack removes its folder too
-}
-
-TEST_F(Unpack, damaged_bodies_keep_their_whole_records_and_say_so) {
-    const Bytes two = record("empty.txt", {}) + record("b.txt", text_bytes("bee"));
+TEST_F(Unpack, the_first_whole_marker_is_the_seam_and_a_damaged_tail_is_left_out) {
+    const Bytes body = record("empty.txt", {}) + record("b.txt", marker());  // the marker a second time
     Bytes beyond = record("long.txt", text_bytes("12345"));
     set32(&beyond, beyond.size() - 9, 6);  // one byte more than the file holds
     struct Case {
         const char* seed;
+        std::string stub;
         Bytes body;
         int result, truncated;
     } cases[] = {
-        {"zero-length", two, LD_UNPACKED, 0},
-        {"cut-head", two + Bytes{'L', 'M', 'P', 'F', 3, 0}, LD_UNPACKED, 1},
-        {"beyond-end", two + beyond, LD_UNPACKED, 1},
-        {"empty", {}, LD_EMPTY, 0},
-        {"only-beyond", beyond, LD_EMPTY, 1},
+        {"false-starts", "MZ COUPLEC COUPLER<3141 ", body, LD_UNPACKED, 0},  // each resets the count
+        {"cut-head", std::string(4096 - 13, 'Z'), body + Bytes{'L', 'M', 'P', 'F', 3}, LD_UNPACKED, 1},
+        {"beyond-end", std::string(8192 - 13, 'Z'), body + beyond, LD_UNPACKED, 1},  // seams across reads
+        // Its C breaks the marker's own C: the seam is the marker inside "b.txt", and no record follows.
+        {"stub-ending-in-C", "MZ C", body, LD_EMPTY, 0},
+        {"empty", "MZ", {}, LD_EMPTY, 0},
+        {"only-beyond", "MZ", beyond, LD_EMPTY, 1},
     };
     for (const Case& c : cases) {
         LdGift gift;
-        ASSERT_EQ(unpack(&gift, text_bytes("stub") + marker() + c.body, c.seed), c.result) << c.seed;
+        ASSERT_EQ(unpack(&gift, text_bytes(c.stub) + marker() + c.body, c.seed), c.result) << c.seed;
         EXPECT_EQ(gift.truncated, c.truncated) << c.seed;
         if (c.result != LD_UNPACKED) continue;
         EXPECT_EQ(gift.records, 2);
         EXPECT_EQ(files_in(gift.work), (Names{"b.txt", "empty.txt", "loader.dat"})) << c.seed;
+        EXPECT_EQ(read_file(gift.work + "/loader.dat"), text_bytes(c.stub));
+        EXPECT_EQ(read_file(gift.work + "/b.txt"), marker());
         ld_remove_work(&gift);
     }
     EXPECT_STREQ(ld_unpack_message(LD_EMPTY), "Error:body is empty.");
-    EXPECT_TRUE(fs::is_empty(home / "tmp"));
+    EXPECT_TRUE(fs::is_empty(home / "tmp"));  // a failed unpack removes its folder too
 }
 
 TEST_F(Unpack, names_become_plain_files_of_a_new_private_folder_or_are_skipped) {
@@ -160,7 +135,8 @@ TEST_F(Unpack, names_become_plain_files_of_a_new_private_folder_or_are_skipped) 
     EXPECT_NE(g_lines.find("bell\\x07.txt"), std::string::npos);  // logged, made printable
     ld_remove_work(&gift);
     ld_remove_work(&other);
-    EXPECT_EQ(files_in(home / "tmp"), (Names{"kvldrl6660", "kvldrl6662"}));
+    EXPECT_EQ(files_in(home / "tmp"), Names{"kvldrl6662"});
+    EXPECT_TRUE(fs::is_symlink(home / "tmp/kvldrl6660"));
     EXPECT_TRUE(fs::is_empty(home / "data"));
 }
 
@@ -206,7 +182,6 @@ TEST_F(Deliver, boxes_reach_the_game_once_without_replacing_a_players_file) {
     EXPECT_TRUE(said("A - Fout") && said("B - Fout") && said("Het spel kon niet worden ge\xEFnstalleerd."))
         << g_lines;
     EXPECT_EQ(gift.failed, 3);
-    EXPECT_EQ(ld_game_command(&gift), "");
     EXPECT_EQ(files_in("puzzles"), (Names{"A.pzl", "B.pzl", "C.pzl"}));
 
     // A game of version 125 counts as missing: the installer puts a new one in the data folder,
@@ -240,7 +215,6 @@ TEST_F(Deliver, boxes_reach_the_game_once_without_replacing_a_players_file) {
     sys_instance_release();
     EXPECT_EQ(gift.installer_ran, 0);
     EXPECT_TRUE(said("A 1 - Dit heeft u reeds") && said("B 1 - Dit heeft u reeds")) << g_lines;
-    EXPECT_EQ(gift.already, 2);
     EXPECT_EQ(files_in(game / "puzzles").size(), 4u);
     EXPECT_EQ(files_in(home / "tmp"), Names{"tesselo"});
 }
