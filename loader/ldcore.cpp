@@ -379,7 +379,7 @@ std::string config_file() {
     return folder + "/Dremwick/Lumavex.ini";
 }
 
-// A value of at most VALUE_MAX bytes; a longer one is cut by nobody and counts as unreadable.
+// A value of at most VALUE_MAX bytes; a longer one counts as unreadable rather than cut short.
 bool read_value(const char* key, std::string* value) {
     const std::string file = config_file();
     char text[VALUE_MAX + 2];
