@@ -67,11 +67,14 @@ bool gift_find_marker(FILE* file) {
     return false;
 }
 
-bool gift_next_record(FILE* file, char* name, int nameSize, uint32_t* dataLength) {
+namespace {
+
+// One record head, with the end of the file already known.
+bool next_record(FILE* file, long fileEnd, char* name, int nameSize, uint32_t* dataLength) {
     uint32_t nameLength = 0, length = 0;
     if (!file_check_tag(file, GIFT_RECORD_TAG) || !file_read_u32(file, &nameLength)) return false;
-    long left = bytes_left(file);
-    if (left < 0 || nameLength > (unsigned long)left) return false;
+    long here = std::ftell(file);
+    if (here < 0 || nameLength > (unsigned long)(fileEnd - here)) return false;
     if (name && nameSize > 0 && nameLength <= (uint32_t)(nameSize - 1)) {
         if (!file_read_bytes(file, name, nameLength)) return false;
         name[nameLength] = 0;
@@ -82,18 +85,32 @@ bool gift_next_record(FILE* file, char* name, int nameSize, uint32_t* dataLength
         if (std::fseek(file, (long)nameLength, SEEK_CUR) != 0) return false;
     }
     if (!file_read_u32(file, &length)) return false;
-    left = bytes_left(file);
-    if (left < 0 || length > (unsigned long)left) return false;
+    here = std::ftell(file);
+    if (here < 0 || length > (unsigned long)(fileEnd - here)) return false;
     *dataLength = length;
     return true;
 }
 
+// The offset of the end of the file, the position kept; -1 when unknown.
+long file_end(FILE* file) {
+    const long here = std::ftell(file), left = bytes_left(file);
+    return here < 0 || left < 0 ? -1 : here + left;
+}
+
+}  // namespace
+
+bool gift_next_record(FILE* file, char* name, int nameSize, uint32_t* dataLength) {
+    const long end = file_end(file);
+    return end >= 0 && next_record(file, end, name, nameSize, dataLength);
+}
+
 int gift_count_records(FILE* file, long* end) {
-    const long start = std::ftell(file);
+    const long start = std::ftell(file), fileEnd = file_end(file);
     int count = 0;
     long last = start;
     uint32_t length;
-    while (gift_next_record(file, nullptr, 0, &length) && std::fseek(file, (long)length, SEEK_CUR) == 0) {
+    while (fileEnd >= 0 && next_record(file, fileEnd, nullptr, 0, &length) &&
+           std::fseek(file, (long)length, SEEK_CUR) == 0) {
         count++;
         last = std::ftell(file);
     }

@@ -141,7 +141,8 @@ int send_request(const char* class_name, const void* data, size_t size) {
     int ok = connect(fd, (sockaddr*)&addr, sizeof addr) == 0;
     const char* p = (const char*)data;
     while (ok && size > 0) {
-        ssize_t n = write(fd, p, size);
+        // A first copy that closes mid-request must not end the sender with SIGPIPE.
+        ssize_t n = send(fd, p, size, MSG_NOSIGNAL);
         if (n <= 0)
             ok = 0;
         else
