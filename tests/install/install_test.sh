@@ -111,7 +111,7 @@ play() {
         "$root/bin/lumavex" --headless --script ../quit.txt "$@") >"$tmp/game.log" 2>&1
 }
 play || fail "the first run ended with $?"
-player=$home/.local/share/Lumavex
+player=$home/.local/share/lumavex
 for item in tesselo data.pck help/index.html sfiles; do
     [ -e "$player/$item" ] || fail "the player's folder lacks $item"
 done
