@@ -9,15 +9,11 @@
 
 #include "e2e/store_game.h"
 #include "image/pic_samples.h"
-#include "puzzle/box.h"
 #include "puzzle/box_samples.h"
 
 namespace {
 
-using e2e::at;
-using e2e::percent;
-using e2e::slot;
-using e2e::StoreGame;
+using namespace e2e;
 
 // The store room's buttons and the create room's controls at their default places (1024 x 768).
 const std::string NEW_BOX = at(78, 104), EDIT = at(357, 80), PLAY = at(76, 80);
@@ -30,15 +26,6 @@ const std::string PICTURE = std::string(LUMAVEX_GAME_DIR) + "/../samples/coral-r
 // Clicks the import button and picks `path` in the chooser.
 std::string import(const std::string& path) {
     return "+5 click " + IMPORT + " left\n+3 type " + path + "\n+1 key enter\n+10 snap imported.png\n";
-}
-
-// The record of a box of the game's puzzles folder; false when it cannot be read.
-bool read_box(StoreGame& g, const char* name, BoxRecord* r) {
-    FileStamp stamp;
-    box_set_folder((g.dir + "/puzzles").c_str());
-    const bool ok = box_read(name, &stamp, r, 0) == 1;
-    box_set_folder(nullptr);
-    return ok;
 }
 
 std::vector<std::string> files(StoreGame& g, const std::string& folder) {
@@ -70,7 +57,7 @@ TEST(create, a_new_box_from_a_chosen_picture_lands_on_the_shelf_and_plays_to_the
         " left\n+5 autosolve\n+30 key enter\n" + "+5 key escape\n+5 snap finished.png\n+1 quit\n";
     ASSERT_EQ(g.play(script), 0) << g.file("stderr.txt");
     BoxRecord r;
-    ASSERT_TRUE(read_box(g, "Reef", &r)) << g.file("stderr.txt");
+    ASSERT_TRUE(g.record("Reef", &r)) << g.file("stderr.txt");
     // The picture fits the 1004 x 688 picture area as it is; one step up from piece size 32.
     EXPECT_EQ((std::vector<int>{r.width, r.height, r.pieceSize, r.pieceCount, r.irregularity, r.edgeStyle,
                                 r.rotation, r.hiddenPicture}),
@@ -83,7 +70,7 @@ TEST(create, an_edited_box_is_saved_again_in_its_place_and_a_cancelled_new_box_l
     StoreGame g({"Sunset Lake", "Tulip Fields"});
     g.arrange({{"Sunset Lake", slot(0)}, {"Tulip Fields", slot(1)}});
     BoxRecord r0, r;
-    ASSERT_TRUE(read_box(g, "Tulip Fields", &r0));
+    ASSERT_TRUE(g.record("Tulip Fields", &r0));
     const std::string box = at(slot(1).x + 40, slot(1).y + 40);
     // A few moves first, so the box has progress to lose.
     ASSERT_EQ(g.play("2 click " + box + " left\n+3 click " + box +
@@ -103,7 +90,7 @@ TEST(create, an_edited_box_is_saved_again_in_its_place_and_a_cancelled_new_box_l
                      {"-debug", "2"}),
               0)
         << g.file("stderr.txt");
-    ASSERT_TRUE(read_box(g, "Tulip Fields", &r));
+    ASSERT_TRUE(g.record("Tulip Fields", &r));
     EXPECT_EQ((std::vector<int>{r.pieceSize, r.width, r.height}),
               (std::vector<int>{r0.pieceSize + 2, r0.width, r0.height}));
     EXPECT_EQ(percent(g, "Tulip Fields"), -1) << "the progress went with the old box";

@@ -11,22 +11,21 @@
 
 #include "e2e/store_game.h"
 #include "gui/slider.h"
-#include "puzzle/box.h"
 
 namespace {
 
-using e2e::at;
+using namespace e2e;
 using Calls = std::vector<std::string>;
 
 const std::string NEW_BOX = at(78, 104), EDIT = at(357, 80), CANCEL = at(949, 740);
-const std::string BOX = at(e2e::slot(0).x + 40, e2e::slot(0).y + 40);
+const std::string BOX = at(slot(0).x + 40, slot(0).y + 40);
 
 // Sunset Lake on the shelf, the plug-in and its companion beside the game, calls in "ff.log".
-struct FeedbackGame : e2e::StoreGame {
+struct FeedbackGame : StoreGame {
     FeedbackGame() : StoreGame({"Sunset Lake"}) {
         std::system(("cp " LUMAVEX_PLUGIN_DIR "/*.so '" + dir + "/'").c_str());
         setenv("LUMAVEX_FF_LOG", (dir + "/ff.log").c_str(), 1);
-        arrange({{"Sunset Lake", e2e::slot(0)}});
+        arrange({{"Sunset Lake", slot(0)}});
     }
     ~FeedbackGame() { unsetenv("LUMAVEX_FF_LOG"); }
     // The calls of one run, hover pops left out unless asked for.
@@ -51,11 +50,8 @@ TEST(ff, hovers_slider_drags_joins_and_the_finish_reach_the_plugin_in_order) {
 
     // The irregularity slider of the box being edited, its thumb dragged: the mouse is held in the
     // slider's screen rectangle on the 1024 x 768 screen.
-    box_set_folder((g.dir + "/puzzles").c_str());
-    FileStamp stamp;
     BoxRecord record;
-    ASSERT_EQ(box_read("Sunset Lake", &stamp, &record, 0), 1);
-    box_set_folder(nullptr);
+    ASSERT_TRUE(g.record("Sunset Lake", &record));
     const int thumb = 250 + slider_thumb_x(0, BOX_IRREGULARITY_MAX, record.irregularity, 44, 180 - 44);
     EXPECT_EQ(g.run("2 click " + BOX + " left\n+20 click " + EDIT + " left\n+10 drag " + at(thumb, 138) +
                     " " + at(thumb + 30, 138) + " 6\n+5 click " + CANCEL + " left\n+5 key enter\n+5 quit\n"),

@@ -2,18 +2,13 @@
 // the gallery, hung, saved, and found on the same wall after a restart; cancel keeps the file.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
-#include <map>
 #include <string>
 
 #include "e2e/store_game.h"
 
 namespace {
 
-using e2e::at;
-using e2e::slot;
-using e2e::StoreGame;
+using namespace e2e;
 
 // Store room: the Use tool, the Gallery button of the main panel. Gallery room (default places on
 // 1024 x 768): the Take button of the holding window, Save and Cancel of the panel.

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -52,6 +53,13 @@ struct Game {
         if (!std::getenv("LUMAVEX_KEEP_E2E")) std::system(("rm -rf " + dir).c_str());  // kept to look at
     }
     void write(const std::string& name, const std::string& text) { std::ofstream(dir + "/" + name) << text; }
+    // Copies sample boxes of the built game into this game's puzzles folder.
+    void copy_boxes(const std::vector<std::string>& boxes) {
+        std::system(("mkdir -p '" + dir + "/puzzles' '" + dir + "/sfiles'").c_str());
+        for (const std::string& name : boxes)
+            std::system(
+                ("cp '" LUMAVEX_GAME_DIR "/puzzles/" + name + ".pzl' '" + dir + "/puzzles/'").c_str());
+    }
     std::string file(const std::string& name) { return read_all(dir + "/" + name); }
 
     // Starts the game in its folder, by default with a private runtime folder; returns at once.
@@ -88,6 +96,35 @@ struct Game {
         return poll([&] { return has(name); }, 20);
     }
 };
+
+// The data of the first chunk `id` of a tagged file (after its 24-byte head), or "".
+inline std::string chunk(const std::string& file, uint32_t id) {
+    for (size_t at = 24; at + 8 <= file.size();) {
+        uint32_t head[2];
+        std::memcpy(head, file.data() + at, 8);
+        if (at + 8 + head[1] > file.size()) break;
+        if (head[0] == id) return file.substr(at + 8, head[1]);
+        at += 8 + head[1];
+    }
+    return "";
+}
+
+// The chunk `id` read as a 32-bit number, or `otherwise`.
+inline int32_t chunk_i32(const std::string& file, uint32_t id, int32_t otherwise = 0) {
+    const std::string data = chunk(file, id);
+    if (data.size() == 4) std::memcpy(&otherwise, data.data(), 4);
+    return otherwise;
+}
+
+// The value of the first line "key=..." of an INI text, or "(none)".
+inline std::string ini_value(const std::string& ini, const std::string& key) {
+    const size_t at = ini.find("\n" + key + "=");
+    if (at == std::string::npos) return "(none)";
+    const size_t from = at + key.size() + 2;
+    return ini.substr(from, ini.find_first_of("\r\n", from) - from);
+}
+
+inline std::string at(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
 
 // Width and height from a PNG's header.
 inline std::pair<int, int> png_size(const std::string& png) {

@@ -2,17 +2,9 @@
 // the second copy, texts from other programs and the orderly end on signals.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "platform/sys.h"
 #include "resources/packwriter.h"

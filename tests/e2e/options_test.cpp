@@ -9,25 +9,17 @@
 
 namespace {
 
-using e2e::at;
-using e2e::StoreGame;
+using namespace e2e;
 
 // The window is centred on the 1024 x 768 screen; its colour field starts at (548, 270).
 std::string field(int x, int y) { return at(548 + x, 270 + y); }
 const std::string OPTIONS_BUTTON = at(582, 104);  // the tools window's second row, right
 
-std::string main_key(StoreGame& g, const char* key) {
-    const std::string ini = g.file("sfiles/config.ini");
-    const std::string name = std::string("\n") + key + "=";
-    const size_t at = ini.find(name);
-    if (at == std::string::npos) return "(none)";
-    const size_t end = ini.find_first_of("\r\n", at + name.size());
-    return ini.substr(at + name.size(), end - at - name.size());
-}
+std::string main_key(StoreGame& g, const char* key) { return ini_value(g.file("sfiles/config.ini"), key); }
 
 TEST(options, before_the_game_ok_writes_the_settings_and_the_store_room_opens_it_again) {
     StoreGame g({"Sunset Lake"});
-    g.arrange({{"Sunset Lake", e2e::slot(0)}});
+    g.arrange({{"Sunset Lake", slot(0)}});
     const std::string script = "2 snap options.png\n+2 click " + field(100, 0) + " left\n+2 key enter\n" +
                                "+10 snap store.png\n+2 click " + OPTIONS_BUTTON + " left\n" + "+5 drag " +
                                field(10, 10) + " " + field(45, 64) + " 6\n" +

@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace e2e;
+
 constexpr int DESK_W = 1024, DESK_H = 768;
 
 // The parts of a quick save these tests look at.
@@ -20,34 +22,17 @@ struct Save {
     int elapsed = 0, percent = 0, count = 0;
     std::string layout;  // 20 bytes a piece: x, y (from the desk centre), lift, angle, group
     std::string stack;   // 4 bytes a piece, bottom first
+    explicit Save(const std::string& file = "") {
+        elapsed = chunk_i32(file, 1), percent = chunk_i32(file, 3), count = chunk_i32(file, 4);
+        layout = chunk(file, 100), stack = chunk(file, 101);
+        ok = count > 0 && layout.size() == (size_t)count * 20 && stack.size() == (size_t)count * 4;
+    }
     int32_t field(int piece, int k) const {
         int32_t v;
         std::memcpy(&v, layout.data() + 20 * piece + 4 * k, 4);
         return v;
     }
 };
-
-Save read_save(const std::string& bytes) {
-    Save s;
-    if (bytes.size() < 24 || bytes.compare(0, 4, "QICK") != 0) return s;
-    auto u32 = [&](size_t at) {
-        uint32_t v;
-        std::memcpy(&v, bytes.data() + at, 4);
-        return v;
-    };
-    for (size_t at = 24; at + 8 <= bytes.size();) {
-        const uint32_t id = u32(at), size = u32(at + 4);
-        if (at + 8 + size > bytes.size()) return s;
-        if (id == 1) s.elapsed = (int)u32(at + 8);
-        if (id == 3) s.percent = (int)u32(at + 8);
-        if (id == 4) s.count = (int)u32(at + 8);
-        if (id == 100) s.layout = bytes.substr(at + 8, size);
-        if (id == 101) s.stack = bytes.substr(at + 8, size);
-        at += 8 + size;
-    }
-    s.ok = s.count > 0 && s.layout.size() == (size_t)s.count * 20 && s.stack.size() == (size_t)s.count * 4;
-    return s;
-}
 
 // A point on the body of the topmost piece of a 100-pixel puzzle, and the piece: the piece image
 // starts at most a third of a piece left of and above its cell.
@@ -59,18 +44,14 @@ int top_piece_point(const Save& s, int* x, int* y) {
     return top;
 }
 
-struct PlayGame : e2e::Game {
+struct PlayGame : Game {
     std::string box;
-    explicit PlayGame(const std::string& name) : box(name) {
-        std::system(("mkdir -p '" + dir + "/puzzles' && cp '" LUMAVEX_GAME_DIR "/puzzles/" + name +
-                     ".pzl' '" + dir + "/puzzles/'")
-                        .c_str());
-    }
+    explicit PlayGame(const std::string& name) : box(name) { copy_boxes({name}); }
     void play(const std::string& script) {
         write("script.txt", script);
         start({"--headless", "--window", "1024x768", "--script", "script.txt", "puzzles/" + box + ".pzl"});
     }
-    Save save() { return read_save(file("sfiles/qs/" + box + ".qsv")); }
+    Save save() { return Save(file("sfiles/qs/" + box + ".qsv")); }
     // The fresh desk, as the game saves it after a start and a quit.
     Save fresh_desk() {
         play("5 quit\n");

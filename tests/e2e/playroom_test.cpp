@@ -1,7 +1,6 @@
 // The play room on the headless game: the faint picture and the picture window from the keys,
 // their settings kept in config.ini, and a box that keeps its picture a surprise.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 
@@ -13,17 +12,8 @@ using namespace e2e;
 
 // A sample box copied into the game's puzzles folder; its path for the command line.
 std::string with_box(Game& g, const std::string& name) {
-    mkdir((g.dir + "/puzzles").c_str(), 0755);
-    const std::string path = "puzzles/" + name + ".pzl";
-    g.write(path, read_all(std::string(LUMAVEX_GAME_DIR) + "/" + path));
-    return path;
-}
-
-std::string line_of(const std::string& ini, const std::string& key) {
-    const size_t at = ini.find("\n" + key + "=");
-    if (at == std::string::npos) return "";
-    const size_t from = at + key.size() + 2;
-    return ini.substr(from, ini.find('\n', from) - from);
+    g.copy_boxes({name});
+    return "puzzles/" + name + ".pzl";
 }
 
 TEST(play_room, faint_picture_and_picture_window_keys_are_kept_for_the_next_run) {
@@ -35,27 +25,26 @@ TEST(play_room, faint_picture_and_picture_window_keys_are_kept_for_the_next_run)
             "+1 key kpminus\n+1 key kpminus\n+1 key kpminus\n+2 quit\n");
     ASSERT_EQ(g.run({"--headless", "--script", "s.txt", box}), 0) << g.file("stderr.txt");
     std::string ini = g.file("sfiles/config.ini");
-    EXPECT_EQ(line_of(ini, "GhostVisible"), "1") << ini;
-    EXPECT_EQ(line_of(ini, "PictureIZoom"), "1");
+    EXPECT_EQ(ini_value(ini, "GhostVisible"), "1") << ini;
+    EXPECT_EQ(ini_value(ini, "PictureIZoom"), "1");
     // Step 1: 128 + (600 - 128) / 4 = 246 by 246 * 400 / 600 = 164, plus the frame, the title
     // and the strip. Each growth moves the window up (from y 200 by 79, 78, 79, 79: stopped at
     // 0) and each shrink moves it down (79, 79, 78), so it ends at y 236.
-    EXPECT_EQ(line_of(ini, "PictureWin"), "20 236 256 210 1 0");
-    EXPECT_EQ(line_of(ini, "CPanelWin").substr(0, 6), "20 50 ");
+    EXPECT_EQ(ini_value(ini, "PictureWin"), "20 236 256 210 1 0");
+    EXPECT_EQ(ini_value(ini, "CPanelWin").substr(0, 6), "20 50 ");
 
     // The next run starts from them; the size keys do nothing while the window is hidden.
     g.write("s.txt", "3 key p\n+1 key kpplus\n+1 key kpminus\n+1 key kpminus\n+1 quit\n");
     ASSERT_EQ(g.run({"--headless", "--script", "s.txt", box}), 0) << g.file("stderr.txt");
     ini = g.file("sfiles/config.ini");
-    EXPECT_EQ(line_of(ini, "GhostVisible"), "1") << ini;
-    EXPECT_EQ(line_of(ini, "PictureIZoom"), "1");
-    EXPECT_EQ(line_of(ini, "PictureWin"), "20 236 256 210 0 0");
+    EXPECT_EQ(ini_value(ini, "GhostVisible"), "1") << ini;
+    EXPECT_EQ(ini_value(ini, "PictureIZoom"), "1");
+    EXPECT_EQ(ini_value(ini, "PictureWin"), "20 236 256 210 0 0");
 }
 
 TEST(play_room, a_surprise_picture_refuses_both_pictures_with_a_message) {
     Game g;
     const std::string box = with_box(g, "Balloon Festival");
-    mkdir((g.dir + "/sfiles").c_str(), 0755);
     g.write("sfiles/config.ini", "[PLAYROOM]\nGhostVisible=1\n");
     // Each refusal is a message box over the desk that Enter closes.
     g.write("s.txt",
@@ -65,8 +54,8 @@ TEST(play_room, a_surprise_picture_refuses_both_pictures_with_a_message) {
     EXPECT_NE(g.file("refused.png"), g.file("before.png"));
     EXPECT_EQ(g.file("after.png"), g.file("before.png"));
     const std::string ini = g.file("sfiles/config.ini");
-    EXPECT_EQ(line_of(ini, "GhostVisible"), "0") << ini;  // cleared by the box, never turned on
-    const std::string picture = line_of(ini, "PictureWin");
+    EXPECT_EQ(ini_value(ini, "GhostVisible"), "0") << ini;  // cleared by the box, never turned on
+    const std::string picture = ini_value(ini, "PictureWin");
     ASSERT_GE(picture.size(), 4u);
     EXPECT_EQ(picture.substr(picture.size() - 4), " 0 0");  // hidden from the start, never shown
 }

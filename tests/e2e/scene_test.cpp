@@ -14,8 +14,6 @@ namespace {
 using namespace e2e;
 using namespace scene;
 
-std::string at(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
-
 TEST(scene, every_control_driven_by_a_script) {
     Game g;
     g.exe = LUMAVEX_SCENE_EXE;
@@ -28,55 +26,18 @@ TEST(scene, every_control_driven_by_a_script) {
     const int dx = 60, dy = 40, cx = CONTROLS_X + dx, cy = CONTROLS_Y + dy;
     auto open_button = [&](int i) { return at(cx + OPEN_X[i] + OPEN_W / 2, cy + OPEN_Y + 14); };
     const int rolled_x = cx + CONTROLS_W - 138;
-    std::string script = "2 move " + at(CONTROLS_X + PUSH_X[1] + 30, CONTROLS_Y + PUSH_Y + 10) + "\n" +
-                         "+2 snap scene.png\n"
-                         "+1 drag " +
-                         at(CONTROLS_X + 200, CONTROLS_Y + 9) + " " +
-                         at(CONTROLS_X + 200 + dx, CONTROLS_Y + 9 + dy) +
-                         " 6\n"
-                         "+8 click " +
-                         open_button(0) +
-                         " left\n"
-                         "+3 snap message.png\n"
-                         "+1 key enter\n"
-                         "+2 click " +
-                         open_button(1) +
-                         " left\n"
-                         "+2 type Hello\n"
-                         "+1 key tab\n"
-                         "+1 type ab\n"
-                         "+2 snap input.png\n"
-                         "+1 key enter\n"
-                         "+2 click " +
-                         open_button(2) +
-                         " left\n"
-                         "+2 snap progress.png\n"
-                         "+30 click " +
-                         open_button(3) +
-                         " left\n"
-                         "+3 snap chooser.png\n"
-                         "+1 key down\n"
-                         "+1 key down\n"
-                         "+1 key enter\n"
-                         "+2 click " +
-                         at(cx + ABOUT_X + OPEN_W / 2, cy + ABOUT_Y + 14) +
-                         " left\n"
-                         "+3 snap about.png\n"
-                         "+1 click " +
-                         at(FRAME_W / 2, FRAME_H / 2) +
-                         " left\n"
-                         "+2 click " +
-                         at(cx + CONTROLS_W - 36 + 9, cy + 9) +
-                         " left\n"
-                         "+2 snap rolled.png\n"
-                         "+1 click " +
-                         at(rolled_x + 138 - 36 + 9, cy + 9) +
-                         " left\n"
-                         "+2 click " +
-                         at(cx + CONTROLS_W - 18 + 9, cy + 9) +
-                         " left\n"
-                         "+2 snap closed.png\n"
-                         "+1 quit\n";
+    const std::string script =
+        "2 move " + at(CONTROLS_X + PUSH_X[1] + 30, CONTROLS_Y + PUSH_Y + 10) +
+        "\n+2 snap scene.png\n+1 drag " + at(CONTROLS_X + 200, CONTROLS_Y + 9) + " " +
+        at(CONTROLS_X + 200 + dx, CONTROLS_Y + 9 + dy) + " 6\n+8 click " + open_button(0) +
+        " left\n+3 snap message.png\n+1 key enter\n+2 click " + open_button(1) +
+        " left\n+2 type Hello\n+1 key tab\n+1 type ab\n+2 snap input.png\n+1 key enter\n+2 click " +
+        open_button(2) + " left\n+2 snap progress.png\n+30 click " + open_button(3) +
+        " left\n+3 snap chooser.png\n+1 key down\n+1 key down\n+1 key enter\n+2 click " +
+        at(cx + ABOUT_X + OPEN_W / 2, cy + ABOUT_Y + 14) + " left\n+3 snap about.png\n+1 click " +
+        at(FRAME_W / 2, FRAME_H / 2) + " left\n+2 click " + at(cx + CONTROLS_W - 36 + 9, cy + 9) +
+        " left\n+2 snap rolled.png\n+1 click " + at(rolled_x + 138 - 36 + 9, cy + 9) + " left\n+2 click " +
+        at(cx + CONTROLS_W - 18 + 9, cy + 9) + " left\n+2 snap closed.png\n+1 quit\n";
     g.write("s.txt", script);
     ASSERT_EQ(g.run({"--headless", "--script", "s.txt", "-debug", "1"}), 0) << g.file("stderr.txt");
     std::string log = g.file("application.log");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "e2e/game_run.h"
+#include "puzzle/box.h"
 
 namespace e2e {
 
@@ -21,12 +22,7 @@ struct Place {
 
 // The game's folder with some sample boxes, laid on the shelf where the test says.
 struct StoreGame : e2e::Game {
-    explicit StoreGame(std::vector<std::string> boxes) {
-        std::system(("mkdir -p '" + dir + "/puzzles' '" + dir + "/sfiles'").c_str());
-        for (const std::string& name : boxes)
-            std::system(
-                ("cp '" LUMAVEX_GAME_DIR "/puzzles/" + name + ".pzl' '" + dir + "/puzzles/'").c_str());
-    }
+    explicit StoreGame(const std::vector<std::string>& boxes) { copy_boxes(boxes); }
     // Bottom-most first, as the game writes them; the screen is the tests' 1024 x 768.
     void arrange(const std::vector<std::pair<std::string, Place>>& layout) {
         std::string names = "[BOXNAMES]\n", places = "[BOXPOSS]\n";
@@ -44,54 +40,38 @@ struct StoreGame : e2e::Game {
         start(args);
         return wait(120);
     }
+    // The record of a box in the game's puzzles folder; false when it cannot be read.
+    bool record(const char* name, BoxRecord* r) {
+        FileStamp stamp;
+        box_set_folder((dir + "/puzzles").c_str());
+        const bool ok = box_read(name, &stamp, r, 0) == 1;
+        box_set_folder(nullptr);
+        return ok;
+    }
     // The arrangement the game kept: name -> place.
     std::map<std::string, Place> shelf() {
-        std::map<std::string, Place> out;
         const std::string ini = file("sfiles/config.ini");
         auto section = [&](const std::string& name) {
-            std::map<std::string, std::string> keys;
-            size_t at = ini.find("[" + name + "]");
-            if (at == std::string::npos) return keys;
-            for (at = ini.find('\n', at);
-                 at != std::string::npos && at + 1 < ini.size() && ini[at + 1] != '[';) {
-                const size_t end = ini.find('\n', at + 1);
-                const std::string line = ini.substr(at + 1, end - at - 1);
-                const size_t eq = line.find('=');
-                if (eq != std::string::npos) keys[line.substr(0, eq)] = line.substr(eq + 1);
-                at = end;
-            }
-            return keys;
+            const size_t at = ini.find("[" + name + "]");
+            return at == std::string::npos ? std::string() : ini.substr(at, ini.find("\n[", at) - at) + "\n";
         };
-        auto names = section("BOXNAMES"), places = section("BOXPOSS");
-        for (const auto& [key, name] : names) {
+        const std::string names = section("BOXNAMES"), places = section("BOXPOSS");
+        std::map<std::string, Place> out;
+        for (int i = 0; ini_value(names, std::to_string(i)) != "(none)"; i++) {
             Place p{-1, -1};
-            if (places.count(key)) std::sscanf(places[key].c_str(), "%d %d", &p.x, &p.y);
-            out[name] = p;
+            std::sscanf(ini_value(places, std::to_string(i)).c_str(), "%d %d", &p.x, &p.y);
+            out[ini_value(names, std::to_string(i))] = p;
         }
         return out;
     }
 };
-
-inline std::string at(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
 
 // Where the tests lay the boxes: a row at a time from (480, 220), clear of the panels.
 inline Place slot(int i) { return {480 + (i % 4) * 130, 220 + (i / 4) * 140}; }
 
 // Percent joined from a quick save, -1 without one.
 inline int percent(StoreGame& g, const std::string& box) {
-    const std::string q = g.file("sfiles/qs/" + box + ".qsv");
-    for (size_t at = 24; at + 12 <= q.size();) {
-        uint32_t id, size;
-        std::memcpy(&id, q.data() + at, 4);
-        std::memcpy(&size, q.data() + at + 4, 4);
-        if (id == 3 && size == 4) {
-            int32_t v;
-            std::memcpy(&v, q.data() + at + 8, 4);
-            return v;
-        }
-        at += 8 + size;
-    }
-    return -1;
+    return chunk_i32(g.file("sfiles/qs/" + box + ".qsv"), 3, -1);
 }
 
 }  // namespace e2e

@@ -5,23 +5,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "e2e/store_game.h"
-#include "platform/sys.h"
 
 namespace {
 
-using e2e::at;
-using e2e::percent;
-using e2e::Place;
-using e2e::slot;
-using e2e::StoreGame;
+using namespace e2e;
 
 constexpr const char* SAMPLES[] = {"Sunset Lake",   "Tulip Fields",     "Rose Window", "Harbour Night",
                                    "Autumn Forest", "Balloon Festival", "Coral Reef",  "Mandala"};
@@ -136,7 +127,7 @@ TEST(store, box_files_from_elsewhere_reach_the_shelf_from_a_second_copy_or_the_c
     StoreGame second({});
     second.start({"--headless", g.dir + "/elsewhere/Trip.pzl"}, g.dir);
     EXPECT_EQ(second.wait(), 0);
-    ASSERT_TRUE(e2e::poll([&] { return g.has("puzzles/Trip.pzl"); }, 10));
+    ASSERT_TRUE(poll([&] { return g.has("puzzles/Trip.pzl"); }, 10));
     kill(g.pid, SIGTERM);
     ASSERT_EQ(g.wait(), 0);
     EXPECT_TRUE(g.has("sfiles/qs/Trip.qsv")) << "the game was started and saved";
