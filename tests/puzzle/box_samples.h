@@ -7,18 +7,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "base/le.h"
 #include "image/gformat.h"
 #include "image/pic.h"
 #include "puzzle/box.h"
+#include "support/files.h"
 
 namespace box_samples {
-
-using Bytes = std::vector<uint8_t>;
 
 // Runs the test inside a fresh game folder; the previous working folder comes back afterwards.
 struct GameFolder {
@@ -47,51 +44,9 @@ struct GameFolder {
     }
 };
 
-inline void put32(Bytes* b, uint32_t v) {
-    for (int i = 0; i < 4; i++)
-        b->push_back((uint8_t)(v >> (8 * i)));
-}
-inline void put_chunk(Bytes* b, uint32_t id, const Bytes& data) {
-    put32(b, id);
-    put32(b, (uint32_t)data.size());
-    b->insert(b->end(), data.begin(), data.end());
-}
-inline Bytes le32(uint32_t v) {
-    Bytes b;
-    put32(&b, v);
-    return b;
-}
-inline uint32_t get32(const Bytes& b, size_t at) {
-    LeCursor c = le_cursor(b.data(), b.size());
-    le_skip(&c, at);
-    return le_u32(&c);
-}
-// b with one byte, or the four bytes of a little-endian 32-bit value, replaced at `at`.
-inline Bytes patched8(Bytes b, size_t at, uint8_t value) {
-    b[at] = value;
-    return b;
-}
-inline Bytes patched32(Bytes b, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; i++)
-        b[at + i] = (uint8_t)(value >> (8 * i));
-    return b;
-}
-// A damaged file for a reader's guards, named for its fuzz seed.
-struct Damaged {
-    const char* name;
-    Bytes bytes;
-};
-inline Bytes text_bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-inline Bytes read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-inline void write_file(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    ASSERT_TRUE(out.write((const char*)bytes.data(), (std::streamsize)bytes.size()).good()) << path;
-}
-inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
+// The byte builders and whole-file helpers, under this namespace's names too.
+using ::exists, ::get32, ::le32, ::patched32, ::patched8, ::put32, ::put_chunk, ::read_file, ::text_bytes,
+    ::write_file;
 
 // A JPEG of w x h with a different colour in every region, as the bytes of a file.
 inline Bytes sample_jpeg(int w = 48, int h = 32) {
@@ -106,9 +61,7 @@ inline Bytes sample_jpeg(int w = 48, int h = 32) {
     FILE* f = std::tmpfile();
     EXPECT_EQ(gformat_jpg_write(f, pic, 90), 1);
     pic_release(pic);
-    Bytes out((size_t)std::ftell(f));
-    std::rewind(f);
-    EXPECT_EQ(std::fread(out.data(), 1, out.size(), f), out.size());
+    const Bytes out = file_bytes(f);
     std::fclose(f);
     return out;
 }

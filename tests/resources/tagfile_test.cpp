@@ -28,18 +28,6 @@ const FieldEntry SUMMARY_FIELDS[] = {{1, 4, offsetof(Summary, seconds)},
                                      {0, 0, 0}};
 const Summary SAMPLE = {3725, "Tuesday, 4 March 2003", -7, 0x01020304};
 
-void put_chunk(Bytes* b, uint32_t id, const Bytes& data) {
-    put32(b, id);
-    put32(b, (uint32_t)data.size());
-    b->insert(b->end(), data.begin(), data.end());
-}
-
-Bytes le32(uint32_t v) {
-    Bytes b;
-    put32(&b, v);
-    return b;
-}
-
 TEST(tagfile, tags_chunk_heads_and_records_are_little_endian_in_table_order) {
     EXPECT_EQ(file_tag("QICK"), 0x4B434951u);
     FILE* f = std::tmpfile();

@@ -57,3 +57,31 @@ void set32(Bytes* b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; i++)
         (*b)[at + i] = (uint8_t)(v >> (8 * i));
 }
+
+uint32_t get32(const Bytes& b, size_t at) {
+    return b.size() < at + 4 ? 0 : b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+}
+
+Bytes le32(uint32_t v) {
+    Bytes b;
+    put32(&b, v);
+    return b;
+}
+
+void put_chunk(Bytes* b, uint32_t id, const Bytes& data) {
+    put32(b, id);
+    put32(b, (uint32_t)data.size());
+    b->insert(b->end(), data.begin(), data.end());
+}
+
+Bytes patched8(Bytes b, size_t at, uint8_t value) {
+    b[at] = value;
+    return b;
+}
+
+Bytes patched32(Bytes b, size_t at, uint32_t value) {
+    set32(&b, at, value);
+    return b;
+}
+
+bool exists(const std::string& path) { return std::filesystem::exists(path); }

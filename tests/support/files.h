@@ -26,3 +26,16 @@ Bytes file_bytes(FILE* file);                    // the whole of an open file; l
 void put16(Bytes* b, uint32_t v);
 void put32(Bytes* b, uint32_t v);
 void set32(Bytes* b, size_t at, uint32_t v);
+uint32_t get32(const Bytes& b, size_t at);
+Bytes le32(uint32_t v);
+void put_chunk(Bytes* b, uint32_t id, const Bytes& data);  // id, size, data
+// b with one byte, or the four bytes of a little-endian 32-bit value, replaced at `at`.
+Bytes patched8(Bytes b, size_t at, uint8_t value);
+Bytes patched32(Bytes b, size_t at, uint32_t value);
+bool exists(const std::string& path);
+
+// A damaged file for a reader's guards, named for its fuzz seed.
+struct Damaged {
+    const char* name;
+    Bytes bytes;
+};
