@@ -198,17 +198,10 @@ TEST_F(PicTest, buffers_hold_their_planes_in_one_block) {
         EXPECT_EQ(PicPtr(pic_create(w, 4, kind)), nullptr) << w << " " << kind;
     PicPtr b(pic_create(5, 3, IMG_24BIT | IMG_ALPHA));
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->pitch, 15);
-    EXPECT_EQ(b->alphaPitch, 5);
-    EXPECT_EQ(b->alpha, b->pixels + 45);
+    EXPECT_EQ((std::vector<long>{b->pitch, b->alphaPitch, b->alpha - b->pixels}),
+              (std::vector<long>{15, 5, 45}));
     EXPECT_GE(io_mem_size(b.get()), (size_t)(b->alpha - (uint8_t*)b.get()) + 15);
-    b.reset(pic_create(3, 2, IMG_8BIT));
-    EXPECT_EQ(b->alpha, nullptr);
-    EXPECT_EQ(b->pitch, 3);
-
-    // The side, area and overflow limits are pinned by the codecs' guard tests.
-    EXPECT_TRUE(pic_size_ok(16384, 6103, 0x13));
-    EXPECT_FALSE(pic_size_ok(5, 5, 0));
+    EXPECT_EQ(PicPtr(pic_create(3, 2, IMG_8BIT))->alpha, nullptr);
 }
 
 TEST_F(PicTest, resample_replaces_the_picture_and_to_image_copies_it) {

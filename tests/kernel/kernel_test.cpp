@@ -282,8 +282,8 @@ TEST_F(KernelFixture, texts_reach_the_text_handler_only_with_the_known_words) {
     EXPECT_TRUE(g_events.empty());  // texts never go to the window manager
 }
 
-// A box file from elsewhere: the copy the import made goes again when it does not open; a file
-// that already lay in the puzzles folder never does.
+// A box file from elsewhere is copied in under a free name (the same bytes again reuse it), and the
+// copy goes again when it does not open; a file that already lay in the puzzles folder never does.
 TEST(open_box_file, a_copy_that_does_not_open_is_deleted_again) {
     TempDir dir;
     const std::string puzzles = dir / "puzzles", away = dir / "away";
@@ -305,10 +305,13 @@ TEST(open_box_file, a_copy_that_does_not_open_is_deleted_again) {
     write_file(puzzles + "/Hill.pzl", text_bytes("a hill"));
     EXPECT_FALSE(kernel_open_box_file((away + "/Hill.pzl").c_str(), puzzles.c_str(), refuse));
     EXPECT_TRUE(std::filesystem::exists(puzzles + "/Hill.pzl"));
-    EXPECT_FALSE(kernel_open_box_file((away + "/Gone.pzl").c_str(), puzzles.c_str(), take));  // never asked
+    write_file(away + "/notes.txt", text_bytes("text"));
+    for (const char* never_asked : {"/Gone.pzl", "/notes.txt"})
+        EXPECT_FALSE(kernel_open_box_file((away + never_asked).c_str(), puzzles.c_str(), take));
+    EXPECT_TRUE(kernel_open_box_file((away + "/Lake.pzl").c_str(), puzzles.c_str(), take));
     EXPECT_TRUE(kernel_open_box_file((away + "/Lake.pzl").c_str(), puzzles.c_str(), take));
     EXPECT_EQ(read_file(puzzles + "/Lake (2).pzl"), text_bytes("no box at all"));
-    EXPECT_EQ(asked, (std::vector<std::string>{"Lake (2)", "Lake", "Hill", "Lake (2)"}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"Lake (2)", "Lake", "Hill", "Lake (2)", "Lake (2)"}));
 }
 
 // Temporary folder trimming ------------------------------------------------------------------

@@ -171,37 +171,24 @@ TEST(Box, settings_outside_their_ranges_are_refused_as_unreadable) {
     // One or two fields of the 48 x 32 record at 16 changed (the piece count follows unless it is
     // changed itself), and whether the box still reads.
     using Field = int32_t BoxRecord::*;
+    using F = BoxRecord;
+    // clang-format off
     const struct {
         Field field;
         int32_t value;
         int readable;
         Field other;
         int32_t other_value;
-    } cases[] = {{&BoxRecord::pieceSize, 10, 1},
-                 {&BoxRecord::pieceSize, 9, 0},
-                 {&BoxRecord::pieceSize, 17, 0},
-                 {&BoxRecord::irregularity, 40, 1},
-                 {&BoxRecord::irregularity, 41, 0},
-                 {&BoxRecord::irregularity, -1, 0},
-                 {&BoxRecord::irregularity, 1862270996, 0},
-                 {&BoxRecord::edgeStyle, 0, 1},
-                 {&BoxRecord::edgeStyle, 7, 1},
-                 {&BoxRecord::edgeStyle, 8, 0},
-                 {&BoxRecord::edgeStyle, 7 | 128, 0},
-                 {&BoxRecord::edgeStyle, -1, 0},
-                 {&BoxRecord::height, 0, 0},
-                 {&BoxRecord::width, 16385, 0},
-                 {&BoxRecord::height, 6103, 1, &BoxRecord::width, 16384},
-                 {&BoxRecord::height, 6104, 0, &BoxRecord::width, 16384},
-                 {&BoxRecord::pieceCount, 5, 0},
-                 {&BoxRecord::pieceCount, 7, 0},
-                 {&BoxRecord::rotation, 2, 0},
-                 {&BoxRecord::hiddenPicture, -1, 0},
-                 {&BoxRecord::hasTune, 2, 0},
-                 {&BoxRecord::hasDescription, 2, 0},
-                 {&BoxRecord::hasAddress, 2, 0},
-                 {&BoxRecord::isLink, 2, 0},
-                 {&BoxRecord::repeatTune, 2, 0}};
+    } cases[] = {
+        {&F::pieceSize, 10, 1}, {&F::pieceSize, 9, 0}, {&F::pieceSize, 17, 0}, {&F::irregularity, 40, 1},
+        {&F::irregularity, 41, 0}, {&F::irregularity, -1, 0}, {&F::irregularity, 1862270996, 0},
+        {&F::edgeStyle, 0, 1}, {&F::edgeStyle, 7, 1}, {&F::edgeStyle, 8, 0}, {&F::edgeStyle, 7 | 128, 0},
+        {&F::edgeStyle, -1, 0}, {&F::height, 0, 0}, {&F::width, 16385, 0},
+        {&F::height, 6103, 1, &F::width, 16384}, {&F::height, 6104, 0, &F::width, 16384},
+        {&F::pieceCount, 5, 0}, {&F::pieceCount, 7, 0}, {&F::rotation, 2, 0}, {&F::hiddenPicture, -1, 0},
+        {&F::hasTune, 2, 0}, {&F::hasDescription, 2, 0}, {&F::hasAddress, 2, 0}, {&F::isLink, 2, 0},
+        {&F::repeatTune, 2, 0}};
+    // clang-format on
     int n = 0;
     for (const auto& c : cases) {
         BoxRecord r = SAMPLE;

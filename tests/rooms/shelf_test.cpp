@@ -146,30 +146,19 @@ TEST(Shelf, resave_replaces_the_box_in_place_or_leaves_it_whole) {
     shelf_select(box, 1);
     const Bytes old = read_file("puzzles/tulips.pzl");
 
-    BoxRecord edited = SAMPLE;
-    edited.pieceSize = 12;
-    edited.pieceCount = 8;
-    edited.rotation = 1;
+    const BoxRecord edited = {12, 0, 1, 48, 32, 8, 1};  // piece size 12, turning pieces
     EXPECT_EQ(shelf_resave(box, &edited), nullptr) << "no picture in the working files";
     EXPECT_EQ(read_file("puzzles/tulips.pzl"), old);
     EXPECT_TRUE(exists("sfiles/qs/tulips.qsv") && exists("sfiles/temp/tulips.tmp"));
     EXPECT_EQ(shelf_find("tulips"), box);
 
     write_file(BOX_PICTURE_FILE, sample_jpeg());
-    ShelfBox* fresh = shelf_resave(box, &edited);
+    ShelfBox* fresh = shelf_resave(box, &edited);  // the new box read back: the create room's tests
     ASSERT_NE(fresh, nullptr);
-    EXPECT_EQ(shelf_count(), 1);
-    EXPECT_EQ(fresh->x * 1000 + fresh->y, 120090);
-    EXPECT_TRUE(fresh->selected && !fresh->isNew);
+    EXPECT_EQ((std::vector<int>{shelf_count(), fresh->x, fresh->y, fresh->selected, fresh->isNew}),
+              (std::vector<int>{1, 120, 90, 1, 0}));
     EXPECT_EQ(fresh->summary.percent, 0) << "the old progress went with the old stamp";
     EXPECT_FALSE(exists("sfiles/qs/tulips.qsv") || exists("sfiles/temp/tulips.tmp"));
-    FileStamp stamp;
-    BoxRecord back;
-    ASSERT_EQ(box_read("tulips", &stamp, &back, 0), 1);
-    EXPECT_EQ(back.pieceSize * 10 + back.rotation, 121);
-    const FileStamp before = sample_stamp(4);
-    EXPECT_NE(std::memcmp(&stamp, &before, sizeof stamp), 0);
-    EXPECT_EQ(std::memcmp(&stamp, &fresh->stamp, sizeof stamp), 0);
 }
 
 TEST(Shelf, previews_spare_the_picture_and_broken_ones_are_made_again) {

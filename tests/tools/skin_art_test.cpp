@@ -7,11 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <sstream>
 
 #include "image/gformat.h"
 #include "image/img.h"
-#include "image/pic.h"
 #include "platform/io_ini.h"
 #include "tools/mkpack/skin_local.h"
 
@@ -253,41 +251,19 @@ TEST(SkinArt, textures_repeat_without_seams) {
             EXPECT_LT(strip.at(f * 32, y)[3], 0.05f);
 }
 
-TEST(SkinArt, skin_ini_reads_back_with_the_game_rules) {
+// The colours, the desk colour and the gradient of skin.ini are read through the skin's own reader
+// by the skin tests (a missing colour is fatal there); the gallery's tints are read here as the
+// gallery reads them.
+TEST(SkinArt, gallery_tints_read_back_with_the_game_rules) {
     const std::vector<uint8_t>& bytes = *built().by_name.at("skin.ini");
     char path[] = "/tmp/skin_ini_XXXXXX";
     int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(write(fd, bytes.data(), bytes.size()), (ssize_t)bytes.size());
     close(fd);
-    std::istringstream keys(
-        "Bevel_LT Bevel_T Bevel_RT Bevel_L Bevel_R Bevel_LB Bevel_B Bevel_RB ButtonTextActive "
-        "ButtonTextInactive ButtonTextHover ButtonTextShadow TrackbarText TrackbarTextShadow "
-        "WindowTitleText WindowTitleTextShadow EditBoxText EditBoxBackground MsgBoxText MsgBoxTextShadow "
-        "PreviewOutlineActive PreviewOutlineInactive PreviewNumberOfPiecesText "
-        "PreviewNumberOfPiecesTextShadow PreviewBottomText PreviewBottomTextShadow PreviewSurprise "
-        "RoomTitleBar RoomTitleBarText RoomTitleBarTextShadow Selection CreateDesk CreateDeskOutline "
-        "CreateDeskPresentSize CreateCurvePreview GalleryOutline");
-    int n = 0;
-    for (std::string key; keys >> key; n++) {
-        int colour = -2;
-        EXPECT_EQ(io_ini_read_colour(path, "COLORS", key.c_str(), &colour), 1) << key;
-        EXPECT_EQ(colour, (int)skin_colour(n)) << key;
-    }
-    EXPECT_EQ(n, 36);
-    int a, b, c;
-    ASSERT_EQ(io_ini_read_triple(path, "BACKGROUND", "Color", &a, &b, &c), 1);
-    EXPECT_EQ(a, DESK_HUE);
-    double top = 0, bottom = 0;
-    EXPECT_EQ(io_ini_read_real(path, "BACKGROUND", "GradientTop", &top), 1);
-    EXPECT_EQ(io_ini_read_real(path, "BACKGROUND", "GradientBottom", &bottom), 1);
-    EXPECT_TRUE(top > 0.5 && bottom < 2.0) << top << " " << bottom;
-    for (int i = 0; i < 4; i++) {
-        char key[16], text[64];
-        std::snprintf(key, sizeof key, "Texture%d", i);
-        ASSERT_GT(io_ini_read(path, "GALLERY", key, text, sizeof text), 0) << key;
-        int hue, saturation, brightness;
-        EXPECT_EQ(std::sscanf(text, "%i %i %i", &hue, &saturation, &brightness), 3) << key;
+    for (const char* key : {"Texture0", "Texture1", "Texture2", "Texture3"}) {
+        int hue, brightness, saturation;
+        EXPECT_EQ(io_ini_read_triple(path, "GALLERY", key, &hue, &brightness, &saturation), 1) << key;
     }
     std::remove(path);
 }
@@ -311,7 +287,7 @@ TEST(SkinKit, distances_worked_out_by_hand) {
     EXPECT_LT(sd_piece(9, -9, 0, 0, 20, socket), 0.0f);
 }
 
-TEST(SkinKit, outputs_keep_colour_premultiplied_and_jpeg_round_trips) {
+TEST(SkinKit, outputs_keep_colour_premultiplied) {
     Canvas c(2, 1);
     c.set(0, 0, rgb(0x804020));
     c.set(1, 0, rgb(0xFFFFFF, 0.5f));
@@ -328,24 +304,6 @@ TEST(SkinKit, outputs_keep_colour_premultiplied_and_jpeg_round_trips) {
     const Image* opaque = (const Image*)flat.data();
     EXPECT_EQ((std::vector<int>{opaque->kind, opaque->alphaOffset, (int)flat.size()}),
               (std::vector<int>{IMG_24BIT, 0, IMG_HEADER_SIZE + 6}));
-
-    Canvas sky(16, 16);
-    for (int y = 0; y < 16; y++)
-        for (int x = 0; x < 16; x++)
-            sky.set(x, y, rgb(0x336699));
-    std::vector<uint8_t> jpeg;
-    ASSERT_TRUE(canvas_to_jpeg(sky, 95, &jpeg));
-    FILE* f = fmemopen(jpeg.data(), jpeg.size(), "rb");
-    ASSERT_TRUE(f);
-    PictureBuffer* buffer = pic_create(16, 16, IMG_24BIT);
-    ASSERT_EQ(gformat_jpg_read(buffer, f), 1);
-    std::fclose(f);
-    for (int y = 0; y < 16; y += 5)
-        for (int x = 0; x < 16; x += 5)
-            for (int k = 0; k < 3; k++)
-                EXPECT_NEAR(buffer->pixels[(ptrdiff_t)y * buffer->pitch + 3 * x + k],
-                            (0x336699 >> (8 * k)) & 255, 3);
-    pic_release(buffer);
 
     Mask m;
     EXPECT_FALSE(text_mask("/nonexistent/face.ttf", 12, "x", 0, &m));
