@@ -1,6 +1,5 @@
 // Fuzz target: the MIDI file check over arbitrary bytes.
 #include <cstdint>
-#include <cstring>
 
 #include "platform/io_sound.h"
 

@@ -1,10 +1,7 @@
 // tests/e2e/store_game.h -- a headless game whose puzzles folder holds some of the sample boxes,
 // laid on the shelf where a test says, with the arrangement it kept read back.
 #pragma once
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <string>
 #include <utility>

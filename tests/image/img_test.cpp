@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/io_mem.h"
-#include "platform/io_video.h"
 #include "platform/screen.h"
+#include "puzzle/cut_support.h"
 #include "support/fatal_trap.h"
 #include "support/pictures.h"
 
@@ -141,32 +141,15 @@ TEST(ImgLine, bresenham_and_clipping) {
 // A 64 x 48 frame: cells of 32 x 24 (two by two), all dirty, the frame open and black.
 class ImgScreen : public ::testing::Test {
    protected:
-    void SetUp() override {
-        img_shadow_table_init();
-        io_video_create_frame(64, 48, 24);
-        screen_grid_create();
-        io_video_begin_paint();
-    }
-    void TearDown() override {
-        io_video_end_paint();
-        screen_grid_free();
-        io_video_close();
-    }
+    void SetUp() override { img_shadow_table_init(); }
+    cut_support::Frame frame{64, 48};
     static uint32_t at(int x, int y) {
-        ImageView v;
-        img_screen_view(&v, 0, 0);
-        return view_pixel(v, x, y);
+        const uint8_t* p = cut_support::Frame::at(x, y);
+        return p[0] | p[1] << 8 | p[2] << 16;
     }
-    static void fill_screen(int grey) {
-        for (int y = 0; y < screen.height; y++)
-            std::memset(screen.buf + (ptrdiff_t)y * screen.pitch, grey, (size_t)screen.width * 3);
-    }
-    static std::vector<uint32_t> snapshot() {
-        std::vector<uint32_t> pixels;
-        for (int y = 0; y < screen.height; y++)
-            for (int x = 0; x < screen.width; x++)
-                pixels.push_back(at(x, y));
-        return pixels;
+    static void fill_screen(int grey) { cut_support::Frame::fill(0x010101u * grey); }
+    static std::vector<uint8_t> snapshot() {  // rows lie bottom-up in memory
+        return {cut_support::Frame::at(0, 47), cut_support::Frame::at(0, 47) + 64 * 48 * 3};
     }
 };
 

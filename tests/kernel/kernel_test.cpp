@@ -20,7 +20,6 @@
 #include "platform/io_video.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
-#include "support/fatal_trap.h"
 #include "support/files.h"
 
 namespace {

@@ -3,11 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "platform/io_debug.h"
 #include "platform/io_desktop.h"
 #include "platform/io_file.h"
 #include "platform/io_gdi.h"

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "box_samples.h"
-#include "image/gformat_img.h"
 #include "platform/io_file.h"
 #include "platform/io_mem.h"
 #include "support/fatal_trap.h"

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "image/img.h"
-#include "platform/io_mem.h"
 #include "platform/io_video.h"
 #include "platform/screen.h"
 #include "puzzle/curve.h"

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/io_mem.h"
 #include "puzzle/box.h"
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"

@@ -3,10 +3,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
-#include "image/pic.h"
 #include "platform/io_mem.h"
 #include "puzzle/box_samples.h"
 #include "puzzle/pieces.h"

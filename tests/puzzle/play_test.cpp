@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 
 #include "platform/screen.h"
@@ -17,7 +18,6 @@
 #include "puzzle/progress.h"
 #include "puzzle/stack.h"
 #include "support/fatal_trap.h"
-#include "support/golden.h"
 
 using namespace box_samples;
 using play_samples::HandGame;

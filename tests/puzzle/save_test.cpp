@@ -8,9 +8,7 @@
 #include <cstring>
 
 #include "platform/io_mem.h"
-#include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
-#include "puzzle/grid.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/play_samples.h"

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
-#include "image/gformat_img.h"
 #include "image/img.h"
 #include "image/pic.h"
 #include "image/pic_samples.h"

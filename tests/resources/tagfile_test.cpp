@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "support/fatal_trap.h"

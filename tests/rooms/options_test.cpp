@@ -6,9 +6,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/io_file.h"
-#include "platform/io_ini.h"
 #include "support/files.h"
 
 namespace {
@@ -41,42 +41,37 @@ struct OptionsConfig : ::testing::Test {
     }
     void TearDown() override { io_set_start_folder(""); }
     void config(const std::string& text) { write_file(dir / "sfiles/config.ini", text_bytes(text)); }
-    OptionsSettings read() {
+    // Language, help, hue, saturation, brightness and feedback as read.
+    static std::vector<std::string> read() {
         OptionsSettings s;
         options_read(&s);
-        return s;
+        return {s.language,
+                s.help,
+                std::to_string(s.hue),
+                std::to_string(s.saturation),
+                std::to_string(s.brightness),
+                std::to_string(s.feedback)};
     }
+    using Read = std::vector<std::string>;
 };
 
 TEST_F(OptionsConfig, defaults_without_keys_and_for_damaged_values) {
-    OptionsSettings s = read();
-    EXPECT_STREQ(s.language, "");
-    EXPECT_STREQ(s.help, "");
-    EXPECT_EQ(s.hue, 209);
-    EXPECT_EQ(s.saturation, 42);
-    EXPECT_EQ(s.brightness, 0);
-    EXPECT_EQ(s.feedback, 1);
-
+    const Read defaults = {"", "", "209", "42", "0", "1"};
+    EXPECT_EQ(read(), defaults);
     for (const char* tint :
          {"12 34", "400 10 0", "10 101 0", "10 20 -101", "10 20 30 40", "abc", "10 x 20", "-1 20 0"}) {
         config(std::string("[MAIN]\nBackGround=") + tint + "\n");
-        s = read();
-        EXPECT_EQ(s.hue * 10000 + s.saturation * 100 + s.brightness, 209 * 10000 + 42 * 100) << tint;
+        EXPECT_EQ(read(), defaults) << tint;
     }
+    // Hue, saturation, brightness in that order; a name from another folder is no entry of a list.
     config(
         "[MAIN]\nBackGround=360 1 -100\nUserInterface=../lang.ini\nHelpFile=sub/help.html\n"
         "FeedBackSupport=0\n");
-    s = read();
-    EXPECT_EQ(s.hue, 360);  // hue, saturation, brightness in that order
-    EXPECT_EQ(s.saturation, 1);
-    EXPECT_EQ(s.brightness, -100);
-    EXPECT_STREQ(s.language, "");  // a name from another folder is no entry of the list
-    EXPECT_STREQ(s.help, "");
-    EXPECT_EQ(s.feedback, 0);
+    EXPECT_EQ(read(), (Read{"", "", "360", "1", "-100", "0"}));
     // Only exactly "0" switches the feedback off.
     for (const char* on : {"00", "no", "1", ""}) {
         config(std::string("[MAIN]\nFeedBackSupport=") + on + "\n");
-        EXPECT_EQ(read().feedback, 1) << on;
+        EXPECT_EQ(read(), defaults) << on;
     }
 }
 
@@ -90,29 +85,17 @@ TEST_F(OptionsConfig, written_keys_read_back_and_keep_the_rest) {
     s.brightness = -20;
     s.feedback = 0;
     ASSERT_EQ(options_write(s), 1);
-    char text[64];
-    const char* file = "sfiles/config.ini";
-    EXPECT_GT(io_ini_read(file, "MAIN", "BackGround", text, sizeof text), 0);
-    EXPECT_STREQ(text, "200 99 -20");
-    io_ini_read(file, "MAIN", "FeedBackSupport", text, sizeof text);
-    EXPECT_STREQ(text, "0");
-    io_ini_read(file, "MAIN", "UserInterface", text, sizeof text);
-    EXPECT_STREQ(text, "deutsch.ini");
     const Bytes bytes = read_file(dir / "sfiles/config.ini");
     const std::string all(bytes.begin(), bytes.end());
-    EXPECT_NE(all.find("HelpFile="), std::string::npos);  // English: the key is there, empty
-    EXPECT_NE(all.find("OldScreenSize=1024 768"), std::string::npos);
-    EXPECT_NE(all.find("ToolsWin=1 2 3 4 1 0"), std::string::npos);
-
-    const OptionsSettings back = read();
-    EXPECT_STREQ(back.language, "deutsch.ini");
-    EXPECT_EQ(back.hue, 200);
-    EXPECT_EQ(back.saturation, 99);
-    EXPECT_EQ(back.brightness, -20);
-    EXPECT_EQ(back.feedback, 0);
+    // English help: the key is there, empty; the keys of others stay.
+    for (const char* line :
+         {"\nBackGround=200 99 -20\n", "\nFeedBackSupport=0\n", "\nUserInterface=deutsch.ini\n",
+          "\nHelpFile=\n", "\nOldScreenSize=1024 768\n", "\nToolsWin=1 2 3 4 1 0\n"})
+        EXPECT_NE(all.find(line), std::string::npos) << line << all;
+    EXPECT_EQ(read(), (Read{"deutsch.ini", "", "200", "99", "-20", "0"}));
     s.feedback = 1;
     options_write(s);
-    EXPECT_EQ(read().feedback, 1);
+    EXPECT_EQ(read()[5], "1");
 }
 
 TEST(options, lists_hold_english_then_the_folders_files_by_name) {

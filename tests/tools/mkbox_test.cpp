@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <sstream>
 
 #include "puzzle/box.h"
 #include "puzzle/box_samples.h"
@@ -14,8 +14,15 @@ using namespace box_samples;
 
 namespace {
 
-int parse(std::vector<const char*> args, MkboxOptions* o, std::string* error) {
-    args.insert(args.begin(), "mkbox");
+// Parses a command line of words without blanks in them.
+int parse(const std::string& line, MkboxOptions* o, std::string* error) {
+    std::istringstream in(line);
+    std::vector<std::string> words = {"mkbox"};
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    std::vector<const char*> args;
+    for (const std::string& w : words)
+        args.push_back(w.c_str());
     return mkbox_parse((int)args.size(), args.data(), o, error);
 }
 
@@ -44,19 +51,17 @@ Bytes midi(uint32_t track_length_claim, size_t track_bytes) {
 TEST(Mkbox, command_line) {
     MkboxOptions o;
     std::string error;
-    ASSERT_EQ(parse({"pic.jpg", "My Box"}, &o, &error), 1) << error;
+    ASSERT_EQ(parse("pic.jpg MyBox", &o, &error), 1) << error;
     EXPECT_EQ(o.folder, "puzzles");
     EXPECT_EQ((std::vector<int>{o.pieceSize, o.irregularity, o.edgeStyle, o.rotation, o.hidden, o.repeat}),
               (std::vector<int>{32, 0, 1, 0, 0, 0}));
 
     MkboxOptions all;
-    ASSERT_EQ(parse({"--rotation", "pic.bmp",        "--folder", "boxes",        "--piece-size",
-                     "50",         "--irregularity", "40",       "--edge-style", "7",
-                     "--hidden",   "--tune",         "t.mid",    "--repeat",     "--description",
-                     "d",          "--address",      "a",        "--screen",     "1024x768",
-                     "N"},
-                    &all, &error),
-              1)
+    ASSERT_EQ(
+        parse("--rotation pic.bmp --folder boxes --piece-size 50 --irregularity 40 --edge-style 7 --hidden "
+              "--tune t.mid --repeat --description d --address a --screen 1024x768 N",
+              &all, &error),
+        1)
         << error;
     EXPECT_EQ(
         (std::vector<std::string>{all.picture, all.name, all.folder, all.tune, all.description, all.address}),
@@ -65,19 +70,12 @@ TEST(Mkbox, command_line) {
                                 all.repeat, all.screenWidth, all.screenHeight}),
               (std::vector<int>{50, 40, 7, 1, 1, 1, 1024, 768}));
 
-    for (auto bad : std::vector<std::vector<const char*>>{{"only-one"},
-                                                          {"a", "b", "c"},
-                                                          {"p", "n", "--irregularity", "41"},
-                                                          {"p", "n", "--edge-style", "8"},
-                                                          {"p", "n", "--piece-size", "12x"},
-                                                          {"p", "n", "--screen", "big"},
-                                                          {"p", "n", "--repeat"},
-                                                          {"p", "n", "--folder"},
-                                                          {"p", "n", "--colour", "red"},
-                                                          {"p", "../n"}}) {
+    for (const char* bad :
+         {"only-one", "a b c", "p n --irregularity 41", "p n --edge-style 8", "p n --piece-size 12x",
+          "p n --screen big", "p n --repeat", "p n --folder", "p n --colour red", "p ../n"}) {
         MkboxOptions x;
         std::string why;
-        EXPECT_EQ(parse(bad, &x, &why), 0) << bad.back();
+        EXPECT_EQ(parse(bad, &x, &why), 0) << bad;
         EXPECT_TRUE(!why.empty() && why.find('\n') == std::string::npos) << "one line: " << why;
     }
 }

@@ -21,7 +21,6 @@
 #include "resources/dp.h"
 #include "tools/mkpack/collect.h"
 #include "tools/mkpack/curves.h"
-#include "tools/mkpack/fonts.h"
 
 namespace {
 
