@@ -1,7 +1,5 @@
-// tests/e2e/create_test.cpp -- the create room in the headless game: a new box from a picture
-// chosen in the file chooser, with its settings changed, saved under a name and played to the
-// end; an existing box's settings changed and saved again in its place, then pictures that cannot
-// be used refused, and cancel leaving nothing behind.
+// tests/e2e/create_test.cpp -- the create room in the headless game: a new box made and played,
+// an existing box saved again in its place, unusable pictures refused, cancel leaving nothing.
 #include <gtest/gtest.h>
 
 #include <string>

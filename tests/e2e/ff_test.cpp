@@ -1,6 +1,5 @@
-// tests/e2e/ff_test.cpp -- the force-feedback mouse in the headless game with the recording
-// stand-in plug-in in its folder: the calls of a hover, a slider's thumb dragged and let go, joins
-// and a finished puzzle; and a plug-in that stays silent or is never loaded.
+// tests/e2e/ff_test.cpp -- the force-feedback mouse in the headless game, with the recording
+// stand-in plug-in beside it.
 #include <gtest/gtest.h>
 
 #include <algorithm>

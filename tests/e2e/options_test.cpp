@@ -1,6 +1,5 @@
-// tests/e2e/options_test.cpp -- the options window in the headless game: before the game with
-// `-options yes` (OK goes on into the store room, Cancel ends the game) and from the store room's
-// tools window.
+// tests/e2e/options_test.cpp -- the options window in the headless game, before the game with
+// `-options yes` and from the store room's tools window.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,6 +1,5 @@
-// tests/e2e/play_test.cpp -- playing a box in the headless game: a move survives leaving and
-// reopening, the autosave survives a SIGKILL, SIGTERM saves, and the autosolver finishes puzzles
-// through the real mouse.
+// tests/e2e/play_test.cpp -- playing a box in the headless game: moves kept, the autosave, signals,
+// and the autosolver through the real mouse.
 #include <gtest/gtest.h>
 #include <signal.h>
 

@@ -1,6 +1,5 @@
-// The toolkit in the real game: the scene program's windows driven by a script - hover, title
-// drag, the message box, the input box with two edit fields, the progress window, the file
-// chooser, the about screen, roll up, unroll and close - with snapshots of each look.
+// The toolkit in the real game: every window and control of the scene program driven by a script,
+// with snapshots of each look.
 #include "tests/e2e/scene.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
-// tests/e2e/store_test.cpp -- the store room in the headless game: the shelf of sample boxes and
-// its arrangement between runs, playing a box from the shelf and coming back to its wedge and its
-// finished badge, the box tools with their questions, a box announced by a second copy, and
-// `tesselo BOX.pzl` straight into the play room.
+// tests/e2e/store_test.cpp -- the store room in the headless game: the shelf and its arrangement,
+// playing from the shelf, the box tools, and box files from a second copy or the command line.
 #include <gtest/gtest.h>
 #include <signal.h>
 

@@ -1,9 +1,5 @@
-// Buttons and controls driven through the real window manager: radio groups, keys, disabled
-// buttons, slider presses and drags, the button bar's layout; and the arithmetic of natural
-// sizes, slider tracks, message-box heights and progress blocks.
-//
-// Not yet written: the text window growing but never shrinking; the message box's Enter/Escape
-// through the nested modal loop.
+// Buttons and controls driven through the real window manager, and the arithmetic of their sizes.
+// Not yet written: the text window growing but never shrinking; the message box's Enter/Escape.
 #include "gui/button.h"
 
 #include <gtest/gtest.h>

@@ -11,8 +11,7 @@
 
 #include "image/img.h"
 #include "image/pic.h"
-#include "platform/io_video.h"
-#include "platform/screen.h"
+#include "puzzle/cut_support.h"
 #include "resources/cache.h"
 #include "resources/dp.h"
 #include "tools/mkpack/collect.h"
@@ -34,27 +33,19 @@ inline const std::string& skin_pack_path() {
 }
 
 // The pack open and the cache empty for the object's lifetime; a w x h frame, all cells dirty.
-struct SkinFrame {
-    SkinFrame(int w, int h) {
+struct SkinFrame : cut_support::Frame {
+    SkinFrame(int w, int h) : Frame(w, h) {
         dp_done();
         dp_open(skin_pack_path());
         cache_init();
         cache_set_picture_loader(jpg_loader);
         img_shadow_table_init();
-        io_video_create_frame(w, h, 24);
-        screen_grid_create();
-        io_video_begin_paint();
     }
     ~SkinFrame() {
-        io_video_end_paint();
-        screen_grid_free();
-        io_video_close();
         cache_done();
         dp_done();
     }
-    static uint8_t* at(int x, int y) { return screen.buf + (ptrdiff_t)y * screen.pitch + x * 3; }
     static ImageView view() {
-        ImageView v{screen.width, screen.height, IMG_24BIT, at(0, 0), screen.pitch, nullptr, 0};
-        return v;
+        return {screen.width, screen.height, IMG_24BIT, at(0, 0), screen.pitch, nullptr, 0};
     }
 };

@@ -1,7 +1,5 @@
-// tests/image/gformat_test.cpp -- the picture codecs against files laid out by hand (BMP, TIFF
-// and WebP headers), written by libtiff (each accepted and refused TIFF layout), by libpng,
-// libwebp and our JPEG encoder: pixels worked out by hand, round trips, and one lie per guard.
-// The inputs double as the seeds of the fuzz targets.
+// tests/image/gformat_test.cpp -- the picture codecs against files laid out by hand or written by
+// the libraries: pixels worked out by hand, round trips, one lie per guard; the inputs are fuzz seeds.
 #include "image/gformat.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
-// tests/image/img_scale_test.cpp -- resampling, the Gaussian blur, colourise and HLS.
-//
-// Hand-worked values pin the arithmetic on small pictures; hashes of approved outputs (see
-// support/golden.h for how to re-approve) pin the fast paths on larger pictures of awkward sizes.
+// tests/image/img_scale_test.cpp -- resampling, the Gaussian blur, colourise and HLS: hand-worked
+// values on small pictures, approved-output hashes (support/golden.h) for the fast paths.
 #include "image/img_scale.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
-// tests/image/pic_test.cpp -- the working picture: the codec chosen by the first bytes, the
-// conversion to colour, photos turned upright, the reduced decoding of the fitted import,
-// resampling, export, the data pack's JPEG loader, the memory hooks, and refusals of pictures
-// that lie about their size.
+// tests/image/pic_test.cpp -- the working picture: import by the first bytes, photos turned upright,
+// the fitted import, export, the pack's JPEG loader and the memory hooks.
 #include "image/pic.h"
 
 #include <gtest/gtest.h>

@@ -19,21 +19,16 @@ namespace box_samples {
 
 // Runs the test inside a fresh game folder; the previous working folder comes back afterwards.
 struct GameFolder {
-    std::string dir;
-    std::string previous;
+    TempDir temp;
+    const std::string& dir = temp.path;
+    const std::string previous = std::filesystem::current_path().string();
     GameFolder() {
-        char tmpl[] = "/tmp/lumavex_box_XXXXXX";
-        dir = mkdtemp(tmpl);
-        previous = std::filesystem::current_path().string();
         std::filesystem::current_path(dir);
-        for (const char* sub : {"sfiles", "sfiles/temp", "sfiles/qs", "puzzles"})
+        for (const char* sub : {"sfiles/temp", "sfiles/qs", "puzzles"})
             std::filesystem::create_directories(sub);
         box_set_folder(nullptr);
     }
-    ~GameFolder() {
-        std::filesystem::current_path(previous);
-        std::filesystem::remove_all(dir);
-    }
+    ~GameFolder() { std::filesystem::current_path(previous); }
     // Names of the files in a folder (relative to the game folder), sorted.
     static std::vector<std::string> files_in(const char* folder) {
         std::vector<std::string> names;

@@ -1,6 +1,5 @@
-// tests/puzzle/curve_test.cpp -- edge curves: loading limits, normalisation, mirroring and fatal
-// types, and which way drawn knobs bulge. Mapping onto segments and turning vectors are pinned
-// through the approved shapes and drawings and the play tests' turns and rectangles.
+// tests/puzzle/curve_test.cpp -- edge curves: loading, normalisation, mirroring, fatal types, and which
+// way knobs bulge. (Mapping and turning: through the approved shapes and the play tests.)
 #include "puzzle/curve.h"
 
 #include <gtest/gtest.h>

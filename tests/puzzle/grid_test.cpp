@@ -1,6 +1,5 @@
-// tests/puzzle/grid_test.cpp -- the cutting grid: settings that cannot be cut, margins, numbering
-// and neighbour order, the cut preview, fitting to the play area. Corners, edge types and shared
-// outlines are pinned through the approved shape tables and desks of the shape tests.
+// tests/puzzle/grid_test.cpp -- the cutting grid: refused settings, numbering and neighbours, the
+// preview, fitting. (Corners and edges: through the approved shapes of the shape tests.)
 #include "puzzle/grid.h"
 
 #include <gtest/gtest.h>

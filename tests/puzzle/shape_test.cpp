@@ -1,6 +1,5 @@
-// tests/puzzle/shape_test.cpp -- the edge tracer at joints and dips, the approved shapes of a cut
-// and their drawing (which pin the tracer's emit rule), worker threads, piece_draw's clipping and
-// every code drawn (which pin the light tables and normal codes), and reassembling a cut picture.
+// tests/puzzle/shape_test.cpp -- the tracer, the approved shapes and drawings of a cut (which pin the
+// tracer, light tables and normal codes), worker threads, clipping and a reassembled picture.
 #include "puzzle/shape.h"
 
 #include <gtest/gtest.h>

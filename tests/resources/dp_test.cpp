@@ -1,6 +1,4 @@
-// tests/resources/dp_test.cpp -- the data pack against packs built by hand and by the writer:
-// lookups, reading through the one current file, folder packs, every fatal message, and one
-// lie per directory guard.
+// tests/resources/dp_test.cpp -- the data pack against packs built by hand and by the writer.
 #include "resources/dp.h"
 
 #include <gtest/gtest.h>

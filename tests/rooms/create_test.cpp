@@ -1,6 +1,5 @@
-// tests/rooms/create_test.cpp -- the create room's rules against values worked out by hand, and
-// the room itself on the real toolkit over a scratch game folder: importing (the size limits, a
-// damaged file), saving a new box under a free name, and re-saving a box of the shelf.
+// tests/rooms/create_test.cpp -- the create room's rules worked out by hand, and the room on the
+// real toolkit over a scratch game folder.
 #include "rooms/create.h"
 
 #include <gtest/gtest.h>

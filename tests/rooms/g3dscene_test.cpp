@@ -18,6 +18,7 @@ const Image* every_place(int) { return g_picture; }
 // Renders the view at zoom 0 (148 x 74) from a camera and reports the target at (x, y).
 struct Target {
     int place, onPicture;
+    bool operator==(const Target&) const = default;
 };
 Target target_at(double cx, double cy, int heading, int x, int y) {
     g3dscene_set_zoom(0);
@@ -164,28 +165,18 @@ TEST(g3dscene, target_point_on_a_picture_beside_it_and_on_the_floor) {
     g3dscene_mouse_look(0);
     // 199 units from the first wall: a column of 28 rows (23..50), pictures 20 rows high
     // (27..46); column 64 looks left of the middle, at place 1.
-    Target t = target_at(128, 200, 270, 64, 37);
-    EXPECT_EQ(t.place, 1);
-    EXPECT_EQ(t.onPicture, 1);
-    t = target_at(128, 200, 270, 64, 24);  // above the picture, on the wall
-    EXPECT_EQ(t.place, 1);
-    EXPECT_EQ(t.onPicture, 0);
+    EXPECT_EQ(target_at(128, 200, 270, 64, 37), (Target{1, 1}));
+    EXPECT_EQ(target_at(128, 200, 270, 64, 24), (Target{1, 0}));  // above the picture, on the wall
     // 30 units away the centre column falls in the gap between the pictures of places 0 and 1.
-    t = target_at(128, 31, 270, 74, 37);
-    EXPECT_EQ(t.place, 0);
-    EXPECT_EQ(t.onPicture, 0);
+    EXPECT_EQ(target_at(128, 31, 270, 74, 37), (Target{0, 0}));
     EXPECT_EQ(target_at(128, 31, 270, 68, 37).onPicture, 1);
-    t = target_at(128, 200, 270, 64, 70);  // the floor
-    EXPECT_EQ(t.place, -1);
-    EXPECT_EQ(t.onPicture, 0);
+    EXPECT_EQ(target_at(128, 200, 270, 64, 70), (Target{-1, 0}));  // the floor
     // Asking again without a change reports no change.
     int place, on;
     EXPECT_EQ(g3dscene_target(&place, &on), 0);
     // Mouse look aims at the centre whatever the pointer says; so does a pointer off the view.
     g3dscene_mouse_look(1);
-    EXPECT_EQ(g3dscene_mouse_looking(), 1);
-    t = target_at(128, 200, 270, 64, 70);
-    EXPECT_EQ(t.place, 0);
+    EXPECT_EQ(target_at(128, 200, 270, 64, 70).place, 0);
     g3dscene_reset();
     EXPECT_EQ(g3dscene_mouse_looking(), 0);
     EXPECT_EQ(target_at(128, 200, 270, -5, 37).place, 0);

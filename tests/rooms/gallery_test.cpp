@@ -1,6 +1,4 @@
-// tests/rooms/gallery_test.cpp -- the gallery file read back byte for byte and its refusals,
-// the mending of a damaged file, swaps at and beyond the table's ends, and a finished box's
-// picture fitted and framed.
+// tests/rooms/gallery_test.cpp -- the gallery file, its refusals and mending, swaps, framed pictures.
 #include "rooms/gallery.h"
 
 #include <gtest/gtest.h>

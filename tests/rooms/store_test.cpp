@@ -1,6 +1,4 @@
-// tests/rooms/store_test.cpp -- the store room's rules on a real shelf in a scratch game folder:
-// the selection texts, every answer to the rename question, names from other programs, and the
-// info text worked out by hand.
+// tests/rooms/store_test.cpp -- the store room's rules on a real shelf in a scratch game folder.
 #include "rooms/store.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
-// tests/tools/mkbox_test.cpp -- the box maker: its command line, the settings it clamps like the
-// create room, fitting to the play area, the texts in Windows-1252, the MIDI check, and pictures
-// it must refuse without leaving a box behind.
+// tests/tools/mkbox_test.cpp -- the box maker: command line, clamped settings, fitting, texts,
+// the MIDI check, and refusals that leave no box.
 #include "tools/mkbox/mkbox.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// tests/tools/pack_contents_test.cpp -- the data pack as mkpack builds it: the same bytes twice,
-// every resource the game asks for, font sheets against the glyph tables, interlocking curves,
-// the click sound, and one broken line per guard of the curve reader.
+// tests/tools/pack_contents_test.cpp -- the data pack as mkpack builds it, and the curve lists' guards.
 #include <gtest/gtest.h>
 
 #include <algorithm>

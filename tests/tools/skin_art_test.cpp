@@ -1,6 +1,5 @@
-// tests/tools/skin_art_test.cpp -- the skin's resources, the sheets' layout against a table typed
-// here, hover twins, seamless frame tiles and textures, skin.ini through the game's INI rules, and
-// the drawing kit by hand. (mkpack --contact-sheet shows every picture of the skin for a look.)
+// tests/tools/skin_art_test.cpp -- the skin's resources and sheet layout, and the quality of its art.
+// (mkpack --contact-sheet shows every picture of the skin for a look.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 

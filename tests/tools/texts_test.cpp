@@ -1,6 +1,5 @@
-// tests/tools/texts_test.cpp -- the language file: the shipped english.ini read back through the
-// game's INI reader, fixed-width buttons that must hold their words, and one broken line per
-// guard of the checker.
+// tests/tools/texts_test.cpp -- the shipped english.ini through the game's reader, words that must
+// fit their buttons, and one broken line per guard of the checker.
 #include "tools/mkpack/texts.h"
 
 #include <gtest/gtest.h>
