@@ -1,19 +1,14 @@
 // Fuzz target: the INI reader and writer over arbitrary file contents.
-#include <unistd.h>
-
-#include <cstdint>
 #include <cstdio>
 #include <string>
 
-#include "platform/io_file.h"
+#include "fuzz/fuzz_folder.h"
 #include "platform/io_ini.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::string path = "/tmp/lumavex-fuzz-ini-" + std::to_string(getpid()) + ".ini";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    InGameFolder in_folder;
+    const std::string path = "sfiles/fuzz.ini";
+    InGameFolder::put(path.c_str(), data, size);
     char text[4096];
     int a, b, c;
     double r;

@@ -22,15 +22,10 @@ struct Field {
         edit_init(&e, text, limit, flags, width, height, 10, pitch10);
     }
     std::string text() const { return std::string(e.text, e.length); }
-    int caret_x() const {
+    std::pair<int, int> caret() const {
         int x, y;
         edit_caret_pos(&e, &x, &y);
-        return x;
-    }
-    int caret_y() const {
-        int x, y;
-        edit_caret_pos(&e, &x, &y);
-        return y;
+        return {x, y};
     }
 };
 
@@ -58,8 +53,8 @@ TEST(Edit, OneLineFieldScrollsToKeepTheCaretVisible) {
     Field f("", 20);  // 50 pixels: five characters
     for (char c : std::string("abcdefghij"))
         edit_type(&f.e, c);
-    EXPECT_GE(f.caret_x(), 0);
-    EXPECT_LT(f.caret_x(), 50);
+    EXPECT_GE(f.caret().first, 0);
+    EXPECT_LT(f.caret().first, 50);
     EXPECT_EQ(51, f.e.scrollX);
     edit_move(&f.e, KEY_HOME, 0);
     EXPECT_EQ(0, f.e.scrollX);
@@ -81,7 +76,7 @@ TEST(Edit, MultiLineWrapsBreaksAndScrollsVertically) {
     edit_type(&f.e, 'g');
     EXPECT_EQ(3, f.e.lineCount);
     EXPECT_EQ(1, f.e.scrollY);  // the caret's line stays in view
-    EXPECT_EQ(10, f.caret_y());
+    EXPECT_EQ(10, f.caret().second);
     edit_move(&f.e, KEY_UP, 0);  // from after "g" to the nearest place in "de fg"
     EXPECT_EQ(5, f.e.caret);
     edit_move(&f.e, KEY_UP, 0);

@@ -241,9 +241,8 @@ TEST_F(KernelFixture, modal_loops_run_inside_handlers_and_a_quit_closes_after_th
 }
 
 TEST(config, old_screen_size_comes_only_from_a_real_screen) {
-    const std::string ini =
-        (std::filesystem::temp_directory_path() / ("lumavex_old_" + std::to_string(getpid()) + ".ini"))
-            .string();
+    TempDir dir;
+    const std::string ini = dir / "old.ini";
     int w = 0, h = 0;
     kernel_read_old_screen_size(ini.c_str(), 1024, 768, &w, &h);  // no key yet
     EXPECT_EQ(w * 10000 + h, 1024 * 10000 + 768);
@@ -260,7 +259,6 @@ TEST(config, old_screen_size_comes_only_from_a_real_screen) {
         if (c.kept) std::sscanf(c.text, "%d %d", &want_w, &want_h);
         EXPECT_EQ(std::pair(w, h), std::pair(want_w, want_h)) << c.text;
     }
-    std::remove(ini.c_str());
 }
 
 TEST_F(KernelFixture, texts_reach_the_text_handler_only_with_the_known_words) {
