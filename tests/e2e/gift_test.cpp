@@ -105,8 +105,9 @@ TEST(gift, a_gift_installs_the_game_delivers_its_boxes_once_and_reaches_a_runnin
     own_box(sender.dir + "/puzzles", "Sunset Lake", "Gift One", 'a');
     own_box(sender.dir + "/puzzles", "Tulip Fields", "Gift Two", 'k');
     sender.arrange({{"Gift One", e2e::slot(0)}, {"Gift Two", e2e::slot(1)}});
-    std::system(("cd '" + sender.dir + "' && mkdir -p docs config && cp '" LUMAVEX_GAME_DIR
-                 "/sfiles/loader.dat' '" LUMAVEX_GAME_DIR "/sfiles/present.bin' sfiles/")
+    std::system(("cd '" + sender.dir +
+                 "' && mkdir -p docs config && cp '" LUMAVEX_GAME_DIR "/sfiles/loader.dat' '" LUMAVEX_GAME_DIR
+                 "/sfiles/present.bin' sfiles/")
                     .c_str());
     sender.write("config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"" + sender.dir + "/docs\"\n");
     setenv("XDG_CONFIG_HOME", (sender.dir + "/config").c_str(), 1);
@@ -132,8 +133,9 @@ TEST(gift, a_gift_installs_the_game_delivers_its_boxes_once_and_reaches_a_runnin
 
     // The installed game, started as the gift says, shows them on its shelf.
     std::ofstream(home.dir + "/quit.txt") << "30 quit\n";
-    Outcome game = run_in(home, home.game(),
-                      {home.game() + "/tesselo", "--headless", "--window", "1024x768", "--script", home.dir + "/quit.txt"});
+    Outcome game = run_in(
+        home, home.game(),
+        {home.game() + "/tesselo", "--headless", "--window", "1024x768", "--script", home.dir + "/quit.txt"});
     ASSERT_EQ(game.code, 0) << game.err;
     const std::string config = read_all(home.game() + "/sfiles/config.ini");
     EXPECT_NE(config.find("=Gift One\n"), std::string::npos) << config;
@@ -153,15 +155,18 @@ TEST(gift, a_gift_installs_the_game_delivers_its_boxes_once_and_reaches_a_runnin
     FILE* file = std::fopen(three.c_str(), "wb");
     const std::string stub = read_all(std::string(LUMAVEX_GAME_DIR) + "/sfiles/loader.dat");
     ASSERT_TRUE(file && std::fwrite(stub.data(), 1, stub.size(), file) == stub.size());
-    ASSERT_TRUE(gift_write_marker(file) && gift_add_file(file, (home.dir + "/Gift Three.pzl").c_str(), nullptr));
+    ASSERT_TRUE(gift_write_marker(file) &&
+                gift_add_file(file, (home.dir + "/Gift Three.pzl").c_str(), nullptr));
     std::fclose(file);
     chmod(three.c_str(), 0700);
     const pid_t running = spawn(home, home.game(), {home.game() + "/tesselo", "--headless"}, "game");
-    ASSERT_TRUE(e2e::poll([&] { return stat((home.dir + "/run/lumavex/KVLUMAVEXCLASS").c_str(), &st) == 0; }, 30));
+    ASSERT_TRUE(
+        e2e::poll([&] { return stat((home.dir + "/run/lumavex/KVLUMAVEXCLASS").c_str(), &st) == 0; }, 30));
     Outcome third = run_in(home, home.dir, {three, "--headless"});
     EXPECT_EQ(third.code, 0) << third.err;
     EXPECT_NE(third.err.find("Gift Three - Uitgepakt"), std::string::npos) << third.err;
-    EXPECT_TRUE(e2e::poll([&] { return stat((home.game() + "/sfiles/temp/Gift Three.prw").c_str(), &st) == 0; }, 30));
+    EXPECT_TRUE(
+        e2e::poll([&] { return stat((home.game() + "/sfiles/temp/Gift Three.prw").c_str(), &st) == 0; }, 30));
     kill(running, SIGTERM);
     ASSERT_EQ(finish(home, running, "game").code, 0);
     EXPECT_NE(read_all(home.game() + "/sfiles/config.ini").find("=Gift Three\n"), std::string::npos);
