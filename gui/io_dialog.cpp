@@ -36,10 +36,12 @@ struct Dialog {
     int now;                     // game time (ms) of the last tick
     int textColour, backColour;  // 0xRRGGBB
     ModalRunner runner;
-    DialogField fields[EDIT_FIELD_MAX];
 };
 
 Dialog dlg = {.focus = -1, .textColour = 0x000000, .backColour = 0xFFFFFF};
+// The fields' engines, apart from the initialised state: a table this large is kept out of the
+// program file.
+DialogField dlg_fields[EDIT_FIELD_MAX];
 
 // The system font draws every Windows-1252 character; without fonts (tests) a fixed pitch.
 int measure_system(const char* text, int length) {
@@ -60,7 +62,7 @@ void text_area(const DialogField& f, int* x, int* y) {
 }
 
 void redraw_field(int n) {
-    const EditField* f = dlg.fields[n].field;
+    const EditField* f = dlg_fields[n].field;
     screen_invalidate(dlg.x + f->x, dlg.y + f->y, f->width, f->height);
 }
 
@@ -73,7 +75,7 @@ void touched(int n) {
 
 void invalidate_caret() {
     if (dlg.focus < 0) return;
-    const DialogField& f = dlg.fields[dlg.focus];
+    const DialogField& f = dlg_fields[dlg.focus];
     int ax, ay, cx, cy;
     text_area(f, &ax, &ay);
     edit_caret_pos(&f.edit, &cx, &cy);
@@ -82,7 +84,7 @@ void invalidate_caret() {
 
 int field_at(int x, int y) {
     for (int n = 0; n < dlg.count; n++) {
-        const EditField* f = dlg.fields[n].field;
+        const EditField* f = dlg_fields[n].field;
         int fx = dlg.x + f->x, fy = dlg.y + f->y;
         if (x >= fx && x < fx + f->width && y >= fy && y < fy + f->height) return n;
     }
@@ -96,14 +98,14 @@ void set_focus(int n) {
 }
 
 int key_event(int key) {
-    DialogField& f = dlg.fields[dlg.focus];
+    DialogField& f = dlg_fields[dlg.focus];
     EditState* e = &f.edit;
     int shift = sys_shift_held();
     char clip[EDIT_TEXT_MAX * 3];
     switch (key) {
         case KEY_TAB:
             set_focus((dlg.focus + (shift ? dlg.count - 1 : 1)) % dlg.count);
-            edit_select_all(&dlg.fields[dlg.focus].edit);
+            edit_select_all(&dlg_fields[dlg.focus].edit);
             return 1;
         case KEY_ENTER:
             if (!e->multiline) return 0;
@@ -148,7 +150,7 @@ int mouse_event(KernelEvent* event) {
         dlg.dragging = 0;
         return 1;
     }
-    DialogField& f = dlg.fields[dlg.focus];
+    DialogField& f = dlg_fields[dlg.focus];
     int ax, ay;
     text_area(f, &ax, &ay);
     edit_place(&f.edit, x - ax, y - ay, event->type == KE_MOUSEMOVE || sys_shift_held());
@@ -211,7 +213,7 @@ int io_dialog_open(int x, int y, EditField* fields) {
     int count = 0;
     for (; fields && fields[count].flags; count++) {
         if (count == EDIT_FIELD_MAX) io_fatal("io_dialog_open: too many fields");
-        DialogField& f = dlg.fields[count];
+        DialogField& f = dlg_fields[count];
         EditField* field = &fields[count];
         field->id = count;
         f.field = field;
@@ -240,8 +242,8 @@ void io_dialog_end(int result, int keep) {
     if (!dlg.open) io_fatal("io_dialog_end: ???");
     if (keep) {
         for (int n = 0; n < dlg.count; n++) {
-            EditField* field = dlg.fields[n].field;
-            if (field->size > 0) str_copy_bounded(field->text, dlg.fields[n].edit.text, field->size);
+            EditField* field = dlg_fields[n].field;
+            if (field->size > 0) str_copy_bounded(field->text, dlg_fields[n].edit.text, field->size);
         }
     }
     dlg.result = result;
@@ -257,12 +259,12 @@ void io_dialog_invalidate(int x, int y, int width, int height) {
 int io_dialog_is_open() { return dlg.open; }
 
 const char* io_dialog_text(int id) {
-    return dlg.open && id >= 0 && id < dlg.count ? dlg.fields[id].edit.text : nullptr;
+    return dlg.open && id >= 0 && id < dlg.count ? dlg_fields[id].edit.text : nullptr;
 }
 
 void io_dialog_set_text(int id, const char* text) {
     if (!dlg.open || id < 0 || id >= dlg.count) return;
-    EditState* e = &dlg.fields[id].edit;
+    EditState* e = &dlg_fields[id].edit;
     edit_select_all(e);
     edit_delete(e, 0);
     edit_insert(e, text, (int)std::strlen(text));
@@ -286,14 +288,14 @@ int io_dialog_event(KernelEvent* event) {
             return dlg.focus >= 0 && mouse_event(event);
         case KE_WHEEL: {
             int n = field_at((int)event->a, (int)event->b);
-            if (n < 0 || !dlg.fields[n].edit.multiline) return 0;
-            edit_scroll_lines(&dlg.fields[n].edit, -(int)event->c);
+            if (n < 0 || !dlg_fields[n].edit.multiline) return 0;
+            edit_scroll_lines(&dlg_fields[n].edit, -(int)event->c);
             redraw_field(n);
             return 1;
         }
         case KE_TEXTINPUT:
             if (dlg.focus < 0) return 0;
-            edit_type(&dlg.fields[dlg.focus].edit, (int)event->a);
+            edit_type(&dlg_fields[dlg.focus].edit, (int)event->a);
             touched(dlg.focus);
             return 1;
         case KE_CHAR:
@@ -308,7 +310,7 @@ int io_dialog_event(KernelEvent* event) {
 void io_dialog_draw() {
     if (!dlg.open) return;
     for (int n = 0; n < dlg.count; n++)
-        draw_field(dlg.fields[n], n == dlg.focus);
+        draw_field(dlg_fields[n], n == dlg.focus);
 }
 
 void io_dialog_set_colours(int text, int background) {
