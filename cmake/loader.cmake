@@ -28,3 +28,9 @@ if(LUMAVEX_TESTS)
     target_sources(fuzz_gift_replay PRIVATE ${CMAKE_SOURCE_DIR}/loader/ldcore.cpp)
   endif()
 endif()
+
+# The gift benchmark unpacks and delivers through the extractor's own code.
+if(TARGET bench_gift)
+  target_link_libraries(bench_gift PRIVATE loader_core)
+  add_dependencies(bench_gift game)
+endif()
