@@ -21,9 +21,7 @@ namespace fs = std::filesystem;
 
 const char* const BOXES[] = {"Sunset Lake", "Tulip Fields"};
 
-fs::path game_folder() {
-    return fs::canonical("/proc/self/exe").parent_path().parent_path() / "game";
-}
+fs::path game_folder() { return fs::canonical("/proc/self/exe").parent_path().parent_path() / "game"; }
 
 // The sender's game folder and the receiver's home, both in one scratch folder that is the
 // current folder; removed at exit.
@@ -40,7 +38,8 @@ const std::string& scratch() {
     fs::copy_file(game / "sfiles/loader.dat", "sfiles/loader.dat");
     fs::copy_file(game / "sfiles/present.bin", "sfiles/present.bin");
     for (const char* box : BOXES)
-        fs::copy_file(game / "puzzles" / (std::string(box) + ".pzl"), fs::path("puzzles") / (std::string(box) + ".pzl"));
+        fs::copy_file(game / "puzzles" / (std::string(box) + ".pzl"),
+                      fs::path("puzzles") / (std::string(box) + ".pzl"));
     // The receiver: an installed game (its program need only be there) recorded for gifts.
     fs::create_directories("home/game/puzzles");
     fs::create_directories("home/config/Dremwick");
