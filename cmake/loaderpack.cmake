@@ -18,9 +18,9 @@ add_custom_command(
   VERBATIM)
 
 target_sources(loader PRIVATE ${CMAKE_SOURCE_DIR}/loader/ldpack.cpp ${LDPACK_SOURCE})
-target_link_libraries(loader PRIVATE ZLIB::ZLIB)
-# Every gift carries the extractor, and it must start on a machine without the game: it asks
-# the system only for the shared libraries it really calls.
+# zlib comes in statically with the extractor's other libraries (cmake/loader.cmake). Every gift
+# carries the extractor, and it must start on a machine without the game: it asks the system
+# only for the shared libraries it really calls.
 target_link_options(loader PRIVATE -Wl,--as-needed)
 
 # The copy in the game folder, which every gift carries, goes without its symbols and debugging

@@ -548,7 +548,9 @@ const char* deliver_box(const LdGift* gift, const std::string& box, std::string*
     // Folders longer than the box reader's would be cut short and name some other folder.
     if (gift->work.size() > (size_t)PUZZLE_PATH_MAX) return FAILED;
     box_set_folder(gift->work.c_str());
-    const int readable = box_read(box.c_str(), &stamp, &record, BOX_PICTURE);
+    // Head and settings, every one range-checked; the picture is the game's to refuse when the
+    // box is opened, so the extractor carries no picture decoder.
+    const int readable = box_read_settings(box.c_str(), &stamp, &record);
     box_clear_work_files(BOX_ALL);
     const std::string puzzles = gift->game + "/puzzles";
     if (!readable || puzzles.size() > (size_t)PUZZLE_PATH_MAX) return FAILED;
@@ -563,7 +565,7 @@ const char* deliver_box(const LdGift* gift, const std::string& box, std::string*
         struct stat st;
         if (lstat(path, &st) == 0 || errno != ENOENT) {
             // Never overwritten: the same box means the player has it, anything else moves on.
-            if (box_read(target.c_str(), &have, &record, 0) && same_stamp(stamp, have)) {
+            if (box_read_settings(target.c_str(), &have, &record) && same_stamp(stamp, have)) {
                 *name = target;
                 result = ALREADY;
                 break;

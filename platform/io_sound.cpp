@@ -5,9 +5,10 @@
 // other MIDI decoders are switched off so that a tune sounds the same everywhere.
 //
 // The mixer reports a tune's end on its audio thread. The report only posts an SDL user event
-// carrying the tune's generation; the platform's event loop hands it to midi_take_event on the
-// main thread, which runs midi_completion. Every stop bumps the generation, so the end of a
-// tune that was stopped or replaced meanwhile is never mistaken for the end of the current one.
+// carrying the tune's generation; the platform's event loop hands it to midi_take_event (the
+// event taker the sound installs when it starts) on the main thread, which runs
+// midi_completion. Every stop bumps the generation, so the end of a tune that was stopped or
+// replaced meanwhile is never mistaken for the end of the current one.
 #include "platform/io_sound.h"
 
 #include <SDL.h>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "platform/io_debug.h"
+#include "platform/sys.h"
 
 namespace {
 
@@ -278,6 +280,7 @@ int io_sound_init() {
     if (!g_sound.endEvent) {
         uint32_t type = SDL_RegisterEvents(1);
         if (type != (uint32_t)-1) g_sound.endEvent = type;
+        sys_set_event_taker(midi_take_event);
     }
     // Tunes go through FluidSynth only; the GUS-patch synthesizer would play them differently.
     SDL_setenv("SDL_MIXER_DISABLE_TIMIDITY", "1", 1);

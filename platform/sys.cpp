@@ -19,7 +19,6 @@
 
 #include "base/str.h"
 #include "platform/io_debug.h"
-#include "platform/io_sound.h"
 
 namespace {
 
@@ -35,6 +34,7 @@ struct SysState {
     SDL_Window* window;
     uint32_t virtual_ms;  // headless clock
     PlatformHandler handler;
+    SysEventTaker taker;   // the sound's, once it has started
     int held;              // buttons held as the events told us: bit 1 left, bit 2 right
     int forced_ctrl;       // -1 keyboard, else the script's ctrl
     int forced_shift;      // -1 keyboard, else the script's shift
@@ -416,8 +416,10 @@ int sys_translate_key(int k) {
     return -1;
 }
 
+void sys_set_event_taker(SysEventTaker taker) { g_sys.taker = taker; }
+
 void sys_dispatch_sdl_event(const SDL_Event& e) {
-    if (midi_take_event(e)) return;  // a tune ended: handled here, on the main thread
+    if (g_sys.taker && g_sys.taker(e)) return;  // e.g. a tune ended: handled here, on the main thread
     PlatformMessage m = {};
     switch (e.type) {
         case SDL_QUIT:

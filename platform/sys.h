@@ -80,6 +80,10 @@ void sys_set_message_handler(PlatformHandler handler);
 int sys_pump_one();
 void sys_wait(uint32_t ms);  // blocks until an event arrives or ms pass
 void sys_dispatch_sdl_event(const SDL_Event& event);
+// A platform part that posts SDL events of its own (the sound's tune end) installs a taker when
+// it starts; every event is offered to it first, and one it takes (returns 1) goes no further.
+using SysEventTaker = int (*)(const SDL_Event& event);
+void sys_set_event_taker(SysEventTaker taker);
 int sys_translate_key(int sdl_keycode);  // kernel key code, -1 for keys that raise nothing
 // Modifier state for events that carry none of their own (the script sets it per command).
 void sys_force_ctrl(int ctrl);    // -1 reads the keyboard again

@@ -118,6 +118,10 @@ int box_file_path(char* path, int size, const char* folder, const char* name, co
 // 0..BOX_IRREGULARITY_MAX, edge style 0..BOX_EDGE_STYLE_MAX, the flags 0 or 1, and the piece
 // count (width / pieceSize) x (height / pieceSize). Failure clears every working file.
 int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask);
+// Head and settings only, checked as box_read checks them; no stream is copied or looked at.
+int box_read_settings(const char* name, FileStamp* stamp, BoxRecord* record);
+// The same, leaving the file open after the settings for reading its streams (nullptr on failure).
+FILE* box_open_settings(const char* name, FileStamp* stamp, BoxRecord* record);
 // Writes box `name` from the record and the working files its flags name (the picture always).
 int box_write(const char* name, const FileStamp* stamp, const BoxRecord* record);
 // Overwrites the value of field chunk `id` of an existing box file, only when its size is 4.

@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(cmake ninja-build g++ pkg-config clang clang-format
   libsdl2-dev libsdl2-mixer-dev libjpeg62-turbo-dev libtiff-dev libfreetype-dev libfontconfig-dev
-  libpng-dev libwebp-dev fonts-dejavu-core timgm6mb-soundfont xdg-utils libgtest-dev libbenchmark-dev
+  libpng-dev libwebp-dev zlib1g-dev libexpat1-dev libbrotli-dev libbz2-dev fonts-dejavu-core timgm6mb-soundfont xdg-utils libgtest-dev libbenchmark-dev
   desktop-file-utils appstream shared-mime-info)
 
 missing=()

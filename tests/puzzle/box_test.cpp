@@ -160,8 +160,13 @@ TEST(Box, broken_boxes_are_refused_and_leave_no_working_files) {
     ASSERT_EQ(box_read("short-address", &stamp, &got, BOX_ALL), 1);
     EXPECT_EQ(work_files(), (std::vector<Bytes>{jpeg, TUNE, DESCRIPTION, NONE}));
     box_clear_work_files(BOX_ALL);
-    // Without the picture in the mask the JPEG is not looked at.
+    // Without the picture in the mask the JPEG is not looked at; neither is it by the
+    // settings-only read, which still refuses a broken head.
     EXPECT_EQ(box_read("not-jpeg", &stamp, &got, BOX_DESCRIPTION), 1);
+    box_clear_work_files(BOX_ALL);
+    EXPECT_EQ(box_read_settings("not-jpeg", &stamp, &got), 1);
+    EXPECT_EQ(box_read_settings("field-size", &stamp, &got), 0);
+    EXPECT_EQ(work_files(), NO_WORK_FILES);
 }
 
 TEST(Box, settings_outside_their_ranges_are_refused_as_unreadable) {
@@ -204,6 +209,7 @@ TEST(Box, settings_outside_their_ranges_are_refused_as_unreadable) {
         BoxRecord got;
         EXPECT_EQ(box_read(name.c_str(), &stamp, &got, BOX_ALL), c.readable) << name;
         EXPECT_EQ(work_files() == NO_WORK_FILES, !c.readable) << name;
+        EXPECT_EQ(box_read_settings(name.c_str(), &stamp, &got), c.readable) << name;
         box_clear_work_files(BOX_ALL);
     }
 }
