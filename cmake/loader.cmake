@@ -66,8 +66,9 @@ if(LUMAVEX_TESTS)
   endif()
 endif()
 
-# The gift benchmark unpacks and delivers through the extractor's own code.
+# The gift benchmark unpacks and delivers through the extractor's own code, compiled against the
+# game's layers like the tests (loader_core carries the extractor's static system libraries).
 if(TARGET bench_gift)
-  target_link_libraries(bench_gift PRIVATE loader_core)
+  target_sources(bench_gift PRIVATE ${CMAKE_SOURCE_DIR}/loader/ldcore.cpp)
   add_dependencies(bench_gift game)
 endif()

@@ -81,7 +81,7 @@ FILE* box_open_settings(const char* name, FileStamp* stamp, BoxRecord* record) {
     char path[PATH_MAX_GAME];
     *record = {};
     FILE* file = box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION) ? std::fopen(path, "rb")
-                                                                                   : nullptr;
+                                                                                     : nullptr;
     int ok = file != nullptr;
     uint32_t version;
     ok = ok && file_check_tag(file, BOX_TAG) && file_read_stamp(file, stamp) && file_read_u32(file, &version);
