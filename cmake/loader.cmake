@@ -20,9 +20,14 @@ endforeach()
 # Static where the system's copy may be missing; pkg-config's static lists give what each needs.
 pkg_check_modules(LOADER_SYS REQUIRED sdl2 fontconfig freetype2 libpng zlib)
 set(LOADER_STATIC SDL2 fontconfig expat freetype brotlidec brotlicommon bz2 png16 z)
+# SDL2 calls these directly, yet many desktops lack them: loader/ldstand.cpp answers its calls
+# with each library's failure value instead, and SDL takes its own fallback.
+set(LOADER_STANDIN decor-0 Xss samplerate)
 set(loader_system "")
 foreach(name ${LOADER_SYS_STATIC_LIBRARIES})
-  if(name IN_LIST LOADER_STATIC)
+  if(name IN_LIST LOADER_STANDIN)
+    continue()
+  elseif(name IN_LIST LOADER_STATIC)
     find_library(LOADER_STATIC_${name} NAMES lib${name}.a REQUIRED)
     list(APPEND loader_system ${LOADER_STATIC_${name}})
   else()
@@ -34,7 +39,8 @@ target_compile_options(loader_core PUBLIC ${LOADER_SYS_CFLAGS_OTHER})
 target_link_libraries(loader_core PUBLIC ${loader_layers} ${loader_system} Threads::Threads)
 target_link_options(loader_core INTERFACE -static-libstdc++ -static-libgcc)
 
-add_executable(loader ${CMAKE_SOURCE_DIR}/loader/main.cpp ${CMAKE_SOURCE_DIR}/loader/ldui.cpp)
+add_executable(loader ${CMAKE_SOURCE_DIR}/loader/main.cpp ${CMAKE_SOURCE_DIR}/loader/ldui.cpp
+  ${CMAKE_SOURCE_DIR}/loader/ldstand.cpp)
 target_link_libraries(loader PRIVATE loader_core)
 target_compile_options(loader PRIVATE ${LUMAVEX_WARNINGS})
 set_target_properties(loader PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
@@ -50,9 +56,10 @@ add_custom_target(loader_dat ALL DEPENDS ${GAME_DIR}/sfiles/loader.dat)
 add_dependencies(game loader_dat)
 
 if(LUMAVEX_TESTS)
-  # The copy every gift carries may ask the system for none of the libraries it links itself.
+  # The copy every gift carries may ask the system for none of the libraries it links itself, nor
+  # for those loader/ldstand.cpp stands in for.
   add_test(NAME ld_needs_only_desktop_libraries
-    COMMAND sh -c "n=$(readelf -d \"$1\" | grep NEEDED) && echo \"$n\" | grep -q 'libc\\.so' && ! echo \"$n\" | grep -E 'SDL2|fluidsynth|stdc\\+\\+|gcc_s|libz\\.|png|jpeg|tiff|webp|freetype|fontconfig'"
+    COMMAND sh -c "n=$(readelf -d \"$1\" | grep NEEDED) && echo \"$n\" | grep -q 'libc\\.so' && ! echo \"$n\" | grep -E 'SDL2|fluidsynth|stdc\\+\\+|gcc_s|libz\\.|png|jpeg|tiff|webp|freetype|fontconfig|decor|Xss|samplerate'"
       sh ${GAME_DIR}/sfiles/loader.dat)
 endif()
 
