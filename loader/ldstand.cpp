@@ -38,9 +38,7 @@ struct wl_output;
 LD_STAND libdecor* libdecor_new(wl_display*, void*) { return nullptr; }
 LD_STAND void libdecor_unref(libdecor*) {}
 LD_STAND int libdecor_dispatch(libdecor*, int) { return -1; }
-LD_STAND libdecor_frame* libdecor_decorate(libdecor*, wl_surface*, void*, void*) {
-  return nullptr;
-}
+LD_STAND libdecor_frame* libdecor_decorate(libdecor*, wl_surface*, void*, void*) { return nullptr; }
 LD_STAND void libdecor_frame_unref(libdecor_frame*) {}
 LD_STAND void libdecor_frame_set_parent(libdecor_frame*, libdecor_frame*) {}
 LD_STAND void libdecor_frame_set_title(libdecor_frame*, const char*) {}
@@ -66,13 +64,10 @@ LD_STAND void* libdecor_frame_get_xdg_surface(libdecor_frame*) { return nullptr;
 LD_STAND void* libdecor_frame_get_xdg_toplevel(libdecor_frame*) { return nullptr; }
 LD_STAND libdecor_state* libdecor_state_new(int, int) { return nullptr; }
 LD_STAND void libdecor_state_free(libdecor_state*) {}
-LD_STAND bool libdecor_configuration_get_content_size(libdecor_configuration*, libdecor_frame*,
-                                                      int*, int*) {
-  return false;
+LD_STAND bool libdecor_configuration_get_content_size(libdecor_configuration*, libdecor_frame*, int*, int*) {
+    return false;
 }
-LD_STAND bool libdecor_configuration_get_window_state(libdecor_configuration*, int*) {
-  return false;
-}
+LD_STAND bool libdecor_configuration_get_window_state(libdecor_configuration*, int*) { return false; }
 
 // --- X screensaver extension -------------------------------------------------------------------
 // Bool and Status are ints in the X client library; 0 is False and a failed request.
@@ -87,8 +82,8 @@ struct SrcState;
 struct SrcData;
 
 LD_STAND SrcState* src_new(int, int, int* error) {
-  if (error != nullptr) *error = SRC_FAILED;
-  return nullptr;
+    if (error != nullptr) *error = SRC_FAILED;
+    return nullptr;
 }
 LD_STAND SrcState* src_delete(SrcState*) { return nullptr; }
 LD_STAND int src_process(SrcState*, SrcData*) { return SRC_FAILED; }
