@@ -240,8 +240,10 @@ int gift_write(const char* path, const GiftSettings* settings, const char* const
     if (!out) return 0;
     int ok = append_stub(out) && gift_write_marker(out) && add_text(out, settings->sender, "name.txt") &&
              add_text(out, settings->dedication, "devote.txt");
-    // A game without its installer still makes gifts, for receivers who have the game.
-    if (ok) gift_add_file(out, GIFT_INSTALLER_FILE, "present.bin");
+    // A game without its installer still makes gifts, for receivers who have the game; an
+    // installer that is there but cannot be copied whole would leave half a record.
+    if (ok && io_file_exists(GIFT_INSTALLER_FILE))
+        ok = gift_add_file(out, GIFT_INSTALLER_FILE, "present.bin");
     for (int i = 0; ok && i < count; i++)
         ok = add_box(out, boxes[i], settings->hidePictures);
     io_delete_file(SCRATCH_FILE);
