@@ -530,6 +530,17 @@ int kernel_main(int argc, char** argv) {
         return 0;
     }
 
+    if (!sys_folder_claim(folder)) {
+        // Another copy plays from this folder under another runtime folder: its files are its own.
+        char text[PATH_MAX_GAME + 256];
+        std::snprintf(text, sizeof text,
+                      "%s is already running with its game folder %s.\nPlease close it first.",
+                      app_config.title, folder);
+        sys_message_box(SYS_BOX_INFO, app_config.title, text);
+        sys_instance_release();
+        return 0;
+    }
+
     cmdline_int(g_kernel.cmdline, "-videodriver", &app_config.videoDriver);
     cmdline_int(g_kernel.cmdline, "-debug", &app_config.debugLevel);
 
@@ -538,6 +549,7 @@ int kernel_main(int argc, char** argv) {
         return 1;
     }
     sys_set_message_handler(handle_platform_message);
+    sys_catch_close_signals();
     if (!create_main_window()) {
         io_ff_unload();
         sys_done();

@@ -3,16 +3,51 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <fnmatch.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
 
 char g_start_folder[PATH_MAX_GAME];  // current folder at process start
+int g_last_error;                    // errno of the last failing operation
+
+// A failure's cause is kept only when the call left one (a short fwrite sets errno itself).
+int failed(int fallback = EIO) {
+    g_last_error = errno ? errno : fallback;
+    return 0;
+}
+
+// Opens path without following it into a FIFO's wait; the descriptor of a regular file, or -1.
+int open_regular(const char* path) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+// The folder part of path ("." when there is none), for making a rename durable.
+void sync_folder_of(const char* path) {
+    std::string folder = path;
+    const size_t slash = folder.rfind('/');
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)fsync(fd);
+    close(fd);
+}
 
 void copy_bounded(char* out, int size, const char* text) { std::snprintf(out, size, "%s", text); }
 
@@ -40,12 +75,16 @@ int io_make_folder(const char* path) {
 int io_delete_file(const char* path) { return unlink(path) == 0 || access(path, F_OK) != 0; }
 
 int io_file_exists(const char* path) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) return 0;
+    const int fd = open_regular(path);
+    if (fd < 0) return 0;
+    close(fd);
+    return 1;
+}
+
+long long io_file_size(const char* path) {
     struct stat st;
-    const int ok = fstat(fileno(f), &st) == 0 && !S_ISDIR(st.st_mode);
-    std::fclose(f);
-    return ok;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return (long long)st.st_size;
 }
 
 int io_folder_exists(const char* path) {
@@ -54,7 +93,7 @@ int io_folder_exists(const char* path) {
 }
 
 int io_copy_file(const char* from, const char* to) {
-    FILE* in = std::fopen(from, "rb");
+    FILE* in = io_fopen_read(from);
     if (!in) return 0;
     IoFileWrite write;
     FILE* out = io_write_begin(&write, to);
@@ -71,11 +110,51 @@ int io_copy_file(const char* from, const char* to) {
 }
 
 int io_move_file(const char* from, const char* to) {
-    std::remove(to);
-    return std::rename(from, to) == 0;
+    errno = 0;
+    return std::rename(from, to) == 0 ? 1 : failed();
 }
 
 FILE* io_fopen(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+FILE* io_fopen_read(const char* path) {
+    errno = 0;
+    const int fd = open_regular(path);
+    FILE* f = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+    if (!f) {
+        if (fd >= 0) close(fd);
+        if (errno != ENOENT) failed();
+    }
+    return f;
+}
+
+int io_last_error() { return g_last_error; }
+void io_set_last_error(int error) { g_last_error = error; }
+int io_error_is_disk_full(int error) { return error == ENOSPC || error == EDQUOT; }
+
+int io_remove_stale_temps(const char* folder) {
+    DIR* dir = opendir(folder);
+    if (!dir) return 0;
+    int removed = 0;
+    while (dirent* d = readdir(dir)) {
+        // "<name>.<pid>.new": the digits between the last two dots name the writer.
+        const char* name = d->d_name;
+        const size_t n = std::strlen(name);
+        if (n < 6 || std::strcmp(name + n - 4, ".new") != 0) continue;
+        const char* end = name + n - 4;
+        const char* digits = end;
+        while (digits > name && digits[-1] >= '0' && digits[-1] <= '9')
+            digits--;
+        if (digits == end || digits == name || digits[-1] != '.' || end - digits > 9) continue;
+        const long pid = std::strtol(digits, nullptr, 10);
+        if (pid <= 0 || pid == getpid()) continue;
+        if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;  // its writer is still at work
+        const std::string path = std::string(folder) + "/" + name;
+        struct stat st;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(path.c_str()) == 0) removed++;
+    }
+    closedir(dir);
+    return removed;
+}
 
 int io_make_executable(const char* path) {
     struct stat st;
@@ -100,19 +179,33 @@ FILE* io_write_begin(IoFileWrite* write, const char* path) {
     const int n = std::snprintf(write->path, sizeof write->path, "%s", path);
     const int t = std::snprintf(write->temp, sizeof write->temp, "%s.%d.new", path, (int)getpid());
     if (n <= 0 || n >= (int)sizeof write->path || t <= 0 || t >= (int)sizeof write->temp) return nullptr;
+    errno = 0;
     write->file = std::fopen(write->temp, "wb");
+    if (!write->file) failed();
     return write->file;
 }
 
 int io_write_end(IoFileWrite* write, int ok, int durable) {
     if (!write->file) return 0;
-    if (std::fflush(write->file) != 0 || std::ferror(write->file)) ok = 0;
-    if (ok && durable && fsync(fileno(write->file)) != 0) ok = 0;
-    if (std::fclose(write->file) != 0) ok = 0;
+    // The first failing step names the cause; a write refused earlier left its errno behind.
+    int error = ok ? 0 : (errno ? errno : EIO);
+    auto step = [&](bool good) {
+        if (!good && ok) error = errno ? errno : EIO;
+        ok = ok && good;
+    };
+    errno = 0;
+    step(std::fflush(write->file) == 0 && !std::ferror(write->file));
+    if (durable) step(!ok || fsync(fileno(write->file)) == 0);
+    step(std::fclose(write->file) == 0);
     write->file = nullptr;
-    if (ok && std::rename(write->temp, write->path) != 0) ok = 0;
-    if (!ok) std::remove(write->temp);
-    return ok;
+    if (ok) step(std::rename(write->temp, write->path) == 0);
+    if (!ok) {
+        std::remove(write->temp);
+        g_last_error = error ? error : EIO;
+        return 0;
+    }
+    if (durable) sync_folder_of(write->path);
+    return 1;
 }
 
 int io_write_file_atomic(const char* path, const void* data, size_t size, int durable) {

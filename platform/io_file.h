@@ -14,8 +14,26 @@ int io_delete_file(const char* path);    // 1 when the file is gone
 int io_file_exists(const char* path);    // 1 when path is a file (not a folder) that opens for reading
 int io_folder_exists(const char* path);  // 1 when path is a folder (or a link to one)
 int io_copy_file(const char* from, const char* to);  // overwrites; 1 on success
-int io_move_file(const char* from, const char* to);  // deletes the target first
+// Renames over the target in one step: the target is never removed first, so a failure leaves
+// both files as they were. 1 on success.
+int io_move_file(const char* from, const char* to);
 FILE* io_fopen(const char* path, const char* mode);
+// Opens a regular file for reading; null when it is missing, cannot be read, or is no regular
+// file (a FIFO, a device or a folder is never opened, so it can neither block nor be read).
+FILE* io_fopen_read(const char* path);
+// Size in bytes of a regular file, or -1 when path is missing or no regular file.
+long long io_file_size(const char* path);
+
+// --- Why a file operation failed ---
+// The errno of the last failing write, rename or read of this module (0 until one fails). A
+// caller reports a full disk as such, never as damaged data.
+int io_last_error();
+void io_set_last_error(int error);     // for readers outside this module (a short read's cause)
+int io_error_is_disk_full(int error);  // ENOSPC or EDQUOT
+
+// Removes the temporary files ("<name>.<pid>.new") that writers killed before their rename left
+// in folder, where no process of that number is alive any more; the count removed.
+int io_remove_stale_temps(const char* folder);
 // Lets whoever may read the file also run it (x added where r is set); 1 on success.
 int io_make_executable(const char* path);
 // Appends name to the folder in path (size bytes), with one '/' between them unless path is
@@ -26,8 +44,8 @@ int io_path_join(char* path, size_t size, const char* name);
 // Every file the game writes goes to a temporary name beside its target ("<path>.<pid>.new") and
 // is renamed over the old file only when all of it was written, so a crash or a failed write
 // leaves either the old or the new file, never half of one. With durable set the data reaches the
-// disk before the rename (boxes, previews, saves, caches); settings files and build products skip
-// that wait.
+// disk before the rename and the folder's entry after it (boxes, previews, saves, caches);
+// settings files and build products skip that wait.
 struct IoFileWrite {
     FILE* file;                           // the temporary file while open
     char path[FILE_WRITE_PATH_MAX];       // the target

@@ -2,6 +2,7 @@
 // new lines end with "\n". A value is trimmed of blanks and of one pair of enclosing quotes.
 #include "platform/io_ini.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -27,22 +28,33 @@ std::string resolve(const char* file) {
     return std::string(io_start_folder()) + "/" + file;
 }
 
-std::vector<std::string> read_lines_from_disk(const std::string& path) {
-    std::vector<std::string> lines;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return lines;
+// Files found unreadable in this run: never read again, never written.
+std::unordered_set<std::string> g_unreadable;
+IoIniUnreadable g_unreadable_hook;
+
+void mark_unreadable(const std::string& path) {
+    if (!g_unreadable.insert(path).second) return;
+    if (g_unreadable_hook) g_unreadable_hook(path.c_str());
+}
+
+// The file's lines; false when it exists but cannot be read whole.
+bool read_lines_from_disk(const std::string& path, std::vector<std::string>* lines) {
+    lines->clear();
+    FILE* f = io_fopen_read(path.c_str());
+    if (!f) return false;
     std::string line;
     int c;
     while ((c = std::fgetc(f)) != EOF) {
         line += (char)c;
         if (c == '\n') {
-            lines.push_back(line);
+            lines->push_back(line);
             line.clear();
         }
     }
-    if (!line.empty()) lines.push_back(line);
+    if (!line.empty()) lines->push_back(line);
+    const bool ok = !std::ferror(f);
     std::fclose(f);
-    return lines;
+    return ok;
 }
 
 // The last file read, kept while it is unchanged on disk: reading hundreds of keys of one file
@@ -59,17 +71,28 @@ struct LineCache {
 };
 LineCache g_cache;
 
-const std::vector<std::string>& read_lines(const std::string& path) {
+// The file's lines; a missing file has none. *readable becomes false when the file is there
+// but cannot be read (then it has none either, and it is never written in this run).
+const std::vector<std::string>& read_lines(const std::string& path, bool* readable = nullptr) {
     static const std::vector<std::string> none;
+    bool ok = !g_unreadable.count(path);
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
+    const bool found = ok && stat(path.c_str(), &st) == 0;
+    if (ok && !found && errno != ENOENT && errno != ENOTDIR) ok = false;  // there, but out of reach
+    if (found && g_cache.valid && g_cache.path == path && g_cache.size == st.st_size &&
+        g_cache.inode == st.st_ino && g_cache.mtime.tv_sec == st.st_mtim.tv_sec &&
+        g_cache.mtime.tv_nsec == st.st_mtim.tv_nsec) {
+        if (readable) *readable = true;
+        return g_cache.lines;
+    }
+    if (found && (!S_ISREG(st.st_mode) || !read_lines_from_disk(path, &g_cache.lines))) ok = false;
+    if (!ok) mark_unreadable(path);
+    if (readable) *readable = ok;
+    if (!found || !ok) {
         g_cache.valid = false;
+        g_cache.lines.clear();
         return none;
     }
-    if (g_cache.valid && g_cache.path == path && g_cache.size == st.st_size && g_cache.inode == st.st_ino &&
-        g_cache.mtime.tv_sec == st.st_mtim.tv_sec && g_cache.mtime.tv_nsec == st.st_mtim.tv_nsec)
-        return g_cache.lines;
-    g_cache.lines = read_lines_from_disk(path);
     g_cache.path = path;
     g_cache.size = st.st_size;
     g_cache.inode = st.st_ino;
@@ -186,7 +209,9 @@ std::string one_line(const char* text) {
 
 int edit(const char* file, const char* section, const char* key, const char* text) {
     std::string path = resolve(file);
-    std::vector<std::string> lines = read_lines(path);
+    bool readable;
+    std::vector<std::string> lines = read_lines(path, &readable);
+    if (!readable) return 0;  // what cannot be read is never replaced
     Place p = find_place(lines, section, key);
     if (!text) {
         if (p.key_line < 0) return 1;
@@ -237,6 +262,9 @@ int io_ini_write(const char* file, const char* section, const char* key, const c
 int io_ini_delete_key(const char* file, const char* section, const char* key) {
     return edit(file, section, key, nullptr);
 }
+
+void io_ini_set_unreadable_hook(IoIniUnreadable hook) { g_unreadable_hook = hook; }
+int io_ini_unreadable(const char* file) { return g_unreadable.count(resolve(file)) ? 1 : 0; }
 
 int io_ini_flush(const char* file) {
     int fd = open(resolve(file).c_str(), O_RDONLY);

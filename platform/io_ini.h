@@ -1,12 +1,21 @@
 // platform/io_ini.h -- the game's INI files: sections and keys compared without case, a missing
 // file or key reads as empty, writing creates the file, section and key. File names are taken
 // relative to the start folder. Every write replaces the file through a temporary name.
+//
+// A file that exists but cannot be read (a failing disk, a lost permission) is never taken for an
+// empty one: for the rest of the run its keys read as missing and nothing is written to it, so
+// the settings in it survive; the game is told once through the hook below.
 #pragma once
 
 int io_ini_read(const char* file, const char* section, const char* key, char* out, int size);  // chars kept
 int io_ini_write(const char* file, const char* section, const char* key, const char* text);    // 1 written
 int io_ini_delete_key(const char* file, const char* section, const char* key);                 // 1 written
 int io_ini_flush(const char* file);  // 1 when the file is safely on disk
+
+// Called once per file the first time it cannot be read (path as resolved); may be null.
+using IoIniUnreadable = void (*)(const char* path);
+void io_ini_set_unreadable_hook(IoIniUnreadable hook);
+int io_ini_unreadable(const char* file);  // 1 when the file was found unreadable in this run
 
 int io_ini_read_text(const char* file, const char* section, const char* key, char* out, int size);
 int io_ini_read_int(const char* file, const char* section, const char* key, int* value);       // 1 ok

@@ -6,6 +6,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -24,6 +26,10 @@ namespace {
 
 constexpr int INSTANCE_TEXT_MAX = 4096;      // bytes of one text sent by another program
 constexpr uint32_t DISPLAY_CHECK_MS = 2500;  // how often the desktop size is compared
+constexpr int INSTANCE_WAIT_MS = 3000;       // a first copy that holds its claim listens by then
+constexpr int INSTANCE_RETRY_MS = 50;
+
+volatile sig_atomic_t g_close_signal;  // SIGHUP or SIGQUIT arrived; the pump turns it into PM_CLOSE
 
 struct SysState {
     int started;  // SDL video is running
@@ -48,10 +54,12 @@ struct SysState {
     uint32_t last_display_check;
     int display_change_told;
     int listen_fd;  // instance socket, -1 when none
+    int lock_fd;    // the held instance lock, -1 when none
+    int folder_fd;  // the held lock on the game's folder, -1 when none
     char socket_path[108];
     char instance_text[INSTANCE_TEXT_MAX + 1];
 };
-SysState g_sys = {.forced_ctrl = -1, .forced_shift = -1, .listen_fd = -1};
+SysState g_sys = {.forced_ctrl = -1, .forced_shift = -1, .listen_fd = -1, .lock_fd = -1, .folder_fd = -1};
 std::string g_clipboard;  // the game's own copy of the clipboard text
 
 void deliver(const PlatformMessage& m) {
@@ -110,19 +118,41 @@ void check_display_change() {
 
 // Instance socket ----------------------------------------------------------------------------
 
-int instance_folder(char* out, size_t size) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    char folder[256];
-    if (runtime && runtime[0])
-        std::snprintf(folder, sizeof folder, "%s/lumavex", runtime);
-    else
-        std::snprintf(folder, sizeof folder, "/tmp/lumavex-%u", (unsigned)getuid());
+// A private folder (ours, mode 0700) made or found at folder; 1 when usable.
+int private_folder(const char* folder) {
     mkdir(folder, 0700);
     struct stat st;
     if (lstat(folder, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return 0;
     if ((st.st_mode & 0077) && chmod(folder, 0700) != 0) return 0;
-    return std::snprintf(out, size, "%s", folder) < (int)size;
+    return access(folder, W_OK | X_OK) == 0;
 }
+
+// "$XDG_RUNTIME_DIR/lumavex", or "/tmp/lumavex-UID" when there is no runtime folder or it
+// cannot be used; every program of the game makes the same choice, so they find each other.
+int instance_folder(char* out, size_t size) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    char folder[256];
+    if (runtime && runtime[0] &&
+        std::snprintf(folder, sizeof folder, "%s/lumavex", runtime) < (int)sizeof folder &&
+        private_folder(folder))
+        return std::snprintf(out, size, "%s", folder) < (int)size;
+    std::snprintf(folder, sizeof folder, "/tmp/lumavex-%u", (unsigned)getuid());
+    return private_folder(folder) && std::snprintf(out, size, "%s", folder) < (int)size;
+}
+
+// 1 when a live copy holds the instance lock of class_name (the lock file exists and is locked).
+int instance_lock_held(const char* class_name) {
+    char folder[256], path[320];
+    if (!instance_folder(folder, sizeof folder)) return 0;
+    std::snprintf(path, sizeof path, "%s/%s.lock", folder, class_name);
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    const int held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    close(fd);
+    return held;
+}
+
+void on_close_signal(int) { g_close_signal = 1; }
 
 int instance_address(const char* class_name, sockaddr_un* addr) {
     char folder[256];
@@ -133,7 +163,7 @@ int instance_address(const char* class_name, sockaddr_un* addr) {
     return n > 0 && n < (int)sizeof addr->sun_path;
 }
 
-int send_request(const char* class_name, const void* data, size_t size) {
+int send_once(const char* class_name, const void* data, size_t size) {
     sockaddr_un addr;
     if (!instance_address(class_name, &addr)) return 0;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -150,6 +180,16 @@ int send_request(const char* class_name, const void* data, size_t size) {
     }
     close(fd);
     return ok;
+}
+
+// Sends a request to the first copy; while a live copy holds the claim but is not listening yet
+// (it is between its lock and its socket), tries again for a while.
+int send_request(const char* class_name, const void* data, size_t size) {
+    for (int waited = 0;; waited += INSTANCE_RETRY_MS) {
+        if (send_once(class_name, data, size)) return 1;
+        if (waited >= INSTANCE_WAIT_MS || !instance_lock_held(class_name)) return 0;
+        usleep(INSTANCE_RETRY_MS * 1000);
+    }
 }
 
 // Reads one request: "R" raises the window, "T" + 4-byte little-endian word + text is a text.
@@ -190,9 +230,12 @@ void serve_instance_request() {
 
 int sys_choice_box(int kind, const char* title, const char* text, const char* const* buttons, int count,
                    int default_index, int cancel_index) {
+    // Headless, the text goes to standard error and the default answer is taken. Before the
+    // window exists the box still shows (the desktop can show one without it), and the text goes
+    // to standard error as well for whoever started the game from a terminal.
     if (g_sys.headless || !g_sys.started) {
         std::fprintf(stderr, "%s%s%s\n", title ? title : "", title ? ": " : "", text);
-        if (g_sys.headless || count <= 1) return default_index;
+        if (g_sys.headless) return default_index;
     }
     SDL_MessageBoxButtonData data[8];
     if (count > 8) count = 8;
@@ -518,6 +561,12 @@ void sys_dispatch_sdl_event(const SDL_Event& e) {
 }
 
 int sys_pump_one() {
+    if (g_close_signal) {
+        g_close_signal = 0;
+        PlatformMessage m = {PM_CLOSE};
+        deliver(m);
+        return 1;
+    }
     if (g_sys.listen_fd >= 0) {
         pollfd p = {g_sys.listen_fd, POLLIN, 0};
         if (poll(&p, 1, 0) > 0) {
@@ -578,13 +627,33 @@ void sys_move_mouse(int x, int y) {
 
 // Single instance ----------------------------------------------------------------------------
 
-int sys_instance_claim(const char* class_name) {
-    const char raise = 'R';
-    if (send_request(class_name, &raise, 1)) return 0;  // a first copy answered
+namespace {
+
+// One try at the claim: 1 claimed, 0 a live first copy answered (or holds the claim), -1 the
+// claim was held but its holder has gone meanwhile.
+int claim_once(const char* class_name) {
+    char folder[256], lock_path[320];
     sockaddr_un addr;
-    if (!instance_address(class_name, &addr)) return 1;  // no private folder: run alone
-    unlink(addr.sun_path);                               // nobody listens there any more
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    // Without a private folder there is no claim to make here; the lock on the game's folder
+    // still keeps a second copy from its files.
+    if (!instance_folder(folder, sizeof folder) || !instance_address(class_name, &addr)) return 1;
+    std::snprintf(lock_path, sizeof lock_path, "%s/%s.lock", folder, class_name);
+    const int lock = open(lock_path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lock < 0) return 1;
+    if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        close(lock);
+        const char raise = 'R';
+        if (send_request(class_name, &raise, 1)) return 0;
+        if (instance_lock_held(class_name)) {
+            io_log("sys: the running copy did not answer\n");
+            return 0;
+        }
+        return -1;
+    }
+    // The lock is ours, so a socket left there belongs to a copy that has gone.
+    g_sys.lock_fd = lock;
+    unlink(addr.sun_path);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return 1;
     if (bind(fd, (sockaddr*)&addr, sizeof addr) != 0 || listen(fd, 8) != 0) {
         close(fd);
@@ -593,6 +662,38 @@ int sys_instance_claim(const char* class_name) {
     g_sys.listen_fd = fd;
     std::snprintf(g_sys.socket_path, sizeof g_sys.socket_path, "%s", addr.sun_path);
     return 1;
+}
+
+}  // namespace
+
+int sys_instance_claim(const char* class_name) {
+    // A first copy that ends while this one knocks leaves the claim free: take it then.
+    for (int tries = 0;; tries++) {
+        const int claimed = claim_once(class_name);
+        if (claimed >= 0) return claimed;
+        if (tries >= 2) return 0;
+    }
+}
+
+int sys_folder_claim(const char* folder) {
+    if (g_sys.folder_fd >= 0) return 1;
+    const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 1;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int busy = errno == EWOULDBLOCK;
+        close(fd);
+        return busy ? 0 : 1;
+    }
+    g_sys.folder_fd = fd;
+    return 1;
+}
+
+void sys_catch_close_signals() {
+    struct sigaction sa = {};
+    sa.sa_handler = on_close_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGHUP, &sa, nullptr);
+    sigaction(SIGQUIT, &sa, nullptr);
 }
 
 int sys_instance_send_text(const char* class_name, int word, const char* text) {
@@ -607,10 +708,15 @@ int sys_instance_send_text(const char* class_name, int word, const char* text) {
 }
 
 void sys_instance_release() {
-    if (g_sys.listen_fd < 0) return;
-    close(g_sys.listen_fd);
-    unlink(g_sys.socket_path);
-    g_sys.listen_fd = -1;
+    // The socket goes while the lock is still held, so it is never another copy's.
+    if (g_sys.listen_fd >= 0) {
+        close(g_sys.listen_fd);
+        unlink(g_sys.socket_path);
+        g_sys.listen_fd = -1;
+    }
+    if (g_sys.lock_fd >= 0) close(g_sys.lock_fd);
+    if (g_sys.folder_fd >= 0) close(g_sys.folder_fd);
+    g_sys.lock_fd = g_sys.folder_fd = -1;
 }
 
 // Processes -----------------------------------------------------------------------------------

@@ -102,11 +102,24 @@ void sys_confine_mouse(int x, int y, int w, int h);
 void sys_release_mouse();
 void sys_move_mouse(int x, int y);
 
-// Single instance: the first copy listens on a private socket; a second copy asks it to come
-// forward and must end. A text sent by another program arrives as PM_SET_TEXT.
+// Single instance: the first copy holds a lock in its private runtime folder for the whole run
+// and listens on the socket beside it; a second copy asks it to come forward and must end. The
+// claim is one atomic lock, so two copies started at the same instant never both run, no copy
+// removes another's live socket, and the claim of a killed copy is free again at once. A text
+// sent by another program arrives as PM_SET_TEXT.
 int sys_instance_claim(const char* class_name);  // 1 first copy, 0 another copy runs
-int sys_instance_send_text(const char* class_name, int word, const char* text);  // 1 delivered
+// 1 delivered; waits up to a few seconds for a first copy that holds its claim but does not
+// listen yet.
+int sys_instance_send_text(const char* class_name, int word, const char* text);
 void sys_instance_release();
+// The second guard: a lock on the game's own folder, so two copies started with different
+// runtime folders never write the same files. 1 held (or the folder cannot be locked at all),
+// 0 another copy holds it.
+int sys_folder_claim(const char* folder);
+
+// SIGHUP (the terminal closed) and SIGQUIT take the road of the window's close button, as
+// SIGTERM and SIGINT do, so the game is saved on every way out.
+void sys_catch_close_signals();
 
 // Starts a program without waiting for it; 1 when it could be started.
 int sys_spawn_detached(const char* const* argv);

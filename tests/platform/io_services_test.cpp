@@ -1,6 +1,8 @@
 // INI files, counted memory, texts built from times and names, pens.
+#include <errno.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -94,6 +96,81 @@ TEST_F(IniFixture, writes_create_and_replace_in_place_and_a_failed_write_keeps_t
     EXPECT_FALSE(io_ini_write(file, "MAIN", "Other", "2"));
     rmdir(tmp.c_str());
     EXPECT_EQ(contents(), before);
+}
+
+std::string g_unreadable_told;
+void note_unreadable(const char* path) { g_unreadable_told += std::string(path) + ";"; }
+
+TEST_F(IniFixture, a_file_that_is_there_but_cannot_be_read_is_never_written_over) {
+    // A FIFO in the file's place would block a plain open, and a folder cannot be read: either
+    // reads as unreadable (not as empty), every key reads missing, and no write replaces it.
+    io_ini_set_unreadable_hook(note_unreadable);
+    g_unreadable_told.clear();
+    ASSERT_EQ(mkfifo((dir / file).c_str(), 0600), 0);
+    char v[16];
+    EXPECT_EQ(io_ini_read(file, "MAIN", "Key", v, sizeof v), 0);
+    EXPECT_FALSE(io_ini_write(file, "MAIN", "Key", "1"));
+    EXPECT_FALSE(io_ini_delete_key(file, "MAIN", "Key"));
+    EXPECT_TRUE(io_ini_unreadable(file));
+    struct stat st;
+    ASSERT_EQ(stat((dir / file).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the file was replaced";
+    EXPECT_EQ(g_unreadable_told, dir / file + ";") << "told once for the file";
+
+    const char* other = "other.ini";  // a missing file is simply empty, and writes create it
+    EXPECT_TRUE(io_ini_write(other, "MAIN", "Key", "1"));
+    EXPECT_FALSE(io_ini_unreadable(other));
+    io_ini_set_unreadable_hook(nullptr);
+}
+
+TEST(io_file, moves_never_remove_first_reads_open_only_regular_files_and_stale_temporaries_go) {
+    TempDir dir;
+    write_file(dir / "old", text_bytes("old"));
+    write_file(dir / "new", text_bytes("new"));
+    EXPECT_FALSE(io_move_file((dir / "missing").c_str(), (dir / "old").c_str()));
+    EXPECT_EQ(read_file(dir / "old"), text_bytes("old")) << "a failed move leaves the target";
+    EXPECT_TRUE(io_move_file((dir / "new").c_str(), (dir / "old").c_str()));
+    EXPECT_EQ(read_file(dir / "old"), text_bytes("new"));
+
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(io_fopen_read((dir / "fifo").c_str()), nullptr);  // returns at once, never blocks
+    EXPECT_EQ(io_file_exists((dir / "fifo").c_str()), 0);
+    EXPECT_EQ(io_fopen_read(dir.path.c_str()), nullptr);
+    EXPECT_EQ(io_file_size((dir / "fifo").c_str()), -1);
+    EXPECT_EQ(io_file_size((dir / "old").c_str()), 3);
+    FILE* f = io_fopen_read((dir / "old").c_str());
+    ASSERT_NE(f, nullptr);
+    char got[4] = {};
+    EXPECT_EQ(std::fread(got, 1, 3, f), 3u);
+    std::fclose(f);
+    EXPECT_STREQ(got, "new");
+
+    // The temporary files of writers that have gone are removed; a live writer's stay, and so
+    // does anything that only looks like one.
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string dead = "box.pzl." + std::to_string(gone) + ".new";
+    const std::string live = "box.pzl." + std::to_string(getpid()) + ".new";
+    for (const std::string& name : {dead, live, std::string("plain.new"), std::string("x.12a.new")})
+        write_file(dir / name, text_bytes("x"));
+    EXPECT_EQ(io_remove_stale_temps(dir.path.c_str()), 1);
+    EXPECT_FALSE(exists(dir / dead));
+    EXPECT_TRUE(exists(dir / live));
+    EXPECT_TRUE(exists(dir / "plain.new"));
+    EXPECT_TRUE(exists(dir / "x.12a.new"));
+}
+
+TEST(io_file, a_failed_write_names_its_cause) {
+    TempDir dir;
+    // A folder in the temporary file's place: the open fails and says why.
+    const std::string target = dir / "f.bin";
+    mkdir((target + "." + std::to_string(getpid()) + ".new").c_str(), 0755);
+    io_set_last_error(0);
+    EXPECT_FALSE(io_write_file_atomic(target.c_str(), "x", 1));
+    EXPECT_EQ(io_last_error(), EISDIR);
+    EXPECT_FALSE(io_error_is_disk_full(io_last_error()));
+    EXPECT_TRUE(io_error_is_disk_full(ENOSPC));
 }
 
 // Counted memory ---------------------------------------------------------------------------
