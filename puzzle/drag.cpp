@@ -1,9 +1,8 @@
 // puzzle/drag.cpp -- the play on the desk: the desk's mouse events, picking up, selecting,
-// turning, dropping, snapping and joining, the finished puzzle, gathering loose pieces, and the
-// join sparkle.
+// turning, dropping, snapping and joining, the finished puzzle, gathering loose pieces.
 //
 // Sections: helpers; the desk's mouse events; picking up and selecting; snapping and joining;
-// dropping and completion; gathering; the sparkle.
+// dropping and completion; gathering.
 //
 // A group is named by the index of one of its pieces, so per-group scratch tables are indexed by
 // that identifier and hold one entry per piece. Every pass over the pieces walks the table once:
@@ -16,31 +15,19 @@
 #include <cstring>
 
 #include "platform/io_desktop.h"
-#include "platform/io_ff.h"
 #include "platform/io_mem.h"
-#include "platform/screen.h"
 #include "platform/sys.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/progress.h"
 #include "puzzle/stack.h"
 #include "puzzle/vec.h"
-#include "resources/sound.h"
 
 namespace {
 
-constexpr int SNAP_ANGLE = 5;       // degrees two joining pieces may differ by
-constexpr int JOIN_POP = 5000;      // force-feedback pulse of a join
-constexpr int SPARKLE_SIZE = 32;    // one frame of the strip, square
-constexpr int SPARKLE_COUNTS = 16;  // ticks of the animation: 8 frames of two ticks each
+constexpr int SNAP_ANGLE = 5;  // degrees two joining pieces may differ by
 
 uint32_t pick_up_tick;  // ms of the last pick-up: a shorter click keeps the pieces on the mouse
-
-struct Sparkle {
-    int counter;  // -1 idle, else 0..15 (the frame is counter / 2)
-    int x, y;     // the frame's top-left on the screen
-};
-Sparkle sparkle = {-1, 0, 0};
 
 PlayPiece& piece(int i) { return play_state.pieces[i]; }
 
@@ -232,8 +219,7 @@ namespace {
 
 // Joins the dropped piece p to n, which stays where it is; the group takes p's identifier, else
 // n's, else n's index, and every member is placed around n at n's angle, stacked just above it.
-void join(int pi, int ni, int effects) {
-    if (effects) sparkle_start(play_state.mouseX, play_state.mouseY);
+void join(int pi, int ni) {
     const int gp = piece(pi).group, gn = piece(ni).group;
     const int g = gp != -1 ? gp : gn != -1 ? gn : ni;
     const int n = play_state.pieceCount;
@@ -255,8 +241,8 @@ void join(int pi, int ni, int effects) {
     play_state.changed = 1;
 }
 
-// Joins p to every neighbour that snaps; 1 when it joined any.
-int try_join(int pi, int effects) {
+// Joins p to every neighbour that snaps; the joins made.
+int try_join(int pi) {
     int joined = 0;
     for (int k = 0; k < piece(pi).neighbourCount; k++) {
         const int ni = piece(pi).neighbours[k];
@@ -265,10 +251,9 @@ int try_join(int pi, int effects) {
         if (p.group != -1 && p.group == n.group) continue;
         if (n.lift != 0 || n.turning) continue;
         if (!snap_test(pi, ni)) continue;
-        join(pi, ni, effects);
-        joined = 1;
+        join(pi, ni);
+        joined++;
     }
-    if (joined && effects && play_state.connectSound >= 0) sound_play(play_state.connectSound);
     return joined;
 }
 
@@ -281,26 +266,19 @@ int puzzle_whole() {
     return 1;
 }
 
-// The finished puzzle: the summary's percent, date and time; with effects the applause and the
-// message through the hook.
-void complete(int effects) {
+// The finished puzzle: the summary's percent, date and time.
+void complete() {
     play_state.info.percent = 100;
-    if (effects) {
-        sparkle_stop();
-        io_ff_applause();
-    }
     io_date_text(play_state.info.date, (int)sizeof play_state.info.date);
     play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
-    char timeText[32];
-    io_duration_text(play_state.info.elapsedSeconds, timeText, (int)sizeof timeText);
-    if (effects && play_hooks.completed) play_hooks.completed(timeText);
 }
 
 }  // namespace
 
 // --- Dropping and completion ---
 
-int pieces_put_down(int effects) {
+DropResult pieces_drop() {
+    DropResult result = {0, 0, play_state.mouseX, play_state.mouseY, 0};
     // Motion that came after the last tick still moves the carried pieces, so that they go down
     // where the pointer let go of them.
     const int dx = play_state.pendingDx, dy = play_state.pendingDy;
@@ -311,7 +289,6 @@ int pieces_put_down(int effects) {
         p.x += dx, p.y += dy, p.anchorX += dx, p.anchorY += dy;
         if (p.turning) p.pivotX += dx, p.pivotY += dy, p.turnAnchorX += dx, p.turnAnchorY += dy;
     }
-    int joined = 0;
     for (int i = 0; i < play_state.pieceCount; i++) {
         PlayPiece& p = play_state.pieces[i];
         p.moved = p.carried;
@@ -319,25 +296,20 @@ int pieces_put_down(int effects) {
             p.lift = 0, p.carried = 0, p.anchorX = p.x, p.anchorY = p.y;
             play_state.changed = 1;
         }
-        if (p.lift == 0 && !p.turning && try_join(i, effects)) joined = 1;
+        if (p.lift == 0 && !p.turning) result.joined += try_join(i);
     }
-    int completed = 0;
-    if (joined) {
-        if (effects) {
-            io_ff_pop(JOIN_POP);
-            select_none();
-        }
+    if (result.joined) {
+        select_none();
         progress_update();
         if (puzzle_whole()) {
-            complete(effects);
-            completed = 1;
+            complete();
+            result.completed = 1;
+            result.elapsedSeconds = play_state.info.elapsedSeconds;
         }
     }
     pieces_keep_on_desk();
-    return completed;
+    return result;
 }
-
-int pieces_drop() { return pieces_put_down(1); }
 
 // --- Gathering ---
 
@@ -378,35 +350,4 @@ void gather_loose() {
         p.needsRedraw = 1;
     }
     play_state.changed = 1;
-}
-
-// --- The sparkle ---
-//
-// The frame's area is marked when the animation ends or stops too, so that no stale frame stays
-// on the overlay.
-
-void sparkle_start(int x, int y) {
-    if (sparkle.counter != -1) screen_invalidate(sparkle.x, sparkle.y, SPARKLE_SIZE, SPARKLE_SIZE);
-    sparkle.counter = 0;
-    sparkle.x = x - SPARKLE_SIZE;
-    sparkle.y = y - SPARKLE_SIZE;
-}
-
-void sparkle_stop() {
-    if (sparkle.counter != -1) screen_invalidate(sparkle.x, sparkle.y, SPARKLE_SIZE, SPARKLE_SIZE);
-    sparkle.counter = -1;
-}
-
-void sparkle_tick() {
-    if (sparkle.counter == -1) return;
-    if (++sparkle.counter >= SPARKLE_COUNTS) sparkle.counter = -1;
-    screen_invalidate(sparkle.x, sparkle.y, SPARKLE_SIZE, SPARKLE_SIZE);
-}
-
-int sparkle_frame(int* frame, int* x, int* y) {
-    if (sparkle.counter == -1) return 0;
-    *frame = sparkle.counter / 2;
-    *x = sparkle.x;
-    *y = sparkle.y;
-    return 1;
 }

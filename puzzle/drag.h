@@ -1,10 +1,11 @@
 // puzzle/drag.h -- the play on the desk: picking pieces up (a piece with its group, or the
 // selection), carrying and turning them, dropping them, snapping a dropped piece to a matching
 // neighbour and merging their groups, selecting by Ctrl-click or rubber band, the finished
-// puzzle, gathering loose pieces, and the small sparkle where pieces join.
+// puzzle, gathering loose pieces.
 //
 // The desk window forwards its mouse events here and does what the result asks (start or end
-// its mouse capture, start a rubber band); everything else happens in the open game
+// its mouse capture, start a rubber band); a drop tells what happened and the desk window
+// decides what the player sees and hears of it. Everything else happens in the open game
 // (puzzle/play.h). Positions are screen pixels of the desk.
 #pragma once
 #include <cstdint>
@@ -41,17 +42,16 @@ void gather_loose();
 // Whether the dropped piece p lies close enough to its neighbour n, at a close enough angle.
 int snap_test(int p, int n);
 
-// Puts every carried piece down and joins what snaps. With effects, a join sparkles at the
-// pointer, plays the connect sound, pops the force-feedback mouse and clears the selection, and
-// completion applauds and reports through play_hooks.completed; without (the game's end and the
-// autosave's copy) only the layout, the percent and the summary change. 1 when this drop
-// completed the puzzle.
-int pieces_put_down(int effects);
-int pieces_drop();  // pieces_put_down(1)
+// What one drop did.
+struct DropResult {
+    int joined;          // joins made: a dropped piece snapped to a neighbour (0: none)
+    int completed;       // this drop finished the puzzle
+    int x, y;            // the pointer on the desk where the pieces went down
+    int elapsedSeconds;  // when completed: the playing time summed over every game of the box
+};
 
-// --- The join sparkle: 8 frames of 32 x 32, each shown for two ticks ---
-void sparkle_start(int x, int y);
-void sparkle_stop();
-void sparkle_tick();  // per tick of the overlay; marks the frame's area for redraw
-// The frame to draw now (source x in the strip is frame * 32) and its top-left; 0 when idle.
-int sparkle_frame(int* frame, int* x, int* y);
+// Puts every carried piece down where the pointer let go of them, joins what snaps and clears
+// the selection after a join; a join that leaves one group finishes the puzzle: percent 100,
+// the date and the time played. The layout, the selection and the summary are all it changes,
+// so the game's end and the autosave put pieces down by ignoring the result.
+DropResult pieces_drop();

@@ -129,21 +129,15 @@ int game_load() {
 
 int game_start(const char* name) {
     if (play_state.open) game_end();
-    const int cursor = sys_cursor();
-    sys_set_cursor(1);
     std::snprintf(play_state.name, sizeof play_state.name, "%s", name ? name : "");
     if (play_state.deskWidth <= 0 || play_state.deskHeight <= 0) {
         play_state.deskWidth = screen.width;
         play_state.deskHeight = screen.height;
     }
-    if (!box_read(play_state.name, &play_state.stamp, &play_state.record, BOX_ALL)) {
-        sys_set_cursor(cursor);
-        return 0;
-    }
+    if (!box_read(play_state.name, &play_state.stamp, &play_state.record, BOX_ALL)) return 0;
     if (!game_load()) {
         box_clear_work_files(BOX_ALL & ~BOX_TUNE);  // the tune stays as after any load, until shutdown
         game_release();
-        sys_set_cursor(cursor);
         return 0;
     }
 
@@ -161,30 +155,19 @@ int game_start(const char* name) {
     piece_set_picture(play_state.picture);
     play_state.open = 1;
 
-    if (play_hooks.pictureWindowBuild) play_hooks.pictureWindowBuild();
     ghost_desk_build();
     play_state.startTick = sys_millis();
     play_state.changed = 0;
     play_state.playedMs = 0;
-    if (play_state.record.hasTune && play_hooks.tunePlay)
-        play_hooks.tunePlay(BOX_TUNE_FILE, play_state.record.repeatTune);
-    if (play_state.record.hiddenPicture) {
-        if (play_hooks.pictureWindowHide) play_hooks.pictureWindowHide();
-        play_state.ghostVisible = 0;
-    }
-    sys_set_cursor(cursor);
-    if (play_hooks.showRoom) play_hooks.showRoom();
     return 1;
 }
 
 void game_end() {
     if (!play_state.open) return;
-    if (play_state.record.hasTune && play_hooks.tuneStop) play_hooks.tuneStop();
     pieces_finish_turns();
-    (void)pieces_put_down(0);
+    (void)pieces_drop();
     for (int i = 0; i < play_state.pieceCount; i++)
         play_state.pieces[i].selected = 0;
-    if (play_hooks.pictureWindowRelease) play_hooks.pictureWindowRelease();
     if (play_state.info.percent < 100)
         play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
     (void)quicksave_write(play_state.name, &play_state.stamp, &play_state.info);
@@ -205,7 +188,7 @@ int game_autosave() {
     const int pendingDx = play_state.pendingDx, pendingDy = play_state.pendingDy;
 
     pieces_finish_turns();
-    (void)pieces_put_down(0);
+    (void)pieces_drop();
     if (play_state.info.percent < 100)
         play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
     const int ok = quicksave_write(play_state.name, &play_state.stamp, &play_state.info);

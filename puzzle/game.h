@@ -1,11 +1,13 @@
-// puzzle/game.h -- starting a game from a box and ending it (which saves it).
+// puzzle/game.h -- starting a game from a box and ending it (which saves it). What the player is
+// shown around it (the room, the picture window, the tune) is the play room's to decide.
 #pragma once
 
 // Reads the box, loads and fits the picture, takes the cut from the cache or cuts afresh,
-// restores the quick save or scatters, settles, and shows the play room. 1 when the game is open,
-// 0 when the box could not be played (nothing stays open then).
+// restores the quick save or scatters, settles and builds the ghost desk. 1 when the game is
+// open, 0 when the box could not be played (nothing stays open then). An open game is ended
+// first.
 int game_start(const char* name);
-// Finishes turns, drops what is carried, adds the time played, saves, frees the game.
+// Finishes turns, puts down what is carried, adds the time played, saves, frees the game.
 void game_end();
 int game_open();  // a game is open
 // Writes the quick save as the game's end would write it now (turns completed, carried pieces

@@ -1,9 +1,9 @@
-// puzzle/play.cpp -- the state of the open game, the hooks to the windows around the desk, and
-// the game's own random generator.
+// puzzle/play.cpp -- the state of the open game, the desk-background hook, and the game's own
+// random generator.
 #include "puzzle/play.h"
 
 PlayHooks play_hooks;
-PlayState play_state = {.connectSound = -1};
+PlayState play_state;
 
 namespace {
 

@@ -1,5 +1,5 @@
-// puzzle/play.h -- one game in memory: the piece records, the game-wide state and the hooks to
-// the windows around the desk, and the game's own random generator. Starting and ending a game
+// puzzle/play.h -- one game in memory: the piece records, the game-wide state, the one hook the
+// play room installs (the desk background), and the game's own random generator. Starting and ending a game
 // is puzzle/game.h; the piece table, layout, ticks and drawing layers puzzle/pieces.h; the
 // stacking order puzzle/stack.h; groups puzzle/group.h; the percent joined puzzle/progress.h.
 //
@@ -43,17 +43,10 @@ struct PlayPiece {
     int32_t neighbours[4];             // above, left, below, right where they exist
 };
 
-// The windows, sound and pointer around the desk, plugged in by the play room and the input
-// handling; every hook may be null (nothing happens then).
+// What the engine cannot know of the layers above it, installed by the play room at start-up.
+// A null hook does nothing.
 struct PlayHooks {
-    void (*pictureWindowBuild)();    // the picture window's image, shown at game start
-    void (*pictureWindowHide)();     // hidden-picture boxes start without it
-    void (*pictureWindowRelease)();  // game end releases its image
-    void (*tunePlay)(const char* path, int repeat);
-    void (*tuneStop)();
-    void (*showRoom)();                       // title line text 200, the play room becomes current
-    void (*completed)(const char* timeText);  // the puzzle was finished: the message, with "m:ss"
-    void (*deskBackground)(Image* desk);      // paints the desk background into the ghost desk
+    void (*deskBackground)(Image* desk);  // paints the skin's desk background into the ghost desk
 };
 extern PlayHooks play_hooks;
 
@@ -79,8 +72,6 @@ struct PlayState {
     int32_t deskWidth, deskHeight;  // the screen size; 0 until the play room sets them
     int32_t firstLifted;            // first lifted piece met by the resting layer, -1 none
     Image* ghostDesk;               // desk background with the faint picture, desk-sized
-    int32_t ghostVisible;           // flag
-    int32_t connectSound;           // cache index of "connect.wav", -1 none
     int32_t changed;                // the layout changed since the quick save was last written
     int32_t playedMs;               // play since the last autosave check
 };

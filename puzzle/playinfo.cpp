@@ -8,6 +8,8 @@ void play_summary(PlaySummary* out) {
     out->pieceCount = play_state.open ? play_state.pieceCount : 0;
     out->percent = play_state.info.percent;
     out->hiddenPicture = play_state.open && play_state.record.hiddenPicture;
+    out->hasTune = play_state.open && play_state.record.hasTune;
+    out->repeatTune = play_state.open && play_state.record.repeatTune;
 }
 
 int play_picture_region(const Image** picture, int* x, int* y, int* width, int* height) {
@@ -22,11 +24,8 @@ int play_picture_region(const Image** picture, int* x, int* y, int* width, int* 
 }
 
 const Image* play_ghost_desk() { return play_state.open ? play_state.ghostDesk : nullptr; }
-int play_ghost_visible() { return play_state.ghostVisible; }
-void play_set_ghost_visible(int visible) { play_state.ghostVisible = visible != 0; }
 
-void play_set_desk(int width, int height, int connectSound) {
+void play_set_desk(int width, int height) {
     play_state.deskWidth = width;
     play_state.deskHeight = height;
-    play_state.connectSound = connectSound;
 }

@@ -9,6 +9,8 @@ struct PlaySummary {
     int pieceCount;     // pieces of the open game, 0 when none is open
     int percent;        // joined, 0..100
     int hiddenPicture;  // the box keeps its picture a surprise until finished
+    int hasTune;        // the box brought a tune (the working file BOX_TUNE_FILE)
+    int repeatTune;     // the tune starts again when it ends
 };
 void play_summary(PlaySummary* out);
 
@@ -18,9 +20,6 @@ int play_picture_region(const Image** picture, int* x, int* y, int* width, int* 
 
 // The desk with the faint picture, desk-sized, or null when no game is open.
 const Image* play_ghost_desk();
-int play_ghost_visible();
-void play_set_ghost_visible(int visible);
 
-// The desk's size (the screen) and the cache index of the sound of a join (-1 none); set once by
-// the play room before any game starts.
-void play_set_desk(int width, int height, int connectSound);
+// The desk's size (the screen); set once by the play room before any game starts.
+void play_set_desk(int width, int height);

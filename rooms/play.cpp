@@ -1,7 +1,13 @@
-// rooms/play.cpp -- the play room: the desk window (background, title line, the two layers of
-// pieces, the mouse handed to the desk input), the transparent overlay with the join sparkle,
-// the control panel, and the picture window with its five size steps. Placements, the faint
-// picture and the picture's size step are kept in config.ini between runs.
+// rooms/play.cpp -- the play room: starting and leaving a game with what goes with it (the
+// picture window, the tune, the room shown), the desk window (background, title line, the two
+// layers of pieces, the mouse handed to the desk input), what the player sees and hears of a
+// drop (the join sparkle on the transparent overlay, the click, the force-feedback pop, the
+// applause and the completion message), the control panel, and the picture window with its five
+// size steps. Placements, the faint picture and the picture's size step are kept in config.ini
+// between runs.
+//
+// Sections: the picture window; toggles; starting and ending a game, and what a drop is seen and
+// heard as; the desk and its overlay; creating the room.
 #include "rooms/play.h"
 
 #include <cstdio>
@@ -15,6 +21,7 @@
 #include "image/img.h"
 #include "image/img_scale.h"
 #include "platform/io_desktop.h"
+#include "platform/io_ff.h"
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
 #include "platform/io_sound.h"
@@ -29,6 +36,7 @@
 #include "puzzle/playinfo.h"
 #include "resources/cache.h"
 #include "resources/sound.h"
+#include "rooms/sparkle.h"
 #include "rooms/store.h"
 
 namespace {
@@ -56,7 +64,7 @@ constexpr int PICTURE_LEFT = 5, PICTURE_TOP = 23, PICTURE_EXTRA_W = 10, PICTURE_
 constexpr int STRIP_HEIGHT = 18;
 constexpr int PICTURE_PANEL = 89;  // skin element below the title bar
 constexpr int ZOOM_PICTURES[PICTURE_ZOOM_MAX + 1] = {4, 6, 8, 10, 12};
-constexpr int SPARKLE_SIZE = 32;
+constexpr int JOIN_POP = 5000;  // force-feedback pulse of a join
 
 enum PanelButton { GATHER, GHOST, PICTURE, HELP, LEAVE, PANEL_BUTTONS };
 constexpr int PANEL_KEYS[PANEL_BUTTONS] = {'R', 'G', 0, 0, KEY_ESCAPE};
@@ -65,12 +73,14 @@ struct PlayRoom {
     int room, overlay, panel, picture, strip;
     int panelButtons[PANEL_BUTTONS];
     int zoomButtons[PICTURE_ZOOM_MAX + 1];
-    int zoom;      // the picture window's size step
-    Image* image;  // the picture window's contents, the screen's kind; null between games
-    int sparkle;   // cache index of the sparkle strip
-    int framePeriod;
+    int zoom;          // the picture window's size step
+    Image* image;      // the picture window's contents, the screen's kind; null between games
+    int ghostVisible;  // the desk shows the faint picture
+    int sparkle;       // cache index of the sparkle strip
+    int connectSound;  // cache index of the click of a join, -1 none
+    int framePeriod;   // ms of play a tick stands for
 };
-PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0, nullptr, -1, 33};
+PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0, nullptr, 0, -1, -1, 33};
 
 int clamp_zoom(int z) { return z < 0 ? 0 : (z > PICTURE_ZOOM_MAX ? PICTURE_ZOOM_MAX : z); }
 
@@ -166,7 +176,7 @@ void toggle_picture() {
 
 void toggle_ghost() {
     if (refused()) return;
-    play_set_ghost_visible(!play_ghost_visible());
+    g_room.ghostVisible = !g_room.ghostVisible;
     window_redraw(g_room.room);
 }
 
@@ -184,122 +194,7 @@ void panel_button(int button) {
     }
 }
 
-// --- The desk ---
-
-// What the desk input asked for after a button event.
-void desk_action(int action) {
-    if (action == DESK_CAPTURE)
-        window_start_capture(g_room.room);
-    else if (action == DESK_END_CAPTURE)
-        window_end_capture();
-    else if (action == DESK_BAND)
-        window_start_band(g_room.room);
-}
-
-void desk_paint() {
-    if (!game_open()) {
-        ge_background_draw();
-        ge_draw_top_bar();
-        return;
-    }
-    pieces_refresh();
-    const Image* ghost = play_ghost_visible() ? play_ghost_desk() : nullptr;
-    if (ghost)
-        img_draw(ghost, 0, 0, 0, 0, ghost->width, ghost->height);
-    else
-        ge_background_draw();
-    ge_draw_top_bar();
-    pieces_draw_resting();
-}
-
-void save_placements() {
-    window_save_placement(g_room.panel, SECTION, "CPanelWin");
-    window_save_placement(g_room.picture, SECTION, "PictureWin");
-    io_ini_write_int(CONFIG, SECTION, "GhostVisible", play_ghost_visible());
-}
-
-int room_handler(int /*window*/, KernelEvent* event) {
-    const int x = (int)event->a, y = (int)event->b, flags = (int)event->c;
-    switch (event->type) {
-        case KE_IDLE:
-            desk_paint();
-            return 0;
-        case WE_CAPTUREDRAW:
-            pieces_draw_carried();
-            return 1;
-        case KE_TICK:
-            game_tick(g_room.framePeriod);
-            return 0;
-        case KE_MOUSEDOWN:
-            if (game_open()) desk_action(desk_button_down(x, y, flags, sys_millis()));
-            return 1;
-        case KE_MOUSEUP:
-            if (game_open()) desk_action(desk_button_up(x, y, flags, sys_millis()));
-            return 1;
-        case KE_MOUSEMOVE:
-            desk_mouse_at(x, y);
-            return 1;
-        case WE_CAPTUREMOVE: {
-            desk_drag_motion(x, y);
-            const int* at = (const int*)event->c;
-            if (at) desk_mouse_at(at[0], at[1]);
-            return 1;
-        }
-        case WE_CAPTUREEND:
-            if (game_open()) pieces_drop();
-            return 1;
-        case WE_BANDEND: {
-            const WindowBand* band = (const WindowBand*)event->c;
-            if (band && game_open()) select_in_rect(band->x, band->y, band->width, band->height);
-            return 1;
-        }
-        case KE_KEYDOWN:
-            if (event->a == KEY_ZOOM_IN || event->a == KEY_ZOOM_OUT) {
-                if (window_visible(g_room.picture))
-                    picture_zoom(g_room.zoom + (event->a == KEY_ZOOM_IN ? 1 : -1));
-                return 1;
-            }
-            if (event->a == KEY_PICTURE || event->a == KEY_TAB) {
-                toggle_picture();
-                return 1;
-            }
-            return 0;
-        case WE_BUTTON:
-            panel_button((int)event->a);
-            return 1;
-        case WE_DESTROY:
-            if (game_open()) game_end();
-            save_placements();
-            return 0;
-        default:
-            return 0;
-    }
-}
-
-// The sparkle where pieces joined, above the desk and below the tool windows.
-int overlay_handler(int /*window*/, KernelEvent* event) {
-    if (event->type == KE_TICK) {
-        sparkle_tick();
-    } else if (event->type == KE_IDLE) {
-        int frame, x, y;
-        if (sparkle_frame(&frame, &x, &y))
-            img_draw_cached(g_room.sparkle, x, y, frame * SPARKLE_SIZE, 0, SPARKLE_SIZE, SPARKLE_SIZE);
-    }
-    return 0;
-}
-
-// --- The game's hooks ---
-
-void hook_show_room() {
-    ge_set_room_title(lt_get(TEXT_TITLE));
-    window_focus(g_room.room);
-}
-
-void hook_picture_build() { picture_build(0); }
-void hook_picture_hide() { window_show(g_room.picture, 0); }
-void hook_tune_play(const char* path, int repeat) { (void)play_midi(path, repeat); }
-void hook_tune_stop() { midi_stop(); }
-void hook_desk_background(Image* desk) { ge_background_copy(desk); }
+// --- Starting and ending a game, and what a drop is seen and heard as ---
 
 // Text 230 holds three conversions that take the box name, the piece count and the time in that
 // order; each is written out as text whatever its letter, so a translated text cannot misread
@@ -330,13 +225,147 @@ void format_finished(const char* format, const char* name, int count, const char
     out[used] = 0;
 }
 
-void hook_completed(const char* timeText) {
+// The message of the finished puzzle, with the time played as "m:ss".
+void show_finished(int elapsedSeconds) {
     PlaySummary s;
     play_summary(&s);
+    char time[32];
+    io_duration_text(elapsedSeconds, time, (int)sizeof time);
     char text[512];
-    format_finished(lt_get(TEXT_FINISHED), s.name, s.pieceCount, timeText, text, sizeof text);
+    format_finished(lt_get(TEXT_FINISHED), s.name, s.pieceCount, time, text, sizeof text);
     msgbox_show(text, 17);
 }
+
+// What the player sees and hears of a drop: a join sparkles at the pointer, clicks and pops the
+// force-feedback mouse; the drop that finishes the puzzle ends the sparkle, applauds and says so.
+void drop_feedback(const DropResult& drop) {
+    if (!drop.joined) return;
+    sparkle_start(drop.x, drop.y);
+    sound_play(g_room.connectSound);
+    io_ff_pop(JOIN_POP);
+    if (!drop.completed) return;
+    sparkle_stop();
+    io_ff_applause();
+    show_finished(drop.elapsedSeconds);
+}
+
+// The open game ended (it is saved) with what went with it: the tune stops, the picture
+// window's image goes.
+void end_game() {
+    PlaySummary s;
+    play_summary(&s);
+    if (s.hasTune) midi_stop();
+    game_end();
+    picture_release();
+}
+
+// --- The desk and its overlay ---
+
+// What the desk input asked for after a button event.
+void desk_action(int action) {
+    if (action == DESK_CAPTURE)
+        window_start_capture(g_room.room);
+    else if (action == DESK_END_CAPTURE)
+        window_end_capture();
+    else if (action == DESK_BAND)
+        window_start_band(g_room.room);
+}
+
+void desk_paint() {
+    if (!game_open()) {
+        ge_background_draw();
+        ge_draw_top_bar();
+        return;
+    }
+    pieces_refresh();
+    const Image* ghost = g_room.ghostVisible ? play_ghost_desk() : nullptr;
+    if (ghost)
+        img_draw(ghost, 0, 0, 0, 0, ghost->width, ghost->height);
+    else
+        ge_background_draw();
+    ge_draw_top_bar();
+    pieces_draw_resting();
+}
+
+void save_placements() {
+    window_save_placement(g_room.panel, SECTION, "CPanelWin");
+    window_save_placement(g_room.picture, SECTION, "PictureWin");
+    io_ini_write_int(CONFIG, SECTION, "GhostVisible", g_room.ghostVisible);
+}
+
+int room_handler(int /*window*/, KernelEvent* event) {
+    const int x = (int)event->a, y = (int)event->b, flags = (int)event->c;
+    switch (event->type) {
+        case KE_IDLE:
+            desk_paint();
+            return 0;
+        case WE_CAPTUREDRAW:
+            pieces_draw_carried();
+            return 1;
+        case KE_TICK:
+            game_tick(g_room.framePeriod);
+            return 0;
+        case KE_MOUSEDOWN:
+            if (game_open()) desk_action(desk_button_down(x, y, flags, sys_millis()));
+            return 1;
+        case KE_MOUSEUP:
+            if (game_open()) desk_action(desk_button_up(x, y, flags, sys_millis()));
+            return 1;
+        case KE_MOUSEMOVE:
+            desk_mouse_at(x, y);
+            return 1;
+        case WE_CAPTUREMOVE: {
+            desk_drag_motion(x, y);
+            const int* at = (const int*)event->c;
+            if (at) desk_mouse_at(at[0], at[1]);
+            return 1;
+        }
+        case WE_CAPTUREEND:
+            if (game_open()) drop_feedback(pieces_drop());
+            return 1;
+        case WE_BANDEND: {
+            const WindowBand* band = (const WindowBand*)event->c;
+            if (band && game_open()) select_in_rect(band->x, band->y, band->width, band->height);
+            return 1;
+        }
+        case KE_KEYDOWN:
+            if (event->a == KEY_ZOOM_IN || event->a == KEY_ZOOM_OUT) {
+                if (window_visible(g_room.picture))
+                    picture_zoom(g_room.zoom + (event->a == KEY_ZOOM_IN ? 1 : -1));
+                return 1;
+            }
+            if (event->a == KEY_PICTURE || event->a == KEY_TAB) {
+                toggle_picture();
+                return 1;
+            }
+            return 0;
+        case WE_BUTTON:
+            panel_button((int)event->a);
+            return 1;
+        case WE_DESTROY:
+            if (game_open()) end_game();
+            save_placements();
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+// The sparkle where pieces joined, above the desk and below the tool windows.
+int overlay_handler(int /*window*/, KernelEvent* event) {
+    if (event->type == KE_TICK) {
+        sparkle_tick();
+    } else if (event->type == KE_IDLE) {
+        int frame, x, y;
+        if (sparkle_frame(&frame, &x, &y))
+            img_draw_cached(g_room.sparkle, x, y, frame * SPARKLE_SIZE, 0, SPARKLE_SIZE, SPARKLE_SIZE);
+    }
+    return 0;
+}
+
+// --- Creating the room ---
+
+void hook_desk_background(Image* desk) { ge_background_copy(desk); }
 
 void build_panel() {
     g_room.panel = button_menu_create(g_room.room, PANEL_X, PANEL_Y, "");
@@ -375,7 +404,8 @@ void playroom_set_frame_period(int ms) { g_room.framePeriod = ms; }
 
 void playroom_create() {
     light_tables_build();
-    play_set_desk(screen.width, screen.height, sound_precache("connect.wav"));
+    g_room.connectSound = sound_precache("connect.wav");
+    play_set_desk(screen.width, screen.height);
 
     g_room.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
     g_room.overlay = window_register(g_room.room, TW_CHILD | TW_NOCATCH, 0, 0, screen.width, screen.height,
@@ -387,27 +417,39 @@ void playroom_create() {
     window_restore_placement(g_room.picture, SECTION, "PictureWin", 1 | 2 | 4 | 8);
     int ghost = 0;
     io_ini_read_int(CONFIG, SECTION, "GhostVisible", &ghost);
-    play_set_ghost_visible(ghost);
-
-    play_hooks.pictureWindowBuild = hook_picture_build;
-    play_hooks.pictureWindowHide = hook_picture_hide;
-    play_hooks.pictureWindowRelease = picture_release;
-    play_hooks.tunePlay = hook_tune_play;
-    play_hooks.tuneStop = hook_tune_stop;
-    play_hooks.showRoom = hook_show_room;
-    play_hooks.completed = hook_completed;
+    g_room.ghostVisible = ghost != 0;
     play_hooks.deskBackground = hook_desk_background;
 }
 
 int playroom_room_window() { return g_room.room; }
 
-int play_box(const char* name) { return game_start(name); }
+int play_box(const char* name) {
+    if (game_open()) end_game();
+    const int cursor = sys_cursor();
+    sys_set_cursor(1);  // the wait cursor while the box is read, cut and laid out
+    if (!game_start(name)) {
+        sys_set_cursor(cursor);
+        return 0;
+    }
+    PlaySummary s;
+    play_summary(&s);
+    picture_build(0);
+    if (s.hasTune) (void)play_midi(BOX_TUNE_FILE, s.repeatTune);
+    if (s.hiddenPicture) {  // neither picture shows before the puzzle is finished
+        window_show(g_room.picture, 0);
+        g_room.ghostVisible = 0;
+    }
+    sys_set_cursor(cursor);
+    ge_set_room_title(lt_get(TEXT_TITLE));
+    window_focus(g_room.room);
+    return 1;
+}
 
 void playroom_leave() {
     PlaySummary s;
     play_summary(&s);
     char name[BOX_NAME_MAX];
     std::snprintf(name, sizeof name, "%s", s.name ? s.name : "");
-    game_end();
+    end_game();
     store_return(name);
 }

@@ -6,9 +6,11 @@
 void playroom_create();      // at start-up, after the store room
 int playroom_room_window();  // the desk
 // Starts the box (reads it, cuts or takes the cut cache, restores or scatters) and shows the
-// room; 0 when the box cannot be played (the current room stays; the caller tells the player).
+// room with the picture window (neither it nor the faint picture shows for a box that keeps its
+// picture a surprise) and the box's tune; 0 when the box cannot be played (the current room stays; the
+// caller tells the player). A game still open is ended first.
 int play_box(const char* name);
-void playroom_leave();  // ends the game (saves it) and returns to the store room
+void playroom_leave();  // ends the game (saves it), stops its tune, returns to the store room
 // Milliseconds of play each tick stands for (the main loop's frame period; 33 until set).
 void playroom_set_frame_period(int ms);
 

@@ -1,5 +1,5 @@
 // tests/puzzle/drag_test.cpp -- the play on the desk: hit test, button rules, snapping, joining
-// and completion, band selection, gathering.
+// and completion as the drop reports them, band selection, gathering.
 #include "puzzle/drag.h"
 
 #include <gtest/gtest.h>
@@ -21,15 +21,13 @@ void grid(int columns, int rows, int size = 100) {
     play_samples::grid_neighbours(columns, rows);
     for (int i = 0; i < columns * rows; i++)
         P(i).homeX = i % columns * size, P(i).homeY = i / columns * size;
-    play_state.connectSound = -1;
 }
 
 void place(int i, int x, int y, int angle = 0, int group = -1) {
     P(i).x = x, P(i).y = y, P(i).angle = angle, P(i).group = group;
 }
 
-std::string completedText;
-int completedCount;
+V result(const DropResult& r) { return {r.joined, r.completed, r.x, r.y, r.elapsedSeconds}; }
 
 }  // namespace
 
@@ -49,38 +47,55 @@ TEST(DragSnap, angle_within_five_and_squared_distance_within_half_the_size) {
 TEST(DragDrop, a_group_joins_onto_its_neighbour_and_the_last_join_completes_once) {
     HandGame game(3, 100, 100);
     grid(3, 1);
-    play_hooks.completed = [](const char* text) { completedText = text, completedCount++; };
-    auto start = [] {
-        place(0, 200, 100), place(1, 500, 300, 0, 2), place(2, 600, 300, 0, 2);
-        stack_reset();
-        pieces_settle();
-        play_state.info = {.elapsedSeconds = 3782};
-        play_state.startTick = sys_millis() - 125000;
-        completedCount = 0;
-        group_pick_up(1);  // carried off by the mouse to just beside piece 0
-        play_state.pendingDx = 302 - 500, play_state.pendingDy = 101 - 300;
-        pieces_tick();
-        play_state.changed = 0;
-    };
-    start();
-    ASSERT_EQ(pieces_drop(), 1);
+    place(0, 200, 100), place(1, 500, 300, 0, 2), place(2, 600, 300, 0, 2);
+    stack_reset();
+    pieces_settle();
+    play_state.info = {.elapsedSeconds = 3782};
+    play_state.startTick = sys_millis() - 125000;
+    P(0).selected = 1;
+    group_pick_up(1);  // carried off by the mouse to just beside piece 0
+    play_state.pendingDx = 302 - 500, play_state.pendingDy = 101 - 300;
+    pieces_tick();
+    desk_mouse_at(340, 160);
+    play_state.changed = 0;
+
+    // 3782 seconds before, 125 in this game.
+    EXPECT_EQ(result(pieces_drop()), (V{1, 1, 340, 160, 3907})) << "one join, the last";
     EXPECT_EQ((V{P(0).x, P(0).y, P(1).x, P(1).y, P(2).x, P(2).y}), (V{200, 100, 300, 100, 400, 100}))
         << "the dropped group moves, its neighbour stays";
     EXPECT_EQ((V{P(0).group, P(1).group, P(2).group}), (V{2, 2, 2}));
     EXPECT_EQ(HandGame::stack(), (V{0, 2, 1})) << "members just above the neighbour";
-    EXPECT_EQ((V{play_state.info.percent, completedCount, play_state.changed}), (V{100, 1, 1}));
-    EXPECT_EQ(completedText, "1:5:07");
+    EXPECT_EQ((V{play_state.info.percent, play_state.info.elapsedSeconds, play_state.changed}),
+              (V{100, 3907, 1}));
     EXPECT_NE(play_state.info.date[0], 0);
+    EXPECT_EQ(P(0).selected, 0) << "a join clears the selection";
 
     group_pick_up(0);
-    EXPECT_EQ((V{pieces_drop(), completedCount, play_state.info.elapsedSeconds}), (V{0, 1, 3907}))
-        << "a whole puzzle does not complete again";
+    desk_mouse_at(50, 60);
+    EXPECT_EQ(result(pieces_drop()), (V{0, 0, 50, 60, 0})) << "a whole puzzle does not complete again";
+    EXPECT_EQ(play_state.info.elapsedSeconds, 3907);
+}
 
-    start();  // the game's end: the layout and the summary only
-    ASSERT_EQ(pieces_put_down(0), 1);
-    EXPECT_EQ((V{P(1).x, play_state.info.percent, play_state.info.elapsedSeconds, completedCount}),
-              (V{300, 100, 3907, 0}));
-    play_hooks.completed = nullptr;
+TEST(DragDrop, a_piece_joins_each_neighbour_it_fits_and_a_drop_beside_nothing_reports_no_join) {
+    HandGame game(4, 100, 100);
+    grid(4, 1);
+    place(0, 100, 100), place(1, 600, 400), place(2, 304, 98), place(3, 700, 100);
+    stack_reset();
+    pieces_settle();
+    P(3).selected = 1;
+    group_pick_up(1);
+    desk_drag_motion(-400, -300);  // right beside 0, and close enough to 2
+    desk_mouse_at(230, 150);
+    EXPECT_EQ(result(pieces_drop()), (V{2, 0, 230, 150, 0}));
+    EXPECT_EQ((V{P(0).group, P(1).group, P(2).group, P(3).group}), (V{0, 0, 0, -1}));
+    EXPECT_EQ(P(3).selected, 0);
+    EXPECT_LT(play_state.info.percent, 100);
+
+    P(3).selected = 1;
+    group_pick_up(3);
+    desk_drag_motion(0, 300);
+    EXPECT_EQ(result(pieces_drop()), (V{0, 0, 230, 150, 0}));
+    EXPECT_EQ((V{P(3).y, P(3).group, P(3).selected}), (V{400, -1, 1})) << "the selection stays";
 }
 
 TEST(DragDrop, motion_after_the_last_tick_still_moves_the_dropped_pieces) {

@@ -10,6 +10,7 @@
 #include "platform/screen.h"
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
+#include "puzzle/drag.h"
 #include "puzzle/game.h"
 #include "puzzle/grid.h"
 #include "puzzle/group.h"
@@ -416,4 +417,33 @@ TEST(PlayGame, an_old_cut_cache_is_replaced_by_a_new_cut_and_a_damaged_save_by_a
     EXPECT_EQ(get32(read_file("sfiles/temp/meadow.tmp"), 20), 125u) << "and a new cache";
     EXPECT_EQ(play_state.info.elapsedSeconds, 0) << "scattered afresh";
     EXPECT_EQ(HandGame::stack().size(), 12u);
+}
+
+TEST(PlayGame, the_autosave_and_the_end_put_a_carried_piece_down_and_save_its_join) {
+    BoxGame g;
+    play_samples::make_box("meadow", 160, 120, 40, 25);
+    ASSERT_EQ(game_start("meadow"), 1);
+    const int n = play_state.pieceCount;
+    ASSERT_EQ(n, 12);
+    // Piece 1 on the mouse, right where it fits beside piece 0.
+    P(0).angle = P(1).angle = 0;
+    P(1).x = P(0).x + P(1).homeX - P(0).homeX, P(1).y = P(0).y + P(1).homeY - P(0).homeY;
+    group_pick_up(1);
+    auto saved = [n] {
+        const Bytes save = read_file("sfiles/qs/meadow.qsv");
+        const size_t layout = save.size() - n * 4 - 8 - n * 20;
+        SaveInfo info;
+        const FileStamp stamp = sample_stamp(42);
+        const int percent = quicksave_read_info("meadow", &stamp, &info) ? info.percent : -1;
+        return V{(int)get32(save, layout + 16), (int)get32(save, layout + 20 + 16),
+                 (int)get32(save, layout + 40 + 16), percent > 0};
+    };
+
+    ASSERT_EQ(game_autosave(), 1);
+    EXPECT_EQ(saved(), (V{0, 0, -1, 1})) << "saved as the end would put it down";
+    EXPECT_EQ((V{P(1).carried, P(1).lift, P(1).group, P(0).group, play_state.info.percent}),
+              (V{1, play_state.liftHeight, -1, -1, 0}))
+        << "the live game goes on";
+    game_end();
+    EXPECT_EQ(saved(), (V{0, 0, -1, 1}));
 }
