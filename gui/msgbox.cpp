@@ -179,6 +179,7 @@ int msgbox_height(int textHeight) { return textHeight < BOX_HEIGHT - 52 ? BOX_HE
 
 int msgbox_show(const char* text, int flags) {
     IO_ASSERT(message.window >= 0);
+    io_log("msgbox: %s\n", text ? text : "");
     message.text = text;
     message.flags = flags;
     window_show(message.ok, (flags & 5) != 0);

@@ -4,8 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "image/pic.h"
+#include "platform/io_debug.h"
+#include "platform/io_file.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
@@ -125,7 +128,64 @@ int game_load() {
     return 1;
 }
 
+// The saved game to take up, and where this game is kept: a cut fitted to the desk keeps its
+// own game per desk size (a save of the unfitted cut, or of another desk, is never written
+// over); a saved game of this box made for another cut is moved aside, where the desk it was
+// made on finds it again. 1 when a saved game was restored.
+int take_up_save() {
+    const int fitted = play_state.cutFitted;
+    char base[PATH_MAX_GAME], aside[PATH_MAX_GAME];
+    const int named =
+        quicksave_path(base, sizeof base, play_state.name) &&
+        box_file_path(aside, sizeof aside, QUICKSAVE_ASIDE_FOLDER, play_state.name, QUICKSAVE_EXTENSION) &&
+        quicksave_path(play_state.savePath, sizeof play_state.savePath, play_state.name,
+                       fitted ? play_state.deskWidth : 0, fitted ? play_state.deskHeight : 0);
+    play_state.saveProblem = GAME_SAVE_OK;
+    if (!named) return 0;
+    const FileStamp* stamp = &play_state.stamp;
+    switch (quicksave_probe(play_state.savePath, stamp)) {
+        case QS_FITS:
+            return quicksave_read_at(play_state.savePath, stamp, &play_state.info);
+        case QS_UNREADABLE:
+            io_log("game: the saved game %s cannot be read; it is left as it is\n", play_state.savePath);
+            play_state.saveProblem = GAME_SAVE_UNREADABLE;
+            return 0;
+        case QS_OTHER_CUT:
+            io_make_folder(QUICKSAVE_ASIDE_FOLDER);
+            if (!io_move_file(play_state.savePath, aside)) {
+                play_state.saveProblem = GAME_SAVE_UNREADABLE;  // it can be neither kept aside nor replaced
+                return 0;
+            }
+            io_log("game: the saved game of another cut is kept as %s\n", aside);
+            break;
+        case QS_MISSING:
+            // A fitted game saved before games were kept per desk, or kept aside by another desk.
+            for (const char* other : {base, aside})
+                if (fitted && quicksave_probe(other, stamp) == QS_FITS &&
+                    quicksave_read_at(other, stamp, &play_state.info))
+                    return 1;
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+// Writes the game where it is kept; a saved game that could not be read is never written over.
+int save_game() {
+    if (play_state.saveProblem == GAME_SAVE_UNREADABLE) return 0;
+    if (quicksave_write_at(play_state.savePath, &play_state.stamp, &play_state.info)) {
+        play_state.saveProblem = GAME_SAVE_OK;
+        return 1;
+    }
+    play_state.saveProblem = io_error_is_disk_full(io_last_error()) ? GAME_SAVE_DISK_FULL : GAME_SAVE_FAILED;
+    io_log("game: the game could not be saved in %s (error %d)\n", play_state.savePath, io_last_error());
+    return 0;
+}
+
 }  // namespace
+
+int game_save_problem() { return play_state.saveProblem; }
 
 int game_start(const char* name) {
     if (play_state.open) game_end();
@@ -141,7 +201,7 @@ int game_start(const char* name) {
         return 0;
     }
 
-    if (!quicksave_read(play_state.name, &play_state.stamp, &play_state.info)) {
+    if (!take_up_save()) {
         pieces_scatter();
         saveinfo_clear(&play_state.info);
     }
@@ -162,16 +222,19 @@ int game_start(const char* name) {
     return 1;
 }
 
-void game_end() {
-    if (!play_state.open) return;
+int game_end(int (*retry)()) {
+    if (!play_state.open) return 1;
     pieces_finish_turns();
     (void)pieces_drop();
     for (int i = 0; i < play_state.pieceCount; i++)
         play_state.pieces[i].selected = 0;
     if (play_state.info.percent < 100)
         play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
-    (void)quicksave_write(play_state.name, &play_state.stamp, &play_state.info);
+    int saved = save_game();
+    while (!saved && play_state.saveProblem != GAME_SAVE_UNREADABLE && retry && retry())
+        saved = save_game();
     game_release();
+    return saved;
 }
 
 int game_open() { return play_state.open; }
@@ -191,7 +254,7 @@ int game_autosave() {
     (void)pieces_drop();
     if (play_state.info.percent < 100)
         play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
-    const int ok = quicksave_write(play_state.name, &play_state.stamp, &play_state.info);
+    const int ok = save_game();
 
     std::memcpy(play_state.pieces, live, bytes);
     io_mem_free(live);
@@ -202,11 +265,12 @@ int game_autosave() {
     return ok;
 }
 
-void game_tick(int framePeriod) {
-    if (!play_state.open) return;
+int game_tick(int framePeriod) {
+    if (!play_state.open) return 0;
     pieces_tick();
     play_state.playedMs += framePeriod > 0 ? framePeriod : 0;
-    if (play_state.playedMs < AUTOSAVE_MS) return;
+    if (play_state.playedMs < AUTOSAVE_MS) return 0;
     play_state.playedMs = 0;
-    if (play_state.changed) (void)game_autosave();
+    // A save that failed leaves the layout changed, so the next period tries again.
+    return play_state.changed && play_state.saveProblem != GAME_SAVE_UNREADABLE && !game_autosave();
 }

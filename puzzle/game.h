@@ -7,13 +7,22 @@
 // open, 0 when the box could not be played (nothing stays open then). An open game is ended
 // first.
 int game_start(const char* name);
-// Finishes turns, puts down what is carried, adds the time played, saves, frees the game.
-void game_end();
+// Finishes turns, puts down what is carried, adds the time played, saves, frees the game. When
+// the save fails, `retry` (may be null) is asked whether to write it again (the player made room
+// on the disk). 1 when the game was saved, 0 when it could not be (see game_save_problem).
+int game_end(int (*retry)() = nullptr);
 int game_open();  // a game is open
 // Writes the quick save as the game's end would write it now (turns completed, carried pieces
 // put down where they are, the time played so far) without changing the game. 1 when written.
 int game_autosave();
 // Per kernel tick while the play room is current: moves and turns the carried pieces, and every
 // AUTOSAVE_MS of play writes the quick save when the layout changed since the last write.
+// A failed autosave is tried again at the next period. 1 when an autosave failed on this tick.
 inline constexpr int AUTOSAVE_MS = 30000;
-void game_tick(int framePeriod);
+int game_tick(int framePeriod);
+
+// Why the open (or last) game's save is not on disk: GAME_SAVE_OK, a write that failed (with
+// the cause: a full disk is told as such), or a saved game that is there but cannot be read,
+// which this game never writes over.
+enum GameSaveProblem { GAME_SAVE_OK, GAME_SAVE_FAILED, GAME_SAVE_DISK_FULL, GAME_SAVE_UNREADABLE };
+int game_save_problem();

@@ -73,6 +73,8 @@ struct PlayState {
     int32_t firstLifted;            // first lifted piece met by the resting layer, -1 none
     Image* ghostDesk;               // desk background with the faint picture, desk-sized
     int32_t changed;                // the layout changed since the quick save was last written
+    char savePath[PATH_MAX_GAME];   // where this game is kept (a fitted cut's under its desk size)
+    int32_t saveProblem;            // GameSaveProblem of the last save, or of the saved game read
     int32_t playedMs;               // play since the last autosave check
 };
 extern PlayState play_state;

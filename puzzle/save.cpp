@@ -3,7 +3,10 @@
 // Sections: summary; quick save; cut cache.
 #include "puzzle/save.h"
 
+#include <errno.h>
+
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 #include "base/le.h"
@@ -42,17 +45,13 @@ struct LayoutEntry {
 };
 static_assert(sizeof(LayoutEntry) == 20, "a layout entry is five 32-bit numbers");
 
-int quicksave_path(char* path, int size, const char* name) {
-    return box_file_path(path, size, QUICKSAVE_FOLDER, name, QUICKSAVE_EXTENSION);
-}
-
 int cutcache_path(char* path, int size, const char* name) {
     return box_file_path(path, size, CUTCACHE_FOLDER, name, CUTCACHE_EXTENSION);
 }
 
 // Opens a tagged file of the box and checks tag and stamp; the stream is then at the version.
 FILE* open_tagged(const char* path, uint32_t tag, const FileStamp* stamp) {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = io_fopen_read(path);
     if (file && (!file_check_tag(file, tag) || !file_check_stamp(file, stamp))) {
         std::fclose(file);
         return nullptr;
@@ -197,10 +196,39 @@ void saveinfo_clear(SaveInfo* info) { std::memset(info, 0, sizeof *info); }
 
 // Quick save -------------------------------------------------------------------------------------
 
+int quicksave_path(char* path, int size, const char* name, int deskWidth, int deskHeight) {
+    if (deskWidth <= 0 || deskHeight <= 0)
+        return box_file_path(path, size, QUICKSAVE_FOLDER, name, QUICKSAVE_EXTENSION);
+    char folder[64];
+    std::snprintf(folder, sizeof folder, "%s/%dx%d", QUICKSAVE_FOLDER, deskWidth, deskHeight);
+    return box_file_path(path, size, folder, name, QUICKSAVE_EXTENSION);
+}
+
+int quicksave_probe(const char* path, const FileStamp* stamp) {
+    FILE* file = io_fopen_read(path);
+    if (!file) return errno == ENOENT || errno == ENOTDIR ? QS_MISSING : QS_UNREADABLE;
+    SaveInfo read = {};
+    const int ours =
+        file_check_tag(file, QUICKSAVE_TAG) && file_check_stamp(file, stamp) && read_info(file, &read);
+    const int failed = std::ferror(file);
+    std::fclose(file);
+    if (failed) return QS_UNREADABLE;
+    if (!ours) return QS_REFUSED;
+    return read.pieceCount == play_state.pieceCount ? QS_FITS : QS_OTHER_CUT;
+}
+
 int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
     char path[PATH_MAX_GAME];
-    if (!quicksave_path(path, sizeof path, name) || !play_state.pieces) return 0;
+    return quicksave_path(path, sizeof path, name) && quicksave_write_at(path, stamp, info);
+}
+
+int quicksave_write_at(const char* path, const FileStamp* stamp, SaveInfo* info) {
+    if (!play_state.pieces) return 0;
     io_make_folder(QUICKSAVE_FOLDER);
+    char folder[PATH_MAX_GAME];
+    std::snprintf(folder, sizeof folder, "%s", path);
+    if (char* slash = std::strrchr(folder, '/')) *slash = 0;
+    io_make_folder(folder);
     const int n = play_state.pieceCount;
     info->pieceCount = n;
     // Chunks 100 and 101 are built in memory first.
@@ -240,9 +268,12 @@ int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info) {
 
 int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info) {
     char path[PATH_MAX_GAME];
+    return quicksave_path(path, sizeof path, name) && quicksave_read_at(path, stamp, info);
+}
+
+int quicksave_read_at(const char* path, const FileStamp* stamp, SaveInfo* info) {
     const int n = play_state.pieceCount;
-    FILE* file =
-        n > 0 && quicksave_path(path, sizeof path, name) ? open_tagged(path, QUICKSAVE_TAG, stamp) : nullptr;
+    FILE* file = n > 0 ? open_tagged(path, QUICKSAVE_TAG, stamp) : nullptr;
     if (!file) return 0;
     SaveInfo read = {};
     LayoutEntry* layout = nullptr;
@@ -274,7 +305,11 @@ int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info) {
 
 int quicksave_read_info(const char* name, const FileStamp* stamp, SaveInfo* info) {
     char path[PATH_MAX_GAME];
-    FILE* file = quicksave_path(path, sizeof path, name) ? open_tagged(path, QUICKSAVE_TAG, stamp) : nullptr;
+    return quicksave_path(path, sizeof path, name) && quicksave_read_info_at(path, stamp, info);
+}
+
+int quicksave_read_info_at(const char* path, const FileStamp* stamp, SaveInfo* info) {
+    FILE* file = open_tagged(path, QUICKSAVE_TAG, stamp);
     if (!file) return 0;
     const int ok = read_info(file, info);
     std::fclose(file);

@@ -20,6 +20,7 @@
 #include "gui/window.h"
 #include "image/img.h"
 #include "image/img_scale.h"
+#include "platform/io_debug.h"
 #include "platform/io_desktop.h"
 #include "platform/io_ff.h"
 #include "platform/io_ini.h"
@@ -44,11 +45,15 @@ namespace {
 constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "PLAYROOM";
 
-constexpr int TEXT_TITLE = 200;       // the title line while playing
-constexpr int TEXT_NO_PEEKING = 203;  // the picture stays a surprise
-constexpr int TEXT_PANEL = 210;       // 210..214: the control panel's buttons, top to bottom
-constexpr int TEXT_PICTURE = 220;     // the picture window's title
-constexpr int TEXT_FINISHED = 230;    // name, piece count, time
+constexpr int TEXT_TITLE = 200;            // the title line while playing
+constexpr int TEXT_NO_PEEKING = 203;       // the picture stays a surprise
+constexpr int TEXT_PANEL = 210;            // 210..214: the control panel's buttons, top to bottom
+constexpr int TEXT_PICTURE = 220;          // the picture window's title
+constexpr int TEXT_FINISHED = 230;         // name, piece count, time
+constexpr int TEXT_SAVE_DISK_FULL = 161;   // the game could not be saved: the disk is full
+constexpr int TEXT_SAVE_FAILED = 162;      // the game could not be saved
+constexpr int TEXT_SAVE_UNREADABLE = 163;  // the saved game cannot be read and is left alone
+constexpr int TEXT_RETRY_SAVE = 164;       // make room, then OK writes it again
 constexpr int HELP_TOPIC = 200;
 
 constexpr int KEY_ZOOM_IN = 43;   // keypad +
@@ -73,14 +78,15 @@ struct PlayRoom {
     int room, overlay, panel, picture, strip;
     int panelButtons[PANEL_BUTTONS];
     int zoomButtons[PICTURE_ZOOM_MAX + 1];
-    int zoom;          // the picture window's size step
-    Image* image;      // the picture window's contents, the screen's kind; null between games
-    int ghostVisible;  // the desk shows the faint picture
-    int sparkle;       // cache index of the sparkle strip
-    int connectSound;  // cache index of the click of a join, -1 none
-    int framePeriod;   // ms of play a tick stands for
+    int zoom;             // the picture window's size step
+    Image* image;         // the picture window's contents, the screen's kind; null between games
+    int ghostVisible;     // the desk shows the faint picture
+    int sparkle;          // cache index of the sparkle strip
+    int connectSound;     // cache index of the click of a join, -1 none
+    int framePeriod;      // ms of play a tick stands for
+    int saveProblemTold;  // a failed save was told during this game
 };
-PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0, nullptr, 0, -1, -1, 33};
+PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0, nullptr, 0, -1, -1, 33, 0};
 
 int clamp_zoom(int z) { return z < 0 ? 0 : (z > PICTURE_ZOOM_MAX ? PICTURE_ZOOM_MAX : z); }
 
@@ -249,13 +255,30 @@ void drop_feedback(const DropResult& drop) {
     show_finished(drop.elapsedSeconds);
 }
 
+// A save that failed is told once a game (the autosave tries again every period by itself).
+void tell_save_problem() {
+    if (g_room.saveProblemTold) return;
+    g_room.saveProblemTold = 1;
+    const int problem = game_save_problem();
+    msgbox_show_text(problem == GAME_SAVE_DISK_FULL    ? TEXT_SAVE_DISK_FULL
+                     : problem == GAME_SAVE_UNREADABLE ? TEXT_SAVE_UNREADABLE
+                                                       : TEXT_SAVE_FAILED,
+                     1);
+}
+
+// The game's last save failed: the player may make room on the disk and have it written again.
+int ask_retry_save() { return msgbox_show_text(TEXT_RETRY_SAVE, 1 | 2); }
+// The same while the game closes, when no window of the game can ask any more.
+int ask_retry_save_closing() { return sys_question_box(nullptr, lt_get(TEXT_RETRY_SAVE), 0); }
+
 // The open game ended (it is saved) with what went with it: the tune stops, the picture
-// window's image goes.
-void end_game() {
+// window's image goes. closing: the whole game is closing.
+void end_game(int closing = 0) {
     PlaySummary s;
     play_summary(&s);
     if (s.hasTune) midi_stop();
-    game_end();
+    if (!game_end(closing ? ask_retry_save_closing : ask_retry_save))
+        io_log("play: the game of %s was not saved (%d)\n", s.name ? s.name : "", game_save_problem());
     picture_release();
 }
 
@@ -303,7 +326,7 @@ int room_handler(int /*window*/, KernelEvent* event) {
             pieces_draw_carried();
             return 1;
         case KE_TICK:
-            game_tick(g_room.framePeriod);
+            if (game_tick(g_room.framePeriod)) tell_save_problem();
             return 0;
         case KE_MOUSEDOWN:
             if (game_open()) desk_action(desk_button_down(x, y, flags, sys_millis()));
@@ -343,7 +366,7 @@ int room_handler(int /*window*/, KernelEvent* event) {
             panel_button((int)event->a);
             return 1;
         case WE_DESTROY:
-            if (game_open()) end_game();
+            if (game_open()) end_game(1);
             save_placements();
             return 0;
         default:
@@ -442,6 +465,8 @@ int play_box(const char* name) {
     sys_set_cursor(cursor);
     ge_set_room_title(lt_get(TEXT_TITLE));
     window_focus(g_room.room);
+    g_room.saveProblemTold = 0;
+    if (game_save_problem() == GAME_SAVE_UNREADABLE) tell_save_problem();
     return 1;
 }
 

@@ -34,8 +34,8 @@ std::vector<int> release_together(Game& g, int count, bool own_runtimes, const s
             if (chdir(g.dir.c_str()) != 0) _exit(99);
             setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
             freopen((g.dir + "/stderr" + std::to_string(i) + ".txt").c_str(), "w", stderr);
-            execl(g.exe.c_str(), g.exe.c_str(), "--headless", "--window", "320x240", "--script", script.c_str(),
-                  (char*)nullptr);
+            execl(g.exe.c_str(), g.exe.c_str(), "--headless", "--window", "320x240", "--script",
+                  script.c_str(), (char*)nullptr);
             _exit(98);
         }
         pids.push_back(pid);
@@ -63,7 +63,8 @@ TEST(durability, two_copies_released_at_the_same_instant_never_both_run) {
         ASSERT_EQ(codes.size(), 2u);
         int ran = 0;
         for (int i = 0; i < 2; i++)
-            ran += g.file("stderr" + std::to_string(i) + ".txt").find("script: quit at tick") != std::string::npos;
+            ran += g.file("stderr" + std::to_string(i) + ".txt").find("script: quit at tick") !=
+                   std::string::npos;
         both += ran == 2;
         none += ran == 0;
         EXPECT_EQ(codes[0], 0);
@@ -75,6 +76,89 @@ TEST(durability, two_copies_released_at_the_same_instant_never_both_run) {
     }
     EXPECT_EQ(both, 0) << "rounds where two copies ran";
     EXPECT_EQ(none, 0) << "rounds where neither ran";
+}
+
+// A game of one box, run with the fault injector's settings.
+struct FaultGame : Game {
+    std::string box;
+    explicit FaultGame(const std::string& name) : box(name) { copy_boxes({name}); }
+    void faults(const std::string& op, const std::string& path, int nth, const std::string& mode = "once",
+                const std::string& error = "ENOSPC") {
+        env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},      {"FAULTFS_OP", op},     {"FAULTFS_PATH", path},
+               {"FAULTFS_NTH", std::to_string(nth)}, {"FAULTFS_MODE", mode}, {"FAULTFS_ERRNO", error}};
+    }
+    int play(const std::string& script, const std::string& window = "1024x768", bool open_box = true) {
+        write("script.txt", script);
+        std::vector<std::string> args = {"--headless", "--window", window, "--script",
+                                         "script.txt", "-debug",   "1"};
+        if (open_box) args.push_back("puzzles/" + box + ".pzl");
+        start(args);
+        return wait(120);
+    }
+    // How often the log holds a line.
+    int logged(const std::string& text) {
+        const std::string log = file("application.log");
+        int n = 0;
+        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+            n++;
+        return n;
+    }
+};
+
+TEST(durability, a_game_saved_on_one_desk_is_never_replaced_by_the_game_of_another) {
+    // Mandala is cut as it is on a large desk and fitted to a small one: each desk keeps its game.
+    FaultGame g("Mandala");
+    ASSERT_EQ(g.play("5 drag 300 300 500 400 10\n+30 quit\n", "1920x1200"), 0) << g.file("stderr.txt");
+    const std::string large = g.file("sfiles/qs/Mandala.qsv");
+    ASSERT_FALSE(large.empty());
+    ASSERT_EQ(g.play("5 drag 300 300 200 300 10\n+30 quit\n", "800x600"), 0);
+    const std::string small = g.file("sfiles/qs/800x600/Mandala.qsv");
+    ASSERT_FALSE(small.empty()) << "the fitted game has a save of its own";
+    EXPECT_EQ(g.file("sfiles/qs/Mandala.qsv"), large) << "the large desk's game is untouched";
+    EXPECT_NE(chunk_i32(small, 4), chunk_i32(large, 4)) << "the two cuts differ";
+
+    // Back on each desk, each game is taken up again (its layout is the one left there).
+    ASSERT_EQ(g.play("5 quit\n", "1920x1200"), 0);
+    EXPECT_EQ(chunk(g.file("sfiles/qs/Mandala.qsv"), 100), chunk(large, 100));
+    ASSERT_EQ(g.play("5 quit\n", "800x600"), 0);
+    EXPECT_EQ(chunk(g.file("sfiles/qs/800x600/Mandala.qsv"), 100), chunk(small, 100));
+
+    // A fitted game saved where every game used to be is taken up on its desk, and a large desk
+    // that meets it keeps it aside instead of writing over it.
+    std::rename((g.dir + "/sfiles/qs/800x600/Mandala.qsv").c_str(),
+                (g.dir + "/sfiles/qs/Mandala.qsv").c_str());
+    ASSERT_EQ(g.play("5 quit\n", "1920x1200"), 0);
+    EXPECT_EQ(chunk(g.file("sfiles/qs/other/Mandala.qsv"), 100), chunk(small, 100));
+    ASSERT_EQ(g.play("5 quit\n", "800x600"), 0);
+    EXPECT_EQ(chunk(g.file("sfiles/qs/800x600/Mandala.qsv"), 100), chunk(small, 100));
+}
+
+TEST(durability, a_failed_save_is_told_once_tried_again_and_never_damages_the_old_one) {
+    FaultGame g("Sunset Lake");
+    ASSERT_EQ(g.play("5 drag 300 300 500 400 10\n+30 quit\n"), 0);
+    const std::string before = g.file("sfiles/qs/Sunset Lake.qsv");
+    ASSERT_FALSE(before.empty());
+
+    // Every write under the quick saves fails with a full disk: two autosave periods, then the
+    // room is left (the question to try again is answered Cancel), then the game quits.
+    g.faults("write", "sfiles/qs/", 1, "after");
+    ASSERT_EQ(g.play("5 drag 400 300 600 400 10\n"
+                     "+1000 key enter\n"  // the message of the first failed autosave
+                     "+1000 key escape\n"
+                     "+10 key escape\n"  // Cancel: go on without saving
+                     "+10 quit\n"),
+              0)
+        << g.file("stderr.txt");
+    EXPECT_EQ(g.logged("msgbox: Your game could not be saved because the disk is full"), 1);
+    EXPECT_EQ(g.logged("msgbox: Your game could not be saved. If the disk is full"), 1);
+    EXPECT_GE(g.logged("game: the game could not be saved"), 3) << "two autosaves and the end";
+    EXPECT_EQ(g.file("sfiles/qs/Sunset Lake.qsv"), before);
+
+    // A saved game that cannot be read is never written over, and the player is told.
+    g.faults("read", "sfiles/qs/Sunset Lake.qsv", 1, "after", "EIO");
+    ASSERT_EQ(g.play("5 key enter\n+5 drag 400 300 600 400 10\n+20 key escape\n+10 quit\n"), 0);
+    EXPECT_EQ(g.logged("msgbox: The saved game of this box cannot be read"), 1);
+    EXPECT_EQ(g.file("sfiles/qs/Sunset Lake.qsv"), before);
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ bool poll(F ready, int seconds) {
 struct Game {
     std::string dir;
     pid_t pid = -1;
+    std::vector<std::pair<std::string, std::string>> env;  // set for the game's process only
 
     // A game folder of its own, with the built data pack.
     std::string exe = std::string(LUMAVEX_GAME_DIR) + "/tesselo";
@@ -68,6 +69,8 @@ struct Game {
         if (pid == 0) {
             if (chdir(dir.c_str()) != 0) _exit(99);
             setenv("XDG_RUNTIME_DIR", (runtime.empty() ? dir : runtime).c_str(), 1);
+            for (const auto& [name, value] : env)
+                setenv(name.c_str(), value.c_str(), 1);
             freopen((dir + "/stderr.txt").c_str(), "w", stderr);
             std::vector<char*> argv = {(char*)exe.c_str()};
             for (std::string& a : args)

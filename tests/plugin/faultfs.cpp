@@ -71,7 +71,7 @@ void setup() {
     v = getenv("FAULTFS_MODE");
     g.mode = v && !std::strcmp(v, "after") ? 1 : v && !std::strcmp(v, "kill") ? 2 : 0;
     v = getenv("FAULTFS_ERRNO");
-    g.error = !v                        ? ENOSPC
+    g.error = !v                          ? ENOSPC
               : !std::strcmp(v, "EIO")    ? EIO
               : !std::strcmp(v, "EACCES") ? EACCES
               : !std::strcmp(v, "EROFS")  ? EROFS
