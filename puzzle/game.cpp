@@ -128,53 +128,41 @@ int game_load() {
     return 1;
 }
 
-// The saved game to take up, and where this game is kept: a cut fitted to the desk keeps its
-// own game per desk size (a save of the unfitted cut, or of another desk, is never written
-// over); a saved game of this box made for another cut is moved aside, where the desk it was
-// made on finds it again. 1 when a saved game was restored.
+// The saved game to take up, and where this game is kept: in the box's quick save, unless that
+// holds the game of another cut (the box played on another desk) or cannot be read; then beside
+// it, in the folder of this cut, so neither is ever written over. 1 when a game was restored.
 int take_up_save() {
     const int fitted = play_state.cutFitted;
-    char base[PATH_MAX_GAME], aside[PATH_MAX_GAME];
-    const int named =
-        quicksave_path(base, sizeof base, play_state.name) &&
-        box_file_path(aside, sizeof aside, QUICKSAVE_ASIDE_FOLDER, play_state.name, QUICKSAVE_EXTENSION) &&
-        quicksave_path(play_state.savePath, sizeof play_state.savePath, play_state.name,
-                       fitted ? play_state.deskWidth : 0, fitted ? play_state.deskHeight : 0);
+    char base[PATH_MAX_GAME], own[PATH_MAX_GAME];
+    const int named = quicksave_path(base, sizeof base, play_state.name) &&
+                      (fitted ? quicksave_path(own, sizeof own, play_state.name, play_state.deskWidth,
+                                               play_state.deskHeight)
+                              : quicksave_full_path(own, sizeof own, play_state.name));
     play_state.saveProblem = GAME_SAVE_OK;
+    play_state.savePath[0] = 0;
     if (!named) return 0;
     const FileStamp* stamp = &play_state.stamp;
-    switch (quicksave_probe(play_state.savePath, stamp)) {
-        case QS_FITS:
-            return quicksave_read_at(play_state.savePath, stamp, &play_state.info);
-        case QS_UNREADABLE:
-            io_log("game: the saved game %s cannot be read; it is left as it is\n", play_state.savePath);
-            play_state.saveProblem = GAME_SAVE_UNREADABLE;
-            return 0;
-        case QS_OTHER_CUT:
-            io_make_folder(QUICKSAVE_ASIDE_FOLDER);
-            if (!io_move_file(play_state.savePath, aside)) {
-                play_state.saveProblem = GAME_SAVE_UNREADABLE;  // it can be neither kept aside nor replaced
-                return 0;
-            }
-            io_log("game: the saved game of another cut is kept as %s\n", aside);
-            break;
-        case QS_MISSING:
-            // A fitted game saved before games were kept per desk, or kept aside by another desk.
-            for (const char* other : {base, aside})
-                if (fitted && quicksave_probe(other, stamp) == QS_FITS &&
-                    quicksave_read_at(other, stamp, &play_state.info))
-                    return 1;
-            break;
-        default:
-            break;
+    const int found = quicksave_probe(base, stamp);
+    if (found == QS_FITS) {
+        std::snprintf(play_state.savePath, sizeof play_state.savePath, "%s", base);
+        return quicksave_read_at(base, stamp, &play_state.info);
     }
-    return 0;
+    if (found == QS_UNREADABLE) {
+        io_log("game: the saved game %s cannot be read; it is left as it is\n", base);
+        play_state.saveProblem = GAME_SAVE_UNREADABLE;
+    }
+    const int beside = found == QS_OTHER_CUT || found == QS_UNREADABLE;
+    const int own_fits = quicksave_probe(own, stamp) == QS_FITS;
+    // The base is free (missing or damaged) unless a game of this cut is already kept beside it.
+    std::snprintf(play_state.savePath, sizeof play_state.savePath, "%s", beside || own_fits ? own : base);
+    if (beside) io_log("game: this cut's game is kept as %s\n", own);
+    return own_fits && quicksave_read_at(own, stamp, &play_state.info);
 }
 
-// Writes the game where it is kept; a saved game that could not be read is never written over.
+// Writes the game where it is kept.
 int save_game() {
-    if (play_state.saveProblem == GAME_SAVE_UNREADABLE) return 0;
-    if (quicksave_write_at(play_state.savePath, &play_state.stamp, &play_state.info)) {
+    if (play_state.savePath[0] &&
+        quicksave_write_at(play_state.savePath, &play_state.stamp, &play_state.info)) {
         play_state.saveProblem = GAME_SAVE_OK;
         return 1;
     }
@@ -231,7 +219,7 @@ int game_end(int (*retry)()) {
     if (play_state.info.percent < 100)
         play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
     int saved = save_game();
-    while (!saved && play_state.saveProblem != GAME_SAVE_UNREADABLE && retry && retry())
+    while (!saved && retry && retry())
         saved = save_game();
     game_release();
     return saved;
@@ -272,5 +260,5 @@ int game_tick(int framePeriod) {
     if (play_state.playedMs < AUTOSAVE_MS) return 0;
     play_state.playedMs = 0;
     // A save that failed leaves the layout changed, so the next period tries again.
-    return play_state.changed && play_state.saveProblem != GAME_SAVE_UNREADABLE && !game_autosave();
+    return play_state.changed && !game_autosave();
 }

@@ -21,8 +21,8 @@ int game_autosave();
 inline constexpr int AUTOSAVE_MS = 30000;
 int game_tick(int framePeriod);
 
-// Why the open (or last) game's save is not on disk: GAME_SAVE_OK, a write that failed (with
-// the cause: a full disk is told as such), or a saved game that is there but cannot be read,
-// which this game never writes over.
+// What the player should know of the open (or last) game's save: GAME_SAVE_OK, a write that
+// failed (with the cause: a full disk is told as such), or a saved game that is there but cannot
+// be read (left as it is; this game is kept beside it).
 enum GameSaveProblem { GAME_SAVE_OK, GAME_SAVE_FAILED, GAME_SAVE_DISK_FULL, GAME_SAVE_UNREADABLE };
 int game_save_problem();

@@ -204,6 +204,12 @@ int quicksave_path(char* path, int size, const char* name, int deskWidth, int de
     return box_file_path(path, size, folder, name, QUICKSAVE_EXTENSION);
 }
 
+int quicksave_full_path(char* path, int size, const char* name) {
+    char folder[64];
+    std::snprintf(folder, sizeof folder, "%s/full", QUICKSAVE_FOLDER);
+    return box_file_path(path, size, folder, name, QUICKSAVE_EXTENSION);
+}
+
 int quicksave_probe(const char* path, const FileStamp* stamp) {
     FILE* file = io_fopen_read(path);
     if (!file) return errno == ENOENT || errno == ENOTDIR ? QS_MISSING : QS_UNREADABLE;

@@ -37,18 +37,20 @@ extern const FieldEntry saveinfo_fields[];  // {1, 4}, {2, 64}, {3, 4}, {4, 4}
 void saveinfo_clear(SaveInfo* info);  // all 76 bytes zero
 
 // --- Quick save (the open game of puzzle/play.h) ---
-// Where a box's game is kept: "sfiles/qs/NAME.qsv"; a cut fitted to a desk too small for the
-// picture keeps its own game per desk size, in "sfiles/qs/WxH/NAME.qsv", so playing a box on
-// another screen never touches the game of this one. deskWidth 0: the cut is not fitted.
-inline constexpr char QUICKSAVE_ASIDE_FOLDER[] = "sfiles/qs/other";  // saves of a cut not known
+// Where a box's game is kept: "sfiles/qs/NAME.qsv", unless that file holds the game of another cut
+// of the box (the picture fitted to another desk) or cannot be read: then this cut's game is kept
+// beside it, in "sfiles/qs/WxH/NAME.qsv" for a cut fitted to a desk of W x H, or
+// "sfiles/qs/full/NAME.qsv" for the cut at the box's own size. So playing a box on another
+// screen never touches the game of the first. deskWidth 0: the base path.
 int quicksave_path(char* path, int size, const char* name, int deskWidth = 0, int deskHeight = 0);
+int quicksave_full_path(char* path, int size, const char* name);  // "sfiles/qs/full/NAME.qsv"
 // What a quick save holds for the open game, without changing anything.
 enum QuicksaveProbe {
     QS_MISSING,     // no such file
     QS_FITS,        // a save of this box whose piece count is the open game's
-    QS_OTHER_CUT,   // a save of this box made for another cut (another desk)
+    QS_OTHER_CUT,   // a save of this box made for another cut (another desk): never written over
     QS_REFUSED,     // not a save of this box, or damaged: replaced by the next save
-    QS_UNREADABLE,  // there, but it cannot be read: it is never written over
+    QS_UNREADABLE,  // there, but it cannot be read: never written over
 };
 int quicksave_probe(const char* path, const FileStamp* stamp);
 // The same reads and writes at a given path (the game's choice of the paths above).

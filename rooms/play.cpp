@@ -259,11 +259,7 @@ void drop_feedback(const DropResult& drop) {
 void tell_save_problem() {
     if (g_room.saveProblemTold) return;
     g_room.saveProblemTold = 1;
-    const int problem = game_save_problem();
-    msgbox_show_text(problem == GAME_SAVE_DISK_FULL    ? TEXT_SAVE_DISK_FULL
-                     : problem == GAME_SAVE_UNREADABLE ? TEXT_SAVE_UNREADABLE
-                                                       : TEXT_SAVE_FAILED,
-                     1);
+    msgbox_show_text(game_save_problem() == GAME_SAVE_DISK_FULL ? TEXT_SAVE_DISK_FULL : TEXT_SAVE_FAILED, 1);
 }
 
 // The game's last save failed: the player may make room on the disk and have it written again.
@@ -466,7 +462,7 @@ int play_box(const char* name) {
     ge_set_room_title(lt_get(TEXT_TITLE));
     window_focus(g_room.room);
     g_room.saveProblemTold = 0;
-    if (game_save_problem() == GAME_SAVE_UNREADABLE) tell_save_problem();
+    if (game_save_problem() == GAME_SAVE_UNREADABLE) msgbox_show_text(TEXT_SAVE_UNREADABLE, 1);
     return 1;
 }
 
