@@ -24,6 +24,9 @@ inline constexpr int FILE_WRITE_PATH_MAX =
 // Outside pictures larger than this are refused as unreadable.
 inline constexpr int PICTURE_SIDE_MAX = 16384;
 inline constexpr long long PICTURE_PIXELS_MAX = 100LL * 1000 * 1000;
+// A box file beyond this is refused before it is read: its picture is a JPEG within the limits
+// above, and its tune, texts and settings are small.
+inline constexpr long long BOX_FILE_MAX = 256LL << 20;
 
 inline constexpr int BUTTON_BAR_SLOTS = 8;  // places in each row of a button bar
 inline constexpr int ICON_STRIP_MAX = 16;   // buttons of one icon strip

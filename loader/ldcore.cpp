@@ -73,13 +73,12 @@ char g_work_boxes[PATH_MAX];  // the box reader's working folder inside it
 volatile sig_atomic_t g_work_known = 0;
 volatile sig_atomic_t g_installer_pid = 0;
 
-// Deletes every file of a folder (subfolders stay) and then the folder, with async-signal-safe
-// calls only. A listing is read again after a pass that deleted something, as deleting while
-// listing may hide entries.
-void remove_folder(const char* path) {
+// Deletes everything in the open folder dir, subfolders (to a depth of 16) included, with
+// async-signal-safe calls only. A listing is read again after a pass that deleted something, as
+// deleting while listing may hide entries.
+void remove_below(int dir, int depth) {
     for (int pass = 0; pass < 64; pass++) {
-        const int dir = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (dir < 0) return;
+        if (lseek(dir, 0, SEEK_SET) != 0) return;
         alignas(8) char entries[4096];
         int deleted = 0;
         ssize_t n;
@@ -87,11 +86,30 @@ void remove_folder(const char* path) {
             for (ssize_t at = 0; at < n;) {
                 const dirent64* e = (const dirent64*)(entries + at);
                 at += e->d_reclen;
-                if (unlinkat(dir, e->d_name, 0) == 0) deleted = 1;  // folders refuse this
+                const char* name = e->d_name;
+                if (name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2]))) continue;
+                if (unlinkat(dir, name, 0) == 0) {
+                    deleted = 1;
+                    continue;
+                }
+                if (errno != EISDIR || depth >= 16) continue;
+                const int sub = openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (sub >= 0) {
+                    remove_below(sub, depth + 1);
+                    close(sub);
+                }
+                if (unlinkat(dir, name, AT_REMOVEDIR) == 0) deleted = 1;
             }
-        close(dir);
         if (!deleted) break;
     }
+}
+
+// Deletes a folder with everything in it.
+void remove_folder(const char* path) {
+    const int dir = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0) return;
+    remove_below(dir, 0);
+    close(dir);
     rmdir(path);
 }
 

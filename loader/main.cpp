@@ -57,10 +57,21 @@ int read_options(int argc, char** argv, LdOptions* out) {
     return 1;
 }
 
-// A text area line on standard error: Windows-1252 turned into UTF-8, "\r\n" into "\n".
+// A text area line on standard error: Windows-1252 turned into UTF-8, "\r\n" into "\n". Control
+// bytes of a gift's texts and names are shown as '?', so they never reach a terminal as
+// control sequences.
 void append_stderr(const char* text) {
-    static char utf8[3 * 16384 + 1];
-    str_cp1252_to_utf8(text, utf8, sizeof utf8);
+    static char plain[16384], utf8[3 * 16384 + 1];
+    size_t n = 0;
+    for (const char* p = text; *p && n + 1 < sizeof plain; p++) {
+        const unsigned char c = (unsigned char)*p;
+        const bool line_end = c == '\n' || (c == '\r' && p[1] == '\n');
+        const bool control = (c < 32 && c != '\t' && !line_end) || c == 0x7F || c == 0x81 || c == 0x8D ||
+                             c == 0x8F || c == 0x90 || c == 0x9D;
+        plain[n++] = control ? '?' : (char)c;
+    }
+    plain[n] = 0;
+    str_cp1252_to_utf8(plain, utf8, sizeof utf8);
     std::string out;
     for (const char* p = utf8; *p; p++)
         if (*p != '\r' || p[1] != '\n') out += *p;

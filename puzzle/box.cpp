@@ -49,7 +49,7 @@ int stream_to_file(FILE* box, uint32_t id, const char* target) {
 
 // The picture working file must at least parse as a JPEG of a size the game accepts.
 int picture_file_ok() {
-    FILE* file = std::fopen(BOX_PICTURE_FILE, "rb");
+    FILE* file = io_fopen_read(BOX_PICTURE_FILE);
     if (!file) return 0;
     int width = 0, height = 0, kind = 0;
     const int ok = gformat_jpg_info(file, &width, &height, &kind);
@@ -59,7 +59,7 @@ int picture_file_ok() {
 
 // Appends a working file as one stream chunk.
 int file_to_stream(FILE* box, uint32_t id, const char* source) {
-    FILE* in = std::fopen(source, "rb");
+    FILE* in = io_fopen_read(source);
     if (!in) return 0;
     const long length = file_length(in);
     int ok = length >= 0 && length <= (long)UINT32_MAX && chunk_write_head(box, id, (uint32_t)length) &&
@@ -152,7 +152,7 @@ int box_patch_field(const char* path, uint32_t id, int32_t value) {
 
 int box_preview_read(BoxPreview* box) {
     char path[PATH_MAX_GAME];
-    FILE* file = preview_path(path, sizeof path, box) ? std::fopen(path, "rb") : nullptr;
+    FILE* file = preview_path(path, sizeof path, box) ? io_fopen_read(path) : nullptr;
     if (!file) return 0;
     uint32_t version;
     BoxShadow shadow;
@@ -199,7 +199,7 @@ int box_preview_write(const BoxPreview* box) {
 
 int box_preview_valid(const BoxPreview* box) {
     char path[PATH_MAX_GAME];
-    FILE* file = preview_path(path, sizeof path, box) ? std::fopen(path, "rb") : nullptr;
+    FILE* file = preview_path(path, sizeof path, box) ? io_fopen_read(path) : nullptr;
     if (!file) return 0;
     const int ok = file_check_tag(file, BOX_PREVIEW_TAG) && file_check_stamp(file, &box->stamp);
     std::fclose(file);

@@ -80,9 +80,11 @@ int box_file_path(char* path, int size, const char* folder, const char* name, co
 FILE* box_open_settings(const char* name, FileStamp* stamp, BoxRecord* record) {
     char path[PATH_MAX_GAME];
     *record = {};
-    FILE* file = box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION) ? std::fopen(path, "rb")
-                                                                                     : nullptr;
-    int ok = file != nullptr;
+    FILE* file =
+        box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION) ? io_fopen_read(path) : nullptr;
+    // No box is larger than its picture's limits allow: a larger file is refused unread.
+    const long length = file ? file_length(file) : -1;
+    int ok = length >= 0 && length <= BOX_FILE_MAX;
     uint32_t version;
     ok = ok && file_check_tag(file, BOX_TAG) && file_read_stamp(file, stamp) && file_read_u32(file, &version);
     // Stream chunks are unknown to the field table and skipped in this pass.

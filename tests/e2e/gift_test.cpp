@@ -155,7 +155,9 @@ TEST(gift, a_gift_installs_the_game_delivers_its_boxes_once_and_reaches_a_runnin
     FILE* file = std::fopen(three.c_str(), "wb");
     const std::string stub = read_all(std::string(LUMAVEX_GAME_DIR) + "/sfiles/loader.dat");
     ASSERT_TRUE(file && std::fwrite(stub.data(), 1, stub.size(), file) == stub.size());
-    ASSERT_TRUE(gift_write_marker(file) &&
+    // Its dedication carries terminal control bytes, which must never reach the terminal.
+    std::ofstream(home.dir + "/devote.txt") << "Hi\x1b[2J\x07there\rX";
+    ASSERT_TRUE(gift_write_marker(file) && gift_add_file(file, (home.dir + "/devote.txt").c_str(), nullptr) &&
                 gift_add_file(file, (home.dir + "/Gift Three.pzl").c_str(), nullptr));
     std::fclose(file);
     chmod(three.c_str(), 0700);
@@ -165,6 +167,8 @@ TEST(gift, a_gift_installs_the_game_delivers_its_boxes_once_and_reaches_a_runnin
     Outcome third = run_in(home, home.dir, {three, "--headless"});
     EXPECT_EQ(third.code, 0) << third.err;
     EXPECT_NE(third.err.find("Gift Three - Uitgepakt"), std::string::npos) << third.err;
+    EXPECT_NE(third.err.find("Hi?[2J?there?X"), std::string::npos) << third.err;
+    EXPECT_EQ(third.err.find_first_of("\x1b\x07\r"), std::string::npos);
     EXPECT_TRUE(
         e2e::poll([&] { return stat((home.game() + "/sfiles/temp/Gift Three.prw").c_str(), &st) == 0; }, 30));
     kill(running, SIGTERM);

@@ -133,8 +133,12 @@ TEST_F(Unpack, names_become_plain_files_of_a_new_private_folder_or_are_skipped) 
     EXPECT_EQ(gift.skipped, 6);
     EXPECT_EQ(gift.boxes, Names{"up"});
     EXPECT_NE(g_lines.find("bell\\x07.txt"), std::string::npos);  // logged, made printable
+    // Whatever appears in a work folder (an installer's subfolders) goes with it.
+    fs::create_directories(other.work + "/sub/deeper");
+    write_file(other.work + "/sub/deeper/left.txt", text_bytes("x"));
     ld_remove_work(&gift);
     ld_remove_work(&other);
+    EXPECT_FALSE(fs::exists(home / "tmp/kvldrl6663"));
     EXPECT_EQ(files_in(home / "tmp"), Names{"kvldrl6662"});
     EXPECT_TRUE(fs::is_symlink(home / "tmp/kvldrl6660"));
     EXPECT_TRUE(fs::is_empty(home / "data"));
@@ -217,6 +221,14 @@ TEST_F(Deliver, boxes_reach_the_game_once_without_replacing_a_players_file) {
     EXPECT_TRUE(said("A 1 - Dit heeft u reeds") && said("B 1 - Dit heeft u reeds")) << g_lines;
     EXPECT_EQ(files_in(game / "puzzles").size(), 4u);
     EXPECT_EQ(files_in(home / "tmp"), Names{"tesselo"});
+
+    // A FIFO named like a box is no box: it is passed over, never opened (which would wait for a
+    // writer for ever) nor replaced.
+    fs::remove(game / "puzzles/A 1.pzl");
+    ASSERT_EQ(mkfifo((game / "puzzles/A 1.pzl").c_str(), 0600), 0);
+    gift = run(bytes);
+    EXPECT_TRUE(said("A 2 - Uitgepakt")) << g_lines;
+    EXPECT_TRUE(fs::is_fifo(game / "puzzles/A 1.pzl"));
 }
 
 }  // namespace
