@@ -163,6 +163,14 @@ Command input_command(int tick, const ScriptInput& in) {
     return c;
 }
 
+// The input at `tick` and, unless `release_kind` is -1, its release a tick later (click, key).
+void push_input(int tick, ScriptInput in, int release_kind, Commands* out) {
+    out->push_back(input_command(tick, in));
+    if (release_kind < 0) return;
+    in.kind = release_kind;
+    out->push_back(input_command(tick + 1, in));
+}
+
 // move, press, release, click
 std::string parse_pointer(Line& l, Commands* out) {
     const bool move = l.verb == "move";
@@ -172,17 +180,13 @@ std::string parse_pointer(Line& l, Commands* out) {
         return "expected " + l.verb + (move ? " X Y" : " X Y BUTTON [ctrl] [shift] [alt]");
     if (move) {
         in.kind = SCRIPT_MOVE;
-        out->push_back(input_command(l.tick, in));
+        push_input(l.tick, in, -1, out);
         return "";
     }
     in.button = l.args[2] == "left" ? SCRIPT_LEFT : l.args[2] == "right" ? SCRIPT_RIGHT : 0;
     if (!in.button) return "the button must be left or right";
     in.kind = l.verb == "release" ? SCRIPT_RELEASE : SCRIPT_PRESS;
-    out->push_back(input_command(l.tick, in));
-    if (l.verb == "click") {
-        in.kind = SCRIPT_RELEASE;
-        out->push_back(input_command(l.tick + 1, in));
-    }
+    push_input(l.tick, in, l.verb == "click" ? SCRIPT_RELEASE : -1, out);
     return "";
 }
 
@@ -212,11 +216,7 @@ std::string parse_key(Line& l, Commands* out) {
     if (!take_modifiers(l.args, 1, &in)) return "expected " + l.verb + " KEY [ctrl] [shift] [alt]";
     if (!(in.key = script_key_code(l.args[0]))) return "unknown key " + l.args[0];
     in.kind = l.verb == "keyup" ? SCRIPT_KEYUP : SCRIPT_KEYDOWN;
-    out->push_back(input_command(l.tick, in));
-    if (l.verb == "key") {
-        in.kind = SCRIPT_KEYUP;
-        out->push_back(input_command(l.tick + 1, in));
-    }
+    push_input(l.tick, in, l.verb == "key" ? SCRIPT_KEYUP : -1, out);
     return "";
 }
 
