@@ -74,7 +74,6 @@ struct SolveRun : HandGame {
         for (int i = 0; i < count; i++)
             P(i).homeX = i * 100, P(i).homeY = 0;
         play_state.record.width = count * 100, play_state.record.height = 100;
-        play_state.connectSound = -1;
         play_state.open = 1;
         io_video_create_frame(1024, 768, 24);  // pointer destinations are kept on the screen
         screen_grid_create();
