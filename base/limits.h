@@ -20,6 +20,8 @@ inline constexpr int PATH_MAX_GAME = 260;      // path buffers as the game's fil
 inline constexpr int PUZZLE_PATH_MAX = 259;    // characters of the puzzles folder path
 inline constexpr int FILE_WRITE_PATH_MAX =
     4096;  // path buffers of the file writer (tools write deep in build folders)
+inline constexpr int SCRIPT_COMMAND_MAX = 4;       // commands a program adds to the automation script
+inline constexpr int TEXTVIEW_TEXT_MAX = 1 << 18;  // bytes one text view keeps; more is dropped
 
 // Outside pictures larger than this are refused as unreadable.
 inline constexpr int PICTURE_SIDE_MAX = 16384;

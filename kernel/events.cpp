@@ -11,10 +11,11 @@
 
 #include "kernel/app_config.h"
 #include "kernel/kernel.h"
-#include "kernel/script.h"
 #include "platform/io_debug.h"
 #include "platform/io_video.h"
+#include "platform/loop.h"
 #include "platform/screen.h"
+#include "platform/script.h"
 #include "platform/sys.h"
 
 namespace {
@@ -39,7 +40,6 @@ struct Loop {
     int close_posted;    // the main window is to close after the current event
     int closing;         // the close sequence runs
     int ticks;           // ticks raised since the kernel became ready
-    int nested;          // modal loops running inside event handlers
     void (*deferred)();  // runs once in the outermost loop, outside any modal
 };
 Loop g_loop;
@@ -100,10 +100,7 @@ void kernel_event(int type, intptr_t a, intptr_t b, intptr_t c) {
 
 KernelClock& kernel_clock() { return g_clock; }
 
-void kernel_restart_clock(uint32_t now) {
-    g_clock.start = now;
-    g_clock.ticks_done = 0;
-}
+void kernel_restart_clock(uint32_t now) { loop_restart_clock(now); }
 
 void kernel_idle_step(uint32_t now) {
     const int period = app_config.framePeriod;
@@ -112,9 +109,9 @@ void kernel_idle_step(uint32_t now) {
         kernel_event(KE_IDLE, 0, 0, 0);
         return;
     }
-    int n = (int)((now - g_clock.start) / (uint32_t)period) - g_clock.ticks_done;
+    int n = loop_behind(now, period);
     if (n >= 1) {
-        g_clock.ticks_done++;
+        loop_tick_raised();
         g_clock.game_time += period;
         if (g_clock.ready) g_loop.ticks++;
         kernel_event(KE_TICK, g_clock.game_time, 0, 0);
@@ -150,8 +147,48 @@ void kernel_minimise() { sys_minimise_window(); }
 
 void kernel_reset_input() { g_input = {}; }
 
-void kernel_translate(const PlatformMessage& m) {
+namespace {
+
+// A button's press or release: the button marks and the input mask decide what the kernel sees.
+void translate_button(const PlatformMessage& m, bool down) {
     const uint32_t mask = app_config.inputMask;
+    store_position(m);
+    int* mark = m.button == 1 ? &g_input.left_mark : m.button == 2 ? &g_input.right_mark : nullptr;
+    if (!mark) return;
+    *mark = down;
+    const uint32_t bit =
+        m.button == 1 ? (down ? INPUT_LEFT_DOWN : INPUT_LEFT_UP) : (down ? INPUT_RIGHT_DOWN : INPUT_RIGHT_UP);
+    if (mask & bit)
+        kernel_event(down ? KE_MOUSEDOWN : KE_MOUSEUP, g_input.mouse_x, g_input.mouse_y,
+                     m.button | ctrl_bit(m));
+}
+
+// A release that happened where we could not see it (outside the window) is reported before the
+// move.
+void translate_move(const PlatformMessage& m) {
+    const uint32_t mask = app_config.inputMask;
+    int x = clamp_coordinate(m.x, screen.width), y = clamp_coordinate(m.y, screen.height);
+    if ((mask & INPUT_LEFT_UP) && !(m.held & 1) && g_input.left_mark) {
+        g_input.left_mark = 0;
+        kernel_event(KE_MOUSEUP, x, y, 1 | ctrl_bit(m));
+    }
+    if ((mask & INPUT_RIGHT_UP) && !(m.held & 2) && g_input.right_mark) {
+        g_input.right_mark = 0;
+        kernel_event(KE_MOUSEUP, x, y, 2 | ctrl_bit(m));
+    }
+    store_position(m);
+    kernel_event(KE_MOUSEMOVE, g_input.mouse_x, g_input.mouse_y, 0);
+}
+
+void translate_key(const PlatformMessage& m) {
+    bool down = m.kind == PM_KEY_DOWN;
+    if (m.key < 0 || !(app_config.inputMask & (down ? INPUT_KEY_DOWN : INPUT_KEY_UP))) return;
+    int code = m.key | ((m.held & 4) ? KEY_CTRL : 0);
+    kernel_event(down ? KE_KEYDOWN : KE_KEYUP, code, 0, 0);
+}
+
+// Everything but the mouse and the keys.
+void translate_window(const PlatformMessage& m) {
     switch (m.kind) {
         case PM_PAINT: {
             ScreenRect r = {m.x, m.y, m.w, m.h};
@@ -160,68 +197,6 @@ void kernel_translate(const PlatformMessage& m) {
             kernel_event(KE_IDLE, 0, 0, 0);
             break;
         }
-        case PM_BUTTON_DOWN:
-            store_position(m);
-            if (m.button == 1) {
-                g_input.left_mark = 1;
-                if (mask & INPUT_LEFT_DOWN)
-                    kernel_event(KE_MOUSEDOWN, g_input.mouse_x, g_input.mouse_y, 1 | ctrl_bit(m));
-            } else if (m.button == 2) {
-                g_input.right_mark = 1;
-                if (mask & INPUT_RIGHT_DOWN)
-                    kernel_event(KE_MOUSEDOWN, g_input.mouse_x, g_input.mouse_y, 2 | ctrl_bit(m));
-            }
-            break;
-        case PM_BUTTON_UP:
-            store_position(m);
-            if (m.button == 1) {
-                g_input.left_mark = 0;
-                if (mask & INPUT_LEFT_UP)
-                    kernel_event(KE_MOUSEUP, g_input.mouse_x, g_input.mouse_y, 1 | ctrl_bit(m));
-            } else if (m.button == 2) {
-                g_input.right_mark = 0;
-                if (mask & INPUT_RIGHT_UP)
-                    kernel_event(KE_MOUSEUP, g_input.mouse_x, g_input.mouse_y, 2 | ctrl_bit(m));
-            }
-            break;
-        case PM_MOUSE_MOVE: {
-            // A release that happened where we could not see it (outside the window) is
-            // reported before the move.
-            int x = clamp_coordinate(m.x, screen.width), y = clamp_coordinate(m.y, screen.height);
-            if ((mask & INPUT_LEFT_UP) && !(m.held & 1) && g_input.left_mark) {
-                g_input.left_mark = 0;
-                kernel_event(KE_MOUSEUP, x, y, 1 | ctrl_bit(m));
-            }
-            if ((mask & INPUT_RIGHT_UP) && !(m.held & 2) && g_input.right_mark) {
-                g_input.right_mark = 0;
-                kernel_event(KE_MOUSEUP, x, y, 2 | ctrl_bit(m));
-            }
-            store_position(m);
-            kernel_event(KE_MOUSEMOVE, g_input.mouse_x, g_input.mouse_y, 0);
-            break;
-        }
-        case PM_KEY_DOWN:
-        case PM_KEY_UP: {
-            bool down = m.kind == PM_KEY_DOWN;
-            if (m.key < 0 || !(mask & (down ? INPUT_KEY_DOWN : INPUT_KEY_UP))) break;
-            int code = m.key | ((m.held & 4) ? KEY_CTRL : 0);
-            kernel_event(down ? KE_KEYDOWN : KE_KEYUP, code, 0, 0);
-            break;
-        }
-        case PM_CHAR:
-            if ((mask & INPUT_CHAR) && m.ch >= 32 && m.ch <= 127) kernel_event(KE_CHAR, m.ch, 0, 0);
-            break;
-        case PM_TEXT_INPUT:
-            if (m.ch >= 32 && m.ch <= 255) kernel_event(KE_TEXTINPUT, m.ch, 0, 0);
-            break;
-        case PM_WHEEL:
-            if (m.steps)
-                kernel_event(KE_WHEEL, clamp_coordinate(m.x, screen.width),
-                             clamp_coordinate(m.y, screen.height), m.steps);
-            break;
-        case PM_SYSKEY_DOWN:
-            kernel_event(KE_RESETKEYS, 0, 0, 0);
-            break;
         case PM_ACTIVATE:
         case PM_DEACTIVATE:
             g_clock.active = m.kind == PM_ACTIVATE;
@@ -242,11 +217,47 @@ void kernel_translate(const PlatformMessage& m) {
     }
 }
 
+}  // namespace
+
+void kernel_translate(const PlatformMessage& m) {
+    switch (m.kind) {
+        case PM_BUTTON_DOWN:
+        case PM_BUTTON_UP:
+            translate_button(m, m.kind == PM_BUTTON_DOWN);
+            break;
+        case PM_MOUSE_MOVE:
+            translate_move(m);
+            break;
+        case PM_KEY_DOWN:
+        case PM_KEY_UP:
+            translate_key(m);
+            break;
+        case PM_CHAR:
+            if ((app_config.inputMask & INPUT_CHAR) && m.ch >= 32 && m.ch <= 127)
+                kernel_event(KE_CHAR, m.ch, 0, 0);
+            break;
+        case PM_TEXT_INPUT:
+            if (m.ch >= 32 && m.ch <= 255) kernel_event(KE_TEXTINPUT, m.ch, 0, 0);
+            break;
+        case PM_WHEEL:
+            if (m.steps)
+                kernel_event(KE_WHEEL, clamp_coordinate(m.x, screen.width),
+                             clamp_coordinate(m.y, screen.height), m.steps);
+            break;
+        case PM_SYSKEY_DOWN:
+            kernel_event(KE_RESETKEYS, 0, 0, 0);
+            break;
+        default:
+            translate_window(m);
+            break;
+    }
+}
+
 int kernel_closing() { return g_loop.closing; }
 
 void kernel_close_request() {
     if (g_loop.closing) return;
-    if (g_loop.nested) {
+    if (loop_nested_depth()) {
         // Windows are not destroyed under a running modal: the modal ends first, and the
         // outermost loop then closes.
         g_loop.close_posted = 1;
@@ -257,77 +268,60 @@ void kernel_close_request() {
     kernel_destroy_windows();
 }
 
+// The game's hooks of the shared loop -------------------------------------------------------------
+
 namespace {
 
-// One pass of the main loop: a waiting message, or else (while active) the script's input of
-// the tick that is due, the idle step and the script's snapshots and quit. The posted close is
-// left to the caller.
-int tick_due(uint32_t now) {
-    const int period = app_config.framePeriod;
-    return period > 0 && (int)((now - g_clock.start) / (uint32_t)period) > g_clock.ticks_done;
+int frame_period() { return app_config.framePeriod; }
+int script_tick() { return g_loop.ticks; }
+
+// A waiting message ends the pass; inactive, there are no ticks and no drawing until one arrives.
+int pump() {
+    if (sys_pump_one()) return 1;
+    if (g_clock.active) return 0;
+    sys_wait(100);
+    return 1;
 }
 
-void run_pass() {
-    const int period = app_config.framePeriod;
-    if (sys_pump_one()) return;
-    if (!g_clock.active) {
-        sys_wait(100);  // inactive: no ticks, no drawing, until a message arrives
-        return;
+int stopped() { return kernel_windows_gone() || g_loop.close_posted; }
+int closing() { return kernel_windows_gone() || g_loop.closing || g_loop.close_posted; }
+
+// The posted close, then a deferred run, each between two passes of the outermost loop.
+int between() {
+    if (g_loop.close_posted) {
+        g_loop.close_posted = 0;
+        kernel_close_request();
+        return 1;
     }
-    // The virtual clock moves on only when the tick it gave last was raised: a modal opened by
-    // a tick's input runs its own passes, and the clock must not run ahead of them.
-    if (sys_headless() && !tick_due(sys_millis())) sys_advance_virtual_clock(period > 0 ? period : 1);
-    uint32_t now = sys_millis();
-    int due = tick_due(now);
-    int tick = g_loop.ticks;
-    if (due) script_before_tick(tick);
-    if (kernel_windows_gone() || g_loop.close_posted) return;
-    kernel_idle_step(now);
-    if (due) script_after_tick(tick);
-    if (!due && !sys_headless()) {
-        // Nothing is due: sleep until the next period or the next message instead of
-        // spinning; the frame is already drawn.
-        uint32_t next = g_clock.start + (uint32_t)(g_clock.ticks_done + 1) * (uint32_t)period;
-        uint32_t wait = next - sys_millis();
-        if ((int32_t)wait > 0) sys_wait(wait);
+    if (void (*deferred)() = g_loop.deferred) {
+        g_loop.deferred = nullptr;
+        deferred();
+        return 1;
     }
+    return 0;
+}
+
+constexpr LoopHooks GAME_LOOP = {frame_period, script_tick,         pump,   kernel_idle_step, stopped,
+                                 closing,      kernel_windows_gone, between};
+
+void use_game_loop() {
+    loop_set_hooks(GAME_LOOP);
+    script_set_close(kernel_close_request, 0);
 }
 
 }  // namespace
 
 int kernel_run_loop() {
-    while (!kernel_windows_gone()) {
-        if (g_loop.close_posted) {
-            g_loop.close_posted = 0;
-            kernel_close_request();
-            continue;
-        }
-        if (void (*deferred)() = g_loop.deferred) {
-            g_loop.deferred = nullptr;
-            deferred();
-            continue;
-        }
-        run_pass();
-    }
+    use_game_loop();
+    loop_run();
     return 0;
 }
 
 int kernel_run_nested(const int* done) {
-    if (screen.buf) io_fatal("kernel_run_nested: a frame is being drawn\n");
-    g_loop.nested++;
-    int result = 0;
-    for (;;) {
-        if (*done) {
-            result = 1;
-            break;
-        }
-        if (kernel_windows_gone() || g_loop.closing || g_loop.close_posted) break;
-        run_pass();
-    }
-    g_loop.nested--;
-    return result;
+    use_game_loop();
+    return loop_run_nested(done);
 }
 
-int kernel_nested_depth() { return g_loop.nested; }
+int kernel_nested_depth() { return loop_nested_depth(); }
 
 void kernel_defer(void (*run)()) { g_loop.deferred = run; }

@@ -18,18 +18,16 @@ void kernel_set_corner_handler(KernelHandler handler);
 void kernel_event(int type, intptr_t a, intptr_t b, intptr_t c);
 
 // Timing: the idle step raises at most one tick per pass, and an idle event unless the loop
-// is two or more periods behind.
+// is two or more periods behind. The ticks fall due on the shared loop's clock (platform/loop.h).
 struct KernelClock {
-    uint32_t start;  // ms of the platform counter when the clock (re)started
-    int ticks_done;  // ticks raised since then
-    int game_time;   // ms; advances one period per tick
-    int active;      // the application has the focus
-    int ready;       // start-up finished: events flow
+    int game_time;  // ms; advances one period per tick
+    int active;     // the application has the focus
+    int ready;      // start-up finished: events flow
 };
 KernelClock& kernel_clock();
 void kernel_idle_step(uint32_t now);
-void kernel_restart_clock(uint32_t now);
-int kernel_ticks();  // ticks raised since the kernel became ready
+void kernel_restart_clock(uint32_t now);  // no tick raised since `now`
+int kernel_ticks();                       // ticks raised since the kernel became ready
 
 // Input state of the last events.
 int kernel_mouse_x();
@@ -50,7 +48,8 @@ struct PlatformMessage;
 void kernel_translate(const PlatformMessage& message);
 void kernel_reset_input();  // button marks and input state back to the start
 
-// Runs until the main window is gone; returns the exit code.
+// The game's run of the shared loop (platform/loop.h): until the main window is gone; returns
+// the exit code.
 int kernel_run_loop();
 // A modal loop inside an event handler: runs passes of the main loop (messages, the idle step,
 // the script, the headless clock) until *done becomes nonzero (1), or until the game is to close

@@ -29,10 +29,10 @@
 #include "image/img.h"
 #include "image/pic.h"
 #include "kernel/app_config.h"
+#include "kernel/autosolve.h"
 #include "kernel/boxarg.h"
 #include "kernel/cmdline.h"
 #include "kernel/events.h"
-#include "kernel/script.h"
 #include "platform/io_debug.h"
 #include "platform/io_ff.h"
 #include "platform/io_file.h"
@@ -42,6 +42,7 @@
 #include "platform/io_sound.h"
 #include "platform/io_video.h"
 #include "platform/screen.h"
+#include "platform/script.h"
 #include "platform/sys.h"
 #include "puzzle/box.h"
 #include "puzzle/curve.h"
@@ -496,6 +497,7 @@ int kernel_main(int argc, char** argv) {
     if (!boxarg_find(argc, argv, g_kernel.box, sizeof g_kernel.box)) g_kernel.box[0] = 0;
 
     if (launch.script) {
+        autosolve_register();
         char error[512];
         if (!script_load(launch.script, error, sizeof error)) {
             std::fprintf(stderr, "%s\n", error);

@@ -1,13 +1,12 @@
 // loader/ldui.cpp -- the extractor's dialog: a small window of its own, drawn entirely with the
-// game's toolkit (skin, window manager, buttons, message box, progress window), holding a text
-// area with a scroll bar, the four buttons, an etched line and the copyright line. It drives the
-// extractor's work (ldcore.h) and has its own small harness for scripted runs: the virtual clock,
-// timed input and snapshots in the game's script format.
+// game's toolkit (skin, window manager, buttons, text view, message box, progress window), holding
+// the text view, the four buttons, an etched line and the copyright line. It drives the
+// extractor's work (ldcore.h) and runs on the shared loop and script harness (platform/loop.h,
+// platform/script.h), with hooks of its own.
 //
-// Sections: layout and state -- the text area -- the dialog and its buttons -- events and frames
-// -- the script -- start and end (ld_ui_run).
+// Sections: layout and state -- the dialog and its buttons -- events and frames -- start and end
+// (ld_ui_run).
 #include <SDL.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cctype>
@@ -25,6 +24,7 @@
 #include "gui/ge.h"
 #include "gui/io_dialog.h"
 #include "gui/msgbox.h"
+#include "gui/textview.h"
 #include "gui/window.h"
 #include "image/img.h"
 #include "loader/ldcore.h"
@@ -32,7 +32,9 @@
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "platform/io_video.h"
+#include "platform/loop.h"
 #include "platform/screen.h"
+#include "platform/script.h"
 #include "platform/sys.h"
 #include "resources/cache.h"
 #include "resources/dp.h"
@@ -44,7 +46,7 @@ namespace {
 // The dialog in frame pixels: its design measures in dialog units, 1.6 pixels across and 1.68
 // down, so the whole of 300 x 143 units becomes 480 x 240.
 constexpr int DIALOG_W = 480, DIALOG_H = 240;
-constexpr int AREA_X = 11, AREA_Y = 12, AREA_W = 347, AREA_H = 180;  // the text area
+constexpr int AREA_X = 11, AREA_Y = 12, AREA_W = 347, AREA_H = 180;  // the text view
 constexpr int BUTTON_X = 369, BUTTON_W = 100, BUTTON_H = 24;         // wide enough for the game's button font
 constexpr int BUTTON_Y[4] = {12, 44, 76, 108};
 constexpr int LINE_X = 11, LINE_Y = 203, LINE_W = 458;  // the etched line
@@ -53,6 +55,8 @@ constexpr int COPYRIGHT_Y = 213;
 constexpr int ELEMENT_PANEL = 32;     // the skin's panel tile over the whole dialog
 constexpr int KEY_ALT_BIT = 0x20000;  // beside KEY_CTRL: a key pressed with Alt (the buttons' letters)
 constexpr int PERIOD_MS = FRAME_PERIOD_MS;
+// Skin colours of the etched line: the bevels' dark corner and white.
+constexpr int SKIN_BEVEL_DARK = 0, SKIN_BEVEL_WHITE = 7;
 
 // The buttons in the dialog's order; '&' marks the letter that presses it with Alt.
 enum { BUTTON_UNPACK, BUTTON_RUN, BUTTON_ABOUT, BUTTON_CANCEL, BUTTON_COUNT };
@@ -73,311 +77,18 @@ struct Ui {
     LdGift* gift;
     const char* self;             // the gift's own file
     int dialog;                   // the dialog's window (the room window)
-    int area;                     // the text area's window
+    int area;                     // the text view's window
     int buttons[BUTTON_COUNT];    // their windows
     int mnemonics[BUTTON_COUNT];  // the byte offset of each button's letter in its shown text
     char labels[BUTTON_COUNT][16];
     int focus;  // the button Enter and Space press, drawn with a ring
     int phase;
     // The loop.
-    int closing;          // a close was asked for: Cancel, Run, the window, a signal, the script
-    int ticks;            // ticks raised since the dialog opened
-    uint32_t clockStart;  // sys_millis() when the dialog opened
-    int ticksDone;        // ticks raised since clockStart
-    int blocks;           // blocks the progress bar shows
+    int closing;  // a close was asked for: Cancel, Run, the window, a signal, the script
+    int ticks;    // ticks raised since the dialog opened
+    int blocks;   // blocks the progress bar shows
 };
 Ui g_ui;
-
-// The text area ---------------------------------------------------------------------------------
-//
-// A read-only text of Windows-1252 bytes with "\r\n" line ends, drawn as text in the system font
-// on white, wrapped at blanks (a word wider than the area is broken between characters), with a
-// vertical scroll bar: arrows at both ends, the track that pages, the thumb that drags. The
-// wheel and the keys scroll as well; whatever is appended scrolls the end into view.
-
-constexpr int TEXT_MAX = 1 << 18;    // bytes the area keeps; what comes after is dropped
-constexpr int LINE_BYTES_MAX = 400;  // a laid-out line is cut after this many bytes
-constexpr int INSET = 4;             // pixels between the area's edge and its text
-constexpr int BAR_W = 18;            // the scroll bar: the width of its arrow pictures
-constexpr int ARROW_H = 18;
-constexpr int THUMB_MIN = 14;
-constexpr int PICTURE_DOWN = 18, PICTURE_UP = 20;  // skin pictures, + 1 when lit
-constexpr int WHEEL_LINES = 3;
-constexpr int REPEAT_DELAY = 8, REPEAT_EVERY = 2;  // ticks before an arrow or the track repeats
-
-// Skin colours beyond the toolkit's named ones: the bevels' dark and light corners, and the
-// lighter teal of the shelf's surprise boxes.
-constexpr int SKIN_BEVEL_DARK = 0, SKIN_BEVEL_LIGHT = 2, SKIN_BEVEL_WHITE = 7, SKIN_TEAL_LIGHT = 26;
-
-enum BarPart { PART_NONE, PART_UP, PART_DOWN, PART_PAGE_UP, PART_PAGE_DOWN, PART_THUMB };
-
-struct TextLine {
-    int start, end;  // bytes of the text, without the line break
-};
-
-struct TextArea {
-    std::string text;
-    std::vector<TextLine> lines;
-    int advances[256];  // the system font's advance of every byte
-    int lineHeight;
-    int top;      // first line shown
-    int pressed;  // the bar part held down, PART_NONE
-    int grab;     // thumb dragging: the pointer's distance from the thumb's top
-    int repeat;   // ticks until the held part acts again
-    int lit;      // the arrow the pointer is over: PART_UP, PART_DOWN or PART_NONE
-};
-TextArea g_text;
-
-int text_width() { return AREA_W - 2 * INSET - BAR_W - 1; }
-int visible_lines() { return std::max(1, (AREA_H - 2 * INSET) / g_text.lineHeight); }
-int max_top() { return std::max(0, (int)g_text.lines.size() - visible_lines()); }
-
-// Lays the text out again: a line ends at a line break, at the blank where the next word would
-// reach past the width, or inside a word that is wider than the width by itself.
-void layout_text() {
-    const std::string& t = g_text.text;
-    const int* adv = g_text.advances;
-    const int width = text_width(), n = (int)t.size();
-    g_text.lines.clear();
-    for (int at = 0;;) {
-        int end = at, w = 0, lastBreak = -1;
-        while (end < n && t[end] != '\n' && end - at < LINE_BYTES_MAX) {
-            const int c = (unsigned char)t[end];
-            if (end > at && w + adv[c] > width) break;
-            w += adv[c];
-            end++;
-            if (c == ' ' || c == '\t') lastBreak = end;
-        }
-        int next = end;
-        if (end < n && (t[end] == '\n' || t[end] == ' ' || t[end] == '\t'))
-            next = end + 1;  // the break or the blank that did not fit goes with this line
-        else if (end < n && lastBreak > at)
-            end = next = lastBreak;  // the word that did not fit starts the next line
-        int shown = end;
-        while (shown > at && t[shown - 1] == '\r')
-            shown--;
-        g_text.lines.push_back({at, shown});
-        if (next >= n) {
-            if (n > 0 && t[n - 1] == '\n' && next == n) g_text.lines.push_back({n, n});
-            return;
-        }
-        at = next;
-    }
-}
-
-void scroll_to(int top) {
-    top = std::clamp(top, 0, max_top());
-    if (top == g_text.top) return;
-    g_text.top = top;
-    window_redraw(g_ui.area);
-}
-
-void scroll_by(int lines) { scroll_to(g_text.top + lines); }
-
-void append_text(const char* text) {
-    if (!text || !*text) return;
-    const size_t room = TEXT_MAX - std::min<size_t>(TEXT_MAX, g_text.text.size());
-    g_text.text.append(text, std::min(room, std::strlen(text)));
-    layout_text();
-    g_text.top = max_top();
-    window_redraw(g_ui.area);
-}
-
-// The scroll bar's parts, in the area's own coordinates.
-struct Bar {
-    int x, trackTop, trackBottom;  // the track runs between the arrows
-    int thumbTop, thumbHeight;     // 0 high when everything fits
-};
-
-Bar bar_layout() {
-    Bar b;
-    b.x = AREA_W - 1 - BAR_W;
-    b.trackTop = 1 + ARROW_H;
-    b.trackBottom = AREA_H - 1 - ARROW_H;
-    const int track = b.trackBottom - b.trackTop, lines = (int)g_text.lines.size();
-    b.thumbTop = b.trackTop;
-    b.thumbHeight = 0;
-    if (lines > visible_lines()) {
-        b.thumbHeight = std::clamp(track * visible_lines() / lines, THUMB_MIN, track);
-        b.thumbTop += (track - b.thumbHeight) * g_text.top / max_top();
-    }
-    return b;
-}
-
-int bar_part(int x, int y) {
-    const Bar b = bar_layout();
-    if (x < b.x || x >= AREA_W - 1 || y < 1 || y >= AREA_H - 1) return PART_NONE;
-    if (y < b.trackTop) return PART_UP;
-    if (y >= b.trackBottom) return PART_DOWN;
-    if (!b.thumbHeight) return PART_NONE;
-    if (y < b.thumbTop) return PART_PAGE_UP;
-    return y < b.thumbTop + b.thumbHeight ? PART_THUMB : PART_PAGE_DOWN;
-}
-
-// One step of a held part: an arrow moves a line, the track a page towards the pointer.
-void bar_step(int part, int pointerY) {
-    const Bar b = bar_layout();
-    const int page = std::max(1, visible_lines() - 1);
-    if (part == PART_UP) scroll_by(-1);
-    if (part == PART_DOWN) scroll_by(1);
-    if (part == PART_PAGE_UP && pointerY < b.thumbTop) scroll_by(-page);
-    if (part == PART_PAGE_DOWN && pointerY >= b.thumbTop + b.thumbHeight) scroll_by(page);
-}
-
-void drag_thumb(int pointerY) {
-    const Bar b = bar_layout();
-    const int room = b.trackBottom - b.trackTop - b.thumbHeight;
-    if (room <= 0) return;
-    const int at = pointerY - g_text.grab - b.trackTop;
-    scroll_to((at * max_top() + room / 2) / room);
-}
-
-void draw_bar(int sx, int sy) {
-    const Bar b = bar_layout();
-    const int track = b.trackBottom - b.trackTop;
-    ge_set_fill(ge_colour(SKIN_BEVEL_LIGHT));
-    ge_fill_rect(sx + b.x, sy + b.trackTop, BAR_W, track);
-    ge_set_pen(0, ge_colour(SKIN_BEVEL_DARK));
-    ge_line(sx + b.x - 1, sy + 1, sx + b.x - 1, sy + AREA_H - 2);
-    ge_draw_picture(PICTURE_UP + (g_text.lit == PART_UP || g_text.pressed == PART_UP), b.x, 1);
-    ge_draw_picture(PICTURE_DOWN + (g_text.lit == PART_DOWN || g_text.pressed == PART_DOWN), b.x,
-                    b.trackBottom);
-    if (!b.thumbHeight) return;
-    const int x = sx + b.x + 2, y = sy + b.thumbTop + 1, w = BAR_W - 4, h = b.thumbHeight - 2;
-    ge_set_fill(ge_colour(g_text.pressed == PART_THUMB ? GE_BUTTON_TEXT_HOVER : GE_ROOM_TITLE_BAR));
-    ge_fill_rect(x, y, w, h);
-    ge_set_pen(0, ge_colour(SKIN_TEAL_LIGHT));
-    ge_rectangle(x, y, w, h);
-    if (h >= 12) {  // the grip: three short lines across the middle
-        ge_set_pen(0, ge_colour(GE_TITLE_TEXT));
-        for (int i = -1; i <= 1; i++)
-            ge_line(x + 4, y + h / 2 + 3 * i, x + w - 5, y + h / 2 + 3 * i);
-    }
-}
-
-void draw_area(int window) {
-    int sx, sy;
-    window_screen_pos(window, &sx, &sy);
-    ge_set_fill(0xFFFFFF);
-    ge_fill_rect(sx + 1, sy + 1, AREA_W - 2 - BAR_W - 1, AREA_H - 2);
-    ge_bevel_box(0, 0, AREA_W, AREA_H);
-    draw_bar(sx, sy);
-    const ScreenRect clip = screen_clip();
-    const int tx = sx + INSET, ty = sy + INSET;
-    screen_set_clip(tx, sy + 1, text_width() + 1, AREA_H - 2);
-    font_set_style(FONT_SYSTEM, ge_colour(GE_EDIT_TEXT), -1);
-    char line[LINE_BYTES_MAX + 1];
-    const int last = std::min((int)g_text.lines.size(), g_text.top + visible_lines());
-    for (int i = g_text.top; i < last; i++) {
-        const TextLine& l = g_text.lines[i];
-        const int n = l.end - l.start;
-        std::memcpy(line, g_text.text.data() + l.start, n);
-        line[n] = 0;
-        std::replace(line, line + n, '\t', ' ');
-        font_draw(line, tx, ty + (i - g_text.top) * g_text.lineHeight);
-    }
-    screen_set_clip(clip.x, clip.y, clip.w, clip.h);
-}
-
-// Hover over the arrows, checked each tick like the buttons do.
-void update_lit() {
-    int mx, my, sx, sy;
-    window_mouse(&mx, &my);
-    window_screen_pos(g_ui.area, &sx, &sy);
-    int part = bar_part(mx - sx, my - sy);
-    if (part != PART_UP && part != PART_DOWN) part = PART_NONE;
-    if (part != g_text.lit) {
-        g_text.lit = part;
-        window_redraw(g_ui.area);
-    }
-}
-
-int area_handler(int window, KernelEvent* event) {
-    switch (event->type) {
-        case KE_IDLE:
-            draw_area(window);
-            return 0;
-        case KE_TICK:
-            update_lit();
-            if (g_text.pressed && g_text.pressed != PART_THUMB && --g_text.repeat <= 0) {
-                int mx, my, sx, sy;
-                window_mouse(&mx, &my);
-                window_screen_pos(window, &sx, &sy);
-                bar_step(g_text.pressed, my - sy);
-                g_text.repeat = REPEAT_EVERY;
-            }
-            return 0;
-        case KE_WHEEL:
-            scroll_by(-WHEEL_LINES * (int)event->c);
-            return 1;
-        case KE_MOUSEDOWN: {
-            if (event->c & 8) return 1;  // another press while one is held
-            if (!(event->c & 1)) return 1;
-            const int part = bar_part((int)event->a, (int)event->b);
-            if (part == PART_NONE) return 1;
-            g_text.pressed = part;
-            g_text.repeat = REPEAT_DELAY;
-            if (part == PART_THUMB)
-                g_text.grab = (int)event->b - bar_layout().thumbTop;
-            else
-                bar_step(part, (int)event->b);
-            window_start_capture(window);
-            window_redraw(window);
-            return 1;
-        }
-        case KE_MOUSEUP:
-            if (event->c & 8) window_end_capture();
-            return 1;
-        case WE_CAPTUREMOVE:
-            if (g_text.pressed == PART_THUMB) drag_thumb(((const int*)event->c)[1]);
-            return 1;
-        case WE_CAPTUREEND:
-            g_text.pressed = PART_NONE;
-            window_redraw(window);
-            return 1;
-        default:
-            return 0;
-    }
-}
-
-// Keys that scroll the text, whichever button has the focus.
-int area_key(int key) {
-    const int page = std::max(1, visible_lines() - 1);
-    switch (key & ~KEY_CTRL) {
-        case KEY_UP:
-            scroll_by(-1);
-            return 1;
-        case KEY_DOWN:
-            scroll_by(1);
-            return 1;
-        case KEY_PAGEUP:
-            scroll_by(-page);
-            return 1;
-        case KEY_PAGEDOWN:
-            scroll_by(page);
-            return 1;
-        case KEY_HOME:
-            scroll_to(0);
-            return 1;
-        case KEY_END:
-            scroll_to(max_top());
-            return 1;
-        default:
-            return 0;
-    }
-}
-
-void area_create(int parent) {
-    g_text = {};
-    g_text.lineHeight = std::max(1, font_get(FONT_SYSTEM)->lineAdvance);
-    for (int c = 1; c < 256; c++) {
-        const char one[2] = {(char)c, 0};
-        g_text.advances[c] = font_text_width(FONT_SYSTEM, one, 1);
-    }
-    g_text.advances['\t'] = g_text.advances[' '];  // a tab is drawn as a blank
-    layout_text();
-    g_ui.area = window_register(parent, TW_CHILD, AREA_X, AREA_Y, AREA_W, AREA_H, area_handler, nullptr);
-}
 
 }  // namespace
 
@@ -452,7 +163,7 @@ void make_buttons(int parent) {
     }
 }
 
-void append_line(const char* text) { append_text(text); }
+void append_line(const char* text) { textview_append(g_ui.area, text); }
 
 void show_about() {
     char text[1024];
@@ -532,7 +243,7 @@ int dialog_handler(int, KernelEvent* event) {
             press(button_index((int)event->a));
             return 1;
         case KE_WHEEL:  // anywhere in the dialog: the text is all there is to scroll
-            scroll_by(-WHEEL_LINES * (int)event->c);
+            textview_wheel(g_ui.area, (int)event->c);
             return 1;
         case KE_KEYDOWN: {
             const int key = (int)event->a;
@@ -544,7 +255,7 @@ int dialog_handler(int, KernelEvent* event) {
             else if (key == KEY_TAB)
                 move_focus(sys_shift_held() ? -1 : 1);
             else
-                area_key(key);
+                textview_key(g_ui.area, key);
             return 1;
         }
         default:
@@ -554,7 +265,7 @@ int dialog_handler(int, KernelEvent* event) {
 
 void dialog_create() {
     g_ui.dialog = window_register(-1, TW_SCREEN, 0, 0, 0, 0, dialog_handler, nullptr);
-    area_create(g_ui.dialog);
+    g_ui.area = textview_create(g_ui.dialog, AREA_X, AREA_Y, AREA_W, AREA_H);
     make_buttons(g_ui.dialog);
     g_ui.focus = -1;
     set_phase(PHASE_UNPACKING);
@@ -570,9 +281,6 @@ void dialog_create() {
 // which reports Alt combinations without their key, and becomes the letter + KEY_ALT_BIT.
 
 namespace {
-
-void script_before_tick(int tick);
-void script_after_tick(int tick);
 
 void send_event(int type, intptr_t a, intptr_t b, intptr_t c) {
     KernelEvent e = {type, a, b, c};
@@ -624,61 +332,43 @@ void on_platform_message(const PlatformMessage& m) {
     }
 }
 
-void feed(const SDL_Event& e) {
-    if (e.type == SDL_KEYDOWN && (e.key.keysym.mod & KMOD_ALT)) {
-        const int key = sys_translate_key(e.key.keysym.sym);
-        if (key >= 'A' && key <= 'Z') {
-            send_event(KE_KEYDOWN, key | KEY_ALT_BIT, 0, 0);
-            return;
-        }
-    }
-    sys_dispatch_sdl_event(e);
-}
-
-int pump_one() {
-    SDL_Event e;
-    if (!SDL_PollEvent(&e)) return 0;
-    feed(e);
+// Every SDL event, real or scripted, is offered here first: Alt with a letter presses a button.
+int take_alt_letter(const SDL_Event& e) {
+    if (e.type != SDL_KEYDOWN || !(e.key.keysym.mod & KMOD_ALT)) return 0;
+    const int key = sys_translate_key(e.key.keysym.sym);
+    if (key < 'A' || key > 'Z') return 0;
+    send_event(KE_KEYDOWN, key | KEY_ALT_BIT, 0, 0);
     return 1;
 }
 
-int tick_due(uint32_t now) { return (int)((now - g_ui.clockStart) / PERIOD_MS) > g_ui.ticksDone; }
+// The extractor's hooks of the shared loop: every waiting message each pass, a tick when one is
+// due, a frame every pass.
+int frame_period() { return PERIOD_MS; }
+int script_tick() { return g_ui.ticks; }
 
-// One pass: the waiting messages, then the tick that is due with the script's input before it
-// and its snapshots after the frame. Headless, the clock moves one period a pass; otherwise a
-// pass with nothing due sleeps until the next period, unless `nowait` (progress while unpacking).
-void run_pass(int nowait) {
-    while (pump_one()) {
+int pump_all() {
+    while (sys_pump_one()) {
     }
-    if (sys_headless() && !tick_due(sys_millis())) sys_advance_virtual_clock(PERIOD_MS);
-    const uint32_t now = sys_millis();
-    const int due = tick_due(now), tick = g_ui.ticks;
-    if (due) {
-        script_before_tick(tick);
-        g_ui.ticksDone++;
+    return 0;
+}
+
+void step(uint32_t now) {
+    if (loop_behind(now, PERIOD_MS) >= 1) {
+        loop_tick_raised();
         g_ui.ticks++;
         send_event(KE_TICK, (intptr_t)g_ui.ticks * PERIOD_MS, 0, 0);
     }
     send_event(KE_IDLE, 0, 0, 0);
-    if (due) script_after_tick(tick);
-    if (!due && !nowait && !sys_headless()) {
-        const uint32_t next = g_ui.clockStart + (uint32_t)(g_ui.ticksDone + 1) * PERIOD_MS;
-        const uint32_t wait = next - sys_millis();
-        if ((int32_t)wait > 0) sys_wait(wait);
-    }
 }
 
-// The message box's loop: runs passes until it is answered or the dialog is to close.
-int run_nested(const int* done) {
-    while (!*done) {
-        if (g_ui.closing) return 0;
-        run_pass(0);
-    }
-    return 1;
-}
+int closing() { return g_ui.closing; }
+void close_dialog() { g_ui.closing = 1; }
+
+constexpr LoopHooks DIALOG_LOOP = {frame_period, script_tick, pump_all, step,
+                                   nullptr,      closing,     closing,  nullptr};
 
 // The progress window's refresh: one pass without waiting, so the waiting messages run too.
-void refresh_now() { run_pass(1); }
+void refresh_now() { loop_pass(0); }
 
 void paint_now() { send_event(KE_IDLE, 0, 0, 0); }
 
@@ -686,300 +376,12 @@ void paint_now() { send_event(KE_IDLE, 0, 0, 0); }
 void on_progress(int done, int count) {
     const int blocks = progress_blocks(done, count);
     if (blocks == g_ui.blocks && done < count) {
-        while (pump_one()) {
-        }
+        pump_all();
         return;
     }
     g_ui.blocks = blocks;
     progress_open(count);
     progress_set(PREPARING, done);
-}
-
-}  // namespace
-
-// The script -----------------------------------------------------------------------------------
-//
-// The game's script lines: "TICK COMMAND ARGS", TICK a tick counted from the dialog's opening or
-// +N after the previous line, '#' to the end of a line a comment. Commands: move X Y; press,
-// release, click X Y left|right; drag X0 Y0 X1 Y1 TICKS; keydown, keyup, key KEY; wheel X Y
-// STEPS; snap PATH; quit. Keys and clicks may end in the modifiers ctrl, shift and alt. A
-// headless run closes once the last line has run.
-
-namespace {
-
-enum ScriptKind { SC_MOVE, SC_PRESS, SC_RELEASE, SC_KEYDOWN, SC_KEYUP, SC_WHEEL, SC_SNAP, SC_QUIT };
-
-struct ScriptLine {
-    int tick, kind;
-    int x, y, button, key, steps;
-    int ctrl, shift, alt;
-    std::string path;
-};
-
-struct Script {
-    std::vector<ScriptLine> lines;  // in tick order
-    size_t input;                   // first line whose input has not been sent
-    size_t next;                    // first line not finished
-    int buttons;                    // SDL button mask held by scripted presses
-    int lastTick;
-};
-Script g_script;
-
-struct KeyName {
-    const char* name;
-    int key;
-};
-constexpr KeyName KEY_NAMES[] = {
-    {"left", SDLK_LEFT},           {"right", SDLK_RIGHT},       {"up", SDLK_UP},     {"down", SDLK_DOWN},
-    {"pageup", SDLK_PAGEUP},       {"pagedown", SDLK_PAGEDOWN}, {"home", SDLK_HOME}, {"end", SDLK_END},
-    {"escape", SDLK_ESCAPE},       {"enter", SDLK_RETURN},      {"tab", SDLK_TAB},   {"space", SDLK_SPACE},
-    {"backspace", SDLK_BACKSPACE}, {"delete", SDLK_DELETE}};
-
-int key_of(const std::string& name) {
-    if (name.size() == 1 && std::isalpha((unsigned char)name[0])) return SDLK_a + std::tolower(name[0]) - 'a';
-    if (name.size() == 1 && std::isdigit((unsigned char)name[0])) return SDLK_0 + name[0] - '0';
-    for (const KeyName& k : KEY_NAMES)
-        if (name == k.name) return k.key;
-    return 0;
-}
-
-bool number(const std::string& s, int* out) {
-    char* end;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (s.empty() || *end || v < -100000 || v > 100000000) return false;
-    *out = (int)v;
-    return true;
-}
-
-// Trailing modifier words, each at most once; false when the words left are not `count`.
-bool modifiers(std::vector<std::string>& words, size_t count, ScriptLine* l) {
-    while (words.size() > count) {
-        const std::string& w = words.back();
-        int* flag = w == "ctrl" ? &l->ctrl : w == "shift" ? &l->shift : w == "alt" ? &l->alt : nullptr;
-        if (!flag || *flag) return false;
-        *flag = 1;
-        words.pop_back();
-    }
-    return words.size() == count;
-}
-
-// One line's command (the words after the tick) into lines; an error text, or "" when it fits.
-std::string parse_command(ScriptLine l, std::vector<std::string> w, std::vector<ScriptLine>* out) {
-    const std::string verb = w[0];
-    w.erase(w.begin());
-    if (verb == "move" || verb == "press" || verb == "release" || verb == "click") {
-        const size_t want = verb == "move" ? 2 : 3;
-        if (!modifiers(w, want, &l) || !number(w[0], &l.x) || !number(w[1], &l.y))
-            return "expected " + verb + (want == 2 ? " X Y" : " X Y BUTTON");
-        l.kind = verb == "move" ? SC_MOVE : verb == "release" ? SC_RELEASE : SC_PRESS;
-        if (want == 3) {
-            l.button = w[2] == "left" ? SDL_BUTTON_LEFT : w[2] == "right" ? SDL_BUTTON_RIGHT : 0;
-            if (!l.button) return "the button must be left or right";
-        }
-        out->push_back(l);
-        if (verb == "click") {
-            l.kind = SC_RELEASE;
-            l.tick++;
-            out->push_back(l);
-        }
-        return "";
-    }
-    if (verb == "drag") {
-        int x1, y1, ticks;
-        if (w.size() != 5 || !number(w[0], &l.x) || !number(w[1], &l.y) || !number(w[2], &x1) ||
-            !number(w[3], &y1) || !number(w[4], &ticks) || ticks < 1 || ticks > 10000)
-            return "expected drag X0 Y0 X1 Y1 TICKS";
-        const int x0 = l.x, y0 = l.y, tick = l.tick;
-        l.button = SDL_BUTTON_LEFT;
-        l.kind = SC_PRESS;
-        out->push_back(l);
-        l.kind = SC_MOVE;
-        for (int k = 1; k <= ticks; k++) {
-            l.tick = tick + k;
-            l.x = x0 + (x1 - x0) * k / ticks;
-            l.y = y0 + (y1 - y0) * k / ticks;
-            out->push_back(l);
-        }
-        l.kind = SC_RELEASE;
-        out->push_back(l);
-        return "";
-    }
-    if (verb == "key" || verb == "keydown" || verb == "keyup") {
-        if (!modifiers(w, 1, &l)) return "expected " + verb + " KEY";
-        if (!(l.key = key_of(w[0]))) return "unknown key " + w[0];
-        l.kind = verb == "keyup" ? SC_KEYUP : SC_KEYDOWN;
-        out->push_back(l);
-        if (verb == "key") {
-            l.kind = SC_KEYUP;
-            l.tick++;
-            out->push_back(l);
-        }
-        return "";
-    }
-    if (verb == "wheel") {
-        if (w.size() != 3 || !number(w[0], &l.x) || !number(w[1], &l.y) || !number(w[2], &l.steps) ||
-            !l.steps)
-            return "expected wheel X Y STEPS";
-        l.kind = SC_MOVE;  // the pointer goes there first
-        out->push_back(l);
-        l.kind = SC_WHEEL;
-        out->push_back(l);
-        return "";
-    }
-    if (verb == "snap" && w.size() == 1) {
-        l.kind = SC_SNAP;
-        l.path = w[0];
-        out->push_back(l);
-        return "";
-    }
-    if (verb == "quit" && w.empty()) {
-        l.kind = SC_QUIT;
-        out->push_back(l);
-        return "";
-    }
-    return "unknown command " + verb;
-}
-
-// Reads the whole script; false with the line named in error when one is malformed.
-bool script_load(const char* path, std::string* error) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        *error = std::string("script: cannot read ") + path;
-        return false;
-    }
-    std::vector<ScriptLine> lines;
-    char buffer[4096];
-    int number_of_line = 0, tick = 0;
-    while (std::fgets(buffer, sizeof buffer, f)) {
-        number_of_line++;
-        std::string text = buffer;
-        text = text.substr(0, text.find('#'));
-        std::vector<std::string> words;
-        for (size_t i = 0; i < text.size();) {
-            while (i < text.size() && std::isspace((unsigned char)text[i]))
-                i++;
-            const size_t start = i;
-            while (i < text.size() && !std::isspace((unsigned char)text[i]))
-                i++;
-            if (i > start) words.push_back(text.substr(start, i - start));
-        }
-        if (words.empty()) continue;
-        int t = 0;
-        std::string problem;
-        if (!number(words[0].substr(words[0][0] == '+'), &t) || t < 0)
-            problem = "a line begins with its tick";
-        else if (words.size() < 2)
-            problem = "a command is missing";
-        tick = words[0][0] == '+' ? tick + t : t;
-        ScriptLine l = {};
-        l.tick = tick;
-        if (problem.empty())
-            problem = parse_command(l, std::vector<std::string>(words.begin() + 1, words.end()), &lines);
-        if (!problem.empty()) {
-            std::fclose(f);
-            *error = "script: line " + std::to_string(number_of_line) + ": " + problem;
-            return false;
-        }
-    }
-    std::fclose(f);
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const ScriptLine& a, const ScriptLine& b) { return a.tick < b.tick; });
-    g_script = {};
-    g_script.lines = std::move(lines);
-    g_script.lastTick = g_script.lines.empty() ? 0 : g_script.lines.back().tick;
-    return true;
-}
-
-void send_sdl(const ScriptLine& l, SDL_Event& e) {
-    sys_force_ctrl(l.ctrl);
-    sys_force_shift(l.shift);
-    feed(e);
-    sys_force_ctrl(-1);
-    sys_force_shift(-1);
-}
-
-void script_input(const ScriptLine& l) {
-    SDL_Event e = {};
-    const int s = sys_scale();
-    switch (l.kind) {
-        case SC_MOVE:
-            e.type = SDL_MOUSEMOTION;
-            e.motion.x = l.x * s;
-            e.motion.y = l.y * s;
-            e.motion.state = g_script.buttons;
-            break;
-        case SC_PRESS:
-        case SC_RELEASE:
-            if (l.kind == SC_PRESS)
-                g_script.buttons |= SDL_BUTTON(l.button);
-            else
-                g_script.buttons &= ~SDL_BUTTON(l.button);
-            e.type = l.kind == SC_PRESS ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-            e.button.button = (uint8_t)l.button;
-            e.button.x = l.x * s;
-            e.button.y = l.y * s;
-            e.button.state = l.kind == SC_PRESS ? SDL_PRESSED : SDL_RELEASED;
-            e.button.clicks = 1;
-            break;
-        case SC_KEYDOWN:
-        case SC_KEYUP:
-            e.type = l.kind == SC_KEYDOWN ? SDL_KEYDOWN : SDL_KEYUP;
-            e.key.keysym.sym = l.key;
-            e.key.keysym.mod =
-                (l.ctrl ? KMOD_LCTRL : 0) | (l.shift ? KMOD_LSHIFT : 0) | (l.alt ? KMOD_LALT : 0);
-            break;
-        case SC_WHEEL:
-            e.type = SDL_MOUSEWHEEL;
-            e.wheel.y = l.steps;
-            e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-            break;
-        default:
-            return;
-    }
-    send_sdl(l, e);
-}
-
-void script_before_tick(int tick) {
-    // Marked first: a message box opened by this input runs later ticks from inside it.
-    while (g_script.input < g_script.lines.size() && g_script.lines[g_script.input].tick <= tick)
-        script_input(g_script.lines[g_script.input++]);
-}
-
-// The frame buffer as a PNG, right way up.
-bool write_png(const char* path) {
-    const uint8_t* top = screen_top_row();
-    FILE* f = top ? std::fopen(path, "wb") : nullptr;
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        std::remove(path);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, screen.width, screen.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_bgr(png);  // the frame buffer holds blue, green, red
-    png_write_info(png, info);
-    const int stride = ((screen.bits * screen.width + 31) / 8) & ~3;
-    for (int y = 0; y < screen.height; y++)
-        png_write_row(png, (png_const_bytep)(top - (ptrdiff_t)y * stride));
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
-}
-
-void script_after_tick(int tick) {
-    while (g_script.next < g_script.input && g_script.lines[g_script.next].tick <= tick) {
-        const ScriptLine& l = g_script.lines[g_script.next++];
-        if (l.kind == SC_SNAP && !write_png(l.path.c_str()))
-            std::fprintf(stderr, "script: cannot write %s\n", l.path.c_str());
-        if (l.kind == SC_QUIT) g_ui.closing = 1;
-    }
-    if (sys_headless() && g_script.next == g_script.lines.size() && tick >= g_script.lastTick)
-        g_ui.closing = 1;
 }
 
 }  // namespace
@@ -1033,6 +435,7 @@ int start_toolkit() {
     sys.window_h = DIALOG_H;
     if (!sys_init(sys)) return 0;
     sys_set_message_handler(on_platform_message);
+    sys_set_event_taker(take_alt_letter);
     int w, h;
     if (!sys_create_window(LD_TITLE, &w, &h)) return 0;
     io_video_select(1);
@@ -1054,7 +457,7 @@ int start_toolkit() {
     button_set_style(FONT_MEDIUM, ge_colour(GE_BUTTON_TEXT), ge_colour(GE_BUTTON_TEXT_INACTIVE),
                      ge_colour(GE_BUTTON_TEXT_HOVER), ge_colour(GE_BUTTON_TEXT_SHADOW));
     window_set_title_style(FONT_SMALL, ge_colour(GE_TITLE_TEXT), ge_colour(GE_TITLE_TEXT_SHADOW));
-    io_dialog_set_runner(run_nested);
+    io_dialog_set_runner(loop_run_nested);
     progress_set_refresh(refresh_now);
     msgbox_create(LD_TITLE);
     progress_create(LD_TITLE);
@@ -1100,22 +503,25 @@ int ld_ui_run(LdGift* gift, const char* self) {
     g_ui.gift = gift;
     g_ui.self = self;
     if (ld_options.script) {
-        std::string error;
-        if (!script_load(ld_options.script, &error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+        char error[512];
+        if (!script_load(ld_options.script, error, sizeof error)) {
+            std::fprintf(stderr, "%s\n", error);
             return 2;
         }
     }
     io_fatal_set_sink(fatal_sink);
     int code = 1;
     if (start_toolkit()) {
-        g_ui.clockStart = sys_millis();
+        // Ticks count from the dialog's opening; headless, the script's end closes it.
+        loop_set_hooks(DIALOG_LOOP);
+        loop_restart_clock(sys_millis());
+        script_set_close(close_dialog, sys_headless());
         code = unpack() ? 0 : 1;
-        while (code == 0 && !g_ui.closing)
-            run_pass(0);
+        if (code == 0) loop_run();
     }
     ld_remove_work(gift);
     stop_toolkit();
+    script_free();
     io_fatal_set_sink(nullptr);
     return code;
 }

@@ -461,103 +461,131 @@ int sys_translate_key(int k) {
 
 void sys_set_event_taker(SysEventTaker taker) { g_sys.taker = taker; }
 
+namespace {
+
+// Each of these fills the message of one kind of SDL event; 0 when the event raises none.
+int window_message(const SDL_WindowEvent& w, PlatformMessage* m) {
+    switch (w.event) {
+        case SDL_WINDOWEVENT_EXPOSED:
+            m->kind = PM_PAINT;
+            m->w = 1 << 20;  // the whole drawing window; the grid clips it
+            m->h = 1 << 20;
+            return 1;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            m->kind = PM_ACTIVATE;
+            return 1;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            m->kind = PM_DEACTIVATE;
+            return 1;
+        case SDL_WINDOWEVENT_CLOSE:
+            m->kind = PM_CLOSE;
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+int button_message(const SDL_MouseButtonEvent& b, PlatformMessage* m) {
+    int bit = b.button == SDL_BUTTON_LEFT ? 1 : b.button == SDL_BUTTON_RIGHT ? 2 : 0;
+    if (!bit) return 0;
+    bool down = b.type == SDL_MOUSEBUTTONDOWN;
+    g_sys.held = down ? (g_sys.held | bit) : (g_sys.held & ~bit);
+    m->kind = down ? PM_BUTTON_DOWN : PM_BUTTON_UP;
+    m->x = g_sys.mouse_x = to_frame(b.x);
+    m->y = g_sys.mouse_y = to_frame(b.y);
+    m->button = bit;
+    m->held = held_flags(g_sys.held);
+    return 1;
+}
+
+void motion_message(const SDL_MouseMotionEvent& motion, PlatformMessage* m) {
+    int buttons = (motion.state & SDL_BUTTON_LMASK ? 1 : 0) | (motion.state & SDL_BUTTON_RMASK ? 2 : 0);
+    m->kind = PM_MOUSE_MOVE;
+    m->x = g_sys.mouse_x = to_frame(motion.x);
+    m->y = g_sys.mouse_y = to_frame(motion.y);
+    m->held = held_flags(buttons);
+}
+
+// Alt combinations and F10 are system keys: their presses raise PM_SYSKEY_DOWN without the key,
+// their releases nothing.
+int key_message(const SDL_KeyboardEvent& k, PlatformMessage* m) {
+    int sym = k.keysym.sym;
+    bool alt = (k.keysym.mod & KMOD_ALT) || sym == SDLK_LALT || sym == SDLK_RALT;
+    bool ctrl = g_sys.forced_ctrl >= 0 ? g_sys.forced_ctrl : (k.keysym.mod & KMOD_CTRL) != 0;
+    if (k.type == SDL_KEYDOWN && (alt || sym == SDLK_F10)) {
+        m->kind = PM_SYSKEY_DOWN;
+        return 1;
+    }
+    if (alt || sym == SDLK_F10) return 0;
+    m->kind = k.type == SDL_KEYDOWN ? PM_KEY_DOWN : PM_KEY_UP;
+    m->key = sys_translate_key(sym);
+    m->held = ctrl ? 4 : 0;
+    return 1;
+}
+
+int wheel_message(const SDL_MouseWheelEvent& w, PlatformMessage* m) {
+    int steps = w.y;
+    if (w.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
+    if (!steps) return 0;  // a sideways turn
+    m->kind = PM_WHEEL;
+    m->x = g_sys.mouse_x;
+    m->y = g_sys.mouse_y;
+    m->steps = steps;
+    return 1;
+}
+
+// Characters arrive as UTF-8. The plain ASCII range goes on as characters; every character that
+// Windows-1252 holds also goes on as typed text in that encoding.
+void deliver_text(const char* p) {
+    while (uint32_t cp = str_utf8_decode(&p)) {
+        if (cp >= 32 && cp <= 127) {
+            PlatformMessage ch = {PM_CHAR};
+            ch.ch = (int)cp;
+            deliver(ch);
+        }
+        int byte = str_cp1252_from_unicode(cp);
+        if (byte >= 32) {
+            PlatformMessage typed = {PM_TEXT_INPUT};
+            typed.ch = byte;
+            deliver(typed);
+        }
+    }
+}
+
+}  // namespace
+
 void sys_dispatch_sdl_event(const SDL_Event& e) {
     if (g_sys.taker && g_sys.taker(e)) return;  // e.g. a tune ended: handled here, on the main thread
     PlatformMessage m = {};
+    int raised = 1;
     switch (e.type) {
         case SDL_QUIT:
             m.kind = PM_CLOSE;
             break;
         case SDL_WINDOWEVENT:
-            switch (e.window.event) {
-                case SDL_WINDOWEVENT_EXPOSED:
-                    m.kind = PM_PAINT;
-                    m.w = 1 << 20;  // the whole drawing window; the grid clips it
-                    m.h = 1 << 20;
-                    break;
-                case SDL_WINDOWEVENT_FOCUS_GAINED:
-                    m.kind = PM_ACTIVATE;
-                    break;
-                case SDL_WINDOWEVENT_FOCUS_LOST:
-                    m.kind = PM_DEACTIVATE;
-                    break;
-                case SDL_WINDOWEVENT_CLOSE:
-                    m.kind = PM_CLOSE;
-                    break;
-                default:
-                    return;
-            }
+            raised = window_message(e.window, &m);
             break;
         case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP: {
-            int bit = e.button.button == SDL_BUTTON_LEFT ? 1 : e.button.button == SDL_BUTTON_RIGHT ? 2 : 0;
-            if (!bit) return;
-            bool down = e.type == SDL_MOUSEBUTTONDOWN;
-            g_sys.held = down ? (g_sys.held | bit) : (g_sys.held & ~bit);
-            m.kind = down ? PM_BUTTON_DOWN : PM_BUTTON_UP;
-            m.x = g_sys.mouse_x = to_frame(e.button.x);
-            m.y = g_sys.mouse_y = to_frame(e.button.y);
-            m.button = bit;
-            m.held = held_flags(g_sys.held);
+        case SDL_MOUSEBUTTONUP:
+            raised = button_message(e.button, &m);
             break;
-        }
-        case SDL_MOUSEMOTION: {
-            int buttons =
-                (e.motion.state & SDL_BUTTON_LMASK ? 1 : 0) | (e.motion.state & SDL_BUTTON_RMASK ? 2 : 0);
-            m.kind = PM_MOUSE_MOVE;
-            m.x = g_sys.mouse_x = to_frame(e.motion.x);
-            m.y = g_sys.mouse_y = to_frame(e.motion.y);
-            m.held = held_flags(buttons);
+        case SDL_MOUSEMOTION:
+            motion_message(e.motion, &m);
             break;
-        }
         case SDL_KEYDOWN:
-        case SDL_KEYUP: {
-            int sym = e.key.keysym.sym;
-            bool alt = (e.key.keysym.mod & KMOD_ALT) || sym == SDLK_LALT || sym == SDLK_RALT;
-            bool ctrl = g_sys.forced_ctrl >= 0 ? g_sys.forced_ctrl : (e.key.keysym.mod & KMOD_CTRL) != 0;
-            if (e.type == SDL_KEYDOWN && (alt || sym == SDLK_F10)) {
-                m.kind = PM_SYSKEY_DOWN;
-                break;
-            }
-            if (alt || sym == SDLK_F10) return;  // system key releases raise nothing
-            m.kind = e.type == SDL_KEYDOWN ? PM_KEY_DOWN : PM_KEY_UP;
-            m.key = sys_translate_key(sym);
-            m.held = ctrl ? 4 : 0;
+        case SDL_KEYUP:
+            raised = key_message(e.key, &m);
             break;
-        }
-        case SDL_MOUSEWHEEL: {
-            int steps = e.wheel.y;
-            if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) steps = -steps;
-            if (!steps) return;  // a sideways turn
-            m.kind = PM_WHEEL;
-            m.x = g_sys.mouse_x;
-            m.y = g_sys.mouse_y;
-            m.steps = steps;
+        case SDL_MOUSEWHEEL:
+            raised = wheel_message(e.wheel, &m);
             break;
-        }
-        case SDL_TEXTINPUT: {
-            // Characters arrive as UTF-8. The plain ASCII range goes on as characters; every
-            // character that Windows-1252 holds also goes on as typed text in that encoding.
-            const char* p = e.text.text;
-            while (uint32_t cp = str_utf8_decode(&p)) {
-                if (cp >= 32 && cp <= 127) {
-                    PlatformMessage ch = {PM_CHAR};
-                    ch.ch = (int)cp;
-                    deliver(ch);
-                }
-                int byte = str_cp1252_from_unicode(cp);
-                if (byte >= 32) {
-                    PlatformMessage typed = {PM_TEXT_INPUT};
-                    typed.ch = byte;
-                    deliver(typed);
-                }
-            }
+        case SDL_TEXTINPUT:
+            deliver_text(e.text.text);
             return;
-        }
         default:
             return;
     }
-    deliver(m);
+    if (raised) deliver(m);
 }
 
 int sys_pump_one() {

@@ -15,10 +15,10 @@
 #include "kernel/app_config.h"
 #include "kernel/cmdline.h"
 #include "kernel/events.h"
-#include "kernel/script.h"
 #include "platform/io_ini.h"
 #include "platform/io_video.h"
 #include "platform/screen.h"
+#include "platform/script.h"
 #include "platform/sys.h"
 #include "support/files.h"
 
