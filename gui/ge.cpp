@@ -291,6 +291,8 @@ void place_corner() {
 
 // --- Start and end --------------------------------------------------------------------------------
 
+const char* ge_skin_file() { return g_skin.file; }
+
 void ge_init(const char* skinFile) {
     str_copy_bounded(g_skin.file, skinFile, sizeof g_skin.file);
     g_skin.sheetB = cache_register_raw("img/inactive.img");

@@ -21,6 +21,7 @@ inline constexpr int GE_EDIT_BACKGROUND = 17, GE_MSGBOX_TEXT = 18, GE_MSGBOX_TEX
 inline constexpr int GE_ROOM_TITLE_BAR = 27, GE_SELECTION = 30;
 
 void ge_init(const char* skinFile);  // caches the sheets, reads the colours (missing: fatal)
+const char* ge_skin_file();          // the skin file given to ge_init (its other sections' readers)
 void ge_done();
 int ge_colour(int n);  // 0x00RRGGBB or -1 (transparent)
 

@@ -10,10 +10,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "base/limits.h"
@@ -25,6 +27,7 @@
 #include "gui/ge.h"
 #include "gui/io_dialog.h"
 #include "gui/lt.h"
+#include "gui/msgbox.h"
 #include "gui/window.h"
 #include "image/img.h"
 #include "image/pic.h"
@@ -46,6 +49,7 @@
 #include "platform/sys.h"
 #include "puzzle/box.h"
 #include "puzzle/curve.h"
+#include "puzzle/save.h"
 #include "resources/cache.h"
 #include "resources/dp.h"
 #include "resources/sound.h"
@@ -60,8 +64,11 @@ namespace {
 
 constexpr const char* DATA_PACK = "data.pck";
 constexpr const char* CONFIG_INI = "sfiles/config.ini";
-constexpr const char* SKIN_INI = "sfiles/skin.ini";
-constexpr const char* LANG_INI = "sfiles/lang.ini";
+constexpr const char* SKIN_INI = "skin.ini";  // working copies, in "sfiles" (or the private folder)
+constexpr const char* LANG_INI = "lang.ini";
+constexpr int TEXT_SETTINGS_UNREADABLE = 160;  // the settings file cannot be read
+constexpr int TEXT_CANNOT_WRITE = 165;         // the game's folder cannot be written
+constexpr int TEXT_DISK_FULL = 166;            // the disk is full
 constexpr const char* TEMP_FOLDER = "sfiles/temp";
 constexpr uint32_t TEMP_LIMIT = 30000000;  // bytes of "*.tmp" kept in the temporary folder
 constexpr int TRIM_SKIP_MAX = 64;          // undeletable files passed over in one trimming
@@ -84,6 +91,11 @@ struct KernelState {
     char box[PATH_MAX_GAME];            // a box file named on the command line, "" when none
     char sent_box[PATH_MAX];            // a box file sent by a second copy, waiting to be opened
     int options;                        // `-options yes`: the options window before the game
+    char skin_ini[PATH_MAX_GAME + 16];  // the working copies of the pack's skin and texts
+    char lang_ini[PATH_MAX_GAME + 16];
+    int ini_unreadable;                // a settings file could not be read (told once)
+    int write_error;                   // errno of the game folder's first failed write at start
+    char write_folder[PATH_MAX_GAME];  // that folder
 };
 KernelState g_kernel;
 
@@ -150,10 +162,53 @@ void kernel_old_screen_size(int* width, int* height) {
 
 namespace {
 
-// The skin and the language file are copied out of the pack for the run.
-void copy_from_pack(const char* member, const char* target) {
-    int index = dp_get_index(member, 0);
-    if (index < 0 || !dp_extract(index, target)) io_fatal("kernel_init: invalid copy of %s", target);
+// A failed write at start is kept (the first one) to be told once events flow.
+void note_write_error(const char* folder, int error) {
+    io_log("kernel: cannot write to %s (%s)\n", folder, std::strerror(error));
+    if (g_kernel.write_error) return;
+    g_kernel.write_error = error ? error : EIO;
+    std::snprintf(g_kernel.write_folder, sizeof g_kernel.write_folder, "%s", folder);
+}
+
+// The skin and the language file are copied out of the pack for the run, into "sfiles"; when that
+// cannot be written (a full disk, a read-only folder) into the private folder, so the game still
+// starts and can say why nothing will be saved. A member missing from the pack is fatal.
+void copy_from_pack(const char* member, const char* name, char* target, int size) {
+    const int index = dp_get_index(member, 0);
+    std::snprintf(target, size, "sfiles/%s", name);
+    if (index < 0) io_fatal("kernel_init: invalid copy of %s", target);
+    if (dp_extract(index, target)) return;
+    note_write_error("sfiles", io_last_error());
+    char folder[PATH_MAX_GAME];
+    if (sys_private_folder(folder, sizeof folder)) {
+        std::snprintf(target, size, "%s/%s", folder, name);
+        if (dp_extract(index, target)) return;
+    }
+    std::snprintf(target, size, "sfiles/%s", name);
+    io_fatal("kernel_init: invalid copy of %s", target);
+}
+
+void make_folder(const char* folder) {
+    if (!io_make_folder(folder)) note_write_error(folder, errno);
+}
+
+// A settings file found unreadable: logged now, told once the game is up.
+void on_ini_unreadable(const char* path) {
+    io_log("kernel: the settings file %s cannot be read; it is left as it is\n", path);
+    g_kernel.ini_unreadable = 1;
+}
+
+// What went wrong with the game's files while it started, told once events flow.
+void tell_start_notices() {
+    if (g_kernel.write_error) {
+        char text[LOG_LINE_MAX];
+        std::snprintf(
+            text, sizeof text, "%s\n\n%s: %s",
+            lt_get(io_error_is_disk_full(g_kernel.write_error) ? TEXT_DISK_FULL : TEXT_CANNOT_WRITE),
+            g_kernel.write_folder, std::strerror(g_kernel.write_error));
+        msgbox_show(text, 1);
+    }
+    if (g_kernel.ini_unreadable) msgbox_show_text(TEXT_SETTINGS_UNREADABLE, 1);
 }
 
 // An Image from the pack as 0xAARRGGBB pixels (colour with alpha is stored premultiplied).
@@ -200,7 +255,7 @@ namespace {
 // The toolkit: skin, window manager, fonts, the fonts and colours of the controls, and the
 // shared boxes.
 void init_toolkit() {
-    ge_init(SKIN_INI);
+    ge_init(g_kernel.skin_ini);
     window_prepare_shadows();
     window_init();
     window_set_old_screen_size(g_kernel.old_w, g_kernel.old_h);
@@ -238,6 +293,7 @@ void tell_box_unreadable(const char* path) {
 // A box named on the command line comes onto the shelf and starts at once; one that cannot be
 // read is reported and the game goes on in the store room.
 void open_command_line_box() {
+    tell_start_notices();
     if (g_kernel.box[0] && !kernel_open_box_file(g_kernel.box, g_kernel.puzzles, store_open_box))
         tell_box_unreadable(g_kernel.box);
 }
@@ -262,6 +318,7 @@ namespace {
 // `-options yes`: the options window runs once events flow and before any room is entered;
 // Cancel ends the game the normal way, OK goes on into the store room with the new settings.
 void start_with_options() {
+    tell_start_notices();
     if (!options_run_first()) {
         kernel_close_request();
         return;
@@ -305,15 +362,16 @@ void kernel_init() {
     cmdline_path(g_kernel.cmdline, g_kernel.puzzles, sizeof g_kernel.puzzles);
     box_set_folder(g_kernel.puzzles);
 
-    io_make_folder("sfiles");
-    io_make_folder(g_kernel.puzzles);
-    io_make_folder(TEMP_FOLDER);
-    io_make_folder("sfiles/qs");
+    for (const char* folder : {"sfiles", (const char*)g_kernel.puzzles, TEMP_FOLDER, QUICKSAVE_FOLDER})
+        make_folder(folder);
+    // What writers killed before their rename left behind.
+    for (const char* folder : {"sfiles", (const char*)g_kernel.puzzles, TEMP_FOLDER, QUICKSAVE_FOLDER})
+        io_remove_stale_temps(folder);
     kernel_trim_folder(TEMP_FOLDER, "*.tmp", TEMP_LIMIT);
     gift_outbox_trim();
-    copy_from_pack("skin.ini", SKIN_INI);
-    copy_from_pack("english.ini", LANG_INI);
-    lt_init(LANG_INI);
+    copy_from_pack("skin.ini", SKIN_INI, g_kernel.skin_ini, sizeof g_kernel.skin_ini);
+    copy_from_pack("english.ini", LANG_INI, g_kernel.lang_ini, sizeof g_kernel.lang_ini);
+    lt_init(g_kernel.lang_ini);
 
     screen_grid_create();
     sound_reset();
@@ -365,8 +423,8 @@ void kernel_done() {
     cache_done();
     dp_done();
     screen_grid_free();
-    io_delete_file(SKIN_INI);
-    io_delete_file(LANG_INI);
+    io_delete_file(g_kernel.skin_ini);
+    io_delete_file(g_kernel.lang_ini);
 }
 
 // Windows --------------------------------------------------------------------------------------
@@ -532,6 +590,7 @@ int kernel_main(int argc, char** argv) {
         return 0;
     }
 
+    io_ini_set_unreadable_hook(on_ini_unreadable);
     if (!sys_folder_claim(folder)) {
         // Another copy plays from this folder under another runtime folder: its files are its own.
         char text[PATH_MAX_GAME + 256];

@@ -703,6 +703,8 @@ int sys_instance_claim(const char* class_name) {
     }
 }
 
+int sys_private_folder(char* out, int size) { return size > 0 && instance_folder(out, (size_t)size); }
+
 int sys_folder_claim(const char* folder) {
     if (g_sys.folder_fd >= 0) return 1;
     const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);

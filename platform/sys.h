@@ -117,6 +117,10 @@ void sys_instance_release();
 // 0 another copy holds it.
 int sys_folder_claim(const char* folder);
 
+// The game's private folder for this user ("$XDG_RUNTIME_DIR/lumavex", else "/tmp/lumavex-UID",
+// mode 0700): where working copies go when the game's own folder cannot be written. 1 when usable.
+int sys_private_folder(char* out, int size);
+
 // SIGHUP (the terminal closed) and SIGQUIT take the road of the window's close button, as
 // SIGTERM and SIGINT do, so the game is saved on every way out.
 void sys_catch_close_signals();

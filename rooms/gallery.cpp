@@ -200,7 +200,6 @@ namespace {
 
 constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "GALLERYROOM";
-constexpr const char* SKIN_INI = "sfiles/skin.ini";
 
 constexpr int TEXT_TITLE = 300, TEXT_SAVE_HOLDING = 301, TEXT_LOOK = 302, TEXT_NOTHING_HELD = 303;
 constexpr int TEXT_NOT_SAVED = 306, TEXT_EMPTY_PLACE = 310;
@@ -700,7 +699,7 @@ void build_panel() {
 
 void galleryroom_create() {
     g = {};
-    if (!g3dscene_init(SKIN_INI, CONFIG, screen.width, screen.height))
+    if (!g3dscene_init(ge_skin_file(), CONFIG, screen.width, screen.height))
         io_log("gallery: the view's textures are missing\n");
     g3dscene_set_pictures(place_picture);
     g.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);

@@ -174,4 +174,36 @@ TEST(durability, a_failed_save_is_told_once_tried_again_and_never_damages_the_ol
     EXPECT_EQ(chunk_i32(g.file("sfiles/qs/full/Sunset Lake.qsv"), 4), chunk_i32(before, 4));
 }
 
+TEST(durability, a_full_disk_or_an_unreadable_settings_file_at_start_is_told_and_loses_nothing) {
+    FaultGame g("Sunset Lake");
+    ASSERT_EQ(g.play("5 drag 300 300 500 400 10\n+30 key escape\n+10 quit\n"), 0);
+    const std::string config = g.file("sfiles/config.ini"), save = g.file("sfiles/qs/Sunset Lake.qsv");
+    ASSERT_FALSE(config.empty());
+    ASSERT_FALSE(save.empty());
+    // Leftovers of writers killed before their rename go at the next start.
+    g.write("sfiles/qs/Sunset Lake.qsv.999999999.new", "half");
+    g.write("sfiles/config.ini.999999999.new", "half");
+
+    // Every write under the game's folder fails with a full disk: the game starts all the same
+    // (its working copies go to the private folder), says so once, and changes nothing.
+    g.faults("write", "sfiles/", 1, "after");
+    ASSERT_EQ(g.play("5 key enter\n+5 drag 300 300 500 400 10\n+1000 key enter\n+10 key escape\n"
+                     "+10 key escape\n+10 quit\n"),
+              0)
+        << g.file("stderr.txt");
+    EXPECT_EQ(g.logged("msgbox: The disk is full, so nothing you do now can be saved"), 1);
+    EXPECT_EQ(g.file("sfiles/config.ini"), config);
+    EXPECT_EQ(g.file("sfiles/qs/Sunset Lake.qsv"), save);
+    EXPECT_FALSE(g.has("sfiles/qs/Sunset Lake.qsv.999999999.new"));
+    EXPECT_FALSE(g.has("sfiles/config.ini.999999999.new"));
+
+    // The settings file cannot be read: it is told once and left as it is, though the window
+    // places and the shelf are written at the end.
+    g.faults("read", "sfiles/config.ini", 1, "after", "EIO");
+    ASSERT_EQ(g.play("5 key enter\n+10 drag 60 60 400 400 10\n+10 key escape\n+10 quit\n", "800x600", false),
+              0);
+    EXPECT_EQ(g.logged("msgbox: Lumavex cannot read its settings file"), 1);
+    EXPECT_EQ(g.file("sfiles/config.ini"), config);
+}
+
 }  // namespace

@@ -76,6 +76,8 @@ const NeededText NEEDED[] = {
     {162, nullptr, "a game not saved"},
     {163, nullptr, "a saved game that cannot be read"},
     {164, nullptr, "a game not saved at its end: try again"},
+    {165, nullptr, "the game's folder cannot be written"},
+    {166, nullptr, "the disk is full at start"},
     {170, nullptr, "title of the gift window"},
     {171, nullptr, "gift: sender's name"},
     {172, nullptr, "gift: dedication"},
