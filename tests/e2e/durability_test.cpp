@@ -7,6 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -204,6 +207,109 @@ TEST(durability, a_full_disk_or_an_unreadable_settings_file_at_start_is_told_and
               0);
     EXPECT_EQ(g.logged("msgbox: Lumavex cannot read its settings file"), 1);
     EXPECT_EQ(g.file("sfiles/config.ini"), config);
+}
+
+// The files a player owns in a game folder, by path, with their bytes: everything under "sfiles"
+// and the puzzles folder but the run's working copies, the log and writers' temporaries.
+std::map<std::string, std::string> owned_files(Game& g) {
+    static const char* const WORKING[] = {"sfiles/bimage.tmp", "sfiles/bdesc.tmp", "sfiles/baddress.tmp",
+                                          "sfiles/bmidi.mid",  "sfiles/a.tmp",     "sfiles/skin.ini",
+                                          "sfiles/lang.ini"};
+    std::map<std::string, std::string> files;
+    for (const char* top : {"sfiles", "puzzles"}) {
+        const std::string root = g.dir + "/" + top;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+            if (!entry.is_regular_file()) continue;
+            const std::string name = entry.path().string().substr(g.dir.size() + 1);
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".new") == 0) continue;
+            if (std::find(std::begin(WORKING), std::end(WORKING), name) != std::end(WORKING)) continue;
+            files[name] = g.file(name);
+        }
+    }
+    return files;
+}
+
+// A whole file of its kind, as written tag last: the tag is there and the parts agree.
+bool whole(const std::string& name, const std::string& bytes) {
+    auto ends = [&](const char* tail) {
+        const size_t n = std::strlen(tail);
+        return name.size() >= n && name.compare(name.size() - n, n, tail) == 0;
+    };
+    if (ends(".qsv")) {
+        const int32_t count = chunk_i32(bytes, 4);
+        return bytes.compare(0, 4, "QICK") == 0 && count > 0 &&
+               chunk(bytes, 100).size() == (size_t)count * 20 &&
+               chunk(bytes, 101).size() == (size_t)count * 4;
+    }
+    if (ends(".prw")) return bytes.compare(0, 4, "PRVW") == 0;
+    if (ends(".tmp")) return bytes.compare(0, 4, "TEMP") == 0;
+    if (ends(".dat")) return bytes.compare(0, 4, "GALL") == 0;
+    if (ends(".ini")) return bytes.find("OldScreenSize=") != std::string::npos;
+    return false;  // boxes are never rewritten by playing
+}
+
+TEST(durability, a_game_killed_at_any_file_operation_keeps_every_file_old_or_new_and_reopens) {
+    FaultGame g("Sunset Lake");
+    g.copy_boxes({"Tulip Fields"});
+    // The state before: both boxes played once, so saves, previews and cut caches exist.
+    ASSERT_EQ(g.play("5 drag 300 300 500 400 10\n+20 key escape\n+20 quit\n"), 0);
+    g.box = "Tulip Fields";
+    ASSERT_EQ(g.play("5 drag 300 300 500 400 10\n+20 key escape\n+20 quit\n"), 0);
+    g.box = "Sunset Lake";
+    const std::map<std::string, std::string> before = owned_files(g);
+    ASSERT_GE(before.size(), 7u);
+
+    // The run that is killed: moves, an autosave, the store room, a box moved on the shelf, quit.
+    const std::string run =
+        "5 drag 300 300 520 420 10\n+20 drag 500 300 300 420 10\n+1000 key escape\n"
+        "+20 drag 100 120 600 500 10\n+20 quit\n";
+    const std::string watched = "sfiles/|puzzles/";
+    g.env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},
+             {"FAULTFS_OP", "any"},
+             {"FAULTFS_PATH", watched},
+             {"FAULTFS_LOG", g.dir + "/ops.log"}};
+    ASSERT_EQ(g.play(run), 0);
+    int operations = 0;
+    for (char c : g.file("ops.log"))
+        operations += c == '\n';
+    ASSERT_GT(operations, 50);
+
+    unsigned seed = 20261208;
+    int killed = 0, reopened = 0;
+    for (int round = 0; round < 50; round++) {
+        // Every round starts from the same files.
+        std::filesystem::remove_all(g.dir + "/sfiles");
+        for (const auto& [name, bytes] : before)
+            g.write_bytes(name, bytes);
+        seed = seed * 1103515245 + 12345;
+        const int nth = 1 + (int)((seed >> 8) % (unsigned)operations);
+        g.env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},
+                 {"FAULTFS_OP", "any"},
+                 {"FAULTFS_PATH", watched},
+                 {"FAULTFS_NTH", std::to_string(nth)},
+                 {"FAULTFS_MODE", "kill"}};
+        killed += g.play(run) == 128 + SIGKILL;
+        const std::map<std::string, std::string> after = owned_files(g);
+        for (const auto& [name, bytes] : before) {
+            const auto it = after.find(name);
+            if (it == after.end()) {
+                ADD_FAILURE() << name << " is gone after a kill at operation " << nth;
+                continue;
+            }
+            EXPECT_TRUE(it->second == bytes || whole(name, it->second))
+                << name << " is neither old nor whole after a kill at operation " << nth;
+        }
+        for (const auto& [name, bytes] : after)
+            if (!before.count(name)) {
+                EXPECT_TRUE(whole(name, bytes)) << name << " (new) after operation " << nth;
+            }
+        // And the game takes up where it was.
+        g.env.clear();
+        reopened += g.play("5 quit\n") == 0 && g.logged("cannot open the box") == 0 &&
+                    whole("x.qsv", g.file("sfiles/qs/Sunset Lake.qsv"));
+    }
+    EXPECT_GE(killed, 45) << "rounds that were really killed";
+    EXPECT_EQ(reopened, 50);
 }
 
 }  // namespace

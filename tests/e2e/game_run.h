@@ -54,6 +54,12 @@ struct Game {
         if (!std::getenv("LUMAVEX_KEEP_E2E")) std::system(("rm -rf " + dir).c_str());  // kept to look at
     }
     void write(const std::string& name, const std::string& text) { std::ofstream(dir + "/" + name) << text; }
+    // Bytes as a file of the folder, its folders made first.
+    void write_bytes(const std::string& name, const std::string& bytes) {
+        const std::string path = dir + "/" + name;
+        std::system(("mkdir -p '" + path.substr(0, path.rfind('/')) + "'").c_str());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
     // Copies sample boxes of the built game into this game's puzzles folder.
     void copy_boxes(const std::vector<std::string>& boxes) {
         std::system(("mkdir -p '" + dir + "/puzzles' '" + dir + "/sfiles'").c_str());

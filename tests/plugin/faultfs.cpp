@@ -5,7 +5,8 @@
 // Settings, from the environment:
 //   FAULTFS_OP     the kind of call: fopen, open, fwrite, fflush, fsync, fclose, rename, unlink,
 //                  read (an open for reading), write (an open or fopen for writing), or any
-//   FAULTFS_PATH   only calls on a path holding this text count ("" or unset: every path)
+//   FAULTFS_PATH   only calls on a path holding this text count ("" or unset: every path); several
+//                  texts may be given, separated by '|'
 //   FAULTFS_NTH    the matching call that fails, counted from 1 (0 or unset: none fails)
 //   FAULTFS_MODE   once (only that call fails), after (it and every later one), kill (SIGKILL
 //                  at that call, before it runs)
@@ -110,6 +111,21 @@ const void* fd_key(int fd) { return (const void*)(intptr_t)(fd + 1); }
 
 // Whether this call fails: 1 fail, 0 go on. kind is the call's own name, also_kind a second
 // name it answers to ("read" or "write" for opens).
+// Whether path holds one of the '|'-separated texts of FAULTFS_PATH (any path when there is none).
+bool path_matches(const char* path) {
+    if (!g.path[0]) return true;
+    if (!path) return false;
+    const size_t length = std::strlen(path);
+    for (const char* part = g.path;;) {
+        const char* end = std::strchr(part, '|');
+        const size_t n = end ? (size_t)(end - part) : std::strlen(part);
+        for (size_t at = 0; n && at + n <= length; at++)
+            if (!std::strncmp(path + at, part, n)) return true;
+        if (!end) return false;
+        part = end + 1;
+    }
+}
+
 // A rename counts once, on whichever of its two paths matches (path2).
 int should_fail(const char* kind, const char* also_kind, const char* path, const char* path2 = nullptr) {
     if (t_inside) return 0;
@@ -117,10 +133,10 @@ int should_fail(const char* kind, const char* also_kind, const char* path, const
     setup();
     const bool kind_matches = g.op[0] && (!std::strcmp(g.op, "any") || !std::strcmp(g.op, kind) ||
                                           (also_kind && !std::strcmp(g.op, also_kind)));
-    if (path2 && g.path[0] && !(path && std::strstr(path, g.path))) path = path2;
-    const bool path_matches = !g.path[0] || (path && std::strstr(path, g.path));
+    if (path2 && !path_matches(path)) path = path2;
+    const bool path_matches_now = path_matches(path);
     int fail = 0;
-    const bool matched = kind_matches && path_matches;
+    const bool matched = kind_matches && path_matches_now;
     if (matched) {
         g.seen++;
         if (g.nth > 0 && (g.seen == g.nth || (g.mode == 1 && g.seen > g.nth))) fail = 1;
