@@ -27,7 +27,7 @@ done
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
-"$top/scripts/setup.sh" --package
+command -v dpkg-shlibdeps >/dev/null 2>&1 || "$top/scripts/setup.sh" --package
 debian=$top/packaging/debian
 
 # The package's version is the newest entry of its changelog, which must be the game's version.
@@ -54,7 +54,11 @@ if [ -z "$build" ]; then
   cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMAVEX_TESTS=OFF \
     -DLUMAVEX_BENCH=OFF "${launcher[@]}" >/dev/null
 fi
-nice ninja -C "$build" game >/dev/null
+nice ninja -C "$build" game >"$build/package-build.log" 2>&1 || {
+  tail -n 40 "$build/package-build.log" >&2
+  echo "the build failed (its whole output: $build/package-build.log)" >&2
+  exit 1
+}
 
 # --- The files -------------------------------------------------------------------------------------
 work=$(mktemp -d)

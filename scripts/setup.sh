@@ -13,7 +13,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config clang clang-format
   libpng-dev libwebp-dev zlib1g-dev libexpat1-dev libbrotli-dev libbz2-dev fonts-dejavu-core timgm6mb-soundfont xdg-utils libgtest-dev libbenchmark-dev
   desktop-file-utils appstream shared-mime-info)
 PACKAGE_TOOLS=(dpkg-dev)
-TEST_TOOLS=(lintian chromium)
+TEST_TOOLS=(lintian chromium debootstrap)
 
 configure=1
 case ${1:-} in
