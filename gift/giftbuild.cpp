@@ -43,9 +43,6 @@ constexpr int TEXT_TITLE = 170, TEXT_SENDER = 171, TEXT_DEDICATION = 172, TEXT_H
 constexpr int TEXT_MAIL = 174, TEXT_SAVE = 175, TEXT_CANCEL = 176;
 constexpr int TEXT_NOT_MADE = 184, TEXT_NOT_SENT = 185;
 
-constexpr int MSG_OK = 1;
-constexpr int CURSOR_WAIT = 1;
-
 // The dialog: two labelled fields over the body, the tick box under them, then the two ways out
 // side by side (their texts are too wide for the bar); Cancel in the bar along the bottom edge.
 constexpr int WIDTH = 361, HEIGHT = 271;

@@ -9,7 +9,6 @@
 
 #include "base/event.h"
 #include "image/img.h"
-#include "platform/io_gdi.h"
 
 inline constexpr int GE_COLOUR_COUNT = 36;
 inline constexpr int GE_PICTURE_COUNT = 49;
@@ -60,23 +59,17 @@ void ge_fill_rect(int x, int y, int width, int height);
 void ge_set_pen(int style, int colour);  // style 0 solid, 1 dashed, 2 dotted
 void ge_line(int x0, int y0, int x1, int y1);
 void ge_rectangle(int x, int y, int width, int height);
-void ge_bezier(const GdiPoint* points, int count);
-void ge_put_pixel(int x, int y, int colour);
 
 // The background: the tinted picture repeated over the screen, shaded top to bottom.
 void ge_background_build();  // "BackGround" of config.ini, else the skin's "Color" (fatal if neither)
 void ge_background_draw();
 void ge_background_free();
-// The plain background into an image of the screen's kind from its top-left, as the screen shows
-// it (the composed backdrop left out); rows or columns beyond the background stay unchanged.
+// The background into an image of the screen's kind from its top-left, as the screen shows it;
+// rows or columns beyond the background stay unchanged.
 void ge_background_copy(Image* image);
 // The gamma ramp of row y of `rows`: table[v] is the integer part of (v / 255)^e * 255 with
 // e = top + (bottom - top) / rows * y; an exponent of exactly 1 leaves every value.
 void ge_gradient_table(double top, double bottom, int rows, int y, uint8_t table[256]);
-// Composed backdrop: the background with a part of a picture blended into its centre at 50 %;
-// drawn instead of the plain background until freed.
-void ge_backdrop_compose(const Image* picture, int x, int y, int width, int height);
-void ge_backdrop_free();
 
 // The top bar of every room: title bar colour, logo, room title, game title, minimise corner.
 void ge_set_game_title(const char* text);  // drawn at the right end (the product title)

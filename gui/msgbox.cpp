@@ -92,14 +92,14 @@ struct ModalBox {
     int window = -1;
     int ok = -1, cancel = -1;
     const char* text = nullptr;   // the caller's, while shown
-    int flags = 0;                // message box: 16 centres the text
+    int flags = 0;                // message box: MSG_CENTRED centres the text
     EditField* fields = nullptr;  // input box, while shown
 };
 
 ModalBox message, input;
 
 int box_text_height(const char* text, int flags) {
-    set_text_style(flags & 16 ? 1 : 0, BOX_WRAP);
+    set_text_style(flags & MSG_CENTRED ? 1 : 0, BOX_WRAP);
     int w = 0, h = 0;
     font_measure(text, &w, &h);
     return h;
@@ -108,7 +108,7 @@ int box_text_height(const char* text, int flags) {
 void draw_box(int window, const ModalBox& box, int height) {
     ge_draw_element(25, 0, TITLE_HEIGHT, BOX_WIDTH, height - BOX_BOTTOM);
     if (box.text) {
-        set_text_style(box.flags & 16 ? 1 : 0, BOX_WRAP);
+        set_text_style(box.flags & MSG_CENTRED ? 1 : 0, BOX_WRAP);
         window_draw_text(window, box.text, TEXT_X, TEXT_Y);
     }
     for (const EditField* f = box.fields; f && f->flags; f++)
@@ -122,11 +122,11 @@ int message_handler(int window, KernelEvent* event) {
             return 0;
         case KE_KEYDOWN:
             if (event->a != KEY_ENTER && event->a != KEY_ESCAPE) return 0;
-            window_end_modal(event->a == KEY_ENTER, 0);
+            window_end_modal(event->a == KEY_ENTER ? MSG_ANSWER_OK : MSG_ANSWER_CANCEL, 0);
             return 1;
         case WE_BUTTON:
             if (event->a != message.ok && event->a != message.cancel) return 0;
-            window_end_modal(event->a == message.ok, 0);
+            window_end_modal(event->a == message.ok ? MSG_ANSWER_OK : MSG_ANSWER_CANCEL, 0);
             return 1;
         default:
             return 0;
@@ -140,9 +140,9 @@ int input_handler(int window, KernelEvent* event) {
             return 0;
         case WE_BUTTON:
             if (event->a == input.ok)
-                window_end_modal(1, 1);
+                window_end_modal(MSG_ANSWER_OK, 1);
             else if (event->a == input.cancel)
-                window_end_modal(0, 0);
+                window_end_modal(MSG_ANSWER_CANCEL, 0);
             else
                 return 0;
             return 1;
@@ -181,8 +181,8 @@ int msgbox_show(const char* text, int flags) {
     IO_ASSERT(message.window >= 0);
     message.text = text;
     message.flags = flags;
-    window_show(message.ok, (flags & 5) != 0);
-    window_show(message.cancel, (flags & 10) != 0);
+    window_show(message.ok, (flags & (MSG_OK | 4)) != 0);
+    window_show(message.cancel, (flags & (MSG_CANCEL | 8)) != 0);
     int result = run_box(message, msgbox_height(box_text_height(text, flags)), nullptr);
     message.text = nullptr;
     return result;

@@ -138,7 +138,7 @@ int slider_handler(int window, KernelEvent* event) {
             draw_slider(window, s, static_cast<int>(event->a));
             return 0;
         case KE_MOUSEDOWN:
-            if (!(event->c & 1) || (event->c & 8)) return 0;
+            if (!(event->c & MOUSE_LEFT) || (event->c & MOUSE_CAPTURED)) return 0;
             if (s->disabled) return 1;
             return press_track(window, s, static_cast<int>(event->a), static_cast<int>(event->b));
         case WE_CAPTUREMOVE: {

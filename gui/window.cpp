@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr const char* CONFIG_FILE = "sfiles/config.ini";
 constexpr int TITLE_BUTTON_STYLE = 0x201;  // push button showing a skin picture
 constexpr int PICTURE_UNROLL = 18, PICTURE_ROLLUP = 20, PICTURE_CLOSE = 22;
 constexpr int BAND_COLOUR = 30;           // skin colour of the rubber band outline
@@ -61,7 +60,7 @@ struct WindowManager {
     int modal;        // -1
     int floating;     // -1
     int claimed;      // a window took the mouse during this event
-    int captureKind;  // 0 none, 1 move, 2 mouse capture, 3 rubber band
+    int captureKind;  // a WindowCaptureKind
     int captured;
     int lastX, lastY;                    // last capture point (screen)
     int mouseX, mouseY;                  // last mouse position seen
@@ -87,13 +86,6 @@ TWindow& win(int w) {
 
 bool is_mouse_event(int type) {
     return type == KE_MOUSEDOWN || type == KE_MOUSEUP || type == KE_MOUSEMOVE || type == KE_WHEEL;
-}
-
-ScreenRect intersect(const ScreenRect& a, const ScreenRect& b) {
-    const int x0 = a.x > b.x ? a.x : b.x, y0 = a.y > b.y ? a.y : b.y;
-    const int ax1 = a.x + a.w, bx1 = b.x + b.w, ay1 = a.y + a.h, by1 = b.y + b.h;
-    const int x1 = ax1 < bx1 ? ax1 : bx1, y1 = ay1 < by1 ? ay1 : by1;
-    return {x0, y0, x1 > x0 ? x1 - x0 : 0, y1 > y0 ? y1 - y0 : 0};
 }
 
 // --- Table and tree ---
@@ -150,7 +142,9 @@ int title_button(int w, int x, int picture) {
 
 // --- Redraw ---
 
-int shadow_kind(int w) { return g_wm.captureKind == 1 && g_wm.captured == w ? SHADOW_LARGE : SHADOW_SMALL; }
+int shadow_kind(int w) {
+    return g_wm.captureKind == CAPTURE_MOVE && g_wm.captured == w ? SHADOW_LARGE : SHADOW_SMALL;
+}
 
 void invalidate(int x, int y, int width, int height) {
     if (g_wm.modal >= 0 && io_dialog_is_open())
@@ -174,7 +168,7 @@ void invalidate_band() {
 
 // Shadow (with the parent's clip), frame, title bar and title, then the handler inside the
 // window's clip. Returns the handler's answer; a rolled-up window stops after its bar.
-int paint(int w, KernelEvent* event, const ScreenRect& parentClip, const ScreenRect& clip) {
+int paint(int w, KernelEvent* event, const Rect& parentClip, const Rect& clip) {
     TWindow& t = g_windows[w];
     if (t.shadow) {
         screen_set_clip(parentClip.x, parentClip.y, parentClip.w, parentClip.h);
@@ -191,7 +185,7 @@ int paint(int w, KernelEvent* event, const ScreenRect& parentClip, const ScreenR
         if (t.title && font) {
             // The title stops where the bar's closing piece before the buttons begins.
             const int end = t.width - (rollUp ? 48 : (close ? 30 : 12));
-            const ScreenRect text = intersect(clip, {t.screenX, t.screenY, end, TITLE_HEIGHT});
+            const Rect text = rect_intersect(clip, {t.screenX, t.screenY, end, TITLE_HEIGHT});
             screen_set_clip(text.x, text.y, text.w, text.h);
             font_set_style(g_wm.titleFont, g_wm.titleColour, g_wm.titleShadow);
             font_draw(t.title, t.screenX + 24, t.screenY + (TITLE_HEIGHT - font->height) / 2);
@@ -203,13 +197,13 @@ int paint(int w, KernelEvent* event, const ScreenRect& parentClip, const ScreenR
     idle.a = t.width;
     idle.b = t.height;
     const int consumed = t.handler ? t.handler(w, &idle) : 0;
-    if (g_wm.captureKind == 3 && g_wm.captured == w) draw_band_outline();
+    if (g_wm.captureKind == CAPTURE_BAND && g_wm.captured == w) draw_band_outline();
     return consumed;
 }
 
-ScreenRect window_rect(const TWindow& t) { return {t.screenX, t.screenY, t.width, t.height}; }
+Rect window_rect(const TWindow& t) { return {t.screenX, t.screenY, t.width, t.height}; }
 
-ScreenRect whole_screen() { return {0, 0, screen.width, screen.height}; }
+Rect whole_screen() { return {0, 0, screen.width, screen.height}; }
 
 // --- Delivery to one window ---
 
@@ -254,7 +248,7 @@ int deliver_button(int w, KernelEvent* event) {
     return t.handler ? t.handler(w, event) : 0;
 }
 
-int deliver(int w, KernelEvent* event, const ScreenRect& parentClip) {
+int deliver(int w, KernelEvent* event, const Rect& parentClip) {
     TWindow& t = g_windows[w];
     const int type = event->type;
     if (!g_wm.claimed && type == KE_MOUSEDOWN && (t.style & TW_RAISE) && (t.style & TW_TITLE)) {
@@ -266,7 +260,7 @@ int deliver(int w, KernelEvent* event, const ScreenRect& parentClip) {
     }
     int consumed;
     if (type == KE_IDLE) {
-        return paint(w, event, parentClip, intersect(parentClip, window_rect(t)));
+        return paint(w, event, parentClip, rect_intersect(parentClip, window_rect(t)));
     } else if (is_mouse_event(type)) {
         consumed = deliver_mouse(w, event);
     } else if (type == WE_CAPTUREDRAW) {
@@ -289,11 +283,11 @@ int deliver(int w, KernelEvent* event, const ScreenRect& parentClip) {
 
 // Drawing order: the window first, then (unless rolled up) its children bottom to top; a
 // rolled-up window passes the event only to its unroll and close buttons.
-int broadcast(int w, KernelEvent* event, const ScreenRect& parentClip) {
+int broadcast(int w, KernelEvent* event, const Rect& parentClip) {
     TWindow& t = g_windows[w];
     if (!t.visible) return 0;
     if (deliver(w, event, parentClip)) return 1;
-    const ScreenRect clip = intersect(parentClip, window_rect(t));
+    const Rect clip = rect_intersect(parentClip, window_rect(t));
     if (t.rolledUp) {
         if (t.unrollButton >= 0 && broadcast(t.unrollButton, event, clip)) return 1;
         return t.closeButton >= 0 && broadcast(t.closeButton, event, clip);
@@ -332,14 +326,14 @@ int hit(int w, int x, int y) {
 
 // --- Captures ---
 //
-// Tick by tick, a move capture (kind 1) started by a press in a title bar:
-//   press in [screenY, screenY + 18)  -> kind 1, last point = press, window redrawn (large shadow)
+// Tick by tick, a move capture started by a press in a title bar:
+//   press in [screenY, screenY + 18)  -> CAPTURE_MOVE, last point = press, redrawn (large shadow)
 //   move to p                          -> window moves by p - last point; last point = p
 //   another press                      -> not consumed: delivered as usual
 //   release / key down / reset keys    -> capture ends; window redrawn (small shadow)
-// A mouse capture (kind 2) clamps moves into the window and reports them as WE_CAPTUREMOVE;
-// presses and releases go to its handler in screen coordinates with c | 8. A rubber band
-// (kind 3) clamps likewise and reports WE_BANDMOVE; the release ends it with WE_BANDEND.
+// A mouse capture clamps moves into the window and reports them as WE_CAPTUREMOVE; presses and
+// releases go to its handler in screen coordinates with c | MOUSE_CAPTURED. A rubber band
+// clamps likewise and reports WE_BANDMOVE; the release ends it with WE_BANDEND.
 
 void send(int w, int type, intptr_t a, intptr_t b, intptr_t c) {
     TWindow& t = win(w);
@@ -361,7 +355,7 @@ int capture_move(KernelEvent* event) {
     const int w = g_wm.captured, kind = g_wm.captureKind;
     TWindow& t = g_windows[w];
     int x = (int)event->a, y = (int)event->b;
-    if (kind != 1) {
+    if (kind != CAPTURE_MOVE) {
         x = clamp(x, t.screenX, t.screenX + t.width - 1);
         y = clamp(y, t.screenY, t.screenY + t.height - 1);
     }
@@ -369,11 +363,11 @@ int capture_move(KernelEvent* event) {
     g_wm.lastX = x;
     g_wm.lastY = y;
     if (!dx && !dy) return 1;
-    if (kind == 1) {
+    if (kind == CAPTURE_MOVE) {
         int px, py;
         window_pos(w, &px, &py);
         window_move(w, px + dx, py + dy);
-    } else if (kind == 2) {
+    } else if (kind == CAPTURE_MOUSE) {
         int rel[2] = {x - t.screenX, y - t.screenY};
         send(w, WE_CAPTUREMOVE, dx, dy, (intptr_t)rel);
     } else {
@@ -394,15 +388,15 @@ int capture_move(KernelEvent* event) {
 int capture_event(KernelEvent* event) {
     const int type = event->type, kind = g_wm.captureKind;
     if (type < KE_MOUSEDOWN || type > KE_RESETKEYS) return 1;
-    if (kind == 2 && (type == KE_MOUSEDOWN || type == KE_MOUSEUP)) {
+    if (kind == CAPTURE_MOUSE && (type == KE_MOUSEDOWN || type == KE_MOUSEUP)) {
         KernelEvent direct = *event;
-        direct.c |= 8;
+        direct.c |= MOUSE_CAPTURED;
         TWindow& t = g_windows[g_wm.captured];
         if (t.handler) t.handler(g_wm.captured, &direct);
         return 1;
     }
     if (type == KE_MOUSEDOWN || type == KE_MOUSEUP || type == KE_MOUSEMOVE)
-        g_wm.band.ctrl = (event->c & 4) != 0;
+        g_wm.band.ctrl = (event->c & MOUSE_CTRL) != 0;
     if (type == KE_MOUSEUP) {
         window_end_capture();
         return 1;
@@ -433,7 +427,7 @@ void deliver_posted() {
 }
 
 int broadcast_all(KernelEvent* event) {
-    const ScreenRect all = whole_screen();
+    const Rect all = whole_screen();
     int consumed = 0;
     if (g_wm.room >= 0) consumed |= broadcast(g_wm.room, event, all);
     if (g_wm.modal >= 0) {
@@ -447,10 +441,10 @@ int broadcast_all(KernelEvent* event) {
     }
     if (g_wm.floating >= 0) consumed |= broadcast(g_wm.floating, event, all);
     if (event->type == KE_IDLE) {
-        if (g_wm.captureKind == 2) {
+        if (g_wm.captureKind == CAPTURE_MOUSE) {
             TWindow& t = g_windows[g_wm.captured];
-            const ScreenRect parentClip = t.parent >= 0 ? window_rect(g_windows[t.parent]) : all;
-            const ScreenRect clip = intersect(parentClip, window_rect(t));
+            const Rect parentClip = t.parent >= 0 ? window_rect(g_windows[t.parent]) : all;
+            const Rect clip = rect_intersect(parentClip, window_rect(t));
             screen_set_clip(clip.x, clip.y, clip.w, clip.h);
             KernelEvent draw{WE_CAPTUREDRAW, 0, 0, 0};
             deliver(g_wm.captured, &draw, parentClip);
@@ -740,12 +734,6 @@ void window_draw_image(int window, const Image* image, int x, int y) {
     img_draw_all(image, t.screenX + x, t.screenY + y);
 }
 
-void window_draw_image_part(int window, const Image* image, int x, int y, int sx, int sy, int width,
-                            int height) {
-    const TWindow& t = win(window);
-    img_draw(image, t.screenX + x, t.screenY + y, sx, sy, width, height);
-}
-
 void window_draw_cached(int window, int cacheIndex, int x, int y) {
     const TWindow& t = win(window);
     img_draw_all_cached(cacheIndex, t.screenX + x, t.screenY + y);
@@ -759,14 +747,14 @@ void post_event(int window, const KernelEvent* event) {
 }
 
 void window_start_move(int window) {
-    start_capture(window, 1);
+    start_capture(window, CAPTURE_MOVE);
     window_redraw(window);
 }
 
-void window_start_capture(int window) { start_capture(window, 2); }
+void window_start_capture(int window) { start_capture(window, CAPTURE_MOUSE); }
 
 void window_start_band(int window) {
-    start_capture(window, 3);
+    start_capture(window, CAPTURE_BAND);
     g_wm.bandX0 = g_wm.bandX1 = g_wm.mouseX;
     g_wm.bandY0 = g_wm.bandY1 = g_wm.mouseY;
     normalise_band();
@@ -775,12 +763,12 @@ void window_start_band(int window) {
 void window_end_capture() {
     const int w = g_wm.captured, kind = g_wm.captureKind;
     if (!kind) return;
-    if (kind == 1) window_redraw(w);
-    g_wm.captureKind = 0;
+    if (kind == CAPTURE_MOVE) window_redraw(w);
+    g_wm.captureKind = CAPTURE_NONE;
     g_wm.captured = -1;
-    if (kind == 1) {
+    if (kind == CAPTURE_MOVE) {
         window_redraw(w);
-    } else if (kind == 2) {
+    } else if (kind == CAPTURE_MOUSE) {
         send(w, WE_CAPTUREEND, 0, 0, 0);
     } else {
         WindowBand band = g_wm.band;
@@ -789,7 +777,7 @@ void window_end_capture() {
     }
 }
 
-int window_is_moved(int window) { return g_wm.captureKind == 1 && g_wm.captured == window; }
+int window_is_moved(int window) { return g_wm.captureKind == CAPTURE_MOVE && g_wm.captured == window; }
 int window_capture_kind() { return g_wm.captureKind; }
 
 void window_mouse(int* x, int* y) {
@@ -806,7 +794,7 @@ void window_save_placement(int window, const char* section, const char* key) {
     char text[96];
     std::snprintf(text, sizeof text, "%i %i %i %i %i %i", x, y, width, height, window_visible(window),
                   window_rolled_up(window));
-    io_ini_write(CONFIG_FILE, section, key, text);
+    io_ini_write(CONFIG_INI, section, key, text);
 }
 
 namespace {
@@ -835,16 +823,16 @@ void window_restore_placement(int window, const char* section, const char* key, 
     TWindow& t = win(window);
     char text[INI_VALUE_MAX + 1];
     long v[6];
-    if (!io_ini_read(CONFIG_FILE, section, key, text, sizeof text) || !parse_placement(text, v)) return;
+    if (!io_ini_read(CONFIG_INI, section, key, text, sizeof text) || !parse_placement(text, v)) return;
     // A damaged size is never taken below the title bar (or one pixel) nor above the screen; a
     // size that is not positive at all is ignored.
-    if ((what & 2) && v[2] > 0 && v[3] > 0) {
+    if ((what & PLACE_SIZE) && v[2] > 0 && v[3] > 0) {
         const bool titled = (t.style & TW_TITLE) != 0;
         const long sw = screen.width > 0 ? screen.width : v[2], sh = screen.height > 0 ? screen.height : v[3];
         window_resize(window, (int)clamp_long(v[2], titled ? ROLLED_WIDTH : 1, sw),
                       (int)clamp_long(v[3], titled ? TITLE_HEIGHT : 1, sh));
     }
-    if (what & 1) {
+    if (what & PLACE_POSITION) {
         const long ow = g_wm.oldWidth > 0 ? g_wm.oldWidth : screen.width;
         const long oh = g_wm.oldHeight > 0 ? g_wm.oldHeight : screen.height;
         long x = ow > 0 ? v[0] * screen.width / ow : v[0], y = oh > 0 ? v[1] * screen.height / oh : v[1];
@@ -854,8 +842,8 @@ void window_restore_placement(int window, const char* section, const char* key, 
         }
         window_move(window, (int)x, (int)y);
     }
-    if (what & 4) window_show(window, v[4] != 0);
-    if (what & 8) window_roll_up(window, v[5] != 0);
+    if (what & PLACE_VISIBLE) window_show(window, v[4] != 0);
+    if (what & PLACE_ROLLED_UP) window_roll_up(window, v[5] != 0);
     window_keep_reachable(window);
 }
 

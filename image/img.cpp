@@ -520,11 +520,11 @@ ImgTileDrawer img_set_tile_drawer(ImgTileDrawer drawer) {
     return previous;
 }
 
-void img_draw_rect(const Image* image, const ImgRect* rect, int x, int y) {
-    g_tile_drawer(image, x, y, rect->sx, rect->sy, rect->w, rect->h);
+void img_draw_rect(const Image* image, const Rect* rect, int x, int y) {
+    g_tile_drawer(image, x, y, rect->x, rect->y, rect->w, rect->h);
 }
 
-void img_tile(const Image* image, const ImgRect* rect, int x0, int y0, int xend, int yend, int flags) {
+void img_tile(const Image* image, const Rect* rect, int x0, int y0, int xend, int yend, int flags) {
     const int w = rect->w, h = rect->h;
     if (w <= 0 || h <= 0) return;
     if (flags & 1) xend = x0 + w;
@@ -534,7 +534,7 @@ void img_tile(const Image* image, const ImgRect* rect, int x0, int y0, int xend,
         const int th = yend - y < h ? yend - y : h;
         for (int x = x0; x < xend; x += w) {
             const int tw = xend - x < w ? xend - x : w;
-            g_tile_drawer(image, x, y, rect->sx, rect->sy, tw, th);
+            g_tile_drawer(image, x, y, rect->x, rect->y, tw, th);
         }
     }
 }
@@ -550,11 +550,5 @@ void img_draw_cached(int index, int x, int y, int sx, int sy, int w, int h) {
 void img_draw_all_cached(int index, int x, int y) {
     const Image* image = (const Image*)cache_lock(index);
     img_draw_all(image, x, y);
-    cache_unlock(index);
-}
-
-void img_size_cached(int index, int* width, int* height) {
-    const Image* image = (const Image*)cache_lock(index);
-    img_size(image, width, height);
     cache_unlock(index);
 }

@@ -17,7 +17,7 @@ struct Pen {
     int phase;   // position in the dash pattern, carried from segment to segment
 };
 Pen g_pen = {0, 0, 0};
-ScreenRect g_limit;  // the clip rectangle of the stroke being drawn
+Rect g_limit;  // the clip rectangle of the stroke being drawn
 
 constexpr int DASH_ON = 18, DASH_OFF = 6;  // pixels
 constexpr int DOT_ON = 3, DOT_OFF = 3;

@@ -43,7 +43,6 @@ namespace {
 
 // --- State and constants ---
 
-constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "CREATEROOM";
 // The same address the store room's web button opens.
 constexpr const char* TUNE_FILTER = "*.mid";
@@ -62,7 +61,6 @@ constexpr int TEXT_EDIT_TITLE = 500;
 constexpr int HELP_NEW = 400, HELP_EDIT = 500;
 constexpr int HELP_PICTURE = 4497, HELP_PIECES = 4498, HELP_OPTIONS = 4499;
 
-constexpr int MSG_OK = 1;
 constexpr int SLOW_MS = 500;  // work that takes longer shows the progress window
 
 // Skin colours of the picture area and its frame; skin pictures and frame elements.
@@ -152,15 +150,6 @@ void format_ints(const char* format, const int* values, int count, char* out, in
     out[used] = 0;
 }
 
-void append(char* out, int size, const char* text) {
-    const int used = (int)std::strlen(out);
-    if (used < size - 1) std::snprintf(out + used, (size_t)(size - used), "%s", text);
-}
-
-struct Rect {
-    int x, y, w, h;
-};
-
 Rect area() {
     Rect a;
     create_picture_area(screen.width, screen.height, &a.x, &a.y, &a.w, &a.h);
@@ -237,7 +226,7 @@ Slow g_slow = {};
 
 void slow_begin(int text) {
     g_slow = {text, sys_cursor(), sys_millis(), 0, 0};
-    sys_set_cursor(1);
+    sys_set_cursor(CURSOR_WAIT);
 }
 
 void slow_step(int done, int total) {
@@ -308,7 +297,7 @@ struct GridPaint {
     double curveReach;
 };
 
-void grid_edge(int type, int ax, int ay, int bx, int by, double curveReach, const ScreenRect& span) {
+void grid_edge(int type, int ax, int ay, int bx, int by, double curveReach, const Rect& span) {
     const int bulge = (int)std::ceil(curveReach * (std::abs(bx - ax) + std::abs(by - ay))) + 1;
     if (std::min(ax, bx) - bulge >= span.x + span.w || std::max(ax, bx) + bulge < span.x ||
         std::min(ay, by) - bulge >= span.y + span.h || std::max(ay, by) + bulge < span.y)
@@ -321,7 +310,7 @@ void grid_span(void* ctx, int x, int y, int w, int h) {
     const GridInfo* grid = grid_info();
     const int size = grid->size, columns = grid->columns, rows = grid->rows;
     screen_set_clip(x, y, w, h);
-    const ScreenRect span = {x, y, w, h};
+    const Rect span = {x, y, w, h};
     const int i0 = std::max(0, floor_div(x - p.x - p.reach, size) - 1);
     const int i1 = std::min(columns, floor_div(x + w - p.x + p.reach, size) + 1);
     const int j0 = std::max(0, floor_div(y - p.y - p.reach, size) - 1);
@@ -353,7 +342,7 @@ void paint_grid(const Rect& r) {
     p.curveReach = g.curveReach;
     p.reach = jitter + (int)std::ceil(g.curveReach * 2 * (size + 2 * jitter)) + 2;
     ge_set_pen(0, 0);
-    const ScreenRect clip = screen_clip();
+    const Rect clip = screen_clip();
     screen_for_each_dirty_span(r.x - 1, r.y - 1, r.w + 2, r.h + 2, grid_span, &p);
     screen_set_clip(clip.x, clip.y, clip.w, clip.h);
 }
@@ -362,17 +351,16 @@ void paint_grid(const Rect& r) {
 // in it and the grid over the picture.
 void paint_room() {
     const Rect a = area();
-    const ScreenRect clip = screen_clip();
+    const Rect clip = screen_clip();
     // The background only where the area and its frame leave it visible.
     const Rect around[4] = {{0, 0, screen.width, a.y - 1},
                             {0, a.y + a.h + 1, screen.width, screen.height - (a.y + a.h + 1)},
                             {0, a.y - 1, a.x - 1, a.h + 2},
                             {a.x + a.w + 1, a.y - 1, screen.width - (a.x + a.w + 1), a.h + 2}};
     for (const Rect& r : around) {
-        const int x0 = std::max(r.x, clip.x), y0 = std::max(r.y, clip.y);
-        const int x1 = std::min(r.x + r.w, clip.x + clip.w), y1 = std::min(r.y + r.h, clip.y + clip.h);
-        if (x1 <= x0 || y1 <= y0) continue;
-        screen_set_clip(x0, y0, x1 - x0, y1 - y0);
+        const Rect part = rect_intersect(r, clip);
+        if (part.w <= 0 || part.h <= 0) continue;
+        screen_set_clip(part.x, part.y, part.w, part.h);
         ge_background_draw();
     }
     screen_set_clip(clip.x, clip.y, clip.w, clip.h);
@@ -506,7 +494,7 @@ void enter() {
 // The folder a chooser starts in: the last one used, else the desktop's folder of that kind,
 // else the home folder.
 void start_folder(const char* key, int kind, char* folder, int size) {
-    if (io_ini_read(CONFIG, SECTION, key, folder, size) > 0 && io_folder_exists(folder)) return;
+    if (io_ini_read(CONFIG_INI, SECTION, key, folder, size) > 0 && io_folder_exists(folder)) return;
     if (io_special_folder(kind, folder, size) && io_folder_exists(folder)) return;
     if (!io_special_folder(-1, folder, size)) folder[0] = 0;
 }
@@ -577,7 +565,7 @@ void import_chosen() {
     char folder[PATH_MAX_GAME], file[PATH_MAX_GAME] = "";
     start_folder("PictureFolder", FOLDER_PICTURES, folder, sizeof folder);
     if (!chooser_open(file, folder, picture_filter_all())) return;
-    io_ini_write(CONFIG, SECTION, "PictureFolder", folder);
+    io_ini_write(CONFIG_INI, SECTION, "PictureFolder", folder);
     createroom_import(file);
 }
 
@@ -632,7 +620,7 @@ void draw_edge_button(int button, int width, int height) {
                            ? GE_BUTTON_TEXT_INACTIVE
                            : (button_active(button) ? GE_BUTTON_TEXT_HOVER : GE_BUTTON_TEXT);
     ge_set_pen(0, ge_colour(colour));
-    const ScreenRect clip = screen_clip();
+    const Rect clip = screen_clip();
     screen_for_each_dirty_span(sx, sy, width, height, sample_span, (void*)&s);
     screen_set_clip(clip.x, clip.y, clip.w, clip.h);
 }
@@ -659,7 +647,7 @@ void tune_ticked(int on) {
         tune_controls(0);
         return;
     }
-    io_ini_write(CONFIG, SECTION, "TuneFolder", folder);
+    io_ini_write(CONFIG_INI, SECTION, "TuneFolder", folder);
     if (!test_midi(file) || !io_copy_file(file, BOX_TUNE_FILE) || !kept_read(BOX_TUNE_FILE, &g.keptTune) ||
         !g.keptTune.present) {
         kept_free(&g.keptTune);
@@ -957,7 +945,7 @@ void build_picture_window() {
     c[CREATE_LARGEST] =
         text_button(g.picture, 0, TITLE_HEIGHT + 2 * ROW + SLIDER_H, PICTURE_W, TEXT_LARGEST, ELEMENT_BUTTON);
     g.pictureHelp = help_strip(g.picture, &g.pictureStrip);
-    window_restore_placement(g.picture, SECTION, "ImageWin", 1);
+    window_restore_placement(g.picture, SECTION, "ImageWin", PLACE_POSITION);
 }
 
 void build_pieces_window() {
@@ -975,7 +963,7 @@ void build_pieces_window() {
                                   draw_edge_button, ELEMENT_BUTTON, 0);
     }
     g.piecesHelp = help_strip(g.pieces, &g.piecesStrip);
-    window_restore_placement(g.pieces, SECTION, "PieceWin", 1);
+    window_restore_placement(g.pieces, SECTION, "PieceWin", PLACE_POSITION);
 }
 
 void build_options_window() {
@@ -992,7 +980,7 @@ void build_options_window() {
     c[CREATE_STOP] =
         text_button(g.options, TUNE_BUTTON_W, TUNE_BUTTON_Y, TUNE_BUTTON_W, TEXT_STOP, ELEMENT_LONE);
     g.optionsHelp = help_strip(g.options, &g.optionsStrip);
-    window_restore_placement(g.options, SECTION, "MiscWin", 1);
+    window_restore_placement(g.options, SECTION, "MiscWin", PLACE_POSITION);
 }
 
 void build_panel() {
@@ -1015,7 +1003,7 @@ void createroom_create() {
     g.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
     g.info = text_window_create(g.room, INFO_WIDTH, INFO_LINES);
     window_move(g.info, INFO_X, INFO_Y);
-    window_restore_placement(g.info, SECTION, "InfoWin", 1 | 8);
+    window_restore_placement(g.info, SECTION, "InfoWin", PLACE_POSITION | PLACE_ROLLED_UP);
     build_picture_window();
     build_pieces_window();
     build_options_window();
@@ -1025,8 +1013,6 @@ void createroom_create() {
     set_piece_controls();
     show_state();
 }
-
-int createroom_window() { return g_created ? g.room : -1; }
 
 void createroom_open_new() {
     clear_room();
@@ -1199,6 +1185,6 @@ void create_info_text(const char* name, const BoxRecord* record, char* out, int 
     if (!create_recommended_screen(record->width, record->height, &screenSize[0], &screenSize[1])) return;
     char line[256];
     format_ints(lt_get(TEXT_INFO_SCREEN), screenSize, 2, line, sizeof line);
-    append(out, size, "\n");
-    append(out, size, line);
+    str_append(out, size, "\n");
+    str_append(out, size, line);
 }

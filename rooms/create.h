@@ -10,7 +10,6 @@
 
 // Creates the room's windows (start-up, after the store room); window places from "CREATEROOM".
 void createroom_create();
-int createroom_window();
 // The store room's new-box button: the room opens empty, only import enabled.
 void createroom_open_new();
 // The store room's edit button: reads the box with all its parts and opens the room on it.

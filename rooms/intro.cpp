@@ -267,7 +267,7 @@ void draw_credits(const IntroWindow& s, int x, int y) {
     ge_set_pen(0, ge_colour(COLOUR_FRAME_MIDDLE));
     const int rule = y + s.creditsY - CREDITS_GAP / 2;
     ge_line(x + s.width / 4, rule, x + s.width - s.width / 4, rule);
-    const ScreenRect clip = screen_clip();
+    const Rect clip = screen_clip();
     const int top = y + s.creditsY, bottom = top + s.creditsH;
     const int clipTop = clip.y > top ? clip.y : top;
     const int clipBottom = clip.y + clip.h < bottom ? clip.y + clip.h : bottom;
@@ -371,8 +371,6 @@ void intro_splash_close() {
     close_screen(&g_splash);
 }
 
-int intro_splash_open() { return g_splash.picture != nullptr; }
-
 // The about screen ---------------------------------------------------------------------------------
 
 namespace {
@@ -382,7 +380,7 @@ void set_hover(int hover) {
     g_about.hover = hover;
     if (hover) {
         g_about.cursor = sys_cursor();
-        sys_set_cursor(2);
+        sys_set_cursor(CURSOR_GAME);
     } else {
         sys_set_cursor(g_about.cursor);
     }

@@ -27,20 +27,19 @@
 
 namespace {
 
-constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* LIST_FOLDER = "sfiles/ml";
 
 // A name of a file right inside the list folder: no folder part, not empty.
 bool plain_name(const char* name) { return name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\'); }
 
 void read_name(const char* key, char* out, int size) {
-    if (io_ini_read(CONFIG, "MAIN", key, out, size) <= 0 || !plain_name(out)) out[0] = 0;
+    if (io_ini_read(CONFIG_INI, "MAIN", key, out, size) <= 0 || !plain_name(out)) out[0] = 0;
 }
 
 // "BackGround": exactly three whole numbers, hue first, then saturation and brightness.
 bool read_tint(int* hue, int* saturation, int* brightness) {
     char text[64];
-    if (io_ini_read(CONFIG, "MAIN", "BackGround", text, sizeof text) <= 0) return false;
+    if (io_ini_read(CONFIG_INI, "MAIN", "BackGround", text, sizeof text) <= 0) return false;
     int h, s, b, used = 0;
     if (std::sscanf(text, "%d %d %d %n", &h, &s, &b, &used) != 3 || text[used]) return false;
     if (h < 0 || h > 360 || s < 0 || s > 100 || b < -100 || b > 100) return false;
@@ -69,18 +68,18 @@ void options_read(OptionsSettings* out) {
     read_name("HelpFile", out->help, sizeof out->help);
     read_tint(&out->hue, &out->saturation, &out->brightness);
     char feedback[8];
-    io_ini_read(CONFIG, "MAIN", "FeedBackSupport", feedback, sizeof feedback);
+    io_ini_read(CONFIG_INI, "MAIN", "FeedBackSupport", feedback, sizeof feedback);
     out->feedback = std::strcmp(feedback, "0") != 0;
 }
 
 int options_write(const OptionsSettings& s) {
     char tint[48];
     std::snprintf(tint, sizeof tint, "%i %i %i", s.hue, s.saturation, s.brightness);
-    int ok = io_ini_write(CONFIG, "MAIN", "UserInterface", s.language);
-    ok &= io_ini_write(CONFIG, "MAIN", "HelpFile", s.help);
-    ok &= io_ini_write(CONFIG, "MAIN", "BackGround", tint);
-    ok &= io_ini_write(CONFIG, "MAIN", "FeedBackSupport", s.feedback ? "1" : "0");
-    return io_ini_flush(CONFIG) && ok;
+    int ok = io_ini_write(CONFIG_INI, "MAIN", "UserInterface", s.language);
+    ok &= io_ini_write(CONFIG_INI, "MAIN", "HelpFile", s.help);
+    ok &= io_ini_write(CONFIG_INI, "MAIN", "BackGround", tint);
+    ok &= io_ini_write(CONFIG_INI, "MAIN", "FeedBackSupport", s.feedback ? "1" : "0");
+    return io_ini_flush(CONFIG_INI) && ok;
 }
 
 void options_field_colour(int x, int y, int* hue, int* saturation) {
@@ -404,15 +403,15 @@ int field_handler(int window, KernelEvent* event) {
             return 0;
         }
         case KE_MOUSEDOWN:
-            if (event->c & 8) {
+            if (event->c & MOUSE_CAPTURED) {
                 window_end_capture();
-            } else if (event->c & 1) {
+            } else if (event->c & MOUSE_LEFT) {
                 field_at((int)event->a, (int)event->b);
                 window_start_capture(window);
             }
             return 1;
         case KE_MOUSEUP:
-            if ((event->c & 8) && window_capture_kind() == 2) window_end_capture();
+            if ((event->c & MOUSE_CAPTURED) && window_capture_kind() == CAPTURE_MOUSE) window_end_capture();
             return 1;
         case WE_CAPTUREMOVE: {
             const int* at = (const int*)event->c;

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr char LAYOUT_FILE[] = "sfiles/config.ini";
 constexpr char LAYOUT_NAMES[] = "BOXNAMES";
 constexpr char LAYOUT_PLACES[] = "BOXPOSS";
 
@@ -536,8 +535,8 @@ void shelf_load_all(int oldWidth, int oldHeight) {
         char key[16], name[LAYOUT_VALUE_MAX];
         int x, y;
         std::snprintf(key, sizeof key, "%i", i);
-        if (io_ini_read(LAYOUT_FILE, LAYOUT_NAMES, key, name, sizeof name) <= 0 ||
-            !io_ini_read_pair(LAYOUT_FILE, LAYOUT_PLACES, key, &x, &y))
+        if (io_ini_read(CONFIG_INI, LAYOUT_NAMES, key, name, sizeof name) <= 0 ||
+            !io_ini_read_pair(CONFIG_INI, LAYOUT_PLACES, key, &x, &y))
             break;
         ShelfBox* box = shelf_load(name);
         if (!box) continue;
@@ -710,20 +709,19 @@ void shelf_save_layout() {
         std::snprintf(key, sizeof key, "%i", i);
         std::snprintf(value, sizeof value, "%i %i", b->dragging ? b->dragX : b->x,
                       b->dragging ? b->dragY : b->y);
-        if (io_ini_read(LAYOUT_FILE, LAYOUT_NAMES, key, old, sizeof old) <= 0 ||
+        if (io_ini_read(CONFIG_INI, LAYOUT_NAMES, key, old, sizeof old) <= 0 ||
             std::strcmp(old, b->name) != 0)
-            (void)io_ini_write(LAYOUT_FILE, LAYOUT_NAMES, key, b->name);
-        if (io_ini_read(LAYOUT_FILE, LAYOUT_PLACES, key, old, sizeof old) <= 0 ||
-            std::strcmp(old, value) != 0)
-            (void)io_ini_write(LAYOUT_FILE, LAYOUT_PLACES, key, value);
+            (void)io_ini_write(CONFIG_INI, LAYOUT_NAMES, key, b->name);
+        if (io_ini_read(CONFIG_INI, LAYOUT_PLACES, key, old, sizeof old) <= 0 || std::strcmp(old, value) != 0)
+            (void)io_ini_write(CONFIG_INI, LAYOUT_PLACES, key, value);
     }
     for (;; i++) {
         std::snprintf(key, sizeof key, "%i", i);
-        const int names = io_ini_read(LAYOUT_FILE, LAYOUT_NAMES, key, old, sizeof old) > 0;
-        const int places = io_ini_read(LAYOUT_FILE, LAYOUT_PLACES, key, old, sizeof old) > 0;
+        const int names = io_ini_read(CONFIG_INI, LAYOUT_NAMES, key, old, sizeof old) > 0;
+        const int places = io_ini_read(CONFIG_INI, LAYOUT_PLACES, key, old, sizeof old) > 0;
         if (!names && !places) break;
-        if (names) (void)io_ini_delete_key(LAYOUT_FILE, LAYOUT_NAMES, key);
-        if (places) (void)io_ini_delete_key(LAYOUT_FILE, LAYOUT_PLACES, key);
+        if (names) (void)io_ini_delete_key(CONFIG_INI, LAYOUT_NAMES, key);
+        if (places) (void)io_ini_delete_key(CONFIG_INI, LAYOUT_PLACES, key);
     }
 }
 

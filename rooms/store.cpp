@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/str.h"
 #include "base/version.h"
 #include "gift/giftbuild.h"
 #include "gui/button.h"
@@ -40,7 +41,6 @@ namespace {
 
 // --- State and constants ---
 
-constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "STOREROOM";
 constexpr const char* WALLPAPER_FILE = "sfiles/a.tmp";
 constexpr const char* WALLPAPER_NAME = "Lumavex";
@@ -61,8 +61,6 @@ constexpr int TEXT_HIDDEN_PICTURE = 158, TEXT_RENAME_FAILED = 159;
 constexpr int TEXT_PLAY_AGAIN = 202;
 
 constexpr int HELP_MAIN = 0, HELP_GIFT = 10;
-
-constexpr int MSG_OK = 1, MSG_YES_NO = 1 | 2;  // message box flags: OK; OK and Cancel
 
 // Default places (screen coordinates).
 constexpr int PANEL_X = 20, PANEL_Y = 50;
@@ -137,12 +135,6 @@ void show_info(const ShelfBox* box) {
     text_window_set_text(g_store.info, text);
 }
 
-// Appends text behind what out holds; cut at the buffer's end.
-void append(char* out, int size, const char* text) {
-    const int used = (int)std::strlen(out);
-    if (used < size - 1) std::snprintf(out + used, (size_t)(size - used), "%s", text);
-}
-
 // The room's window area of a box, redrawn (a box that came, went or changed its label).
 void redraw_box(const ShelfBox* box) {
     if (!created() || !box) return;
@@ -185,7 +177,7 @@ int start_box(ShelfBox* box) {
         return 1;
     }
     if (box->summary.percent >= 100) {
-        if (!msgbox_show_text(TEXT_PLAY_AGAIN, MSG_YES_NO)) return 1;
+        if (!msgbox_show_text(TEXT_PLAY_AGAIN, MSG_OK_CANCEL)) return 1;
         shelf_reset(box);
     }
     if (box->isNew) {
@@ -227,7 +219,7 @@ int plain_box_name(const char* text, char* out, int size) {
 void delete_selection() {
     if (!passes(STORE_NEED_SOME)) return;
     const int count = selected_count(nullptr);
-    if (!msgbox_show_text(count == 1 ? TEXT_DELETE_ONE : TEXT_DELETE_SEVERAL, MSG_YES_NO)) return;
+    if (!msgbox_show_text(count == 1 ? TEXT_DELETE_ONE : TEXT_DELETE_SEVERAL, MSG_OK_CANCEL)) return;
     show_info(nullptr);
     int failed = 0;
     for (ShelfBox* box = shelf_head(); box;) {
@@ -244,7 +236,7 @@ void delete_selection() {
 void reset_selection() {
     if (!passes(STORE_NEED_SOME_PUZZLE)) return;
     const int count = selected_count(nullptr);
-    if (!msgbox_show_text(count == 1 ? TEXT_RESET_ONE : TEXT_RESET_SEVERAL, MSG_YES_NO)) return;
+    if (!msgbox_show_text(count == 1 ? TEXT_RESET_ONE : TEXT_RESET_SEVERAL, MSG_OK_CANCEL)) return;
     for (ShelfBox* box = shelf_head(); box; box = box->next)
         if (box->selected && !box->record.isLink) shelf_reset(box);
     if (g_store.infoBox) show_info(g_store.infoBox);  // the progress shown may have changed
@@ -503,13 +495,13 @@ void save_places() {
     window_save_placement(g_store.giftPanel, SECTION, "CPGiftWin");
     window_save_placement(g_store.info, SECTION, "InfoWin");
     window_save_placement(g_store.tools, SECTION, "ToolsWin");
-    io_ini_write_int(CONFIG, "MAIN", "GiftIFace", g_store.giftInterface);
+    io_ini_write_int(CONFIG_INI, "MAIN", "GiftIFace", g_store.giftInterface);
 }
 
 void mouse_down(int x, int y, int flags) {
-    if (!(flags & 1) || (flags & 8)) return;
+    if (!(flags & MOUSE_LEFT) || (flags & MOUSE_CAPTURED)) return;
     ShelfBox* hit = nullptr;
-    const int action = shelf_button_down(x, y, (flags & 4) != 0, sys_millis(), &hit);
+    const int action = shelf_button_down(x, y, (flags & MOUSE_CTRL) != 0, sys_millis(), &hit);
     if (hit) show_info(hit);
     if (action == SHELF_DRAG)
         window_start_capture(g_store.room);
@@ -531,7 +523,7 @@ int room_handler(int /*window*/, KernelEvent* event) {
             mouse_down((int)event->a, (int)event->b, (int)event->c);
             return 1;
         case KE_MOUSEUP:
-            if ((event->c & 8) && window_capture_kind() == 2) window_end_capture();
+            if ((event->c & MOUSE_CAPTURED) && window_capture_kind() == CAPTURE_MOUSE) window_end_capture();
             return 1;
         case WE_CAPTUREMOVE:
             shelf_drag_motion((int)event->a, (int)event->b);
@@ -583,7 +575,7 @@ int build_menu(const int* texts, int count, int* buttons, const char* key) {
         buttons[i] = button_menu_add_text(menu, texts[i], 0);
     button_menu_finish(menu);
     window_move(menu, PANEL_X, PANEL_Y);
-    window_restore_placement(menu, SECTION, key, 1);
+    window_restore_placement(menu, SECTION, key, PLACE_POSITION);
     return menu;
 }
 
@@ -598,7 +590,7 @@ void build_tools() {
         button_set_notify(button, g_store.room);
         g_store.toolButtons[i] = button;
     }
-    window_restore_placement(g_store.tools, SECTION, "ToolsWin", 1);
+    window_restore_placement(g_store.tools, SECTION, "ToolsWin", PLACE_POSITION);
 }
 
 // --- Keeping new boxes off the panels ---
@@ -664,8 +656,8 @@ int arranged(const char* name) {
     for (int i = 0;; i++) {
         char key[16], listed[BOX_NAME_MAX], place[32];
         std::snprintf(key, sizeof key, "%i", i);
-        if (io_ini_read(CONFIG, "BOXNAMES", key, listed, sizeof listed) <= 0 ||
-            io_ini_read(CONFIG, "BOXPOSS", key, place, sizeof place) <= 0)
+        if (io_ini_read(CONFIG_INI, "BOXNAMES", key, listed, sizeof listed) <= 0 ||
+            io_ini_read(CONFIG_INI, "BOXPOSS", key, place, sizeof place) <= 0)
             return 0;
         if (!std::strcmp(listed, name)) return 1;
     }
@@ -674,7 +666,7 @@ int arranged(const char* name) {
 // The old screen size of the shelf's saved positions: the previous run's, else this one.
 void old_screen_size(int* width, int* height) {
     int w = 0, h = 0;
-    if (!io_ini_read_pair(CONFIG, "MAIN", "OldScreenSize", &w, &h) || w <= 0 || h <= 0) {
+    if (!io_ini_read_pair(CONFIG_INI, "MAIN", "OldScreenSize", &w, &h) || w <= 0 || h <= 0) {
         w = screen.width;
         h = screen.height;
     }
@@ -695,13 +687,13 @@ void store_init() {
 
     g_store.info = text_window_create(g_store.room, INFO_WIDTH, INFO_LINES);
     window_move(g_store.info, INFO_X, INFO_Y);
-    window_restore_placement(g_store.info, SECTION, "InfoWin", 1 | 8);
+    window_restore_placement(g_store.info, SECTION, "InfoWin", PLACE_POSITION | PLACE_ROLLED_UP);
 
     build_tools();
     build_choice();
 
     int gift = 0;
-    io_ini_read_int(CONFIG, "MAIN", "GiftIFace", &gift);
+    io_ini_read_int(CONFIG_INI, "MAIN", "GiftIFace", &gift);
     g_store.giftInterface = gift == 1;
     show_face();
 
@@ -820,17 +812,17 @@ void store_info_text(const ShelfBox* box, char* out, int size) {
     std::snprintf(out, (size_t)size, "%s: %s\n%s: %ix%i %s: %i%%", lt_get(TEXT_INFO_NAME), box->name,
                   lt_get(TEXT_INFO_SIZE), (int)box->record.width, (int)box->record.height,
                   lt_get(TEXT_INFO_DONE), (int)s.percent);
-    append(out, size, "\n");
+    str_append(out, size, "\n");
     char part[256];
     if (s.percent > 0) {
         char time[32];
         io_duration_text(s.elapsedSeconds, time, sizeof time);
         std::snprintf(part, sizeof part, "%s: %s", lt_get(TEXT_INFO_TIME), time);
-        append(out, size, part);
+        str_append(out, size, part);
     }
     if (s.date[0]) {
         std::snprintf(part, sizeof part, " %s: %.*s", lt_get(TEXT_INFO_DATE), (int)sizeof s.date, s.date);
-        append(out, size, part);
+        str_append(out, size, part);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "e2e/store_game.h"
 #include "gui/slider.h"
+#include "platform/io_ini.h"
 
 namespace {
 
@@ -71,9 +72,9 @@ TEST(ff, hovers_slider_drags_joins_and_the_finish_reach_the_plugin_in_order) {
 TEST(ff, a_plugin_switched_off_refusing_or_incomplete_stays_silent_and_needs_its_companion) {
     FeedbackGame g;
     const std::string hover = "2 move " + NEW_BOX + "\n+5 move 600 600\n+5 move " + NEW_BOX + "\n+5 quit\n";
-    g.write("sfiles/config.ini", "[MAIN]\nOldScreenSize=1024 768\nFeedBackSupport=0\n");
+    g.write(CONFIG_INI, "[MAIN]\nOldScreenSize=1024 768\nFeedBackSupport=0\n");
     EXPECT_EQ(g.run(hover, true), (Calls{"loaded", "unloaded"}));
-    g.write("sfiles/config.ini", "[MAIN]\nOldScreenSize=1024 768\nFeedBackSupport=00\n");
+    g.write(CONFIG_INI, "[MAIN]\nOldScreenSize=1024 768\nFeedBackSupport=00\n");
     EXPECT_EQ(g.run(hover).size(), 4u) << "only exactly 0 is off";
 
     setenv("LUMAVEX_FF_INIT_RESULT", "0", 1);

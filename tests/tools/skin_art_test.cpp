@@ -60,7 +60,7 @@ int alpha_at(const Image* im, int x, int y) {
     return im->alphaOffset ? ((const uint8_t*)im + im->alphaOffset)[(size_t)y * im->alphaPitch + x] : 255;
 }
 // Sum of channel differences between two same-sized rectangles (colour and alpha).
-long rect_difference(const Image* im, SkinRect a, SkinRect b) {
+long rect_difference(const Image* im, Rect a, Rect b) {
     long sum = 0;
     for (int y = 0; y < a.h; y++)
         for (int x = 0; x < a.w; x++) {
@@ -71,11 +71,11 @@ long rect_difference(const Image* im, SkinRect a, SkinRect b) {
     return sum;
 }
 
-bool overlap(SkinRect a, SkinRect b) {
+bool overlap(Rect a, Rect b) {
     return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
 }
 
-std::vector<int> as_list(SkinRect r) { return {r.x, r.y, r.w, r.h}; }
+std::vector<int> as_list(Rect r) { return {r.x, r.y, r.w, r.h}; }
 
 }  // namespace
 
@@ -127,9 +127,9 @@ TEST(SkinArt, every_resource_is_there_with_its_kind_and_size) {
 }
 
 TEST(SkinArt, sheet_rectangles_follow_the_layout_and_stay_apart) {
-    std::vector<SkinRect> used;
+    std::vector<Rect> used;
     for (int n = 0; n < SKIN_PICTURE_COUNT; n++) {
-        SkinRect r = skin_picture_rect(n);
+        Rect r = skin_picture_rect(n);
         EXPECT_EQ(as_list(r), std::vector<int>(CONTRACT[n], CONTRACT[n] + 4)) << "picture " << n;
         EXPECT_TRUE(r.x + r.w <= SHEET_A_W && r.y + r.h <= SHEET_A_H) << "picture " << n;
         used.push_back(r);
@@ -147,7 +147,7 @@ TEST(SkinArt, sheet_rectangles_follow_the_layout_and_stay_apart) {
         for (size_t j = i + 1; j < used.size(); j++)
             EXPECT_FALSE(overlap(used[i], used[j])) << i << " and " << j;
     for (int p = 0; p < 10; p++) {
-        SkinRect r = title_piece_rect(p);
+        Rect r = title_piece_rect(p);
         EXPECT_EQ(as_list(r), std::vector<int>(TITLE_CONTRACT[p], TITLE_CONTRACT[p] + 4)) << "piece " << p;
         EXPECT_LE(r.x + r.w, SHEET_B_W);
         for (int t = 0; t < 25; t++)
@@ -159,7 +159,7 @@ TEST(SkinArt, pictures_are_drawn_and_twins_differ) {
     const Image* a = image_of("img/active.img");
     ASSERT_TRUE(a);
     for (int n = 0; n < SKIN_PICTURE_COUNT; n++) {
-        SkinRect r = skin_picture_rect(n);
+        Rect r = skin_picture_rect(n);
         int opaque = 0, covered = 0;
         for (int y = 0; y < r.h; y++)
             for (int x = 0; x < r.w; x++) {
@@ -173,7 +173,7 @@ TEST(SkinArt, pictures_are_drawn_and_twins_differ) {
         }
     }
     for (int n : TWINS) {
-        SkinRect base = skin_picture_rect(n), twin = skin_picture_rect(n + 1);
+        Rect base = skin_picture_rect(n), twin = skin_picture_rect(n + 1);
         ASSERT_TRUE(base.w == twin.w && base.h == twin.h) << n;
         // A look a player can tell apart: on average more than 8 levels a pixel.
         EXPECT_GT(rect_difference(a, base, twin), 8L * base.w * base.h)
@@ -188,12 +188,12 @@ TEST(SkinArt, frame_tiles_join_without_steps) {
         const Image* im = image_of(name);
         ASSERT_TRUE(im);
         auto row_of = [&](int tile, int row) {
-            SkinRect r = frame_tile_rect(tile);
-            return SkinRect{r.x, r.y + row, r.w, 1};
+            Rect r = frame_tile_rect(tile);
+            return Rect{r.x, r.y + row, r.w, 1};
         };
         auto column_of = [&](int tile, int col) {
-            SkinRect r = frame_tile_rect(tile);
-            return SkinRect{r.x + col, r.y, 1, r.h};
+            Rect r = frame_tile_rect(tile);
+            return Rect{r.x + col, r.y, 1, r.h};
         };
         // Tiles that are repeated along one direction look the same at every step.
         for (int t : {10, 11, 12, 13, 14})
@@ -212,7 +212,7 @@ TEST(SkinArt, frame_tiles_join_without_steps) {
         for (auto& u : up)
             EXPECT_LE(rect_difference(im, row_of(u[0], 0), row_of(u[1], 0)), 96) << u[1] << " over " << u[0];
         // The centre is solid.
-        SkinRect centre = frame_tile_rect(11);
+        Rect centre = frame_tile_rect(11);
         for (int y = 0; y < centre.h; y++)
             for (int x = 0; x < centre.w; x++)
                 EXPECT_EQ(alpha_at(im, centre.x + x, centre.y + y), 255);

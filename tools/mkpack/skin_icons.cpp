@@ -384,7 +384,7 @@ void minimise_corner(Canvas& c, bool hover) {
 }  // namespace
 
 void draw_skin_picture(Canvas& sheet, int n) {
-    SkinRect r = skin_picture_rect(n);
+    Rect r = skin_picture_rect(n);
     Canvas c(r.w, r.h);
     const bool lit = (n >= 4 && n <= 29 && (n & 1)) || n == 42 || n == 44 || n == 46 || n == 48;
     if (n <= 1)

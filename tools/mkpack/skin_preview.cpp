@@ -43,7 +43,7 @@ struct Scene {
     const Canvas& b;
     void frame(int e, int x, int y, int w, int h) { preview_frame(c, a, b, e, x, y, w, h); }
     void picture(int n, int x, int y) {
-        SkinRect r = skin_picture_rect(n);
+        Rect r = skin_picture_rect(n);
         canvas_draw(c, cut(a, r.x, r.y, r.w, r.h), x, y);
     }
     // The soft shadow the window manager casts under a window (element 0's shape).
@@ -286,7 +286,7 @@ Canvas picture_table(const Canvas& a) {
     const int CELL = 104, COLS = 7;
     Canvas c(CELL * COLS, CELL * ((SKIN_PICTURE_COUNT + COLS - 1) / COLS));
     for (int n = 0; n < SKIN_PICTURE_COUNT; n++) {
-        SkinRect r = skin_picture_rect(n);
+        Rect r = skin_picture_rect(n);
         int k = r.w <= 24 && r.h <= 24 ? 3 : 2;
         Canvas big = scaled(cut(a, r.x, r.y, r.w, r.h), k);
         int cx = (n % COLS) * CELL, cy = (n / COLS) * CELL;

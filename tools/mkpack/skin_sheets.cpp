@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr SkinRect PICTURES[SKIN_PICTURE_COUNT] = {
+constexpr Rect PICTURES[SKIN_PICTURE_COUNT] = {
     {60, 0, 18, 18},    {60, 18, 18, 18},   {78, 0, 18, 18},   {78, 18, 18, 18},   // 0-3
     {60, 58, 18, 18},   {60, 76, 18, 18},   {78, 58, 18, 18},  {78, 76, 18, 18},   // 4-7
     {96, 58, 18, 18},   {96, 76, 18, 18},   {114, 58, 18, 18}, {114, 76, 18, 18},  // 8-11
@@ -26,7 +26,7 @@ constexpr SkinRect PICTURES[SKIN_PICTURE_COUNT] = {
     {150, 0, 20, 20},   {150, 20, 20, 20},                                         // 47-48
 };
 
-constexpr SkinRect TITLE_PIECES[10] = {
+constexpr Rect TITLE_PIECES[10] = {
     {0, 0, 12, 18}, {12, 0, 12, 18},  {24, 0, 12, 18},  {36, 0, 12, 18},  {48, 0, 12, 18},
     {0, 58, 6, 18}, {12, 58, 12, 18}, {24, 58, 12, 18}, {36, 58, 12, 18}, {48, 58, 12, 18},
 };
@@ -142,7 +142,7 @@ void draw_frame_tiles(Canvas& sheet, bool buttons) {
         TileSource s = tile_source(tile);
         Canvas panel(48, 48);
         draw_panel(panel, buttons, s.left_joined, s.right_joined, s.top_joined, s.bottom_joined);
-        SkinRect r = frame_tile_rect(tile);
+        Rect r = frame_tile_rect(tile);
         int sx = s.column == 0 ? 0 : (s.column == 1 ? 18 : 48 - 12);
         int sy = s.row == 0 ? 0 : (s.row == 1 ? 22 : 48 - r.h);
         canvas_copy(sheet, r.x, r.y, panel, sx, sy, r.w, r.h);
@@ -151,10 +151,10 @@ void draw_frame_tiles(Canvas& sheet, bool buttons) {
 
 }  // namespace
 
-SkinRect skin_picture_rect(int n) { return PICTURES[n]; }
-SkinRect title_piece_rect(int piece) { return TITLE_PIECES[piece]; }
+Rect skin_picture_rect(int n) { return PICTURES[n]; }
+Rect title_piece_rect(int piece) { return TITLE_PIECES[piece]; }
 
-SkinRect frame_tile_rect(int tile) {
+Rect frame_tile_rect(int tile) {
     static const int ROW_Y[5] = {18, 30, 36, 40, 46}, ROW_H[5] = {12, 6, 4, 6, 12};
     return {12 * (tile % 5), ROW_Y[tile / 5], 12, ROW_H[tile / 5]};
 }
@@ -172,7 +172,7 @@ Canvas draw_sheet_inactive() {
     draw_frame_tiles(sheet, false);
     // Title-bar pieces: each cut from a bar whose ends are rounded only where the piece is an end.
     for (int piece = 0; piece < 10; piece++) {
-        SkinRect r = title_piece_rect(piece);
+        Rect r = title_piece_rect(piece);
         Canvas part(r.w, 18);
         if (piece == 0)
             draw_title_strip(part, 0, 12, true, false);
@@ -209,7 +209,7 @@ void draw_strip_background(Canvas& c) {
 void preview_frame(Canvas& dst, const Canvas& a, const Canvas& b, int e, int x, int y, int w, int h) {
     const Canvas& sheet = (e & 1) ? b : a;
     auto tile = [&](int t, int tx, int ty, int x_end, int y_end) {
-        SkinRect r = frame_tile_rect(t);
+        Rect r = frame_tile_rect(t);
         for (int yy = ty; yy < y_end; yy += r.h)
             for (int xx = tx; xx < x_end; xx += r.w) {
                 Canvas piece(std::min(r.w, x_end - xx), std::min(r.h, y_end - yy));
@@ -225,8 +225,8 @@ void preview_frame(Canvas& dst, const Canvas& a, const Canvas& b, int e, int x, 
                      BR[4] = {24, 22, 19, 17};
     int tl = TL[((e >> 1) & 1) | ((e >> 2) & 2)], tr = TR[((e >> 2) & 1) | ((e >> 2) & 2)];
     int bl = BL[((e >> 1) & 1) | ((e >> 3) & 2)], br = BR[((e >> 2) & 1) | ((e >> 3) & 2)];
-    SkinRect rtl = frame_tile_rect(tl), rtr = frame_tile_rect(tr), rbl = frame_tile_rect(bl),
-             rbr = frame_tile_rect(br);
+    Rect rtl = frame_tile_rect(tl), rtr = frame_tile_rect(tr), rbl = frame_tile_rect(bl),
+         rbr = frame_tile_rect(br);
     if (!(e & 64) && w - rtl.w - rtr.w > 0 && h - rtl.h - rbl.h > 0)
         tile(11, x + rtl.w, y + rtl.h, x + w - rtr.w, y + h - rbl.h);
     tile(tl, x, y, x + rtl.w, y + rtl.h);
@@ -247,13 +247,13 @@ void preview_frame(Canvas& dst, const Canvas& a, const Canvas& b, int e, int x, 
 void preview_title_bar(Canvas& dst, const Canvas& a, const Canvas& b, int x, int y, int w, bool raisable,
                        bool rollup, bool close) {
     auto piece = [&](int p, int px) {
-        SkinRect r = title_piece_rect(p);
+        Rect r = title_piece_rect(p);
         Canvas part(r.w, r.h);
         canvas_copy(part, 0, 0, b, r.x, r.y, r.w, r.h);
         canvas_draw(dst, part, px, y);
     };
     auto picture = [&](int n, int px) {
-        SkinRect r = skin_picture_rect(n);
+        Rect r = skin_picture_rect(n);
         Canvas part(r.w, r.h);
         canvas_copy(part, 0, 0, a, r.x, r.y, r.w, r.h);
         canvas_draw(dst, part, px, y);
@@ -262,7 +262,7 @@ void preview_title_bar(Canvas& dst, const Canvas& a, const Canvas& b, int x, int
     piece(raisable ? 1 : 6, x + 12);
     int limit = x + w - (rollup ? 48 : (close ? 30 : 12));
     for (int px = x + 24; px < limit - 12; px += 12) {
-        SkinRect r = title_piece_rect(raisable ? 2 : 7);
+        Rect r = title_piece_rect(raisable ? 2 : 7);
         Canvas part(std::min(12, limit - 12 - px), 18);
         canvas_copy(part, 0, 0, b, r.x, r.y, part.w, 18);
         canvas_draw(dst, part, px, y);
