@@ -490,7 +490,7 @@ void chooser_init() {
     g.up = button_register(g.window, BS_PUSH | BS_TEXT | BS_FRAME, WIDTH - 74, 21, 64, 24, 0, text(TEXT_UP),
                            14, 0);
     int bar = button_bar_create(g.window);
-    g.ok = button_bar_add(bar, 1, 0, nullptr, 45, 0, 0);
-    g.cancel = button_bar_add(bar, 0, 0, nullptr, 43, 0, 0);
+    g.ok = button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_OK, 0, 0);
+    g.cancel = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_CANCEL, 0, 0);
     button_bar_layout(bar);
 }

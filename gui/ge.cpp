@@ -64,22 +64,27 @@ const char* const COLOUR_KEYS[GE_COLOUR_COUNT] = {
     "GalleryOutline",
 };
 
-// Skin pictures of sheet A: x, y, width, height.
+// The sheets' layout: skin pictures of sheet A, title-bar pieces of sheet B by piece number.
 const Rect PICTURES[GE_PICTURE_COUNT] = {
-    {60, 0, 18, 18},    {60, 18, 18, 18},  {78, 0, 18, 18},   {78, 18, 18, 18},   {60, 58, 18, 18},
-    {60, 76, 18, 18},   {78, 58, 18, 18},  {78, 76, 18, 18},  {96, 58, 18, 18},   {96, 76, 18, 18},
-    {114, 58, 18, 18},  {114, 76, 18, 18}, {132, 58, 18, 18}, {132, 76, 18, 18},  {150, 58, 18, 18},
-    {150, 76, 18, 18},  {168, 58, 18, 18}, {168, 76, 18, 18}, {96, 0, 18, 18},    {96, 18, 18, 18},
-    {114, 0, 18, 18},   {114, 18, 18, 18}, {132, 0, 18, 18},  {132, 18, 18, 18},  {0, 112, 24, 24},
-    {0, 136, 24, 24},   {84, 112, 24, 24}, {84, 136, 24, 24}, {114, 112, 18, 24}, {114, 136, 18, 24},
-    {0, 76, 6, 18},     {24, 112, 12, 24}, {36, 112, 12, 24}, {48, 112, 12, 24},  {60, 112, 12, 24},
-    {78, 94, 18, 18},   {60, 94, 18, 18},  {0, 160, 48, 48},  {48, 160, 48, 48},  {96, 160, 48, 48},
-    {132, 112, 32, 32}, {0, 208, 32, 32},  {0, 240, 32, 32},  {32, 208, 32, 32},  {32, 240, 32, 32},
-    {64, 208, 32, 32},  {64, 240, 32, 32}, {150, 0, 20, 20},  {150, 20, 20, 20},
+    {60, 0, 18, 18},    {60, 18, 18, 18},   {78, 0, 18, 18},   {78, 18, 18, 18},   // 0-3
+    {60, 58, 18, 18},   {60, 76, 18, 18},   {78, 58, 18, 18},  {78, 76, 18, 18},   // 4-7
+    {96, 58, 18, 18},   {96, 76, 18, 18},   {114, 58, 18, 18}, {114, 76, 18, 18},  // 8-11
+    {132, 58, 18, 18},  {132, 76, 18, 18},  {150, 58, 18, 18}, {150, 76, 18, 18},  // 12-15
+    {168, 58, 18, 18},  {168, 76, 18, 18},                                         // 16-17
+    {96, 0, 18, 18},    {96, 18, 18, 18},   {114, 0, 18, 18},  {114, 18, 18, 18},  // 18-21
+    {132, 0, 18, 18},   {132, 18, 18, 18},                                         // 22-23
+    {0, 112, 24, 24},   {0, 136, 24, 24},   {84, 112, 24, 24}, {84, 136, 24, 24},  // 24-27
+    {114, 112, 18, 24}, {114, 136, 18, 24},                                        // 28-29
+    {0, 76, 6, 18},                                                                // 30
+    {24, 112, 12, 24},  {36, 112, 12, 24},  {48, 112, 12, 24}, {60, 112, 12, 24},  // 31-34
+    {78, 94, 18, 18},   {60, 94, 18, 18},                                          // 35-36
+    {0, 160, 48, 48},   {48, 160, 48, 48},  {96, 160, 48, 48},                     // 37-39
+    {132, 112, 32, 32},                                                            // 40
+    {0, 208, 32, 32},   {0, 240, 32, 32},   {32, 208, 32, 32}, {32, 240, 32, 32},  // 41-44
+    {64, 208, 32, 32},  {64, 240, 32, 32},                                         // 45-46
+    {150, 0, 20, 20},   {150, 20, 20, 20},                                         // 47-48
 };
-
-// Title-bar pieces of sheet B by piece number.
-const Rect TITLE_PIECES[10] = {
+const Rect TITLE_PIECES[GE_TITLE_PIECE_COUNT] = {
     {0, 0, 12, 18}, {12, 0, 12, 18},  {24, 0, 12, 18},  {36, 0, 12, 18},  {48, 0, 12, 18},
     {0, 58, 6, 18}, {12, 58, 12, 18}, {24, 58, 12, 18}, {36, 58, 12, 18}, {48, 58, 12, 18},
 };
@@ -107,11 +112,6 @@ struct Skin {
     char gameTitle[TITLE_MAX];
 };
 Skin g_skin;
-
-Rect frame_tile(int t) {
-    static const int ROW_Y[5] = {18, 30, 36, 40, 46}, ROW_H[5] = {12, 6, 4, 6, 12};
-    return {12 * (t % 5), ROW_Y[t / 5], 12, ROW_H[t / 5]};
-}
 
 // --- Areas on the screen, cut by the dirty spans ------------------------------------------------
 
@@ -197,9 +197,11 @@ void layout_element(int e, int x, int y, int w, int h, Put put) {
         put(11, x, y, x + w, y + h);
         return;
     }
-    const Rect tl = frame_tile(t.topLeft), tr = frame_tile(t.topRight), bl = frame_tile(t.bottomLeft);
-    const Rect br = frame_tile(t.bottomRight), top = frame_tile(t.top), bottom = frame_tile(t.bottom);
-    const Rect left = frame_tile(t.left), right = frame_tile(t.right);
+    const Rect tl = ge_frame_tile_rect(t.topLeft), tr = ge_frame_tile_rect(t.topRight),
+               bl = ge_frame_tile_rect(t.bottomLeft);
+    const Rect br = ge_frame_tile_rect(t.bottomRight), top = ge_frame_tile_rect(t.top),
+               bottom = ge_frame_tile_rect(t.bottom);
+    const Rect left = ge_frame_tile_rect(t.left), right = ge_frame_tile_rect(t.right);
     const int rightX = x + w - tr.w, bottomY = y + h - bl.h;
     if (t.centre >= 0 && rightX > x + tl.w && bottomY > y + tl.h)
         put(t.centre, x + tl.w, y + tl.h, rightX, bottomY);
@@ -277,7 +279,8 @@ void rows_span(void* ctx, int sx, int sy, int sw, int sh) {
 }
 
 void place_corner() {
-    g_skin.corner = {screen.width - PICTURES[47].w, 0, PICTURES[47].w, PICTURES[47].h};
+    const Rect& r = PICTURES[GE_PICTURE_CORNER];
+    g_skin.corner = {screen.width - r.w, 0, r.w, r.h};
     g_skin.hover = 0;
 }
 
@@ -334,9 +337,10 @@ void ge_draw_element(int element, int x, int y, int width, int height) {
     if (!screen.buf) return;
     const int sheetB = element & 1;
     const Image* sheet = lock_sheet(sheetB);
-    layout_element(
-        element, x + g_skin.ox, y + g_skin.oy, width, height,
-        [&](int t, int x0, int y0, int x1, int y1) { tile_area(sheet, frame_tile(t), x0, y0, x1, y1); });
+    layout_element(element, x + g_skin.ox, y + g_skin.oy, width, height,
+                   [&](int t, int x0, int y0, int x1, int y1) {
+                       tile_area(sheet, ge_frame_tile_rect(t), x0, y0, x1, y1);
+                   });
     unlock_sheet(sheetB);
 }
 
@@ -386,9 +390,22 @@ void ge_draw_picture(int n, int x, int y) {
 }
 
 void ge_picture_size(int n, int* width, int* height) {
-    const bool known = n >= 0 && n < GE_PICTURE_COUNT;
-    *width = known ? PICTURES[n].w : 0;
-    *height = known ? PICTURES[n].h : 0;
+    const Rect r = ge_picture_rect(n);
+    *width = r.w;
+    *height = r.h;
+}
+
+Rect ge_picture_rect(int n) { return n >= 0 && n < GE_PICTURE_COUNT ? PICTURES[n] : Rect{}; }
+
+// Five rows of five tiles, each 12 wide, under the title-bar pieces.
+Rect ge_frame_tile_rect(int tile) {
+    static const int ROW_Y[5] = {18, 30, 36, 40, 46}, ROW_H[5] = {12, 6, 4, 6, 12};
+    if (tile < 0 || tile >= GE_FRAME_TILE_COUNT) return {};
+    return {12 * (tile % 5), ROW_Y[tile / 5], 12, ROW_H[tile / 5]};
+}
+
+Rect ge_title_piece_rect(int piece) {
+    return piece >= 0 && piece < GE_TITLE_PIECE_COUNT ? TITLE_PIECES[piece] : Rect{};
 }
 
 void ge_draw_slider_track(int x, int y, int width) {
@@ -396,7 +413,8 @@ void ge_draw_slider_track(int x, int y, int width) {
     const Image* sheet = lock_sheet(0);
     x += g_skin.ox;
     y += g_skin.oy;
-    const Rect &start = PICTURES[31], &middle = PICTURES[32], &end = PICTURES[34];
+    const Rect &start = PICTURES[GE_PICTURE_TRACK_START], &middle = PICTURES[GE_PICTURE_TRACK];
+    const Rect& end = PICTURES[GE_PICTURE_TRACK_END];
     tile_area(sheet, start, x + 32, y, x + 32 + start.w, y + start.h);
     tile_area(sheet, middle, x + 44, y, x + width - 44, y + middle.h);
     tile_area(sheet, end, x + width - 44, y, x + width - 44 + end.w, y + end.h);
@@ -426,7 +444,7 @@ void ge_shape_mask(Image* mask, int element, int x, int y, int width, int height
     img_view(&sv, sheet, 0, 0);
     img_view(&mv, mask, 0, 0);
     layout_element(element, x, y, width, height, [&](int t, int x0, int y0, int x1, int y1) {
-        const Rect r = frame_tile(t);
+        const Rect r = ge_frame_tile_rect(t);
         for (int my = y0 > 0 ? y0 : 0; my < y1 && my < mask->height; my++) {
             const int sy = r.y + (my - y0) % r.h;
             for (int mx = x0 > 0 ? x0 : 0; mx < x1 && mx < mask->width; mx++) {
@@ -582,7 +600,7 @@ void ge_draw_top_bar() {
     int w, h;
     font_measure(g_skin.gameTitle, &w, &h);
     font_draw(g_skin.gameTitle, screen.width - w - 20, 0);
-    const Rect& r = PICTURES[g_skin.hover ? 48 : 47];
+    const Rect& r = PICTURES[GE_PICTURE_CORNER + (g_skin.hover ? 1 : 0)];
     const Image* sheet = lock_sheet(0);
     img_draw(sheet, g_skin.corner.x, g_skin.corner.y, r.x, r.y, r.w, r.h);
     unlock_sheet(0);

@@ -85,7 +85,6 @@ namespace {
 constexpr int BOX_WIDTH = 320, BOX_HEIGHT = 150;
 constexpr int BOX_WRAP = 300;
 constexpr int BOX_BOTTOM = 42;  // the bar and the frame under the text area
-constexpr int PICTURE_OK = 45, PICTURE_CANCEL = 43;
 
 // One of the two shared modal boxes.
 struct ModalBox {
@@ -157,8 +156,8 @@ void create_box(ModalBox& box, const char* title, WindowHandler handler, int okK
     window_set_title(box.window, title);
     window_show(box.window, 0);
     int bar = button_bar_create(box.window);
-    box.ok = button_bar_add(bar, 1, 0, nullptr, PICTURE_OK, okKey, 0);
-    box.cancel = button_bar_add(bar, 0, 0, nullptr, PICTURE_CANCEL, cancelKey, 0);
+    box.ok = button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_OK, okKey, 0);
+    box.cancel = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_CANCEL, cancelKey, 0);
 }
 
 // Sizes the box, lays out its bar and runs it modal; the box is hidden again afterwards.
@@ -213,7 +212,6 @@ namespace {
 
 constexpr int PROGRESS_WIDTH = 380, PROGRESS_HEIGHT = 81;
 constexpr int PROGRESS_BLOCKS = 60;
-constexpr int PICTURE_BLOCK = 30;
 
 struct Progress {
     int window = -1;
@@ -239,7 +237,7 @@ int progress_handler(int window, KernelEvent* event) {
     ge_bevel_box(9, 52, 362, 20);
     int blocks = progress_blocks(progress.value, progress.maximum);
     for (int i = 0; i < blocks; i++)
-        ge_draw_picture(PICTURE_BLOCK, 10 + 6 * i, 53);
+        ge_draw_picture(GE_PICTURE_PROGRESS_BLOCK, 10 + 6 * i, 53);
     return 0;
 }
 

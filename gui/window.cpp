@@ -25,9 +25,8 @@
 namespace {
 
 constexpr int TITLE_BUTTON_STYLE = 0x201;  // push button showing a skin picture
-constexpr int PICTURE_UNROLL = 18, PICTURE_ROLLUP = 20, PICTURE_CLOSE = 22;
-constexpr int BAND_COLOUR = 30;           // skin colour of the rubber band outline
-constexpr int PLACEMENT_LIMIT = 1 << 20;  // placement numbers beyond this are damaged
+constexpr int BAND_COLOUR = 30;            // skin colour of the rubber band outline
+constexpr int PLACEMENT_LIMIT = 1 << 20;   // placement numbers beyond this are damaged
 
 struct TWindow {
     int parent;  // -1 for none
@@ -544,11 +543,11 @@ int window_register(int parent, int style, int x, int y, int width, int height, 
     update_screen_pos(w);
     if (style & TW_SHADOW) t.shadow = t.ownShadow = window_shadow_create(0, width, height);
     if (style & TW_ROLLUP) {
-        g_windows[w].rollUpButton = title_button(w, width - 2 * TITLE_HEIGHT, PICTURE_ROLLUP);
-        g_windows[w].unrollButton = title_button(w, width - 2 * TITLE_HEIGHT, PICTURE_UNROLL);
+        g_windows[w].rollUpButton = title_button(w, width - 2 * TITLE_HEIGHT, GE_PICTURE_ROLL_UP);
+        g_windows[w].unrollButton = title_button(w, width - 2 * TITLE_HEIGHT, GE_PICTURE_UNROLL);
         if (g_windows[w].unrollButton >= 0) g_windows[g_windows[w].unrollButton].visible = 0;
     }
-    if (style & TW_CLOSE) g_windows[w].closeButton = title_button(w, width - TITLE_HEIGHT, PICTURE_CLOSE);
+    if (style & TW_CLOSE) g_windows[w].closeButton = title_button(w, width - TITLE_HEIGHT, GE_PICTURE_CLOSE);
     return w;
 }
 

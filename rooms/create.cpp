@@ -65,8 +65,6 @@ constexpr int SLOW_MS = 500;  // work that takes longer shows the progress windo
 
 // Skin colours of the picture area and its frame; skin pictures and frame elements.
 constexpr int COLOUR_AREA = 31, COLOUR_AREA_FRAME = 32;
-constexpr int PICTURE_TICK = 0, PICTURE_RADIO = 2, PICTURE_HELP = 14;
-constexpr int PICTURE_SAVE = 45, PICTURE_CANCEL = 43, PICTURE_ROOM_HELP = 41;
 constexpr int ELEMENT_BODY = 9, ELEMENT_BUTTON = 24, ELEMENT_LONE = 0, SLIDER_FRAME = 9;
 
 // Default places (screen coordinates) and the windows' insides (window-relative).
@@ -598,8 +596,8 @@ void sample_span(void* ctx, int x, int y, int w, int h) {
 void draw_edge_button(int button, int width, int height) {
     const int k = button - g.controls[CREATE_EDGE_FIRST];
     int pw, ph;
-    ge_picture_size(PICTURE_RADIO, &pw, &ph);
-    ge_draw_picture(PICTURE_RADIO + (button_state(button) ? 1 : 0), 5, (height - ph) / 2);
+    ge_picture_size(GE_PICTURE_RADIO, &pw, &ph);
+    ge_draw_picture(GE_PICTURE_RADIO + (button_state(button) ? 1 : 0), 5, (height - ph) / 2);
     CurvePoint points[MAX_CONTROLPOINTS];
     const int count = curve_get_into(k, points);
     if (count < 4) return;
@@ -933,7 +931,7 @@ int slider(int parent, int y, int text) {
 
 int help_strip(int parent, int* strip) {
     *strip = icon_strip_create(parent);
-    return icon_strip_add(*strip, PICTURE_HELP, 0);
+    return icon_strip_add(*strip, GE_PICTURE_HELP, 0);
 }
 
 void build_picture_window() {
@@ -975,7 +973,7 @@ void build_options_window() {
                              {CREATE_REPEAT, TEXT_REPEAT}};
     for (int i = 0; i < 4; i++)
         c[ticks[i][0]] = button_register(g.options, BS_TOGGLE | BS_PICTURE | BS_TEXT | BS_NOTIFY, TICK_X,
-                                         TICK_Y + i * ROW, 0, 0, PICTURE_TICK, lt_get(ticks[i][1]), 0, 0);
+                                         TICK_Y + i * ROW, 0, 0, GE_PICTURE_TICK, lt_get(ticks[i][1]), 0, 0);
     c[CREATE_PLAY] = text_button(g.options, 0, TUNE_BUTTON_Y, TUNE_BUTTON_W, TEXT_PLAY, ELEMENT_LONE);
     c[CREATE_STOP] =
         text_button(g.options, TUNE_BUTTON_W, TUNE_BUTTON_Y, TUNE_BUTTON_W, TEXT_STOP, ELEMENT_LONE);
@@ -987,10 +985,10 @@ void build_panel() {
     g.panel = window_register(g.room, TW_CHILD | TW_SHADOW, screen.width - PANEL_RIGHT,
                               screen.height - PANEL_BOTTOM, PANEL_W, ROW, panel_handler, nullptr);
     const int bar = button_bar_create(g.panel);
-    g.controls[CREATE_SAVE] = button_bar_add(bar, 2, 0, nullptr, PICTURE_SAVE, 0, PANEL_BUTTON_W);
+    g.controls[CREATE_SAVE] = button_bar_add(bar, 2, 0, nullptr, GE_PICTURE_SAVE, 0, PANEL_BUTTON_W);
     g.controls[CREATE_CANCEL] =
-        button_bar_add(bar, 1, 0, nullptr, PICTURE_CANCEL, KEY_ESCAPE, PANEL_BUTTON_W);
-    g.controls[CREATE_HELP] = button_bar_add(bar, 0, 0, nullptr, PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
+        button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_CANCEL, KEY_ESCAPE, PANEL_BUTTON_W);
+    g.controls[CREATE_HELP] = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
     button_bar_layout(bar);
 }
 

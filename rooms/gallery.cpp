@@ -222,9 +222,6 @@ constexpr int WINDOW_GAP = 8;
 constexpr int LOOK_RIGHT = 210, LOOK_BOTTOM = 40, LOOK_W = 40, LOOK_H = 32;
 constexpr int PANEL_RIGHT = 150, PANEL_BOTTOM = 40, PANEL_W = 150, PANEL_BUTTON_W = 34;
 
-constexpr int PICTURE_HELP = 14, PICTURE_SAVE = 45, PICTURE_CANCEL = 43, PICTURE_ROOM_HELP = 41;
-constexpr int PICTURE_LOOK_MARK = 40;
-constexpr int ZOOM_PICTURES[G3D_ZOOM_MAX + 1] = {4, 6, 8, 10, 12};
 constexpr int ELEMENT_BODY = 9, ELEMENT_BUTTON = 24, VIEW_PANEL = 89;
 
 // The room's buttons.
@@ -587,8 +584,8 @@ void view_paint(int window, int w, int h) {
     window_draw_image(window, g.view24, VIEW_LEFT, VIEW_TOP);
     if (g3dscene_mouse_looking()) {
         int pw, ph;
-        ge_picture_size(PICTURE_LOOK_MARK, &pw, &ph);
-        ge_draw_picture(PICTURE_LOOK_MARK, VIEW_LEFT + (g.view24->width - pw) / 2,
+        ge_picture_size(GE_PICTURE_LOOK_MARK, &pw, &ph);
+        ge_draw_picture(GE_PICTURE_LOOK_MARK, VIEW_LEFT + (g.view24->width - pw) / 2,
                         VIEW_TOP + (g.view24->height - ph) / 2);
     }
 }
@@ -674,8 +671,8 @@ void build_view_window() {
     window_set_title(g.view, lt_get(TEXT_VIEW_TITLE));
     g.viewStrip = icon_strip_create(g.view);
     for (int z = 0; z <= G3D_ZOOM_MAX; z++)
-        g.zoomButtons[z] = icon_strip_add(g.viewStrip, ZOOM_PICTURES[z], 0);
-    g.viewHelp = icon_strip_add(g.viewStrip, PICTURE_HELP, 0);
+        g.zoomButtons[z] = icon_strip_add(g.viewStrip, GE_PICTURE_ZOOM + 2 * z, 0);
+    g.viewHelp = icon_strip_add(g.viewStrip, GE_PICTURE_HELP, 0);
     view_build();
     window_restore_placement(g.view, SECTION, "ViewWin", PLACE_POSITION);
 }
@@ -689,7 +686,7 @@ void build_hand_window(int y) {
         g.controls[GALLERY_HANG + i] =
             text_button(g.hand, i * HAND_BUTTON_W, HAND_BUTTON_Y, HAND_BUTTON_W, ROW, texts[i]);
     g.handStrip = icon_strip_create(g.hand);
-    g.handHelp = icon_strip_add(g.handStrip, PICTURE_HELP, 0);
+    g.handHelp = icon_strip_add(g.handStrip, GE_PICTURE_HELP, 0);
     window_restore_placement(g.hand, SECTION, "TempWin", PLACE_POSITION);
 }
 
@@ -699,9 +696,9 @@ void build_panel() {
     g.panel = window_register(g.room, TW_CHILD | TW_SHADOW, screen.width - PANEL_RIGHT,
                               screen.height - PANEL_BOTTOM, PANEL_W, ROW, panel_handler, nullptr);
     const int bar = button_bar_create(g.panel);
-    g.controls[GALLERY_SAVE] = button_bar_add(bar, 2, 0, nullptr, PICTURE_SAVE, 0, PANEL_BUTTON_W);
-    g.controls[GALLERY_CANCEL] = button_bar_add(bar, 1, 0, nullptr, PICTURE_CANCEL, 0, PANEL_BUTTON_W);
-    g.controls[GALLERY_HELP] = button_bar_add(bar, 0, 0, nullptr, PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
+    g.controls[GALLERY_SAVE] = button_bar_add(bar, 2, 0, nullptr, GE_PICTURE_SAVE, 0, PANEL_BUTTON_W);
+    g.controls[GALLERY_CANCEL] = button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_CANCEL, 0, PANEL_BUTTON_W);
+    g.controls[GALLERY_HELP] = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
     button_bar_layout(bar);
 }
 

@@ -135,7 +135,6 @@ constexpr const char* LOGO_PICTURE = "img/options_logo.img";
 constexpr int TEXT_LANGUAGE = 600, TEXT_HELP = 601, TEXT_COLOUR = 602, TEXT_BRIGHTNESS = 603;
 constexpr int TEXT_FEEDBACK = 604, TEXT_DEFAULTS = 605, TEXT_LANGUAGE_PAGE = 606;
 
-constexpr int PICTURE_TICK = 0, PICTURE_OK = 45, PICTURE_CANCEL = 43;
 constexpr int ELEMENT_FIRST = 4, ELEMENT_MIDDLE = 6, ELEMENT_LAST = 2, ELEMENT_LONE = 0, ELEMENT_BODY = 25;
 constexpr int ELEMENT_LIST = 9;
 constexpr int SLIDER_FRAME = 1;
@@ -532,15 +531,15 @@ void build() {
     build_choice(CHOICE_LANGUAGE, LANGUAGE_Y);
     build_choice(CHOICE_HELP, HELP_Y);
     s.tick = button_register(s.window, BS_TOGGLE | BS_PICTURE | BS_TEXT, LEFT_X - 4, FEEDBACK_Y, 0, 0,
-                             PICTURE_TICK, lt_get(TEXT_FEEDBACK), 0, 0);
+                             GE_PICTURE_TICK, lt_get(TEXT_FEEDBACK), 0, 0);
     s.page = button_register(s.window, BS_PUSH | BS_TEXT | BS_FRAME, LEFT_X, TOOLS_Y, LEFT_W, CHOICE_H, 0,
                              lt_get(TEXT_LANGUAGE_PAGE), ELEMENT_LONE, 0);
     s.slider = slider_register(s.window, 1 | 2, RIGHT_X - 4, SLIDER_Y, OPTIONS_FIELD_WIDTH + 8, SLIDER_FRAME);
     window_set_title(s.slider, lt_get(TEXT_BRIGHTNESS));
     slider_set_range(s.slider, -100, 100);
     const int bar = button_bar_create(s.window);
-    s.ok = button_bar_add(bar, 1, 0, nullptr, PICTURE_OK, KEY_ENTER, 0);
-    s.cancel = button_bar_add(bar, 0, 0, nullptr, PICTURE_CANCEL, KEY_ESCAPE, 0);
+    s.ok = button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_OK, KEY_ENTER, 0);
+    s.cancel = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_CANCEL, KEY_ESCAPE, 0);
     s.defaults = button_bar_add(bar, 2, 0, lt_get(TEXT_DEFAULTS), 0, 0, DEFAULTS_W);
     button_bar_layout(bar);
     // Last, so it lies over every other control while a list is open.

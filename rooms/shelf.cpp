@@ -40,9 +40,6 @@ constexpr int COLOUR_SELECTED = 20, COLOUR_UNSELECTED = 21;
 constexpr int COLOUR_COUNT_TEXT = 22, COLOUR_COUNT_SHADOW = 23;
 constexpr int COLOUR_NEW_TEXT = 24, COLOUR_NEW_SHADOW = 25;
 constexpr int COLOUR_PLACEHOLDER = 26;
-constexpr int PICTURE_ROTATION_OFF = 35, PICTURE_ROTATION_ON = 36;
-constexpr int PICTURE_FINISHED = 37, PICTURE_STARTED = 38;
-constexpr int PICTURE_HIDDEN = 39;
 constexpr int BADGE_OFFSET = 15;  // the badge sits this far up and left of the box's corner
 constexpr int TEXT_NEW_BOX = 101;
 
@@ -153,7 +150,7 @@ void shelf_size(const BoxRecord& r, int hidden, int* w, int* h) {
     thumbnail_size(r, w, h);
     if (hidden) {
         int pw, ph;
-        ge_picture_size(PICTURE_HIDDEN, &pw, &ph);
+        ge_picture_size(GE_PICTURE_HIDDEN, &pw, &ph);
         *w = std::max(*w, pw);
         *h = std::max(*h, ph);
     }
@@ -424,7 +421,7 @@ void extent_at(const ShelfBox* box, int x, int y, int dragging, int* ex, int* ey
     int x1 = x + box->width + offset + radius, y1 = y + box->height + offset + radius;
     if (!box->record.isLink) {
         int bw, bh;
-        ge_picture_size(PICTURE_FINISHED, &bw, &bh);
+        ge_picture_size(GE_PICTURE_FINISHED, &bw, &bh);
         x0 = std::min(x0, x - BADGE_OFFSET);
         y0 = std::min(y0, y - BADGE_OFFSET);
         x1 = std::max(x1, x - BADGE_OFFSET + bw);
@@ -461,10 +458,10 @@ void draw_box(const ShelfBox* box) {
         img_draw_shadow_all(mask, x + offset - (mask->width - w) / 2, y + offset - (mask->height - h) / 2);
     if (!revealed(box)) {
         int pw, ph;
-        ge_picture_size(PICTURE_HIDDEN, &pw, &ph);
+        ge_picture_size(GE_PICTURE_HIDDEN, &pw, &ph);
         ge_set_fill(ge_colour(COLOUR_PLACEHOLDER));
         ge_fill_rect(x, y, w, h);
-        ge_draw_picture(PICTURE_HIDDEN, x + (w - pw) / 2, y + (h - ph) / 2);
+        ge_draw_picture(GE_PICTURE_HIDDEN, x + (w - pw) / 2, y + (h - ph) / 2);
     } else if (box->thumbnail) {
         img_draw(box->thumbnail, x, y, 0, 0, std::min(w, box->thumbnail->width),
                  std::min(h, box->thumbnail->height));
@@ -480,10 +477,10 @@ void draw_box(const ShelfBox* box) {
     }
     if (!box->record.isLink) {
         if (box->summary.percent >= 100)
-            ge_draw_picture(PICTURE_FINISHED, x - BADGE_OFFSET, y - BADGE_OFFSET);
+            ge_draw_picture(GE_PICTURE_FINISHED, x - BADGE_OFFSET, y - BADGE_OFFSET);
         else if (box->summary.percent >= 1)
-            ge_draw_picture(PICTURE_STARTED, x - BADGE_OFFSET, y - BADGE_OFFSET);
-        const int picture = box->record.rotation ? PICTURE_ROTATION_ON : PICTURE_ROTATION_OFF;
+            ge_draw_picture(GE_PICTURE_STARTED, x - BADGE_OFFSET, y - BADGE_OFFSET);
+        const int picture = GE_PICTURE_ROTATION + (box->record.rotation ? 1 : 0);
         int pw, ph, tw, th;
         ge_picture_size(picture, &pw, &ph);
         char count[16];

@@ -75,7 +75,6 @@ constexpr int TOOL_WIDTH = 75, TOOL_HEIGHT = 24;
 // The use-picture choice window and its answers.
 constexpr int CHOICE_WIDTH = 320, CHOICE_HEIGHT = 132;
 constexpr int CHOICE_BOTTOM = 42;  // the bar and the frame under the choices
-constexpr int PICTURE_RADIO = 2, PICTURE_OK = 45, PICTURE_CANCEL = 43;
 enum UseChoice { USE_CANCEL = 0, USE_GALLERY = 1, USE_WALLPAPER = 2 };
 
 // The rename question's edit field (relative to the input box).
@@ -306,13 +305,13 @@ void build_choice() {
     window_set_title(g_store.choice, lt_get(TEXT_USE_TITLE));
     window_show(g_store.choice, 0);
     const int style = BS_RADIO | BS_PICTURE | BS_TEXT;
-    g_store.choiceFirst = button_register(g_store.choice, style | BS_RGFIRST, 20, 32, 0, 0, PICTURE_RADIO,
+    g_store.choiceFirst = button_register(g_store.choice, style | BS_RGFIRST, 20, 32, 0, 0, GE_PICTURE_RADIO,
                                           lt_get(TEXT_USE_GALLERY), 0, 0);
-    button_register(g_store.choice, style | BS_RGLAST, 20, 58, 0, 0, PICTURE_RADIO,
+    button_register(g_store.choice, style | BS_RGLAST, 20, 58, 0, 0, GE_PICTURE_RADIO,
                     lt_get(TEXT_USE_WALLPAPER), 0, 0);
     const int bar = button_bar_create(g_store.choice);
-    g_store.choiceOk = button_bar_add(bar, 1, 0, nullptr, PICTURE_OK, KEY_ENTER, 0);
-    g_store.choiceCancel = button_bar_add(bar, 0, 0, nullptr, PICTURE_CANCEL, KEY_ESCAPE, 0);
+    g_store.choiceOk = button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_OK, KEY_ENTER, 0);
+    g_store.choiceCancel = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_CANCEL, KEY_ESCAPE, 0);
     button_bar_layout(bar);
 }
 
