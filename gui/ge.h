@@ -35,6 +35,7 @@ inline constexpr int GE_PICTURE_LOOK_MARK = 40;  // the gallery view's centre in
 inline constexpr int GE_PICTURE_ROOM_HELP = 41, GE_PICTURE_CANCEL = 43;
 inline constexpr int GE_PICTURE_OK = 45, GE_PICTURE_SAVE = 45;
 inline constexpr int GE_PICTURE_CORNER = 47;  // the top bar's minimise corner
+
 // Skin colour numbers used across the toolkit.
 inline constexpr int GE_BUTTON_TEXT = 8, GE_BUTTON_TEXT_INACTIVE = 9, GE_BUTTON_TEXT_HOVER = 10;
 inline constexpr int GE_BUTTON_TEXT_SHADOW = 11, GE_TRACKBAR_TEXT = 12, GE_TRACKBAR_TEXT_SHADOW = 13;
