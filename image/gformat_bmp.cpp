@@ -263,7 +263,8 @@ int gformat_bmp_info(FILE* file, int* width, int* height, int* kind) {
 int gformat_bmp_read(PictureBuffer* buffer, FILE* file) {
     const long pos = file ? std::ftell(file) : -1;
     BmpHeader* h = (BmpHeader*)pic_mem_alloc(sizeof(BmpHeader));
-    int ok = pos >= 0 && bmp_parse(file, h) && gformat_buffer_matches(buffer, h->width, h->height, bmp_kind(h)) &&
+    int ok = pos >= 0 && bmp_parse(file, h) &&
+             gformat_buffer_matches(buffer, h->width, h->height, bmp_kind(h)) &&
              std::fseek(file, pos + h->data_offset, SEEK_SET) == 0;
     if (ok) {
         if (h->compression == BMP_RLE8)

@@ -4,11 +4,11 @@
 //
 // The file's layout is checked against the picture limits before anything is allocated for the
 // picture; libtiff's allocations are capped, and its messages come to our handlers.
+#include <tiffio.h>
+
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
-
-#include <tiffio.h>
 
 #include "base/limits.h"
 #include "image/gformat_local.h"
