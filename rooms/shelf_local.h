@@ -26,7 +26,7 @@ struct ShelfState {
 };
 extern ShelfState g_shelf;
 
-void shelf_shadow_radii();           // the two blur radii, worked out on first use
+void shelf_shadow_radii();             // the two blur radii, worked out on first use
 void shelf_mark_drawn(ShelfBox* box);  // its state now is the state last drawn
 // The area a box covers drawn at (x, y) in that dragging state becomes dirty.
 void shelf_invalidate_at(const ShelfBox* box, int x, int y, int dragging);
