@@ -1,12 +1,11 @@
-// image/gformat.cpp -- what the picture codecs share: the error hook, the open-file dialog's
-// list of picture types and the length check of an open file. The codecs themselves are
-// gformat_bmp.cpp, gformat_jpeg.cpp, gformat_png.cpp, gformat_tiff.cpp and gformat_webp.cpp.
+// image/gformat.cpp -- what the picture codecs share: the error hook and the open-file dialog's
+// list of picture types. The codecs themselves are gformat_bmp.cpp, gformat_jpeg.cpp,
+// gformat_png.cpp, gformat_tiff.cpp and gformat_webp.cpp.
 #include "image/gformat.h"
 
 #include <cstdio>
 
 #include "base/limits.h"
-#include "image/gformat_local.h"
 #include "platform/io_debug.h"
 
 const char picture_filter[] =
@@ -29,11 +28,3 @@ void gformat_error(const char* text) {
 }
 
 const char* gformat_last_error() { return g_last_error; }
-
-long gformat_bytes_left(FILE* file) {
-    const long pos = std::ftell(file);
-    if (pos < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    if (std::fseek(file, pos, SEEK_SET) != 0 || end < pos) return -1;
-    return end - pos;
-}

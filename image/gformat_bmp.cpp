@@ -12,6 +12,7 @@
 #include "base/limits.h"
 #include "image/gformat_local.h"
 #include "image/pic.h"
+#include "resources/tagfile.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ bool bmp_header_size_ok(uint32_t size) {
 // leaves the file after the palette and masks. 1 when the file is a BMP the reader can take.
 int bmp_parse(FILE* file, BmpHeader* h) {
     std::memset(h, 0, sizeof *h);
-    const long available = gformat_bytes_left(file);
+    const long available = file_bytes_left(file);
     uint8_t head[14 + 124];
     if (std::fread(head, 1, 18, file) != 18 || head[0] != 'B' || head[1] != 'M') return 0;
     LeCursor c = le_cursor(head, 18);

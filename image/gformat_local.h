@@ -14,6 +14,3 @@ inline bool gformat_buffer_matches(const PictureBuffer* buffer, int width, int h
 inline uint8_t* gformat_row(const PictureBuffer* buffer, int y) {
     return buffer->pixels + (ptrdiff_t)y * buffer->pitch;
 }
-
-// Bytes from the current position to the end of the file, the position unchanged; -1 unknown.
-long gformat_bytes_left(FILE* file);

@@ -29,9 +29,9 @@ constexpr int CHOICE_BOTTOM = 42;  // the bar and the frame under the choices
 enum UseChoice { USE_CANCEL = 0, USE_GALLERY = 1, USE_WALLPAPER = 2 };
 
 struct UseWindow {
-    int window;           // modal, hidden between uses
-    int first;            // the first radio button
-    int ok, cancel;       // its bar
+    int window;      // modal, hidden between uses
+    int first;       // the first radio button
+    int ok, cancel;  // its bar
 };
 UseWindow g_use = {-1, -1, -1, -1};
 
@@ -85,7 +85,7 @@ void store_use_create() {
     window_show(g_use.window, 0);
     const int style = BS_RADIO | BS_PICTURE | BS_TEXT;
     g_use.first = button_register(g_use.window, style | BS_RGFIRST, 20, 32, 0, 0, GE_PICTURE_RADIO,
-                                          lt_get(TEXT_USE_GALLERY), 0, 0);
+                                  lt_get(TEXT_USE_GALLERY), 0, 0);
     button_register(g_use.window, style | BS_RGLAST, 20, 58, 0, 0, GE_PICTURE_RADIO,
                     lt_get(TEXT_USE_WALLPAPER), 0, 0);
     const int bar = button_bar_create(g_use.window);
