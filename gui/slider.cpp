@@ -19,7 +19,7 @@ constexpr int ARROW_SIZE = 32;
 constexpr int ELEMENT_BETWEEN_ARROWS = 33;
 
 struct Slider {
-    int style;      // 1 notifies the parent, 2 draws the arrow frames
+    int style;      // SLIDER_NOTIFY, SLIDER_ARROWS
     int frameBase;  // arrow frames: frameBase | 4 (left), frameBase | 2 (right)
     int thumbShown;
     int minimum, maximum, value, page;
@@ -54,7 +54,7 @@ void take_value(int window, Slider* s, int value) {
     value = clamp(value, s->minimum, s->maximum);
     if (value == s->value) return;
     s->value = value;
-    if (s->style & 1) {
+    if (s->style & SLIDER_NOTIFY) {
         KernelEvent note{WE_SLIDER, window, value, 0};
         post_event(window_parent(window), &note);
     }
@@ -68,7 +68,7 @@ void change_value(int window, Slider* s, int value) {
 }
 
 void draw_slider(int window, const Slider* s, int width) {
-    if (s->style & 2) {
+    if (s->style & SLIDER_ARROWS) {
         ge_draw_element(s->frameBase | 4, 0, 0, ARROW_SIZE, ARROW_SIZE);
         ge_draw_element(ELEMENT_BETWEEN_ARROWS, ARROW_SIZE, 0, width - 2 * ARROW_SIZE, SLIDER_HEIGHT);
         ge_draw_element(s->frameBase | 2, width - ARROW_SIZE, 0, ARROW_SIZE, ARROW_SIZE);

@@ -25,8 +25,8 @@
 
 namespace {
 
-constexpr int TITLE_BUTTON_STYLE = 0x201;  // push button showing a skin picture
-constexpr int PLACEMENT_LIMIT = 1 << 20;   // placement numbers beyond this are damaged
+constexpr int TITLE_BUTTON_STYLE = BS_PUSH | BS_PICTURE;
+constexpr int PLACEMENT_LIMIT = 1 << 20;  // placement numbers beyond this are damaged
 
 // --- Table and tree ---
 

@@ -556,8 +556,8 @@ int text_button(int parent, int x, int y, int w, int text, int frame) {
 }
 
 int slider(int parent, int y, int text) {
-    const int s =
-        slider_register(parent, 1 | 2, 0, y, parent == g.picture ? PICTURE_W : PIECES_W, SLIDER_FRAME);
+    const int s = slider_register(parent, SLIDER_NOTIFY | SLIDER_ARROWS, 0, y,
+                                  parent == g.picture ? PICTURE_W : PIECES_W, SLIDER_FRAME);
     window_set_title(s, lt_get(text));
     return s;
 }

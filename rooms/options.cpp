@@ -534,7 +534,8 @@ void build() {
                              GE_PICTURE_TICK, lt_get(TEXT_FEEDBACK), 0, 0);
     s.page = button_register(s.window, BS_PUSH | BS_TEXT | BS_FRAME, LEFT_X, TOOLS_Y, LEFT_W, CHOICE_H, 0,
                              lt_get(TEXT_LANGUAGE_PAGE), ELEMENT_LONE, 0);
-    s.slider = slider_register(s.window, 1 | 2, RIGHT_X - 4, SLIDER_Y, OPTIONS_FIELD_WIDTH + 8, SLIDER_FRAME);
+    s.slider = slider_register(s.window, SLIDER_NOTIFY | SLIDER_ARROWS, RIGHT_X - 4, SLIDER_Y,
+                               OPTIONS_FIELD_WIDTH + 8, SLIDER_FRAME);
     window_set_title(s.slider, lt_get(TEXT_BRIGHTNESS));
     slider_set_range(s.slider, -100, 100);
     const int bar = button_bar_create(s.window);
