@@ -9,6 +9,7 @@
 
 #include "base/event.h"
 #include "image/img.h"
+#include "platform/io_gdi.h"
 
 inline constexpr int GE_COLOUR_COUNT = 36;
 inline constexpr int GE_PICTURE_COUNT = 49;
@@ -85,7 +86,7 @@ void ge_shape_mask(Image* mask, int element, int x, int y, int width, int height
 // Colour primitives, screen coordinates; a colour of -1 draws nothing.
 void ge_set_fill(int colour);
 void ge_fill_rect(int x, int y, int width, int height);
-void ge_set_pen(int style, int colour);  // style 0 solid, 1 dashed, 2 dotted
+void ge_set_pen(int style, int colour);  // a GdiPenStyle (platform/io_gdi.h)
 void ge_line(int x0, int y0, int x1, int y1);
 void ge_rectangle(int x, int y, int width, int height);
 

@@ -23,7 +23,7 @@ bool is_mouse_event(int type) {
 
 void draw_band_outline() {
     const WindowBand& b = g_wm.band;
-    ge_set_pen(2, ge_colour(BAND_COLOUR));
+    ge_set_pen(PEN_DOTTED, ge_colour(BAND_COLOUR));
     ge_rectangle(b.x, b.y, b.width + 1, b.height + 1);
 }
 

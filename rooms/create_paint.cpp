@@ -77,7 +77,7 @@ void paint_grid(const Rect& r, int irregularity, double curveReach) {
     p.y = r.y + grid->marginY;
     p.curveReach = curveReach;
     p.reach = jitter + (int)std::ceil(curveReach * 2 * (size + 2 * jitter)) + 2;
-    ge_set_pen(0, 0);
+    ge_set_pen(PEN_SOLID, 0);
     const Rect clip = screen_clip();
     screen_for_each_dirty_span(r.x - 1, r.y - 1, r.w + 2, r.h + 2, grid_span, &p);
     screen_set_clip(clip.x, clip.y, clip.w, clip.h);
@@ -137,7 +137,7 @@ void create_paint_room(const Image* shown, int irregularity, double curveReach) 
         ge_fill_rect(a.x, p.y, p.x - a.x, p.h);
         ge_fill_rect(p.x + p.w, p.y, a.x + a.w - (p.x + p.w), p.h);
     }
-    ge_set_pen(0, ge_colour(COLOUR_AREA_FRAME));
+    ge_set_pen(PEN_SOLID, ge_colour(COLOUR_AREA_FRAME));
     ge_rectangle(a.x - 1, a.y - 1, a.w + 2, a.h + 2);
     if (!shown) return;
     img_draw(shown, p.x, p.y, 0, 0, p.w, p.h);
@@ -167,7 +167,7 @@ void create_paint_edge_button(int button, int k, int width, int height) {
     const int colour = !button_enabled(button)
                            ? GE_BUTTON_TEXT_INACTIVE
                            : (button_active(button) ? GE_BUTTON_TEXT_HOVER : GE_BUTTON_TEXT);
-    ge_set_pen(0, ge_colour(colour));
+    ge_set_pen(PEN_SOLID, ge_colour(colour));
     const Rect clip = screen_clip();
     screen_for_each_dirty_span(sx, sy, width, height, sample_span, (void*)&s);
     screen_set_clip(clip.x, clip.y, clip.w, clip.h);

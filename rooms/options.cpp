@@ -221,7 +221,7 @@ void draw_choice(int window, int width, int height) {
     font_measure(k.list.shown[k.selected], &w, &h);
     font_draw(k.list.shown[k.selected], x + 8, y + (height - h) / 2 + 1);
     // A small downward triangle.
-    ge_set_pen(0, ge_colour(active ? GE_BUTTON_TEXT_HOVER : GE_BUTTON_TEXT));
+    ge_set_pen(PEN_SOLID, ge_colour(active ? GE_BUTTON_TEXT_HOVER : GE_BUTTON_TEXT));
     const int cx = x + width - 14, cy = y + height / 2 - 1;
     for (int i = 0; i < 4; i++)
         ge_line(cx - 3 + i, cy - 1 + i, cx + 4 - i, cy - 1 + i);
@@ -299,12 +299,12 @@ void draw_list() {
         font_set_layout(0, s.listW - 12);
         font_draw(k.list.shown[i], x + 6, y + r * ROW_H + 2);
         if (i == k.selected) {
-            ge_set_pen(0, ge_colour(GE_MSGBOX_TEXT));
+            ge_set_pen(PEN_SOLID, ge_colour(GE_MSGBOX_TEXT));
             ge_rectangle(x, y + r * ROW_H, s.listW, ROW_H);
         }
     }
     // More rows above or below: a short rule at that edge.
-    ge_set_pen(0, ge_colour(GE_MSGBOX_TEXT));
+    ge_set_pen(PEN_SOLID, ge_colour(GE_MSGBOX_TEXT));
     if (s.top > 0) ge_line(x + s.listW / 2 - 8, y, x + s.listW / 2 + 8, y);
     if (s.top + s.listRows < k.list.count)
         ge_line(x + s.listW / 2 - 8, y + s.listRows * ROW_H - 1, x + s.listW / 2 + 8,
@@ -395,9 +395,9 @@ int field_handler(int window, KernelEvent* event) {
             // The chosen point: a small ring, black around white, clipped to the field.
             const OptionsSettings& t = g_options.settings;
             const int px = x + t.hue / 2, py = y + 128 - t.saturation * 128 / 100;
-            ge_set_pen(0, 0x000000);
+            ge_set_pen(PEN_SOLID, 0x000000);
             ge_rectangle(px - 3, py - 3, 7, 7);
-            ge_set_pen(0, 0xFFFFFF);
+            ge_set_pen(PEN_SOLID, 0xFFFFFF);
             ge_rectangle(px - 2, py - 2, 5, 5);
             return 0;
         }

@@ -87,11 +87,11 @@ void draw_box(const ShelfBox* box) {
     }
     if (box->progressOverlay) img_draw_shadow_all(box->progressOverlay, x, y);
     if (box->selected) {
-        ge_set_pen(0, ge_colour(COLOUR_SELECTED));
+        ge_set_pen(PEN_SOLID, ge_colour(COLOUR_SELECTED));
         ge_rectangle(x, y, w, h);
         ge_rectangle(x + 1, y + 1, w - 2, h - 2);
     } else {
-        ge_set_pen(0, ge_colour(COLOUR_UNSELECTED));
+        ge_set_pen(PEN_SOLID, ge_colour(COLOUR_UNSELECTED));
         ge_rectangle(x, y, w, h);
     }
     if (!box->record.isLink) {
