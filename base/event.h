@@ -20,8 +20,10 @@ enum KernelEventType {
     KE_TEXTINPUT = 24,  // one Windows-1252 byte 32..255 of typed text, 0, 0 (whatever the input mask)
 };
 
-// The button bits of a mouse event's c.
-inline constexpr int MOUSE_LEFT = 1, MOUSE_RIGHT = 2, MOUSE_CTRL = 4;
+// The bits of a mouse event's c: the button, Ctrl held, and the bit the window manager adds to a
+// press or release that its mouse capture hands to the capturing window (in screen coordinates,
+// whatever lies under the pointer).
+inline constexpr int MOUSE_LEFT = 1, MOUSE_RIGHT = 2, MOUSE_CTRL = 4, MOUSE_CAPTURED = 8;
 
 // Key codes of KE_KEYDOWN and KE_KEYUP besides letters and digits (their ASCII codes).
 inline constexpr int KEY_LEFT = 128, KEY_RIGHT = 129, KEY_UP = 130, KEY_DOWN = 131;

@@ -52,9 +52,6 @@ enum WindowCaptureKind {
     CAPTURE_MOUSE,  // moves reported as WE_CAPTUREMOVE, clamped into the window
     CAPTURE_BAND,   // a rubber band: WE_BANDMOVE, then WE_BANDEND
 };
-// Added to the c of a press or release that a mouse capture hands to its window (in screen
-// coordinates, whatever lies under the pointer).
-inline constexpr int MOUSE_CAPTURED = 8;
 
 // What window_restore_placement restores.
 inline constexpr int PLACE_POSITION = 1;  // rescaled from the previous run's screen size
