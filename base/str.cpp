@@ -3,17 +3,8 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-
-void str_upper(char* text) {
-    for (; *text; text++)
-        *text = (char)std::toupper((unsigned char)*text);
-}
-
-void str_lower(char* text) {
-    for (; *text; text++)
-        *text = (char)std::tolower((unsigned char)*text);
-}
 
 int str_icompare(const char* a, const char* b) {
     for (;; a++, b++) {
@@ -33,9 +24,9 @@ void str_copy_bounded(char* to, const char* from, size_t n) {
     to[i] = 0;
 }
 
-void str_replace_char(char* text, char from, char to) {
-    for (; *text; text++)
-        if (*text == from) *text = to;
+void str_append(char* out, int size, const char* text) {
+    const int used = (int)std::strlen(out);
+    if (used < size - 1) std::snprintf(out + used, (size_t)(size - used), "%s", text);
 }
 
 int str_parse_bool(const char* text, int* value) {

@@ -13,6 +13,7 @@
 #include "bench/bench_pack.h"
 #include "image/img.h"
 #include "image/pic.h"
+#include "platform/io_ini.h"
 #include "platform/io_mem.h"
 #include "resources/cache.h"
 #include "resources/dp.h"
@@ -31,7 +32,7 @@ void set_up() {
     if (done) return;
     done = true;
     bench_game_folder("bench_gallery");
-    if (!g3dscene_init("sfiles/skin.ini", "sfiles/config.ini", SCREEN_W, SCREEN_H)) std::abort();
+    if (!g3dscene_init("sfiles/skin.ini", CONFIG_INI, SCREEN_W, SCREEN_H)) std::abort();
     g_picture = img_create(248, 186, IMG_24BIT);
     ImageView v;
     img_view(&v, g_picture, 0, 0);

@@ -8,23 +8,15 @@
 #include "platform/io_mem.h"
 #include "platform/io_video.h"
 #include "platform/screen.h"
+#include "tests/puzzle/cut_support.h"
 
 namespace {
 
 constexpr int W = 1920, H = 1080;
 
-struct Frame {
-    Frame() {
-        img_shadow_table_init();
-        io_video_create_frame(W, H, 24);
-        screen_grid_create();
-        io_video_begin_paint();
-    }
-    ~Frame() {
-        io_video_end_paint();
-        screen_grid_free();
-        io_video_close();
-    }
+// The W x H frame open, every cell dirty, the shadow table made.
+struct Frame : cut_support::Frame {
+    Frame() : cut_support::Frame(W, H) { img_shadow_table_init(); }
 };
 
 Image* filled(int w, int h, int kind, uint32_t value) {

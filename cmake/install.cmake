@@ -1,11 +1,13 @@
 # cmake/install.cmake -- `cmake --install build --prefix P` installs the game as a desktop program.
 #
-#   P/lib/lumavex/         the game folder as built (program, data pack, help, sample boxes);
-#                          read-only once installed
+#   P/lib/lumavex/         the game folder as built (program, data pack, help, sample boxes,
+#                          and in sfiles/ the gift extractor and the installer every gift
+#                          carries); read-only once installed
 #   P/bin/lumavex          the launcher: makes the player's own game folder on the first run,
 #                          records it for gifts, and starts the game there
 #   P/share/applications/lumavex.desktop, P/share/icons/hicolor/NxN/apps/lumavex.png,
-#   P/share/mime/packages/lumavex.xml, P/share/metainfo/<id>.metainfo.xml
+#   P/share/mime/packages/lumavex.xml, P/share/metainfo/<id>.metainfo.xml,
+#   P/share/man/man6/lumavex.6
 #
 # The icons are drawn by mkpack from the pack's window-icon artwork. Installed without DESTDIR,
 # the desktop's caches are brought up to date when their tools exist, and the files are recorded
@@ -45,6 +47,9 @@ install(TARGETS tesselo RUNTIME DESTINATION ${LUMAVEX_INSTALL_GAMEDIR})
 install(FILES ${GAME_DIR}/data.pck DESTINATION ${LUMAVEX_INSTALL_GAMEDIR})
 install(DIRECTORY ${GAME_DIR}/help/ DESTINATION ${LUMAVEX_INSTALL_GAMEDIR}/help)
 install(FILES ${SAMPLE_BOXES} DESTINATION ${LUMAVEX_INSTALL_GAMEDIR}/puzzles)
+# Gifts are made from these: the extractor heads every gift, the installer travels in it.
+install(PROGRAMS ${GAME_DIR}/sfiles/loader.dat ${GAME_DIR}/sfiles/present.bin
+  DESTINATION ${LUMAVEX_INSTALL_GAMEDIR}/sfiles)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/lumavex DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/lumavex.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -53,6 +58,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/lumavex-mime.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME lumavex.xml)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/${LUMAVEX_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/lumavex.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
 # Last: refresh the desktop's caches and record the files, for a real install only. A missing
 # tool or a failing one never fails the install.

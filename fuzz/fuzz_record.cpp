@@ -4,30 +4,15 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "puzzle/save.h"
 #include "resources/tagfile.h"
-
-namespace {
-
-struct Summary {
-    int32_t seconds;
-    char date[64];
-    int32_t percent;
-    int32_t pieces;
-};
-const FieldEntry SUMMARY_FIELDS[] = {{1, 4, offsetof(Summary, seconds)},
-                                     {2, 64, offsetof(Summary, date)},
-                                     {3, 4, offsetof(Summary, percent)},
-                                     {4, 4, offsetof(Summary, pieces)},
-                                     {0, 0, 0}};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     FILE* f = fmemopen((void*)data, size, "rb");
     if (!f) return 0;
-    Summary s = {};
-    (void)record_read(f, SUMMARY_FIELDS, &s);
+    SaveInfo s = {};
+    (void)record_read(f, saveinfo_fields, &s);
 
     uint32_t id, chunk_size;
     std::rewind(f);
@@ -40,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::rewind(f);
     uint32_t tag;
     FileStamp stamp;
-    if (file_read_tag(f, &tag) && file_read_stamp(f, &stamp)) (void)record_read(f, SUMMARY_FIELDS, &s);
+    if (file_read_tag(f, &tag) && file_read_stamp(f, &stamp)) (void)record_read(f, saveinfo_fields, &s);
     std::fclose(f);
     return 0;
 }

@@ -43,14 +43,11 @@ constexpr int TEXT_TITLE = 170, TEXT_SENDER = 171, TEXT_DEDICATION = 172, TEXT_H
 constexpr int TEXT_MAIL = 174, TEXT_SAVE = 175, TEXT_CANCEL = 176;
 constexpr int TEXT_NOT_MADE = 184, TEXT_NOT_SENT = 185;
 
-constexpr int MSG_OK = 1;
-constexpr int CURSOR_WAIT = 1;
-
 // The dialog: two labelled fields over the body, the tick box under them, then the two ways out
 // side by side (their texts are too wide for the bar); Cancel in the bar along the bottom edge.
 constexpr int WIDTH = 361, HEIGHT = 271;
 constexpr int BOTTOM = 42;  // the bar and the frame's edge under the body
-constexpr int ELEMENT_BODY = 25, ELEMENT_LONE = 0, PICTURE_TICK = 0;
+constexpr int ELEMENT_BODY = 25, ELEMENT_LONE = 0;
 constexpr int FIELD_X = 12, FIELD_WIDTH = WIDTH - 2 * FIELD_X, LABEL_HEIGHT = 16;
 constexpr int SENDER_Y = 44, SENDER_HEIGHT = 20;
 constexpr int DEDICATION_Y = 88, DEDICATION_HEIGHT = 80;
@@ -106,7 +103,7 @@ void build_dialog() {
     window_set_title(g.window, lt_get(TEXT_TITLE));
     window_show(g.window, 0);
     g.tick = button_register(g.window, BS_TOGGLE | BS_PICTURE | BS_TEXT, FIELD_X - 4, HIDE_Y, 0, 0,
-                             PICTURE_TICK, lt_get(TEXT_HIDE), 0, 0);
+                             GE_PICTURE_TICK, lt_get(TEXT_HIDE), 0, 0);
     const int style = BS_PUSH | BS_TEXT | BS_FRAME;
     g.mail = button_register(g.window, style, FIELD_X, OUTPUT_Y, OUTPUT_WIDTH, OUTPUT_HEIGHT, 0,
                              lt_get(TEXT_MAIL), ELEMENT_LONE, 0);

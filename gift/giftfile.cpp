@@ -11,15 +11,6 @@ constexpr const char* MARKER_FORMAT = "COUPLER<%i-%i>";
 constexpr int MARKER_FIRST = 3141592;
 constexpr int MARKER_SECOND = 103672536;
 
-// Bytes from the current position to the end of the file, the position kept; -1 when unknown.
-long bytes_left(FILE* file) {
-    const long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    if (std::fseek(file, here, SEEK_SET) != 0 || end < here) return -1;
-    return end - here;
-}
-
 // The file name and extension of a path: what follows the last '/' or '\\'.
 const char* file_part(const char* path) {
     const char* part = path;
@@ -44,7 +35,7 @@ int gift_add_file(FILE* file, const char* source, const char* recordName) {
     FILE* in = std::fopen(source, "rb");
     if (!in) return 0;
     const char* name = file_part(recordName && *recordName ? recordName : source);
-    const long size = bytes_left(in);
+    const long size = file_bytes_left(in);
     const size_t nameLength = std::strlen(name);
     int ok = size >= 0 && size <= 0xFFFFFFFFL && file_write_tag(file, GIFT_RECORD_TAG) &&
              file_write_u32(file, (uint32_t)nameLength) && file_write_bytes(file, name, nameLength) &&
@@ -93,7 +84,7 @@ bool next_record(FILE* file, long fileEnd, char* name, int nameSize, uint32_t* d
 
 // The offset of the end of the file, the position kept; -1 when unknown.
 long file_end(FILE* file) {
-    const long here = std::ftell(file), left = bytes_left(file);
+    const long here = std::ftell(file), left = file_bytes_left(file);
     return here < 0 || left < 0 ? -1 : here + left;
 }
 

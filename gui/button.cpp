@@ -172,7 +172,7 @@ int button_handler(int window, KernelEvent* event) {
             set_active(window, b, 0);
             return 0;
         case KE_MOUSEDOWN:
-            return (event->c & 1) ? press(window, b) : 0;
+            return (event->c & MOUSE_LEFT) ? press(window, b) : 0;
         case KE_KEYDOWN:
             return b->key != 0 && event->a == b->key ? press(window, b) : 0;
         case WE_DESTROY:
@@ -318,8 +318,6 @@ void button_set_frame(int button, int element) {
 }
 
 void button_set_notify(int button, int target) { checked_button(button)->notifyTarget = target; }
-
-void button_clear_group(int first) { clear_group(first); }
 
 void button_select_in_group(int first, int k) {
     clear_group(first);

@@ -48,7 +48,6 @@ int button_enabled(int button);
 int button_active(int button);  // 1 while the mouse hovers over it
 void button_set_frame(int button, int element);
 void button_set_notify(int button, int target);  // -1: the parent
-void button_clear_group(int first);
 void button_select_in_group(int first, int k);
 int button_selected_in_group(int first);  // -1 when none is checked
 

@@ -384,10 +384,10 @@ int handler(int window, KernelEvent* e) {
             g.now = (int)e->a;
             return 0;
         case KE_MOUSEDOWN:
-            if ((e->c & 8) == 0 && (e->c & 1)) press((int)e->a, (int)e->b);
+            if ((e->c & MOUSE_CAPTURED) == 0 && (e->c & MOUSE_LEFT)) press((int)e->a, (int)e->b);
             return 1;
         case KE_MOUSEUP:
-            if (e->c & 8) window_end_capture();
+            if (e->c & MOUSE_CAPTURED) window_end_capture();
             return 1;
         case WE_CAPTUREMOVE:
             drag_thumb(((int*)e->c)[1]);
@@ -469,7 +469,7 @@ int run(char* file, char* folder, const char* filter, int save) {
         const char* at = std::strstr(form, "%s");
         int head = at ? (int)(at - form) : (int)std::strlen(form);
         std::snprintf(question, sizeof question, "%.*s%s%s", head, form, at ? shown : "", at ? at + 2 : "");
-        if (msgbox_show(question, 1 | 2) == 1) break;
+        if (msgbox_show(question, MSG_OK_CANCEL) == MSG_ANSWER_OK) break;
     }
     str_copy_bounded(file, g.chosen, PATH_MAX_GAME);
     if (folder) {
@@ -490,7 +490,7 @@ void chooser_init() {
     g.up = button_register(g.window, BS_PUSH | BS_TEXT | BS_FRAME, WIDTH - 74, 21, 64, 24, 0, text(TEXT_UP),
                            14, 0);
     int bar = button_bar_create(g.window);
-    g.ok = button_bar_add(bar, 1, 0, nullptr, 45, 0, 0);
-    g.cancel = button_bar_add(bar, 0, 0, nullptr, 43, 0, 0);
+    g.ok = button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_OK, 0, 0);
+    g.cancel = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_CANCEL, 0, 0);
     button_bar_layout(bar);
 }

@@ -16,6 +16,7 @@
 #include "gui/window.h"
 #include "image/img_scale.h"
 #include "platform/io_debug.h"
+#include "platform/io_gdi.h"
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
@@ -63,22 +64,27 @@ const char* const COLOUR_KEYS[GE_COLOUR_COUNT] = {
     "GalleryOutline",
 };
 
-// Skin pictures of sheet A: x, y, width, height.
-const ImgRect PICTURES[GE_PICTURE_COUNT] = {
-    {60, 0, 18, 18},    {60, 18, 18, 18},  {78, 0, 18, 18},   {78, 18, 18, 18},   {60, 58, 18, 18},
-    {60, 76, 18, 18},   {78, 58, 18, 18},  {78, 76, 18, 18},  {96, 58, 18, 18},   {96, 76, 18, 18},
-    {114, 58, 18, 18},  {114, 76, 18, 18}, {132, 58, 18, 18}, {132, 76, 18, 18},  {150, 58, 18, 18},
-    {150, 76, 18, 18},  {168, 58, 18, 18}, {168, 76, 18, 18}, {96, 0, 18, 18},    {96, 18, 18, 18},
-    {114, 0, 18, 18},   {114, 18, 18, 18}, {132, 0, 18, 18},  {132, 18, 18, 18},  {0, 112, 24, 24},
-    {0, 136, 24, 24},   {84, 112, 24, 24}, {84, 136, 24, 24}, {114, 112, 18, 24}, {114, 136, 18, 24},
-    {0, 76, 6, 18},     {24, 112, 12, 24}, {36, 112, 12, 24}, {48, 112, 12, 24},  {60, 112, 12, 24},
-    {78, 94, 18, 18},   {60, 94, 18, 18},  {0, 160, 48, 48},  {48, 160, 48, 48},  {96, 160, 48, 48},
-    {132, 112, 32, 32}, {0, 208, 32, 32},  {0, 240, 32, 32},  {32, 208, 32, 32},  {32, 240, 32, 32},
-    {64, 208, 32, 32},  {64, 240, 32, 32}, {150, 0, 20, 20},  {150, 20, 20, 20},
+// The sheets' layout: skin pictures of sheet A, title-bar pieces of sheet B by piece number.
+const Rect PICTURES[GE_PICTURE_COUNT] = {
+    {60, 0, 18, 18},    {60, 18, 18, 18},   {78, 0, 18, 18},   {78, 18, 18, 18},   // 0-3
+    {60, 58, 18, 18},   {60, 76, 18, 18},   {78, 58, 18, 18},  {78, 76, 18, 18},   // 4-7
+    {96, 58, 18, 18},   {96, 76, 18, 18},   {114, 58, 18, 18}, {114, 76, 18, 18},  // 8-11
+    {132, 58, 18, 18},  {132, 76, 18, 18},  {150, 58, 18, 18}, {150, 76, 18, 18},  // 12-15
+    {168, 58, 18, 18},  {168, 76, 18, 18},                                         // 16-17
+    {96, 0, 18, 18},    {96, 18, 18, 18},   {114, 0, 18, 18},  {114, 18, 18, 18},  // 18-21
+    {132, 0, 18, 18},   {132, 18, 18, 18},                                         // 22-23
+    {0, 112, 24, 24},   {0, 136, 24, 24},   {84, 112, 24, 24}, {84, 136, 24, 24},  // 24-27
+    {114, 112, 18, 24}, {114, 136, 18, 24},                                        // 28-29
+    {0, 76, 6, 18},                                                                // 30
+    {24, 112, 12, 24},  {36, 112, 12, 24},  {48, 112, 12, 24}, {60, 112, 12, 24},  // 31-34
+    {78, 94, 18, 18},   {60, 94, 18, 18},                                          // 35-36
+    {0, 160, 48, 48},   {48, 160, 48, 48},  {96, 160, 48, 48},                     // 37-39
+    {132, 112, 32, 32},                                                            // 40
+    {0, 208, 32, 32},   {0, 240, 32, 32},   {32, 208, 32, 32}, {32, 240, 32, 32},  // 41-44
+    {64, 208, 32, 32},  {64, 240, 32, 32},                                         // 45-46
+    {150, 0, 20, 20},   {150, 20, 20, 20},                                         // 47-48
 };
-
-// Title-bar pieces of sheet B by piece number.
-const ImgRect TITLE_PIECES[10] = {
+const Rect TITLE_PIECES[GE_TITLE_PIECE_COUNT] = {
     {0, 0, 12, 18}, {12, 0, 12, 18},  {24, 0, 12, 18},  {36, 0, 12, 18},  {48, 0, 12, 18},
     {0, 58, 6, 18}, {12, 58, 12, 18}, {24, 58, 12, 18}, {36, 58, 12, 18}, {48, 58, 12, 18},
 };
@@ -100,18 +106,12 @@ struct Skin {
     int background, logo;  // cache indices (registered by the background build)
     Image* built;          // the tinted, shaded background: picture width x screen height
     Image* barShadow;      // 8-bit strength strip under the top bar
-    Image* backdrop;       // the composed backdrop, screen sized, or null
-    ScreenRect corner;
+    Rect corner;
     int hover;
     char roomTitle[TITLE_MAX];
     char gameTitle[TITLE_MAX];
 };
 Skin g_skin;
-
-ImgRect frame_tile(int t) {
-    static const int ROW_Y[5] = {18, 30, 36, 40, 46}, ROW_H[5] = {12, 6, 4, 6, 12};
-    return {12 * (t % 5), ROW_Y[t / 5], 12, ROW_H[t / 5]};
-}
 
 // --- Areas on the screen, cut by the dirty spans ------------------------------------------------
 
@@ -134,7 +134,7 @@ uint8_t* screen_at(int x, int y) { return screen.buf + (ptrdiff_t)y * screen.pit
 struct TileJob {
     Area area;
     const Image* image;
-    ImgRect src;
+    Rect src;
 };
 
 void tile_span(void* ctx, int sx, int sy, int sw, int sh) {
@@ -148,7 +148,7 @@ void tile_span(void* ctx, int sx, int sy, int sw, int sh) {
         for (int tx = firstX; tx < c.x1; tx += w) {
             const int x0 = tx > c.x0 ? tx : c.x0, x1 = tx + w < c.x1 ? tx + w : c.x1;
             ImageView s, d;
-            img_view(&s, j->image, j->src.sx + (x0 - tx), j->src.sy + (y0 - ty));
+            img_view(&s, j->image, j->src.x + (x0 - tx), j->src.y + (y0 - ty));
             s.width = x1 - x0;
             s.height = y1 - y0;
             img_screen_view(&d, x0, y0);
@@ -158,7 +158,7 @@ void tile_span(void* ctx, int sx, int sy, int sw, int sh) {
 }
 
 // Screen coordinates; the picture must be locked by the caller.
-void tile_area(const Image* image, const ImgRect& src, int x0, int y0, int x1, int y1) {
+void tile_area(const Image* image, const Rect& src, int x0, int y0, int x1, int y1) {
     if (!screen.buf || x1 <= x0 || y1 <= y0 || src.w <= 0 || src.h <= 0) return;
     TileJob j{{x0, y0, x1, y1}, image, src};
     screen_for_each_dirty_span(x0, y0, x1 - x0, y1 - y0, tile_span, &j);
@@ -197,9 +197,11 @@ void layout_element(int e, int x, int y, int w, int h, Put put) {
         put(11, x, y, x + w, y + h);
         return;
     }
-    const ImgRect tl = frame_tile(t.topLeft), tr = frame_tile(t.topRight), bl = frame_tile(t.bottomLeft);
-    const ImgRect br = frame_tile(t.bottomRight), top = frame_tile(t.top), bottom = frame_tile(t.bottom);
-    const ImgRect left = frame_tile(t.left), right = frame_tile(t.right);
+    const Rect tl = ge_frame_tile_rect(t.topLeft), tr = ge_frame_tile_rect(t.topRight),
+               bl = ge_frame_tile_rect(t.bottomLeft);
+    const Rect br = ge_frame_tile_rect(t.bottomRight), top = ge_frame_tile_rect(t.top),
+               bottom = ge_frame_tile_rect(t.bottom);
+    const Rect left = ge_frame_tile_rect(t.left), right = ge_frame_tile_rect(t.right);
     const int rightX = x + w - tr.w, bottomY = y + h - bl.h;
     if (t.centre >= 0 && rightX > x + tl.w && bottomY > y + tl.h)
         put(t.centre, x + tl.w, y + tl.h, rightX, bottomY);
@@ -221,7 +223,7 @@ void unlock_sheet(int sheetB) { cache_unlock(sheetB ? g_skin.sheetB : g_skin.she
 // --- The background -----------------------------------------------------------------------------
 
 void read_tint(int* hue, int* brightness, int* saturation) {
-    if (io_ini_read_triple("sfiles/config.ini", "MAIN", "BackGround", hue, brightness, saturation)) return;
+    if (io_ini_read_triple(CONFIG_INI, "MAIN", "BackGround", hue, brightness, saturation)) return;
     if (io_ini_read_triple(g_skin.file, "BACKGROUND", "Color", hue, brightness, saturation)) return;
     io_fatal("[BACKGROUND]color not found in INI file");
 }
@@ -276,14 +278,9 @@ void rows_span(void* ctx, int sx, int sy, int sw, int sh) {
     }
 }
 
-Image* copy_of_background() {
-    Image* copy = img_create(screen.width, screen.height, IMG_KIND_SCREEN);
-    ge_background_copy(copy);
-    return copy;
-}
-
 void place_corner() {
-    g_skin.corner = {screen.width - PICTURES[47].w, 0, PICTURES[47].w, PICTURES[47].h};
+    const Rect& r = PICTURES[GE_PICTURE_CORNER];
+    g_skin.corner = {screen.width - r.w, 0, r.w, r.h};
     g_skin.hover = 0;
 }
 
@@ -307,7 +304,6 @@ void ge_init(const char* skinFile) {
 }
 
 void ge_done() {
-    ge_backdrop_free();
     ge_background_free();
     g_skin.penKnown = 0;
 }
@@ -343,9 +339,10 @@ void ge_draw_element(int element, int x, int y, int width, int height) {
     if (!screen.buf) return;
     const int sheetB = element & 1;
     const Image* sheet = lock_sheet(sheetB);
-    layout_element(
-        element, x + g_skin.ox, y + g_skin.oy, width, height,
-        [&](int t, int x0, int y0, int x1, int y1) { tile_area(sheet, frame_tile(t), x0, y0, x1, y1); });
+    layout_element(element, x + g_skin.ox, y + g_skin.oy, width, height,
+                   [&](int t, int x0, int y0, int x1, int y1) {
+                       tile_area(sheet, ge_frame_tile_rect(t), x0, y0, x1, y1);
+                   });
     unlock_sheet(sheetB);
 }
 
@@ -379,7 +376,7 @@ void ge_draw_title_bar(int x, int y, int width, int raisable, int rollUp, int cl
     const Image* sheet = lock_sheet(1);
     const int top = y + g_skin.oy;
     for (int i = 0; i < count; i++) {
-        const ImgRect& r = TITLE_PIECES[pieces[i].piece];
+        const Rect& r = TITLE_PIECES[pieces[i].piece];
         tile_area(sheet, r, pieces[i].x, top, pieces[i].xEnd, top + r.h);
     }
     unlock_sheet(1);
@@ -388,16 +385,29 @@ void ge_draw_title_bar(int x, int y, int width, int raisable, int rollUp, int cl
 void ge_draw_picture(int n, int x, int y) {
     if (n < 0 || n >= GE_PICTURE_COUNT) io_fatal("ge_draw_picture: picture %i not found\n", n);
     if (!screen.buf) return;
-    const ImgRect& r = PICTURES[n];
+    const Rect& r = PICTURES[n];
     const Image* sheet = lock_sheet(0);
-    img_draw(sheet, x + g_skin.ox, y + g_skin.oy, r.sx, r.sy, r.w, r.h);
+    img_draw(sheet, x + g_skin.ox, y + g_skin.oy, r.x, r.y, r.w, r.h);
     unlock_sheet(0);
 }
 
 void ge_picture_size(int n, int* width, int* height) {
-    const bool known = n >= 0 && n < GE_PICTURE_COUNT;
-    *width = known ? PICTURES[n].w : 0;
-    *height = known ? PICTURES[n].h : 0;
+    const Rect r = ge_picture_rect(n);
+    *width = r.w;
+    *height = r.h;
+}
+
+Rect ge_picture_rect(int n) { return n >= 0 && n < GE_PICTURE_COUNT ? PICTURES[n] : Rect{}; }
+
+// Five rows of five tiles, each 12 wide, under the title-bar pieces.
+Rect ge_frame_tile_rect(int tile) {
+    static const int ROW_Y[5] = {18, 30, 36, 40, 46}, ROW_H[5] = {12, 6, 4, 6, 12};
+    if (tile < 0 || tile >= GE_FRAME_TILE_COUNT) return {};
+    return {12 * (tile % 5), ROW_Y[tile / 5], 12, ROW_H[tile / 5]};
+}
+
+Rect ge_title_piece_rect(int piece) {
+    return piece >= 0 && piece < GE_TITLE_PIECE_COUNT ? TITLE_PIECES[piece] : Rect{};
 }
 
 void ge_draw_slider_track(int x, int y, int width) {
@@ -405,7 +415,8 @@ void ge_draw_slider_track(int x, int y, int width) {
     const Image* sheet = lock_sheet(0);
     x += g_skin.ox;
     y += g_skin.oy;
-    const ImgRect &start = PICTURES[31], &middle = PICTURES[32], &end = PICTURES[34];
+    const Rect &start = PICTURES[GE_PICTURE_TRACK_START], &middle = PICTURES[GE_PICTURE_TRACK];
+    const Rect& end = PICTURES[GE_PICTURE_TRACK_END];
     tile_area(sheet, start, x + 32, y, x + 32 + start.w, y + start.h);
     tile_area(sheet, middle, x + 44, y, x + width - 44, y + middle.h);
     tile_area(sheet, end, x + width - 44, y, x + width - 44 + end.w, y + end.h);
@@ -435,11 +446,11 @@ void ge_shape_mask(Image* mask, int element, int x, int y, int width, int height
     img_view(&sv, sheet, 0, 0);
     img_view(&mv, mask, 0, 0);
     layout_element(element, x, y, width, height, [&](int t, int x0, int y0, int x1, int y1) {
-        const ImgRect r = frame_tile(t);
+        const Rect r = ge_frame_tile_rect(t);
         for (int my = y0 > 0 ? y0 : 0; my < y1 && my < mask->height; my++) {
-            const int sy = r.sy + (my - y0) % r.h;
+            const int sy = r.y + (my - y0) % r.h;
             for (int mx = x0 > 0 ? x0 : 0; mx < x1 && mx < mask->width; mx++) {
-                const int sx = r.sx + (mx - x0) % r.w;
+                const int sx = r.x + (mx - x0) % r.w;
                 mv.pixels[(ptrdiff_t)my * mv.pitch + mx] =
                     sv.alpha ? sv.alpha[(ptrdiff_t)sy * sv.alphaPitch + sx] : 255;
             }
@@ -468,10 +479,8 @@ namespace {
 // span of its bounds, clipped to that span. The dash pattern runs on over clipped points, so
 // the pieces join up exactly as one figure drawn whole.
 struct PenFigure {
-    int kind;  // 0 line, 1 rectangle, 2 curve
+    int kind;  // 0 line, 1 rectangle
     int x, y, width, height;
-    const GdiPoint* points;
-    int count;
 };
 
 void pen_span(void* ctx, int x, int y, int w, int h) {
@@ -479,15 +488,13 @@ void pen_span(void* ctx, int x, int y, int w, int h) {
     screen_set_clip(x, y, w, h);
     if (f.kind == 0)
         io_gdi_line(f.x, f.y, f.width, f.height);
-    else if (f.kind == 1)
-        io_gdi_rectangle(f.x, f.y, f.width, f.height);
     else
-        io_gdi_bezier(f.points, f.count);
+        io_gdi_rectangle(f.x, f.y, f.width, f.height);
 }
 
 void pen_draw(const PenFigure& figure, int x0, int y0, int x1, int y1) {
     if (!g_skin.penKnown || g_skin.penColour == -1) return;
-    const ScreenRect clip = screen_clip();
+    const Rect clip = screen_clip();
     screen_for_each_dirty_span(x0, y0, x1 - x0 + 1, y1 - y0 + 1, pen_span, (void*)&figure);
     screen_set_clip(clip.x, clip.y, clip.w, clip.h);
 }
@@ -495,32 +502,11 @@ void pen_draw(const PenFigure& figure, int x0, int y0, int x1, int y1) {
 }  // namespace
 
 void ge_line(int x0, int y0, int x1, int y1) {
-    pen_draw({0, x0, y0, x1, y1, nullptr, 0}, std::min(x0, x1), std::min(y0, y1), std::max(x0, x1),
-             std::max(y0, y1));
+    pen_draw({0, x0, y0, x1, y1}, std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1));
 }
 
 void ge_rectangle(int x, int y, int width, int height) {
-    if (width > 0 && height > 0)
-        pen_draw({1, x, y, width, height, nullptr, 0}, x, y, x + width - 1, y + height - 1);
-}
-
-void ge_bezier(const GdiPoint* points, int count) {
-    if (count < 4) return;
-    // The curve lies inside the hull of its control points.
-    int x0 = points[0].x, y0 = points[0].y, x1 = x0, y1 = y0;
-    for (int i = 1; i < count; i++) {
-        x0 = std::min(x0, points[i].x), x1 = std::max(x1, points[i].x);
-        y0 = std::min(y0, points[i].y), y1 = std::max(y1, points[i].y);
-    }
-    pen_draw({2, 0, 0, 0, 0, points, count}, x0, y0, x1, y1);
-}
-
-void ge_put_pixel(int x, int y, int colour) {
-    if (colour == -1 || x < 0 || y < 0 || x >= screen.width || y >= screen.height) return;
-    uint8_t* top = screen.buf ? screen.buf : screen_top_row();
-    if (!top) return;
-    uint8_t* p = top + (ptrdiff_t)y * screen.pitch + x * 3;
-    p[0] = (uint8_t)colour, p[1] = (uint8_t)(colour >> 8), p[2] = (uint8_t)(colour >> 16);
+    if (width > 0 && height > 0) pen_draw({1, x, y, width, height}, x, y, x + width - 1, y + height - 1);
 }
 
 // --- The background -------------------------------------------------------------------------------
@@ -571,7 +557,7 @@ void ge_background_build() {
 }
 
 void ge_background_draw() {
-    const Image* image = g_skin.backdrop ? g_skin.backdrop : g_skin.built;
+    const Image* image = g_skin.built;
     if (!image || !screen.buf) return;
     RowsJob j{{0, 0, screen.width, screen.height < image->height ? screen.height : image->height}, image};
     screen_for_each_dirty_span(0, 0, screen.width, screen.height, rows_span, &j);
@@ -597,38 +583,6 @@ void ge_background_free() {
     g_skin.built = g_skin.barShadow = nullptr;
 }
 
-void ge_backdrop_compose(const Image* picture, int x, int y, int width, int height) {
-    ge_backdrop_free();
-    if (!g_skin.built || !picture || (picture->kind & 15) != IMG_24BIT) return;
-    Image* copy = copy_of_background();
-    if (x < 0) width += x, x = 0;
-    if (y < 0) height += y, y = 0;
-    if (width > picture->width - x) width = picture->width - x;
-    if (height > picture->height - y) height = picture->height - y;
-    const int dx = (screen.width - width) / 2, dy = (screen.height - height) / 2;
-    for (int row = 0; row < height; row++) {
-        const int ty = dy + row;
-        if (ty < 0 || ty >= screen.height) continue;
-        const uint8_t* s =
-            (const uint8_t*)picture + picture->colourOffset + (ptrdiff_t)(y + row) * picture->colourPitch;
-        uint8_t* d = (uint8_t*)copy + copy->colourOffset + (ptrdiff_t)ty * copy->colourPitch;
-        for (int col = 0; col < width; col++) {
-            const int tx = dx + col;
-            if (tx < 0 || tx >= screen.width) continue;
-            for (int k = 0; k < 3; k++) {
-                uint8_t& v = d[tx * 3 + k];
-                v = (uint8_t)(v + (((int)s[(x + col) * 3 + k] - (int)v) * 128 >> 8));
-            }
-        }
-    }
-    g_skin.backdrop = copy;
-}
-
-void ge_backdrop_free() {
-    io_mem_free(g_skin.backdrop);
-    g_skin.backdrop = nullptr;
-}
-
 // --- The top bar ------------------------------------------------------------------------------------
 
 void ge_set_game_title(const char* text) { str_copy_bounded(g_skin.gameTitle, text ? text : "", TITLE_MAX); }
@@ -648,16 +602,16 @@ void ge_draw_top_bar() {
     int w, h;
     font_measure(g_skin.gameTitle, &w, &h);
     font_draw(g_skin.gameTitle, screen.width - w - 20, 0);
-    const ImgRect& r = PICTURES[g_skin.hover ? 48 : 47];
+    const Rect& r = PICTURES[GE_PICTURE_CORNER + (g_skin.hover ? 1 : 0)];
     const Image* sheet = lock_sheet(0);
-    img_draw(sheet, g_skin.corner.x, g_skin.corner.y, r.sx, r.sy, r.w, r.h);
+    img_draw(sheet, g_skin.corner.x, g_skin.corner.y, r.x, r.y, r.w, r.h);
     unlock_sheet(0);
 }
 
 int ge_corner_event(KernelEvent* event) {
     if (window_has_modal()) return 0;
     if (event->type != KE_MOUSEMOVE && event->type != KE_MOUSEDOWN && event->type != KE_MOUSEUP) return 0;
-    const ScreenRect& r = g_skin.corner;
+    const Rect& r = g_skin.corner;
     const int x = (int)event->a, y = (int)event->b;
     const int hovered = x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h;
     if (hovered != g_skin.hover) {

@@ -13,6 +13,30 @@
 
 inline constexpr int GE_COLOUR_COUNT = 36;
 inline constexpr int GE_PICTURE_COUNT = 49;
+inline constexpr int GE_FRAME_TILE_COUNT = 25;   // the same on both sheets
+inline constexpr int GE_TITLE_PIECE_COUNT = 10;  // on sheet B
+
+// Skin pictures of sheet A. Where a picture has a second look (lit under the pointer, pressed,
+// ticked or chosen) it is the next number.
+inline constexpr int GE_PICTURE_TICK = 0;   // tick box
+inline constexpr int GE_PICTURE_RADIO = 2;  // radio button
+inline constexpr int GE_PICTURE_ZOOM = 4;   // icon strips: zoom step s (0..4) is GE_PICTURE_ZOOM + 2 s
+inline constexpr int GE_PICTURE_HELP = 14;  // icon strips: help
+inline constexpr int GE_PICTURE_EYE = 16;   // icon strips: the ghost desk
+inline constexpr int GE_PICTURE_UNROLL = 18, GE_PICTURE_ROLL_UP = 20, GE_PICTURE_CLOSE = 22;  // title bars
+inline constexpr int GE_PICTURE_SLIDER_LEFT = 24, GE_PICTURE_SLIDER_RIGHT = 26, GE_PICTURE_SLIDER_THUMB = 28;
+inline constexpr int GE_PICTURE_PROGRESS_BLOCK = 30;
+// The slider track: its left end, its middle (33 the lit middle) and its right end.
+inline constexpr int GE_PICTURE_TRACK_START = 31, GE_PICTURE_TRACK = 32, GE_PICTURE_TRACK_END = 34;
+inline constexpr int GE_PICTURE_ROTATION = 35;  // a shelf box's rotation mark; 36 rotation on
+inline constexpr int GE_PICTURE_FINISHED = 37, GE_PICTURE_STARTED = 38;  // shelf badges
+inline constexpr int GE_PICTURE_HIDDEN = 39;     // the shelf's placeholder of a hidden picture
+inline constexpr int GE_PICTURE_LOOK_MARK = 40;  // the gallery view's centre in mouse look
+// The round buttons of the rooms' panels and the shared boxes; OK and save are one picture.
+inline constexpr int GE_PICTURE_ROOM_HELP = 41, GE_PICTURE_CANCEL = 43;
+inline constexpr int GE_PICTURE_OK = 45, GE_PICTURE_SAVE = 45;
+inline constexpr int GE_PICTURE_CORNER = 47;  // the top bar's minimise corner
+
 // Skin colour numbers used across the toolkit.
 inline constexpr int GE_BUTTON_TEXT = 8, GE_BUTTON_TEXT_INACTIVE = 9, GE_BUTTON_TEXT_HOVER = 10;
 inline constexpr int GE_BUTTON_TEXT_SHADOW = 11, GE_TRACKBAR_TEXT = 12, GE_TRACKBAR_TEXT_SHADOW = 13;
@@ -50,6 +74,11 @@ struct GeTitlePiece {
 int ge_title_bar_layout(int x, int width, int raisable, int rollUp, int close, GeTitlePiece* out);
 void ge_draw_picture(int n, int x, int y);  // skin picture n of sheet A
 void ge_picture_size(int n, int* width, int* height);
+// The sheets' layout, which the pack builder draws them by: skin picture n on sheet A, frame tile
+// t on either sheet, title-bar piece p on sheet B; empty at 0, 0 for a number out of range.
+Rect ge_picture_rect(int n);
+Rect ge_frame_tile_rect(int tile);
+Rect ge_title_piece_rect(int piece);
 void ge_draw_slider_track(int x, int y, int width);
 void ge_bevel_box(int x, int y, int width, int height);  // one-pixel sunken outline
 // Frame element e drawn as coverage (the sheet's alpha) into an 8-bit image, for shadows.
@@ -58,26 +87,20 @@ void ge_shape_mask(Image* mask, int element, int x, int y, int width, int height
 // Colour primitives, screen coordinates; a colour of -1 draws nothing.
 void ge_set_fill(int colour);
 void ge_fill_rect(int x, int y, int width, int height);
-void ge_set_pen(int style, int colour);  // style 0 solid, 1 dashed, 2 dotted
+void ge_set_pen(int style, int colour);  // a GdiPenStyle (platform/io_gdi.h)
 void ge_line(int x0, int y0, int x1, int y1);
 void ge_rectangle(int x, int y, int width, int height);
-void ge_bezier(const GdiPoint* points, int count);
-void ge_put_pixel(int x, int y, int colour);
 
 // The background: the tinted picture repeated over the screen, shaded top to bottom.
 void ge_background_build();  // "BackGround" of config.ini, else the skin's "Color" (fatal if neither)
 void ge_background_draw();
 void ge_background_free();
-// The plain background into an image of the screen's kind from its top-left, as the screen shows
-// it (the composed backdrop left out); rows or columns beyond the background stay unchanged.
+// The background into an image of the screen's kind from its top-left, as the screen shows it;
+// rows or columns beyond the background stay unchanged.
 void ge_background_copy(Image* image);
 // The gamma ramp of row y of `rows`: table[v] is the integer part of (v / 255)^e * 255 with
 // e = top + (bottom - top) / rows * y; an exponent of exactly 1 leaves every value.
 void ge_gradient_table(double top, double bottom, int rows, int y, uint8_t table[256]);
-// Composed backdrop: the background with a part of a picture blended into its centre at 50 %;
-// drawn instead of the plain background until freed.
-void ge_backdrop_compose(const Image* picture, int x, int y, int width, int height);
-void ge_backdrop_free();
 
 // The top bar of every room: title bar colour, logo, room title, game title, minimise corner.
 void ge_set_game_title(const char* text);  // drawn at the right end (the product title)

@@ -140,7 +140,7 @@ int key_event(int key) {
 int mouse_event(KernelEvent* event) {
     int x = (int)event->a, y = (int)event->b;
     if (event->type == KE_MOUSEDOWN) {
-        int n = (event->c & 1) ? field_at(x, y) : -1;
+        int n = (event->c & MOUSE_LEFT) ? field_at(x, y) : -1;
         if (n < 0) return 0;
         if (n != dlg.focus) set_focus(n);
         dlg.dragging = 1;
@@ -162,7 +162,7 @@ void draw_field(const DialogField& f, int focused) {
     const EditField* field = f.field;
     const EditState& e = f.edit;
     int fx = dlg.x + field->x, fy = dlg.y + field->y;
-    ScreenRect previous = screen_clip();
+    Rect previous = screen_clip();
     int x0 = std::max(fx, previous.x), y0 = std::max(fy, previous.y);
     int x1 = std::min(fx + field->width, previous.x + previous.w);
     int y1 = std::min(fy + field->height, previous.y + previous.h);

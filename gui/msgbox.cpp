@@ -85,21 +85,20 @@ namespace {
 constexpr int BOX_WIDTH = 320, BOX_HEIGHT = 150;
 constexpr int BOX_WRAP = 300;
 constexpr int BOX_BOTTOM = 42;  // the bar and the frame under the text area
-constexpr int PICTURE_OK = 45, PICTURE_CANCEL = 43;
 
 // One of the two shared modal boxes.
 struct ModalBox {
     int window = -1;
     int ok = -1, cancel = -1;
     const char* text = nullptr;   // the caller's, while shown
-    int flags = 0;                // message box: 16 centres the text
+    int flags = 0;                // message box: MSG_CENTRED centres the text
     EditField* fields = nullptr;  // input box, while shown
 };
 
 ModalBox message, input;
 
 int box_text_height(const char* text, int flags) {
-    set_text_style(flags & 16 ? 1 : 0, BOX_WRAP);
+    set_text_style(flags & MSG_CENTRED ? 1 : 0, BOX_WRAP);
     int w = 0, h = 0;
     font_measure(text, &w, &h);
     return h;
@@ -108,7 +107,7 @@ int box_text_height(const char* text, int flags) {
 void draw_box(int window, const ModalBox& box, int height) {
     ge_draw_element(25, 0, TITLE_HEIGHT, BOX_WIDTH, height - BOX_BOTTOM);
     if (box.text) {
-        set_text_style(box.flags & 16 ? 1 : 0, BOX_WRAP);
+        set_text_style(box.flags & MSG_CENTRED ? 1 : 0, BOX_WRAP);
         window_draw_text(window, box.text, TEXT_X, TEXT_Y);
     }
     for (const EditField* f = box.fields; f && f->flags; f++)
@@ -122,11 +121,11 @@ int message_handler(int window, KernelEvent* event) {
             return 0;
         case KE_KEYDOWN:
             if (event->a != KEY_ENTER && event->a != KEY_ESCAPE) return 0;
-            window_end_modal(event->a == KEY_ENTER, 0);
+            window_end_modal(event->a == KEY_ENTER ? MSG_ANSWER_OK : MSG_ANSWER_CANCEL, 0);
             return 1;
         case WE_BUTTON:
             if (event->a != message.ok && event->a != message.cancel) return 0;
-            window_end_modal(event->a == message.ok, 0);
+            window_end_modal(event->a == message.ok ? MSG_ANSWER_OK : MSG_ANSWER_CANCEL, 0);
             return 1;
         default:
             return 0;
@@ -140,9 +139,9 @@ int input_handler(int window, KernelEvent* event) {
             return 0;
         case WE_BUTTON:
             if (event->a == input.ok)
-                window_end_modal(1, 1);
+                window_end_modal(MSG_ANSWER_OK, 1);
             else if (event->a == input.cancel)
-                window_end_modal(0, 0);
+                window_end_modal(MSG_ANSWER_CANCEL, 0);
             else
                 return 0;
             return 1;
@@ -157,8 +156,8 @@ void create_box(ModalBox& box, const char* title, WindowHandler handler, int okK
     window_set_title(box.window, title);
     window_show(box.window, 0);
     int bar = button_bar_create(box.window);
-    box.ok = button_bar_add(bar, 1, 0, nullptr, PICTURE_OK, okKey, 0);
-    box.cancel = button_bar_add(bar, 0, 0, nullptr, PICTURE_CANCEL, cancelKey, 0);
+    box.ok = button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_OK, okKey, 0);
+    box.cancel = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_CANCEL, cancelKey, 0);
 }
 
 // Sizes the box, lays out its bar and runs it modal; the box is hidden again afterwards.
@@ -182,8 +181,8 @@ int msgbox_show(const char* text, int flags) {
     io_log("msgbox: %s\n", text ? text : "");
     message.text = text;
     message.flags = flags;
-    window_show(message.ok, (flags & 5) != 0);
-    window_show(message.cancel, (flags & 10) != 0);
+    window_show(message.ok, (flags & (MSG_OK | 4)) != 0);
+    window_show(message.cancel, (flags & (MSG_CANCEL | 8)) != 0);
     int result = run_box(message, msgbox_height(box_text_height(text, flags)), nullptr);
     message.text = nullptr;
     return result;
@@ -214,7 +213,6 @@ namespace {
 
 constexpr int PROGRESS_WIDTH = 380, PROGRESS_HEIGHT = 81;
 constexpr int PROGRESS_BLOCKS = 60;
-constexpr int PICTURE_BLOCK = 30;
 
 struct Progress {
     int window = -1;
@@ -240,7 +238,7 @@ int progress_handler(int window, KernelEvent* event) {
     ge_bevel_box(9, 52, 362, 20);
     int blocks = progress_blocks(progress.value, progress.maximum);
     for (int i = 0; i < blocks; i++)
-        ge_draw_picture(PICTURE_BLOCK, 10 + 6 * i, 53);
+        ge_draw_picture(GE_PICTURE_PROGRESS_BLOCK, 10 + 6 * i, 53);
     return 0;
 }
 

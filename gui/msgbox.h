@@ -8,8 +8,16 @@ struct EditField;
 int text_window_create(int parent, int width, int lines);
 void text_window_set_text(int window, const char* text);  // the window grows, never shrinks
 
-// Message box: flags bit 1 or 4 show OK, 2 or 8 Cancel, 16 centres the text. 1 for OK/Enter,
-// 0 for Cancel/Escape.
+// Message box flags. Bit 4 shows OK too, and bit 8 Cancel.
+inline constexpr int MSG_OK = 1;
+inline constexpr int MSG_CANCEL = 2;
+inline constexpr int MSG_OK_CANCEL = MSG_OK | MSG_CANCEL;
+inline constexpr int MSG_CENTRED = 16;  // the text centred
+// The answer of a message box or an input box.
+inline constexpr int MSG_ANSWER_CANCEL = 0;  // Cancel or Escape
+inline constexpr int MSG_ANSWER_OK = 1;      // OK or Enter
+
+// Message box, modal; the answer.
 void msgbox_create(const char* title);  // titled with the product title
 int msgbox_show(const char* text, int flags);
 int msgbox_show_text(int number, int flags);
@@ -17,7 +25,7 @@ int msgbox_show_text(int number, int flags);
 int msgbox_height(int textHeight);
 
 // Input box: a modal box with OK and Cancel over the given edit fields; text (or null) is drawn
-// above them. 1 for OK (fields copied back), 0 for Cancel (buffers unchanged).
+// above them. The answer: OK copies the fields back, Cancel leaves the buffers unchanged.
 void inputbox_create(const char* title);
 int inputbox_show(const char* text, EditField* fields);
 

@@ -16,11 +16,10 @@ constexpr int SLIDER_HEIGHT = 32;
 constexpr int TRACK_MARGIN = 44;  // track start, and the distance of its end from the right edge
 constexpr int TRACK_Y = 8;        // track line and thumb
 constexpr int ARROW_SIZE = 32;
-constexpr int PICTURE_LEFT = 24, PICTURE_RIGHT = 26, PICTURE_THUMB = 28;
 constexpr int ELEMENT_BETWEEN_ARROWS = 33;
 
 struct Slider {
-    int style;      // 1 notifies the parent, 2 draws the arrow frames
+    int style;      // SLIDER_NOTIFY, SLIDER_ARROWS
     int frameBase;  // arrow frames: frameBase | 4 (left), frameBase | 2 (right)
     int thumbShown;
     int minimum, maximum, value, page;
@@ -55,7 +54,7 @@ void take_value(int window, Slider* s, int value) {
     value = clamp(value, s->minimum, s->maximum);
     if (value == s->value) return;
     s->value = value;
-    if (s->style & 1) {
+    if (s->style & SLIDER_NOTIFY) {
         KernelEvent note{WE_SLIDER, window, value, 0};
         post_event(window_parent(window), &note);
     }
@@ -69,7 +68,7 @@ void change_value(int window, Slider* s, int value) {
 }
 
 void draw_slider(int window, const Slider* s, int width) {
-    if (s->style & 2) {
+    if (s->style & SLIDER_ARROWS) {
         ge_draw_element(s->frameBase | 4, 0, 0, ARROW_SIZE, ARROW_SIZE);
         ge_draw_element(ELEMENT_BETWEEN_ARROWS, ARROW_SIZE, 0, width - 2 * ARROW_SIZE, SLIDER_HEIGHT);
         ge_draw_element(s->frameBase | 2, width - ARROW_SIZE, 0, ARROW_SIZE, ARROW_SIZE);
@@ -77,8 +76,8 @@ void draw_slider(int window, const Slider* s, int width) {
     ge_draw_slider_track(0, TRACK_Y, width);
     if (s->thumbShown) {
         int tw, th;
-        ge_picture_size(PICTURE_THUMB, &tw, &th);
-        if (!s->disabled) ge_draw_picture(PICTURE_THUMB, s->thumbX - tw / 2, TRACK_Y);
+        ge_picture_size(GE_PICTURE_SLIDER_THUMB, &tw, &th);
+        if (!s->disabled) ge_draw_picture(GE_PICTURE_SLIDER_THUMB, s->thumbX - tw / 2, TRACK_Y);
     }
     if (const char* title = window_title(window)) {
         const int colour = s->disabled && caption.disabled != -1 ? caption.disabled : caption.colour;
@@ -111,7 +110,7 @@ void release_thumb(Slider* s) {
 // A left press on the track: a page towards the press, or a grab of the thumb.
 int press_track(int window, Slider* s, int x, int y) {
     int tw, th;
-    ge_picture_size(PICTURE_THUMB, &tw, &th);
+    ge_picture_size(GE_PICTURE_SLIDER_THUMB, &tw, &th);
     if (y < TRACK_Y + 1 || y >= th + TRACK_Y) return 0;
     int thumbLeft = s->thumbX - tw / 2;
     if (x < thumbLeft) {
@@ -138,7 +137,7 @@ int slider_handler(int window, KernelEvent* event) {
             draw_slider(window, s, static_cast<int>(event->a));
             return 0;
         case KE_MOUSEDOWN:
-            if (!(event->c & 1) || (event->c & 8)) return 0;
+            if (!(event->c & MOUSE_LEFT) || (event->c & MOUSE_CAPTURED)) return 0;
             if (s->disabled) return 1;
             return press_track(window, s, static_cast<int>(event->a), static_cast<int>(event->b));
         case WE_CAPTUREMOVE: {
@@ -196,10 +195,10 @@ int slider_register(int parent, int style, int x, int y, int width, int frameBas
     s->trackEnd = width - TRACK_MARGIN;
     place_thumb(s);
     int window = window_register(parent, TW_CHILD, x, y, width, SLIDER_HEIGHT, slider_handler, s);
-    s->leftArrow = button_register(window, BS_PUSH | BS_PICTURE, 0, 0, ARROW_SIZE, ARROW_SIZE, PICTURE_LEFT,
-                                   nullptr, 0, 0);
+    s->leftArrow = button_register(window, BS_PUSH | BS_PICTURE, 0, 0, ARROW_SIZE, ARROW_SIZE,
+                                   GE_PICTURE_SLIDER_LEFT, nullptr, 0, 0);
     s->rightArrow = button_register(window, BS_PUSH | BS_PICTURE, width - ARROW_SIZE, 0, ARROW_SIZE,
-                                    ARROW_SIZE, PICTURE_RIGHT, nullptr, 0, 0);
+                                    ARROW_SIZE, GE_PICTURE_SLIDER_RIGHT, nullptr, 0, 0);
     return window;
 }
 

@@ -6,8 +6,11 @@
 // set at start-up.
 void slider_set_style(int font, int colour, int shadow, int disabled = -1);
 
-// Style bit 1 notifies (WE_SLIDER to the parent on every change the user makes), bit 2 draws
-// the arrow frames (elements frameBase | 4 and frameBase | 2). The range starts at 0..10.
+// Slider styles.
+inline constexpr int SLIDER_NOTIFY = 1;  // WE_SLIDER to the parent on every change the user makes
+inline constexpr int SLIDER_ARROWS = 2;  // the arrow frames drawn (elements frameBase | 4, frameBase | 2)
+
+// The range starts at 0..10.
 int slider_register(int parent, int style, int x, int y, int width, int frameBase);
 void slider_set_range(int slider, int minimum, int maximum);
 void slider_set_value(int slider, int value);  // clamped into the range

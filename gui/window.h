@@ -42,8 +42,22 @@ enum WindowEventType {
 
 struct WindowBand {
     int x, y, width, height;  // normalised: width and height >= 0
-    int ctrl;                 // the Ctrl bit (4) of the last mouse event
+    int ctrl;                 // 1 when the last mouse event had MOUSE_CTRL
 };
+
+// Capture kinds (window_capture_kind).
+enum WindowCaptureKind {
+    CAPTURE_NONE,
+    CAPTURE_MOVE,   // the window follows the mouse (a title bar dragged)
+    CAPTURE_MOUSE,  // moves reported as WE_CAPTUREMOVE, clamped into the window
+    CAPTURE_BAND,   // a rubber band: WE_BANDMOVE, then WE_BANDEND
+};
+
+// What window_restore_placement restores.
+inline constexpr int PLACE_POSITION = 1;  // rescaled from the previous run's screen size
+inline constexpr int PLACE_SIZE = 2;
+inline constexpr int PLACE_VISIBLE = 4;
+inline constexpr int PLACE_ROLLED_UP = 8;
 
 using WindowHandler = int (*)(int window, KernelEvent* event);
 
@@ -96,8 +110,6 @@ void window_redraw_part(int window, int x, int y, int width, int height);  // wi
 // Drawing helpers with window-relative coordinates.
 int window_draw_text(int window, const char* text, int x, int y);
 void window_draw_image(int window, const Image* image, int x, int y);
-void window_draw_image_part(int window, const Image* image, int x, int y, int sx, int sy, int width,
-                            int height);
 void window_draw_cached(int window, int cacheIndex, int x, int y);
 
 // Queues a copy for delivery at the end of the current dispatch (63 at most; more is fatal).
@@ -109,11 +121,11 @@ void window_start_capture(int window);
 void window_start_band(int window);
 void window_end_capture();
 int window_is_moved(int window);    // 1 during a move capture of that window
-int window_capture_kind();          // 0 none, 1 move, 2 mouse capture, 3 rubber band
+int window_capture_kind();          // a WindowCaptureKind
 void window_mouse(int* x, int* y);  // the last mouse position the window manager saw
 
-// Placement text "x y width height visible rolledUp" in sfiles/config.ini. `what`: 1 position
-// (rescaled from the previous screen size), 2 size, 4 visibility, 8 rolled up.
+// Placement text "x y width height visible rolledUp" in the configuration file; `what` the
+// PLACE_ bits of the parts restored.
 void window_save_placement(int window, const char* section, const char* key);
 void window_restore_placement(int window, const char* section, const char* key, int what);
 void window_keep_reachable(int window);

@@ -104,7 +104,7 @@ void draw_patched(int kind, int x, int y, int width, int height) {
     ImgTileDrawer previous = img_set_tile_drawer(img_draw_shadow);
     for (int i = 0; i < 3; i++)
         for (int j = 0; j < 3; j++) {
-            const ImgRect rect{src[j], src[i], len[j], len[i]};
+            const Rect rect{src[j], src[i], len[j], len[i]};
             img_tile(p.image, &rect, xs[j], ys[i], xs[j + 1], ys[i + 1], 0);
         }
     img_set_tile_drawer(previous);

@@ -421,7 +421,10 @@ bool fits(const ImageView* dst, const ImageView* m) {
            m->height <= dst->height;
 }
 
-void shadow_rows(const ImageView* dst, const ImageView* m) {
+// Calls put(pixel, mask byte) for every destination pixel under the mask, row by row; four mask
+// bytes that are all zero (which leave their pixels as they are) are stepped over at once.
+template <class Put>
+inline void mask_rows(const ImageView* dst, const ImageView* m, Put put) {
     uint8_t* row = dst->pixels;
     const uint8_t* mrow = m->pixels;
     for (int y = 0; y < m->height; y++, row += dst->pitch, mrow += m->pitch) {
@@ -431,21 +434,21 @@ void shadow_rows(const ImageView* dst, const ImageView* m) {
             uint32_t m4;
             std::memcpy(&m4, mrow + x, 4);
             if (m4 == 0) continue;
-            for (int k = 0; k < 4; k++) {
-                const uint8_t* t = g_shadow + mrow[x + k] * 256;
-                uint8_t* p = d + 3 * k;
-                p[0] = t[p[0]];
-                p[1] = t[p[1]];
-                p[2] = t[p[2]];
-            }
+            for (int k = 0; k < 4; k++)
+                put(d + 3 * k, mrow[x + k]);
         }
-        for (; x < m->width; x++, d += 3) {
-            const uint8_t* t = g_shadow + mrow[x] * 256;
-            d[0] = t[d[0]];
-            d[1] = t[d[1]];
-            d[2] = t[d[2]];
-        }
+        for (; x < m->width; x++, d += 3)
+            put(d, mrow[x]);
     }
+}
+
+void shadow_rows(const ImageView* dst, const ImageView* m) {
+    mask_rows(dst, m, [](uint8_t* p, int a) {
+        const uint8_t* t = g_shadow + a * 256;
+        p[0] = t[p[0]];
+        p[1] = t[p[1]];
+        p[2] = t[p[2]];
+    });
 }
 
 void span_shadow(const ImageView* dst, const ImageView* m, uint32_t) {
@@ -465,21 +468,7 @@ void span_tinted(const ImageView* dst, const ImageView* m, uint32_t colour) {
         return;
     }
     const int b = colour & 0xFF, g = (colour >> 8) & 0xFF, r = (colour >> 16) & 0xFF;
-    uint8_t* row = dst->pixels;
-    const uint8_t* mrow = m->pixels;
-    for (int y = 0; y < m->height; y++, row += dst->pitch, mrow += m->pitch) {
-        uint8_t* d = row;
-        int x = 0;
-        for (; x + 4 <= m->width; x += 4, d += 12) {
-            uint32_t m4;
-            std::memcpy(&m4, mrow + x, 4);
-            if (m4 == 0) continue;
-            for (int k = 0; k < 4; k++)
-                tint_pixel(d + 3 * k, mrow[x + k], b, g, r);  // m = 0 keeps d
-        }
-        for (; x < m->width; x++, d += 3)
-            if (mrow[x]) tint_pixel(d, mrow[x], b, g, r);
-    }
+    mask_rows(dst, m, [=](uint8_t* d, int a) { tint_pixel(d, a, b, g, r); });  // a = 0 keeps d
 }
 
 ImgTileDrawer g_tile_drawer = img_draw;
@@ -520,11 +509,11 @@ ImgTileDrawer img_set_tile_drawer(ImgTileDrawer drawer) {
     return previous;
 }
 
-void img_draw_rect(const Image* image, const ImgRect* rect, int x, int y) {
-    g_tile_drawer(image, x, y, rect->sx, rect->sy, rect->w, rect->h);
+void img_draw_rect(const Image* image, const Rect* rect, int x, int y) {
+    g_tile_drawer(image, x, y, rect->x, rect->y, rect->w, rect->h);
 }
 
-void img_tile(const Image* image, const ImgRect* rect, int x0, int y0, int xend, int yend, int flags) {
+void img_tile(const Image* image, const Rect* rect, int x0, int y0, int xend, int yend, int flags) {
     const int w = rect->w, h = rect->h;
     if (w <= 0 || h <= 0) return;
     if (flags & 1) xend = x0 + w;
@@ -534,7 +523,7 @@ void img_tile(const Image* image, const ImgRect* rect, int x0, int y0, int xend,
         const int th = yend - y < h ? yend - y : h;
         for (int x = x0; x < xend; x += w) {
             const int tw = xend - x < w ? xend - x : w;
-            g_tile_drawer(image, x, y, rect->sx, rect->sy, tw, th);
+            g_tile_drawer(image, x, y, rect->x, rect->y, tw, th);
         }
     }
 }
@@ -550,11 +539,5 @@ void img_draw_cached(int index, int x, int y, int sx, int sy, int w, int h) {
 void img_draw_all_cached(int index, int x, int y) {
     const Image* image = (const Image*)cache_lock(index);
     img_draw_all(image, x, y);
-    cache_unlock(index);
-}
-
-void img_size_cached(int index, int* width, int* height) {
-    const Image* image = (const Image*)cache_lock(index);
-    img_size(image, width, height);
     cache_unlock(index);
 }

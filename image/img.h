@@ -6,6 +6,8 @@
 #pragma once
 #include <cstdint>
 
+#include "base/rect.h"
+
 inline constexpr int IMG_8BIT = 1;
 inline constexpr int IMG_16BIT = 2;
 inline constexpr int IMG_24BIT = 3;
@@ -38,11 +40,6 @@ struct ImageView {
     int32_t pitch;    // bytes from one colour row to the next (negative for the screen)
     uint8_t* alpha;   // origin byte in the alpha plane, or null
     int32_t alphaPitch;
-};
-
-// A source rectangle of a tile: {sx, sy, w, h} inside an image.
-struct ImgRect {
-    int32_t sx, sy, w, h;
 };
 
 // The seven-argument screen drawers that can serve as the tile drawer (img_draw, img_draw_shadow).
@@ -84,11 +81,10 @@ void img_draw_shadow_all(const Image* image, int x, int y);
 
 // --- Tiles (skin frames and panels) ---
 ImgTileDrawer img_set_tile_drawer(ImgTileDrawer drawer);  // returns the previous drawer
-void img_draw_rect(const Image* image, const ImgRect* rect, int x, int y);
+void img_draw_rect(const Image* image, const Rect* rect, int x, int y);
 // Covers (x0, y0) up to but excluding (xend, yend); flag 1: one column, flag 2: one row.
-void img_tile(const Image* image, const ImgRect* rect, int x0, int y0, int xend, int yend, int flags);
+void img_tile(const Image* image, const Rect* rect, int x0, int y0, int xend, int yend, int flags);
 
 // --- Cache forms: lock the memory-file-cache entry (loading it), draw, unlock ---
 void img_draw_cached(int index, int x, int y, int sx, int sy, int w, int h);
 void img_draw_all_cached(int index, int x, int y);
-void img_size_cached(int index, int* width, int* height);

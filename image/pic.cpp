@@ -23,7 +23,6 @@ namespace {
 struct PicState {
     PicAllocHook alloc;  // picture buffers and codec work buffers
     PicFreeHook release;
-    PicReallocHook realloc;
     PictureBuffer* working;  // the working picture, or null
     PicProgress progress;    // the import's progress hook, or null
     bool importing;          // progress is reported only inside an import
@@ -31,7 +30,7 @@ struct PicState {
     int stage_rows;          // rows of the current step
     int import_rows;         // rows of the whole import: the total reported
 };
-PicState g_pic = {io_mem_alloc, io_mem_free, io_mem_realloc, nullptr, nullptr, false, 0, 0, 0};
+PicState g_pic = {io_mem_alloc, io_mem_free, nullptr, nullptr, false, 0, 0, 0};
 
 // The pixels start this far into a buffer's block, aligned for any row access.
 constexpr size_t PIC_HEADER_SIZE = (sizeof(PictureBuffer) + 15) & ~(size_t)15;
@@ -258,18 +257,16 @@ void set_working(PictureBuffer* buffer) {
 
 // --- Memory hooks ---
 
-void pic_install_memory_hooks(PicAllocHook alloc, PicFreeHook release, PicReallocHook realloc) {
-    IO_ASSERT(alloc && release && realloc);
+void pic_install_memory_hooks(PicAllocHook alloc, PicFreeHook release) {
+    IO_ASSERT(alloc && release);
     g_pic.alloc = alloc;
     g_pic.release = release;
-    g_pic.realloc = realloc;
 }
 
 void* pic_mem_alloc(size_t size) { return g_pic.alloc(size); }
 void pic_mem_free(void* block) {
     if (block) g_pic.release(block);
 }
-void* pic_mem_realloc(void* block, size_t size) { return g_pic.realloc(block, size); }
 
 // --- Picture buffers ---
 

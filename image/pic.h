@@ -12,15 +12,13 @@
 
 // --- The codecs' memory hooks ---
 // Picture buffers and the codecs' own work buffers are taken through these. Start-up hands the
-// counted allocator to them (io_mem_alloc, io_mem_free, io_mem_realloc); until then they are
-// the same three functions.
+// counted allocator to them (io_mem_alloc, io_mem_free); until then they are the same two
+// functions.
 using PicAllocHook = void* (*)(size_t size);
 using PicFreeHook = void (*)(void* block);
-using PicReallocHook = void* (*)(void* block, size_t size);
-void pic_install_memory_hooks(PicAllocHook alloc, PicFreeHook release, PicReallocHook realloc);
+void pic_install_memory_hooks(PicAllocHook alloc, PicFreeHook release);
 [[nodiscard]] void* pic_mem_alloc(size_t size);
 void pic_mem_free(void* block);
-[[nodiscard]] void* pic_mem_realloc(void* block, size_t size);
 
 // --- Picture buffers ---
 // Null when (kind & 15) is 0, a side is not positive, or the picture exceeds the limits of

@@ -63,7 +63,6 @@
 namespace {
 
 constexpr const char* DATA_PACK = "data.pck";
-constexpr const char* CONFIG_INI = "sfiles/config.ini";
 constexpr const char* SKIN_INI = "skin.ini";  // working copies, in "sfiles" (or the private folder)
 constexpr const char* LANG_INI = "lang.ini";
 constexpr int TEXT_SETTINGS_UNREADABLE = 160;  // the settings file cannot be read
@@ -151,11 +150,6 @@ void kernel_read_old_screen_size(const char* ini, int fallbackWidth, int fallbac
     }
     *width = w;
     *height = h;
-}
-
-void kernel_old_screen_size(int* width, int* height) {
-    *width = g_kernel.old_w;
-    *height = g_kernel.old_h;
 }
 
 // Start-up -------------------------------------------------------------------------------------
@@ -285,7 +279,7 @@ void init_toolkit() {
 void tell_box_unreadable(const char* path) {
     io_log("kernel: cannot open the box %s\n", path);
     if (kernel_clock().ready)
-        msgbox_show_text(TEXT_BOX_UNREADABLE, 1);
+        msgbox_show_text(TEXT_BOX_UNREADABLE, MSG_OK);
     else
         sys_message_box(SYS_BOX_INFO, nullptr, lt_get(TEXT_BOX_UNREADABLE));
 }
@@ -352,7 +346,7 @@ void kernel_init() {
     dp_open(DATA_PACK);
     cache_init();
     cache_set_picture_loader(jpg_loader);
-    pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
+    pic_install_memory_hooks(io_mem_alloc, io_mem_free);
     img_shadow_table_init();
     load_window_pictures();
 

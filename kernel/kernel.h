@@ -32,8 +32,6 @@ void kernel_set_start_hook(KernelStartHook hook);
 using RemoveFile = int (*)(const char* path);  // 1 when the file is gone
 void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit, RemoveFile remove = nullptr);
 
-// "OldScreenSize" of the previous run, checked against the current screen.
-void kernel_old_screen_size(int* width, int* height);
 // Reads "OldScreenSize" from section "MAIN" of ini: a missing key, a side under 640 x 480 or one
 // beyond any real screen gives the fallback size instead.
 void kernel_read_old_screen_size(const char* ini, int fallbackWidth, int fallbackHeight, int* width,

@@ -77,12 +77,3 @@ void io_fatal(const char* fmt, ...) {
     sys_message_box(SYS_BOX_STOP, nullptr, text);
     std::_Exit(1);
 }
-
-void io_message_box(const char* fmt, ...) {
-    char text[LOG_LINE_MAX + 1];
-    va_list args;
-    va_start(args, fmt);
-    std::vsnprintf(text, sizeof text, fmt, args);
-    va_end(args);
-    sys_message_box(SYS_BOX_INFO, nullptr, text);
-}

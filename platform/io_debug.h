@@ -14,9 +14,6 @@ void io_log(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 using FatalSink = void (*)(const char* message);
 void io_fatal_set_sink(FatalSink sink);
 
-// A plain message over the main window with an OK button; returns when closed.
-void io_message_box(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-
 // Checks that stay on in every build; a failure names the function and goes to the fatal path.
 #define IO_ASSERT(cond)                                                       \
     do {                                                                      \

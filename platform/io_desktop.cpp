@@ -81,7 +81,7 @@ int io_open_document(const char* path) {
 void io_help_address(int flags, char* out, int size) {
     char file[3 * PATH_MAX_GAME] = "help/index.html";
     char name[PATH_MAX_GAME];
-    if (io_ini_read("sfiles/config.ini", "MAIN", "HelpFile", name, sizeof name) > 0) {
+    if (io_ini_read(CONFIG_INI, "MAIN", "HelpFile", name, sizeof name) > 0) {
         char candidate[3 * PATH_MAX_GAME];
         std::snprintf(candidate, sizeof candidate, "sfiles/ml/%s", name);
         if (!std::strchr(name, '/') && io_file_exists(candidate))
@@ -98,8 +98,6 @@ int io_help(int flags) {
     io_help_address(flags, url, sizeof url);
     return io_open_document(url);
 }
-
-void io_help_close() {}  // the pages live in the user's browser, which the game leaves alone
 
 int io_set_wallpaper(const char* picture, const char* name) {
     std::string folder = home_folder() + "/.local/share/backgrounds";
@@ -210,7 +208,3 @@ int io_clean_file_name(const char* source, char* out, int size) {
     std::snprintf(out, size, "%s", kept.c_str());
     return 1;
 }
-
-void io_confine_mouse(int x, int y, int w, int h) { sys_confine_mouse(x, y, w, h); }
-void io_release_mouse() { sys_release_mouse(); }
-void io_move_mouse(int x, int y) { sys_move_mouse(x, y); }

@@ -10,7 +10,6 @@ int io_open_document(const char* path);
 // topic number; 0 opens the contents.
 inline constexpr int HELP_SECOND_WINDOW = 0x1000;
 int io_help(int flags);
-void io_help_close();
 // The page the help call would open; exposed for tests.
 void io_help_address(int flags, char* out, int size);
 
@@ -28,8 +27,3 @@ void io_duration_text(int seconds, char* out, int size);  // "m:ss" or "h:m:ss"
 void io_date_text(char* out, int size);                   // today, the user's long form
 // Trims blanks, keeps the characters a file name may hold; 0 when nothing is left.
 int io_clean_file_name(const char* source, char* out, int size);
-
-// Mouse confinement in frame-buffer coordinates.
-void io_confine_mouse(int x, int y, int w, int h);
-void io_release_mouse();
-void io_move_mouse(int x, int y);

@@ -12,20 +12,20 @@
 namespace {
 
 struct Pen {
-    int style;   // 0 solid, 1 dashed, 2 dotted
+    int style;   // a GdiPenStyle
     int colour;  // 0x00RRGGBB, -1 none
     int phase;   // position in the dash pattern, carried from segment to segment
 };
 Pen g_pen = {0, 0, 0};
-ScreenRect g_limit;  // the clip rectangle of the stroke being drawn
+Rect g_limit;  // the clip rectangle of the stroke being drawn
 
 constexpr int DASH_ON = 18, DASH_OFF = 6;  // pixels
 constexpr int DOT_ON = 3, DOT_OFF = 3;
 
 bool pattern_on() {
-    int on = g_pen.style == 1 ? DASH_ON : DOT_ON;
-    int off = g_pen.style == 1 ? DASH_OFF : DOT_OFF;
-    bool lit = g_pen.style == 0 || g_pen.phase % (on + off) < on;
+    int on = g_pen.style == PEN_DASHED ? DASH_ON : DOT_ON;
+    int off = g_pen.style == PEN_DASHED ? DASH_OFF : DOT_OFF;
+    bool lit = g_pen.style == PEN_SOLID || g_pen.phase % (on + off) < on;
     g_pen.phase++;
     return lit;
 }
@@ -61,7 +61,7 @@ void segment(int x0, int y0, int x1, int y1, bool last) {
 }  // namespace
 
 void io_gdi_set_pen(int style, int colour) {
-    if (style < 0 || style > 2) io_fatal("io_gdi_set_pen: invalid pen style\n");
+    if (style < PEN_SOLID || style > PEN_DOTTED) io_fatal("io_gdi_set_pen: invalid pen style\n");
     g_pen = {style, colour, 0};
 }
 

@@ -7,8 +7,9 @@ struct GdiPoint {
     int x, y;
 };
 
-// Style 0 solid, 1 dashed, 2 dotted, width 1; colour 0x00RRGGBB, -1 the null pen (draws
-// nothing). Any other style is fatal.
+// Pen styles; the width is always 1.
+enum GdiPenStyle { PEN_SOLID = 0, PEN_DASHED = 1, PEN_DOTTED = 2 };
+// Colour 0x00RRGGBB, -1 the null pen (draws nothing). Any other style is fatal.
 void io_gdi_set_pen(int style, int colour);
 void io_gdi_reset_pen();                                // the black solid pen
 void io_gdi_line(int x0, int y0, int x1, int y1);       // both end points drawn

@@ -7,6 +7,10 @@
 // the settings in it survive; the game is told once through the hook below.
 #pragma once
 
+// The game's configuration file: window places, the shelf's arrangement, the options and what
+// each room remembers between runs.
+inline constexpr const char* CONFIG_INI = "sfiles/config.ini";
+
 int io_ini_read(const char* file, const char* section, const char* key, char* out, int size);  // chars kept
 int io_ini_write(const char* file, const char* section, const char* key, const char* text);    // 1 written
 int io_ini_delete_key(const char* file, const char* section, const char* key);                 // 1 written

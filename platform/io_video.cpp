@@ -108,8 +108,6 @@ void io_video_select(int driver) {
     io_log(driver == 1 ? "video driver: DrawDib\n" : "video driver: Windows\n");
 }
 
-int io_video_driver() { return g_video.driver; }
-
 int io_video_check_display(int depth, int (*warning)()) {
     if (depth >= 15) return 1;
     return warning ? warning() : 0;
@@ -174,21 +172,6 @@ void io_video_add_rect(int x, int y, int w, int h) {
 }
 
 const PresentList& io_video_present_list() { return g_video.list; }
-
-void io_video_present_all() {
-    if (!g_video.bits) return;
-    PresentList& list = g_video.list;
-    int saved = list.count;
-    list.count = 1;
-    PresentRect saved_first = list.rects[0];
-    list.rects[0] = {0, 0, screen.width, screen.height};
-    if (g_video.driver == 1)
-        present_renderer(list);
-    else
-        present_surface(list);
-    list.rects[0] = saved_first;
-    list.count = saved;
-}
 
 int io_video_warning_dialog() {
     static const char* const buttons[] = {"Wijzigen...", "Verdergaan", "Annuleren"};

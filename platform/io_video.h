@@ -14,7 +14,6 @@ struct PresentList {
 // Driver 1 streams the changed rectangles into a texture and lets the renderer scale it;
 // any other number writes them into the window surface. Logs the driver line.
 void io_video_select(int driver);
-int io_video_driver();
 // Display depth of 15 bits or more is accepted; below that the 256-colour warning decides.
 // The question callback is the warning dialog (tests pass their own).
 int io_video_check_display(int depth, int (*warning)());
@@ -26,6 +25,3 @@ void io_video_begin_paint();                         // fatal when a frame is al
 void io_video_end_paint();                           // fatal when no frame is open; presents the list
 void io_video_add_rect(int x, int y, int w, int h);  // dropped when the list is full
 const PresentList& io_video_present_list();
-
-// Presents the whole buffer (window exposed, restored).
-void io_video_present_all();

@@ -126,7 +126,7 @@ bool screen_is_dirty(int x, int y, int w, int h) {
     return false;
 }
 
-bool screen_dirty_bounds(int x0, int y0, int x1, int y1, ScreenRect* out) {
+bool screen_dirty_bounds(int x0, int y0, int x1, int y1, Rect* out) {
     CellRange r;
     if (!clip_to_cells(x0, y0, x1 - x0 + 1, y1 - y0 + 1, &r)) return false;
     int bc0 = g_grid.columns, br0 = g_grid.rows, bc1 = -1, br1 = -1;
@@ -187,7 +187,7 @@ void screen_set_clip(int x, int y, int w, int h) {
 
 void screen_clip_reset() { g_clip = {}; }
 
-ScreenRect screen_clip() {
+Rect screen_clip() {
     Clip c = effective_clip();
     return {c.x0, c.y0, std::max(c.x1 - c.x0, 0), std::max(c.y1 - c.y0, 0)};
 }

@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "base/rect.h"
+
 struct Screen {
     int width;          // pixels
     int height;         // pixels
@@ -15,9 +17,8 @@ struct Screen {
 };
 extern Screen screen;
 
-struct ScreenRect {
-    int x, y, w, h;
-};
+// The older name of the screen's rectangles, for the callers not moved over yet.
+using ScreenRect = Rect;
 
 // The frame buffer itself (owned by the video layer); the top row is always reachable here,
 // also outside a frame, for the drawing calls that bypass the dirty cells.
@@ -35,7 +36,7 @@ void screen_invalidate_all();
 bool screen_is_dirty(int x, int y, int w, int h);
 // Bounding box of the dirty cells among those touched by (x0, y0)-(x1, y1) inclusive, clipped
 // to that rectangle; false when none is dirty.
-bool screen_dirty_bounds(int x0, int y0, int x1, int y1, ScreenRect* out);
+bool screen_dirty_bounds(int x0, int y0, int x1, int y1, Rect* out);
 
 // The clip rectangle: every dirty span walk and every io_gdi pen stroke stays inside it. The
 // window manager sets it to a window's rectangle before the window paints; by default (and after
@@ -43,7 +44,7 @@ bool screen_dirty_bounds(int x0, int y0, int x1, int y1, ScreenRect* out);
 // queries, flush) ignores it.
 void screen_set_clip(int x, int y, int w, int h);
 void screen_clip_reset();
-ScreenRect screen_clip();
+Rect screen_clip();
 
 // Calls action once per horizontal run of dirty cells touched by the rectangle, top row first,
 // left to right, with the run's pixel rectangle (one cell row high), cut to the clip rectangle.

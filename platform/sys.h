@@ -95,7 +95,12 @@ int sys_shift_held();             // the keyboard's Shift, or the forced value
 void sys_clipboard_set(const char* utf8);
 int sys_clipboard_get(char* out, int size);  // length of the text put into out; 0 when empty
 
-// Cursors: 0 arrow, 1 hourglass, 2 the game's own.
+// Cursors.
+enum SysCursorKind {
+    CURSOR_ARROW = 0,
+    CURSOR_WAIT = 1,  // the hourglass
+    CURSOR_GAME = 2,  // the game's own picture (sys_set_game_cursor)
+};
 void sys_set_cursor(int kind);
 int sys_cursor();  // the kind last set
 void sys_confine_mouse(int x, int y, int w, int h);

@@ -136,7 +136,7 @@ const GridInfo* grid_info() { return &g_grid; }
 
 void grid_draw_preview(int x, int y) {
     if (!g_grid.nodes) return;
-    io_gdi_set_pen(0, 0);
+    io_gdi_set_pen(PEN_SOLID, 0);
     for (int j = 0; j <= g_grid.rows; j++) {
         for (int i = 0; i <= g_grid.columns; i++) {
             const GridNode& n = node(i, j);

@@ -88,10 +88,10 @@ inline void put_piece(uint8_t* d, const uint8_t* p, unsigned q, int rot) {
         d[0] = p[0], d[1] = p[1], d[2] = SELECTED ? 255 : p[2];
         return;
     }
-    // A[d][c] + B[C[q + rot] * 4 + p], through the split tables: the light step of the turned
-    // normal, then the lit byte, its coverage, and the screen byte's share.
+    // The light step of the turned normal, then the lit byte, its coverage, and the screen
+    // byte's share (puzzle/light.h).
     const uint8_t* lit = light_lit + light_step[((q + rot) >> 5) & 1023] * 256;
-    if ((q & 31) == 31) {  // fully covered: nothing of the screen byte remains (A is 0, B the lit byte)
+    if ((q & 31) == 31) {  // fully covered: nothing of the screen byte remains, the lit byte is whole
         d[0] = lit[p[0]], d[1] = lit[p[1]], d[2] = lit[SELECTED ? 255 : p[2]];
         return;
     }
@@ -357,7 +357,7 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
     if (!im || im->width <= 0 || im->height <= 0) return;
     if (im->kind != (shadow ? IMG_8BIT : IMG_16BIT) || screen.bytesPerPixel != 3) return;
     // Most pieces of a frame lie where nothing changed: they cost one look at the dirty cells.
-    ScreenRect dirty;
+    Rect dirty;
     if (!screen_dirty_bounds(quad->left, quad->top, quad->right, quad->bottom, &dirty)) return;
 
     Draw k{};

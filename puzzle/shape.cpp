@@ -62,7 +62,8 @@ int shapes_rendered() { return g_shape_filled; }
 
 namespace {
 
-struct Rect {
+// A box of pixels by its corners.
+struct PixelBox {
     int x0, y0, x1, y1;  // inclusive
 };
 
@@ -125,8 +126,8 @@ void flood_clear(Renderer* r, int x0, int y0, int x1, int y1, int sx, int sy) {
 // --- Regions and images ---
 
 // The smallest rectangle of non-zero bytes of a w-wide buffer inside `in`; false when none.
-bool nonzero_box(const uint8_t* p, int w, Rect in, Rect* out) {
-    Rect b = {in.x1 + 1, in.y1 + 1, in.x0 - 1, in.y0 - 1};
+bool nonzero_box(const uint8_t* p, int w, PixelBox in, PixelBox* out) {
+    PixelBox b = {in.x1 + 1, in.y1 + 1, in.x0 - 1, in.y0 - 1};
     for (int y = in.y0; y <= in.y1; y++) {
         const uint8_t* row = p + y * w;
         int x = in.x0;
@@ -145,8 +146,8 @@ bool nonzero_box(const uint8_t* p, int w, Rect in, Rect* out) {
     return b.x1 >= b.x0;
 }
 
-Rect grow(Rect a, int by, int w, int h) {
-    Rect g = {a.x0 - by, a.y0 - by, a.x1 + by, a.y1 + by};
+PixelBox grow(PixelBox a, int by, int w, int h) {
+    PixelBox g = {a.x0 - by, a.y0 - by, a.x1 + by, a.y1 + by};
     if (g.x0 < 0) g.x0 = 0;
     if (g.y0 < 0) g.y0 = 0;
     if (g.x1 > w - 1) g.x1 = w - 1;
@@ -164,7 +165,7 @@ int blur_reach(double sigma) { return img_blur_kernel(sigma, nullptr, 0); }
 
 // Copies the canvas rectangle `src` (of c1) into c2 as a buffer of region `reg` (zeros beyond
 // src) and blurs it. Returns the region's width.
-int blur_from_canvas(Renderer* r, Rect src, Rect reg, double sigma) {
+int blur_from_canvas(Renderer* r, PixelBox src, PixelBox reg, double sigma) {
     const int rw = reg.x1 - reg.x0 + 1, rh = reg.y1 - reg.y0 + 1;
     uint8_t* out = r->c2;
     std::memset(out, 0, (size_t)rw * rh);
@@ -202,11 +203,11 @@ void trace_edges(Renderer* r, const int32_t* corners, const int32_t* types) {
 
 // Clears the outside; returns the window worked in: the traced box plus a ring that nothing
 // touched, or the whole canvas when the box reaches its border.
-Rect clear_outside(Renderer* r) {
+PixelBox clear_outside(Renderer* r) {
     const TraceCanvas& t = r->traced;
     const int cw = r->cw, ch = r->ch;
     if (t.right >= 0 && t.left >= 1 && t.top >= 1 && t.right <= cw - 2 && t.bottom <= ch - 2) {
-        const Rect win = {t.left - 1, t.top - 1, t.right + 1, t.bottom + 1};
+        const PixelBox win = {t.left - 1, t.top - 1, t.right + 1, t.bottom + 1};
         flood_clear(r, win.x0, win.y0, win.x1, win.y1, win.x0, win.y0);
         return win;
     }
@@ -215,14 +216,14 @@ Rect clear_outside(Renderer* r) {
 }
 
 // Straight border edges end the piece exactly on the grid line.
-void clear_beyond_straight_edges(Renderer* r, const int32_t* corners, const int32_t* types, Rect win) {
+void clear_beyond_straight_edges(Renderer* r, const int32_t* corners, const int32_t* types, PixelBox win) {
     const int ox = g_constants.originX, oy = g_constants.originY;
     for (int i = 0; i < 4; i++) {
         if ((types[i] & 127) != 0) continue;
         const int j = (i + 1) % 4;
         const int ax = corners[2 * i] + ox, ay = corners[2 * i + 1] + oy;
         const int bx = corners[2 * j] + ox, by = corners[2 * j + 1] + oy;
-        Rect clear = win;
+        PixelBox clear = win;
         if (ay == by) {
             if (i == 2)
                 clear.y0 = ay > clear.y0 ? ay : clear.y0;
@@ -244,8 +245,8 @@ void clear_beyond_straight_edges(Renderer* r, const int32_t* corners, const int3
 
 // The mask's rectangle; a shape with no pixel left takes the whole canvas, filled with 255, and
 // the window grows to it.
-Rect crop_mask(Renderer* r, Rect* win) {
-    Rect m;
+PixelBox crop_mask(Renderer* r, PixelBox* win) {
+    PixelBox m;
     if (!nonzero_box(r->c1, r->cw, *win, &m)) {
         *win = {0, 0, r->cw - 1, r->ch - 1};
         std::memset(r->c1, 255, (size_t)r->cw * r->ch);
@@ -256,14 +257,14 @@ Rect crop_mask(Renderer* r, Rect* win) {
 
 // The shadow: the mask blurred, at 75 percent, cropped into out->shadow (none when nothing is
 // left of it).
-void render_shadow(Renderer* r, Rect m, PieceShape* out) {
+void render_shadow(Renderer* r, PixelBox m, PieceShape* out) {
     const double sigma = g_constants.shadowSigma;
-    const Rect reg = grow(m, blur_reach(sigma), r->cw, r->ch);
+    const PixelBox reg = grow(m, blur_reach(sigma), r->cw, r->ch);
     const int rw = blur_from_canvas(r, m, reg, sigma);
     const int rh = reg.y1 - reg.y0 + 1;
     for (int i = 0; i < rw * rh; i++)
         r->c2[i] = (uint8_t)(r->c2[i] * SHADOW_SCALE / 255);
-    Rect s;
+    PixelBox s;
     if (!nonzero_box(r->c2, rw, {0, 0, rw - 1, rh - 1}, &s)) return;
     const int sw = s.x1 - s.x0 + 1, sh = s.y1 - s.y0 + 1;
     Image* shadow = new_image(r, sw, sh, IMG_8BIT);
@@ -287,13 +288,13 @@ int relief_normal(const Height& height, int x, int y, double depth) {
 }
 
 // The piece image: the relief from the blurred heights merged with the coverage of the mask.
-Image* render_relief(Renderer* r, Rect m) {
+Image* render_relief(Renderer* r, PixelBox m) {
     const int mw = m.x1 - m.x0 + 1, mh = m.y1 - m.y0 + 1;
     Image* piece = new_image(r, mw, mh, IMG_16BIT);
     uint16_t* codes = (uint16_t*)((uint8_t*)piece + piece->colourOffset);
     const double sigma = g_constants.reliefSigma;
     const int reach = blur_reach(sigma);
-    const Rect reg = grow(m, reach > 1 ? reach : 1, r->cw, r->ch);
+    const PixelBox reg = grow(m, reach > 1 ? reach : 1, r->cw, r->ch);
     const int rw = blur_from_canvas(r, m, reg, sigma);
     const int rh = reg.y1 - reg.y0 + 1;
     auto height = [&](int x, int y) -> int {
@@ -322,9 +323,9 @@ Image* render_relief(Renderer* r, Rect m) {
 void render_outline(Renderer* r, const int32_t* corners, const int32_t* types, PieceShape* out) {
     *out = {};
     trace_edges(r, corners, types);
-    Rect win = clear_outside(r);
+    PixelBox win = clear_outside(r);
     clear_beyond_straight_edges(r, corners, types, win);
-    const Rect m = crop_mask(r, &win);
+    const PixelBox m = crop_mask(r, &win);
     out->pieceX = m.x0 - g_constants.originX;
     out->pieceY = m.y0 - g_constants.originY;
     render_shadow(r, m, out);

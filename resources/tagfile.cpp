@@ -69,6 +69,12 @@ long file_length(FILE* file) {
     return length;
 }
 
+long file_bytes_left(FILE* file) {
+    const long here = std::ftell(file);
+    const long length = here < 0 ? -1 : file_length(file);
+    return length < here ? -1 : length - here;
+}
+
 int file_write_u32(FILE* file, uint32_t value) {
     uint8_t b[4];
     le_store_u32(b, value);

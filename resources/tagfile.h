@@ -41,7 +41,8 @@ struct FieldEntry {
 int file_read_bytes(FILE* file, void* buffer, size_t n);         // all n bytes or 0
 int file_write_bytes(FILE* file, const void* buffer, size_t n);  // all n bytes or 0
 int file_copy_bytes(FILE* to, FILE* from, size_t n);             // from's current position, 1024-byte pieces
-long file_length(FILE* file);  // bytes; the position is kept; -1 when the stream cannot seek
+long file_length(FILE* file);      // bytes; the position is kept; -1 when the stream cannot seek
+long file_bytes_left(FILE* file);  // from the position to the end; the position is kept; -1 unknown
 int file_write_u32(FILE* file, uint32_t value);
 int file_read_u32(FILE* file, uint32_t* value);
 

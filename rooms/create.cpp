@@ -1,25 +1,24 @@
-// rooms/create.cpp -- the create room: the picture area with the cutting grid, the info window,
-// the picture window (import, size), the pieces window (piece size, irregularity, edge style),
-// the options window (rotation, hidden picture, tune) and the save / cancel / help panel; a new
-// box from an imported picture, or new settings for a box of the shelf.
+// rooms/create.cpp -- the create room: the room window, the info window, the picture window
+// (import, size), the pieces window (piece size, irregularity, edge style), the options window
+// (rotation, hidden picture, tune) and the save / cancel / help panel; a new box from an imported
+// picture, or new settings for a box of the shelf. Its rules are in create_rules, what it draws
+// itself in create_paint, its work on the box files in create_save.
 //
-// Sections: state and constants -- rules -- kept files -- slow work -- the shown picture and the
-// grid -- recompute -- import and size -- pieces -- options and tune -- save and leave -- the
-// windows' handlers -- building the windows -- public.
+// Sections: state and constants -- the shown picture -- recompute -- the windows' states --
+// import and size -- pieces -- options and tune -- save and leave -- the windows' handlers --
+// building the windows -- public.
 #include "rooms/create.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "base/str.h"
 #include "base/version.h"
 #include "gui/button.h"
 #include "gui/chooser.h"
 #include "gui/ge.h"
-#include "gui/io_dialog.h"
 #include "gui/lt.h"
 #include "gui/msgbox.h"
 #include "gui/window.h"
@@ -32,28 +31,24 @@
 #include "platform/io_mem.h"
 #include "platform/io_sound.h"
 #include "platform/screen.h"
-#include "platform/sys.h"
-#include "puzzle/curve.h"
 #include "puzzle/grid.h"
 #include "resources/tagfile.h"
-#include "rooms/shelf.h"
+#include "rooms/create_paint.h"
+#include "rooms/create_rules.h"
+#include "rooms/create_save.h"
 #include "rooms/store.h"
 
 namespace {
 
 // --- State and constants ---
 
-constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "CREATEROOM";
-// The same address the store room's web button opens.
 constexpr const char* TUNE_FILTER = "*.mid";
 
-constexpr int TEXT_NAME_TAKEN = 16;
-constexpr int TEXT_NEW_TITLE = 400, TEXT_NAME_QUESTION = 401, TEXT_NOT_WRITTEN = 402, TEXT_NOT_RESAVED = 403;
-constexpr int TEXT_INFO_NAME = 410, TEXT_INFO_PIECES = 411, TEXT_INFO_SIZE = 412, TEXT_INFO_SCREEN = 413;
+constexpr int TEXT_NEW_TITLE = 400;
 constexpr int TEXT_PICTURE_TITLE = 420, TEXT_IMPORT = 421, TEXT_WEB = 422, TEXT_SIZE = 423,
               TEXT_LARGEST = 424;
-constexpr int TEXT_NOT_LOADED = 430, TEXT_TOO_SMALL = 431, TEXT_READING = 432, TEXT_SAVING = 433;
+constexpr int TEXT_NOT_LOADED = 430, TEXT_TOO_SMALL = 431, TEXT_READING = 432;
 constexpr int TEXT_PIECES_TITLE = 440, TEXT_RANDOM = 441, TEXT_PIECE_SIZE = 442, TEXT_IRREGULARITY = 443;
 constexpr int TEXT_OPTIONS_TITLE = 450, TEXT_ROTATION = 452, TEXT_HIDDEN = 453, TEXT_TUNE = 454;
 constexpr int TEXT_REPEAT = 455, TEXT_PLAY = 456, TEXT_STOP = 457, TEXT_BAD_TUNE = 460;
@@ -62,13 +57,7 @@ constexpr int TEXT_EDIT_TITLE = 500;
 constexpr int HELP_NEW = 400, HELP_EDIT = 500;
 constexpr int HELP_PICTURE = 4497, HELP_PIECES = 4498, HELP_OPTIONS = 4499;
 
-constexpr int MSG_OK = 1;
-constexpr int SLOW_MS = 500;  // work that takes longer shows the progress window
-
-// Skin colours of the picture area and its frame; skin pictures and frame elements.
-constexpr int COLOUR_AREA = 31, COLOUR_AREA_FRAME = 32;
-constexpr int PICTURE_TICK = 0, PICTURE_RADIO = 2, PICTURE_HELP = 14;
-constexpr int PICTURE_SAVE = 45, PICTURE_CANCEL = 43, PICTURE_ROOM_HELP = 41;
+// Frame elements.
 constexpr int ELEMENT_BODY = 9, ELEMENT_BUTTON = 24, ELEMENT_LONE = 0, SLIDER_FRAME = 9;
 
 // Default places (screen coordinates) and the windows' insides (window-relative).
@@ -81,18 +70,7 @@ constexpr int ROW = 24, SLIDER_H = 32, STRIP_H = 18;
 constexpr int EDGE_Y = 106, EDGE_W = 90, EDGE_COUNT = 8;
 constexpr int TICK_X = 8, TICK_Y = 22, TUNE_BUTTON_Y = 126, TUNE_BUTTON_W = 60;
 
-// Where the edge sample sits in its button: after the radio ring, with a margin all round.
-constexpr int SAMPLE_LEFT = 30, SAMPLE_RIGHT = 8, SAMPLE_MARGIN = 5;
-
 constexpr int PIECE_SIZE_DEFAULT = 32, EDGE_STYLE_DEFAULT = 1;
-
-// A working file's bytes, kept while the room is open: the shelf empties the working files when
-// it reads another box meanwhile (a box sent by another program).
-struct Kept {
-    uint8_t* data;  // io_mem block, null for an empty file
-    size_t size;
-    int present;  // the file was there
-};
 
 struct Room {
     // Windows.
@@ -110,9 +88,8 @@ struct Room {
     PictureBuffer* loaded;              // kind 3; may be smaller than the imported size
     Image* shown;                       // the picture at record width x height, screen kind
     int shownStale;                     // remade before the next paint
-    Kept keptPicture, keptDescription, keptAddress;  // an edited box's working files
-    Kept keptTune;                                   // the tune chosen, or the edited box's
-    double curveReach;  // how far any curve strays from its edge, in edge lengths
+    CreateFiles kept;                   // an edited box's working files; the tune also the one chosen
+    double curveReach;                  // how far any curve strays from its edge, in edge lengths
 };
 Room g = {};
 int g_created = 0;
@@ -121,57 +98,11 @@ int control(int which) { return g_created ? g.controls[which] : -1; }
 
 int clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-// Rounds towards minus infinity.
-int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+Rect area() { return create_picture_area(screen.width, screen.height); }
 
-// A language text used as a format of integer places: every conversion takes the next value as
-// a decimal number whatever its letter, so a translated text cannot misread the arguments.
-void format_ints(const char* format, const int* values, int count, char* out, int size) {
-    if (size <= 0) return;
-    int used = 0, next = 0;
-    for (const char* p = format; *p && used < size - 1; p++) {
-        if (*p != '%' || !p[1]) {
-            out[used++] = *p;
-            continue;
-        }
-        if (p[1] == '%') {
-            out[used++] = '%';
-            p++;
-            continue;
-        }
-        while (p[1] && std::strchr("0123456789.-+ #l", p[1]))
-            p++;
-        if (!p[1]) break;
-        p++;
-        char number[16];
-        std::snprintf(number, sizeof number, "%i", next < count ? values[next] : 0);
-        next++;
-        for (const char* n = number; *n && used < size - 1; n++)
-            out[used++] = *n;
-    }
-    out[used] = 0;
-}
-
-void append(char* out, int size, const char* text) {
-    const int used = (int)std::strlen(out);
-    if (used < size - 1) std::snprintf(out + used, (size_t)(size - used), "%s", text);
-}
-
-struct Rect {
-    int x, y, w, h;
-};
-
-Rect area() {
-    Rect a;
-    create_picture_area(screen.width, screen.height, &a.x, &a.y, &a.w, &a.h);
-    return a;
-}
-
-// Where the shown picture lies: centred in the area.
+// Where the shown picture lies.
 Rect picture_rect() {
-    const Rect a = area();
-    const int w = g.record.width, h = g.record.height;
-    return {a.x + (a.w - w) / 2, a.y + (a.h - h) / 2, w, h};
+    return create_picture_rect(screen.width, screen.height, g.record.width, g.record.height);
 }
 
 void redraw(const Rect& r) {
@@ -184,80 +115,7 @@ void redraw_area() {
     redraw({a.x - 1, a.y - 1, a.w + 2, a.h + 2});
 }
 
-// --- Kept files ---
-
-constexpr long KEPT_MAX = 512L * 1024 * 1024;
-
-void kept_free(Kept* kept) {
-    io_mem_free(kept->data);
-    *kept = {};
-}
-
-// 1 when the file was read (or is absent: then nothing is kept and present is 0).
-int kept_read(const char* path, Kept* kept) {
-    kept_free(kept);
-    FILE* file = io_fopen(path, "rb");
-    if (!file) return 1;
-    int ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size >= 0 && size <= KEPT_MAX && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok && size > 0) {
-        kept->data = (uint8_t*)io_mem_alloc((size_t)size);
-        kept->size = (size_t)size;
-        ok = std::fread(kept->data, 1, kept->size, file) == kept->size;
-    }
-    std::fclose(file);
-    if (!ok) {
-        kept_free(kept);
-        return 0;
-    }
-    kept->present = 1;
-    return 1;
-}
-
-int kept_write(const char* path, const Kept& kept) {
-    if (!kept.present) return 0;
-    FILE* file = io_fopen(path, "wb");
-    if (!file) return 0;
-    int ok = kept.size == 0 || std::fwrite(kept.data, 1, kept.size, file) == kept.size;
-    if (std::fclose(file) != 0) ok = 0;
-    return ok;
-}
-
-// --- Slow work: the wait cursor, and the progress window once it takes over half a second ---
-
-struct Slow {
-    int text;        // shown in the progress window
-    int cursor;      // the cursor before
-    uint32_t start;  // sys_millis at the start
-    int shown;       // the progress window is open
-    int total;       // its maximum
-};
-Slow g_slow = {};
-
-void slow_begin(int text) {
-    g_slow = {text, sys_cursor(), sys_millis(), 0, 0};
-    sys_set_cursor(1);
-}
-
-void slow_step(int done, int total) {
-    if (total <= 0) return;
-    if (!g_slow.shown && sys_millis() - g_slow.start <= (uint32_t)SLOW_MS) return;
-    if (!g_slow.shown || total != g_slow.total) {
-        progress_open(total);
-        g_slow.shown = 1;
-        g_slow.total = total;
-    }
-    progress_set(lt_get(g_slow.text), done);
-}
-
-void slow_end() {
-    if (g_slow.shown) progress_close();
-    sys_set_cursor(g_slow.cursor);
-    g_slow = {};
-}
-
-// --- The shown picture and the grid ---
+// --- The shown picture ---
 
 // A kind-3 buffer of the picture (grey replicated); the argument is released.
 PictureBuffer* as_colour(PictureBuffer* buffer) {
@@ -282,117 +140,6 @@ void remake_shown() {
         img_view_blit(&view, g.loaded);
     else if (!img_resample(&view, g.loaded, IMG_RESAMPLE_HERMITE))
         img_fill(g.shown, 0);
-}
-
-// The farthest any of the eight curves strays from its segment (across it, or beyond its ends),
-// in edge lengths.
-double curve_reach() {
-    double reach = 0;
-    for (int type = 0; type < CURVE_COUNT; type++) {
-        const EdgeCurve* curve = curve_slot(type);
-        if (!curve || !curve->points) continue;
-        for (int i = 0; i < curve->count; i++) {
-            const CurvePoint& p = curve->points[i];
-            reach = std::max({reach, std::fabs(p.y), -p.x, p.x - 1});
-        }
-    }
-    return reach;
-}
-
-// The grid over the picture is drawn span by span of the dirty cells, clipped to each span, so a
-// tool window above the area that is not being redrawn keeps its pixels. Only edges whose box
-// meets the span are drawn.
-struct GridPaint {
-    int x, y;   // the grid's top-left corner on the screen (margins included)
-    int reach;  // how far an edge's pixels may lie from its nominal cell line
-    double curveReach;
-};
-
-void grid_edge(int type, int ax, int ay, int bx, int by, double curveReach, const ScreenRect& span) {
-    const int bulge = (int)std::ceil(curveReach * (std::abs(bx - ax) + std::abs(by - ay))) + 1;
-    if (std::min(ax, bx) - bulge >= span.x + span.w || std::max(ax, bx) + bulge < span.x ||
-        std::min(ay, by) - bulge >= span.y + span.h || std::max(ay, by) + bulge < span.y)
-        return;
-    curve_draw(type, ax, ay, bx, by);
-}
-
-void grid_span(void* ctx, int x, int y, int w, int h) {
-    const GridPaint& p = *(const GridPaint*)ctx;
-    const GridInfo* grid = grid_info();
-    const int size = grid->size, columns = grid->columns, rows = grid->rows;
-    screen_set_clip(x, y, w, h);
-    const ScreenRect span = {x, y, w, h};
-    const int i0 = std::max(0, floor_div(x - p.x - p.reach, size) - 1);
-    const int i1 = std::min(columns, floor_div(x + w - p.x + p.reach, size) + 1);
-    const int j0 = std::max(0, floor_div(y - p.y - p.reach, size) - 1);
-    const int j1 = std::min(rows, floor_div(y + h - p.y + p.reach, size) + 1);
-    for (int j = j0; j <= j1; j++) {
-        for (int i = i0; i <= i1; i++) {
-            const GridNode& n = grid->nodes[j * (columns + 1) + i];
-            // The same points the cut preview uses: inner edges one pixel up and left.
-            const int ox = p.x - (i != 0 ? 1 : 0), oy = p.y - (j != 0 ? 1 : 0);
-            if (i < columns) {
-                const GridNode& r = grid->nodes[j * (columns + 1) + i + 1];
-                grid_edge(n.right, n.x + ox, n.y + oy, r.x + ox, r.y + oy, p.curveReach, span);
-            }
-            if (j < rows) {
-                const GridNode& b = grid->nodes[(j + 1) * (columns + 1) + i];
-                grid_edge(n.down, n.x + ox, n.y + oy, b.x + ox, b.y + oy, p.curveReach, span);
-            }
-        }
-    }
-}
-
-void paint_grid(const Rect& r) {
-    const GridInfo* grid = grid_info();
-    if (!grid->nodes || grid->columns <= 0 || grid->rows <= 0) return;
-    const int size = grid->size, jitter = g.record.irregularity * size / 100;
-    GridPaint p;
-    p.x = r.x + grid->marginX;
-    p.y = r.y + grid->marginY;
-    p.curveReach = g.curveReach;
-    p.reach = jitter + (int)std::ceil(g.curveReach * 2 * (size + 2 * jitter)) + 2;
-    ge_set_pen(0, 0);
-    const ScreenRect clip = screen_clip();
-    screen_for_each_dirty_span(r.x - 1, r.y - 1, r.w + 2, r.h + 2, grid_span, &p);
-    screen_set_clip(clip.x, clip.y, clip.w, clip.h);
-}
-
-// The background around the area, the area in skin colour 31 with its frame, the picture centred
-// in it and the grid over the picture.
-void paint_room() {
-    const Rect a = area();
-    const ScreenRect clip = screen_clip();
-    // The background only where the area and its frame leave it visible.
-    const Rect around[4] = {{0, 0, screen.width, a.y - 1},
-                            {0, a.y + a.h + 1, screen.width, screen.height - (a.y + a.h + 1)},
-                            {0, a.y - 1, a.x - 1, a.h + 2},
-                            {a.x + a.w + 1, a.y - 1, screen.width - (a.x + a.w + 1), a.h + 2}};
-    for (const Rect& r : around) {
-        const int x0 = std::max(r.x, clip.x), y0 = std::max(r.y, clip.y);
-        const int x1 = std::min(r.x + r.w, clip.x + clip.w), y1 = std::min(r.y + r.h, clip.y + clip.h);
-        if (x1 <= x0 || y1 <= y0) continue;
-        screen_set_clip(x0, y0, x1 - x0, y1 - y0);
-        ge_background_draw();
-    }
-    screen_set_clip(clip.x, clip.y, clip.w, clip.h);
-    ge_draw_top_bar();
-
-    ge_set_fill(ge_colour(COLOUR_AREA));
-    const Rect p = picture_rect();
-    if (!g.shown) {
-        ge_fill_rect(a.x, a.y, a.w, a.h);
-    } else {
-        ge_fill_rect(a.x, a.y, a.w, p.y - a.y);
-        ge_fill_rect(a.x, p.y + p.h, a.w, a.y + a.h - (p.y + p.h));
-        ge_fill_rect(a.x, p.y, p.x - a.x, p.h);
-        ge_fill_rect(p.x + p.w, p.y, a.x + a.w - (p.x + p.w), p.h);
-    }
-    ge_set_pen(0, ge_colour(COLOUR_AREA_FRAME));
-    ge_rectangle(a.x - 1, a.y - 1, a.w + 2, a.h + 2);
-    if (!g.shown) return;
-    img_draw(g.shown, p.x, p.y, 0, 0, p.w, p.h);
-    paint_grid(p);
 }
 
 // --- Recompute ---
@@ -473,10 +220,7 @@ void release() {
     io_mem_free(g.shown);
     g.shown = nullptr;
     g.shownStale = 0;
-    kept_free(&g.keptPicture);
-    kept_free(&g.keptDescription);
-    kept_free(&g.keptAddress);
-    kept_free(&g.keptTune);
+    create_files_free(&g.kept);
     grid_free();
     g.record = {};
     g.name[0] = 0;
@@ -506,7 +250,7 @@ void enter() {
 // The folder a chooser starts in: the last one used, else the desktop's folder of that kind,
 // else the home folder.
 void start_folder(const char* key, int kind, char* folder, int size) {
-    if (io_ini_read(CONFIG, SECTION, key, folder, size) > 0 && io_folder_exists(folder)) return;
+    if (io_ini_read(CONFIG_INI, SECTION, key, folder, size) > 0 && io_folder_exists(folder)) return;
     if (io_special_folder(kind, folder, size) && io_folder_exists(folder)) return;
     if (!io_special_folder(-1, folder, size)) folder[0] = 0;
 }
@@ -577,7 +321,7 @@ void import_chosen() {
     char folder[PATH_MAX_GAME], file[PATH_MAX_GAME] = "";
     start_folder("PictureFolder", FOLDER_PICTURES, folder, sizeof folder);
     if (!chooser_open(file, folder, picture_filter_all())) return;
-    io_ini_write(CONFIG, SECTION, "PictureFolder", folder);
+    io_ini_write(CONFIG_INI, SECTION, "PictureFolder", folder);
     createroom_import(file);
 }
 
@@ -594,47 +338,9 @@ void random_pieces() {
     recompute();
 }
 
-// An edge-style button's face: the radio ring, then a sample edge of its curve, fitted into the
-// rest of the button and drawn only into its dirty cells.
-struct Sample {
-    int type;
-    int ax, ay, bx, by;
-};
-
-void sample_span(void* ctx, int x, int y, int w, int h) {
-    const Sample& s = *(const Sample*)ctx;
-    screen_set_clip(x, y, w, h);
-    curve_draw(s.type, s.ax, s.ay, s.bx, s.by);
-}
-
+// An edge-style button's face.
 void draw_edge_button(int button, int width, int height) {
-    const int k = button - g.controls[CREATE_EDGE_FIRST];
-    int pw, ph;
-    ge_picture_size(PICTURE_RADIO, &pw, &ph);
-    ge_draw_picture(PICTURE_RADIO + (button_state(button) ? 1 : 0), 5, (height - ph) / 2);
-    CurvePoint points[MAX_CONTROLPOINTS];
-    const int count = curve_get_into(k, points);
-    if (count < 4) return;
-    double x0 = points[0].x, x1 = x0, y0 = points[0].y, y1 = y0;
-    for (int i = 1; i < count; i++) {
-        x0 = std::min(x0, points[i].x), x1 = std::max(x1, points[i].x);
-        y0 = std::min(y0, points[i].y), y1 = std::max(y1, points[i].y);
-    }
-    const int room = width - SAMPLE_LEFT - SAMPLE_RIGHT, tall = height - 2 * SAMPLE_MARGIN;
-    double length = room / std::max(x1 - x0, 1e-3);
-    if (y1 - y0 > 1e-3) length = std::min(length, tall / (y1 - y0));
-    int sx, sy;
-    window_screen_pos(button, &sx, &sy);
-    const double left = sx + SAMPLE_LEFT + (room - length * (x1 - x0)) / 2 - length * x0;
-    const double base = sy + SAMPLE_MARGIN + (tall - length * (y1 - y0)) / 2 - length * y0;
-    const Sample s = {k, (int)left, (int)base, (int)(left + length), (int)base};
-    const int colour = !button_enabled(button)
-                           ? GE_BUTTON_TEXT_INACTIVE
-                           : (button_active(button) ? GE_BUTTON_TEXT_HOVER : GE_BUTTON_TEXT);
-    ge_set_pen(0, ge_colour(colour));
-    const ScreenRect clip = screen_clip();
-    screen_for_each_dirty_span(sx, sy, width, height, sample_span, (void*)&s);
-    screen_set_clip(clip.x, clip.y, clip.w, clip.h);
+    create_paint_edge_button(button, button - g.controls[CREATE_EDGE_FIRST], width, height);
 }
 
 // --- Options and tune ---
@@ -659,10 +365,10 @@ void tune_ticked(int on) {
         tune_controls(0);
         return;
     }
-    io_ini_write(CONFIG, SECTION, "TuneFolder", folder);
-    if (!test_midi(file) || !io_copy_file(file, BOX_TUNE_FILE) || !kept_read(BOX_TUNE_FILE, &g.keptTune) ||
-        !g.keptTune.present) {
-        kept_free(&g.keptTune);
+    io_ini_write(CONFIG_INI, SECTION, "TuneFolder", folder);
+    if (!test_midi(file) || !io_copy_file(file, BOX_TUNE_FILE) ||
+        !create_kept_read(BOX_TUNE_FILE, &g.kept.tune) || !g.kept.tune.present) {
+        create_kept_free(&g.kept.tune);
         button_set_state(tick, 0);
         tune_controls(0);
         msgbox_show_text(TEXT_BAD_TUNE, MSG_OK);
@@ -672,7 +378,7 @@ void tune_ticked(int on) {
 }
 
 void play_tune() {
-    if (g.keptTune.present) kept_write(BOX_TUNE_FILE, g.keptTune);
+    if (g.kept.tune.present) create_kept_write(BOX_TUNE_FILE, g.kept.tune);
     (void)play_midi(BOX_TUNE_FILE, button_state(g.controls[CREATE_REPEAT]));
 }
 
@@ -694,96 +400,6 @@ void read_ticks() {
     r.repeatTune = button_state(g.controls[CREATE_REPEAT]);
 }
 
-// 1 when a box called `name` is on the shelf or its file is in the puzzles folder.
-int name_taken(const char* name) {
-    if (shelf_find(name)) return 1;
-    char path[PATH_MAX_GAME];
-    return box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION) && io_file_exists(path);
-}
-
-// Asks for the new box's name until it is a free box name; 0 when the player cancelled.
-int ask_name(char* name, int size) {
-    char answer[BOX_NAME_MAX];
-    str_copy_bounded(answer, g.name, sizeof answer);
-    for (;;) {
-        EditField fields[2] = {
-            {EF_PRESENT, 10, 60, 300, 20, answer, (int)sizeof answer, 0},
-            {0, 0, 0, 0, 0, nullptr, 0, 0},
-        };
-        if (!inputbox_show(lt_get(TEXT_NAME_QUESTION), fields)) return 0;
-        if (!io_clean_file_name(answer, name, size) || !box_name_ok(name)) continue;
-        if (!name_taken(name)) return 1;
-        msgbox_show_text(TEXT_NAME_TAKEN, MSG_OK);
-    }
-}
-
-// The picture at the box's size as the working JPEG (quality 80).
-int write_picture() {
-    const int w = g.record.width, h = g.record.height;
-    PictureBuffer* scaled = pic_create(w, h, IMG_24BIT);
-    if (!scaled) return 0;
-    if (g.loaded->width == w && g.loaded->height == h)
-        img_view_blit(scaled, g.loaded);
-    else if (!img_resample(scaled, g.loaded, IMG_RESAMPLE_HERMITE)) {
-        pic_release(scaled);
-        return 0;
-    }
-    pic_put(scaled);
-    const int ok = pic_save_jpeg(BOX_PICTURE_FILE, 80);
-    pic_free();
-    return ok;
-}
-
-void save_new() {
-    char name[BOX_NAME_MAX];
-    if (!ask_name(name, sizeof name)) return;
-    slow_begin(TEXT_SAVING);
-    FileStamp stamp;
-    stamp_make(&stamp);
-    BoxRecord& r = g.record;
-    // A new box has neither a description nor an address.
-    box_clear_work_files(BOX_DESCRIPTION | BOX_ADDRESS);
-    r.hasDescription = r.hasAddress = r.isLink = r.reserved = 0;
-    int ok = write_picture();
-    slow_step(1, 3);
-    if (ok && r.hasTune) ok = kept_write(BOX_TUNE_FILE, g.keptTune);
-    ok = ok && box_write(name, &stamp, &r);
-    slow_step(3, 3);
-    box_clear_work_files(BOX_PICTURE);
-    slow_end();
-    if (!ok) {
-        // The name was free: whatever a failed write may have left under it goes.
-        char path[PATH_MAX_GAME];
-        if (box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION)) io_delete_file(path);
-        io_log("create: the box %s could not be written\n", name);
-        msgbox_show_text(TEXT_NOT_WRITTEN, MSG_OK);
-        leave(nullptr);
-        return;
-    }
-    leave(name);
-}
-
-// The box's working files as they were when the room opened it, then the shelf's safe re-save.
-void save_edited() {
-    BoxRecord& r = g.record;
-    slow_begin(TEXT_SAVING);
-    int ok = kept_write(BOX_PICTURE_FILE, g.keptPicture);
-    if (r.hasDescription) ok = ok && kept_write(BOX_DESCRIPTION_FILE, g.keptDescription);
-    if (r.hasAddress) ok = ok && kept_write(BOX_ADDRESS_FILE, g.keptAddress);
-    if (r.hasTune) ok = ok && kept_write(BOX_TUNE_FILE, g.keptTune);
-    ShelfBox* box = ok ? shelf_find(g.name) : nullptr;
-    ShelfBox* fresh = box ? shelf_resave(box, &r) : nullptr;
-    box_clear_work_files(BOX_PICTURE | BOX_DESCRIPTION | BOX_ADDRESS);
-    slow_end();
-    if (!fresh) {
-        io_log("create: the box %s could not be saved again\n", g.name);
-        msgbox_show_text(TEXT_NOT_RESAVED, MSG_OK);
-        leave(nullptr);
-        return;
-    }
-    leave(g.name);
-}
-
 void save() {
     if (!g.loaded) {
         leave(nullptr);
@@ -791,10 +407,13 @@ void save() {
     }
     read_ticks();
     grid_build(&g.record);  // the piece count of the settings saved
-    if (g.editing)
-        save_edited();
-    else
-        save_new();
+    if (g.editing) {
+        leave(create_save_edited(g.name, g.record, g.kept) ? g.name : nullptr);
+        return;
+    }
+    char name[BOX_NAME_MAX];
+    const int result = create_save_new(g.name, &g.record, g.loaded, g.kept.tune, name, sizeof name);
+    if (result != CREATE_SAVE_CANCELLED) leave(result == CREATE_SAVE_DONE ? name : nullptr);
 }
 
 // --- The windows' handlers ---
@@ -884,7 +503,7 @@ int room_handler(int /*window*/, KernelEvent* event) {
     switch (event->type) {
         case KE_IDLE:
             if (g.shownStale) remake_shown();
-            paint_room();
+            create_paint_room(g.shown, g.record.irregularity, g.curveReach);
             return 0;
         case WE_BUTTON:
             button_pressed((int)event->a, (int)event->b);
@@ -937,15 +556,15 @@ int text_button(int parent, int x, int y, int w, int text, int frame) {
 }
 
 int slider(int parent, int y, int text) {
-    const int s =
-        slider_register(parent, 1 | 2, 0, y, parent == g.picture ? PICTURE_W : PIECES_W, SLIDER_FRAME);
+    const int s = slider_register(parent, SLIDER_NOTIFY | SLIDER_ARROWS, 0, y,
+                                  parent == g.picture ? PICTURE_W : PIECES_W, SLIDER_FRAME);
     window_set_title(s, lt_get(text));
     return s;
 }
 
 int help_strip(int parent, int* strip) {
     *strip = icon_strip_create(parent);
-    return icon_strip_add(*strip, PICTURE_HELP, 0);
+    return icon_strip_add(*strip, GE_PICTURE_HELP, 0);
 }
 
 void build_picture_window() {
@@ -957,7 +576,7 @@ void build_picture_window() {
     c[CREATE_LARGEST] =
         text_button(g.picture, 0, TITLE_HEIGHT + 2 * ROW + SLIDER_H, PICTURE_W, TEXT_LARGEST, ELEMENT_BUTTON);
     g.pictureHelp = help_strip(g.picture, &g.pictureStrip);
-    window_restore_placement(g.picture, SECTION, "ImageWin", 1);
+    window_restore_placement(g.picture, SECTION, "ImageWin", PLACE_POSITION);
 }
 
 void build_pieces_window() {
@@ -975,7 +594,7 @@ void build_pieces_window() {
                                   draw_edge_button, ELEMENT_BUTTON, 0);
     }
     g.piecesHelp = help_strip(g.pieces, &g.piecesStrip);
-    window_restore_placement(g.pieces, SECTION, "PieceWin", 1);
+    window_restore_placement(g.pieces, SECTION, "PieceWin", PLACE_POSITION);
 }
 
 void build_options_window() {
@@ -987,22 +606,22 @@ void build_options_window() {
                              {CREATE_REPEAT, TEXT_REPEAT}};
     for (int i = 0; i < 4; i++)
         c[ticks[i][0]] = button_register(g.options, BS_TOGGLE | BS_PICTURE | BS_TEXT | BS_NOTIFY, TICK_X,
-                                         TICK_Y + i * ROW, 0, 0, PICTURE_TICK, lt_get(ticks[i][1]), 0, 0);
+                                         TICK_Y + i * ROW, 0, 0, GE_PICTURE_TICK, lt_get(ticks[i][1]), 0, 0);
     c[CREATE_PLAY] = text_button(g.options, 0, TUNE_BUTTON_Y, TUNE_BUTTON_W, TEXT_PLAY, ELEMENT_LONE);
     c[CREATE_STOP] =
         text_button(g.options, TUNE_BUTTON_W, TUNE_BUTTON_Y, TUNE_BUTTON_W, TEXT_STOP, ELEMENT_LONE);
     g.optionsHelp = help_strip(g.options, &g.optionsStrip);
-    window_restore_placement(g.options, SECTION, "MiscWin", 1);
+    window_restore_placement(g.options, SECTION, "MiscWin", PLACE_POSITION);
 }
 
 void build_panel() {
     g.panel = window_register(g.room, TW_CHILD | TW_SHADOW, screen.width - PANEL_RIGHT,
                               screen.height - PANEL_BOTTOM, PANEL_W, ROW, panel_handler, nullptr);
     const int bar = button_bar_create(g.panel);
-    g.controls[CREATE_SAVE] = button_bar_add(bar, 2, 0, nullptr, PICTURE_SAVE, 0, PANEL_BUTTON_W);
+    g.controls[CREATE_SAVE] = button_bar_add(bar, 2, 0, nullptr, GE_PICTURE_SAVE, 0, PANEL_BUTTON_W);
     g.controls[CREATE_CANCEL] =
-        button_bar_add(bar, 1, 0, nullptr, PICTURE_CANCEL, KEY_ESCAPE, PANEL_BUTTON_W);
-    g.controls[CREATE_HELP] = button_bar_add(bar, 0, 0, nullptr, PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
+        button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_CANCEL, KEY_ESCAPE, PANEL_BUTTON_W);
+    g.controls[CREATE_HELP] = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
     button_bar_layout(bar);
 }
 
@@ -1015,18 +634,16 @@ void createroom_create() {
     g.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
     g.info = text_window_create(g.room, INFO_WIDTH, INFO_LINES);
     window_move(g.info, INFO_X, INFO_Y);
-    window_restore_placement(g.info, SECTION, "InfoWin", 1 | 8);
+    window_restore_placement(g.info, SECTION, "InfoWin", PLACE_POSITION | PLACE_ROLLED_UP);
     build_picture_window();
     build_pieces_window();
     build_options_window();
     build_panel();
-    g.curveReach = curve_reach();
+    g.curveReach = create_curve_reach();
     g_created = 1;
     set_piece_controls();
     show_state();
 }
-
-int createroom_window() { return g_created ? g.room : -1; }
 
 void createroom_open_new() {
     clear_room();
@@ -1039,29 +656,26 @@ int createroom_open_box(const char* name) {
     if (!name || !box_read(name, &stamp, &record, BOX_ALL)) return 0;
     PictureBuffer* picture = pic_load_jpeg(BOX_PICTURE_FILE) ? as_colour(pic_take()) : nullptr;
     pic_free();
-    Kept kept[4] = {};
+    CreateFiles kept = {};
+    CreateKept* parts[4] = {&kept.picture, &kept.description, &kept.address, &kept.tune};
     const char* files[4] = {BOX_PICTURE_FILE, BOX_DESCRIPTION_FILE, BOX_ADDRESS_FILE, BOX_TUNE_FILE};
     int ok = picture != nullptr;
     for (int i = 0; i < 4 && ok; i++)
-        ok = kept_read(files[i], &kept[i]);
-    ok = ok && kept[0].present;
+        ok = create_kept_read(files[i], parts[i]);
+    ok = ok && kept.picture.present;
     if (!ok) {
         pic_release(picture);
-        for (Kept& k : kept)
-            kept_free(&k);
+        create_files_free(&kept);
         return 0;
     }
     clear_room();
     g.loaded = picture;
-    g.keptPicture = kept[0];
-    g.keptDescription = kept[1];
-    g.keptAddress = kept[2];
-    g.keptTune = kept[3];
+    g.kept = kept;
     g.record = record;
     // A part the box names but did not deliver is left out of the box saved.
-    g.record.hasDescription = record.hasDescription && kept[1].present;
-    g.record.hasAddress = record.hasAddress && kept[2].present;
-    g.record.hasTune = record.hasTune && kept[3].present;
+    g.record.hasDescription = record.hasDescription && kept.description.present;
+    g.record.hasAddress = record.hasAddress && kept.address.present;
+    g.record.hasTune = record.hasTune && kept.tune.present;
     str_copy_bounded(g.name, name, sizeof g.name);
     g.editing = 1;
     g.importedWidth = record.width;
@@ -1078,14 +692,14 @@ int createroom_open_box(const char* name) {
 int createroom_import(const char* path) {
     clear_room();
     const Rect a = area();
-    slow_begin(TEXT_READING);
-    pic_set_progress(slow_step);
+    create_slow_begin(TEXT_READING);
+    pic_set_progress(create_slow_step);
     int fullWidth = 0, fullHeight = 0;
     const int ok = path && pic_import_fit(path, a.w, a.h, &fullWidth, &fullHeight);
     pic_set_progress(nullptr);
     PictureBuffer* picture = ok ? as_colour(pic_take()) : nullptr;
     pic_free();
-    slow_end();
+    create_slow_end();
     if (!picture) {
         io_log("create: %s: %s\n", path ? path : "", gformat_last_error());
         msgbox_show_text(TEXT_NOT_LOADED, MSG_OK);
@@ -1109,96 +723,3 @@ int createroom_import(const char* path) {
 const BoxRecord* createroom_record() { return &g.record; }
 
 int createroom_control(int which) { return which >= 0 && which < CREATE_CONTROLS ? control(which) : -1; }
-
-// --- Rules ---
-
-void create_picture_area(int screenWidth, int screenHeight, int* x, int* y, int* width, int* height) {
-    *width = screenWidth - 20;
-    *height = screenHeight - 80;
-    *x = (screenWidth - *width) / 2;
-    *y = 28;
-}
-
-void create_fit(int width, int height, int areaWidth, int areaHeight, int* fitWidth, int* fitHeight) {
-    if (width <= areaWidth && height <= areaHeight) {
-        *fitWidth = width;
-        *fitHeight = height;
-        return;
-    }
-    // The side that meets the area's edge first takes the area's size; the other keeps the
-    // proportion, rounded down.
-    if ((long long)width * areaHeight >= (long long)height * areaWidth) {
-        *fitWidth = areaWidth;
-        *fitHeight = (int)((long long)height * areaWidth / width);
-    } else {
-        *fitHeight = areaHeight;
-        *fitWidth = (int)((long long)width * areaHeight / height);
-    }
-    *fitWidth = std::max(*fitWidth, 1);
-    *fitHeight = std::max(*fitHeight, 1);
-}
-
-CreateSizeSlider create_size_slider(int importedWidth, int importedHeight, int fitWidth, int fitHeight) {
-    CreateSizeSlider s;
-    s.tall = importedWidth <= importedHeight;
-    if (importedWidth <= 0 || importedHeight <= 0) return {s.tall, 0, 0};
-    if (s.tall) {
-        s.minimum = (int)((long long)importedHeight * CREATE_PICTURE_MIN / importedWidth);
-        s.maximum = fitHeight;
-    } else {
-        s.minimum = (int)((long long)importedWidth * CREATE_PICTURE_MIN / importedHeight);
-        s.maximum = fitWidth;
-    }
-    // A picture so thin that its short side would go under 40 at the fitted size slides nowhere.
-    s.minimum = std::min(s.minimum, s.maximum);
-    return s;
-}
-
-void create_size_at(int importedWidth, int importedHeight, int tall, int value, int* width, int* height) {
-    if (importedWidth <= 0 || importedHeight <= 0) {
-        *width = *height = 0;
-        return;
-    }
-    if (tall) {
-        *height = value;
-        *width = (int)((long long)importedWidth * value / importedHeight);
-    } else {
-        *width = value;
-        *height = (int)((long long)importedHeight * value / importedWidth);
-    }
-    *width = std::max(*width, 1);
-    *height = std::max(*height, 1);
-}
-
-int create_piece_size_max(int width, int height) {
-    return std::max(std::min(width, height) / 2, BOX_PIECE_SIZE_MIN);
-}
-
-int create_recommended_screen(int width, int height, int* screenWidth, int* screenHeight) {
-    static const int SCREENS[6][2] = {{640, 480},  {800, 600},   {1024, 768},
-                                      {1152, 864}, {1280, 1024}, {1600, 1200}};
-    for (const auto& s : SCREENS) {
-        if (width <= s[0] - 20 && height <= s[1] - 80) {
-            *screenWidth = s[0];
-            *screenHeight = s[1];
-            return 1;
-        }
-    }
-    *screenWidth = *screenHeight = 0;
-    return 0;
-}
-
-void create_info_text(const char* name, const BoxRecord* record, char* out, int size) {
-    if (size <= 0) return;
-    out[0] = 0;
-    if (!record || record->width <= 0) return;
-    std::snprintf(out, (size_t)size, "%s: %s\n%s: %i, %s: %ix%i", lt_get(TEXT_INFO_NAME), name ? name : "",
-                  lt_get(TEXT_INFO_PIECES), (int)record->pieceCount, lt_get(TEXT_INFO_SIZE),
-                  (int)record->width, (int)record->height);
-    int screenSize[2];
-    if (!create_recommended_screen(record->width, record->height, &screenSize[0], &screenSize[1])) return;
-    char line[256];
-    format_ints(lt_get(TEXT_INFO_SCREEN), screenSize, 2, line, sizeof line);
-    append(out, size, "\n");
-    append(out, size, line);
-}

@@ -19,6 +19,7 @@
 #include "platform/io_debug.h"
 #include "platform/io_desktop.h"
 #include "platform/io_file.h"
+#include "platform/io_ini.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
@@ -198,7 +199,6 @@ void gallery_held_text(char* text, int size, const GallerySlot* slot) {
 
 namespace {
 
-constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "GALLERYROOM";
 
 constexpr int TEXT_TITLE = 300, TEXT_SAVE_HOLDING = 301, TEXT_LOOK = 302, TEXT_NOTHING_HELD = 303;
@@ -206,12 +206,9 @@ constexpr int TEXT_NOT_SAVED = 306, TEXT_EMPTY_PLACE = 310;
 constexpr int TEXT_VIEW_TITLE = 320, TEXT_HAND_TITLE = 330, TEXT_HANG = 331, TEXT_TAKE = 332,
               TEXT_DISCARD = 333;
 constexpr int HELP_ROOM = 300, HELP_HAND = 4398, HELP_VIEW = 4397;
-constexpr int MSG_OK = 1, MSG_YES_NO = 1 | 2;
 
 constexpr int KEY_ZOOM_IN = 43, KEY_ZOOM_OUT = 45;  // keypad + and -
 constexpr int KEY_LOOK = 'G';
-constexpr int BUTTON_LEFT = 1, BUTTON_RIGHT = 2;
-constexpr int CURSOR_ARROW = 0, CURSOR_WAIT = 1;
 
 // Default places (screen coordinates) and the windows' insides (window-relative).
 constexpr int VIEW_X = 20, VIEW_Y = 50;
@@ -224,10 +221,19 @@ constexpr int WINDOW_GAP = 8;
 constexpr int LOOK_RIGHT = 210, LOOK_BOTTOM = 40, LOOK_W = 40, LOOK_H = 32;
 constexpr int PANEL_RIGHT = 150, PANEL_BOTTOM = 40, PANEL_W = 150, PANEL_BUTTON_W = 34;
 
-constexpr int PICTURE_HELP = 14, PICTURE_SAVE = 45, PICTURE_CANCEL = 43, PICTURE_ROOM_HELP = 41;
-constexpr int PICTURE_LOOK_MARK = 40;
-constexpr int ZOOM_PICTURES[G3D_ZOOM_MAX + 1] = {4, 6, 8, 10, 12};
 constexpr int ELEMENT_BODY = 9, ELEMENT_BUTTON = 24, VIEW_PANEL = 89;
+
+// The room's buttons.
+enum GalleryControl {
+    GALLERY_HANG,
+    GALLERY_TAKE,
+    GALLERY_DISCARD,
+    GALLERY_LOOK,
+    GALLERY_SAVE,
+    GALLERY_CANCEL,
+    GALLERY_HELP,
+    GALLERY_CONTROLS
+};
 
 struct Room {
     int room, view, viewStrip, hand, handStrip, info, panel;
@@ -413,7 +419,7 @@ void leave() {
 }
 
 void save() {
-    if (g.gallery.heldPicture && !msgbox_show_text(TEXT_SAVE_HOLDING, MSG_YES_NO)) return;
+    if (g.gallery.heldPicture && !msgbox_show_text(TEXT_SAVE_HOLDING, MSG_OK_CANCEL)) return;
     const int cursor = sys_cursor();
     sys_set_cursor(CURSOR_WAIT);
     const int ok = gallery_save(&g.gallery);
@@ -577,8 +583,8 @@ void view_paint(int window, int w, int h) {
     window_draw_image(window, g.view24, VIEW_LEFT, VIEW_TOP);
     if (g3dscene_mouse_looking()) {
         int pw, ph;
-        ge_picture_size(PICTURE_LOOK_MARK, &pw, &ph);
-        ge_draw_picture(PICTURE_LOOK_MARK, VIEW_LEFT + (g.view24->width - pw) / 2,
+        ge_picture_size(GE_PICTURE_LOOK_MARK, &pw, &ph);
+        ge_draw_picture(GE_PICTURE_LOOK_MARK, VIEW_LEFT + (g.view24->width - pw) / 2,
                         VIEW_TOP + (g.view24->height - ph) / 2);
     }
 }
@@ -602,11 +608,11 @@ int view_handler(int window, KernelEvent* event) {
             return 0;
         case KE_MOUSEDOWN:
             if (y < 0 || !g.view24 || y >= g.view24->height) return 0;
-            if (((int)event->c & 3) == BUTTON_RIGHT) {
+            if (((int)event->c & (MOUSE_LEFT | MOUSE_RIGHT)) == MOUSE_RIGHT) {
                 look_end();
                 return 1;
             }
-            if (((int)event->c & 3) == BUTTON_LEFT) {
+            if (((int)event->c & (MOUSE_LEFT | MOUSE_RIGHT)) == MOUSE_LEFT) {
                 swap_target();
                 return 1;
             }
@@ -664,10 +670,10 @@ void build_view_window() {
     window_set_title(g.view, lt_get(TEXT_VIEW_TITLE));
     g.viewStrip = icon_strip_create(g.view);
     for (int z = 0; z <= G3D_ZOOM_MAX; z++)
-        g.zoomButtons[z] = icon_strip_add(g.viewStrip, ZOOM_PICTURES[z], 0);
-    g.viewHelp = icon_strip_add(g.viewStrip, PICTURE_HELP, 0);
+        g.zoomButtons[z] = icon_strip_add(g.viewStrip, GE_PICTURE_ZOOM + 2 * z, 0);
+    g.viewHelp = icon_strip_add(g.viewStrip, GE_PICTURE_HELP, 0);
     view_build();
-    window_restore_placement(g.view, SECTION, "ViewWin", 1);
+    window_restore_placement(g.view, SECTION, "ViewWin", PLACE_POSITION);
 }
 
 void build_hand_window(int y) {
@@ -679,8 +685,8 @@ void build_hand_window(int y) {
         g.controls[GALLERY_HANG + i] =
             text_button(g.hand, i * HAND_BUTTON_W, HAND_BUTTON_Y, HAND_BUTTON_W, ROW, texts[i]);
     g.handStrip = icon_strip_create(g.hand);
-    g.handHelp = icon_strip_add(g.handStrip, PICTURE_HELP, 0);
-    window_restore_placement(g.hand, SECTION, "TempWin", 1);
+    g.handHelp = icon_strip_add(g.handStrip, GE_PICTURE_HELP, 0);
+    window_restore_placement(g.hand, SECTION, "TempWin", PLACE_POSITION);
 }
 
 void build_panel() {
@@ -689,9 +695,9 @@ void build_panel() {
     g.panel = window_register(g.room, TW_CHILD | TW_SHADOW, screen.width - PANEL_RIGHT,
                               screen.height - PANEL_BOTTOM, PANEL_W, ROW, panel_handler, nullptr);
     const int bar = button_bar_create(g.panel);
-    g.controls[GALLERY_SAVE] = button_bar_add(bar, 2, 0, nullptr, PICTURE_SAVE, 0, PANEL_BUTTON_W);
-    g.controls[GALLERY_CANCEL] = button_bar_add(bar, 1, 0, nullptr, PICTURE_CANCEL, 0, PANEL_BUTTON_W);
-    g.controls[GALLERY_HELP] = button_bar_add(bar, 0, 0, nullptr, PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
+    g.controls[GALLERY_SAVE] = button_bar_add(bar, 2, 0, nullptr, GE_PICTURE_SAVE, 0, PANEL_BUTTON_W);
+    g.controls[GALLERY_CANCEL] = button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_CANCEL, 0, PANEL_BUTTON_W);
+    g.controls[GALLERY_HELP] = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_ROOM_HELP, 0, PANEL_BUTTON_W);
     button_bar_layout(bar);
 }
 
@@ -699,7 +705,7 @@ void build_panel() {
 
 void galleryroom_create() {
     g = {};
-    if (!g3dscene_init(ge_skin_file(), CONFIG, screen.width, screen.height))
+    if (!g3dscene_init(ge_skin_file(), CONFIG_INI, screen.width, screen.height))
         io_log("gallery: the view's textures are missing\n");
     g3dscene_set_pictures(place_picture);
     g.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
@@ -714,12 +720,10 @@ void galleryroom_create() {
     build_hand_window(belowY);
     g.info = text_window_create(g.room, INFO_WIDTH, INFO_LINES);
     window_move(g.info, INFO_X, belowY);
-    window_restore_placement(g.info, SECTION, "InfoWin", 1 | 8);
+    window_restore_placement(g.info, SECTION, "InfoWin", PLACE_POSITION | PLACE_ROLLED_UP);
     build_panel();
     g_created = 1;
 }
-
-int galleryroom_window() { return g_created ? g.room : -1; }
 
 void galleryroom_enter() { enter_with(nullptr, nullptr); }
 
@@ -754,10 +758,4 @@ int galleryroom_add_box(const char* name) {
     if (!gallery_slot_from_box(name, &slot, &picture)) return 0;
     enter_with(&slot, picture);
     return 1;
-}
-
-const Gallery* galleryroom_gallery() { return &g.gallery; }
-
-int galleryroom_control(int which) {
-    return g_created && which >= 0 && which < GALLERY_CONTROLS ? g.controls[which] : -1;
 }

@@ -70,7 +70,6 @@ void gallery_time_text(char* text, int size, int seconds);
 // Creates the room's windows and the view (start-up, after the create room); window places
 // from "GALLERYROOM". At program end the pictures are freed and the places and zoom saved.
 void galleryroom_create();
-int galleryroom_window();  // -1 before galleryroom_create
 // The store room's gallery button: the hand empty, the arrangement read (empty when it cannot be
 // read), the view reset, the room shown.
 void galleryroom_enter();
@@ -80,16 +79,3 @@ void galleryroom_enter();
 int galleryroom_add_box(const char* name);
 // The slot and picture a box gives; 0 (nothing allocated) without a picture or a summary.
 int gallery_slot_from_box(const char* name, GallerySlot* slot, Image** picture);
-const Gallery* galleryroom_gallery();  // the open arrangement (tests)
-// The room's controls, for pressing them from outside the pointer.
-enum GalleryControl {
-    GALLERY_HANG,
-    GALLERY_TAKE,
-    GALLERY_DISCARD,
-    GALLERY_LOOK,
-    GALLERY_SAVE,
-    GALLERY_CANCEL,
-    GALLERY_HELP,
-    GALLERY_CONTROLS
-};
-int galleryroom_control(int control);  // -1 before galleryroom_create

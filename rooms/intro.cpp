@@ -257,17 +257,17 @@ void draw_frame(const IntroWindow& s) {
     ge_fill_rect(x, y, s.width, h);
     const int colours[3] = {COLOUR_FRAME_OUTER, COLOUR_FRAME_MIDDLE, COLOUR_FRAME_INNER};
     for (int i = 0; i < 3; i++) {
-        ge_set_pen(0, ge_colour(colours[i]));
+        ge_set_pen(PEN_SOLID, ge_colour(colours[i]));
         ge_rectangle(x + i, y + i, s.width - 2 * i, h - 2 * i);
     }
 }
 
 void draw_credits(const IntroWindow& s, int x, int y) {
     if (!s.credits || s.creditsH <= 0) return;
-    ge_set_pen(0, ge_colour(COLOUR_FRAME_MIDDLE));
+    ge_set_pen(PEN_SOLID, ge_colour(COLOUR_FRAME_MIDDLE));
     const int rule = y + s.creditsY - CREDITS_GAP / 2;
     ge_line(x + s.width / 4, rule, x + s.width - s.width / 4, rule);
-    const ScreenRect clip = screen_clip();
+    const Rect clip = screen_clip();
     const int top = y + s.creditsY, bottom = top + s.creditsH;
     const int clipTop = clip.y > top ? clip.y : top;
     const int clipBottom = clip.y + clip.h < bottom ? clip.y + clip.h : bottom;
@@ -290,7 +290,7 @@ void draw(const IntroWindow& s) {
     text_style(s.hover ? COLOUR_TEXT : COLOUR_LINK, 0, 0);
     font_draw(lt_get(TEXT_WEB), x + s.linkX, y + s.linkY);
     if (s.hover) {
-        ge_set_pen(0, ge_colour(COLOUR_TEXT));
+        ge_set_pen(PEN_SOLID, ge_colour(COLOUR_TEXT));
         ge_line(x + s.linkX, y + s.linkY + s.linkH - 2, x + s.linkX + s.linkW - 2, y + s.linkY + s.linkH - 2);
     }
     text_style(COLOUR_TEXT, 0, 0);
@@ -371,8 +371,6 @@ void intro_splash_close() {
     close_screen(&g_splash);
 }
 
-int intro_splash_open() { return g_splash.picture != nullptr; }
-
 // The about screen ---------------------------------------------------------------------------------
 
 namespace {
@@ -382,7 +380,7 @@ void set_hover(int hover) {
     g_about.hover = hover;
     if (hover) {
         g_about.cursor = sys_cursor();
-        sys_set_cursor(2);
+        sys_set_cursor(CURSOR_GAME);
     } else {
         sys_set_cursor(g_about.cursor);
     }

@@ -15,7 +15,6 @@ int intro_splash_show();
 // Replaces the status line and shows it at once; nothing when no splash is open.
 void intro_splash_status(const char* text);
 void intro_splash_close();  // hides the splash and frees the picture
-int intro_splash_open();
 
 // The about screen with the credits, modal; returns when the player closed it.
 void intro_about();

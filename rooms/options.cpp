@@ -27,20 +27,19 @@
 
 namespace {
 
-constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* LIST_FOLDER = "sfiles/ml";
 
 // A name of a file right inside the list folder: no folder part, not empty.
 bool plain_name(const char* name) { return name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\'); }
 
 void read_name(const char* key, char* out, int size) {
-    if (io_ini_read(CONFIG, "MAIN", key, out, size) <= 0 || !plain_name(out)) out[0] = 0;
+    if (io_ini_read(CONFIG_INI, "MAIN", key, out, size) <= 0 || !plain_name(out)) out[0] = 0;
 }
 
 // "BackGround": exactly three whole numbers, hue first, then saturation and brightness.
 bool read_tint(int* hue, int* saturation, int* brightness) {
     char text[64];
-    if (io_ini_read(CONFIG, "MAIN", "BackGround", text, sizeof text) <= 0) return false;
+    if (io_ini_read(CONFIG_INI, "MAIN", "BackGround", text, sizeof text) <= 0) return false;
     int h, s, b, used = 0;
     if (std::sscanf(text, "%d %d %d %n", &h, &s, &b, &used) != 3 || text[used]) return false;
     if (h < 0 || h > 360 || s < 0 || s > 100 || b < -100 || b > 100) return false;
@@ -69,18 +68,18 @@ void options_read(OptionsSettings* out) {
     read_name("HelpFile", out->help, sizeof out->help);
     read_tint(&out->hue, &out->saturation, &out->brightness);
     char feedback[8];
-    io_ini_read(CONFIG, "MAIN", "FeedBackSupport", feedback, sizeof feedback);
+    io_ini_read(CONFIG_INI, "MAIN", "FeedBackSupport", feedback, sizeof feedback);
     out->feedback = std::strcmp(feedback, "0") != 0;
 }
 
 int options_write(const OptionsSettings& s) {
     char tint[48];
     std::snprintf(tint, sizeof tint, "%i %i %i", s.hue, s.saturation, s.brightness);
-    int ok = io_ini_write(CONFIG, "MAIN", "UserInterface", s.language);
-    ok &= io_ini_write(CONFIG, "MAIN", "HelpFile", s.help);
-    ok &= io_ini_write(CONFIG, "MAIN", "BackGround", tint);
-    ok &= io_ini_write(CONFIG, "MAIN", "FeedBackSupport", s.feedback ? "1" : "0");
-    return io_ini_flush(CONFIG) && ok;
+    int ok = io_ini_write(CONFIG_INI, "MAIN", "UserInterface", s.language);
+    ok &= io_ini_write(CONFIG_INI, "MAIN", "HelpFile", s.help);
+    ok &= io_ini_write(CONFIG_INI, "MAIN", "BackGround", tint);
+    ok &= io_ini_write(CONFIG_INI, "MAIN", "FeedBackSupport", s.feedback ? "1" : "0");
+    return io_ini_flush(CONFIG_INI) && ok;
 }
 
 void options_field_colour(int x, int y, int* hue, int* saturation) {
@@ -136,7 +135,6 @@ constexpr const char* LOGO_PICTURE = "img/options_logo.img";
 constexpr int TEXT_LANGUAGE = 600, TEXT_HELP = 601, TEXT_COLOUR = 602, TEXT_BRIGHTNESS = 603;
 constexpr int TEXT_FEEDBACK = 604, TEXT_DEFAULTS = 605, TEXT_LANGUAGE_PAGE = 606;
 
-constexpr int PICTURE_TICK = 0, PICTURE_OK = 45, PICTURE_CANCEL = 43;
 constexpr int ELEMENT_FIRST = 4, ELEMENT_MIDDLE = 6, ELEMENT_LAST = 2, ELEMENT_LONE = 0, ELEMENT_BODY = 25;
 constexpr int ELEMENT_LIST = 9;
 constexpr int SLIDER_FRAME = 1;
@@ -223,7 +221,7 @@ void draw_choice(int window, int width, int height) {
     font_measure(k.list.shown[k.selected], &w, &h);
     font_draw(k.list.shown[k.selected], x + 8, y + (height - h) / 2 + 1);
     // A small downward triangle.
-    ge_set_pen(0, ge_colour(active ? GE_BUTTON_TEXT_HOVER : GE_BUTTON_TEXT));
+    ge_set_pen(PEN_SOLID, ge_colour(active ? GE_BUTTON_TEXT_HOVER : GE_BUTTON_TEXT));
     const int cx = x + width - 14, cy = y + height / 2 - 1;
     for (int i = 0; i < 4; i++)
         ge_line(cx - 3 + i, cy - 1 + i, cx + 4 - i, cy - 1 + i);
@@ -301,12 +299,12 @@ void draw_list() {
         font_set_layout(0, s.listW - 12);
         font_draw(k.list.shown[i], x + 6, y + r * ROW_H + 2);
         if (i == k.selected) {
-            ge_set_pen(0, ge_colour(GE_MSGBOX_TEXT));
+            ge_set_pen(PEN_SOLID, ge_colour(GE_MSGBOX_TEXT));
             ge_rectangle(x, y + r * ROW_H, s.listW, ROW_H);
         }
     }
     // More rows above or below: a short rule at that edge.
-    ge_set_pen(0, ge_colour(GE_MSGBOX_TEXT));
+    ge_set_pen(PEN_SOLID, ge_colour(GE_MSGBOX_TEXT));
     if (s.top > 0) ge_line(x + s.listW / 2 - 8, y, x + s.listW / 2 + 8, y);
     if (s.top + s.listRows < k.list.count)
         ge_line(x + s.listW / 2 - 8, y + s.listRows * ROW_H - 1, x + s.listW / 2 + 8,
@@ -397,22 +395,22 @@ int field_handler(int window, KernelEvent* event) {
             // The chosen point: a small ring, black around white, clipped to the field.
             const OptionsSettings& t = g_options.settings;
             const int px = x + t.hue / 2, py = y + 128 - t.saturation * 128 / 100;
-            ge_set_pen(0, 0x000000);
+            ge_set_pen(PEN_SOLID, 0x000000);
             ge_rectangle(px - 3, py - 3, 7, 7);
-            ge_set_pen(0, 0xFFFFFF);
+            ge_set_pen(PEN_SOLID, 0xFFFFFF);
             ge_rectangle(px - 2, py - 2, 5, 5);
             return 0;
         }
         case KE_MOUSEDOWN:
-            if (event->c & 8) {
+            if (event->c & MOUSE_CAPTURED) {
                 window_end_capture();
-            } else if (event->c & 1) {
+            } else if (event->c & MOUSE_LEFT) {
                 field_at((int)event->a, (int)event->b);
                 window_start_capture(window);
             }
             return 1;
         case KE_MOUSEUP:
-            if ((event->c & 8) && window_capture_kind() == 2) window_end_capture();
+            if ((event->c & MOUSE_CAPTURED) && window_capture_kind() == CAPTURE_MOUSE) window_end_capture();
             return 1;
         case WE_CAPTUREMOVE: {
             const int* at = (const int*)event->c;
@@ -533,15 +531,16 @@ void build() {
     build_choice(CHOICE_LANGUAGE, LANGUAGE_Y);
     build_choice(CHOICE_HELP, HELP_Y);
     s.tick = button_register(s.window, BS_TOGGLE | BS_PICTURE | BS_TEXT, LEFT_X - 4, FEEDBACK_Y, 0, 0,
-                             PICTURE_TICK, lt_get(TEXT_FEEDBACK), 0, 0);
+                             GE_PICTURE_TICK, lt_get(TEXT_FEEDBACK), 0, 0);
     s.page = button_register(s.window, BS_PUSH | BS_TEXT | BS_FRAME, LEFT_X, TOOLS_Y, LEFT_W, CHOICE_H, 0,
                              lt_get(TEXT_LANGUAGE_PAGE), ELEMENT_LONE, 0);
-    s.slider = slider_register(s.window, 1 | 2, RIGHT_X - 4, SLIDER_Y, OPTIONS_FIELD_WIDTH + 8, SLIDER_FRAME);
+    s.slider = slider_register(s.window, SLIDER_NOTIFY | SLIDER_ARROWS, RIGHT_X - 4, SLIDER_Y,
+                               OPTIONS_FIELD_WIDTH + 8, SLIDER_FRAME);
     window_set_title(s.slider, lt_get(TEXT_BRIGHTNESS));
     slider_set_range(s.slider, -100, 100);
     const int bar = button_bar_create(s.window);
-    s.ok = button_bar_add(bar, 1, 0, nullptr, PICTURE_OK, KEY_ENTER, 0);
-    s.cancel = button_bar_add(bar, 0, 0, nullptr, PICTURE_CANCEL, KEY_ESCAPE, 0);
+    s.ok = button_bar_add(bar, 1, 0, nullptr, GE_PICTURE_OK, KEY_ENTER, 0);
+    s.cancel = button_bar_add(bar, 0, 0, nullptr, GE_PICTURE_CANCEL, KEY_ESCAPE, 0);
     s.defaults = button_bar_add(bar, 2, 0, lt_get(TEXT_DEFAULTS), 0, 0, DEFAULTS_W);
     button_bar_layout(bar);
     // Last, so it lies over every other control while a list is open.

@@ -1,5 +1,5 @@
 // rooms/options.h -- the options window: the interface language, the help pages, the background
-// tint and the force-feedback switch, kept in "sfiles/config.ini" section "MAIN".
+// tint and the force-feedback switch, kept in the configuration file's section "MAIN".
 //
 // The window is a modal window of the toolkit. It runs from the store room's tools window and,
 // with `-options yes`, before the game starts.

@@ -1,8 +1,9 @@
-// rooms/shelf.cpp -- the shelf of boxes: the list, loading a box from its preview or its picture,
-// the arrangement in config.ini, the box files, the progress wedge, drawing and the pointer.
+// rooms/shelf.cpp -- the boxes of the shelf: the list, loading a box from its preview or its
+// picture, the arrangement in the configuration file, the box files. The shelf on the screen and
+// the pointer are in shelf_view.cpp.
 //
 // Sections: state and list; sizes and shadows; loading a box; the arrangement; the files of a
-// box; the wedge; drawing; the pointer.
+// box; geometry.
 #include "rooms/shelf.h"
 
 #include <algorithm>
@@ -11,64 +12,28 @@
 #include <cstring>
 
 #include "base/str.h"
-#include "gui/font.h"
 #include "gui/ge.h"
-#include "gui/lt.h"
 #include "image/img_scale.h"
 #include "image/pic.h"
 #include "platform/io_file.h"
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
-#include "platform/screen.h"
+#include "rooms/shelf_local.h"
 
 namespace {
 
-constexpr char LAYOUT_FILE[] = "sfiles/config.ini";
 constexpr char LAYOUT_NAMES[] = "BOXNAMES";
 constexpr char LAYOUT_PLACES[] = "BOXPOSS";
 
-// The two drop shadows: resting (distance 2) and lifted while dragged (distance 6).
+// The two drop shadows (the offsets are in rooms/shelf_local.h).
 constexpr int SHADOW_FLAGS = 4 | 8;  // both kinds wanted
 constexpr int SHADOW_FRAME = 32;     // frame element: the centre tile over the whole rectangle
 constexpr int SHADOW_DARKEST = 145;
 constexpr double SHADOW_SMALL_SIGMA = 2.0;
 constexpr double SHADOW_LARGE_SIGMA = 5.0;
-constexpr int SHADOW_SMALL_OFFSET = 2;
-constexpr int SHADOW_LARGE_OFFSET = 6;
-
-// Skin colours and pictures of a box.
-constexpr int COLOUR_SELECTED = 20, COLOUR_UNSELECTED = 21;
-constexpr int COLOUR_COUNT_TEXT = 22, COLOUR_COUNT_SHADOW = 23;
-constexpr int COLOUR_NEW_TEXT = 24, COLOUR_NEW_SHADOW = 25;
-constexpr int COLOUR_PLACEHOLDER = 26;
-constexpr int PICTURE_ROTATION_OFF = 35, PICTURE_ROTATION_ON = 36;
-constexpr int PICTURE_FINISHED = 37, PICTURE_STARTED = 38;
-constexpr int PICTURE_HIDDEN = 39;
-constexpr int BADGE_OFFSET = 15;  // the badge sits this far up and left of the box's corner
-constexpr int TEXT_NEW_BOX = 101;
-
-constexpr int WEDGE_EDGE = 90;     // inside the wedge
-constexpr int WEDGE_BORDER = 255;  // its two straight sides
 
 constexpr int TEXT_FILE_MAX = 64 * 1024;  // description and address texts are cut here
 constexpr int LAYOUT_VALUE_MAX = 256;
-
-struct Click {
-    uint32_t time;  // ms
-    int x, y;
-    int valid;  // a press to pair with
-};
-
-struct ShelfState {
-    int screenWidth, screenHeight;
-    ShelfBox* head;  // top-most
-    ShelfBox* tail;  // bottom-most
-    int count;
-    Click click;                   // the last press that can begin a double click
-    int smallRadius, largeRadius;  // blur radii of the two shadows, 0 until computed
-    int labelWidth, labelHeight;   // the new-box label as drawn, once measured
-};
-ShelfState g_shelf;
 
 // --- State and list ------------------------------------------------------------------------------
 
@@ -114,12 +79,6 @@ int random_below(int n) { return n > 0 ? std::rand() % n : 0; }
 
 // --- Sizes and shadows ---------------------------------------------------------------------------
 
-void shadow_radii() {
-    if (g_shelf.smallRadius) return;
-    g_shelf.smallRadius = img_blur_radius(SHADOW_SMALL_SIGMA);
-    g_shelf.largeRadius = img_blur_radius(SHADOW_LARGE_SIGMA);
-}
-
 // w x h fitted into side x side keeping the proportions; small pictures are enlarged.
 void fit_into(int w, int h, int side, int* outW, int* outH) {
     if (w >= h) {
@@ -154,7 +113,7 @@ void shelf_size(const BoxRecord& r, int hidden, int* w, int* h) {
     thumbnail_size(r, w, h);
     if (hidden) {
         int pw, ph;
-        ge_picture_size(PICTURE_HIDDEN, &pw, &ph);
+        ge_picture_size(GE_PICTURE_HIDDEN, &pw, &ph);
         *w = std::max(*w, pw);
         *h = std::max(*h, ph);
     }
@@ -174,14 +133,15 @@ Image* shadow_mask(int w, int h, int radius, double sigma) {
 
 // Both shadows and their record for the box's current size.
 int make_shadow(ShelfBox* box) {
-    shadow_radii();
+    shelf_shadow_radii();
     io_mem_free(box->largeMask);
     io_mem_free(box->smallMask);
     box->largeMask = shadow_mask(box->width, box->height, g_shelf.largeRadius, SHADOW_LARGE_SIGMA);
     box->smallMask = shadow_mask(box->width, box->height, g_shelf.smallRadius, SHADOW_SMALL_SIGMA);
-    box->shadow = {
-        SHADOW_FLAGS,        box->width,          box->height, SHADOW_FRAME,        1,
-        SHADOW_LARGE_OFFSET, g_shelf.largeRadius, 1,           SHADOW_SMALL_OFFSET, g_shelf.smallRadius};
+    box->shadow = {SHADOW_FLAGS,        box->width, box->height,
+                   SHADOW_FRAME,        1,          SHELF_SHADOW_LARGE_OFFSET,
+                   g_shelf.largeRadius, 1,          SHELF_SHADOW_SMALL_OFFSET,
+                   g_shelf.smallRadius};
     return box->largeMask && box->smallMask;
 }
 
@@ -192,7 +152,7 @@ int mask_fits(const Image* mask, int w, int h, int radius) {
 // A preview made for other settings, by another writer or damaged on the way: everything used
 // from it must match what the box's settings give, else the preview is made again.
 int preview_fits(const BoxPreview& p, const BoxRecord& r) {
-    shadow_radii();
+    shelf_shadow_radii();
     int tw, th, w, h;
     thumbnail_size(r, &tw, &th);
     shelf_size(r, r.hiddenPicture, &w, &h);
@@ -200,13 +160,11 @@ int preview_fits(const BoxPreview& p, const BoxRecord& r) {
     return p.thumbnail && p.thumbnail->kind == img_kind_resolve(IMG_KIND_SCREEN) &&
            p.thumbnail->width == tw && p.thumbnail->height == th && s.flags == SHADOW_FLAGS && s.width == w &&
            s.height == h && s.frame == SHADOW_FRAME && s.largePresent && s.smallPresent &&
-           s.largeOffset == SHADOW_LARGE_OFFSET && s.smallOffset == SHADOW_SMALL_OFFSET &&
+           s.largeOffset == SHELF_SHADOW_LARGE_OFFSET && s.smallOffset == SHELF_SHADOW_SMALL_OFFSET &&
            s.largeRadius == g_shelf.largeRadius && s.smallRadius == g_shelf.smallRadius &&
            mask_fits(p.largeMask, w, h, g_shelf.largeRadius) &&
            mask_fits(p.smallMask, w, h, g_shelf.smallRadius);
 }
-
-int revealed(const ShelfBox* box) { return !box->record.hiddenPicture || box->record.isLink; }
 
 // --- Loading a box -------------------------------------------------------------------------------
 
@@ -336,13 +294,6 @@ void place_at_random(ShelfBox* box) {
     box->y = random_below(g_shelf.screenHeight - box->height);
 }
 
-void mark_drawn(ShelfBox* box) {
-    box->drawnX = box->x;
-    box->drawnY = box->y;
-    box->drawnSelected = box->selected;
-    box->drawnDragging = box->dragging;
-}
-
 // A plain box name from a folder entry "NAME.pzl"; 0 for anything else.
 int entry_box_name(const char* file, char* name) {
     const size_t n = std::strlen(file), ext = std::strlen(BOX_EXTENSION);
@@ -409,118 +360,24 @@ void delete_file_of(int kind, const char* name) {
     if (file_of(path, sizeof path, kind, name)) (void)io_delete_file(path);
 }
 
-// --- Drawing -------------------------------------------------------------------------------------
-
-void label_size(int* w, int* h) {
-    *w = g_shelf.labelWidth ? g_shelf.labelWidth : 96;
-    *h = g_shelf.labelHeight ? g_shelf.labelHeight : 16;
-}
-
-// The rectangle covered when the box is drawn at (x, y) in the given dragging state.
-void extent_at(const ShelfBox* box, int x, int y, int dragging, int* ex, int* ey, int* ew, int* eh) {
-    shadow_radii();
-    const int radius = dragging ? g_shelf.largeRadius : g_shelf.smallRadius;
-    const int offset = dragging ? SHADOW_LARGE_OFFSET : SHADOW_SMALL_OFFSET;
-    int x0 = std::min(x, x + offset - radius), y0 = std::min(y, y + offset - radius);
-    int x1 = x + box->width + offset + radius, y1 = y + box->height + offset + radius;
-    if (!box->record.isLink) {
-        int bw, bh;
-        ge_picture_size(PICTURE_FINISHED, &bw, &bh);
-        x0 = std::min(x0, x - BADGE_OFFSET);
-        y0 = std::min(y0, y - BADGE_OFFSET);
-        x1 = std::max(x1, x - BADGE_OFFSET + bw);
-        y1 = std::max(y1, y - BADGE_OFFSET + bh);
-    }
-    if (box->isNew) {
-        int lw, lh;
-        label_size(&lw, &lh);
-        x1 = std::max(x1, x + lw);
-        y1 = std::max(y1, y + box->height + lh);
-    }
-    *ex = x0;
-    *ey = y0;
-    *ew = x1 - x0;
-    *eh = y1 - y0;
-}
-
-void invalidate_at(const ShelfBox* box, int x, int y, int dragging) {
-    int ex, ey, ew, eh;
-    extent_at(box, x, y, dragging, &ex, &ey, &ew, &eh);
-    screen_invalidate(ex, ey, ew, eh);
-}
-
-void draw_text(const char* text, int x, int y, int colour, int shadow) {
-    font_set_style(FONT_SMALL, ge_colour(colour), ge_colour(shadow));
-    font_draw(text, x, y);
-}
-
-void draw_box(const ShelfBox* box) {
-    const int x = box->x, y = box->y, w = box->width, h = box->height;
-    const Image* mask = box->dragging ? box->largeMask : box->smallMask;
-    const int offset = box->dragging ? SHADOW_LARGE_OFFSET : SHADOW_SMALL_OFFSET;
-    if (mask)
-        img_draw_shadow_all(mask, x + offset - (mask->width - w) / 2, y + offset - (mask->height - h) / 2);
-    if (!revealed(box)) {
-        int pw, ph;
-        ge_picture_size(PICTURE_HIDDEN, &pw, &ph);
-        ge_set_fill(ge_colour(COLOUR_PLACEHOLDER));
-        ge_fill_rect(x, y, w, h);
-        ge_draw_picture(PICTURE_HIDDEN, x + (w - pw) / 2, y + (h - ph) / 2);
-    } else if (box->thumbnail) {
-        img_draw(box->thumbnail, x, y, 0, 0, std::min(w, box->thumbnail->width),
-                 std::min(h, box->thumbnail->height));
-    }
-    if (box->progressOverlay) img_draw_shadow_all(box->progressOverlay, x, y);
-    if (box->selected) {
-        ge_set_pen(0, ge_colour(COLOUR_SELECTED));
-        ge_rectangle(x, y, w, h);
-        ge_rectangle(x + 1, y + 1, w - 2, h - 2);
-    } else {
-        ge_set_pen(0, ge_colour(COLOUR_UNSELECTED));
-        ge_rectangle(x, y, w, h);
-    }
-    if (!box->record.isLink) {
-        if (box->summary.percent >= 100)
-            ge_draw_picture(PICTURE_FINISHED, x - BADGE_OFFSET, y - BADGE_OFFSET);
-        else if (box->summary.percent >= 1)
-            ge_draw_picture(PICTURE_STARTED, x - BADGE_OFFSET, y - BADGE_OFFSET);
-        const int picture = box->record.rotation ? PICTURE_ROTATION_ON : PICTURE_ROTATION_OFF;
-        int pw, ph, tw, th;
-        ge_picture_size(picture, &pw, &ph);
-        char count[16];
-        std::snprintf(count, sizeof count, "%i", (int)box->record.pieceCount);
-        font_set_style(FONT_SMALL, ge_colour(COLOUR_COUNT_TEXT), ge_colour(COLOUR_COUNT_SHADOW));
-        font_measure(count, &tw, &th);
-        const int px = x + w - pw, py = y + h - ph;
-        font_draw(count, px - tw, py);
-        ge_draw_picture(picture, px, py);
-    }
-    if (box->isNew) draw_text(lt_get(TEXT_NEW_BOX), x, y + h, COLOUR_NEW_TEXT, COLOUR_NEW_SHADOW);
-}
-
-void draw_if_dirty(const ShelfBox* box) {
-    int ex, ey, ew, eh;
-    extent_at(box, box->x, box->y, box->dragging, &ex, &ey, &ew, &eh);
-    if (screen_is_dirty(ex, ey, ew, eh)) draw_box(box);
-}
-
-// --- The pointer ---------------------------------------------------------------------------------
-
-void start_drag() {
-    for (ShelfBox* b = g_shelf.head; b; b = b->next)
-        if (b->selected) {
-            b->dragging = 1;
-            b->dragX = b->x;
-            b->dragY = b->y;
-        }
-}
-
-int centre_inside(const ShelfBox* b, int x, int y, int w, int h) {
-    const int cx = b->x + b->width / 2, cy = b->y + b->height / 2;
-    return cx >= x && cx < x + w && cy >= y && cy < y + h;
-}
-
 }  // namespace
+
+// What the shelf's files share ----------------------------------------------------------------------
+
+ShelfState g_shelf;
+
+void shelf_shadow_radii() {
+    if (g_shelf.smallRadius) return;
+    g_shelf.smallRadius = img_blur_radius(SHADOW_SMALL_SIGMA);
+    g_shelf.largeRadius = img_blur_radius(SHADOW_LARGE_SIGMA);
+}
+
+void shelf_mark_drawn(ShelfBox* box) {
+    box->drawnX = box->x;
+    box->drawnY = box->y;
+    box->drawnSelected = box->selected;
+    box->drawnDragging = box->dragging;
+}
 
 // The list ----------------------------------------------------------------------------------------
 
@@ -536,15 +393,15 @@ void shelf_load_all(int oldWidth, int oldHeight) {
         char key[16], name[LAYOUT_VALUE_MAX];
         int x, y;
         std::snprintf(key, sizeof key, "%i", i);
-        if (io_ini_read(LAYOUT_FILE, LAYOUT_NAMES, key, name, sizeof name) <= 0 ||
-            !io_ini_read_pair(LAYOUT_FILE, LAYOUT_PLACES, key, &x, &y))
+        if (io_ini_read(CONFIG_INI, LAYOUT_NAMES, key, name, sizeof name) <= 0 ||
+            !io_ini_read_pair(CONFIG_INI, LAYOUT_PLACES, key, &x, &y))
             break;
         ShelfBox* box = shelf_load(name);
         if (!box) continue;
         box->x = oldWidth > 0 ? (int)((long long)x * g_shelf.screenWidth / oldWidth) : x;
         box->y = oldHeight > 0 ? (int)((long long)y * g_shelf.screenHeight / oldHeight) : y;
         shelf_clamp(box);
-        mark_drawn(box);
+        shelf_mark_drawn(box);
     }
     load_folder();
 }
@@ -556,7 +413,7 @@ ShelfBox* shelf_load(const char* name) {
     if (!box) return nullptr;
     link_head(box);
     place_at_random(box);
-    mark_drawn(box);
+    shelf_mark_drawn(box);
     box->dirty = 1;
     return box;
 }
@@ -640,8 +497,8 @@ int shelf_delete(ShelfBox* box) {
     delete_file_of(FILE_PREVIEW, box->name);
     char path[PATH_MAX_GAME];
     if (!file_of(path, sizeof path, FILE_BOX, box->name) || !io_delete_file(path)) return 0;
-    invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
-    invalidate_at(box, box->x, box->y, box->dragging);
+    shelf_invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
+    shelf_invalidate_at(box, box->x, box->y, box->dragging);
     unlink(box);
     free_box(box);
     return 1;
@@ -662,7 +519,7 @@ ShelfBox* shelf_resave(ShelfBox* box, const BoxRecord* record) {
     char name[BOX_NAME_MAX];
     str_copy_bounded(name, box->name, sizeof name);
     const int x = box->x, y = box->y, selected = box->selected;
-    invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
+    shelf_invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
     unlink(box);
     free_box(box);
     ShelfBox* fresh = read_box(name);
@@ -673,14 +530,14 @@ ShelfBox* shelf_resave(ShelfBox* box, const BoxRecord* record) {
     fresh->selected = selected;
     fresh->isNew = 0;
     shelf_clamp(fresh);
-    mark_drawn(fresh);
+    shelf_mark_drawn(fresh);
     fresh->dirty = 1;
     return fresh;
 }
 
 void shelf_refresh(ShelfBox* box) {
     if (!box) return;
-    invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
+    shelf_invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
     read_summary(box);
     if (box->summary.percent >= 100 && box->record.hiddenPicture && !box->record.isLink) {
         char path[PATH_MAX_GAME];
@@ -710,20 +567,19 @@ void shelf_save_layout() {
         std::snprintf(key, sizeof key, "%i", i);
         std::snprintf(value, sizeof value, "%i %i", b->dragging ? b->dragX : b->x,
                       b->dragging ? b->dragY : b->y);
-        if (io_ini_read(LAYOUT_FILE, LAYOUT_NAMES, key, old, sizeof old) <= 0 ||
+        if (io_ini_read(CONFIG_INI, LAYOUT_NAMES, key, old, sizeof old) <= 0 ||
             std::strcmp(old, b->name) != 0)
-            (void)io_ini_write(LAYOUT_FILE, LAYOUT_NAMES, key, b->name);
-        if (io_ini_read(LAYOUT_FILE, LAYOUT_PLACES, key, old, sizeof old) <= 0 ||
-            std::strcmp(old, value) != 0)
-            (void)io_ini_write(LAYOUT_FILE, LAYOUT_PLACES, key, value);
+            (void)io_ini_write(CONFIG_INI, LAYOUT_NAMES, key, b->name);
+        if (io_ini_read(CONFIG_INI, LAYOUT_PLACES, key, old, sizeof old) <= 0 || std::strcmp(old, value) != 0)
+            (void)io_ini_write(CONFIG_INI, LAYOUT_PLACES, key, value);
     }
     for (;; i++) {
         std::snprintf(key, sizeof key, "%i", i);
-        const int names = io_ini_read(LAYOUT_FILE, LAYOUT_NAMES, key, old, sizeof old) > 0;
-        const int places = io_ini_read(LAYOUT_FILE, LAYOUT_PLACES, key, old, sizeof old) > 0;
+        const int names = io_ini_read(CONFIG_INI, LAYOUT_NAMES, key, old, sizeof old) > 0;
+        const int places = io_ini_read(CONFIG_INI, LAYOUT_PLACES, key, old, sizeof old) > 0;
         if (!names && !places) break;
-        if (names) (void)io_ini_delete_key(LAYOUT_FILE, LAYOUT_NAMES, key);
-        if (places) (void)io_ini_delete_key(LAYOUT_FILE, LAYOUT_PLACES, key);
+        if (names) (void)io_ini_delete_key(CONFIG_INI, LAYOUT_NAMES, key);
+        if (places) (void)io_ini_delete_key(CONFIG_INI, LAYOUT_PLACES, key);
     }
 }
 
@@ -743,169 +599,3 @@ void shelf_clamp(ShelfBox* box) {
     if (box->y < 0) box->y = 0;
     if (box->y + box->height > g_shelf.screenHeight) box->y = g_shelf.screenHeight - box->height;
 }
-
-Image* shelf_progress_overlay(int width, int height, int percent) {
-    if (percent < 1 || percent > 99 || width < 1 || height < 1) return nullptr;
-    const double p = percent;
-    const int w = width, h = height;
-    double ex, ey;
-    if (p < 12.5) {
-        ex = (w - 1 - w / 2) * p * 0.08 + w / 2;
-        ey = 0;
-    } else if (p < 37.5) {
-        ex = w - 1;
-        ey = (p - 12.5) * (h - 1) * 0.04;
-    } else if (p < 62.5) {
-        ex = (w - 1) - (p - 37.5) * (w - 1) * 0.04;
-        ey = h - 1;
-    } else if (p < 87.5) {
-        ex = 0;
-        ey = (h - 1) - (p - 62.5) * (h - 1) * 0.04;
-    } else {
-        ex = (p - 87.5) * (w / 2) * 0.08;
-        ey = 0;
-    }
-    const int endX = (int)(ex + 0.5), endY = (int)(ey + 0.5);
-    if (endX < 0 || endX >= w || endY < 0 || endY >= h) return nullptr;
-    Image* overlay = img_create(w, h, IMG_8BIT);
-    if (!overlay) return nullptr;
-    img_fill(overlay, 0);
-    ImageView view;
-    img_view(&view, overlay, 0, 0);
-    const int cx = w / 2, cy = h / 2;
-    const uint8_t inside = WEDGE_EDGE, border = WEDGE_BORDER;
-    // The border clockwise from the top edge's middle; every point before the end gets a line
-    // from the centre. Runs: {first x, first y, step x, step y, points}.
-    const int runs[5][5] = {
-        {w / 2, 0, 1, 0, w - w / 2},   // top edge, right half
-        {w - 1, 1, 0, 1, h - 1},       // right edge
-        {w - 2, h - 1, -1, 0, w - 1},  // bottom edge
-        {0, h - 2, 0, -1, h - 1},      // left edge
-        {1, 0, 1, 0, w / 2 - 1},       // top edge, left half
-    };
-    bool reached = false;
-    for (const auto& run : runs)
-        for (int i = 0; i < run[4] && !reached; i++) {
-            const int x = run[0] + i * run[2], y = run[1] + i * run[3];
-            reached = x == endX && y == endY;
-            if (!reached) img_line(&view, cx, cy, x, y, &inside);
-        }
-    img_line(&view, cx, cy, endX, endY, &border);
-    img_line(&view, cx, cy, w / 2, 0, &border);
-    return overlay;
-}
-
-// Drawing -----------------------------------------------------------------------------------------
-
-void shelf_invalidate_changes() {
-    for (ShelfBox* b = g_shelf.head; b; b = b->next) {
-        if (b->dragging) {
-            b->x = b->dragX;
-            b->y = b->dragY;
-        }
-        if (!b->dirty && b->x == b->drawnX && b->y == b->drawnY && b->selected == b->drawnSelected &&
-            b->dragging == b->drawnDragging)
-            continue;
-        invalidate_at(b, b->drawnX, b->drawnY, b->drawnDragging);
-        invalidate_at(b, b->x, b->y, b->dragging);
-        mark_drawn(b);
-        b->dirty = 0;
-    }
-}
-
-void shelf_paint() {
-    if (!g_shelf.labelWidth && g_shelf.head) {
-        font_set_style(FONT_SMALL, ge_colour(COLOUR_NEW_TEXT), ge_colour(COLOUR_NEW_SHADOW));
-        font_measure(lt_get(TEXT_NEW_BOX), &g_shelf.labelWidth, &g_shelf.labelHeight);
-    }
-    int ox, oy;
-    ge_origin(&ox, &oy);
-    ge_set_origin(0, 0);
-    if (str_icompare(box_folder(), "puzzles") != 0) {
-        font_set_style(FONT_SMALL, 0xFFFFFF, -1);
-        font_draw(box_folder(), 5, 25);
-    }
-    for (const ShelfBox* b = g_shelf.tail; b; b = b->previous)
-        if (!b->dragging) draw_if_dirty(b);
-    for (const ShelfBox* b = g_shelf.tail; b; b = b->previous)
-        if (b->dragging) draw_if_dirty(b);
-    ge_set_origin(ox, oy);
-}
-
-void shelf_box_extent(const ShelfBox* box, int* x, int* y, int* width, int* height) {
-    extent_at(box, box->x, box->y, box->dragging, x, y, width, height);
-}
-
-// Pointer -----------------------------------------------------------------------------------------
-//
-//   press on            | without Ctrl                          | with Ctrl
-//   --------------------+---------------------------------------+--------------------------
-//   an unselected box   | it alone is selected, the drag begins | it joins the selection
-//   a selected box      | the drag of every selected box begins | it leaves the selection
-//   empty space         | nothing selected, a band begins       | a band begins
-//   the same place      | a box starts; on empty space a band begins (nothing selected
-//   within 500 ms       | unless Ctrl); the click is forgotten
-
-int shelf_button_down(int x, int y, int ctrl, uint32_t now, ShelfBox** hit) {
-    ShelfBox* box = shelf_box_at(x, y);
-    if (hit) *hit = box;
-    const Click& last = g_shelf.click;
-    if (last.valid && now - last.time < (uint32_t)SHELF_DOUBLE_CLICK_MS &&
-        std::abs(x - last.x) <= SHELF_DOUBLE_CLICK_SLACK &&
-        std::abs(y - last.y) <= SHELF_DOUBLE_CLICK_SLACK) {
-        g_shelf.click.valid = 0;
-        if (box) return SHELF_START;
-        if (!ctrl) shelf_deselect_all();
-        return SHELF_BAND;
-    }
-    g_shelf.click = {now, x, y, 1};
-    if (!box) {
-        if (!ctrl) shelf_deselect_all();
-        return SHELF_BAND;
-    }
-    if (ctrl) {
-        shelf_select(box, !box->selected);
-        return SHELF_NONE;
-    }
-    if (!box->selected) {
-        shelf_deselect_all();
-        shelf_select(box, 1);
-    }
-    start_drag();
-    return SHELF_DRAG;
-}
-
-void shelf_drag_motion(int dx, int dy) {
-    for (ShelfBox* b = g_shelf.head; b; b = b->next)
-        if (b->dragging) {
-            b->dragX += dx;
-            b->dragY += dy;
-        }
-}
-
-void shelf_drag_end() {
-    for (ShelfBox* b = g_shelf.head; b; b = b->next)
-        if (b->dragging) {
-            b->x = b->dragX;
-            b->y = b->dragY;
-            b->dragging = 0;
-            shelf_clamp(b);
-        }
-}
-
-void shelf_band_end(int x, int y, int width, int height, int ctrl) {
-    if (!ctrl) shelf_deselect_all();
-    // A box that becomes selected moves to the head, which this walk has passed already.
-    for (ShelfBox *b = g_shelf.head, *next; b; b = next) {
-        next = b->next;
-        if (centre_inside(b, x, y, width, height)) shelf_select(b, !b->selected);
-    }
-}
-
-ShelfBox* shelf_box_at(int x, int y) {
-    for (ShelfBox* b = g_shelf.head; b; b = b->next)
-        if (x >= b->x && x < b->x + b->width && y >= b->y && y < b->y + b->height) return b;
-    return nullptr;
-}
-
-void shelf_forget_click() { g_shelf.click.valid = 0; }

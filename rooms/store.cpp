@@ -1,18 +1,18 @@
 // rooms/store.cpp -- the store room: the room window with the shelf, the main panel, the gift
-// panel, the info window, the tools window and the use-picture choice window; the selection
-// rules and every button's action.
+// panel, the info window and the tools window; the selection rules and every button's action.
+// The use-picture tool is in store_use, where new boxes go in store_place.
 //
 // Sections: state and constants -- info window -- selection rules -- starting a box -- delete,
 // reset, rename -- use picture -- buttons and keys -- the room window -- building the windows
-// -- public.
+// -- keeping new boxes off the panels -- public.
 #include "rooms/store.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "base/str.h"
 #include "base/version.h"
 #include "gift/giftbuild.h"
 #include "gui/button.h"
@@ -21,7 +21,6 @@
 #include "gui/lt.h"
 #include "gui/msgbox.h"
 #include "gui/window.h"
-#include "image/pic.h"
 #include "platform/io_debug.h"
 #include "platform/io_desktop.h"
 #include "platform/io_file.h"
@@ -35,34 +34,29 @@
 #include "rooms/options.h"
 #include "rooms/play.h"
 #include "rooms/shelf.h"
+#include "rooms/store_place.h"
+#include "rooms/store_use.h"
 
 namespace {
 
 // --- State and constants ---
 
-constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "STOREROOM";
-constexpr const char* WALLPAPER_FILE = "sfiles/a.tmp";
-constexpr const char* WALLPAPER_NAME = "Lumavex";
 
 constexpr int TEXT_NAME_TAKEN = 16;
 constexpr int TEXT_TOO_LARGE = 25;
 constexpr int TEXT_ROOM_TITLE = 100, TEXT_GIFT_TITLE = 190;
-constexpr int TEXT_USE_TITLE = 105, TEXT_USE_GALLERY = 106, TEXT_USE_WALLPAPER = 107;
-constexpr int TEXT_WALLPAPER_FAILED = 108;
 constexpr int TEXT_TOOLS_TITLE = 120;
 constexpr int TEXT_INFO_NAME = 130, TEXT_INFO_SIZE = 131, TEXT_INFO_DONE = 132;
 constexpr int TEXT_INFO_TIME = 134, TEXT_INFO_DATE = 135;
 constexpr int TEXT_DELETE_ONE = 140, TEXT_DELETE_SEVERAL = 141, TEXT_DELETE_FAILED = 142;
 constexpr int TEXT_RESET_ONE = 145, TEXT_RESET_SEVERAL = 146;
 constexpr int TEXT_NONE_CLICKED = 150, TEXT_SEVERAL = 151, TEXT_NONE_SELECTED = 152, TEXT_LINK_BOX = 153;
-constexpr int TEXT_CANNOT_PLAY = 154, TEXT_NOT_FINISHED = 155, TEXT_RENAME_QUESTION = 156;
+constexpr int TEXT_CANNOT_PLAY = 154, TEXT_RENAME_QUESTION = 156;
 constexpr int TEXT_HIDDEN_PICTURE = 158, TEXT_RENAME_FAILED = 159;
 constexpr int TEXT_PLAY_AGAIN = 202;
 
 constexpr int HELP_MAIN = 0, HELP_GIFT = 10;
-
-constexpr int MSG_OK = 1, MSG_YES_NO = 1 | 2;  // message box flags: OK; OK and Cancel
 
 // Default places (screen coordinates).
 constexpr int PANEL_X = 20, PANEL_Y = 50;
@@ -73,12 +67,6 @@ constexpr int INFO_WIDTH = 200, INFO_LINES = 3;
 // The tools window: two rows of framed text buttons whose frame elements join into one grid.
 constexpr int TOOLS_WIDTH = 300, TOOLS_HEIGHT = 66;
 constexpr int TOOL_WIDTH = 75, TOOL_HEIGHT = 24;
-
-// The use-picture choice window and its answers.
-constexpr int CHOICE_WIDTH = 320, CHOICE_HEIGHT = 132;
-constexpr int CHOICE_BOTTOM = 42;  // the bar and the frame under the choices
-constexpr int PICTURE_RADIO = 2, PICTURE_OK = 45, PICTURE_CANCEL = 43;
-enum UseChoice { USE_CANCEL = 0, USE_GALLERY = 1, USE_WALLPAPER = 2 };
 
 // The rename question's edit field (relative to the input box).
 constexpr int RENAME_X = 10, RENAME_Y = 60, RENAME_WIDTH = 300, RENAME_HEIGHT = 20;
@@ -114,16 +102,14 @@ struct StoreRoom {
     int mainPanel, giftPanel;  // button menus
     int info;                  // text window
     int tools;                 // the tools window
-    int choice;                // the use-picture window (modal, hidden)
     int mainButtons[MAIN_BUTTONS];
     int giftButtons[GIFT_BUTTONS];
     int toolButtons[TOOL_BUTTONS];
-    int choiceFirst, choiceOk, choiceCancel;  // first radio button of the choice window; its bar
-    int giftInterface;                        // 1: only the gift panel is shown
-    const ShelfBox* infoBox;                  // the box the info window shows, or null
-    void (*quit)();                           // the kernel's quit request
+    int giftInterface;        // 1: only the gift panel is shown
+    const ShelfBox* infoBox;  // the box the info window shows, or null
+    void (*quit)();           // the kernel's quit request
 };
-StoreRoom g_store = {-1, -1, -1, -1, -1, -1, {}, {}, {}, -1, -1, -1, 0, nullptr, nullptr};
+StoreRoom g_store = {-1, -1, -1, -1, -1, {}, {}, {}, 0, nullptr, nullptr};
 
 int created() { return g_store.room >= 0; }
 
@@ -135,12 +121,6 @@ void show_info(const ShelfBox* box) {
     char text[1024];
     store_info_text(box, text, sizeof text);
     text_window_set_text(g_store.info, text);
-}
-
-// Appends text behind what out holds; cut at the buffer's end.
-void append(char* out, int size, const char* text) {
-    const int used = (int)std::strlen(out);
-    if (used < size - 1) std::snprintf(out + used, (size_t)(size - used), "%s", text);
 }
 
 // The room's window area of a box, redrawn (a box that came, went or changed its label).
@@ -185,7 +165,7 @@ int start_box(ShelfBox* box) {
         return 1;
     }
     if (box->summary.percent >= 100) {
-        if (!msgbox_show_text(TEXT_PLAY_AGAIN, MSG_YES_NO)) return 1;
+        if (!msgbox_show_text(TEXT_PLAY_AGAIN, MSG_OK_CANCEL)) return 1;
         shelf_reset(box);
     }
     if (box->isNew) {
@@ -227,7 +207,7 @@ int plain_box_name(const char* text, char* out, int size) {
 void delete_selection() {
     if (!passes(STORE_NEED_SOME)) return;
     const int count = selected_count(nullptr);
-    if (!msgbox_show_text(count == 1 ? TEXT_DELETE_ONE : TEXT_DELETE_SEVERAL, MSG_YES_NO)) return;
+    if (!msgbox_show_text(count == 1 ? TEXT_DELETE_ONE : TEXT_DELETE_SEVERAL, MSG_OK_CANCEL)) return;
     show_info(nullptr);
     int failed = 0;
     for (ShelfBox* box = shelf_head(); box;) {
@@ -244,7 +224,7 @@ void delete_selection() {
 void reset_selection() {
     if (!passes(STORE_NEED_SOME_PUZZLE)) return;
     const int count = selected_count(nullptr);
-    if (!msgbox_show_text(count == 1 ? TEXT_RESET_ONE : TEXT_RESET_SEVERAL, MSG_YES_NO)) return;
+    if (!msgbox_show_text(count == 1 ? TEXT_RESET_ONE : TEXT_RESET_SEVERAL, MSG_OK_CANCEL)) return;
     for (ShelfBox* box = shelf_head(); box; box = box->next)
         if (box->selected && !box->record.isLink) shelf_reset(box);
     if (g_store.infoBox) show_info(g_store.infoBox);  // the progress shown may have changed
@@ -289,80 +269,9 @@ void edit_selected() {
 
 // --- Use picture ---
 
-int choice_handler(int /*window*/, KernelEvent* event) {
-    switch (event->type) {
-        case KE_IDLE:
-            ge_draw_element(25, 0, TITLE_HEIGHT, (int)event->a, (int)event->b - CHOICE_BOTTOM);
-            return 0;
-        case WE_BUTTON:
-            if (event->a == g_store.choiceOk) {
-                window_end_modal(button_selected_in_group(g_store.choiceFirst) + 1, 0);
-            } else if (event->a == g_store.choiceCancel) {
-                window_end_modal(USE_CANCEL, 0);
-            } else {
-                return 0;
-            }
-            return 1;
-        default:
-            return 0;
-    }
-}
-
-void build_choice() {
-    g_store.choice =
-        window_register(-1, TW_MODAL | TW_TITLE, 0, 0, CHOICE_WIDTH, CHOICE_HEIGHT, choice_handler, nullptr);
-    window_set_title(g_store.choice, lt_get(TEXT_USE_TITLE));
-    window_show(g_store.choice, 0);
-    const int style = BS_RADIO | BS_PICTURE | BS_TEXT;
-    g_store.choiceFirst = button_register(g_store.choice, style | BS_RGFIRST, 20, 32, 0, 0, PICTURE_RADIO,
-                                          lt_get(TEXT_USE_GALLERY), 0, 0);
-    button_register(g_store.choice, style | BS_RGLAST, 20, 58, 0, 0, PICTURE_RADIO,
-                    lt_get(TEXT_USE_WALLPAPER), 0, 0);
-    const int bar = button_bar_create(g_store.choice);
-    g_store.choiceOk = button_bar_add(bar, 1, 0, nullptr, PICTURE_OK, KEY_ENTER, 0);
-    g_store.choiceCancel = button_bar_add(bar, 0, 0, nullptr, PICTURE_CANCEL, KEY_ESCAPE, 0);
-    button_bar_layout(bar);
-}
-
-// The choice window, modal: USE_GALLERY, USE_WALLPAPER or USE_CANCEL; the gallery comes first.
-int choose_use() {
-    button_select_in_group(g_store.choiceFirst, 0);
-    window_show(g_store.choice, 1);
-    const int result = window_focus_modal(g_store.choice, nullptr);
-    window_show(g_store.choice, 0);
-    return result;
-}
-
-// The box's picture as a picture file handed to the desktop; 1 when the desktop took it.
-int set_wallpaper(const ShelfBox* box) {
-    FileStamp stamp;
-    BoxRecord record;
-    int ok = box_read(box->name, &stamp, &record, BOX_PICTURE) && pic_import(BOX_PICTURE_FILE) &&
-             pic_save_bmp(WALLPAPER_FILE);
-    pic_free();
-    box_clear_work_files(BOX_PICTURE);
-    ok = ok && io_set_wallpaper(WALLPAPER_FILE, WALLPAPER_NAME);
-    io_delete_file(WALLPAPER_FILE);
-    return ok;
-}
-
 void use_selected() {
     if (!passes(STORE_NEED_ONE_PUZZLE)) return;
-    ShelfBox* box = single_selected();
-    if (box->summary.percent < 100) {
-        msgbox_show_text(TEXT_NOT_FINISHED, MSG_OK);
-        return;
-    }
-    const int choice = choose_use();
-    if (choice == USE_GALLERY) {
-        if (!galleryroom_add_box(box->name)) io_log("store: %s gave no picture for the gallery\n", box->name);
-        return;
-    }
-    if (choice != USE_WALLPAPER) return;
-    if (!set_wallpaper(box)) {
-        io_log("store: the wallpaper from %s was not taken\n", box->name);
-        msgbox_show_text(TEXT_WALLPAPER_FAILED, MSG_OK);
-    }
+    store_use_picture(single_selected());
 }
 
 // --- Buttons and keys ---
@@ -503,13 +412,13 @@ void save_places() {
     window_save_placement(g_store.giftPanel, SECTION, "CPGiftWin");
     window_save_placement(g_store.info, SECTION, "InfoWin");
     window_save_placement(g_store.tools, SECTION, "ToolsWin");
-    io_ini_write_int(CONFIG, "MAIN", "GiftIFace", g_store.giftInterface);
+    io_ini_write_int(CONFIG_INI, "MAIN", "GiftIFace", g_store.giftInterface);
 }
 
 void mouse_down(int x, int y, int flags) {
-    if (!(flags & 1) || (flags & 8)) return;
+    if (!(flags & MOUSE_LEFT) || (flags & MOUSE_CAPTURED)) return;
     ShelfBox* hit = nullptr;
-    const int action = shelf_button_down(x, y, (flags & 4) != 0, sys_millis(), &hit);
+    const int action = shelf_button_down(x, y, (flags & MOUSE_CTRL) != 0, sys_millis(), &hit);
     if (hit) show_info(hit);
     if (action == SHELF_DRAG)
         window_start_capture(g_store.room);
@@ -531,7 +440,7 @@ int room_handler(int /*window*/, KernelEvent* event) {
             mouse_down((int)event->a, (int)event->b, (int)event->c);
             return 1;
         case KE_MOUSEUP:
-            if ((event->c & 8) && window_capture_kind() == 2) window_end_capture();
+            if ((event->c & MOUSE_CAPTURED) && window_capture_kind() == CAPTURE_MOUSE) window_end_capture();
             return 1;
         case WE_CAPTUREMOVE:
             shelf_drag_motion((int)event->a, (int)event->b);
@@ -583,7 +492,7 @@ int build_menu(const int* texts, int count, int* buttons, const char* key) {
         buttons[i] = button_menu_add_text(menu, texts[i], 0);
     button_menu_finish(menu);
     window_move(menu, PANEL_X, PANEL_Y);
-    window_restore_placement(menu, SECTION, key, 1);
+    window_restore_placement(menu, SECTION, key, PLACE_POSITION);
     return menu;
 }
 
@@ -598,88 +507,14 @@ void build_tools() {
         button_set_notify(button, g_store.room);
         g_store.toolButtons[i] = button;
     }
-    window_restore_placement(g_store.tools, SECTION, "ToolsWin", 1);
+    window_restore_placement(g_store.tools, SECTION, "ToolsWin", PLACE_POSITION);
 }
 
-// --- Keeping new boxes off the panels ---
-
-constexpr int PANEL_MARGIN = 6;  // room for the panels' shadows
-constexpr int PLACE_TRIES = 64;
-constexpr int TOP_BAR_BOTTOM = 24;  // the room's top bar with its shadow
-
-int over_panel(const ShelfBox* box) {
-    int x, y, w, h;
-    shelf_box_extent(box, &x, &y, &w, &h);
-    if (y < TOP_BAR_BOTTOM) return 1;
-    for (int window : {g_store.mainPanel, g_store.giftPanel, g_store.info, g_store.tools}) {
-        if (!window_visible(window)) continue;
-        int wx, wy, ww, wh;
-        window_screen_pos(window, &wx, &wy);
-        window_size(window, &ww, &wh);
-        if (x < wx + ww + PANEL_MARGIN && wx - PANEL_MARGIN < x + w && y < wy + wh + PANEL_MARGIN &&
-            wy - PANEL_MARGIN < y + h)
-            return 1;
-    }
-    return 0;
-}
-
-// 1 when the box lies over another box of the shelf.
-int over_box(const ShelfBox* box) {
-    int x, y, w, h;
-    shelf_box_extent(box, &x, &y, &w, &h);
-    for (const ShelfBox* other = shelf_head(); other; other = other->next) {
-        if (other == box) continue;
-        int ox, oy, ow, oh;
-        shelf_box_extent(other, &ox, &oy, &ow, &oh);
-        if (x < ox + ow && ox < x + w && y < oy + oh && oy < y + h) return 1;
-    }
-    return 0;
-}
-
-// Random places until `taken` says no; 1 when one was found (else the box is where it was).
-int find_random_place(ShelfBox* box, int (*taken)(const ShelfBox*)) {
-    const int x = box->x, y = box->y;
-    for (int i = 0; i < PLACE_TRIES; i++) {
-        if (!taken(box)) return 1;
-        box->x = std::rand() % std::max(1, screen.width - box->width);
-        box->y = std::rand() % std::max(1, screen.height - box->height);
-    }
-    if (!taken(box)) return 1;
-    box->x = x;
-    box->y = y;
-    return 0;
-}
-
-// A box the shelf placed at random that landed under a panel or on another box tries other
-// random places: free of both if it can, else off the panels; else it stays where it was.
+// A box the shelf placed at random goes off the room's panels (rooms/store_place.h).
 void keep_off_panels(ShelfBox* box) {
     if (!created()) return;
-    if (!find_random_place(box, [](const ShelfBox* b) -> int { return over_panel(b) || over_box(b); }))
-        find_random_place(box, over_panel);
-    shelf_clamp(box);
-}
-
-// 1 when the saved arrangement places the box (the shelf reads it up to the first missing key).
-int arranged(const char* name) {
-    for (int i = 0;; i++) {
-        char key[16], listed[BOX_NAME_MAX], place[32];
-        std::snprintf(key, sizeof key, "%i", i);
-        if (io_ini_read(CONFIG, "BOXNAMES", key, listed, sizeof listed) <= 0 ||
-            io_ini_read(CONFIG, "BOXPOSS", key, place, sizeof place) <= 0)
-            return 0;
-        if (!std::strcmp(listed, name)) return 1;
-    }
-}
-
-// The old screen size of the shelf's saved positions: the previous run's, else this one.
-void old_screen_size(int* width, int* height) {
-    int w = 0, h = 0;
-    if (!io_ini_read_pair(CONFIG, "MAIN", "OldScreenSize", &w, &h) || w <= 0 || h <= 0) {
-        w = screen.width;
-        h = screen.height;
-    }
-    *width = w;
-    *height = h;
+    const int panels[] = {g_store.mainPanel, g_store.giftPanel, g_store.info, g_store.tools};
+    store_place_box(box, panels, 4);
 }
 
 }  // namespace
@@ -695,22 +530,22 @@ void store_init() {
 
     g_store.info = text_window_create(g_store.room, INFO_WIDTH, INFO_LINES);
     window_move(g_store.info, INFO_X, INFO_Y);
-    window_restore_placement(g_store.info, SECTION, "InfoWin", 1 | 8);
+    window_restore_placement(g_store.info, SECTION, "InfoWin", PLACE_POSITION | PLACE_ROLLED_UP);
 
     build_tools();
-    build_choice();
+    store_use_create();
 
     int gift = 0;
-    io_ini_read_int(CONFIG, "MAIN", "GiftIFace", &gift);
+    io_ini_read_int(CONFIG_INI, "MAIN", "GiftIFace", &gift);
     g_store.giftInterface = gift == 1;
     show_face();
 
     int oldWidth, oldHeight;
-    old_screen_size(&oldWidth, &oldHeight);
+    store_place_old_screen_size(&oldWidth, &oldHeight);
     shelf_init(screen.width, screen.height);
     shelf_load_all(oldWidth, oldHeight);
     for (ShelfBox* box = shelf_head(); box; box = box->next)
-        if (!arranged(box->name)) {
+        if (!store_place_arranged(box->name)) {
             keep_off_panels(box);
             box->drawnX = box->x;
             box->drawnY = box->y;
@@ -820,17 +655,17 @@ void store_info_text(const ShelfBox* box, char* out, int size) {
     std::snprintf(out, (size_t)size, "%s: %s\n%s: %ix%i %s: %i%%", lt_get(TEXT_INFO_NAME), box->name,
                   lt_get(TEXT_INFO_SIZE), (int)box->record.width, (int)box->record.height,
                   lt_get(TEXT_INFO_DONE), (int)s.percent);
-    append(out, size, "\n");
+    str_append(out, size, "\n");
     char part[256];
     if (s.percent > 0) {
         char time[32];
         io_duration_text(s.elapsedSeconds, time, sizeof time);
         std::snprintf(part, sizeof part, "%s: %s", lt_get(TEXT_INFO_TIME), time);
-        append(out, size, part);
+        str_append(out, size, part);
     }
     if (s.date[0]) {
         std::snprintf(part, sizeof part, " %s: %.*s", lt_get(TEXT_INFO_DATE), (int)sizeof s.date, s.date);
-        append(out, size, part);
+        str_append(out, size, part);
     }
 }
 

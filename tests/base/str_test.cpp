@@ -38,4 +38,17 @@ TEST(str, windows_1252_and_utf8_both_ways) {
     EXPECT_STREQ(out, "\xEF\xBF\xBDz");
 }
 
+TEST(str, bounded_copy_and_append_cut_at_the_buffer_and_stay_ended) {
+    char out[8];
+    str_copy_bounded(out, "abcdefghij", sizeof out);
+    EXPECT_STREQ(out, "abcdefg");
+    str_copy_bounded(out, "ab", sizeof out);
+    str_append(out, sizeof out, "cd");
+    EXPECT_STREQ(out, "abcd");
+    str_append(out, sizeof out, "efghij");  // what fits of it
+    EXPECT_STREQ(out, "abcdefg");
+    str_append(out, sizeof out, "x");  // a full buffer stays as it is
+    EXPECT_STREQ(out, "abcdefg");
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "e2e/store_game.h"
 #include "gui/slider.h"
+#include "platform/io_ini.h"
 
 namespace {
 
@@ -166,9 +167,9 @@ TEST(ff, the_drop_that_finishes_pops_and_applauds_and_the_games_end_puts_down_si
 TEST(ff, a_plugin_switched_off_refusing_or_incomplete_stays_silent_and_needs_its_companion) {
     FeedbackGame g;
     const std::string hover = "2 move " + NEW_BOX + "\n+5 move 600 600\n+5 move " + NEW_BOX + "\n+5 quit\n";
-    g.write("sfiles/config.ini", "[MAIN]\nOldScreenSize=1024 768\nFeedBackSupport=0\n");
+    g.write(CONFIG_INI, "[MAIN]\nOldScreenSize=1024 768\nFeedBackSupport=0\n");
     EXPECT_EQ(g.run(hover, true), (Calls{"loaded", "unloaded"}));
-    g.write("sfiles/config.ini", "[MAIN]\nOldScreenSize=1024 768\nFeedBackSupport=00\n");
+    g.write(CONFIG_INI, "[MAIN]\nOldScreenSize=1024 768\nFeedBackSupport=00\n");
     EXPECT_EQ(g.run(hover).size(), 4u) << "only exactly 0 is off";
 
     setenv("LUMAVEX_FF_INIT_RESULT", "0", 1);

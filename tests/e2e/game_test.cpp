@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/io_ini.h"
 #include "platform/sys.h"
 #include "resources/packwriter.h"
 #include "tests/e2e/game_run.h"
@@ -27,7 +28,7 @@ TEST(game, starts_snaps_and_quits_cleanly) {
     EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);
     EXPECT_EQ(png_size(g.file("first.png")), std::pair(800, 600));
     EXPECT_FALSE(g.file("later.png").empty());
-    EXPECT_NE(g.file("sfiles/config.ini").find("OldScreenSize=800 600"), std::string::npos);
+    EXPECT_NE(g.file(CONFIG_INI).find("OldScreenSize=800 600"), std::string::npos);
     for (const char* folder : {"sfiles/temp", "sfiles/qs", "puzzles"})
         EXPECT_TRUE(g.has(folder)) << folder;
 }
@@ -35,7 +36,7 @@ TEST(game, starts_snaps_and_quits_cleanly) {
 TEST(game, second_driver_path_and_log_levels) {
     Game g;
     g.write("s.txt", "2 snap a.png\n3 quit\n");
-    g.write("sfiles/config.ini", "");  // folder missing: the write above fails, start-up makes it
+    g.write(CONFIG_INI, "");  // folder missing: the write above fails, start-up makes it
     ASSERT_EQ(g.run({"--headless", "--window", "640x480", "--script", "s.txt", "-videodriver", "2", "-debug",
                      "1", "-path", "my\\boxes", "--unknown-switch"}),
               0)
@@ -48,7 +49,7 @@ TEST(game, second_driver_path_and_log_levels) {
     quiet.write("s.txt", "1 quit\n");
     ASSERT_EQ(quiet.run({"--headless", "--script", "s.txt"}), 0);
     EXPECT_FALSE(quiet.has("application.log"));
-    EXPECT_NE(quiet.file("sfiles/config.ini").find("OldScreenSize=1024 768"), std::string::npos);
+    EXPECT_NE(quiet.file(CONFIG_INI).find("OldScreenSize=1024 768"), std::string::npos);
 }
 
 TEST(game, second_copy_texts_and_signals) {
@@ -76,7 +77,7 @@ TEST(game, second_copy_texts_and_signals) {
     EXPECT_NE(log.find("kernel: text 3 from another program: ignored\n"), std::string::npos);
     EXPECT_NE(log.find("io_mem_done: nfreemem"), std::string::npos);  // the orderly shutdown ran
     EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);
-    EXPECT_NE(g.file("sfiles/config.ini").find("OldScreenSize=320 240"), std::string::npos);
+    EXPECT_NE(g.file(CONFIG_INI).find("OldScreenSize=320 240"), std::string::npos);
 }
 
 TEST(game, a_malformed_script_or_a_broken_or_missing_pack_stops_with_its_message) {

@@ -12,6 +12,7 @@
 
 #include "e2e/store_game.h"
 #include "gift/giftfile.h"
+#include "platform/io_ini.h"
 
 namespace {
 
@@ -137,7 +138,7 @@ TEST(gift, a_gift_installs_the_game_delivers_its_boxes_once_and_reaches_a_runnin
         home, home.game(),
         {home.game() + "/tesselo", "--headless", "--window", "1024x768", "--script", home.dir + "/quit.txt"});
     ASSERT_EQ(game.code, 0) << game.err;
-    const std::string config = read_all(home.game() + "/sfiles/config.ini");
+    const std::string config = read_all(home.game() + "/" + CONFIG_INI);
     EXPECT_NE(config.find("=Gift One\n"), std::string::npos) << config;
     EXPECT_NE(config.find("=Gift Two\n"), std::string::npos) << config;
 
@@ -173,5 +174,5 @@ TEST(gift, a_gift_installs_the_game_delivers_its_boxes_once_and_reaches_a_runnin
         e2e::poll([&] { return stat((home.game() + "/sfiles/temp/Gift Three.prw").c_str(), &st) == 0; }, 30));
     kill(running, SIGTERM);
     ASSERT_EQ(finish(home, running, "game").code, 0);
-    EXPECT_NE(read_all(home.game() + "/sfiles/config.ini").find("=Gift Three\n"), std::string::npos);
+    EXPECT_NE(read_all(home.game() + "/" + CONFIG_INI).find("=Gift Three\n"), std::string::npos);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "e2e/store_game.h"
+#include "platform/io_ini.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ using namespace e2e;
 std::string field(int x, int y) { return at(548 + x, 270 + y); }
 const std::string OPTIONS_BUTTON = at(582, 104);  // the tools window's second row, right
 
-std::string main_key(StoreGame& g, const char* key) { return ini_value(g.file("sfiles/config.ini"), key); }
+std::string main_key(StoreGame& g, const char* key) { return ini_value(g.file(CONFIG_INI), key); }
 
 TEST(options, before_the_game_ok_writes_the_settings_and_the_store_room_opens_it_again) {
     StoreGame g({"Sunset Lake"});
@@ -35,7 +36,7 @@ TEST(options, before_the_game_ok_writes_the_settings_and_the_store_room_opens_it
 
 TEST(options, before_the_game_cancel_ends_it_and_writes_nothing) {
     StoreGame g({});
-    g.write("sfiles/config.ini", "[MAIN]\nBackGround=10 20 0\nFeedBackSupport=0\n");
+    g.write(CONFIG_INI, "[MAIN]\nBackGround=10 20 0\nFeedBackSupport=0\n");
     // No quit in the script: Cancel alone ends the game.
     ASSERT_EQ(g.play("2 click " + field(100, 0) + " left\n+2 key escape\n", {"-options", "yes"}), 0)
         << g.file("stderr.txt");

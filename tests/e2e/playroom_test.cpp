@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/io_ini.h"
 #include "tests/e2e/game_run.h"
 
 namespace {
@@ -24,7 +25,7 @@ TEST(play_room, faint_picture_and_picture_window_keys_are_kept_for_the_next_run)
             "+1 key kpplus\n+1 key kpplus\n+1 key kpplus\n+1 key kpplus\n+1 key kpplus\n"  // stops at 4
             "+1 key kpminus\n+1 key kpminus\n+1 key kpminus\n+2 quit\n");
     ASSERT_EQ(g.run({"--headless", "--script", "s.txt", box}), 0) << g.file("stderr.txt");
-    std::string ini = g.file("sfiles/config.ini");
+    std::string ini = g.file(CONFIG_INI);
     EXPECT_EQ(ini_value(ini, "GhostVisible"), "1") << ini;
     EXPECT_EQ(ini_value(ini, "PictureIZoom"), "1");
     // Step 1: 128 + (600 - 128) / 4 = 246 by 246 * 400 / 600 = 164, plus the frame, the title
@@ -36,7 +37,7 @@ TEST(play_room, faint_picture_and_picture_window_keys_are_kept_for_the_next_run)
     // The next run starts from them; the size keys do nothing while the window is hidden.
     g.write("s.txt", "3 key p\n+1 key kpplus\n+1 key kpminus\n+1 key kpminus\n+1 quit\n");
     ASSERT_EQ(g.run({"--headless", "--script", "s.txt", box}), 0) << g.file("stderr.txt");
-    ini = g.file("sfiles/config.ini");
+    ini = g.file(CONFIG_INI);
     EXPECT_EQ(ini_value(ini, "GhostVisible"), "1") << ini;
     EXPECT_EQ(ini_value(ini, "PictureIZoom"), "1");
     EXPECT_EQ(ini_value(ini, "PictureWin"), "20 236 256 210 0 0");
@@ -45,7 +46,7 @@ TEST(play_room, faint_picture_and_picture_window_keys_are_kept_for_the_next_run)
 TEST(play_room, a_surprise_picture_refuses_both_pictures_with_a_message) {
     Game g;
     const std::string box = with_box(g, "Balloon Festival");
-    g.write("sfiles/config.ini", "[PLAYROOM]\nGhostVisible=1\n");
+    g.write(CONFIG_INI, "[PLAYROOM]\nGhostVisible=1\n");
     // Each refusal is a message box over the desk that Enter closes.
     g.write("s.txt",
             "2 snap before.png\n+1 key p\n+3 snap refused.png\n+1 key enter\n+3 snap after.png\n"
@@ -53,7 +54,7 @@ TEST(play_room, a_surprise_picture_refuses_both_pictures_with_a_message) {
     ASSERT_EQ(g.run({"--headless", "--script", "s.txt", box}), 0) << g.file("stderr.txt");
     EXPECT_NE(g.file("refused.png"), g.file("before.png"));
     EXPECT_EQ(g.file("after.png"), g.file("before.png"));
-    const std::string ini = g.file("sfiles/config.ini");
+    const std::string ini = g.file(CONFIG_INI);
     EXPECT_EQ(ini_value(ini, "GhostVisible"), "0") << ini;  // cleared by the box, never turned on
     const std::string picture = ini_value(ini, "PictureWin");
     ASSERT_GE(picture.size(), 4u);

@@ -122,7 +122,7 @@ void build_controls(int room) {
     button_select_in_group(first, 1);
     button_register(c, 0x601, 340, CHECK_Y, 40, 40, 41, nullptr, 14, 0);
 
-    int slider = slider_register(c, 3, SLIDER_X, SLIDER_Y, SLIDER_W, 9);
+    int slider = slider_register(c, SLIDER_NOTIFY | SLIDER_ARROWS, SLIDER_X, SLIDER_Y, SLIDER_W, 9);
     window_set_title(slider, "Number of pieces");
     slider_set_range(slider, 0, 100);
     slider_set_value(slider, 40);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "e2e/game_run.h"
+#include "platform/io_ini.h"
 #include "puzzle/box.h"
 
 namespace e2e {
@@ -28,7 +29,7 @@ struct StoreGame : e2e::Game {
             places += std::to_string(i) + "=" + std::to_string(layout[i].second.x) + " " +
                       std::to_string(layout[i].second.y) + "\n";
         }
-        write("sfiles/config.ini", "[MAIN]\nOldScreenSize=1024 768\n" + names + places);
+        write(CONFIG_INI, "[MAIN]\nOldScreenSize=1024 768\n" + names + places);
     }
     int play(const std::string& script, std::vector<std::string> extra = {}) {
         write("script.txt", script);
@@ -47,7 +48,7 @@ struct StoreGame : e2e::Game {
     }
     // The arrangement the game kept: name -> place.
     std::map<std::string, Place> shelf() {
-        const std::string ini = file("sfiles/config.ini");
+        const std::string ini = file(CONFIG_INI);
         auto section = [&](const std::string& name) {
             const size_t at = ini.find("[" + name + "]");
             return at == std::string::npos ? std::string() : ini.substr(at, ini.find("\n[", at) - at) + "\n";

@@ -98,7 +98,7 @@ TEST_F(Controls, slider_pages_presses_and_drags) {
     EXPECT_EQ(slider_page(0, 3), 1);
     EXPECT_EQ(slider_page(0, 100), 20);
     // Track 44..256: value 10 puts the thumb at 44 + 10 * 212 / 100 = 65.
-    int slider = slider_register(room, 1, 0, 100, 300, 9);
+    int slider = slider_register(room, SLIDER_NOTIFY, 0, 100, 300, 9);
     slider_set_range(slider, 0, 100);
     slider_set_value(slider, 10);
     EXPECT_EQ(slider_thumb_x(0, 100, 10, 44, 256), 65);

@@ -18,6 +18,7 @@
 #include "platform/io_file.h"
 #include "platform/screen.h"
 #include "support/files.h"
+#include "support/toolkit.h"
 
 namespace {
 
@@ -117,23 +118,12 @@ void press_row(int r, int t) {
 
 struct ChooserWindow : ::testing::Test {
     void SetUp() override {
-        screen_set_size_for_tests(800, 600);
-        screen_grid_create();
-        lt_init(LUMAVEX_ASSETS_DIR "/english.ini");
-        window_init();
-        msgbox_create("Lumavex");
         chooser_init();
-        io_dialog_set_runner(run_queue);
         io_make_folder((dir / "sub").c_str());
         write_file(dir / "keep.pzl", text_bytes("x"));
     }
-    void TearDown() override {
-        io_dialog_set_runner(nullptr);
-        window_done();
-        lt_done();
-        screen_grid_free();
-        g_steps.clear();
-    }
+    void TearDown() override { g_steps.clear(); }
+    ModalToolkit toolkit{run_queue};
     TempDir dir;
     char file[PATH_MAX_GAME] = "", folder[PATH_MAX_GAME] = "";
 };

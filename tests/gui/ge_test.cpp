@@ -109,7 +109,7 @@ void draw_room() {
     ge_draw_element(9, 116, 62, 60, 26);
     ge_bevel_box(14, 10, 162, 40);
     ge_draw_slider_track(-20, 112, 230);
-    ge_draw_picture(45, 150, 116);
+    ge_draw_picture(GE_PICTURE_OK, 150, 116);
     font_set_style(FONT_MEDIUM, ge_colour(GE_BUTTON_TEXT), ge_colour(GE_BUTTON_TEXT_SHADOW));
     font_set_layout(1, 90);
     font_draw("Open", 16 + 24, 60 + 56 + 6);

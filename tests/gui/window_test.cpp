@@ -157,7 +157,7 @@ TEST_F(Wm, placements_rescale_stay_reachable_and_survive_damage) {
     std::filesystem::create_directory(dir / "sfiles");
     const int w = window_register(-1, TW_POPUP | TW_TITLE, 0, 0, 200, 100, record, nullptr);
     auto restore = [&](const char* text, int what) {
-        io_ini_write("sfiles/config.ini", "ROOM", "Win", text);
+        io_ini_write(CONFIG_INI, "ROOM", "Win", text);
         window_restore_placement(w, "ROOM", "Win", what);
         int x, y, width, height;
         window_screen_pos(w, &x, &y);
@@ -171,7 +171,7 @@ TEST_F(Wm, placements_rescale_stay_reachable_and_survive_damage) {
     EXPECT_EQ(restore("-500 100 300 150 0 1", 15), std::vector<int>({-235, 100, 300, 150, 0, 1}));
     window_save_placement(w, "ROOM", "Copy");
     char text[64];
-    io_ini_read("sfiles/config.ini", "ROOM", "Copy", text, sizeof text);
+    io_ini_read(CONFIG_INI, "ROOM", "Copy", text, sizeof text);
     EXPECT_STREQ(text, "-235 100 300 150 0 1");
     EXPECT_EQ(restore("900 700 300 150 1 0", 15),
               std::vector<int>({768, 568, 300, 150, 1, 0}));  // top-left in

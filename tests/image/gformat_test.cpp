@@ -227,8 +227,7 @@ TEST(GformatBmp, every_guard_refuses_its_lie) {
     static size_t largest;
     largest = 0;
     pic_install_memory_hooks(
-        [](size_t size) { return largest = std::max(largest, size), io_mem_alloc(size); }, io_mem_free,
-        io_mem_realloc);
+        [](size_t size) { return largest = std::max(largest, size), io_mem_alloc(size); }, io_mem_free);
     for (const Case& c : cases) {
         if (!c.bytes.empty())
             write_fuzz_seed("fuzz_bmp", ("bad-" + c.name).c_str(), c.bytes.data(), c.bytes.size());
@@ -236,7 +235,7 @@ TEST(GformatBmp, every_guard_refuses_its_lie) {
         EXPECT_EQ(decode_bmp(c.bytes), nullptr) << c.name;
         EXPECT_STREQ(gformat_last_error(), "BMP loader: unknown error") << c.name;
     }
-    pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
+    pic_install_memory_hooks(io_mem_alloc, io_mem_free);
     EXPECT_LT(largest, 65536u);
 }
 
@@ -684,12 +683,12 @@ TEST(GformatPngWebp, lies_and_cuts_are_refused_before_the_pixels) {
     static size_t largest;
     largest = 0;
     pic_install_memory_hooks([](size_t n) { return largest = std::max(largest, n), io_mem_alloc(n); },
-                             io_mem_free, io_mem_realloc);
+                             io_mem_free);
     for (const auto& c : cases) {
         EXPECT_EQ(decode_new(c.seed, c.bytes, c.png), nullptr) << c.seed << c.png;
         EXPECT_STREQ(gformat_last_error(), c.text ? c.text : gformat_last_error()) << c.seed;
     }
-    pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
+    pic_install_memory_hooks(io_mem_alloc, io_mem_free);
     EXPECT_LT(largest, (size_t)1 << 20);
 }
 

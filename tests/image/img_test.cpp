@@ -254,7 +254,7 @@ TEST(ImgTile, layout_and_flags) {
     };
     ImgTileDrawer previous = img_set_tile_drawer(record);
     EXPECT_EQ(previous, img_draw);
-    const ImgRect rect{5, 6, 4, 3};
+    const Rect rect{5, 6, 4, 3};
     using V = std::vector<TileCall>;
     auto tiles = [&](int x0, int y0, int xend, int yend, int flags) {
         g_tiles.clear();

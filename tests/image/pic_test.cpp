@@ -266,7 +266,7 @@ TEST_F(PicTest, memory_hooks_carry_every_buffer) {
     static int taken, given_back;
     taken = given_back = 0;
     pic_install_memory_hooks([](size_t size) { return taken++, io_mem_alloc(size); },
-                             [](void* block) { given_back++, io_mem_free(block); }, io_mem_realloc);
+                             [](void* block) { given_back++, io_mem_free(block); });
     ASSERT_EQ(import_as("hooked.bmp", small_bmp()), 1);
     ASSERT_EQ(import_as("hooked.tif", small_tif()), 1);
     ASSERT_EQ(import_as("hooked.jpg", small_jpeg(IMG_8BIT)), 1);
@@ -274,9 +274,8 @@ TEST_F(PicTest, memory_hooks_carry_every_buffer) {
     EXPECT_EQ(taken - given_back, 1);  // only the working picture is left
     pic_free();
     EXPECT_EQ(taken, given_back);
-    pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
-    const std::string refused =
-        fatal_message_of([] { pic_install_memory_hooks(nullptr, io_mem_free, io_mem_realloc); });
+    pic_install_memory_hooks(io_mem_alloc, io_mem_free);
+    const std::string refused = fatal_message_of([] { pic_install_memory_hooks(nullptr, io_mem_free); });
     EXPECT_EQ(refused.rfind("pic_install_memory_hooks: assertion failed", 0), 0u);
 }
 

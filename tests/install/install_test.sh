@@ -33,6 +33,7 @@ DESTDIR=$stage "$cmake" --install "$build" --prefix "$prefix" >"$tmp/install.log
 game=$root/lib/lumavex
 sizes="16 24 32 48 64 128 256"
 for file in bin/lumavex lib/lumavex/tesselo lib/lumavex/data.pck lib/lumavex/help/index.html \
+    lib/lumavex/sfiles/loader.dat lib/lumavex/sfiles/present.bin share/man/man6/lumavex.6 \
     share/applications/lumavex.desktop share/mime/packages/lumavex.xml \
     "share/metainfo/$app_id.metainfo.xml"; do
     [ -f "$root/$file" ] || fail "$file is not installed"
@@ -115,8 +116,10 @@ player=$home/.local/share/lumavex
 for item in tesselo data.pck help/index.html sfiles; do
     [ -e "$player/$item" ] || fail "the player's folder lacks $item"
 done
-[ "$(cd "$player" && readlink -f tesselo)" = "$(readlink -f "$game/tesselo")" ] ||
-    fail "the player's program is not the installed one"
+for item in tesselo data.pck help sfiles/loader.dat sfiles/present.bin; do
+    [ "$(readlink -f "$player/$item")" = "$(readlink -f "$game/$item")" ] ||
+        fail "the player's $item is not the installed one"
+done
 count=$(find "$player/puzzles" -name '*.pzl' | wc -l)
 [ "$count" -eq "$(find "$game/puzzles" -name '*.pzl' | wc -l)" ] || fail "$count sample boxes seeded"
 ini=$home/.config/Dremwick/Lumavex.ini
@@ -130,6 +133,31 @@ play "From Anna.pzl" || fail "the run with a box ended with $?"
 [ ! -e "$player/puzzles/Mandala.pzl" ] || fail "the samples were seeded again"
 cmp -s "$tmp/downloads/From Anna.pzl" "$player/puzzles/From Anna.pzl" ||
     fail "the box named on the command line is not on the shelf: $(cat "$tmp/game.log")"
+
+# --- A player's folder made by a gift's installer ---------------------------------------------------
+# The installer every gift carries puts copies of the game's files into the player's folder; the
+# installed command replaces them with links and keeps the player's boxes, settings and games.
+gifted=$tmp/gifted
+mkdir -p "$gifted" "$tmp/work"
+(cd "$tmp/work" && env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$gifted" "$build/game/sfiles/present.bin" /VERYSILENT) \
+    >"$tmp/present.log" 2>&1 || fail "the gift's installer ended with $?: $(cat "$tmp/present.log")"
+folder=$gifted/.local/share/lumavex
+[ -f "$folder/tesselo" ] && [ ! -L "$folder/tesselo" ] && [ -d "$folder/help" ] || fail "the gift's installer made no folder"
+printf 'my own box\n' >"$folder/puzzles/Mine.pzl"
+mkdir -p "$folder/sfiles/qs"
+printf 'a game in progress\n' >"$folder/sfiles/qs/Mine.qsv"
+find "$folder/puzzles" "$folder/sfiles/qs" -type f -exec md5sum {} + | sort >"$tmp/gifted.before"
+(cd "$tmp/downloads" && env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$gifted" XDG_RUNTIME_DIR="$tmp/run" \
+    "$root/bin/lumavex" --headless --script ../quit.txt) >"$tmp/game.log" 2>&1 ||
+    fail "the installed command ended with $? in a gift's folder: $(cat "$tmp/game.log")"
+for item in tesselo data.pck help sfiles/loader.dat sfiles/present.bin; do
+    [ -L "$folder/$item" ] && [ "$(readlink -f "$folder/$item")" = "$(readlink -f "$game/$item")" ] ||
+        fail "the gift's $item was not replaced by the installed one"
+done
+[ ! -e "$game/help/help" ] || fail "the help was linked inside the installed help folder"
+find "$folder/puzzles" "$folder/sfiles/qs" -type f -exec md5sum {} + | sort | cmp -s "$tmp/gifted.before" - ||
+    fail "the installed command lost or changed a box or game of a gift's folder"
+[ -f "$folder/sfiles/config.ini" ] || fail "the player's settings are gone"
 
 # --- Uninstall -------------------------------------------------------------------------------------
 find "$stage" ! -type d >"$tmp/staged"

@@ -116,7 +116,7 @@ TEST_F(KernelFixture, idle_event_flushes_dirty_cells_into_the_presentation_list)
     EXPECT_EQ(io_video_present_list().count, 25);
     kernel_event(KE_IDLE, 0, 0, 0);
     EXPECT_EQ(io_video_present_list().count, 0);
-    ScreenRect r = {30, 20, 4, 8};
+    Rect r = {30, 20, 4, 8};
     kernel_event(KE_PAINT, (intptr_t)&r, 0, 0);  // paint only marks cells; the manager never sees it
     kernel_event(KE_IDLE, 0, 0, 0);
     ASSERT_EQ(io_video_present_list().count, 2);

@@ -191,9 +191,9 @@ TEST(script, input_comes_before_its_tick_and_a_long_command_holds_the_lines_afte
 
 TEST(snap, right_way_up_in_true_colours) {
     io_video_create_frame(5, 3, 24);
-    io_gdi_set_pen(0, 0xFF0000);
+    io_gdi_set_pen(PEN_SOLID, 0xFF0000);
     io_gdi_line(0, 0, 0, 0);  // top left red
-    io_gdi_set_pen(0, 0x0000FF);
+    io_gdi_set_pen(PEN_SOLID, 0x0000FF);
     io_gdi_line(4, 2, 4, 2);  // bottom right blue
     io_gdi_reset_pen();
     const char* path = "/tmp/lumavex-snap-test.png";

@@ -290,19 +290,19 @@ struct PenFixture : ::testing::Test {
 };
 
 TEST_F(PenFixture, lines_rectangles_styles_and_curves) {
-    io_gdi_set_pen(0, 0x123456);     // solid lines with their end points are pinned by the grid preview
-    io_gdi_rectangle(20, 10, 5, 4);  // outline of 20..24 x 10..13
+    io_gdi_set_pen(PEN_SOLID, 0x123456);  // solid lines with their end points are pinned by the grid preview
+    io_gdi_rectangle(20, 10, 5, 4);       // outline of 20..24 x 10..13
     EXPECT_EQ(pixel(20, 10), 0x123456);
     EXPECT_EQ(pixel(24, 13), 0x123456);
     EXPECT_EQ(pixel(22, 11), 0);  // hollow
     EXPECT_EQ(pixel(25, 10), 0);
-    io_gdi_set_pen(2, 0xFFFFFF);  // dotted: three on, three off
+    io_gdi_set_pen(PEN_DOTTED, 0xFFFFFF);  // dotted: three on, three off
     io_gdi_line(0, 20, 11, 20);
     EXPECT_EQ(lit_in_row(20), 6);
-    io_gdi_set_pen(0, -1);  // the null pen draws nothing
+    io_gdi_set_pen(PEN_SOLID, -1);  // the null pen draws nothing
     io_gdi_line(0, 25, 60, 25);
     EXPECT_EQ(lit_in_row(25), 0);
-    io_gdi_set_pen(0, 0xFF0000);
+    io_gdi_set_pen(PEN_SOLID, 0xFF0000);
     io_gdi_line(-100, 30, 1000, 30);  // clipped to the buffer
     EXPECT_EQ(lit_in_row(30), 64);
     screen_set_clip(10, 0, 20, 32);  // and to the clip rectangle
@@ -312,7 +312,7 @@ TEST_F(PenFixture, lines_rectangles_styles_and_curves) {
     EXPECT_EQ(fatal_message_of([] { io_gdi_set_pen(3, 0); }), "io_gdi_set_pen: invalid pen style\n");
 
     // A curve passes through its end points; its top, at t = 0.5, is (30.25, 7).
-    io_gdi_set_pen(0, 0x00FF00);
+    io_gdi_set_pen(PEN_SOLID, 0x00FF00);
     GdiPoint pts[] = {{2, 28}, {10, 0}, {50, 0}, {60, 28}};
     io_gdi_bezier(pts, 4);
     EXPECT_EQ(pixel(2, 28), 0x00FF00);

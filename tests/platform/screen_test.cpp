@@ -96,7 +96,7 @@ TEST_F(Grid800, spans_merge_runs_of_a_row_and_the_walker_keeps_to_touched_cells)
 }
 
 TEST_F(Grid800, dirty_bounds) {
-    ScreenRect b;
+    Rect b;
     EXPECT_FALSE(screen_dirty_bounds(0, 0, 799, 599, &b));
     screen_invalidate(100, 100, 1, 1);  // cell column 3, row 4: 96..127 x 96..119
     screen_invalidate(300, 200, 1, 1);  // column 9, row 8: 288..319 x 192..215

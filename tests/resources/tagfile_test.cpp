@@ -8,24 +8,14 @@
 #include <cstring>
 #include <vector>
 
+#include "puzzle/save.h"
 #include "support/fatal_trap.h"
 #include "support/files.h"
 
 namespace {
 
-// A summary record like the one a saved game keeps.
-struct Summary {
-    int32_t seconds;
-    char date[64];
-    int32_t percent;
-    int32_t pieces;
-};
-const FieldEntry SUMMARY_FIELDS[] = {{1, 4, offsetof(Summary, seconds)},
-                                     {2, 64, offsetof(Summary, date)},
-                                     {3, 4, offsetof(Summary, percent)},
-                                     {4, 4, offsetof(Summary, pieces)},
-                                     {0, 0, 0}};
-const Summary SAMPLE = {3725, "Tuesday, 4 March 2003", -7, 0x01020304};
+// The records are tried on the summary a saved game keeps (puzzle/save.h).
+const SaveInfo SAMPLE = {3725, "Tuesday, 4 March 2003", -7, 0x01020304};
 
 TEST(tagfile, tags_chunk_heads_and_records_are_little_endian_in_table_order) {
     EXPECT_EQ(file_tag("QICK"), 0x4B434951u);
@@ -36,7 +26,7 @@ TEST(tagfile, tags_chunk_heads_and_records_are_little_endian_in_table_order) {
     std::fclose(f);
 
     f = std::tmpfile();
-    ASSERT_EQ(record_write(f, SUMMARY_FIELDS, &SAMPLE), 1);
+    ASSERT_EQ(record_write(f, saveinfo_fields, &SAMPLE), 1);
     const Bytes got = file_bytes(f);
     std::fclose(f);
     Bytes want, date(64, 0);
@@ -80,13 +70,13 @@ TEST(tagfile, record_read_skips_unknown_keeps_missing_and_refuses_wrong_sizes) {
                  {"truncated", truncated, 0, 3725, -7, 0x01020304, nullptr},
                  {"partial head", partial_head, 1, 3725, 50, 0x01020304, SAMPLE.date}};
     for (const auto& c : cases) {
-        Summary s = SAMPLE;
+        SaveInfo s = SAMPLE;
         FILE* f = file_of(c.bytes);
-        EXPECT_EQ(record_read(f, SUMMARY_FIELDS, &s), c.result) << c.what;
+        EXPECT_EQ(record_read(f, saveinfo_fields, &s), c.result) << c.what;
         std::fclose(f);
-        EXPECT_EQ(s.seconds, c.seconds) << c.what;
+        EXPECT_EQ(s.elapsedSeconds, c.seconds) << c.what;
         EXPECT_EQ(s.percent, c.percent) << c.what;
-        EXPECT_EQ(s.pieces, c.pieces) << c.what;
+        EXPECT_EQ(s.pieceCount, c.pieces) << c.what;
         EXPECT_STREQ(c.date ? s.date : nullptr, c.date) << c.what;
     }
 }
@@ -130,7 +120,7 @@ TEST(tagfile, stamps_and_the_tag_written_last) {
     ASSERT_EQ(file_write_tag(f, 0), 1);
     ASSERT_EQ(file_write_stamp(f, &stamp), 1);
     ASSERT_EQ(file_write_u32(f, 1), 1);
-    ASSERT_EQ(record_write(f, SUMMARY_FIELDS, &SAMPLE), 1);
+    ASSERT_EQ(record_write(f, saveinfo_fields, &SAMPLE), 1);
     const Bytes stamp_bytes = {0x44, 0x33, 0x22, 0x11, 0xFE, 0xFF, 0xFF, 0xFF,
                                0xFF, 0x7F, 0,    0,    125,  0,    0,    0};
     const Bytes written = file_bytes(f);
@@ -142,13 +132,13 @@ TEST(tagfile, stamps_and_the_tag_written_last) {
     std::rewind(f);
     uint32_t version = 0;
     FileStamp other = stamp;
-    Summary back = {};
+    SaveInfo back = {};
     EXPECT_EQ(file_check_tag(f, file_tag("QICK")), 1);
     EXPECT_EQ(file_read_stamp(f, &other), 1);
     EXPECT_EQ(std::memcmp(&other, &stamp, 16), 0);
     EXPECT_EQ(file_read_u32(f, &version), 1);
     EXPECT_EQ(version, 1u);
-    EXPECT_EQ(record_read(f, SUMMARY_FIELDS, &back), 1);
+    EXPECT_EQ(record_read(f, saveinfo_fields, &back), 1);
     EXPECT_EQ(std::memcmp(&back, &SAMPLE, sizeof back), 0);
     std::fseek(f, 4, SEEK_SET);
     EXPECT_EQ(file_check_stamp(f, &stamp), 1);

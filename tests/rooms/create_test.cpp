@@ -19,6 +19,7 @@
 #include "puzzle/box_samples.h"
 #include "puzzle/curve.h"
 #include "resources/dp.h"
+#include "rooms/create_rules.h"
 #include "rooms/shelf.h"
 #include "rooms/store.h"
 
@@ -27,9 +28,10 @@ namespace {
 using namespace box_samples;
 
 TEST(CreateRules, sizes_piece_sizes_screens_and_info_text_against_values_worked_out_by_hand) {
-    int x, y, w, h;
-    create_picture_area(1024, 768, &x, &y, &w, &h);
-    EXPECT_EQ((std::vector<int>{x, y, w, h}), (std::vector<int>{10, 28, 1004, 688}));
+    const Rect a = create_picture_area(1024, 768), shown = create_picture_rect(1024, 768, 200, 101);
+    EXPECT_EQ((std::vector<int>{a.x, a.y, a.w, a.h}), (std::vector<int>{10, 28, 1004, 688}));
+    EXPECT_EQ((std::vector<int>{shown.x, shown.y, shown.w, shown.h}), (std::vector<int>{412, 321, 200, 101}));
+    int w, h;
     create_fit(3000, 2000, 1004, 688, &w, &h);
     EXPECT_EQ((std::pair(w, h)), (std::pair(1004, 669)));
     create_fit(1000, 3000, 1004, 688, &w, &h);  // the height meets the edge first

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/io_file.h"
+#include "platform/io_ini.h"
 #include "support/files.h"
 
 namespace {
@@ -40,7 +41,7 @@ struct OptionsConfig : ::testing::Test {
         std::filesystem::create_directory(dir / "sfiles");
     }
     void TearDown() override { io_set_start_folder(""); }
-    void config(const std::string& text) { write_file(dir / "sfiles/config.ini", text_bytes(text)); }
+    void config(const std::string& text) { write_file(dir / CONFIG_INI, text_bytes(text)); }
     // Language, help, hue, saturation, brightness and feedback as read.
     static std::vector<std::string> read() {
         OptionsSettings s;
@@ -85,7 +86,7 @@ TEST_F(OptionsConfig, written_keys_read_back_and_keep_the_rest) {
     s.brightness = -20;
     s.feedback = 0;
     ASSERT_EQ(options_write(s), 1);
-    const Bytes bytes = read_file(dir / "sfiles/config.ini");
+    const Bytes bytes = read_file(dir / CONFIG_INI);
     const std::string all(bytes.begin(), bytes.end());
     // English help: the key is there, empty; the keys of others stay.
     for (const char* line :

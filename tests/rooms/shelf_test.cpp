@@ -58,7 +58,7 @@ ShelfBox* at(const char* name, int x, int y) {
 
 std::string ini(const char* section, const char* key) {
     char text[128];
-    io_ini_read("sfiles/config.ini", section, key, text, sizeof text);
+    io_ini_read(CONFIG_INI, section, key, text, sizeof text);
     return text;
 }
 
@@ -89,7 +89,7 @@ TEST(Shelf, arrangement_round_trips_skips_gone_boxes_and_ends_at_the_first_missi
     // The box at key 0 is gone and key 2 lost its place: alpha comes from the folder listing.
     shelf_free();
     std::filesystem::remove("puzzles/gamma.pzl");
-    io_ini_delete_key("sfiles/config.ini", "BOXPOSS", "2");
+    io_ini_delete_key(CONFIG_INI, "BOXPOSS", "2");
     shelf_init(800, 600);
     shelf_load_all(800, 600);
     ASSERT_EQ(shelf_count(), 2);

@@ -12,6 +12,7 @@
 #include "platform/screen.h"
 #include "puzzle/box_samples.h"
 #include "rooms/shelf.h"
+#include "support/toolkit.h"
 
 namespace {
 
@@ -26,23 +27,12 @@ int close_at_once(const int* /*done*/) {
 
 struct StoreRules : ::testing::Test {
     GameFolder folder;
+    ModalToolkit toolkit{close_at_once};
     void SetUp() override {
-        screen_set_size_for_tests(800, 600);
-        screen_grid_create();
-        lt_init(LUMAVEX_ASSETS_DIR "/english.ini");
-        window_init();
-        msgbox_create("Lumavex");
-        io_dialog_set_runner(close_at_once);
         g_messages = 0;
         shelf_init(800, 600);
     }
-    void TearDown() override {
-        shelf_free();
-        io_dialog_set_runner(nullptr);
-        window_done();
-        lt_done();
-        screen_grid_free();
-    }
+    void TearDown() override { shelf_free(); }
     static void write_box(const std::string& name, int link = 0) {
         BoxRecord r{10, 0, 0, 48, 32, 12, 0, 0, 0, link, 0, link, 0, 0};
         std::vector<std::pair<uint32_t, Bytes>> chunks{{BOX_CHUNK_PICTURE, sample_jpeg()}};

@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <map>
 
+#include "gui/ge.h"
+#include "gui/skin_pack.h"
+#include "gui/window.h"
 #include "image/gformat.h"
 #include "image/img.h"
 #include "platform/io_ini.h"
@@ -30,28 +33,33 @@ const Built& built() {
     return b;
 }
 
+// The built skin.ini as a file, written once per run.
+const std::string& skin_ini_file() {
+    static const std::string path = [] {
+        const std::vector<uint8_t>& bytes = *built().by_name.at("skin.ini");
+        char name[] = "/tmp/skin_ini_XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd < 0 || write(fd, bytes.data(), bytes.size()) != (ssize_t)bytes.size()) return std::string();
+        close(fd);
+        static std::string made = name;
+        std::atexit([] { std::remove(made.c_str()); });
+        return made;
+    }();
+    return path;
+}
+
 const Image* image_of(const char* name) {
     auto it = built().by_name.find(name);
     return it == built().by_name.end() ? nullptr : (const Image*)it->second->data();
 }
 
-// The picture rectangles as the skin's layout contract gives them, typed here on their own.
-const int CONTRACT[49][4] = {
-    {60, 0, 18, 18},    {60, 18, 18, 18},  {78, 0, 18, 18},   {78, 18, 18, 18},   {60, 58, 18, 18},
-    {60, 76, 18, 18},   {78, 58, 18, 18},  {78, 76, 18, 18},  {96, 58, 18, 18},   {96, 76, 18, 18},
-    {114, 58, 18, 18},  {114, 76, 18, 18}, {132, 58, 18, 18}, {132, 76, 18, 18},  {150, 58, 18, 18},
-    {150, 76, 18, 18},  {168, 58, 18, 18}, {168, 76, 18, 18}, {96, 0, 18, 18},    {96, 18, 18, 18},
-    {114, 0, 18, 18},   {114, 18, 18, 18}, {132, 0, 18, 18},  {132, 18, 18, 18},  {0, 112, 24, 24},
-    {0, 136, 24, 24},   {84, 112, 24, 24}, {84, 136, 24, 24}, {114, 112, 18, 24}, {114, 136, 18, 24},
-    {0, 76, 6, 18},     {24, 112, 12, 24}, {36, 112, 12, 24}, {48, 112, 12, 24},  {60, 112, 12, 24},
-    {78, 94, 18, 18},   {60, 94, 18, 18},  {0, 160, 48, 48},  {48, 160, 48, 48},  {96, 160, 48, 48},
-    {132, 112, 32, 32}, {0, 208, 32, 32},  {0, 240, 32, 32},  {32, 208, 32, 32},  {32, 240, 32, 32},
-    {64, 208, 32, 32},  {64, 240, 32, 32}, {150, 0, 20, 20},  {150, 20, 20, 20}};
-const int TITLE_CONTRACT[10][4] = {{0, 0, 12, 18},   {12, 0, 12, 18}, {24, 0, 12, 18},  {36, 0, 12, 18},
-                                   {48, 0, 12, 18},  {0, 58, 6, 18},  {12, 58, 12, 18}, {24, 58, 12, 18},
-                                   {36, 58, 12, 18}, {48, 58, 12, 18}};
 // Picture n + 1 is the hover or checked look of picture n.
-const int TWINS[] = {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 35, 41, 43, 45, 47};
+const int TWINS[] = {
+    GE_PICTURE_TICK,        GE_PICTURE_RADIO,        GE_PICTURE_ZOOM,         GE_PICTURE_ZOOM + 2,
+    GE_PICTURE_ZOOM + 4,    GE_PICTURE_ZOOM + 6,     GE_PICTURE_ZOOM + 8,     GE_PICTURE_HELP,
+    GE_PICTURE_EYE,         GE_PICTURE_UNROLL,       GE_PICTURE_ROLL_UP,      GE_PICTURE_CLOSE,
+    GE_PICTURE_SLIDER_LEFT, GE_PICTURE_SLIDER_RIGHT, GE_PICTURE_SLIDER_THUMB, GE_PICTURE_ROTATION,
+    GE_PICTURE_ROOM_HELP,   GE_PICTURE_CANCEL,       GE_PICTURE_OK,           GE_PICTURE_CORNER};
 
 const uint8_t* colour_at(const Image* im, int x, int y) {
     return (const uint8_t*)im + im->colourOffset + (size_t)y * im->colourPitch + 3 * x;
@@ -60,7 +68,7 @@ int alpha_at(const Image* im, int x, int y) {
     return im->alphaOffset ? ((const uint8_t*)im + im->alphaOffset)[(size_t)y * im->alphaPitch + x] : 255;
 }
 // Sum of channel differences between two same-sized rectangles (colour and alpha).
-long rect_difference(const Image* im, SkinRect a, SkinRect b) {
+long rect_difference(const Image* im, Rect a, Rect b) {
     long sum = 0;
     for (int y = 0; y < a.h; y++)
         for (int x = 0; x < a.w; x++) {
@@ -71,11 +79,11 @@ long rect_difference(const Image* im, SkinRect a, SkinRect b) {
     return sum;
 }
 
-bool overlap(SkinRect a, SkinRect b) {
+bool overlap(Rect a, Rect b) {
     return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
 }
 
-std::vector<int> as_list(SkinRect r) { return {r.x, r.y, r.w, r.h}; }
+std::vector<int> as_list(Rect r) { return {r.x, r.y, r.w, r.h}; }
 
 }  // namespace
 
@@ -126,40 +134,67 @@ TEST(SkinArt, every_resource_is_there_with_its_kind_and_size) {
     }
 }
 
-TEST(SkinArt, sheet_rectangles_follow_the_layout_and_stay_apart) {
-    std::vector<SkinRect> used;
-    for (int n = 0; n < SKIN_PICTURE_COUNT; n++) {
-        SkinRect r = skin_picture_rect(n);
-        EXPECT_EQ(as_list(r), std::vector<int>(CONTRACT[n], CONTRACT[n] + 4)) << "picture " << n;
-        EXPECT_TRUE(r.x + r.w <= SHEET_A_W && r.y + r.h <= SHEET_A_H) << "picture " << n;
+TEST(SkinArt, sheet_rectangles_fit_their_sheets_and_stay_apart) {
+    std::vector<Rect> used;
+    for (int n = 0; n < GE_PICTURE_COUNT; n++) {
+        Rect r = ge_picture_rect(n);
+        EXPECT_TRUE(r.w > 0 && r.h > 0 && r.x + r.w <= SHEET_A_W && r.y + r.h <= SHEET_A_H)
+            << "picture " << n;
         used.push_back(r);
     }
     // The 25 frame tiles: columns of 12, rows at 18, 30, 36, 40, 46 of heights 12, 6, 4, 6, 12.
-    EXPECT_EQ(as_list(frame_tile_rect(0)), (std::vector<int>{0, 18, 12, 12}));
-    EXPECT_EQ(as_list(frame_tile_rect(11)), (std::vector<int>{12, 36, 12, 4}));
-    EXPECT_EQ(as_list(frame_tile_rect(17)), (std::vector<int>{24, 40, 12, 6}));
-    EXPECT_EQ(as_list(frame_tile_rect(24)), (std::vector<int>{48, 46, 12, 12}));
-    for (int t = 0; t < 25; t++) {
-        used.push_back(frame_tile_rect(t));
+    EXPECT_EQ(as_list(ge_frame_tile_rect(0)), (std::vector<int>{0, 18, 12, 12}));
+    EXPECT_EQ(as_list(ge_frame_tile_rect(11)), (std::vector<int>{12, 36, 12, 4}));
+    EXPECT_EQ(as_list(ge_frame_tile_rect(17)), (std::vector<int>{24, 40, 12, 6}));
+    EXPECT_EQ(as_list(ge_frame_tile_rect(24)), (std::vector<int>{48, 46, 12, 12}));
+    for (int t = 0; t < GE_FRAME_TILE_COUNT; t++) {
+        used.push_back(ge_frame_tile_rect(t));
         EXPECT_LE(used.back().y + used.back().h, SHEET_B_H);
     }
     for (size_t i = 0; i < used.size(); i++)
         for (size_t j = i + 1; j < used.size(); j++)
             EXPECT_FALSE(overlap(used[i], used[j])) << i << " and " << j;
-    for (int p = 0; p < 10; p++) {
-        SkinRect r = title_piece_rect(p);
-        EXPECT_EQ(as_list(r), std::vector<int>(TITLE_CONTRACT[p], TITLE_CONTRACT[p] + 4)) << "piece " << p;
-        EXPECT_LE(r.x + r.w, SHEET_B_W);
-        for (int t = 0; t < 25; t++)
-            EXPECT_FALSE(overlap(r, frame_tile_rect(t))) << "piece " << p << " tile " << t;
+    for (int p = 0; p < GE_TITLE_PIECE_COUNT; p++) {
+        Rect r = ge_title_piece_rect(p);
+        EXPECT_TRUE(r.w > 0 && r.h == TITLE_HEIGHT && r.x + r.w <= SHEET_B_W) << "piece " << p;
+        for (int t = 0; t < GE_FRAME_TILE_COUNT; t++)
+            EXPECT_FALSE(overlap(r, ge_frame_tile_rect(t))) << "piece " << p << " tile " << t;
     }
+    EXPECT_EQ(as_list(ge_picture_rect(GE_PICTURE_COUNT)), (std::vector<int>{0, 0, 0, 0}));
+}
+
+// The reader against the writer: every picture the game cuts from the pack's sheet is, pixel for
+// pixel, the picture the pack builder drew for that number (drawn over black, where a
+// premultiplied picture leaves exactly its own colour).
+TEST(SkinArt, the_game_draws_every_picture_as_the_builder_drew_it) {
+    SkinFrame frame(64, 64);
+    ge_init(skin_ini_file().c_str());
+    for (int n = 0; n < GE_PICTURE_COUNT; n++) {
+        Canvas sheet(SHEET_A_W, SHEET_A_H);
+        draw_skin_picture(sheet, n);
+        const std::vector<uint8_t> drawn = canvas_to_img(sheet, true);
+        const Image* im = (const Image*)drawn.data();
+        const Rect r = ge_picture_rect(n);
+        SkinFrame::fill(0);
+        screen_invalidate_all();
+        ge_draw_picture(n, 0, 0);
+        int wrong = 0;
+        for (int y = 0; y < 64; y++)
+            for (int x = 0; x < 64; x++)
+                for (int k = 0; k < 3; k++) {
+                    const bool inside = x < r.w && y < r.h;
+                    wrong += SkinFrame::at(x, y)[k] != (inside ? colour_at(im, r.x + x, r.y + y)[k] : 0);
+                }
+        EXPECT_EQ(wrong, 0) << "picture " << n;
+    }
+    ge_done();
 }
 
 TEST(SkinArt, pictures_are_drawn_and_twins_differ) {
     const Image* a = image_of("img/active.img");
     ASSERT_TRUE(a);
-    for (int n = 0; n < SKIN_PICTURE_COUNT; n++) {
-        SkinRect r = skin_picture_rect(n);
+    for (int n = 0; n < GE_PICTURE_COUNT; n++) {
+        Rect r = ge_picture_rect(n);
         int opaque = 0, covered = 0;
         for (int y = 0; y < r.h; y++)
             for (int x = 0; x < r.w; x++) {
@@ -168,18 +203,19 @@ TEST(SkinArt, pictures_are_drawn_and_twins_differ) {
             }
         EXPECT_GT(covered, r.w * r.h / 8) << "picture " << n << " is nearly empty";
         // Pictures drawn on a bar or strip with nothing behind them paint their own ground.
-        if ((n >= 4 && n <= 21) || n == 47 || n == 48) {
+        if ((n >= GE_PICTURE_ZOOM && n < GE_PICTURE_CLOSE) || n >= GE_PICTURE_CORNER) {
             EXPECT_EQ(opaque, r.w * r.h) << "picture " << n;
         }
     }
     for (int n : TWINS) {
-        SkinRect base = skin_picture_rect(n), twin = skin_picture_rect(n + 1);
+        Rect base = ge_picture_rect(n), twin = ge_picture_rect(n + 1);
         ASSERT_TRUE(base.w == twin.w && base.h == twin.h) << n;
         // A look a player can tell apart: on average more than 8 levels a pixel.
         EXPECT_GT(rect_difference(a, base, twin), 8L * base.w * base.h)
             << "pictures " << n << " and " << n + 1;
     }
-    EXPECT_GT(rect_difference(a, skin_picture_rect(32), skin_picture_rect(33)), 0);
+    EXPECT_GT(rect_difference(a, ge_picture_rect(GE_PICTURE_TRACK), ge_picture_rect(GE_PICTURE_TRACK + 1)),
+              0);
 }
 
 TEST(SkinArt, frame_tiles_join_without_steps) {
@@ -188,12 +224,12 @@ TEST(SkinArt, frame_tiles_join_without_steps) {
         const Image* im = image_of(name);
         ASSERT_TRUE(im);
         auto row_of = [&](int tile, int row) {
-            SkinRect r = frame_tile_rect(tile);
-            return SkinRect{r.x, r.y + row, r.w, 1};
+            Rect r = ge_frame_tile_rect(tile);
+            return Rect{r.x, r.y + row, r.w, 1};
         };
         auto column_of = [&](int tile, int col) {
-            SkinRect r = frame_tile_rect(tile);
-            return SkinRect{r.x + col, r.y, 1, r.h};
+            Rect r = ge_frame_tile_rect(tile);
+            return Rect{r.x + col, r.y, 1, r.h};
         };
         // Tiles that are repeated along one direction look the same at every step.
         for (int t : {10, 11, 12, 13, 14})
@@ -206,13 +242,13 @@ TEST(SkinArt, frame_tiles_join_without_steps) {
         // below: at most a level or two apart (the face's shading starts), never a step.
         const int down[][2] = {{0, 10}, {3, 13}, {5, 10}, {8, 13}, {4, 14}, {2, 12}, {9, 14}, {7, 12}};
         for (auto& d : down)
-            EXPECT_LE(rect_difference(im, row_of(d[0], frame_tile_rect(d[0]).h - 1), row_of(d[1], 0)), 96)
+            EXPECT_LE(rect_difference(im, row_of(d[0], ge_frame_tile_rect(d[0]).h - 1), row_of(d[1], 0)), 96)
                 << d[0] << " over " << d[1];
         const int up[][2] = {{20, 10}, {23, 13}, {15, 10}, {18, 13}, {24, 14}, {22, 12}, {19, 14}, {17, 12}};
         for (auto& u : up)
             EXPECT_LE(rect_difference(im, row_of(u[0], 0), row_of(u[1], 0)), 96) << u[1] << " over " << u[0];
         // The centre is solid.
-        SkinRect centre = frame_tile_rect(11);
+        Rect centre = ge_frame_tile_rect(11);
         for (int y = 0; y < centre.h; y++)
             for (int x = 0; x < centre.w; x++)
                 EXPECT_EQ(alpha_at(im, centre.x + x, centre.y + y), 255);
@@ -253,17 +289,12 @@ TEST(SkinArt, textures_repeat_without_seams) {
 // by the skin tests (a missing colour is fatal there); the gallery's tints are read here as the
 // gallery reads them.
 TEST(SkinArt, gallery_tints_read_back_with_the_game_rules) {
-    const std::vector<uint8_t>& bytes = *built().by_name.at("skin.ini");
-    char path[] = "/tmp/skin_ini_XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), (ssize_t)bytes.size());
-    close(fd);
     for (const char* key : {"Texture0", "Texture1", "Texture2", "Texture3"}) {
         int hue, brightness, saturation;
-        EXPECT_EQ(io_ini_read_triple(path, "GALLERY", key, &hue, &brightness, &saturation), 1) << key;
+        EXPECT_EQ(io_ini_read_triple(skin_ini_file().c_str(), "GALLERY", key, &hue, &brightness, &saturation),
+                  1)
+            << key;
     }
-    std::remove(path);
 }
 
 TEST(SkinKit, distances_worked_out_by_hand) {

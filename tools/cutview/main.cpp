@@ -234,7 +234,7 @@ int main(int argc, char** argv) {
     curves_load();
     img_shadow_table_init();
     light_tables_build();
-    pic_install_memory_hooks(io_mem_alloc, io_mem_free, io_mem_realloc);
+    pic_install_memory_hooks(io_mem_alloc, io_mem_free);
 
     FileStamp stamp;
     BoxRecord record;

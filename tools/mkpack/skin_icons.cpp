@@ -384,41 +384,43 @@ void minimise_corner(Canvas& c, bool hover) {
 }  // namespace
 
 void draw_skin_picture(Canvas& sheet, int n) {
-    SkinRect r = skin_picture_rect(n);
+    Rect r = ge_picture_rect(n);
     Canvas c(r.w, r.h);
-    const bool lit = (n >= 4 && n <= 29 && (n & 1)) || n == 42 || n == 44 || n == 46 || n == 48;
-    if (n <= 1)
-        tick_box(c, n == 1);
-    else if (n <= 3)
-        radio(c, n == 3);
-    else if (n <= 13)
-        zoom_picture(c, (n - 4) / 2, lit);
-    else if (n <= 15)
+    // The second looks that are lit under the pointer.
+    const bool lit = (n >= GE_PICTURE_ZOOM && n <= GE_PICTURE_SLIDER_THUMB + 1 && (n & 1)) ||
+                     (n > GE_PICTURE_ROOM_HELP && ((n - GE_PICTURE_ROOM_HELP) & 1));
+    if (n < GE_PICTURE_RADIO)
+        tick_box(c, n == GE_PICTURE_TICK + 1);
+    else if (n < GE_PICTURE_ZOOM)
+        radio(c, n == GE_PICTURE_RADIO + 1);
+    else if (n < GE_PICTURE_HELP)
+        zoom_picture(c, (n - GE_PICTURE_ZOOM) / 2, lit);
+    else if (n < GE_PICTURE_EYE)
         help_strip(c, lit);
-    else if (n <= 17)
+    else if (n < GE_PICTURE_UNROLL)
         eye_strip(c, lit);
-    else if (n <= 23)
-        title_button(c, (n - 18) / 2, lit);
-    else if (n <= 27)
-        slider_arrow(c, n >= 26, lit);
-    else if (n <= 29)
+    else if (n < GE_PICTURE_SLIDER_LEFT)
+        title_button(c, (n - GE_PICTURE_UNROLL) / 2, lit);
+    else if (n < GE_PICTURE_SLIDER_THUMB)
+        slider_arrow(c, n >= GE_PICTURE_SLIDER_RIGHT, lit);
+    else if (n < GE_PICTURE_PROGRESS_BLOCK)
         slider_thumb(c, lit);
-    else if (n == 30)
+    else if (n == GE_PICTURE_PROGRESS_BLOCK)
         progress_block(c);
-    else if (n <= 34)
-        slider_track(c, n == 31 ? 0 : (n == 32 ? 1 : (n == 33 ? 2 : 3)));
-    else if (n <= 36)
-        rotation_picture(c, n == 36);
-    else if (n == 37)
+    else if (n <= GE_PICTURE_TRACK_END)
+        slider_track(c, n - GE_PICTURE_TRACK_START);
+    else if (n < GE_PICTURE_FINISHED)
+        rotation_picture(c, n == GE_PICTURE_ROTATION + 1);
+    else if (n == GE_PICTURE_FINISHED)
         badge_finished(c);
-    else if (n == 38)
+    else if (n == GE_PICTURE_STARTED)
         badge_started(c);
-    else if (n == 39)
+    else if (n == GE_PICTURE_HIDDEN)
         hidden_placeholder(c);
-    else if (n == 40)
+    else if (n == GE_PICTURE_LOOK_MARK)
         view_mark(c);
-    else if (n <= 46)
-        box_button(c, (n - 41) / 2, lit);
+    else if (n < GE_PICTURE_CORNER)
+        box_button(c, (n - GE_PICTURE_ROOM_HELP) / 2, lit);
     else
         minimise_corner(c, lit);
     canvas_copy(sheet, r.x, r.y, c, 0, 0, r.w, r.h);

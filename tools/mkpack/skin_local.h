@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/rect.h"
+#include "gui/ge.h"
 #include "tools/mkpack/mkpack.h"
 
 // --- Colours ---------------------------------------------------------------------------------
@@ -259,14 +261,8 @@ Canvas draw_options_tint_field();
 Canvas draw_window_icon(int size);
 Canvas draw_cursor();
 
-// The picture rectangles of sheet A: {x, y, w, h} of picture n.
-struct SkinRect {
-    int x, y, w, h;
-};
-inline constexpr int SKIN_PICTURE_COUNT = 49;
-SkinRect skin_picture_rect(int n);
-SkinRect frame_tile_rect(int tile);    // the 25 frame tiles, the same on both sheets
-SkinRect title_piece_rect(int piece);  // the 10 title-bar pieces of sheet B
+// The sheets are drawn by the skin's own layout (gui/ge.h: ge_picture_rect, ge_frame_tile_rect,
+// ge_title_piece_rect); their sizes:
 inline constexpr int SHEET_A_W = 192, SHEET_A_H = 272;
 inline constexpr int SHEET_B_W = 60, SHEET_B_H = 76;
 inline constexpr int LOGO_W = 30, LOGO_H = 20;

@@ -43,7 +43,7 @@ struct Scene {
     const Canvas& b;
     void frame(int e, int x, int y, int w, int h) { preview_frame(c, a, b, e, x, y, w, h); }
     void picture(int n, int x, int y) {
-        SkinRect r = skin_picture_rect(n);
+        Rect r = ge_picture_rect(n);
         canvas_draw(c, cut(a, r.x, r.y, r.w, r.h), x, y);
     }
     // The soft shadow the window manager casts under a window (element 0's shape).
@@ -122,7 +122,7 @@ void shelf_box(Scene& s, const Canvas& intro, int x, int y, int w, int h, bool s
                 return sd_rect(px, py, (float)x, (float)y, (float)(x + w), (float)(y + h));
             },
             rgb(skin_colour(26)));
-        s.picture(39, x + (w - 48) / 2, y + (h - 48) / 2);
+        s.picture(GE_PICTURE_HIDDEN, x + (w - 48) / 2, y + (h - 48) / 2);
     } else {
         Canvas thumb(w, h);
         for (int yy = 0; yy < h; yy++)
@@ -141,7 +141,7 @@ void shelf_box(Scene& s, const Canvas& intro, int x, int y, int w, int h, bool s
     }
     if (badge) s.picture(badge, x - 15, y - 15);
     int px = x + w - 18, py = y + h - 18;
-    s.picture(rotation ? 36 : 35, px, py);
+    s.picture(GE_PICTURE_ROTATION + (rotation ? 1 : 0), px, py);
     std::string n = std::to_string(pieces);
     int tw = text_width(FACE_SANS_BOLD, 11, n);
     text(c, FACE_SANS_BOLD, 11, n, px - tw, py + 13, skin_colour(22), (int)skin_colour(23));
@@ -162,7 +162,7 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
     text(c, FACE_SERIF_BOLD, 17, "Store Room", 33, 16, skin_colour(28), (int)skin_colour(29));
     int gw = text_width(FACE_SERIF_BOLD, 17, "Lumavex");
     text(c, FACE_SERIF_BOLD, 17, "Lumavex", W - gw - 20, 16, skin_colour(28), (int)skin_colour(29));
-    s.picture(47, W - 20, 0);
+    s.picture(GE_PICTURE_CORNER, W - 20, 0);
     {
         int tw = text_width(FACE_SANS_BOLD, 11, "Double-click a box to play it");
         text(c, FACE_SANS_BOLD, 11, "Double-click a box to play it", 450 - tw / 2, 36, 0xFFFFFF, 0x000000);
@@ -206,9 +206,9 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
         int by = y + h - 24, cancel_x = x + w - 24 - 90, ok_x = cancel_x - 90;
         s.frame(13, x, by, ok_x - x, 24);
         s.frame(14, ok_x, by, 90, 24);
-        s.picture(46, ok_x + 29, by - 4);
+        s.picture(GE_PICTURE_OK + 1, ok_x + 29, by - 4);
         s.frame(14, cancel_x, by, 90, 24);
-        s.picture(43, cancel_x + 29, by - 4);
+        s.picture(GE_PICTURE_CANCEL, cancel_x + 29, by - 4);
         s.frame(11, x + w - 24, by, 24, 24);
     }
     // Progress window.
@@ -220,7 +220,7 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
              (int)skin_colour(19));
         s.sunken(x + 9, y + 52, 362, 20);
         for (int i = 0; i < 36; i++)
-            s.picture(30, x + 10 + 6 * i, y + 53);
+            s.picture(GE_PICTURE_PROGRESS_BLOCK, x + 10 + 6 * i, y + 53);
     }
     // A slider in a small window, and option ticks.
     {
@@ -231,24 +231,24 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
         s.frame(4, sx, sy, 32, 32);
         s.frame(33, sx + 32, sy, sw - 64, 32);
         s.frame(2, sx + sw - 32, sy, 32, 32);
-        s.picture(24, sx + 4, sy + 4);
-        s.picture(27, sx + sw - 28, sy + 4);
-        s.picture(31, sx + 32, sy + 8);
+        s.picture(GE_PICTURE_SLIDER_LEFT, sx + 4, sy + 4);
+        s.picture(GE_PICTURE_SLIDER_RIGHT + 1, sx + sw - 28, sy + 4);
+        s.picture(GE_PICTURE_TRACK_START, sx + 32, sy + 8);
         for (int px = sx + 44; px < sx + sw - 44; px += 12)
-            s.picture(32, px, sy + 8);
-        s.picture(34, sx + sw - 44, sy + 8);
-        s.picture(28, sx + 80 - 9, sy + 8);
+            s.picture(GE_PICTURE_TRACK, px, sy + 8);
+        s.picture(GE_PICTURE_TRACK_END, sx + sw - 44, sy + 8);
+        s.picture(GE_PICTURE_SLIDER_THUMB, sx + 80 - 9, sy + 8);
         int tw = text_width(FACE_SANS_BOLD, 11, "Piece size");
         text(c, FACE_SANS_BOLD, 11, "Piece size", sx + sw / 2 - tw / 2, sy + 11, skin_colour(12),
              (int)skin_colour(13));
         const char* opts[] = {"Rotation", "Hidden picture", "Tune"};
         for (int i = 0; i < 3; i++) {
-            s.picture(i == 1 ? 0 : 1, x + 10 + 5, y + 68 + 22 * i);
+            s.picture(GE_PICTURE_TICK + (i == 1 ? 0 : 1), x + 10 + 5, y + 68 + 22 * i);
             text(c, FACE_SANS_BOLD, 13, opts[i], x + 43, y + 82 + 22 * i, skin_colour(8),
                  (int)skin_colour(11));
         }
-        s.picture(3, x + 150, y + 68);
-        s.picture(2, x + 150, y + 90);
+        s.picture(GE_PICTURE_RADIO + 1, x + 150, y + 68);
+        s.picture(GE_PICTURE_RADIO, x + 150, y + 90);
     }
     // The picture window: panel 89, a sunken frame with the picture, the icon strip.
     {
@@ -264,12 +264,12 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
         int strip_y = y + h - 18;
         s.frame(13, x, strip_y, 24, 18);
         for (int i = 0; i < 5; i++)
-            s.picture(4 + 2 * i + (i == 2 ? 1 : 0), x + 24 + 18 * i, strip_y);
+            s.picture(GE_PICTURE_ZOOM + 2 * i + (i == 2 ? 1 : 0), x + 24 + 18 * i, strip_y);
         s.frame(11, x + 24 + 90, strip_y, w - 24 - 90, 18);
     }
     // Boxes on the shelf, a join sparkle, a rubber band.
-    shelf_box(s, intro, 200, 470, 80, 50, true, 37, 96, true, false, 200, 60);
-    shelf_box(s, intro, 320, 470, 80, 60, false, 38, 150, false, false, 20, 100);
+    shelf_box(s, intro, 200, 470, 80, 50, true, GE_PICTURE_FINISHED, 96, true, false, 200, 60);
+    shelf_box(s, intro, 320, 470, 80, 60, false, GE_PICTURE_STARTED, 150, false, false, 20, 100);
     shelf_box(s, intro, 440, 470, 80, 60, false, 0, 48, true, true, 0, 0);
     shelf_box(s, intro, 560, 480, 60, 80, false, 0, 24, false, false, 300, 20);
     canvas_draw(c, cut(sparkle, 3 * 32, 0, 32, 32), 700, 480);
@@ -284,9 +284,9 @@ Canvas mockup(const Canvas& a, const Canvas& b, const Canvas& desk, const Canvas
 // Every sheet picture twice its size with its number, on a checker that shows transparency.
 Canvas picture_table(const Canvas& a) {
     const int CELL = 104, COLS = 7;
-    Canvas c(CELL * COLS, CELL * ((SKIN_PICTURE_COUNT + COLS - 1) / COLS));
-    for (int n = 0; n < SKIN_PICTURE_COUNT; n++) {
-        SkinRect r = skin_picture_rect(n);
+    Canvas c(CELL * COLS, CELL * ((GE_PICTURE_COUNT + COLS - 1) / COLS));
+    for (int n = 0; n < GE_PICTURE_COUNT; n++) {
+        Rect r = ge_picture_rect(n);
         int k = r.w <= 24 && r.h <= 24 ? 3 : 2;
         Canvas big = scaled(cut(a, r.x, r.y, r.w, r.h), k);
         int cx = (n % COLS) * CELL, cy = (n / COLS) * CELL;

@@ -1,35 +1,10 @@
-// tools/mkpack/skin_sheets.cpp -- the two sprite sheets: the rectangle layout the skin code cuts
-// them by, the frame tiles (sheet A: raised buttons; sheet B: window bodies and panels), the
+// tools/mkpack/skin_sheets.cpp -- the two sprite sheets, drawn by the layout the skin code cuts
+// them by (gui/ge.h): the frame tiles (sheet A: raised buttons; sheet B: window bodies and panels), the
 // title-bar pieces of sheet B, and previews that put frames and title bars together the way
 // the game does.
 #include "tools/mkpack/skin_local.h"
 
 namespace {
-
-constexpr SkinRect PICTURES[SKIN_PICTURE_COUNT] = {
-    {60, 0, 18, 18},    {60, 18, 18, 18},   {78, 0, 18, 18},   {78, 18, 18, 18},   // 0-3
-    {60, 58, 18, 18},   {60, 76, 18, 18},   {78, 58, 18, 18},  {78, 76, 18, 18},   // 4-7
-    {96, 58, 18, 18},   {96, 76, 18, 18},   {114, 58, 18, 18}, {114, 76, 18, 18},  // 8-11
-    {132, 58, 18, 18},  {132, 76, 18, 18},  {150, 58, 18, 18}, {150, 76, 18, 18},  // 12-15
-    {168, 58, 18, 18},  {168, 76, 18, 18},                                         // 16-17
-    {96, 0, 18, 18},    {96, 18, 18, 18},   {114, 0, 18, 18},  {114, 18, 18, 18},  // 18-21
-    {132, 0, 18, 18},   {132, 18, 18, 18},                                         // 22-23
-    {0, 112, 24, 24},   {0, 136, 24, 24},   {84, 112, 24, 24}, {84, 136, 24, 24},  // 24-27
-    {114, 112, 18, 24}, {114, 136, 18, 24},                                        // 28-29
-    {0, 76, 6, 18},                                                                // 30
-    {24, 112, 12, 24},  {36, 112, 12, 24},  {48, 112, 12, 24}, {60, 112, 12, 24},  // 31-34
-    {78, 94, 18, 18},   {60, 94, 18, 18},                                          // 35-36
-    {0, 160, 48, 48},   {48, 160, 48, 48},  {96, 160, 48, 48},                     // 37-39
-    {132, 112, 32, 32},                                                            // 40
-    {0, 208, 32, 32},   {0, 240, 32, 32},   {32, 208, 32, 32}, {32, 240, 32, 32},  // 41-44
-    {64, 208, 32, 32},  {64, 240, 32, 32},                                         // 45-46
-    {150, 0, 20, 20},   {150, 20, 20, 20},                                         // 47-48
-};
-
-constexpr SkinRect TITLE_PIECES[10] = {
-    {0, 0, 12, 18}, {12, 0, 12, 18},  {24, 0, 12, 18},  {36, 0, 12, 18},  {48, 0, 12, 18},
-    {0, 58, 6, 18}, {12, 58, 12, 18}, {24, 58, 12, 18}, {36, 58, 12, 18}, {48, 58, 12, 18},
-};
 
 // Which panel a frame tile is cut from: the joined sides and where the tile lies.
 struct TileSource {
@@ -138,11 +113,11 @@ void draw_grip(Canvas& c, int x) {
 }
 
 void draw_frame_tiles(Canvas& sheet, bool buttons) {
-    for (int tile = 0; tile < 25; tile++) {
+    for (int tile = 0; tile < GE_FRAME_TILE_COUNT; tile++) {
         TileSource s = tile_source(tile);
         Canvas panel(48, 48);
         draw_panel(panel, buttons, s.left_joined, s.right_joined, s.top_joined, s.bottom_joined);
-        SkinRect r = frame_tile_rect(tile);
+        Rect r = ge_frame_tile_rect(tile);
         int sx = s.column == 0 ? 0 : (s.column == 1 ? 18 : 48 - 12);
         int sy = s.row == 0 ? 0 : (s.row == 1 ? 22 : 48 - r.h);
         canvas_copy(sheet, r.x, r.y, panel, sx, sy, r.w, r.h);
@@ -151,18 +126,10 @@ void draw_frame_tiles(Canvas& sheet, bool buttons) {
 
 }  // namespace
 
-SkinRect skin_picture_rect(int n) { return PICTURES[n]; }
-SkinRect title_piece_rect(int piece) { return TITLE_PIECES[piece]; }
-
-SkinRect frame_tile_rect(int tile) {
-    static const int ROW_Y[5] = {18, 30, 36, 40, 46}, ROW_H[5] = {12, 6, 4, 6, 12};
-    return {12 * (tile % 5), ROW_Y[tile / 5], 12, ROW_H[tile / 5]};
-}
-
 Canvas draw_sheet_active() {
     Canvas sheet(SHEET_A_W, SHEET_A_H);
     draw_frame_tiles(sheet, true);
-    for (int n = 0; n < SKIN_PICTURE_COUNT; n++)
+    for (int n = 0; n < GE_PICTURE_COUNT; n++)
         draw_skin_picture(sheet, n);
     return sheet;
 }
@@ -171,8 +138,8 @@ Canvas draw_sheet_inactive() {
     Canvas sheet(SHEET_B_W, SHEET_B_H);
     draw_frame_tiles(sheet, false);
     // Title-bar pieces: each cut from a bar whose ends are rounded only where the piece is an end.
-    for (int piece = 0; piece < 10; piece++) {
-        SkinRect r = title_piece_rect(piece);
+    for (int piece = 0; piece < GE_TITLE_PIECE_COUNT; piece++) {
+        Rect r = ge_title_piece_rect(piece);
         Canvas part(r.w, 18);
         if (piece == 0)
             draw_title_strip(part, 0, 12, true, false);
@@ -209,7 +176,7 @@ void draw_strip_background(Canvas& c) {
 void preview_frame(Canvas& dst, const Canvas& a, const Canvas& b, int e, int x, int y, int w, int h) {
     const Canvas& sheet = (e & 1) ? b : a;
     auto tile = [&](int t, int tx, int ty, int x_end, int y_end) {
-        SkinRect r = frame_tile_rect(t);
+        Rect r = ge_frame_tile_rect(t);
         for (int yy = ty; yy < y_end; yy += r.h)
             for (int xx = tx; xx < x_end; xx += r.w) {
                 Canvas piece(std::min(r.w, x_end - xx), std::min(r.h, y_end - yy));
@@ -225,8 +192,8 @@ void preview_frame(Canvas& dst, const Canvas& a, const Canvas& b, int e, int x, 
                      BR[4] = {24, 22, 19, 17};
     int tl = TL[((e >> 1) & 1) | ((e >> 2) & 2)], tr = TR[((e >> 2) & 1) | ((e >> 2) & 2)];
     int bl = BL[((e >> 1) & 1) | ((e >> 3) & 2)], br = BR[((e >> 2) & 1) | ((e >> 3) & 2)];
-    SkinRect rtl = frame_tile_rect(tl), rtr = frame_tile_rect(tr), rbl = frame_tile_rect(bl),
-             rbr = frame_tile_rect(br);
+    Rect rtl = ge_frame_tile_rect(tl), rtr = ge_frame_tile_rect(tr), rbl = ge_frame_tile_rect(bl),
+         rbr = ge_frame_tile_rect(br);
     if (!(e & 64) && w - rtl.w - rtr.w > 0 && h - rtl.h - rbl.h > 0)
         tile(11, x + rtl.w, y + rtl.h, x + w - rtr.w, y + h - rbl.h);
     tile(tl, x, y, x + rtl.w, y + rtl.h);
@@ -234,8 +201,8 @@ void preview_frame(Canvas& dst, const Canvas& a, const Canvas& b, int e, int x, 
     tile(bl, x, y + h - rbl.h, x + rbl.w, y + h);
     tile(br, x + w - rtr.w, y + h - rbl.h, x + w, y + h);
     if (w - rtl.w - rtr.w > 0) {
-        tile((e & 8) ? 6 : 1, x + rtl.w, y, x + w - rtr.w, y + frame_tile_rect((e & 8) ? 6 : 1).h);
-        int bh = frame_tile_rect((e & 16) ? 16 : 21).h;
+        tile((e & 8) ? 6 : 1, x + rtl.w, y, x + w - rtr.w, y + ge_frame_tile_rect((e & 8) ? 6 : 1).h);
+        int bh = ge_frame_tile_rect((e & 16) ? 16 : 21).h;
         tile((e & 16) ? 16 : 21, x + rbl.w, y + h - bh, x + w - rbr.w, y + h);
     }
     if (h - rtl.h - rbl.h > 0) {
@@ -247,13 +214,13 @@ void preview_frame(Canvas& dst, const Canvas& a, const Canvas& b, int e, int x, 
 void preview_title_bar(Canvas& dst, const Canvas& a, const Canvas& b, int x, int y, int w, bool raisable,
                        bool rollup, bool close) {
     auto piece = [&](int p, int px) {
-        SkinRect r = title_piece_rect(p);
+        Rect r = ge_title_piece_rect(p);
         Canvas part(r.w, r.h);
         canvas_copy(part, 0, 0, b, r.x, r.y, r.w, r.h);
         canvas_draw(dst, part, px, y);
     };
     auto picture = [&](int n, int px) {
-        SkinRect r = skin_picture_rect(n);
+        Rect r = ge_picture_rect(n);
         Canvas part(r.w, r.h);
         canvas_copy(part, 0, 0, a, r.x, r.y, r.w, r.h);
         canvas_draw(dst, part, px, y);
@@ -262,7 +229,7 @@ void preview_title_bar(Canvas& dst, const Canvas& a, const Canvas& b, int x, int
     piece(raisable ? 1 : 6, x + 12);
     int limit = x + w - (rollup ? 48 : (close ? 30 : 12));
     for (int px = x + 24; px < limit - 12; px += 12) {
-        SkinRect r = title_piece_rect(raisable ? 2 : 7);
+        Rect r = ge_title_piece_rect(raisable ? 2 : 7);
         Canvas part(std::min(12, limit - 12 - px), 18);
         canvas_copy(part, 0, 0, b, r.x, r.y, part.w, 18);
         canvas_draw(dst, part, px, y);

@@ -14,27 +14,6 @@ Rgb mix(Rgb a, Rgb b, float t) {
 }
 Rgb scale(Rgb c, float k) { return {c.r * k, c.g * k, c.b * k}; }
 
-Rgb hsv(float hue, float s, float v) {
-    hue -= std::floor(hue);
-    const float h6 = hue * 6;
-    const int i = (int)h6 % 6;
-    const float f = h6 - std::floor(h6), p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
-    switch (i) {
-        case 0:
-            return {v, t, p};
-        case 1:
-            return {q, v, p};
-        case 2:
-            return {p, v, t};
-        case 3:
-            return {p, q, v};
-        case 4:
-            return {t, p, v};
-        default:
-            return {v, p, q};
-    }
-}
-
 uint32_t Random::next() {
     state ^= state << 13;
     state ^= state >> 7;

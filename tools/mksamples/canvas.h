@@ -12,7 +12,6 @@ struct Rgb {
 Rgb rgb(uint32_t hex);           // 0xRRGGBB
 Rgb mix(Rgb a, Rgb b, float t);  // a + (b - a) t
 Rgb scale(Rgb c, float k);
-Rgb hsv(float hue, float saturation, float value);  // hue in turns (0..1)
 
 // Deterministic generator (xorshift); a picture seeds its own.
 struct Random {
