@@ -94,15 +94,15 @@ void press_at_piece(int piece) {
     const int x = (p.screenQuad.left + p.screenQuad.right) / 2,
               y = (p.screenQuad.top + p.screenQuad.bottom) / 2;
     move(x, y);
-    kernel_event(KE_MOUSEDOWN, x, y, DESK_LEFT);
+    kernel_event(KE_MOUSEDOWN, x, y, MOUSE_LEFT);
     frame();
 }
 
 // Puts down whatever is carried (a second left press drops a short click's pieces).
 void put_down() {
-    kernel_event(KE_MOUSEUP, g_x, g_y, DESK_LEFT);
-    if (play_state.pieces[play_state.top].carried) kernel_event(KE_MOUSEDOWN, g_x, g_y, DESK_LEFT);
-    kernel_event(KE_MOUSEUP, g_x, g_y, DESK_LEFT);
+    kernel_event(KE_MOUSEUP, g_x, g_y, MOUSE_LEFT);
+    if (play_state.pieces[play_state.top].carried) kernel_event(KE_MOUSEDOWN, g_x, g_y, MOUSE_LEFT);
+    kernel_event(KE_MOUSEUP, g_x, g_y, MOUSE_LEFT);
     frame();
 }
 
@@ -170,12 +170,12 @@ void BM_Join(benchmark::State& state) {
         pp.x = pn.x + (pp.homeX - pn.homeX) + 1, pp.y = pn.y + (pp.homeY - pn.homeY);
         frame();
         press_at_piece(p);
-        kernel_event(KE_MOUSEUP, g_x, g_y, DESK_LEFT);
+        kernel_event(KE_MOUSEUP, g_x, g_y, MOUSE_LEFT);
         for (int k = 0; k < 20; k++)  // the previous sparkle ends
             frame();
         state.ResumeTiming();
-        kernel_event(KE_MOUSEDOWN, g_x, g_y, DESK_LEFT);  // the drop joins
-        kernel_event(KE_MOUSEUP, g_x, g_y, DESK_LEFT);
+        kernel_event(KE_MOUSEDOWN, g_x, g_y, MOUSE_LEFT);  // the drop joins
+        kernel_event(KE_MOUSEUP, g_x, g_y, MOUSE_LEFT);
         frame();
         if (pp.group == -1) state.SkipWithError("the piece did not join");
     }

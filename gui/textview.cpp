@@ -22,7 +22,6 @@ constexpr int INSET = 4;             // pixels between the view's edge and its t
 constexpr int BAR_W = 18;            // the scroll bar: the width of its arrow pictures
 constexpr int ARROW_H = 18;
 constexpr int THUMB_MIN = 14;
-constexpr int PICTURE_DOWN = 18, PICTURE_UP = 20;  // skin pictures, + 1 when lit
 constexpr int WHEEL_LINES = 3;
 constexpr int REPEAT_DELAY = 8, REPEAT_EVERY = 2;  // ticks before an arrow or the track repeats
 
@@ -121,8 +120,8 @@ void draw_bar(const TextView& v, int sx, int sy) {
     ge_fill_rect(sx + b.x, sy + b.trackTop, BAR_W, track);
     ge_set_pen(0, ge_colour(SKIN_BEVEL_DARK));
     ge_line(sx + b.x - 1, sy + 1, sx + b.x - 1, sy + v.height - 2);
-    ge_draw_picture(PICTURE_UP + (v.lit == PART_UP || v.pressed == PART_UP), b.x, 1);
-    ge_draw_picture(PICTURE_DOWN + (v.lit == PART_DOWN || v.pressed == PART_DOWN), b.x, b.trackBottom);
+    ge_draw_picture(GE_PICTURE_ROLL_UP + (v.lit == PART_UP || v.pressed == PART_UP), b.x, 1);
+    ge_draw_picture(GE_PICTURE_UNROLL + (v.lit == PART_DOWN || v.pressed == PART_DOWN), b.x, b.trackBottom);
     if (!b.thumbHeight) return;
     const int x = sx + b.x + 2, y = sy + b.thumbTop + 1, w = BAR_W - 4, h = b.thumbHeight - 2;
     ge_set_fill(ge_colour(v.pressed == PART_THUMB ? GE_BUTTON_TEXT_HOVER : GE_ROOM_TITLE_BAR));
@@ -143,7 +142,7 @@ void draw_view(const TextView& v) {
     ge_fill_rect(sx + 1, sy + 1, v.width - 2 - BAR_W - 1, v.height - 2);
     ge_bevel_box(0, 0, v.width, v.height);
     draw_bar(v, sx, sy);
-    const ScreenRect clip = screen_clip();
+    const Rect clip = screen_clip();
     const int tx = sx + INSET, ty = sy + INSET;
     screen_set_clip(tx, sy + 1, text_width(v) + 1, v.height - 2);
     font_set_style(FONT_SYSTEM, ge_colour(GE_EDIT_TEXT), -1);

@@ -48,7 +48,7 @@ KernelClock g_clock;
 
 void dispatch(KernelEvent* e) {
     if (e->type == KE_PAINT) {
-        const ScreenRect* r = (const ScreenRect*)e->a;
+        const Rect* r = (const Rect*)e->a;
         screen_invalidate(r->x, r->y, r->w, r->h);
         return;
     }
@@ -70,10 +70,10 @@ int clamp_coordinate(int v, int size) {
 void store_position(const PlatformMessage& m) {
     g_input.mouse_x = clamp_coordinate(m.x, screen.width);
     g_input.mouse_y = clamp_coordinate(m.y, screen.height);
-    g_input.buttons = m.held & 7;
+    g_input.buttons = m.held & (MOUSE_LEFT | MOUSE_RIGHT | MOUSE_CTRL);
 }
 
-int ctrl_bit(const PlatformMessage& m) { return (m.held & 4) ? 4 : 0; }
+int ctrl_bit(const PlatformMessage& m) { return m.held & MOUSE_CTRL; }
 
 void display_changed() {
     if (sys_question_box(
@@ -141,10 +141,6 @@ void kernel_refresh_now() {
 
 void kernel_quit_request() { g_loop.quit_request = 1; }
 
-void kernel_set_cursor(int kind) { sys_set_cursor(kind); }
-int kernel_cursor() { return sys_cursor(); }
-void kernel_minimise() { sys_minimise_window(); }
-
 void kernel_reset_input() { g_input = {}; }
 
 namespace {
@@ -168,11 +164,11 @@ void translate_button(const PlatformMessage& m, bool down) {
 void translate_move(const PlatformMessage& m) {
     const uint32_t mask = app_config.inputMask;
     int x = clamp_coordinate(m.x, screen.width), y = clamp_coordinate(m.y, screen.height);
-    if ((mask & INPUT_LEFT_UP) && !(m.held & 1) && g_input.left_mark) {
+    if ((mask & INPUT_LEFT_UP) && !(m.held & MOUSE_LEFT) && g_input.left_mark) {
         g_input.left_mark = 0;
         kernel_event(KE_MOUSEUP, x, y, 1 | ctrl_bit(m));
     }
-    if ((mask & INPUT_RIGHT_UP) && !(m.held & 2) && g_input.right_mark) {
+    if ((mask & INPUT_RIGHT_UP) && !(m.held & MOUSE_RIGHT) && g_input.right_mark) {
         g_input.right_mark = 0;
         kernel_event(KE_MOUSEUP, x, y, 2 | ctrl_bit(m));
     }
@@ -183,7 +179,7 @@ void translate_move(const PlatformMessage& m) {
 void translate_key(const PlatformMessage& m) {
     bool down = m.kind == PM_KEY_DOWN;
     if (m.key < 0 || !(app_config.inputMask & (down ? INPUT_KEY_DOWN : INPUT_KEY_UP))) return;
-    int code = m.key | ((m.held & 4) ? KEY_CTRL : 0);
+    int code = m.key | ((m.held & MOUSE_CTRL) ? KEY_CTRL : 0);
     kernel_event(down ? KE_KEYDOWN : KE_KEYUP, code, 0, 0);
 }
 
@@ -191,7 +187,7 @@ void translate_key(const PlatformMessage& m) {
 void translate_window(const PlatformMessage& m) {
     switch (m.kind) {
         case PM_PAINT: {
-            ScreenRect r = {m.x, m.y, m.w, m.h};
+            Rect r = {m.x, m.y, m.w, m.h};
             kernel_event(KE_IDLE, 0, 0, 0);
             kernel_event(KE_PAINT, (intptr_t)&r, 0, 0);
             kernel_event(KE_IDLE, 0, 0, 0);

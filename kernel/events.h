@@ -38,10 +38,7 @@ void kernel_refresh_now();  // handle pending messages, then draw
 // Draws the dirty cells and presents them now, also while the game starts and no event flows yet
 // (the splash); pending messages wait.
 void kernel_present_now();
-void kernel_quit_request();        // the main window closes after the current event
-void kernel_set_cursor(int kind);  // 0 arrow, 1 hourglass, 2 the game's own
-int kernel_cursor();
-void kernel_minimise();
+void kernel_quit_request();  // the main window closes after the current event
 
 // The translation of platform messages into kernel events (the drawing window's rules).
 struct PlatformMessage;

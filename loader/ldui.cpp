@@ -141,10 +141,10 @@ void draw_button(int window, int width, int height) {
     const int from = font_text_width(FONT_MEDIUM, label, g_ui.mnemonics[i]);
     const int to = font_text_width(FONT_MEDIUM, label, g_ui.mnemonics[i] + 1);
     const int base = y + font_get(FONT_MEDIUM)->height - 1;
-    ge_set_pen(0, ge_colour(colour));
+    ge_set_pen(PEN_SOLID, ge_colour(colour));
     ge_line(sx + x + from, sy + base, sx + x + to - 2, sy + base);
     if (i == g_ui.focus && enabled) {
-        ge_set_pen(0, ge_colour(GE_ROOM_TITLE_BAR));
+        ge_set_pen(PEN_SOLID, ge_colour(GE_ROOM_TITLE_BAR));
         ge_rectangle(sx + 3, sy + 3, width - 6, height - 6);
     }
 }
@@ -168,7 +168,7 @@ void append_line(const char* text) { textview_append(g_ui.area, text); }
 void show_about() {
     char text[1024];
     std::snprintf(text, sizeof text, ABOUT_TEXT, GAME_VERSION / 100, GAME_VERSION % 100);
-    msgbox_show(text, 1 | 16);
+    msgbox_show(text, MSG_OK | MSG_CENTRED);
 }
 
 // Unpack: the boxes go to the game (installed first when missing). The window does not react
@@ -176,10 +176,10 @@ void show_about() {
 // press.
 void deliver() {
     set_phase(PHASE_UNPACKING);
-    sys_set_cursor(1);
+    sys_set_cursor(CURSOR_WAIT);
     paint_now();
     ld_deliver(g_ui.gift, append_line);
-    sys_set_cursor(0);
+    sys_set_cursor(CURSOR_ARROW);
     set_phase(PHASE_DELIVERED);
 }
 
@@ -226,9 +226,9 @@ void move_focus(int step) {
 
 void draw_dialog() {
     ge_draw_element(ELEMENT_PANEL, 0, 0, DIALOG_W, DIALOG_H);
-    ge_set_pen(0, ge_colour(SKIN_BEVEL_DARK));
+    ge_set_pen(PEN_SOLID, ge_colour(SKIN_BEVEL_DARK));
     ge_line(LINE_X, LINE_Y, LINE_X + LINE_W - 1, LINE_Y);
-    ge_set_pen(0, ge_colour(SKIN_BEVEL_WHITE));
+    ge_set_pen(PEN_SOLID, ge_colour(SKIN_BEVEL_WHITE));
     ge_line(LINE_X, LINE_Y + 1, LINE_X + LINE_W - 1, LINE_Y + 1);
     font_set_style(FONT_SYSTEM, ge_colour(GE_MSGBOX_TEXT), -1);
     font_draw(COPYRIGHT, LINE_X, COPYRIGHT_Y);
@@ -487,7 +487,7 @@ int unpack() {
     progress_close();
     if (result != LD_UNPACKED) {
         if (sys_headless()) std::fprintf(stderr, "%s\n", ld_unpack_message(result));
-        msgbox_show(ld_unpack_message(result), 1 | 16);
+        msgbox_show(ld_unpack_message(result), MSG_OK | MSG_CENTRED);
         return 0;
     }
     set_window_title(ld_title(g_ui.gift));

@@ -17,9 +17,6 @@ struct Screen {
 };
 extern Screen screen;
 
-// The older name of the screen's rectangles, for the callers not moved over yet.
-using ScreenRect = Rect;
-
 // The frame buffer itself (owned by the video layer); the top row is always reachable here,
 // also outside a frame, for the drawing calls that bypass the dirty cells.
 uint8_t* screen_top_row();

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/event.h"
 #include "base/str.h"
 #include "platform/io_debug.h"
 
@@ -40,13 +41,13 @@ struct SysState {
     SDL_Window* window;
     uint32_t virtual_ms;  // headless clock
     PlatformHandler handler;
-    SysEventTaker taker;   // the sound's, once it has started
-    int held;              // buttons held as the events told us: bit 1 left, bit 2 right
-    int forced_ctrl;       // -1 keyboard, else the script's ctrl
-    int forced_shift;      // -1 keyboard, else the script's shift
-    int mouse_x, mouse_y;  // frame position of the last mouse event, where the wheel turns
-    int own_clipboard;     // the desktop refused the last copy: the game's own copy stands in
-    SDL_Cursor* cursors[3];
+    SysEventTaker taker;                   // the sound's, once it has started
+    int held;                              // buttons held as the events told us: MOUSE_LEFT, MOUSE_RIGHT
+    int forced_ctrl;                       // -1 keyboard, else the script's ctrl
+    int forced_shift;                      // -1 keyboard, else the script's shift
+    int mouse_x, mouse_y;                  // frame position of the last mouse event, where the wheel turns
+    int own_clipboard;                     // the desktop refused the last copy: the game's own copy stands in
+    SDL_Cursor* cursors[CURSOR_GAME + 1];  // by CURSOR_ kind
     int cursor_kind;
     int confined;
     int saved_x, saved_y;  // global cursor position before confinement
@@ -71,7 +72,7 @@ int ctrl_held() {
     return g_sys.started && (SDL_GetModState() & KMOD_CTRL) ? 1 : 0;
 }
 
-int held_flags(int buttons) { return buttons | (ctrl_held() ? 4 : 0); }
+int held_flags(int buttons) { return buttons | (ctrl_held() ? MOUSE_CTRL : 0); }
 
 int to_frame(int v) { return g_sys.scale > 1 ? v / g_sys.scale : v; }
 
@@ -346,9 +347,9 @@ int sys_create_window(const char* title, int* width, int* height) {
     }
     *width = fw;
     *height = fh;
-    g_sys.cursors[0] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
-    g_sys.cursors[1] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
-    g_sys.cursors[2] = make_game_cursor();
+    g_sys.cursors[CURSOR_ARROW] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    g_sys.cursors[CURSOR_WAIT] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
+    g_sys.cursors[CURSOR_GAME] = make_game_cursor();
     sys_set_cursor(g_sys.cursor_kind);
     g_sys.last_display_check = SDL_GetTicks();
     return 1;
@@ -804,7 +805,7 @@ void sys_set_game_cursor(const uint32_t* argb, int width, int height, int hot_x,
     SDL_Cursor* cursor = SDL_CreateColorCursor(s, hot_x, hot_y);
     SDL_FreeSurface(s);
     if (!cursor) return;
-    if (g_sys.cursors[2]) SDL_FreeCursor(g_sys.cursors[2]);
-    g_sys.cursors[2] = cursor;
+    if (g_sys.cursors[CURSOR_GAME]) SDL_FreeCursor(g_sys.cursors[CURSOR_GAME]);
+    g_sys.cursors[CURSOR_GAME] = cursor;
     sys_set_cursor(g_sys.cursor_kind);
 }

@@ -85,8 +85,8 @@ int hit(const PlayPiece& p, int x, int y) {
 // mouse until the next left press.
 
 int desk_button_down(int x, int y, int flags, uint32_t now) {
-    const bool left = flags & DESK_LEFT, right = flags & DESK_RIGHT;
-    const bool ctrl = flags & DESK_CTRL, captured = flags & DESK_CAPTURED;
+    const bool left = flags & MOUSE_LEFT, right = flags & MOUSE_RIGHT;
+    const bool ctrl = flags & MOUSE_CTRL, captured = flags & MOUSE_CAPTURED;
     const int p = piece_at(x, y);
     if (left && p != -1 && !ctrl && !captured) {
         if (!piece(p).selected) {
@@ -115,7 +115,7 @@ int desk_button_down(int x, int y, int flags, uint32_t now) {
 }
 
 int desk_button_up(int, int, int flags, uint32_t now) {
-    if ((flags & DESK_LEFT) && !(flags & DESK_RIGHT) && (flags & DESK_CAPTURED) &&
+    if ((flags & MOUSE_LEFT) && !(flags & MOUSE_RIGHT) && (flags & MOUSE_CAPTURED) &&
         now - pick_up_tick > CLICK_HOLD_MS)
         return DESK_END_CAPTURE;
     return DESK_NOTHING;

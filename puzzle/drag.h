@@ -10,11 +10,7 @@
 #pragma once
 #include <cstdint>
 
-// Mouse event flags of the desk's button events.
-inline constexpr int DESK_LEFT = 1;      // left button
-inline constexpr int DESK_RIGHT = 2;     // right button
-inline constexpr int DESK_CTRL = 4;      // Ctrl held
-inline constexpr int DESK_CAPTURED = 8;  // a mouse capture of the desk is in progress
+#include "base/event.h"  // the flags of the desk's button events: MOUSE_LEFT, _RIGHT, _CTRL, _CAPTURED
 
 // What the desk window does after a button event.
 inline constexpr int DESK_NOTHING = 0;
@@ -25,8 +21,8 @@ inline constexpr int DESK_BAND = 3;         // start a rubber band
 inline constexpr uint32_t CLICK_HOLD_MS = 250;  // a shorter click leaves the pieces on the mouse
 
 // --- The desk's mouse events ---
-int desk_button_down(int x, int y, int flags, uint32_t now);  // DESK_*
-int desk_button_up(int x, int y, int flags, uint32_t now);    // DESK_*
+int desk_button_down(int x, int y, int flags, uint32_t now);  // flags MOUSE_*; DESK_*
+int desk_button_up(int x, int y, int flags, uint32_t now);    // flags MOUSE_*; DESK_*
 void desk_drag_motion(int dx, int dy);  // summed until the next tick moves the carried pieces
 void desk_mouse_at(int x, int y);       // the pointer's position: turns go about it
 

@@ -3,7 +3,7 @@
 // layers of pieces, the mouse handed to the desk input), what the player sees and hears of a
 // drop (the join sparkle on the transparent overlay, the click, the force-feedback pop, the
 // applause and the completion message), the control panel, and the picture window with its five
-// size steps. Placements, the faint picture and the picture's size step are kept in config.ini
+// size steps. Placements, the faint picture and the picture's size step are kept in the configuration file
 // between runs.
 //
 // Sections: the picture window; toggles; starting and ending a game, and what a drop is seen and
@@ -42,7 +42,6 @@
 
 namespace {
 
-constexpr const char* CONFIG = "sfiles/config.ini";
 constexpr const char* SECTION = "PLAYROOM";
 
 constexpr int TEXT_TITLE = 200;            // the title line while playing
@@ -68,8 +67,7 @@ constexpr int PICTURE_MIN_WIDTH = 128;
 constexpr int PICTURE_LEFT = 5, PICTURE_TOP = 23, PICTURE_EXTRA_W = 10, PICTURE_EXTRA_H = 46;
 constexpr int STRIP_HEIGHT = 18;
 constexpr int PICTURE_PANEL = 89;  // skin element below the title bar
-constexpr int ZOOM_PICTURES[PICTURE_ZOOM_MAX + 1] = {4, 6, 8, 10, 12};
-constexpr int JOIN_POP = 5000;  // force-feedback pulse of a join
+constexpr int JOIN_POP = 5000;     // force-feedback pulse of a join
 
 enum PanelButton { GATHER, GHOST, PICTURE, HELP, LEAVE, PANEL_BUTTONS };
 constexpr int PANEL_KEYS[PANEL_BUTTONS] = {'R', 'G', 0, 0, KEY_ESCAPE};
@@ -152,7 +150,7 @@ int picture_handler(int window, KernelEvent* event) {
             return 0;
         case WE_DESTROY:
             picture_release();
-            io_ini_write_int(CONFIG, SECTION, "PictureIZoom", g_room.zoom);
+            io_ini_write_int(CONFIG_INI, SECTION, "PictureIZoom", g_room.zoom);
             return 0;
         default:
             return 0;
@@ -166,7 +164,7 @@ int refused() {
     PlaySummary s;
     play_summary(&s);
     if (!s.hiddenPicture || s.percent >= 100) return 0;
-    msgbox_show_text(TEXT_NO_PEEKING, 1);
+    msgbox_show_text(TEXT_NO_PEEKING, MSG_OK);
     return 1;
 }
 
@@ -239,7 +237,7 @@ void show_finished(int elapsedSeconds) {
     io_duration_text(elapsedSeconds, time, (int)sizeof time);
     char text[512];
     format_finished(lt_get(TEXT_FINISHED), s.name, s.pieceCount, time, text, sizeof text);
-    msgbox_show(text, 17);
+    msgbox_show(text, MSG_OK | MSG_CENTRED);
 }
 
 // What the player sees and hears of a drop: a join sparkles at the pointer, clicks and pops the
@@ -259,11 +257,12 @@ void drop_feedback(const DropResult& drop) {
 void tell_save_problem() {
     if (g_room.saveProblemTold) return;
     g_room.saveProblemTold = 1;
-    msgbox_show_text(game_save_problem() == GAME_SAVE_DISK_FULL ? TEXT_SAVE_DISK_FULL : TEXT_SAVE_FAILED, 1);
+    msgbox_show_text(game_save_problem() == GAME_SAVE_DISK_FULL ? TEXT_SAVE_DISK_FULL : TEXT_SAVE_FAILED,
+                     MSG_OK);
 }
 
 // The game's last save failed: the player may make room on the disk and have it written again.
-int ask_retry_save() { return msgbox_show_text(TEXT_RETRY_SAVE, 1 | 2); }
+int ask_retry_save() { return msgbox_show_text(TEXT_RETRY_SAVE, MSG_OK_CANCEL); }
 // The same while the game closes, when no window of the game can ask any more.
 int ask_retry_save_closing() { return sys_question_box(nullptr, lt_get(TEXT_RETRY_SAVE), 0); }
 
@@ -309,7 +308,7 @@ void desk_paint() {
 void save_placements() {
     window_save_placement(g_room.panel, SECTION, "CPanelWin");
     window_save_placement(g_room.picture, SECTION, "PictureWin");
-    io_ini_write_int(CONFIG, SECTION, "GhostVisible", g_room.ghostVisible);
+    io_ini_write_int(CONFIG_INI, SECTION, "GhostVisible", g_room.ghostVisible);
 }
 
 int room_handler(int /*window*/, KernelEvent* event) {
@@ -392,7 +391,7 @@ void build_panel() {
         g_room.panelButtons[i] = button_menu_add_text(g_room.panel, TEXT_PANEL + i, PANEL_KEYS[i]);
     button_menu_finish(g_room.panel);
     window_move(g_room.panel, PANEL_X, PANEL_Y);
-    window_restore_placement(g_room.panel, SECTION, "CPanelWin", 1);
+    window_restore_placement(g_room.panel, SECTION, "CPanelWin", PLACE_POSITION);
 }
 
 void build_picture_window() {
@@ -402,9 +401,9 @@ void build_picture_window() {
     window_set_title(g_room.picture, lt_get(TEXT_PICTURE));
     g_room.strip = icon_strip_create(g_room.picture);
     for (int z = 0; z <= PICTURE_ZOOM_MAX; z++)
-        g_room.zoomButtons[z] = icon_strip_add(g_room.strip, ZOOM_PICTURES[z], 0);
+        g_room.zoomButtons[z] = icon_strip_add(g_room.strip, GE_PICTURE_ZOOM + 2 * z, 0);
     int zoom = 0;
-    io_ini_read_int(CONFIG, SECTION, "PictureIZoom", &zoom);
+    io_ini_read_int(CONFIG_INI, SECTION, "PictureIZoom", &zoom);
     g_room.zoom = clamp_zoom(zoom);
 }
 
@@ -433,9 +432,10 @@ void playroom_create() {
     build_picture_window();
     build_panel();
     window_move(g_room.picture, PICTURE_X, PICTURE_Y);
-    window_restore_placement(g_room.picture, SECTION, "PictureWin", 1 | 2 | 4 | 8);
+    window_restore_placement(g_room.picture, SECTION, "PictureWin",
+                             PLACE_POSITION | PLACE_SIZE | PLACE_VISIBLE | PLACE_ROLLED_UP);
     int ghost = 0;
-    io_ini_read_int(CONFIG, SECTION, "GhostVisible", &ghost);
+    io_ini_read_int(CONFIG_INI, SECTION, "GhostVisible", &ghost);
     g_room.ghostVisible = ghost != 0;
     play_hooks.deskBackground = hook_desk_background;
 }
@@ -445,7 +445,7 @@ int playroom_room_window() { return g_room.room; }
 int play_box(const char* name) {
     if (game_open()) end_game();
     const int cursor = sys_cursor();
-    sys_set_cursor(1);  // the wait cursor while the box is read, cut and laid out
+    sys_set_cursor(CURSOR_WAIT);  // the wait cursor while the box is read, cut and laid out
     if (!game_start(name)) {
         sys_set_cursor(cursor);
         return 0;
@@ -462,7 +462,7 @@ int play_box(const char* name) {
     ge_set_room_title(lt_get(TEXT_TITLE));
     window_focus(g_room.room);
     g_room.saveProblemTold = 0;
-    if (game_save_problem() == GAME_SAVE_UNREADABLE) msgbox_show_text(TEXT_SAVE_UNREADABLE, 1);
+    if (game_save_problem() == GAME_SAVE_UNREADABLE) msgbox_show_text(TEXT_SAVE_UNREADABLE, MSG_OK);
     return 1;
 }
 

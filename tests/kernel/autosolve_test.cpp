@@ -41,7 +41,7 @@ void act(int action) {
 
 void desk_message(const PlatformMessage& m) {
     Desk& d = g_desk;
-    const int flags = m.button | ((m.held & 4) ? DESK_CTRL : 0) | (d.captured ? DESK_CAPTURED : 0);
+    const int flags = m.button | ((m.held & 4) ? MOUSE_CTRL : 0) | (d.captured ? MOUSE_CAPTURED : 0);
     const char* right = m.button == 2 ? "R" : "";
     switch (m.kind) {
         case PM_BUTTON_DOWN:

@@ -123,12 +123,12 @@ TEST(DragSelect, a_band_flips_a_group_once_and_ctrl_keeps_the_selection) {
     select_in_rect(140, 140, 120, 10);
     EXPECT_EQ(selected(), (V{1, 1, 1, 0})) << "two centres inside: flipped once";
 
-    EXPECT_EQ(desk_button_down(900, 50, DESK_LEFT | DESK_CTRL, 0), DESK_BAND);
+    EXPECT_EQ(desk_button_down(900, 50, MOUSE_LEFT | MOUSE_CTRL, 0), DESK_BAND);
     select_in_rect(100, 100, 600, 500);
     EXPECT_EQ(selected(), (V{0, 0, 0, 1})) << "Ctrl flips what the band covers";
-    EXPECT_EQ(desk_button_down(120, 220, DESK_LEFT | DESK_CTRL, 0), DESK_NOTHING);
+    EXPECT_EQ(desk_button_down(120, 220, MOUSE_LEFT | MOUSE_CTRL, 0), DESK_NOTHING);
     EXPECT_EQ(selected(), (V{1, 1, 1, 1})) << "Ctrl-click flips the group";
-    EXPECT_EQ(desk_button_down(900, 50, DESK_LEFT, 0), DESK_BAND);
+    EXPECT_EQ(desk_button_down(900, 50, MOUSE_LEFT, 0), DESK_BAND);
     EXPECT_EQ(selected(), (V{0, 0, 0, 0}));
 }
 
@@ -148,21 +148,21 @@ TEST(DragMouse, hit_test_and_the_click_versus_drag_rule) {
     EXPECT_EQ((V{piece_at(315, 225), piece_at(345, 225)}), (V{1, -1}));
 
     // A quick click leaves the piece on the mouse; the next left press ends the capture.
-    EXPECT_EQ(desk_button_down(120, 120, DESK_LEFT, 1000), DESK_CAPTURE);
+    EXPECT_EQ(desk_button_down(120, 120, MOUSE_LEFT, 1000), DESK_CAPTURE);
     EXPECT_EQ((V{P(0).carried, P(0).lift, play_state.top}), (V{1, 5, 0}));
     pieces_refresh();
     EXPECT_EQ(piece_at(202, 150), -1) << "the shadow is not the piece";
-    EXPECT_EQ(desk_button_up(120, 120, DESK_LEFT | DESK_CAPTURED, 1250), DESK_NOTHING);
+    EXPECT_EQ(desk_button_up(120, 120, MOUSE_LEFT | MOUSE_CAPTURED, 1250), DESK_NOTHING);
     // A right click turns clockwise, with Ctrl counter-clockwise.
-    EXPECT_EQ(desk_button_down(700, 700, DESK_RIGHT | DESK_CAPTURED, 1400), DESK_NOTHING);
+    EXPECT_EQ(desk_button_down(700, 700, MOUSE_RIGHT | MOUSE_CAPTURED, 1400), DESK_NOTHING);
     const int clockwise = P(0).turnRequest;
-    EXPECT_EQ(desk_button_down(700, 700, DESK_RIGHT | DESK_CTRL | DESK_CAPTURED, 1400), DESK_NOTHING);
+    EXPECT_EQ(desk_button_down(700, 700, MOUSE_RIGHT | MOUSE_CTRL | MOUSE_CAPTURED, 1400), DESK_NOTHING);
     EXPECT_EQ((V{clockwise, P(0).turnRequest}), (V{-1, 1}));
-    EXPECT_EQ(desk_button_down(700, 700, DESK_LEFT | DESK_CAPTURED, 1500), DESK_END_CAPTURE);
+    EXPECT_EQ(desk_button_down(700, 700, MOUSE_LEFT | MOUSE_CAPTURED, 1500), DESK_END_CAPTURE);
     // Held longer, the release drops.
     pieces_drop();
-    EXPECT_EQ(desk_button_down(120, 120, DESK_LEFT, 2000), DESK_CAPTURE);
-    EXPECT_EQ(desk_button_up(120, 120, DESK_LEFT | DESK_CAPTURED, 2251), DESK_END_CAPTURE);
+    EXPECT_EQ(desk_button_down(120, 120, MOUSE_LEFT, 2000), DESK_CAPTURE);
+    EXPECT_EQ(desk_button_up(120, 120, MOUSE_LEFT | MOUSE_CAPTURED, 2251), DESK_END_CAPTURE);
 }
 
 TEST(DragGather, largest_groups_lowest_and_loose_pieces_on_top_selected) {
