@@ -127,6 +127,15 @@ FILE* io_fopen_read(const char* path) {
     return f;
 }
 
+int io_file_sync(FILE* file) {
+    errno = 0;
+    return std::fflush(file) == 0 && fsync(fileno(file)) == 0 ? 1 : failed();
+}
+
+void io_sync_folder_of(const char* path) { sync_folder_of(path); }
+
+int io_process_id() { return (int)getpid(); }
+
 int io_last_error() { return g_last_error; }
 void io_set_last_error(int error) { g_last_error = error; }
 int io_error_is_disk_full(int error) { return error == ENOSPC || error == EDQUOT; }

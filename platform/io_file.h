@@ -21,8 +21,15 @@ FILE* io_fopen(const char* path, const char* mode);
 // Opens a regular file for reading; null when it is missing, cannot be read, or is no regular
 // file (a FIFO, a device or a folder is never opened, so it can neither block nor be read).
 FILE* io_fopen_read(const char* path);
+// Writes what the stream buffers and waits until the disk has it; 1 when both worked (the
+// failure's cause is kept, see io_last_error).
+int io_file_sync(FILE* file);
+// Makes a rename or a new entry in path's folder durable.
+void io_sync_folder_of(const char* path);
 // Size in bytes of a regular file, or -1 when path is missing or no regular file.
 long long io_file_size(const char* path);
+
+int io_process_id();  // this process's number, for names of temporary files
 
 // --- Why a file operation failed ---
 // The errno of the last failing write, rename or read of this module (0 until one fails). A

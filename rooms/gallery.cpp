@@ -2,6 +2,7 @@
 #include "rooms/gallery.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -100,15 +101,26 @@ void gallery_clear(Gallery* gallery) {
     slot_empty(&gallery->held, &gallery->heldPicture);
 }
 
+namespace {
+int g_unreadable;  // the gallery file is there but could not be read: never replaced
+}  // namespace
+
 int gallery_read(Gallery* gallery, const char* path) {
     gallery_clear(gallery);
-    FILE* file = io_fopen(path, "rb");
-    if (!file) return 0;
+    g_unreadable = 0;
+    FILE* file = io_fopen_read(path);
+    if (!file) {
+        g_unreadable = errno != ENOENT && errno != ENOTDIR;
+        return 0;
+    }
     const int ok = read_all(gallery, file);
+    if (std::ferror(file)) g_unreadable = 1;
     std::fclose(file);
     if (!ok) gallery_clear(gallery);  // a partly read file is not used
     return ok;
 }
+
+int gallery_file_unreadable() { return g_unreadable; }
 
 int gallery_write(const Gallery* gallery, const char* path) {
     FILE* file = io_fopen(path, "wb");
@@ -120,22 +132,27 @@ int gallery_write(const Gallery* gallery, const char* path) {
         slot_store(bytes, &gallery->slots[s], picture != nullptr);
         ok = file_write_bytes(file, bytes, sizeof bytes) && (!picture || img_write_image(file, picture));
     }
-    ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && file_write_tag(file, GALLERY_TAG);
+    ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && file_write_tag(file, GALLERY_TAG) && io_file_sync(file);
     ok = std::fclose(file) == 0 && ok;
     return ok;
 }
 
 int gallery_load(Gallery* gallery) {
     if (gallery_read(gallery, GALLERY_FILE)) return 1;
-    if (io_file_exists(GALLERY_FILE)) io_copy_file(GALLERY_FILE, GALLERY_BAD_FILE);
+    if (g_unreadable)
+        io_log("gallery: %s cannot be read; it is left as it is\n", GALLERY_FILE);
+    else if (io_file_exists(GALLERY_FILE))
+        io_copy_file(GALLERY_FILE, GALLERY_BAD_FILE);
     return 0;
 }
 
 int gallery_save(const Gallery* gallery) {
+    if (g_unreadable) return 0;  // what could not be read is never written over
     if (!gallery_write(gallery, GALLERY_TEMP_FILE) || !io_move_file(GALLERY_TEMP_FILE, GALLERY_FILE)) {
         io_delete_file(GALLERY_TEMP_FILE);
         return 0;
     }
+    io_sync_folder_of(GALLERY_FILE);
     return 1;
 }
 

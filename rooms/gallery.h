@@ -45,11 +45,14 @@ void gallery_clear(Gallery* gallery);
 int gallery_read(Gallery* gallery, const char* path);
 // Writes tag 0, version, slots and images, then the tag, to path; 1 when all of it was written.
 int gallery_write(const Gallery* gallery, const char* path);
-// The room's reading: "sfiles/gallery.dat"; when it exists but cannot be read it is copied to
+// The room's reading: "sfiles/gallery.dat"; when it is damaged it is copied to
 // "sfiles/gallery.dat.bad" first (so a later save does not destroy it) and the gallery opens empty.
+// A file that is there but cannot be read at all (a failing disk) is left as it is, and no save
+// replaces it in this run.
 int gallery_load(Gallery* gallery);
-// The room's saving: through "sfiles/a.tmp", renamed over "sfiles/gallery.dat" only when
-// complete; on failure the temporary file is deleted and the old file stays.
+int gallery_file_unreadable();  // the last load met such a file
+// The room's saving: through "sfiles/a.tmp", on the disk before it is renamed over
+// "sfiles/gallery.dat"; on failure the temporary file is deleted and the old file stays.
 int gallery_save(const Gallery* gallery);
 
 // --- Slots ---

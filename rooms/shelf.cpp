@@ -15,6 +15,7 @@
 #include "gui/ge.h"
 #include "image/img_scale.h"
 #include "image/pic.h"
+#include "platform/io_debug.h"
 #include "platform/io_file.h"
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
@@ -508,22 +509,41 @@ ShelfBox* shelf_resave(ShelfBox* box, const BoxRecord* record) {
     if (!box || !record) return nullptr;
     FileStamp stamp;
     stamp_make(&stamp);
+    // The old box is copied aside first, so that a new box that cannot be read back (a fault
+    // just after it was written) gives way to the old one again. The copy's name is a writer's
+    // temporary, swept at the next start if the game is killed meanwhile.
+    char path[PATH_MAX_GAME], kept[PATH_MAX_GAME + 32] = "";
+    if (!file_of(path, sizeof path, FILE_BOX, box->name)) return nullptr;
+    std::snprintf(kept, sizeof kept, "%s.keep.%d.new", path, io_process_id());
+    if (!io_copy_file(path, kept)) kept[0] = 0;
     // The new file replaces the old one in a single rename once it is whole, so an interrupted
     // save leaves the old box and a finished one the new box: never neither.
-    if (!box_write(box->name, &stamp, record)) return nullptr;
-    // What the old stamp's files held (progress, cut, preview) no longer belongs to the box.
-    delete_file_of(FILE_QUICKSAVE, box->name);
-    delete_file_of(FILE_CUT, box->name);
-    delete_file_of(FILE_PREVIEW, box->name);
-
+    if (!box_write(box->name, &stamp, record)) {
+        if (kept[0]) io_delete_file(kept);
+        return nullptr;
+    }
     char name[BOX_NAME_MAX];
     str_copy_bounded(name, box->name, sizeof name);
+    ShelfBox* fresh = read_box(name);
+    if (!fresh) {
+        // The old box comes back and stays on the shelf as it was. Where it cannot, the new box
+        // is the one on disk: the entry stays (its picture is read again when it is opened) and
+        // the save counts as made.
+        if (kept[0] && io_move_file(kept, path)) return nullptr;
+        io_log("shelf: the box %s was saved but cannot be read back\n", name);
+        if (kept[0]) io_delete_file(kept);
+        return box;
+    }
+    if (kept[0]) io_delete_file(kept);
+    // What the old stamp's files held (progress, cut, preview) no longer belongs to the box; the
+    // fresh preview was written just now under the new stamp.
+    delete_file_of(FILE_QUICKSAVE, name);
+    delete_file_of(FILE_CUT, name);
+
     const int x = box->x, y = box->y, selected = box->selected;
     shelf_invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
     unlink(box);
     free_box(box);
-    ShelfBox* fresh = read_box(name);
-    if (!fresh) return nullptr;
     link_head(fresh);
     fresh->x = x;
     fresh->y = y;

@@ -71,7 +71,9 @@ int shelf_delete(ShelfBox* box);
 // Writes the box anew under its own name from the record and the working files, with a new stamp;
 // its quick save, cut cache and preview go (play starts anew). The entry is read again in the
 // same place and selection, without the new-box label; the old pointer is gone. Null when the
-// write failed: the box, its files and the entry stay as they were.
+// write failed, or the new box could not be read back and the old one was put back: the box, its
+// files and the entry stay as they were. (Where the old box could not be put back either, the new
+// one stays on disk under the old entry, which is returned.)
 ShelfBox* shelf_resave(ShelfBox* box, const BoxRecord* record);
 // After a game: reads the summary again and remakes the wedge; a box finished for the first time
 // with a hidden picture clears the flag in memory and in its file and shows its thumbnail.

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -246,6 +248,53 @@ bool whole(const std::string& name, const std::string& bytes) {
     if (ends(".dat")) return bytes.compare(0, 4, "GALL") == 0;
     if (ends(".ini")) return bytes.find("OldScreenSize=") != std::string::npos;
     return false;  // boxes are never rewritten by playing
+}
+
+TEST(durability, a_box_saved_again_that_cannot_be_read_back_gives_way_to_the_old_one) {
+    // The create room saves an edited box (one piece size up); the fault strikes when the new box
+    // is read back to be shown.
+    const std::string box = "puzzles/Tulip Fields.pzl";
+    const std::string edit =
+        "2 click 170 170 left\n+20 click 357 80 left\n+5 click 414 108 left\n"
+        "+3 click 915 740 left\n+20 key enter\n+10 quit\n";
+    auto shelf_of_one = [](FaultGame& g) {
+        g.write("sfiles/config.ini",
+                "[MAIN]\nOldScreenSize=1024 768\n[BOXNAMES]\n0=Tulip Fields\n[BOXPOSS]\n0=130 130\n");
+    };
+    // Once without a fault, to find which read of the box follows its rename.
+    FaultGame probe("Tulip Fields");
+    shelf_of_one(probe);
+    const std::string before = probe.file(box);
+    probe.env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},
+                 {"FAULTFS_OP", "any"},
+                 {"FAULTFS_PATH", box},
+                 {"FAULTFS_LOG", probe.dir + "/ops.log"}};
+    ASSERT_EQ(probe.play(edit, "1024x768", false), 0) << probe.file("stderr.txt");
+    ASSERT_NE(probe.file(box), before) << "the edit saved the box again";
+    std::istringstream ops(probe.file("ops.log"));
+    std::string line;
+    int reads = 0, nth = 0;
+    bool renamed = false;
+    while (std::getline(ops, line) && !nth) {
+        const bool read = line.find(" read ") != std::string::npos;
+        reads += read;
+        if (renamed && read) nth = reads;
+        renamed = renamed || line.compare(0, 7, "rename ") == 0;
+    }
+    ASSERT_GT(nth, 0) << ops.str();
+
+    FaultGame faulty("Tulip Fields");
+    auto* g = &faulty;
+    shelf_of_one(faulty);
+    faulty.faults("read", box, nth, "once", "EIO");
+    ASSERT_EQ(faulty.play(edit, "1024x768", false), 0) << faulty.file("stderr.txt");
+    EXPECT_EQ(g->file(box), before) << "the old box is back";
+    EXPECT_EQ(g->logged("msgbox: The changes could not be saved. The box is kept as it was."), 1);
+    EXPECT_NE(g->file("sfiles/config.ini").find("0=Tulip Fields"), std::string::npos) << "still on the shelf";
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(g->dir + "/puzzles"))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"Tulip Fields.pzl"});
 }
 
 TEST(durability, a_game_killed_at_any_file_operation_keeps_every_file_old_or_new_and_reopens) {

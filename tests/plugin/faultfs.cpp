@@ -11,7 +11,7 @@
 //   FAULTFS_MODE   once (only that call fails), after (it and every later one), kill (SIGKILL
 //                  at that call, before it runs)
 //   FAULTFS_ERRNO  the error of a failed call: ENOSPC (default), EIO, EACCES, EROFS
-//   FAULTFS_LOG    a file that gets one line "op path" per matching call (to count them)
+//   FAULTFS_LOG    a file that gets one line "op read|write|- path" per matching call
 //
 // Calls on a FILE or a descriptor (fwrite, fflush, fclose, fsync) find their path in a table
 // filled when the file was opened. A failed fwrite also sets the stream's error flag, as a real
@@ -146,7 +146,7 @@ int should_fail(const char* kind, const char* also_kind, const char* path, const
     if (matched && g.log[0]) {  // written outside the lock: the log's own calls come back here
         t_inside = 1;
         if (FILE* f = real<FILE* (*)(const char*, const char*)>("fopen")(g.log, "a")) {
-            std::fprintf(f, "%s %s\n", kind, path ? path : "");
+            std::fprintf(f, "%s %s %s\n", kind, also_kind ? also_kind : "-", path ? path : "");
             real<int (*)(FILE*)>("fclose")(f);
         }
         t_inside = 0;

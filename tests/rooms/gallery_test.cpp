@@ -2,6 +2,7 @@
 #include "rooms/gallery.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -135,6 +136,23 @@ TEST_F(GalleryFile, DamagedFileIsKeptBesideAndSurvivesTheNextSave) {
     EXPECT_STREQ(back.slots[12].name, "New");
     gallery_clear(&back);
     gallery_clear(&room);
+}
+
+TEST_F(GalleryFile, AFileThatCannotBeReadIsNeverWrittenOver) {
+    // A FIFO stands for a file the disk cannot give back: it is neither damaged (no copy aside)
+    // nor replaced by the next save.
+    std::filesystem::remove("sfiles/gallery.dat");
+    ASSERT_EQ(mkfifo("sfiles/gallery.dat", 0600), 0);
+    Gallery room{};
+    EXPECT_EQ(gallery_load(&room), 0);
+    EXPECT_TRUE(gallery_file_unreadable());
+    EXPECT_FALSE(std::filesystem::exists("sfiles/gallery.dat.bad"));
+    EXPECT_EQ(gallery_save(&room), 0);
+    EXPECT_TRUE(std::filesystem::is_fifo("sfiles/gallery.dat"));
+    std::filesystem::remove("sfiles/gallery.dat");
+    EXPECT_EQ(gallery_load(&room), 0);  // missing: an empty gallery that saves
+    EXPECT_FALSE(gallery_file_unreadable());
+    EXPECT_EQ(gallery_save(&room), 1);
 }
 
 TEST_F(GalleryFile, FailedSaveKeepsThePreviousFile) {
