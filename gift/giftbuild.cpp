@@ -41,7 +41,8 @@ constexpr long OUTBOX_KEEP_SECONDS = 24 * 60 * 60;
 
 constexpr int TEXT_TITLE = 170, TEXT_SENDER = 171, TEXT_DEDICATION = 172, TEXT_HIDE = 173;
 constexpr int TEXT_MAIL = 174, TEXT_SAVE = 175, TEXT_CANCEL = 176;
-constexpr int TEXT_NOT_MADE = 184, TEXT_NOT_SENT = 185;
+constexpr int TEXT_NOT_MADE = 184, TEXT_NOT_SENT = 185, TEXT_MAILING = 186;
+constexpr int MAIL_STEPS = 60;  // the progress bar's steps while the mail program takes the gift
 
 // The dialog: two labelled fields over the body, the tick box under them, then the two ways out
 // side by side (their texts are too wide for the bar); Cancel in the bar along the bottom edge.
@@ -158,10 +159,18 @@ int ask(const char* firstBox, char* path) {
 // The gift went to the outbox: the mail program takes it as the attachment of a new message.
 // It reads the file only when the player sends the message, so a gift handed over stays; one
 // that was refused goes at once.
+// While the mail program takes the gift, the game keeps its window drawn under a progress bar.
+int g_mail_steps;
+void mail_waiting() { progress_set(lt_get(TEXT_MAILING), ++g_mail_steps % (MAIL_STEPS + 1)); }
+
 void send(const char* path) {
     const int cursor = sys_cursor();
     sys_set_cursor(CURSOR_WAIT);
-    const int sent = io_mail_send(g.settings.sender, "", path);
+    g_mail_steps = 0;
+    progress_open(MAIL_STEPS);
+    progress_set(lt_get(TEXT_MAILING), 0);
+    const int sent = io_mail_send(g.settings.sender, "", path, mail_waiting);
+    progress_close();
     sys_set_cursor(cursor);
     if (sent) return;
     io_log("gift: %s was not mailed: %s\n", path, io_mail_result_text());

@@ -22,12 +22,15 @@ constexpr const char* MAIL_TOOL = "xdg-email";
 // The tool returns once the mail program has the message; a mail program that is not running
 // yet may keep it longer, and the game waits no longer than this.
 constexpr int MAIL_WAIT_MS = 30000;
+constexpr const char* PENDING_TEXT =
+    "The mail program is still busy with the message; it is sent from there.\nResult code:0";
 constexpr int RESULT_TEXT_MAX = 512;
 
 struct MailState {
     char tool[FILE_WRITE_PATH_MAX];  // full path of xdg-email; empty when mail is unavailable
     char result[RESULT_TEXT_MAX];    // the outcome of the last send
     int pending;                     // the last send timed out with the tool still running
+    int waitMs;                      // how long a send waits, MAIL_WAIT_MS unless set
 };
 MailState g_mail;
 
@@ -111,7 +114,7 @@ void io_mail_unload() { g_mail.tool[0] = 0; }
 
 int io_mail_available() { return g_mail.tool[0] != 0; }
 
-int io_mail_send(const char* subject, const char* note, const char* attachment) {
+int io_mail_send(const char* subject, const char* note, const char* attachment, void (*waiting)()) {
     g_mail.result[0] = 0;
     g_mail.pending = 0;
     if (!io_mail_available()) return 0;
@@ -136,8 +139,13 @@ int io_mail_send(const char* subject, const char* note, const char* attachment) 
         argv[n++] = file;
     }
     argv[n] = nullptr;
-    const int exitCode = sys_run(argv, MAIL_WAIT_MS);
+    const int exitCode = sys_run(argv, g_mail.waitMs > 0 ? g_mail.waitMs : MAIL_WAIT_MS, waiting);
     g_mail.pending = exitCode == -2;
+    if (g_mail.pending) {
+        io_log("io_mail_send: %s is still running; the mail program has the message\n", MAIL_TOOL);
+        std::snprintf(g_mail.result, sizeof g_mail.result, "%s", PENDING_TEXT);
+        return 1;
+    }
     const int code = result_code(exitCode);
     std::snprintf(g_mail.result, sizeof g_mail.result, "%s\nResult code:%i", io_mail_code_text(code), code);
     if (code != 0) io_log("io_mail_send: %s exited with %i\n", MAIL_TOOL, exitCode);
@@ -147,6 +155,8 @@ int io_mail_send(const char* subject, const char* note, const char* attachment) 
 const char* io_mail_result_text() { return g_mail.result; }
 
 int io_mail_pending() { return g_mail.pending; }
+
+void io_mail_set_wait(int ms) { g_mail.waitMs = ms; }
 
 const char* io_mail_code_text(int code) {
     for (const CodeText& c : CODE_TEXTS)

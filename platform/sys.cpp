@@ -763,7 +763,7 @@ int sys_spawn_detached(const char* const* argv) {
     return 1;  // reaped later by the periodic check
 }
 
-int sys_run(const char* const* argv, int timeout_ms) {
+int sys_run(const char* const* argv, int timeout_ms, void (*waiting)()) {
     pid_t pid;
     if (posix_spawnp(&pid, argv[0], nullptr, nullptr, (char* const*)argv, environ) != 0) return -1;
     for (int waited = 0;; waited += 10) {
@@ -772,6 +772,7 @@ int sys_run(const char* const* argv, int timeout_ms) {
         if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         if (r < 0) return -1;
         if (waited >= timeout_ms) return -2;
+        if (waiting && waited % 100 == 0) waiting();
         SDL_Delay(10);
     }
 }

@@ -133,8 +133,9 @@ void sys_catch_close_signals();
 // Starts a program without waiting for it; 1 when it could be started.
 int sys_spawn_detached(const char* const* argv);
 // Runs a program and waits at most timeout_ms for it; its exit code, -1 when it could not be
-// started, -2 when it is still running.
-int sys_run(const char* const* argv, int timeout_ms);
+// started, -2 when it is still running. While it waits, `waiting` (may be null) is called about
+// ten times a second, so the game can keep its window painted.
+int sys_run(const char* const* argv, int timeout_ms, void (*waiting)() = nullptr);
 
 // Pictures from the data pack for the window: 32-bit 0xAARRGGBB pixels, rows top to bottom.
 void sys_set_window_icon(const uint32_t* argb, int width, int height);

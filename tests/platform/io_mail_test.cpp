@@ -44,6 +44,18 @@ TEST(io_mail, exit_codes_of_the_tool_become_result_codes_and_texts_and_no_tool_m
     EXPECT_STREQ(io_mail_code_text(2), "One or more unspecified errors occurred. No message was sent.");
     EXPECT_STREQ(io_mail_code_text(7), "The unknown error code. No message was sent.");
 
+    // A tool still at work when the wait ends has handed the message on: nothing says it was
+    // not sent, and the game was kept painting meanwhile.
+    write_file(dir / "xdg-email", text_bytes("#!/bin/sh\nexec /bin/sleep 5\n"));
+    io_mail_set_wait(300);
+    static int waits;
+    waits = 0;
+    EXPECT_EQ(io_mail_send("Alice", "", "/gift.run", [] { waits++; }), 1);
+    EXPECT_TRUE(io_mail_pending());
+    EXPECT_EQ(std::string(io_mail_result_text()).find("No message was sent"), std::string::npos);
+    EXPECT_GE(waits, 2);
+    io_mail_set_wait(0);
+
     setenv("PATH", path.c_str(), 1);
     unsetenv("FAKE_MAIL_EXIT");
     io_mail_unload();

@@ -87,6 +87,7 @@ const NeededText NEEDED[] = {
     {176, nullptr, "gift: cancel"},
     {184, nullptr, "the gift could not be written"},
     {185, nullptr, "the gift was not mailed"},
+    {186, nullptr, "the gift goes to the mail program"},
     {190, nullptr, "store room title in the gift interface"},
     {191, nullptr, "gift interface: play"},
     {192, nullptr, "gift interface: normal interface"},
