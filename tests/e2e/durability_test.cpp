@@ -297,6 +297,62 @@ TEST(durability, a_box_saved_again_that_cannot_be_read_back_gives_way_to_the_old
     EXPECT_EQ(left, std::vector<std::string>{"Tulip Fields.pzl"});
 }
 
+// One writer of the player's files, walked through every kind of failing call.
+struct Writer {
+    const char* name;
+    const char* watched;  // the path the failing call is on
+    const char* script;   // what makes the game write it (Sunset Lake open from the command line)
+    const char* told;     // the message the player must see when the write fails ("" none)
+    bool open_box;
+};
+
+TEST(durability, every_writer_under_every_failing_call_keeps_the_old_file_or_writes_a_whole_new_one) {
+    const Writer writers[] = {
+        {"quick save", "sfiles/qs/", "5 autosolve 6 1\n+20 key escape\n+20 key escape\n+10 quit\n",
+         "msgbox: Your game could not be saved. If the disk is full", true},
+        {"autosave", "sfiles/qs/", "5 autosolve 6 1\n+1000 key enter\n+10 quit\n",
+         "msgbox: Your game could not be saved", true},
+        {"cut cache", "sfiles/temp/Sunset Lake.tmp", "5 quit\n", "", true},
+        {"shelf preview", "sfiles/temp/Sunset Lake.prw", "5 quit\n", "", false},
+        {"configuration", "sfiles/config.ini", "5 drag 60 60 300 300 10\n+10 quit\n", "", false},
+    };
+    const char* const calls[] = {"write", "fwrite", "fflush", "fsync", "fclose", "rename"};
+    for (const Writer& w : writers) {
+        // A folder where the writer has written once already: the old files to keep.
+        FaultGame g("Sunset Lake");
+        g.copy_boxes({"Tulip Fields"});
+        ASSERT_EQ(g.play("5 drag 300 300 500 400 10\n+20 key escape\n+20 quit\n"), 0);
+        if (std::string(w.watched).find(".tmp") != std::string::npos ||
+            std::string(w.watched).find(".prw") != std::string::npos)
+            std::filesystem::remove(g.dir + "/" + w.watched);  // a cache or preview is written afresh
+        const std::map<std::string, std::string> before = owned_files(g);
+        for (const char* call : calls) {
+            for (const auto& [name, bytes] : before)
+                g.write_bytes(name, bytes);
+            g.faults(call, w.watched, 1, "once", call == std::string("fsync") ? "EIO" : "ENOSPC");
+            std::filesystem::remove(g.dir + "/application.log");
+            ASSERT_EQ(g.play(w.script, "1024x768", w.open_box), 0)
+                << w.name << " " << call << g.file("stderr.txt");
+            const std::map<std::string, std::string> after = owned_files(g);
+            for (const auto& [name, bytes] : before) {
+                const auto it = after.find(name);
+                const bool kept = it != after.end() && (it->second == bytes || whole(name, it->second));
+                EXPECT_TRUE(kept || (it == after.end() && whole(name, "")))
+                    << w.name << ": " << name << " after a failing " << call;
+            }
+            for (const auto& [name, bytes] : after)
+                if (!before.count(name)) {
+                    EXPECT_TRUE(whole(name, bytes))
+                        << w.name << ": new " << name << " after a failing " << call;
+                }
+            // A save that failed is told once.
+            if (w.told[0] && g.logged("game: the game could not be saved") > 0) {
+                EXPECT_EQ(g.logged(w.told), 1) << w.name << " " << call << "\n" << g.file("application.log");
+            }
+        }
+    }
+}
+
 TEST(durability, a_game_killed_at_any_file_operation_keeps_every_file_old_or_new_and_reopens) {
     FaultGame g("Sunset Lake");
     g.copy_boxes({"Tulip Fields"});
