@@ -72,7 +72,6 @@ constexpr const char* TEMP_FOLDER = "sfiles/temp";
 constexpr uint32_t TEMP_LIMIT = 30000000;  // bytes of "*.tmp" kept in the temporary folder
 constexpr int TRIM_SKIP_MAX = 64;          // undeletable files passed over in one trimming
 constexpr int SCREEN_SIDE_MAX = 16384;     // a saved screen side beyond any real screen is damage
-constexpr int TEXT_BOX_UNREADABLE = 154;   // the box cannot be read
 
 // Working files that belong to one run of the game.
 constexpr const char* WORK_FILES[] = {"sfiles/bmidi.mid", "sfiles/bimage.tmp", "sfiles/bdesc.tmp",
@@ -279,9 +278,9 @@ void init_toolkit() {
 void tell_box_unreadable(const char* path) {
     io_log("kernel: cannot open the box %s\n", path);
     if (kernel_clock().ready)
-        msgbox_show_text(TEXT_BOX_UNREADABLE, MSG_OK);
+        msgbox_show_text(store_cannot_open_text(), MSG_OK);
     else
-        sys_message_box(SYS_BOX_INFO, nullptr, lt_get(TEXT_BOX_UNREADABLE));
+        sys_message_box(SYS_BOX_INFO, nullptr, lt_get(store_cannot_open_text()));
 }
 
 // A box named on the command line comes onto the shelf and starts at once; one that cannot be

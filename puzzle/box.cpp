@@ -4,6 +4,7 @@
 // the working files are in box_head.cpp, which needs no picture code.
 #include "puzzle/box.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 
@@ -36,15 +37,26 @@ int box_path(char* path, int size, const char* name) {
 
 // Copies chunk `id` (searched from the body's start) into a new working file. A partly written
 // working file stays until the next box_clear_work_files.
+// A working file that cannot be written (a full disk) is no fault of the box: its cause is kept.
+int g_write_error;
+
 int stream_to_file(FILE* box, uint32_t id, const char* target) {
     uint32_t found, size;
     if (std::fseek(box, BOX_BODY_OFFSET, SEEK_SET) != 0 || !chunk_seek(box, id, &found, &size)) return 0;
     io_make_folder(BOX_WORK_FOLDER);
+    errno = 0;
     FILE* out = std::fopen(target, "wb");
-    if (!out) return 0;
+    if (!out) {
+        g_write_error = errno ? errno : EIO;
+        return 0;
+    }
     int ok = file_copy_bytes(out, box, size);
-    if (std::fclose(out) != 0) ok = 0;
-    return ok;
+    if (std::ferror(out) || std::fflush(out) != 0) g_write_error = errno ? errno : EIO;
+    if (std::fclose(out) != 0) {
+        ok = 0;
+        if (!g_write_error) g_write_error = errno ? errno : EIO;
+    }
+    return ok && !g_write_error;
 }
 
 // The picture working file must at least parse as a JPEG of a size the game accepts.
@@ -104,7 +116,10 @@ int preview_path(char* path, int size, const BoxPreview* box) {
 
 // Reading a box ----------------------------------------------------------------------------------
 
+int box_read_write_error() { return g_write_error; }
+
 int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask) {
+    g_write_error = 0;
     FILE* file = box_open_settings(name, stamp, record);
     int ok = file != nullptr;
     if (ok && (mask & BOX_PICTURE))

@@ -118,6 +118,9 @@ int box_file_path(char* path, int size, const char* folder, const char* name, co
 // 0..BOX_IRREGULARITY_MAX, edge style 0..BOX_EDGE_STYLE_MAX, the flags 0 or 1, and the piece
 // count (width / pieceSize) x (height / pieceSize). Failure clears every working file.
 int box_read(const char* name, FileStamp* stamp, BoxRecord* record, int mask);
+// Why the last box_read failed when the box itself was not at fault: the errno of the working
+// file that could not be written (ENOSPC for a full disk), or 0.
+int box_read_write_error();
 // Head and settings only, checked as box_read checks them; no stream is copied or looked at.
 int box_read_settings(const char* name, FileStamp* stamp, BoxRecord* record);
 // The same, leaving the file open after the settings for reading its streams (nullptr on failure).

@@ -53,6 +53,7 @@ constexpr int TEXT_DELETE_ONE = 140, TEXT_DELETE_SEVERAL = 141, TEXT_DELETE_FAIL
 constexpr int TEXT_RESET_ONE = 145, TEXT_RESET_SEVERAL = 146;
 constexpr int TEXT_NONE_CLICKED = 150, TEXT_SEVERAL = 151, TEXT_NONE_SELECTED = 152, TEXT_LINK_BOX = 153;
 constexpr int TEXT_CANNOT_PLAY = 154, TEXT_RENAME_QUESTION = 156;
+constexpr int TEXT_DISK_FULL_BOX = 167;  // a box cannot be opened: the disk is full
 constexpr int TEXT_HIDDEN_PICTURE = 158, TEXT_RENAME_FAILED = 159;
 constexpr int TEXT_PLAY_AGAIN = 202;
 
@@ -264,7 +265,7 @@ void edit_selected() {
     }
     box->isNew = 0;
     box->dirty = 1;
-    if (!createroom_open_box(box->name)) msgbox_show_text(TEXT_CANNOT_PLAY, MSG_OK);
+    if (!createroom_open_box(box->name)) msgbox_show_text(store_cannot_open_text(), MSG_OK);
 }
 
 // --- Use picture ---
@@ -621,7 +622,7 @@ int store_open_box(const char* name) {
 }
 
 void store_start_box(ShelfBox* box) {
-    if (box && !start_box(box)) msgbox_show_text(TEXT_CANNOT_PLAY, MSG_OK);
+    if (box && !start_box(box)) msgbox_show_text(store_cannot_open_text(), MSG_OK);
 }
 
 int store_selection_refusal(int need) {
@@ -690,4 +691,8 @@ int store_rename_answer(ShelfBox* box, const char* answer) {
     }
     if (g_store.infoBox == box) show_info(box);
     return STORE_RENAME_DONE;
+}
+
+int store_cannot_open_text() {
+    return io_error_is_disk_full(box_read_write_error()) ? TEXT_DISK_FULL_BOX : TEXT_CANNOT_PLAY;
 }

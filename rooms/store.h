@@ -15,6 +15,9 @@ void store_init();
 void store_enter();
 // Back from a game of box `name`: refreshes that box on the shelf, then enters the room.
 void store_return(const char* name);
+// The text that says why a box could not be opened: the disk is full (its working files could
+// not be written), else that the box may have been moved, deleted or damaged.
+int store_cannot_open_text();
 int store_room_window();
 // Back from the create room: the box saved there comes onto the shelf (a new one at a free place;
 // an edited one is already there) and is selected alone; null after a cancel. Enters the room.

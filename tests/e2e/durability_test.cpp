@@ -197,6 +197,10 @@ TEST(durability, a_full_disk_or_an_unreadable_settings_file_at_start_is_told_and
               0)
         << g.file("stderr.txt");
     EXPECT_EQ(g.logged("msgbox: The disk is full, so nothing you do now can be saved"), 1);
+    // The box cannot be opened (its working files cannot be written): told as a full disk, never
+    // as a damaged box.
+    EXPECT_EQ(g.logged("msgbox: The disk is full, so this box cannot be opened now"), 1);
+    EXPECT_EQ(g.logged("damaged"), 0);
     EXPECT_EQ(g.file("sfiles/config.ini"), config);
     EXPECT_EQ(g.file("sfiles/qs/Sunset Lake.qsv"), save);
     EXPECT_FALSE(g.has("sfiles/qs/Sunset Lake.qsv.999999999.new"));

@@ -78,6 +78,7 @@ const NeededText NEEDED[] = {
     {164, nullptr, "a game not saved at its end: try again"},
     {165, nullptr, "the game's folder cannot be written"},
     {166, nullptr, "the disk is full at start"},
+    {167, nullptr, "a box cannot be opened: the disk is full"},
     {170, nullptr, "title of the gift window"},
     {171, nullptr, "gift: sender's name"},
     {172, nullptr, "gift: dedication"},
