@@ -179,25 +179,23 @@ static int open_common(const char* name, const char* path, int flags, mode_t mod
     return fd;
 }
 
-int open(const char* path, int flags, ...) {
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list ap;
-        va_start(ap, flags);
-        mode = (mode_t)va_arg(ap, int);
-        va_end(ap);
+// The mode argument of an open that creates a file (the C library passes it as an int).
+#define FAULTFS_MODE_ARG(flags)            \
+    mode_t mode = 0;                       \
+    if ((flags) & (O_CREAT | O_TMPFILE)) { \
+        va_list ap;                        \
+        va_start(ap, flags);               \
+        mode = (mode_t)va_arg(ap, int);    \
+        va_end(ap);                        \
     }
+
+int open(const char* path, int flags, ...) {
+    FAULTFS_MODE_ARG(flags)
     return open_common("open", path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list ap;
-        va_start(ap, flags);
-        mode = (mode_t)va_arg(ap, int);
-        va_end(ap);
-    }
+    FAULTFS_MODE_ARG(flags)
     return open_common("open64", path, flags, mode);
 }
 
