@@ -51,7 +51,7 @@ TEST(DragDrop, a_group_joins_onto_its_neighbour_and_the_last_join_completes_once
     stack_reset();
     pieces_settle();
     play_state.info = {.elapsedSeconds = 3782};
-    play_state.startTick = sys_millis() - 125000;
+    play_state.sessionMs = 125000;  // played this session
     P(0).selected = 1;
     group_pick_up(1);  // carried off by the mouse to just beside piece 0
     play_state.pendingDx = 302 - 500, play_state.pendingDy = 101 - 300;

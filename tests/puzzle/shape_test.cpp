@@ -122,7 +122,7 @@ TEST(ShapeRender, the_shapes_of_a_cut_and_their_drawing_are_the_approved_ones) {
     curves_load();
     light_tables_build();
     img_shadow_table_init();
-    const uint64_t desks[2] = {4854904079931246821u, 6638837398557221117u};
+    const uint64_t desks[2] = {5748046108230823210u, 15846919305489945764u};
     for (int k = 0; k < 2; k++) {
         const int size = k ? 50 : 24, W = size * 5, H = size * 4;
         BoxRecord b = settings(W, H, size, 35, 2);

@@ -96,6 +96,7 @@ const NeededText NEEDED[] = {
     {201, nullptr, "progress while cutting"},
     {202, nullptr, "question: play a finished puzzle again"},
     {203, nullptr, "the picture stays hidden"},
+    {204, nullptr, "title line: after the percent joined"},
     {210, nullptr, "gather loose pieces"},
     {211, nullptr, "faint picture on the desk"},
     {212, nullptr, "show the picture window"},
