@@ -4,10 +4,17 @@
 #include <signal.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "e2e/game_run.h"
+#include "image/gformat_img.h"
+#include "platform/io_ini.h"
+#include "platform/io_mem.h"
 
 namespace {
 
@@ -30,6 +37,59 @@ struct Save {
         int32_t v;
         std::memcpy(&v, layout.data() + 20 * piece + 4 * k, 4);
         return v;
+    }
+};
+
+struct Rect {
+    int x, y, w, h;
+};
+
+// A window's placement in config.ini ("x y width height visible rolled").
+Rect placement(const std::string& ini, const std::string& key) {
+    Rect r{0, 0, 0, 0};
+    std::sscanf(ini_value(ini, key).c_str(), "%d %d %d %d", &r.x, &r.y, &r.w, &r.h);
+    return r;
+}
+
+// The pieces' image sizes from the cut cache: every piece's width and height at rest, unturned.
+struct Pieces {
+    std::vector<std::pair<int, int>> sizes;
+    explicit Pieces(const std::string& cache) {
+        FILE* f = fmemopen((void*)cache.data(), cache.size(), "rb");
+        if (!f) return;
+        uint32_t n = 0, count = 0;
+        std::vector<int32_t> shapeOf;
+        if (std::fseek(f, 24, SEEK_SET) == 0 && std::fread(&n, 4, 1, f) == 1 && n < 100000) {
+            for (uint32_t i = 0; i < n; i++) {
+                int32_t entry[8];
+                if (std::fread(entry, 32, 1, f) != 1) break;
+                shapeOf.push_back(entry[2]);
+            }
+        }
+        std::vector<std::pair<int, int>> shapes;
+        if (std::fread(&count, 4, 1, f) == 1)
+            for (uint32_t s = 0; s < count && s < 100000; s++) {
+                int32_t head[6];
+                if (std::fread(head, 24, 1, f) != 1) break;
+                Image* piece = img_read(f);
+                if (!piece) break;
+                shapes.push_back({piece->width, piece->height});
+                io_mem_free(piece);
+                if (head[1]) io_mem_free(img_read(f));
+            }
+        std::fclose(f);
+        for (int32_t s : shapeOf)
+            sizes.push_back(s >= 0 && s < (int)shapes.size() ? shapes[s] : std::pair(0, 0));
+    }
+    int count() const { return (int)sizes.size(); }
+    // Piece i of the save lies wholly on the desk below the title line and meets no window.
+    bool in_view(const Save& s, int i, std::initializer_list<Rect> windows) const {
+        const int x = DESK_W / 2 + s.field(i, 0), y = DESK_H / 2 + s.field(i, 1);
+        const int w = sizes[i].first, h = sizes[i].second;
+        if (w <= 0 || x < 0 || y < 20 || x + w > DESK_W || y + h > DESK_H) return false;
+        for (const Rect& r : windows)
+            if (x < r.x + r.w && x + w > r.x && y < r.y + r.h && y + h > r.y) return false;
+        return true;
     }
 };
 
@@ -88,20 +148,69 @@ TEST(play, a_move_survives_leaving_and_reopening) {
     EXPECT_EQ(g.file("reopened.png"), g.file("moved.png"));
 }
 
-TEST(play, a_rubber_band_selects_every_piece_and_they_are_carried_together) {
+TEST(play, a_rubber_band_selects_every_piece_and_they_are_carried_together_as_one_set) {
     PlayGame g("Sunset Lake");
     const Save fresh = g.fresh_desk();
+    const Pieces images(g.file("sfiles/temp/Sunset Lake.tmp"));
+    ASSERT_EQ(images.count(), 24);
     // From an empty corner of the desk over everything; then the selection goes where one of its
-    // pieces is carried.
-    g.play("5 drag 1020 25 0 767 10\n" + drag_top(fresh, -30, 20, "+15") + "+15 quit\n");
-    ASSERT_EQ(g.wait(), 0);
-    const Save moved = g.save();
-    ASSERT_TRUE(moved.ok);
-    int together = 0;
+    // pieces is carried: a little to the left, then far beyond the bottom-right corner, where the
+    // whole set stops at the edges as one.
+    for (const auto& [dx, dy] : {std::pair(-30, 0), std::pair(900, 700)}) {
+        SCOPED_TRACE(dx);
+        g.play("5 drag 1020 25 0 767 10\n" + drag_top(fresh, dx, dy, "+15") + "+15 quit\n");
+        ASSERT_EQ(g.wait(), 0);
+        const Save moved = g.save();
+        ASSERT_TRUE(moved.ok);
+        const int mx = moved.field(0, 0) - fresh.field(0, 0), my = moved.field(0, 1) - fresh.field(0, 1);
+        for (int i = 0; i < 24; i++) {
+            EXPECT_EQ(moved.field(i, 0) - fresh.field(i, 0), mx) << i;
+            EXPECT_EQ(moved.field(i, 1) - fresh.field(i, 1), my) << i;
+            EXPECT_TRUE(images.in_view(moved, i, {})) << i;
+        }
+        if (dx < 0) {
+            EXPECT_EQ((std::pair(mx, my)), std::pair(-30, 0));
+        } else {
+            EXPECT_TRUE(mx > 0 && my >= 0 && mx < 900) << mx << " " << my;
+        }
+        std::system(("rm -f '" + g.dir + "/sfiles/qs/Sunset Lake.qsv'").c_str());
+    }
+}
+
+TEST(play, gather_brings_pieces_under_the_windows_and_off_the_desk_into_view) {
+    PlayGame g("Sunset Lake");
+    Save fresh = g.fresh_desk();
+    const Pieces images(g.file("sfiles/temp/Sunset Lake.tmp"));
+    const std::string ini = g.file(CONFIG_INI);
+    const Rect panel = placement(ini, "CPanelWin"), picture = placement(ini, "PictureWin");
+    ASSERT_GT(panel.w, 0);
+    ASSERT_GT(picture.w, 0);
+    // The fresh scatter keeps every piece in view and off the windows.
     for (int i = 0; i < 24; i++)
-        together +=
-            moved.field(i, 0) == fresh.field(i, 0) - 30 && moved.field(i, 1) == fresh.field(i, 1) + 20;
-    EXPECT_GE(together, 20) << "pieces near the edge may be pushed back onto the desk";
+        EXPECT_TRUE(images.in_view(fresh, i, {panel, picture})) << i;
+    // Eight pieces put under the panel and the picture window, two half off the desk, one under
+    // the title line.
+    const int places[11][2] = {{25, 55},  {60, 90},  {30, 120}, {80, 60},   {25, 210}, {60, 260},
+                               {30, 300}, {90, 230}, {-60, 400}, {980, 500}, {500, 0}};
+    std::string layout = fresh.layout;
+    for (int i = 0; i < 11; i++)
+        for (int k = 0; k < 2; k++) {
+            const int32_t v = places[i][k] - (k ? DESK_H : DESK_W) / 2;
+            std::memcpy(&layout[20 * i + 4 * k], &v, 4);
+        }
+    std::string file = g.file("sfiles/qs/Sunset Lake.qsv");
+    file.replace(file.find(fresh.layout), layout.size(), layout);
+    g.write_bytes("sfiles/qs/Sunset Lake.qsv", file);
+    g.play("5 key r\n+5 quit\n");
+    ASSERT_EQ(g.wait(), 0);
+    const Save gathered = g.save();
+    ASSERT_TRUE(gathered.ok);
+    for (int i = 0; i < 24; i++) {
+        EXPECT_TRUE(images.in_view(gathered, i, {panel, picture})) << i;
+        if (i >= 11) {
+            EXPECT_EQ(gathered.field(i, 0), fresh.field(i, 0)) << "a piece in view stays " << i;
+        }
+    }
 }
 
 TEST(play, the_autosave_survives_sigkill_and_sigterm_saves) {

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "platform/io_ini.h"
-#include "tests/e2e/game_run.h"
+#include "e2e/game_run.h"
+#include "e2e/store_game.h"
 
 namespace {
 
@@ -29,9 +30,10 @@ TEST(play_room, faint_picture_and_picture_window_keys_are_kept_for_the_next_run)
     EXPECT_EQ(ini_value(ini, "GhostVisible"), "1") << ini;
     EXPECT_EQ(ini_value(ini, "PictureIZoom"), "1");
     // Step 1: 128 + (600 - 128) / 4 = 246 by 246 * 400 / 600 = 164, plus the frame, the title
-    // and the strip. Each growth moves the window up (from y 200 by 79, 78, 79, 79: stopped at
-    // 0) and each shrink moves it down (79, 79, 78), so it ends at y 236.
-    EXPECT_EQ(ini_value(ini, "PictureWin"), "20 236 256 210 1 0");
+    // and the strip. Each growth would move the window up into the control panel (20, 50 to
+    // 214, 188), so it stays 4 pixels below it at y 192; each shrink moves it down by the height
+    // it loses (79, 79, 78), so it ends at y 428.
+    EXPECT_EQ(ini_value(ini, "PictureWin"), "20 428 256 210 1 0");
     EXPECT_EQ(ini_value(ini, "CPanelWin").substr(0, 6), "20 50 ");
 
     // The next run starts from them; the size keys do nothing while the window is hidden.
@@ -40,10 +42,10 @@ TEST(play_room, faint_picture_and_picture_window_keys_are_kept_for_the_next_run)
     ini = g.file(CONFIG_INI);
     EXPECT_EQ(ini_value(ini, "GhostVisible"), "1") << ini;
     EXPECT_EQ(ini_value(ini, "PictureIZoom"), "1");
-    EXPECT_EQ(ini_value(ini, "PictureWin"), "20 236 256 210 0 0");
+    EXPECT_EQ(ini_value(ini, "PictureWin"), "20 428 256 210 0 0");
 }
 
-TEST(play_room, a_surprise_picture_refuses_both_pictures_with_a_message) {
+TEST(play_room, a_surprise_picture_refuses_both_pictures_with_a_message_and_changes_no_later_box) {
     Game g;
     const std::string box = with_box(g, "Balloon Festival");
     g.write(CONFIG_INI, "[PLAYROOM]\nGhostVisible=1\n");
@@ -54,11 +56,31 @@ TEST(play_room, a_surprise_picture_refuses_both_pictures_with_a_message) {
     ASSERT_EQ(g.run({"--headless", "--script", "s.txt", box}), 0) << g.file("stderr.txt");
     EXPECT_NE(g.file("refused.png"), g.file("before.png"));
     EXPECT_EQ(g.file("after.png"), g.file("before.png"));
-    const std::string ini = g.file(CONFIG_INI);
-    EXPECT_EQ(ini_value(ini, "GhostVisible"), "0") << ini;  // cleared by the box, never turned on
+    std::string ini = g.file(CONFIG_INI);
+    // Neither picture showed, but the player's own choices stay for the boxes to come.
+    EXPECT_EQ(ini_value(ini, "GhostVisible"), "1") << ini;
+    std::string picture = ini_value(ini, "PictureWin");
+    ASSERT_GE(picture.size(), 4u);
+    EXPECT_EQ(picture.substr(picture.size() - 4), " 1 0");
+
+}
+
+TEST(play_room, after_a_surprise_box_the_next_box_shows_both_pictures_again) {
+    StoreGame g({"Balloon Festival", "Sunset Lake"});
+    g.arrange({{"Balloon Festival", slot(0)}, {"Sunset Lake", slot(1)}});
+    std::string ini = g.file(CONFIG_INI);
+    g.write(CONFIG_INI, ini + "[PLAYROOM]\nGhostVisible=1\n");
+    const std::string surprise = at(slot(0).x + 40, slot(0).y + 40), lake = at(slot(1).x + 40, slot(1).y + 40);
+    // The surprise box, back to the store, the lake; there P and G hide what was shown.
+    ASSERT_EQ(g.play("2 click " + surprise + " left\n+3 click " + surprise + " left\n+10 key escape\n+10 click " +
+                     lake + " left\n+3 click " + lake + " left\n+10 key p\n+2 key g\n+2 quit\n"),
+              0)
+        << g.file("stderr.txt");
+    ini = g.file(CONFIG_INI);
+    EXPECT_EQ(ini_value(ini, "GhostVisible"), "0") << ini;
     const std::string picture = ini_value(ini, "PictureWin");
     ASSERT_GE(picture.size(), 4u);
-    EXPECT_EQ(picture.substr(picture.size() - 4), " 0 0");  // hidden from the start, never shown
+    EXPECT_EQ(picture.substr(picture.size() - 4), " 0 0") << "P hid the window the lake showed";
 }
 
 }  // namespace

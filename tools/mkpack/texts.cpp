@@ -108,6 +108,8 @@ const NeededText NEEDED[] = {
     {301, nullptr, "question: save while holding a picture"},
     {302, nullptr, "mouse look button"},
     {303, nullptr, "nothing held to hang"},
+    {304, nullptr, "gallery info: what mouse look does and how to stop it"},
+    {305, nullptr, "gallery info: how to walk"},
     {306, nullptr, "the gallery could not be saved"},
     {310, nullptr, "an empty place"},
     {311, nullptr, "picture info: name"},
