@@ -220,7 +220,8 @@ constexpr int HAND_SIDE = 128, HAND_PICTURE_X = 8, HAND_PICTURE_Y = 22, HAND_TEX
 constexpr int ROW = 24, HAND_BUTTON_Y = HAND_H - STRIP_HEIGHT - ROW - 2, HAND_BUTTON_W = HAND_W / 3;
 constexpr int INFO_X = 400, INFO_WIDTH = 200, INFO_LINES = 3;
 constexpr int WINDOW_GAP = 8;
-constexpr int LOOK_RIGHT = 210, LOOK_BOTTOM = 40, LOOK_W = 40, LOOK_H = 32;
+// The mouse-look button ends 10 pixels left of the panel, at least 40 wide and as wide as its text.
+constexpr int LOOK_GAP = 10, LOOK_BOTTOM = 40, LOOK_W = 40, LOOK_H = 32;
 constexpr int PANEL_RIGHT = 150, PANEL_BOTTOM = 40, PANEL_W = 150, PANEL_BUTTON_W = 34;
 
 constexpr int ELEMENT_BODY = 9, ELEMENT_BUTTON = 24, VIEW_PANEL = 89;
@@ -734,8 +735,12 @@ void build_hand_window(int y) {
 }
 
 void build_panel() {
-    g.controls[GALLERY_LOOK] = text_button(g.room, screen.width - LOOK_RIGHT, screen.height - LOOK_BOTTOM,
-                                           LOOK_W, LOOK_H, TEXT_LOOK);
+    g.controls[GALLERY_LOOK] = text_button(g.room, 0, screen.height - LOOK_BOTTOM, 0, LOOK_H, TEXT_LOOK);
+    int w, h;
+    window_size(g.controls[GALLERY_LOOK], &w, &h);
+    w = std::max(w, LOOK_W);
+    window_resize(g.controls[GALLERY_LOOK], w, LOOK_H);
+    window_move(g.controls[GALLERY_LOOK], screen.width - PANEL_RIGHT - LOOK_GAP - w, screen.height - LOOK_BOTTOM);
     g.panel = window_register(g.room, TW_CHILD | TW_SHADOW, screen.width - PANEL_RIGHT,
                               screen.height - PANEL_BOTTOM, PANEL_W, ROW, panel_handler, nullptr);
     const int bar = button_bar_create(g.panel);
@@ -778,7 +783,10 @@ GalleryLayout gallery_layout(int screenWidth, int screenHeight, int zoom, Rect v
     auto inside = [&](const Rect& r) {
         return r.x >= 0 && r.y >= top && r.x + r.w <= screenWidth && r.y + r.h <= bottom;
     };
-    auto meets = [](const Rect& a, const Rect& b) { return rect_intersect(a, b).w > 0; };
+    auto meets = [](const Rect& a, const Rect& b) {
+        const Rect both = rect_intersect(a, b);
+        return both.w > 0 && both.h > 0;
+    };
     GalleryLayout l = {0, view, hand, info};
     for (int z = zoom < 0 ? 0 : zoom > G3D_ZOOM_MAX ? G3D_ZOOM_MAX : zoom; z >= 0; z--) {
         const int vw = g3d_view_width(screenWidth, z);
