@@ -85,7 +85,8 @@ void grid_mark(Grid* g, int l, int t, int r, int b) {
     r = r > maxX ? maxX : r, b = b > maxY ? maxY : b;
     if (r < l || b < t) return;
     for (int cy = t / g->cell; cy <= b / g->cell; cy++)
-        std::memset(g->marks + (size_t)cy * g->cols + l / g->cell, 1, (size_t)(r / g->cell - l / g->cell + 1));
+        std::memset(g->marks + (size_t)cy * g->cols + l / g->cell, 1,
+                    (size_t)(r / g->cell - l / g->cell + 1));
 }
 
 void grid_sum(Grid* g) {
@@ -107,7 +108,9 @@ bool grid_blocked(const Grid& g, int l, int t, int r, int b) {
     const int w = g.cols + 1;
     const int c0 = l / g.cell, c1 = r / g.cell + 1, r0 = t / g.cell, r1 = b / g.cell + 1;
     const int32_t* s = g.sums;
-    return s[(size_t)r1 * w + c1] - s[(size_t)r0 * w + c1] - s[(size_t)r1 * w + c0] + s[(size_t)r0 * w + c0] != 0;
+    return s[(size_t)r1 * w + c1] - s[(size_t)r0 * w + c1] - s[(size_t)r1 * w + c0] +
+               s[(size_t)r0 * w + c0] !=
+           0;
 }
 
 // What no piece may cover: the title line, the windows, and the cells' overhang beyond the desk.
@@ -142,7 +145,9 @@ Lattice lattice_make(int pitch, int side) {
     return l;
 }
 
-void square_at(const Lattice& l, int i, int j, int* x, int* y) { *x = l.x0 + i * l.pitch, *y = l.y0 + j * l.pitch; }
+void square_at(const Lattice& l, int i, int j, int* x, int* y) {
+    *x = l.x0 + i * l.pitch, *y = l.y0 + j * l.pitch;
+}
 
 // A square wholly in view (hard) whose middle part, a pitch wide, is clear of the staying pieces
 // (soft).
@@ -334,15 +339,15 @@ int desk_gather_into_view() {
     const int n = play_state.pieceCount;
     if (n <= 0 || play_state.shapeCount <= 0) return 0;
     const int side = largest_side(), cell = cell_for(side);
-    // The grouped pieces, each shrunk by a quarter of a square: a loose piece whose middle lies
-    // on one lies on the group.
+    // The grouped pieces, each shrunk by a quarter of its width and height: a loose piece whose
+    // middle lies on one lies on the group.
     Grid groups = grid_make(cell);
-    const int in = side / 4;
     for (int i = 0; i < n; i++) {
         const PlayPiece& p = piece(i);
         if (p.group == -1) continue;
         const PieceQuad q = quad_at(p, p.x, p.y);
-        grid_mark(&groups, q.left + in, q.top + in, q.right - in, q.bottom - in);
+        const int inX = (q.right - q.left + 1) / 4, inY = (q.bottom - q.top + 1) / 4;
+        grid_mark(&groups, q.left + inX, q.top + inY, q.right - inX, q.bottom - inY);
     }
     grid_sum(&groups);
     uint8_t* moving = (uint8_t*)io_mem_alloc((size_t)n);

@@ -130,13 +130,16 @@ void glide_step() {
     int mx, my, gw, gh;
     if (!grid_region(&mx, &my, &gw, &gh)) return;
     const double toMidX = g_finish.toX + gw / 2.0, toMidY = g_finish.toY + gh / 2.0;
-    lay_out(g_finish.fromX + (toMidX - g_finish.fromX) * eased, g_finish.fromY + (toMidY - g_finish.fromY) * eased,
+    lay_out(g_finish.fromX + (toMidX - g_finish.fromX) * eased,
+            g_finish.fromY + (toMidY - g_finish.fromY) * eased,
             g_finish.fromAngle + round_half(g_finish.turn * eased));
 }
 
 // --- The fade and the clean picture ---
 
-inline uint8_t* screen_at(int x, int y) { return screen.buf + (ptrdiff_t)y * screen.pitch + (ptrdiff_t)x * 3; }
+inline uint8_t* screen_at(int x, int y) {
+    return screen.buf + (ptrdiff_t)y * screen.pitch + (ptrdiff_t)x * 3;
+}
 
 // One dirty run, cut to the area: the kept pieces, with the clean picture blended over the grid
 // region.
@@ -273,7 +276,8 @@ int finish_picture_rect(Rect* rect) {
 }
 
 int finish_draw() {
-    if ((g_finish.phase != FINISH_FADING && g_finish.phase != FINISH_SHOWN) || !g_finish.seamed || !screen.buf)
+    if ((g_finish.phase != FINISH_FADING && g_finish.phase != FINISH_SHOWN) || !g_finish.seamed ||
+        !screen.buf)
         return 0;
     play_state.firstLifted = -1;
     const Rect& a = g_finish.area;
@@ -290,8 +294,9 @@ void finish_capture() {
     uint8_t* kept = (uint8_t*)g_finish.seamed + g_finish.seamed->colourOffset;
     const Rect on = rect_intersect(a, {0, 0, screen.width, screen.height});
     for (int row = on.y; row < on.y + on.h; row++)
-        std::memcpy(kept + (ptrdiff_t)(row - a.y) * g_finish.seamed->colourPitch + (ptrdiff_t)(on.x - a.x) * 3,
-                    screen_at(on.x, row), (size_t)on.w * 3);
+        std::memcpy(
+            kept + (ptrdiff_t)(row - a.y) * g_finish.seamed->colourPitch + (ptrdiff_t)(on.x - a.x) * 3,
+            screen_at(on.x, row), (size_t)on.w * 3);
     g_finish.capture = 0;
     if (g_finish.phase == FINISH_SHOWN) g_finish.repaint = 1;  // the clean picture at the next tick
 }

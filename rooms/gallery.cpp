@@ -318,7 +318,8 @@ void show_target() {
     } else if (place >= 0 && place < GALLERY_SLOTS && onPicture) {
         gallery_info_text(text, sizeof text, &g.gallery.slots[place]);
     } else {
-        str_copy_bounded(text, lt_get(g3dscene_mouse_looking() ? TEXT_LOOK_HINT : TEXT_WALK_HINT), sizeof text);
+        str_copy_bounded(text, lt_get(g3dscene_mouse_looking() ? TEXT_LOOK_HINT : TEXT_WALK_HINT),
+                         sizeof text);
     }
     text_window_set_text(g.info, text);
 }
@@ -740,7 +741,8 @@ void build_panel() {
     window_size(g.controls[GALLERY_LOOK], &w, &h);
     w = std::max(w, LOOK_W);
     window_resize(g.controls[GALLERY_LOOK], w, LOOK_H);
-    window_move(g.controls[GALLERY_LOOK], screen.width - PANEL_RIGHT - LOOK_GAP - w, screen.height - LOOK_BOTTOM);
+    window_move(g.controls[GALLERY_LOOK], screen.width - PANEL_RIGHT - LOOK_GAP - w,
+                screen.height - LOOK_BOTTOM);
     g.panel = window_register(g.room, TW_CHILD | TW_SHADOW, screen.width - PANEL_RIGHT,
                               screen.height - PANEL_BOTTOM, PANEL_W, ROW, panel_handler, nullptr);
     const int bar = button_bar_create(g.panel);
@@ -796,7 +798,8 @@ GalleryLayout gallery_layout(int screenWidth, int screenHeight, int zoom, Rect v
         l = {z, v, hand, info};
         if (v.y + v.h > bottom && z > 0) continue;
         // Windows the player put clear of the view stay.
-        if (inside(hand) && inside(info) && !meets(hand, v) && !meets(info, v) && !meets(hand, info)) return l;
+        if (inside(hand) && inside(info) && !meets(hand, v) && !meets(info, v) && !meets(hand, info))
+            return l;
         const Rect guard = {v.x - WINDOW_GAP, v.y - WINDOW_GAP, v.w + 2 * WINDOW_GAP, v.h + 2 * WINDOW_GAP};
         // Below the view, side by side.
         const int below = v.y + v.h + WINDOW_GAP, pair = hand.w + WINDOW_GAP + info.w;

@@ -190,7 +190,7 @@ TEST(play, gather_brings_pieces_under_the_windows_and_off_the_desk_into_view) {
         EXPECT_TRUE(images.in_view(fresh, i, {panel, picture})) << i;
     // Eight pieces put under the panel and the picture window, two half off the desk, one under
     // the title line.
-    const int places[11][2] = {{25, 55},  {60, 90},  {30, 120}, {80, 60},   {25, 210}, {60, 260},
+    const int places[11][2] = {{25, 55},  {60, 90},  {30, 120},  {80, 60},   {25, 210}, {60, 260},
                                {30, 300}, {90, 230}, {-60, 400}, {980, 500}, {500, 0}};
     std::string layout = fresh.layout;
     for (int i = 0; i < 11; i++)

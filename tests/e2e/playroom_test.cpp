@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "platform/io_ini.h"
 #include "e2e/game_run.h"
 #include "e2e/store_game.h"
+#include "platform/io_ini.h"
 
 namespace {
 
@@ -62,7 +62,6 @@ TEST(play_room, a_surprise_picture_refuses_both_pictures_with_a_message_and_chan
     std::string picture = ini_value(ini, "PictureWin");
     ASSERT_GE(picture.size(), 4u);
     EXPECT_EQ(picture.substr(picture.size() - 4), " 1 0");
-
 }
 
 TEST(play_room, after_a_surprise_box_the_next_box_shows_both_pictures_again) {
@@ -70,11 +69,13 @@ TEST(play_room, after_a_surprise_box_the_next_box_shows_both_pictures_again) {
     g.arrange({{"Balloon Festival", slot(0)}, {"Sunset Lake", slot(1)}});
     std::string ini = g.file(CONFIG_INI);
     g.write(CONFIG_INI, ini + "[PLAYROOM]\nGhostVisible=1\n");
-    const std::string surprise = at(slot(0).x + 40, slot(0).y + 40), lake = at(slot(1).x + 40, slot(1).y + 40);
+    const std::string surprise = at(slot(0).x + 40, slot(0).y + 40),
+                      lake = at(slot(1).x + 40, slot(1).y + 40);
     // The surprise box, back to the store, the lake; there P and G hide what was shown.
-    ASSERT_EQ(g.play("2 click " + surprise + " left\n+3 click " + surprise + " left\n+10 key escape\n+10 click " +
-                     lake + " left\n+3 click " + lake + " left\n+10 key p\n+2 key g\n+2 quit\n"),
-              0)
+    ASSERT_EQ(
+        g.play("2 click " + surprise + " left\n+3 click " + surprise + " left\n+10 key escape\n+10 click " +
+               lake + " left\n+3 click " + lake + " left\n+10 key p\n+2 key g\n+2 quit\n"),
+        0)
         << g.file("stderr.txt");
     ini = g.file(CONFIG_INI);
     EXPECT_EQ(ini_value(ini, "GhostVisible"), "0") << ini;
