@@ -13,6 +13,9 @@
 
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "image/img.h"
 #include "platform/io_mem.h"
@@ -141,6 +144,26 @@ inline uint8_t* screen_at(int x, int y) {
     return screen.buf + (ptrdiff_t)y * screen.pitch + (ptrdiff_t)x * 3;
 }
 
+// n bytes: kept * (256 - level) + clean * level, over 256.
+void blend(uint8_t* d, const uint8_t* kept, const uint8_t* clean, int n, int level) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128(), a = _mm_set1_epi16((short)level),
+                  b = _mm_set1_epi16((short)(256 - level));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i k = _mm_loadu_si128((const __m128i*)(kept + i));
+        const __m128i c = _mm_loadu_si128((const __m128i*)(clean + i));
+        const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(k, zero), b),
+                                         _mm_mullo_epi16(_mm_unpacklo_epi8(c, zero), a));
+        const __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(k, zero), b),
+                                         _mm_mullo_epi16(_mm_unpackhi_epi8(c, zero), a));
+        _mm_storeu_si128((__m128i*)(d + i), _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
+    }
+#endif
+    for (; i < n; i++)
+        d[i] = (uint8_t)((kept[i] * (256 - level) + clean[i] * level) >> 8);
+}
+
 // One dirty run, cut to the area: the kept pieces, with the clean picture blended over the grid
 // region.
 void draw_run(void*, int rx, int ry, int rw, int rh) {
@@ -151,7 +174,7 @@ void draw_run(void*, int rx, int ry, int rw, int rh) {
     if (w <= 0 || h <= 0) return;
     const Image* s = g_finish.seamed;
     const uint8_t* kept = (const uint8_t*)s + s->colourOffset;
-    const int level = g_finish.level, rest = 256 - level;
+    const int level = g_finish.level;
     const int gx0 = x > g.x ? x : g.x, gx1 = x + w < g.x + g.w ? x + w : g.x + g.w;  // exclusive end
     int mx, my, gw, gh;
     if (!grid_region(&mx, &my, &gw, &gh)) return;
@@ -168,12 +191,10 @@ void draw_run(void*, int rx, int ry, int rw, int rh) {
         uint8_t* dg = d + (gx0 - x) * 3;
         const uint8_t* kg = k + (gx0 - x) * 3;
         const int n = (gx1 - gx0) * 3;
-        if (level >= 256) {
+        if (level >= 256)
             std::memcpy(dg, c, (size_t)n);
-        } else {
-            for (int i = 0; i < n; i++)
-                dg[i] = (uint8_t)((kg[i] * rest + c[i] * level) >> 8);
-        }
+        else
+            blend(dg, kg, c, n, level);
         std::memcpy(d + (gx1 - x) * 3, k + (gx1 - x) * 3, (size_t)(x + w - gx1) * 3);
     }
 }

@@ -83,10 +83,11 @@ struct Pieces {
     }
     int count() const { return (int)sizes.size(); }
     // Piece i of the save lies wholly on the desk below the title line and meets no window.
-    bool in_view(const Save& s, int i, std::initializer_list<Rect> windows) const {
-        const int x = DESK_W / 2 + s.field(i, 0), y = DESK_H / 2 + s.field(i, 1);
+    bool in_view(const Save& s, int i, std::initializer_list<Rect> windows, int deskW = DESK_W,
+                 int deskH = DESK_H) const {
+        const int x = deskW / 2 + s.field(i, 0), y = deskH / 2 + s.field(i, 1);
         const int w = sizes[i].first, h = sizes[i].second;
-        if (w <= 0 || x < 0 || y < 20 || x + w > DESK_W || y + h > DESK_H) return false;
+        if (w <= 0 || x < 0 || y < 20 || x + w > deskW || y + h > deskH) return false;
         for (const Rect& r : windows)
             if (x < r.x + r.w && x + w > r.x && y < r.y + r.h && y + h > r.y) return false;
         return true;
@@ -177,17 +178,53 @@ TEST(play, a_rubber_band_selects_every_piece_and_they_are_carried_together_as_on
     }
 }
 
+// A fresh desk on either screen: every piece wholly on the desk below the title line, none under
+// the control panel or the picture window, and on the large desk with room to spare none over
+// another.
+TEST(play, a_fresh_scatter_leaves_every_piece_in_view_on_two_desks) {
+    struct Desk {
+        const char* box;
+        int w, h;
+    };
+    for (const Desk& d : {Desk{"Sunset Lake", 1024, 768}, Desk{"Tulip Fields", 1920, 1080}}) {
+        SCOPED_TRACE(d.box);
+        PlayGame g(d.box);
+        g.write("script.txt", "5 quit\n");
+        g.start({"--headless", "--window", std::to_string(d.w) + "x" + std::to_string(d.h), "--script",
+                 "script.txt", std::string("puzzles/") + d.box + ".pzl"});
+        ASSERT_EQ(g.wait(), 0);
+        const Save fresh = g.save();
+        ASSERT_TRUE(fresh.ok);
+        const Pieces images(g.file(std::string("sfiles/temp/") + d.box + ".tmp"));
+        ASSERT_EQ(images.count(), fresh.count);
+        const std::string ini = g.file(CONFIG_INI);
+        const Rect panel = placement(ini, "CPanelWin"), picture = placement(ini, "PictureWin");
+        ASSERT_TRUE(panel.w > 0 && picture.w > 0);
+        int over = 0;
+        for (int i = 0; i < fresh.count; i++) {
+            EXPECT_TRUE(images.in_view(fresh, i, {panel, picture}, d.w, d.h)) << i;
+            const Rect a = {fresh.field(i, 0), fresh.field(i, 1), images.sizes[i].first,
+                            images.sizes[i].second};
+            for (int j = 0; j < i; j++) {
+                const Rect b = {fresh.field(j, 0), fresh.field(j, 1), images.sizes[j].first,
+                                images.sizes[j].second};
+                // More than a tab's worth: a quarter of the smaller side each way.
+                over += a.x + a.w - b.x > a.w / 4 && b.x + b.w - a.x > a.w / 4 && a.y + a.h - b.y > a.h / 4 &&
+                        b.y + b.h - a.y > a.h / 4;
+            }
+        }
+        if (d.w == 1920) {
+            EXPECT_EQ(over, 0) << "the large desk has room for every piece apart";
+        }
+    }
+}
+
 TEST(play, gather_brings_pieces_under_the_windows_and_off_the_desk_into_view) {
     PlayGame g("Sunset Lake");
     Save fresh = g.fresh_desk();
     const Pieces images(g.file("sfiles/temp/Sunset Lake.tmp"));
     const std::string ini = g.file(CONFIG_INI);
     const Rect panel = placement(ini, "CPanelWin"), picture = placement(ini, "PictureWin");
-    ASSERT_GT(panel.w, 0);
-    ASSERT_GT(picture.w, 0);
-    // The fresh scatter keeps every piece in view and off the windows.
-    for (int i = 0; i < 24; i++)
-        EXPECT_TRUE(images.in_view(fresh, i, {panel, picture})) << i;
     // Eight pieces put under the panel and the picture window, two half off the desk, one under
     // the title line.
     const int places[11][2] = {{25, 55},  {60, 90},  {30, 120},  {80, 60},   {25, 210}, {60, 260},
