@@ -14,11 +14,13 @@
 // and its overlay; creating the room.
 #include "rooms/play.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
 #include "gui/button.h"
+#include "gui/font.h"
 #include "gui/ge.h"
 #include "gui/lt.h"
 #include "gui/msgbox.h"
@@ -81,6 +83,9 @@ constexpr int PICTURE_PANEL = 89;     // skin element below the title bar
 constexpr int JOIN_POP = 5000;        // force-feedback pulse of a join
 constexpr int CUT_PROGRESS_MS = 500;  // a cut that takes longer shows its progress window
 constexpr int KEEP_OUT_GAP = 4;       // pieces brought into view keep this far from the windows
+// The room title's place on the top bar, and the pixels a glyph and its shadow may reach beyond
+// its advance.
+constexpr int TITLE_TEXT_X = 33, TITLE_TEXT_SLACK = 4;
 
 enum PanelButton { GATHER, GHOST, PICTURE, HELP, LEAVE, PANEL_BUTTONS };
 constexpr int PANEL_KEYS[PANEL_BUTTONS] = {'R', 'G', 0, 0, KEY_ESCAPE};
@@ -464,9 +469,18 @@ void title_update() {
         std::snprintf(text, sizeof text, "%s", lt_get(TEXT_TITLE));
     }
     if (std::strcmp(text, g_room.title) == 0) return;
+    // Only the part of the line that changed is drawn again: from the first character that
+    // differs to the end of the longer text (the clock's seconds, most of the time).
+    int same = 0;
+    while (text[same] && text[same] == g_room.title[same])
+        same++;
+    const int from = font_text_width(FONT_LARGE, text, same);
+    const int wide = std::max(font_text_width(FONT_LARGE, text, (int)std::strlen(text)),
+                              font_text_width(FONT_LARGE, g_room.title, (int)std::strlen(g_room.title)));
     std::snprintf(g_room.title, sizeof g_room.title, "%s", text);
     ge_set_room_title(g_room.title);
-    screen_invalidate(0, 0, screen.width, GE_TOP_BAR_HEIGHT);
+    screen_invalidate(TITLE_TEXT_X + from - TITLE_TEXT_SLACK, 0, wide - from + 2 * TITLE_TEXT_SLACK,
+                      GE_TOP_BAR_HEIGHT);
 }
 
 // The cut shows the progress window once it has taken longer than half a second.
