@@ -294,6 +294,15 @@ TEST(play, autosolve_finishes_the_24_and_150_piece_boxes_and_one_with_turned_pie
         EXPECT_EQ(s.percent, 100);
         for (int i = 0; i < s.count; i++)
             ASSERT_EQ(s.field(i, 4), s.field(0, 4)) << "piece " << i << " is not in the one group";
+        // The finished picture lies upright and whole on the desk below the title line (the quit
+        // came while it was still shown off: it was put at its place at once).
+        const Pieces images(g.file(std::string("sfiles/temp/") + name + ".tmp"));
+        for (int i = 0; i < s.count; i++) {
+            EXPECT_EQ(s.field(i, 3), 0) << "piece " << i << " is not upright";
+            if (images.count() == s.count) {
+                EXPECT_TRUE(images.in_view(s, i, {})) << "piece " << i;
+            }
+        }
         if (const char* keep = std::getenv("LUMAVEX_SCENE_KEEP"))
             std::system(("cp '" + g.dir + "/done.png' '" + keep + "/solved-" + name + ".png'").c_str());
     }
