@@ -2,6 +2,7 @@
 // their settings kept in config.ini, and a box that keeps its picture a surprise.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "e2e/game_run.h"
@@ -43,6 +44,34 @@ TEST(play_room, faint_picture_and_picture_window_keys_are_kept_for_the_next_run)
     EXPECT_EQ(ini_value(ini, "GhostVisible"), "1") << ini;
     EXPECT_EQ(ini_value(ini, "PictureIZoom"), "1");
     EXPECT_EQ(ini_value(ini, "PictureWin"), "20 428 256 210 0 0");
+}
+
+// At its largest step the picture window of a picture fitted to the desk still lies on the
+// screen, off the control panel, and the step is kept with the box: a box with no step of its
+// own starts at the default, the box that has one at its own.
+TEST(play_room, the_largest_picture_window_fits_beside_the_panel_and_each_box_keeps_its_step) {
+    Game g;
+    const std::string big = with_box(g, "Tulip Fields"), lake = with_box(g, "Sunset Lake");
+    g.write("s.txt", "3 key kpplus\n+1 key kpplus\n+1 key kpplus\n+1 key kpplus\n+1 key kpplus\n+2 quit\n");
+    ASSERT_EQ(g.run({"--headless", "--script", "s.txt", big}), 0) << g.file("stderr.txt");
+    std::string ini = g.file(CONFIG_INI);
+    int x, y, w, h, px, py, pw, ph;
+    ASSERT_EQ(std::sscanf(ini_value(ini, "PictureWin").c_str(), "%d %d %d %d", &x, &y, &w, &h), 4);
+    ASSERT_EQ(std::sscanf(ini_value(ini, "CPanelWin").c_str(), "%d %d %d %d", &px, &py, &pw, &ph), 4);
+    EXPECT_TRUE(x >= 0 && y >= 20 && x + w <= 1024 && y + h <= 768) << ini_value(ini, "PictureWin");
+    EXPECT_FALSE(x < px + pw && x + w > px && y < py + ph && y + h > py) << "over the panel";
+    const std::string step = ini_value(ini, "PictureIZoom");
+    EXPECT_GE(std::stoi(step), 3);
+    EXPECT_EQ(chunk_i32(g.file("sfiles/qs/Tulip Fields.qsv"), 102, -1), std::stoi(step));
+
+    // The lake had no step of its own: it starts at the default, and a step chosen there stays
+    // with the lake while the tulips keep theirs.
+    g.write("s.txt", "3 key kpminus\n+2 quit\n");
+    ASSERT_EQ(g.run({"--headless", "--script", "s.txt", lake}), 0);
+    EXPECT_EQ(chunk_i32(g.file("sfiles/qs/Sunset Lake.qsv"), 102, -1), std::stoi(step) - 1);
+    g.write("s.txt", "3 quit\n");
+    ASSERT_EQ(g.run({"--headless", "--script", "s.txt", big}), 0);
+    EXPECT_EQ(chunk_i32(g.file("sfiles/qs/Tulip Fields.qsv"), 102, -1), std::stoi(step));
 }
 
 TEST(play_room, a_surprise_picture_refuses_both_pictures_with_a_message_and_changes_no_later_box) {
