@@ -86,6 +86,7 @@ constexpr int KEEP_OUT_GAP = 4;       // pieces brought into view keep this far 
 // The room title's place on the top bar, and the pixels a glyph and its shadow may reach beyond
 // its advance.
 constexpr int TITLE_TEXT_X = 33, TITLE_TEXT_SLACK = 4;
+constexpr int TITLE_RESERVE = 160;  // the right end of the top bar: the game's title and the corner
 
 enum PanelButton { GATHER, GHOST, PICTURE, HELP, LEAVE, PANEL_BUTTONS };
 constexpr int PANEL_KEYS[PANEL_BUTTONS] = {'R', 'G', 0, 0, KEY_ESCAPE};
@@ -108,11 +109,13 @@ struct PlayRoom {
     int finishedSeconds;  // the playing time the finish's message tells
     int panelHidden;      // the panel stepped aside for the finished picture
     char title[256];      // the title line as last set
+    char titleFull[256];  // the same before a long box name was cut
     uint32_t cutStart;    // ms when the cut began
     int cutTotal;         // shapes the cut renders
     int cutShown;         // the cut's progress window is open
 };
-PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0, 0, nullptr, 0, 1, 0, -1, -1, 33, 0, 0, 0, 0, "", 0, 0, 0};
+PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0,  0,  nullptr, 0, 1, 0,
+                   -1, -1, 33, 0,  0,  0,  0,  "", "", 0,       0, 0};
 
 int clamp_zoom(int z) { return z < 0 ? 0 : (z > PICTURE_ZOOM_MAX ? PICTURE_ZOOM_MAX : z); }
 
@@ -463,8 +466,23 @@ void title_update() {
     if (game_open()) {
         PlaySummary s;
         play_summary(&s);
-        playroom_title_text(text, sizeof text, lt_get(TEXT_TITLE), s.name, s.percent, lt_get(TEXT_JOINED),
+        // Nothing to do while the box, the percent and the time stay the same.
+        char full[sizeof g_room.title];
+        playroom_title_text(full, sizeof full, lt_get(TEXT_TITLE), s.name, s.percent, lt_get(TEXT_JOINED),
                             s.seconds);
+        if (std::strcmp(full, g_room.titleFull) == 0) return;
+        std::snprintf(g_room.titleFull, sizeof g_room.titleFull, "%s", full);
+        // A long box name is cut (with "...") so that the line ends before the game's title.
+        char name[BOX_NAME_MAX + 4];
+        std::snprintf(name, sizeof name, "%s", s.name ? s.name : "");
+        for (int length = (int)std::strlen(name);; length--) {
+            playroom_title_text(text, sizeof text, lt_get(TEXT_TITLE), name, s.percent, lt_get(TEXT_JOINED),
+                                s.seconds);
+            if (length <= 1 || TITLE_TEXT_X + font_text_width(FONT_LARGE, text, (int)std::strlen(text)) <=
+                                   screen.width - TITLE_RESERVE)
+                break;
+            std::snprintf(name + length - 1, sizeof name - (size_t)(length - 1), "...");
+        }
     } else {
         std::snprintf(text, sizeof text, "%s", lt_get(TEXT_TITLE));
     }
@@ -722,7 +740,7 @@ int play_box(const char* name) {
     }
     if (s.percent >= 100) (void)finish_show();
     sys_set_cursor(cursor);
-    g_room.title[0] = 0;
+    g_room.title[0] = g_room.titleFull[0] = 0;
     title_update();
     window_focus(g_room.room);
     g_room.saveProblemTold = 0;
