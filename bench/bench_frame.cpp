@@ -2,7 +2,8 @@
 // puzzle of bench_play (2000 x 1500 picture, piece size 50, irregularity 30, fitted to the desk):
 //   carry_one    one frame while one piece is carried 10 pixels;
 //   carry_group  the same while a 50-piece group is carried;
-//   join         the drop that joins a piece to its neighbour, with the sparkle and the sound.
+//   join         the drop that joins a piece to its neighbour, with the sparkle and the sound;
+//   finish_fade  one frame of the finished picture's fade (the whole picture blended anew).
 // Each frame is the game's own: the mouse event through the window manager, the tick, the paint
 // (dirty cells, the resting layer beneath, the carried layer, the overlay) and the presentation
 // through video driver 1 with SDL's dummy video driver. The whole game starts headless in a
@@ -24,6 +25,7 @@
 #include "kernel/events.h"
 #include "kernel/kernel.h"
 #include "puzzle/drag.h"
+#include "puzzle/finish.h"
 #include "puzzle/play.h"
 #include "puzzle/stack.h"
 #include "rooms/play.h"
@@ -181,9 +183,37 @@ void BM_Join(benchmark::State& state) {
     }
 }
 
+// Every piece in one group at its place in the picture, the picture's grid region at (10, 40);
+// then the finish glides (not timed) and each timed frame is one step of the fade.
+void BM_FinishFade(benchmark::State& state) {
+    const BoxRecord& r = play_state.record;
+    const int gw = r.width / r.pieceSize * r.pieceSize, gh = r.height / r.pieceSize * r.pieceSize;
+    const int mx = (r.width - gw) / 2, my = (r.height - gh) / 2;
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        p.group = 0, p.angle = 0, p.lift = 0, p.carried = 0, p.selected = 0;
+        p.x = 10 + p.homeX - mx, p.y = 40 + p.homeY - my;
+        p.needsRedraw = 1;
+    }
+    frame();
+    for (auto _ : state) {
+        if (finish_phase() != FINISH_FADING) {
+            state.PauseTiming();
+            finish_start(10, 40);
+            while (finish_phase() != FINISH_FADING)
+                frame();
+            frame();  // the seams are kept
+            state.ResumeTiming();
+        }
+        frame();
+    }
+    finish_stop();
+}
+
 BENCHMARK(BM_CarryOne)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CarryGroup)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Join)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FinishFade)->Unit(benchmark::kMicrosecond);
 
 void run_benchmarks() {
     kernel_clock().ready = 1;  // events flow from here on, as after start-up

@@ -89,7 +89,7 @@ const Rect TITLE_PIECES[GE_TITLE_PIECE_COUNT] = {
     {0, 58, 6, 18}, {12, 58, 12, 18}, {24, 58, 12, 18}, {36, 58, 12, 18}, {48, 58, 12, 18},
 };
 
-constexpr int TOP_BAR_HEIGHT = 20;
+constexpr int TOP_BAR_HEIGHT = GE_TOP_BAR_HEIGHT;
 constexpr int TITLE_MAX = 256;
 constexpr double BAR_SHADOW_SIGMA = 2.0;
 constexpr int BAR_SHADOW_STRENGTH = 145;

@@ -103,7 +103,8 @@ void ge_background_copy(Image* image);
 void ge_gradient_table(double top, double bottom, int rows, int y, uint8_t table[256]);
 
 // The top bar of every room: title bar colour, logo, room title, game title, minimise corner.
-void ge_set_game_title(const char* text);  // drawn at the right end (the product title)
+inline constexpr int GE_TOP_BAR_HEIGHT = 20;  // pixels, along the screen's top edge
+void ge_set_game_title(const char* text);     // drawn at the right end (the product title)
 void ge_set_room_title(const char* text);
 void ge_draw_top_bar();
 // The kernel hands it every event that no window consumed: hover and press of the corner.

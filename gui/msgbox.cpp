@@ -85,6 +85,9 @@ namespace {
 constexpr int BOX_WIDTH = 320, BOX_HEIGHT = 150;
 constexpr int BOX_WRAP = 300;
 constexpr int BOX_BOTTOM = 42;  // the bar and the frame under the text area
+// What a message box adds to its text's height: the title bar and the gap above the text (23),
+// the gap and the button bar below it (29).
+constexpr int BOX_TEXT_EXTRA = 52;
 
 // One of the two shared modal boxes.
 struct ModalBox {
@@ -100,7 +103,7 @@ ModalBox message, input;
 int box_text_height(const char* text, int flags) {
     set_text_style(flags & MSG_CENTRED ? 1 : 0, BOX_WRAP);
     int w = 0, h = 0;
-    font_measure(text, &w, &h);
+    font_measure(text ? text : "", &w, &h);
     return h;
 }
 
@@ -174,7 +177,14 @@ int run_box(const ModalBox& box, int height, EditField* fields) {
 
 void msgbox_create(const char* title) { create_box(message, title, message_handler, 0, 0); }
 
-int msgbox_height(int textHeight) { return textHeight < BOX_HEIGHT - 52 ? BOX_HEIGHT : textHeight + 52; }
+// The box is as high as its text needs: the title bar and the gap above the text, the text, and
+// the gap and the button bar below it; never higher than the screen.
+int msgbox_height(int textHeight) {
+    const int height = (textHeight > 0 ? textHeight : 0) + BOX_TEXT_EXTRA;
+    return screen.height > 0 && height > screen.height ? screen.height : height;
+}
+
+int msgbox_height_for(const char* text, int flags) { return msgbox_height(box_text_height(text, flags)); }
 
 int msgbox_show(const char* text, int flags) {
     IO_ASSERT(message.window >= 0);
@@ -183,7 +193,7 @@ int msgbox_show(const char* text, int flags) {
     message.flags = flags;
     window_show(message.ok, (flags & (MSG_OK | 4)) != 0);
     window_show(message.cancel, (flags & (MSG_CANCEL | 8)) != 0);
-    int result = run_box(message, msgbox_height(box_text_height(text, flags)), nullptr);
+    int result = run_box(message, msgbox_height_for(text, flags), nullptr);
     message.text = nullptr;
     return result;
 }

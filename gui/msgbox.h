@@ -21,8 +21,10 @@ inline constexpr int MSG_ANSWER_OK = 1;      // OK or Enter
 void msgbox_create(const char* title);  // titled with the product title
 int msgbox_show(const char* text, int flags);
 int msgbox_show_text(int number, int flags);
-// The box's height for a text of this height (wrapped at 300 pixels).
+// The box's height for a text of this height (wrapped at 300 pixels): sized to the text, with no
+// empty area below it, and at most the screen's height.
 int msgbox_height(int textHeight);
+int msgbox_height_for(const char* text, int flags);  // the same for a text, measured as shown
 
 // Input box: a modal box with OK and Cancel over the given edit fields; text (or null) is drawn
 // above them. The answer: OK copies the fields back, Cancel leaves the buffers unchanged.

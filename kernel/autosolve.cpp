@@ -9,10 +9,11 @@
 //   release  left release; a short hold leaves the pieces carried, so
 //   check    a left press drops them, and
 //   drop     its release ends the move; a move that joined nothing is passed over next time.
-// When no move can start, the gather key brings loose pieces from under the groups to the top
-// (they come selected, so the next move carries them all); when the only moves left start under
-// a window (the control panel, the picture window), it is dragged by its title bar to the other
-// side of the desk.
+// When no move can start, the gather key brings loose pieces from under the groups, the windows
+// and the desk's edges into view (they come selected: a move whose piece is selected first takes
+// it out of the selection with a Ctrl-click, so that it carries that piece's group alone); when
+// the only moves left start under a window (the control panel, the picture window), it is dragged
+// by its title bar to the other side of the desk.
 #include "kernel/autosolve.h"
 
 #include <cstdio>
@@ -150,6 +151,10 @@ int plan(const ScriptCall& c, int tick) {
     s.waited = 0;
     s.phase = SOLVE_TURN;
     solver_input(SCRIPT_MOVE, s.move.grabX, s.move.grabY, 0, 0);
+    if (solve_grab_selected(&s.move)) {  // Ctrl with a click takes its group out of the selection
+        solver_input(SCRIPT_PRESS, s.move.grabX, s.move.grabY, SCRIPT_LEFT, 1);
+        solver_input(SCRIPT_RELEASE, s.move.grabX, s.move.grabY, SCRIPT_LEFT, 1);
+    }
     solver_input(SCRIPT_PRESS, s.move.grabX, s.move.grabY, SCRIPT_LEFT, 0);
     return SCRIPT_GOING;
 }

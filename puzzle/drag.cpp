@@ -16,7 +16,7 @@
 
 #include "platform/io_desktop.h"
 #include "platform/io_mem.h"
-#include "platform/sys.h"
+#include "puzzle/deskspace.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/progress.h"
@@ -135,6 +135,7 @@ int piece_at(int x, int y) {
 }
 
 void group_pick_up(int p) {
+    play_state.carryRigid = 0;
     const int g = piece(p).group;
     if (g == -1) {
         pick_up_one(p);
@@ -145,6 +146,7 @@ void group_pick_up(int p) {
 }
 
 void selection_pick_up() {
+    play_state.carryRigid = 1;
     // Raised pieces go to the top, so the walk ends where the first of them now lies.
     for (int i = play_state.bottom; i != -1 && !piece(i).carried;) {
         const int next = piece(i).next;
@@ -270,7 +272,7 @@ int puzzle_whole() {
 void complete() {
     play_state.info.percent = 100;
     io_date_text(play_state.info.date, (int)sizeof play_state.info.date);
-    play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
+    play_state.info.elapsedSeconds += play_state.sessionMs / 1000;
 }
 
 }  // namespace
@@ -281,8 +283,9 @@ DropResult pieces_drop() {
     DropResult result = {0, 0, play_state.mouseX, play_state.mouseY, 0};
     // Motion that came after the last tick still moves the carried pieces, so that they go down
     // where the pointer let go of them.
-    const int dx = play_state.pendingDx, dy = play_state.pendingDy;
+    int dx = play_state.pendingDx, dy = play_state.pendingDy;
     play_state.pendingDx = play_state.pendingDy = 0;
+    if (play_state.carryRigid) desk_limit_carry(&dx, &dy);
     for (int i = 0; (dx || dy) && i < play_state.pieceCount; i++) {
         PlayPiece& p = play_state.pieces[i];
         if (!p.carried) continue;
@@ -308,6 +311,7 @@ DropResult pieces_drop() {
         }
     }
     pieces_keep_on_desk();
+    play_state.carryRigid = 0;
     return result;
 }
 
@@ -349,5 +353,6 @@ void gather_loose() {
         if (p.mark == 1) p.selected = 1;
         p.needsRedraw = 1;
     }
+    (void)desk_gather_into_view();
     play_state.changed = 1;
 }

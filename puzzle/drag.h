@@ -29,11 +29,16 @@ void desk_mouse_at(int x, int y);       // the pointer's position: turns go abou
 // --- Operations ---
 int piece_at(int x, int y);  // topmost piece under the point (fringe counts, shadow not), -1 none
 void group_pick_up(int piece);
+// The selected pieces, carried as one rigid set: the set stops where one of them would leave the
+// desk below the title line (puzzle/deskspace.h), so the drop never pushes them into a pile.
 void selection_pick_up();
 void group_toggle_select(int piece);
 void select_none();
 void turn_request(int direction);  // +1 counter-clockwise, -1 clockwise, for every carried piece
 void select_in_rect(int x, int y, int w, int h);
+// Raises the loose pieces above the groups (the largest groups lowest) and selects them, then
+// brings every loose piece that lies under a window of the view, not wholly on the desk below
+// the title line, or on a group into free room in view (puzzle/deskspace.h).
 void gather_loose();
 // Whether the dropped piece p lies close enough to its neighbour n, at a close enough angle.
 int snap_test(int p, int n);

@@ -11,8 +11,8 @@
 #include "platform/io_file.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
-#include "platform/sys.h"
 #include "puzzle/drag.h"
+#include "puzzle/finish.h"
 #include "puzzle/grid.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
@@ -86,6 +86,7 @@ int cut_afresh() {
 
 // Everything a game holds, released; the state is closed afterwards.
 void game_release() {
+    finish_stop();
     pieces_free();
     shapes_free();
     play_state.shapes = nullptr;
@@ -189,7 +190,9 @@ int game_start(const char* name) {
         return 0;
     }
 
-    if (!take_up_save()) {
+    play_state.pictureZoom = play_state.pictureZoomChosen = 0;
+    play_state.scattered = !take_up_save();
+    if (play_state.scattered) {
         pieces_scatter();
         saveinfo_clear(&play_state.info);
     }
@@ -204,7 +207,8 @@ int game_start(const char* name) {
     play_state.open = 1;
 
     ghost_desk_build();
-    play_state.startTick = sys_millis();
+    play_state.sessionMs = 0;
+    play_state.carryRigid = 0;
     play_state.changed = 0;
     play_state.playedMs = 0;
     return 1;
@@ -212,12 +216,12 @@ int game_start(const char* name) {
 
 int game_end(int (*retry)()) {
     if (!play_state.open) return 1;
+    finish_skip();  // a finished picture still gliding is saved at its place
     pieces_finish_turns();
     (void)pieces_drop();
     for (int i = 0; i < play_state.pieceCount; i++)
         play_state.pieces[i].selected = 0;
-    if (play_state.info.percent < 100)
-        play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
+    if (play_state.info.percent < 100) play_state.info.elapsedSeconds += play_state.sessionMs / 1000;
     int saved = save_game();
     while (!saved && retry && retry())
         saved = save_game();
@@ -240,8 +244,7 @@ int game_autosave() {
 
     pieces_finish_turns();
     (void)pieces_drop();
-    if (play_state.info.percent < 100)
-        play_state.info.elapsedSeconds += (int32_t)((sys_millis() - play_state.startTick) / 1000);
+    if (play_state.info.percent < 100) play_state.info.elapsedSeconds += play_state.sessionMs / 1000;
     const int ok = save_game();
 
     std::memcpy(play_state.pieces, live, bytes);
@@ -257,7 +260,10 @@ int game_tick(int framePeriod) {
     if (!play_state.open) return 0;
     pieces_tick();
     play_state.playedMs += framePeriod > 0 ? framePeriod : 0;
-    if (play_state.playedMs < AUTOSAVE_MS) return 0;
+    // Play time counts ticks: none come while the game's window is inactive or minimised.
+    if (play_state.info.percent < 100) play_state.sessionMs += framePeriod > 0 ? framePeriod : 0;
+    // While the finished picture glides its pieces lie turned part-way: saved at the next tick.
+    if (play_state.playedMs < AUTOSAVE_MS || finish_phase() == FINISH_MOVING) return 0;
     play_state.playedMs = 0;
     // A save that failed leaves the layout changed, so the next period tries again.
     return play_state.changed && !game_autosave();

@@ -81,18 +81,22 @@ struct Draw {
 
 // --- Pixel rules ---
 
+// A selected piece's red byte, raised half-way to 255: the selection shows as a red tint and the
+// picture on the piece stays readable.
+inline uint8_t raised(uint8_t red) { return (uint8_t)((red + 255) >> 1); }
+
 template <bool SELECTED>
 inline void put_piece(uint8_t* d, const uint8_t* p, unsigned q, int rot) {
     if (q == 0) return;
     if (q & 0x8000) {
-        d[0] = p[0], d[1] = p[1], d[2] = SELECTED ? 255 : p[2];
+        d[0] = p[0], d[1] = p[1], d[2] = SELECTED ? raised(p[2]) : p[2];
         return;
     }
     // The light step of the turned normal, then the lit byte, its coverage, and the screen
     // byte's share (puzzle/light.h).
     const uint8_t* lit = light_lit + light_step[((q + rot) >> 5) & 1023] * 256;
     if ((q & 31) == 31) {  // fully covered: nothing of the screen byte remains, the lit byte is whole
-        d[0] = lit[p[0]], d[1] = lit[p[1]], d[2] = lit[SELECTED ? 255 : p[2]];
+        d[0] = lit[p[0]], d[1] = lit[p[1]], d[2] = lit[SELECTED ? raised(p[2]) : p[2]];
         return;
     }
     const unsigned c = (q & 31) * 256;
@@ -100,7 +104,7 @@ inline void put_piece(uint8_t* d, const uint8_t* p, unsigned q, int rot) {
     const uint8_t* blend = light_blend + c;
     d[0] = (uint8_t)(blend[d[0]] + cover[lit[p[0]]]);
     d[1] = (uint8_t)(blend[d[1]] + cover[lit[p[1]]]);
-    d[2] = (uint8_t)(blend[d[2]] + cover[lit[SELECTED ? 255 : p[2]]]);
+    d[2] = (uint8_t)(blend[d[2]] + cover[lit[SELECTED ? raised(p[2]) : p[2]]]);
 }
 
 inline void put_shadow(uint8_t* d, unsigned a) {

@@ -25,7 +25,8 @@ void piece_quad(const PieceShape* shape, int x, int y, int angle, int lift, int 
 void piece_set_picture(const Image* picture);
 // Draws a piece (shadow 0; its pixels from the picture at home + texture position) or its shadow
 // (shadow 1) through the quad, clipped to the dirty cells of the open frame. A selected piece has
-// the red byte of every picture pixel at 255.
+// the red byte of every picture pixel raised half-way to 255 (red + 255) / 2, so its picture
+// still shows through the tint.
 void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int angle, int selected,
                 int shadow);
 // Optional: asks the caches for what drawing this piece will read, so that a loop over many

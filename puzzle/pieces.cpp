@@ -10,6 +10,7 @@
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
+#include "puzzle/deskspace.h"
 #include "puzzle/grid.h"
 #include "puzzle/play.h"
 #include "puzzle/progress.h"
@@ -222,6 +223,7 @@ void pieces_refresh() {
 }
 
 void pieces_tick() {
+    if (play_state.carryRigid) desk_limit_carry(&play_state.pendingDx, &play_state.pendingDy);
     for (int i = 0; i < play_state.pieceCount; i++) {
         PlayPiece& p = play_state.pieces[i];
         if (p.turning) {

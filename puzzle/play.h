@@ -65,7 +65,7 @@ struct PlayState {
     int32_t bottom, top;            // ends of the stacking order
     int32_t liftHeight;             // pixels a carried piece is lifted
     int32_t cutFitted;              // the picture was fitted to the desk: no cut cache
-    uint32_t startTick;             // ms at game start
+    int32_t sessionMs;              // ms played since game start (the play room's ticks)
     SaveInfo info;                  // elapsed seconds, date, percent, piece count
     int32_t pendingDx, pendingDy;   // mouse motion summed since the last tick
     int32_t mouseX, mouseY;         // pointer on the desk (turns go about it)
@@ -76,6 +76,10 @@ struct PlayState {
     char savePath[PATH_MAX_GAME];   // where this game is kept (a fitted cut's under its desk size)
     int32_t saveProblem;            // GameSaveProblem of the last save, or of the saved game read
     int32_t playedMs;               // play since the last autosave check
+    int32_t pictureZoom;            // the picture window's size step the player chose for this box
+    int32_t pictureZoomChosen;      // flag: pictureZoom holds a choice (else the room's default)
+    int32_t carryRigid;             // the carried pieces are a selection, moved as one rigid set
+    int32_t scattered;              // this game started on a freshly scattered desk
 };
 extern PlayState play_state;
 

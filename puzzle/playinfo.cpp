@@ -10,6 +10,9 @@ void play_summary(PlaySummary* out) {
     out->hiddenPicture = play_state.open && play_state.record.hiddenPicture;
     out->hasTune = play_state.open && play_state.record.hasTune;
     out->repeatTune = play_state.open && play_state.record.repeatTune;
+    // A finished game's time was summed when it finished; until then this session's play adds to it.
+    out->seconds = play_state.info.elapsedSeconds +
+                   (play_state.open && play_state.info.percent < 100 ? play_state.sessionMs / 1000 : 0);
 }
 
 int play_picture_region(const Image** picture, int* x, int* y, int* width, int* height) {
@@ -29,3 +32,15 @@ void play_set_desk(int width, int height) {
     play_state.deskWidth = width;
     play_state.deskHeight = height;
 }
+
+int play_picture_zoom() {
+    return play_state.open && play_state.pictureZoomChosen ? play_state.pictureZoom : -1;
+}
+
+void play_set_picture_zoom(int zoom) {
+    if (!play_state.open) return;
+    play_state.pictureZoom = zoom;
+    play_state.pictureZoomChosen = 1;
+}
+
+int play_fresh_desk() { return play_state.open && play_state.scattered; }

@@ -11,6 +11,7 @@ struct PlaySummary {
     int hiddenPicture;  // the box keeps its picture a surprise until finished
     int hasTune;        // the box brought a tune (the working file BOX_TUNE_FILE)
     int repeatTune;     // the tune starts again when it ends
+    int seconds;        // playing time so far, over every game of the box
 };
 void play_summary(PlaySummary* out);
 
@@ -23,3 +24,10 @@ const Image* play_ghost_desk();
 
 // The desk's size (the screen); set once by the play room before any game starts.
 void play_set_desk(int width, int height);
+
+// The picture window's size step the player chose for this box (kept with its saved game), or -1
+// when none was chosen yet; setting it while no game is open does nothing.
+int play_picture_zoom();
+void play_set_picture_zoom(int zoom);
+// The open game started on a freshly scattered desk (no saved game was taken up).
+int play_fresh_desk();

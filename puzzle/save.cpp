@@ -135,6 +135,25 @@ int layout_ok(const LayoutEntry* entries, int count) {
     return 1;
 }
 
+// The picture window's step, when the player chose one for this box.
+int write_zoom(FILE* file) {
+    const int32_t zoom = play_state.pictureZoom;
+    if (!play_state.pictureZoomChosen || zoom < 0 || zoom > QUICKSAVE_ZOOM_MAX) return 1;
+    uint8_t bytes[4];
+    le_store_i32(bytes, zoom);
+    return chunk_write_head(file, QUICKSAVE_CHUNK_ZOOM, 4) && file_write_bytes(file, bytes, 4);
+}
+
+// The step kept with the game; -1 when there is none or it is out of range.
+int read_zoom(FILE* file) {
+    uint8_t* bytes = read_chunk(file, QUICKSAVE_CHUNK_ZOOM, 4);
+    if (!bytes) return -1;
+    LeCursor c = le_cursor(bytes, 4);
+    const int32_t zoom = le_i32(&c);
+    io_mem_free(bytes);
+    return zoom >= 0 && zoom <= QUICKSAVE_ZOOM_MAX ? zoom : -1;
+}
+
 void free_shapes(PieceShape* shapes, int count) {
     for (int i = 0; i < count; i++) {
         io_mem_free(shapes[i].piece);
@@ -264,8 +283,8 @@ int quicksave_write_at(const char* path, const FileStamp* stamp, SaveInfo* info)
              chunk_write_head(file, QUICKSAVE_CHUNK_PIECES, (uint32_t)n * 20) &&
              file_write_bytes(file, layout, (size_t)n * 20) &&
              chunk_write_head(file, QUICKSAVE_CHUNK_STACK, (uint32_t)n * 4) &&
-             file_write_bytes(file, stack, (size_t)n * 4) && std::fseek(file, 0, SEEK_SET) == 0 &&
-             file_write_tag(file, QUICKSAVE_TAG);
+             file_write_bytes(file, stack, (size_t)n * 4) && write_zoom(file) &&
+             std::fseek(file, 0, SEEK_SET) == 0 && file_write_tag(file, QUICKSAVE_TAG);
         ok = io_write_end(&out, ok);
     }
     io_mem_free(layout);
@@ -287,8 +306,11 @@ int quicksave_read_at(const char* path, const FileStamp* stamp, SaveInfo* info) 
     int ok = read_info(file, &read) && read.pieceCount == n && (layout = read_layout(file, n)) != nullptr &&
              (stack = read_chunk(file, QUICKSAVE_CHUNK_STACK, (size_t)n * 4)) != nullptr &&
              layout_ok(layout, n);
+    const int zoom = ok ? read_zoom(file) : -1;
     std::fclose(file);
     if (ok) {
+        play_state.pictureZoomChosen = zoom >= 0;
+        play_state.pictureZoom = zoom >= 0 ? zoom : 0;
         const int hx = play_state.deskWidth / 2, hy = play_state.deskHeight / 2;
         for (int i = 0; i < n; i++) {
             PlayPiece& p = play_state.pieces[i];

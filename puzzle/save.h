@@ -22,6 +22,11 @@ inline constexpr char CUTCACHE_FOLDER[] = "sfiles/temp";
 inline constexpr char CUTCACHE_EXTENSION[] = "tmp";
 inline constexpr uint32_t QUICKSAVE_CHUNK_PIECES = 100;  // 20 bytes a piece
 inline constexpr uint32_t QUICKSAVE_CHUNK_STACK = 101;   // 4 bytes a piece, bottom first
+// 4 bytes: the picture window's size step for this box (0..QUICKSAVE_ZOOM_MAX), written once the
+// player chose one. Readers that do not know the chunk skip it; a missing or damaged one reads as
+// -1 (the room's default).
+inline constexpr uint32_t QUICKSAVE_CHUNK_ZOOM = 102;
+inline constexpr int32_t QUICKSAVE_ZOOM_MAX = 4;
 
 // A quick save's summary (chunks 1..4), kept in the play state and shown on the shelf.
 struct SaveInfo {
@@ -59,8 +64,9 @@ int quicksave_read_at(const char* path, const FileStamp* stamp, SaveInfo* info);
 int quicksave_read_info_at(const char* path, const FileStamp* stamp, SaveInfo* info);
 // Writes the layout of every piece and the stacking order; info's piece count is set first.
 int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info);
-// Restores positions (moved by the difference of the desk sizes' halves), lifts, angles, groups
-// and the stacking order into the open game's pieces, and the summary into info. On failure the
+// Restores positions (moved by the difference of the desk sizes' halves), lifts, angles, groups,
+// the stacking order and the picture window's step (play_state.pictureZoom and its flag) into the
+// open game, and the summary into info. On failure the
 // pieces may be half restored (the caller scatters them) and info is unchanged.
 int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info);
 // Tag, stamp and the summary only (the shelf). info is unchanged on failure.

@@ -156,3 +156,8 @@ int solve_turns_left(const SolveMove* move) {
     if (p.turning || p.turnRequest) return -1;
     return clockwise_turns(p.angle, target_angle(move->target));
 }
+
+int solve_grab_selected(const SolveMove* move) {
+    const int p = piece_at(move->grabX, move->grabY);
+    return p != -1 && play_state.pieces[p].selected;
+}

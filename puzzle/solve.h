@@ -22,6 +22,9 @@ int solve_carrying();   // pieces are carried
 using SolvePointFree = int (*)(int x, int y);
 int solve_next_move(SolveMove* move, int skip, SolvePointFree free);
 int solve_joined(const SolveMove* move);  // the move's two pieces are in one group
+// Whether the piece the move presses is selected: a plain press would carry the whole selection
+// (the gathered loose pieces), so the solver first takes it out of the selection.
+int solve_grab_selected(const SolveMove* move);
 // Where the pointer must move by now (dx, dy) so that move->piece lands exactly on its place
 // beside move->target, as the pieces lie at this moment (after any turns).
 void solve_offset(const SolveMove* move, int* dx, int* dy);

@@ -294,18 +294,24 @@ int cast_columns() {
         int height = (int)(f * WALL_HEIGHT / (nearest * g_scene.rayCos[c]) + 0.5);
         height &= ~1;
         col.height = height;
-        col.texel = (int)(u * 4.0) & (TEX - 1);
-        col.group = wall.group;
         // The side of the wall the camera is on picks the slot run: the camera is the origin.
         const double* p1 = g_scene.camPoints[wall.first];
         const double* p2 = g_scene.camPoints[wall.second];
         const double side = (p2[0] - p1[0]) * (-p1[1]) - (p2[1] - p1[1]) * (-p1[0]);
+        // Places count from the wall's first point; from the side where that point lies on the
+        // viewer's right (side >= 0) the distance runs right to left across the view, so the
+        // picture's and the texture's columns are taken mirrored to read left to right.
+        const bool leftwards = side >= 0.0;
+        const int texel = (int)(u * 4.0) & (TEX - 1);
+        col.texel = leftwards ? TEX - 1 - texel : texel;
+        col.group = wall.group;
         col.place = (side >= 0.0 ? wall.slot : wall.backSlot) + (int)std::floor(u / PLACE_UNITS);
         col.picColumn = -1;
         if (g_scene.pictures && col.place >= 0 && col.place < G3D_PLACES) {
             const Image* pic = g_scene.pictures(col.place);
             if (pic && pic->kind == IMG_24BIT) {
-                const int pc = (int)(std::fmod(u, (double)PLACE_UNITS) * 4.0) - (TEX - pic->width) / 2;
+                int pc = (int)(std::fmod(u, (double)PLACE_UNITS) * 4.0) - (TEX - pic->width) / 2;
+                if (leftwards) pc = pic->width - 1 - pc;
                 if (pc >= 0 && pc < pic->width) col.picColumn = pc;
             }
         }

@@ -220,6 +220,8 @@ constexpr const char* SECTION = "GALLERYROOM";
 
 constexpr int TEXT_TITLE = 300, TEXT_SAVE_HOLDING = 301, TEXT_LOOK = 302, TEXT_NOTHING_HELD = 303;
 constexpr int TEXT_NOT_SAVED = 306, TEXT_EMPTY_PLACE = 310;
+constexpr int TEXT_LOOK_HINT = 304;  // what the mouse-look button does and how to stop it
+constexpr int TEXT_WALK_HINT = 305;  // how to walk, when the info window has nothing else to say
 constexpr int TEXT_VIEW_TITLE = 320, TEXT_HAND_TITLE = 330, TEXT_HANG = 331, TEXT_TAKE = 332,
               TEXT_DISCARD = 333;
 constexpr int HELP_ROOM = 300, HELP_HAND = 4398, HELP_VIEW = 4397;
@@ -235,7 +237,8 @@ constexpr int HAND_SIDE = 128, HAND_PICTURE_X = 8, HAND_PICTURE_Y = 22, HAND_TEX
 constexpr int ROW = 24, HAND_BUTTON_Y = HAND_H - STRIP_HEIGHT - ROW - 2, HAND_BUTTON_W = HAND_W / 3;
 constexpr int INFO_X = 400, INFO_WIDTH = 200, INFO_LINES = 3;
 constexpr int WINDOW_GAP = 8;
-constexpr int LOOK_RIGHT = 210, LOOK_BOTTOM = 40, LOOK_W = 40, LOOK_H = 32;
+// The mouse-look button ends 10 pixels left of the panel, at least 40 wide and as wide as its text.
+constexpr int LOOK_GAP = 10, LOOK_BOTTOM = 40, LOOK_W = 40, LOOK_H = 32;
 constexpr int PANEL_RIGHT = 150, PANEL_BOTTOM = 40, PANEL_W = 150, PANEL_BUTTON_W = 34;
 
 constexpr int ELEMENT_BODY = 9, ELEMENT_BUTTON = 24, VIEW_PANEL = 89;
@@ -261,6 +264,7 @@ struct Room {
     Image* view24;     // the rendered view, 24-bit
     Image* handShown;  // the held picture fitted to 128 x 128
     int open;          // the room is shown: the arrangement is in memory
+    int lookHovered;   // the pointer rests on the mouse-look button
 };
 Room g = {};
 int g_created = 0;
@@ -271,8 +275,31 @@ const Image* place_picture(int place) {
 
 void view_changed();
 
-// The view window fitted around the view at the current zoom.
+Rect window_rect(int window) {
+    Rect r;
+    window_screen_pos(window, &r.x, &r.y);
+    window_size(window, &r.w, &r.h);
+    return r;
+}
+
+// The view's step and the three windows' places so that the holding and info windows leave the
+// view free (the view's window is sized for the step asked for first).
+void lay_out_windows() {
+    if (g.hand < 0 || g.info < 0) return;
+    const GalleryLayout l = gallery_layout(screen.width, screen.height, g3dscene_zoom(), window_rect(g.view),
+                                           window_rect(g.hand), window_rect(g.info));
+    if (l.zoom != g3dscene_zoom()) g3dscene_set_zoom(l.zoom);
+    window_move(g.view, l.view.x, l.view.y);
+    window_move(g.hand, l.hand.x, l.hand.y);
+    window_move(g.info, l.info.x, l.info.y);
+}
+
+// The view window fitted around the view at the current zoom, the other windows clear of it.
 void view_build() {
+    int vw, vh;
+    g3dscene_view_size(&vw, &vh);
+    window_resize(g.view, vw + VIEW_EXTRA_W, vh + VIEW_EXTRA_H);
+    lay_out_windows();
     int w, h;
     g3dscene_view_size(&w, &h);
     if (!g.view24 || g.view24->width != w || g.view24->height != h) {
@@ -293,19 +320,35 @@ void view_zoom(int zoom) {
     view_build();
 }
 
-// The info window after the target point moved: nothing off a place or beside the picture, the
-// empty-place text, or the picture's details.
+// The info window after the target point moved: the empty-place text or the picture's details;
+// off a place or beside the picture, how to walk (or, in mouse look, how to stop it). While the
+// pointer rests on the mouse-look button, what the button does.
 void show_target() {
+    if (g.info < 0) return;
     int place = -1, onPicture = 0;
     g3dscene_target(&place, &onPicture);
     char text[512] = "";
-    if (place >= 0 && place < GALLERY_SLOTS) {
-        if (!g.gallery.pictures[place])
-            str_copy_bounded(text, lt_get(TEXT_EMPTY_PLACE), sizeof text);
-        else if (onPicture)
-            gallery_info_text(text, sizeof text, &g.gallery.slots[place]);
+    if (g.lookHovered) {
+        str_copy_bounded(text, lt_get(TEXT_LOOK_HINT), sizeof text);
+    } else if (place >= 0 && place < GALLERY_SLOTS && !g.gallery.pictures[place]) {
+        str_copy_bounded(text, lt_get(TEXT_EMPTY_PLACE), sizeof text);
+    } else if (place >= 0 && place < GALLERY_SLOTS && onPicture) {
+        gallery_info_text(text, sizeof text, &g.gallery.slots[place]);
+    } else {
+        str_copy_bounded(text, lt_get(g3dscene_mouse_looking() ? TEXT_LOOK_HINT : TEXT_WALK_HINT),
+                         sizeof text);
     }
     text_window_set_text(g.info, text);
+}
+
+// The mouse-look button tells what it does in the info window while the pointer rests on it.
+void look_hover() {
+    int x, y;
+    window_mouse(&x, &y);
+    const int hovered = g.open && window_at(x, y) == g.controls[GALLERY_LOOK];
+    if (hovered == g.lookHovered) return;
+    g.lookHovered = hovered;
+    show_target();
 }
 
 // Renders the view now (the target point follows the render) and redraws it.
@@ -406,6 +449,7 @@ void look_start() {
     view_centre(&cx, &cy);
     sys_move_mouse(cx, cy);
     view_changed();
+    show_target();
 }
 
 void look_end() {
@@ -413,6 +457,7 @@ void look_end() {
     g3dscene_mouse_look(0);
     sys_release_mouse();
     view_changed();
+    show_target();
 }
 
 // A pointer move in mouse look turns and walks from the view's centre; the pointer goes back to
@@ -565,6 +610,7 @@ int room_handler(int /*window*/, KernelEvent* event) {
             return 0;
         case KE_TICK:
             if (g.open && g3dscene_tick()) view_changed();
+            look_hover();
             return 0;
         case KE_KEYDOWN:
             return key_down((int)event->a);
@@ -707,8 +753,13 @@ void build_hand_window(int y) {
 }
 
 void build_panel() {
-    g.controls[GALLERY_LOOK] = text_button(g.room, screen.width - LOOK_RIGHT, screen.height - LOOK_BOTTOM,
-                                           LOOK_W, LOOK_H, TEXT_LOOK);
+    g.controls[GALLERY_LOOK] = text_button(g.room, 0, screen.height - LOOK_BOTTOM, 0, LOOK_H, TEXT_LOOK);
+    int w, h;
+    window_size(g.controls[GALLERY_LOOK], &w, &h);
+    w = std::max(w, LOOK_W);
+    window_resize(g.controls[GALLERY_LOOK], w, LOOK_H);
+    window_move(g.controls[GALLERY_LOOK], screen.width - PANEL_RIGHT - LOOK_GAP - w,
+                screen.height - LOOK_BOTTOM);
     g.panel = window_register(g.room, TW_CHILD | TW_SHADOW, screen.width - PANEL_RIGHT,
                               screen.height - PANEL_BOTTOM, PANEL_W, ROW, panel_handler, nullptr);
     const int bar = button_bar_create(g.panel);
@@ -722,6 +773,7 @@ void build_panel() {
 
 void galleryroom_create() {
     g = {};
+    g.hand = g.info = -1;  // laid out once they exist
     if (!g3dscene_init(ge_skin_file(), CONFIG_INI, screen.width, screen.height))
         io_log("gallery: the view's textures are missing\n");
     g3dscene_set_pictures(place_picture);
@@ -738,8 +790,56 @@ void galleryroom_create() {
     g.info = text_window_create(g.room, INFO_WIDTH, INFO_LINES);
     window_move(g.info, INFO_X, belowY);
     window_restore_placement(g.info, SECTION, "InfoWin", PLACE_POSITION | PLACE_ROLLED_UP);
+    lay_out_windows();
+    show_target();
     build_panel();
     g_created = 1;
+}
+
+GalleryLayout gallery_layout(int screenWidth, int screenHeight, int zoom, Rect view, Rect hand, Rect info) {
+    const int top = GE_TOP_BAR_HEIGHT + WINDOW_GAP, bottom = screenHeight - LOOK_BOTTOM - WINDOW_GAP;
+    auto clampi = [](int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; };
+    auto inside = [&](const Rect& r) {
+        return r.x >= 0 && r.y >= top && r.x + r.w <= screenWidth && r.y + r.h <= bottom;
+    };
+    auto meets = [](const Rect& a, const Rect& b) {
+        const Rect both = rect_intersect(a, b);
+        return both.w > 0 && both.h > 0;
+    };
+    GalleryLayout l = {0, view, hand, info};
+    for (int z = zoom < 0 ? 0 : zoom > G3D_ZOOM_MAX ? G3D_ZOOM_MAX : zoom; z >= 0; z--) {
+        const int vw = g3d_view_width(screenWidth, z);
+        Rect v = {0, 0, vw + VIEW_EXTRA_W, vw / 2 + VIEW_EXTRA_H};
+        v.x = clampi(view.x, 0, std::max(0, screenWidth - v.w));
+        v.y = clampi(view.y, top, std::max(top, bottom - v.h));
+        l = {z, v, hand, info};
+        if (v.y + v.h > bottom && z > 0) continue;
+        // Windows the player put clear of the view stay.
+        if (inside(hand) && inside(info) && !meets(hand, v) && !meets(info, v) && !meets(hand, info))
+            return l;
+        const Rect guard = {v.x - WINDOW_GAP, v.y - WINDOW_GAP, v.w + 2 * WINDOW_GAP, v.h + 2 * WINDOW_GAP};
+        // Below the view, side by side.
+        const int below = v.y + v.h + WINDOW_GAP, pair = hand.w + WINDOW_GAP + info.w;
+        if (below + std::max(hand.h, info.h) <= bottom && pair <= screenWidth) {
+            l.hand.x = clampi(v.x, 0, screenWidth - pair), l.hand.y = below;
+            l.info.x = l.hand.x + hand.w + WINDOW_GAP, l.info.y = below;
+            return l;
+        }
+        // Beside it, one above the other: right, then left.
+        const int column = std::max(hand.w, info.w), stack = hand.h + WINDOW_GAP + info.h;
+        const int y0 = clampi(v.y, top, std::max(top, bottom - stack));
+        for (int x : {v.x + v.w + WINDOW_GAP, v.x - WINDOW_GAP - column}) {
+            const Rect side = {x, y0, column, stack};
+            if (!inside(side) || meets(side, guard)) continue;
+            l.hand.x = x, l.hand.y = y0;
+            l.info.x = x, l.info.y = y0 + hand.h + WINDOW_GAP;
+            return l;
+        }
+    }
+    // Not even the smallest view leaves room: below it all the same, kept on the screen.
+    l.hand.x = 0, l.hand.y = clampi(l.view.y + l.view.h + WINDOW_GAP, top, std::max(top, bottom - hand.h));
+    l.info.x = hand.w + WINDOW_GAP, l.info.y = l.hand.y;
+    return l;
 }
 
 void galleryroom_enter() { enter_with(nullptr, nullptr); }

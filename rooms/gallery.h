@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 
+#include "base/rect.h"
 #include "image/img.h"
 
 inline constexpr int GALLERY_SLOTS = 50;
@@ -68,6 +69,18 @@ void gallery_info_text(char* text, int size, const GallerySlot* slot);
 void gallery_held_text(char* text, int size, const GallerySlot* slot);
 // Playing time as "m:ss" or "h:mm:ss".
 void gallery_time_text(char* text, int size, int seconds);
+
+// --- The room's windows ---
+// Where the view, the holding window and the info window go so that neither of the two covers the
+// view or its zoom strip: the largest view step up to `zoom` that leaves them room. Windows that
+// already lie clear of the view (and on the screen) stay where they are; otherwise both go below
+// the view, else beside it (right, then left). Everything stays below the title line and above
+// the row of buttons along the bottom edge. Sizes are whole windows.
+struct GalleryLayout {
+    int zoom;
+    Rect view, hand, info;
+};
+GalleryLayout gallery_layout(int screenWidth, int screenHeight, int zoom, Rect view, Rect hand, Rect info);
 
 // --- The room ---
 // Creates the room's windows and the view (start-up, after the create room); window places

@@ -1,19 +1,26 @@
 // rooms/play.cpp -- the play room: starting and leaving a game with what goes with it (the
-// picture window, the tune, the room shown), the desk window (background, title line, the two
-// layers of pieces, the mouse handed to the desk input), what the player sees and hears of a
-// drop (the join sparkle on the transparent overlay, the click, the force-feedback pop, the
-// applause and the completion message), the control panel, and the picture window with its five
-// size steps. Placements, the faint picture and the picture's size step are kept in the configuration file
-// between runs.
+// picture window, the tune, the room shown, the cut's progress window), the desk window
+// (background, title line with the box's name, the percent joined and the playing time, the two
+// layers of pieces, the mouse handed to the desk input), what the player sees and hears of a drop
+// (the join sparkle on the transparent overlay, the click, the force-feedback pop; for the last
+// join the applause, the finished picture gliding into view and losing its seams under a wave of
+// sparkles, then the completion message), the control panel, and the picture window with its
+// five size steps, kept on the screen beside the panel. Placements, the faint picture and the
+// default size step are kept in the configuration file between runs, a box's own step with its
+// saved game.
 //
-// Sections: the picture window; toggles; starting and ending a game, and what a drop is seen and
-// heard as; the desk and its overlay; creating the room.
+// Sections: the picture window; toggles; the view of the desk; starting and ending a game, and
+// what a drop is seen and heard as; the finish; the title line and the cut's progress; the desk
+// and its overlay; creating the room.
 #include "rooms/play.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "gui/button.h"
+#include "gui/font.h"
 #include "gui/ge.h"
 #include "gui/lt.h"
 #include "gui/msgbox.h"
@@ -29,14 +36,18 @@
 #include "platform/screen.h"
 #include "platform/sys.h"
 #include "puzzle/box.h"
+#include "puzzle/deskspace.h"
 #include "puzzle/drag.h"
+#include "puzzle/finish.h"
 #include "puzzle/game.h"
+#include "puzzle/grid.h"
 #include "puzzle/light.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/playinfo.h"
 #include "resources/cache.h"
 #include "resources/sound.h"
+#include "rooms/play_rules.h"
 #include "rooms/sparkle.h"
 #include "rooms/store.h"
 
@@ -45,7 +56,9 @@ namespace {
 constexpr const char* SECTION = "PLAYROOM";
 
 constexpr int TEXT_TITLE = 200;            // the title line while playing
+constexpr int TEXT_CUTTING = 201;          // the progress window while the pieces are cut
 constexpr int TEXT_NO_PEEKING = 203;       // the picture stays a surprise
+constexpr int TEXT_JOINED = 204;           // after the percent on the title line
 constexpr int TEXT_PANEL = 210;            // 210..214: the control panel's buttons, top to bottom
 constexpr int TEXT_PICTURE = 220;          // the picture window's title
 constexpr int TEXT_FINISHED = 230;         // name, piece count, time
@@ -64,10 +77,16 @@ constexpr int PICTURE_X = 20, PICTURE_Y = 200;
 constexpr int PICTURE_INITIAL = 100;  // the picture window's side before the first game
 constexpr int PICTURE_MIN_WIDTH = 128;
 // Around the picture: the title bar and a gap above, the frame at the sides, the strip below.
-constexpr int PICTURE_LEFT = 5, PICTURE_TOP = 23, PICTURE_EXTRA_W = 10, PICTURE_EXTRA_H = 46;
+constexpr int PICTURE_LEFT = 5, PICTURE_TOP = 23;
 constexpr int STRIP_HEIGHT = 18;
-constexpr int PICTURE_PANEL = 89;  // skin element below the title bar
-constexpr int JOIN_POP = 5000;     // force-feedback pulse of a join
+constexpr int PICTURE_PANEL = 89;     // skin element below the title bar
+constexpr int JOIN_POP = 5000;        // force-feedback pulse of a join
+constexpr int CUT_PROGRESS_MS = 500;  // a cut that takes longer shows its progress window
+constexpr int KEEP_OUT_GAP = 4;       // pieces brought into view keep this far from the windows
+// The room title's place on the top bar, and the pixels a glyph and its shadow may reach beyond
+// its advance.
+constexpr int TITLE_TEXT_X = 33, TITLE_TEXT_SLACK = 4;
+constexpr int TITLE_RESERVE = 160;  // the right end of the top bar: the game's title and the corner
 
 enum PanelButton { GATHER, GHOST, PICTURE, HELP, LEAVE, PANEL_BUTTONS };
 constexpr int PANEL_KEYS[PANEL_BUTTONS] = {'R', 'G', 0, 0, KEY_ESCAPE};
@@ -76,15 +95,27 @@ struct PlayRoom {
     int room, overlay, panel, picture, strip;
     int panelButtons[PANEL_BUTTONS];
     int zoomButtons[PICTURE_ZOOM_MAX + 1];
-    int zoom;             // the picture window's size step
+    int zoom;             // the picture window's size step shown
+    int defaultZoom;      // the step of a box with no step of its own ("PictureIZoom")
     Image* image;         // the picture window's contents, the screen's kind; null between games
     int ghostVisible;     // the desk shows the faint picture
+    int pictureChosen;    // the player's last choice on an ordinary box: the picture window shows
+    int ghostChosen;      // the same for the faint picture
     int sparkle;          // cache index of the sparkle strip
     int connectSound;     // cache index of the click of a join, -1 none
     int framePeriod;      // ms of play a tick stands for
     int saveProblemTold;  // a failed save was told during this game
+    int showing;          // the finish plays: the desk takes no presses until its message
+    int finishedSeconds;  // the playing time the finish's message tells
+    int panelHidden;      // the panel stepped aside for the finished picture
+    char title[256];      // the title line as last set
+    char titleFull[256];  // the same before a long box name was cut
+    uint32_t cutStart;    // ms when the cut began
+    int cutTotal;         // shapes the cut renders
+    int cutShown;         // the cut's progress window is open
 };
-PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0, nullptr, 0, -1, -1, 33, 0};
+PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0,  0,  nullptr, 0, 1, 0,
+                   -1, -1, 33, 0,  0,  0,  0,  "", "", 0,       0, 0};
 
 int clamp_zoom(int z) { return z < 0 ? 0 : (z > PICTURE_ZOOM_MAX ? PICTURE_ZOOM_MAX : z); }
 
@@ -95,13 +126,34 @@ void picture_release() {
     g_room.image = nullptr;
 }
 
-// Builds the contents for the current step and fits the window around them; keepOnScreen moves
-// a growing window up instead of letting it run off the bottom.
+// The screen as the picture window sees it: the title line and the control panel, when shown.
+PlayScreen play_screen() {
+    PlayScreen s = {screen.width, screen.height, GE_TOP_BAR_HEIGHT, {0, 0, 0, 0}};
+    if (g_room.panel >= 0 && window_visible(g_room.panel)) {
+        window_screen_pos(g_room.panel, &s.panel.x, &s.panel.y);
+        window_size(g_room.panel, &s.panel.w, &s.panel.h);
+    }
+    return s;
+}
+
+// The picture window's top-left where it may lie: on the screen below the title line and off the
+// panel, as near to where it is as can be.
+void picture_fitted_place(int* x, int* y) {
+    int w, h;
+    window_screen_pos(g_room.picture, x, y);
+    window_size(g_room.picture, &w, &h);
+    playroom_window_place(play_screen(), w, h, x, y);
+}
+
+// Builds the contents for the current step (the largest that fits beside the panel, when it does
+// not) and fits the window around them; keepOnScreen moves a growing window up instead of letting
+// it run off the bottom. Either way the window ends on the screen and off the panel.
 void picture_build(int keepOnScreen) {
     picture_release();
     const Image* source;
     int x, y, pw, ph;
     if (!play_picture_region(&source, &x, &y, &pw, &ph)) return;
+    g_room.zoom = playroom_picture_step(play_screen(), pw, ph, g_room.zoom);
     int w, h;
     playroom_picture_size(pw, ph, g_room.zoom, &w, &h);
     if (w <= 0 || h <= 0) return;
@@ -112,20 +164,31 @@ void picture_build(int keepOnScreen) {
     src.height = ph;
     img_view(&dst, g_room.image, 0, 0);
     if (!img_resample(&dst, &src, IMG_RESAMPLE_HERMITE)) img_fill(g_room.image, 0);
-    const int ww = w + PICTURE_EXTRA_W, wh = h + PICTURE_EXTRA_H;
+    int ww, wh;
+    playroom_picture_window_size(pw, ph, g_room.zoom, &ww, &wh);
     if (keepOnScreen)
         window_resize_keep_bottom(g_room.picture, ww, wh);
     else
         window_resize(g_room.picture, ww, wh);
+    int wx, wy;
+    picture_fitted_place(&wx, &wy);
+    window_move(g_room.picture, wx, wy);
     window_move(g_room.strip, 0, wh - STRIP_HEIGHT);
     window_resize(g_room.strip, ww, STRIP_HEIGHT);
     window_redraw(g_room.picture);
 }
 
+// The player's step: a step whose window would not fit beside the panel is skipped (the largest
+// that fits below it is taken). It becomes the box's own step and the default of new boxes.
 void picture_zoom(int zoom) {
+    const Image* source;
+    int x, y, pw, ph;
     zoom = clamp_zoom(zoom);
+    if (play_picture_region(&source, &x, &y, &pw, &ph))
+        zoom = playroom_picture_step(play_screen(), pw, ph, zoom);
     if (zoom == g_room.zoom) return;
-    g_room.zoom = zoom;
+    g_room.zoom = g_room.defaultZoom = zoom;
+    play_set_picture_zoom(zoom);
     picture_build(1);
 }
 
@@ -150,7 +213,7 @@ int picture_handler(int window, KernelEvent* event) {
             return 0;
         case WE_DESTROY:
             picture_release();
-            io_ini_write_int(CONFIG_INI, SECTION, "PictureIZoom", g_room.zoom);
+            io_ini_write_int(CONFIG_INI, SECTION, "PictureIZoom", g_room.defaultZoom);
             return 0;
         default:
             return 0;
@@ -168,25 +231,59 @@ int refused() {
     return 1;
 }
 
+// Whether the player's toggles count as their choice for later boxes: not on a box that keeps its
+// picture a surprise, finished or not.
+int ordinary_box() {
+    PlaySummary s;
+    play_summary(&s);
+    return !s.hiddenPicture;
+}
+
+void show_picture_window(int visible) {
+    window_show(g_room.picture, visible);
+    if (visible) window_raise(g_room.picture);
+}
+
 void toggle_picture() {
     if (refused()) return;
-    if (window_visible(g_room.picture)) {
-        window_show(g_room.picture, 0);
-    } else {
-        window_show(g_room.picture, 1);
-        window_raise(g_room.picture);
-    }
+    const int visible = !window_visible(g_room.picture);
+    show_picture_window(visible);
+    if (ordinary_box()) g_room.pictureChosen = visible;
 }
 
 void toggle_ghost() {
     if (refused()) return;
     g_room.ghostVisible = !g_room.ghostVisible;
+    if (ordinary_box()) g_room.ghostChosen = g_room.ghostVisible;
     window_redraw(g_room.room);
+}
+
+// --- The view of the desk ---
+
+// The desk below the title line less the panel and the picture window where they show, each with
+// a small gap: where gathered and scattered pieces are brought.
+void set_desk_view() {
+    Rect keepOut[2];
+    int count = 0;
+    for (int w : {g_room.panel, g_room.picture}) {
+        if (w < 0 || !window_visible(w)) continue;
+        Rect& r = keepOut[count++];
+        window_screen_pos(w, &r.x, &r.y);
+        window_size(w, &r.w, &r.h);
+        r.x -= KEEP_OUT_GAP, r.y -= KEEP_OUT_GAP, r.w += 2 * KEEP_OUT_GAP, r.h += 2 * KEEP_OUT_GAP;
+    }
+    desk_set_view(GE_TOP_BAR_HEIGHT, keepOut, count);
+}
+
+void gather() {
+    if (!game_open() || g_room.showing) return;
+    set_desk_view();
+    gather_loose();
 }
 
 void panel_button(int button) {
     if (button == g_room.panelButtons[GATHER]) {
-        if (game_open()) gather_loose();
+        gather();
     } else if (button == g_room.panelButtons[GHOST]) {
         toggle_ghost();
     } else if (button == g_room.panelButtons[PICTURE]) {
@@ -240,17 +337,30 @@ void show_finished(int elapsedSeconds) {
     msgbox_show(text, MSG_OK | MSG_CENTRED);
 }
 
+void finish_begin(int elapsedSeconds);
+
+// Whether the open puzzle is finished.
+int finished() {
+    PlaySummary s;
+    play_summary(&s);
+    return s.pieceCount > 0 && s.percent >= 100;
+}
+
 // What the player sees and hears of a drop: a join sparkles at the pointer, clicks and pops the
-// force-feedback mouse; the drop that finishes the puzzle ends the sparkle, applauds and says so.
+// force-feedback mouse; the drop that finishes the puzzle ends the sparkle, applauds and shows the
+// finished picture off before saying so. A finished picture put down upright shows clean at once.
 void drop_feedback(const DropResult& drop) {
-    if (!drop.joined) return;
+    if (!drop.joined) {
+        if (finished()) (void)finish_show();
+        return;
+    }
     sparkle_start(drop.x, drop.y);
     sound_play(g_room.connectSound);
     io_ff_pop(JOIN_POP);
     if (!drop.completed) return;
     sparkle_stop();
     io_ff_applause();
-    show_finished(drop.elapsedSeconds);
+    finish_begin(drop.elapsedSeconds);
 }
 
 // A save that failed is told once a game (the autosave tries again every period by itself).
@@ -266,27 +376,164 @@ int ask_retry_save() { return msgbox_show_text(TEXT_RETRY_SAVE, MSG_OK_CANCEL); 
 // The same while the game closes, when no window of the game can ask any more.
 int ask_retry_save_closing() { return sys_question_box(nullptr, lt_get(TEXT_RETRY_SAVE), 0); }
 
-// The open game ended (it is saved) with what went with it: the tune stops, the picture
-// window's image goes. closing: the whole game is closing.
+void finish_end();
+
+// The open game ended (it is saved) with what went with it: a finish still playing ends, the tune
+// stops, the picture window's image goes. closing: the whole game is closing.
 void end_game(int closing = 0) {
     PlaySummary s;
     play_summary(&s);
+    finish_end();
     if (s.hasTune) midi_stop();
     if (!game_end(closing ? ask_retry_save_closing : ask_retry_save))
         io_log("play: the game of %s was not saved (%d)\n", s.name ? s.name : "", game_save_problem());
     picture_release();
 }
 
+// --- The finish ---
+//
+// The last join: the picture window steps aside when the picture needs its room (hidden; the
+// player's choice is kept), and the control panel too when even that is not enough; the picture
+// glides whole onto the desk below the title line, its seams fade under a wave of sparkles, and
+// then the message tells the time. The panel comes back with the message.
+
+// Where the finished picture goes: the grid region's top-left, clear of the title line and of the
+// windows still shown.
+int finish_place(const Rect& extent, int* x, int* y) {
+    set_desk_view();
+    if (!desk_place(extent.w, extent.h, x, y)) return 0;
+    *x -= extent.x, *y -= extent.y;
+    return 1;
+}
+
+void finish_begin(int elapsedSeconds) {
+    g_room.finishedSeconds = elapsedSeconds;
+    Rect extent;
+    int x = 0, y = 0;
+    if (!finish_extent(&extent)) {
+        show_finished(elapsedSeconds);
+        return;
+    }
+    int placed = finish_place(extent, &x, &y);
+    if (!placed && window_visible(g_room.picture)) {
+        window_show(g_room.picture, 0);
+        placed = finish_place(extent, &x, &y);
+    }
+    if (!placed && window_visible(g_room.panel)) {
+        window_show(g_room.panel, 0);
+        g_room.panelHidden = 1;
+        placed = finish_place(extent, &x, &y);
+    }
+    if (!placed) {  // a desk smaller than the picture: its middle on the desk's middle
+        x = (screen.width - extent.w) / 2 - extent.x;
+        y = (screen.height - extent.h) / 2 - extent.y;
+    }
+    g_room.showing = finish_start(x, y);
+    if (!g_room.showing) show_finished(elapsedSeconds);
+}
+
+void panel_back() {
+    if (!g_room.panelHidden) return;
+    g_room.panelHidden = 0;
+    window_show(g_room.panel, 1);
+}
+
+// Per tick: the glide and the fade step on; the wave starts with the fade; the message comes when
+// both are over. The message box's own loop ticks the room too: the show is over by then.
+void finish_room_tick() {
+    const int before = finish_phase(), phase = finish_tick();
+    Rect r;
+    if (before == FINISH_MOVING && phase == FINISH_FADING && finish_picture_rect(&r))
+        sparkle_wave(r.x, r.y, r.w, r.h);
+    if (!g_room.showing || phase != FINISH_SHOWN || sparkle_wave_running()) return;
+    g_room.showing = 0;
+    show_finished(g_room.finishedSeconds);
+    panel_back();
+}
+
+// A game that ends during its finish ends it at once (the picture is saved at its place).
+void finish_end() {
+    g_room.showing = 0;
+    panel_back();
+}
+
+// --- The title line and the cut's progress ---
+
+// The title line while a game is open: the room, the box, the percent joined and the playing time,
+// set again whenever any of them changed.
+void title_update() {
+    char text[sizeof g_room.title];
+    if (game_open()) {
+        PlaySummary s;
+        play_summary(&s);
+        // Nothing to do while the box, the percent and the time stay the same.
+        char full[sizeof g_room.title];
+        playroom_title_text(full, sizeof full, lt_get(TEXT_TITLE), s.name, s.percent, lt_get(TEXT_JOINED),
+                            s.seconds);
+        if (std::strcmp(full, g_room.titleFull) == 0) return;
+        std::snprintf(g_room.titleFull, sizeof g_room.titleFull, "%s", full);
+        // A long box name is cut (with "...") so that the line ends before the game's title.
+        char name[BOX_NAME_MAX + 4];
+        std::snprintf(name, sizeof name, "%s", s.name ? s.name : "");
+        for (int length = (int)std::strlen(name);; length--) {
+            playroom_title_text(text, sizeof text, lt_get(TEXT_TITLE), name, s.percent, lt_get(TEXT_JOINED),
+                                s.seconds);
+            if (length <= 1 || TITLE_TEXT_X + font_text_width(FONT_LARGE, text, (int)std::strlen(text)) <=
+                                   screen.width - TITLE_RESERVE)
+                break;
+            std::snprintf(name + length - 1, sizeof name - (size_t)(length - 1), "...");
+        }
+    } else {
+        std::snprintf(text, sizeof text, "%s", lt_get(TEXT_TITLE));
+    }
+    if (std::strcmp(text, g_room.title) == 0) return;
+    // Only the part of the line that changed is drawn again: from the first character that
+    // differs to the end of the longer text (the clock's seconds, most of the time).
+    int same = 0;
+    while (text[same] && text[same] == g_room.title[same])
+        same++;
+    const int from = font_text_width(FONT_LARGE, text, same);
+    const int wide = std::max(font_text_width(FONT_LARGE, text, (int)std::strlen(text)),
+                              font_text_width(FONT_LARGE, g_room.title, (int)std::strlen(g_room.title)));
+    std::snprintf(g_room.title, sizeof g_room.title, "%s", text);
+    ge_set_room_title(g_room.title);
+    screen_invalidate(TITLE_TEXT_X + from - TITLE_TEXT_SLACK, 0, wide - from + 2 * TITLE_TEXT_SLACK,
+                      GE_TOP_BAR_HEIGHT);
+}
+
+// The cut shows the progress window once it has taken longer than half a second.
+void cut_begin(int total) {
+    g_room.cutStart = sys_millis();
+    g_room.cutTotal = total;
+    g_room.cutShown = 0;
+}
+
+void cut_step(int done) {
+    if (!g_room.cutShown) {
+        if (sys_millis() - g_room.cutStart <= (uint32_t)CUT_PROGRESS_MS) return;
+        progress_open(g_room.cutTotal);
+        g_room.cutShown = 1;
+    }
+    progress_set(lt_get(TEXT_CUTTING), done);
+}
+
+void cut_end() {
+    if (g_room.cutShown) progress_close();
+    g_room.cutShown = 0;
+}
+
 // --- The desk and its overlay ---
 
 // What the desk input asked for after a button event.
 void desk_action(int action) {
-    if (action == DESK_CAPTURE)
+    if (action == DESK_CAPTURE) {
+        finish_stop();  // the finished picture is picked up: its pieces are drawn again
         window_start_capture(g_room.room);
-    else if (action == DESK_END_CAPTURE)
+    } else if (action == DESK_END_CAPTURE) {
         window_end_capture();
-    else if (action == DESK_BAND)
+    } else if (action == DESK_BAND) {
         window_start_band(g_room.room);
+    }
 }
 
 void desk_paint() {
@@ -302,13 +549,29 @@ void desk_paint() {
     else
         ge_background_draw();
     ge_draw_top_bar();
-    pieces_draw_resting();
+    if (!finish_draw()) {
+        pieces_draw_resting();
+        finish_capture();
+    }
+}
+
+// The picture window's placement with the player's own choice of showing it (not what a box that
+// keeps its picture a surprise, or the finish, made of it), at a place on the screen off the panel.
+void save_picture_placement() {
+    int x, y, w, h;
+    picture_fitted_place(&x, &y);
+    window_size(g_room.picture, &w, &h);
+    char text[96];
+    std::snprintf(text, sizeof text, "%i %i %i %i %i %i", x, y, w, h, g_room.pictureChosen,
+                  window_rolled_up(g_room.picture));
+    io_ini_write(CONFIG_INI, SECTION, "PictureWin", text);
 }
 
 void save_placements() {
+    panel_back();
     window_save_placement(g_room.panel, SECTION, "CPanelWin");
-    window_save_placement(g_room.picture, SECTION, "PictureWin");
-    io_ini_write_int(CONFIG_INI, SECTION, "GhostVisible", g_room.ghostVisible);
+    save_picture_placement();
+    io_ini_write_int(CONFIG_INI, SECTION, "GhostVisible", g_room.ghostChosen);
 }
 
 int room_handler(int /*window*/, KernelEvent* event) {
@@ -322,12 +585,14 @@ int room_handler(int /*window*/, KernelEvent* event) {
             return 1;
         case KE_TICK:
             if (game_tick(g_room.framePeriod)) tell_save_problem();
+            finish_room_tick();
+            title_update();
             return 0;
         case KE_MOUSEDOWN:
-            if (game_open()) desk_action(desk_button_down(x, y, flags, sys_millis()));
+            if (game_open() && !g_room.showing) desk_action(desk_button_down(x, y, flags, sys_millis()));
             return 1;
         case KE_MOUSEUP:
-            if (game_open()) desk_action(desk_button_up(x, y, flags, sys_millis()));
+            if (game_open() && !g_room.showing) desk_action(desk_button_up(x, y, flags, sys_millis()));
             return 1;
         case KE_MOUSEMOVE:
             desk_mouse_at(x, y);
@@ -369,7 +634,8 @@ int room_handler(int /*window*/, KernelEvent* event) {
     }
 }
 
-// The sparkle where pieces joined, above the desk and below the tool windows.
+// The sparkles where pieces joined and over a finished picture, above the desk and below the tool
+// windows.
 int overlay_handler(int /*window*/, KernelEvent* event) {
     if (event->type == KE_TICK) {
         sparkle_tick();
@@ -377,6 +643,9 @@ int overlay_handler(int /*window*/, KernelEvent* event) {
         int frame, x, y;
         if (sparkle_frame(&frame, &x, &y))
             img_draw_cached(g_room.sparkle, x, y, frame * SPARKLE_SIZE, 0, SPARKLE_SIZE, SPARKLE_SIZE);
+        for (int i = 0; i < SPARKLE_WAVE_MAX; i++)
+            if (sparkle_wave_frame(i, &frame, &x, &y))
+                img_draw_cached(g_room.sparkle, x, y, frame * SPARKLE_SIZE, 0, SPARKLE_SIZE, SPARKLE_SIZE);
     }
     return 0;
 }
@@ -404,7 +673,7 @@ void build_picture_window() {
         g_room.zoomButtons[z] = icon_strip_add(g_room.strip, GE_PICTURE_ZOOM + 2 * z, 0);
     int zoom = 0;
     io_ini_read_int(CONFIG_INI, SECTION, "PictureIZoom", &zoom);
-    g_room.zoom = clamp_zoom(zoom);
+    g_room.zoom = g_room.defaultZoom = clamp_zoom(zoom);
 }
 
 }  // namespace
@@ -434,10 +703,13 @@ void playroom_create() {
     window_move(g_room.picture, PICTURE_X, PICTURE_Y);
     window_restore_placement(g_room.picture, SECTION, "PictureWin",
                              PLACE_POSITION | PLACE_SIZE | PLACE_VISIBLE | PLACE_ROLLED_UP);
+    g_room.pictureChosen = window_visible(g_room.picture);
     int ghost = 0;
     io_ini_read_int(CONFIG_INI, SECTION, "GhostVisible", &ghost);
-    g_room.ghostVisible = ghost != 0;
+    g_room.ghostVisible = g_room.ghostChosen = ghost != 0;
     play_hooks.deskBackground = hook_desk_background;
+    static const CutProgress progress = {cut_begin, cut_step, cut_end};
+    grid_set_progress(&progress);
 }
 
 int playroom_room_window() { return g_room.room; }
@@ -452,14 +724,24 @@ int play_box(const char* name) {
     }
     PlaySummary s;
     play_summary(&s);
+    // The box's own step, else the default; a surprise shows neither picture before it is
+    // finished, and leaves the player's choices for the next boxes as they were.
+    const int own = play_picture_zoom();
+    g_room.zoom = own >= 0 ? own : g_room.defaultZoom;
+    const int hide = s.hiddenPicture && s.percent < 100;
+    show_picture_window(!hide && g_room.pictureChosen);
+    g_room.ghostVisible = !hide && g_room.ghostChosen;
     picture_build(0);
     if (s.hasTune) (void)play_midi(BOX_TUNE_FILE, s.repeatTune);
-    if (s.hiddenPicture) {  // neither picture shows before the puzzle is finished
-        window_show(g_room.picture, 0);
-        g_room.ghostVisible = 0;
+    if (play_fresh_desk()) {  // the scatter leaves every piece in view, apart where there is room
+        set_desk_view();
+        desk_tidy_scatter();
+        pieces_settle();
     }
+    if (s.percent >= 100) (void)finish_show();
     sys_set_cursor(cursor);
-    ge_set_room_title(lt_get(TEXT_TITLE));
+    g_room.title[0] = g_room.titleFull[0] = 0;
+    title_update();
     window_focus(g_room.room);
     g_room.saveProblemTold = 0;
     if (game_save_problem() == GAME_SAVE_UNREADABLE) msgbox_show_text(TEXT_SAVE_UNREADABLE, MSG_OK);

@@ -151,14 +151,14 @@ TEST(durability, a_game_saved_on_one_desk_is_never_replaced_by_the_game_of_anoth
 
 TEST(durability, a_failed_save_is_told_once_tried_again_and_never_damages_the_old_one) {
     FaultGame g("Sunset Lake");
-    ASSERT_EQ(g.play("5 drag 300 300 500 400 10\n+30 quit\n"), 0);
+    ASSERT_EQ(g.play("5 drag 440 390 540 440 10\n+30 quit\n"), 0);  // from a piece of the fresh desk
     const std::string before = g.file("sfiles/qs/Sunset Lake.qsv");
     ASSERT_FALSE(before.empty());
 
     // Every write under the quick saves fails with a full disk: two autosave periods, then the
     // room is left (the question to try again is answered Cancel), then the game quits.
     g.faults("write", "sfiles/qs/", 1, "after");
-    ASSERT_EQ(g.play("5 drag 400 300 600 400 10\n"
+    ASSERT_EQ(g.play("5 drag 585 390 700 450 10\n"
                      "+1000 key enter\n"  // the message of the first failed autosave
                      "+1000 key escape\n"
                      "+10 key escape\n"  // Cancel: go on without saving

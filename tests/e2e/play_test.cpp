@@ -4,10 +4,17 @@
 #include <signal.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "e2e/game_run.h"
+#include "image/gformat_img.h"
+#include "platform/io_ini.h"
+#include "platform/io_mem.h"
 
 namespace {
 
@@ -30,6 +37,60 @@ struct Save {
         int32_t v;
         std::memcpy(&v, layout.data() + 20 * piece + 4 * k, 4);
         return v;
+    }
+};
+
+struct Rect {
+    int x, y, w, h;
+};
+
+// A window's placement in config.ini ("x y width height visible rolled").
+Rect placement(const std::string& ini, const std::string& key) {
+    Rect r{0, 0, 0, 0};
+    std::sscanf(ini_value(ini, key).c_str(), "%d %d %d %d", &r.x, &r.y, &r.w, &r.h);
+    return r;
+}
+
+// The pieces' image sizes from the cut cache: every piece's width and height at rest, unturned.
+struct Pieces {
+    std::vector<std::pair<int, int>> sizes;
+    explicit Pieces(const std::string& cache) {
+        FILE* f = fmemopen((void*)cache.data(), cache.size(), "rb");
+        if (!f) return;
+        uint32_t n = 0, count = 0;
+        std::vector<int32_t> shapeOf;
+        if (std::fseek(f, 24, SEEK_SET) == 0 && std::fread(&n, 4, 1, f) == 1 && n < 100000) {
+            for (uint32_t i = 0; i < n; i++) {
+                int32_t entry[8];
+                if (std::fread(entry, 32, 1, f) != 1) break;
+                shapeOf.push_back(entry[2]);
+            }
+        }
+        std::vector<std::pair<int, int>> shapes;
+        if (std::fread(&count, 4, 1, f) == 1)
+            for (uint32_t s = 0; s < count && s < 100000; s++) {
+                int32_t head[6];
+                if (std::fread(head, 24, 1, f) != 1) break;
+                Image* piece = img_read(f);
+                if (!piece) break;
+                shapes.push_back({piece->width, piece->height});
+                io_mem_free(piece);
+                if (head[1]) io_mem_free(img_read(f));
+            }
+        std::fclose(f);
+        for (int32_t s : shapeOf)
+            sizes.push_back(s >= 0 && s < (int)shapes.size() ? shapes[s] : std::pair(0, 0));
+    }
+    int count() const { return (int)sizes.size(); }
+    // Piece i of the save lies wholly on the desk below the title line and meets no window.
+    bool in_view(const Save& s, int i, std::initializer_list<Rect> windows, int deskW = DESK_W,
+                 int deskH = DESK_H) const {
+        const int x = deskW / 2 + s.field(i, 0), y = deskH / 2 + s.field(i, 1);
+        const int w = sizes[i].first, h = sizes[i].second;
+        if (w <= 0 || x < 0 || y < 20 || x + w > deskW || y + h > deskH) return false;
+        for (const Rect& r : windows)
+            if (x < r.x + r.w && x + w > r.x && y < r.y + r.h && y + h > r.y) return false;
+        return true;
     }
 };
 
@@ -88,20 +149,105 @@ TEST(play, a_move_survives_leaving_and_reopening) {
     EXPECT_EQ(g.file("reopened.png"), g.file("moved.png"));
 }
 
-TEST(play, a_rubber_band_selects_every_piece_and_they_are_carried_together) {
+TEST(play, a_rubber_band_selects_every_piece_and_they_are_carried_together_as_one_set) {
     PlayGame g("Sunset Lake");
     const Save fresh = g.fresh_desk();
+    const Pieces images(g.file("sfiles/temp/Sunset Lake.tmp"));
+    ASSERT_EQ(images.count(), 24);
     // From an empty corner of the desk over everything; then the selection goes where one of its
-    // pieces is carried.
-    g.play("5 drag 1020 25 0 767 10\n" + drag_top(fresh, -30, 20, "+15") + "+15 quit\n");
+    // pieces is carried: a little to the left, then far beyond the bottom-right corner, where the
+    // whole set stops at the edges as one.
+    for (const auto& [dx, dy] : {std::pair(-30, 0), std::pair(900, 700)}) {
+        SCOPED_TRACE(dx);
+        g.play("5 drag 1020 25 0 767 10\n" + drag_top(fresh, dx, dy, "+15") + "+15 quit\n");
+        ASSERT_EQ(g.wait(), 0);
+        const Save moved = g.save();
+        ASSERT_TRUE(moved.ok);
+        const int mx = moved.field(0, 0) - fresh.field(0, 0), my = moved.field(0, 1) - fresh.field(0, 1);
+        for (int i = 0; i < 24; i++) {
+            EXPECT_EQ(moved.field(i, 0) - fresh.field(i, 0), mx) << i;
+            EXPECT_EQ(moved.field(i, 1) - fresh.field(i, 1), my) << i;
+            EXPECT_TRUE(images.in_view(moved, i, {})) << i;
+        }
+        if (dx < 0) {
+            EXPECT_EQ((std::pair(mx, my)), std::pair(-30, 0));
+        } else {
+            EXPECT_TRUE(mx > 0 && my >= 0 && mx < 900) << mx << " " << my;
+        }
+        std::system(("rm -f '" + g.dir + "/sfiles/qs/Sunset Lake.qsv'").c_str());
+    }
+}
+
+// A fresh desk on either screen: every piece wholly on the desk below the title line, none under
+// the control panel or the picture window, and on the large desk with room to spare none over
+// another.
+TEST(play, a_fresh_scatter_leaves_every_piece_in_view_on_two_desks) {
+    struct Desk {
+        const char* box;
+        int w, h;
+    };
+    for (const Desk& d : {Desk{"Sunset Lake", 1024, 768}, Desk{"Tulip Fields", 1920, 1080}}) {
+        SCOPED_TRACE(d.box);
+        PlayGame g(d.box);
+        g.write("script.txt", "5 quit\n");
+        g.start({"--headless", "--window", std::to_string(d.w) + "x" + std::to_string(d.h), "--script",
+                 "script.txt", std::string("puzzles/") + d.box + ".pzl"});
+        ASSERT_EQ(g.wait(), 0);
+        const Save fresh = g.save();
+        ASSERT_TRUE(fresh.ok);
+        const Pieces images(g.file(std::string("sfiles/temp/") + d.box + ".tmp"));
+        ASSERT_EQ(images.count(), fresh.count);
+        const std::string ini = g.file(CONFIG_INI);
+        const Rect panel = placement(ini, "CPanelWin"), picture = placement(ini, "PictureWin");
+        ASSERT_TRUE(panel.w > 0 && picture.w > 0);
+        int over = 0;
+        for (int i = 0; i < fresh.count; i++) {
+            EXPECT_TRUE(images.in_view(fresh, i, {panel, picture}, d.w, d.h)) << i;
+            const Rect a = {fresh.field(i, 0), fresh.field(i, 1), images.sizes[i].first,
+                            images.sizes[i].second};
+            for (int j = 0; j < i; j++) {
+                const Rect b = {fresh.field(j, 0), fresh.field(j, 1), images.sizes[j].first,
+                                images.sizes[j].second};
+                // More than a tab's worth: a quarter of the smaller side each way.
+                over += a.x + a.w - b.x > a.w / 4 && b.x + b.w - a.x > a.w / 4 && a.y + a.h - b.y > a.h / 4 &&
+                        b.y + b.h - a.y > a.h / 4;
+            }
+        }
+        if (d.w == 1920) {
+            EXPECT_EQ(over, 0) << "the large desk has room for every piece apart";
+        }
+    }
+}
+
+TEST(play, gather_brings_pieces_under_the_windows_and_off_the_desk_into_view) {
+    PlayGame g("Sunset Lake");
+    Save fresh = g.fresh_desk();
+    const Pieces images(g.file("sfiles/temp/Sunset Lake.tmp"));
+    const std::string ini = g.file(CONFIG_INI);
+    const Rect panel = placement(ini, "CPanelWin"), picture = placement(ini, "PictureWin");
+    // Eight pieces put under the panel and the picture window, two half off the desk, one under
+    // the title line.
+    const int places[11][2] = {{25, 55},  {60, 90},  {30, 120},  {80, 60},   {25, 210}, {60, 260},
+                               {30, 300}, {90, 230}, {-60, 400}, {980, 500}, {500, 0}};
+    std::string layout = fresh.layout;
+    for (int i = 0; i < 11; i++)
+        for (int k = 0; k < 2; k++) {
+            const int32_t v = places[i][k] - (k ? DESK_H : DESK_W) / 2;
+            std::memcpy(&layout[20 * i + 4 * k], &v, 4);
+        }
+    std::string file = g.file("sfiles/qs/Sunset Lake.qsv");
+    file.replace(file.find(fresh.layout), layout.size(), layout);
+    g.write_bytes("sfiles/qs/Sunset Lake.qsv", file);
+    g.play("5 key r\n+5 quit\n");
     ASSERT_EQ(g.wait(), 0);
-    const Save moved = g.save();
-    ASSERT_TRUE(moved.ok);
-    int together = 0;
-    for (int i = 0; i < 24; i++)
-        together +=
-            moved.field(i, 0) == fresh.field(i, 0) - 30 && moved.field(i, 1) == fresh.field(i, 1) + 20;
-    EXPECT_GE(together, 20) << "pieces near the edge may be pushed back onto the desk";
+    const Save gathered = g.save();
+    ASSERT_TRUE(gathered.ok);
+    for (int i = 0; i < 24; i++) {
+        EXPECT_TRUE(images.in_view(gathered, i, {panel, picture})) << i;
+        if (i >= 11) {
+            EXPECT_EQ(gathered.field(i, 0), fresh.field(i, 0)) << "a piece in view stays " << i;
+        }
+    }
 }
 
 TEST(play, the_autosave_survives_sigkill_and_sigterm_saves) {
@@ -148,6 +294,15 @@ TEST(play, autosolve_finishes_the_24_and_150_piece_boxes_and_one_with_turned_pie
         EXPECT_EQ(s.percent, 100);
         for (int i = 0; i < s.count; i++)
             ASSERT_EQ(s.field(i, 4), s.field(0, 4)) << "piece " << i << " is not in the one group";
+        // The finished picture lies upright and whole on the desk below the title line (the quit
+        // came while it was still shown off: it was put at its place at once).
+        const Pieces images(g.file(std::string("sfiles/temp/") + name + ".tmp"));
+        for (int i = 0; i < s.count; i++) {
+            EXPECT_EQ(s.field(i, 3), 0) << "piece " << i << " is not upright";
+            if (images.count() == s.count) {
+                EXPECT_TRUE(images.in_view(s, i, {})) << "piece " << i;
+            }
+        }
         if (const char* keep = std::getenv("LUMAVEX_SCENE_KEEP"))
             std::system(("cp '" + g.dir + "/done.png' '" + keep + "/solved-" + name + ".png'").c_str());
     }

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "gui/font.h"
+#include "gui/msgbox.h"
+#include "gui/skin_pack.h"
 #include "platform/io_video.h"
 #include "platform/screen.h"
 #include "support/fatal_trap.h"
@@ -161,13 +165,37 @@ TEST(ControlSizes, natural_sizes_box_heights_and_progress_blocks) {
     EXPECT_EQ(w * 1000 + h, 30 * 1000 + 40);
 
     EXPECT_EQ(msgbox_height(120), 172);
-    EXPECT_EQ(msgbox_height(97), 150);
-    EXPECT_EQ(msgbox_height(99), 151);
+    EXPECT_EQ(msgbox_height(0), 52) << "an empty text leaves the title and the bar";
 
     EXPECT_EQ(progress_blocks(50, 100), 30);
     EXPECT_EQ(progress_blocks(150, 100), 60);
     EXPECT_EQ(progress_blocks(1, 7), 8);
     EXPECT_EQ(progress_blocks(5, 0), 0);
+}
+
+// A message box is as high as its text: one line leaves no empty half, each further line adds one
+// line's advance, and ten lines still fit the screen.
+TEST(MessageBox, heights_for_one_two_and_ten_lines_follow_the_text) {
+    SkinFrame frame(800, 600);
+    font_init(0);
+    const int advance = font_get(FONT_SYSTEM)->lineAdvance;
+    std::string text = "Well done!";
+    const int one = msgbox_height_for(text.c_str(), MSG_CENTRED);
+    EXPECT_LE(one, TITLE_HEIGHT + 24 + 2 * advance + 20) << "one line, the title and the bar";
+    EXPECT_GE(one, TITLE_HEIGHT + 24 + advance);
+    text += "\nYou have finished Sunset Lake.";
+    EXPECT_EQ(msgbox_height_for(text.c_str(), MSG_CENTRED), one + advance);
+    for (int line = 3; line <= 10; line++)
+        text += "\nLine " + std::to_string(line);
+    const int ten = msgbox_height_for(text.c_str(), 0);
+    EXPECT_EQ(ten, one + 9 * advance);
+    EXPECT_LE(ten, 600);
+    // A text that would wrap beyond the screen is cut to the screen's height.
+    std::string many;
+    for (int line = 0; line < 200; line++)
+        many += "Line\n";
+    EXPECT_EQ(msgbox_height_for(many.c_str(), 0), 600);
+    font_done();
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // tests/puzzle/drag_test.cpp -- the play on the desk: hit test, button rules, snapping, joining
-// and completion as the drop reports them, band selection, gathering.
+// and completion as the drop reports them, band selection, gathering, the rigid carry.
 #include "puzzle/drag.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <string>
 
 #include "platform/sys.h"
+#include "puzzle/deskspace.h"
+#include "puzzle/piece.h"
 #include "puzzle/play_samples.h"
 #include "puzzle/stack.h"
 
@@ -51,7 +53,7 @@ TEST(DragDrop, a_group_joins_onto_its_neighbour_and_the_last_join_completes_once
     stack_reset();
     pieces_settle();
     play_state.info = {.elapsedSeconds = 3782};
-    play_state.startTick = sys_millis() - 125000;
+    play_state.sessionMs = 125000;  // played this session
     P(0).selected = 1;
     group_pick_up(1);  // carried off by the mouse to just beside piece 0
     play_state.pendingDx = 302 - 500, play_state.pendingDy = 101 - 300;
@@ -176,4 +178,94 @@ TEST(DragGather, largest_groups_lowest_and_loose_pieces_on_top_selected) {
     gather_loose();
     EXPECT_EQ(HandGame::stack(), (V{2, 0, 1, 4, 3, 5}));
     EXPECT_EQ((V{P(0).selected, P(1).selected, P(3).selected, P(5).selected}), (V{0, 0, 0, 1}));
+}
+
+namespace {
+
+// Piece i's rectangle at rest (the hand-made shape is w x h, unturned).
+Rect rect_of(int i) {
+    PieceQuad q;
+    piece_quad(&play_state.shapes[P(i).shape], P(i).x, P(i).y, P(i).angle, 0, 0, &q);
+    return {q.left, q.top, q.right - q.left + 1, q.bottom - q.top + 1};
+}
+
+bool in_desk(const Rect& r, int top) {
+    return r.x >= 0 && r.y >= top && r.x + r.w <= play_state.deskWidth && r.y + r.h <= play_state.deskHeight;
+}
+
+bool meets(const Rect& a, const Rect& b) {
+    const Rect both = rect_intersect(a, b);
+    return both.w > 0 && both.h > 0;
+}
+
+}  // namespace
+
+// A carried selection keeps its shape: however far the pointer goes, the whole set stops where
+// its first piece reaches an edge (here the right edge, then the title line), and the drop leaves
+// it so. A group picked up alone still goes off the desk and is brought back on the drop.
+TEST(DragCarry, a_selection_moves_as_one_rigid_set_and_stops_at_the_edges) {
+    HandGame game(4, 100, 60);
+    desk_set_view(20, nullptr, 0);
+    place(0, 100, 100), place(1, 700, 400), place(2, 300, 650), place(3, 500, 500, 0, 3);
+    stack_reset();
+    pieces_settle();
+    for (int i : {0, 1, 2})
+        P(i).selected = 1;
+    ASSERT_EQ(desk_button_down(150, 130, MOUSE_LEFT, 0), DESK_CAPTURE);
+    desk_drag_motion(5000, 30);
+    pieces_tick();
+    // Piece 1's right edge (x + 99) reaches 1023: the set moved 224 right; down it moved 30.
+    EXPECT_EQ((V{P(0).x, P(1).x, P(2).x, P(0).y, P(1).y, P(2).y}), (V{324, 924, 524, 130, 430, 680}));
+    desk_drag_motion(-20, -5000);  // up until piece 0 meets the title line
+    (void)pieces_drop();
+    EXPECT_EQ((V{P(0).x, P(1).x, P(2).x, P(0).y, P(1).y, P(2).y}), (V{304, 904, 504, 20, 320, 570}));
+    EXPECT_EQ((V{P(3).x, P(3).y}), (V{500, 500})) << "the group was not selected";
+
+    // Alone, a group follows the pointer anywhere and the drop brings it back.
+    ASSERT_EQ(desk_button_down(550, 530, MOUSE_LEFT, 10000), DESK_CAPTURE);
+    desk_drag_motion(5000, 0);
+    pieces_tick();
+    EXPECT_EQ(P(3).x, 5500);
+    (void)pieces_drop();
+    EXPECT_EQ((P(3).x + P(3).x + 99) / 2, 1024) << "its middle back on the right edge";
+}
+
+// Gather: loose pieces under a window, off the desk or on a group are brought into view, the rest
+// stay; on a desk completely covered by a group the gather still ends with every loose piece
+// wholly on the desk below the title line and out of the window.
+TEST(DragGather, loose_pieces_come_into_view_apart_and_off_the_windows) {
+    HandGame game(12, 100, 60, 1024, 768);
+    const Rect window = {20, 50, 200, 300};
+    desk_set_view(20, &window, 1);
+    place(0, 40, 60), place(1, 100, 200), place(2, -80, 400), place(3, 990, 700), place(4, 500, 5);
+    place(5, 600, 300), place(6, 700, 300, 0, 6), place(7, 800, 300, 0, 6), place(8, 720, 320);
+    place(9, 400, 600), place(10, 410, 610), place(11, 300, 100);
+    stack_reset();
+    gather_loose();
+    for (int i : {0, 1, 2, 3, 4, 5, 8, 9, 10, 11}) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(in_desk(rect_of(i), 20));
+        EXPECT_FALSE(meets(rect_of(i), window));
+        EXPECT_EQ(P(i).selected, 1);
+    }
+    EXPECT_EQ((V{P(5).x, P(5).y, P(9).x, P(11).x}), (V{600, 300, 400, 300})) << "pieces in view stay";
+    EXPECT_FALSE(meets(rect_of(8), rect_of(6)) && meets(rect_of(8), rect_of(7))) << "off the group";
+    for (int i : {0, 1, 2, 3, 4})
+        for (int j : {5, 9, 10, 11, 6, 7})
+            EXPECT_FALSE(meets(rect_of(i), rect_of(j))) << i << " over " << j << ": the desk has room";
+
+    // A desk covered by one group of 40 pieces: 10 loose pieces, some far off, still end in view.
+    HandGame full(50, 100, 60, 400, 300);
+    desk_set_view(20, &window, 1);
+    for (int i = 0; i < 40; i++)
+        place(i, i % 5 * 80, i / 5 * 40, 0, 0);
+    for (int i = 40; i < 50; i++)
+        place(i, -500 + 100 * i % 1000, 2000 - 90 * i);
+    stack_reset();
+    gather_loose();
+    for (int i = 40; i < 50; i++) {
+        EXPECT_TRUE(in_desk(rect_of(i), 20)) << i;
+        EXPECT_FALSE(meets(rect_of(i), window)) << i;
+    }
+    desk_set_view(0, nullptr, 0);
 }

@@ -300,3 +300,49 @@ TEST(CutCache, layout_markers_a_shape_without_shadow_and_damaged_old_and_foreign
     play_state.record.pieceSize = 100;
     EXPECT_EQ(cutcache_read("dunes", &STAMP), 1);
 }
+
+// The picture window's step is kept in chunk 102 once the player chose one: it reads back, a save
+// made before the chunk existed (or with it damaged or out of range) reads as no choice while
+// the layout still comes back, and a reader that does not know the chunk skips it.
+TEST(QuickSave, the_picture_step_is_kept_beside_the_layout_and_older_saves_read_as_before) {
+    GameFolder folder;
+    const std::vector<std::array<int32_t, 5>> layout = {
+        {0, 0, 0, 0, -1}, {10, 10, 0, 90, -1}, {20, 20, 0, 0, -1}};
+    const Bytes old = quicksave_bytes(sample_info(), layout, {0, 1, 2});
+    {
+        HandGame game(3);
+        play_state.pictureZoom = 3, play_state.pictureZoomChosen = 1;
+        SaveInfo info = sample_info();
+        ASSERT_EQ(quicksave_write("step", &STAMP, &info), 1);
+        Bytes withStep = old;
+        put_chunk(&withStep, 102, le32(3));
+        EXPECT_EQ(read_file("sfiles/qs/step.qsv").size(), old.size() + 12);
+        write_fuzz_seed("fuzz_quicksave", "picture-step", withStep.data(), withStep.size());
+    }
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        int chosen, step;
+    };
+    Bytes three = old, nine = old, wide = old;
+    put_chunk(&three, 102, le32(3));
+    put_chunk(&nine, 102, le32(9));
+    put_chunk(&wide, 102, Bytes{2, 0, 0, 0, 0, 0, 0, 0});
+    const Case cases[] = {{"step-3", three, 1, 3},
+                          {"older", old, 0, 0},
+                          {"step-9", nine, 0, 0},
+                          {"step-8-bytes", wide, 0, 0},
+                          {"step-cut", Bytes(three.begin(), three.end() - 2), 0, 0}};
+    for (const Case& c : cases) {
+        HandGame game(3);
+        play_state.pictureZoom = 4, play_state.pictureZoomChosen = 1;  // left from another game
+        write_file("sfiles/qs/step.qsv", c.bytes);
+        SaveInfo info = {}, shelf = {};
+        ASSERT_EQ(quicksave_read("step", &STAMP, &info), 1) << c.name;
+        EXPECT_EQ((V{play_state.pictureZoomChosen, play_state.pictureZoom, P(1).angle}),
+                  (V{c.chosen, c.step, 90}))
+            << c.name;
+        ASSERT_EQ(quicksave_read_info("step", &STAMP, &shelf), 1) << c.name;
+        EXPECT_EQ(shelf.percent, 33) << c.name;
+    }
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "image/img.h"
@@ -180,6 +181,51 @@ TEST(g3dscene, target_point_on_a_picture_beside_it_and_on_the_floor) {
     g3dscene_reset();
     EXPECT_EQ(g3dscene_mouse_looking(), 0);
     EXPECT_EQ(target_at(128, 200, 270, -5, 37).place, 0);
+    g3dscene_set_pictures(nullptr);
+    io_mem_free(g_picture);
+    g_picture = nullptr;
+}
+
+// The middle row of the view at zoom 4 from a camera, as one letter a column: r and b for the
+// picture's two halves, . for anything else.
+std::string middle_row(double cx, double cy, int heading) {
+    g3dscene_set_zoom(G3D_ZOOM_MAX);
+    g3dscene_set_camera(cx, cy, heading);
+    int w, h;
+    g3dscene_view_size(&w, &h);
+    Image* frame = img_create(w, h, IMG_24BIT);
+    ImageView view;
+    img_view(&view, frame, 0, 0);
+    g3dscene_render(&view, 0, 0, w, h);
+    std::string row;
+    for (int x = 0; x < w; x++) {
+        const uint8_t* p = view.pixels + (ptrdiff_t)(h / 2) * view.pitch + x * 3;
+        row += p[2] == 0xFF && p[0] == 0 ? 'r' : p[0] == 0xFF && p[2] == 0 ? 'b' : '.';
+    }
+    io_mem_free(frame);
+    return row;
+}
+
+TEST(g3dscene, pictures_read_left_to_right_from_either_side_of_a_wall) {
+    // A picture red on its left half and blue on its right, hung on every place.
+    g_picture = img_create(200, 100, IMG_24BIT);
+    img_fill(g_picture, 0x000000FF);
+    img_fill_rect(g_picture, 0x00FF0000, 0, 0, 100, 100);
+    g3dscene_set_pictures(every_place);
+    // The first wall runs from (64, 1) to (192, 1): from inside the room (looking towards -y) its
+    // first point is on the viewer's right, from outside (looking towards +y) on the left. Either
+    // way both of its pictures show red left of blue, with wall between them.
+    for (int heading : {270, 90}) {
+        const std::string row = heading == 270 ? middle_row(128, 60, 270) : middle_row(128, -40, 90);
+        SCOPED_TRACE(row);
+        EXPECT_EQ(row.find("br"), std::string::npos);
+        EXPECT_NE(row.find("rb"), std::string::npos);
+        const size_t first = row.find_first_not_of('.'), last = row.find_last_not_of('.');
+        ASSERT_NE(first, std::string::npos);
+        EXPECT_EQ(row[first], 'r');
+        EXPECT_EQ(row[last], 'b');
+        EXPECT_NE(row.find("b.", first), std::string::npos) << "two pictures, wall between them";
+    }
     g3dscene_set_pictures(nullptr);
     io_mem_free(g_picture);
     g_picture = nullptr;

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "platform/io_mem.h"
 #include "puzzle/box_samples.h"
+#include "rooms/g3dscene.h"
 #include "support/fatal_trap.h"
 #include "support/files.h"
 
@@ -210,3 +213,39 @@ TEST(GalleryPicture, FittedInto248KeepingProportionsWithAFrame) {
 }
 
 }  // namespace
+
+// The holding and info windows never cover the view or its zoom strip: on each screen the view
+// takes the largest step that leaves them room below or beside it, below the title line and above
+// the row of buttons along the bottom.
+TEST(GalleryLayout, windows_leave_the_view_free_at_every_step_on_three_screens) {
+    struct Screen {
+        int w, h, largest;  // the largest step that leaves room at the default places
+    };
+    const Rect hand = {20, 300, 300, 198}, info = {400, 300, 220, 80}, view = {20, 50, 100, 100};
+    for (const Screen& s : {Screen{800, 600, 2}, Screen{1024, 768, 3}, Screen{1920, 1080, 3}}) {
+        for (int zoom = 0; zoom <= G3D_ZOOM_MAX; zoom++) {
+            SCOPED_TRACE(std::to_string(s.w) + " zoom " + std::to_string(zoom));
+            const GalleryLayout l = gallery_layout(s.w, s.h, zoom, view, hand, info);
+            EXPECT_EQ(l.zoom, std::min(zoom, s.largest));
+            const int vw = g3d_view_width(s.w, l.zoom);
+            EXPECT_EQ((std::pair(l.view.w, l.view.h)), std::pair(vw + 10, vw / 2 + 46));
+            for (const Rect& r : {l.view, l.hand, l.info}) {
+                EXPECT_TRUE(r.x >= 0 && r.y >= 20 && r.x + r.w <= s.w && r.y + r.h <= s.h - 40)
+                    << r.x << "," << r.y << " " << r.w << "x" << r.h;
+            }
+            auto apart = [](const Rect& a, const Rect& b) {
+                const Rect both = rect_intersect(a, b);
+                return both.w == 0 || both.h == 0;
+            };
+            EXPECT_TRUE(apart(l.view, l.hand));
+            EXPECT_TRUE(apart(l.view, l.info));
+            EXPECT_TRUE(apart(l.hand, l.info));
+        }
+    }
+    // Windows the player put clear of the view stay where they are; the view is not shrunk.
+    const Rect aside = {700, 420, 300, 198}, aside2 = {400, 420, 220, 80};
+    const GalleryLayout kept = gallery_layout(1024, 768, 2, view, aside, aside2);
+    EXPECT_EQ(kept.zoom, 2);
+    EXPECT_EQ((std::pair(kept.hand.x, kept.hand.y)), std::pair(700, 420));
+    EXPECT_EQ((std::pair(kept.info.x, kept.info.y)), std::pair(400, 420));
+}

@@ -66,8 +66,8 @@ TEST(EnglishTexts, shipped_file_holds_every_number_through_the_ini_reader) {
 
 TEST(EnglishTexts, words_fit_the_buttons_of_fixed_width) {
     auto medium = [](int n) { return fonts_text_width(FONT_MEDIUM, text(n).c_str()); };
-    EXPECT_LE(medium(302), 40 - 4);  // mouse-look button, 40 wide
-    for (int n : {127, 114})         // web site and options buttons of the tools window, 75 wide
+    EXPECT_LE(medium(302), 100);  // the mouse-look button grows with its text, left of the panel
+    for (int n : {127, 114})      // web site and options buttons of the tools window, 75 wide
         EXPECT_LE(medium(n), 75 - 2) << "text " << n;
     EXPECT_LE(medium(604), 250 - 30);  // the options window: feedback tick box, list-wide buttons
     EXPECT_LE(medium(606), 232 - 10);
