@@ -3,6 +3,8 @@
 #include "platform/sys.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -808,4 +810,27 @@ void sys_set_game_cursor(const uint32_t* argb, int width, int height, int hot_x,
     if (g_sys.cursors[CURSOR_GAME]) SDL_FreeCursor(g_sys.cursors[CURSOR_GAME]);
     g_sys.cursors[CURSOR_GAME] = cursor;
     sys_set_cursor(g_sys.cursor_kind);
+}
+
+// The display -----------------------------------------------------------------------------------
+
+int sys_x11_direct_rendering() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!g_sys.window || !SDL_GetWindowWMInfo(g_sys.window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return -1;
+    // The X library is reached through the copy SDL already loaded.
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!x11) return -1;
+    using QueryExtension = int (*)(void*, const char*, int*, int*, int*);
+    auto query = (QueryExtension)dlsym(x11, "XQueryExtension");
+    int found = -1;
+    if (query) {
+        int opcode, event, error;
+        found = 0;
+        for (const char* name : {"DRI3", "DRI2", "NV-GLX"})
+            if (query(info.info.x11.display, name, &opcode, &event, &error)) found = 1;
+    }
+    dlclose(x11);
+    return found;
 }

@@ -33,6 +33,9 @@ int sys_display_depth();  // bits per pixel of the desktop
 int sys_create_window(const char* title, int* width, int* height);
 void sys_destroy_window();
 void sys_minimise_window();
+// Whether the X server of the window offers direct rendering to the GPU (DRI3, DRI2 or NV-GLX):
+// 1, 0, or -1 when the window is not on X11 or the server cannot be asked.
+int sys_x11_direct_rendering();
 void sys_raise_window();
 struct SDL_Window* sys_window();
 

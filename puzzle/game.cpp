@@ -16,10 +16,13 @@
 #include "puzzle/grid.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
+#include "puzzle/stack.h"
 
 namespace {
 
 constexpr int GHOST_ALPHA = 128;  // strength of the picture on the ghost desk
+
+const char* g_cut_how = "";  // how the open game's cut came about, for the log
 
 void set_textures(PlayPiece* p) {
     const PieceShape& s = play_state.shapes[p->shape];
@@ -118,9 +121,14 @@ int game_load() {
     play_state.pixels = (uint8_t*)play_state.picture + play_state.picture->colourOffset;
     play_state.pitch = play_state.picture->colourPitch;
     box_clear_work_files(BOX_ALL & ~BOX_TUNE);
-    if (play_state.cutFitted || !cutcache_read(play_state.name, &play_state.stamp)) {
+    // A fitted cut is kept for the desk size it was fitted to.
+    const int cacheW = play_state.cutFitted ? play_state.deskWidth : 0;
+    const int cacheH = play_state.cutFitted ? play_state.deskHeight : 0;
+    g_cut_how = play_state.cutFitted ? "fitted, from the cut cache" : "from the cut cache";
+    if (!cutcache_read(play_state.name, &play_state.stamp, cacheW, cacheH)) {
+        g_cut_how = play_state.cutFitted ? "fitted, afresh" : "afresh";
         if (!cut_afresh()) return 0;
-        if (!play_state.cutFitted) (void)cutcache_write(play_state.name, &play_state.stamp);
+        (void)cutcache_write(play_state.name, &play_state.stamp, cacheW, cacheH);
     }
     play_state.shapes = shapes_table();
     play_state.shapeCount = shapes_count();
@@ -171,6 +179,15 @@ int save_game() {
     return 0;
 }
 
+// What was opened and how, and where the piece on top lies (the desktop benchmark carries it).
+void log_opened() {
+    const PlayPiece& top = play_state.pieces[play_state.top];
+    io_log("game: %s open: %d pieces on a %dx%d desk, cut %s; the top piece lies at %d %d\n", play_state.name,
+           play_state.pieceCount, play_state.deskWidth, play_state.deskHeight, g_cut_how,
+           (top.screenQuad.left + top.screenQuad.right) / 2,
+           (top.screenQuad.top + top.screenQuad.bottom) / 2);
+}
+
 }  // namespace
 
 int game_save_problem() { return play_state.saveProblem; }
@@ -204,6 +221,7 @@ int game_start(const char* name) {
     play_state.open = 1;
 
     ghost_desk_build();
+    log_opened();
     play_state.startTick = sys_millis();
     play_state.changed = 0;
     play_state.playedMs = 0;
@@ -247,6 +265,7 @@ int game_autosave() {
     std::memcpy(play_state.pieces, live, bytes);
     io_mem_free(live);
     play_state.bottom = bottom, play_state.top = top;
+    stack_changed();
     play_state.info = info;
     play_state.pendingDx = pendingDx, play_state.pendingDy = pendingDy;
     if (ok) play_state.changed = 0;

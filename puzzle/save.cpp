@@ -45,8 +45,14 @@ struct LayoutEntry {
 };
 static_assert(sizeof(LayoutEntry) == 20, "a layout entry is five 32-bit numbers");
 
-int cutcache_path(char* path, int size, const char* name) {
-    return box_file_path(path, size, CUTCACHE_FOLDER, name, CUTCACHE_EXTENSION);
+constexpr int FITTED_RECORD_SIZE = 24;  // tag, desk width and height, fitted width, height, piece size
+
+// The fitted record of a cut fitted to a desk of w x h: what it was fitted to and what came of it.
+void fitted_record(uint8_t out[FITTED_RECORD_SIZE], int deskWidth, int deskHeight) {
+    const BoxRecord& r = play_state.record;
+    le_store_u32(out, CUTCACHE_FITTED_TAG);
+    le_store_i32(out + 4, deskWidth), le_store_i32(out + 8, deskHeight);
+    le_store_i32(out + 12, r.width), le_store_i32(out + 16, r.height), le_store_i32(out + 20, r.pieceSize);
 }
 
 // Opens a tagged file of the box and checks tag and stamp; the stream is then at the version.
@@ -324,12 +330,29 @@ int quicksave_read_info_at(const char* path, const FileStamp* stamp, SaveInfo* i
 
 // Cut cache --------------------------------------------------------------------------------------
 
-int cutcache_write(const char* name, const FileStamp* stamp) {
+int cutcache_path(char* path, int size, const char* name, int deskWidth, int deskHeight) {
+    if (deskWidth <= 0 || deskHeight <= 0)
+        return box_file_path(path, size, CUTCACHE_FOLDER, name, CUTCACHE_EXTENSION);
+    char folder[64];
+    std::snprintf(folder, sizeof folder, "%s/%dx%d", CUTCACHE_FOLDER, deskWidth, deskHeight);
+    return box_file_path(path, size, folder, name, CUTCACHE_EXTENSION);
+}
+
+int cutcache_write(const char* name, const FileStamp* stamp, int deskWidth, int deskHeight) {
     char path[PATH_MAX_GAME];
     const PieceShape* shapes = shapes_table();
     const int n = play_state.pieceCount, count = shapes_count();
-    if (!cutcache_path(path, sizeof path, name) || !play_state.pieces || n <= 0 || count <= 0) return 0;
+    const int fitted = deskWidth > 0 && deskHeight > 0;
+    if (!cutcache_path(path, sizeof path, name, deskWidth, deskHeight) || !play_state.pieces || n <= 0 ||
+        count <= 0)
+        return 0;
     io_make_folder(CUTCACHE_FOLDER);
+    if (fitted) {
+        char folder[PATH_MAX_GAME];
+        std::snprintf(folder, sizeof folder, "%s", path);
+        if (char* slash = std::strrchr(folder, '/')) *slash = 0;
+        io_make_folder(folder);
+    }
     IoFileWrite out;
     FILE* file = io_write_begin(&out, path);
     if (!file) return 0;
@@ -354,15 +377,21 @@ int cutcache_write(const char* name, const FileStamp* stamp) {
         ok = file_write_bytes(file, head, sizeof head) && (!s.piece || img_write_image(file, s.piece)) &&
              (!s.shadow || img_write_image(file, s.shadow));
     }
-    ok = ok && file_write_u32(file, (uint32_t)play_state.liftHeight) && std::fseek(file, 0, SEEK_SET) == 0 &&
-         file_write_tag(file, CUTCACHE_TAG);
+    ok = ok && file_write_u32(file, (uint32_t)play_state.liftHeight);
+    if (fitted) {
+        uint8_t record[FITTED_RECORD_SIZE];
+        fitted_record(record, deskWidth, deskHeight);
+        ok = ok && file_write_bytes(file, record, sizeof record);
+    }
+    ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && file_write_tag(file, CUTCACHE_TAG);
     return io_write_end(&out, ok);
 }
 
-int cutcache_read(const char* name, const FileStamp* stamp) {
+int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int deskHeight) {
     char path[PATH_MAX_GAME];
     const BoxRecord& settings = play_state.record;
-    if (settings.pieceSize <= 0 || !cutcache_path(path, sizeof path, name)) return 0;
+    const int fitted = deskWidth > 0 && deskHeight > 0;
+    if (settings.pieceSize <= 0 || !cutcache_path(path, sizeof path, name, deskWidth, deskHeight)) return 0;
     // The cut of these settings has exactly this many pieces.
     const long long expected =
         (long long)(settings.width / settings.pieceSize) * (settings.height / settings.pieceSize);
@@ -398,6 +427,14 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
     if (ok) ok = (shapes = read_shapes(file, (int)shape_count)) != nullptr;
     ok = ok && file_read_u32(file, &lift) && lift >= 1 && lift <= (uint32_t)LIFT_HEIGHT_MAX &&
          cut_ok(cut, n, shapes, (int)shape_count);
+    // A fitted cut ends with what it was fitted to, and that must be this desk and these settings;
+    // the cut at the box's own size ends with its lift height.
+    if (ok && fitted) {
+        uint8_t want[FITTED_RECORD_SIZE], got[FITTED_RECORD_SIZE];
+        fitted_record(want, deskWidth, deskHeight);
+        ok = file_read_bytes(file, got, sizeof got) && std::memcmp(want, got, sizeof want) == 0;
+    }
+    ok = ok && std::fgetc(file) == EOF;
     std::fclose(file);
     io_mem_free(block);
     if (!ok) {

@@ -311,7 +311,17 @@ void save_placements() {
     io_ini_write_int(CONFIG_INI, SECTION, "GhostVisible", g_room.ghostVisible);
 }
 
+// Painting, ticks and the pointer's motion leave the pieces to the tick; every other event of the
+// desk may change any piece (a press, a drop, a band, a panel button), so the next refresh and
+// tick look at them all.
+void note_desk_event(int type) {
+    if (type != KE_IDLE && type != KE_TICK && type != WE_CAPTUREDRAW && type != KE_MOUSEMOVE &&
+        type != WE_CAPTUREMOVE && type != WE_BANDMOVE)
+        pieces_touch();
+}
+
 int room_handler(int /*window*/, KernelEvent* event) {
+    note_desk_event(event->type);
     const int x = (int)event->a, y = (int)event->b, flags = (int)event->c;
     switch (event->type) {
         case KE_IDLE:

@@ -242,6 +242,9 @@ TEST(PlayRefresh, marks_old_and_new_areas_of_changed_pieces) {
 
     P(0).x = 400;
     pieces_refresh();
+    EXPECT_FALSE(screen_is_dirty(0, 0, 1024, 768)) << "set by hand, outside the desk's events: not looked at";
+    pieces_touch();
+    pieces_refresh();
     EXPECT_TRUE(screen_is_dirty(100, 100, 100, 60)) << "old area";
     EXPECT_TRUE(screen_is_dirty(400, 100, 100, 60)) << "new area";
     EXPECT_FALSE(screen_is_dirty(600, 500, 100, 60));
@@ -249,12 +252,14 @@ TEST(PlayRefresh, marks_old_and_new_areas_of_changed_pieces) {
     screen_flush();
 
     P(1).needsRedraw = 1;
+    pieces_touch();
     pieces_refresh();
     EXPECT_TRUE(screen_is_dirty(600, 500, 100, 60));
     EXPECT_EQ(P(1).needsRedraw, 0);
     screen_flush();
 
     P(1).lift = 5;  // lifting shows the shadow
+    pieces_touch();
     pieces_refresh();
     EXPECT_TRUE(screen_is_dirty(600 + 5 + 100, 500 + 5 + 60, 1, 1));
     EXPECT_NE(P(1).shadowQuad.right, -1);
