@@ -36,6 +36,7 @@
 #include "kernel/boxarg.h"
 #include "kernel/cmdline.h"
 #include "kernel/events.h"
+#include "kernel/resize.h"
 #include "platform/io_debug.h"
 #include "platform/io_ff.h"
 #include "platform/io_file.h"
@@ -460,8 +461,8 @@ int create_drawing_window(int width, int height) {
     if (!io_video_create_frame(width, height, app_config.bitsPerPixel)) {
         char text[256];
         std::snprintf(text, sizeof text,
-                      "%s cannot show its window on this display: neither its framebuffer nor a renderer "
-                      "can be used.",
+                      "%s cannot open its window on this display: neither the window's framebuffer nor a "
+                      "renderer can be used.",
                       app_config.title);
         io_log("%s\n", text);
         sys_message_box(SYS_BOX_STOP, app_config.title, text);
@@ -586,6 +587,7 @@ int kernel_main(int argc, char** argv) {
 
     if (launch.script) {
         autosolve_register();
+        resize_register();
         char error[512];
         if (!script_load(launch.script, error, sizeof error)) {
             std::fprintf(stderr, "%s\n", error);
@@ -636,6 +638,10 @@ int kernel_main(int argc, char** argv) {
     cmdline_int(g_kernel.cmdline, "-debug", &app_config.debugLevel);
 
     if (!sys_init(launch.sys)) {
+        char text[256];
+        std::snprintf(text, sizeof text, "%s cannot open its window: there is no display it can use.",
+                      app_config.title);
+        sys_message_box(SYS_BOX_STOP, app_config.title, text);
         sys_instance_release();
         return 1;
     }

@@ -27,15 +27,15 @@ struct Placed {
 };
 
 struct DeskIndex {
-    int count;          // pieces
-    int deskW, deskH;   // desk size the bins were cut for
-    int columns, rows;  // bins
-    Bin* bins;          // columns x rows, row after row
-    Placed* placed;     // per piece
-    int* rank;          // per piece: place from the bottom, -1 not stacked
+    int count;             // pieces
+    int deskW, deskH;      // desk size the bins were cut for
+    int columns, rows;     // bins
+    Bin* bins;             // columns x rows, row after row
+    Placed* placed;        // per piece
+    int* rank;             // per piece: place from the bottom, -1 not stacked
     unsigned rankVersion;  // stack_version the ranks were read at
     int ranksRead;         // the ranks were read at all
-    int* mark;          // per piece: the stamp of the last collection that met it
+    int* mark;             // per piece: the stamp of the last collection that met it
     int stamp;
     int* active[2];  // two lists, so the tick reads one while it writes the other
     int activeCount[2];
@@ -81,7 +81,8 @@ void free_bins() {
 // The bins a piece's screen rectangle meets; c0 -1 when it is off the desk.
 Placed range_of(int piece) {
     const PieceQuad& q = play_state.pieces[piece].screenQuad;
-    if (q.right == -1 || q.right < q.left || q.bottom < q.top || q.right < 0 || q.bottom < 0) return {-1, 0, 0, 0};
+    if (q.right == -1 || q.right < q.left || q.bottom < q.top || q.right < 0 || q.bottom < 0)
+        return {-1, 0, 0, 0};
     auto column = [](int x) { return std::clamp(x / DESK_BIN, 0, g_index.columns - 1); };
     auto row = [](int y) { return std::clamp(y / DESK_BIN, 0, g_index.rows - 1); };
     return {column(std::max(q.left, 0)), row(std::max(q.top, 0)), column(q.right), row(q.bottom)};

@@ -220,7 +220,6 @@ int game_start(const char* name) {
     piece_set_picture(play_state.picture);
     play_state.open = 1;
 
-    ghost_desk_build();
     log_opened();
     play_state.startTick = sys_millis();
     play_state.changed = 0;
@@ -244,6 +243,37 @@ int game_end(int (*retry)()) {
 }
 
 int game_open() { return play_state.open; }
+
+void game_desk_resized(int width, int height) {
+    const int dx = width / 2 - play_state.deskWidth / 2, dy = height / 2 - play_state.deskHeight / 2;
+    play_state.deskWidth = width;
+    play_state.deskHeight = height;
+    if (!play_state.open) return;
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        p.x += dx, p.y += dy, p.anchorX += dx, p.anchorY += dy;
+        p.pivotX += dx, p.pivotY += dy, p.turnAnchorX += dx, p.turnAnchorY += dy;
+        p.moved = 1;
+    }
+    play_state.mouseX += dx, play_state.mouseY += dy;
+    pieces_keep_on_desk();
+    // Every rectangle anew: a piece that did not move may still have been cut off by the old edge.
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        pieces_rects(i);
+        p.drawnX = p.x, p.drawnY = p.y, p.drawnLift = p.lift, p.drawnAngle = p.angle;
+    }
+    pieces_touch();
+    io_mem_free(play_state.ghostDesk);  // made again at the new size when next shown
+    play_state.ghostDesk = nullptr;
+    play_state.changed = 1;
+}
+
+const Image* game_ghost_desk() {
+    if (!play_state.open) return nullptr;
+    if (!play_state.ghostDesk) ghost_desk_build();
+    return play_state.ghostDesk;
+}
 
 int game_autosave() {
     if (!play_state.open) return 0;

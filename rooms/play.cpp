@@ -305,6 +305,15 @@ void desk_paint() {
     pieces_draw_resting();
 }
 
+// The screen took a new size: the desk follows it with the game on it (puzzle/game.h), and the
+// picture window stays within reach.
+void desk_resized() {
+    game_desk_resized(screen.width, screen.height);
+    window_keep_reachable(g_room.picture);
+    window_keep_reachable(g_room.panel);
+    window_redraw(g_room.room);
+}
+
 void save_placements() {
     window_save_placement(g_room.panel, SECTION, "CPanelWin");
     window_save_placement(g_room.picture, SECTION, "PictureWin");
@@ -374,6 +383,9 @@ int room_handler(int /*window*/, KernelEvent* event) {
             if (game_open()) end_game(1);
             save_placements();
             return 0;
+        case WE_SCREENSIZE:
+            desk_resized();
+            return 1;
         default:
             return 0;
     }
