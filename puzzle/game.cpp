@@ -107,9 +107,33 @@ int record_playable(const BoxRecord& r) {
     return !r.isLink && r.pieceSize > 0 && r.width / r.pieceSize > 0 && r.height / r.pieceSize > 0;
 }
 
+// The picture's pixel address and pitch for drawing, and the piece count from the cut.
+void take_cut() {
+    play_state.pixels = (uint8_t*)play_state.picture + play_state.picture->colourOffset;
+    play_state.pitch = play_state.picture->colourPitch;
+    play_state.shapes = shapes_table();
+    play_state.shapeCount = shapes_count();
+    play_state.record.pieceCount = play_state.pieceCount;
+}
+
+// A cut fitted to this desk before, read with its fitted picture: nothing to decode or fit.
+int load_fitted_cut() {
+    if (play_state.record.isLink) return 0;
+    Image* picture = nullptr;
+    if (!cutcache_read(play_state.name, &play_state.stamp, play_state.deskWidth, play_state.deskHeight, &picture))
+        return 0;
+    play_state.picture = picture;
+    play_state.cutFitted = 1;
+    g_cut_how = "fitted, from the cut cache";
+    box_clear_work_files(BOX_ALL & ~BOX_TUNE);
+    take_cut();
+    return 1;
+}
+
 // The puzzle's load steps after the box was read; 0 when it cannot be played.
 int game_load() {
     play_state.firstLifted = -1;
+    if (load_fitted_cut()) return 1;
     play_state.picture = pic_load_jpeg_image(BOX_PICTURE_FILE);
     if (!play_state.picture || (play_state.picture->kind & 15) != IMG_24BIT) return 0;
     // The picture decides the size, whatever a hand-made box claims.
@@ -118,21 +142,18 @@ int game_load() {
     if (!record_playable(play_state.record)) return 0;
     play_state.cutFitted = grid_fit_picture(&play_state.record, &play_state.picture, play_state.deskWidth,
                                             play_state.deskHeight);
-    play_state.pixels = (uint8_t*)play_state.picture + play_state.picture->colourOffset;
-    play_state.pitch = play_state.picture->colourPitch;
     box_clear_work_files(BOX_ALL & ~BOX_TUNE);
-    // A fitted cut is kept for the desk size it was fitted to.
-    const int cacheW = play_state.cutFitted ? play_state.deskWidth : 0;
-    const int cacheH = play_state.cutFitted ? play_state.deskHeight : 0;
-    g_cut_how = play_state.cutFitted ? "fitted, from the cut cache" : "from the cut cache";
-    if (!cutcache_read(play_state.name, &play_state.stamp, cacheW, cacheH)) {
+    // A fitted cut is kept for the desk size it was fitted to (its cache was tried above).
+    g_cut_how = "from the cut cache";
+    if (play_state.cutFitted || !cutcache_read(play_state.name, &play_state.stamp)) {
         g_cut_how = play_state.cutFitted ? "fitted, afresh" : "afresh";
         if (!cut_afresh()) return 0;
-        (void)cutcache_write(play_state.name, &play_state.stamp, cacheW, cacheH);
+        if (play_state.cutFitted)
+            (void)cutcache_write(play_state.name, &play_state.stamp, play_state.deskWidth, play_state.deskHeight);
+        else
+            (void)cutcache_write(play_state.name, &play_state.stamp);
     }
-    play_state.shapes = shapes_table();
-    play_state.shapeCount = shapes_count();
-    play_state.record.pieceCount = play_state.pieceCount;
+    take_cut();
     return 1;
 }
 

@@ -344,7 +344,7 @@ int cutcache_write(const char* name, const FileStamp* stamp, int deskWidth, int 
     const int n = play_state.pieceCount, count = shapes_count();
     const int fitted = deskWidth > 0 && deskHeight > 0;
     if (!cutcache_path(path, sizeof path, name, deskWidth, deskHeight) || !play_state.pieces || n <= 0 ||
-        count <= 0)
+        count <= 0 || (fitted && !play_state.picture))
         return 0;
     io_make_folder(CUTCACHE_FOLDER);
     if (fitted) {
@@ -357,7 +357,15 @@ int cutcache_write(const char* name, const FileStamp* stamp, int deskWidth, int 
     FILE* file = io_write_begin(&out, path);
     if (!file) return 0;
     int ok = file_write_tag(file, 0) && file_write_stamp(file, stamp) &&
-             file_write_u32(file, (uint32_t)CUTCACHE_VERSION) && file_write_u32(file, (uint32_t)n);
+             file_write_u32(file, (uint32_t)CUTCACHE_VERSION);
+    // A fitted cut: what it was fitted to and the fitted picture, so that reopening it on this
+    // desk neither decodes nor scales the picture.
+    if (fitted) {
+        uint8_t record[FITTED_RECORD_SIZE];
+        fitted_record(record, deskWidth, deskHeight);
+        ok = ok && file_write_bytes(file, record, sizeof record) && img_write_image(file, play_state.picture);
+    }
+    ok = ok && file_write_u32(file, (uint32_t)n);
     uint8_t entry[32];
     for (int i = 0; ok && i < n; i++) {
         const PlayPiece& p = play_state.pieces[i];
@@ -377,35 +385,62 @@ int cutcache_write(const char* name, const FileStamp* stamp, int deskWidth, int 
         ok = file_write_bytes(file, head, sizeof head) && (!s.piece || img_write_image(file, s.piece)) &&
              (!s.shadow || img_write_image(file, s.shadow));
     }
-    ok = ok && file_write_u32(file, (uint32_t)play_state.liftHeight);
-    if (fitted) {
-        uint8_t record[FITTED_RECORD_SIZE];
-        fitted_record(record, deskWidth, deskHeight);
-        ok = ok && file_write_bytes(file, record, sizeof record);
-    }
-    ok = ok && std::fseek(file, 0, SEEK_SET) == 0 && file_write_tag(file, CUTCACHE_TAG);
+    ok = ok && file_write_u32(file, (uint32_t)play_state.liftHeight) && std::fseek(file, 0, SEEK_SET) == 0 &&
+         file_write_tag(file, CUTCACHE_TAG);
     return io_write_end(&out, ok);
 }
 
-int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int deskHeight) {
+namespace {
+
+// The fitted record and picture of a fitted cache, checked against the desk: the settings the
+// fitting gave go into play_state.record and the picture into *picture. 0 when they are not for
+// this desk or not sound.
+int read_fitted_head(FILE* file, int deskWidth, int deskHeight, Image** picture) {
+    uint8_t raw[FITTED_RECORD_SIZE];
+    if (!file_read_bytes(file, raw, sizeof raw)) return 0;
+    LeCursor c = le_cursor(raw, sizeof raw);
+    const uint32_t tag = le_u32(&c);
+    const int32_t w = le_i32(&c), h = le_i32(&c), width = le_i32(&c), height = le_i32(&c), size = le_i32(&c);
+    if (tag != CUTCACHE_FITTED_TAG || w != deskWidth || h != deskHeight || size < 1 || width / size < 1 ||
+        height / size < 1)
+        return 0;
+    Image* read = nullptr;
+    if (!read_image(file, &read, IMG_24BIT) || read->width != width || read->height != height) {
+        io_mem_free(read);
+        return 0;
+    }
+    *picture = read;
+    BoxRecord& r = play_state.record;
+    r.width = width, r.height = height, r.pieceSize = size;
+    return 1;
+}
+
+}  // namespace
+
+int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int deskHeight, Image** picture) {
     char path[PATH_MAX_GAME];
-    const BoxRecord& settings = play_state.record;
+    BoxRecord& settings = play_state.record;
     const int fitted = deskWidth > 0 && deskHeight > 0;
-    if (settings.pieceSize <= 0 || !cutcache_path(path, sizeof path, name, deskWidth, deskHeight)) return 0;
-    // The cut of these settings has exactly this many pieces.
-    const long long expected =
-        (long long)(settings.width / settings.pieceSize) * (settings.height / settings.pieceSize);
-    if (expected <= 0 || expected > CUT_PIECES_MAX) return 0;
+    if ((!fitted && settings.pieceSize <= 0) || (fitted && !picture) ||
+        !cutcache_path(path, sizeof path, name, deskWidth, deskHeight))
+        return 0;
     FILE* file = open_tagged(path, CUTCACHE_TAG, stamp);
     if (!file) return 0;
     void* block;
     file = in_memory(file, &block);
-    const int n = (int)expected;
-    uint32_t version, count, shape_count = 0, lift = 0;
-    const long length = file_length(file);
+    const BoxRecord before = settings;
+    Image* fittedPicture = nullptr;
+    uint32_t version = 0, count, shape_count = 0, lift = 0;
     int ok = file_read_u32(file, &version) && version == (uint32_t)CUTCACHE_VERSION &&
-             file_read_u32(file, &count) && count == (uint32_t)n &&
-             length - std::ftell(file) >= (long)n * 32 + 4;
+             (!fitted || read_fitted_head(file, deskWidth, deskHeight, &fittedPicture));
+    // The cut of these settings has exactly this many pieces.
+    const long long expected =
+        settings.pieceSize > 0 ? (long long)(settings.width / settings.pieceSize) * (settings.height / settings.pieceSize)
+                               : 0;
+    const int n = (int)(expected > 0 && expected <= CUT_PIECES_MAX ? expected : 0);
+    const long length = file_length(file);
+    ok = ok && n > 0 && file_read_u32(file, &count) && count == (uint32_t)n &&
+         length - std::ftell(file) >= (long)n * 32 + 4;
     CutPiece* cut = nullptr;
     PieceShape* shapes = nullptr;
     if (ok) {
@@ -426,20 +461,14 @@ int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int d
     }
     if (ok) ok = (shapes = read_shapes(file, (int)shape_count)) != nullptr;
     ok = ok && file_read_u32(file, &lift) && lift >= 1 && lift <= (uint32_t)LIFT_HEIGHT_MAX &&
-         cut_ok(cut, n, shapes, (int)shape_count);
-    // A fitted cut ends with what it was fitted to, and that must be this desk and these settings;
-    // the cut at the box's own size ends with its lift height.
-    if (ok && fitted) {
-        uint8_t want[FITTED_RECORD_SIZE], got[FITTED_RECORD_SIZE];
-        fitted_record(want, deskWidth, deskHeight);
-        ok = file_read_bytes(file, got, sizeof got) && std::memcmp(want, got, sizeof want) == 0;
-    }
-    ok = ok && std::fgetc(file) == EOF;
+         cut_ok(cut, n, shapes, (int)shape_count) && std::fgetc(file) == EOF;
     std::fclose(file);
     io_mem_free(block);
     if (!ok) {
         io_mem_free(cut);
         if (shapes) free_shapes(shapes, (int)shape_count);
+        io_mem_free(fittedPicture);
+        settings = before;
         return 0;
     }
     pieces_alloc(n);
@@ -457,5 +486,6 @@ int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int d
     play_state.shapes = shapes_table();
     play_state.shapeCount = (int32_t)shape_count;
     play_state.liftHeight = (int32_t)lift;
+    if (fitted) *picture = fittedPicture;
     return 1;
 }

@@ -11,6 +11,7 @@
 #pragma once
 #include <cstdint>
 
+#include "image/img.h"
 #include "resources/tagfile.h"
 
 inline constexpr uint32_t QUICKSAVE_TAG = file_tag("QICK");
@@ -70,14 +71,19 @@ int quicksave_read_info(const char* name, const FileStamp* stamp, SaveInfo* info
 // --- Cut cache (the open game's piece table before the shape offsets are added, its shape
 // table and the lift height) ---
 // The cut of the box at its own size is kept in "sfiles/temp/NAME.tmp". A cut of a picture fitted
-// to a smaller desk of W x H is kept in "sfiles/temp/WxH/NAME.tmp": the same layout followed by
-// the fitted record (CUTCACHE_FITTED_TAG, W, H, and the fitted picture's width, height and piece
-// size), which must match the desk and the fitted settings when read, so a cache of another desk
-// size is never used. deskWidth 0: the cut at the box's own size.
+// to a smaller desk of W x H is kept in "sfiles/temp/WxH/NAME.tmp": the same layout with, between
+// the version and the piece count, the fitted record (CUTCACHE_FITTED_TAG, W, H, and the fitted
+// picture's width, height and piece size) and the fitted picture (IMG). Its record must name this
+// desk, so a cache of another desk size is never used, and its stamp this box. deskWidth 0: the
+// cut at the box's own size.
 inline constexpr uint32_t CUTCACHE_FITTED_TAG = file_tag("FITD");
 int cutcache_path(char* path, int size, const char* name, int deskWidth = 0, int deskHeight = 0);
+// A fitted cut is written with the open game's (fitted) picture.
 int cutcache_write(const char* name, const FileStamp* stamp, int deskWidth = 0, int deskHeight = 0);
 // Replaces the open game's piece table and shape table with the cached ones, after checking
-// them against the game's picture and settings (for a fitted cut, the fitted ones); nothing
-// changes on failure.
-int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth = 0, int deskHeight = 0);
+// them against the game's settings and picture; nothing changes on failure. The cut at the box's
+// own size is checked against play_state.record; a fitted cut (deskWidth > 0) brings its fitted
+// settings into play_state.record and its picture into *picture (the caller owns it), so the box's
+// picture need not be decoded or fitted.
+int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth = 0, int deskHeight = 0,
+                  Image** picture = nullptr);
