@@ -450,3 +450,38 @@ void window_set_old_screen_size(int width, int height) {
     g_wm.oldWidth = width;
     g_wm.oldHeight = height;
 }
+
+void window_screen_resized(int oldWidth, int oldHeight) {
+    const int w = screen.width, h = screen.height;
+    for (int i = 0; i < g_wm.count; i++) {
+        TWindow& t = g_windows[i];
+        if (t.style & TW_SCREEN) {
+            t.width = w, t.height = h;
+            continue;
+        }
+        const int parent = t.parent;
+        if (parent >= 0 && !(g_windows[parent].style & TW_SCREEN)) continue;  // goes with its parent
+        if (parent >= 0 && t.x == 0 && t.y == 0 && t.width == oldWidth && t.height == oldHeight) {
+            window_resize(i, w, h);
+            continue;
+        }
+        int x, y;
+        window_screen_pos(i, &x, &y);
+        const long nx = oldWidth > 0 ? (long)x * w / oldWidth : x,
+                   ny = oldHeight > 0 ? (long)y * h / oldHeight : y;
+        int px = 0, py = 0;
+        if (parent >= 0) px = g_windows[parent].screenX, py = g_windows[parent].screenY;
+        window_move(i, (int)nx - px, (int)ny - py);
+        window_keep_reachable(i);
+    }
+    if (g_wm.modal >= 0) {
+        const TWindow& m = g_windows[g_wm.modal];
+        window_move(g_wm.modal, (w - m.width) / 2, (h - m.height) / 2);
+    }
+    for (int i = 0; i < g_wm.count; i++) {
+        const TWindow& t = g_windows[i];
+        if (!(t.style & TW_SCREEN) || !t.handler) continue;
+        KernelEvent resized = {WE_SCREENSIZE, oldWidth, oldHeight, 0};
+        t.handler(i, &resized);
+    }
+}

@@ -38,6 +38,7 @@ enum WindowEventType {
     WE_OUTSIDE = 264,      // the mouse event's a, b, c: claimed by another window or outside
     WE_BUTTON = 268,       // button window, its state, 0
     WE_SLIDER = 270,       // slider window, new value, 0
+    WE_SCREENSIZE = 272,   // old screen width, old height: the screen (frame) has its new size now
 };
 
 struct WindowBand {
@@ -131,3 +132,9 @@ void window_restore_placement(int window, const char* section, const char* key, 
 void window_keep_reachable(int window);
 // The previous run's screen size, for rescaling placements (the kernel sets it at start).
 void window_set_old_screen_size(int width, int height);
+// The screen changed size while the game runs (the main window was resized): every room window
+// takes the new size, a window that covered its room goes on covering it, every other window of a
+// room (and every window of its own) is moved as placements are at a start on a new screen size
+// (rescaled, then kept reachable), and then each room window gets WE_SCREENSIZE to lay out the
+// rest. The modal window is centred again.
+void window_screen_resized(int oldWidth, int oldHeight);

@@ -19,7 +19,8 @@ struct AppConfig {
     const char* className;  // "KVLUMAVEXCLASS"
     uint32_t inputMask;     // INPUT_* bits
     int bitsPerPixel;       // 24
-    int videoDriver;        // 1 renderer, other values window surface
+    int videoDriver;        // 1 renderer, other values the window's framebuffer
+    int videoDriverGiven;   // -videodriver was given; else the driver is chosen for the display
     int framePeriod;        // ms between ticks; 0 means no ticks
     int debugLevel;         // 0 off, 1 log file, 2 standard error
 };

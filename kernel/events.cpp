@@ -11,6 +11,7 @@
 
 #include "kernel/app_config.h"
 #include "kernel/kernel.h"
+#include "kernel/resize.h"
 #include "platform/io_debug.h"
 #include "platform/io_video.h"
 #include "platform/loop.h"
@@ -208,6 +209,9 @@ void translate_window(const PlatformMessage& m) {
         case PM_DISPLAY_CHANGED:
             display_changed();
             break;
+        case PM_RESIZE:
+            kernel_window_resized(m.w, m.h);
+            break;
         default:
             break;
     }
@@ -260,7 +264,7 @@ void kernel_close_request() {
         return;
     }
     g_loop.closing = 1;
-    sys_minimise_window();
+    sys_minimise_window(1);
     kernel_destroy_windows();
 }
 
@@ -289,6 +293,7 @@ int between() {
         kernel_close_request();
         return 1;
     }
+    if (kernel_resize_waiting()) return 1;
     if (void (*deferred)() = g_loop.deferred) {
         g_loop.deferred = nullptr;
         deferred();

@@ -36,6 +36,7 @@
 #include "kernel/boxarg.h"
 #include "kernel/cmdline.h"
 #include "kernel/events.h"
+#include "kernel/resize.h"
 #include "platform/io_debug.h"
 #include "platform/io_ff.h"
 #include "platform/io_file.h"
@@ -105,36 +106,63 @@ const char* kernel_puzzles_folder() { return g_kernel.puzzles; }
 
 void kernel_set_start_hook(KernelStartHook hook) { g_kernel.start_hook = hook; }
 
+namespace {
+
+// One pass of the trimming: the files matching pattern in folder and in each of its folders one
+// level down (fitted cut caches lie in "sfiles/temp/WxH"), their total size, and the least
+// recently accessed one that was not passed over (path relative to folder; "" when none).
+struct TrimPass {
+    uint64_t total;
+    char oldest[2 * PATH_MAX_GAME];
+    int64_t oldest_time;
+};
+
+void trim_scan(const char* folder, const char* sub, const char* pattern, char (*skipped)[2 * PATH_MAX_GAME],
+               int skip_count, TrimPass* pass) {
+    char glob[3 * PATH_MAX_GAME];
+    std::snprintf(glob, sizeof glob, "%s%s%s/%s", folder, sub[0] ? "/" : "", sub, pattern);
+    IoFind find;
+    IoFindEntry entry;
+    for (int more = io_find_first(&find, glob, 0, &entry); more; more = io_find_next(&find, &entry)) {
+        pass->total += entry.size;
+        char name[2 * PATH_MAX_GAME];
+        std::snprintf(name, sizeof name, "%s%s%s", sub, sub[0] ? "/" : "", entry.name);
+        bool skip = false;
+        for (int i = 0; i < skip_count && !skip; i++)
+            skip = !std::strcmp(skipped[i], name);
+        if (skip) continue;
+        if (!pass->oldest[0] || entry.access_time < pass->oldest_time) {
+            std::snprintf(pass->oldest, sizeof pass->oldest, "%s", name);
+            pass->oldest_time = entry.access_time;
+        }
+    }
+    io_find_close(&find);
+}
+
+}  // namespace
+
 void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit, RemoveFile remove) {
     if (!remove) remove = io_delete_file;
-    char skipped[TRIM_SKIP_MAX][PATH_MAX_GAME];
+    char skipped[TRIM_SKIP_MAX][2 * PATH_MAX_GAME];
     int skip_count = 0;
-    char glob[2 * PATH_MAX_GAME];
-    std::snprintf(glob, sizeof glob, "%s/%s", folder, pattern);
+    char folders[2 * PATH_MAX_GAME];
+    std::snprintf(folders, sizeof folders, "%s/*", folder);
     for (;;) {
-        uint64_t total = 0;
-        char oldest[PATH_MAX_GAME] = "";
-        int64_t oldest_time = 0;
+        TrimPass pass = {};
+        trim_scan(folder, "", pattern, skipped, skip_count, &pass);
         IoFind find;
         IoFindEntry entry;
-        for (int more = io_find_first(&find, glob, 0, &entry); more; more = io_find_next(&find, &entry)) {
-            total += entry.size;
-            bool skip = false;
-            for (int i = 0; i < skip_count && !skip; i++)
-                skip = !std::strcmp(skipped[i], entry.name);
-            if (skip) continue;
-            if (!oldest[0] || entry.access_time < oldest_time) {
-                std::snprintf(oldest, sizeof oldest, "%s", entry.name);
-                oldest_time = entry.access_time;
-            }
-        }
+        for (int more = io_find_first(&find, folders, 1, &entry); more; more = io_find_next(&find, &entry))
+            if (std::strcmp(entry.name, ".") && std::strcmp(entry.name, ".."))
+                trim_scan(folder, entry.name, pattern, skipped, skip_count, &pass);
         io_find_close(&find);
-        if (total <= limit || !oldest[0]) return;
-        char path[2 * PATH_MAX_GAME];
+        const char* oldest = pass.oldest;
+        if (pass.total <= limit || !oldest[0]) return;
+        char path[3 * PATH_MAX_GAME];
         std::snprintf(path, sizeof path, "%s/%s", folder, oldest);
         if (!remove(path)) {
             if (skip_count == TRIM_SKIP_MAX) return;
-            std::snprintf(skipped[skip_count++], PATH_MAX_GAME, "%s", oldest);
+            std::snprintf(skipped[skip_count++], sizeof skipped[0], "%s", oldest);
         }
     }
 }
@@ -427,9 +455,18 @@ namespace {
 // The drawing window: display check, frame buffer, then the game proper. 0 when refused.
 int create_drawing_window(int width, int height) {
     int depth = sys_display_depth();
-    io_video_select(app_config.videoDriver);
+    io_video_select(app_config.videoDriverGiven ? app_config.videoDriver : VIDEO_CHOOSE);
     if (!io_video_check_display(depth, io_video_warning_dialog)) return 0;
-    io_video_create_frame(width, height, app_config.bitsPerPixel);
+    if (!io_video_create_frame(width, height, app_config.bitsPerPixel)) {
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "%s cannot open its window on this display: neither the window's framebuffer nor a "
+                      "renderer can be used.",
+                      app_config.title);
+        io_log("%s\n", text);
+        sys_message_box(SYS_BOX_STOP, app_config.title, text);
+        return 0;
+    }
     g_kernel.drawing_window = 1;
     KernelClock& clock = kernel_clock();
     clock.game_time = 0;
@@ -549,6 +586,7 @@ int kernel_main(int argc, char** argv) {
 
     if (launch.script) {
         autosolve_register();
+        resize_register();
         char error[512];
         if (!script_load(launch.script, error, sizeof error)) {
             std::fprintf(stderr, "%s\n", error);
@@ -595,10 +633,14 @@ int kernel_main(int argc, char** argv) {
         return 0;
     }
 
-    cmdline_int(g_kernel.cmdline, "-videodriver", &app_config.videoDriver);
+    app_config.videoDriverGiven = cmdline_int(g_kernel.cmdline, "-videodriver", &app_config.videoDriver);
     cmdline_int(g_kernel.cmdline, "-debug", &app_config.debugLevel);
 
     if (!sys_init(launch.sys)) {
+        char text[256];
+        std::snprintf(text, sizeof text, "%s cannot open its window: there is no display it can use.",
+                      app_config.title);
+        sys_message_box(SYS_BOX_STOP, app_config.title, text);
         sys_instance_release();
         return 1;
     }

@@ -288,8 +288,8 @@ int io_sound_init() {
     if (Mix_OpenAudio(MIX_RATE, AUDIO_S16SYS, 2, MIX_CHUNK) != 0) {
         io_log("sound: no audio device: %s\n", Mix_GetError());
         Mix_Quit();
-        if (g_sound.ownsAudio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        g_sound.ownsAudio = 0;
+        // The audio part stays up until the game ends: closing it waits for the audio driver's
+        // device-watching thread, a tenth of a second that would be lost while the game starts.
         return 0;
     }
     g_sound.open = 1;
@@ -307,7 +307,11 @@ int io_sound_init() {
 }
 
 void io_sound_done() {
-    if (!g_sound.open) return;
+    if (!g_sound.open) {
+        if (g_sound.ownsAudio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        g_sound.ownsAudio = 0;
+        return;
+    }
     io_sound_stop();
     free_effect();
     midi_stop();

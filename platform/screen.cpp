@@ -28,6 +28,7 @@ struct Grid {
     int columns;
     int rows;
     uint8_t* cells;  // columns x rows, row after row; 1 dirty
+    int any;         // some cell may be dirty (0: none is, so every query answers at once)
 };
 Grid g_grid;
 
@@ -95,6 +96,7 @@ void screen_grid_create() {
     size_t count = (size_t)g_grid.columns * g_grid.rows;
     g_grid.cells = (uint8_t*)io_mem_alloc(count ? count : 1);
     std::memset(g_grid.cells, 1, count);
+    g_grid.any = 1;
 }
 
 void screen_grid_free() {
@@ -111,13 +113,16 @@ void screen_invalidate(int x, int y, int w, int h) {
     if (!clip_to_cells(x, y, w, h, &r)) return;
     for (int row = r.r0; row <= r.r1; row++)
         std::memset(row_cells(row) + r.c0, 1, r.c1 - r.c0 + 1);
+    g_grid.any = 1;
 }
+
+bool screen_any_dirty() { return g_grid.any != 0; }
 
 void screen_invalidate_all() { screen_invalidate(0, 0, screen.width, screen.height); }
 
 bool screen_is_dirty(int x, int y, int w, int h) {
     CellRange r;
-    if (!clip_to_cells(x, y, w, h, &r)) return false;
+    if (!g_grid.any || !clip_to_cells(x, y, w, h, &r)) return false;
     for (int row = r.r0; row <= r.r1; row++) {
         const uint8_t* cells = row_cells(row);
         for (int c = r.c0; c <= r.c1; c++)
@@ -128,7 +133,7 @@ bool screen_is_dirty(int x, int y, int w, int h) {
 
 bool screen_dirty_bounds(int x0, int y0, int x1, int y1, Rect* out) {
     CellRange r;
-    if (!clip_to_cells(x0, y0, x1 - x0 + 1, y1 - y0 + 1, &r)) return false;
+    if (!g_grid.any || !clip_to_cells(x0, y0, x1 - x0 + 1, y1 - y0 + 1, &r)) return false;
     int bc0 = g_grid.columns, br0 = g_grid.rows, bc1 = -1, br1 = -1;
     for (int row = r.r0; row <= r.r1; row++) {
         const uint8_t* cells = row_cells(row);
@@ -155,7 +160,7 @@ namespace {
 // bottom).
 void walk_dirty_spans(int x, int y, int w, int h, const Clip& clip, SpanAction action, void* ctx) {
     CellRange r;
-    if (!clip_to_cells(x, y, w, h, &r)) return;
+    if (!g_grid.any || !clip_to_cells(x, y, w, h, &r)) return;
     const int cw = g_grid.cell_w, ch = g_grid.cell_h;
     r.c0 = std::max(r.c0, clip.x0 / cw);
     r.c1 = std::min(r.c1, (clip.x1 - 1) / cw);
@@ -199,10 +204,11 @@ void screen_for_each_dirty_span(int x, int y, int w, int h, SpanAction action, v
 }
 
 void screen_flush() {
-    if (!g_grid.cells) return;
+    if (!g_grid.cells || !g_grid.any) return;
     walk_dirty_spans(0, 0, screen.width, screen.height, {1, 0, 0, screen.width, screen.height},
                      add_present_rect, nullptr);
     std::memset(g_grid.cells, 0, (size_t)g_grid.columns * g_grid.rows);
+    g_grid.any = 0;
 }
 
 void screen_set_size_for_tests(int width, int height) {

@@ -30,6 +30,7 @@ int screen_grid_cell_height();
 
 void screen_invalidate(int x, int y, int w, int h);
 void screen_invalidate_all();
+bool screen_any_dirty();  // some cell is dirty
 bool screen_is_dirty(int x, int y, int w, int h);
 // Bounding box of the dirty cells among those touched by (x0, y0)-(x1, y1) inclusive, clipped
 // to that rectangle; false when none is dirty.

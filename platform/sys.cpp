@@ -3,6 +3,8 @@
 #include "platform/sys.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -14,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -52,6 +55,8 @@ struct SysState {
     int confined;
     int saved_x, saved_y;  // global cursor position before confinement
     int desktop_w, desktop_h;
+    int fullscreen;    // the window covers the desktop
+    int refullscreen;  // full screen was left to minimise: taken up again when restored
     uint32_t last_display_check;
     int display_change_told;
     int listen_fd;  // instance socket, -1 when none
@@ -306,9 +311,29 @@ int sys_init(const SysOptions& options) {
         g_sys.desktop_h = mode.h;
     }
     g_sys.scale = options.scale > 0 ? options.scale : 1;
-    if (options.scale <= 0 && !g_sys.headless && g_sys.desktop_w > 2560) g_sys.scale = 2;
+    if (options.scale <= 0 && !g_sys.headless) {
+        float dpi = 0;
+        if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0) dpi = 0;
+        g_sys.scale = sys_choose_scale(g_sys.desktop_w, g_sys.desktop_h, dpi);
+        io_log("sys: UI scale %d (a desktop of %d x %d at %.0f dots per inch)\n", g_sys.scale,
+               g_sys.desktop_w, g_sys.desktop_h, dpi);
+    }
     SDL_StartTextInput();
     return 1;
+}
+
+int sys_choose_scale(int desktopWidth, int desktopHeight, float dpi) {
+    int scale = dpi > 0 ? (int)((dpi + 24.0f) / 96.0f) : 1;
+    if (desktopWidth > 2560 && scale < 2) scale = 2;
+    while (scale > 1 && (desktopWidth / scale < FRAME_MIN_W || desktopHeight / scale < FRAME_MIN_H))
+        scale--;
+    return scale < 1 ? 1 : scale;
+}
+
+void sys_frame_for_window(int w, int h, int scale, int* frameW, int* frameH) {
+    if (scale < 1) scale = 1;
+    *frameW = std::max(FRAME_MIN_W, w / scale / 8 * 8);
+    *frameH = std::max(FRAME_MIN_H, h / scale / 8 * 8);
 }
 
 void sys_done() {
@@ -333,9 +358,10 @@ int sys_display_depth() {
 
 int sys_create_window(const char* title, int* width, int* height) {
     int fw = g_sys.window_w, fh = g_sys.window_h;
-    uint32_t flags = SDL_WINDOW_SHOWN;
+    // A window can be resized and maximised like any other; full screen is the default.
+    uint32_t flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
     if (!fw || !fh) {
-        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         fw = (g_sys.desktop_w > 0 ? g_sys.desktop_w : 1024) / g_sys.scale;
         fh = (g_sys.desktop_h > 0 ? g_sys.desktop_h : 768) / g_sys.scale;
     }
@@ -345,6 +371,9 @@ int sys_create_window(const char* title, int* width, int* height) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         return 0;
     }
+    g_sys.fullscreen = (flags & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    SDL_SetWindowMinimumSize(g_sys.window, std::min(fw, FRAME_MIN_W) * g_sys.scale,
+                             std::min(fh, FRAME_MIN_H) * g_sys.scale);
     *width = fw;
     *height = fh;
     g_sys.cursors[CURSOR_ARROW] = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
@@ -361,8 +390,26 @@ void sys_destroy_window() {
     g_sys.window = nullptr;
 }
 
-void sys_minimise_window() {
-    if (g_sys.window && !g_sys.headless) SDL_MinimizeWindow(g_sys.window);
+void sys_minimise_window(int closing) {
+    if (!g_sys.window || g_sys.headless) return;
+    if (g_sys.fullscreen && !closing) {
+        SDL_SetWindowFullscreen(g_sys.window, 0);
+        g_sys.fullscreen = 0;
+        g_sys.refullscreen = 1;
+    }
+    SDL_MinimizeWindow(g_sys.window);
+}
+
+int sys_fullscreen() { return g_sys.fullscreen; }
+
+void sys_set_window_size(int w, int h) {
+    if (!g_sys.window || w < 1 || h < 1) return;
+    // A window manager may give any size; so does this, below the minimum too.
+    int minW, minH;
+    SDL_GetWindowMinimumSize(g_sys.window, &minW, &minH);
+    SDL_SetWindowMinimumSize(g_sys.window, 1, 1);
+    SDL_SetWindowSize(g_sys.window, w, h);
+    SDL_SetWindowMinimumSize(g_sys.window, minW, minH);
 }
 
 void sys_raise_window() {
@@ -481,6 +528,18 @@ int window_message(const SDL_WindowEvent& w, PlatformMessage* m) {
         case SDL_WINDOWEVENT_CLOSE:
             m->kind = PM_CLOSE;
             return 1;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            m->kind = PM_RESIZE;
+            m->w = w.data1;
+            m->h = w.data2;
+            return 1;
+        case SDL_WINDOWEVENT_RESTORED:
+            // Back from the minimise corner: full screen again, as it was.
+            if (g_sys.refullscreen && g_sys.window) {
+                g_sys.refullscreen = 0;
+                g_sys.fullscreen = SDL_SetWindowFullscreen(g_sys.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+            }
+            return 0;
         default:
             return 0;
     }
@@ -809,4 +868,27 @@ void sys_set_game_cursor(const uint32_t* argb, int width, int height, int hot_x,
     if (g_sys.cursors[CURSOR_GAME]) SDL_FreeCursor(g_sys.cursors[CURSOR_GAME]);
     g_sys.cursors[CURSOR_GAME] = cursor;
     sys_set_cursor(g_sys.cursor_kind);
+}
+
+// The display -----------------------------------------------------------------------------------
+
+int sys_x11_direct_rendering() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!g_sys.window || !SDL_GetWindowWMInfo(g_sys.window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return -1;
+    // The X library is reached through the copy SDL already loaded.
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!x11) return -1;
+    using QueryExtension = int (*)(void*, const char*, int*, int*, int*);
+    auto query = (QueryExtension)dlsym(x11, "XQueryExtension");
+    int found = -1;
+    if (query) {
+        int opcode, event, error;
+        found = 0;
+        for (const char* name : {"DRI3", "DRI2", "NV-GLX"})
+            if (query(info.info.x11.display, name, &opcode, &event, &error)) found = 1;
+    }
+    dlclose(x11);
+    return found;
 }

@@ -21,8 +21,18 @@ struct SysOptions {
     int headless;  // dummy video and audio drivers, virtual clock
     int window_w;  // frame buffer size for a window; 0 for full screen
     int window_h;
-    int scale;  // UI scale; 0 chooses (2 on desktops wider than 2560 pixels)
+    int scale;  // UI scale; 0 chooses from the display's dots per inch (and its width)
 };
+
+// The UI scale for a desktop of that width and dots per inch (0: unknown): a whole factor of
+// about dpi / 96 (2 from 168 dots per inch), at least 2 on desktops wider than 2560 pixels, and
+// never so large that the frame would be smaller than 640 x 480.
+int sys_choose_scale(int desktopWidth, int desktopHeight, float dpi);
+// The frame buffer for a window of w x h window pixels at this scale: whole multiples of 8 frame
+// pixels (so the screen's cells stay at least 8 pixels on a side), at least 640 x 480 (a smaller
+// window shows the frame's top-left part).
+inline constexpr int FRAME_MIN_W = 640, FRAME_MIN_H = 480;
+void sys_frame_for_window(int w, int h, int scale, int* frameW, int* frameH);
 
 int sys_init(const SysOptions& options);  // 1; SDL started
 void sys_done();
@@ -32,7 +42,17 @@ int sys_display_depth();  // bits per pixel of the desktop
 // Creates the main window; the frame buffer size is reported through width and height.
 int sys_create_window(const char* title, int* width, int* height);
 void sys_destroy_window();
-void sys_minimise_window();
+// The game minimises itself (the minimise corner): a full-screen window leaves full screen first,
+// since window managers do not minimise full-screen windows, and takes it up again when restored.
+// closing: the window is minimised on its way out, as it is.
+void sys_minimise_window(int closing = 0);
+int sys_fullscreen();  // the window covers the desktop
+// The window's size in window pixels, as a window manager would set it (a size below the window's
+// minimum too); the resize arrives as PM_RESIZE.
+void sys_set_window_size(int w, int h);
+// Whether the X server of the window offers direct rendering to the GPU (DRI3, DRI2 or NV-GLX):
+// 1, 0, or -1 when the window is not on X11 or the server cannot be asked.
+int sys_x11_direct_rendering();
 void sys_raise_window();
 struct SDL_Window* sys_window();
 
@@ -60,6 +80,7 @@ enum PlatformMessageKind {
     PM_MIDI_DONE,
     PM_WHEEL,       // x, y: the mouse position; steps
     PM_TEXT_INPUT,  // ch: one Windows-1252 byte 32..255 of typed text
+    PM_RESIZE,      // w, h: the window's new size in window pixels
 };
 struct PlatformMessage {
     int kind;

@@ -17,6 +17,8 @@
 #include "platform/io_desktop.h"
 #include "platform/io_mem.h"
 #include "puzzle/deskspace.h"
+#include "platform/sys.h"
+#include "puzzle/deskindex.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/progress.h"
@@ -129,9 +131,8 @@ void desk_mouse_at(int x, int y) { play_state.mouseX = x, play_state.mouseY = y;
 
 int piece_at(int x, int y) {
     if (!play_state.pieces) return -1;
-    for (int i = play_state.top; i != -1; i = piece(i).prev)
-        if (hit(piece(i), x, y)) return i;
-    return -1;
+    // Only the pieces listed in the desk index's bin under the point can hold it.
+    return deskindex_top_at(x, y, [](int i, int px, int py) { return hit(piece(i), px, py); });
 }
 
 void group_pick_up(int p) {

@@ -21,6 +21,7 @@
 #include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "puzzle/piece.h"
+#include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/vec.h"
 
@@ -97,6 +98,7 @@ void lay_out(double cx, double cy, int angle) {
         p.angle = angle_normal(angle);
     }
     play_state.changed = 1;
+    pieces_touch();  // every piece moved outside the tick's own carrying and turning
 }
 
 // The glide's last step: upright, the grid region's top-left exactly at its place.
@@ -110,6 +112,7 @@ void lay_out_final() {
         p.angle = 0;
     }
     play_state.changed = 1;
+    pieces_touch();
 }
 
 // The picture rests in place: the next paint draws its pieces and keeps them for the fade.

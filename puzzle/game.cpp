@@ -16,10 +16,13 @@
 #include "puzzle/grid.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
+#include "puzzle/stack.h"
 
 namespace {
 
 constexpr int GHOST_ALPHA = 128;  // strength of the picture on the ghost desk
+
+const char* g_cut_how = "";  // how the open game's cut came about, for the log
 
 void set_textures(PlayPiece* p) {
     const PieceShape& s = play_state.shapes[p->shape];
@@ -105,9 +108,33 @@ int record_playable(const BoxRecord& r) {
     return !r.isLink && r.pieceSize > 0 && r.width / r.pieceSize > 0 && r.height / r.pieceSize > 0;
 }
 
+// The picture's pixel address and pitch for drawing, and the piece count from the cut.
+void take_cut() {
+    play_state.pixels = (uint8_t*)play_state.picture + play_state.picture->colourOffset;
+    play_state.pitch = play_state.picture->colourPitch;
+    play_state.shapes = shapes_table();
+    play_state.shapeCount = shapes_count();
+    play_state.record.pieceCount = play_state.pieceCount;
+}
+
+// A cut fitted to this desk before, read with its fitted picture: nothing to decode or fit.
+int load_fitted_cut() {
+    if (play_state.record.isLink) return 0;
+    Image* picture = nullptr;
+    if (!cutcache_read(play_state.name, &play_state.stamp, play_state.deskWidth, play_state.deskHeight, &picture))
+        return 0;
+    play_state.picture = picture;
+    play_state.cutFitted = 1;
+    g_cut_how = "fitted, from the cut cache";
+    box_clear_work_files(BOX_ALL & ~BOX_TUNE);
+    take_cut();
+    return 1;
+}
+
 // The puzzle's load steps after the box was read; 0 when it cannot be played.
 int game_load() {
     play_state.firstLifted = -1;
+    if (load_fitted_cut()) return 1;
     play_state.picture = pic_load_jpeg_image(BOX_PICTURE_FILE);
     if (!play_state.picture || (play_state.picture->kind & 15) != IMG_24BIT) return 0;
     // The picture decides the size, whatever a hand-made box claims.
@@ -116,16 +143,18 @@ int game_load() {
     if (!record_playable(play_state.record)) return 0;
     play_state.cutFitted = grid_fit_picture(&play_state.record, &play_state.picture, play_state.deskWidth,
                                             play_state.deskHeight);
-    play_state.pixels = (uint8_t*)play_state.picture + play_state.picture->colourOffset;
-    play_state.pitch = play_state.picture->colourPitch;
     box_clear_work_files(BOX_ALL & ~BOX_TUNE);
+    // A fitted cut is kept for the desk size it was fitted to (its cache was tried above).
+    g_cut_how = "from the cut cache";
     if (play_state.cutFitted || !cutcache_read(play_state.name, &play_state.stamp)) {
+        g_cut_how = play_state.cutFitted ? "fitted, afresh" : "afresh";
         if (!cut_afresh()) return 0;
-        if (!play_state.cutFitted) (void)cutcache_write(play_state.name, &play_state.stamp);
+        if (play_state.cutFitted)
+            (void)cutcache_write(play_state.name, &play_state.stamp, play_state.deskWidth, play_state.deskHeight);
+        else
+            (void)cutcache_write(play_state.name, &play_state.stamp);
     }
-    play_state.shapes = shapes_table();
-    play_state.shapeCount = shapes_count();
-    play_state.record.pieceCount = play_state.pieceCount;
+    take_cut();
     return 1;
 }
 
@@ -172,6 +201,15 @@ int save_game() {
     return 0;
 }
 
+// What was opened and how, and where the piece on top lies (the desktop benchmark carries it).
+void log_opened() {
+    const PlayPiece& top = play_state.pieces[play_state.top];
+    io_log("game: %s open: %d pieces on a %dx%d desk, cut %s; the top piece lies at %d %d\n", play_state.name,
+           play_state.pieceCount, play_state.deskWidth, play_state.deskHeight, g_cut_how,
+           (top.screenQuad.left + top.screenQuad.right) / 2,
+           (top.screenQuad.top + top.screenQuad.bottom) / 2);
+}
+
 }  // namespace
 
 int game_save_problem() { return play_state.saveProblem; }
@@ -206,7 +244,7 @@ int game_start(const char* name) {
     piece_set_picture(play_state.picture);
     play_state.open = 1;
 
-    ghost_desk_build();
+    log_opened();
     play_state.sessionMs = 0;
     play_state.carryRigid = 0;
     play_state.changed = 0;
@@ -231,6 +269,37 @@ int game_end(int (*retry)()) {
 
 int game_open() { return play_state.open; }
 
+void game_desk_resized(int width, int height) {
+    const int dx = width / 2 - play_state.deskWidth / 2, dy = height / 2 - play_state.deskHeight / 2;
+    play_state.deskWidth = width;
+    play_state.deskHeight = height;
+    if (!play_state.open) return;
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        p.x += dx, p.y += dy, p.anchorX += dx, p.anchorY += dy;
+        p.pivotX += dx, p.pivotY += dy, p.turnAnchorX += dx, p.turnAnchorY += dy;
+        p.moved = 1;
+    }
+    play_state.mouseX += dx, play_state.mouseY += dy;
+    pieces_keep_on_desk();
+    // Every rectangle anew: a piece that did not move may still have been cut off by the old edge.
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        pieces_rects(i);
+        p.drawnX = p.x, p.drawnY = p.y, p.drawnLift = p.lift, p.drawnAngle = p.angle;
+    }
+    pieces_touch();
+    io_mem_free(play_state.ghostDesk);  // made again at the new size when next shown
+    play_state.ghostDesk = nullptr;
+    play_state.changed = 1;
+}
+
+const Image* game_ghost_desk() {
+    if (!play_state.open) return nullptr;
+    if (!play_state.ghostDesk) ghost_desk_build();
+    return play_state.ghostDesk;
+}
+
 int game_autosave() {
     if (!play_state.open) return 0;
     // The live pieces, stacking ends and summary are kept aside and put back afterwards, so the
@@ -250,6 +319,7 @@ int game_autosave() {
     std::memcpy(play_state.pieces, live, bytes);
     io_mem_free(live);
     play_state.bottom = bottom, play_state.top = top;
+    stack_changed();
     play_state.info = info;
     play_state.pendingDx = pendingDx, play_state.pendingDy = pendingDy;
     if (ok) play_state.changed = 0;

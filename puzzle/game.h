@@ -1,6 +1,7 @@
 // puzzle/game.h -- starting a game from a box and ending it (which saves it). What the player is
 // shown around it (the room, the picture window, the tune) is the play room's to decide.
 #pragma once
+#include "image/img.h"
 
 // Reads the box, loads and fits the picture, takes the cut from the cache or cuts afresh,
 // restores the quick save or scatters, settles and builds the ghost desk. 1 when the game is
@@ -12,6 +13,14 @@ int game_start(const char* name);
 // on the disk). 1 when the game was saved, 0 when it could not be (see game_save_problem).
 int game_end(int (*retry)() = nullptr);
 int game_open();  // a game is open
+// The desk (the screen) took a new size. An open game keeps everything: positions stay where they
+// were relative to the desk's centre (as a quick save keeps them), then every piece is kept on the
+// new desk; carried and turning pieces go on. The cut stays the one the game began with for the
+// rest of this game (a fitted cut is not fitted again), and the game is saved where it was begun.
+void game_desk_resized(int width, int height);
+// The desk with the faint picture at the desk's size, made when first asked for; null when no game
+// is open.
+const Image* game_ghost_desk();
 // Writes the quick save as the game's end would write it now (turns completed, carried pieces
 // put down where they are, the time played so far) without changing the game. 1 when written.
 int game_autosave();

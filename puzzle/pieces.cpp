@@ -11,6 +11,7 @@
 #include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "puzzle/deskspace.h"
+#include "puzzle/deskindex.h"
 #include "puzzle/grid.h"
 #include "puzzle/play.h"
 #include "puzzle/progress.h"
@@ -21,6 +22,8 @@ namespace {
 
 constexpr int SCATTER_TOP = 20;  // no piece starts above this line (the title line)
 constexpr int TURN_STEP = 9;     // degrees per tick of a turn
+
+long g_visits;  // pieces looked at by refreshes, ticks and the resting layer
 
 // (x, y) turned about (px, py) by degrees, rounded half away from zero.
 void turn_about(int x, int y, int px, int py, int degrees, int* ox, int* oy) {
@@ -71,6 +74,74 @@ void desk_push(const PlayPiece& p, int* dx, int* dy) {
     *dy = cy < 0 ? -cy : cy > play_state.deskHeight ? play_state.deskHeight - cy : 0;
 }
 
+// One piece's part of the refresh: its old and new areas dirty when it changed or asked to be
+// redrawn.
+void refresh_piece(int i) {
+    g_visits++;
+    PlayPiece& p = play_state.pieces[i];
+    const bool added = p.needsRedraw != 0;
+    if (added) invalidate_area(p);
+    if (p.x != p.drawnX || p.y != p.drawnY || p.lift != p.drawnLift || p.angle != p.drawnAngle) {
+        if (!added) invalidate_area(p);
+        pieces_rects(i);
+        invalidate_area(p);
+        p.drawnX = p.x, p.drawnY = p.y, p.drawnLift = p.lift, p.drawnAngle = p.angle;
+    }
+    p.needsRedraw = 0;
+}
+
+// The refresh after an event: every piece, and the lifted ones noted for the carried layer.
+void refresh_all() {
+    int* watched = deskindex_scratch();
+    (void)deskindex_take_watched(watched);  // all are looked at now
+    deskindex_lifted_begin();
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        refresh_piece(i);
+        if (play_state.pieces[i].lift != 0) deskindex_lifted_add(i);
+    }
+}
+
+// One piece's part of the tick; a piece that moved is watched for the refresh, one that is still
+// carried or turning stays active.
+void tick_piece(int i) {
+    g_visits++;
+    PlayPiece& p = play_state.pieces[i];
+    if (!p.turning && !p.carried && !p.turnRequest) return;
+    if (p.turning) {
+        p.angle += TURN_STEP * p.turning;
+        if (p.angle % 90 == 0) p.turning = 0;
+        p.angle = angle_normal(p.angle);
+        turn_about(p.turnAnchorX, p.turnAnchorY, p.pivotX, p.pivotY, p.angle - p.turnStartAngle, &p.anchorX,
+                   &p.anchorY);
+        if (p.carried) {
+            p.pivotX += play_state.pendingDx, p.pivotY += play_state.pendingDy;
+            p.turnAnchorX += play_state.pendingDx, p.turnAnchorY += play_state.pendingDy;
+        }
+        p.x = p.anchorX, p.y = p.anchorY;
+    }
+    if (p.carried) {
+        p.anchorX += play_state.pendingDx, p.anchorY += play_state.pendingDy;
+        p.x = p.anchorX, p.y = p.anchorY;
+    }
+    if (p.turning || p.carried) play_state.changed = 1;
+    if (!p.turning && p.turnRequest) {
+        p.turning = p.turnRequest;
+        p.turnRequest = 0;
+        p.turnStartAngle = p.angle;
+        p.pivotX = play_state.mouseX, p.pivotY = play_state.mouseY;
+        p.turnAnchorX = p.anchorX, p.turnAnchorY = p.anchorY;
+    }
+    deskindex_watch(i);
+    if (p.turning || p.carried || p.turnRequest) deskindex_active_keep(i);
+}
+
+void draw_resting_piece(int i) {
+    g_visits++;
+    const PlayPiece& p = play_state.pieces[i];
+    if (p.lift == 0)
+        piece_draw(&p.screenQuad, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, p.selected, 0);
+}
+
 }  // namespace
 
 // --- The table ---
@@ -88,9 +159,11 @@ void pieces_alloc(int count) {
         p.screenQuad.right = p.shadowQuad.right = -1;
     }
     play_state.bottom = play_state.top = -1;
+    deskindex_alloc(count);
 }
 
 void pieces_free() {
+    deskindex_free();
     io_mem_free(play_state.pieces);
     play_state.pieces = nullptr;
     play_state.pieceCount = 0;
@@ -110,6 +183,7 @@ void pieces_rects(int piece) {
     } else {
         p.shadowQuad.right = -1;
     }
+    deskindex_place(piece);
 }
 
 void pieces_scatter() {
@@ -132,6 +206,7 @@ void pieces_scatter() {
 }
 
 void pieces_settle() {
+    deskindex_touch();
     for (int i = 0; i < play_state.pieceCount; i++) {
         PlayPiece& p = play_state.pieces[i];
         p.angle = angle_normal(p.angle / 90 * 90);
@@ -207,77 +282,73 @@ void pieces_finish_turns() {
 
 // --- Per paint and per tick ---
 
+void pieces_touch() { deskindex_touch(); }
+
+long pieces_visits() { return g_visits; }
+
 void pieces_refresh() {
-    for (int i = 0; i < play_state.pieceCount; i++) {
-        PlayPiece& p = play_state.pieces[i];
-        const bool added = p.needsRedraw != 0;
-        if (added) invalidate_area(p);
-        if (p.x != p.drawnX || p.y != p.drawnY || p.lift != p.drawnLift || p.angle != p.drawnAngle) {
-            if (!added) invalidate_area(p);
-            pieces_rects(i);
-            invalidate_area(p);
-            p.drawnX = p.x, p.drawnY = p.y, p.drawnLift = p.lift, p.drawnAngle = p.angle;
-        }
-        p.needsRedraw = 0;
+    if (!play_state.pieces) return;
+    if (deskindex_refresh_stale()) {
+        refresh_all();
+        return;
     }
+    // Since the last refresh only the tick changed pieces, and only those it watched.
+    int* watched = deskindex_scratch();
+    const int n = deskindex_take_watched(watched);
+    for (int k = 0; k < n; k++)
+        refresh_piece(watched[k]);
 }
 
 void pieces_tick() {
+    if (!play_state.pieces) return;
     if (play_state.carryRigid) desk_limit_carry(&play_state.pendingDx, &play_state.pendingDy);
-    for (int i = 0; i < play_state.pieceCount; i++) {
-        PlayPiece& p = play_state.pieces[i];
-        if (p.turning) {
-            p.angle += TURN_STEP * p.turning;
-            if (p.angle % 90 == 0) p.turning = 0;
-            p.angle = angle_normal(p.angle);
-            turn_about(p.turnAnchorX, p.turnAnchorY, p.pivotX, p.pivotY, p.angle - p.turnStartAngle,
-                       &p.anchorX, &p.anchorY);
-            if (p.carried) {
-                p.pivotX += play_state.pendingDx, p.pivotY += play_state.pendingDy;
-                p.turnAnchorX += play_state.pendingDx, p.turnAnchorY += play_state.pendingDy;
-            }
-            p.x = p.anchorX, p.y = p.anchorY;
-        }
-        if (p.carried) {
-            p.anchorX += play_state.pendingDx, p.anchorY += play_state.pendingDy;
-            p.x = p.anchorX, p.y = p.anchorY;
-        }
-        if (p.turning || p.carried) play_state.changed = 1;
-        if (!p.turning && p.turnRequest) {
-            p.turning = p.turnRequest;
-            p.turnRequest = 0;
-            p.turnStartAngle = p.angle;
-            p.pivotX = play_state.mouseX, p.pivotY = play_state.mouseY;
-            p.turnAnchorX = p.anchorX, p.turnAnchorY = p.anchorY;
-        }
+    if (deskindex_tick_stale()) {
+        deskindex_active_begin();
+        for (int i = 0; i < play_state.pieceCount; i++)
+            tick_piece(i);
+    } else {
+        // Between two events only the pieces active at the last tick can move.
+        const int n = deskindex_active_count();
+        const int* active = deskindex_active();
+        deskindex_active_begin();
+        for (int k = 0; k < n; k++)
+            tick_piece(active[k]);
     }
     play_state.pendingDx = play_state.pendingDy = 0;
 }
 
 void pieces_draw_resting() {
-    play_state.firstLifted = -1;
-    for (int i = play_state.bottom; i != -1; i = play_state.pieces[i].next) {
-        const PlayPiece& p = play_state.pieces[i];
-        if (p.lift != 0) {
-            if (play_state.firstLifted == -1) play_state.firstLifted = i;
-            continue;
-        }
-        piece_draw(&p.screenQuad, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, p.selected, 0);
+    if (!play_state.pieces) return;
+    int* lifted = deskindex_scratch();
+    const int liftedCount = deskindex_lifted(lifted);
+    play_state.firstLifted = liftedCount > 0 ? lifted[0] : -1;
+    if (!screen_any_dirty()) return;  // nothing to draw: no piece is looked at
+    // The pieces of the bins that meet dirty cells, bottom first; when they are many (a redraw of
+    // most of the desk) the walk of the whole stacking order is as quick and needs no sorting.
+    int* pieces = deskindex_scratch();
+    const int n = deskindex_dirty_pieces(pieces, play_state.pieceCount / 2);
+    if (n < 0) {
+        for (int i = play_state.bottom; i != -1; i = play_state.pieces[i].next)
+            draw_resting_piece(i);
+        return;
     }
+    for (int k = 0; k < n; k++)
+        draw_resting_piece(pieces[k]);
 }
 
 void pieces_draw_carried() {
-    if (play_state.firstLifted == -1 || !play_state.pieces) return;
+    if (!play_state.pieces) return;
+    int* lifted = deskindex_scratch();
+    const int n = deskindex_lifted(lifted);
+    if (n == 0) return;
     if (play_state.shapes[0].shadow)
-        for (int i = play_state.firstLifted; i != -1; i = play_state.pieces[i].next) {
-            const PlayPiece& p = play_state.pieces[i];
-            if (p.lift != 0)
-                piece_draw(&p.shadowQuad, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, 0, 1);
+        for (int k = 0; k < n; k++) {
+            const PlayPiece& p = play_state.pieces[lifted[k]];
+            piece_draw(&p.shadowQuad, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, 0, 1);
         }
     // The lifted pieces are drawn even when the shapes carry no shadows.
-    for (int i = play_state.firstLifted; i != -1; i = play_state.pieces[i].next) {
-        const PlayPiece& p = play_state.pieces[i];
-        if (p.lift != 0)
-            piece_draw(&p.screenQuad, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, p.selected, 0);
+    for (int k = 0; k < n; k++) {
+        const PlayPiece& p = play_state.pieces[lifted[k]];
+        piece_draw(&p.screenQuad, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, p.selected, 0);
     }
 }

@@ -15,7 +15,14 @@ void pieces_keep_on_desk();    // pieces with moved set come back onto the desk
 void pieces_finish_turns();    // a turn in progress ends at once at its quarter, about its pivot
 
 // --- Per paint and per tick ---
+// Between two events of the desk only the tick changes pieces, so the refresh and the tick look
+// at the pieces the tick moves (puzzle/deskindex.h). Whatever changes pieces in any other way
+// (the desk's events, a game opened, a test setting fields) calls pieces_touch; the next refresh
+// and tick then look at every piece.
+void pieces_touch();
+long pieces_visits();   // pieces looked at by refreshes, ticks and the resting layer since the start
 void pieces_refresh();  // marks changed pieces' old and new areas dirty
 void pieces_tick();
-void pieces_draw_resting();  // the desk layer, bottom to top, lifted pieces left out
+// The desk layer, bottom to top, lifted pieces left out: the pieces that meet dirty cells only.
+void pieces_draw_resting();
 void pieces_draw_carried();  // shadows, then the lifted pieces, above everything

@@ -64,7 +64,7 @@ struct PlayState {
     PieceShape* shapes;             // the shape table (puzzle/shape.h)
     int32_t bottom, top;            // ends of the stacking order
     int32_t liftHeight;             // pixels a carried piece is lifted
-    int32_t cutFitted;              // the picture was fitted to the desk: no cut cache
+    int32_t cutFitted;              // the picture was fitted to the desk (its cut cache is per desk size)
     int32_t sessionMs;              // ms played since game start (the play room's ticks)
     SaveInfo info;                  // elapsed seconds, date, percent, piece count
     int32_t pendingDx, pendingDy;   // mouse motion summed since the last tick

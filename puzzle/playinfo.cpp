@@ -1,6 +1,7 @@
 // puzzle/playinfo.cpp -- read-only views of the open game for the play room.
 #include "puzzle/playinfo.h"
 
+#include "puzzle/game.h"
 #include "puzzle/play.h"
 
 void play_summary(PlaySummary* out) {
@@ -26,7 +27,7 @@ int play_picture_region(const Image** picture, int* x, int* y, int* width, int* 
     return *width > 0 && *height > 0;
 }
 
-const Image* play_ghost_desk() { return play_state.open ? play_state.ghostDesk : nullptr; }
+const Image* play_ghost_desk() { return game_ghost_desk(); }
 
 void play_set_desk(int width, int height) {
     play_state.deskWidth = width;

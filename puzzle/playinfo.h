@@ -19,7 +19,8 @@ void play_summary(PlaySummary* out);
 // margins); 0 when no game is open.
 int play_picture_region(const Image** picture, int* x, int* y, int* width, int* height);
 
-// The desk with the faint picture, desk-sized, or null when no game is open.
+// The desk with the faint picture, desk-sized (made when first asked for), or null when no game is
+// open.
 const Image* play_ghost_desk();
 
 // The desk's size (the screen); set once by the play room before any game starts.

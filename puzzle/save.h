@@ -1,7 +1,8 @@
 // puzzle/save.h -- the two files that carry a game from one run to the next: the quick save
 // ("sfiles/qs/NAME.qsv", tag "QICK": the desk layout and a summary the shelf shows) and the cut
-// cache ("sfiles/temp/NAME.tmp", tag "TEMP": piece definitions and rendered shapes, so reopening
-// a box skips cutting). Both carry the box's stamp; a file of another stamp is foreign.
+// cache ("sfiles/temp/NAME.tmp", or "sfiles/temp/WxH/NAME.tmp" for a cut fitted to a desk of
+// W x H; tag "TEMP": piece definitions and rendered shapes, so reopening a box skips cutting). Both carry the
+// box's stamp; a file of another stamp is foreign.
 //
 // Both are read as outside data: every count, index and size is checked before it is used, and
 // a file that fails any check is refused as a whole (the game then scatters or cuts afresh).
@@ -10,6 +11,7 @@
 #pragma once
 #include <cstdint>
 
+#include "image/img.h"
 #include "resources/tagfile.h"
 
 inline constexpr uint32_t QUICKSAVE_TAG = file_tag("QICK");
@@ -74,7 +76,20 @@ int quicksave_read_info(const char* name, const FileStamp* stamp, SaveInfo* info
 
 // --- Cut cache (the open game's piece table before the shape offsets are added, its shape
 // table and the lift height) ---
-int cutcache_write(const char* name, const FileStamp* stamp);
+// The cut of the box at its own size is kept in "sfiles/temp/NAME.tmp". A cut of a picture fitted
+// to a smaller desk of W x H is kept in "sfiles/temp/WxH/NAME.tmp": the same layout with, between
+// the version and the piece count, the fitted record (CUTCACHE_FITTED_TAG, W, H, and the fitted
+// picture's width, height and piece size) and the fitted picture (IMG). Its record must name this
+// desk, so a cache of another desk size is never used, and its stamp this box. deskWidth 0: the
+// cut at the box's own size.
+inline constexpr uint32_t CUTCACHE_FITTED_TAG = file_tag("FITD");
+int cutcache_path(char* path, int size, const char* name, int deskWidth = 0, int deskHeight = 0);
+// A fitted cut is written with the open game's (fitted) picture.
+int cutcache_write(const char* name, const FileStamp* stamp, int deskWidth = 0, int deskHeight = 0);
 // Replaces the open game's piece table and shape table with the cached ones, after checking
-// them against the game's picture and settings; nothing changes on failure.
-int cutcache_read(const char* name, const FileStamp* stamp);
+// them against the game's settings and picture; nothing changes on failure. The cut at the box's
+// own size is checked against play_state.record; a fitted cut (deskWidth > 0) brings its fitted
+// settings into play_state.record and its picture into *picture (the caller owns it), so the box's
+// picture need not be decoded or fitted.
+int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth = 0, int deskHeight = 0,
+                  Image** picture = nullptr);

@@ -3,7 +3,17 @@
 
 #include "puzzle/play.h"
 
+namespace {
+
+unsigned g_version;  // changes made to the order (wrapping)
+
+}  // namespace
+
+unsigned stack_version() { return g_version; }
+void stack_changed() { g_version++; }
+
 void stack_unlink(int piece) {
+    g_version++;
     PlayPiece& p = play_state.pieces[piece];
     if (p.prev != -1)
         play_state.pieces[p.prev].next = p.next;
@@ -19,6 +29,7 @@ void stack_unlink(int piece) {
 void stack_raise(int piece) {
     if (play_state.top == piece) return;
     stack_unlink(piece);
+    g_version++;
     PlayPiece& p = play_state.pieces[piece];
     p.prev = play_state.top;
     if (play_state.top != -1)
@@ -31,6 +42,7 @@ void stack_raise(int piece) {
 void stack_insert_above(int below, int piece) {
     if (below == piece || play_state.pieces[below].next == piece) return;
     stack_unlink(piece);
+    g_version++;
     PlayPiece& b = play_state.pieces[below];
     PlayPiece& p = play_state.pieces[piece];
     p.prev = below;
@@ -43,6 +55,7 @@ void stack_insert_above(int below, int piece) {
 }
 
 void stack_reset() {
+    g_version++;
     play_state.bottom = play_state.top = -1;
     for (int i = 0; i < play_state.pieceCount; i++)
         play_state.pieces[i].prev = play_state.pieces[i].next = -1;

@@ -508,6 +508,9 @@ int room_handler(int /*window*/, KernelEvent* event) {
         case WE_BUTTON:
             button_pressed((int)event->a, (int)event->b);
             return 1;
+        case WE_SCREENSIZE:  // the panel keeps to the bottom-right corner
+            window_move(g.panel, screen.width - PANEL_RIGHT, screen.height - PANEL_BOTTOM);
+            return 1;
         case WE_DESTROY:
             save_places();
             midi_stop();

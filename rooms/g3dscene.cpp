@@ -490,6 +490,11 @@ void g3dscene_set_zoom(int zoom) {
 
 int g3dscene_zoom() { return g_scene.zoom; }
 
+void g3dscene_set_screen_width(int screenWidth) {
+    g_scene.screenWidth = screenWidth;
+    size_view();
+}
+
 void g3dscene_view_size(int* width, int* height) {
     *width = g_scene.viewWidth;
     *height = g_scene.viewHeight;

@@ -47,6 +47,8 @@ void g3dscene_reset();
 // View width for a zoom level on a screen: ((((screen width - 186) x z) / 4 + 146) | 3) + 1, at
 // most G3D_VIEW_MAX; the height is half the width.
 int g3d_view_width(int screenWidth, int zoom);
+// The screen took a new width (the window was resized): the view is sized for it as at a start.
+void g3dscene_set_screen_width(int screenWidth);
 void g3dscene_set_zoom(int zoom);  // clamped to 0..G3D_ZOOM_MAX
 int g3dscene_zoom();
 void g3dscene_view_size(int* width, int* height);

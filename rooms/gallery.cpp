@@ -602,6 +602,19 @@ void save_places() {
     window_save_placement(g.info, SECTION, "InfoWin");
 }
 
+// The screen took a new size: the view follows the screen's width as at a start, the Look button
+// and the panel keep to the bottom-right corner, and the windows stay within reach.
+void screen_resized() {
+    look_end();
+    g3dscene_set_screen_width(screen.width);
+    view_build();
+    window_keep_reachable(g.view);
+    int lookW = 0, lookH = 0;
+    window_size(g.controls[GALLERY_LOOK], &lookW, &lookH);
+    window_move(g.controls[GALLERY_LOOK], screen.width - PANEL_RIGHT - LOOK_GAP - lookW, screen.height - LOOK_BOTTOM);
+    window_move(g.panel, screen.width - PANEL_RIGHT, screen.height - PANEL_BOTTOM);
+}
+
 int room_handler(int /*window*/, KernelEvent* event) {
     switch (event->type) {
         case KE_IDLE:
@@ -634,6 +647,9 @@ int room_handler(int /*window*/, KernelEvent* event) {
             g.view24 = g.handShown = nullptr;
             g3dscene_done();
             return 0;
+        case WE_SCREENSIZE:
+            screen_resized();
+            return 1;
         default:
             return 0;
     }

@@ -567,6 +567,15 @@ void save_picture_placement() {
     io_ini_write(CONFIG_INI, SECTION, "PictureWin", text);
 }
 
+// The screen took a new size: the desk follows it with the game on it (puzzle/game.h), and the
+// picture window stays within reach.
+void desk_resized() {
+    game_desk_resized(screen.width, screen.height);
+    window_keep_reachable(g_room.picture);
+    window_keep_reachable(g_room.panel);
+    window_redraw(g_room.room);
+}
+
 void save_placements() {
     panel_back();
     window_save_placement(g_room.panel, SECTION, "CPanelWin");
@@ -574,7 +583,17 @@ void save_placements() {
     io_ini_write_int(CONFIG_INI, SECTION, "GhostVisible", g_room.ghostChosen);
 }
 
+// Painting, ticks and the pointer's motion leave the pieces to the tick; every other event of the
+// desk may change any piece (a press, a drop, a band, a panel button), so the next refresh and
+// tick look at them all.
+void note_desk_event(int type) {
+    if (type != KE_IDLE && type != KE_TICK && type != WE_CAPTUREDRAW && type != KE_MOUSEMOVE &&
+        type != WE_CAPTUREMOVE && type != WE_BANDMOVE)
+        pieces_touch();
+}
+
 int room_handler(int /*window*/, KernelEvent* event) {
+    note_desk_event(event->type);
     const int x = (int)event->a, y = (int)event->b, flags = (int)event->c;
     switch (event->type) {
         case KE_IDLE:
@@ -629,6 +648,9 @@ int room_handler(int /*window*/, KernelEvent* event) {
             if (game_open()) end_game(1);
             save_placements();
             return 0;
+        case WE_SCREENSIZE:
+            desk_resized();
+            return 1;
         default:
             return 0;
     }

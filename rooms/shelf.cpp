@@ -613,6 +613,18 @@ void shelf_free() {
 
 // Geometry ----------------------------------------------------------------------------------------
 
+void shelf_screen_resized(int oldWidth, int oldHeight, int width, int height) {
+    g_shelf.screenWidth = width;
+    g_shelf.screenHeight = height;
+    for (ShelfBox* box = shelf_head(); box; box = box->next) {
+        if (oldWidth > 0) box->x = (int)((long long)box->x * width / oldWidth);
+        if (oldHeight > 0) box->y = (int)((long long)box->y * height / oldHeight);
+        shelf_clamp(box);
+        shelf_mark_drawn(box);
+        box->dirty = 1;
+    }
+}
+
 void shelf_clamp(ShelfBox* box) {
     if (box->x < 0) box->x = 0;
     if (box->x + box->width > g_shelf.screenWidth) box->x = g_shelf.screenWidth - box->width;

@@ -86,6 +86,9 @@ void shelf_free();  // every box
 
 // --- Geometry ---
 void shelf_clamp(ShelfBox* box);  // fully on the screen
+// The screen took a new size: every box's place is rescaled from the old size, as a start on a new
+// screen size rescales the saved arrangement, and clamped.
+void shelf_screen_resized(int oldWidth, int oldHeight, int width, int height);
 // The progress wedge for p percent over a w x h thumbnail (IMG_8BIT, io_mem); null for p outside
 // 1..99 or when the wedge's end falls outside the image.
 Image* shelf_progress_overlay(int width, int height, int percent);

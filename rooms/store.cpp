@@ -470,6 +470,9 @@ int room_handler(int /*window*/, KernelEvent* event) {
         case WE_BUTTON:
             button_pressed((int)event->a);
             return 1;
+        case WE_SCREENSIZE:  // the boxes keep their places relative to the screen's size
+            shelf_screen_resized((int)event->a, (int)event->b, screen.width, screen.height);
+            return 1;
         case WE_DESTROY:
             save_places();
             shelf_save_layout();

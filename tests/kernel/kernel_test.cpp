@@ -341,4 +341,25 @@ TEST(trim, deletes_least_recently_accessed_files_until_within_the_limit) {
         EXPECT_EQ(std::filesystem::exists(dir / files[i].first), kept[i]) << files[i].first;
 }
 
+TEST(trim, counts_and_evicts_the_files_of_the_folders_one_level_down) {
+    TempDir dir;
+    // Fitted cut caches lie in a folder per desk size; deeper folders are not looked into.
+    std::filesystem::create_directories(dir / "800x600/deeper");
+    const std::pair<const char*, time_t> files[] = {
+        {"a.tmp", 300}, {"800x600/b.tmp", 100}, {"800x600/c.tmp", 400}, {"800x600/deeper/d.tmp", 1}};
+    for (const auto& [name, accessed] : files) {
+        write_file(dir / name, {});
+        std::filesystem::resize_file(dir / name, 10000000);
+        const utimbuf t = {accessed, accessed};
+        utime((dir / name).c_str(), &t);
+    }
+    kernel_trim_folder(dir.path.c_str(), "*.tmp", 25000000);
+    const bool kept[] = {true, false, true, true};
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(std::filesystem::exists(dir / files[i].first), kept[i]) << files[i].first;
+    kernel_trim_folder(dir.path.c_str(), "*.tmp", 15000000);
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "800x600/c.tmp"));
+}
+
 }  // namespace

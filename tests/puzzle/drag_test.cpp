@@ -222,6 +222,7 @@ TEST(DragCarry, a_selection_moves_as_one_rigid_set_and_stops_at_the_edges) {
     EXPECT_EQ((V{P(3).x, P(3).y}), (V{500, 500})) << "the group was not selected";
 
     // Alone, a group follows the pointer anywhere and the drop brings it back.
+    pieces_touch();  // as the play room does on every press
     ASSERT_EQ(desk_button_down(550, 530, MOUSE_LEFT, 10000), DESK_CAPTURE);
     desk_drag_motion(5000, 0);
     pieces_tick();

@@ -10,6 +10,7 @@
 #include "platform/screen.h"
 #include "puzzle/curve.h"
 #include "puzzle/cut_support.h"
+#include "puzzle/deskindex.h"
 #include "puzzle/drag.h"
 #include "puzzle/game.h"
 #include "puzzle/grid.h"
@@ -242,6 +243,9 @@ TEST(PlayRefresh, marks_old_and_new_areas_of_changed_pieces) {
 
     P(0).x = 400;
     pieces_refresh();
+    EXPECT_FALSE(screen_is_dirty(0, 0, 1024, 768)) << "set by hand, outside the desk's events: not looked at";
+    pieces_touch();
+    pieces_refresh();
     EXPECT_TRUE(screen_is_dirty(100, 100, 100, 60)) << "old area";
     EXPECT_TRUE(screen_is_dirty(400, 100, 100, 60)) << "new area";
     EXPECT_FALSE(screen_is_dirty(600, 500, 100, 60));
@@ -249,12 +253,14 @@ TEST(PlayRefresh, marks_old_and_new_areas_of_changed_pieces) {
     screen_flush();
 
     P(1).needsRedraw = 1;
+    pieces_touch();
     pieces_refresh();
     EXPECT_TRUE(screen_is_dirty(600, 500, 100, 60));
     EXPECT_EQ(P(1).needsRedraw, 0);
     screen_flush();
 
     P(1).lift = 5;  // lifting shows the shadow
+    pieces_touch();
     pieces_refresh();
     EXPECT_TRUE(screen_is_dirty(600 + 5 + 100, 500 + 5 + 60, 1, 1));
     EXPECT_NE(P(1).shadowQuad.right, -1);
@@ -325,7 +331,8 @@ TEST(PlayGame, starts_scattered_saves_and_resumes_the_same_desk) {
         angles.insert(P(i).angle);
     EXPECT_GT(angles.size(), 1u) << "the box's rotation turns pieces";
     EXPECT_EQ(P(47).pieceTexture[2][0], play_state.shapes[P(47).shape].piece->width - 1) << "settled";
-    ASSERT_NE(play_state.ghostDesk, nullptr);
+    EXPECT_EQ(play_state.ghostDesk, nullptr) << "made when first shown";
+    ASSERT_NE(game_ghost_desk(), nullptr);
     EXPECT_EQ(play_state.ghostDesk->width, 1024);
 
     // Join a few pieces, turn one, then leave and come back.
@@ -381,7 +388,7 @@ TEST(PlayGame, boxes_that_cannot_be_played_leave_nothing_open) {
     EXPECT_FALSE(exists(BOX_PICTURE_FILE) || exists("sfiles/temp/huge-pieces.tmp"));
 }
 
-TEST(PlayGame, a_cut_too_large_for_the_desk_is_fitted_and_not_cached) {
+TEST(PlayGame, a_cut_too_large_for_the_desk_is_fitted_and_cached_for_that_desk_size) {
     BoxGame g;
     play_state.deskWidth = 640;
     play_state.deskHeight = 480;
@@ -391,6 +398,27 @@ TEST(PlayGame, a_cut_too_large_for_the_desk_is_fitted_and_not_cached) {
     EXPECT_EQ(play_state.record.pieceSize, 50 * play_state.record.width / 800);
     EXPECT_EQ(play_state.pieceCount, 16 * 8);
     EXPECT_FALSE(exists("sfiles/temp/wide.tmp"));
+    EXPECT_TRUE(exists("sfiles/temp/640x480/wide.tmp"));
+    const uint64_t shapes = play_samples::shapes_hash(play_state.shapes, play_state.shapeCount);
+    game_end();
+
+    // Opened again on the same desk: the cache is the cut (a changed byte of a shape shows).
+    Bytes cache = read_file("sfiles/temp/640x480/wide.tmp");
+    ASSERT_GT(cache.size(), 64u);
+    cache[cache.size() - 4 - 10] ^= 0x01;  // a pixel of the last shape's last image, before the lift
+    write_file("sfiles/temp/640x480/wide.tmp", cache);
+    ASSERT_EQ(game_start("wide"), 1);
+    EXPECT_NE(play_samples::shapes_hash(play_state.shapes, play_state.shapeCount), shapes) << "read, not cut";
+    EXPECT_EQ(play_state.record.pieceSize, 50 * play_state.record.width / 800) << "the fitted settings";
+    EXPECT_EQ(play_state.cutFitted, 1);
+    game_end();
+    // On a desk of another size the picture is fitted afresh and cut again.
+    play_state.deskWidth = 720;
+    play_state.deskHeight = 560;
+    ASSERT_EQ(game_start("wide"), 1);
+    EXPECT_TRUE(exists("sfiles/temp/720x560/wide.tmp"));
+    EXPECT_EQ(read_file("sfiles/temp/640x480/wide.tmp"), cache) << "the other desk's cache stays";
+    game_end();
 }
 
 TEST(PlayGame, an_old_cut_cache_is_replaced_by_a_new_cut_and_a_damaged_save_by_a_scatter) {
@@ -446,4 +474,28 @@ TEST(PlayGame, the_autosave_and_the_end_put_a_carried_piece_down_and_save_its_jo
         << "the live game goes on";
     game_end();
     EXPECT_EQ(saved(), (V{0, 0, -1, 1}));
+}
+
+TEST(PlayDesk, a_resized_desk_keeps_places_from_its_centre_and_every_piece_on_it) {
+    cut_support::Frame frame(1024, 768);
+    HandGame game(3, 100, 60);
+    play_state.open = 1;
+    P(0).x = 100, P(0).y = 100;
+    P(1).x = 1000, P(1).y = 700;
+    P(2).x = 500, P(2).y = 300, P(2).carried = 1, P(2).lift = 5, P(2).anchorX = 500, P(2).anchorY = 300;
+    stack_reset();
+    pieces_settle();
+    P(2).carried = 1, P(2).lift = 5;  // picked up again after the settle
+    pieces_touch();
+    pieces_refresh();
+    game_desk_resized(800, 600);  // the centre moves by (-112, -84)
+    EXPECT_EQ((V{play_state.deskWidth, play_state.deskHeight}), (V{800, 600}));
+    EXPECT_EQ((V{P(0).x, P(0).y}), (V{-12, 16})) << "its centre is on the desk";
+    EXPECT_EQ((V{P(1).x, P(1).y}), (V{751, 571})) << "brought back until its centre (x + 49) is on the edge";
+    EXPECT_EQ((V{P(2).x, P(2).y, P(2).anchorX, P(2).carried}), (V{388, 216, 388, 1})) << "carried on";
+    EXPECT_EQ((V{P(1).screenQuad.right, P(1).drawnX}), (V{799, 751})) << "rectangles for the new desk";
+    EXPECT_EQ(deskindex_consistent(), 1);
+    game_desk_resized(1024, 768);
+    EXPECT_EQ((V{P(0).x, P(0).y, P(1).x, P(1).y}), (V{100, 100, 863, 655}));
+    play_state.open = 0;
 }

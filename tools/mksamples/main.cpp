@@ -1,8 +1,11 @@
 // tools/mksamples/main.cpp -- paints the sample pictures the build turns into boxes, and the
 // sample tune.
 //   mksamples OUT_DIR [--preview DIR]
+//   mksamples OUT_DIR --picture NAME WxH
 // writes OUT_DIR/NAME.bmp for every picture and OUT_DIR/waltz.mid; with --preview also a JPEG
-// of every picture into DIR for review. Exit 0, or 1 with a message when a file cannot be written.
+// of every picture into DIR for review; with --picture only the picture NAME, painted at W x H
+// (the desktop benchmark makes its boxes from one such picture). Exit 0, or 1 with a message
+// when a file cannot be written.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -44,11 +47,33 @@ int save_preview(const Canvas& c, const std::string& path) {
     return ok;
 }
 
+// One picture at a size of its own: OUT_DIR/NAME.bmp.
+int paint_one(const std::string& out, const char* name, const char* size) {
+    int w = 0, h = 0;
+    if (std::sscanf(size, "%dx%d", &w, &h) != 2 || w < 40 || h < 40 || w > 16384 || h > 16384) {
+        std::fprintf(stderr, "mksamples: %s is no size such as 2400x1600\n", size);
+        return 2;
+    }
+    for (const Sample& s : SAMPLES) {
+        if (std::strcmp(s.name, name) != 0) continue;
+        io_make_folder(out.c_str());
+        const std::string path = out + "/" + s.name + ".bmp";
+        if (!s.paint(w, h).save_bmp(path)) {
+            std::fprintf(stderr, "mksamples: cannot write %s\n", path.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    std::fprintf(stderr, "mksamples: no picture is called %s\n", name);
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[2], "--picture") == 0) return paint_one(argv[1], argv[3], argv[4]);
     if (argc != 2 && !(argc == 4 && std::strcmp(argv[2], "--preview") == 0)) {
-        std::fprintf(stderr, "usage: mksamples OUT_DIR [--preview DIR]\n");
+        std::fprintf(stderr, "usage: mksamples OUT_DIR [--preview DIR | --picture NAME WxH]\n");
         return 2;
     }
     const std::string out = argv[1];
