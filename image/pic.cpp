@@ -15,6 +15,7 @@
 #include "image/gformat_img.h"
 #include "image/img_scale.h"
 #include "platform/io_debug.h"
+#include "platform/io_file.h"
 #include "platform/io_mem.h"
 #include "resources/dp.h"
 
@@ -345,6 +346,69 @@ int pic_import_fit(const char* path, int fitWidth, int fitHeight, int* fullWidth
     *fullHeight = height ? height : buffer->height;
     set_working(buffer);
     return 1;
+}
+
+long long pic_thumbnail_pixels(const char* path, int* isJpeg) {
+    *isJpeg = 0;
+    FILE* file = path ? io_fopen_read(path) : nullptr;
+    if (!file) return -1;
+    int w = 0, h = 0, kind = 0, ok = 0;
+    switch (picture_format(file)) {
+        case FORMAT_JPEG:
+            *isJpeg = 1;
+            ok = gformat_jpg_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_PNG:
+            ok = gformat_png_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_WEBP:
+            ok = gformat_webp_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_BMP:
+            ok = gformat_bmp_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_TIFF:
+            ok = gformat_tif_info(path, &w, &h, &kind);
+            break;
+        case FORMAT_IMG:
+            ok = gformat_img_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_UNKNOWN:
+            break;
+    }
+    std::fclose(file);
+    return ok && w > 0 && h > 0 ? (long long)w * h : -1;
+}
+
+Image* pic_thumbnail(const char* path, int side, long long jpegPixels, long long otherPixels) {
+    int isJpeg;
+    const long long pixels = pic_thumbnail_pixels(path, &isJpeg);
+    if (pixels <= 0 || pixels > (isJpeg ? jpegPixels : otherPixels) || side <= 0) return nullptr;
+    PictureBuffer* keep = g_pic.working;  // the import's working picture is left alone
+    g_pic.working = nullptr;
+    const PicProgress progress = g_pic.progress;
+    g_pic.progress = nullptr;
+    int fullWidth, fullHeight;
+    Image* thumbnail = nullptr;
+    if (pic_import_fit(path, side, side, &fullWidth, &fullHeight)) {
+        const PictureBuffer* picture = g_pic.working;
+        int w = side, h = side;
+        if (picture->width >= picture->height)
+            h = std::max(1, (int)((long long)picture->height * side / picture->width));
+        else
+            w = std::max(1, (int)((long long)picture->width * side / picture->height));
+        if (picture->width <= side && picture->height <= side) w = picture->width, h = picture->height;
+        thumbnail = img_create(w, h, IMG_KIND_SCREEN);
+        ImageView view;
+        img_view(&view, thumbnail, 0, 0);
+        if (thumbnail && !img_resample(&view, picture, IMG_RESAMPLE_HERMITE)) {
+            io_mem_free(thumbnail);
+            thumbnail = nullptr;
+        }
+    }
+    set_working(keep);
+    g_pic.progress = progress;
+    return thumbnail;
 }
 
 int pic_size(int* width, int* height) {

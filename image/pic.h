@@ -59,6 +59,16 @@ void pic_set_progress(PicProgress step);
 // The codecs' and the turning's report: done of total rows of the step at hand. Nothing happens
 // outside an import.
 void pic_progress(int done, int total);
+// --- Thumbnails (the file chooser) ---
+// The pixels of the picture in a file, from its head alone (-1 when no codec of the game reads
+// it); *isJpeg is 1 for a JPEG, which decodes at an eighth of its size.
+long long pic_thumbnail_pixels(const char* path, int* isJpeg);
+// The picture fitted into side x side (never enlarged) as a screen-kind Image (io_mem), decoded
+// at a reduced scale where the format allows; the working picture and the progress hook are left
+// as they were. Null when it cannot be read, or when it holds more pixels than the budget of its
+// kind (jpegPixels for a JPEG, otherPixels for any other format), so that one thumbnail never
+// takes long.
+[[nodiscard]] Image* pic_thumbnail(const char* path, int side, long long jpegPixels, long long otherPixels);
 // The "All Formats" pattern of picture_filter, as the file chooser takes it.
 const char* picture_filter_all();
 // Taking the working picture out of the module (the caller releases it with pic_release), and

@@ -107,13 +107,13 @@ void type(const char* text) {
     for (const char* p = text; *p; p++)
         send(KE_TEXTINPUT, (unsigned char)*p);
 }
-// A press on row r of the list at game time t.
+// A press on row r of the list (right of the places) at game time t.
 void press_row(int r, int t) {
     int x, y;
     window_screen_pos(window_modal(), &x, &y);
     send(KE_TICK, t);
-    send(KE_MOUSEDOWN, x + 30, y + 48 + 18 * r + 5, 1);
-    send(KE_MOUSEUP, x + 30, y + 48 + 18 * r + 5, 1);
+    send(KE_MOUSEDOWN, x + 170, y + 48 + 18 * r + 5, 1);
+    send(KE_MOUSEUP, x + 170, y + 48 + 18 * r + 5, 1);
 }
 
 struct ChooserWindow : ::testing::Test {

@@ -206,7 +206,7 @@ TEST_F(CreateRoom, re_saving_keeps_the_place_and_the_description_and_gives_a_new
     ASSERT_EQ(createroom_open_box("Night"), 1);
     // A box arriving meanwhile empties the working files; the box keeps its description.
     box_clear_work_files(BOX_ALL);
-    slide(CREATE_PIECE_SIZE, 16);
+    slide(CREATE_PIECE_SIZE, 2);  // 48 x 32 allows 4 x 3, 4 x 2 and 3 x 2 pieces: the last
     click(CREATE_SAVE);
     EXPECT_TRUE(g_asked.empty());  // no name question for a box that has one
     EXPECT_EQ(window_room(), store_room_window());
