@@ -268,6 +268,14 @@ void find_places() {
     for (const auto& [name, textNumber] : user)
         if (io_user_folder(name, path, sizeof path)) add_place(textNumber, path);
     add_place(TEXT_PUZZLES, box_folder());
+    char line[LOG_LINE_MAX] = "";
+    for (int i = 0; i < g.placeCount; i++) {
+        str_append(line, sizeof line, i ? ", " : "");
+        str_append(line, sizeof line, text(g.places[i].text));
+        str_append(line, sizeof line, " ");
+        str_append(line, sizeof line, g.places[i].path);
+    }
+    io_log("chooser: places: %s\n", line);
 }
 
 // --- Thumbnails ---

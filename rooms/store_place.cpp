@@ -58,7 +58,7 @@ Rect grown(const Rect& r) {
 int panel_over(const ShelfBox* box, const Panels& panels, Rect* hit) {
     const Rect e = extent_of(box);
     if (e.y < TOP_BAR_BOTTOM) {
-        *hit = {0, -PANEL_MARGIN, screen.width, TOP_BAR_BOTTOM};
+        *hit = {0, 0, screen.width, TOP_BAR_BOTTOM};
         return 1;
     }
     for (int i = 0; i < panels.count; i++) {

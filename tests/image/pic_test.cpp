@@ -190,6 +190,39 @@ TEST_F(PicTest, import_fit_decodes_large_jpegs_reduced_but_never_below_the_fitte
     EXPECT_EQ(fw + fh, 0);
 }
 
+TEST_F(PicTest, thumbnails_fit_a_square_from_a_reduced_decode_within_their_budgets) {
+    write_file(temp_path("photo.jpg"), quarters(exif_block(6, true), 400, 300));  // 300 x 400 upright
+    write_file(temp_path("small.bmp"), small_bmp());
+    write_file(temp_path("broken.jpg"), text_bytes("not a picture"));
+    ASSERT_EQ(import_as("kept.bmp", small_bmp()), 1);  // the working picture of an import
+    static int steps;
+    pic_set_progress([](int, int) { steps++; });
+    steps = 0;
+
+    int jpeg = 0;
+    EXPECT_EQ(pic_thumbnail_pixels(temp_path("photo.jpg").c_str(), &jpeg), 400 * 300);
+    EXPECT_EQ(jpeg, 1);
+    Image* t = pic_thumbnail(temp_path("photo.jpg").c_str(), 100, 1000000, 0);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ((std::vector<int>{t->width, t->height}), (std::vector<int>{75, 100})) << "upright, fitted";
+    io_mem_free(t);
+    t = pic_thumbnail(temp_path("small.bmp").c_str(), 100, 0, 8);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ((std::vector<int>{t->width, t->height}), (std::vector<int>{4, 2})) << "never enlarged";
+    io_mem_free(t);
+    // Over the budget of its kind, unreadable or missing: no thumbnail.
+    EXPECT_EQ(pic_thumbnail(temp_path("photo.jpg").c_str(), 100, 119999, 1000000), nullptr);
+    EXPECT_EQ(pic_thumbnail(temp_path("small.bmp").c_str(), 100, 1000000, 7), nullptr);
+    EXPECT_EQ(pic_thumbnail(temp_path("broken.jpg").c_str(), 100, 1000000, 1000000), nullptr);
+    EXPECT_EQ(pic_thumbnail(temp_path("missing.jpg").c_str(), 100, 1000000, 1000000), nullptr);
+    EXPECT_EQ(pic_thumbnail_pixels(temp_path("broken.jpg").c_str(), &jpeg), -1);
+
+    EXPECT_EQ((std::vector<int>{pic_working()->width, pic_working()->height, steps}),
+              (std::vector<int>{4, 2, 0}))
+        << "the import's picture and progress are left alone";
+    pic_set_progress(nullptr);
+}
+
 TEST_F(PicTest, buffers_hold_their_planes_in_one_block) {
     for (auto [w, kind] : {std::pair{4, 0}, {4, IMG_ALPHA}, {0, 3}, {16385, 1}})
         EXPECT_EQ(PicPtr(pic_create(w, 4, kind)), nullptr) << w << " " << kind;

@@ -276,6 +276,35 @@ TEST(io_mem, exhaustion_asks_the_cache_then_fails) {
     io_mem_free(r);
 }
 
+// Desktop folders -----------------------------------------------------------------------------
+
+TEST(io_desktop, user_folders_are_the_ones_set_that_exist_apart_from_home) {
+    TempDir dir;
+    const std::string home = dir / "home";
+    for (const char* sub : {"home", "home/Desktop", "home/Pictures", "config"})
+        io_make_folder((dir / sub).c_str());
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    char path[PATH_MAX_GAME];
+    EXPECT_EQ(io_user_folder("DESKTOP", path, sizeof path), 0) << "no settings: no places";
+    write_file(dir / "config/user-dirs.dirs",
+               text_bytes("# written by the desktop\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                          "XDG_PICTURES_DIR=\"" +
+                          home +
+                          "/Pictures/\"\nXDG_DOCUMENTS_DIR=\"$HOME/Gone\"\n"
+                          "XDG_MUSIC_DIR=\"$HOME/\"\nXDG_VIDEOS_DIR=\"Videos\"\n"));
+    ASSERT_EQ(io_user_folder("DESKTOP", path, sizeof path), 1);
+    EXPECT_EQ(std::string(path), home + "/Desktop");
+    ASSERT_EQ(io_user_folder("PICTURES", path, sizeof path), 1);
+    EXPECT_EQ(std::string(path), home + "/Pictures");
+    for (const char* none : {"DOCUMENTS", "MUSIC", "VIDEOS", "DOWNLOAD"})
+        EXPECT_EQ(io_user_folder(none, path, sizeof path) * 10 + (int)std::strlen(path), 0) << none;
+    EXPECT_EQ(io_user_folder("DESKTOP", path, 8), 0) << "too long for the buffer";
+    setenv("HOME", oldHome.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+}
+
 // Texts -------------------------------------------------------------------------------------
 
 TEST(io_desktop, durations_clean_names_and_the_help_address) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/lt.h"
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
@@ -196,6 +197,10 @@ TEST(Shelf, another_puzzles_folder_keeps_its_arrangement_apart_from_the_players)
     EXPECT_EQ(shelf_find("tulips")->x, 100);
     shelf_save_layout();
     const Bytes back = read_file(CONFIG_INI);
+    write_fuzz_seed("fuzz_arrangement", "two-folders", back.data(), back.size());
+    const std::string odd =
+        "[BOXNAMES]\n3=late\n0=tulips\n1=\n0=again\n999999999=x\n[BOXPOSS]\n0=1 2\n1=x\n3=4 5\n";
+    write_fuzz_seed("fuzz_arrangement", "odd-keys", odd.data(), odd.size());
     EXPECT_EQ(std::string(back.begin(), back.begin() + (long)mine.size()),
               std::string(mine.begin(), mine.end()))
         << "the player's sections are as they were";
@@ -311,7 +316,27 @@ TEST(Shelf, previews_spare_the_picture_and_broken_ones_are_made_again) {
     EXPECT_FALSE(exists("sfiles/qs/secret.qsv"));
 }
 
+TEST(Shelf, the_hover_label_names_the_box_as_the_screen_shows_it_and_counts_its_pieces) {
+    lt_init(LUMAVEX_ASSETS_DIR "/english.ini");
+    ShelfBox box{};
+    std::snprintf(box.name, sizeof box.name, "Caf\xc3\xa9 \xe4\xb8\xad");  // UTF-8, one character beyond 1252
+    box.record.pieceCount = 120;
+    char out[128];
+    shelf_label_text(&box, out, sizeof out);
+    EXPECT_STREQ(out, "Caf\xe9 ?\n120 pieces");
+    box.record.isLink = 1;
+    shelf_label_text(&box, out, sizeof out);
+    EXPECT_STREQ(out, "Caf\xe9 ?");
+    lt_done();
+}
+
 TEST(Shelf, wedge_grows_clockwise_from_the_top) {
+    int ex, ey;
+    EXPECT_FALSE(shelf_wedge_end(80, 80, 0, &ex, &ey) || shelf_wedge_end(80, 80, 100, &ex, &ey));
+    ASSERT_TRUE(shelf_wedge_end(80, 60, 50, &ex, &ey));
+    EXPECT_EQ((std::vector<int>{ex, ey}), (std::vector<int>{40, 59})) << "half: the bottom edge's middle";
+    ASSERT_TRUE(shelf_wedge_end(80, 60, 25, &ex, &ey));
+    EXPECT_EQ((std::vector<int>{ex, ey}), (std::vector<int>{79, 30}));
     EXPECT_FALSE(shelf_progress_overlay(80, 80, 0) || shelf_progress_overlay(80, 80, 100));
     auto value = [](const Image* w, int x, int y) {
         return ((const uint8_t*)w + w->colourOffset)[y * w->colourPitch + x];
