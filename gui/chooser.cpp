@@ -176,10 +176,13 @@ constexpr int PREVIEW_SIDE = 160, PREVIEW_X = WIDTH - 10 - PREVIEW_SIDE;
 constexpr int NAME_X = LIST_X, NAME_Y = LIST_Y + LIST_HEIGHT + 10, NAME_HEIGHT = 20;
 constexpr int DOUBLE_CLICK_MS = 400;
 constexpr int WHEEL_ROWS = 3;
-constexpr int THUMB_CACHE = 48;
-// One thumbnail stays well inside a frame: a JPEG decodes at an eighth of its size, any other
-// format whole, so larger pictures show the plain icon instead.
-constexpr long long THUMB_JPEG_PIXELS = 24LL * 1000 * 1000, THUMB_OTHER_PIXELS = 800LL * 1000;
+constexpr int THUMB_CACHE = 48, THUMB_JOBS = 4;
+// A thumbnail's work stays well inside a frame: a JPEG is decoded slice by slice of its file
+// (reduced as it is decoded) for at most THUMB_TICK_MS a tick, any other format whole, so larger
+// ones of those show the plain icon instead.
+constexpr long THUMB_SLICE_BYTES = 32L * 1024;
+constexpr double THUMB_TICK_MS = 10;
+constexpr long long THUMB_JPEG_PIXELS = 40LL * 1000 * 1000, THUMB_OTHER_PIXELS = 800LL * 1000;
 // Texts: titles, the Up button, the name label, the cut list and the overwrite question; the
 // places; a folder that cannot be read.
 constexpr int TEXT_OPEN = 640, TEXT_SAVE = 641, TEXT_UP = 642, TEXT_NAME = 643, TEXT_CUT = 644;
@@ -195,6 +198,15 @@ struct Place {
 struct Thumb {
     char path[PATH_MAX_GAME];
     Image* image;   // null: no thumbnail (the plain icon)
+    unsigned used;  // for dropping the longest unused one
+};
+
+// A thumbnail being made: a few are kept going, so that one the pointer passed over and comes
+// back to goes on where it was.
+struct ThumbJob {
+    PicThumbJob* job;  // null: a free slot
+    char path[PATH_MAX_GAME];
+    int slices;     // ticks it has taken
     unsigned used;  // for dropping the longest unused one
 };
 
@@ -218,6 +230,8 @@ struct Chooser {
     int placeCount;
     Thumb thumbs[THUMB_CACHE];
     unsigned thumbClock;
+    ThumbJob jobs[THUMB_JOBS];       // thumbnails being made, over several ticks
+    double slowestSlice;             // ms, for the log
     char shownThumb[PATH_MAX_GAME];  // the path the preview shows, "" for none
     ChooserList list;
 };
@@ -281,6 +295,10 @@ void find_places() {
 // --- Thumbnails ---
 
 void free_thumbs() {
+    for (ThumbJob& j : g.jobs) {
+        pic_thumbnail_end(j.job);
+        j = ThumbJob{};
+    }
     for (Thumb& t : g.thumbs) {
         io_mem_free(t.image);
         t = Thumb{};
@@ -311,24 +329,61 @@ void redraw_preview() {
     window_redraw_part(g.window, PREVIEW_X - 1, LIST_Y - 1, PREVIEW_SIDE + 2, PREVIEW_SIDE + 2);
 }
 
-// One tick's share: the wanted thumbnail decoded when it is not kept yet (at most one a tick),
-// and the preview redrawn when what it shows changed.
+// Keeps a finished thumbnail (null: the picture gives none) in the least recently used slot.
+void keep_thumb(const char* path, Image* image) {
+    Thumb* slot = &g.thumbs[0];
+    for (Thumb& t : g.thumbs)
+        if (!t.path[0] || t.used < slot->used) slot = &t;
+    io_mem_free(slot->image);
+    slot->image = image;
+    str_copy_bounded(slot->path, path, sizeof slot->path);
+    slot->used = ++g.thumbClock;
+}
+
+// The job making the thumbnail of path, begun when there is none (the longest unused job gives
+// way).
+ThumbJob* job_for(const char* path) {
+    ThumbJob* slot = &g.jobs[0];
+    for (ThumbJob& j : g.jobs) {
+        if (j.job && !std::strcmp(j.path, path)) {
+            j.used = ++g.thumbClock;
+            return &j;
+        }
+        if (!j.job || (slot->job && j.used < slot->used)) slot = &j;
+    }
+    pic_thumbnail_end(slot->job);
+    *slot = ThumbJob{};
+    slot->job = pic_thumbnail_begin(path, PREVIEW_SIDE, THUMB_JPEG_PIXELS, THUMB_OTHER_PIXELS);
+    str_copy_bounded(slot->path, path, sizeof slot->path);
+    slot->used = ++g.thumbClock;
+    return slot;
+}
+
+// One tick's share: the wanted thumbnail is worked on for one slice, and the preview redrawn
+// when what it shows changed.
 void thumb_tick() {
     char path[PATH_MAX_GAME];
     wanted_thumb(path, sizeof path);
     if (path[0] && !cached_thumb(path)) {
-        Thumb* slot = &g.thumbs[0];
-        for (Thumb& t : g.thumbs)
-            if (!t.path[0] || t.used < slot->used) slot = &t;
-        io_mem_free(slot->image);
+        ThumbJob* j = job_for(path);
+        Image* image = nullptr;
         const auto begin = std::chrono::steady_clock::now();
-        slot->image = pic_thumbnail(path, PREVIEW_SIDE, THUMB_JPEG_PIXELS, THUMB_OTHER_PIXELS);
-        const long long ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin)
-                .count();
-        io_log("chooser: thumbnail of %s %s in %lli ms\n", path, slot->image ? "made" : "refused", ms);
-        str_copy_bounded(slot->path, path, sizeof slot->path);
-        slot->used = ++g.thumbClock;
+        int done = 0;
+        double ms = 0;
+        while (!done && ms < THUMB_TICK_MS) {
+            done = pic_thumbnail_step(j->job, THUMB_SLICE_BYTES, &image);
+            ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+        }
+        j->slices++;
+        if (ms > g.slowestSlice) g.slowestSlice = ms;
+        if (done) {
+            io_log("chooser: thumbnail of %s %s in %i ticks, the longest tick's share so far %.1f ms\n", path,
+                   image ? "made" : "refused", j->slices, g.slowestSlice);
+            keep_thumb(path, image);
+            pic_thumbnail_end(j->job);
+            *j = ThumbJob{};
+            g.shownThumb[0] = 0;  // drawn anew below
+        }
     }
     if (std::strcmp(path, g.shownThumb) != 0) {
         str_copy_bounded(g.shownThumb, path, sizeof g.shownThumb);

@@ -380,34 +380,98 @@ long long pic_thumbnail_pixels(const char* path, int* isJpeg) {
     return ok && w > 0 && h > 0 ? (long long)w * h : -1;
 }
 
-Image* pic_thumbnail(const char* path, int side, long long jpegPixels, long long otherPixels) {
-    int isJpeg;
+namespace {
+
+// The picture fitted into side x side (never enlarged) as a screen-kind Image; null on failure.
+Image* thumbnail_of(const PictureBuffer* picture, int side) {
+    int w = picture->width, h = picture->height;
+    if (w > side || h > side) {
+        if (w >= h) {
+            h = std::max(1, (int)((long long)h * side / w));
+            w = side;
+        } else {
+            w = std::max(1, (int)((long long)w * side / h));
+            h = side;
+        }
+    }
+    Image* thumbnail = img_create(w, h, IMG_KIND_SCREEN);
+    if (!thumbnail) return nullptr;
+    ImageView view;
+    img_view(&view, thumbnail, 0, 0);
+    if (picture->kind == IMG_24BIT && img_resample(&view, picture, IMG_RESAMPLE_HERMITE)) return thumbnail;
+    io_mem_free(thumbnail);
+    return nullptr;
+}
+
+}  // namespace
+
+struct PicThumbJob {
+    char path[PATH_MAX_GAME];
+    int side;
+    long long jpegPixels, otherPixels;
+    GformatJpgSlices* jpeg;  // a JPEG decoded slice by slice; null for any other format
+};
+
+PicThumbJob* pic_thumbnail_begin(const char* path, int side, long long jpegPixels, long long otherPixels) {
+    if (!path || side <= 0) return nullptr;
+    auto* job = (PicThumbJob*)io_mem_alloc(sizeof(PicThumbJob));
+    *job = PicThumbJob{};
+    std::snprintf(job->path, sizeof job->path, "%s", path);
+    job->side = side;
+    job->jpegPixels = jpegPixels;
+    job->otherPixels = otherPixels;
+    int isJpeg = 0;
     const long long pixels = pic_thumbnail_pixels(path, &isJpeg);
-    if (pixels <= 0 || pixels > (isJpeg ? jpegPixels : otherPixels) || side <= 0) return nullptr;
+    if (pixels > 0 && isJpeg && pixels <= jpegPixels) job->jpeg = gformat_jpg_slices_begin(path, side, side);
+    return job;
+}
+
+int pic_thumbnail_step(PicThumbJob* job, long bytes, Image** out) {
+    *out = nullptr;
+    if (!job) return 1;
+    if (job->jpeg) {
+        const int state = gformat_jpg_slices_step(job->jpeg, bytes);
+        if (state == 0) return 0;
+        int orientation = 1;
+        PictureBuffer* picture = state == 1 ? gformat_jpg_slices_take(job->jpeg, &orientation) : nullptr;
+        if (picture && picture->kind != IMG_24BIT) picture = to_colour(picture);
+        if (picture && orientation != 1) {
+            PictureBuffer* upright = turn_upright(picture, orientation);
+            pic_release(picture);
+            picture = upright;
+        }
+        if (picture) *out = thumbnail_of(picture, job->side);
+        pic_release(picture);
+        return 1;
+    }
+    // Any other format in one go, when it is small enough for that.
+    int isJpeg;
+    const long long pixels = pic_thumbnail_pixels(job->path, &isJpeg);
+    if (pixels <= 0 || isJpeg || pixels > job->otherPixels) return 1;
     PictureBuffer* keep = g_pic.working;  // the import's working picture is left alone
     g_pic.working = nullptr;
     const PicProgress progress = g_pic.progress;
     g_pic.progress = nullptr;
     int fullWidth, fullHeight;
-    Image* thumbnail = nullptr;
-    if (pic_import_fit(path, side, side, &fullWidth, &fullHeight)) {
-        const PictureBuffer* picture = g_pic.working;
-        int w = side, h = side;
-        if (picture->width >= picture->height)
-            h = std::max(1, (int)((long long)picture->height * side / picture->width));
-        else
-            w = std::max(1, (int)((long long)picture->width * side / picture->height));
-        if (picture->width <= side && picture->height <= side) w = picture->width, h = picture->height;
-        thumbnail = img_create(w, h, IMG_KIND_SCREEN);
-        ImageView view;
-        img_view(&view, thumbnail, 0, 0);
-        if (thumbnail && !img_resample(&view, picture, IMG_RESAMPLE_HERMITE)) {
-            io_mem_free(thumbnail);
-            thumbnail = nullptr;
-        }
-    }
+    if (pic_import_fit(job->path, job->side, job->side, &fullWidth, &fullHeight))
+        *out = thumbnail_of(g_pic.working, job->side);
     set_working(keep);
     g_pic.progress = progress;
+    return 1;
+}
+
+void pic_thumbnail_end(PicThumbJob* job) {
+    if (!job) return;
+    gformat_jpg_slices_end(job->jpeg);
+    io_mem_free(job);
+}
+
+Image* pic_thumbnail(const char* path, int side, long long jpegPixels, long long otherPixels) {
+    PicThumbJob* job = pic_thumbnail_begin(path, side, jpegPixels, otherPixels);
+    Image* thumbnail = nullptr;
+    while (!pic_thumbnail_step(job, 1L << 30, &thumbnail)) {
+    }
+    pic_thumbnail_end(job);
     return thumbnail;
 }
 
