@@ -352,15 +352,16 @@ std::string usable_name(const std::string& stem, const std::unordered_set<std::s
     return "";
 }
 
-// Every box of the puzzles folder not on the shelf yet, in name order, at random places. `shown`
-// holds the names already on the shelf (lower case); boxes of unusable names get usable ones.
-void load_folder(std::unordered_set<std::string>* shown) {
+// The names of the box files of the puzzles folder, in name order, listed once; box files of
+// unusable names get usable ones (after the others). `shown` holds the names already on the shelf
+// (lower case), which a new name must not take.
+std::vector<std::string> folder_names(const std::unordered_set<std::string>& shown) {
+    std::vector<std::string> names, odd;
     char pattern[PATH_MAX_GAME];
     const int n = std::snprintf(pattern, sizeof pattern, "%s/*.%s", box_folder(), BOX_EXTENSION);
-    if (n <= 0 || n >= (int)sizeof pattern) return;
+    if (n <= 0 || n >= (int)sizeof pattern) return names;
     IoFind find;
     IoFindEntry entry;
-    std::vector<std::string> names, odd;
     std::unordered_set<std::string> onDisk;
     for (int more = io_find_first(&find, pattern, 0, &entry); more; more = io_find_next(&find, &entry)) {
         std::string stem;
@@ -377,7 +378,7 @@ void load_folder(std::unordered_set<std::string>* shown) {
     std::sort(odd.begin(), odd.end());
     for (const std::string& stem : odd) {
         std::unordered_set<std::string> taken = onDisk;
-        taken.insert(shown->begin(), shown->end());
+        taken.insert(shown.begin(), shown.end());
         const std::string name = usable_name(stem, taken);
         if (name.empty()) {
             io_log("shelf: the box file \"%s.%s\" has a name the shelf cannot use and cannot be renamed\n",
@@ -391,10 +392,7 @@ void load_folder(std::unordered_set<std::string>* shown) {
         onDisk.insert(lowered(name.c_str()));
         names.push_back(name);
     }
-    for (const std::string& name : names) {
-        if (shown->count(lowered(name.c_str()))) continue;
-        if (add_box(name.c_str())) shown->insert(lowered(name.c_str()));
-    }
+    return names;
 }
 
 // --- The arrangement -----------------------------------------------------------------------------
@@ -553,10 +551,13 @@ void shelf_load_all(int oldWidth, int oldHeight) {
     std::unordered_set<std::string> shown;
     for (const ShelfBox* b = g_shelf.head; b; b = b->next)
         shown.insert(lowered(b->name));
+    // The folder is listed once: an arranged name without its box file costs nothing more.
+    const std::vector<std::string> inFolder = folder_names(shown);
+    const std::unordered_set<std::string> present(inFolder.begin(), inFolder.end());
     for (size_t i = 0; i < names.size(); i++) {
         const std::string& name = names[i];
-        if (!box_name_ok(name.c_str()) || shown.count(lowered(name.c_str())))
-            continue;  // listed twice: the first place counts
+        if (!present.count(name) || shown.count(lowered(name.c_str())))
+            continue;  // gone, or listed twice: the first place counts
         ShelfBox* box = add_box(name.c_str());
         if (!box) continue;
         shown.insert(lowered(box->name));
@@ -567,7 +568,11 @@ void shelf_load_all(int oldWidth, int oldHeight) {
         shelf_clamp(box);
         shelf_mark_drawn(box);
     }
-    load_folder(&shown);
+    // Every other box of the folder, in name order, at random places.
+    for (const std::string& name : inFolder) {
+        if (shown.count(lowered(name.c_str()))) continue;
+        if (add_box(name.c_str())) shown.insert(lowered(name.c_str()));
+    }
 }
 
 ShelfBox* shelf_load(const char* name) {
