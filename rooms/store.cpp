@@ -448,8 +448,10 @@ int panels(int* windows) {
 }
 
 // Whenever the panels or the screen changed (a window moved, rolled up or shown, a new screen
-// size), every box they would hide moves out from under them.
+// size), every box they would hide moves out from under them; a window being dragged first
+// comes to rest.
 void keep_boxes_clear() {
+    if (window_capture_kind() != CAPTURE_NONE) return;
     int windows[4];
     const int count = panels(windows);
     const unsigned seen = store_place_signature(windows, count);
