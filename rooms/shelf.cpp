@@ -337,10 +337,15 @@ std::string usable_name(const std::string& stem, const std::unordered_set<std::s
     if (n <= 0 || n >= (int)sizeof from) return "";
     for (int k = 1; k < 1000; k++) {
         char name[BOX_NAME_MAX + 16];
+        // " (k)" behind the name, which gives way a whole character at a time.
+        int keep = (int)std::strlen(base);
+        if (k > 1)
+            while (keep > BOX_NAME_MAX - 8 || (keep > 0 && ((unsigned char)base[keep] & 0xC0) == 0x80))
+                keep--;
         if (k == 1)
             std::snprintf(name, sizeof name, "%s", base);
         else
-            std::snprintf(name, sizeof name, "%.*s (%i)", BOX_NAME_MAX - 8, base, k);
+            std::snprintf(name, sizeof name, "%.*s (%i)", keep, base, k);
         if (!box_name_ok(name) || taken.count(lowered(name))) continue;
         if (!box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION) || io_file_exists(path) ||
             io_folder_exists(path))
