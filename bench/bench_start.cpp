@@ -3,9 +3,16 @@
 //   shelf_samples   the store room with the eight sample boxes (previews written by a first run);
 //   shelf_50        the store room with 50 boxes made by mkbox (previews present);
 //   open_1200_cut   `tesselo BOX.pzl` of a 1,200-piece box to its first play frame, cut afresh;
-//   open_1200_cache the same box again: the cut cache and the quick save from the previous open.
+//   open_1200_cache the same box again: the cut cache and the quick save from the previous open;
+//   shelf_2000      2,000 boxes (copies of one box under 2,000 names), previews and arrangement
+//                   present;
+//   shelf_2000_new  the same with the configuration file removed before each run: every box is
+//                   placed afresh and the whole arrangement written at the end;
+//   shelf_2000_stale the same shelf with 20,000 stale keys in each arrangement section.
 // Each iteration runs `tesselo --headless --script S` where S quits after tick 0's paint; the clock
 // stops when the game says so on standard error ("script: quit at tick 0"), before its shutdown.
+// The counter quit_ms is the time from there to the end of the process (the shutdown, which
+// writes the arrangement).
 //
 // Run: build/bench/bench_start --benchmark_repetitions=7   (quote the medians)
 // Needs the assembled game folder (build/game) and build/tools/mkbox.
@@ -18,6 +25,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -50,8 +58,9 @@ struct Folder {
     ~Folder() { fs::remove_all(path); }
 };
 
-// One run of the game in the folder; seconds of wall time up to the end of the first frame.
-double run_game(const Folder& folder, const std::vector<std::string>& extra) {
+// One run of the game in the folder; seconds of wall time up to the end of the first frame, and
+// in *quit the seconds from then to the end of the process.
+double run_game(const Folder& folder, const std::vector<std::string>& extra, double* quit = nullptr) {
     int out[2];
     if (pipe(out) != 0) std::abort();
     const std::string exe = game_dir() + "/tesselo";
@@ -86,6 +95,8 @@ double run_game(const Folder& folder, const std::vector<std::string>& extra) {
     close(out[0]);
     int status = 0;
     waitpid(pid, &status, 0);
+    if (quit)
+        *quit = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count() - seconds;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !seconds) {
         std::fprintf(stderr, "bench_start: the game failed:\n%s\n", said.c_str());
         std::abort();
@@ -125,10 +136,14 @@ void write_picture(const std::string& path, int w, int h, int seed) {
 
 void time_runs(benchmark::State& state, const Folder& folder, const std::vector<std::string>& extra,
                void (*before)(const Folder&) = nullptr) {
+    double quitTotal = 0;
     for (auto _ : state) {
         if (before) before(folder);
-        state.SetIterationTime(run_game(folder, extra));
+        double quit = 0;
+        state.SetIterationTime(run_game(folder, extra, &quit));
+        quitTotal += quit;
     }
+    state.counters["quit_ms"] = benchmark::Counter(1000 * quitTotal / (double)state.iterations());
 }
 
 void BM_ShelfSamples(benchmark::State& state) {
@@ -175,12 +190,73 @@ void BM_Open1200Cache(benchmark::State& state) {
     time_runs(state, folder, {"puzzles/Big.pzl"});
 }
 
+// 2,000 boxes: one box made by mkbox, copied under 2,000 names; the first run writes the
+// previews and the arrangement.
+void make_shelf_2000(const Folder& folder) {
+    write_picture(folder.path + "/p.bmp", 800, 600, 3);
+    run_mkbox(folder, folder.path + "/p.bmp", "Box", "--piece-size 40");
+    const std::string box = folder.path + "/puzzles/Box.pzl";
+    for (int i = 1; i < 2000; i++)
+        fs::copy_file(box, folder.path + "/puzzles/Box " + std::to_string(i) + ".pzl");
+    run_game(folder, {});
+}
+
+void forget_config(const Folder& folder) { fs::remove(folder.path + "/sfiles/config.ini"); }
+
+// Keys 2,000 to 21,999 of both arrangement sections, left by an earlier, larger shelf.
+void add_stale_keys(const Folder& folder) {
+    const std::string path = folder.path + "/sfiles/config.ini";
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), {}), out;
+    size_t at = 0;
+    for (const char* section : {"[BOXNAMES]\n", "[BOXPOSS]\n"}) {
+        const size_t head = text.find(section, at);
+        if (head == std::string::npos) std::abort();
+        const size_t end = text.find("\n[", head);
+        out += text.substr(at, (end == std::string::npos ? text.size() : end + 1) - at);
+        for (int k = 2000; k < 22000; k++)
+            out += std::to_string(k) + (section[4] == 'N' ? "=Gone box " + std::to_string(k) : "=5 5") + "\n";
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    out += text.substr(at);
+    std::ofstream(path) << out;
+}
+
+void BM_Shelf2000(benchmark::State& state) {
+    Folder folder;
+    make_shelf_2000(folder);
+    time_runs(state, folder, {});
+}
+
+void BM_Shelf2000New(benchmark::State& state) {
+    Folder folder;
+    make_shelf_2000(folder);
+    time_runs(state, folder, {}, forget_config);
+}
+
+void BM_Shelf2000Stale(benchmark::State& state) {
+    Folder folder;
+    make_shelf_2000(folder);
+    time_runs(state, folder, {}, add_stale_keys);
+}
+
 BENCHMARK(BM_ShelfSamples)
     ->Name("shelf_samples")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 BENCHMARK(BM_Shelf50)->Name("shelf_50")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Shelf2000)->Name("shelf_2000")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Shelf2000New)
+    ->Name("shelf_2000_new")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK(BM_Shelf2000Stale)
+    ->Name("shelf_2000_stale")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(BM_Open1200Cut)
     ->Name("open_1200_cut")
     ->UseManualTime()

@@ -18,6 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     io_ini_read_colour(path.c_str(), "S", "C", &a);
     io_ini_read_real(path.c_str(), "S", "R", &r);
     io_ini_read_bool(path.c_str(), "S", "B", &a);
+    int keys = 0;
+    io_ini_read_section(
+        path.c_str(), "BOXNAMES", [](void* n, const char*, const char*) { ++*(int*)n; }, &keys);
+    const char* names[] = {"0", "1"};
+    const char* values[] = {"a", "b c"};
+    io_ini_write_section(path.c_str(), "BOXNAMES", names, values, 2);
+    io_ini_write_section(path.c_str(), "S", names, values, 0);
     io_ini_write(path.c_str(), "MAIN", "Key", "value");
     io_ini_write(path.c_str(), "NEW", "Other", "1 2");
     io_ini_delete_key(path.c_str(), "MAIN", "Key");

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "image/pic.h"
+#include "platform/io_mem.h"
 
 inline int fuzz_import_as(const char* extension, const uint8_t* data, size_t size) {
     char path[64];
@@ -18,5 +19,12 @@ inline int fuzz_import_as(const char* extension, const uint8_t* data, size_t siz
     if (std::fclose(file) != 0 || !written) return 0;
     pic_import(path);
     pic_free();
+    // The chooser's thumbnail: a JPEG decoded in small slices, any picture fitted to 64 x 64.
+    PicThumbJob* job = pic_thumbnail_begin(path, 64, 1LL << 40, 1LL << 40);
+    Image* thumbnail = nullptr;
+    while (!pic_thumbnail_step(job, 257, &thumbnail)) {
+    }
+    pic_thumbnail_end(job);
+    io_mem_free(thumbnail);
     return 0;
 }

@@ -41,7 +41,7 @@ constexpr long OUTBOX_KEEP_SECONDS = 24 * 60 * 60;
 
 constexpr int TEXT_TITLE = 170, TEXT_SENDER = 171, TEXT_DEDICATION = 172, TEXT_HIDE = 173;
 constexpr int TEXT_MAIL = 174, TEXT_SAVE = 175, TEXT_CANCEL = 176;
-constexpr int TEXT_NOT_MADE = 184, TEXT_NOT_SENT = 185, TEXT_MAILING = 186;
+constexpr int TEXT_NOT_MADE = 184, TEXT_NOT_SENT = 185, TEXT_SAVED = 186, TEXT_MAILING = 187;
 constexpr int MAIL_STEPS = 60;  // the progress bar's steps while the mail program takes the gift
 
 // The dialog: two labelled fields over the body, the tick box under them, then the two ways out
@@ -116,10 +116,11 @@ void build_dialog() {
 }
 
 // The save dialog for program files, opened with the default name in the folder chosen last
-// (at first the documents folder); 1 with the chosen path.
+// (at first the desktop, else the home folder, where the player finds the gift again); 1 with
+// the chosen path.
 int choose_file(const char* name, char* path) {
-    if (!g.folder[0] &&
-        !(io_special_folder(FOLDER_DOCUMENTS, g.folder, sizeof g.folder) && io_folder_exists(g.folder)))
+    if (!g.folder[0] && !io_user_folder("DESKTOP", g.folder, sizeof g.folder) &&
+        !(io_special_folder(-1, g.folder, sizeof g.folder) && io_folder_exists(g.folder)))
         str_copy_bounded(g.folder, io_start_folder(), sizeof g.folder);
     str_copy_bounded(path, name, PATH_MAX_GAME);
     return chooser_save(path, g.folder, PROGRAM_FILTER);
@@ -226,7 +227,21 @@ void gift_build(const char* const* boxes, int count) {
         msgbox_show_text(TEXT_NOT_MADE, MSG_OK);
         return;
     }
-    if (result == GIFT_MAIL) send(path);
+    if (result == GIFT_MAIL) {
+        send(path);
+        return;
+    }
+    // Where it went, in the screen's characters.
+    char shown[PATH_MAX_GAME], text[LOG_LINE_MAX];
+    chooser_shown_name(path, shown, sizeof shown);
+    const char* form = lt_get(TEXT_SAVED);
+    const char* at = std::strstr(form, "%s");
+    if (at)
+        std::snprintf(text, sizeof text, "%.*s%s%s", (int)(at - form), form, shown, at + 2);
+    else
+        std::snprintf(text, sizeof text, "%s\n%s", form, shown);
+    io_log("gift: saved as %s\n", path);
+    msgbox_show(text, MSG_OK);
 }
 
 void gift_default_name(const char* sender, const char* firstBox, char* out, int size) {

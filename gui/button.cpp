@@ -39,6 +39,9 @@ struct Button {
 };
 
 constexpr int HOVER_POP = 3000;  // force-feedback pulse when the mouse enters a button
+// A text keeps this far from the button's edges; a text too wide for that in the button font is
+// drawn in the small font instead (a long translation, a narrow button).
+constexpr int TEXT_MARGIN = 6;
 
 struct ButtonFonts {
     int font = FONT_MEDIUM;
@@ -76,6 +79,19 @@ void picture_size(int cacheIndex, int* width, int* height) {
 
 // ---- drawing ----
 
+// The font a title of measured width `textWidth` is drawn in inside `room` pixels: the button
+// font while it keeps its margins, else the small font; *width and *height as drawn then.
+int button_text_font(int room, int textWidth, int* width, int* height, const char* title) {
+    if (textWidth + 2 * TEXT_MARGIN <= room || fonts.font == FONT_SMALL) return fonts.font;
+    font_set_style(FONT_SMALL, fonts.colour, fonts.shadow);
+    int w = 0, h = 0;
+    font_measure(title, &w, &h);
+    const Font* small = font_get(FONT_SMALL);
+    *width = w;
+    *height = h - (small && fonts.shadow != -1 ? small->shadowOffset : 0);
+    return FONT_SMALL;
+}
+
 void draw_button(int window, const Button* b, int width, int height) {
     if (b->style & BS_FRAME) ge_draw_element(b->frameElement, 0, 0, width, height);
     int x = 0;  // left edge of the next piece of content for toggles and radios
@@ -91,10 +107,13 @@ void draw_button(int window, const Button* b, int width, int height) {
     const char* title = window_title(window);
     if ((b->style & BS_TEXT) && title) {
         int colour = !b->enabled ? fonts.disabled : b->active ? fonts.hover : fonts.colour;
-        font_set_style(fonts.font, colour, fonts.shadow);
-        int tx = is_push(b) ? (width - b->textWidth) / 2 : x + (is_toggle_or_radio(b) ? 5 : 0);
-        window_draw_text(window, title, tx, (height - b->textHeight) / 2);
-        x = tx + b->textWidth;
+        const int start = is_push(b) ? 0 : x + (is_toggle_or_radio(b) ? 5 : 0);
+        int tw = b->textWidth, th = b->textHeight;
+        const int font = button_text_font(width - start, tw, &tw, &th, title);
+        font_set_style(font, colour, fonts.shadow);
+        int tx = is_push(b) ? (width - tw) / 2 : start;
+        window_draw_text(window, title, tx, (height - th) / 2);
+        x = tx + tw;
     }
     if (b->style & BS_FAZE) {
         int px = is_push(b) && !(b->style & (BS_PICTURE | BS_TEXT)) ? (width - b->phaseWidth) / 2 : x;

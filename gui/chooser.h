@@ -1,5 +1,7 @@
 // gui/chooser.h -- the open and save dialogs: a modal file chooser made of the game's own
-// windows (folders first, then the files that match the filter; a path line, a name line).
+// windows (the places: home, the desktop's user folders that exist, the puzzles folder; folders
+// first, then the files that match the filter; a path line, a name line; for pictures the
+// thumbnail of the one under the pointer).
 //
 // Paths use '/'. Names on disk are UTF-8; names that Windows-1252 cannot show are shown with
 // '?' and still chosen correctly.
@@ -9,6 +11,9 @@
 // folder and, on success, the folder part of the chosen path (or null); filter: a pattern such
 // as "*.jpg;*.bmp" ("*" or empty: every file). Returns 1 when a file was chosen, 0 when cancelled.
 int chooser_open(char* file, char* folder, const char* filter);
+// As chooser_open, with the thumbnail of the picture under the pointer (or the one selected)
+// beside the list; a picture that gives none shows a plain icon.
+int chooser_open_pictures(char* file, char* folder, const char* filter);
 // As chooser_open, but the file need not exist; an existing file is only chosen after the
 // overwrite question; a name typed without extension gets the filter's extension.
 int chooser_save(char* file, char* folder, const char* filter);

@@ -4,6 +4,8 @@
 // advance table holds glyph width + spacing for 32..127 and 0 for every byte without a glyph.
 #include "gui/font.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "font_glyphs.h"
@@ -19,7 +21,8 @@ struct Style {
 
 struct Fonts {
     Font fonts[FONT_COUNT];
-    int advances[FONT_COUNT][256];  // bitmap fonts only
+    int advances[FONT_COUNT][256];                  // bitmap fonts only
+    int inkTop[FONT_COUNT], inkBottom[FONT_COUNT];  // rows of a line that hold ink; -1 until found
     Style style;
 };
 Fonts g_fonts;
@@ -114,6 +117,37 @@ void font_init(int charset) {
     }
     make_platform(FONT_SYSTEM, -11, 128, 0);
     g_fonts.style = {FONT_MEDIUM, 0, -1, 0, 0};
+    for (int i = 0; i < FONT_COUNT; i++)
+        g_fonts.inkTop[i] = g_fonts.inkBottom[i] = -1;
+}
+
+void font_ink_rows(int font, int* top, int* bottom) {
+    const Font& f = g_fonts.fonts[font];
+    if (g_fonts.inkTop[font] < 0) {
+        // A platform font may draw anywhere in its line; a bitmap font's glyph rows are scanned
+        // once, every glyph of the sheet at once.
+        int first = 0, last = f.height - 1;
+        if (f.kind == 0 && f.height > 0) {
+            const Image* sheet = (const Image*)cache_lock(f.picture);
+            const uint8_t* pixels = (const uint8_t*)sheet + sheet->colourOffset;
+            first = f.height, last = -1;
+            for (int y = 0; y < sheet->height; y++) {
+                const uint8_t* row = pixels + (ptrdiff_t)y * sheet->colourPitch;
+                int ink = 0;
+                for (int x = 0; x < sheet->width && !ink; x++)
+                    ink = row[x] != 0;
+                if (!ink) continue;
+                first = std::min(first, y % f.height);
+                last = std::max(last, y % f.height);
+            }
+            cache_unlock(f.picture);
+            if (last < first) first = 0, last = f.height - 1;
+        }
+        g_fonts.inkTop[font] = first;
+        g_fonts.inkBottom[font] = last;
+    }
+    *top = g_fonts.inkTop[font];
+    *bottom = g_fonts.inkBottom[font];
 }
 
 void font_done() {

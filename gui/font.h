@@ -38,6 +38,9 @@ void font_set_layout(int alignment, int wrapWidth);
 int font_draw(const char* text, int x, int y);
 // As the text would be drawn with the current style; with a shadow both grow by the offset.
 void font_measure(const char* text, int* width, int* height);
+// The first and the last row of a line of `font` that any of its glyphs inks (without the shadow);
+// a platform font gives its whole line height.
+void font_ink_rows(int font, int* top, int* bottom);
 // Width of the first `length` characters of text on one line in `font`, without shadow (caret
 // positions of edit fields).
 int font_text_width(int font, const char* text, int length);

@@ -597,11 +597,17 @@ void ge_draw_top_bar() {
         img_draw_all((const Image*)cache_lock(g_skin.logo), 1, 0);
         cache_unlock(g_skin.logo);
     }
+    // The titles' ink, shadow and descenders included, centred in the bar.
+    int inkTop, inkBottom;
+    font_ink_rows(FONT_LARGE, &inkTop, &inkBottom);
+    const Font* large = font_get(FONT_LARGE);
+    const int inkHeight = inkBottom - inkTop + 1 + (large ? large->shadowOffset : 0);
+    const int y = (TOP_BAR_HEIGHT - inkHeight) / 2 - inkTop;
     font_set_style(FONT_LARGE, g_skin.colours[28], g_skin.colours[29]);
-    font_draw(g_skin.roomTitle, 33, 0);
+    font_draw(g_skin.roomTitle, 33, y);
     int w, h;
     font_measure(g_skin.gameTitle, &w, &h);
-    font_draw(g_skin.gameTitle, screen.width - w - 20, 0);
+    font_draw(g_skin.gameTitle, screen.width - w - 20, y);
     const Rect& r = PICTURES[GE_PICTURE_CORNER + (g_skin.hover ? 1 : 0)];
     const Image* sheet = lock_sheet(0);
     img_draw(sheet, g_skin.corner.x, g_skin.corner.y, r.x, r.y, r.w, r.h);

@@ -14,7 +14,9 @@ namespace {
 
 constexpr int SLIDER_HEIGHT = 32;
 constexpr int TRACK_MARGIN = 44;  // track start, and the distance of its end from the right edge
-constexpr int TRACK_Y = 8;        // track line and thumb
+// The track line and the thumb sit this low: the caption's ink (with its shadow) ends above the
+// thumb's, so the thumb never covers the caption wherever it stands.
+constexpr int TRACK_Y = 10;
 constexpr int ARROW_SIZE = 32;
 constexpr int ELEMENT_BETWEEN_ARROWS = 33;
 
@@ -23,6 +25,7 @@ struct Slider {
     int frameBase;  // arrow frames: frameBase | 4 (left), frameBase | 2 (right)
     int thumbShown;
     int minimum, maximum, value, page;
+    int step;                  // an arrow click's change
     int trackStart, trackEnd;  // slider-relative x
     int thumbX;                // centre of the thumb
     int leftArrow, rightArrow;
@@ -82,9 +85,10 @@ void draw_slider(int window, const Slider* s, int width) {
     if (const char* title = window_title(window)) {
         const int colour = s->disabled && caption.disabled != -1 ? caption.disabled : caption.colour;
         font_set_style(caption.font, colour, caption.shadow);
-        int w = 0, h = 0;
+        int w = 0, h = 0, inkTop, inkBottom;
         font_measure(title, &w, &h);
-        window_draw_text(window, title, (s->trackStart + s->trackEnd) / 2 - w / 2, 0);
+        font_ink_rows(caption.font, &inkTop, &inkBottom);
+        window_draw_text(window, title, (s->trackStart + s->trackEnd) / 2 - w / 2, -inkTop);
     }
 }
 
@@ -157,8 +161,8 @@ int slider_handler(int window, KernelEvent* event) {
             release_thumb(s);
             return 1;
         case WE_BUTTON:
-            if (event->a == s->leftArrow) change_value(window, s, s->value - 1);
-            if (event->a == s->rightArrow) change_value(window, s, s->value + 1);
+            if (event->a == s->leftArrow) change_value(window, s, s->value - s->step);
+            if (event->a == s->rightArrow) change_value(window, s, s->value + s->step);
             return 1;
         case WE_DESTROY:
             io_mem_free(s);
@@ -191,6 +195,7 @@ int slider_register(int parent, int style, int x, int y, int width, int frameBas
     s->thumbShown = 1;
     s->maximum = 10;
     s->page = slider_page(0, 10);
+    s->step = 1;
     s->trackStart = TRACK_MARGIN;
     s->trackEnd = width - TRACK_MARGIN;
     place_thumb(s);
@@ -220,6 +225,8 @@ void slider_set_value(int slider, int value) {
 }
 
 int slider_value(int slider) { return slider_of(slider)->value; }
+
+void slider_set_step(int slider, int step) { slider_of(slider)->step = step < 1 ? 1 : step; }
 
 int slider_page(int minimum, int maximum) {
     int page = (maximum - minimum) / 5;

@@ -14,6 +14,7 @@ inline constexpr int SLIDER_ARROWS = 2;  // the arrow frames drawn (elements fra
 int slider_register(int parent, int style, int x, int y, int width, int frameBase);
 void slider_set_range(int slider, int minimum, int maximum);
 void slider_set_value(int slider, int value);  // clamped into the range
+void slider_set_step(int slider, int step);    // what an arrow click adds or takes (1 at first)
 int slider_value(int slider);
 // A disabled slider shows no thumb, greys its caption and ignores the pointer and its arrows.
 void slider_enable(int slider, int enabled);

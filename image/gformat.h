@@ -32,6 +32,16 @@ int gformat_jpg_info_exif(FILE* file, int* width, int* height, int* kind, int* o
 // must be gformat_jpg_scaled(width, scale) x gformat_jpg_scaled(height, scale).
 int gformat_jpg_read_scaled(PictureBuffer* buffer, FILE* file, int scale);
 inline int gformat_jpg_scaled(int side, int scale) { return (side + scale - 1) / scale; }
+// A JPEG decoded a slice at a time, so that no step takes long whatever the picture's size (the
+// file chooser's thumbnails): each step reads at most `bytes` more of the file. The picture comes
+// out scaled down by 2, 4 or 8 as far as it still covers fitWidth x fitHeight once upright.
+struct GformatJpgSlices;
+[[nodiscard]] GformatJpgSlices* gformat_jpg_slices_begin(const char* path, int fitWidth, int fitHeight);
+int gformat_jpg_slices_step(GformatJpgSlices* slices, long bytes);  // 1 complete, 0 more to do, -1 failed
+// The complete picture (kind 1 or 3, not yet turned: *orientation is its EXIF orientation), once;
+// the caller releases it. Null before it is complete.
+[[nodiscard]] PictureBuffer* gformat_jpg_slices_take(GformatJpgSlices* slices, int* orientation);
+void gformat_jpg_slices_end(GformatJpgSlices* slices);  // at any point; null ignored
 // The orientation an APP1 block of `size` bytes gives ("Exif\0\0", then a TIFF header and the
 // first directory's tag 0x0112): 1..8, and 1 for anything missing, broken or out of bounds.
 int gformat_exif_orientation(const uint8_t* data, size_t size);

@@ -4,6 +4,7 @@
 // The header's size is checked against the picture limits before anything is allocated for the
 // picture; libjpeg's own memory is capped and comes through the codecs' hooks. libjpeg's fatal
 // errors jump back to the call that started the decoding.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -255,6 +256,198 @@ int gformat_jpg_read_pack(long size, PictureBuffer** buffer) {
     jpg_source_init(&src, nullptr, size < 0 ? 0 : size);
     JpgInfo info;
     return jpg_decode(&src, &info, 1, nullptr, buffer);
+}
+
+// --- Decoding in slices ---
+//
+// libjpeg's suspension: the source never reads inside the library. When its buffer runs dry it
+// suspends the decoding (the library backs up to the start of the unit it was in and leaves its
+// position there); between two calls the step keeps the bytes from that position on, adds the
+// step's new bytes behind them and calls again. Skipping (unknown markers) beyond the buffer is
+// done on the file at the next refill. Once the file has ended, an end marker is supplied.
+
+namespace {
+
+struct SliceSource {
+    jpeg_source_mgr pub;
+    FILE* file;
+    long skip;   // bytes to skip in the file before the next read
+    bool ended;  // the file has no more bytes
+    JOCTET* data;
+    size_t capacity;
+};
+
+const JOCTET SLICE_END[2] = {0xFF, JPEG_EOI};
+
+boolean slice_fill(j_decompress_ptr cinfo) {
+    SliceSource* src = (SliceSource*)cinfo->src;
+    if (!src->ended) return FALSE;  // suspended until the next step brings bytes
+    src->pub.next_input_byte = SLICE_END;
+    src->pub.bytes_in_buffer = sizeof SLICE_END;
+    return TRUE;
+}
+
+void slice_skip(j_decompress_ptr cinfo, long count) {
+    SliceSource* src = (SliceSource*)cinfo->src;
+    if (count <= 0) return;
+    if ((size_t)count <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += count;
+        src->pub.bytes_in_buffer -= (size_t)count;
+        return;
+    }
+    src->skip += count - (long)src->pub.bytes_in_buffer;
+    src->pub.next_input_byte += src->pub.bytes_in_buffer;
+    src->pub.bytes_in_buffer = 0;
+}
+
+// Between two calls: the bytes from the library's position on stay, up to `bytes` new ones are
+// added behind them. 0 when memory runs out.
+int slice_refill(SliceSource* src, long bytes) {
+    if (src->ended || bytes <= 0) return 1;
+    if (src->skip > 0) {
+        if (std::fseek(src->file, src->skip, SEEK_CUR) != 0) src->ended = true;
+        src->skip = 0;
+    }
+    const size_t kept = src->pub.bytes_in_buffer, want = (size_t)bytes;
+    if (kept + want > src->capacity) {
+        JOCTET* grown = (JOCTET*)pic_mem_alloc(kept + want);
+        if (!grown) return 0;
+        if (kept) std::memcpy(grown, src->pub.next_input_byte, kept);
+        pic_mem_free(src->data);
+        src->data = grown;
+        src->capacity = kept + want;
+    } else if (kept && src->pub.next_input_byte != src->data) {
+        std::memmove(src->data, src->pub.next_input_byte, kept);
+    }
+    const size_t got = src->ended ? 0 : std::fread(src->data + kept, 1, want, src->file);
+    if (got < want) src->ended = true;
+    src->pub.next_input_byte = src->data;
+    src->pub.bytes_in_buffer = kept + got;
+    return 1;
+}
+
+}  // namespace
+
+struct GformatJpgSlices {
+    jpeg_decompress_struct cinfo;
+    JpgError err;
+    SliceSource src;
+    int stage;  // 0 header, 1 starting, 2 rows, 3 done, -1 failed
+    int fitWidth, fitHeight, scale, orientation, kind;
+    PictureBuffer* picture;
+};
+
+GformatJpgSlices* gformat_jpg_slices_begin(const char* path, int fitWidth, int fitHeight) {
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file) return nullptr;
+    auto* s = (GformatJpgSlices*)pic_mem_alloc(sizeof(GformatJpgSlices));
+    if (!s) {
+        std::fclose(file);
+        return nullptr;
+    }
+    std::memset((void*)s, 0, sizeof *s);
+    s->fitWidth = fitWidth;
+    s->fitHeight = fitHeight;
+    s->orientation = 1;
+    s->cinfo.err = &s->err.pub;
+    jpg_setup_errors(&s->err);
+    if (setjmp(s->err.jump)) {
+        jpeg_destroy_decompress(&s->cinfo);
+        std::fclose(file);
+        pic_mem_free(s);
+        return nullptr;
+    }
+    jpeg_create_decompress(&s->cinfo);
+    s->cinfo.mem->max_memory_to_use = JPG_MEMORY_MAX;
+    s->src.pub.init_source = jpg_init_source;
+    s->src.pub.fill_input_buffer = slice_fill;
+    s->src.pub.skip_input_data = slice_skip;
+    s->src.pub.resync_to_restart = jpeg_resync_to_restart;
+    s->src.pub.term_source = jpg_term_source;
+    s->src.file = file;
+    s->cinfo.src = &s->src.pub;
+    jpeg_save_markers(&s->cinfo, JPEG_APP0 + 1, JPG_APP1_MAX);
+    return s;
+}
+
+// What the header says: the scale that still covers the box, the buffer, the output set up.
+static int slices_after_header(GformatJpgSlices* s) {
+    jpeg_decompress_struct& c = s->cinfo;
+    s->kind = c.out_color_space == JCS_GRAYSCALE ? IMG_8BIT
+              : c.out_color_space == JCS_UNKNOWN ? 0
+                                                 : IMG_24BIT;
+    s->orientation = jpg_orientation(&c);
+    if (s->kind == 0 || !pic_size_ok(c.image_width, c.image_height, s->kind)) {
+        gformat_error(s->kind ? "JPG: picture too large" : "JPG: unknown colour space");
+        return 0;
+    }
+    const bool across = s->orientation >= 5;
+    const long long w = across ? c.image_height : c.image_width, h = across ? c.image_width : c.image_height;
+    s->scale = 1;
+    for (int scale = 8; scale > 1 && s->scale == 1; scale /= 2)
+        if ((long long)gformat_jpg_scaled((int)w, scale) >= std::min<long long>(w, s->fitWidth) &&
+            (long long)gformat_jpg_scaled((int)h, scale) >= std::min<long long>(h, s->fitHeight))
+            s->scale = scale;
+    if (s->kind == IMG_24BIT) c.out_color_space = JCS_EXT_BGR;
+    c.dct_method = JDCT_FLOAT;  // as the whole decode: the same pixels
+    c.scale_num = 1;
+    c.scale_denom = (unsigned)s->scale;
+    s->picture = pic_create(gformat_jpg_scaled((int)c.image_width, s->scale),
+                            gformat_jpg_scaled((int)c.image_height, s->scale), s->kind);
+    return s->picture != nullptr;
+}
+
+int gformat_jpg_slices_step(GformatJpgSlices* s, long bytes) {
+    if (!s || s->stage < 0) return -1;
+    if (s->stage == 3) return 1;
+    if (!slice_refill(&s->src, bytes)) {
+        gformat_error("JPG: out of memory");
+        s->stage = -1;
+        return -1;
+    }
+    jpeg_decompress_struct& c = s->cinfo;
+    if (setjmp(s->err.jump)) {
+        s->stage = -1;
+        return -1;
+    }
+    if (s->stage == 0) {
+        if (jpeg_read_header(&c, TRUE) == JPEG_SUSPENDED) return 0;
+        if (!slices_after_header(s)) {
+            s->stage = -1;
+            return -1;
+        }
+        s->stage = 1;
+    }
+    if (s->stage == 1) {
+        if (!jpeg_start_decompress(&c)) return 0;
+        if ((int)c.output_width != s->picture->width || (int)c.output_height != s->picture->height ||
+            c.output_components != (s->kind & 15))
+            ERREXIT(&c, JERR_BAD_IN_COLORSPACE);
+        s->stage = 2;
+    }
+    while (c.output_scanline < c.output_height) {
+        JSAMPROW row = gformat_row(s->picture, (int)c.output_scanline);
+        if (jpeg_read_scanlines(&c, &row, 1) != 1) return 0;  // suspended mid-way
+    }
+    s->stage = 3;  // the rest of the file (its end marker) is not needed
+    return 1;
+}
+
+PictureBuffer* gformat_jpg_slices_take(GformatJpgSlices* s, int* orientation) {
+    if (!s || s->stage != 3) return nullptr;
+    *orientation = s->orientation;
+    PictureBuffer* picture = s->picture;
+    s->picture = nullptr;
+    return picture;
+}
+
+void gformat_jpg_slices_end(GformatJpgSlices* s) {
+    if (!s) return;
+    jpeg_destroy_decompress(&s->cinfo);
+    std::fclose(s->src.file);
+    pic_mem_free(s->src.data);
+    pic_release(s->picture);
+    pic_mem_free(s);
 }
 
 int gformat_jpg_write(FILE* file, const PictureBuffer* buffer, int quality) {

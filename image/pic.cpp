@@ -15,6 +15,7 @@
 #include "image/gformat_img.h"
 #include "image/img_scale.h"
 #include "platform/io_debug.h"
+#include "platform/io_file.h"
 #include "platform/io_mem.h"
 #include "resources/dp.h"
 
@@ -345,6 +346,133 @@ int pic_import_fit(const char* path, int fitWidth, int fitHeight, int* fullWidth
     *fullHeight = height ? height : buffer->height;
     set_working(buffer);
     return 1;
+}
+
+long long pic_thumbnail_pixels(const char* path, int* isJpeg) {
+    *isJpeg = 0;
+    FILE* file = path ? io_fopen_read(path) : nullptr;
+    if (!file) return -1;
+    int w = 0, h = 0, kind = 0, ok = 0;
+    switch (picture_format(file)) {
+        case FORMAT_JPEG:
+            *isJpeg = 1;
+            ok = gformat_jpg_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_PNG:
+            ok = gformat_png_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_WEBP:
+            ok = gformat_webp_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_BMP:
+            ok = gformat_bmp_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_TIFF:
+            ok = gformat_tif_info(path, &w, &h, &kind);
+            break;
+        case FORMAT_IMG:
+            ok = gformat_img_info(file, &w, &h, &kind);
+            break;
+        case FORMAT_UNKNOWN:
+            break;
+    }
+    std::fclose(file);
+    return ok && w > 0 && h > 0 ? (long long)w * h : -1;
+}
+
+namespace {
+
+// The picture fitted into side x side (never enlarged) as a screen-kind Image; null on failure.
+Image* thumbnail_of(const PictureBuffer* picture, int side) {
+    int w = picture->width, h = picture->height;
+    if (w > side || h > side) {
+        if (w >= h) {
+            h = std::max(1, (int)((long long)h * side / w));
+            w = side;
+        } else {
+            w = std::max(1, (int)((long long)w * side / h));
+            h = side;
+        }
+    }
+    Image* thumbnail = img_create(w, h, IMG_KIND_SCREEN);
+    if (!thumbnail) return nullptr;
+    ImageView view;
+    img_view(&view, thumbnail, 0, 0);
+    if (picture->kind == IMG_24BIT && img_resample(&view, picture, IMG_RESAMPLE_HERMITE)) return thumbnail;
+    io_mem_free(thumbnail);
+    return nullptr;
+}
+
+}  // namespace
+
+struct PicThumbJob {
+    char path[PATH_MAX_GAME];
+    int side;
+    long long jpegPixels, otherPixels;
+    GformatJpgSlices* jpeg;  // a JPEG decoded slice by slice; null for any other format
+};
+
+PicThumbJob* pic_thumbnail_begin(const char* path, int side, long long jpegPixels, long long otherPixels) {
+    if (!path || side <= 0) return nullptr;
+    auto* job = (PicThumbJob*)io_mem_alloc(sizeof(PicThumbJob));
+    *job = PicThumbJob{};
+    std::snprintf(job->path, sizeof job->path, "%s", path);
+    job->side = side;
+    job->jpegPixels = jpegPixels;
+    job->otherPixels = otherPixels;
+    int isJpeg = 0;
+    const long long pixels = pic_thumbnail_pixels(path, &isJpeg);
+    if (pixels > 0 && isJpeg && pixels <= jpegPixels) job->jpeg = gformat_jpg_slices_begin(path, side, side);
+    return job;
+}
+
+int pic_thumbnail_step(PicThumbJob* job, long bytes, Image** out) {
+    *out = nullptr;
+    if (!job) return 1;
+    if (job->jpeg) {
+        const int state = gformat_jpg_slices_step(job->jpeg, bytes);
+        if (state == 0) return 0;
+        int orientation = 1;
+        PictureBuffer* picture = state == 1 ? gformat_jpg_slices_take(job->jpeg, &orientation) : nullptr;
+        if (picture && picture->kind != IMG_24BIT) picture = to_colour(picture);
+        if (picture && orientation != 1) {
+            PictureBuffer* upright = turn_upright(picture, orientation);
+            pic_release(picture);
+            picture = upright;
+        }
+        if (picture) *out = thumbnail_of(picture, job->side);
+        pic_release(picture);
+        return 1;
+    }
+    // Any other format in one go, when it is small enough for that.
+    int isJpeg;
+    const long long pixels = pic_thumbnail_pixels(job->path, &isJpeg);
+    if (pixels <= 0 || isJpeg || pixels > job->otherPixels) return 1;
+    PictureBuffer* keep = g_pic.working;  // the import's working picture is left alone
+    g_pic.working = nullptr;
+    const PicProgress progress = g_pic.progress;
+    g_pic.progress = nullptr;
+    int fullWidth, fullHeight;
+    if (pic_import_fit(job->path, job->side, job->side, &fullWidth, &fullHeight))
+        *out = thumbnail_of(g_pic.working, job->side);
+    set_working(keep);
+    g_pic.progress = progress;
+    return 1;
+}
+
+void pic_thumbnail_end(PicThumbJob* job) {
+    if (!job) return;
+    gformat_jpg_slices_end(job->jpeg);
+    io_mem_free(job);
+}
+
+Image* pic_thumbnail(const char* path, int side, long long jpegPixels, long long otherPixels) {
+    PicThumbJob* job = pic_thumbnail_begin(path, side, jpegPixels, otherPixels);
+    Image* thumbnail = nullptr;
+    while (!pic_thumbnail_step(job, 1L << 30, &thumbnail)) {
+    }
+    pic_thumbnail_end(job);
+    return thumbnail;
 }
 
 int pic_size(int* width, int* height) {

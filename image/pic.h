@@ -59,6 +59,25 @@ void pic_set_progress(PicProgress step);
 // The codecs' and the turning's report: done of total rows of the step at hand. Nothing happens
 // outside an import.
 void pic_progress(int done, int total);
+// --- Thumbnails (the file chooser) ---
+// The pixels of the picture in a file, from its head alone (-1 when no codec of the game reads
+// it); *isJpeg is 1 for a JPEG, which decodes at an eighth of its size.
+long long pic_thumbnail_pixels(const char* path, int* isJpeg);
+// The picture fitted into side x side (never enlarged) as a screen-kind Image (io_mem), decoded
+// at a reduced scale where the format allows; the working picture and the progress hook are left
+// as they were. Null when it cannot be read, or when it holds more pixels than the budget of its
+// kind (jpegPixels for a JPEG, otherPixels for any other format), so that one thumbnail never
+// takes long.
+[[nodiscard]] Image* pic_thumbnail(const char* path, int side, long long jpegPixels, long long otherPixels);
+// The same over several steps, so that none takes long: a JPEG is decoded a slice at a time, at
+// most `bytes` of its file a step, whatever its size (when it holds at most jpegPixels); any other
+// format at once in the first step (when it holds at most otherPixels). A step gives 1 when the job is done,
+// with the thumbnail in *out (null when the picture gives none), else 0.
+struct PicThumbJob;
+[[nodiscard]] PicThumbJob* pic_thumbnail_begin(const char* path, int side, long long jpegPixels,
+                                               long long otherPixels);
+int pic_thumbnail_step(PicThumbJob* job, long bytes, Image** out);
+void pic_thumbnail_end(PicThumbJob* job);  // at any point; null ignored
 // The "All Formats" pattern of picture_filter, as the file chooser takes it.
 const char* picture_filter_all();
 // Taking the working picture out of the module (the caller releases it with pic_release), and

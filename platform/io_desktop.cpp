@@ -34,7 +34,8 @@ std::string absolute(const char* path) {
     return std::string(io_start_folder()) + "/" + path;
 }
 
-// XDG_<NAME>_DIR from the user's user-dirs.dirs, with $HOME expanded.
+// XDG_<NAME>_DIR from the user's user-dirs.dirs, with $HOME expanded; fallback (under the home
+// folder) when the file or the line is missing, or null for an empty answer then.
 std::string user_dir(const char* name, const char* fallback) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string file =
@@ -54,7 +55,7 @@ std::string user_dir(const char* name, const char* fallback) {
         }
         std::fclose(f);
     }
-    return home_folder() + "/" + fallback;
+    return fallback ? home_folder() + "/" + fallback : std::string();
 }
 
 }  // namespace
@@ -158,6 +159,21 @@ int io_special_folder(int id, char* out, int size) {
             break;
     }
     return std::snprintf(out, size, "%s", path.c_str()) < size;
+}
+
+int io_user_folder(const char* name, char* out, int size) {
+    if (size <= 0) return 0;
+    out[0] = 0;
+    std::string path = user_dir(name, nullptr);
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    std::string home = home_folder();
+    while (home.size() > 1 && home.back() == '/')
+        home.pop_back();
+    // Unset, set to the home folder itself (the desktop's way of switching one off), relative,
+    // or naming a folder that is not there: no such place.
+    if (path.empty() || path[0] != '/' || path == home || !io_folder_exists(path.c_str())) return 0;
+    return std::snprintf(out, (size_t)size, "%s", path.c_str()) < size;
 }
 
 void io_duration_text(int seconds, char* out, int size) {

@@ -22,6 +22,10 @@ int io_set_wallpaper(const char* picture, const char* name);
 inline constexpr int FOLDER_DESKTOP = 0, FOLDER_DOCUMENTS = 5, FOLDER_MUSIC = 13;
 inline constexpr int FOLDER_APPDATA = 26, FOLDER_PICTURES = 39;
 int io_special_folder(int id, char* out, int size);
+// The user folder XDG_<name>_DIR ("DESKTOP", "PICTURES", "DOCUMENTS", "DOWNLOAD", ...) as the
+// user's user-dirs.dirs sets it; 0 (and empty) when it is not set, is the home folder itself, or
+// is no folder that exists.
+int io_user_folder(const char* name, char* out, int size);
 
 void io_duration_text(int seconds, char* out, int size);  // "m:ss" or "h:m:ss"
 void io_date_text(char* out, int size);                   // today, the user's long form

@@ -263,6 +263,57 @@ int io_ini_delete_key(const char* file, const char* section, const char* key) {
     return edit(file, section, key, nullptr);
 }
 
+int io_ini_read_section(const char* file, const char* section, IoIniEntry entry, void* context) {
+    const std::vector<std::string>& lines = read_lines(resolve(file));
+    std::unordered_set<std::string> seen;
+    int count = 0;
+    bool inside = false, done = false;
+    for (size_t i = 0; i < lines.size() && !done; i++) {
+        std::string name, k, v;
+        if (section_name(lines[i], &name)) {
+            done = inside;  // only the first section of the name counts
+            inside = same(name, section);
+            continue;
+        }
+        if (!inside || !key_value(lines[i], &k, &v) || !seen.insert(lower(k)).second) continue;
+        if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
+        if (v.size() > (size_t)INI_VALUE_MAX) v.resize(INI_VALUE_MAX);
+        entry(context, k.c_str(), v.c_str());
+        count++;
+    }
+    return count;
+}
+
+int io_ini_write_section(const char* file, const char* section, const char* const* keys,
+                         const char* const* values, int count) {
+    const std::string path = resolve(file);
+    bool readable;
+    std::vector<std::string> lines = read_lines(path, &readable);
+    if (!readable) return 0;  // what cannot be read is never replaced
+    const Place p = find_place(lines, section, nullptr);
+    std::vector<std::string> body;
+    if (count > 0) body.push_back(std::string("[") + section + "]\n");
+    for (int i = 0; i < count; i++)
+        body.push_back(std::string(keys[i]) + "=" + one_line(values[i]) + "\n");
+    std::vector<std::string> out;
+    if (p.section_line >= 0) {
+        // The section's own lines give way to the new ones (its name keeps the spelling it has);
+        // blank lines after it stay.
+        if (count > 0) body[0] = lines[p.section_line];
+        if (count > 0 && body[0].back() != '\n') body[0] += "\n";
+        out.assign(lines.begin(), lines.begin() + p.section_line);
+        out.insert(out.end(), body.begin(), body.end());
+        out.insert(out.end(), lines.begin() + p.section_end, lines.end());
+    } else {
+        if (count == 0) return 1;
+        out = lines;
+        if (!out.empty() && out.back().back() != '\n') out.back() += "\n";
+        out.insert(out.end(), body.begin(), body.end());
+    }
+    if (out == lines) return 1;
+    return write_lines(path, out);
+}
+
 void io_ini_set_unreadable_hook(IoIniUnreadable hook) { g_unreadable_hook = hook; }
 int io_ini_unreadable(const char* file) { return g_unreadable.count(resolve(file)) ? 1 : 0; }
 

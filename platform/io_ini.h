@@ -16,6 +16,17 @@ int io_ini_write(const char* file, const char* section, const char* key, const c
 int io_ini_delete_key(const char* file, const char* section, const char* key);                 // 1 written
 int io_ini_flush(const char* file);  // 1 when the file is safely on disk
 
+// --- A whole section at once (large sections: one read, one write) ---
+// Hands every key of the section to `entry` in file order, as io_ini_read would read it (only the
+// first section of the name counts, and in it the first line of a key); the number of keys.
+using IoIniEntry = void (*)(void* context, const char* key, const char* value);
+int io_ini_read_section(const char* file, const char* section, IoIniEntry entry, void* context);
+// Replaces the section's keys with these, in this order, in one write of the file (the section is
+// added at the end when missing; no keys remove it). Nothing is written when the file already
+// holds exactly that. 1 when the file holds the keys; 0 when it could not be read or written.
+int io_ini_write_section(const char* file, const char* section, const char* const* keys,
+                         const char* const* values, int count);
+
 // Called once per file the first time it cannot be read (path as resolved); may be null.
 using IoIniUnreadable = void (*)(const char* path);
 void io_ini_set_unreadable_hook(IoIniUnreadable hook);

@@ -9,15 +9,16 @@
 // building the windows -- public.
 #include "rooms/create.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
 #include "base/str.h"
-#include "base/version.h"
 #include "gui/button.h"
 #include "gui/chooser.h"
+#include "gui/font.h"
 #include "gui/ge.h"
 #include "gui/lt.h"
 #include "gui/msgbox.h"
@@ -46,10 +47,11 @@ constexpr const char* SECTION = "CREATEROOM";
 constexpr const char* TUNE_FILTER = "*.mid";
 
 constexpr int TEXT_NEW_TITLE = 400;
-constexpr int TEXT_PICTURE_TITLE = 420, TEXT_IMPORT = 421, TEXT_WEB = 422, TEXT_SIZE = 423,
+constexpr int TEXT_PICTURE_TITLE = 420, TEXT_IMPORT = 421, TEXT_FIND = 422, TEXT_SIZE = 423,
               TEXT_LARGEST = 424;
 constexpr int TEXT_NOT_LOADED = 430, TEXT_TOO_SMALL = 431, TEXT_READING = 432;
 constexpr int TEXT_PIECES_TITLE = 440, TEXT_RANDOM = 441, TEXT_PIECE_SIZE = 442, TEXT_IRREGULARITY = 443;
+constexpr int TEXT_FIT = 445;
 constexpr int TEXT_OPTIONS_TITLE = 450, TEXT_ROTATION = 452, TEXT_HIDDEN = 453, TEXT_TUNE = 454;
 constexpr int TEXT_REPEAT = 455, TEXT_PLAY = 456, TEXT_STOP = 457, TEXT_BAD_TUNE = 460;
 constexpr int TEXT_EDIT_TITLE = 500;
@@ -60,17 +62,28 @@ constexpr int HELP_PICTURE = 4497, HELP_PIECES = 4498, HELP_OPTIONS = 4499;
 // Frame elements.
 constexpr int ELEMENT_BODY = 9, ELEMENT_BUTTON = 24, ELEMENT_LONE = 0, SLIDER_FRAME = 9;
 
-// Default places (screen coordinates) and the windows' insides (window-relative).
+// Default places (screen coordinates) and the windows' insides (window-relative). Under the size
+// slider and under the pieces slider a line says what they give.
+constexpr int ROW = 24, SLIDER_H = 32, STRIP_H = 18, LINE_H = 16;
 constexpr int INFO_X = 20, INFO_Y = 300, INFO_WIDTH = 200, INFO_LINES = 3;
-constexpr int PICTURE_X = 20, PICTURE_Y = 50, PICTURE_W = 180, PICTURE_H = 140, PICTURE_H_EMPTY = 84;
-constexpr int PIECES_X = 250, PIECES_Y = 50, PIECES_W = 180, PIECES_H = 220;
+constexpr int PICTURE_X = 20, PICTURE_Y = 50, PICTURE_W = 200, PICTURE_H_EMPTY = 84;
+constexpr int SIZE_Y = TITLE_HEIGHT + 2 * ROW, SIZE_LINE_Y = SIZE_Y + SLIDER_H,
+              LARGEST_Y = SIZE_LINE_Y + LINE_H;
+constexpr int PICTURE_H = LARGEST_Y + ROW + STRIP_H;
+constexpr int PIECES_X = 250, PIECES_Y = 50, PIECES_W = 240;
+constexpr int PIECE_Y = TITLE_HEIGHT + ROW, PIECE_LINE_Y = PIECE_Y + SLIDER_H,
+              IRREGULAR_Y = PIECE_LINE_Y + LINE_H;
+constexpr int FIT_Y = IRREGULAR_Y + SLIDER_H, EDGE_Y = FIT_Y + ROW, EDGE_W = PIECES_W / 2, EDGE_COUNT = 8;
+constexpr int PIECES_H = EDGE_Y + EDGE_COUNT / 2 * ROW + STRIP_H;
 constexpr int OPTIONS_X = 500, OPTIONS_Y = 50, OPTIONS_W = 120, OPTIONS_H = 180;
 constexpr int PANEL_RIGHT = 150, PANEL_BOTTOM = 40, PANEL_W = 150, PANEL_BUTTON_W = 34;
-constexpr int ROW = 24, SLIDER_H = 32, STRIP_H = 18;
-constexpr int EDGE_Y = 106, EDGE_W = 90, EDGE_COUNT = 8;
 constexpr int TICK_X = 8, TICK_Y = 22, TUNE_BUTTON_Y = 126, TUNE_BUTTON_W = 60;
+// Skin colours of the lines under the sliders (the sliders' captions').
+constexpr int COLOUR_LINE = 12, COLOUR_LINE_SHADOW = 13;
+// The size slider's arrows step a fiftieth of its range.
+constexpr int SIZE_ARROW_STEPS = 50;
 
-constexpr int PIECE_SIZE_DEFAULT = 32, EDGE_STYLE_DEFAULT = 1;
+constexpr int EDGE_STYLE_DEFAULT = 1;
 
 struct Room {
     // Windows.
@@ -90,6 +103,12 @@ struct Room {
     int shownStale;                     // remade before the next paint
     CreateFiles kept;                   // an edited box's working files; the tune also the one chosen
     double curveReach;                  // how far any curve strays from its edge, in edge lengths
+    CreateSizeSlider size;              // the size slider's mode and range
+    int steps[CREATE_STEPS_MAX];        // the pieces slider's piece sizes (create_piece_steps)
+    int stepCount;
+    int stepsWidth, stepsHeight;  // the picture size the steps were worked out for
+    CreateGridFit fit;            // where "fit the grid" goes
+    int fitFound;
 };
 Room g = {};
 int g_created = 0;
@@ -152,15 +171,37 @@ void show_info() {
 
 // After every change of the settings: pieceSize clamped with its slider's range, the grid cut
 // again, the info text, the picture redrawn.
+// The pieces slider's steps for the picture's size (worked out again when the size changed) and
+// its thumb on the step of the current piece size.
+void place_piece_slider() {
+    const BoxRecord& r = g.record;
+    if (r.width != g.stepsWidth || r.height != g.stepsHeight) {
+        g.stepCount = create_piece_steps(r.width, r.height, g.steps, CREATE_STEPS_MAX);
+        g.stepsWidth = r.width;
+        g.stepsHeight = r.height;
+        slider_set_range(g.controls[CREATE_PIECE_SIZE], 0, g.stepCount - 1);
+    }
+    slider_set_value(g.controls[CREATE_PIECE_SIZE],
+                     create_step_of(g.steps, g.stepCount, r.width, r.height, r.pieceSize));
+}
+
+// After every change of the settings: pieceSize clamped with its slider's range, the grid cut
+// again, the lines under the sliders, the info text, the fit button, the picture redrawn.
 void recompute() {
     BoxRecord& r = g.record;
     if (!g.loaded || r.width <= 0 || r.height <= 0) return;
     const int top = create_piece_size_max(r.width, r.height);
     r.pieceSize = clamp(r.pieceSize, BOX_PIECE_SIZE_MIN, top);
     r.irregularity = clamp(r.irregularity, 0, BOX_IRREGULARITY_MAX);
-    slider_set_range(g.controls[CREATE_PIECE_SIZE], BOX_PIECE_SIZE_MIN, top);
-    slider_set_value(g.controls[CREATE_PIECE_SIZE], r.pieceSize);
+    place_piece_slider();
     grid_build(&r);
+    g.fitFound = create_fit_grid(g.importedWidth, g.importedHeight, g.size, r.width, r.height, r.pieceSize,
+                                 !g.editing, &g.fit);
+    button_enable(g.controls[CREATE_FIT], g.fitFound);
+    window_redraw_part(g.pieces, 0, PIECE_LINE_Y, PIECES_W, LINE_H);
+    window_redraw_part(g.picture, 0, SIZE_LINE_Y, PICTURE_W, LINE_H);
+    io_log("create: %i x %i, piece size %i, %i pieces\n", (int)r.width, (int)r.height, (int)r.pieceSize,
+           (int)r.pieceCount);
     show_info();
     redraw(picture_rect());
 }
@@ -171,6 +212,7 @@ void enable(int which, int on) { button_enable(g.controls[which], on); }
 
 void layout_picture_window(int full) {
     const int h = full ? PICTURE_H : PICTURE_H_EMPTY;
+    window_redraw(g.picture);
     window_show(g.controls[CREATE_SIZE], full);
     window_show(g.controls[CREATE_LARGEST], full);
     window_resize(g.picture, PICTURE_W, h);
@@ -184,9 +226,10 @@ void show_state() {
     const int loaded = g.loaded != nullptr;
     layout_picture_window(loaded && !g.editing);
     enable(CREATE_IMPORT, !g.editing);
-    enable(CREATE_WEB, !g.editing);
+    enable(CREATE_FIND, !g.editing);
     button_enable(g.pictureHelp, !g.editing);
     enable(CREATE_RANDOM, loaded);
+    enable(CREATE_FIT, loaded && g.fitFound);
     for (int k = 0; k < EDGE_COUNT; k++)
         enable(CREATE_EDGE_FIRST + k, loaded);
     button_enable(g.piecesHelp, loaded);
@@ -227,6 +270,10 @@ void release() {
     g.source[0] = 0;
     g.editing = 0;
     g.importedWidth = g.importedHeight = 0;
+    g.size = {};
+    g.stepCount = 0;
+    g.stepsWidth = g.stepsHeight = 0;
+    g.fitFound = 0;
 }
 
 // The room empty: the tune stopped, the picture gone, the options cleared.
@@ -247,10 +294,10 @@ void enter() {
 
 // --- Import and size ---
 
-// The folder a chooser starts in: the last one used, else the desktop's folder of that kind,
-// else the home folder.
-void start_folder(const char* key, int kind, char* folder, int size) {
-    if (io_ini_read(CONFIG_INI, SECTION, key, folder, size) > 0 && io_folder_exists(folder)) return;
+// The folder a chooser starts in: the last one used (unless the desktop's own folder of that
+// kind is asked for), else the desktop's folder of that kind, else the home folder.
+void start_folder(const char* key, int kind, char* folder, int size, int own = 0) {
+    if (!own && io_ini_read(CONFIG_INI, SECTION, key, folder, size) > 0 && io_folder_exists(folder)) return;
     if (io_special_folder(kind, folder, size) && io_folder_exists(folder)) return;
     if (!io_special_folder(-1, folder, size)) folder[0] = 0;
 }
@@ -283,6 +330,29 @@ void largest_size() {
     set_size(w, h);
 }
 
+// "Fit the grid to the whole picture": the nearest piece size (and, for a new picture, size)
+// at which the grid leaves nothing out.
+void fit_grid() {
+    if (!g.loaded || !g.fitFound) return;
+    const CreateGridFit fit = g.fit;
+    g.record.pieceSize = fit.pieceSize;
+    if (fit.width != g.record.width || fit.height != g.record.height) {
+        slider_set_value(g.controls[CREATE_SIZE], g.tall ? fit.height : fit.width);
+        set_size(fit.width, fit.height);
+    }
+    recompute();
+}
+
+// A step of the pieces slider (by the keys): one step, a page, or to an end.
+void step_pieces(int delta) {
+    if (!g.loaded || g.stepCount <= 0) return;
+    const int slider = g.controls[CREATE_PIECE_SIZE];
+    const int value = clamp(slider_value(slider) + delta, 0, g.stepCount - 1);
+    slider_set_value(slider, value);
+    g.record.pieceSize = g.steps[value];
+    recompute();
+}
+
 void size_moved(int value) {
     if (!g.loaded || g.editing) return;
     int w, h;
@@ -301,14 +371,19 @@ void take_picture(PictureBuffer* picture, int fullWidth, int fullHeight, const c
     create_fit(fullWidth, fullHeight, a.w, a.h, &w, &h);
     const CreateSizeSlider s = create_size_slider(fullWidth, fullHeight, w, h);
     g.tall = s.tall;
+    g.size = s;
     slider_set_range(g.controls[CREATE_SIZE], s.minimum, s.maximum);
+    slider_set_step(g.controls[CREATE_SIZE], std::max(1, (s.maximum - s.minimum) / SIZE_ARROW_STEPS));
     slider_set_value(g.controls[CREATE_SIZE], s.tall ? h : w);
     name_from_path(path, g.name, sizeof g.name);
     g.record = {};
-    g.record.pieceSize = PIECE_SIZE_DEFAULT;
     g.record.edgeStyle = EDGE_STYLE_DEFAULT;
     g.record.width = w;
     g.record.height = h;
+    // A comfortable count for this screen rather than the most pieces the picture allows.
+    g.stepCount = create_piece_steps(w, h, g.steps, CREATE_STEPS_MAX);
+    g.record.pieceSize = g.steps[create_default_step(g.steps, g.stepCount)];
+    g.stepsWidth = g.stepsHeight = 0;
     g.shownStale = 1;
     set_ticks(g.record);
     set_piece_controls();
@@ -317,10 +392,12 @@ void take_picture(PictureBuffer* picture, int fullWidth, int fullHeight, const c
     recompute();
 }
 
-void import_chosen() {
+// The chooser for pictures, in the folder last used, or with `own` in the player's pictures
+// folder (the find-pictures button).
+void import_chosen(int own) {
     char folder[PATH_MAX_GAME], file[PATH_MAX_GAME] = "";
-    start_folder("PictureFolder", FOLDER_PICTURES, folder, sizeof folder);
-    if (!chooser_open(file, folder, picture_filter_all())) return;
+    start_folder("PictureFolder", FOLDER_PICTURES, folder, sizeof folder, own);
+    if (!chooser_open_pictures(file, folder, picture_filter_all())) return;
     io_ini_write(CONFIG_INI, SECTION, "PictureFolder", folder);
     createroom_import(file);
 }
@@ -330,8 +407,8 @@ void import_chosen() {
 void random_pieces() {
     if (!g.loaded) return;
     BoxRecord& r = g.record;
-    const int top = create_piece_size_max(r.width, r.height);
-    r.pieceSize = BOX_PIECE_SIZE_MIN + std::rand() % (top - BOX_PIECE_SIZE_MIN + 1);
+    place_piece_slider();
+    r.pieceSize = g.steps[std::rand() % std::max(1, g.stepCount)];
     r.irregularity = std::rand() % (BOX_IRREGULARITY_MAX + 1);
     r.edgeStyle = std::rand() % EDGE_COUNT;
     set_piece_controls();
@@ -439,10 +516,13 @@ void button_pressed(int button, int state) {
     }
     switch (which) {
         case CREATE_IMPORT:
-            import_chosen();
+            import_chosen(0);
             break;
-        case CREATE_WEB:
-            io_open_document(PUBLISHER_ADDRESS);
+        case CREATE_FIND:
+            import_chosen(1);
+            break;
+        case CREATE_FIT:
+            fit_grid();
             break;
         case CREATE_LARGEST:
             largest_size();
@@ -484,11 +564,61 @@ void slider_moved(int slider, int value) {
     if (slider == g.controls[CREATE_SIZE]) {
         size_moved(value);
     } else if (slider == g.controls[CREATE_PIECE_SIZE]) {
-        g.record.pieceSize = value;
+        if (value < 0 || value >= g.stepCount) return;
+        g.record.pieceSize = g.steps[value];
         recompute();
     } else if (slider == g.controls[CREATE_IRREGULARITY]) {
         g.record.irregularity = value;
         recompute();
+    }
+}
+
+// Keys on the pieces slider: the arrows a step, Page Up and Page Down a page, Home and End to the
+// ends (towards the right end, larger pieces); 1 when taken.
+int piece_key(int key) {
+    if (!g.loaded) return 0;
+    const int page = slider_page(0, std::max(1, g.stepCount - 1));
+    switch (key) {
+        case KEY_RIGHT:
+            step_pieces(1);
+            return 1;
+        case KEY_LEFT:
+            step_pieces(-1);
+            return 1;
+        case KEY_PAGEUP:
+            step_pieces(page);
+            return 1;
+        case KEY_PAGEDOWN:
+            step_pieces(-page);
+            return 1;
+        case KEY_END:
+            step_pieces(g.stepCount);
+            return 1;
+        case KEY_HOME:
+            step_pieces(-g.stepCount);
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+// The line under a slider, centred.
+void draw_line(int window, int y, int width, const char* text) {
+    font_set_style(FONT_SMALL, ge_colour(COLOUR_LINE), ge_colour(COLOUR_LINE_SHADOW));
+    int w = 0, h = 0;
+    font_measure(text, &w, &h);
+    window_draw_text(window, text, (width - w) / 2, y + (LINE_H - h) / 2);
+}
+
+void draw_lines(int window) {
+    if (!g.loaded) return;
+    char text[128];
+    if (window == g.pieces) {
+        create_pieces_text(g.record.width, g.record.height, g.record.pieceSize, text, sizeof text);
+        draw_line(window, PIECE_LINE_Y, PIECES_W, text);
+    } else if (window == g.picture && !g.editing) {
+        create_size_text(g.record.width, g.record.height, text, sizeof text);
+        draw_line(window, SIZE_LINE_Y, PICTURE_W, text);
     }
 }
 
@@ -511,10 +641,13 @@ int room_handler(int /*window*/, KernelEvent* event) {
         case WE_SCREENSIZE:  // the panel keeps to the bottom-right corner
             window_move(g.panel, screen.width - PANEL_RIGHT, screen.height - PANEL_BOTTOM);
             return 1;
+        case KE_KEYDOWN:
+            return piece_key((int)event->a);
         case WE_DESTROY:
             save_places();
             midi_stop();
             release();
+            create_paint_free();
             return 0;
         default:
             return 0;
@@ -523,11 +656,14 @@ int room_handler(int /*window*/, KernelEvent* event) {
 
 // The tool windows and the panel: a body under the title bar; their buttons and sliders report
 // here.
-int tool_handler(int /*window*/, KernelEvent* event) {
+int tool_handler(int window, KernelEvent* event) {
     switch (event->type) {
         case KE_IDLE:
             ge_draw_element(ELEMENT_BODY, 0, TITLE_HEIGHT, (int)event->a, (int)event->b - TITLE_HEIGHT);
+            draw_lines(window);
             return 0;
+        case KE_KEYDOWN:
+            return piece_key((int)event->a);
         case WE_BUTTON:
             button_pressed((int)event->a, (int)event->b);
             return 1;
@@ -574,10 +710,9 @@ void build_picture_window() {
     g.picture = tool_window(PICTURE_X, PICTURE_Y, PICTURE_W, PICTURE_H, TEXT_PICTURE_TITLE);
     int* c = g.controls;
     c[CREATE_IMPORT] = text_button(g.picture, 0, TITLE_HEIGHT, PICTURE_W, TEXT_IMPORT, ELEMENT_BUTTON);
-    c[CREATE_WEB] = text_button(g.picture, 0, TITLE_HEIGHT + ROW, PICTURE_W, TEXT_WEB, ELEMENT_BUTTON);
-    c[CREATE_SIZE] = slider(g.picture, TITLE_HEIGHT + 2 * ROW, TEXT_SIZE);
-    c[CREATE_LARGEST] =
-        text_button(g.picture, 0, TITLE_HEIGHT + 2 * ROW + SLIDER_H, PICTURE_W, TEXT_LARGEST, ELEMENT_BUTTON);
+    c[CREATE_FIND] = text_button(g.picture, 0, TITLE_HEIGHT + ROW, PICTURE_W, TEXT_FIND, ELEMENT_BUTTON);
+    c[CREATE_SIZE] = slider(g.picture, SIZE_Y, TEXT_SIZE);
+    c[CREATE_LARGEST] = text_button(g.picture, 0, LARGEST_Y, PICTURE_W, TEXT_LARGEST, ELEMENT_BUTTON);
     g.pictureHelp = help_strip(g.picture, &g.pictureStrip);
     window_restore_placement(g.picture, SECTION, "ImageWin", PLACE_POSITION);
 }
@@ -586,8 +721,9 @@ void build_pieces_window() {
     g.pieces = tool_window(PIECES_X, PIECES_Y, PIECES_W, PIECES_H, TEXT_PIECES_TITLE);
     int* c = g.controls;
     c[CREATE_RANDOM] = text_button(g.pieces, 0, TITLE_HEIGHT, PIECES_W, TEXT_RANDOM, ELEMENT_BUTTON);
-    c[CREATE_PIECE_SIZE] = slider(g.pieces, TITLE_HEIGHT + ROW, TEXT_PIECE_SIZE);
-    c[CREATE_IRREGULARITY] = slider(g.pieces, TITLE_HEIGHT + ROW + SLIDER_H, TEXT_IRREGULARITY);
+    c[CREATE_PIECE_SIZE] = slider(g.pieces, PIECE_Y, TEXT_PIECE_SIZE);
+    c[CREATE_IRREGULARITY] = slider(g.pieces, IRREGULAR_Y, TEXT_IRREGULARITY);
+    c[CREATE_FIT] = text_button(g.pieces, 0, FIT_Y, PIECES_W, TEXT_FIT, ELEMENT_BUTTON);
     for (int k = 0; k < EDGE_COUNT; k++) {
         int style = BS_RADIO | BS_NOTIFY | BS_FRAME;
         if (k == 0) style |= BS_RGFIRST;
@@ -683,6 +819,7 @@ int createroom_open_box(const char* name) {
     g.editing = 1;
     g.importedWidth = record.width;
     g.importedHeight = record.height;
+    g.size = create_size_slider(record.width, record.height, record.width, record.height);
     g.shownStale = 1;
     set_ticks(g.record);
     set_piece_controls();

@@ -26,11 +26,11 @@ const BoxRecord* createroom_record();  // all zero while the room is empty
 // The window of one of the room's controls (buttons, tick boxes, sliders), for pressing it.
 enum CreateControl {
     CREATE_IMPORT,
-    CREATE_WEB,
+    CREATE_FIND,  // find pictures: the chooser in the player's pictures folder
     CREATE_SIZE,  // slider
     CREATE_LARGEST,
     CREATE_RANDOM,
-    CREATE_PIECE_SIZE,    // slider
+    CREATE_PIECE_SIZE,    // slider: its value is a step of create_piece_steps (rooms/create_rules.h)
     CREATE_IRREGULARITY,  // slider
     CREATE_EDGE_FIRST,    // edge style 0; style k is the control CREATE_EDGE_FIRST + k
     CREATE_ROTATION = CREATE_EDGE_FIRST + 8,
@@ -42,6 +42,7 @@ enum CreateControl {
     CREATE_SAVE,
     CREATE_CANCEL,
     CREATE_HELP,
+    CREATE_FIT,  // fit the grid to the whole picture
     CREATE_CONTROLS
 };
 int createroom_control(int control);  // -1 before createroom_create

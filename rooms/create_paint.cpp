@@ -9,6 +9,7 @@
 #include "gui/button.h"
 #include "gui/ge.h"
 #include "gui/window.h"
+#include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "puzzle/curve.h"
 #include "puzzle/grid.h"
@@ -20,6 +21,8 @@ namespace {
 constexpr int COLOUR_AREA = 31, COLOUR_AREA_FRAME = 32;
 // Where the edge sample sits in its button: after the radio ring, with a margin all round.
 constexpr int SAMPLE_LEFT = 30, SAMPLE_RIGHT = 8, SAMPLE_MARGIN = 5;
+// The part of the picture the grid leaves out is shown darkened by this shadow strength.
+constexpr int DIM_STRENGTH = 170, DIM_TILE = 64;
 
 // Rounds towards minus infinity.
 int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
@@ -68,6 +71,30 @@ void grid_span(void* ctx, int x, int y, int w, int h) {
     }
 }
 
+Image* g_dimTile;  // the darkening mask, made on first use
+
+// The strips of the picture at r that the grid leaves out, darkened with a tiled shadow mask.
+void dim_margins(const Rect& r) {
+    const GridInfo* grid = grid_info();
+    if (!grid->nodes || grid->columns <= 0 || grid->rows <= 0) return;
+    Image*& tile = g_dimTile;
+    if (!tile) {
+        tile = img_create(DIM_TILE, DIM_TILE, IMG_8BIT);
+        img_fill(tile, DIM_STRENGTH);
+    }
+    const int gx = r.x + grid->marginX, gy = r.y + grid->marginY;
+    const int gw = grid->columns * grid->size, gh = grid->rows * grid->size;
+    const Rect strips[4] = {{r.x, r.y, r.w, gy - r.y},
+                            {r.x, gy + gh, r.w, r.y + r.h - (gy + gh)},
+                            {r.x, gy, gx - r.x, gh},
+                            {gx + gw, gy, r.x + r.w - (gx + gw), gh}};
+    for (const Rect& strip : strips)
+        for (int y = strip.y; y < strip.y + strip.h; y += DIM_TILE)
+            for (int x = strip.x; x < strip.x + strip.w; x += DIM_TILE)
+                img_draw_shadow(tile, x, y, 0, 0, std::min(DIM_TILE, strip.x + strip.w - x),
+                                std::min(DIM_TILE, strip.y + strip.h - y));
+}
+
 void paint_grid(const Rect& r, int irregularity, double curveReach) {
     const GridInfo* grid = grid_info();
     if (!grid->nodes || grid->columns <= 0 || grid->rows <= 0) return;
@@ -96,6 +123,11 @@ void sample_span(void* ctx, int x, int y, int w, int h) {
 }
 
 }  // namespace
+
+void create_paint_free() {
+    io_mem_free(g_dimTile);
+    g_dimTile = nullptr;
+}
 
 double create_curve_reach() {
     double reach = 0;
@@ -141,6 +173,7 @@ void create_paint_room(const Image* shown, int irregularity, double curveReach) 
     ge_rectangle(a.x - 1, a.y - 1, a.w + 2, a.h + 2);
     if (!shown) return;
     img_draw(shown, p.x, p.y, 0, 0, p.w, p.h);
+    dim_margins(p);
     paint_grid(p, irregularity, curveReach);
 }
 

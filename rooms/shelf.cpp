@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "base/str.h"
 #include "gui/ge.h"
@@ -25,6 +28,8 @@ namespace {
 
 constexpr char LAYOUT_NAMES[] = "BOXNAMES";
 constexpr char LAYOUT_PLACES[] = "BOXPOSS";
+constexpr char OWN_FOLDER[] = "puzzles";  // the game's own puzzles folder, relative to the start
+constexpr char FALLBACK_NAME[] = "Box";   // for a box file named ".pzl"
 
 // The two drop shadows (the offsets are in rooms/shelf_local.h).
 constexpr int SHADOW_FLAGS = 4 | 8;  // both kinds wanted
@@ -34,7 +39,6 @@ constexpr double SHADOW_SMALL_SIGMA = 2.0;
 constexpr double SHADOW_LARGE_SIGMA = 5.0;
 
 constexpr int TEXT_FILE_MAX = 64 * 1024;  // description and address texts are cut here
-constexpr int LAYOUT_VALUE_MAX = 256;
 
 // --- State and list ------------------------------------------------------------------------------
 
@@ -295,50 +299,163 @@ void place_at_random(ShelfBox* box) {
     box->y = random_below(g_shelf.screenHeight - box->height);
 }
 
-// A plain box name from a folder entry "NAME.pzl"; 0 for anything else.
-int entry_box_name(const char* file, char* name) {
-    const size_t n = std::strlen(file), ext = std::strlen(BOX_EXTENSION);
-    if (n < ext + 2 || n - ext - 1 >= (size_t)BOX_NAME_MAX || file[n - ext - 1] != '.' ||
-        std::strcmp(file + n - ext, BOX_EXTENSION) != 0)
-        return 0;
-    std::memcpy(name, file, n - ext - 1);
-    name[n - ext - 1] = 0;
-    return box_name_ok(name);
+// Box `name`, not on the shelf yet, onto the head at a random place; null when it cannot be read.
+ShelfBox* add_box(const char* name) {
+    ShelfBox* box = read_box(name);
+    if (!box) return nullptr;
+    link_head(box);
+    place_at_random(box);
+    shelf_mark_drawn(box);
+    box->dirty = 1;
+    return box;
 }
 
-int compare_names(const void* a, const void* b) { return std::strcmp((const char*)a, (const char*)b); }
+// The name part of a folder entry "NAME.pzl" (any name, even one that is no box name); 0 for
+// an entry without the extension.
+int entry_stem(const char* file, std::string* stem) {
+    const size_t n = std::strlen(file), ext = std::strlen(BOX_EXTENSION);
+    if (n < ext + 1 || file[n - ext - 1] != '.' || std::strcmp(file + n - ext, BOX_EXTENSION) != 0) return 0;
+    stem->assign(file, n - ext - 1);
+    return 1;
+}
 
-// Every box of the puzzles folder not on the shelf yet, in name order, at random places.
-void load_folder() {
+std::string lowered(const char* name) {
+    std::string s = name;
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return s;
+}
+
+// A box file whose name the shelf cannot use (a control character or backslash in it, too long,
+// or empty) is renamed to a name it can, never over another file; the new name, or empty when
+// the file could not be renamed (the player is told later).
+std::string usable_name(const std::string& stem, const std::unordered_set<std::string>& taken) {
+    char base[BOX_NAME_MAX];
+    shelf_usable_name(stem.c_str(), base, sizeof base);
+    char path[PATH_MAX_GAME], from[PATH_MAX_GAME];
+    const int n = std::snprintf(from, sizeof from, "%s/%s.%s", box_folder(), stem.c_str(), BOX_EXTENSION);
+    if (n <= 0 || n >= (int)sizeof from) return "";
+    for (int k = 1; k < 1000; k++) {
+        char name[BOX_NAME_MAX + 16];
+        // " (k)" behind the name, which gives way a whole character at a time.
+        int keep = (int)std::strlen(base);
+        if (k > 1)
+            while (keep > BOX_NAME_MAX - 8 || (keep > 0 && ((unsigned char)base[keep] & 0xC0) == 0x80))
+                keep--;
+        if (k == 1)
+            std::snprintf(name, sizeof name, "%s", base);
+        else
+            std::snprintf(name, sizeof name, "%.*s (%i)", keep, base, k);
+        if (!box_name_ok(name) || taken.count(lowered(name))) continue;
+        if (!box_file_path(path, sizeof path, box_folder(), name, BOX_EXTENSION) || io_file_exists(path) ||
+            io_folder_exists(path))
+            continue;
+        if (!io_move_file(from, path)) return "";
+        io_log("shelf: the box file \"%s\" is now \"%s\"\n", from, path);
+        return name;
+    }
+    return "";
+}
+
+// The names of the box files of the puzzles folder, in name order, listed once; box files of
+// unusable names get usable ones (after the others). `shown` holds the names already on the shelf
+// (lower case), which a new name must not take.
+std::vector<std::string> folder_names(const std::unordered_set<std::string>& shown) {
+    std::vector<std::string> names, odd;
     char pattern[PATH_MAX_GAME];
     const int n = std::snprintf(pattern, sizeof pattern, "%s/*.%s", box_folder(), BOX_EXTENSION);
-    if (n <= 0 || n >= (int)sizeof pattern) return;
+    if (n <= 0 || n >= (int)sizeof pattern) return names;
     IoFind find;
     IoFindEntry entry;
-    char(*names)[BOX_NAME_MAX] = nullptr;
-    int count = 0, capacity = 0;
+    std::unordered_set<std::string> onDisk;
     for (int more = io_find_first(&find, pattern, 0, &entry); more; more = io_find_next(&find, &entry)) {
-        char name[BOX_NAME_MAX];
-        if (!entry_box_name(entry.name, name)) continue;
-        if (count == capacity) {
-            capacity = capacity ? capacity * 2 : 64;
-            auto* grown = (char(*)[BOX_NAME_MAX])io_mem_alloc((size_t)capacity * BOX_NAME_MAX);
-            if (count) std::memcpy(grown, names, (size_t)count * BOX_NAME_MAX);
-            io_mem_free(names);
-            names = grown;
+        std::string stem;
+        if (!entry_stem(entry.name, &stem)) continue;
+        if (box_name_ok(stem.c_str())) {
+            names.push_back(stem);
+            onDisk.insert(lowered(stem.c_str()));
+        } else {
+            odd.push_back(stem);
         }
-        std::memcpy(names[count++], name, BOX_NAME_MAX);
     }
     io_find_close(&find);
-    if (count) std::qsort(names, (size_t)count, BOX_NAME_MAX, compare_names);
-    for (int i = 0; i < count; i++)
-        if (!shelf_find(names[i])) (void)shelf_load(names[i]);
-    io_mem_free(names);
+    std::sort(names.begin(), names.end());
+    std::sort(odd.begin(), odd.end());
+    for (const std::string& stem : odd) {
+        std::unordered_set<std::string> taken = onDisk;
+        taken.insert(shown.begin(), shown.end());
+        const std::string name = usable_name(stem, taken);
+        if (name.empty()) {
+            io_log("shelf: the box file \"%s.%s\" has a name the shelf cannot use and cannot be renamed\n",
+                   stem.c_str(), BOX_EXTENSION);
+            char shownName[BOX_NAME_MAX];
+            shelf_usable_name(stem.c_str(), shownName, sizeof shownName);
+            g_shelf.unusable++;
+            str_copy_bounded(g_shelf.unusableName, shownName, sizeof g_shelf.unusableName);
+            continue;
+        }
+        onDisk.insert(lowered(name.c_str()));
+        names.push_back(name);
+    }
+    return names;
+}
+
+// --- The arrangement -----------------------------------------------------------------------------
+
+// The two sections as read, key by key in file order; keys that are not numbers left out.
+struct ShelfLayout {
+    struct Place {
+        int x, y;
+    };
+    std::vector<std::pair<int, std::string>> names;
+    std::vector<std::pair<int, Place>> places;
+};
+
+// A key that is a plain decimal number below a million, else -1.
+int key_number(const char* key) {
+    constexpr long KEY_LIMIT = 1000000;
+    long n = 0;
+    if (!*key) return -1;
+    for (const char* p = key; *p; p++) {
+        if (*p < '0' || *p > '9' || n >= KEY_LIMIT) return -1;
+        n = n * 10 + (*p - '0');
+    }
+    return n < KEY_LIMIT ? (int)n : -1;
+}
+
+void layout_name(void* context, const char* key, const char* value) {
+    const int i = key_number(key);
+    if (i >= 0 && value[0]) ((ShelfLayout*)context)->names.emplace_back(i, value);
+}
+
+void layout_place(void* context, const char* key, const char* value) {
+    const int i = key_number(key);
+    ShelfLayout::Place p;
+    if (i >= 0 && std::sscanf(value, "%i %i", &p.x, &p.y) == 2)
+        ((ShelfLayout*)context)->places.emplace_back(i, p);
+}
+
+// The arranged boxes in key order: keys 0, 1, 2, ... up to the first one missing in either section
+// (n keys can only number 0 .. n - 1, so no larger key matters).
+void layout_list(const ShelfLayout& layout, std::vector<std::string>* names,
+                 std::vector<ShelfLayout::Place>* places) {
+    const size_t n = std::min(layout.names.size(), layout.places.size());
+    std::vector<const std::string*> byKey(n, nullptr);
+    std::vector<const ShelfLayout::Place*> placeByKey(n, nullptr);
+    for (const auto& [key, name] : layout.names)
+        if ((size_t)key < n) byKey[(size_t)key] = &name;
+    for (const auto& [key, place] : layout.places)
+        if ((size_t)key < n) placeByKey[(size_t)key] = &place;
+    for (size_t i = 0; i < n && byKey[i] && placeByKey[i]; i++) {
+        names->push_back(*byKey[i]);
+        places->push_back(*placeByKey[i]);
+    }
 }
 
 // --- The files of a box --------------------------------------------------------------------------
 
-// The four files of a box, in the order they are renamed (the box file first).
+// The files of a box: the box file, the cut cache, the preview, and its quick saves (one beside
+// the others, and one per desk size and for the full size in folders of their own).
 struct BoxFileKind {
     const char* folder;  // null: the puzzles folder
     const char* extension;
@@ -356,9 +473,41 @@ int file_of(char* path, int size, int kind, const char* name) {
     return box_file_path(path, size, k.folder ? k.folder : box_folder(), name, k.extension);
 }
 
-void delete_file_of(int kind, const char* name) {
+// Every file of box `name` but the box file, as paths: cut cache, preview, quick saves.
+std::vector<std::string> side_files(const char* name) {
+    std::vector<std::string> paths;
     char path[PATH_MAX_GAME];
-    if (file_of(path, sizeof path, kind, name)) (void)io_delete_file(path);
+    for (int kind : {FILE_CUT, FILE_PREVIEW, FILE_QUICKSAVE})
+        if (file_of(path, sizeof path, kind, name)) paths.push_back(path);
+    char pattern[PATH_MAX_GAME];
+    std::snprintf(pattern, sizeof pattern, "%s/*", QUICKSAVE_FOLDER);
+    IoFind find;
+    IoFindEntry entry;
+    for (int more = io_find_first(&find, pattern, 1, &entry); more; more = io_find_next(&find, &entry)) {
+        char folder[PATH_MAX_GAME];
+        const int n = std::snprintf(folder, sizeof folder, "%s/%s", QUICKSAVE_FOLDER, entry.name);
+        if (n > 0 && n < (int)sizeof folder &&
+            box_file_path(path, sizeof path, folder, name, QUICKSAVE_EXTENSION))
+            paths.push_back(path);
+    }
+    io_find_close(&find);
+    return paths;
+}
+
+// The quick saves alone (the base one and those of the desk folders).
+std::vector<std::string> quick_saves(const char* name) {
+    std::vector<std::string> all = side_files(name), saves;
+    char cut[PATH_MAX_GAME], preview[PATH_MAX_GAME];
+    file_of(cut, sizeof cut, FILE_CUT, name);
+    file_of(preview, sizeof preview, FILE_PREVIEW, name);
+    for (const std::string& p : all)
+        if (p != cut && p != preview) saves.push_back(p);
+    return saves;
+}
+
+void delete_paths(const std::vector<std::string>& paths) {
+    for (const std::string& p : paths)
+        (void)io_delete_file(p.c_str());
 }
 
 }  // namespace
@@ -387,36 +536,97 @@ void shelf_init(int screenWidth, int screenHeight) {
     g_shelf.screenWidth = screenWidth;
     g_shelf.screenHeight = screenHeight;
     g_shelf.click = {};
+    g_shelf.unusable = 0;
+    g_shelf.unusableName[0] = 0;
+    g_shelf.hover = nullptr;
+    g_shelf.hoverChanged = 0;
+    g_shelf.labelDrawn = {0, 0, 0, 0};
 }
 
 void shelf_load_all(int oldWidth, int oldHeight) {
-    for (int i = 0;; i++) {
-        char key[16], name[LAYOUT_VALUE_MAX];
-        int x, y;
-        std::snprintf(key, sizeof key, "%i", i);
-        if (io_ini_read(CONFIG_INI, LAYOUT_NAMES, key, name, sizeof name) <= 0 ||
-            !io_ini_read_pair(CONFIG_INI, LAYOUT_PLACES, key, &x, &y))
-            break;
-        ShelfBox* box = shelf_load(name);
+    char namesSection[LAYOUT_SECTION_MAX], placesSection[LAYOUT_SECTION_MAX];
+    shelf_layout_sections(box_folder(), io_start_folder(), namesSection, placesSection, LAYOUT_SECTION_MAX);
+    // Both sections in one pass each; the list ends at the first key missing in either.
+    ShelfLayout layout;
+    io_ini_read_section(CONFIG_INI, namesSection, layout_name, &layout);
+    io_ini_read_section(CONFIG_INI, placesSection, layout_place, &layout);
+    std::vector<std::string> names;
+    std::vector<ShelfLayout::Place> places;
+    layout_list(layout, &names, &places);
+    std::unordered_set<std::string> shown;
+    for (const ShelfBox* b = g_shelf.head; b; b = b->next)
+        shown.insert(lowered(b->name));
+    // The folder is listed once: an arranged name without its box file costs nothing more.
+    const std::vector<std::string> inFolder = folder_names(shown);
+    const std::unordered_set<std::string> present(inFolder.begin(), inFolder.end());
+    for (size_t i = 0; i < names.size(); i++) {
+        const std::string& name = names[i];
+        if (!present.count(name) || shown.count(lowered(name.c_str())))
+            continue;  // gone, or listed twice: the first place counts
+        ShelfBox* box = add_box(name.c_str());
         if (!box) continue;
+        shown.insert(lowered(box->name));
+        const int x = places[i].x, y = places[i].y;
         box->x = oldWidth > 0 ? (int)((long long)x * g_shelf.screenWidth / oldWidth) : x;
         box->y = oldHeight > 0 ? (int)((long long)y * g_shelf.screenHeight / oldHeight) : y;
+        box->arranged = 1;
         shelf_clamp(box);
         shelf_mark_drawn(box);
     }
-    load_folder();
+    // Every other box of the folder, in name order, at random places.
+    for (const std::string& name : inFolder) {
+        if (shown.count(lowered(name.c_str()))) continue;
+        if (add_box(name.c_str())) shown.insert(lowered(name.c_str()));
+    }
 }
 
 ShelfBox* shelf_load(const char* name) {
     if (!box_name_ok(name)) return nullptr;
     if (ShelfBox* known = shelf_find(name)) return known;
-    ShelfBox* box = read_box(name);
-    if (!box) return nullptr;
-    link_head(box);
-    place_at_random(box);
-    shelf_mark_drawn(box);
-    box->dirty = 1;
-    return box;
+    return add_box(name);
+}
+
+void shelf_layout_sections(const char* folder, const char* start, char* names, char* places, int size) {
+    // The folder as written, without "./" in front and '/' behind; an absolute path inside the
+    // start folder is taken relative to it.
+    std::string f = folder ? folder : "";
+    const std::string base = start ? std::string(start) + "/" : std::string();
+    if (!base.empty() && base != "/" && f.compare(0, base.size(), base) == 0) f = f.substr(base.size());
+    while (f.compare(0, 2, "./") == 0)
+        f = f.substr(2);
+    while (f.size() > 1 && f.back() == '/')
+        f.pop_back();
+    if (f.empty() || str_icompare(f.c_str(), OWN_FOLDER) == 0) {
+        std::snprintf(names, (size_t)size, "%s", LAYOUT_NAMES);
+        std::snprintf(places, (size_t)size, "%s", LAYOUT_PLACES);
+        return;
+    }
+    // Another folder: its own pair of sections, named after it (a bracket or a control character
+    // would end the section line, so they become '_').
+    for (char& c : f)
+        if ((unsigned char)c < 32 || c == '[' || c == ']' || c == 127) c = '_';
+    std::snprintf(names, (size_t)size, "%s %s", LAYOUT_NAMES, f.c_str());
+    std::snprintf(places, (size_t)size, "%s %s", LAYOUT_PLACES, f.c_str());
+}
+
+void shelf_usable_name(const char* name, char* out, int size) {
+    if (size <= 0) return;
+    // Whole UTF-8 characters are kept up to the size; a control character, a backslash or a slash
+    // becomes '_'.
+    const int limit = std::min(size, BOX_NAME_MAX) - 1;
+    int n = 0;
+    for (const char* p = name ? name : ""; *p;) {
+        const char* start = p;
+        (void)str_utf8_decode(&p);
+        const int length = (int)(p - start);
+        if (n + length > limit) break;
+        for (const char* c = start; c < p; c++) {
+            const unsigned char b = (unsigned char)*c;
+            out[n++] = length == 1 && (b < 32 || b == 127 || b == '\\' || b == '/') ? '_' : *c;
+        }
+    }
+    out[n] = 0;
+    if (!n || !box_name_ok(out)) std::snprintf(out, (size_t)size, "%s", FALLBACK_NAME);
 }
 
 ShelfBox* shelf_find(const char* name) {
@@ -467,23 +677,32 @@ int shelf_rename(ShelfBox* box, const char* newName) {
     if (std::strcmp(box->name, newName) == 0) return 1;
     for (ShelfBox* b = g_shelf.head; b; b = b->next)
         if (b != box && str_icompare(b->name, newName) == 0) return 0;
-    char from[4][PATH_MAX_GAME], to[4][PATH_MAX_GAME];
-    for (int k = 0; k < 4; k++)
-        if (!file_of(from[k], PATH_MAX_GAME, k, box->name) || !file_of(to[k], PATH_MAX_GAME, k, newName))
-            return 0;
-    // Never over another file: a box of that name that is not on the shelf stays as it is.
-    if (io_file_exists(to[FILE_BOX]) || io_folder_exists(to[FILE_BOX]) ||
-        !io_move_file(from[FILE_BOX], to[FILE_BOX]))
+    char from[PATH_MAX_GAME], to[PATH_MAX_GAME];
+    if (!file_of(from, sizeof from, FILE_BOX, box->name) || !file_of(to, sizeof to, FILE_BOX, newName))
         return 0;
-    int moved[4] = {1, 0, 0, 0};
-    for (int k = FILE_CUT; k <= FILE_PREVIEW; k++) {
-        if (!io_file_exists(from[k])) continue;
-        if (io_move_file(from[k], to[k])) {
-            moved[k] = 1;
+    // Every other file moves beside the box file, folder by folder; a name too long for one of
+    // them stops the rename before anything moved.
+    std::vector<std::string> sides = side_files(box->name), targets;
+    const std::string oldTail = std::string("/") + box->name + ".";
+    for (const std::string& side : sides) {
+        const size_t at = side.rfind(oldTail);
+        if (at == std::string::npos) return 0;
+        targets.push_back(side.substr(0, at + 1) + newName + side.substr(at + oldTail.size() - 1));
+        if (targets.back().size() >= (size_t)PATH_MAX_GAME) return 0;
+    }
+    // Never over another file: a box of that name that is not on the shelf stays as it is.
+    if (io_file_exists(to) || io_folder_exists(to) || !io_move_file(from, to)) return 0;
+    std::vector<size_t> moved;
+    for (size_t k = 0; k < sides.size(); k++) {
+        if (!io_file_exists(sides[k].c_str())) continue;
+        if (io_move_file(sides[k].c_str(), targets[k].c_str())) {
+            moved.push_back(k);
             continue;
         }
-        for (int back = k - 1; back >= FILE_BOX; back--)
-            if (moved[back]) (void)io_move_file(to[back], from[back]);
+        // All or nothing: what moved goes back, the box file last.
+        for (size_t back = moved.size(); back-- > 0;)
+            (void)io_move_file(targets[moved[back]].c_str(), sides[moved[back]].c_str());
+        (void)io_move_file(to, from);
         return 0;
     }
     str_copy_bounded(box->name, newName, sizeof box->name);
@@ -493,13 +712,13 @@ int shelf_rename(ShelfBox* box, const char* newName) {
 
 int shelf_delete(ShelfBox* box) {
     if (!box) return 0;
-    delete_file_of(FILE_QUICKSAVE, box->name);
-    delete_file_of(FILE_CUT, box->name);
-    delete_file_of(FILE_PREVIEW, box->name);
+    // The box file first: while it cannot go, the box keeps its game, preview and cut.
     char path[PATH_MAX_GAME];
     if (!file_of(path, sizeof path, FILE_BOX, box->name) || !io_delete_file(path)) return 0;
+    delete_paths(side_files(box->name));
     shelf_invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
     shelf_invalidate_at(box, box->x, box->y, box->dragging);
+    if (g_shelf.hover == box) shelf_set_hover(nullptr);
     unlink(box);
     free_box(box);
     return 1;
@@ -535,13 +754,16 @@ ShelfBox* shelf_resave(ShelfBox* box, const BoxRecord* record) {
         return box;
     }
     if (kept[0]) io_delete_file(kept);
-    // What the old stamp's files held (progress, cut, preview) no longer belongs to the box; the
-    // fresh preview was written just now under the new stamp.
-    delete_file_of(FILE_QUICKSAVE, name);
-    delete_file_of(FILE_CUT, name);
+    // What the old stamp's files held (progress on every desk, cut) no longer belongs to the box;
+    // the fresh preview was written just now under the new stamp.
+    delete_paths(quick_saves(name));
+    char cut[PATH_MAX_GAME];
+    if (file_of(cut, sizeof cut, FILE_CUT, name)) (void)io_delete_file(cut);
 
     const int x = box->x, y = box->y, selected = box->selected;
     shelf_invalidate_at(box, box->drawnX, box->drawnY, box->drawnDragging);
+    const int arranged = box->arranged;
+    if (g_shelf.hover == box) shelf_set_hover(nullptr);
     unlink(box);
     free_box(box);
     link_head(fresh);
@@ -549,6 +771,7 @@ ShelfBox* shelf_resave(ShelfBox* box, const BoxRecord* record) {
     fresh->y = y;
     fresh->selected = selected;
     fresh->isNew = 0;
+    fresh->arranged = arranged;
     shelf_clamp(fresh);
     shelf_mark_drawn(fresh);
     fresh->dirty = 1;
@@ -572,38 +795,41 @@ void shelf_refresh(ShelfBox* box) {
 
 void shelf_reset(ShelfBox* box) {
     if (!box || box->record.isLink) return;
-    delete_file_of(FILE_QUICKSAVE, box->name);
+    delete_paths(quick_saves(box->name));
     saveinfo_clear(&box->summary);
     make_overlay(box);
     box->dirty = 1;
 }
 
 void shelf_save_layout() {
-    char key[16], value[LAYOUT_VALUE_MAX], old[LAYOUT_VALUE_MAX];
-    // Keys 0 .. count - 1 are written (a value that is already right is left, sparing a rewrite
-    // of the file per key); every key after them goes, so both sections hold this shelf alone.
-    int i = 0;
-    for (const ShelfBox* b = g_shelf.tail; b; b = b->previous, i++) {
-        std::snprintf(key, sizeof key, "%i", i);
-        std::snprintf(value, sizeof value, "%i %i", b->dragging ? b->dragX : b->x,
-                      b->dragging ? b->dragY : b->y);
-        if (io_ini_read(CONFIG_INI, LAYOUT_NAMES, key, old, sizeof old) <= 0 ||
-            std::strcmp(old, b->name) != 0)
-            (void)io_ini_write(CONFIG_INI, LAYOUT_NAMES, key, b->name);
-        if (io_ini_read(CONFIG_INI, LAYOUT_PLACES, key, old, sizeof old) <= 0 || std::strcmp(old, value) != 0)
-            (void)io_ini_write(CONFIG_INI, LAYOUT_PLACES, key, value);
+    char namesSection[LAYOUT_SECTION_MAX], placesSection[LAYOUT_SECTION_MAX];
+    shelf_layout_sections(box_folder(), io_start_folder(), namesSection, placesSection, LAYOUT_SECTION_MAX);
+    // Each section is written whole in one go, bottom-most box first; keys of boxes that are gone
+    // go with the rest.
+    std::vector<std::string> keys, names, places;
+    for (const ShelfBox* b = g_shelf.tail; b; b = b->previous) {
+        keys.push_back(std::to_string(keys.size()));
+        names.push_back(b->name);
+        places.push_back(std::to_string(b->dragging ? b->dragX : b->x) + " " +
+                         std::to_string(b->dragging ? b->dragY : b->y));
     }
-    for (;; i++) {
-        std::snprintf(key, sizeof key, "%i", i);
-        const int names = io_ini_read(CONFIG_INI, LAYOUT_NAMES, key, old, sizeof old) > 0;
-        const int places = io_ini_read(CONFIG_INI, LAYOUT_PLACES, key, old, sizeof old) > 0;
-        if (!names && !places) break;
-        if (names) (void)io_ini_delete_key(CONFIG_INI, LAYOUT_NAMES, key);
-        if (places) (void)io_ini_delete_key(CONFIG_INI, LAYOUT_PLACES, key);
+    std::vector<const char*> k, n, p;
+    for (size_t i = 0; i < keys.size(); i++) {
+        k.push_back(keys[i].c_str());
+        n.push_back(names[i].c_str());
+        p.push_back(places[i].c_str());
     }
+    (void)io_ini_write_section(CONFIG_INI, namesSection, k.data(), n.data(), (int)k.size());
+    (void)io_ini_write_section(CONFIG_INI, placesSection, k.data(), p.data(), (int)k.size());
+}
+
+int shelf_unusable_files(const char** lastName) {
+    if (lastName) *lastName = g_shelf.unusableName;
+    return g_shelf.unusable;
 }
 
 void shelf_free() {
+    g_shelf.hover = nullptr;
     while (ShelfBox* b = g_shelf.head) {
         unlink(b);
         free_box(b);

@@ -36,6 +36,7 @@ struct ShelfBox {
     int drawnX, drawnY, drawnSelected, drawnDragging;  // the state last drawn
     int dragX, dragY;                                  // position while dragging
     int dirty;                                         // redraw even if nothing above changed
+    int arranged;                                      // placed by the saved arrangement
     char* description;                                 // Windows-1252 text or null
     char* address;                                     // Windows-1252 text or null
     ShelfBox* next;                                    // the box below (towards the tail)
@@ -83,12 +84,27 @@ void shelf_reset(ShelfBox* box);
 // Program end: the arrangement into config.ini, bottom-most first under "0", "1", ...
 void shelf_save_layout();
 void shelf_free();  // every box
+// The arrangement's two sections for a puzzles folder: "BOXNAMES" and "BOXPOSS" for the game's
+// own "puzzles" (letters a..z in any case, also as "./puzzles/" or inside `start`); any other
+// folder has sections of its own, "BOXNAMES <folder>" and "BOXPOSS <folder>", so a start with
+// -path never touches the player's arrangement.
+inline constexpr int LAYOUT_SECTION_MAX = PATH_MAX_GAME + 16;
+void shelf_layout_sections(const char* folder, const char* start, char* names, char* places, int size);
+// A box file's name the shelf cannot use, made usable: control characters, '\' and '/' become '_',
+// cut to whole UTF-8 characters within BOX_NAME_MAX - 1 bytes; an empty name becomes "Box".
+void shelf_usable_name(const char* name, char* out, int size);
+// Box files whose names could not be made usable (the puzzles folder cannot be changed): their
+// number, and the last one's name as it would be shown; for the store room to tell the player.
+int shelf_unusable_files(const char** lastName);
 
 // --- Geometry ---
 void shelf_clamp(ShelfBox* box);  // fully on the screen
 // The screen took a new size: every box's place is rescaled from the old size, as a start on a new
 // screen size rescales the saved arrangement, and clamped.
 void shelf_screen_resized(int oldWidth, int oldHeight, int width, int height);
+// Where the wedge for p percent ends on the border of a w x h thumbnail (clockwise from the top
+// edge's middle); 0 for p outside 1..99 or an end outside the thumbnail.
+int shelf_wedge_end(int width, int height, int percent, int* endX, int* endY);
 // The progress wedge for p percent over a w x h thumbnail (IMG_8BIT, io_mem); null for p outside
 // 1..99 or when the wedge's end falls outside the image.
 Image* shelf_progress_overlay(int width, int height, int percent);
@@ -102,6 +118,13 @@ void shelf_invalidate_changes();
 void shelf_paint();
 // The screen rectangle a box's drawing covers (shadow, badge, label included).
 void shelf_box_extent(const ShelfBox* box, int* x, int* y, int* width, int* height);
+
+// --- The hover label: the name and piece count of the box under the pointer, beside it ---
+void shelf_set_hover(ShelfBox* box);  // null: none; drawn anew on the next paint
+ShelfBox* shelf_hover();
+// The label's text: the name as the screen shows it (Windows-1252, odd characters as '?') and,
+// for a puzzle, text 136 with its piece count on a second line.
+void shelf_label_text(const ShelfBox* box, char* out, int size);
 
 // --- Pointer ---
 enum ShelfAction {

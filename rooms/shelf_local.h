@@ -23,6 +23,11 @@ struct ShelfState {
     ShelfClick click;              // the last press that can begin a double click
     int smallRadius, largeRadius;  // blur radii of the two shadows, 0 until computed
     int labelWidth, labelHeight;   // the new-box label as drawn, once measured
+    ShelfBox* hover;               // the box whose name label is shown, or null
+    int hoverChanged;              // the label must be drawn anew
+    Rect labelDrawn;               // where the label was last drawn (w 0: nowhere)
+    int unusable;                  // box files left off: their names could not be made usable
+    char unusableName[BOX_NAME_MAX];
 };
 extern ShelfState g_shelf;
 

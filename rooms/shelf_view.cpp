@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/str.h"
+#include "gui/chooser.h"
 #include "gui/font.h"
 #include "gui/ge.h"
 #include "gui/lt.h"
@@ -27,6 +29,14 @@ constexpr int TEXT_NEW_BOX = 101;
 
 constexpr int WEDGE_EDGE = 90;     // inside the wedge
 constexpr int WEDGE_BORDER = 255;  // its two straight sides
+// The wedge's straight sides are also drawn as a light line beside a dark one, so that they show
+// on dark thumbnails and on light ones.
+constexpr int WEDGE_LIGHT = 0xFFF4D8, WEDGE_DARK = 0x1A1410;
+
+// The hover label: the box's name and piece count on a small card beside the box.
+constexpr int COLOUR_LABEL_TEXT = 16, COLOUR_LABEL_FILL = 17, COLOUR_LABEL_FRAME = 21;
+constexpr int LABEL_GAP = 8, LABEL_PAD = 4;
+constexpr int TEXT_PIECES = 136;  // "%i pieces"
 
 int revealed(const ShelfBox* box) { return !box->record.hiddenPicture || box->record.isLink; }
 
@@ -69,6 +79,24 @@ void draw_text(const char* text, int x, int y, int colour, int shadow) {
     font_draw(text, x, y);
 }
 
+// The wedge's two straight sides, from the centre to the top edge's middle and to its end: a
+// dark line one pixel down and right of a light one.
+void draw_wedge_sides(const ShelfBox* box) {
+    int ex, ey;
+    if (!shelf_wedge_end(box->width, box->height, box->summary.percent, &ex, &ey)) return;
+    const int cx = box->x + box->width / 2, cy = box->y + box->height / 2;
+    const int ends[2][2] = {{box->x + box->width / 2, box->y}, {box->x + ex, box->y + ey}};
+    for (int pass = 0; pass < 2; pass++) {
+        const int d = pass == 0 ? 1 : 0;
+        ge_set_pen(PEN_SOLID, pass == 0 ? WEDGE_DARK : WEDGE_LIGHT);
+        for (const auto& e : ends) {
+            const int x1 = std::clamp(e[0] + d, box->x, box->x + box->width - 1);
+            const int y1 = std::clamp(e[1] + d, box->y, box->y + box->height - 1);
+            ge_line(cx + d, cy + d, x1, y1);
+        }
+    }
+}
+
 void draw_box(const ShelfBox* box) {
     const int x = box->x, y = box->y, w = box->width, h = box->height;
     const Image* mask = box->dragging ? box->largeMask : box->smallMask;
@@ -85,7 +113,10 @@ void draw_box(const ShelfBox* box) {
         img_draw(box->thumbnail, x, y, 0, 0, std::min(w, box->thumbnail->width),
                  std::min(h, box->thumbnail->height));
     }
-    if (box->progressOverlay) img_draw_shadow_all(box->progressOverlay, x, y);
+    if (box->progressOverlay) {
+        img_draw_shadow_all(box->progressOverlay, x, y);
+        draw_wedge_sides(box);
+    }
     if (box->selected) {
         ge_set_pen(PEN_SOLID, ge_colour(COLOUR_SELECTED));
         ge_rectangle(x, y, w, h);
@@ -111,6 +142,42 @@ void draw_box(const ShelfBox* box) {
         ge_draw_picture(picture, px, py);
     }
     if (box->isNew) draw_text(lt_get(TEXT_NEW_BOX), x, y + h, COLOUR_NEW_TEXT, COLOUR_NEW_SHADOW);
+}
+
+// Where the hover label of a box goes: beside its right edge, or beside its left edge when it
+// would leave the screen there; below the top bar.
+Rect label_rect(const ShelfBox* box) {
+    char text[2 * BOX_NAME_MAX + 32];
+    shelf_label_text(box, text, sizeof text);
+    font_set_style(FONT_SMALL, ge_colour(COLOUR_LABEL_TEXT), -1);
+    int tw = 0, th = 0;
+    font_measure(text, &tw, &th);
+    Rect r = {box->x + box->width + LABEL_GAP, box->y, tw + 2 * LABEL_PAD, th + 2 * LABEL_PAD};
+    if (r.x + r.w > g_shelf.screenWidth) r.x = box->x - LABEL_GAP - r.w;
+    r.x = std::max(0, r.x);
+    r.y = std::clamp(r.y, 0, std::max(0, g_shelf.screenHeight - r.h));
+    return r;
+}
+
+void draw_label(const ShelfBox* box, const Rect& r) {
+    if (!screen_is_dirty(r.x, r.y, r.w, r.h)) return;
+    char text[2 * BOX_NAME_MAX + 32];
+    shelf_label_text(box, text, sizeof text);
+    ge_set_fill(ge_colour(COLOUR_LABEL_FILL));
+    ge_fill_rect(r.x, r.y, r.w, r.h);
+    ge_set_pen(PEN_SOLID, ge_colour(COLOUR_LABEL_FRAME));
+    ge_rectangle(r.x, r.y, r.w, r.h);
+    font_set_style(FONT_SMALL, ge_colour(COLOUR_LABEL_TEXT), -1);
+    font_draw(text, r.x + LABEL_PAD, r.y + LABEL_PAD);
+}
+
+void invalidate_label() {
+    const Rect& r = g_shelf.labelDrawn;
+    if (r.w > 0) screen_invalidate(r.x, r.y, r.w, r.h);
+    g_shelf.labelDrawn = {0, 0, 0, 0};
+    if (!g_shelf.hover) return;
+    g_shelf.labelDrawn = label_rect(g_shelf.hover);
+    screen_invalidate(g_shelf.labelDrawn.x, g_shelf.labelDrawn.y, g_shelf.labelDrawn.w, g_shelf.labelDrawn.h);
 }
 
 void draw_if_dirty(const ShelfBox* box) {
@@ -146,6 +213,11 @@ void shelf_invalidate_at(const ShelfBox* box, int x, int y, int dragging) {
 }
 
 void shelf_invalidate_changes() {
+    if (g_shelf.hoverChanged || (g_shelf.hover && (g_shelf.hover->x != g_shelf.hover->drawnX ||
+                                                   g_shelf.hover->y != g_shelf.hover->drawnY))) {
+        g_shelf.hoverChanged = 0;
+        invalidate_label();
+    }
     for (ShelfBox* b = g_shelf.head; b; b = b->next) {
         if (b->dragging) {
             b->x = b->dragX;
@@ -177,7 +249,33 @@ void shelf_paint() {
         if (!b->dragging) draw_if_dirty(b);
     for (const ShelfBox* b = g_shelf.tail; b; b = b->previous)
         if (b->dragging) draw_if_dirty(b);
+    if (g_shelf.hover && g_shelf.labelDrawn.w > 0) draw_label(g_shelf.hover, g_shelf.labelDrawn);
     ge_set_origin(ox, oy);
+}
+
+void shelf_set_hover(ShelfBox* box) {
+    if (box == g_shelf.hover) return;
+    g_shelf.hover = box;
+    g_shelf.hoverChanged = 1;
+}
+
+ShelfBox* shelf_hover() { return g_shelf.hover; }
+
+void shelf_label_text(const ShelfBox* box, char* out, int size) {
+    if (size <= 0) return;
+    out[0] = 0;
+    if (!box) return;
+    chooser_shown_name(box->name, out, size);
+    if (box->record.isLink) return;
+    char count[64];
+    const char* form = lt_get(TEXT_PIECES);
+    const char* at = std::strstr(form, "%i");
+    if (at)
+        std::snprintf(count, sizeof count, "\n%.*s%i%s", (int)(at - form), form, (int)box->record.pieceCount,
+                      at + 2);
+    else
+        std::snprintf(count, sizeof count, "\n%i %s", (int)box->record.pieceCount, form);
+    str_append(out, size, count);
 }
 
 void shelf_box_extent(const ShelfBox* box, int* x, int* y, int* width, int* height) {
@@ -186,8 +284,8 @@ void shelf_box_extent(const ShelfBox* box, int* x, int* y, int* width, int* heig
 
 // The wedge --------------------------------------------------------------------------------------
 
-Image* shelf_progress_overlay(int width, int height, int percent) {
-    if (percent < 1 || percent > 99 || width < 1 || height < 1) return nullptr;
+int shelf_wedge_end(int width, int height, int percent, int* endX, int* endY) {
+    if (percent < 1 || percent > 99 || width < 1 || height < 1) return 0;
     const double p = percent;
     const int w = width, h = height;
     double ex, ey;
@@ -207,8 +305,15 @@ Image* shelf_progress_overlay(int width, int height, int percent) {
         ex = (p - 87.5) * (w / 2) * 0.08;
         ey = 0;
     }
-    const int endX = (int)(ex + 0.5), endY = (int)(ey + 0.5);
-    if (endX < 0 || endX >= w || endY < 0 || endY >= h) return nullptr;
+    *endX = (int)(ex + 0.5);
+    *endY = (int)(ey + 0.5);
+    return *endX >= 0 && *endX < w && *endY >= 0 && *endY < h;
+}
+
+Image* shelf_progress_overlay(int width, int height, int percent) {
+    int endX, endY;
+    if (!shelf_wedge_end(width, height, percent, &endX, &endY)) return nullptr;
+    const int w = width, h = height;
     Image* overlay = img_create(w, h, IMG_8BIT);
     if (!overlay) return nullptr;
     img_fill(overlay, 0);

@@ -16,6 +16,7 @@
 #include "base/version.h"
 #include "gift/giftbuild.h"
 #include "gui/button.h"
+#include "gui/chooser.h"
 #include "gui/ge.h"
 #include "gui/io_dialog.h"
 #include "gui/lt.h"
@@ -45,7 +46,9 @@ constexpr const char* SECTION = "STOREROOM";
 
 constexpr int TEXT_NAME_TAKEN = 16;
 constexpr int TEXT_TOO_LARGE = 25;
-constexpr int TEXT_ROOM_TITLE = 100, TEXT_GIFT_TITLE = 190;
+constexpr int TEXT_ROOM_TITLE = 100, TEXT_GIFT_TITLE = 190, TEXT_WHAT_TO_DO = 102;
+constexpr int TEXT_MENU_TITLE = 117;  // the main panel's; the gift panel is titled like the room
+constexpr int TEXT_UNUSABLE_NAME = 167;
 constexpr int TEXT_TOOLS_TITLE = 120;
 constexpr int TEXT_INFO_NAME = 130, TEXT_INFO_SIZE = 131, TEXT_INFO_DONE = 132;
 constexpr int TEXT_INFO_TIME = 134, TEXT_INFO_DATE = 135;
@@ -53,7 +56,7 @@ constexpr int TEXT_DELETE_ONE = 140, TEXT_DELETE_SEVERAL = 141, TEXT_DELETE_FAIL
 constexpr int TEXT_RESET_ONE = 145, TEXT_RESET_SEVERAL = 146;
 constexpr int TEXT_NONE_CLICKED = 150, TEXT_SEVERAL = 151, TEXT_NONE_SELECTED = 152, TEXT_LINK_BOX = 153;
 constexpr int TEXT_CANNOT_PLAY = 154, TEXT_RENAME_QUESTION = 156;
-constexpr int TEXT_DISK_FULL_BOX = 167;  // a box cannot be opened: the disk is full
+constexpr int TEXT_DISK_FULL_BOX = 168;  // a box cannot be opened: the disk is full
 constexpr int TEXT_HIDDEN_PICTURE = 158, TEXT_RENAME_FAILED = 159;
 constexpr int TEXT_PLAY_AGAIN = 202;
 
@@ -65,9 +68,10 @@ constexpr int INFO_X = 20, INFO_Y = 400;
 constexpr int TOOLS_X = 320, TOOLS_Y = 50;
 constexpr int INFO_WIDTH = 200, INFO_LINES = 3;
 
-// The tools window: two rows of framed text buttons whose frame elements join into one grid.
-constexpr int TOOLS_WIDTH = 300, TOOLS_HEIGHT = 66;
-constexpr int TOOL_WIDTH = 75, TOOL_HEIGHT = 24;
+// The tools window: two rows of framed text buttons whose frame elements join into one grid,
+// wide enough for every text with its margins.
+constexpr int TOOL_WIDTH = 86, TOOL_HEIGHT = 24;
+constexpr int TOOLS_WIDTH = 4 * TOOL_WIDTH, TOOLS_HEIGHT = 66;
 
 // The rename question's edit field (relative to the input box).
 constexpr int RENAME_X = 10, RENAME_Y = 60, RENAME_WIDTH = 300, RENAME_HEIGHT = 20;
@@ -93,9 +97,14 @@ struct ToolPlace {
     int text, frame, x, y, width;
 };
 constexpr ToolPlace TOOL_PLACES[TOOL_BUTTONS] = {
-    {121, 28, 0, 18, TOOL_WIDTH},   {122, 30, 75, 18, TOOL_WIDTH},  {123, 30, 150, 18, TOOL_WIDTH},
-    {126, 26, 225, 18, TOOL_WIDTH}, {124, 12, 0, 42, TOOL_WIDTH},   {125, 14, 75, 42, TOOL_WIDTH},
-    {127, 14, 150, 42, TOOL_WIDTH}, {114, 10, 225, 42, TOOL_WIDTH},
+    {121, 28, 0, 18, TOOL_WIDTH},
+    {122, 30, TOOL_WIDTH, 18, TOOL_WIDTH},
+    {123, 30, 2 * TOOL_WIDTH, 18, TOOL_WIDTH},
+    {126, 26, 3 * TOOL_WIDTH, 18, TOOL_WIDTH},
+    {124, 12, 0, 42, TOOL_WIDTH},
+    {125, 14, TOOL_WIDTH, 42, TOOL_WIDTH},
+    {127, 14, 2 * TOOL_WIDTH, 42, TOOL_WIDTH},
+    {114, 10, 3 * TOOL_WIDTH, 42, TOOL_WIDTH},
 };
 
 struct StoreRoom {
@@ -109,19 +118,35 @@ struct StoreRoom {
     int giftInterface;        // 1: only the gift panel is shown
     const ShelfBox* infoBox;  // the box the info window shows, or null
     void (*quit)();           // the kernel's quit request
+    unsigned panelsSeen;      // the panels' places and the screen size when boxes were last kept off them
+    int toldUnusable;         // the player was told about box files whose names cannot be used
 };
-StoreRoom g_store = {-1, -1, -1, -1, -1, {}, {}, {}, 0, nullptr, nullptr};
+StoreRoom g_store = {-1, -1, -1, -1, -1, {}, {}, {}, 0, nullptr, nullptr, 0, 0};
 
 int created() { return g_store.room >= 0; }
 
 // --- Info window ---
 
+// A box's details; with no box, what the player can do here.
 void show_info(const ShelfBox* box) {
     g_store.infoBox = box;
     if (!created()) return;
     char text[1024];
-    store_info_text(box, text, sizeof text);
+    if (box)
+        store_info_text(box, text, sizeof text);
+    else
+        str_copy_bounded(text, lt_get(TEXT_WHAT_TO_DO), sizeof text);
     text_window_set_text(g_store.info, text);
+}
+
+// The single selected box's details, or what to do when none is selected.
+void show_selection_info() {
+    ShelfBox* one;
+    const int count = shelf_selected_count(&one);
+    if (count == 1)
+        show_info(one);
+    else if (count == 0)
+        show_info(nullptr);
 }
 
 // The room's window area of a box, redrawn (a box that came, went or changed its label).
@@ -416,11 +441,47 @@ void save_places() {
     io_ini_write_int(CONFIG_INI, "MAIN", "GiftIFace", g_store.giftInterface);
 }
 
+// The room's panels, for keeping boxes off them.
+int panels(int* windows) {
+    windows[0] = g_store.mainPanel, windows[1] = g_store.giftPanel;
+    windows[2] = g_store.info, windows[3] = g_store.tools;
+    return 4;
+}
+
+// Whenever the panels or the screen changed (a window moved, rolled up or shown, a new screen
+// size), every box they would hide moves out from under them; a window being dragged first
+// comes to rest.
+void keep_boxes_clear() {
+    if (window_capture_kind() != CAPTURE_NONE) return;
+    int windows[4];
+    const int count = panels(windows);
+    const unsigned seen = store_place_signature(windows, count);
+    if (seen == g_store.panelsSeen) return;
+    g_store.panelsSeen = seen;
+    for (ShelfBox* box = shelf_head(); box; box = box->next)
+        if (!box->dragging) store_place_clear(box, windows, count);
+}
+
+// The box under the pointer gets its label while the room is the one shown and nothing is
+// carried or being chosen.
+void update_hover() {
+    int x, y;
+    window_mouse(&x, &y);
+    ShelfBox* box = nullptr;
+    if (window_room() == g_store.room && window_capture_kind() == CAPTURE_NONE && !window_has_modal() &&
+        window_at(x, y) == g_store.room)
+        box = shelf_box_at(x, y);
+    shelf_set_hover(box);
+}
+
 void mouse_down(int x, int y, int flags) {
     if (!(flags & MOUSE_LEFT) || (flags & MOUSE_CAPTURED)) return;
     ShelfBox* hit = nullptr;
     const int action = shelf_button_down(x, y, (flags & MOUSE_CTRL) != 0, sys_millis(), &hit);
-    if (hit) show_info(hit);
+    if (hit)
+        show_info(hit);
+    else if (shelf_selected_count(nullptr) == 0)
+        show_info(nullptr);
     if (action == SHELF_DRAG)
         window_start_capture(g_store.room);
     else if (action == SHELF_BAND)
@@ -432,6 +493,7 @@ void mouse_down(int x, int y, int flags) {
 int room_handler(int /*window*/, KernelEvent* event) {
     switch (event->type) {
         case KE_IDLE:
+            keep_boxes_clear();
             shelf_invalidate_changes();
             ge_background_draw();
             ge_draw_top_bar();
@@ -446,17 +508,26 @@ int room_handler(int /*window*/, KernelEvent* event) {
         case WE_CAPTUREMOVE:
             shelf_drag_motion((int)event->a, (int)event->b);
             return 1;
-        case WE_CAPTUREEND:
+        case WE_CAPTUREEND: {
             shelf_drag_end();
+            // A box put down under a panel comes out from under it.
+            int windows[4];
+            const int count = panels(windows);
+            for (ShelfBox* box = shelf_head(); box; box = box->next)
+                if (box->selected) store_place_clear(box, windows, count);
             return 1;
+        }
         case WE_BANDEND: {
             const WindowBand* band = (const WindowBand*)event->c;
             if (!band) return 1;
             shelf_band_end(band->x, band->y, band->width, band->height, band->ctrl);
-            ShelfBox* one;
-            if (selected_count(&one) == 1) show_info(one);
+            show_selection_info();
             return 1;
         }
+        case KE_TICK:
+        case KE_MOUSEMOVE:
+            update_hover();
+            return 0;
         case KE_KEYDOWN:
             if (event->a == KEY_ENTER) {
                 play_selected();
@@ -490,8 +561,8 @@ int tools_handler(int /*window*/, KernelEvent* /*event*/) { return 0; }
 
 // --- Building the windows ---
 
-int build_menu(const int* texts, int count, int* buttons, const char* key) {
-    const int menu = button_menu_create(g_store.room, PANEL_X, PANEL_Y, "");
+int build_menu(const int* texts, int count, int* buttons, const char* key, int title) {
+    const int menu = button_menu_create(g_store.room, PANEL_X, PANEL_Y, lt_get(title));
     for (int i = 0; i < count; i++)
         buttons[i] = button_menu_add_text(menu, texts[i], 0);
     button_menu_finish(menu);
@@ -517,8 +588,24 @@ void build_tools() {
 // A box the shelf placed at random goes off the room's panels (rooms/store_place.h).
 void keep_off_panels(ShelfBox* box) {
     if (!created()) return;
-    const int panels[] = {g_store.mainPanel, g_store.giftPanel, g_store.info, g_store.tools};
-    store_place_box(box, panels, 4);
+    int windows[4];
+    store_place_box(box, windows, panels(windows));
+}
+
+// Box files left off the shelf because their names could not be made usable: told once.
+void tell_unusable() {
+    const char* name = nullptr;
+    if (g_store.toldUnusable || !shelf_unusable_files(&name)) return;
+    g_store.toldUnusable = 1;
+    char shown[BOX_NAME_MAX], text[LOG_LINE_MAX];
+    chooser_shown_name(name, shown, sizeof shown);
+    const char* form = lt_get(TEXT_UNUSABLE_NAME);
+    const char* at = std::strstr(form, "%s");
+    if (at)
+        std::snprintf(text, sizeof text, "%.*s%s%s", (int)(at - form), form, shown, at + 2);
+    else
+        std::snprintf(text, sizeof text, "%s", form);
+    msgbox_show(text, MSG_OK);
 }
 
 }  // namespace
@@ -529,8 +616,10 @@ void store_init() {
     g_store.infoBox = nullptr;
     g_store.room = window_register(-1, TW_SCREEN, 0, 0, 0, 0, room_handler, nullptr);
 
-    g_store.mainPanel = build_menu(MAIN_TEXTS, MAIN_BUTTONS, g_store.mainButtons, "CPMainWin");
-    g_store.giftPanel = build_menu(GIFT_TEXTS, GIFT_BUTTONS, g_store.giftButtons, "CPGiftWin");
+    g_store.mainPanel =
+        build_menu(MAIN_TEXTS, MAIN_BUTTONS, g_store.mainButtons, "CPMainWin", TEXT_MENU_TITLE);
+    g_store.giftPanel =
+        build_menu(GIFT_TEXTS, GIFT_BUTTONS, g_store.giftButtons, "CPGiftWin", TEXT_GIFT_TITLE);
 
     g_store.info = text_window_create(g_store.room, INFO_WIDTH, INFO_LINES);
     window_move(g_store.info, INFO_X, INFO_Y);
@@ -548,20 +637,27 @@ void store_init() {
     store_place_old_screen_size(&oldWidth, &oldHeight);
     shelf_init(screen.width, screen.height);
     shelf_load_all(oldWidth, oldHeight);
-    for (ShelfBox* box = shelf_head(); box; box = box->next)
-        if (!store_place_arranged(box->name)) {
+    // New boxes go to free places; arranged ones that a panel would hide (another screen size,
+    // a moved panel) come out from under it.
+    int windows[4];
+    const int count = panels(windows);
+    for (ShelfBox* box = shelf_head(); box; box = box->next) {
+        if (!box->arranged)
             keep_off_panels(box);
-            box->drawnX = box->x;
-            box->drawnY = box->y;
-        }
+        else
+            store_place_clear(box, windows, count);
+        box->drawnX = box->x;
+        box->drawnY = box->y;
+    }
+    g_store.panelsSeen = store_place_signature(windows, count);
 }
 
 void store_enter() {
     ge_set_room_title(lt_get(g_store.giftInterface ? TEXT_GIFT_TITLE : TEXT_ROOM_TITLE));
-    ShelfBox* one;
-    if (selected_count(&one) == 1) show_info(one);
+    show_selection_info();
     shelf_forget_click();
     window_focus(g_store.room);
+    tell_unusable();
 }
 
 void store_return(const char* name) {
@@ -656,7 +752,9 @@ void store_info_text(const ShelfBox* box, char* out, int size) {
         return;
     }
     const SaveInfo& s = box->summary;
-    std::snprintf(out, (size_t)size, "%s: %s\n%s: %ix%i %s: %i%%", lt_get(TEXT_INFO_NAME), box->name,
+    char name[BOX_NAME_MAX];
+    chooser_shown_name(box->name, name, sizeof name);
+    std::snprintf(out, (size_t)size, "%s: %s\n%s: %ix%i %s: %i%%", lt_get(TEXT_INFO_NAME), name,
                   lt_get(TEXT_INFO_SIZE), (int)box->record.width, (int)box->record.height,
                   lt_get(TEXT_INFO_DONE), (int)s.percent);
     str_append(out, size, "\n");

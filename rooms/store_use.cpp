@@ -21,7 +21,7 @@ constexpr const char* WALLPAPER_FILE = "sfiles/a.tmp";
 constexpr const char* WALLPAPER_NAME = "Lumavex";
 
 constexpr int TEXT_USE_TITLE = 105, TEXT_USE_GALLERY = 106, TEXT_USE_WALLPAPER = 107;
-constexpr int TEXT_WALLPAPER_FAILED = 108, TEXT_NOT_FINISHED = 155;
+constexpr int TEXT_WALLPAPER_FAILED = 108, TEXT_WALLPAPER_SET = 109, TEXT_NOT_FINISHED = 155;
 
 // The choice window and its answers.
 constexpr int CHOICE_WIDTH = 320, CHOICE_HEIGHT = 132;
@@ -108,5 +108,7 @@ void store_use_picture(const ShelfBox* box) {
     if (!set_wallpaper(box)) {
         io_log("store: the wallpaper from %s was not taken\n", box->name);
         msgbox_show_text(TEXT_WALLPAPER_FAILED, MSG_OK);
+        return;
     }
+    msgbox_show_text(TEXT_WALLPAPER_SET, MSG_OK);
 }

@@ -16,8 +16,10 @@ using namespace e2e;
 // The store room's buttons and the create room's controls at their default places (1024 x 768).
 const std::string NEW_BOX = at(78, 104), EDIT = at(357, 80), PLAY = at(76, 80);
 const std::string IMPORT = at(110, 80), SIZE_LEFT = at(36, 132);
-const std::string PIECE_MORE = at(414, 108), IRREGULAR_MORE = at(414, 140), ROTATION = at(530, 81);
-const std::string EDGE_STYLE_3 = at(385, 192), SAVE = at(915, 740), CANCEL = at(949, 740);
+// The pieces slider's arrows: one distinct piece count a click, larger pieces to the right.
+const std::string PIECE_LESS = at(266, 108), PIECE_MORE = at(474, 108), IRREGULAR_MORE = at(474, 156);
+const std::string FIT = at(370, 184), ROTATION = at(530, 81);
+const std::string EDGE_STYLE_3 = at(430, 232), SAVE = at(915, 740), CANCEL = at(949, 740);
 
 const std::string PICTURE = std::string(LUMAVEX_GAME_DIR) + "/../samples/coral-reef.bmp";
 
@@ -56,10 +58,11 @@ TEST(create, a_new_box_from_a_chosen_picture_lands_on_the_shelf_and_plays_to_the
     ASSERT_EQ(g.play(script), 0) << g.file("stderr.txt");
     BoxRecord r;
     ASSERT_TRUE(g.record("Reef", &r)) << g.file("stderr.txt");
-    // The picture fits the 1004 x 688 picture area as it is; one step up from piece size 32.
+    // The picture fits the 1004 x 688 picture area as it is. It starts at 40-pixel pieces (20 x 12);
+    // one step up is the next count, 19 x 12 at 41 pixels.
     EXPECT_EQ((std::vector<int>{r.width, r.height, r.pieceSize, r.pieceCount, r.irregularity, r.edgeStyle,
                                 r.rotation, r.hiddenPicture}),
-              (std::vector<int>{800, 500, 33, (800 / 33) * (500 / 33), 1, 3, 1, 0}));
+              (std::vector<int>{800, 500, 41, 19 * 12, 1, 3, 1, 0}));
     EXPECT_EQ(percent(g, "Reef"), 100) << "the play button took the newly selected box";
     EXPECT_EQ(g.shelf().size(), 2u);
 }
@@ -89,8 +92,10 @@ TEST(create, an_edited_box_is_saved_again_in_its_place_and_a_cancelled_new_box_l
               0)
         << g.file("stderr.txt");
     ASSERT_TRUE(g.record("Tulip Fields", &r));
-    EXPECT_EQ((std::vector<int>{r.pieceSize, r.width, r.height}),
-              (std::vector<int>{r0.pieceSize + 2, r0.width, r0.height}));
+    // 960 x 640 at 64 pixels is 15 x 10; the next counts are 14 x 9 (at most 68 pixels) and
+    // 13 x 9 (at most 71).
+    EXPECT_EQ((std::vector<int>{r0.pieceSize, r.pieceSize, r.pieceCount, r.width, r.height}),
+              (std::vector<int>{64, 71, 13 * 9, r0.width, r0.height}));
     EXPECT_EQ(percent(g, "Tulip Fields"), -1) << "the progress went with the old box";
     EXPECT_EQ(g.shelf()["Tulip Fields"], slot(1));
     const std::string log = g.file("stderr.txt");
@@ -101,4 +106,133 @@ TEST(create, an_edited_box_is_saved_again_in_its_place_and_a_cancelled_new_box_l
     for (const char* work :
          {"sfiles/bimage.tmp", "sfiles/bdesc.tmp", "sfiles/baddress.tmp", "sfiles/bmidi.mid"})
         EXPECT_FALSE(g.has(work)) << work;
+}
+
+namespace {
+
+// The counts the create room reported ("create: W x H, piece size S, N pieces"), in order.
+std::vector<int> logged_counts(const std::string& log, std::vector<int>* sizes = nullptr) {
+    std::vector<int> counts;
+    for (size_t at = log.find("create: "); at != std::string::npos; at = log.find("create: ", at + 1)) {
+        int w, h, size, count;
+        if (std::sscanf(log.c_str() + at, "create: %d x %d, piece size %d, %d pieces", &w, &h, &size,
+                        &count) != 4)
+            continue;
+        counts.push_back(count);
+        if (sizes) sizes->push_back(size);
+    }
+    return counts;
+}
+
+std::string repeat(const std::string& line, int times) {
+    std::string out;
+    for (int i = 0; i < times; i++)
+        out += line;
+    return out;
+}
+
+}  // namespace
+
+TEST(create, the_piece_count_walks_every_count_from_end_to_end_and_is_saved_as_shown) {
+    StoreGame g({});
+    // A 1600 x 1200 picture: 917 x 688 on this screen, which allows 59 distinct counts.
+    Bytes rows;
+    for (int y = 0; y < 1200; y++)
+        for (int x = 0; x < 1600; x++)
+            for (int v : {x * 255 / 1600, y * 255 / 1200, (x / 80 + y / 80) % 2 * 200})
+                rows.push_back((uint8_t)v);
+    const std::string path =
+        write(g, "wide.bmp", pic_samples::BmpSpec{.width = 1600, .height = 1200, .data = rows}.build());
+    const std::string script =
+        "2 click " + NEW_BOX + " left\n" + import(path) + "+1 snap counts.png\n+2 key home\n" +
+        repeat("+2 click " + PIECE_MORE + " left\n", 62) + "+2 snap fewest.png\n" +
+        repeat("+2 click " + PIECE_LESS + " left\n", 62) + "+2 key end\n" +
+        repeat("+2 click " + PIECE_LESS + " left\n", 14) + "+2 snap hundred.png\n+1 click " + SAVE +
+        " left\n+5 key a ctrl\n+1 type Hundred\n+1 key enter\n+10 quit\n";
+    ASSERT_EQ(g.play(script, {"-debug", "2"}), 0) << g.file("stderr.txt");
+    std::vector<int> sizes;
+    const std::vector<int> counts = logged_counts(g.file("stderr.txt"), &sizes);
+    // The import's count (40-pixel pieces), Home, 58 steps right, 58 back, End, 14 steps left.
+    ASSERT_EQ(counts.size(), 1u + 1 + 58 + 58 + 1 + 14) << g.file("stderr.txt");
+    EXPECT_EQ((std::vector<int>{counts[0], sizes[0]}), (std::vector<int>{22 * 17, 40}));
+    const auto most = counts.begin() + 1, fewest = most + 58, back = fewest + 58;
+    EXPECT_EQ(*most, (917 / 10) * (688 / 10)) << "Home: the smallest pieces";
+    EXPECT_EQ(*fewest, 2 * 2) << "the right end: the largest pieces";
+    for (auto c = most; c < fewest; c++)
+        EXPECT_GT(c[0], c[1]) << "every click right gives fewer pieces";
+    for (auto c = fewest; c < back; c++)
+        EXPECT_LT(c[0], c[1]) << "every click left gives more pieces";
+    EXPECT_EQ(back[1], 4) << "End";
+    // Fourteen counts up from the end: 6, 12, 15, 20, 24, 30, 35, 48, 54, 63, 70, 80, 88, 108.
+    EXPECT_EQ(counts.back(), 108);
+    BoxRecord r;
+    ASSERT_TRUE(g.record("Hundred", &r)) << g.file("stderr.txt");
+    EXPECT_EQ((std::vector<int>{r.width, r.height, r.pieceSize, r.pieceCount}),
+              (std::vector<int>{917, 688, sizes.back(), 108}));
+    EXPECT_EQ(r.pieceCount, (r.width / r.pieceSize) * (r.height / r.pieceSize));
+}
+
+TEST(create, the_margins_the_grid_leaves_out_are_dimmed_and_fitting_the_grid_removes_them) {
+    StoreGame g({});
+    // The reef fills 1004 x 669; its 40-pixel grid of 25 x 16 leaves 2 + 2 columns and 14 + 15 rows.
+    ASSERT_EQ(g.play("2 click " + NEW_BOX + " left\n" + import(PICTURE) + "+1 snap margins.png\n+1 click " +
+                         FIT + " left\n+3 snap fitted.png\n+1 click " + SAVE +
+                         " left\n+5 key a ctrl\n+1 type Reef\n+1 key enter\n+10 quit\n",
+                     {"-debug", "2"}),
+              0)
+        << g.file("stderr.txt");
+    std::vector<int> sizes;
+    const std::vector<int> counts = logged_counts(g.file("stderr.txt"), &sizes);
+    ASSERT_GE(counts.size(), 2u);
+    EXPECT_EQ((std::vector<int>{counts[0], sizes[0]}), (std::vector<int>{25 * 16, 40}));
+    BoxRecord r;
+    ASSERT_TRUE(g.record("Reef", &r)) << g.file("stderr.txt");
+    EXPECT_EQ((std::vector<int>{r.width % r.pieceSize, r.height % r.pieceSize}), (std::vector<int>{0, 0}))
+        << r.width << " x " << r.height << " at " << r.pieceSize;
+    EXPECT_EQ(r.pieceCount, (r.width / r.pieceSize) * (r.height / r.pieceSize));
+    // The nearest fit keeps close to the count and the size: within a fifth, and the proportions
+    // within half a percent of the picture's.
+    EXPECT_NEAR(r.pieceCount, 400, 80);
+    EXPECT_NEAR((double)r.width / r.height, 1004.0 / 669, 1004.0 / 669 * 0.006);
+}
+
+TEST(create, the_chooser_offers_the_desktops_folders_and_thumbnails_of_pictures) {
+    StoreGame g({});
+    const std::string home = g.dir + "/home";
+    // Desktop and pictures exist; the documents folder named is missing; downloads is not set;
+    // the music folder is the home folder itself.
+    g.write_bytes("home/.config/user-dirs.dirs",
+                  "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_PICTURES_DIR=\"$HOME/Pictures\"\n"
+                  "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\nXDG_MUSIC_DIR=\"$HOME/\"\n");
+    std::system(("mkdir -p '" + home + "/Desktop' '" + home + "/Pictures/many'").c_str());
+    const Bytes small =
+        pic_samples::BmpSpec{.width = 64, .height = 48, .data = Bytes(64 * 3 * 48, 90)}.build();
+    for (int i = 0; i < 500; i++) {
+        char name[64];
+        std::snprintf(name, sizeof name, "home/Pictures/many/p%03d.bmp", i);
+        g.write_bytes(name, std::string(small.begin(), small.end()));
+    }
+    g.write_bytes("home/Pictures/many/p100.bmp", "not a picture");
+    g.env = {{"HOME", home}, {"XDG_CONFIG_HOME", home + "/.config"}};
+    // Find pictures opens the pictures folder; "many" is its first row (window at 192, 184).
+    const std::string FIND = at(110, 104), MANY = at(360, 241), ROW = at(360, 259);
+    ASSERT_EQ(
+        g.play("2 click " + NEW_BOX + " left\n+5 click " + FIND + " left\n+5 snap places.png\n+1 click " +
+                   MANY + " left\n+1 click " + MANY + " left\n+5 move " + ROW + "\n+5 snap thumbnail.png\n" +
+                   repeat("+1 wheel " + ROW + " -3\n", 40) + "+5 snap scrolled.png\n+1 key escape\n+5 quit\n",
+               {"-debug", "2"}),
+        0)
+        << g.file("stderr.txt");
+    const std::string log = g.file("stderr.txt");
+    const size_t places = log.find("chooser: places: ");
+    ASSERT_NE(places, std::string::npos) << log;
+    EXPECT_EQ(log.substr(places, log.find('\n', places) - places),
+              "chooser: places: Home " + home + ", Desktop " + home + "/Desktop, Pictures " + home +
+                  "/Pictures, Puzzles " + g.dir + "/puzzles");
+    // One thumbnail a tick at most, for the rows under the pointer as the list scrolls by.
+    int made = 0;
+    for (size_t at = log.find(" made in "); at != std::string::npos; at = log.find(" made in ", at + 1))
+        made++;
+    EXPECT_GE(made, 20);
+    EXPECT_NE(log.find("thumbnail of " + home + "/Pictures/many/p100.bmp refused"), std::string::npos) << log;
 }

@@ -110,14 +110,14 @@ TEST(ff, hovers_slider_drags_joins_and_the_finish_reach_the_plugin_in_order) {
         g.run("2 move " + NEW_BOX + "\n+5 quit\n", true),
         (Calls{"loaded", "fbmouse_init 0 0 -> 1", "fbmouse_pop_start 3000", "fbmouse_done", "unloaded"}));
 
-    // The irregularity slider of the box being edited, its thumb dragged: the mouse is held in the
-    // slider's screen rectangle on the 1024 x 768 screen.
+    // The irregularity slider of the box being edited (240 wide, 140 down), its thumb dragged: the
+    // mouse is held in the slider's screen rectangle on the 1024 x 768 screen.
     BoxRecord record;
     ASSERT_TRUE(g.record("Sunset Lake", &record));
-    const int thumb = 250 + slider_thumb_x(0, BOX_IRREGULARITY_MAX, record.irregularity, 44, 180 - 44);
-    EXPECT_EQ(g.run("2 click " + BOX + " left\n+20 click " + EDIT + " left\n+10 drag " + at(thumb, 138) +
-                    " " + at(thumb + 30, 138) + " 6\n+5 click " + CANCEL + " left\n+5 key enter\n+5 quit\n"),
-              (Calls{"loaded", "fbmouse_init 0 0 -> 1", "fbmouse_bound_set 250 124 430 156 1024 768",
+    const int thumb = 250 + slider_thumb_x(0, BOX_IRREGULARITY_MAX, record.irregularity, 44, 240 - 44);
+    EXPECT_EQ(g.run("2 click " + BOX + " left\n+20 click " + EDIT + " left\n+10 drag " + at(thumb, 158) +
+                    " " + at(thumb + 30, 158) + " 6\n+5 click " + CANCEL + " left\n+5 key enter\n+5 quit\n"),
+              (Calls{"loaded", "fbmouse_init 0 0 -> 1", "fbmouse_bound_set 250 140 490 172 1024 768",
                      "fbmouse_bound_start", "fbmouse_bound_stop", "fbmouse_done", "unloaded"}));
 
     // Played to the end: only joins, then the applause once.

@@ -110,12 +110,13 @@ TEST(gift, a_gift_installs_the_game_delivers_its_boxes_once_and_reaches_a_runnin
                  "' && mkdir -p docs config && cp '" LUMAVEX_GAME_DIR "/sfiles/loader.dat' '" LUMAVEX_GAME_DIR
                  "/sfiles/present.bin' sfiles/")
                     .c_str());
-    sender.write("config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"" + sender.dir + "/docs\"\n");
+    sender.write("config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"" + sender.dir + "/docs\"\n");
     setenv("XDG_CONFIG_HOME", (sender.dir + "/config").c_str(), 1);
     const auto box = [](int i) { return e2e::at(e2e::slot(i).x + 40, e2e::slot(i).y + 40); };
-    const int built = sender.play("2 click " + box(0) + " left\n+20 click " + box(1) +
-                                  " left ctrl\n+20 click 76 128 left\n+10 type Alice\n+1 key tab\n"
-                                  "+1 type Enjoy these!\n+1 click 597 464 left\n+10 key enter\n+10 quit\n");
+    const int built =
+        sender.play("2 click " + box(0) + " left\n+20 click " + box(1) +
+                    " left ctrl\n+20 click 76 128 left\n+10 type Alice\n+1 key tab\n"
+                    "+1 type Enjoy these!\n+1 click 597 464 left\n+10 key enter\n+10 key enter\n+10 quit\n");
     unsetenv("XDG_CONFIG_HOME");
     ASSERT_EQ(built, 0) << sender.file("stderr.txt");
     const std::string gift = sender.dir + "/docs/Alice.run";

@@ -40,7 +40,7 @@ exit $code
 )";
 
 // A game with the two boxes side by side, the built extractor (and installer, when the build has
-// one), the documents folder in the game's folder and the stand-in mail tool first on the PATH.
+// one), the desktop folder in the game's folder and the stand-in mail tool first on the PATH.
 struct GiftGame : StoreGame {
     std::string path = std::getenv("PATH");
     GiftGame() : StoreGame({"Sunset Lake", "Tulip Fields"}) {
@@ -50,7 +50,7 @@ struct GiftGame : StoreGame {
                      "/sfiles/loader.dat' . && (cp '" LUMAVEX_GAME_DIR
                      "/sfiles/present.bin' . 2>/dev/null || true)")
                         .c_str());
-        write("config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"" + dir + "/docs\"\n");
+        write("config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"" + dir + "/docs\"\n");
         write("bin/xdg-email", FAKE_MAIL);
         chmod((dir + "/bin/xdg-email").c_str(), 0755);
         setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
@@ -68,12 +68,16 @@ TEST(giftbuild, a_gift_saved_as_a_file_holds_the_extractor_the_texts_and_the_box
     // The tulips are selected first, so the lake lies on top of them.
     ASSERT_EQ(
         g.play("2 click " + TULIPS + " left\n+20 click " + LAKE + " left ctrl\n+20 click " + GIFT_BUTTON +
-               " left\n+10 type Alice\n+1 key tab\n+1 type Enjoy!\n+1 snap dialog.png\n+1 click " + SAVE +
-               " left\n+10 snap save.png\n+1 key enter\n+10 quit\n"),
+                   " left\n+10 type Alice\n+1 key tab\n+1 type Enjoy!\n+1 snap dialog.png\n+1 click " + SAVE +
+                   " left\n+10 snap save.png\n+1 key enter\n+10 snap saved.png\n+1 key enter\n+10 quit\n",
+               {"-debug", "2"}),
         0)
         << g.file("stderr.txt");
+    // The game says where the gift went.
+    EXPECT_NE(g.file("stderr.txt").find("gift: saved as " + g.dir + "/docs/Alice.run\n"), std::string::npos)
+        << g.file("stderr.txt");
 
-    // The default name in the documents folder; readable means runnable.
+    // The default name in the desktop folder; readable means runnable.
     struct stat st;
     ASSERT_EQ(stat((g.dir + "/docs/Alice.run").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0111, (st.st_mode & 0444) >> 2);

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "e2e/store_game.h"
+#include "image/pic.h"
 
 namespace {
 
@@ -137,6 +139,90 @@ TEST(store, box_files_from_elsewhere_reach_the_shelf_from_a_second_copy_or_the_c
               std::string::npos);
     EXPECT_FALSE(g.has("puzzles/Junk.pzl"));
     EXPECT_EQ(g.shelf().size(), 1u);
+}
+
+// The text of one section of the configuration file, its header line included.
+std::string section_text(const std::string& ini, const std::string& name) {
+    const size_t at = ini.find("[" + name + "]\n");
+    if (at == std::string::npos) return "";
+    const size_t end = ini.find("\n[", at);
+    return ini.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+}
+
+TEST(store, another_puzzles_folder_never_touches_the_players_arrangement) {
+    StoreGame g({"Sunset Lake", "Tulip Fields"});
+    g.arrange({{"Sunset Lake", slot(0)}, {"Tulip Fields", slot(1)}});
+    std::system(("mkdir -p '" + g.dir + "/elsewhere' && cp '" LUMAVEX_GAME_DIR "/puzzles/Mandala.pzl' '" +
+                 g.dir + "/elsewhere/'")
+                    .c_str());
+    ASSERT_EQ(g.play("2 quit\n"), 0);
+    const std::string names = section_text(g.file(CONFIG_INI), "BOXNAMES");
+    const std::string places = section_text(g.file(CONFIG_INI), "BOXPOSS");
+    ASSERT_NE(names.find("1=Tulip Fields\n"), std::string::npos) << names;
+
+    // The other folder's box is dragged about; its arrangement goes to sections of its own.
+    const std::string mandala = at(slot(2).x + 40, slot(2).y + 40);
+    std::string ini = g.file(CONFIG_INI);
+    g.write(CONFIG_INI, ini + "[BOXNAMES elsewhere]\n0=Mandala\n[BOXPOSS elsewhere]\n0=" +
+                            std::to_string(slot(2).x) + " " + std::to_string(slot(2).y) + "\n");
+    ASSERT_EQ(g.play("2 click " + mandala + " left\n+20 drag " + mandala + " " +
+                         at(slot(2).x + 10, slot(2).y + 60) + " 10\n+15 quit\n",
+                     {"-path", "elsewhere"}),
+              0)
+        << g.file("stderr.txt");
+    ini = g.file(CONFIG_INI);
+    EXPECT_EQ(section_text(ini, "BOXNAMES elsewhere"), "[BOXNAMES elsewhere]\n0=Mandala\n");
+    EXPECT_EQ(section_text(ini, "BOXPOSS elsewhere"),
+              "[BOXPOSS elsewhere]\n0=" + std::to_string(slot(2).x - 30) + " " +
+                  std::to_string(slot(2).y + 20) + "\n");
+    EXPECT_EQ(section_text(ini, "BOXNAMES"), names);
+    EXPECT_EQ(section_text(ini, "BOXPOSS"), places);
+
+    // Back without -path: the player's shelf as it was, byte for byte.
+    ASSERT_EQ(g.play("2 quit\n"), 0);
+    EXPECT_EQ(section_text(g.file(CONFIG_INI), "BOXNAMES"), names);
+    EXPECT_EQ(section_text(g.file(CONFIG_INI), "BOXPOSS"), places);
+}
+
+TEST(store, no_box_lies_under_a_panel_and_the_room_says_what_to_do) {
+    // At 1280 x 800 the saved places put one box under the box tools and one under the menu.
+    StoreGame g({"Sunset Lake", "Tulip Fields", "Rose Window"});
+    g.arrange({{"Sunset Lake", {400, 60}}, {"Tulip Fields", {30, 120}}, {"Rose Window", {700, 400}}});
+    g.write(CONFIG_INI, g.file(CONFIG_INI) + "");
+    std::string ini = g.file(CONFIG_INI);
+    ini.replace(ini.find("OldScreenSize=1024 768"), 22, "OldScreenSize=1280 800");
+    g.write(CONFIG_INI, ini);
+    g.write("script.txt",
+            "5 move 1270 790\n+2 snap first.png\n+1 move 740 440\n+3 snap hover.png\n+1 quit\n");
+    g.start({"--headless", "--window", "1280x800", "--script", "script.txt"});
+    ASSERT_EQ(g.wait(120), 0) << g.file("stderr.txt");
+    auto shelf = g.shelf();
+    // The tools window at (320, 50), 344 x 66; the menu at (20, 50), 116 x 162; room for shadows.
+    const Place lake = shelf["Sunset Lake"], tulips = shelf["Tulip Fields"];
+    EXPECT_TRUE(lake.x + 80 + 8 <= 320 || lake.x - 15 >= 320 + 344 + 6 || lake.y - 15 >= 50 + 66 + 6)
+        << lake.x << " " << lake.y;
+    EXPECT_TRUE(tulips.x - 15 >= 20 + 116 + 6 || tulips.y - 15 >= 50 + 162 + 6)
+        << tulips.x << " " << tulips.y;
+    EXPECT_EQ(shelf["Rose Window"], (Place{700, 400})) << "a box in the open stays where it was";
+
+    // The first frame tells what to do; the box under the pointer gets its name beside it.
+    PictureBuffer* first = nullptr;
+    PictureBuffer* hover = nullptr;
+    ASSERT_TRUE(pic_import((g.dir + "/first.png").c_str()));
+    first = pic_take();
+    ASSERT_TRUE(pic_import((g.dir + "/hover.png").c_str()));
+    hover = pic_take();
+    auto differs = [&](int x0, int y0, int w, int h) {
+        int n = 0;
+        for (int y = y0; y < y0 + h; y++)
+            n += std::memcmp(first->pixels + y * first->pitch + 3 * x0,
+                             hover->pixels + y * hover->pitch + 3 * x0, (size_t)w * 3) != 0;
+        return n;
+    };
+    EXPECT_GT(differs(700 + 80 + 8, 400, 60, 24), 10) << "the label beside the hovered box";
+    EXPECT_EQ(differs(20, 420, 200, 60), 0) << "nothing else changes";
+    pic_release(first);
+    pic_release(hover);
 }
 
 }  // namespace

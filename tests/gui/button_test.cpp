@@ -107,15 +107,21 @@ TEST_F(Controls, slider_pages_presses_and_drags) {
     slider_set_value(slider, 10);
     EXPECT_EQ(slider_thumb_x(0, 100, 10, 44, 256), 65);
 
-    send(KE_MOUSEDOWN, 46, 110, 1);  // on the track left of the thumb: 10 - 20, clamped
+    send(KE_MOUSEDOWN, 46, 112, 1);  // on the track left of the thumb: 10 - 20, clamped
     EXPECT_EQ(slider_value(slider), 0);
-    send(KE_MOUSEDOWN, 250, 110, 1);
+    send(KE_MOUSEDOWN, 250, 111, 1);  // the thumb and the track start 10 down
+    EXPECT_EQ(slider_value(slider), 20);
+    send(KE_MOUSEDOWN, 250, 110, 1);  // the caption's row: nothing
     EXPECT_EQ(slider_value(slider), 20);
     send(KE_MOUSEDOWN, 299 - 16, 116, 1);  // right arrow
     EXPECT_EQ(slider_value(slider), 21);
+    slider_set_step(slider, 5);  // the arrows' step
+    send(KE_MOUSEDOWN, 16, 116, 1);
+    send(KE_MOUSEDOWN, 299 - 16, 116, 1);
+    EXPECT_EQ(slider_value(slider), 21);
 
     // Grab the thumb (now at 44 + 21 * 212 / 100 = 88) and drag it: 2.12 pixels per unit.
-    send(KE_MOUSEDOWN, 88, 110, 1);
+    send(KE_MOUSEDOWN, 88, 112, 1);
     EXPECT_EQ(window_capture_kind(), 2);
     send(KE_MOUSEMOVE, 150, 140);  // 106 pixels along the track
     EXPECT_EQ(slider_value(slider), 50);
@@ -127,7 +133,7 @@ TEST_F(Controls, slider_pages_presses_and_drags) {
     std::vector<int> told;
     for (const KernelEvent& e : g_received)
         if (e.type == WE_SLIDER && e.a == slider) told.push_back(static_cast<int>(e.b));
-    EXPECT_EQ(told, (std::vector<int>{0, 20, 21, 50, 100}));
+    EXPECT_EQ(told, (std::vector<int>{0, 20, 21, 16, 21, 50, 100}));
     EXPECT_EQ(slider_value_at(0, 1000, 45, 44, 256), 4);  // wider range than track: 0.212 per unit
 }
 

@@ -107,13 +107,13 @@ void type(const char* text) {
     for (const char* p = text; *p; p++)
         send(KE_TEXTINPUT, (unsigned char)*p);
 }
-// A press on row r of the list at game time t.
+// A press on row r of the list (right of the places) at game time t.
 void press_row(int r, int t) {
     int x, y;
     window_screen_pos(window_modal(), &x, &y);
     send(KE_TICK, t);
-    send(KE_MOUSEDOWN, x + 30, y + 48 + 18 * r + 5, 1);
-    send(KE_MOUSEUP, x + 30, y + 48 + 18 * r + 5, 1);
+    send(KE_MOUSEDOWN, x + 170, y + 48 + 18 * r + 5, 1);
+    send(KE_MOUSEUP, x + 170, y + 48 + 18 * r + 5, 1);
 }
 
 struct ChooserWindow : ::testing::Test {
@@ -159,6 +159,35 @@ TEST_F(ChooserWindow, DoubleClicksUpAndCancel) {
     g_steps = {[] { type("missing.pzl"); }};  // the game closes meanwhile
     EXPECT_EQ(0, chooser_open(file, folder, "*.pzl"));
     EXPECT_STREQ("unchanged", file);
+}
+
+TEST_F(ChooserWindow, PlacesLeadToTheDesktopsFoldersAndAnUnreadableFolderLeavesAWayOut) {
+    // A home with a desktop folder the settings name, and a pictures folder they name but that is
+    // missing: Home, Desktop (and no Pictures) are the places.
+    const std::string home = dir / "home";
+    io_make_folder((dir / "home").c_str());
+    io_make_folder((dir / "home/Desktop").c_str());
+    io_make_folder((dir / "home/.config").c_str());
+    write_file(dir / "home/Desktop/card.pzl", text_bytes("x"));
+    write_file(dir / "home/.config/user-dirs.dirs",
+               text_bytes("XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_PICTURES_DIR=\"$HOME/Pictures\"\n"));
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    // It opens in a folder that cannot be read; the second place is the desktop.
+    std::strcpy(folder, (dir / "missing").c_str());
+    g_steps = {[] {
+                   int x, y;
+                   window_screen_pos(window_modal(), &x, &y);
+                   send(KE_MOUSEDOWN, x + 40, y + 48 + 20 + 5, 1);
+                   send(KE_MOUSEUP, x + 40, y + 48 + 20 + 5, 1);
+               },
+               [] { key(KEY_DOWN); }, [] { key(KEY_ENTER); }};
+    const int chosen = chooser_open(file, folder, "*.pzl");
+    setenv("HOME", oldHome.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    ASSERT_EQ(chosen, 1);
+    EXPECT_EQ(home + "/Desktop/card.pzl", file);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include "image/pic.h"
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -45,6 +47,34 @@ Bytes small_tif() {
 int import_as(const std::string& name, const Bytes& bytes) {
     write_file(temp_path(name), bytes);
     return pic_import(temp_path(name).c_str());
+}
+
+// A progressive JPEG of the picture (several scans over the whole picture).
+Bytes encode_progressive(const PictureBuffer* b) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = (JDIMENSION)b->width;
+    c.image_height = (JDIMENSION)b->height;
+    c.input_components = 3;
+    c.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 85, TRUE);
+    jpeg_simple_progression(&c);
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW row = b->pixels + (size_t)c.next_scanline * b->pitch;
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    Bytes bytes(out, out + size);
+    std::free(out);
+    return bytes;
 }
 
 struct PicTest : ::testing::Test {
@@ -188,6 +218,88 @@ TEST_F(PicTest, import_fit_decodes_large_jpegs_reduced_but_never_below_the_fitte
     int fw = 1, fh = 1;
     EXPECT_EQ(pic_import_fit(temp_path("missing.jpg").c_str(), 10, 10, &fw, &fh), 0);
     EXPECT_EQ(fw + fh, 0);
+}
+
+TEST_F(PicTest, thumbnails_fit_a_square_from_a_reduced_decode_within_their_budgets) {
+    write_file(temp_path("photo.jpg"), quarters(exif_block(6, true), 400, 300));  // 300 x 400 upright
+    write_file(temp_path("small.bmp"), small_bmp());
+    write_file(temp_path("broken.jpg"), text_bytes("not a picture"));
+    ASSERT_EQ(import_as("kept.bmp", small_bmp()), 1);  // the working picture of an import
+    static int steps;
+    pic_set_progress([](int, int) { steps++; });
+    steps = 0;
+
+    int jpeg = 0;
+    EXPECT_EQ(pic_thumbnail_pixels(temp_path("photo.jpg").c_str(), &jpeg), 400 * 300);
+    EXPECT_EQ(jpeg, 1);
+    Image* t = pic_thumbnail(temp_path("photo.jpg").c_str(), 100, 1000000, 0);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ((std::vector<int>{t->width, t->height}), (std::vector<int>{75, 100})) << "upright, fitted";
+    io_mem_free(t);
+    t = pic_thumbnail(temp_path("small.bmp").c_str(), 100, 0, 8);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ((std::vector<int>{t->width, t->height}), (std::vector<int>{4, 2})) << "never enlarged";
+    io_mem_free(t);
+    // Over the budget of its kind, unreadable or missing: no thumbnail.
+    EXPECT_EQ(pic_thumbnail(temp_path("photo.jpg").c_str(), 100, 119999, 1000000), nullptr);
+    EXPECT_EQ(pic_thumbnail(temp_path("small.bmp").c_str(), 100, 1000000, 7), nullptr);
+    EXPECT_EQ(pic_thumbnail(temp_path("broken.jpg").c_str(), 100, 1000000, 1000000), nullptr);
+    EXPECT_EQ(pic_thumbnail(temp_path("missing.jpg").c_str(), 100, 1000000, 1000000), nullptr);
+    EXPECT_EQ(pic_thumbnail_pixels(temp_path("broken.jpg").c_str(), &jpeg), -1);
+
+    EXPECT_EQ((std::vector<int>{pic_working()->width, pic_working()->height, steps}),
+              (std::vector<int>{4, 2, 0}))
+        << "the import's picture and progress are left alone";
+    pic_set_progress(nullptr);
+}
+
+TEST_F(PicTest, jpegs_decoded_slice_by_slice_equal_the_whole_decode_and_fail_alike) {
+    const PicPtr picture = sample_picture(640, 480);
+    write_file(temp_path("baseline.jpg"), encode_jpg(picture, 85));
+    write_file(temp_path("progressive.jpg"), encode_progressive(picture.get()));
+    for (const char* name : {"baseline.jpg", "progressive.jpg"}) {
+        // Whole: 640 x 480 covering 100 x 100 decodes at a quarter (160 x 120).
+        FILE* f = std::fopen(temp_path(name).c_str(), "rb");
+        PictureBuffer* whole = pic_create(160, 120, IMG_24BIT);
+        ASSERT_EQ(gformat_jpg_read_scaled(whole, f, 4), 1) << name;
+        std::fclose(f);
+        // In slices of 512 bytes: many steps, the same pixels.
+        GformatJpgSlices* slices = gformat_jpg_slices_begin(temp_path(name).c_str(), 100, 100);
+        ASSERT_NE(slices, nullptr);
+        int steps = 0, state;
+        while ((state = gformat_jpg_slices_step(slices, 512)) == 0)
+            steps++;
+        EXPECT_EQ(state, 1) << name;
+        EXPECT_GT(steps, (int)read_file(temp_path(name)).size() / 512 - 2) << name;
+        int orientation = 0;
+        PictureBuffer* sliced = gformat_jpg_slices_take(slices, &orientation);
+        ASSERT_NE(sliced, nullptr) << name;
+        EXPECT_EQ((std::vector<int>{sliced->width, sliced->height, orientation}),
+                  (std::vector<int>{160, 120, 1}));
+        for (int y = 0; y < 120; y++)
+            ASSERT_EQ(
+                std::memcmp(sliced->pixels + y * sliced->pitch, whole->pixels + y * whole->pitch, 160 * 3), 0)
+                << name << " row " << y;
+        gformat_jpg_slices_end(slices);
+        pic_release(sliced);
+        pic_release(whole);
+    }
+    // Cut short, or not a JPEG: a failure, however small the steps.
+    const Bytes full = read_file(temp_path("progressive.jpg"));
+    write_file(temp_path("short.jpg"), Bytes(full.begin(), full.begin() + (long)full.size() / 2));
+    write_file(temp_path("text.jpg"), text_bytes("no picture here"));
+    for (const char* name : {"short.jpg", "text.jpg"}) {
+        GformatJpgSlices* slices = gformat_jpg_slices_begin(temp_path(name).c_str(), 100, 100);
+        ASSERT_NE(slices, nullptr);
+        int state;
+        while ((state = gformat_jpg_slices_step(slices, 700)) == 0) {
+        }
+        EXPECT_EQ(state, -1) << name;
+        int orientation;
+        EXPECT_EQ(gformat_jpg_slices_take(slices, &orientation), nullptr);
+        gformat_jpg_slices_end(slices);
+    }
+    EXPECT_EQ(gformat_jpg_slices_begin(temp_path("missing.jpg").c_str(), 100, 100), nullptr);
 }
 
 TEST_F(PicTest, buffers_hold_their_planes_in_one_block) {

@@ -82,8 +82,8 @@ mkdir -p "$giver/puzzles" "$giver/sfiles" "$work/giver/docs"
 cp "$game/puzzles/Tulip Fields.pzl" "$giver/puzzles/Gift One.pzl"
 printf 'giftonegiftone01' | dd of="$giver/puzzles/Gift One.pzl" bs=1 seek=4 conv=notrunc 2>/dev/null
 printf '[MAIN]\nOldScreenSize=1024 768\n[BOXNAMES]\n0=Gift One\n[BOXPOSS]\n0=480 220\n' >"$giver/sfiles/config.ini"
-printf 'XDG_DOCUMENTS_DIR="%s"\n' "$work/giver/docs" >"$work/giver/config/user-dirs.dirs"
-printf '2 click 520 260 left\n+20 click 76 128 left\n+10 type Anna\n+1 key tab\n+1 type For you!\n+1 click 597 464 left\n+10 key enter\n+10 quit\n' >"$work/gift.txt"
+printf 'XDG_DESKTOP_DIR="%s"\n' "$work/giver/docs" >"$work/giver/config/user-dirs.dirs"
+printf '2 click 520 260 left\n+20 click 76 128 left\n+10 type Anna\n+1 key tab\n+1 type For you!\n+1 click 597 464 left\n+10 key enter\n+10 key enter\n+10 quit\n' >"$work/gift.txt"
 run giver "$work/giver/home" "$command" --headless --window 1024x768 --script "$work/gift.txt" ||
     fail "the giver's game ended with $?: $(cat "$work/giver.log")"
 gift=$work/giver/docs/Anna.run

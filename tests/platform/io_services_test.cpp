@@ -98,6 +98,38 @@ TEST_F(IniFixture, writes_create_and_replace_in_place_and_a_failed_write_keeps_t
     EXPECT_EQ(contents(), before);
 }
 
+void collect(void* context, const char* key, const char* value) {
+    *(std::string*)context += std::string(key) + "=" + value + ";";
+}
+
+TEST_F(IniFixture, a_section_is_read_in_one_pass_and_replaced_whole_in_one_write) {
+    write("[MAIN]\nA=1\n[LIST]\n0=first\n; note\n1 = \"second\"\n0=again\n\n[Tail]\nB=2\n[list]\n9=late\n");
+    std::string seen;
+    EXPECT_EQ(io_ini_read_section(file, "list", collect, &seen), 2);
+    EXPECT_EQ(seen, "0=first;1=second;") << "the first key of a name and the first section count";
+
+    const char* keys[] = {"0", "1", "2"};
+    const char* values[] = {"x", "two\nlines", "z"};
+    ASSERT_TRUE(io_ini_write_section(file, "LIST", keys, values, 3));
+    EXPECT_EQ(contents(), "[MAIN]\nA=1\n[LIST]\n0=x\n1=two lines\n2=z\n\n[Tail]\nB=2\n[list]\n9=late\n");
+    // The same keys again leave the file untouched; fewer keys drop the others.
+    struct stat before, after;
+    ASSERT_EQ(stat((dir / file).c_str(), &before), 0);
+    ASSERT_TRUE(io_ini_write_section(file, "LIST", keys, values, 3));
+    ASSERT_EQ(stat((dir / file).c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino) << "rewritten although nothing changed";
+    ASSERT_TRUE(io_ini_write_section(file, "List", keys, values, 1));
+    ASSERT_TRUE(io_ini_write_section(file, "NEW", keys + 2, values + 2, 1));
+    ASSERT_TRUE(io_ini_write_section(file, "Tail", keys, values, 0));
+    EXPECT_EQ(contents(), "[MAIN]\nA=1\n[LIST]\n0=x\n\n[list]\n9=late\n[NEW]\n2=z\n");
+
+    // A file that cannot be read is never replaced.
+    std::remove((dir / file).c_str());
+    ASSERT_EQ(mkfifo((dir / file).c_str(), 0600), 0);
+    EXPECT_FALSE(io_ini_write_section(file, "LIST", keys, values, 3));
+    EXPECT_EQ(io_ini_read_section(file, "LIST", collect, &seen), 0);
+}
+
 std::string g_unreadable_told;
 void note_unreadable(const char* path) { g_unreadable_told += std::string(path) + ";"; }
 
@@ -242,6 +274,35 @@ TEST(io_mem, exhaustion_asks_the_cache_then_fails) {
     io_mem_set_fail_hook(nullptr);
     io_mem_set_release_hook(nullptr);
     io_mem_free(r);
+}
+
+// Desktop folders -----------------------------------------------------------------------------
+
+TEST(io_desktop, user_folders_are_the_ones_set_that_exist_apart_from_home) {
+    TempDir dir;
+    const std::string home = dir / "home";
+    for (const char* sub : {"home", "home/Desktop", "home/Pictures", "config"})
+        io_make_folder((dir / sub).c_str());
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    char path[PATH_MAX_GAME];
+    EXPECT_EQ(io_user_folder("DESKTOP", path, sizeof path), 0) << "no settings: no places";
+    write_file(dir / "config/user-dirs.dirs",
+               text_bytes("# written by the desktop\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                          "XDG_PICTURES_DIR=\"" +
+                          home +
+                          "/Pictures/\"\nXDG_DOCUMENTS_DIR=\"$HOME/Gone\"\n"
+                          "XDG_MUSIC_DIR=\"$HOME/\"\nXDG_VIDEOS_DIR=\"Videos\"\n"));
+    ASSERT_EQ(io_user_folder("DESKTOP", path, sizeof path), 1);
+    EXPECT_EQ(std::string(path), home + "/Desktop");
+    ASSERT_EQ(io_user_folder("PICTURES", path, sizeof path), 1);
+    EXPECT_EQ(std::string(path), home + "/Pictures");
+    for (const char* none : {"DOCUMENTS", "MUSIC", "VIDEOS", "DOWNLOAD"})
+        EXPECT_EQ(io_user_folder(none, path, sizeof path) * 10 + (int)std::strlen(path), 0) << none;
+    EXPECT_EQ(io_user_folder("DESKTOP", path, 8), 0) << "too long for the buffer";
+    setenv("HOME", oldHome.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 // Texts -------------------------------------------------------------------------------------

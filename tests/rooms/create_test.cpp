@@ -73,6 +73,62 @@ TEST(CreateRules, sizes_piece_sizes_screens_and_info_text_against_values_worked_
     lt_done();
 }
 
+TEST(CreateRules, the_pieces_slider_walks_distinct_counts_and_the_grid_fit_leaves_nothing_out) {
+    // A 1600 x 1200 picture on a 1024 x 768 screen is 917 x 688: piece sizes 10 .. 344 give 59
+    // distinct counts, each at the largest size that gives it.
+    int sizes[CREATE_STEPS_MAX];
+    const int n = create_piece_steps(917, 688, sizes, CREATE_STEPS_MAX);
+    ASSERT_EQ(n, 59);
+    auto count = [](int size) { return (917 / size) * (688 / size); };
+    EXPECT_EQ((std::vector<int>{sizes[0], count(sizes[0]), sizes[n - 1], count(sizes[n - 1])}),
+              (std::vector<int>{10, 6188, 344, 4}));
+    for (int i = 1; i < n; i++) {
+        EXPECT_LT(count(sizes[i]), count(sizes[i - 1])) << "step " << i;
+        EXPECT_NE(count(sizes[i] + 1), count(sizes[i])) << "the largest size of its count, step " << i;
+    }
+    // A size inside a step's run finds that step; the first step of 40 pixels or more is where a
+    // new picture starts (22 x 17 pieces).
+    const int at40 = create_step_of(sizes, n, 917, 688, 40);
+    EXPECT_EQ(sizes[create_step_of(sizes, n, 917, 688, 37)], 38) << "37 and 38 both give 24 x 18";
+    EXPECT_EQ((std::vector<int>{create_default_step(sizes, n), sizes[at40], count(40)}),
+              (std::vector<int>{at40, 40, 22 * 17}));
+    EXPECT_EQ(sizes[create_default_step(sizes, create_piece_steps(60, 50, sizes, CREATE_STEPS_MAX))], 25)
+        << "no 40-pixel pieces in 60 x 50: the largest there are";
+    EXPECT_EQ(create_piece_steps(917, 688, sizes, 3), 3);
+    EXPECT_EQ(sizes[2], 344) << "cut short, the largest pieces stay";
+
+    // What the 40-pixel grid leaves out: 37 columns and 8 rows, centred as the cut centres it.
+    const CreateMargins m = create_margins(917, 688, 40);
+    EXPECT_EQ((std::vector<int>{m.left, m.right, m.top, m.bottom}), (std::vector<int>{18, 19, 4, 4}));
+    // The fit: 4 : 3 pictures fit whole numbers of pieces at sides that are multiples of 4; the
+    // nearest in count and size is 912 x 684 at 38 pixels (24 x 18).
+    CreateGridFit fit;
+    const CreateSizeSlider slider = create_size_slider(1600, 1200, 917, 688);
+    ASSERT_TRUE(create_fit_grid(1600, 1200, slider, 917, 688, 40, 1, &fit));
+    EXPECT_EQ((std::vector<int>{fit.pieceSize, fit.width, fit.height}), (std::vector<int>{38, 912, 684}));
+    // An edited box keeps its size: only a piece size dividing both sides fits (48 x 32: 16).
+    const CreateSizeSlider own = create_size_slider(48, 32, 48, 32);
+    ASSERT_TRUE(create_fit_grid(48, 32, own, 48, 32, 10, 0, &fit));
+    EXPECT_EQ((std::vector<int>{fit.pieceSize, fit.width, fit.height}), (std::vector<int>{16, 48, 32}));
+    EXPECT_FALSE(create_fit_grid(48, 32, own, 48, 32, 16, 0, &fit)) << "nothing is left out";
+    EXPECT_FALSE(create_fit_grid(1004, 669, create_size_slider(1004, 669, 1004, 669), 1004, 669, 40, 0, &fit))
+        << "1004 and 669 share no divisor of 10 or more";
+
+    lt_init(LUMAVEX_ASSETS_DIR "/english.ini");
+    char out[256];
+    create_pieces_text(917, 688, 40, out, sizeof out);
+    EXPECT_STREQ(out, "40 px: 22 x 17 = 374 pieces");
+    create_size_text(917, 688, out, sizeof out);
+    EXPECT_STREQ(out, "917 x 688 pixels");
+    BoxRecord r{};
+    r.width = 917, r.height = 688, r.pieceSize = 40, r.pieceCount = 374;
+    create_info_text("Wide", &r, out, sizeof out);
+    EXPECT_STREQ(out,
+                 "Name: Wide\nPieces: 374, Size: 917x688\nLeft out: 18 px left, 19 right, 4 top, 4 bottom\n"
+                 "Plays best at 1024 x 768 or more.");
+    lt_done();
+}
+
 // --- The room on the toolkit ---
 
 // What the modal boxes were asked, in order; input boxes take the next answer ("" keeps what
@@ -144,7 +200,7 @@ struct CreateRoom : ::testing::Test {
 TEST_F(CreateRoom, import_takes_pictures_from_40_by_40_and_leaves_the_room_empty_otherwise) {
     ASSERT_EQ(createroom_import(picture("square.jpg", 40, 40).c_str()), 1);
     const BoxRecord* r = createroom_record();
-    // The piece size is pulled down to half the side; the edge style starts at 1.
+    // No 40-pixel pieces fit: the largest there are, half the side; the edge style starts at 1.
     EXPECT_EQ((std::vector<int>{r->width, r->height, r->pieceSize, r->pieceCount, r->edgeStyle}),
               (std::vector<int>{40, 40, 20, 4, 1}));
 
@@ -192,6 +248,35 @@ TEST_F(CreateRoom, a_new_box_gets_a_free_name_and_reads_back_as_it_was_set) {
     pic_free();
 }
 
+TEST_F(CreateRoom, keys_walk_the_counts_and_the_fit_takes_a_size_the_grid_covers) {
+    ASSERT_EQ(createroom_import(picture("tall.jpg", 300, 450).c_str()), 1);
+    const BoxRecord* r = createroom_record();
+    auto key = [](int k) {
+        KernelEvent e{KE_KEYDOWN, k, 0, 0};
+        window_dispatch(&e);
+        return std::vector<int>{createroom_record()->pieceSize, createroom_record()->pieceCount};
+    };
+    // 300 x 450 starts at 40-pixel pieces (7 x 11); the ends are 10 and 150 pixels.
+    EXPECT_EQ((std::vector<int>{r->pieceSize, r->pieceCount}), (std::vector<int>{40, 7 * 11}));
+    EXPECT_EQ(key(KEY_HOME), (std::vector<int>{10, 30 * 45}));
+    EXPECT_EQ(key(KEY_RIGHT), (std::vector<int>{11, 27 * 40}));
+    EXPECT_EQ(key(KEY_LEFT), (std::vector<int>{10, 30 * 45}));
+    EXPECT_EQ(key(KEY_END), (std::vector<int>{150, 2 * 3}));
+    EXPECT_EQ(key(KEY_RIGHT), (std::vector<int>{150, 2 * 3})) << "held at the end";
+    key(KEY_HOME);
+    EXPECT_EQ(key(KEY_PAGEUP)[1], r->pieceCount);
+    EXPECT_LT(r->pieceCount, 30 * 45) << "a page is several counts";
+
+    key(KEY_END);
+    for (int i = 0; i < 10; i++)
+        key(KEY_LEFT);
+    const int count = r->pieceCount;
+    click(CREATE_FIT);
+    EXPECT_EQ((std::vector<int>{r->width % r->pieceSize, r->height % r->pieceSize}), (std::vector<int>{0, 0}))
+        << r->width << " x " << r->height << " at " << r->pieceSize;
+    EXPECT_NEAR(r->pieceCount, count, count / 4);
+}
+
 TEST_F(CreateRoom, re_saving_keeps_the_place_and_the_description_and_gives_a_new_stamp) {
     const Bytes description = text_bytes("Boats at night");
     write_file("puzzles/Night.pzl",
@@ -206,7 +291,7 @@ TEST_F(CreateRoom, re_saving_keeps_the_place_and_the_description_and_gives_a_new
     ASSERT_EQ(createroom_open_box("Night"), 1);
     // A box arriving meanwhile empties the working files; the box keeps its description.
     box_clear_work_files(BOX_ALL);
-    slide(CREATE_PIECE_SIZE, 16);
+    slide(CREATE_PIECE_SIZE, 2);  // 48 x 32 allows 4 x 3, 4 x 2 and 3 x 2 pieces: the last
     click(CREATE_SAVE);
     EXPECT_TRUE(g_asked.empty());  // no name question for a box that has one
     EXPECT_EQ(window_room(), store_room_window());

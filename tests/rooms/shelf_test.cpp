@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/lt.h"
 #include "platform/io_ini.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
@@ -56,6 +57,15 @@ ShelfBox* at(const char* name, int x, int y) {
     return b->x = x, b->y = y, b;
 }
 
+// The files of several folders, one folder after the other.
+std::vector<std::string> files_in(std::initializer_list<const char*> folders) {
+    std::vector<std::string> all;
+    for (const char* folder : folders)
+        for (const std::string& name : GameFolder::files_in(folder))
+            all.push_back(name);
+    return all;
+}
+
 std::string ini(const char* section, const char* key) {
     char text[128];
     io_ini_read(CONFIG_INI, section, key, text, sizeof text);
@@ -101,12 +111,18 @@ TEST(Shelf, arrangement_round_trips_skips_gone_boxes_and_ends_at_the_first_missi
               std::to_string(alpha->x) + " " + std::to_string(alpha->y));
 }
 
-TEST(Shelf, rename_moves_the_four_files_or_nothing_and_delete_removes_exactly_them) {
+TEST(Shelf, rename_moves_every_file_or_nothing_and_delete_removes_exactly_them_box_file_first) {
     Shelf s;
     put_box("tulips", 4);
     put_box("lilies", 5);
     write_file("sfiles/temp/tulips.tmp", {1, 2, 3});
     write_file("sfiles/qs/tulips.qsv", summary_bytes(4, 40));
+    // The games of other desks, kept beside the first.
+    std::filesystem::create_directories("sfiles/qs/1024x768");
+    std::filesystem::create_directories("sfiles/qs/full");
+    write_file("sfiles/qs/1024x768/tulips.qsv", summary_bytes(4, 10));
+    write_file("sfiles/qs/full/tulips.qsv", summary_bytes(4, 20));
+    write_file("sfiles/qs/full/lilies.qsv", summary_bytes(5, 20));
     ShelfBox* box = shelf_load("tulips");
     ASSERT_TRUE(box && shelf_load("lilies"));
     EXPECT_EQ(box->summary.percent, 40);
@@ -117,22 +133,106 @@ TEST(Shelf, rename_moves_the_four_files_or_nothing_and_delete_removes_exactly_th
     EXPECT_EQ(shelf_rename(box, "daisies"), 0) << "the box file cannot move";
     std::filesystem::create_directories("sfiles/qs/roses.qsv/x");
     EXPECT_EQ(shelf_rename(box, "roses"), 0) << "the quick save cannot move: all goes back";
+    std::filesystem::create_directories("sfiles/qs/full/irises.qsv/x");
+    EXPECT_EQ(shelf_rename(box, "irises"), 0) << "a desk's game cannot move: all goes back";
     EXPECT_EQ(std::string(box->name), "tulips");
     using Names = std::vector<std::string>;
     EXPECT_EQ(GameFolder::files_in("sfiles/temp"), (Names{"lilies.prw", "tulips.prw", "tulips.tmp"}));
-    EXPECT_TRUE(exists("puzzles/tulips.pzl") && exists("sfiles/qs/tulips.qsv"));
+    EXPECT_EQ(GameFolder::files_in("puzzles"), (Names{"lilies.pzl", "tulips.pzl"}));
+    EXPECT_EQ(files_in({"sfiles/qs", "sfiles/qs/full", "sfiles/qs/1024x768"}),
+              (Names{"tulips.qsv", "lilies.qsv", "tulips.qsv", "tulips.qsv"}));
 
     ASSERT_EQ(shelf_rename(box, "Tulips Two"), 1);
     EXPECT_EQ(GameFolder::files_in("sfiles/temp"), (Names{"Tulips Two.prw", "Tulips Two.tmp", "lilies.prw"}));
-    EXPECT_TRUE(exists("sfiles/qs/Tulips Two.qsv") && exists("puzzles/Tulips Two.pzl"));
+    EXPECT_EQ(files_in({"sfiles/qs", "sfiles/qs/full", "sfiles/qs/1024x768"}),
+              (Names{"Tulips Two.qsv", "Tulips Two.qsv", "lilies.qsv", "Tulips Two.qsv"}));
 
+    // Reset forgets every desk's game.
+    shelf_reset(box);
+    EXPECT_EQ(files_in({"sfiles/qs", "sfiles/qs/full", "sfiles/qs/1024x768"}), (Names{"lilies.qsv"}));
+    write_file("sfiles/qs/full/Tulips Two.qsv", summary_bytes(4, 20));
     EXPECT_EQ(shelf_delete(box), 1);
     EXPECT_EQ(GameFolder::files_in("sfiles/temp"), (Names{"lilies.prw"}));
     EXPECT_EQ(GameFolder::files_in("puzzles"), (Names{"lilies.pzl"}));
-    EXPECT_EQ(GameFolder::files_in("sfiles/qs"), (Names{}));
+    EXPECT_EQ(files_in({"sfiles/qs", "sfiles/qs/full"}), (Names{"lilies.qsv"}));
+
+    // A box file that cannot go (here a folder in its place) takes nothing else with it.
     std::filesystem::remove("puzzles/lilies.pzl");
-    std::filesystem::create_directories("puzzles/lilies.pzl/x");  // cannot be deleted
+    std::filesystem::create_directories("puzzles/lilies.pzl/x");
     EXPECT_EQ(shelf_delete(shelf_find("lilies")) * 10 + shelf_count(), 1);
+    EXPECT_EQ(files_in({"sfiles/temp", "sfiles/qs/full"}), (Names{"lilies.prw", "lilies.qsv"}));
+}
+
+TEST(Shelf, another_puzzles_folder_keeps_its_arrangement_apart_from_the_players) {
+    char names[LAYOUT_SECTION_MAX], places[LAYOUT_SECTION_MAX];
+    auto sections = [&](const char* folder, const char* start = "/game") {
+        shelf_layout_sections(folder, start, names, places, LAYOUT_SECTION_MAX);
+        return std::string(names) + "|" + places;
+    };
+    for (const char* own : {"puzzles", "Puzzles", "./puzzles/", "/game/puzzles", ""})
+        EXPECT_EQ(sections(own), "BOXNAMES|BOXPOSS") << own;
+    EXPECT_EQ(sections("/elsewhere/puzzles"), "BOXNAMES /elsewhere/puzzles|BOXPOSS /elsewhere/puzzles");
+    EXPECT_EQ(sections("/game/more]\n"), "BOXNAMES more__|BOXPOSS more__");
+
+    Shelf s;
+    put_box("tulips", 4);
+    std::filesystem::create_directories("other");
+    write_file("other/lilies.pzl", sample_box(5));
+    shelf_load_all(800, 600);
+    at("tulips", 100, 120);
+    shelf_save_layout();
+    const Bytes mine = read_file(CONFIG_INI);
+
+    box_set_folder("other");
+    shelf_init(800, 600);
+    shelf_load_all(800, 600);
+    ASSERT_EQ(shelf_count(), 1);
+    at("lilies", 300, 200);
+    shelf_save_layout();
+    EXPECT_EQ(ini("BOXNAMES other", "0") + ini("BOXPOSS other", "0") + ini("BOXNAMES", "0"),
+              "lilies300 200tulips");
+    box_set_folder(nullptr);
+    shelf_init(800, 600);
+    shelf_load_all(800, 600);
+    EXPECT_EQ(shelf_find("tulips")->x, 100);
+    shelf_save_layout();
+    const Bytes back = read_file(CONFIG_INI);
+    write_fuzz_seed("fuzz_arrangement", "two-folders", back.data(), back.size());
+    const std::string odd =
+        "[BOXNAMES]\n3=late\n0=tulips\n1=\n0=again\n999999999=x\n[BOXPOSS]\n0=1 2\n1=x\n3=4 5\n";
+    write_fuzz_seed("fuzz_arrangement", "odd-keys", odd.data(), odd.size());
+    EXPECT_EQ(std::string(back.begin(), back.begin() + (long)mine.size()),
+              std::string(mine.begin(), mine.end()))
+        << "the player's sections are as they were";
+}
+
+TEST(Shelf, box_files_with_names_it_cannot_use_are_renamed_and_shown) {
+    char out[BOX_NAME_MAX];
+    const std::string longName = std::string(61, 'a') + "\xc3\xa9\xc3\xa9";  // 61 + two 2-byte letters
+    const std::pair<std::string, std::string> cases[] = {{"line\nbreak", "line_break"},
+                                                         {"tab\there", "tab_here"},
+                                                         {"back\\slash", "back_slash"},
+                                                         {"", "Box"},
+                                                         {longName, std::string(61, 'a') + "\xc3\xa9"},
+                                                         {"..", "Box"}};
+    for (const auto& [name, usable] : cases) {
+        shelf_usable_name(name.c_str(), out, sizeof out);
+        EXPECT_EQ(out, usable) << name;
+    }
+
+    Shelf s;
+    put_box("line_break", 1);  // taken: the renamed box gets the next free name
+    for (const std::string& name :
+         {std::string("line\nbreak"), std::string("tab\there"), std::string(200, 'x'), std::string("")})
+        write_file("puzzles/" + name + ".pzl", sample_box(2));
+    shelf_load_all(800, 600);
+    EXPECT_EQ(shelf_count(), 5);
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(GameFolder::files_in("puzzles"), (Names{"Box.pzl", "line_break (2).pzl", "line_break.pzl",
+                                                      "tab_here.pzl", std::string(63, 'x') + ".pzl"}));
+    EXPECT_TRUE(shelf_find("line_break (2)") && shelf_find("Box"));
+    const char* last = nullptr;
+    EXPECT_EQ(shelf_unusable_files(&last), 0);
 }
 
 TEST(Shelf, resave_replaces_the_box_in_place_or_leaves_it_whole) {
@@ -216,7 +316,27 @@ TEST(Shelf, previews_spare_the_picture_and_broken_ones_are_made_again) {
     EXPECT_FALSE(exists("sfiles/qs/secret.qsv"));
 }
 
+TEST(Shelf, the_hover_label_names_the_box_as_the_screen_shows_it_and_counts_its_pieces) {
+    lt_init(LUMAVEX_ASSETS_DIR "/english.ini");
+    ShelfBox box{};
+    std::snprintf(box.name, sizeof box.name, "Caf\xc3\xa9 \xe4\xb8\xad");  // UTF-8, one character beyond 1252
+    box.record.pieceCount = 120;
+    char out[128];
+    shelf_label_text(&box, out, sizeof out);
+    EXPECT_STREQ(out, "Caf\xe9 ?\n120 pieces");
+    box.record.isLink = 1;
+    shelf_label_text(&box, out, sizeof out);
+    EXPECT_STREQ(out, "Caf\xe9 ?");
+    lt_done();
+}
+
 TEST(Shelf, wedge_grows_clockwise_from_the_top) {
+    int ex, ey;
+    EXPECT_FALSE(shelf_wedge_end(80, 80, 0, &ex, &ey) || shelf_wedge_end(80, 80, 100, &ex, &ey));
+    ASSERT_TRUE(shelf_wedge_end(80, 60, 50, &ex, &ey));
+    EXPECT_EQ((std::vector<int>{ex, ey}), (std::vector<int>{40, 59})) << "half: the bottom edge's middle";
+    ASSERT_TRUE(shelf_wedge_end(80, 60, 25, &ex, &ey));
+    EXPECT_EQ((std::vector<int>{ex, ey}), (std::vector<int>{79, 30}));
     EXPECT_FALSE(shelf_progress_overlay(80, 80, 0) || shelf_progress_overlay(80, 80, 100));
     auto value = [](const Image* w, int x, int y) {
         return ((const uint8_t*)w + w->colourOffset)[y * w->colourPitch + x];

@@ -12,6 +12,7 @@
 #include "platform/screen.h"
 #include "puzzle/box_samples.h"
 #include "rooms/shelf.h"
+#include "rooms/store_place.h"
 #include "support/toolkit.h"
 
 namespace {
@@ -120,6 +121,34 @@ TEST_F(StoreRules, names_from_other_programs_stay_inside_the_puzzles_folder) {
     KernelEvent other{KE_TEXT, 1, (intptr_t) "gift", 0};
     EXPECT_EQ(store_text(&other), 0);
     EXPECT_EQ(shelf_count(), 1);
+}
+
+TEST_F(StoreRules, a_box_under_a_panel_moves_out_the_shortest_way) {
+    ShelfBox* box = add("alpha");  // 80 x 53
+    const int panel = window_register(-1, TW_SCREEN, 0, 0, 0, 0, nullptr, nullptr);
+    const int tools = window_register(panel, TW_CHILD, 300, 100, 300, 66, nullptr, nullptr);
+    const int menu = window_register(panel, TW_CHILD, 20, 100, 116, 162, nullptr, nullptr);
+    const int windows[] = {tools, menu};
+    const unsigned before = store_place_signature(windows, 2);
+
+    // Under the tools window's bottom edge: down is shortest (past its shadow's room, badge
+    // included: the badge sits 15 up and left of the box).
+    box->x = 400, box->y = 120;
+    EXPECT_EQ(store_place_clear(box, windows, 2), 1);
+    EXPECT_EQ((std::vector<int>{box->x, box->y}), (std::vector<int>{400, 100 + 66 + 6 + 15}));
+    EXPECT_EQ(store_place_clear(box, windows, 2), 0) << "free now: it stays";
+    // Beside the menu near the left edge: right is shortest.
+    box->x = 100, box->y = 200;
+    EXPECT_EQ(store_place_clear(box, windows, 2), 1);
+    EXPECT_EQ((std::vector<int>{box->x, box->y}), (std::vector<int>{20 + 116 + 6 + 15, 200}));
+    // Under the top bar: down to its edge; a hidden window hides nothing.
+    box->x = 700, box->y = 0;
+    EXPECT_EQ(store_place_clear(box, windows, 2), 1);
+    EXPECT_EQ(box->y, 24 + 15);
+    window_show(tools, 0);
+    EXPECT_NE(store_place_signature(windows, 2), before);
+    box->x = 400, box->y = 120;
+    EXPECT_EQ(store_place_clear(box, windows, 2), 0);
 }
 
 TEST(StoreInfo, text_by_hand) {
