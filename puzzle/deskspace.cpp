@@ -9,6 +9,7 @@
 // little). Both are summed, so asking about any rectangle costs four looks.
 #include "puzzle/deskspace.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "platform/io_mem.h"
@@ -19,15 +20,25 @@ namespace {
 
 // --- The view ---
 
+// Table pixels. While the table is the desk the view is the whole desk below the title line, so
+// only `top` counts; on a large table it is the part the screen shows (`part` set).
 struct View {
-    int top;  // first desk row in view (below the title line)
+    int top;  // first table row in view (below the title line)
     Rect keepOut[DESK_KEEP_OUT_MAX];
     int count;
+    int part;    // the view is a part of a large table: left, right, bottom count
+    int left;    // first table column in view
+    int right;   // first table column beyond the view
+    int bottom;  // first table row beyond the view
+    int band;    // the title line's rows, kept clear at the table's top
 };
-View g_view = {0, {}, 0};
+View g_view = {0, {}, 0, 0, 0, 0, 0, 0};
 
-int desk_w() { return play_state.deskWidth; }
-int desk_h() { return play_state.deskHeight; }
+int desk_w() { return play_table_width(); }
+int desk_h() { return play_table_height(); }
+int view_l() { return g_view.part ? g_view.left : 0; }
+int view_r() { return g_view.part ? g_view.right : desk_w(); }
+int view_b() { return g_view.part ? g_view.bottom : desk_h(); }
 
 PlayPiece& piece(int i) { return play_state.pieces[i]; }
 
@@ -116,9 +127,10 @@ bool grid_blocked(const Grid& g, int l, int t, int r, int b) {
 // What no piece may cover: the title line, the windows, and the cells' overhang beyond the desk.
 Grid hard_grid(int cell) {
     Grid g = grid_make(cell);
-    if (g_view.top > 0) grid_mark(&g, 0, 0, desk_w() - 1, g_view.top - 1);
-    grid_mark(&g, desk_w(), 0, g.cols * cell - 1, g.rows * cell - 1);
-    grid_mark(&g, 0, desk_h(), g.cols * cell - 1, g.rows * cell - 1);
+    if (g_view.top > 0) grid_mark(&g, 0, 0, g.cols * cell - 1, g_view.top - 1);
+    if (view_l() > 0) grid_mark(&g, 0, 0, view_l() - 1, g.rows * cell - 1);
+    grid_mark(&g, view_r(), 0, g.cols * cell - 1, g.rows * cell - 1);
+    grid_mark(&g, 0, view_b(), g.cols * cell - 1, g.rows * cell - 1);
     for (int k = 0; k < g_view.count; k++) {
         const Rect& r = g_view.keepOut[k];
         grid_mark(&g, r.x, r.y, r.x + r.w - 1, r.y + r.h - 1);
@@ -137,10 +149,10 @@ struct Lattice {
 // The squares over the view, centred in it.
 Lattice lattice_make(int pitch, int side) {
     Lattice l = {pitch, side, 0, 0, 0, 0};
-    const int w = desk_w() - side, h = desk_h() - g_view.top - side;
+    const int w = view_r() - view_l() - side, h = view_b() - g_view.top - side;
     if (w < 0 || h < 0 || pitch <= 0) return l;
     l.nx = w / pitch + 1, l.ny = h / pitch + 1;
-    l.x0 = (w - (l.nx - 1) * pitch) / 2;
+    l.x0 = view_l() + (w - (l.nx - 1) * pitch) / 2;
     l.y0 = g_view.top + (h - (l.ny - 1) * pitch) / 2;
     return l;
 }
@@ -235,9 +247,9 @@ void put_in_square(PlayPiece& p, int side, int x, int y) {
 void clamp_into_view(PlayPiece& p) {
     const PieceQuad q = quad_at(p, p.x, p.y);
     int dx = 0, dy = 0;
-    if (q.right >= desk_w()) dx = desk_w() - 1 - q.right;
-    if (q.left + dx < 0) dx = -q.left;
-    if (q.bottom >= desk_h()) dy = desk_h() - 1 - q.bottom;
+    if (q.right >= view_r()) dx = view_r() - 1 - q.right;
+    if (q.left + dx < view_l()) dx = view_l() - q.left;
+    if (q.bottom >= view_b()) dy = view_b() - 1 - q.bottom;
     if (q.top + dy < g_view.top) dy = g_view.top - q.top;
     p.x += dx, p.y += dy;
 }
@@ -262,17 +274,49 @@ int cell_for(int side) { return side / 8 < 2 ? 2 : side / 8 > 8 ? 8 : side / 8; 
 
 // --- The view ---
 
+namespace {
+
+// A screen rectangle as the table rectangle under it (rounded outward).
+Rect table_rect(const TableView& v, const Rect& r) {
+    double l, t, rr, b;
+    view_to_table(v, r.x, r.y, &l, &t);
+    view_to_table(v, r.x + r.w, r.y + r.h, &rr, &b);
+    const int x0 = (int)std::floor(l), y0 = (int)std::floor(t);
+    return {x0, y0, (int)std::ceil(rr) - x0, (int)std::ceil(b) - y0};
+}
+
+}  // namespace
+
 void desk_set_view(int top, const Rect* keepOut, int count) {
-    g_view.top = top > 0 ? top : 0;
+    g_view.top = g_view.band = top > 0 ? top : 0;
     g_view.count = 0;
+    g_view.part = play_state.bigTable;
+    if (g_view.part) {
+        // The screen's part of the table; the title line keeps its rows at the table's top as well.
+        const TableView& v = play_state.view;
+        int l, t, r, b;
+        view_visible(v, &l, &t, &r, &b);
+        const Rect below = table_rect(v, {0, g_view.top, 1, 1});
+        g_view.left = l, g_view.right = r + 1, g_view.bottom = b + 1;
+        g_view.top = below.y > g_view.top ? below.y : g_view.top;
+        if (g_view.top < t) g_view.top = t;
+    }
     for (int k = 0; k < count && k < DESK_KEEP_OUT_MAX; k++)
-        if (keepOut[k].w > 0 && keepOut[k].h > 0) g_view.keepOut[g_view.count++] = keepOut[k];
+        if (keepOut[k].w > 0 && keepOut[k].h > 0)
+            g_view.keepOut[g_view.count++] =
+                g_view.part ? table_rect(play_state.view, keepOut[k]) : keepOut[k];
+}
+
+void desk_set_whole_table(int top) {
+    g_view.top = g_view.band = top > 0 ? top : 0;
+    g_view.count = 0;
+    g_view.part = 0;
 }
 
 int desk_view_top() { return g_view.top; }
 
 int desk_in_view(int left, int top, int right, int bottom) {
-    if (left < 0 || top < g_view.top || right >= desk_w() || bottom >= desk_h()) return 0;
+    if (left < view_l() || top < g_view.top || right >= view_r() || bottom >= view_b()) return 0;
     for (int k = 0; k < g_view.count; k++)
         if (meets(g_view.keepOut[k], left, top, right, bottom)) return 0;
     return 1;
@@ -372,12 +416,12 @@ int desk_gather_into_view() {
 // --- Places ---
 
 int desk_place(int width, int height, int* x, int* y) {
-    const int w = desk_w(), h = desk_h(), top = g_view.top;
-    if (width <= 0 || height <= 0 || width > w || height > h - top) return 0;
+    const int left = view_l(), w = view_r(), h = view_b(), top = g_view.top;
+    if (width <= 0 || height <= 0 || width > w - left || height > h - top) return 0;
     const int cell = 4;
     Grid hard = hard_grid(cell);
     // The middle of the view first, then the nearest free place on the cells' corners.
-    const int mx = (w - width) / 2, my = top + (h - top - height) / 2;
+    const int mx = left + (w - left - width) / 2, my = top + (h - top - height) / 2;
     int found = !grid_blocked(hard, mx, my, mx + width - 1, my + height - 1);
     if (found) {
         *x = mx, *y = my;
@@ -385,7 +429,8 @@ int desk_place(int width, int height, int* x, int* y) {
         long long best = -1;
         for (int py = top - top % cell; py + height <= h; py += cell) {
             if (py < top) continue;
-            for (int px = 0; px + width <= w; px += cell) {
+            for (int px = left - left % cell; px + width <= w; px += cell) {
+                if (px < left) continue;
                 if (grid_blocked(hard, px, py, px + width - 1, py + height - 1)) continue;
                 const long long dx = px - mx, dy = py - my, length = dx * dx + dy * dy;
                 if (best < 0 || length < best) best = length, *x = px, *y = py;
@@ -409,7 +454,7 @@ void desk_limit_carry(int* dx, int* dy) {
         const PieceQuad q = quad_at(p, p.x, p.y);
         // How far this piece may go each way; one already beyond an edge may not go further out.
         const int left = q.left >= 0 ? -q.left : 0, right = q.right < desk_w() ? desk_w() - 1 - q.right : 0;
-        const int up = q.top >= g_view.top ? g_view.top - q.top : 0;
+        const int up = q.top >= g_view.band ? g_view.band - q.top : 0;
         const int down = q.bottom < desk_h() ? desk_h() - 1 - q.bottom : 0;
         lowX = left > lowX ? left : lowX, highX = right < highX ? right : highX;
         lowY = up > lowY ? up : lowY, highY = down < highY ? down : highY;

@@ -16,8 +16,12 @@
 inline constexpr int DESK_KEEP_OUT_MAX = 4;  // windows over the desk the view leaves out
 
 // The view: rows above `top` (the title line) and the keep-out rectangles (screen pixels) are not
-// in view. Until set, the whole desk is in view.
+// in view. Until set, the whole desk is in view. On a large table (puzzle/view.h) the view is the
+// part of the table the screen shows at the time of the call, in table pixels; the title line's
+// rows are kept clear at the table's top too.
 void desk_set_view(int top, const Rect* keepOut, int count);
+// The whole table is the view (below `top` rows at its top): where a fresh large table is scattered.
+void desk_set_whole_table(int top);
 int desk_view_top();
 // Whether a rectangle (inclusive pixel bounds) lies wholly on the desk below the title line and
 // meets no keep-out rectangle.
@@ -41,6 +45,6 @@ int desk_gather_into_view();
 int desk_place(int width, int height, int* x, int* y);
 
 // Carried pieces move as one rigid set: the motion (dx, dy) is cut so that no carried piece's
-// rectangle leaves the desk below the title line (a piece already beyond an edge may still move
+// rectangle leaves the table below the title line's rows (a piece already beyond an edge may still move
 // back, never further out).
 void desk_limit_carry(int* dx, int* dy);

@@ -17,6 +17,7 @@
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/stack.h"
+#include "puzzle/view.h"
 
 namespace {
 
@@ -100,6 +101,7 @@ void game_release() {
     play_state.pixels = nullptr;
     io_mem_free(play_state.ghostDesk);
     play_state.ghostDesk = nullptr;
+    play_state.bigTable = 0;
     play_state.open = 0;
 }
 
@@ -117,44 +119,37 @@ void take_cut() {
     play_state.record.pieceCount = play_state.pieceCount;
 }
 
-// A cut fitted to this desk before, read with its fitted picture: nothing to decode or fit.
-int load_fitted_cut() {
-    if (play_state.record.isLink) return 0;
-    Image* picture = nullptr;
-    if (!cutcache_read(play_state.name, &play_state.stamp, play_state.deskWidth, play_state.deskHeight, &picture))
-        return 0;
-    play_state.picture = picture;
-    play_state.cutFitted = 1;
-    g_cut_how = "fitted, from the cut cache";
-    box_clear_work_files(BOX_ALL & ~BOX_TUNE);
-    take_cut();
-    return 1;
+// The table for the cut: the desk when the cut fits the play area, else a larger one with the
+// view showing it whole.
+void make_table() {
+    const BoxRecord& r = play_state.record;
+    const int size = r.pieceSize;
+    int tw, th;
+    play_state.bigTable = view_table_size((r.width / size) * size, (r.height / size) * size, size,
+                                          play_state.deskWidth, play_state.deskHeight, &tw, &th);
+    play_state.view = view_make(tw, th, play_state.deskWidth, play_state.deskHeight);
 }
 
-// The puzzle's load steps after the box was read; 0 when it cannot be played.
+// The puzzle's load steps after the box was read; 0 when it cannot be played. The picture is cut
+// at the box's own size, whatever the desk: a cut larger than the play area gets a larger table.
 int game_load() {
     play_state.firstLifted = -1;
-    if (load_fitted_cut()) return 1;
     play_state.picture = pic_load_jpeg_image(BOX_PICTURE_FILE);
     if (!play_state.picture || (play_state.picture->kind & 15) != IMG_24BIT) return 0;
     // The picture decides the size, whatever a hand-made box claims.
     play_state.record.width = play_state.picture->width;
     play_state.record.height = play_state.picture->height;
     if (!record_playable(play_state.record)) return 0;
-    play_state.cutFitted = grid_fit_picture(&play_state.record, &play_state.picture, play_state.deskWidth,
-                                            play_state.deskHeight);
+    play_state.cutFitted = 0;
     box_clear_work_files(BOX_ALL & ~BOX_TUNE);
-    // A fitted cut is kept for the desk size it was fitted to (its cache was tried above).
     g_cut_how = "from the cut cache";
-    if (play_state.cutFitted || !cutcache_read(play_state.name, &play_state.stamp)) {
-        g_cut_how = play_state.cutFitted ? "fitted, afresh" : "afresh";
+    if (!cutcache_read(play_state.name, &play_state.stamp)) {
+        g_cut_how = "afresh";
         if (!cut_afresh()) return 0;
-        if (play_state.cutFitted)
-            (void)cutcache_write(play_state.name, &play_state.stamp, play_state.deskWidth, play_state.deskHeight);
-        else
-            (void)cutcache_write(play_state.name, &play_state.stamp);
+        (void)cutcache_write(play_state.name, &play_state.stamp);
     }
     take_cut();
+    make_table();
     return 1;
 }
 
@@ -204,8 +199,8 @@ int save_game() {
 // What was opened and how, and where the piece on top lies (the desktop benchmark carries it).
 void log_opened() {
     const PlayPiece& top = play_state.pieces[play_state.top];
-    io_log("game: %s open: %d pieces on a %dx%d desk, cut %s; the top piece lies at %d %d\n", play_state.name,
-           play_state.pieceCount, play_state.deskWidth, play_state.deskHeight, g_cut_how,
+    io_log("game: %s open: %d pieces on a %dx%d table, cut %s; the top piece lies at %d %d\n",
+           play_state.name, play_state.pieceCount, play_table_width(), play_table_height(), g_cut_how,
            (top.screenQuad.left + top.screenQuad.right) / 2,
            (top.screenQuad.top + top.screenQuad.bottom) / 2);
 }
@@ -270,6 +265,18 @@ int game_end(int (*retry)()) {
 int game_open() { return play_state.open; }
 
 void game_desk_resized(int width, int height) {
+    if (play_state.open && play_state.bigTable) {
+        // The table stays; the view shows as much of it as before, within the new limits.
+        play_state.deskWidth = width;
+        play_state.deskHeight = height;
+        play_state.view.screenWidth = width;
+        play_state.view.screenHeight = height;
+        view_limit(&play_state.view);
+        pieces_view_changed();
+        io_mem_free(play_state.ghostDesk);
+        play_state.ghostDesk = nullptr;
+        return;
+    }
     const int dx = width / 2 - play_state.deskWidth / 2, dy = height / 2 - play_state.deskHeight / 2;
     play_state.deskWidth = width;
     play_state.deskHeight = height;

@@ -352,6 +352,16 @@ bool clip_to_image(const Draw* k, PieceQuad* clip) {
     return clip->right >= clip->left && clip->bottom >= clip->top;
 }
 
+// Whether the quad shows the image at its own size (a table seen at 100 %): corner 1 lies w - 1
+// and corner 3 h - 1 whole pixels from corner 0 along the axes. A scaled quad is drawn by the
+// general walk.
+bool unscaled(const PieceQuad* q, const Image* im) {
+    const double ax = q->corner[1][0] - q->corner[0][0], ay = q->corner[1][1] - q->corner[0][1];
+    const double bx = q->corner[3][0] - q->corner[0][0], by = q->corner[3][1] - q->corner[0][1];
+    return std::fabs(ax) + std::fabs(ay) == im->width - 1 &&
+           std::fabs(bx) + std::fabs(by) == im->height - 1 && (ax == 0 || ay == 0) && (bx == 0 || by == 0);
+}
+
 }  // namespace
 
 void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int angle, int selected,
@@ -367,7 +377,7 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
     Draw k{};
     k.quad = quad;
     k.angle = ((angle % 360) + 360) % 360;
-    k.axis = k.angle % 90 == 0;
+    k.axis = k.angle % 90 == 0 && unscaled(quad, im);
     k.selected = selected != 0;
     k.rot = (k.angle * 64 / 360) * 512;
     if (!draw_source(&k, im, homeX, homeY, shadow)) return;

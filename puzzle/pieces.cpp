@@ -10,8 +10,8 @@
 #include "platform/io_debug.h"
 #include "platform/io_mem.h"
 #include "platform/screen.h"
-#include "puzzle/deskspace.h"
 #include "puzzle/deskindex.h"
+#include "puzzle/deskspace.h"
 #include "puzzle/grid.h"
 #include "puzzle/play.h"
 #include "puzzle/progress.h"
@@ -31,9 +31,29 @@ void turn_about(int x, int y, int px, int py, int degrees, int* ox, int* oy) {
     *ox += px, *oy += py;
 }
 
+// A quad on the table moved onto the screen through the view of a large table; a table that is
+// the desk is the screen.
+void table_to_screen(PieceQuad* q) {
+    if (!play_state.bigTable) return;
+    const TableView& v = play_state.view;
+    double l = 0, t = 0, r = 0, b = 0;
+    for (int i = 0; i < 4; i++) {
+        double& x = q->corner[i][0];
+        double& y = q->corner[i][1];
+        view_to_screen(v, x, y, &x, &y);
+        if (i == 0 || x < l) l = x;
+        if (i == 0 || x > r) r = x;
+        if (i == 0 || y < t) t = y;
+        if (i == 0 || y > b) b = y;
+    }
+    q->left = (int32_t)std::floor(l), q->top = (int32_t)std::floor(t);
+    q->right = (int32_t)std::ceil(r), q->bottom = (int32_t)std::ceil(b);
+}
+
 // The quad's rectangle made relative to the desk: off the desk marks it (right -1), else it is
 // clamped to the desk.
 void clamp_to_desk(PieceQuad* q) {
+    table_to_screen(q);
     if (q->bottom < 0 || q->top >= play_state.deskHeight || q->right < 0 || q->left >= play_state.deskWidth) {
         q->right = -1;
         return;
@@ -65,13 +85,14 @@ void invalidate_area(const PlayPiece& p) {
     screen_invalidate(l, t, r - l + 1, bt - t + 1);
 }
 
-// The push that brings the centre of the piece's unclamped rectangle onto the desk.
+// The push that brings the centre of the piece's unclamped rectangle onto the table.
 void desk_push(const PlayPiece& p, int* dx, int* dy) {
     PieceQuad q;
     piece_quad(&play_state.shapes[p.shape], p.x, p.y, p.angle, 0, 0, &q);
     const int cx = (q.left + q.right) / 2, cy = (q.top + q.bottom) / 2;
-    *dx = cx < 0 ? -cx : cx > play_state.deskWidth ? play_state.deskWidth - cx : 0;
-    *dy = cy < 0 ? -cy : cy > play_state.deskHeight ? play_state.deskHeight - cy : 0;
+    const int w = play_table_width(), h = play_table_height();
+    *dx = cx < 0 ? -cx : cx > w ? w - cx : 0;
+    *dy = cy < 0 ? -cy : cy > h ? h - cy : 0;
 }
 
 // One piece's part of the refresh: its old and new areas dirty when it changed or asked to be
@@ -190,8 +211,9 @@ void pieces_scatter() {
     const int size = play_state.record.pieceSize;
     const int top = play_state.record.rotation ? size + SCATTER_TOP : SCATTER_TOP;
     // A desk smaller than a piece still gets a valid (if crowded) scatter.
-    const int wide = play_state.deskWidth - size > 0 ? play_state.deskWidth - size : 1;
-    const int high = play_state.deskHeight - size - top > 0 ? play_state.deskHeight - size - top : 1;
+    const int tw = play_table_width(), th = play_table_height();
+    const int wide = tw - size > 0 ? tw - size : 1;
+    const int high = th - size - top > 0 ? th - size - top : 1;
     for (int i = 0; i < play_state.pieceCount; i++) {
         PlayPiece& p = play_state.pieces[i];
         p.group = -1;
@@ -283,6 +305,14 @@ void pieces_finish_turns() {
 // --- Per paint and per tick ---
 
 void pieces_touch() { deskindex_touch(); }
+
+void pieces_view_changed() {
+    if (!play_state.pieces) return;
+    for (int i = 0; i < play_state.pieceCount; i++)
+        pieces_rects(i);
+    deskindex_touch();
+    screen_invalidate(0, 0, play_state.deskWidth, play_state.deskHeight);
+}
 
 long pieces_visits() { return g_visits; }
 

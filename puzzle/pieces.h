@@ -11,7 +11,7 @@ void pieces_free();
 void pieces_scatter();         // a fresh desk (game_start when there is no saved layout)
 void pieces_settle();          // after a scatter or a restore
 void pieces_rects(int piece);  // screen and shadow rectangles for the current values
-void pieces_keep_on_desk();    // pieces with moved set come back onto the desk
+void pieces_keep_on_desk();    // pieces with moved set come back onto the table
 void pieces_finish_turns();    // a turn in progress ends at once at its quarter, about its pivot
 
 // --- Per paint and per tick ---
@@ -20,6 +20,9 @@ void pieces_finish_turns();    // a turn in progress ends at once at its quarter
 // (the desk's events, a game opened, a test setting fields) calls pieces_touch; the next refresh
 // and tick then look at every piece.
 void pieces_touch();
+// The view of a large table moved or zoomed: every piece's screen rectangles anew, the whole desk
+// drawn again.
+void pieces_view_changed();
 long pieces_visits();   // pieces looked at by refreshes, ticks and the resting layer since the start
 void pieces_refresh();  // marks changed pieces' old and new areas dirty
 void pieces_tick();

@@ -3,9 +3,10 @@
 // is puzzle/game.h; the piece table, layout, ticks and drawing layers puzzle/pieces.h; the
 // stacking order puzzle/stack.h; groups puzzle/group.h; the percent joined puzzle/progress.h.
 //
-// Positions are screen pixels of the desk: a piece's position is where the top-left pixel of its
+// Positions are table pixels (puzzle/view.h): a piece's position is where the top-left pixel of its
 // unrotated image lies; the image turns about that point (positive angles counter-clockwise on
-// the screen). Pieces are referred to by index; -1 means none.
+// the screen). While the table is the desk (every cut that fits the play area) table pixels are
+// the desk's screen pixels. Pieces are referred to by index; -1 means none.
 #pragma once
 #include <cstdint>
 
@@ -14,6 +15,7 @@
 #include "puzzle/piece.h"
 #include "puzzle/save.h"
 #include "puzzle/shape.h"
+#include "puzzle/view.h"
 
 struct PlayPiece {
     PieceQuad screenQuad;  // rectangle (inclusive, clamped to the desk) and corners; right -1: off the desk
@@ -34,7 +36,7 @@ struct PlayPiece {
     int32_t carried;           // flag
     int32_t turning;           // +1 counter-clockwise, -1 clockwise, 0 not turning
     int32_t turnStartAngle;
-    int32_t pivotX, pivotY;            // the screen point the turn goes about
+    int32_t pivotX, pivotY;            // the table point the turn goes about
     int32_t turnAnchorX, turnAnchorY;  // the anchor when the turn began
     int32_t turnRequest;               // +1, -1 or 0, taken up on the next tick
     int32_t group;                     // -1 loose, else the index of one of the group's pieces
@@ -67,8 +69,8 @@ struct PlayState {
     int32_t cutFitted;              // the picture was fitted to the desk (its cut cache is per desk size)
     int32_t sessionMs;              // ms played since game start (the play room's ticks)
     SaveInfo info;                  // elapsed seconds, date, percent, piece count
-    int32_t pendingDx, pendingDy;   // mouse motion summed since the last tick
-    int32_t mouseX, mouseY;         // pointer on the desk (turns go about it)
+    int32_t pendingDx, pendingDy;   // mouse motion summed since the last tick, table pixels
+    int32_t mouseX, mouseY;         // pointer on the table (turns go about it)
     int32_t deskWidth, deskHeight;  // the screen size; 0 until the play room sets them
     int32_t firstLifted;            // first lifted piece met by the resting layer, -1 none
     Image* ghostDesk;               // desk background with the faint picture, desk-sized
@@ -80,8 +82,18 @@ struct PlayState {
     int32_t pictureZoomChosen;      // flag: pictureZoom holds a choice (else the room's default)
     int32_t carryRigid;             // the carried pieces are a selection, moved as one rigid set
     int32_t scattered;              // this game started on a freshly scattered desk
+    int32_t bigTable;               // the table is larger than the desk: `view` shows part of it
+    TableView view;                 // the table and the view onto it, when bigTable
 };
 extern PlayState play_state;
+
+// The table's size: the desk's while the table is the desk.
+inline int play_table_width() {
+    return play_state.bigTable ? play_state.view.tableWidth : play_state.deskWidth;
+}
+inline int play_table_height() {
+    return play_state.bigTable ? play_state.view.tableHeight : play_state.deskHeight;
+}
 
 // --- The game's own copy of the C library generator (x = x * 214013 + 2531011; 0..32767),
 // never seeded by the game: it starts from seed 1 in every run ---

@@ -2,6 +2,7 @@
 #include "puzzle/playinfo.h"
 
 #include "puzzle/game.h"
+#include "puzzle/pieces.h"
 #include "puzzle/play.h"
 
 void play_summary(PlaySummary* out) {
@@ -45,3 +46,36 @@ void play_set_picture_zoom(int zoom) {
 }
 
 int play_fresh_desk() { return play_state.open && play_state.scattered; }
+
+namespace {
+
+// After the view changed: every piece's rectangles and the whole desk drawn again.
+int view_changed(int changed) {
+    if (changed) pieces_view_changed();
+    return changed;
+}
+
+}  // namespace
+
+int play_big_table() { return play_state.open && play_state.bigTable; }
+
+int play_view_zoom_step(int direction, int x, int y) {
+    if (!play_big_table()) return 0;
+    TableView& v = play_state.view;
+    return view_changed(view_zoom_at(&v, view_zoom_step(v.zoom, direction, view_fit_zoom(v)), x, y));
+}
+
+int play_view_zoom_to(double zoom, int x, int y) {
+    if (!play_big_table()) return 0;
+    TableView& v = play_state.view;
+    if (zoom > 0) return view_changed(view_zoom_at(&v, zoom, x, y));
+    const TableView before = v;
+    view_whole(&v);
+    return view_changed(v.zoom != before.zoom || v.x != before.x || v.y != before.y);
+}
+
+int play_view_pan(int dx, int dy) {
+    return play_big_table() && view_changed(view_pan(&play_state.view, dx, dy));
+}
+
+double play_view_zoom() { return play_big_table() ? play_state.view.zoom : 1.0; }

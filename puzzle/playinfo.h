@@ -32,3 +32,15 @@ int play_picture_zoom();
 void play_set_picture_zoom(int zoom);
 // The open game started on a freshly scattered desk (no saved game was taken up).
 int play_fresh_desk();
+
+// --- The view of a large table (puzzle/view.h) ---
+// The open game's table is larger than the desk, so the view zooms and pans; 0 when the table is
+// the desk (the view never moves and the operations below do nothing).
+int play_big_table();
+// The view zoomed one step in (+1) or out (-1), to 100 % (zoom 1), or to the whole table
+// (zoom 0), keeping the table point under the screen point (x, y) where it is as far as the pan
+// limits allow; 1 when the view changed.
+int play_view_zoom_step(int direction, int x, int y);
+int play_view_zoom_to(double zoom, int x, int y);
+int play_view_pan(int dx, int dy);  // screen pixels; 1 when the view moved
+double play_view_zoom();            // screen pixels per table pixel (1 when the table is the desk)

@@ -265,7 +265,7 @@ int quicksave_write_at(const char* path, const FileStamp* stamp, SaveInfo* info)
     // Chunks 100 and 101 are built in memory first.
     uint8_t* layout = (uint8_t*)io_mem_alloc((size_t)n * 24);
     uint8_t* stack = layout + (size_t)n * 20;
-    const int hx = play_state.deskWidth / 2, hy = play_state.deskHeight / 2;
+    const int hx = play_table_width() / 2, hy = play_table_height() / 2;
     for (int i = 0; i < n; i++) {
         const PlayPiece& p = play_state.pieces[i];
         uint8_t* e = layout + 20 * i;
@@ -317,7 +317,7 @@ int quicksave_read_at(const char* path, const FileStamp* stamp, SaveInfo* info) 
     if (ok) {
         play_state.pictureZoomChosen = zoom >= 0;
         play_state.pictureZoom = zoom >= 0 ? zoom : 0;
-        const int hx = play_state.deskWidth / 2, hy = play_state.deskHeight / 2;
+        const int hx = play_table_width() / 2, hy = play_table_height() / 2;
         for (int i = 0; i < n; i++) {
             PlayPiece& p = play_state.pieces[i];
             const LayoutEntry& e = layout[i];
@@ -456,9 +456,9 @@ int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int d
     int ok = file_read_u32(file, &version) && version == (uint32_t)CUTCACHE_VERSION &&
              (!fitted || read_fitted_head(file, deskWidth, deskHeight, &fittedPicture));
     // The cut of these settings has exactly this many pieces.
-    const long long expected =
-        settings.pieceSize > 0 ? (long long)(settings.width / settings.pieceSize) * (settings.height / settings.pieceSize)
-                               : 0;
+    const long long expected = settings.pieceSize > 0 ? (long long)(settings.width / settings.pieceSize) *
+                                                            (settings.height / settings.pieceSize)
+                                                      : 0;
     const int n = (int)(expected > 0 && expected <= CUT_PIECES_MAX ? expected : 0);
     const long length = file_length(file);
     ok = ok && n > 0 && file_read_u32(file, &count) && count == (uint32_t)n &&

@@ -66,10 +66,10 @@ int quicksave_read_at(const char* path, const FileStamp* stamp, SaveInfo* info);
 int quicksave_read_info_at(const char* path, const FileStamp* stamp, SaveInfo* info);
 // Writes the layout of every piece and the stacking order; info's piece count is set first.
 int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info);
-// Restores positions (moved by the difference of the desk sizes' halves), lifts, angles, groups,
-// the stacking order and the picture window's step (play_state.pictureZoom and its flag) into the
-// open game, and the summary into info. On failure the
-// pieces may be half restored (the caller scatters them) and info is unchanged.
+// Restores positions (kept relative to the table's centre, so they move by the difference of the table sizes'
+// halves), lifts, angles, groups, the stacking order and the picture window's step (play_state.pictureZoom
+// and its flag) into the open game, and the summary into info. On failure the pieces may be half restored
+// (the caller scatters them) and info is unchanged.
 int quicksave_read(const char* name, const FileStamp* stamp, SaveInfo* info);
 // Tag, stamp and the summary only (the shelf). info is unchanged on failure.
 int quicksave_read_info(const char* name, const FileStamp* stamp, SaveInfo* info);

@@ -756,7 +756,10 @@ int play_box(const char* name) {
     picture_build(0);
     if (s.hasTune) (void)play_midi(BOX_TUNE_FILE, s.repeatTune);
     if (play_fresh_desk()) {  // the scatter leaves every piece in view, apart where there is room
-        set_desk_view();
+        if (play_big_table())
+            desk_set_whole_table(GE_TOP_BAR_HEIGHT);
+        else
+            set_desk_view();
         desk_tidy_scatter();
         pieces_settle();
     }

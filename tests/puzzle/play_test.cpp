@@ -388,37 +388,54 @@ TEST(PlayGame, boxes_that_cannot_be_played_leave_nothing_open) {
     EXPECT_FALSE(exists(BOX_PICTURE_FILE) || exists("sfiles/temp/huge-pieces.tmp"));
 }
 
-TEST(PlayGame, a_cut_too_large_for_the_desk_is_fitted_and_cached_for_that_desk_size) {
+TEST(PlayGame, a_cut_too_large_for_the_desk_keeps_its_size_on_a_larger_table_and_is_cached) {
     BoxGame g;
     play_state.deskWidth = 640;
     play_state.deskHeight = 480;
     play_samples::make_box("wide", 800, 400, 50, 0);
     ASSERT_EQ(game_start("wide"), 1);
-    EXPECT_LE(play_state.record.width, 620);
-    EXPECT_EQ(play_state.record.pieceSize, 50 * play_state.record.width / 800);
+    EXPECT_TRUE(play_state.record.width == 800 && play_state.record.pieceSize == 50) << "not shrunk";
     EXPECT_EQ(play_state.pieceCount, 16 * 8);
-    EXPECT_FALSE(exists("sfiles/temp/wide.tmp"));
-    EXPECT_TRUE(exists("sfiles/temp/640x480/wide.tmp"));
+    ASSERT_EQ(play_state.bigTable, 1);
+    int tw, th;
+    ASSERT_EQ(view_table_size(800, 400, 50, 640, 480, &tw, &th), 1);
+    EXPECT_TRUE(play_table_width() == tw && play_table_height() == th);
+    EXPECT_EQ(play_state.view.zoom, view_fit_zoom(play_state.view)) << "a fresh game shows the whole table";
+    EXPECT_TRUE(exists("sfiles/temp/wide.tmp"));
+    EXPECT_FALSE(exists("sfiles/temp/640x480/wide.tmp"));
+    // The pieces lie all over the table, and at the whole table's zoom every one is on the screen,
+    // drawn smaller.
+    int beyond = 0;
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        const PlayPiece& p = P(i);
+        EXPECT_TRUE(p.x >= 0 && p.y >= 0 && p.x < tw && p.y < th) << i;
+        beyond += p.x > 640 || p.y > 480;
+        const PieceQuad& q = p.screenQuad;
+        ASSERT_NE(q.right, -1) << i;
+        EXPECT_LT(q.right - q.left, 50) << i;
+    }
+    EXPECT_GT(beyond, 0) << "scattered over the whole table, not the desk";
+    V layout;
+    for (int i = 0; i < play_state.pieceCount; i++)
+        layout.push_back(P(i).x), layout.push_back(P(i).y);
     const uint64_t shapes = play_samples::shapes_hash(play_state.shapes, play_state.shapeCount);
     game_end();
 
-    // Opened again on the same desk: the cache is the cut (a changed byte of a shape shows).
-    Bytes cache = read_file("sfiles/temp/640x480/wide.tmp");
+    // Opened again on a desk of another size: the same cut from the cache (a changed byte of a
+    // shape shows) and the same table positions.
+    Bytes cache = read_file("sfiles/temp/wide.tmp");
     ASSERT_GT(cache.size(), 64u);
     cache[cache.size() - 4 - 10] ^= 0x01;  // a pixel of the last shape's last image, before the lift
-    write_file("sfiles/temp/640x480/wide.tmp", cache);
-    ASSERT_EQ(game_start("wide"), 1);
-    EXPECT_NE(play_samples::shapes_hash(play_state.shapes, play_state.shapeCount), shapes) << "read, not cut";
-    EXPECT_EQ(play_state.record.pieceSize, 50 * play_state.record.width / 800) << "the fitted settings";
-    EXPECT_EQ(play_state.cutFitted, 1);
-    game_end();
-    // On a desk of another size the picture is fitted afresh and cut again.
+    write_file("sfiles/temp/wide.tmp", cache);
     play_state.deskWidth = 720;
     play_state.deskHeight = 560;
     ASSERT_EQ(game_start("wide"), 1);
-    EXPECT_TRUE(exists("sfiles/temp/720x560/wide.tmp"));
-    EXPECT_EQ(read_file("sfiles/temp/640x480/wide.tmp"), cache) << "the other desk's cache stays";
-    game_end();
+    EXPECT_NE(play_samples::shapes_hash(play_state.shapes, play_state.shapeCount), shapes) << "read, not cut";
+    V again;
+    const int dx = play_table_width() / 2 - tw / 2, dy = play_table_height() / 2 - th / 2;
+    for (int i = 0; i < play_state.pieceCount; i++)
+        again.push_back(P(i).x - dx), again.push_back(P(i).y - dy);
+    EXPECT_EQ(again, layout) << "positions kept relative to the table's centre";
 }
 
 TEST(PlayGame, an_old_cut_cache_is_replaced_by_a_new_cut_and_a_damaged_save_by_a_scatter) {
