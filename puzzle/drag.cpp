@@ -16,9 +16,9 @@
 
 #include "platform/io_desktop.h"
 #include "platform/io_mem.h"
-#include "puzzle/deskspace.h"
 #include "platform/sys.h"
 #include "puzzle/deskindex.h"
+#include "puzzle/deskspace.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/progress.h"
@@ -56,15 +56,29 @@ void flip_selected(PlayPiece& p) {
     p.needsRedraw = 1;
 }
 
-// Whether the point lies on the piece as it was last drawn: inside its rectangle and on a
-// nonzero piece code of its image (the anti-aliased fringe counts; the shadow never does).
+// Where the pointer is: its screen point, kept so that a change of the view can find the table
+// point under it again.
+int g_pointer_x, g_pointer_y;
+
+// Whether the screen point lies on the piece as it was last drawn: inside its rectangle and on a
+// nonzero piece code of its image (the anti-aliased fringe counts; the shadow never does). On a
+// large table the point is taken to the table first and the image pixel under it is the one
+// whose square holds it.
 int hit(const PlayPiece& p, int x, int y) {
     const PieceQuad& q = p.screenQuad;
     if (q.right == -1 || x < q.left || x > q.right || y < q.top || y > q.bottom) return 0;
     const Image* img = play_state.shapes[p.shape].piece;
     if (!img) return 0;
     int u, w;
-    vec_turn(x - p.drawnX, y - p.drawnY, angle_normal(360 - p.drawnAngle), &u, &w);
+    if (play_state.bigTable) {
+        double t[2];
+        view_to_table(play_state.view, x, y, &t[0], &t[1]);
+        t[0] -= p.drawnX, t[1] -= p.drawnY;
+        vec_rotate(t, angle_normal(360 - p.drawnAngle));
+        u = (int)std::floor(t[0] + 0.5), w = (int)std::floor(t[1] + 0.5);
+    } else {
+        vec_turn(x - p.drawnX, y - p.drawnY, angle_normal(360 - p.drawnAngle), &u, &w);
+    }
     if (u < 0 || u >= img->width || w < 0 || w >= img->height) return 0;
     uint16_t code;
     std::memcpy(&code, (const uint8_t*)img + img->colourOffset + (ptrdiff_t)w * img->colourPitch + u * 2, 2);
@@ -89,6 +103,11 @@ int hit(const PlayPiece& p, int x, int y) {
 int desk_button_down(int x, int y, int flags, uint32_t now) {
     const bool left = flags & MOUSE_LEFT, right = flags & MOUSE_RIGHT;
     const bool ctrl = flags & MOUSE_CTRL, captured = flags & MOUSE_CAPTURED;
+    if (play_state.bigTable && !captured) {
+        // The pointer is where it pressed; motion before it carries nothing.
+        desk_mouse_at(x, y);
+        play_state.pendingDx = play_state.pendingDy = 0;
+    }
     const int p = piece_at(x, y);
     if (left && p != -1 && !ctrl && !captured) {
         if (!piece(p).selected) {
@@ -123,9 +142,28 @@ int desk_button_up(int, int, int flags, uint32_t now) {
     return DESK_NOTHING;
 }
 
-void desk_drag_motion(int dx, int dy) { play_state.pendingDx += dx, play_state.pendingDy += dy; }
+// While the table is the desk the carried pieces move by the pointer's motion; on a large table
+// they follow the table point under the pointer, so a zoom or a pan of the view under a carried
+// piece keeps it under the pointer and no rounding of the motion adds up.
+void desk_drag_motion(int dx, int dy) {
+    if (play_state.bigTable) return;
+    play_state.pendingDx += dx, play_state.pendingDy += dy;
+}
 
-void desk_mouse_at(int x, int y) { play_state.mouseX = x, play_state.mouseY = y; }
+void desk_mouse_at(int x, int y) {
+    g_pointer_x = x, g_pointer_y = y;
+    if (!play_state.bigTable) {
+        play_state.mouseX = x, play_state.mouseY = y;
+        return;
+    }
+    double tx, ty;
+    view_to_table(play_state.view, x, y, &tx, &ty);
+    const int mx = (int)std::lround(tx), my = (int)std::lround(ty);
+    play_state.pendingDx += mx - play_state.mouseX, play_state.pendingDy += my - play_state.mouseY;
+    play_state.mouseX = mx, play_state.mouseY = my;
+}
+
+void desk_view_changed() { desk_mouse_at(g_pointer_x, g_pointer_y); }
 
 // --- Picking up and selecting ---
 
@@ -174,7 +212,9 @@ void select_none() {
 void select_in_rect(int x, int y, int w, int h) {
     const int n = play_state.pieceCount;
     if (n <= 0) return;
-    int m = play_state.record.pieceSize / 5;
+    // The band is on the screen: the margin is a fifth of a piece as the view shows it.
+    int m = play_state.bigTable ? (int)(play_state.record.pieceSize / 5 * play_state.view.zoom)
+                                : play_state.record.pieceSize / 5;
     if (m < 1) m = 1;
     int* touched = scratch_zeroed();  // per group: a member's centre lies in the band
     for (int i = 0; i < n; i++) {
@@ -282,6 +322,7 @@ void complete() {
 
 DropResult pieces_drop() {
     DropResult result = {0, 0, play_state.mouseX, play_state.mouseY, 0};
+    if (play_state.bigTable) result.x = g_pointer_x, result.y = g_pointer_y;
     // Motion that came after the last tick still moves the carried pieces, so that they go down
     // where the pointer let go of them.
     int dx = play_state.pendingDx, dy = play_state.pendingDy;

@@ -6,7 +6,9 @@
 // The desk window forwards its mouse events here and does what the result asks (start or end
 // its mouse capture, start a rubber band); a drop tells what happened and the desk window
 // decides what the player sees and hears of it. Everything else happens in the open game
-// (puzzle/play.h). Positions are screen pixels of the desk.
+// (puzzle/play.h). The events come in screen pixels of the desk; the play itself is in table
+// pixels (puzzle/view.h): hit tests take the pointer to the table, carried pieces follow the
+// table point under the pointer, snapping and joining measure on the table.
 #pragma once
 #include <cstdint>
 
@@ -24,10 +26,13 @@ inline constexpr uint32_t CLICK_HOLD_MS = 250;  // a shorter click leaves the pi
 int desk_button_down(int x, int y, int flags, uint32_t now);  // flags MOUSE_*; DESK_*
 int desk_button_up(int x, int y, int flags, uint32_t now);    // flags MOUSE_*; DESK_*
 void desk_drag_motion(int dx, int dy);  // summed until the next tick moves the carried pieces
-void desk_mouse_at(int x, int y);       // the pointer's position: turns go about it
+void desk_mouse_at(int x, int y);       // the pointer's screen position: turns go about it
+// The view of a large table changed (a zoom, a pan, the edge scrolling under a carried piece):
+// the carried pieces go with the table point now under the pointer.
+void desk_view_changed();
 
 // --- Operations ---
-int piece_at(int x, int y);  // topmost piece under the point (fringe counts, shadow not), -1 none
+int piece_at(int x, int y);  // topmost piece under the screen point (fringe counts, shadow not), -1 none
 void group_pick_up(int piece);
 // The selected pieces, carried as one rigid set: the set stops where one of them would leave the
 // desk below the title line (puzzle/deskspace.h), so the drop never pushes them into a pile.
@@ -47,7 +52,7 @@ int snap_test(int p, int n);
 struct DropResult {
     int joined;          // joins made: a dropped piece snapped to a neighbour (0: none)
     int completed;       // this drop finished the puzzle
-    int x, y;            // the pointer on the desk where the pieces went down
+    int x, y;            // the pointer on the screen where the pieces went down
     int elapsedSeconds;  // when completed: the playing time summed over every game of the box
 };
 

@@ -79,3 +79,11 @@ int play_view_pan(int dx, int dy) {
 }
 
 double play_view_zoom() { return play_big_table() ? play_state.view.zoom : 1.0; }
+
+void play_view_get(double* zoom, int* x, int* y, int* tableW, int* tableH) {
+    const int big = play_big_table();
+    *zoom = big ? play_state.view.zoom : 1.0;
+    *x = big ? play_state.view.x : 0;
+    *y = big ? play_state.view.y : 0;
+    *tableW = play_table_width(), *tableH = play_table_height();
+}

@@ -44,3 +44,5 @@ int play_view_zoom_step(int direction, int x, int y);
 int play_view_zoom_to(double zoom, int x, int y);
 int play_view_pan(int dx, int dy);  // screen pixels; 1 when the view moved
 double play_view_zoom();            // screen pixels per table pixel (1 when the table is the desk)
+// The view: its zoom and where the table's top-left lies on the screen; the table's size.
+void play_view_get(double* zoom, int* x, int* y, int* tableW, int* tableH);

@@ -71,6 +71,11 @@ constexpr int HELP_TOPIC = 200;
 constexpr int KEY_ZOOM_IN = 43;   // keypad +
 constexpr int KEY_ZOOM_OUT = 45;  // keypad -
 constexpr int KEY_PICTURE = 'P';
+constexpr int KEY_WHOLE_TABLE = '0';  // a large table: the whole of it
+constexpr int KEY_ACTUAL_SIZE = '1';  // a large table: 100 %
+constexpr int PAN_KEY_PART = 8;       // an arrow key pans a large table by this part of the screen
+constexpr int EDGE_ZONE = 24;         // a carried piece this near the screen's edge scrolls the view
+constexpr int EDGE_SPEED = 12;        // screen pixels the view scrolls a tick
 
 constexpr int PANEL_X = 20, PANEL_Y = 50;
 constexpr int PICTURE_X = 20, PICTURE_Y = 200;
@@ -95,27 +100,30 @@ struct PlayRoom {
     int room, overlay, panel, picture, strip;
     int panelButtons[PANEL_BUTTONS];
     int zoomButtons[PICTURE_ZOOM_MAX + 1];
-    int zoom;             // the picture window's size step shown
-    int defaultZoom;      // the step of a box with no step of its own ("PictureIZoom")
-    Image* image;         // the picture window's contents, the screen's kind; null between games
-    int ghostVisible;     // the desk shows the faint picture
-    int pictureChosen;    // the player's last choice on an ordinary box: the picture window shows
-    int ghostChosen;      // the same for the faint picture
-    int sparkle;          // cache index of the sparkle strip
-    int connectSound;     // cache index of the click of a join, -1 none
-    int framePeriod;      // ms of play a tick stands for
-    int saveProblemTold;  // a failed save was told during this game
-    int showing;          // the finish plays: the desk takes no presses until its message
-    int finishedSeconds;  // the playing time the finish's message tells
-    int panelHidden;      // the panel stepped aside for the finished picture
-    char title[256];      // the title line as last set
-    char titleFull[256];  // the same before a long box name was cut
-    uint32_t cutStart;    // ms when the cut began
-    int cutTotal;         // shapes the cut renders
-    int cutShown;         // the cut's progress window is open
+    int zoom;                // the picture window's size step shown
+    int defaultZoom;         // the step of a box with no step of its own ("PictureIZoom")
+    Image* image;            // the picture window's contents, the screen's kind; null between games
+    int ghostVisible;        // the desk shows the faint picture
+    int pictureChosen;       // the player's last choice on an ordinary box: the picture window shows
+    int ghostChosen;         // the same for the faint picture
+    int sparkle;             // cache index of the sparkle strip
+    int connectSound;        // cache index of the click of a join, -1 none
+    int framePeriod;         // ms of play a tick stands for
+    int saveProblemTold;     // a failed save was told during this game
+    int showing;             // the finish plays: the desk takes no presses until its message
+    int finishedSeconds;     // the playing time the finish's message tells
+    int panelHidden;         // the panel stepped aside for the finished picture
+    char title[256];         // the title line as last set
+    char titleFull[256];     // the same before a long box name was cut
+    uint32_t cutStart;       // ms when the cut began
+    int cutTotal;            // shapes the cut renders
+    int cutShown;            // the cut's progress window is open
+    int carrying;            // the desk's capture carries pieces
+    int panning;             // the desk's capture drags the view of a large table
+    int pointerX, pointerY;  // the pointer on the screen, as last reported to the desk
 };
-PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0,  0,  nullptr, 0, 1, 0,
-                   -1, -1, 33, 0,  0,  0,  0,  "", "", 0,       0, 0};
+PlayRoom g_room = {-1, -1, -1, -1, -1, {}, {}, 0, 0, nullptr, 0, 1, 0, -1, -1,
+                   33, 0,  0,  0,  0,  "", "", 0, 0, 0,       0, 0, 0, 0};
 
 int clamp_zoom(int z) { return z < 0 ? 0 : (z > PICTURE_ZOOM_MAX ? PICTURE_ZOOM_MAX : z); }
 
@@ -293,6 +301,82 @@ void panel_button(int button) {
     } else if (button == g_room.panelButtons[LEAVE]) {
         playroom_leave();
     }
+}
+
+// --- The view of a large table ---
+//
+// The wheel zooms about the pointer, keypad + and - about the screen's middle, 0 shows the whole
+// table and 1 shows it at 100 %; the arrow keys pan, so does dragging the free table with the
+// right button, and a carried piece held near the screen's edge scrolls the view. On a table that
+// is the desk none of this does anything, and the keys keep their meaning for the picture window.
+
+// The view as the log tells it (the scripted checks read it).
+void log_view(const char* why) {
+    double zoom;
+    int x, y, w, h;
+    play_view_get(&zoom, &x, &y, &w, &h);
+    io_log("play: view %s: zoom %.6f, the %dx%d table's corner at %d %d\n", why, zoom, w, h, x, y);
+}
+
+// After the view changed: the carried pieces stay under the pointer.
+int view_moved(int changed, const char* why = nullptr) {
+    if (changed) desk_view_changed();
+    if (changed && why) log_view(why);
+    return changed;
+}
+
+int view_key(int key) {
+    if (!play_big_table() || g_room.showing) return 0;
+    const int mx = screen.width / 2, my = screen.height / 2;
+    const int px = screen.width / PAN_KEY_PART, py = screen.height / PAN_KEY_PART;
+    switch (key) {
+        case KEY_ZOOM_IN:
+        case KEY_ZOOM_OUT:
+            view_moved(play_view_zoom_step(key == KEY_ZOOM_IN ? 1 : -1, mx, my), "key");
+            return 1;
+        case KEY_WHOLE_TABLE:
+            view_moved(play_view_zoom_to(0, mx, my), "whole");
+            return 1;
+        case KEY_ACTUAL_SIZE:
+            view_moved(play_view_zoom_to(1.0, mx, my), "100 %");
+            return 1;
+        case KEY_LEFT:
+        case KEY_RIGHT:
+            view_moved(play_view_pan(key == KEY_LEFT ? px : -px, 0), "key");
+            return 1;
+        case KEY_UP:
+        case KEY_DOWN:
+            view_moved(play_view_pan(0, key == KEY_UP ? py : -py), "key");
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void view_wheel(int x, int y, int steps) {
+    if (!play_big_table() || g_room.showing) return;
+    for (int k = 0; k < (steps > 0 ? steps : -steps); k++)
+        view_moved(play_view_zoom_step(steps > 0 ? 1 : -1, x, y), "wheel");
+}
+
+// Per tick while pieces are carried: the pointer near an edge of the screen scrolls the view that
+// way (the table moves the other way under it).
+void view_edge_scroll() {
+    if (!g_room.carrying || !play_big_table()) return;
+    const int x = g_room.pointerX, y = g_room.pointerY;
+    const int dx = x < EDGE_ZONE ? EDGE_SPEED : x >= screen.width - EDGE_ZONE ? -EDGE_SPEED : 0;
+    const int dy = y < EDGE_ZONE ? EDGE_SPEED : y >= screen.height - EDGE_ZONE ? -EDGE_SPEED : 0;
+    if (dx || dy) view_moved(play_view_pan(dx, dy));
+}
+
+// A right press on the free table of a large table drags the view (a right press while pieces are
+// carried turns them, as ever).
+int view_drag_start(int x, int y, int flags) {
+    if (!play_big_table() || !(flags & MOUSE_RIGHT) || (flags & MOUSE_CAPTURED) || piece_at(x, y) != -1)
+        return 0;
+    g_room.panning = 1;
+    window_start_capture(g_room.room);
+    return 1;
 }
 
 // --- Starting and ending a game, and what a drop is seen and heard as ---
@@ -528,6 +612,7 @@ void cut_end() {
 void desk_action(int action) {
     if (action == DESK_CAPTURE) {
         finish_stop();  // the finished picture is picked up: its pieces are drawn again
+        g_room.carrying = 1;
         window_start_capture(g_room.room);
     } else if (action == DESK_END_CAPTURE) {
         window_end_capture();
@@ -548,11 +633,14 @@ void desk_paint() {
         img_draw(ghost, 0, 0, 0, 0, ghost->width, ghost->height);
     else
         ge_background_draw();
-    ge_draw_top_bar();
+    // Pieces of a large table pass under the title line: it is drawn over them.
+    const int big = play_big_table();
+    if (!big) ge_draw_top_bar();
     if (!finish_draw()) {
         pieces_draw_resting();
         finish_capture();
     }
+    if (big) ge_draw_top_bar();
 }
 
 // The picture window's placement with the player's own choice of showing it (not what a box that
@@ -603,26 +691,50 @@ int room_handler(int /*window*/, KernelEvent* event) {
             pieces_draw_carried();
             return 1;
         case KE_TICK:
+            view_edge_scroll();
             if (game_tick(g_room.framePeriod)) tell_save_problem();
             finish_room_tick();
             title_update();
             return 0;
         case KE_MOUSEDOWN:
-            if (game_open() && !g_room.showing) desk_action(desk_button_down(x, y, flags, sys_millis()));
+            g_room.pointerX = x, g_room.pointerY = y;
+            if (game_open() && !g_room.showing) {
+                desk_action(desk_button_down(x, y, flags, sys_millis()));
+                if (!g_room.carrying) view_drag_start(x, y, flags);
+            }
             return 1;
         case KE_MOUSEUP:
+            if (g_room.panning) {
+                if (flags & MOUSE_RIGHT) window_end_capture();
+                return 1;
+            }
             if (game_open() && !g_room.showing) desk_action(desk_button_up(x, y, flags, sys_millis()));
             return 1;
         case KE_MOUSEMOVE:
+            g_room.pointerX = x, g_room.pointerY = y;
             desk_mouse_at(x, y);
             return 1;
+        case KE_WHEEL:
+            view_wheel(x, y, flags);
+            return 1;
         case WE_CAPTUREMOVE: {
-            desk_drag_motion(x, y);
             const int* at = (const int*)event->c;
+            if (at) g_room.pointerX = at[0], g_room.pointerY = at[1];
+            if (g_room.panning) {
+                view_moved(play_view_pan(x, y));
+                return 1;
+            }
+            desk_drag_motion(x, y);
             if (at) desk_mouse_at(at[0], at[1]);
             return 1;
         }
         case WE_CAPTUREEND:
+            if (play_big_table()) log_view(g_room.panning ? "dragged" : "after a carry");
+            g_room.carrying = 0;
+            if (g_room.panning) {
+                g_room.panning = 0;
+                return 1;
+            }
             if (game_open()) drop_feedback(pieces_drop());
             return 1;
         case WE_BANDEND: {
@@ -631,6 +743,7 @@ int room_handler(int /*window*/, KernelEvent* event) {
             return 1;
         }
         case KE_KEYDOWN:
+            if (view_key((int)event->a)) return 1;
             if (event->a == KEY_ZOOM_IN || event->a == KEY_ZOOM_OUT) {
                 if (window_visible(g_room.picture))
                     picture_zoom(g_room.zoom + (event->a == KEY_ZOOM_IN ? 1 : -1));
@@ -738,6 +851,7 @@ int playroom_room_window() { return g_room.room; }
 
 int play_box(const char* name) {
     if (game_open()) end_game();
+    g_room.carrying = g_room.panning = 0;
     const int cursor = sys_cursor();
     sys_set_cursor(CURSOR_WAIT);  // the wait cursor while the box is read, cut and laid out
     if (!game_start(name)) {

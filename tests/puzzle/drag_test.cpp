@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "platform/sys.h"
@@ -268,5 +269,103 @@ TEST(DragGather, loose_pieces_come_into_view_apart_and_off_the_windows) {
         EXPECT_TRUE(in_desk(rect_of(i), 20)) << i;
         EXPECT_FALSE(meets(rect_of(i), window)) << i;
     }
+    desk_set_view(0, nullptr, 0);
+}
+
+// --- A table larger than the desk, seen through a view ---
+
+namespace {
+
+// An 8000 x 6000 table on the 1024 x 768 desk, the table point (3000, 2500) at the screen point
+// (300, 300).
+void big_table(double zoom) {
+    play_state.bigTable = 1;
+    play_state.view = {8000,
+                       6000,
+                       1024,
+                       768,
+                       zoom,
+                       (int)std::lround(300 - 3000 * zoom),
+                       (int)std::lround(300 - 2500 * zoom)};
+    pieces_view_changed();
+}
+
+// The screen pixel that shows the table point.
+void screen_of(double tx, double ty, int* x, int* y) {
+    double sx, sy;
+    view_to_screen(play_state.view, tx, ty, &sx, &sy);
+    *x = (int)std::floor(sx), *y = (int)std::floor(sy);
+}
+
+}  // namespace
+
+TEST(DragTable, hit_carry_and_snap_measure_on_the_table_at_25_100_and_200_percent) {
+    for (double zoom : {0.25, 1.0, 2.0}) {
+        SCOPED_TRACE(zoom);
+        HandGame game(2, 100, 100);
+        grid(2, 1);
+        place(0, 3000, 2500), place(1, 3200, 2600);
+        stack_reset();
+        big_table(zoom);
+        pieces_settle();
+        int x, y;
+        screen_of(3050, 2550, &x, &y);
+        EXPECT_EQ(piece_at(x, y), 0);
+        screen_of(3090, 2590, &x, &y);
+        EXPECT_EQ(piece_at(x, y), 0);
+        screen_of(3102, 2550, &x, &y);
+        EXPECT_EQ(piece_at(x, y), -1) << "beyond the image's last column";
+        screen_of(3250, 2650, &x, &y);
+        EXPECT_EQ(piece_at(x, y), 1);
+
+        // Carried by the pointer: a screen move of d is d / zoom on the table.
+        ASSERT_EQ(desk_button_down(x, y, MOUSE_LEFT, 1000), DESK_CAPTURE);
+        const int dx = (int)std::lround(-97 * zoom), dy = (int)std::lround(-98 * zoom);
+        desk_mouse_at(x + dx, y + dy);
+        pieces_tick();
+        EXPECT_NEAR(P(1).x, 3200 + dx / zoom, 0.5 / zoom + 0.5);
+        EXPECT_NEAR(P(1).y, 2600 + dy / zoom, 0.5 / zoom + 0.5);
+        // The view scrolls under the carried piece: it stays under the pointer, so it moves on
+        // the table by the pan over the zoom.
+        const int before = P(1).x;
+        ASSERT_EQ(view_pan(&play_state.view, 40, 0), 1);
+        pieces_view_changed();
+        desk_view_changed();
+        pieces_tick();
+        EXPECT_NEAR(P(1).x, before - 40 / zoom, 1);
+        // Put down 3 and 2 table pixels from where it joins piece 0: squared 13, within half the
+        // piece size at any zoom.
+        play_state.pendingDx = 3103 - P(1).x, play_state.pendingDy = 2502 - P(1).y;
+        const DropResult r = pieces_drop();
+        EXPECT_EQ((V{r.joined, r.x, r.y}), (V{1, x + dx, y + dy})) << "the pointer on the screen";
+        EXPECT_EQ((V{P(1).x, P(1).y}), (V{3100, 2500})) << "placed by the picture, in table pixels";
+    }
+}
+
+TEST(DragTable, pieces_stay_anywhere_on_the_table_and_gather_comes_into_the_view) {
+    HandGame game(6, 100, 60);
+    place(0, 6000, 5000), place(1, 8500, 200), place(2, 3000, 2500), place(3, 100, 100), place(4, 7900, 5900);
+    place(5, 3100, 2600);
+    stack_reset();
+    big_table(1.0);
+    pieces_settle();
+    EXPECT_EQ((V{P(0).x, P(0).y}), (V{6000, 5000})) << "beyond the desk, on the table: it stays";
+    EXPECT_EQ(P(1).x + 49, 8000) << "beyond the table: its middle comes onto the edge";
+    EXPECT_EQ((V{P(4).x, P(4).y}), (V{7900, 5900}));
+
+    // The view shows table pixels 2700..3723 by 2200..2967; the title line's 20 rows and a window
+    // at the screen's left are out of it.
+    const Rect window = {0, 0, 200, 768};
+    desk_set_view(20, &window, 1);
+    gather_loose();
+    int l, t, r, b;
+    view_visible(play_state.view, &l, &t, &r, &b);
+    EXPECT_TRUE(l == 2700 && t == 2200 && r == 3723 && b == 2967);
+    for (int i = 0; i < 6; i++) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(P(i).x >= 2900 && P(i).y >= 2220 && P(i).x + 100 <= 3724 && P(i).y + 60 <= 2968);
+        EXPECT_EQ(P(i).selected, 1);
+    }
+    EXPECT_EQ((V{P(2).x, P(2).y, P(5).x, P(5).y}), (V{3000, 2500, 3100, 2600})) << "in view: they stay";
     desk_set_view(0, nullptr, 0);
 }

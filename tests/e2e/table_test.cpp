@@ -1,0 +1,170 @@
+// tests/e2e/table_test.cpp -- a box whose cut is larger than the desk, played headless on a table
+// larger than the screen: the cut at the box's own size, the wheel zooming about the pointer, the
+// whole table, a carried piece scrolling the view at the screen's edge.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "e2e/game_run.h"
+#include "image/gformat_img.h"
+#include "platform/io_mem.h"
+
+namespace {
+
+using namespace e2e;
+
+// One "play: view" line of the log.
+struct View {
+    std::string why;
+    double zoom = 0;
+    int tableW = 0, tableH = 0, x = 0, y = 0;
+    // The table point under the screen point.
+    double tx(int sx) const { return (sx - x) / zoom; }
+    double ty(int sy) const { return (sy - y) / zoom; }
+};
+
+std::vector<View> views(const std::string& log) {
+    std::vector<View> out;
+    for (size_t at = log.find("play: view "); at != std::string::npos; at = log.find("play: view ", at + 1)) {
+        const size_t colon = log.find(": zoom", at + 11);
+        View v;
+        v.why = log.substr(at + 11, colon - at - 11);
+        if (std::sscanf(log.c_str() + colon, ": zoom %lf, the %dx%d table's corner at %d %d", &v.zoom,
+                        &v.tableW, &v.tableH, &v.x, &v.y) == 5)
+            out.push_back(v);
+    }
+    return out;
+}
+
+// The cut cache's pieces: each piece's shape, and of every shape a pixel of the body.
+struct Shapes {
+    std::vector<int32_t> of;                 // per piece
+    std::vector<std::pair<int, int>> point;  // per shape: a flat, fully covered pixel near the middle
+    explicit Shapes(const std::string& cache) {
+        FILE* f = fmemopen((void*)cache.data(), cache.size(), "rb");
+        if (!f) return;
+        uint32_t n = 0, count = 0;
+        if (std::fseek(f, 24, SEEK_SET) == 0 && std::fread(&n, 4, 1, f) == 1 && n < 100000)
+            for (uint32_t i = 0; i < n; i++) {
+                int32_t entry[8];
+                if (std::fread(entry, 32, 1, f) != 1) break;
+                of.push_back(entry[2]);
+            }
+        if (std::fread(&count, 4, 1, f) == 1)
+            for (uint32_t s = 0; s < count && s < 100000; s++) {
+                int32_t head[6];
+                if (std::fread(head, 24, 1, f) != 1) break;
+                Image* piece = img_read(f);
+                if (!piece) break;
+                point.push_back(middle(piece));
+                io_mem_free(piece);
+                if (head[1]) io_mem_free(img_read(f));
+            }
+        std::fclose(f);
+    }
+    static std::pair<int, int> middle(const Image* im) {
+        const uint8_t* codes = (const uint8_t*)im + im->colourOffset;
+        std::pair<int, int> best = {-1, -1};
+        long bestLength = -1;
+        for (int v = 0; v < im->height; v++)
+            for (int u = 0; u < im->width; u++) {
+                uint16_t c;
+                std::memcpy(&c, codes + (size_t)v * im->colourPitch + 2 * u, 2);
+                const long dx = 2 * u - im->width, dy = 2 * v - im->height, length = dx * dx + dy * dy;
+                if ((c & 0x8000) && (bestLength < 0 || length < bestLength))
+                    bestLength = length, best = {u, v};
+            }
+        return best;
+    }
+    bool body(int piece, int* u, int* v) const {
+        if (piece < 0 || piece >= (int)of.size() || of[piece] < 0 || of[piece] >= (int)point.size())
+            return false;
+        *u = point[of[piece]].first, *v = point[of[piece]].second;
+        return *u >= 0;
+    }
+};
+
+struct TableGame : Game {
+    TableGame() { copy_boxes({"Mandala"}); }
+    int play(const std::string& script) {
+        write("script.txt", script);
+        return run({"--headless", "--window", "1024x768", "--script", "script.txt", "-debug", "2",
+                    "puzzles/Mandala.pzl"});
+    }
+    int32_t layout(int piece, int k) {
+        const std::string c = chunk(file("sfiles/qs/Mandala.qsv"), 100);
+        int32_t v = 0;
+        if (c.size() >= (size_t)(piece + 1) * 20) std::memcpy(&v, c.data() + 20 * piece + 4 * k, 4);
+        return v;
+    }
+};
+
+}  // namespace
+
+TEST(table, a_large_cut_keeps_its_size_and_the_view_zooms_pans_and_scrolls_under_a_carried_piece) {
+    TableGame g;
+    // At 100 % about the screen's middle, then learn where the top piece lies.
+    ASSERT_EQ(g.play("5 key 1\n+2 quit\n"), 0) << g.file("stderr.txt");
+    const std::string first = g.file("stderr.txt");
+    EXPECT_NE(first.find("game: Mandala open: 961 pieces on a 1984x1488 table, cut afresh"),
+              std::string::npos)
+        << first;
+    EXPECT_TRUE(g.has("sfiles/temp/Mandala.tmp")) << "the cut of the box's own size is cached";
+    EXPECT_FALSE(g.has("sfiles/temp/1024x768"));
+    std::vector<View> v = views(first);
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(v[0].zoom, 1.0);
+    // A point on the body of the piece nearest to the screen point (400, 400) at 100 %: a flat,
+    // fully covered pixel of its image, as near to the image's middle as there is one.
+    const Shapes shapes(g.file("sfiles/temp/Mandala.tmp"));
+    ASSERT_EQ(shapes.of.size(), 961u);
+    int piece = -1, tx = 0, ty = 0;
+    double best = 1e18;
+    for (int i = 0; i < 961; i++) {
+        const double dx = 992 + g.layout(i, 0) + v[0].x - 400, dy = 744 + g.layout(i, 1) + v[0].y - 400;
+        if (dx * dx + dy * dy < best) best = dx * dx + dy * dy, piece = i;
+    }
+    int u, w;
+    ASSERT_TRUE(shapes.body(piece, &u, &w));
+    tx = 992 + g.layout(piece, 0) + u, ty = 744 + g.layout(piece, 1) + w;
+    const int sx = tx + v[0].x, sy = ty + v[0].y;
+    ASSERT_TRUE(sx > 300 && sx < 500 && sy > 300 && sy < 500) << sx << " " << sy;
+
+    // Carried to the right edge and held there, the view scrolls; the piece stays under the
+    // pointer. Then the wheel zooms out about a point, and 0 shows the whole table.
+    const std::string script = "5 key 1\n+2 press " + std::to_string(sx) + " " + std::to_string(sy) +
+                               " left\n+1 move " + std::to_string(sx + 50) + " " + std::to_string(sy) +
+                               "\n+1 move 1015 " + std::to_string(sy) + "\n+15 release 1015 " +
+                               std::to_string(sy) + " left\n+3 wheel 300 250 -1\n+2 wheel 700 500 -1\n" +
+                               "+2 key 0\n+2 quit\n";
+    ASSERT_EQ(g.play(script), 0) << g.file("stderr.txt");
+    v = views(g.file("stderr.txt"));
+    ASSERT_EQ(v.size(), 5u) << g.file("stderr.txt");
+    EXPECT_EQ(v[1].why, "after a carry");
+    EXPECT_LT(v[1].x, v[0].x - 100) << "the view scrolled right";
+    EXPECT_EQ(v[1].y, v[0].y);
+    // The piece went down under the pointer: where it was picked, moved with the pointer's table
+    // point.
+    EXPECT_NEAR(992 + g.layout(piece, 0) + u, v[1].tx(1015), 2);
+    EXPECT_NEAR(744 + g.layout(piece, 1) + w, v[1].ty(sy), 2);
+    // Each wheel step keeps the table point under the pointer within a screen pixel.
+    for (int k : {2, 3}) {
+        const int px = k == 2 ? 300 : 700, py = k == 2 ? 250 : 500;
+        EXPECT_EQ(v[k].why, "wheel");
+        EXPECT_LT(v[k].zoom, v[k - 1].zoom);
+        EXPECT_LE(std::fabs(v[k].tx(px) - v[k - 1].tx(px)) * v[k].zoom, 1.0);
+        EXPECT_LE(std::fabs(v[k].ty(py) - v[k - 1].ty(py)) * v[k].zoom, 1.0);
+    }
+    EXPECT_EQ(v[4].why, "whole");
+    EXPECT_LE(v[4].zoom * 1984, 1024.5);
+    EXPECT_LE(v[4].zoom * 1488, 768.5);
+    EXPECT_TRUE(v[4].x >= 0 && v[4].y >= 0 && v[4].x + v[4].zoom * 1984 <= 1024.5 &&
+                v[4].y + v[4].zoom * 1488 <= 768.5)
+        << "the whole table on the screen";
+}
