@@ -13,7 +13,8 @@
 // and the desk's edges into view (they come selected: a move whose piece is selected first takes
 // it out of the selection with a Ctrl-click, so that it carries that piece's group alone); when
 // the only moves left start under a window (the control panel, the picture window), it is dragged
-// by its title bar to the other side of the desk.
+// by its title bar to the other side of the desk. A table larger than the desk is played seen
+// whole: before planning, the key that shows the whole table is pressed when it is not.
 #include "kernel/autosolve.h"
 
 #include <cstdio>
@@ -31,6 +32,7 @@ constexpr int SOLVE_WAIT_MAX = 1000;       // ticks autosolve waits for a game t
 constexpr int SOLVE_TURN_WAIT_MAX = 200;   // ticks one move waits for its turns to end
 constexpr int SOLVE_ROUNDS_MAX = 3;        // rounds of passed-over moves before giving up
 constexpr int SOLVE_WINDOW_MOVES_MAX = 8;  // windows dragged aside in one solve
+constexpr int SOLVE_VIEW_KEYS_MAX = 16;    // presses of the whole-table key in one solve
 
 enum CallArg { ARG_TICKS, ARG_MOVES };  // the command's words, in the call's args
 
@@ -59,6 +61,7 @@ struct Solver {
     int rounds;       // times every move was passed over
     int windowMoves;  // windows dragged aside
     int gathered;     // the gather key was pressed since the last move that joined
+    int viewKeys;     // times the whole-table key was pressed
 };
 Solver g_solver;
 
@@ -69,13 +72,15 @@ void solver_input(int kind, int x, int y, int button, int ctrl) {
     script_send(in);
 }
 
-void press_gather_key() {
+void press_key(const char* name) {
     ScriptInput key = {SCRIPT_KEYDOWN};
-    key.key = script_key_code("r");
+    key.key = script_key_code(name);
     script_send(key);
     key.kind = SCRIPT_KEYUP;
     script_send(key);
 }
+
+void press_gather_key() { press_key("r"); }
 
 int clamp_to(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
@@ -144,6 +149,11 @@ int plan(const ScriptCall& c, int tick) {
     if (solve_carrying()) {  // pieces were left on the pointer: put them down first
         s.phase = SOLVE_DROP;
         solver_input(SCRIPT_PRESS, s.x, s.y, SCRIPT_LEFT, 0);
+        return SCRIPT_GOING;
+    }
+    if (!solve_whole_table_shown() &&
+        s.viewKeys++ < SOLVE_VIEW_KEYS_MAX) {  // a large table is played seen whole: its key asks for that
+        press_key("0");
         return SCRIPT_GOING;
     }
     if (!solve_next_move(&s.move, s.skip, desk_point_free)) return no_move_found();

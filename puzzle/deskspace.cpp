@@ -307,10 +307,14 @@ void desk_set_view(int top, const Rect* keepOut, int count) {
                 g_view.part ? table_rect(play_state.view, keepOut[k]) : keepOut[k];
 }
 
-void desk_set_whole_table(int top) {
+void desk_set_whole_table(int top, const Rect* keepOut, int count) {
     g_view.top = g_view.band = top > 0 ? top : 0;
     g_view.count = 0;
     g_view.part = 0;
+    for (int k = 0; k < count && k < DESK_KEEP_OUT_MAX; k++)
+        if (keepOut[k].w > 0 && keepOut[k].h > 0)
+            g_view.keepOut[g_view.count++] =
+                play_state.bigTable ? table_rect(play_state.view, keepOut[k]) : keepOut[k];
 }
 
 int desk_view_top() { return g_view.top; }

@@ -20,8 +20,9 @@ inline constexpr int DESK_KEEP_OUT_MAX = 4;  // windows over the desk the view l
 // part of the table the screen shows at the time of the call, in table pixels; the title line's
 // rows are kept clear at the table's top too.
 void desk_set_view(int top, const Rect* keepOut, int count);
-// The whole table is the view (below `top` rows at its top): where a fresh large table is scattered.
-void desk_set_whole_table(int top);
+// The whole table is the view (below `top` rows at its top), less the keep-out rectangles (screen
+// pixels) where the view shows them now: where a fresh large table is scattered.
+void desk_set_whole_table(int top, const Rect* keepOut, int count);
 int desk_view_top();
 // Whether a rectangle (inclusive pixel bounds) lies wholly on the desk below the title line and
 // meets no keep-out rectangle.

@@ -115,11 +115,17 @@ void lay_out_final() {
     pieces_touch();
 }
 
-// The picture rests in place: the next paint draws its pieces and keeps them for the fade.
+// The picture rests in place: the next paint draws its pieces and keeps them for the fade. On a
+// large table the pieces stay as they are drawn through the view: the picture is shown at once.
 void begin_fade(int phase, int level) {
     g_finish.phase = phase;
     g_finish.tick = 0;
     g_finish.level = level;
+    if (play_state.bigTable) {
+        g_finish.phase = FINISH_SHOWN, g_finish.level = 256;
+        drop_copy();
+        return;
+    }
     g_finish.capture = 1;
     drop_copy();
     screen_invalidate(g_finish.area.x, g_finish.area.y, g_finish.area.w, g_finish.area.h);
@@ -260,7 +266,7 @@ void finish_skip() {
 }
 
 void finish_stop() {
-    if (g_finish.phase != FINISH_NONE)
+    if (g_finish.phase != FINISH_NONE && !play_state.bigTable)
         screen_invalidate(g_finish.area.x, g_finish.area.y, g_finish.area.w, g_finish.area.h);
     drop_copy();
     g_finish.phase = FINISH_NONE;

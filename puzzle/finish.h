@@ -3,7 +3,9 @@
 // down upright (or opened again) shows the clean picture at once. The pieces keep their own
 // drawing everywhere else: this only draws over a finished puzzle resting upright.
 //
-// Everything runs on kernel ticks, so a headless run plays it the same every time.
+// Everything runs on kernel ticks, so a headless run plays it the same every time. On a large
+// table (puzzle/view.h) places are table pixels; the picture glides, and its pieces are then
+// drawn as they are (there is no fade of the seams there yet).
 #pragma once
 
 #include "base/rect.h"

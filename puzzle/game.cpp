@@ -2,6 +2,8 @@
 // the ghost desk) and ending it (turns finished, carried pieces dropped, time added, saved).
 #include "puzzle/game.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -14,6 +16,7 @@
 #include "puzzle/drag.h"
 #include "puzzle/finish.h"
 #include "puzzle/grid.h"
+#include "puzzle/piece.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/stack.h"
@@ -35,13 +38,60 @@ void set_textures(PlayPiece* p) {
     std::memcpy(p->shadowTexture, shadow, sizeof shadow);
 }
 
+// The view the ghost desk of a large table was made for.
+TableView g_ghost_view;
+
+// The ghost desk of a large table: the desk background with the grid region of the picture at
+// half strength where it lies on the table, the middle of the table, as the view shows it (from
+// the picture's level nearest to a texel a pixel).
+void ghost_table_build() {
+    const TableView& v = play_state.view;
+    g_ghost_view = v;
+    const int size = play_state.record.pieceSize;
+    const int gw = (play_state.record.width / size) * size, gh = (play_state.record.height / size) * size;
+    const int mx = (play_state.record.width - gw) / 2, my = (play_state.record.height - gh) / 2;
+    const int ox = (v.tableWidth - gw) / 2, oy = (v.tableHeight - gh) / 2;
+    int level = 0;
+    while (level < SHAPE_LEVELS && v.zoom * (1 << (level + 1)) <= 1.0 / 0.7)
+        level++;
+    const Image* pic = piece_picture_level(level);
+    if (!pic) return;
+    const uint8_t* pixels = (const uint8_t*)pic + pic->colourOffset;
+    uint8_t* desk = (uint8_t*)play_state.ghostDesk + play_state.ghostDesk->colourOffset;
+    double x0, y0, x1, y1;
+    view_to_screen(v, ox, oy, &x0, &y0);
+    view_to_screen(v, ox + gw, oy + gh, &x1, &y1);
+    const int left = std::max(0, (int)std::ceil(x0)),
+              right = std::min(play_state.deskWidth, (int)std::ceil(x1));
+    const int top = std::max(0, (int)std::ceil(y0)),
+              bottom = std::min(play_state.deskHeight, (int)std::ceil(y1));
+    const double step = 1.0 / (v.zoom * (1 << level));  // level texels a screen pixel
+    for (int y = top; y < bottom; y++) {
+        const int ty = std::min(pic->height - 1, (int)(((y - v.y) / v.zoom - oy + my) / (1 << level)));
+        const uint8_t* src = pixels + (ptrdiff_t)ty * pic->colourPitch;
+        uint8_t* dst = desk + (ptrdiff_t)y * play_state.ghostDesk->colourPitch;
+        const double tx0 = ((left - v.x) / v.zoom - ox + mx) / (1 << level);
+        for (int x = left; x < right; x++) {
+            const int tx = std::min(pic->width - 1, (int)(tx0 + (x - left) * step));
+            for (int c = 0; c < 3; c++) {
+                uint8_t& d = dst[x * 3 + c];
+                d = (uint8_t)((src[tx * 3 + c] * GHOST_ALPHA + d * (256 - GHOST_ALPHA)) >> 8);
+            }
+        }
+    }
+}
+
 // The ghost desk: the desk background with the grid region of the picture at half strength,
-// centred on the desk.
+// centred on the desk (on a large table, where the view shows the middle of the table).
 void ghost_desk_build() {
     io_mem_free(play_state.ghostDesk);
     play_state.ghostDesk = img_create(play_state.deskWidth, play_state.deskHeight, IMG_24BIT);
     img_fill(play_state.ghostDesk, 0x404040);
     if (play_hooks.deskBackground) play_hooks.deskBackground(play_state.ghostDesk);
+    if (play_state.bigTable) {
+        ghost_table_build();
+        return;
+    }
     const int size = play_state.record.pieceSize;
     const int gw = (play_state.record.width / size) * size, gh = (play_state.record.height / size) * size;
     const int mx = (play_state.record.width - gw) / 2, my = (play_state.record.height - gh) / 2;
@@ -303,6 +353,10 @@ void game_desk_resized(int width, int height) {
 
 const Image* game_ghost_desk() {
     if (!play_state.open) return nullptr;
+    const TableView& v = play_state.view;
+    if (play_state.bigTable && play_state.ghostDesk &&
+        (v.zoom != g_ghost_view.zoom || v.x != g_ghost_view.x || v.y != g_ghost_view.y))
+        ghost_desk_build();  // the view moved
     if (!play_state.ghostDesk) ghost_desk_build();
     return play_state.ghostDesk;
 }

@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "puzzle/light.h"
 #include "puzzle/vec.h"
@@ -56,9 +57,138 @@ void piece_quad(const PieceShape* shape, int x, int y, int angle, int lift, int 
     out->left = (int32_t)l, out->top = (int32_t)t, out->right = (int32_t)r, out->bottom = (int32_t)b;
 }
 
+// --- Smaller levels ---
+//
+// A table seen from afar draws its pieces from halved images, so that every screen pixel stands
+// for a few texels averaged rather than one texel picked: the picture halved by 2 x 2 averages,
+// and per shape the piece codes and the shadow halved alike. A halved piece code covers the
+// average of its four texels; it is flat only when all four are, and otherwise lit by the normal
+// of its most covered lit texel (the flat normal when none is lit), so the bevel stays a bevel.
+
+namespace {
+
+Image* g_picture_levels[SHAPE_LEVELS];  // the picture halved 1..SHAPE_LEVELS times, made when asked
+
+void free_picture_levels() {
+    for (Image*& level : g_picture_levels) {
+        io_mem_free(level);
+        level = nullptr;
+    }
+}
+
+uint16_t code_at(const Image* im, int u, int v) {
+    if (u >= im->width || v >= im->height) return 0;
+    uint16_t c;
+    std::memcpy(&c, (const uint8_t*)im + im->colourOffset + (ptrdiff_t)v * im->colourPitch + u * 2, 2);
+    return c;
+}
+
+Image* halve_codes(const Image* src) {
+    const int w = (src->width + 1) / 2, h = (src->height + 1) / 2;
+    Image* out = img_create(w, h, IMG_16BIT);
+    uint8_t* row = (uint8_t*)out + out->colourOffset;
+    for (int y = 0; y < h; y++, row += out->colourPitch)
+        for (int x = 0; x < w; x++) {
+            int flat = 0, sum = 0, normal = 0, strongest = 0;
+            for (int k = 0; k < 4; k++) {
+                const unsigned q = code_at(src, 2 * x + (k & 1), 2 * y + (k >> 1));
+                if (q & PIECE_CODE_FLAT) {
+                    flat++, sum += 31;
+                } else if (q != 0) {
+                    sum += q & 31;
+                    if ((int)(q & 31) > strongest) strongest = q & 31, normal = (q >> 5) & 1023;
+                }
+            }
+            const int cover = (sum + 2) / 4;
+            const uint16_t code = flat == 4    ? PIECE_CODE_FLAT
+                                  : cover == 0 ? 0
+                                               : (uint16_t)(normal << 5 | cover);
+            std::memcpy(row + 2 * x, &code, 2);
+        }
+    return out;
+}
+
+// Bytes of `channels` per pixel halved by 2 x 2 averages; texels beyond the edge repeat the last.
+Image* halve_bytes(const Image* src, int kind, int channels) {
+    const int w = (src->width + 1) / 2, h = (src->height + 1) / 2;
+    Image* out = img_create(w, h, kind);
+    const uint8_t* in = (const uint8_t*)src + src->colourOffset;
+    uint8_t* row = (uint8_t*)out + out->colourOffset;
+    for (int y = 0; y < h; y++, row += out->colourPitch) {
+        const uint8_t* r0 = in + (ptrdiff_t)(2 * y) * src->colourPitch;
+        const uint8_t* r1 = 2 * y + 1 < src->height ? r0 + src->colourPitch : r0;
+        for (int x = 0; x < w; x++) {
+            const int a = 2 * x * channels, b = 2 * x + 1 < src->width ? a + channels : a;
+            for (int c = 0; c < channels; c++)
+                row[x * channels + c] = (uint8_t)((r0[a + c] + r0[b + c] + r1[a + c] + r1[b + c] + 2) >> 2);
+        }
+    }
+    return out;
+}
+
+// The shadow halved: a missing texel beyond the edge casts no shadow.
+Image* halve_alpha(const Image* src) {
+    const int w = (src->width + 1) / 2, h = (src->height + 1) / 2;
+    Image* out = img_create(w, h, IMG_8BIT);
+    const uint8_t* in = (const uint8_t*)src + src->colourOffset;
+    uint8_t* row = (uint8_t*)out + out->colourOffset;
+    for (int y = 0; y < h; y++, row += out->colourPitch)
+        for (int x = 0; x < w; x++) {
+            int sum = 0;
+            for (int k = 0; k < 4; k++) {
+                const int u = 2 * x + (k & 1), v = 2 * y + (k >> 1);
+                if (u < src->width && v < src->height) sum += in[(ptrdiff_t)v * src->colourPitch + u];
+            }
+            row[x] = (uint8_t)((sum + 2) / 4);
+        }
+    return out;
+}
+
+}  // namespace
+
+const Image* piece_level(const PieceShape* shape, int shadow, int level) {
+    const Image* im = shadow ? shape->shadow : shape->piece;
+    if (level <= 0 || !im) return im;
+    if (level > SHAPE_LEVELS) level = SHAPE_LEVELS;
+    // The levels are a cache of the shape's own images, filled on first use.
+    Image** levels = const_cast<Image**>(shadow ? shape->shadowLevels : shape->pieceLevels);
+    for (int l = 1; l <= level; l++) {
+        if (!levels[l - 1]) levels[l - 1] = shadow ? halve_alpha(im) : halve_codes(im);
+        im = levels[l - 1];
+    }
+    return im;
+}
+
+const Image* piece_picture_level(int level) {
+    const Image* im = g_picture;
+    if (level <= 0 || !im || (im->kind & 15) != IMG_24BIT) return im;
+    if (level > SHAPE_LEVELS) level = SHAPE_LEVELS;
+    for (int l = 1; l <= level; l++) {
+        if (!g_picture_levels[l - 1]) g_picture_levels[l - 1] = halve_bytes(im, IMG_24BIT, 3);
+        im = g_picture_levels[l - 1];
+    }
+    return im;
+}
+
+int piece_level_for(const PieceQuad* quad, int width, int height) {
+    // Screen pixels per texel along the image's top edge (or its left edge for a one-pixel-wide
+    // image); the level whose texels come nearest to one screen pixel.
+    const double ax = quad->corner[1][0] - quad->corner[0][0], ay = quad->corner[1][1] - quad->corner[0][1];
+    const double bx = quad->corner[3][0] - quad->corner[0][0], by = quad->corner[3][1] - quad->corner[0][1];
+    const double scale = width > 1    ? std::sqrt(ax * ax + ay * ay) / (width - 1)
+                         : height > 1 ? std::sqrt(bx * bx + by * by) / (height - 1)
+                                      : 1.0;
+    if (!(scale > 0) || scale >= 1.0) return 0;
+    const int level = (int)std::floor(std::log2(1.0 / scale) + 0.5);
+    return level < 0 ? 0 : level > SHAPE_LEVELS ? SHAPE_LEVELS : level;
+}
+
 // --- piece_draw ---
 
-void piece_set_picture(const Image* picture) { g_picture = picture; }
+void piece_set_picture(const Image* picture) {
+    if (picture != g_picture) free_picture_levels();
+    g_picture = picture;
+}
 
 namespace {
 
@@ -292,9 +422,9 @@ void draw_run(void* ctx, int x, int y, int w, int h) {
         draw_rotated(k, x0, y0, x1, y1);
 }
 
-// The image drawn and where its texels come from; false when a piece's texels do not all lie
-// inside the picture.
-bool draw_source(Draw* k, const Image* im, int homeX, int homeY, int shadow) {
+// The image drawn and where its texels come from (the picture's level of the image's level);
+// false when a piece's texels do not all lie inside the picture.
+bool draw_source(Draw* k, const Image* im, int homeX, int homeY, int shadow, int level) {
     k->w = im->width;
     k->h = im->height;
     if (shadow) {
@@ -302,7 +432,8 @@ bool draw_source(Draw* k, const Image* im, int homeX, int homeY, int shadow) {
         g_shadow_table = img_shadow_table();
         return true;
     }
-    const Image* pic = g_picture;
+    const Image* pic = piece_picture_level(level);
+    homeX >>= level, homeY >>= level;
     if (!pic || (pic->kind & 15) != IMG_24BIT || homeX < 0 || homeY < 0 || homeX + k->w > pic->width ||
         homeY + k->h > pic->height)
         return false;
@@ -380,7 +511,9 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
     k.axis = k.angle % 90 == 0 && unscaled(quad, im);
     k.selected = selected != 0;
     k.rot = (k.angle * 64 / 360) * 512;
-    if (!draw_source(&k, im, homeX, homeY, shadow)) return;
+    const int level = k.axis ? 0 : piece_level_for(quad, im->width, im->height);
+    if (level > 0) im = piece_level(shape, shadow, level);
+    if (!draw_source(&k, im, homeX, homeY, shadow, level)) return;
     draw_corners(&k, quad);
     PieceQuad clip = *quad;
     if (k.axis) {

@@ -1,6 +1,8 @@
 // puzzle/playinfo.cpp -- read-only views of the open game for the play room.
 #include "puzzle/playinfo.h"
 
+#include <cmath>
+
 #include "puzzle/game.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
@@ -86,4 +88,36 @@ void play_view_get(double* zoom, int* x, int* y, int* tableW, int* tableH) {
     *x = big ? play_state.view.x : 0;
     *y = big ? play_state.view.y : 0;
     *tableW = play_table_width(), *tableH = play_table_height();
+}
+
+int play_view_show(int x, int y, int w, int h) {
+    if (!play_big_table() || w <= 0 || h <= 0) return 0;
+    TableView& v = play_state.view;
+    const TableView before = v;
+    const double fx = (double)v.screenWidth / w, fy = (double)v.screenHeight / h;
+    double zoom = fx < fy ? fx : fy;
+    if (zoom > 1.0) zoom = 1.0;
+    const double fit = view_fit_zoom(v);
+    v.zoom = zoom < fit ? fit : zoom;
+    v.x = (int32_t)std::lround(v.screenWidth / 2.0 - (x + w / 2.0) * v.zoom);
+    v.y = (int32_t)std::lround(v.screenHeight / 2.0 - (y + h / 2.0) * v.zoom);
+    view_limit(&v);
+    return view_changed(v.zoom != before.zoom || v.x != before.x || v.y != before.y);
+}
+
+int play_table_picture_place(int* x, int* y) {
+    const BoxRecord& r = play_state.record;
+    if (!play_big_table() || r.pieceSize <= 0) return 0;
+    *x = (play_state.view.tableWidth - r.width / r.pieceSize * r.pieceSize) / 2;
+    *y = (play_state.view.tableHeight - r.height / r.pieceSize * r.pieceSize) / 2;
+    return 1;
+}
+
+void play_view_rect(int* x, int* y, int* w, int* h) {
+    if (!play_big_table()) return;
+    double l, t, r, b;
+    view_to_screen(play_state.view, *x, *y, &l, &t);
+    view_to_screen(play_state.view, *x + *w, *y + *h, &r, &b);
+    *x = (int)std::floor(l), *y = (int)std::floor(t);
+    *w = (int)std::ceil(r) - *x, *h = (int)std::ceil(b) - *y;
 }

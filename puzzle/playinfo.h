@@ -43,6 +43,14 @@ int play_big_table();
 int play_view_zoom_step(int direction, int x, int y);
 int play_view_zoom_to(double zoom, int x, int y);
 int play_view_pan(int dx, int dy);  // screen pixels; 1 when the view moved
-double play_view_zoom();            // screen pixels per table pixel (1 when the table is the desk)
+// The view that shows the table rectangle whole and in the middle of the screen (at most 100 %);
+// 1 when the view changed.
+int play_view_show(int x, int y, int w, int h);
+// Where a finished picture lies on a large table: the grid region's top-left in the middle of the
+// table (where the faint picture shows). 0 when the table is the desk.
+int play_table_picture_place(int* x, int* y);
+// A table rectangle as the screen shows it now (the same rectangle while the table is the desk).
+void play_view_rect(int* x, int* y, int* w, int* h);
+double play_view_zoom();  // screen pixels per table pixel (1 when the table is the desk)
 // The view: its zoom and where the table's top-left lies on the screen; the table's size.
 void play_view_get(double* zoom, int* x, int* y, int* tableW, int* tableH);

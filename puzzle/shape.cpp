@@ -48,6 +48,10 @@ void shapes_free() {
     for (int i = 0; i < g_shape_count; i++) {
         io_mem_free(g_shapes[i].piece);
         io_mem_free(g_shapes[i].shadow);
+        for (int l = 0; l < SHAPE_LEVELS; l++) {
+            io_mem_free(g_shapes[i].pieceLevels[l]);
+            io_mem_free(g_shapes[i].shadowLevels[l]);
+        }
     }
     io_mem_free(g_shapes);
     g_shapes = nullptr;

@@ -12,12 +12,18 @@
 inline constexpr int PIECE_CODE_FLAT = 0x8000;
 inline constexpr int SHADOW_SCALE = 191;  // shadow strength 75 percent of 255, rounded down
 
+inline constexpr int SHAPE_LEVELS = 4;  // smaller levels of a shape: 1/2, 1/4, 1/8 and 1/16
+
 // One distinct outline of a cut, rendered. Shared by every piece with that outline.
 struct PieceShape {
     Image* piece;              // IMG_16BIT piece codes, owned
     Image* shadow;             // IMG_8BIT shadow strengths, owned; null when none
     int32_t pieceX, pieceY;    // piece image's top-left relative to the grid cell's top-left
     int32_t shadowX, shadowY;  // shadow image's top-left relative to the piece image's top-left
+    // The images halved level by level, made when a zoomed-out view first draws them
+    // (puzzle/piece.h); owned, null until then. Never kept in the cut cache.
+    Image* pieceLevels[SHAPE_LEVELS];
+    Image* shadowLevels[SHAPE_LEVELS];
 };
 
 // Set by shape_canvas_prepare from the piece size (limited to 150).
@@ -32,7 +38,7 @@ struct ShapeConstants {
 
 // --- The shape table ---
 void shapes_alloc(int count);  // all records zero; replaces (and frees) the previous table
-void shapes_free();            // the table and both images of every record
+void shapes_free();            // the table and every image of every record
 PieceShape* shapes_table();
 int shapes_count();     // records of the table
 int shapes_rendered();  // records filled by shape_render so far

@@ -3,6 +3,8 @@
 // of one of its members, so the two never meet).
 #include "puzzle/solve.h"
 
+#include <cmath>
+
 #include "platform/io_mem.h"
 #include "puzzle/drag.h"
 #include "puzzle/play.h"
@@ -18,10 +20,32 @@ int key_of(int piece) {
     return p.group == -1 ? piece : p.group;
 }
 
-// The top-left of the picture when it lies centred on the desk.
+// The top-left of the picture when it lies centred on the table (the desk, when it is the table).
 void home_origin(int* x, int* y) {
-    *x = (play_state.deskWidth - play_state.record.width) / 2;
-    *y = (play_state.deskHeight - play_state.record.height) / 2;
+    *x = (play_table_width() - play_state.record.width) / 2;
+    *y = (play_table_height() - play_state.record.height) / 2;
+}
+
+// The table point the pointer at the screen point stands for, as the desk input rounds it.
+void pointer_on_table(int sx, int sy, int* tx, int* ty) {
+    if (!play_state.bigTable) {
+        *tx = sx, *ty = sy;
+        return;
+    }
+    double x, y;
+    view_to_table(play_state.view, sx, sy, &x, &y);
+    *tx = (int)std::lround(x), *ty = (int)std::lround(y);
+}
+
+// The screen point nearest to a table point.
+void table_on_screen(int tx, int ty, int* sx, int* sy) {
+    if (!play_state.bigTable) {
+        *sx = tx, *sy = ty;
+        return;
+    }
+    double x, y;
+    view_to_screen(play_state.view, tx, ty, &x, &y);
+    *sx = (int)std::lround(x), *sy = (int)std::lround(y);
 }
 
 int target_angle(int n) { return n == -1 ? 0 : play_state.pieces[n].angle; }
@@ -76,15 +100,17 @@ int on_desk(int x, int y) {
 // placed beside n.
 void destination(int m, int n, int gx, int gy, int* dx, int* dy) {
     const PlayPiece& pm = play_state.pieces[m];
+    int px, py;  // the pointer on the table
+    pointer_on_table(gx, gy, &px, &py);
     int mx = pm.x, my = pm.y;
     const int turns = clockwise_turns(pm.angle, target_angle(n));
     if (turns) {  // about the pointer, as the tick turns carried pieces
-        vec_turn(pm.x - gx, pm.y - gy, -90 * turns, &mx, &my);
-        mx += gx, my += gy;
+        vec_turn(pm.x - px, pm.y - py, -90 * turns, &mx, &my);
+        mx += px, my += py;
     }
     int tx, ty;
     place_beside(m, n, &tx, &ty);
-    *dx = gx + tx - mx, *dy = gy + ty - my;
+    table_on_screen(px + tx - mx, py + ty - my, dx, dy);
 }
 
 }  // namespace
@@ -147,8 +173,24 @@ int solve_joined(const SolveMove* move) {
 void solve_offset(const SolveMove* move, int* dx, int* dy) {
     int tx, ty;
     place_beside(move->piece, move->target, &tx, &ty);
-    *dx = tx - play_state.pieces[move->piece].x;
-    *dy = ty - play_state.pieces[move->piece].y;
+    const int ox = tx - play_state.pieces[move->piece].x, oy = ty - play_state.pieces[move->piece].y;
+    if (!play_state.bigTable) {
+        *dx = ox, *dy = oy;
+        return;
+    }
+    // On a large table the pointer's table point moves by the offset: from the pointer as it is
+    // now, the screen point of that.
+    int sx, sy;
+    table_on_screen(play_state.mouseX + ox, play_state.mouseY + oy, &sx, &sy);
+    int px, py;
+    table_on_screen(play_state.mouseX, play_state.mouseY, &px, &py);
+    *dx = sx - px, *dy = sy - py;
+}
+
+int solve_big_table() { return play_state.open && play_state.bigTable; }
+
+int solve_whole_table_shown() {
+    return !solve_big_table() || play_state.view.zoom <= view_fit_zoom(play_state.view) * (1 + 1e-9);
 }
 
 int solve_turns_left(const SolveMove* move) {

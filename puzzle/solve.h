@@ -3,11 +3,13 @@
 // the game; the solver plays through the real mouse.
 #pragma once
 
+// Points the solver presses and moves to are screen points; on a large table (puzzle/view.h) the
+// plan is made in table pixels and its pointer points are where the view shows them.
 struct SolveMove {
     int grabX, grabY;  // a desk point where piece_at finds the group to carry
     int piece;         // the member of the carried group that will join
     int target;        // the neighbour (outside the group) it joins; -1: its place in the picture
-                       // centred on the desk
+                       // centred on the table
     int quarterTurns;  // clockwise quarter turns still needed: 0..3
 };
 
@@ -31,3 +33,6 @@ void solve_offset(const SolveMove* move, int* dx, int* dy);
 // The quarter turns still needed (clockwise, 0..3) for move->piece to match move->target's
 // angle; -1 while a turn is asked for or running.
 int solve_turns_left(const SolveMove* move);
+// A large table: the solver plays it seen whole (it asks for that view through the keys first).
+int solve_big_table();
+int solve_whole_table_shown();

@@ -269,8 +269,9 @@ void toggle_ghost() {
 // --- The view of the desk ---
 
 // The desk below the title line less the panel and the picture window where they show, each with
-// a small gap: where gathered and scattered pieces are brought.
-void set_desk_view() {
+// a small gap: where gathered and scattered pieces are brought. whole: the whole of a large table
+// (a fresh one is scattered over all of it), less the windows where the view shows them.
+void set_desk_view(int whole = 0) {
     Rect keepOut[2];
     int count = 0;
     for (int w : {g_room.panel, g_room.picture}) {
@@ -280,7 +281,10 @@ void set_desk_view() {
         window_size(w, &r.w, &r.h);
         r.x -= KEEP_OUT_GAP, r.y -= KEEP_OUT_GAP, r.w += 2 * KEEP_OUT_GAP, r.h += 2 * KEEP_OUT_GAP;
     }
-    desk_set_view(GE_TOP_BAR_HEIGHT, keepOut, count);
+    if (whole)
+        desk_set_whole_table(GE_TOP_BAR_HEIGHT, keepOut, count);
+    else
+        desk_set_view(GE_TOP_BAR_HEIGHT, keepOut, count);
 }
 
 void gather() {
@@ -498,6 +502,13 @@ void finish_begin(int elapsedSeconds) {
         show_finished(elapsedSeconds);
         return;
     }
+    // A large table: the picture goes to the middle of the table, and the view shows it whole.
+    if (play_table_picture_place(&x, &y)) {
+        view_moved(play_view_show(x + extent.x, y + extent.y, extent.w, extent.h), "finished");
+        g_room.showing = finish_start(x, y);
+        if (!g_room.showing) show_finished(elapsedSeconds);
+        return;
+    }
     int placed = finish_place(extent, &x, &y);
     if (!placed && window_visible(g_room.picture)) {
         window_show(g_room.picture, 0);
@@ -527,8 +538,10 @@ void panel_back() {
 void finish_room_tick() {
     const int before = finish_phase(), phase = finish_tick();
     Rect r;
-    if (before == FINISH_MOVING && phase == FINISH_FADING && finish_picture_rect(&r))
+    if (before == FINISH_MOVING && phase != FINISH_MOVING && finish_picture_rect(&r)) {
+        play_view_rect(&r.x, &r.y, &r.w, &r.h);
         sparkle_wave(r.x, r.y, r.w, r.h);
+    }
     if (!g_room.showing || phase != FINISH_SHOWN || sparkle_wave_running()) return;
     g_room.showing = 0;
     show_finished(g_room.finishedSeconds);
@@ -870,10 +883,7 @@ int play_box(const char* name) {
     picture_build(0);
     if (s.hasTune) (void)play_midi(BOX_TUNE_FILE, s.repeatTune);
     if (play_fresh_desk()) {  // the scatter leaves every piece in view, apart where there is room
-        if (play_big_table())
-            desk_set_whole_table(GE_TOP_BAR_HEIGHT);
-        else
-            set_desk_view();
+        set_desk_view(play_big_table());
         desk_tidy_scatter();
         pieces_settle();
     }

@@ -168,3 +168,32 @@ TEST(table, a_large_cut_keeps_its_size_and_the_view_zooms_pans_and_scrolls_under
                 v[4].y + v[4].zoom * 1488 <= 768.5)
         << "the whole table on the screen";
 }
+
+TEST(table, the_autosolver_zooms_out_by_key_and_finishes_large_tables) {
+    for (const char* name : {"Mandala", "Rose Window"}) {
+        SCOPED_TRACE(name);
+        Game g;
+        g.copy_boxes({name});
+        g.write("script.txt", "5 key 1\n+1 autosolve\n+20 key enter\n+5 quit\n");
+        ASSERT_EQ(g.run({"--headless", "--window", "1024x768", "--script", "script.txt", "-debug", "2",
+                         std::string("puzzles/") + name + ".pzl"}),
+                  0);
+        const std::string log = g.file("stderr.txt");
+        EXPECT_NE(log.find("autosolve: finished"), std::string::npos)
+            << log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
+        const std::vector<View> v = views(log);
+        ASSERT_GE(v.size(), 2u);
+        EXPECT_EQ(v[0].why, "100 %");
+        EXPECT_EQ(v[1].why, "whole") << "the solver asked for the whole table with its key";
+        const std::string save = g.file(std::string("sfiles/qs/") + name + ".qsv");
+        EXPECT_EQ(chunk_i32(save, 3), 100);
+        const std::string layout = chunk(save, 100);
+        ASSERT_EQ(layout.size(), (size_t)chunk_i32(save, 4) * 20);
+        int32_t group0, group;
+        std::memcpy(&group0, layout.data() + 16, 4);
+        for (size_t i = 0; i < layout.size() / 20; i++) {
+            std::memcpy(&group, layout.data() + 20 * i + 16, 4);
+            ASSERT_EQ(group, group0) << "piece " << i << " is not in the one group";
+        }
+    }
+}
