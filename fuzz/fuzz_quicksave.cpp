@@ -21,8 +21,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     play_state = {};
     play_state.deskWidth = 1024;
     play_state.deskHeight = 768;
+    // A large table, so that a kept view is read too (its table is the one the view seed keeps).
+    play_state.bigTable = 1;
+    play_state.view = view_make(4000, 3000, 1024, 768);
     pieces_alloc(count);
     if (quicksave_read("fuzz", &stamp, &info)) {
+        // Whatever the view said, it shows part of the table at a zoom within the limits.
+        const TableView& v = play_state.view;
+        if (!(v.zoom >= view_fit_zoom(v) * 0.999 && v.zoom <= VIEW_ZOOM_MAX) || v.x > 0 || v.y > 0)
+            std::abort();
         // The restored stacking order must hold every piece exactly once.
         int n = 0;
         for (int i = play_state.bottom; i != -1 && n <= count; i = play_state.pieces[i].next)

@@ -20,6 +20,7 @@
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/stack.h"
+#include "puzzle/vec.h"
 #include "puzzle/view.h"
 
 namespace {
@@ -234,6 +235,30 @@ int take_up_save() {
     return own_fits && quicksave_read_at(own, stamp, &play_state.info);
 }
 
+// A game saved when the picture was shrunk to fit a smaller desk has as many pieces as the cut at
+// the box's own size and lies where it lay, relative to the middle: each group is laid anew around
+// its named member as the picture has its pieces at this size, so joined pieces fit again (a group
+// laid out at this size already stays exactly as it is). Homes do not hold the shape offsets yet.
+void relay_groups() {
+    const PlayPiece* pieces = play_state.pieces;
+    auto home = [&](int i, int* x, int* y) {
+        const PieceShape& s = play_state.shapes[pieces[i].shape];
+        *x = pieces[i].homeX + s.pieceX, *y = pieces[i].homeY + s.pieceY;
+    };
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& m = play_state.pieces[i];
+        if (m.group == -1 || m.group == i) continue;
+        const PlayPiece& g = pieces[m.group];
+        int mx, my, gx, gy;
+        home(i, &mx, &my);
+        home(m.group, &gx, &gy);
+        const int angle = angle_normal(g.angle / 90 * 90);  // as the settling will leave it
+        vec_turn(mx - gx, my - gy, angle, &m.x, &m.y);
+        m.x += g.x, m.y += g.y;
+        m.angle = angle;
+    }
+}
+
 // Writes the game where it is kept.
 int save_game() {
     if (play_state.savePath[0] &&
@@ -274,10 +299,13 @@ int game_start(const char* name) {
     }
 
     play_state.pictureZoom = play_state.pictureZoomChosen = 0;
+    play_state.viewRead = 0;
     play_state.scattered = !take_up_save();
     if (play_state.scattered) {
         pieces_scatter();
         saveinfo_clear(&play_state.info);
+    } else if (play_state.bigTable && !play_state.viewRead) {
+        relay_groups();  // a game saved before this table existed, perhaps of a shrunk picture
     }
     pieces_settle();
     for (int i = 0; i < play_state.pieceCount; i++) {

@@ -84,6 +84,7 @@ struct PlayState {
     int32_t scattered;              // this game started on a freshly scattered desk
     int32_t bigTable;               // the table is larger than the desk: `view` shows part of it
     TableView view;                 // the table and the view onto it, when bigTable
+    int32_t viewRead;               // the saved game taken up kept the view of this large table
 };
 extern PlayState play_state;
 

@@ -5,6 +5,7 @@
 
 #include <errno.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -160,6 +161,40 @@ int read_zoom(FILE* file) {
     return zoom >= 0 && zoom <= QUICKSAVE_ZOOM_MAX ? zoom : -1;
 }
 
+// The view of a large table, kept by its middle.
+int write_view(FILE* file) {
+    if (!play_state.bigTable) return 1;
+    const TableView& v = play_state.view;
+    double cx, cy;
+    view_to_table(v, v.screenWidth / 2.0, v.screenHeight / 2.0, &cx, &cy);
+    uint8_t bytes[20];
+    le_store_i32(bytes, v.tableWidth), le_store_i32(bytes + 4, v.tableHeight);
+    le_store_i32(bytes + 8, (int32_t)std::lround(v.zoom * QUICKSAVE_ZOOM_UNIT));
+    le_store_i32(bytes + 12, (int32_t)std::lround(cx)), le_store_i32(bytes + 16, (int32_t)std::lround(cy));
+    return chunk_write_head(file, QUICKSAVE_CHUNK_VIEW, 20) && file_write_bytes(file, bytes, 20);
+}
+
+// The view kept with the game, into play_state.view (within the limits; damage shows the whole
+// table); 0 when there is none for this table, and the view is left as it is.
+int read_view(FILE* file) {
+    if (!play_state.bigTable) return 0;
+    uint8_t* bytes = read_chunk(file, QUICKSAVE_CHUNK_VIEW, 20);
+    if (!bytes) return 0;
+    LeCursor c = le_cursor(bytes, 20);
+    const int32_t w = le_i32(&c), h = le_i32(&c), zoom = le_i32(&c), cx = le_i32(&c), cy = le_i32(&c);
+    io_mem_free(bytes);
+    TableView& v = play_state.view;
+    if (w != v.tableWidth || h != v.tableHeight) return 0;
+    v.zoom = (double)zoom / QUICKSAVE_ZOOM_UNIT;
+    const double x = v.screenWidth / 2.0 - (double)cx * v.zoom,
+                 y = v.screenHeight / 2.0 - (double)cy * v.zoom;
+    // A middle far off the table is damage: view_limit shows the whole table for it.
+    v.x = (int32_t)(std::fabs(x) < 1e9 ? std::lround(x) : 1 << 30);
+    v.y = (int32_t)(std::fabs(y) < 1e9 ? std::lround(y) : 1 << 30);
+    view_limit(&v);
+    return 1;
+}
+
 void free_shapes(PieceShape* shapes, int count) {
     for (int i = 0; i < count; i++) {
         io_mem_free(shapes[i].piece);
@@ -289,7 +324,7 @@ int quicksave_write_at(const char* path, const FileStamp* stamp, SaveInfo* info)
              chunk_write_head(file, QUICKSAVE_CHUNK_PIECES, (uint32_t)n * 20) &&
              file_write_bytes(file, layout, (size_t)n * 20) &&
              chunk_write_head(file, QUICKSAVE_CHUNK_STACK, (uint32_t)n * 4) &&
-             file_write_bytes(file, stack, (size_t)n * 4) && write_zoom(file) &&
+             file_write_bytes(file, stack, (size_t)n * 4) && write_zoom(file) && write_view(file) &&
              std::fseek(file, 0, SEEK_SET) == 0 && file_write_tag(file, QUICKSAVE_TAG);
         ok = io_write_end(&out, ok);
     }
@@ -313,6 +348,7 @@ int quicksave_read_at(const char* path, const FileStamp* stamp, SaveInfo* info) 
              (stack = read_chunk(file, QUICKSAVE_CHUNK_STACK, (size_t)n * 4)) != nullptr &&
              layout_ok(layout, n);
     const int zoom = ok ? read_zoom(file) : -1;
+    play_state.viewRead = ok && read_view(file);
     std::fclose(file);
     if (ok) {
         play_state.pictureZoomChosen = zoom >= 0;

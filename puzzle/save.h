@@ -29,6 +29,12 @@ inline constexpr uint32_t QUICKSAVE_CHUNK_STACK = 101;   // 4 bytes a piece, bot
 // -1 (the room's default).
 inline constexpr uint32_t QUICKSAVE_CHUNK_ZOOM = 102;
 inline constexpr int32_t QUICKSAVE_ZOOM_MAX = 4;
+// 20 bytes: the view of a large table (puzzle/view.h): the table's width and height, the zoom in
+// millionths, and the table point in the middle of the screen (so another screen size shows the
+// same place). Written only for a large table. A missing chunk, one of another table, or a view
+// that shows nothing sensible reads as the whole table.
+inline constexpr uint32_t QUICKSAVE_CHUNK_VIEW = 103;
+inline constexpr int32_t QUICKSAVE_ZOOM_UNIT = 1000000;
 
 // A quick save's summary (chunks 1..4), kept in the play state and shown on the shelf.
 struct SaveInfo {
@@ -66,7 +72,8 @@ int quicksave_read_at(const char* path, const FileStamp* stamp, SaveInfo* info);
 int quicksave_read_info_at(const char* path, const FileStamp* stamp, SaveInfo* info);
 // Writes the layout of every piece and the stacking order; info's piece count is set first.
 int quicksave_write(const char* name, const FileStamp* stamp, SaveInfo* info);
-// Restores positions (kept relative to the table's centre, so they move by the difference of the table sizes'
+// Restores the view of a large table from its chunk (play_state.viewRead tells whether it did),
+// positions (kept relative to the table's centre, so they move by the difference of the table sizes'
 // halves), lifts, angles, groups, the stacking order and the picture window's step (play_state.pictureZoom
 // and its flag) into the open game, and the summary into info. On failure the pieces may be half restored
 // (the caller scatters them) and info is unchanged.

@@ -144,7 +144,10 @@ TEST(table, a_large_cut_keeps_its_size_and_the_view_zooms_pans_and_scrolls_under
                                std::to_string(sy) + " left\n+3 wheel 300 250 -1\n+2 wheel 700 500 -1\n" +
                                "+2 key 0\n+2 quit\n";
     ASSERT_EQ(g.play(script), 0) << g.file("stderr.txt");
+    // The game was left at 100 %: it opens there again (the key changes nothing).
+    const View before = v[0];
     v = views(g.file("stderr.txt"));
+    v.insert(v.begin(), before);
     ASSERT_EQ(v.size(), 5u) << g.file("stderr.txt");
     EXPECT_EQ(v[1].why, "after a carry");
     EXPECT_LT(v[1].x, v[0].x - 100) << "the view scrolled right";
@@ -167,6 +170,20 @@ TEST(table, a_large_cut_keeps_its_size_and_the_view_zooms_pans_and_scrolls_under
     EXPECT_TRUE(v[4].x >= 0 && v[4].y >= 0 && v[4].x + v[4].zoom * 1984 <= 1024.5 &&
                 v[4].y + v[4].zoom * 1488 <= 768.5)
         << "the whole table on the screen";
+
+    // Leaving and reopening restores the zoom and the place: the table point in the screen's middle.
+    ASSERT_EQ(g.play("5 key 1\n+2 key right\n+2 quit\n"), 0);
+    const std::string kept = chunk(g.file("sfiles/qs/Mandala.qsv"), 103);
+    ASSERT_EQ(kept.size(), 20u);
+    int32_t view[5];
+    std::memcpy(view, kept.data(), 20);
+    EXPECT_EQ((std::vector<int32_t>{view[0], view[1], view[2]}), (std::vector<int32_t>{1984, 1488, 1000000}));
+    ASSERT_EQ(g.play("5 key kpminus\n+2 quit\n"), 0);
+    v = views(g.file("stderr.txt"));
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_NEAR(v[0].zoom, 0.840896, 1e-6) << "one step out from 100 %";
+    EXPECT_NEAR(v[0].tx(512), view[3], 1.5);
+    EXPECT_NEAR(v[0].ty(384), view[4], 1.5);
 }
 
 TEST(table, the_autosolver_zooms_out_by_key_and_finishes_large_tables) {

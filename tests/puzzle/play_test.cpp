@@ -438,6 +438,37 @@ TEST(PlayGame, a_cut_too_large_for_the_desk_keeps_its_size_on_a_larger_table_and
     EXPECT_EQ(again, layout) << "positions kept relative to the table's centre";
 }
 
+// A game saved before large tables existed may hold a picture shrunk to a smaller desk, with as
+// many pieces: it is taken up where it lay, each group laid anew as the picture has its pieces at
+// the box's own size; the view shows the whole table. A game saved on the large table keeps its
+// view and its groups exactly.
+TEST(PlayGame, an_older_game_of_a_large_cut_is_taken_up_with_its_groups_laid_anew) {
+    BoxGame g;
+    play_state.deskWidth = 640;
+    play_state.deskHeight = 480;
+    play_samples::make_box("wide", 800, 400, 50, 20);
+    ASSERT_EQ(game_start("wide"), 1);
+    ASSERT_EQ(play_state.bigTable, 1);
+    // Pieces 0 and 1 (left and right of the top row) joined as a shrunk picture left them.
+    P(0).group = P(1).group = 1;
+    P(1).x = 700, P(1).y = 500, P(0).x = 700 - 30, P(0).y = 502;
+    play_state.view.zoom = 1.0, play_state.view.x = -300, play_state.view.y = -200;
+    game_end();
+    Bytes save = read_file("sfiles/qs/wide.qsv");
+    ASSERT_EQ(get32(save, save.size() - 28), 103u) << "the view is the last chunk";
+    ASSERT_EQ(game_start("wide"), 1);
+    EXPECT_EQ((V{play_state.viewRead, P(1).x, P(0).x}), (V{1, 700, 670})) << "kept as it was";
+    EXPECT_EQ((V{play_state.view.x, play_state.view.y}), (V{-300, -200}));
+    game_end();
+
+    write_file("sfiles/qs/wide.qsv", Bytes(save.begin(), save.end() - 28));  // as saved before
+    ASSERT_EQ(game_start("wide"), 1);
+    EXPECT_EQ(play_state.viewRead, 0);
+    EXPECT_EQ((V{P(1).x, P(1).y, P(0).group, P(1).group}), (V{700, 500, 1, 1}));
+    EXPECT_EQ((V{P(0).x - P(1).x, P(0).y - P(1).y}), (V{P(0).homeX - P(1).homeX, P(0).homeY - P(1).homeY}));
+    EXPECT_EQ(play_state.view.zoom, view_fit_zoom(play_state.view));
+}
+
 TEST(PlayGame, an_old_cut_cache_is_replaced_by_a_new_cut_and_a_damaged_save_by_a_scatter) {
     BoxGame g;
     play_samples::make_box("meadow", 160, 120, 40, 25);

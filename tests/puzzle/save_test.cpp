@@ -349,6 +349,54 @@ TEST(QuickSave, the_picture_step_is_kept_beside_the_layout_and_older_saves_read_
     }
 }
 
+// The view of a large table is kept in chunk 103 by the table point in the screen's middle, so a
+// screen of another size shows the same place; a view of another table is not taken, and a
+// damaged one shows the whole table.
+TEST(QuickSave, the_view_of_a_large_table_is_kept_by_its_middle_and_damage_shows_the_whole_table) {
+    GameFolder folder;
+    const std::vector<std::array<int32_t, 5>> layout = {
+        {0, 0, 0, 0, -1}, {10, 10, 0, 90, -1}, {20, 20, 0, 0, -1}};
+    Bytes kept = quicksave_bytes(sample_info(), layout, {0, 1, 2});
+    // 4000 x 3000 at 50 % with the corner at (-700, -500): the middle (512, 384) shows (2424, 1768).
+    put_chunk(&kept, 103, Bytes{0xA0, 0x0F, 0, 0, 0xB8, 0x0B, 0, 0, 0x20, 0xA1, 0x07, 0,  // 500000
+                                0x78, 0x09, 0, 0, 0xE8, 0x06, 0, 0});
+    {
+        HandGame game(3);
+        for (int i = 0; i < 3; i++)
+            P(i).x = 2000 + layout[i][0], P(i).y = 1500 + layout[i][1], P(i).angle = layout[i][3];
+        for (int i : {0, 1, 2})
+            stack_raise(i);
+        play_state.bigTable = 1;
+        play_state.view = {4000, 3000, 1024, 768, 0.5, -700, -500};
+        SaveInfo info = sample_info();
+        ASSERT_EQ(quicksave_write("view", &STAMP, &info), 1);
+        EXPECT_TRUE(read_file("sfiles/qs/view.qsv") == kept);
+        write_fuzz_seed("fuzz_quicksave", "view", kept.data(), kept.size());
+    }
+    // Read on an 800 x 600 screen: the same middle at the same zoom.
+    auto read_view = [](const Bytes& bytes, int tableW = 4000) {
+        HandGame game(3, 100, 60, 800, 600);
+        play_state.bigTable = 1;
+        play_state.view = view_make(tableW, 3000, 800, 600);
+        write_file("sfiles/qs/view.qsv", bytes);
+        SaveInfo info = {};
+        EXPECT_EQ(quicksave_read("view", &STAMP, &info), 1);
+        EXPECT_EQ(P(1).x, tableW / 2 + 10) << "the layout comes back whatever the view";
+        const TableView v = play_state.view;
+        return std::vector<double>{(double)play_state.viewRead, v.zoom, (double)v.x, (double)v.y};
+    };
+    const double whole = view_fit_zoom(view_make(4000, 3000, 800, 600));
+    EXPECT_EQ(read_view(kept), (std::vector<double>{1, 0.5, 400 - 1212, 300 - 884}));
+    const std::vector<double> shown = {1, whole, 0, 0};
+    EXPECT_EQ(read_view(patched32(kept, kept.size() - 12, 0)), shown) << "zoom 0";
+    EXPECT_EQ(read_view(patched32(kept, kept.size() - 12, 9000000)), shown) << "zoom 900 %";
+    EXPECT_EQ(read_view(patched32(kept, kept.size() - 8, 2000000000)), shown) << "a middle far off the table";
+    const TableView other = view_make(4400, 3000, 800, 600);
+    EXPECT_EQ(read_view(kept, 4400), (std::vector<double>{0, other.zoom, (double)other.x, (double)other.y}))
+        << "the view of another table";
+    EXPECT_EQ(read_view(Bytes(kept.begin(), kept.end() - 3))[0], 0) << "a cut chunk";
+}
+
 TEST(CutCache, a_fitted_cut_is_kept_with_its_picture_for_its_desk_size_and_refused_elsewhere) {
     GameFolder folder;
     HandGame game(2);
