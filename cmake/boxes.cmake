@@ -1,14 +1,14 @@
 # cmake/boxes.cmake -- the sample boxes of the game folder.
 #
-# mksamples paints eight pictures (and a short waltz as a MIDI file) into build/samples; mkbox
+# mksamples paints nine pictures (and a short waltz as a MIDI file) into build/samples; mkbox
 # turns each into a box in ${GAME_DIR}/puzzles with the settings below. Together they cover 24 to
-# 961 pieces, every edge style, irregularity 0 to 40, rotation, a hidden picture, a tune, and a
+# 2035 pieces, every edge style, irregularity 0 to 40, rotation, a hidden picture, a tune, and a
 # description with an address. Each mkbox runs in a working folder of its own, so parallel build
 # steps never share the box working files.
 
 set(SAMPLE_DIR ${CMAKE_BINARY_DIR}/samples)
 set(SAMPLE_PICTURES sunset-lake tulip-fields rose-window harbour-night balloons coral-reef mandala
-  autumn-forest)
+  autumn-forest market-town)
 set(SAMPLE_FILES ${SAMPLE_DIR}/waltz.mid)
 foreach(picture ${SAMPLE_PICTURES})
   list(APPEND SAMPLE_FILES ${SAMPLE_DIR}/${picture}.bmp)
@@ -49,6 +49,8 @@ sample_box("Coral Reef" coral-reef --piece-size 36 --irregularity 25 --edge-styl
   --address "Café de Rif, Harbour Lane 12, Amsterdam")
 sample_box("Mandala" mandala --piece-size 32 --irregularity 15 --edge-style 7)
 sample_box("Autumn Forest" autumn-forest --piece-size 80 --irregularity 35 --edge-style 0)
+# A large puzzle: 55 x 37 pieces of 54 pixels, the 3000 x 2000 picture kept at its own size.
+sample_box("Market Town" market-town --piece-size 54 --irregularity 25 --edge-style 2 --keep-size)
 
 add_custom_target(sample_boxes DEPENDS ${SAMPLE_BOXES})
 add_dependencies(game sample_boxes)

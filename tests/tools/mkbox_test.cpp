@@ -58,7 +58,7 @@ TEST(Mkbox, command_line) {
     MkboxOptions all;
     ASSERT_EQ(
         parse("--rotation pic.bmp --folder boxes --piece-size 50 --irregularity 40 --edge-style 7 --hidden "
-              "--tune t.mid --repeat --description d --address a --screen 1024x768 N",
+              "--tune t.mid --repeat --description d --address a --screen 1024x768 --keep-size N",
               &all, &error),
         1)
         << error;
@@ -66,8 +66,8 @@ TEST(Mkbox, command_line) {
         (std::vector<std::string>{all.picture, all.name, all.folder, all.tune, all.description, all.address}),
         (std::vector<std::string>{"pic.bmp", "N", "boxes", "t.mid", "d", "a"}));
     EXPECT_EQ((std::vector<int>{all.pieceSize, all.irregularity, all.edgeStyle, all.rotation, all.hidden,
-                                all.repeat, all.screenWidth, all.screenHeight}),
-              (std::vector<int>{50, 40, 7, 1, 1, 1, 1024, 768}));
+                                all.repeat, all.screenWidth, all.screenHeight, all.keepSize, o.keepSize}),
+              (std::vector<int>{50, 40, 7, 1, 1, 1, 1024, 768, 1, 0}));
 
     for (const char* bad :
          {"only-one", "a b c", "p n --irregularity 41", "p n --edge-style 8", "p n --piece-size 12x",
@@ -121,6 +121,15 @@ TEST(Mkbox, makes_a_box_as_the_create_room_saves_one) {
     ASSERT_EQ(box_read("wide", &stamp, &r, 0), 1);
     box_set_folder(nullptr);
     EXPECT_EQ((std::vector<int>{r.width, r.height, r.pieceSize}), (std::vector<int>{620, 206, 32}));
+
+    // Kept at its own size, it is a larger puzzle of the same piece size.
+    wide.keepSize = 1;
+    ASSERT_EQ(mkbox_make(wide, &error, &pieces), 1) << error;
+    box_set_folder("more/boxes");
+    ASSERT_EQ(box_read("wide", &stamp, &r, 0), 1);
+    box_set_folder(nullptr);
+    EXPECT_EQ((std::vector<int>{r.width, r.height, r.pieceSize, pieces}),
+              (std::vector<int>{900, 300, 32, 28 * 9}));
 }
 
 TEST(Mkbox, refuses_what_it_cannot_use_and_writes_no_box) {

@@ -133,6 +133,8 @@ int mkbox_parse(int argc, const char* const* argv, MkboxOptions* o, std::string*
             o->hidden = 1;
         else if (arg == "--repeat")
             o->repeat = 1;
+        else if (arg == "--keep-size")
+            o->keepSize = 1;
         else if (arg == "--folder" && has_value)
             o->folder = value();
         else if (arg == "--tune" && has_value)
@@ -182,9 +184,11 @@ int mkbox_make(const MkboxOptions& o, std::string* error, int* pieces) {
         pic_free();
         return *error = o.picture + ": the picture is smaller than 40 x 40 pixels", 0;
     }
-    // Fitted to the play area as the create room shows it; a picture that fits keeps its size.
+    // Fitted to the play area as the create room shows it; a picture that fits keeps its size, and
+    // so does any picture with --keep-size (its pieces keep their size on a table larger than the
+    // screen).
     const int area_w = o.screenWidth - 20, area_h = o.screenHeight - 80;
-    if (width > area_w || height > area_h) {
+    if (!o.keepSize && (width > area_w || height > area_h)) {
         // The side that limits takes the whole area; the other keeps the proportions.
         const bool wide = (long long)width * area_h > (long long)height * area_w;
         const int fw = wide ? area_w : (int)((long long)width * area_h / height);

@@ -1,6 +1,6 @@
 // tools/mkbox/mkbox.h -- makes a box from a picture the way the create room saves a new one:
-// import the picture, fit it to the play area of a screen, clamp the settings, write the picture
-// working file as a JPEG of quality 80, make a new stamp and write the box.
+// import the picture, fit it to the play area of a screen (unless it keeps its own size), clamp the settings,
+// write the picture working file as a JPEG of quality 80, make a new stamp and write the box.
 #pragma once
 #include <string>
 
@@ -19,6 +19,7 @@ struct MkboxOptions {
     std::string address;
     int screenWidth = 1920;  // the picture is fitted to this screen's play area
     int screenHeight = 1080;
+    int keepSize = 0;  // the picture keeps its own size (a large puzzle, played on a larger table)
 };
 
 // Parses the command line; 0 with a one-line message in *error for a bad one.

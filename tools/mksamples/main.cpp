@@ -24,10 +24,11 @@ struct Sample {
 };
 
 const Sample SAMPLES[] = {
-    {"sunset-lake", paint_sunset_lake, 600, 400}, {"tulip-fields", paint_tulip_fields, 960, 640},
-    {"rose-window", paint_rose_window, 800, 800}, {"harbour-night", paint_harbour_night, 1024, 683},
-    {"balloons", paint_balloons, 900, 600},       {"coral-reef", paint_coral_reef, 1200, 800},
-    {"mandala", paint_mandala, 1000, 1000},       {"autumn-forest", paint_autumn_forest, 800, 600},
+    {"sunset-lake", paint_sunset_lake, 600, 400},   {"tulip-fields", paint_tulip_fields, 960, 640},
+    {"rose-window", paint_rose_window, 800, 800},   {"harbour-night", paint_harbour_night, 1024, 683},
+    {"balloons", paint_balloons, 900, 600},         {"coral-reef", paint_coral_reef, 1200, 800},
+    {"mandala", paint_mandala, 1000, 1000},         {"autumn-forest", paint_autumn_forest, 800, 600},
+    {"market-town", paint_market_town, 3000, 2000},
 };
 
 int save_preview(const Canvas& c, const std::string& path) {

@@ -1,4 +1,4 @@
-// tools/mksamples/scenes.cpp -- eight pictures painted from code: landscapes, scenes and
+// tools/mksamples/scenes.cpp -- nine pictures painted from code: landscapes, scenes and
 // patterns with plenty of detail everywhere, so that every piece has something to recognise.
 // Each painter seeds its own generator, so the pictures are the same on every build.
 #include "tools/mksamples/scenes.h"
@@ -809,6 +809,125 @@ Canvas paint_autumn_forest(int w, int h) {
         const float x = w * rnd.range(0.3f, 0.7f), y = h * rnd.range(0.08f, 0.25f), s = rnd.range(3, 6);
         c.line(x - s, y - s * 0.4f, x, y, 1.2f, rgb(0x4A3A3A));
         c.line(x, y, x + s, y - s * 0.5f, 1.2f, rgb(0x4A3A3A));
+    }
+    return c;
+}
+
+// --- A market town on a hill above a river ---------------------------------------------------
+// Made for a large puzzle: rows of houses, each with its own colours, windows and roof, climb the
+// hill; every part of the picture holds something to recognise.
+
+Canvas paint_market_town(int w, int h) {
+    Canvas c(w, h);
+    Random rnd(99);
+    const float u = h / 1000.f;  // the picture's unit: everything scales with its height
+    const int sky = h * 30 / 100, river = h * 84 / 100;
+    c.vertical_gradient({{0.f, rgb(0x4A86C8)}, {0.7f, rgb(0x9CC6EA)}, {1.f, rgb(0xE6EEF0)}}, 0, sky + 40);
+    clouds(c, 0, sky - 10, 200 * u, 55 * u, 41, rgb(0xFFFFFF), rgb(0xA9B9D0), 0.5f);
+    // Hills behind the town, then the slope it climbs.
+    c.fill_below([&](float x) { return sky - 30 * u - 60 * u * fbm(x / (300 * u), 0, 42, 4); },
+                 [&](int x, int y) {
+                     return mix(rgb(0x6E8F6A), rgb(0x8DAA7A), fbm(x / (9 * u), y / (9 * u), 43, 3));
+                 });
+    c.fill_below([&](float x) { return sky + 20 * u + 25 * u * std::sin(x / (380 * u)); },
+                 [&](int x, int y) {
+                     return mix(rgb(0x557A3C), rgb(0x7C9C48), fbm(x / (6 * u), y / (6 * u), 44, 3));
+                 });
+    const Rgb walls[8] = {rgb(0xE9C46A), rgb(0xF4A261), rgb(0xE76F51), rgb(0xF1E3C6),
+                          rgb(0x9AC1D9), rgb(0xD8A7B1), rgb(0xB5C99A), rgb(0xFFFFFF)};
+    const Rgb roofs[4] = {rgb(0xA23E1F), rgb(0x7A2E1A), rgb(0x4B4F5C), rgb(0xC0622F)};
+    // Rows from the back (small, high) to the front (large, low), trees between them.
+    const int rows = 9;
+    for (int r = 0; r < rows; r++) {
+        const float base = sky + 50 * u + (river - sky - 40 * u) * (r + 1) / rows;
+        const float tall = (26 + 9 * r) * u;
+        for (float x = rnd.range(-tall, 0); x < w; x += rnd.range(2, 9) * u) {
+            const float th = rnd.range(0.5f, 1.f) * tall * 0.6f;
+            c.fill_circle(x, base - tall * 0.95f - th * 0.3f, th * 0.45f,
+                          mix(rgb(0x2F5D2A), rgb(0x5E8B3A), rnd.unit()));
+            x += rnd.range(0.3f, 2.5f) * th;
+        }
+        for (float x = rnd.range(-tall, 0); x < w;) {
+            const float hw = rnd.range(0.8f, 1.6f) * tall, hh = rnd.range(0.75f, 1.1f) * tall;
+            const Rgb wall = scale(walls[rnd.below(8)], rnd.range(0.85f, 1.05f));
+            const Rgb roof = roofs[rnd.below(4)];
+            const float top = base - hh;
+            c.fill_rect(x, top, x + hw, base, wall);
+            c.fill_rect(x, top, x + 2 * u, base, scale(wall, 0.8f));  // the shaded corner
+            if (rnd.below(5) == 0) {                                  // a stepped gable
+                const float step = hw / 6;
+                Points gable = {{x, top}};
+                for (int k = 0; k < 3; k++)
+                    gable.insert(gable.end(), {{x + step * k, top - step * (k + 1) * 0.8f},
+                                               {x + step * (k + 1), top - step * (k + 1) * 0.8f}});
+                gable.insert(gable.end(), {{x + hw - step * 3, top - step * 2.4f},
+                                           {x + hw - step * 2, top - step * 2.4f},
+                                           {x + hw - step * 2, top - step * 1.6f},
+                                           {x + hw - step, top - step * 1.6f},
+                                           {x + hw - step, top - step * 0.8f},
+                                           {x + hw, top - step * 0.8f},
+                                           {x + hw, top}});
+                c.fill_polygon(gable, wall);
+            } else {
+                const float peak = rnd.range(0.35f, 0.6f) * hw;
+                c.fill_polygon({{x - 3 * u, top + u}, {x + hw / 2, top - peak}, {x + hw + 3 * u, top + u}},
+                               roof);
+                for (float t = 0.2f; t < 1; t += 0.2f)  // rows of tiles
+                    c.line(x + hw / 2 - (hw / 2 + 3 * u) * t, top - peak * (1 - t),
+                           x + hw / 2 + (hw / 2 + 3 * u) * t, top - peak * (1 - t), 0.7f * u,
+                           scale(roof, 0.75f), 0.8f);
+                if (rnd.below(2)) {
+                    const float cx = x + hw * rnd.range(0.6f, 0.8f);
+                    c.fill_rect(cx, top - peak * 0.8f, cx + 4 * u, top - peak * 0.3f, scale(roof, 0.6f));
+                }
+            }
+            // Windows in floors, a door on the ground.
+            const int floors = std::max(1, (int)(hh / (13 * u))), columns = std::max(1, (int)(hw / (11 * u)));
+            for (int f = 0; f < floors; f++)
+                for (int k = 0; k < columns; k++) {
+                    const float wx = x + hw * (k + 0.3f) / columns,
+                                wy = top + hh * (f + 0.25f) / (floors + 0.6f);
+                    const Rgb glass = rnd.below(6) ? rgb(0x39506B) : rgb(0xFFD66E);
+                    c.fill_rect(wx, wy, wx + hw * 0.4f / columns, wy + hh * 0.35f / (floors + 0.6f), glass);
+                    c.fill_rect(wx - u, wy - u, wx + hw * 0.4f / columns + u, wy, rgb(0xF7F3EA), 0.8f);
+                }
+            const float dx = x + hw * rnd.range(0.2f, 0.6f);
+            c.fill_rect(dx, base - hh * 0.3f, dx + hw * 0.18f, base, rgb(0x5A3A22));
+            x += hw + rnd.range(0, 6) * u;
+        }
+    }
+    // The church on the top row.
+    const float cx = w * 0.62f, cb = sky + 50 * u + (river - sky - 40 * u) / rows;
+    c.fill_rect(cx, cb - 190 * u, cx + 46 * u, cb, rgb(0xD9CDB2));
+    c.fill_polygon({{cx - 4 * u, cb - 190 * u}, {cx + 23 * u, cb - 290 * u}, {cx + 50 * u, cb - 190 * u}},
+                   rgb(0x3E5A4C));
+    c.fill_circle(cx + 23 * u, cb - 160 * u, 13 * u, rgb(0xFAF7EE));
+    c.line(cx + 23 * u, cb - 160 * u, cx + 23 * u, cb - 170 * u, 2 * u, rgb(0x222222));
+    c.line(cx + 23 * u, cb - 160 * u, cx + 30 * u, cb - 160 * u, 2 * u, rgb(0x222222));
+    // The river with the town's colours broken in it, a quay and boats.
+    c.fill_rect(0, river - 8 * u, (float)w, (float)river, rgb(0x8C8479));
+    std::vector<Rgb> above(c.px);
+    for (int y = river; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            const float ripple = 5 * u * std::sin(y / (3 * u) + 5 * noise2(x / (50 * u), y / (8 * u), 45));
+            const int sy = std::clamp(2 * river - y + (int)ripple, 0, river - 1);
+            const int sx = std::clamp(x + (int)ripple, 0, w - 1);
+            c.at(x, y) =
+                mix(above[(size_t)sy * w + sx], rgb(0x2D5C7C), 0.45f + 0.3f * (y - river) / (h - river));
+        }
+    for (int i = 0; i < 14; i++) {
+        const float bx = rnd.range(0, (float)w), by = river + rnd.range(20, 130) * u,
+                    bl = rnd.range(40, 90) * u;
+        c.fill_polygon(
+            {{bx, by}, {bx + bl, by}, {bx + bl * 0.85f, by + 10 * u}, {bx + bl * 0.15f, by + 10 * u}},
+            walls[rnd.below(8)]);
+        if (rnd.below(2)) {
+            c.line(bx + bl / 2, by, bx + bl / 2, by - bl * 0.8f, 1.5f * u, rgb(0x3B2A1E));
+            c.fill_polygon({{bx + bl / 2 + 2 * u, by - bl * 0.75f},
+                            {bx + bl * 0.95f, by - 4 * u},
+                            {bx + bl / 2 + 2 * u, by - 4 * u}},
+                           rgb(0xF5F0E6));
+        }
     }
     return c;
 }
