@@ -119,9 +119,18 @@ int clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 Rect area() { return create_picture_area(screen.width, screen.height); }
 
+// The size the picture is shown at: the record's, fitted to the area (a picture larger than the
+// screen is shown smaller, its grid with it).
+void shown_size(int* w, int* h) {
+    const Rect a = area();
+    create_fit(g.record.width, g.record.height, a.w, a.h, w, h);
+}
+
 // Where the shown picture lies.
 Rect picture_rect() {
-    return create_picture_rect(screen.width, screen.height, g.record.width, g.record.height);
+    int w, h;
+    shown_size(&w, &h);
+    return create_picture_rect(screen.width, screen.height, w, h);
 }
 
 void redraw(const Rect& r) {
@@ -145,13 +154,14 @@ PictureBuffer* as_colour(PictureBuffer* buffer) {
     return colour;
 }
 
-// The loaded picture resampled (smooth) to the record's size.
+// The loaded picture resampled (smooth) to the size it is shown at.
 void remake_shown() {
     g.shownStale = 0;
     io_mem_free(g.shown);
     g.shown = nullptr;
-    const int w = g.record.width, h = g.record.height;
-    if (!g.loaded || w <= 0 || h <= 0) return;
+    int w, h;
+    shown_size(&w, &h);
+    if (!g.loaded || g.record.width <= 0 || g.record.height <= 0 || w <= 0 || h <= 0) return;
     g.shown = img_create(w, h, IMG_KIND_SCREEN);
     ImageView view;
     img_view(&view, g.shown, 0, 0);
@@ -194,6 +204,10 @@ void recompute() {
     r.pieceSize = clamp(r.pieceSize, BOX_PIECE_SIZE_MIN, top);
     r.irregularity = clamp(r.irregularity, 0, BOX_IRREGULARITY_MAX);
     place_piece_slider();
+    if (g.stepCount > 0 && r.pieceSize < g.steps[0]) {  // no more pieces than the slider offers
+        r.pieceSize = g.steps[0];
+        place_piece_slider();
+    }
     grid_build(&r);
     g.fitFound = create_fit_grid(g.importedWidth, g.importedHeight, g.size, r.width, r.height, r.pieceSize,
                                  !g.editing, &g.fit);
@@ -321,12 +335,12 @@ void set_size(int width, int height) {
     recompute();
 }
 
+// The picture's own size: the size slider's top.
 void largest_size() {
     if (!g.loaded || g.editing) return;
-    const Rect a = area();
     int w, h;
-    create_fit(g.importedWidth, g.importedHeight, a.w, a.h, &w, &h);
-    slider_set_value(g.controls[CREATE_SIZE], g.tall ? h : w);
+    create_size_at(g.importedWidth, g.importedHeight, g.tall, g.size.maximum, &w, &h);
+    slider_set_value(g.controls[CREATE_SIZE], g.size.maximum);
     set_size(w, h);
 }
 
@@ -369,7 +383,7 @@ void take_picture(PictureBuffer* picture, int fullWidth, int fullHeight, const c
     const Rect a = area();
     int w, h;
     create_fit(fullWidth, fullHeight, a.w, a.h, &w, &h);
-    const CreateSizeSlider s = create_size_slider(fullWidth, fullHeight, w, h);
+    const CreateSizeSlider s = create_size_slider(fullWidth, fullHeight, fullWidth, fullHeight);
     g.tall = s.tall;
     g.size = s;
     slider_set_range(g.controls[CREATE_SIZE], s.minimum, s.maximum);
@@ -489,7 +503,23 @@ void save() {
         return;
     }
     char name[BOX_NAME_MAX];
-    const int result = create_save_new(g.name, &g.record, g.loaded, g.kept.tune, name, sizeof name);
+    // A picture kept larger than it was loaded for the screen is read again at its size.
+    PictureBuffer* full = nullptr;
+    if (g.record.width > g.loaded->width || g.record.height > g.loaded->height) {
+        create_slow_begin(TEXT_READING);
+        pic_set_progress(create_slow_step);
+        int fw, fh;
+        if (pic_import_fit(g.source, g.record.width, g.record.height, &fw, &fh)) full = as_colour(pic_take());
+        pic_free();
+        pic_set_progress(nullptr);
+        create_slow_end();
+        if (!full)
+            io_log("create: %s could not be read again at %i x %i\n", g.source, g.record.width,
+                   g.record.height);
+    }
+    const int result =
+        create_save_new(g.name, &g.record, full ? full : g.loaded, g.kept.tune, name, sizeof name);
+    pic_release(full);
     if (result != CREATE_SAVE_CANCELLED) leave(result == CREATE_SAVE_DONE ? name : nullptr);
 }
 
@@ -633,7 +663,8 @@ int room_handler(int /*window*/, KernelEvent* event) {
     switch (event->type) {
         case KE_IDLE:
             if (g.shownStale) remake_shown();
-            create_paint_room(g.shown, g.record.irregularity, g.curveReach);
+            create_paint_room(g.shown, g.record.irregularity, g.curveReach,
+                              g.shown && g.record.width > 0 ? (double)g.shown->width / g.record.width : 1.0);
             return 0;
         case WE_BUTTON:
             button_pressed((int)event->a, (int)event->b);

@@ -32,9 +32,13 @@ int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 // meets the span are drawn.
 struct GridPaint {
     int x, y;   // the grid's top-left corner on the screen (margins included)
-    int reach;  // how far an edge's pixels may lie from its nominal cell line
+    int reach;  // how far an edge's pixels may lie from its nominal cell line, screen pixels
     double curveReach;
+    double scale;  // screen pixels a picture pixel (below 1 for a picture larger than the area)
 };
+
+// A picture distance on the screen.
+int scaled(int v, double scale) { return scale == 1.0 ? v : (int)std::lround(v * scale); }
 
 void grid_edge(int type, int ax, int ay, int bx, int by, double curveReach, const Rect& span) {
     const int bulge = (int)std::ceil(curveReach * (std::abs(bx - ax) + std::abs(by - ay))) + 1;
@@ -47,25 +51,29 @@ void grid_edge(int type, int ax, int ay, int bx, int by, double curveReach, cons
 void grid_span(void* ctx, int x, int y, int w, int h) {
     const GridPaint& p = *(const GridPaint*)ctx;
     const GridInfo* grid = grid_info();
-    const int size = grid->size, columns = grid->columns, rows = grid->rows;
+    const int columns = grid->columns, rows = grid->rows;
+    // A cell on the screen; at 1:1 exactly the cut's size.
+    const int size = std::max(1, p.scale == 1.0 ? grid->size : (int)std::floor(grid->size * p.scale));
     screen_set_clip(x, y, w, h);
     const Rect span = {x, y, w, h};
     const int i0 = std::max(0, floor_div(x - p.x - p.reach, size) - 1);
     const int i1 = std::min(columns, floor_div(x + w - p.x + p.reach, size) + 1);
     const int j0 = std::max(0, floor_div(y - p.y - p.reach, size) - 1);
     const int j1 = std::min(rows, floor_div(y + h - p.y + p.reach, size) + 1);
+    const double k = p.scale;
     for (int j = j0; j <= j1; j++) {
         for (int i = i0; i <= i1; i++) {
             const GridNode& n = grid->nodes[j * (columns + 1) + i];
             // The same points the cut preview uses: inner edges one pixel up and left.
             const int ox = p.x - (i != 0 ? 1 : 0), oy = p.y - (j != 0 ? 1 : 0);
+            const int nx = scaled(n.x, k) + ox, ny = scaled(n.y, k) + oy;
             if (i < columns) {
                 const GridNode& r = grid->nodes[j * (columns + 1) + i + 1];
-                grid_edge(n.right, n.x + ox, n.y + oy, r.x + ox, r.y + oy, p.curveReach, span);
+                grid_edge(n.right, nx, ny, scaled(r.x, k) + ox, scaled(r.y, k) + oy, p.curveReach, span);
             }
             if (j < rows) {
                 const GridNode& b = grid->nodes[(j + 1) * (columns + 1) + i];
-                grid_edge(n.down, n.x + ox, n.y + oy, b.x + ox, b.y + oy, p.curveReach, span);
+                grid_edge(n.down, nx, ny, scaled(b.x, k) + ox, scaled(b.y, k) + oy, p.curveReach, span);
             }
         }
     }
@@ -74,7 +82,7 @@ void grid_span(void* ctx, int x, int y, int w, int h) {
 Image* g_dimTile;  // the darkening mask, made on first use
 
 // The strips of the picture at r that the grid leaves out, darkened with a tiled shadow mask.
-void dim_margins(const Rect& r) {
+void dim_margins(const Rect& r, double scale) {
     const GridInfo* grid = grid_info();
     if (!grid->nodes || grid->columns <= 0 || grid->rows <= 0) return;
     Image*& tile = g_dimTile;
@@ -82,8 +90,8 @@ void dim_margins(const Rect& r) {
         tile = img_create(DIM_TILE, DIM_TILE, IMG_8BIT);
         img_fill(tile, DIM_STRENGTH);
     }
-    const int gx = r.x + grid->marginX, gy = r.y + grid->marginY;
-    const int gw = grid->columns * grid->size, gh = grid->rows * grid->size;
+    const int gx = r.x + scaled(grid->marginX, scale), gy = r.y + scaled(grid->marginY, scale);
+    const int gw = scaled(grid->columns * grid->size, scale), gh = scaled(grid->rows * grid->size, scale);
     const Rect strips[4] = {{r.x, r.y, r.w, gy - r.y},
                             {r.x, gy + gh, r.w, r.y + r.h - (gy + gh)},
                             {r.x, gy, gx - r.x, gh},
@@ -95,15 +103,16 @@ void dim_margins(const Rect& r) {
                                 std::min(DIM_TILE, strip.y + strip.h - y));
 }
 
-void paint_grid(const Rect& r, int irregularity, double curveReach) {
+void paint_grid(const Rect& r, int irregularity, double curveReach, double scale) {
     const GridInfo* grid = grid_info();
     if (!grid->nodes || grid->columns <= 0 || grid->rows <= 0) return;
     const int size = grid->size, jitter = irregularity * size / 100;
     GridPaint p;
-    p.x = r.x + grid->marginX;
-    p.y = r.y + grid->marginY;
+    p.x = r.x + scaled(grid->marginX, scale);
+    p.y = r.y + scaled(grid->marginY, scale);
     p.curveReach = curveReach;
-    p.reach = jitter + (int)std::ceil(curveReach * 2 * (size + 2 * jitter)) + 2;
+    p.scale = scale;
+    p.reach = scaled(jitter + (int)std::ceil(curveReach * 2 * (size + 2 * jitter)), scale) + 2;
     ge_set_pen(PEN_SOLID, 0);
     const Rect clip = screen_clip();
     screen_for_each_dirty_span(r.x - 1, r.y - 1, r.w + 2, r.h + 2, grid_span, &p);
@@ -142,7 +151,7 @@ double create_curve_reach() {
     return reach;
 }
 
-void create_paint_room(const Image* shown, int irregularity, double curveReach) {
+void create_paint_room(const Image* shown, int irregularity, double curveReach, double scale) {
     const Rect a = create_picture_area(screen.width, screen.height);
     const Rect clip = screen_clip();
     // The background only where the area and its frame leave it visible.
@@ -173,8 +182,8 @@ void create_paint_room(const Image* shown, int irregularity, double curveReach) 
     ge_rectangle(a.x - 1, a.y - 1, a.w + 2, a.h + 2);
     if (!shown) return;
     img_draw(shown, p.x, p.y, 0, 0, p.w, p.h);
-    dim_margins(p);
-    paint_grid(p, irregularity, curveReach);
+    dim_margins(p, scale);
+    paint_grid(p, irregularity, curveReach, scale);
 }
 
 void create_paint_edge_button(int button, int k, int width, int height) {

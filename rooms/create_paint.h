@@ -9,8 +9,9 @@
 double create_curve_reach();
 // The room window's picture: the background around the area, the area (skin colour 31) and its
 // frame (32), the shown picture (null: none) centred in it with the grid of grid_info() over it
-// and the margins the grid leaves out darkened.
-void create_paint_room(const Image* shown, int irregularity, double curveReach);
+// and the margins the grid leaves out darkened; scale is the shown picture's size over the
+// cut's (below 1 for a picture larger than the area).
+void create_paint_room(const Image* shown, int irregularity, double curveReach, double scale = 1.0);
 // The face of the button of edge style k: the radio ring, then a sample edge of its curve fitted
 // into the rest of the button; the pen's colour follows the button's state.
 void create_paint_edge_button(int button, int k, int width, int height);

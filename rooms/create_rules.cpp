@@ -66,7 +66,7 @@ int create_piece_steps(int width, int height, int* sizes, int max) {
     // size is kept.
     for (int t = BOX_PIECE_SIZE_MIN; t <= top && max > 0; t++) {
         const bool last = t == top || cut_count(width, height, t + 1) != cut_count(width, height, t);
-        if (!last) continue;
+        if (!last || (t < top && cut_count(width, height, t) > CREATE_PIECES_MAX)) continue;
         if (n == max)
             sizes[n - 1] = t;  // more counts than room: the largest sizes win
         else
@@ -186,18 +186,19 @@ void create_fit(int width, int height, int areaWidth, int areaHeight, int* fitWi
     *fitHeight = std::max(*fitHeight, 1);
 }
 
-CreateSizeSlider create_size_slider(int importedWidth, int importedHeight, int fitWidth, int fitHeight) {
+CreateSizeSlider create_size_slider(int importedWidth, int importedHeight, int largestWidth,
+                                    int largestHeight) {
     CreateSizeSlider s;
     s.tall = importedWidth <= importedHeight;
     if (importedWidth <= 0 || importedHeight <= 0) return {s.tall, 0, 0};
     if (s.tall) {
         s.minimum = (int)((long long)importedHeight * CREATE_PICTURE_MIN / importedWidth);
-        s.maximum = fitHeight;
+        s.maximum = largestHeight;
     } else {
         s.minimum = (int)((long long)importedWidth * CREATE_PICTURE_MIN / importedHeight);
-        s.maximum = fitWidth;
+        s.maximum = largestWidth;
     }
-    // A picture so thin that its short side would go under 40 at the fitted size slides nowhere.
+    // A picture so thin that its short side would go under 40 at the largest size slides nowhere.
     s.minimum = std::min(s.minimum, s.maximum);
     return s;
 }

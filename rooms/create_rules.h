@@ -14,13 +14,16 @@ Rect create_picture_rect(int screenWidth, int screenHeight, int width, int heigh
 // fits keeps its size.
 void create_fit(int width, int height, int areaWidth, int areaHeight, int* fitWidth, int* fitHeight);
 // The size slider: tall mode (the slider sets the height) when the picture is at most as wide as
-// high, its range from imported height x 40 / imported width up to the fitted height; wide mode
-// sets the width, from imported width x 40 / imported height up to the fitted width.
+// high, its range from imported height x 40 / imported width up to the largest height; wide mode
+// sets the width, from imported width x 40 / imported height up to the largest width. The
+// largest size is the picture's own (a picture larger than the screen is played on a larger
+// table); the room starts at the size fitted to the screen.
 struct CreateSizeSlider {
     int tall;  // 1: the slider sets the height
     int minimum, maximum;
 };
-CreateSizeSlider create_size_slider(int importedWidth, int importedHeight, int fitWidth, int fitHeight);
+CreateSizeSlider create_size_slider(int importedWidth, int importedHeight, int largestWidth,
+                                    int largestHeight);
 // The picture size for slider value v (integer division, as the slider's mode says).
 void create_size_at(int importedWidth, int importedHeight, int tall, int value, int* width, int* height);
 // The piece-size range's top: min(width, height) / 2, never below BOX_PIECE_SIZE_MIN.
@@ -30,10 +33,13 @@ int create_piece_size_max(int width, int height);
 // size: one step for each piece count, from the most pieces to the fewest, each at the largest
 // piece size that gives its count (that leaves the least of the picture out).
 inline constexpr int CREATE_STEPS_MAX = 4096;
+// Cuts of more pieces than this are not offered (a large picture plays on a table larger than the
+// screen, but ten thousand pieces are as many as a player wants).
+inline constexpr int CREATE_PIECES_MAX = 10000;
 // A new picture starts with pieces at least this many pixels across, where it can.
 inline constexpr int CREATE_PIECE_COMFORT = 40;
-// The steps for a width x height picture, piece sizes ascending (counts descending); their
-// number (at least 1).
+// The steps for a width x height picture, piece sizes ascending (counts descending, none above
+// CREATE_PIECES_MAX unless even the largest pieces give more); their number (at least 1).
 int create_piece_steps(int width, int height, int* sizes, int max);
 // The step whose cut has the same columns and rows as pieceSize gives (the nearest one for a
 // size outside the range).

@@ -15,7 +15,7 @@ using namespace e2e;
 
 // The store room's buttons and the create room's controls at their default places (1024 x 768).
 const std::string NEW_BOX = at(78, 104), EDIT = at(357, 80), PLAY = at(76, 80);
-const std::string IMPORT = at(110, 80), SIZE_LEFT = at(36, 132);
+const std::string IMPORT = at(110, 80), SIZE_LEFT = at(36, 132), LARGEST = at(120, 176);
 // The pieces slider's arrows: one distinct piece count a click, larger pieces to the right.
 const std::string PIECE_LESS = at(266, 108), PIECE_MORE = at(474, 108), IRREGULAR_MORE = at(474, 156);
 const std::string FIT = at(370, 184), ROTATION = at(530, 81);
@@ -194,6 +194,27 @@ TEST(create, the_margins_the_grid_leaves_out_are_dimmed_and_fitting_the_grid_rem
     // within half a percent of the picture's.
     EXPECT_NEAR(r.pieceCount, 400, 80);
     EXPECT_NEAR((double)r.width / r.height, 1004.0 / 669, 1004.0 / 669 * 0.006);
+}
+
+TEST(create, a_picture_larger_than_the_screen_can_keep_its_own_size) {
+    StoreGame g({});
+    // The 3000 x 2000 town starts fitted to the screen (1004 x 669, 40-pixel pieces); "Largest
+    // size" keeps it whole: a large puzzle of the same piece size, shown smaller with its grid.
+    const std::string town = std::string(LUMAVEX_GAME_DIR) + "/../samples/market-town.bmp";
+    ASSERT_EQ(g.play("2 click " + NEW_BOX + " left\n" + import(town) + "+1 click " + LARGEST +
+                         " left\n+3 snap large.png\n+1 click " + SAVE +
+                         " left\n+5 key a ctrl\n+1 type Town\n+1 key enter\n+10 quit\n",
+                     {"-debug", "2"}),
+              0)
+        << g.file("stderr.txt");
+    std::vector<int> sizes;
+    const std::vector<int> counts = logged_counts(g.file("stderr.txt"), &sizes);
+    ASSERT_GE(counts.size(), 2u);
+    EXPECT_EQ((std::vector<int>{counts[0], sizes[0]}), (std::vector<int>{25 * 16, 40})) << "fitted at first";
+    BoxRecord r;
+    ASSERT_TRUE(g.record("Town", &r)) << g.file("stderr.txt");
+    EXPECT_EQ((std::vector<int>{r.width, r.height, r.pieceSize, r.pieceCount}),
+              (std::vector<int>{3000, 2000, 40, 75 * 50}));
 }
 
 TEST(create, the_chooser_offers_the_desktops_folders_and_thumbnails_of_pictures) {

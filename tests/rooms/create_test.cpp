@@ -97,6 +97,18 @@ TEST(CreateRules, the_pieces_slider_walks_distinct_counts_and_the_grid_fit_leave
     EXPECT_EQ(create_piece_steps(917, 688, sizes, 3), 3);
     EXPECT_EQ(sizes[2], 344) << "cut short, the largest pieces stay";
 
+    // A 4000 x 3000 picture kept at its own size offers no more than 10,000 pieces: the first
+    // step is the smallest size within (35: 114 x 85 = 9690; 34 gives 117 x 88 = 10296), and a
+    // new picture still starts at 40 pixels (100 x 75).
+    auto big = [](int size) { return (4000 / size) * (3000 / size); };
+    const int m4000 = create_piece_steps(4000, 3000, sizes, CREATE_STEPS_MAX);
+    EXPECT_EQ((std::vector<int>{sizes[0], big(sizes[0]), big(sizes[0] - 1) > CREATE_PIECES_MAX}),
+              (std::vector<int>{35, 9690, 1}));
+    EXPECT_EQ(big(sizes[create_default_step(sizes, m4000)]), 100 * 75);
+    // The size slider reaches the picture's own size.
+    const CreateSizeSlider whole = create_size_slider(4000, 3000, 4000, 3000);
+    EXPECT_EQ((std::vector<int>{whole.tall, whole.minimum, whole.maximum}), (std::vector<int>{0, 53, 4000}));
+
     // What the 40-pixel grid leaves out: 37 columns and 8 rows, centred as the cut centres it.
     const CreateMargins m = create_margins(917, 688, 40);
     EXPECT_EQ((std::vector<int>{m.left, m.right, m.top, m.bottom}), (std::vector<int>{18, 19, 4, 4}));
