@@ -121,3 +121,12 @@ void play_view_rect(int* x, int* y, int* w, int* h) {
     *x = (int)std::floor(l), *y = (int)std::floor(t);
     *w = (int)std::ceil(r) - *x, *h = (int)std::ceil(b) - *y;
 }
+
+int play_view_centre_on(int x, int y) {
+    if (!play_big_table()) return 0;
+    TableView& v = play_state.view;
+    double sx, sy;
+    view_to_screen(v, x, y, &sx, &sy);
+    return view_changed(view_pan(&v, (int)std::lround(v.screenWidth / 2.0 - sx),
+                                 (int)std::lround(v.screenHeight / 2.0 - sy)));
+}

@@ -42,7 +42,8 @@ int play_big_table();
 // limits allow; 1 when the view changed.
 int play_view_zoom_step(int direction, int x, int y);
 int play_view_zoom_to(double zoom, int x, int y);
-int play_view_pan(int dx, int dy);  // screen pixels; 1 when the view moved
+int play_view_pan(int dx, int dy);      // screen pixels; 1 when the view moved
+int play_view_centre_on(int x, int y);  // the table point to the screen's middle, as far as it goes
 // The view that shows the table rectangle whole and in the middle of the screen (at most 100 %);
 // 1 when the view changed.
 int play_view_show(int x, int y, int w, int h);

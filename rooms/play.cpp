@@ -15,6 +15,7 @@
 #include "rooms/play.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -76,6 +77,8 @@ constexpr int KEY_ACTUAL_SIZE = '1';  // a large table: 100 %
 constexpr int PAN_KEY_PART = 8;       // an arrow key pans a large table by this part of the screen
 constexpr int EDGE_ZONE = 24;         // a carried piece this near the screen's edge scrolls the view
 constexpr int EDGE_SPEED = 12;        // screen pixels the view scrolls a tick
+// The view's frame on the picture window's map: a dark line with a light one inside it.
+constexpr int MAP_FRAME_DARK = 0x202020, MAP_FRAME_LIGHT = 0xFFFFFF;
 
 constexpr int PANEL_X = 20, PANEL_Y = 50;
 constexpr int PICTURE_X = 20, PICTURE_Y = 200;
@@ -200,6 +203,67 @@ void picture_zoom(int zoom) {
     picture_build(1);
 }
 
+// --- The picture window as a map of a large table ---
+//
+// The picture stands for the finished picture's place in the middle of the table: the part of it
+// the view shows is framed on it, and a press on the picture takes the view there.
+
+// Picture pixels (of the window's image) per table pixel, and where the picture's place lies on
+// the table; 0 when the table is the desk or there is no image.
+int map_scale(double* sx, double* sy, int* px, int* py) {
+    const Image* source;
+    int x, y, pw, ph;
+    if (!g_room.image || !play_table_picture_place(px, py) || !play_picture_region(&source, &x, &y, &pw, &ph))
+        return 0;
+    *sx = (double)g_room.image->width / pw, *sy = (double)g_room.image->height / ph;
+    return 1;
+}
+
+// The frame of the view on the picture, in the window's pixels; 0 when it misses the picture.
+int map_frame(Rect* frame) {
+    double sx, sy, zoom;
+    int px, py, vx, vy, tw, th;
+    if (!map_scale(&sx, &sy, &px, &py)) return 0;
+    play_view_get(&zoom, &vx, &vy, &tw, &th);
+    const int w = g_room.image->width, h = g_room.image->height;
+    const int x0 = std::max(0, (int)std::floor((-vx / zoom - px) * sx));
+    const int y0 = std::max(0, (int)std::floor((-vy / zoom - py) * sy));
+    const int x1 = std::min(w, (int)std::ceil(((screen.width - vx) / zoom - px) * sx));
+    const int y1 = std::min(h, (int)std::ceil(((screen.height - vy) / zoom - py) * sy));
+    if (x1 - x0 < 2 || y1 - y0 < 2) return 0;
+    *frame = {PICTURE_LEFT + x0, PICTURE_TOP + y0, x1 - x0, y1 - y0};
+    return 1;
+}
+
+void map_draw() {
+    Rect f;
+    if (!map_frame(&f)) return;
+    int ox, oy;  // the pen draws in screen pixels
+    ge_origin(&ox, &oy);
+    f.x += ox, f.y += oy;
+    ge_set_pen(PEN_SOLID, MAP_FRAME_DARK);
+    ge_rectangle(f.x, f.y, f.w, f.h);
+    if (f.w > 4 && f.h > 4) {
+        ge_set_pen(PEN_SOLID, MAP_FRAME_LIGHT);
+        ge_rectangle(f.x + 1, f.y + 1, f.w - 2, f.h - 2);
+    }
+}
+
+int view_moved(int changed, const char* why = nullptr);
+
+// A press on the picture (window pixels) takes the middle of the view to that place.
+int map_press(int x, int y) {
+    double sx, sy;
+    int px, py;
+    if (!map_scale(&sx, &sy, &px, &py) || g_room.showing) return 0;
+    const int u = x - PICTURE_LEFT, v = y - PICTURE_TOP;
+    if (u < 0 || v < 0 || u >= g_room.image->width || v >= g_room.image->height) return 0;
+    view_moved(
+        play_view_centre_on((int)std::lround(px + (u + 0.5) / sx), (int)std::lround(py + (v + 0.5) / sy)),
+        "map");
+    return 1;
+}
+
 int picture_handler(int window, KernelEvent* event) {
     switch (event->type) {
         case KE_IDLE: {
@@ -209,9 +273,12 @@ int picture_handler(int window, KernelEvent* event) {
                 ge_bevel_box(PICTURE_LEFT - 1, PICTURE_TOP - 1, g_room.image->width + 2,
                              g_room.image->height + 2);
                 window_draw_image(window, g_room.image, PICTURE_LEFT, PICTURE_TOP);
+                map_draw();
             }
             return 0;
         }
+        case KE_MOUSEDOWN:
+            return (event->c & MOUSE_LEFT) && map_press((int)event->a, (int)event->b);
         case WE_BUTTON:
             for (int z = 0; z <= PICTURE_ZOOM_MAX; z++)
                 if (event->a == g_room.zoomButtons[z]) {
@@ -322,9 +389,12 @@ void log_view(const char* why) {
     io_log("play: view %s: zoom %.6f, the %dx%d table's corner at %d %d\n", why, zoom, w, h, x, y);
 }
 
-// After the view changed: the carried pieces stay under the pointer.
-int view_moved(int changed, const char* why = nullptr) {
-    if (changed) desk_view_changed();
+// After the view changed: the carried pieces stay under the pointer, the map shows the new view.
+int view_moved(int changed, const char* why) {
+    if (changed) {
+        desk_view_changed();
+        window_redraw(g_room.picture);
+    }
     if (changed && why) log_view(why);
     return changed;
 }

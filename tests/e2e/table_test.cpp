@@ -217,3 +217,18 @@ TEST(table, the_autosolver_zooms_out_by_key_and_finishes_large_tables) {
         }
     }
 }
+
+TEST(table, the_picture_window_frames_the_view_and_a_press_on_it_takes_the_view_there) {
+    TableGame g;
+    // The picture window's picture lies at (25, 223), 128 pixels for the 992 of the picture's
+    // place in the middle of the 1984 x 1488 table, at (496, 248): the press at (40, 250) is
+    // picture pixel (15, 27), the table point (496 + 15.5 x 992 / 128, 248 + 27.5 x 992 / 128).
+    ASSERT_EQ(g.play("5 key 1\n+2 snap centre.png\n+1 click 40 250 left\n+3 snap map.png\n+1 quit\n"), 0)
+        << g.file("stderr.txt");
+    const std::vector<View> v = views(g.file("stderr.txt"));
+    ASSERT_EQ(v.size(), 2u) << g.file("stderr.txt");
+    EXPECT_EQ(v[1].why, "map");
+    EXPECT_EQ(v[1].zoom, 1.0) << "the zoom stays";
+    EXPECT_NEAR(v[1].tx(512), 496 + 15.5 * 992 / 128, 1);
+    EXPECT_NEAR(v[1].ty(384), 248 + 27.5 * 992 / 128, 1);
+}
