@@ -191,6 +191,12 @@ int game_load() {
     play_state.record.width = play_state.picture->width;
     play_state.record.height = play_state.picture->height;
     if (!record_playable(play_state.record)) return 0;
+    const long long need =
+        game_memory_estimate(play_state.record, play_state.deskWidth, play_state.deskHeight);
+    if (need > GAME_MEMORY_MAX) {
+        io_log("game: %s would need about %lld MiB; it is not opened\n", play_state.name, need >> 20);
+        return 0;
+    }
     play_state.cutFitted = 0;
     box_clear_work_files(BOX_ALL & ~BOX_TUNE);
     g_cut_how = "from the cut cache";
@@ -341,6 +347,23 @@ int game_end(int (*retry)()) {
 }
 
 int game_open() { return play_state.open; }
+
+long long game_memory_estimate(const BoxRecord& r, int deskWidth, int deskHeight) {
+    if (r.pieceSize <= 0 || r.width <= 0 || r.height <= 0) return 0;
+    const long long size = r.pieceSize, columns = r.width / size, rows = r.height / size;
+    // The picture, 3 bytes a pixel, and its halved levels (a third more).
+    const long long picture = (long long)r.width * r.height * 3 * 4 / 3;
+    // A shape's images reach a quarter of a piece beyond its cell (knobs, bevel, shadow): 2 bytes
+    // of code and 1 of shadow a pixel, a quarter more for their levels.
+    const long long side = size * 3 / 2;
+    const long long pieces = columns * rows * (side * side * 3 * 5 / 4 + (long long)sizeof(PlayPiece) + 64);
+    // The free-room grids span the table in cells of up to 8 pixels: a byte and a sum each, two of them.
+    int tw = 0, th = 0;
+    view_table_size((int)(columns * size), (int)(rows * size), (int)size, deskWidth, deskHeight, &tw, &th);
+    const long long cell = std::clamp(side * 3 / 4 / 8, 2LL, 8LL);
+    const long long grids = (long long)tw * th / (cell * cell) * 5 * 2;
+    return picture + pieces + grids;
+}
 
 void game_desk_resized(int width, int height) {
     if (play_state.open && play_state.bigTable) {

@@ -2,6 +2,7 @@
 // shown around it (the room, the picture window, the tune) is the play room's to decide.
 #pragma once
 #include "image/img.h"
+#include "puzzle/box.h"
 
 // Reads the box, loads and fits the picture, takes the cut from the cache or cuts afresh,
 // restores the quick save or scatters, settles and builds the ghost desk. 1 when the game is
@@ -13,6 +14,13 @@ int game_start(const char* name);
 // on the disk). 1 when the game was saved, 0 when it could not be (see game_save_problem).
 int game_end(int (*retry)() = nullptr);
 int game_open();  // a game is open
+// What a game of these settings would hold in memory, in bytes, roughly: the picture with its
+// halved levels, every piece's shapes and record, and the free-room grids of its table on a desk
+// of deskWidth x deskHeight. A box beyond GAME_MEMORY_MAX is refused before anything is cut (the
+// store room says it cannot be opened): a picture at the picture limits cut small never exhausts
+// the memory or sends the machine swapping.
+inline constexpr long long GAME_MEMORY_MAX = 1536LL << 20;
+long long game_memory_estimate(const BoxRecord& record, int deskWidth, int deskHeight);
 // The desk (the screen) took a new size. An open game keeps everything: positions stay where they
 // were relative to the desk's centre (as a quick save keeps them), then every piece is kept on the
 // new desk; carried and turning pieces go on. The cut stays the one the game began with for the

@@ -469,6 +469,23 @@ TEST(PlayGame, an_older_game_of_a_large_cut_is_taken_up_with_its_groups_laid_ane
     EXPECT_EQ(play_state.view.zoom, view_fit_zoom(play_state.view));
 }
 
+// A game is refused before it is cut when it could not be held: the estimate of 9744 pieces of
+// 39 pixels from a 4400 x 3400 picture lies near what such a game measured (about 200 MiB for the
+// whole process), a picture at the picture limits cut at 40 pixels still plays, and four times
+// that is refused.
+TEST(PlayGame, the_memory_a_game_would_hold_is_estimated_before_it_is_cut) {
+    const auto mib = [](int w, int h, int size) {
+        BoxRecord r{};
+        r.width = w, r.height = h, r.pieceSize = size;
+        return game_memory_estimate(r, 1920, 1080) >> 20;
+    };
+    EXPECT_GE(mib(4400, 3400, 39), 150);
+    EXPECT_LE(mib(4400, 3400, 39), 300);
+    EXPECT_LT(mib(16384, 6103, 40) << 20, GAME_MEMORY_MAX);
+    EXPECT_GT(mib(32768, 12206, 40) << 20, GAME_MEMORY_MAX);
+    EXPECT_EQ(mib(100, 100, 0), 0) << "settings that cut nothing";
+}
+
 TEST(PlayGame, an_old_cut_cache_is_replaced_by_a_new_cut_and_a_damaged_save_by_a_scatter) {
     BoxGame g;
     play_samples::make_box("meadow", 160, 120, 40, 25);
