@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/io_video.h"
@@ -15,6 +16,7 @@
 #include "puzzle/drag.h"
 #include "puzzle/play_samples.h"
 #include "puzzle/stack.h"
+#include "puzzle/view.h"
 
 using play_samples::HandGame;
 using play_samples::P;
@@ -200,5 +202,55 @@ TEST(DeskIndex, an_idle_frame_looks_at_no_piece_and_presents_nothing_and_a_carri
     EXPECT_GT(pieces_visits() - carried, 1);
     screen_flush();
     EXPECT_GT(io_video_present_list().count, 0);
+    piece_set_picture(nullptr);
+}
+
+// The same on a table four times the desk seen whole (at 25 %): idle frames look at nothing, a
+// change of the view looks at every piece once and the frame after it at none again, a carried
+// piece's frame at its neighbourhood.
+TEST(DeskIndex, a_large_table_at_any_zoom_is_idle_when_nothing_changes) {
+    cut_support::Frame frame(DESK_W, DESK_H);
+    HandGame game(2000, 20, 20, DESK_W, DESK_H, 20);
+    play_state.picture = cut_support::test_picture(2000, 2000);
+    piece_set_picture(play_state.picture);
+    play_state.bigTable = 1;
+    play_state.view = view_make(4 * DESK_W, 4 * DESK_H, DESK_W, DESK_H);
+    for (int i = 0; i < 2000; i++)
+        P(i).x = rnd(4 * DESK_W - 20), P(i).y = rnd(4 * DESK_H - 20), P(i).homeX = rnd(1900),
+        P(i).homeY = rnd(1900);
+    stack_reset();
+    pieces_settle();
+    io_video_end_paint();  // each frame below opens and closes its own
+    auto frame_visits = [](int dx) {
+        const long before = pieces_visits();
+        io_video_begin_paint();
+        play_state.pendingDx = dx;
+        pieces_tick();
+        pieces_refresh();
+        pieces_draw_resting();
+        pieces_draw_carried();
+        screen_flush();
+        const int presented = io_video_present_list().count;
+        io_video_end_paint();
+        return std::pair<long, int>(pieces_visits() - before, presented);
+    };
+    frame_visits(0);
+    EXPECT_EQ(frame_visits(0), (std::pair<long, int>(0, 0))) << "idle";
+    ASSERT_EQ(view_zoom_at(&play_state.view, 1.0, 300, 200), 1);
+    pieces_view_changed();
+    EXPECT_GE(frame_visits(0).first, 2000) << "a new view: every piece once";
+    EXPECT_EQ(frame_visits(0), (std::pair<long, int>(0, 0))) << "idle again";
+    // A piece in view carried at 100 %.
+    int shown = -1;
+    for (int i = 0; i < 2000 && shown < 0; i++)
+        if (P(i).screenQuad.right != -1 && P(i).screenQuad.left > 40 && P(i).screenQuad.top > 40) shown = i;
+    ASSERT_GE(shown, 0);
+    group_pick_up(shown);
+    pieces_touch();
+    frame_visits(0);
+    const std::pair<long, int> carried = frame_visits(10);
+    EXPECT_LT(carried.first, 200) << "a carried piece's frame looks at its neighbourhood only";
+    EXPECT_GT(carried.second, 0);
+    io_video_begin_paint();  // as the frame's end expects it
     piece_set_picture(nullptr);
 }
