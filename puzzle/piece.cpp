@@ -27,6 +27,14 @@ int round_half(double v) { return (int)(v < 0 ? -std::floor(-v + 0.5) : std::flo
 // --- piece_quad ---
 
 void piece_quad(const PieceShape* shape, int x, int y, int angle, int lift, int shadow, PieceQuad* out) {
+    if (angle == 0 && !shadow) {  // upright: whole pixels, nothing to turn or round
+        const int w = shape->piece ? shape->piece->width : 1, h = shape->piece ? shape->piece->height : 1;
+        const double l = x, t = y, r = x + w - 1, b = y + h - 1;
+        const double cs[4][2] = {{l, t}, {r, t}, {r, b}, {l, b}};
+        std::memcpy(out->corner, cs, sizeof cs);
+        out->left = x, out->top = y, out->right = x + w - 1, out->bottom = y + h - 1;
+        return;
+    }
     double c[4][2];
     if (!shadow) {
         const int w = shape->piece ? shape->piece->width : 1, h = shape->piece ? shape->piece->height : 1;
