@@ -20,6 +20,9 @@ namespace {
 const Image* g_picture;         // where pieces take their pixels from
 const uint8_t* g_shadow_table;  // the darkening table of the image module
 
+// The rows this thread draws in (pieces_draw_resting splits a large redraw into bands).
+thread_local int g_band_top = 0, g_band_bottom = 1 << 30;
+
 int round_half(double v) { return (int)(v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5)); }
 
 }  // namespace
@@ -192,6 +195,8 @@ int piece_level_for(const PieceQuad* quad, int width, int height) {
 }
 
 // --- piece_draw ---
+
+void piece_set_band(int top, int bottom) { g_band_top = top, g_band_bottom = bottom; }
 
 void piece_set_picture(const Image* picture) {
     if (picture != g_picture) free_picture_levels();
@@ -437,7 +442,7 @@ bool draw_source(Draw* k, const Image* im, int homeX, int homeY, int shadow, int
     k->h = im->height;
     if (shadow) {
         k->alpha = (const uint8_t*)im + im->colourOffset;
-        g_shadow_table = img_shadow_table();
+        if (!g_shadow_table) g_shadow_table = img_shadow_table();
         return true;
     }
     const Image* pic = piece_picture_level(level);
@@ -503,6 +508,16 @@ bool unscaled(const PieceQuad* q, const Image* im) {
 
 }  // namespace
 
+void piece_prepare(const PieceQuad* quad, const PieceShape* shape, int shadow) {
+    const Image* im = shadow ? shape->shadow : shape->piece;
+    if (!im || quad->right == -1) return;
+    if (!g_shadow_table) g_shadow_table = img_shadow_table();
+    const int level = unscaled(quad, im) ? 0 : piece_level_for(quad, im->width, im->height);
+    if (level <= 0) return;
+    (void)piece_level(shape, shadow, level);
+    if (!shadow) (void)piece_picture_level(level);
+}
+
 void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int angle, int selected,
                 int shadow) {
     if (!screen.buf || quad->right == -1 || quad->right < quad->left || quad->bottom < quad->top) return;
@@ -524,10 +539,11 @@ void piece_draw(const PieceQuad* quad, const PieceShape* shape, int homeX, int h
     if (!draw_source(&k, im, homeX, homeY, shadow, level)) return;
     draw_corners(&k, quad);
     PieceQuad clip = *quad;
-    if (k.axis) {
-        if (!clip_to_image(&k, &clip)) return;
-        k.quad = &clip;
-    }
+    if (k.axis && !clip_to_image(&k, &clip)) return;
+    if (clip.top < g_band_top) clip.top = g_band_top;
+    if (clip.bottom > g_band_bottom) clip.bottom = g_band_bottom;
+    if (clip.top > clip.bottom) return;
+    k.quad = &clip;
     // Ask for the piece's cache lines all at once (into the second-level cache), so that their
     // misses overlap instead of queueing row by row: rows of a piece lie a picture or a screen
     // row apart, which the hardware does not foresee.

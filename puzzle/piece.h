@@ -39,6 +39,13 @@ int piece_level_for(const PieceQuad* quad, int width, int height);  // 0: the im
 const Image* piece_level(const PieceShape* shape, int shadow, int level);
 const Image* piece_picture_level(int level);  // the picture set with piece_set_picture, halved
 
+// --- Drawing in bands on several threads ---
+// Makes whatever drawing the quad will need (its levels), so that drawing it afterwards takes
+// nothing new and may run on any thread.
+void piece_prepare(const PieceQuad* quad, const PieceShape* shape, int shadow);
+// The rows [top, bottom] this thread's piece_draw calls draw in (every row by default).
+void piece_set_band(int top, int bottom);
+
 // Optional: asks the caches for what drawing this piece will read, so that a loop over many
 // pieces can call it for the next piece before drawing the current one. Draws nothing.
 void piece_prefetch(const PieceQuad* quad, const PieceShape* shape, int homeX, int homeY, int shadow);

@@ -23,7 +23,10 @@ void pieces_touch();
 // The view of a large table moved or zoomed: every piece's screen rectangles anew, the whole desk
 // drawn again.
 void pieces_view_changed();
-long pieces_visits();   // pieces looked at by refreshes, ticks and the resting layer since the start
+long pieces_visits();  // pieces looked at by refreshes, ticks and the resting layer since the start
+// A redraw of most of the desk with at least this many pieces is drawn in two bands of rows on
+// two threads (2000 unless a test says otherwise; the picture is the same either way).
+void pieces_set_band_pieces(int count);
 void pieces_refresh();  // marks changed pieces' old and new areas dirty
 void pieces_tick();
 // The desk layer, bottom to top, lifted pieces left out: the pieces that meet dirty cells only.

@@ -17,6 +17,7 @@
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/play_samples.h"
+#include "puzzle/stack.h"
 #include "puzzle/view.h"
 #include "support/golden.h"
 
@@ -186,4 +187,43 @@ TEST(PieceLevels, a_cut_seen_from_afar_is_the_approved_picture) {
     io_mem_free(pic);
     io_mem_free(pieces);
     shapes_free();
+}
+
+// A redraw of the whole desk of many pieces is drawn in two bands on two threads: the picture is
+// exactly the one a single thread draws, at 100 % and from the halved levels alike.
+TEST(PieceLevels, a_desk_drawn_in_two_bands_is_the_desk_drawn_at_once) {
+    light_tables_build();
+    img_shadow_table_init();
+    play_samples::HandGame game(2500, 30, 30, 320, 240, 30);
+    PieceShape& s = shapes_table()[0];
+    uint16_t* codes = (uint16_t*)((uint8_t*)s.piece + s.piece->colourOffset);
+    for (int i = 0; i < 30 * 30; i++)
+        codes[i] = i % 11 == 0 ? 0 : i % 4 == 0 ? lit(i % 1024, 20 + i % 12) : codes[i];
+    play_state.picture = cut_support::test_picture(600, 600);
+    piece_set_picture(play_state.picture);
+    for (int i = 0; i < 2500; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        p.x = (i * 37) % 1250, p.y = (i * 53) % 930, p.angle = i % 7 ? 0 : (i * 31) % 360;
+        p.homeX = (i * 13) % 560, p.homeY = (i * 17) % 560, p.selected = i % 9 == 0;
+    }
+    stack_reset();
+    for (double zoom : {1.0, 0.25}) {
+        SCOPED_TRACE(zoom);
+        play_state.bigTable = 1;
+        play_state.view = {1280, 960, 320, 240, zoom, zoom == 1.0 ? -500 : 0, zoom == 1.0 ? -300 : 0};
+        std::vector<uint8_t> frames[2];
+        for (int banded : {0, 1}) {
+            Frame frame(320, 240);
+            Frame::fill(0x305070);
+            pieces_settle();
+            pieces_set_band_pieces(banded ? 0 : 1 << 30);
+            screen_invalidate(0, 0, 320, 240);
+            pieces_draw_resting();
+            frames[banded].assign(screen.buf + (screen.height - 1) * screen.pitch,
+                                  screen.buf + (screen.height - 1) * screen.pitch + 320 * 3 * 240);
+        }
+        EXPECT_TRUE(frames[0] == frames[1]);
+    }
+    pieces_set_band_pieces(2000);
+    piece_set_picture(nullptr);
 }
