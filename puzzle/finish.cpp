@@ -11,6 +11,7 @@
 // region, and no piece is drawn: a fade frame costs two passes over the picture's pixels.
 #include "puzzle/finish.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #if defined(__SSE2__)
@@ -115,20 +116,30 @@ void lay_out_final() {
     pieces_touch();
 }
 
+// A rectangle of the table (the desk's own pixels while the table is the desk) marked dirty
+// where the screen shows it.
+void invalidate_on_screen(const Rect& r) {
+    if (!play_state.bigTable) {
+        screen_invalidate(r.x, r.y, r.w, r.h);
+        return;
+    }
+    double l, t, rr, b;
+    view_to_screen(play_state.view, r.x, r.y, &l, &t);
+    view_to_screen(play_state.view, r.x + r.w, r.y + r.h, &rr, &b);
+    const int x = (int)std::floor(l), y = (int)std::floor(t);
+    screen_invalidate(x, y, (int)std::ceil(rr) - x + 1, (int)std::ceil(b) - y + 1);
+}
+
 // The picture rests in place: the next paint draws its pieces and keeps them for the fade. On a
-// large table the pieces stay as they are drawn through the view: the picture is shown at once.
+// large table the view may change under the fade, so nothing is kept: every paint draws the
+// pieces and blends the clean picture over them (finish_overlay).
 void begin_fade(int phase, int level) {
     g_finish.phase = phase;
     g_finish.tick = 0;
     g_finish.level = level;
-    if (play_state.bigTable) {
-        g_finish.phase = FINISH_SHOWN, g_finish.level = 256;
-        drop_copy();
-        return;
-    }
-    g_finish.capture = 1;
     drop_copy();
-    screen_invalidate(g_finish.area.x, g_finish.area.y, g_finish.area.w, g_finish.area.h);
+    g_finish.capture = !play_state.bigTable;
+    invalidate_on_screen(g_finish.area);
 }
 
 void glide_step() {
@@ -266,8 +277,7 @@ void finish_skip() {
 }
 
 void finish_stop() {
-    if (g_finish.phase != FINISH_NONE && !play_state.bigTable)
-        screen_invalidate(g_finish.area.x, g_finish.area.y, g_finish.area.w, g_finish.area.h);
+    if (g_finish.phase != FINISH_NONE) invalidate_on_screen(g_finish.area);
     drop_copy();
     g_finish.phase = FINISH_NONE;
     g_finish.capture = g_finish.repaint = 0;
@@ -283,12 +293,12 @@ int finish_tick() {
             g_finish.tick++;
             g_finish.level = g_finish.tick * 256 / FINISH_FADE_TICKS;
             if (g_finish.tick >= FINISH_FADE_TICKS) g_finish.phase = FINISH_SHOWN, g_finish.level = 256;
-            screen_invalidate(g_finish.grid.x, g_finish.grid.y, g_finish.grid.w, g_finish.grid.h);
+            invalidate_on_screen(g_finish.grid);
             break;
         case FINISH_SHOWN:
             if (g_finish.repaint && !g_finish.capture) {
                 g_finish.repaint = 0;
-                screen_invalidate(g_finish.grid.x, g_finish.grid.y, g_finish.grid.w, g_finish.grid.h);
+                invalidate_on_screen(g_finish.grid);
             }
             break;
         default:
@@ -329,4 +339,71 @@ void finish_capture() {
             screen_at(on.x, row), (size_t)on.w * 3);
     g_finish.capture = 0;
     if (g_finish.phase == FINISH_SHOWN) g_finish.repaint = 1;  // the clean picture at the next tick
+}
+
+// --- The clean picture over the pieces of a large table ---
+
+namespace {
+
+struct Overlay {
+    const Image* pic;  // the picture's level drawn from
+    int shift;         // its level: picture pixels are 1 << shift of its texels
+    int mx, my;        // the grid region's top-left in the picture
+    Rect grid;         // the grid region on the screen
+    double x0, y0;     // the screen point of the region's top-left
+};
+
+// One dirty run within the grid region: the clean picture (nearest texel of the level) blended
+// over what the pieces drew, by the fade's level.
+void overlay_run(void* ctx, int rx, int ry, int rw, int rh) {
+    const Overlay& o = *(const Overlay*)ctx;
+    const Rect run = rect_intersect({rx, ry, rw, rh}, o.grid);
+    if (run.w <= 0 || run.h <= 0) return;
+    const TableView& v = play_state.view;
+    const uint8_t* pixels = (const uint8_t*)o.pic + o.pic->colourOffset;
+    const double step = 1.0 / (v.zoom * (1 << o.shift));  // level texels a screen pixel
+    uint8_t clean[3 * 4096];
+    for (int row = run.y; row < run.y + run.h; row++) {
+        const int ty = std::min(o.pic->height - 1, (int)(((row - o.y0) / v.zoom + o.my) / (1 << o.shift)));
+        const uint8_t* src = pixels + (ptrdiff_t)ty * o.pic->colourPitch;
+        for (int x = run.x; x < run.x + run.w; x += 4096) {
+            const int n = std::min(4096, run.x + run.w - x);
+            const double u0 = ((x - o.x0) / v.zoom + o.mx) / (1 << o.shift);
+            for (int i = 0; i < n; i++) {
+                const int tx = std::min(o.pic->width - 1, (int)(u0 + i * step));
+                std::memcpy(clean + 3 * i, src + 3 * tx, 3);
+            }
+            uint8_t* d = screen_at(x, row);
+            if (g_finish.level >= 256)
+                std::memcpy(d, clean, (size_t)n * 3);
+            else
+                blend(d, d, clean, n * 3, g_finish.level);
+        }
+    }
+}
+
+}  // namespace
+
+void finish_overlay() {
+    if (!play_state.bigTable || (g_finish.phase != FINISH_FADING && g_finish.phase != FINISH_SHOWN) ||
+        !screen.buf)
+        return;
+    int mx, my, gw, gh;
+    if (!grid_region(&mx, &my, &gw, &gh)) return;
+    const TableView& v = play_state.view;
+    Overlay o;
+    o.shift = 0;
+    while (o.shift < SHAPE_LEVELS && v.zoom * (1 << (o.shift + 1)) <= 1.0 / 0.7)
+        o.shift++;
+    o.pic = piece_picture_level(o.shift);
+    if (!o.pic) return;
+    o.mx = mx, o.my = my;
+    double x1, y1;
+    view_to_screen(v, g_finish.grid.x, g_finish.grid.y, &o.x0, &o.y0);
+    view_to_screen(v, g_finish.grid.x + gw, g_finish.grid.y + gh, &x1, &y1);
+    const int left = (int)std::ceil(o.x0), top = (int)std::ceil(o.y0);
+    o.grid = rect_intersect({left, top, (int)std::ceil(x1) - left, (int)std::ceil(y1) - top},
+                            {0, 0, screen.width, screen.height});
+    if (o.grid.w <= 0 || o.grid.h <= 0) return;
+    screen_for_each_dirty_span(o.grid.x, o.grid.y, o.grid.w, o.grid.h, overlay_run, &o);
 }

@@ -4,8 +4,8 @@
 // drawing everywhere else: this only draws over a finished puzzle resting upright.
 //
 // Everything runs on kernel ticks, so a headless run plays it the same every time. On a large
-// table (puzzle/view.h) places are table pixels; the picture glides, and its pieces are then
-// drawn as they are (there is no fade of the seams there yet).
+// table (puzzle/view.h) places are table pixels, and the fade draws the clean picture over the
+// pieces as the view shows them (finish_overlay), whatever the view does meanwhile.
 #pragma once
 
 #include "base/rect.h"
@@ -44,3 +44,5 @@ int finish_draw();
 // After the pieces were drawn: keeps what the finished puzzle looks like with its seams, the start
 // of the fade.
 void finish_capture();
+// After the pieces of a large table were drawn: the clean picture over them, by the fade's level.
+void finish_overlay();

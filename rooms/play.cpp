@@ -608,7 +608,7 @@ void panel_back() {
 void finish_room_tick() {
     const int before = finish_phase(), phase = finish_tick();
     Rect r;
-    if (before == FINISH_MOVING && phase != FINISH_MOVING && finish_picture_rect(&r)) {
+    if (before == FINISH_MOVING && phase == FINISH_FADING && finish_picture_rect(&r)) {
         play_view_rect(&r.x, &r.y, &r.w, &r.h);
         sparkle_wave(r.x, r.y, r.w, r.h);
     }
@@ -722,6 +722,7 @@ void desk_paint() {
     if (!finish_draw()) {
         pieces_draw_resting();
         finish_capture();
+        finish_overlay();
     }
     if (big) ge_draw_top_bar();
 }

@@ -10,6 +10,7 @@
 #include "platform/io_mem.h"
 #include "platform/screen.h"
 #include "puzzle/cut_support.h"
+#include "puzzle/piece.h"
 #include "puzzle/play_samples.h"
 
 using play_samples::HandGame;
@@ -103,4 +104,44 @@ TEST(Finish, a_glide_cut_short_ends_at_its_place) {
     finish_stop();
     io_mem_free(game.picture);
     play_state.picture = nullptr;
+}
+
+// On a large table the fade draws the clean picture over the pieces where the view shows it,
+// every paint: at 100 % the picture's own pixels, at 50 % its halved ones, beside it the desk.
+TEST(Finish, on_a_large_table_the_clean_picture_follows_the_view) {
+    TurnedPuzzle game;
+    piece_set_picture(game.picture);
+    play_state.bigTable = 1;
+    play_state.view = {4000, 3000, 1024, 768, 1.0, -2000, -1500};
+    ASSERT_EQ(finish_start(2300, 1700), 1);
+    while (finish_tick() == FINISH_MOVING) {
+    }
+    EXPECT_EQ(finish_phase(), FINISH_FADING) << "nothing to keep: the fade runs at once";
+    int ticks = 0;
+    while (finish_tick() == FINISH_FADING && ticks < 100)
+        ticks++;
+    EXPECT_EQ(ticks + 1, FINISH_FADE_TICKS);
+    cut_support::Frame frame(1024, 768);
+    for (double zoom : {1.0, 0.5}) {
+        SCOPED_TRACE(zoom);
+        play_state.view.zoom = zoom;
+        play_state.view.x = (int)(300 - 2300 * zoom), play_state.view.y = (int)(200 - 1700 * zoom);
+        cut_support::Frame::fill(0x808080);
+        screen_invalidate_all();
+        EXPECT_EQ(finish_draw(), 0) << "the pieces draw";
+        finish_overlay();
+        const Image* pic = piece_picture_level(zoom == 1.0 ? 0 : 1);
+        const int side = (int)(200 * zoom);
+        int clean = 0;
+        for (int y = 0; y < side; y++)
+            for (int x = 0; x < side; x++)
+                clean += std::memcmp(cut_support::Frame::at(300 + x, 200 + y),
+                                     (const uint8_t*)pic + pic->colourOffset + y * pic->colourPitch + x * 3,
+                                     3) == 0;
+        EXPECT_EQ(clean, side * side);
+        EXPECT_EQ(cut_support::Frame::at(299, 250)[0], 0x80) << "beside the picture the desk stays";
+        EXPECT_EQ(cut_support::Frame::at(300 + side, 250)[0], 0x80);
+    }
+    finish_stop();
+    piece_set_picture(nullptr);
 }
