@@ -486,6 +486,38 @@ TEST(PlayGame, the_memory_a_game_would_hold_is_estimated_before_it_is_cut) {
     EXPECT_EQ(mib(100, 100, 0), 0) << "settings that cut nothing";
 }
 
+// A large table stays the same when the screen changes size: the pieces keep their table places,
+// the view keeps its zoom within the new limits, and the screen rectangles follow the new view.
+TEST(PlayGame, a_large_table_keeps_its_pieces_when_the_screen_changes_size) {
+    BoxGame g;
+    play_state.deskWidth = 640;
+    play_state.deskHeight = 480;
+    play_samples::make_box("wide", 800, 400, 50, 0);
+    ASSERT_EQ(game_start("wide"), 1);
+    ASSERT_EQ(play_state.bigTable, 1);
+    const TableView before = play_state.view;
+    ASSERT_EQ(view_zoom_at(&play_state.view, 1.0, 320, 240), 1);
+    V places;
+    for (int i = 0; i < play_state.pieceCount; i++)
+        places.push_back(P(i).x), places.push_back(P(i).y);
+    game_desk_resized(800, 600);
+    V after;
+    for (int i = 0; i < play_state.pieceCount; i++)
+        after.push_back(P(i).x), after.push_back(P(i).y);
+    EXPECT_EQ(after, places);
+    EXPECT_TRUE(play_table_width() == before.tableWidth && play_table_height() == before.tableHeight);
+    EXPECT_EQ((V{play_state.view.screenWidth, play_state.view.screenHeight}), (V{800, 600}));
+    EXPECT_EQ(play_state.view.zoom, 1.0);
+    // Every piece's screen rectangle is where the new view shows it.
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PieceQuad q;
+        piece_quad(&play_state.shapes[P(i).shape], P(i).x, P(i).y, P(i).angle, 0, 0, &q);
+        const int x = q.left + play_state.view.x, y = q.top + play_state.view.y;
+        if (x < 0 || y < 0 || x + (q.right - q.left) >= 800 || y + (q.bottom - q.top) >= 600) continue;
+        EXPECT_EQ((V{P(i).screenQuad.left, P(i).screenQuad.top}), (V{x, y})) << i;
+    }
+}
+
 TEST(PlayGame, an_old_cut_cache_is_replaced_by_a_new_cut_and_a_damaged_save_by_a_scatter) {
     BoxGame g;
     play_samples::make_box("meadow", 160, 120, 40, 25);
