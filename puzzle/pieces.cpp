@@ -169,32 +169,44 @@ void draw_resting_piece(int i) {
 // Each band draws every piece clipped to its rows, in the same order: the picture is the same.
 int g_band_pieces = 2000;  // fewer pieces are drawn on this thread alone
 
-void draw_band(int top, int bottom) {
+// Draws the listed pieces (indices, bottom first) clipped to the rows [top, bottom], asking a few
+// pieces ahead for their records: the list is read in stacking order, which jumps about the
+// table of pieces and of shapes.
+void draw_listed(const int* order, int n, int top, int bottom) {
     piece_set_band(top, bottom);
-    for (int i = play_state.bottom; i != -1; i = play_state.pieces[i].next) {
-        const PlayPiece& p = play_state.pieces[i];
+    const PlayPiece* pieces = play_state.pieces;
+    for (int k = 0; k < n; k++) {
+        if (k + 8 < n) __builtin_prefetch(&pieces[order[k + 8]].screenQuad);
+        if (k + 4 < n) __builtin_prefetch(&play_state.shapes[pieces[order[k + 4]].shape]);
+        const PlayPiece& p = pieces[order[k]];
         const PieceQuad& q = p.screenQuad;
-        if (p.lift == 0 && q.right != -1 && q.bottom >= top && q.top <= bottom)
+        if (q.bottom >= top && q.top <= bottom)
             piece_draw(&q, &play_state.shapes[p.shape], p.homeX, p.homeY, p.angle, p.selected, 0);
     }
     piece_set_band(0, 1 << 30);
 }
 
-// The whole stacking order, bottom first; in two bands when it is worth it.
+// The whole stacking order, bottom first: the resting pieces on the screen listed once, then
+// drawn, in two bands at once when it is worth it.
 void draw_all_resting() {
-    if (play_state.pieceCount < g_band_pieces || std::thread::hardware_concurrency() < 2) {
-        for (int i = play_state.bottom; i != -1; i = play_state.pieces[i].next)
-            draw_resting_piece(i);
+    int* order = deskindex_scratch();
+    int n = 0;
+    for (int i = play_state.bottom; i != -1; i = play_state.pieces[i].next) {
+        g_visits++;
+        const PlayPiece& p = play_state.pieces[i];
+        if (p.lift == 0 && p.screenQuad.right != -1 && n < play_state.pieceCount) order[n++] = i;
+    }
+    if (n < g_band_pieces || std::thread::hardware_concurrency() < 2) {
+        draw_listed(order, n, 0, 1 << 30);
         return;
     }
-    for (int i = play_state.bottom; i != -1; i = play_state.pieces[i].next) {
-        const PlayPiece& p = play_state.pieces[i];
-        g_visits++;
-        if (p.lift == 0) piece_prepare(&p.screenQuad, &play_state.shapes[p.shape], 0);
+    for (int k = 0; k < n; k++) {
+        const PlayPiece& p = play_state.pieces[order[k]];
+        piece_prepare(&p.screenQuad, &play_state.shapes[p.shape], 0);
     }
     const int middle = play_state.deskHeight / 2;
-    std::thread lower(draw_band, middle, play_state.deskHeight - 1);
-    draw_band(0, middle - 1);
+    std::thread lower(draw_listed, order, n, middle, play_state.deskHeight - 1);
+    draw_listed(order, n, 0, middle - 1);
     lower.join();
 }
 
