@@ -7,11 +7,14 @@
 // sparkles, then the completion message), the control panel, and the picture window with its
 // five size steps, kept on the screen beside the panel. Placements, the faint picture and the
 // default size step are kept in the configuration file between runs, a box's own step with its
-// saved game.
+// saved game. On a table larger than the screen: the view's zoom and pan by the wheel, the keys,
+// a right drag on the free table and a carried piece held at the screen's edge, and the picture
+// window as a map of the view.
 //
-// Sections: the picture window; toggles; the view of the desk; starting and ending a game, and
-// what a drop is seen and heard as; the finish; the title line and the cut's progress; the desk
-// and its overlay; creating the room.
+// Sections: the picture window; the picture window as a map of a large table; toggles; the view
+// of the desk; the view of a large table; starting and ending a game, and what a drop is seen and
+// heard as; the finish; the title line and the cut's progress; the desk and its overlay;
+// creating the room.
 #include "rooms/play.h"
 
 #include <algorithm>
