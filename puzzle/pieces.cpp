@@ -178,6 +178,11 @@ void draw_listed(const int* order, int n, int top, int bottom) {
     for (int k = 0; k < n; k++) {
         if (k + 8 < n) __builtin_prefetch(&pieces[order[k + 8]].screenQuad);
         if (k + 4 < n) __builtin_prefetch(&play_state.shapes[pieces[order[k + 4]].shape]);
+        if (k + 2 < n) {  // the heads of the images a piece seen from afar is drawn from
+            const PieceShape& s = play_state.shapes[pieces[order[k + 2]].shape];
+            for (const Image* level : s.pieceLevels)
+                if (level) __builtin_prefetch(level);
+        }
         const PlayPiece& p = pieces[order[k]];
         const PieceQuad& q = p.screenQuad;
         if (q.bottom >= top && q.top <= bottom)
