@@ -575,8 +575,14 @@ void finish_begin(int elapsedSeconds) {
         show_finished(elapsedSeconds);
         return;
     }
-    // A large table: the picture goes to the middle of the table, and the view shows it whole.
+    // A large table: the picture goes to the middle of the table, and the view shows it whole
+    // with the windows stepped aside (the panel comes back with the message).
     if (play_table_picture_place(&x, &y)) {
+        if (window_visible(g_room.picture)) window_show(g_room.picture, 0);
+        if (window_visible(g_room.panel)) {
+            window_show(g_room.panel, 0);
+            g_room.panelHidden = 1;
+        }
         view_moved(play_view_show(x + extent.x, y + extent.y, extent.w, extent.h), "finished");
         g_room.showing = finish_start(x, y);
         if (!g_room.showing) show_finished(elapsedSeconds);
