@@ -1,7 +1,6 @@
 // fuzz/fuzz_cutcache.cpp -- arbitrary bytes as the cut cache of an open game. Stamp from the input;
 // settings of the seeds' cuts when the count is theirs, else a strip of that many cells.
 #include <cstring>
-#include <filesystem>
 
 #include "base/le.h"
 #include "fuzz/fuzz_folder.h"
@@ -33,14 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LeCursor head = le_cursor(data, size);
     le_skip(&head, 24);
     const uint32_t count = le_u32(&head);  // 0 when the bytes end early
-    // The same bytes as the cache of the box's own size and as the cache of a cut fitted to a
-    // desk of 800 x 600.
-    std::filesystem::create_directories("sfiles/temp/800x600");
-    InGameFolder::put("sfiles/temp/800x600/fuzz.tmp", data, size);
-    for (int fitted = 0; fitted < 2; fitted++) {
+    {
         play_state = {};
         settings_for(count <= PIECES_MAX ? count : 1, &play_state.record);
-        if (cutcache_read("fuzz", &stamp, fitted ? 800 : 0, fitted ? 600 : 0)) {
+        if (cutcache_read("fuzz", &stamp)) {
             // What was accepted must be drawable: shapes in range, images inside the picture.
             for (int i = 0; i < play_state.pieceCount; i++) {
                 const PlayPiece& p = play_state.pieces[i];

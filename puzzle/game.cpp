@@ -197,7 +197,6 @@ int game_load() {
         io_log("game: %s would need about %lld MiB; it is not opened\n", play_state.name, need >> 20);
         return 0;
     }
-    play_state.cutFitted = 0;
     box_clear_work_files(BOX_ALL & ~BOX_TUNE);
     g_cut_how = "from the cut cache";
     if (!cutcache_read(play_state.name, &play_state.stamp)) {
@@ -211,15 +210,12 @@ int game_load() {
 }
 
 // The saved game to take up, and where this game is kept: in the box's quick save, unless that
-// holds the game of another cut (the box played on another desk) or cannot be read; then beside
-// it, in the folder of this cut, so neither is ever written over. 1 when a game was restored.
+// holds the game of another cut (an older game of the picture shrunk to a desk) or cannot be
+// read; then beside it, in "full", so neither is ever written over. 1 when a game was restored.
 int take_up_save() {
-    const int fitted = play_state.cutFitted;
     char base[PATH_MAX_GAME], own[PATH_MAX_GAME];
     const int named = quicksave_path(base, sizeof base, play_state.name) &&
-                      (fitted ? quicksave_path(own, sizeof own, play_state.name, play_state.deskWidth,
-                                               play_state.deskHeight)
-                              : quicksave_full_path(own, sizeof own, play_state.name));
+                      quicksave_full_path(own, sizeof own, play_state.name);
     play_state.saveProblem = GAME_SAVE_OK;
     play_state.savePath[0] = 0;
     if (!named) return 0;

@@ -66,7 +66,6 @@ struct PlayState {
     PieceShape* shapes;             // the shape table (puzzle/shape.h)
     int32_t bottom, top;            // ends of the stacking order
     int32_t liftHeight;             // pixels a carried piece is lifted
-    int32_t cutFitted;              // the picture was fitted to the desk (its cut cache is per desk size)
     int32_t sessionMs;              // ms played since game start (the play room's ticks)
     SaveInfo info;                  // elapsed seconds, date, percent, piece count
     int32_t pendingDx, pendingDy;   // mouse motion summed since the last tick, table pixels
@@ -75,7 +74,7 @@ struct PlayState {
     int32_t firstLifted;            // first lifted piece met by the resting layer, -1 none
     Image* ghostDesk;               // desk background with the faint picture, desk-sized
     int32_t changed;                // the layout changed since the quick save was last written
-    char savePath[PATH_MAX_GAME];   // where this game is kept (a fitted cut's under its desk size)
+    char savePath[PATH_MAX_GAME];   // where this game is kept
     int32_t saveProblem;            // GameSaveProblem of the last save, or of the saved game read
     int32_t playedMs;               // play since the last autosave check
     int32_t pictureZoom;            // the picture window's size step the player chose for this box

@@ -46,16 +46,6 @@ struct LayoutEntry {
 };
 static_assert(sizeof(LayoutEntry) == 20, "a layout entry is five 32-bit numbers");
 
-constexpr int FITTED_RECORD_SIZE = 24;  // tag, desk width and height, fitted width, height, piece size
-
-// The fitted record of a cut fitted to a desk of w x h: what it was fitted to and what came of it.
-void fitted_record(uint8_t out[FITTED_RECORD_SIZE], int deskWidth, int deskHeight) {
-    const BoxRecord& r = play_state.record;
-    le_store_u32(out, CUTCACHE_FITTED_TAG);
-    le_store_i32(out + 4, deskWidth), le_store_i32(out + 8, deskHeight);
-    le_store_i32(out + 12, r.width), le_store_i32(out + 16, r.height), le_store_i32(out + 20, r.pieceSize);
-}
-
 // Opens a tagged file of the box and checks tag and stamp; the stream is then at the version.
 FILE* open_tagged(const char* path, uint32_t tag, const FileStamp* stamp) {
     FILE* file = io_fopen_read(path);
@@ -256,12 +246,8 @@ void saveinfo_clear(SaveInfo* info) { std::memset(info, 0, sizeof *info); }
 
 // Quick save -------------------------------------------------------------------------------------
 
-int quicksave_path(char* path, int size, const char* name, int deskWidth, int deskHeight) {
-    if (deskWidth <= 0 || deskHeight <= 0)
-        return box_file_path(path, size, QUICKSAVE_FOLDER, name, QUICKSAVE_EXTENSION);
-    char folder[64];
-    std::snprintf(folder, sizeof folder, "%s/%dx%d", QUICKSAVE_FOLDER, deskWidth, deskHeight);
-    return box_file_path(path, size, folder, name, QUICKSAVE_EXTENSION);
+int quicksave_path(char* path, int size, const char* name) {
+    return box_file_path(path, size, QUICKSAVE_FOLDER, name, QUICKSAVE_EXTENSION);
 }
 
 int quicksave_full_path(char* path, int size, const char* name) {
@@ -388,42 +374,21 @@ int quicksave_read_info_at(const char* path, const FileStamp* stamp, SaveInfo* i
 
 // Cut cache --------------------------------------------------------------------------------------
 
-int cutcache_path(char* path, int size, const char* name, int deskWidth, int deskHeight) {
-    if (deskWidth <= 0 || deskHeight <= 0)
-        return box_file_path(path, size, CUTCACHE_FOLDER, name, CUTCACHE_EXTENSION);
-    char folder[64];
-    std::snprintf(folder, sizeof folder, "%s/%dx%d", CUTCACHE_FOLDER, deskWidth, deskHeight);
-    return box_file_path(path, size, folder, name, CUTCACHE_EXTENSION);
+int cutcache_path(char* path, int size, const char* name) {
+    return box_file_path(path, size, CUTCACHE_FOLDER, name, CUTCACHE_EXTENSION);
 }
 
-int cutcache_write(const char* name, const FileStamp* stamp, int deskWidth, int deskHeight) {
+int cutcache_write(const char* name, const FileStamp* stamp) {
     char path[PATH_MAX_GAME];
     const PieceShape* shapes = shapes_table();
     const int n = play_state.pieceCount, count = shapes_count();
-    const int fitted = deskWidth > 0 && deskHeight > 0;
-    if (!cutcache_path(path, sizeof path, name, deskWidth, deskHeight) || !play_state.pieces || n <= 0 ||
-        count <= 0 || (fitted && !play_state.picture))
-        return 0;
+    if (!cutcache_path(path, sizeof path, name) || !play_state.pieces || n <= 0 || count <= 0) return 0;
     io_make_folder(CUTCACHE_FOLDER);
-    if (fitted) {
-        char folder[PATH_MAX_GAME];
-        std::snprintf(folder, sizeof folder, "%s", path);
-        if (char* slash = std::strrchr(folder, '/')) *slash = 0;
-        io_make_folder(folder);
-    }
     IoFileWrite out;
     FILE* file = io_write_begin(&out, path);
     if (!file) return 0;
     int ok = file_write_tag(file, 0) && file_write_stamp(file, stamp) &&
-             file_write_u32(file, (uint32_t)CUTCACHE_VERSION);
-    // A fitted cut: what it was fitted to and the fitted picture, so that reopening it on this
-    // desk neither decodes nor scales the picture.
-    if (fitted) {
-        uint8_t record[FITTED_RECORD_SIZE];
-        fitted_record(record, deskWidth, deskHeight);
-        ok = ok && file_write_bytes(file, record, sizeof record) && img_write_image(file, play_state.picture);
-    }
-    ok = ok && file_write_u32(file, (uint32_t)n);
+             file_write_u32(file, (uint32_t)CUTCACHE_VERSION) && file_write_u32(file, (uint32_t)n);
     uint8_t entry[32];
     for (int i = 0; ok && i < n; i++) {
         const PlayPiece& p = play_state.pieces[i];
@@ -448,49 +413,16 @@ int cutcache_write(const char* name, const FileStamp* stamp, int deskWidth, int 
     return io_write_end(&out, ok);
 }
 
-namespace {
-
-// The fitted record and picture of a fitted cache, checked against the desk: the settings the
-// fitting gave go into play_state.record and the picture into *picture. 0 when they are not for
-// this desk or not sound.
-int read_fitted_head(FILE* file, int deskWidth, int deskHeight, Image** picture) {
-    uint8_t raw[FITTED_RECORD_SIZE];
-    if (!file_read_bytes(file, raw, sizeof raw)) return 0;
-    LeCursor c = le_cursor(raw, sizeof raw);
-    const uint32_t tag = le_u32(&c);
-    const int32_t w = le_i32(&c), h = le_i32(&c), width = le_i32(&c), height = le_i32(&c), size = le_i32(&c);
-    if (tag != CUTCACHE_FITTED_TAG || w != deskWidth || h != deskHeight || size < 1 || width / size < 1 ||
-        height / size < 1)
-        return 0;
-    Image* read = nullptr;
-    if (!read_image(file, &read, IMG_24BIT) || read->width != width || read->height != height) {
-        io_mem_free(read);
-        return 0;
-    }
-    *picture = read;
-    BoxRecord& r = play_state.record;
-    r.width = width, r.height = height, r.pieceSize = size;
-    return 1;
-}
-
-}  // namespace
-
-int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int deskHeight, Image** picture) {
+int cutcache_read(const char* name, const FileStamp* stamp) {
     char path[PATH_MAX_GAME];
-    BoxRecord& settings = play_state.record;
-    const int fitted = deskWidth > 0 && deskHeight > 0;
-    if ((!fitted && settings.pieceSize <= 0) || (fitted && !picture) ||
-        !cutcache_path(path, sizeof path, name, deskWidth, deskHeight))
-        return 0;
+    const BoxRecord& settings = play_state.record;
+    if (settings.pieceSize <= 0 || !cutcache_path(path, sizeof path, name)) return 0;
     FILE* file = open_tagged(path, CUTCACHE_TAG, stamp);
     if (!file) return 0;
     void* block;
     file = in_memory(file, &block);
-    const BoxRecord before = settings;
-    Image* fittedPicture = nullptr;
     uint32_t version = 0, count, shape_count = 0, lift = 0;
-    int ok = file_read_u32(file, &version) && version == (uint32_t)CUTCACHE_VERSION &&
-             (!fitted || read_fitted_head(file, deskWidth, deskHeight, &fittedPicture));
+    int ok = file_read_u32(file, &version) && version == (uint32_t)CUTCACHE_VERSION;
     // The cut of these settings has exactly this many pieces.
     const long long expected = settings.pieceSize > 0 ? (long long)(settings.width / settings.pieceSize) *
                                                             (settings.height / settings.pieceSize)
@@ -525,8 +457,6 @@ int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int d
     if (!ok) {
         io_mem_free(cut);
         if (shapes) free_shapes(shapes, (int)shape_count);
-        io_mem_free(fittedPicture);
-        settings = before;
         return 0;
     }
     pieces_alloc(n);
@@ -544,6 +474,5 @@ int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int d
     play_state.shapes = shapes_table();
     play_state.shapeCount = (int32_t)shape_count;
     play_state.liftHeight = (int32_t)lift;
-    if (fitted) *picture = fittedPicture;
     return 1;
 }

@@ -1,8 +1,7 @@
 // puzzle/save.h -- the two files that carry a game from one run to the next: the quick save
 // ("sfiles/qs/NAME.qsv", tag "QICK": the desk layout and a summary the shelf shows) and the cut
-// cache ("sfiles/temp/NAME.tmp", or "sfiles/temp/WxH/NAME.tmp" for a cut fitted to a desk of
-// W x H; tag "TEMP": piece definitions and rendered shapes, so reopening a box skips cutting). Both carry the
-// box's stamp; a file of another stamp is foreign.
+// cache ("sfiles/temp/NAME.tmp", tag "TEMP": piece definitions and rendered shapes, so reopening a
+// box skips cutting). Both carry the box's stamp; a file of another stamp is foreign.
 //
 // Both are read as outside data: every count, index and size is checked before it is used, and
 // a file that fails any check is refused as a whole (the game then scatters or cuts afresh).
@@ -51,11 +50,10 @@ void saveinfo_clear(SaveInfo* info);  // all 76 bytes zero
 
 // --- Quick save (the open game of puzzle/play.h) ---
 // Where a box's game is kept: "sfiles/qs/NAME.qsv", unless that file holds the game of another cut
-// of the box (the picture fitted to another desk) or cannot be read: then this cut's game is kept
-// beside it, in "sfiles/qs/WxH/NAME.qsv" for a cut fitted to a desk of W x H, or
-// "sfiles/qs/full/NAME.qsv" for the cut at the box's own size. So playing a box on another
-// screen never touches the game of the first. deskWidth 0: the base path.
-int quicksave_path(char* path, int size, const char* name, int deskWidth = 0, int deskHeight = 0);
+// of the box (older games kept a picture shrunk to the desk, "sfiles/qs/WxH/NAME.qsv" for a desk of
+// W x H) or cannot be read: then the game is kept beside it, in "sfiles/qs/full/NAME.qsv", so it is
+// never written over.
+int quicksave_path(char* path, int size, const char* name);
 int quicksave_full_path(char* path, int size, const char* name);  // "sfiles/qs/full/NAME.qsv"
 // What a quick save holds for the open game, without changing anything.
 enum QuicksaveProbe {
@@ -83,20 +81,9 @@ int quicksave_read_info(const char* name, const FileStamp* stamp, SaveInfo* info
 
 // --- Cut cache (the open game's piece table before the shape offsets are added, its shape
 // table and the lift height) ---
-// The cut of the box at its own size is kept in "sfiles/temp/NAME.tmp". A cut of a picture fitted
-// to a smaller desk of W x H is kept in "sfiles/temp/WxH/NAME.tmp": the same layout with, between
-// the version and the piece count, the fitted record (CUTCACHE_FITTED_TAG, W, H, and the fitted
-// picture's width, height and piece size) and the fitted picture (IMG). Its record must name this
-// desk, so a cache of another desk size is never used, and its stamp this box. deskWidth 0: the
-// cut at the box's own size.
-inline constexpr uint32_t CUTCACHE_FITTED_TAG = file_tag("FITD");
-int cutcache_path(char* path, int size, const char* name, int deskWidth = 0, int deskHeight = 0);
-// A fitted cut is written with the open game's (fitted) picture.
-int cutcache_write(const char* name, const FileStamp* stamp, int deskWidth = 0, int deskHeight = 0);
+// The cut of the box at its own size, kept in "sfiles/temp/NAME.tmp" whatever the desk.
+int cutcache_path(char* path, int size, const char* name);
+int cutcache_write(const char* name, const FileStamp* stamp);
 // Replaces the open game's piece table and shape table with the cached ones, after checking
-// them against the game's settings and picture; nothing changes on failure. The cut at the box's
-// own size is checked against play_state.record; a fitted cut (deskWidth > 0) brings its fitted
-// settings into play_state.record and its picture into *picture (the caller owns it), so the box's
-// picture need not be decoded or fitted.
-int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth = 0, int deskHeight = 0,
-                  Image** picture = nullptr);
+// them against the game's settings (play_state.record); nothing changes on failure.
+int cutcache_read(const char* name, const FileStamp* stamp);

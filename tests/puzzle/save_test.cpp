@@ -1,5 +1,6 @@
-// tests/puzzle/save_test.cpp -- quick save and cut cache byte for byte, another desk size, and the
-// readers' guards one fault at a time. (A real cut's cache: the play tests.)
+// tests/puzzle/save_test.cpp -- quick save and cut cache byte for byte, another desk size, the view
+// of a large table, and the readers' guards one fault at a time. (A real cut's cache: the play
+// tests.)
 #include "puzzle/save.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include "platform/io_mem.h"
 #include "puzzle/cut_support.h"
@@ -395,52 +395,4 @@ TEST(QuickSave, the_view_of_a_large_table_is_kept_by_its_middle_and_damage_shows
     EXPECT_EQ(read_view(kept, 4400), (std::vector<double>{0, other.zoom, (double)other.x, (double)other.y}))
         << "the view of another table";
     EXPECT_EQ(read_view(Bytes(kept.begin(), kept.end() - 3))[0], 0) << "a cut chunk";
-}
-
-TEST(CutCache, a_fitted_cut_is_kept_with_its_picture_for_its_desk_size_and_refused_elsewhere) {
-    GameFolder folder;
-    HandGame game(2);
-    two_piece_cut();  // as a cut fitted to an 800 x 600 desk would leave it: 200 x 100, size 100
-    play_state.picture = cut_support::test_picture(200, 100);
-    ASSERT_EQ(cutcache_write("dunes", &STAMP), 1);
-    const Bytes plain = read_file("sfiles/temp/dunes.tmp");
-    std::remove("sfiles/temp/dunes.tmp");
-    ASSERT_EQ(cutcache_write("dunes", &STAMP, 800, 600), 1);
-    EXPECT_FALSE(exists("sfiles/temp/dunes.tmp")) << "the box-size cache is left alone";
-    const Bytes fitted = read_file("sfiles/temp/800x600/dunes.tmp");
-    // The head, what the cut was fitted to and the fitted picture, then the same layout.
-    Bytes want(plain.begin(), plain.begin() + 24);
-    for (uint32_t v : {0x44544946u, 800u, 600u, 200u, 100u, 100u})  // "FITD"
-        put32(&want, v);
-    const Bytes picture = image_bytes(play_state.picture);
-    want.insert(want.end(), picture.begin(), picture.end());
-    want.insert(want.end(), plain.begin() + 24, plain.end());
-    EXPECT_TRUE(fitted == want);
-    write_fuzz_seed("fuzz_cutcache", "fitted", fitted.data(), fitted.size());
-
-    // Read on a desk of w x h (0: the box's own size) with the box's settings unfitted.
-    auto read_at = [](int w, int h) {
-        HandGame fresh(2);
-        play_state.record = {};
-        play_state.record.width = 400, play_state.record.height = 200, play_state.record.pieceSize = 200;
-        Image* got = nullptr;
-        const int ok = cutcache_read("dunes", &STAMP, w, h, &got);
-        const bool fittedIn = ok && w > 0 && got && got->width == 200 && play_state.record.pieceSize == 100;
-        io_mem_free(got);
-        return ok && (w == 0 || fittedIn) ? 1 : 0;
-    };
-    EXPECT_EQ(read_at(800, 600), 1) << "the same desk size reads the cut, its settings and its picture";
-    EXPECT_EQ(read_at(1024, 768), 0) << "another desk size has none";
-    std::filesystem::create_directories("sfiles/temp/1024x768");
-    write_file("sfiles/temp/1024x768/dunes.tmp", fitted);
-    EXPECT_EQ(read_at(1024, 768), 0) << "a cache fitted to another desk, whatever its folder";
-    const size_t record = 24;
-    write_file("sfiles/temp/800x600/dunes.tmp", patched32(fitted, record + 20, 50));
-    EXPECT_EQ(read_at(800, 600), 0) << "settings that cut another count";
-    write_file("sfiles/temp/800x600/dunes.tmp", patched32(fitted, record + 12, 199));
-    EXPECT_EQ(read_at(800, 600), 0) << "a picture of another size than the settings";
-    write_file("sfiles/temp/800x600/dunes.tmp", plain);
-    EXPECT_EQ(read_at(800, 600), 0) << "the box's own cut is not a fitted one";
-    write_file("sfiles/temp/dunes.tmp", fitted);
-    EXPECT_EQ(read_at(0, 0), 0) << "a fitted cut is not the box's own";
 }
