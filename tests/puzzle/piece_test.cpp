@@ -1,6 +1,6 @@
 // tests/puzzle/piece_test.cpp -- pieces seen through the view of a large table: the halved levels
-// of a shape and of the picture, the level a quad is drawn from, a table at 100 % drawn exactly as
-// the desk, and the approved drawing of a cut seen from afar.
+// of a shape and of the picture, a table at 100 % drawn exactly as the desk, the approved drawing
+// of a cut seen from afar, and a redraw in two bands.
 #include "puzzle/piece.h"
 
 #include <gtest/gtest.h>
@@ -34,20 +34,6 @@ uint16_t code(const Image* im, int u, int v) {
 
 // A piece code of a lit texel: normal code n, coverage c.
 uint16_t lit(int n, int c) { return (uint16_t)(n << 5 | c); }
-
-// A quad of an image w x h, texel (0, 0) at (10, 10), shown at `scale` screen pixels a texel.
-PieceQuad scaled_quad(int w, int h, double scale) {
-    PieceQuad q{};
-    const double c[4][2] = {{0, 0}, {w - 1.0, 0}, {w - 1.0, h - 1.0}, {0, h - 1.0}};
-    for (int i = 0; i < 4; i++)
-        q.corner[i][0] = 10 + c[i][0] * scale, q.corner[i][1] = 10 + c[i][1] * scale;
-    return q;
-}
-
-int level_at(int w, int h, double scale) {
-    const PieceQuad q = scaled_quad(w, h, scale);
-    return piece_level_for(&q, w, h);
-}
 
 }  // namespace
 
@@ -93,14 +79,6 @@ TEST(PieceLevels, halved_codes_keep_flat_texels_the_average_cover_and_the_strong
     EXPECT_EQ((V{q[0], q[small->colourPitch + 3]}), (V{(0 + 27 + 81 + 108 + 2) / 4, 24 * 9}));
     piece_set_picture(nullptr);
     io_mem_free(pic);
-}
-
-TEST(PieceLevels, a_quad_is_drawn_from_the_level_nearest_to_a_texel_a_pixel) {
-    V levels;
-    for (double scale : {2.0, 1.0, 0.75, 0.7, 0.5, 0.3, 0.2, 0.1, 0.01})
-        levels.push_back(level_at(41, 30, scale));
-    EXPECT_EQ(levels, (V{0, 0, 0, 1, 1, 2, 2, 3, 4}));
-    EXPECT_EQ(level_at(1, 30, 0.25), 2) << "a one-texel column measures its height";
 }
 
 TEST(PieceLevels, a_large_table_at_100_percent_is_drawn_exactly_as_the_desk) {
