@@ -189,7 +189,8 @@ int hit(int w, int x, int y) {
 //   another press                      -> not consumed: delivered as usual
 //   release / key down / reset keys    -> capture ends; window redrawn (small shadow)
 // A mouse capture clamps moves into the window and reports them as WE_CAPTUREMOVE; presses and
-// releases go to its handler in screen coordinates with c | MOUSE_CAPTURED. A rubber band
+// releases go to its handler in screen coordinates with c | MOUSE_CAPTURED, the wheel in screen
+// coordinates as it is (a large table zooms under the pieces carried). A rubber band
 // clamps likewise and reports WE_BANDMOVE; the release ends it with WE_BANDEND.
 
 void send(int w, int type, intptr_t a, intptr_t b, intptr_t c) {
@@ -243,9 +244,9 @@ int capture_move(KernelEvent* event) {
 int capture_event(KernelEvent* event) {
     const int type = event->type, kind = g_wm.captureKind;
     if (type < KE_MOUSEDOWN || type > KE_RESETKEYS) return 1;
-    if (kind == CAPTURE_MOUSE && (type == KE_MOUSEDOWN || type == KE_MOUSEUP)) {
+    if (kind == CAPTURE_MOUSE && (type == KE_MOUSEDOWN || type == KE_MOUSEUP || type == KE_WHEEL)) {
         KernelEvent direct = *event;
-        direct.c |= MOUSE_CAPTURED;
+        if (type != KE_WHEEL) direct.c |= MOUSE_CAPTURED;  // the wheel's c is its steps
         TWindow& t = g_windows[g_wm.captured];
         if (t.handler) t.handler(g_wm.captured, &direct);
         return 1;

@@ -232,3 +232,34 @@ TEST(table, the_picture_window_frames_the_view_and_a_press_on_it_takes_the_view_
     EXPECT_NEAR(v[1].tx(512), 496 + 15.5 * 992 / 128, 1);
     EXPECT_NEAR(v[1].ty(384), 248 + 27.5 * 992 / 128, 1);
 }
+
+TEST(table, the_wheel_zooms_under_a_carried_piece_and_it_stays_under_the_pointer) {
+    TableGame g;
+    ASSERT_EQ(g.play("5 key 1\n+2 quit\n"), 0);
+    const View at100 = views(g.file("stderr.txt")).at(0);
+    const Shapes shapes(g.file("sfiles/temp/Mandala.tmp"));
+    // The piece nearest to the screen's middle at 100 %, pressed on its body, carried a little,
+    // then two wheel steps out while it is held, and put down where the pointer is.
+    int piece = -1, u = 0, w = 0;
+    double best = 1e18;
+    for (int i = 0; i < 961; i++) {
+        const double dx = 992 + g.layout(i, 0) + at100.x - 512, dy = 744 + g.layout(i, 1) + at100.y - 384;
+        if (dx * dx + dy * dy < best) best = dx * dx + dy * dy, piece = i;
+    }
+    ASSERT_TRUE(shapes.body(piece, &u, &w));
+    const int sx = 992 + g.layout(piece, 0) + u + at100.x, sy = 744 + g.layout(piece, 1) + w + at100.y;
+    const std::string s = std::to_string(sx) + " " + std::to_string(sy),
+                      t = std::to_string(sx + 40) + " " + std::to_string(sy + 30);
+    ASSERT_EQ(g.play("5 press " + s + " left\n+1 move " + t + "\n+2 wheel " + t + " -2\n+2 move " + t +
+                     "\n+8 release " + t + " left\n+2 quit\n"),
+              0)
+        << g.file("stderr.txt");
+    const std::vector<View> v = views(g.file("stderr.txt"));
+    ASSERT_EQ(v.size(), 3u) << g.file("stderr.txt");
+    EXPECT_EQ((std::vector<std::string>{v[0].why, v[1].why, v[2].why}),
+              (std::vector<std::string>{"wheel", "wheel", "after a carry"}));
+    EXPECT_LT(v[2].zoom, 1.0);
+    // The body point that was pressed lies under the pointer, on the table of the new view.
+    EXPECT_NEAR(992 + g.layout(piece, 0) + u, v[2].tx(sx + 40), 2.5);
+    EXPECT_NEAR(744 + g.layout(piece, 1) + w, v[2].ty(sy + 30), 2.5);
+}

@@ -135,6 +135,9 @@ TEST_F(Wm, capture_and_band_walks) {
     EXPECT_EQ(send(KE_MOUSEMOVE, 300, 90), (std::vector<Seen>{{w, WE_CAPTUREMOVE, 39, -10, 49000}}));
     EXPECT_EQ(send(KE_MOUSEMOVE, 310, 80), std::vector<Seen>{});  // clamped to the same point
     EXPECT_EQ(send(KE_MOUSEUP, 300, 90, 1), (std::vector<Seen>{{w, KE_MOUSEUP, 300, 90, 9}}));
+    // The wheel reaches the capturing window as it is, and the capture goes on.
+    EXPECT_EQ(send(KE_WHEEL, 300, 90, -2), (std::vector<Seen>{{w, KE_WHEEL, 300, 90, -2}}));
+    EXPECT_NE(window_capture_kind(), 0);
     EXPECT_EQ(send(KE_KEYDOWN, 'A'), (std::vector<Seen>{{w, WE_CAPTUREEND, 0, 0, 0}}));
 
     // Rubber band: normalised relative to the window while moving, in screen terms at the end.
