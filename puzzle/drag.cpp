@@ -16,9 +16,9 @@
 
 #include "platform/io_desktop.h"
 #include "platform/io_mem.h"
-#include "puzzle/deskspace.h"
 #include "platform/sys.h"
 #include "puzzle/deskindex.h"
+#include "puzzle/deskspace.h"
 #include "puzzle/pieces.h"
 #include "puzzle/play.h"
 #include "puzzle/progress.h"

@@ -121,7 +121,8 @@ void take_cut() {
 int load_fitted_cut() {
     if (play_state.record.isLink) return 0;
     Image* picture = nullptr;
-    if (!cutcache_read(play_state.name, &play_state.stamp, play_state.deskWidth, play_state.deskHeight, &picture))
+    if (!cutcache_read(play_state.name, &play_state.stamp, play_state.deskWidth, play_state.deskHeight,
+                       &picture))
         return 0;
     play_state.picture = picture;
     play_state.cutFitted = 1;
@@ -150,7 +151,8 @@ int game_load() {
         g_cut_how = play_state.cutFitted ? "fitted, afresh" : "afresh";
         if (!cut_afresh()) return 0;
         if (play_state.cutFitted)
-            (void)cutcache_write(play_state.name, &play_state.stamp, play_state.deskWidth, play_state.deskHeight);
+            (void)cutcache_write(play_state.name, &play_state.stamp, play_state.deskWidth,
+                                 play_state.deskHeight);
         else
             (void)cutcache_write(play_state.name, &play_state.stamp);
     }

@@ -456,9 +456,9 @@ int cutcache_read(const char* name, const FileStamp* stamp, int deskWidth, int d
     int ok = file_read_u32(file, &version) && version == (uint32_t)CUTCACHE_VERSION &&
              (!fitted || read_fitted_head(file, deskWidth, deskHeight, &fittedPicture));
     // The cut of these settings has exactly this many pieces.
-    const long long expected =
-        settings.pieceSize > 0 ? (long long)(settings.width / settings.pieceSize) * (settings.height / settings.pieceSize)
-                               : 0;
+    const long long expected = settings.pieceSize > 0 ? (long long)(settings.width / settings.pieceSize) *
+                                                            (settings.height / settings.pieceSize)
+                                                      : 0;
     const int n = (int)(expected > 0 && expected <= CUT_PIECES_MAX ? expected : 0);
     const long length = file_length(file);
     ok = ok && n > 0 && file_read_u32(file, &count) && count == (uint32_t)n &&

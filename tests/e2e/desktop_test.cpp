@@ -74,8 +74,9 @@ TEST(desktop_window, a_game_resized_while_it_is_played_keeps_every_piece_and_sav
 
 TEST(desktop_window, both_video_drivers_give_the_same_frames_before_and_after_a_resize) {
     Desktop g;
-    const std::string script = "3 snap a.png\n+1 drag 500 400 600 450 6\n+3 snap b.png\n"
-                               "+1 resize 1040 720\n+3 snap c.png\n+1 quit\n";
+    const std::string script =
+        "3 snap a.png\n+1 drag 500 400 600 450 6\n+3 snap b.png\n"
+        "+1 resize 1040 720\n+3 snap c.png\n+1 quit\n";
     std::string frames[2][3];
     for (int d = 0; d < 2; d++) {
         std::system(("rm -rf '" + g.dir + "/sfiles'").c_str());  // each starts from the same desk

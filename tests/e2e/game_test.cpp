@@ -22,8 +22,8 @@ TEST(game, starts_snaps_and_quits_cleanly) {
     ASSERT_EQ(g.run({"--headless", "--window", "800x600", "--script", "s.txt", "-debug", "1"}), 0)
         << g.file("stderr.txt");
     std::string log = g.file("application.log");
-    for (const char* line : {"Lumavex\n", "Version: 1.25\n", "video driver: ",
-                             "io_mem_done: ngetmem = ", "io_mem_done: nfreemem = "})
+    for (const char* line : {"Lumavex\n", "Version: 1.25\n",
+                             "video driver: ", "io_mem_done: ngetmem = ", "io_mem_done: nfreemem = "})
         EXPECT_NE(log.find(line), std::string::npos) << line << log;
     EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);
     EXPECT_EQ(png_size(g.file("first.png")), std::pair(800, 600));
