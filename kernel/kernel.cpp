@@ -597,6 +597,8 @@ int kernel_main(int argc, char** argv) {
     int options = 0;
     cmdline_bool(g_kernel.cmdline, "-options", &options);
     g_kernel.options = options;
+    // From here on a close signal, however early, is a close request taken at the first pump.
+    sys_catch_close_signals();
     if (!sys_instance_claim(app_config.className)) {
         // The first copy came forward; a box named here is handed to it to open.
         if (g_kernel.box[0]) {
@@ -645,7 +647,6 @@ int kernel_main(int argc, char** argv) {
         return 1;
     }
     sys_set_message_handler(handle_platform_message);
-    sys_catch_close_signals();
     if (!create_main_window()) {
         io_ff_unload();
         sys_done();

@@ -68,12 +68,12 @@ TEST(game, second_copy_texts_and_signals) {
     EXPECT_TRUE(sys_instance_send_text("KVLUMAVEXCLASS", 3, "ignored"));
     unsetenv("XDG_RUNTIME_DIR");
 
-    poll([&] { return g.file("application.log").find("ignored") != std::string::npos; }, 5);
+    poll([&] { return g.file("application.log").find("program: ignored") != std::string::npos; }, 5);
     kill(g.pid, SIGTERM);
     ASSERT_EQ(g.wait(), 0);
     std::string log = g.file("application.log");
     EXPECT_NE(log.find("another copy asked this one to come forward"), std::string::npos) << log;
-    EXPECT_NE(log.find("kernel: text 0 from another program: garden.pzl\n"), std::string::npos);
+    EXPECT_NE(log.find("kernel: text 0 from another program: garden.pzl\n"), std::string::npos) << log;
     EXPECT_NE(log.find("kernel: text 3 from another program: ignored\n"), std::string::npos);
     EXPECT_NE(log.find("io_mem_done: nfreemem"), std::string::npos);  // the orderly shutdown ran
     EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);
