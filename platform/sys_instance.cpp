@@ -1,6 +1,8 @@
 // platform/sys_instance.cpp -- one copy of the game at a time: the claim (a lock file and a
 // listening socket in a private runtime folder), requests from later copies, the lock on the
 // game's folder, and the close signals that the pump turns into a close request.
+#include "platform/sys_instance.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -17,7 +19,6 @@
 
 #include "platform/io_debug.h"
 #include "platform/sys.h"
-#include "platform/sys_instance.h"
 
 namespace {
 
