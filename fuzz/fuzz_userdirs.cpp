@@ -8,7 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* text = (const char*)data;
     for (const char* name : {"DESKTOP", "PICTURES", "DOCUMENTS", "DOWNLOAD", ""}) {
         std::string value;
-        if (io_user_dirs_value(text, size, name, "/home/player", &value) && value.size() > size + 12) __builtin_trap();
+        if (io_user_dirs_value(text, size, name, "/home/player", &value) && value.size() > size + 12)
+            __builtin_trap();
     }
     return 0;
 }
