@@ -16,6 +16,7 @@
 
 #include "base/limits.h"
 #include "platform/io_debug.h"
+#include "platform/io_file.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
 
@@ -23,7 +24,8 @@
 
 namespace {
 
-constexpr size_t COMMANDS_MAX = 1000000;  // commands of one script, drags expanded
+constexpr size_t COMMANDS_MAX = 1000000;       // commands of one script, drags expanded
+constexpr size_t SCRIPT_FILE_MAX = 16u << 20;  // bytes of a script file
 constexpr int NUMBER_MIN = -1000000, NUMBER_MAX = 100000000;
 
 enum CommandKind { CMD_INPUT, CMD_TYPE, CMD_SNAP, CMD_QUIT, CMD_CALL };
@@ -339,7 +341,8 @@ int script_parse_text(const char* text, char* error, int error_size) {
 }
 
 int script_load(const char* path, char* error, int error_size) {
-    FILE* f = std::fopen(path, "rb");
+    // A regular file only (a pipe or a device would never end) and of a script's size.
+    FILE* f = io_fopen_read(path);
     if (!f) {
         std::snprintf(error, error_size, "script: cannot read %s", path);
         return 0;
@@ -347,9 +350,13 @@ int script_load(const char* path, char* error, int error_size) {
     std::string text;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while (text.size() <= SCRIPT_FILE_MAX && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
         text.append(buf, n);
     std::fclose(f);
+    if (text.size() > SCRIPT_FILE_MAX) {
+        std::snprintf(error, error_size, "script: %s is larger than %zu bytes", path, SCRIPT_FILE_MAX);
+        return 0;
+    }
     return script_parse_text(text.c_str(), error, error_size);
 }
 

@@ -87,6 +87,13 @@ TEST(script, accepts_every_command_and_names_the_line_of_an_error) {
     for (const auto& [text, error] : errors)
         EXPECT_EQ(error_of(text), "script: " + error) << text;
     EXPECT_FALSE(script_active());
+    // A script file is a regular file: a device that never ends or a missing file stop the
+    // program at start with the path named, never a wait.
+    char error[256];
+    for (const char* path : {"/dev/zero", "/nonexistent/s.txt"}) {
+        EXPECT_EQ(script_load(path, error, sizeof error), 0) << path;
+        EXPECT_EQ(std::string(error), std::string("script: cannot read ") + path);
+    }
 }
 
 TEST(script, a_command_only_one_program_adds_is_unknown_to_the_other) {
