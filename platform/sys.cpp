@@ -270,6 +270,7 @@ void sys_destroy_window() {
 }
 
 void sys_minimise_window(int closing) {
+    if (!closing) io_log("sys: the window is minimised\n");
     if (!g_sys.window || g_sys.headless) return;
     if (g_sys.fullscreen && !closing) {
         SDL_SetWindowFullscreen(g_sys.window, 0);

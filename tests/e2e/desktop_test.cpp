@@ -91,6 +91,24 @@ TEST(desktop_window, both_video_drivers_give_the_same_frames_before_and_after_a_
     EXPECT_EQ(png_size(frames[0][2]), std::make_pair(1040, 720));
 }
 
+// The minimise corner takes its press before the room under it, in the play room and in the
+// store; a press beside it is the room's.
+TEST(desktop_window, the_minimise_corner_is_pressed_over_every_room) {
+    Desktop g;
+    g.write("s.txt",
+            "5 click 1014 8 left\n+5 key escape\n+10 click 1014 8 left\n+5 click 990 8 left\n+5 quit\n");
+    ASSERT_EQ(g.run({"--headless", "--window", "1024x768", "--script", "s.txt", "-debug", "1",
+                     std::string("puzzles/") + BOX + ".pzl"}),
+              0)
+        << g.file("stderr.txt");
+    const std::string log = g.file("application.log");
+    int minimised = 0;
+    for (size_t at = log.find("sys: the window is minimised"); at != std::string::npos;
+         at = log.find("sys: the window is minimised", at + 1))
+        minimised++;
+    EXPECT_EQ(minimised, 2) << log;
+}
+
 TEST(desktop_window, a_display_that_cannot_be_opened_gives_the_message_and_ends) {
     Game g;
     g.env = {{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", ":9876"}};  // no X server there
