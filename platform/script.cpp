@@ -27,6 +27,8 @@ namespace {
 constexpr size_t COMMANDS_MAX = 1000000;       // commands of one script, drags expanded
 constexpr size_t SCRIPT_FILE_MAX = 16u << 20;  // bytes of a script file
 constexpr int NUMBER_MIN = -1000000, NUMBER_MAX = 100000000;
+// The latest tick a line may name, with room for the longest drag after it.
+constexpr int SCRIPT_TICK_MAX = 1000000000;
 
 enum CommandKind { CMD_INPUT, CMD_TYPE, CMD_SNAP, CMD_QUIT, CMD_CALL };
 
@@ -203,8 +205,8 @@ std::string parse_drag(Line& l, Commands* out) {
     out->push_back(input_command(l.tick, in));
     in.kind = SCRIPT_MOVE;
     for (int k = 1; k <= ticks; k++) {
-        in.x = x0 + (x1 - x0) * k / ticks;
-        in.y = y0 + (y1 - y0) * k / ticks;
+        in.x = x0 + (int)((long long)(x1 - x0) * k / ticks);
+        in.y = y0 + (int)((long long)(y1 - y0) * k / ticks);
         out->push_back(input_command(l.tick + k, in));
     }
     in.kind = SCRIPT_RELEASE;
@@ -319,6 +321,11 @@ int script_parse_text(const char* text, char* error, int error_size) {
         bool relative = words[0][0] == '+';
         if (!script_number(relative ? words[0].substr(1) : words[0], &tick) || tick < 0) {
             std::snprintf(error, error_size, "script: line %d: the line must start with a tick", line_number);
+            return 0;
+        }
+        if (relative && (long long)tick + previous > SCRIPT_TICK_MAX) {
+            std::snprintf(error, error_size, "script: line %d: the tick is later than %d", line_number,
+                          SCRIPT_TICK_MAX);
             return 0;
         }
         if (relative) tick += previous;
