@@ -84,6 +84,8 @@ constexpr KeyName KEY_NAMES[] = {
     {"printscreen", SDLK_PRINTSCREEN},
     {"kpplus", SDLK_KP_PLUS},
     {"kpminus", SDLK_KP_MINUS},
+    {"plus", SDLK_PLUS},
+    {"minus", SDLK_MINUS},
     {"home", SDLK_HOME},
     {"end", SDLK_END},
 };

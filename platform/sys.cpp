@@ -376,9 +376,14 @@ int sys_translate_key(int k) {
             return 44;
         case SDLK_KP_0:
             return '0';
+        // Plus and minus of the keypad and of the main keys alike ("=" is where most layouts
+        // put "+").
         case SDLK_KP_PLUS:
+        case SDLK_PLUS:
+        case SDLK_EQUALS:
             return 43;
         case SDLK_KP_MINUS:
+        case SDLK_MINUS:
             return 45;
         default:
             break;

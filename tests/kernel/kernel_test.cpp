@@ -186,7 +186,8 @@ TEST_F(KernelFixture, keys_and_characters_follow_the_mask) {
     const std::pair<SDL_Keycode, int> keys[] = {
         {SDLK_F1, 140},      {SDLK_F12, 151},  {SDLK_KP_7, 55}, {SDLK_KP_0, 48},    {SDLK_KP_PLUS, 43},
         {SDLK_KP_MINUS, 45}, {SDLK_q, 'Q'},    {SDLK_9, '9'},   {SDLK_RETURN, 136}, {SDLK_PRINTSCREEN, 44},
-        {SDLK_DELETE, 138},  {SDLK_HOME, 152}, {SDLK_END, 153}, {SDLK_LSHIFT, -1}};
+        {SDLK_DELETE, 138},  {SDLK_HOME, 152}, {SDLK_END, 153}, {SDLK_LSHIFT, -1},  {SDLK_EQUALS, 43},
+        {SDLK_PLUS, 43},     {SDLK_MINUS, 45}};
     for (auto [key, code] : keys)
         EXPECT_EQ(sys_translate_key(key), code) << SDL_GetKeyName(key);
 }
