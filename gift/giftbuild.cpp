@@ -234,12 +234,7 @@ void gift_build(const char* const* boxes, int count) {
     // Where it went, in the screen's characters.
     char shown[PATH_MAX_GAME], text[LOG_LINE_MAX];
     chooser_shown_name(path, shown, sizeof shown);
-    const char* form = lt_get(TEXT_SAVED);
-    const char* at = std::strstr(form, "%s");
-    if (at)
-        std::snprintf(text, sizeof text, "%.*s%s%s", (int)(at - form), form, shown, at + 2);
-    else
-        std::snprintf(text, sizeof text, "%s\n%s", form, shown);
+    lt_with_value(TEXT_SAVED, shown, text, sizeof text);
     io_log("gift: saved as %s\n", path);
     msgbox_show(text, MSG_OK);
 }

@@ -615,7 +615,8 @@ void ge_draw_top_bar() {
 }
 
 int ge_corner_event(KernelEvent* event) {
-    if (window_has_modal()) return 0;
+    // Not while a dialog is open or the mouse is captured (a piece or a window carried).
+    if (window_has_modal() || window_capture_kind() != CAPTURE_NONE) return 0;
     if (event->type != KE_MOUSEMOVE && event->type != KE_MOUSEDOWN && event->type != KE_MOUSEUP) return 0;
     const Rect& r = g_skin.corner;
     const int x = (int)event->a, y = (int)event->b;

@@ -58,6 +58,14 @@ const char* lt_get(int number) {
     return g_texts.entries[number];
 }
 
+void lt_with_value(int number, const char* value, char* out, int size) {
+    const char* form = lt_get(number);
+    if (const char* at = std::strstr(form, "%s"))
+        std::snprintf(out, size, "%.*s%s%s", (int)(at - form), form, value, at + 2);
+    else
+        std::snprintf(out, size, "%s\n%s", form, value);
+}
+
 int lt_charset() { return g_texts.charset; }
 
 void lt_done() {

@@ -6,5 +6,8 @@
 // break. Returns 1.
 int lt_init(const char* file);
 const char* lt_get(int number);  // 0..699; an empty entry is fatal
-int lt_charset();                // 0: the Western set, drawn with the game's own fonts
-void lt_done();                  // frees every text
+// Text `number` with value in place of its "%s" (a value, never a format: a "%" in it stays as it
+// is); a text without "%s" gets the value on a line of its own after it.
+void lt_with_value(int number, const char* value, char* out, int size);
+int lt_charset();  // 0: the Western set, drawn with the game's own fonts
+void lt_done();    // frees every text

@@ -19,6 +19,7 @@
 #include "base/limits.h"
 #include "image/gformat_local.h"
 #include "image/pic.h"
+#include "platform/io_file.h"
 #include "resources/dp.h"
 
 namespace {
@@ -338,7 +339,7 @@ struct GformatJpgSlices {
 };
 
 GformatJpgSlices* gformat_jpg_slices_begin(const char* path, int fitWidth, int fitHeight) {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    FILE* file = path ? io_fopen_read(path) : nullptr;
     if (!file) return nullptr;
     auto* s = (GformatJpgSlices*)pic_mem_alloc(sizeof(GformatJpgSlices));
     if (!s) {

@@ -134,7 +134,7 @@ PictureBuffer* decode_img(FILE* file) {
 
 // Decodes a JPEG file into a new buffer (kind 1 or 3), or null.
 PictureBuffer* load_jpeg(const char* path) {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = io_fopen_read(path);
     if (!file) return nullptr;
     PictureBuffer* buffer = decode_file(file, gformat_jpg_info, gformat_jpg_read);
     std::fclose(file);
@@ -308,7 +308,7 @@ int pic_import(const char* path) {
 int pic_import_fit(const char* path, int fitWidth, int fitHeight, int* fullWidth, int* fullHeight) {
     set_working(nullptr);
     *fullWidth = *fullHeight = 0;
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    FILE* file = path ? io_fopen_read(path) : nullptr;
     if (!file) return 0;
     g_pic.importing = true;
     progress_stage(0, 0, 0);

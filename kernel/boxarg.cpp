@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/limits.h"
 #include "platform/io_file.h"
 #include "puzzle/box.h"
 
@@ -23,15 +24,19 @@ bool ends_with(const std::string& s, const char* tail) {
     return s.size() > n && s.compare(s.size() - n, n, tail) == 0;
 }
 
+// The whole of a regular file no larger than any box could be; empty otherwise.
 std::string read_bytes(const char* path) {
     std::string bytes;
-    FILE* f = std::fopen(path, "rb");
+    const long long size = io_file_size(path);
+    if (size <= 0 || size > BOX_FILE_MAX) return bytes;
+    FILE* f = io_fopen_read(path);
     if (!f) return bytes;
     char buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while ((long long)bytes.size() <= BOX_FILE_MAX && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
         bytes.append(buf, n);
     std::fclose(f);
+    if ((long long)bytes.size() > BOX_FILE_MAX) bytes.clear();  // it grew while read
     return bytes;
 }
 

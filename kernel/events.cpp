@@ -58,8 +58,11 @@ void dispatch(KernelEvent* e) {
         if ((e->a == TEXT_WORD_BOX_NAME || e->a == TEXT_WORD_BOX_FILE) && g_dispatch.text) g_dispatch.text(e);
         return;
     }
+    // The minimise corner lies over every room: a press on it is its own, before the room's
+    // window under it takes it.
+    if (e->type == KE_MOUSEDOWN && g_dispatch.corner && g_dispatch.corner(e)) return;
     int consumed = g_dispatch.window_manager ? g_dispatch.window_manager(e) : 0;
-    if (!consumed && g_dispatch.corner) g_dispatch.corner(e);
+    if (!consumed && g_dispatch.corner && e->type != KE_MOUSEDOWN) g_dispatch.corner(e);
     if (e->type == KE_IDLE) screen_flush();
 }
 

@@ -115,6 +115,8 @@ struct TrimPass {
     uint64_t total;
     char oldest[2 * PATH_MAX_GAME];
     int64_t oldest_time;
+    char newest[2 * PATH_MAX_GAME];  // the most recently accessed of all, passed over or not
+    int64_t newest_time;
 };
 
 void trim_scan(const char* folder, const char* sub, const char* pattern, char (*skipped)[2 * PATH_MAX_GAME],
@@ -127,6 +129,10 @@ void trim_scan(const char* folder, const char* sub, const char* pattern, char (*
         pass->total += entry.size;
         char name[2 * PATH_MAX_GAME];
         std::snprintf(name, sizeof name, "%s%s%s", sub, sub[0] ? "/" : "", entry.name);
+        if (!pass->newest[0] || entry.access_time > pass->newest_time) {
+            std::snprintf(pass->newest, sizeof pass->newest, "%s", name);
+            pass->newest_time = entry.access_time;
+        }
         bool skip = false;
         for (int i = 0; i < skip_count && !skip; i++)
             skip = !std::strcmp(skipped[i], name);
@@ -156,8 +162,10 @@ void kernel_trim_folder(const char* folder, const char* pattern, uint32_t limit,
             if (std::strcmp(entry.name, ".") && std::strcmp(entry.name, ".."))
                 trim_scan(folder, entry.name, pattern, skipped, skip_count, &pass);
         io_find_close(&find);
+        // The file used last stays, however large: it is the cut of the game played last (a cut
+        // of thousands of pieces alone can pass the limit), so its reopen needs no cutting.
         const char* oldest = pass.oldest;
-        if (pass.total <= limit || !oldest[0]) return;
+        if (pass.total <= limit || !oldest[0] || !std::strcmp(oldest, pass.newest)) return;
         char path[3 * PATH_MAX_GAME];
         std::snprintf(path, sizeof path, "%s/%s", folder, oldest);
         if (!remove(path)) {
@@ -597,6 +605,8 @@ int kernel_main(int argc, char** argv) {
     int options = 0;
     cmdline_bool(g_kernel.cmdline, "-options", &options);
     g_kernel.options = options;
+    // From here on a close signal, however early, is a close request taken at the first pump.
+    sys_catch_close_signals();
     if (!sys_instance_claim(app_config.className)) {
         // The first copy came forward; a box named here is handed to it to open.
         if (g_kernel.box[0]) {
@@ -645,7 +655,6 @@ int kernel_main(int argc, char** argv) {
         return 1;
     }
     sys_set_message_handler(handle_platform_message);
-    sys_catch_close_signals();
     if (!create_main_window()) {
         io_ff_unload();
         sys_done();

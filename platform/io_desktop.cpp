@@ -34,27 +34,26 @@ std::string absolute(const char* path) {
     return std::string(io_start_folder()) + "/" + path;
 }
 
+constexpr long long USER_DIRS_MAX = 64 * 1024;  // a larger user-dirs.dirs is not the desktop's
+
 // XDG_<NAME>_DIR from the user's user-dirs.dirs, with $HOME expanded; fallback (under the home
-// folder) when the file or the line is missing, or null for an empty answer then.
+// folder) when the file or the line is missing, or null for an empty answer then. Only a regular
+// file of a sensible size is read.
 std::string user_dir(const char* name, const char* fallback) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string file =
         (config && config[0] ? std::string(config) : home_folder() + "/.config") + "/user-dirs.dirs";
-    std::string key = std::string("XDG_") + name + "_DIR=";
-    if (FILE* f = std::fopen(file.c_str(), "r")) {
-        char line[1024];
-        while (std::fgets(line, sizeof line, f)) {
-            if (std::strncmp(line, key.c_str(), key.size())) continue;
-            std::string v = line + key.size();
-            while (!v.empty() && (v.back() == '\n' || v.back() == '\r'))
-                v.pop_back();
-            if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-            if (v.compare(0, 5, "$HOME") == 0) v = home_folder() + v.substr(5);
-            std::fclose(f);
-            return v;
-        }
+    std::string text, value;
+    if (FILE* f = io_fopen_read(file.c_str())) {
+        char chunk[4096];
+        size_t n;
+        while ((long long)text.size() <= USER_DIRS_MAX && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+            text.append(chunk, n);
         std::fclose(f);
     }
+    if ((long long)text.size() <= USER_DIRS_MAX &&
+        io_user_dirs_value(text.data(), text.size(), name, home_folder().c_str(), &value))
+        return value;
     return fallback ? home_folder() + "/" + fallback : std::string();
 }
 
@@ -159,6 +158,28 @@ int io_special_folder(int id, char* out, int size) {
             break;
     }
     return std::snprintf(out, size, "%s", path.c_str()) < size;
+}
+
+int io_user_dirs_value(const char* text, size_t size, const char* name, const char* home,
+                       std::string* value) {
+    const std::string key = std::string("XDG_") + name + "_DIR=";
+    for (size_t at = 0; at < size;) {
+        const char* end = (const char*)std::memchr(text + at, '\n', size - at);
+        const size_t stop = end ? (size_t)(end - text) : size;
+        std::string line(text + at, stop - at);
+        at = stop + 1;
+        if (line.compare(0, key.size(), key) != 0) continue;
+        std::string v = line.substr(key.size());
+        while (!v.empty() && v.back() == '\r')
+            v.pop_back();
+        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+        if (v.compare(0, 5, "$HOME") == 0) v = home + v.substr(5);
+        // A value is a path: one with a NUL byte in it names nothing.
+        if (v.find('\0') != std::string::npos) v.clear();
+        *value = v;
+        return 1;
+    }
+    return 0;
 }
 
 int io_user_folder(const char* name, char* out, int size) {

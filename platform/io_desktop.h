@@ -1,6 +1,8 @@
 // platform/io_desktop.h -- desktop services: documents, help, wallpaper, special folders, and
 // the small texts the game builds from times and typed names.
 #pragma once
+#include <cstddef>
+#include <string>
 
 // Opens a file or web address with the desktop's default program; on failure shows the error
 // box naming the path. 1 when it was handed over.
@@ -26,6 +28,9 @@ int io_special_folder(int id, char* out, int size);
 // user's user-dirs.dirs sets it; 0 (and empty) when it is not set, is the home folder itself, or
 // is no folder that exists.
 int io_user_folder(const char* name, char* out, int size);
+// The value of XDG_<name>_DIR in the text of a user-dirs.dirs file (quotes taken off, "$HOME" at
+// its start made home); 1 when the text sets it.
+int io_user_dirs_value(const char* text, size_t size, const char* name, const char* home, std::string* value);
 
 void io_duration_text(int seconds, char* out, int size);  // "m:ss" or "h:m:ss"
 void io_date_text(char* out, int size);                   // today, the user's long form

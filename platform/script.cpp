@@ -16,6 +16,7 @@
 
 #include "base/limits.h"
 #include "platform/io_debug.h"
+#include "platform/io_file.h"
 #include "platform/screen.h"
 #include "platform/sys.h"
 
@@ -23,8 +24,11 @@
 
 namespace {
 
-constexpr size_t COMMANDS_MAX = 1000000;  // commands of one script, drags expanded
+constexpr size_t COMMANDS_MAX = 1000000;       // commands of one script, drags expanded
+constexpr size_t SCRIPT_FILE_MAX = 16u << 20;  // bytes of a script file
 constexpr int NUMBER_MIN = -1000000, NUMBER_MAX = 100000000;
+// The latest tick a line may name, with room for the longest drag after it.
+constexpr int SCRIPT_TICK_MAX = 1000000000;
 
 enum CommandKind { CMD_INPUT, CMD_TYPE, CMD_SNAP, CMD_QUIT, CMD_CALL };
 
@@ -80,6 +84,8 @@ constexpr KeyName KEY_NAMES[] = {
     {"printscreen", SDLK_PRINTSCREEN},
     {"kpplus", SDLK_KP_PLUS},
     {"kpminus", SDLK_KP_MINUS},
+    {"plus", SDLK_PLUS},
+    {"minus", SDLK_MINUS},
     {"home", SDLK_HOME},
     {"end", SDLK_END},
 };
@@ -201,8 +207,8 @@ std::string parse_drag(Line& l, Commands* out) {
     out->push_back(input_command(l.tick, in));
     in.kind = SCRIPT_MOVE;
     for (int k = 1; k <= ticks; k++) {
-        in.x = x0 + (x1 - x0) * k / ticks;
-        in.y = y0 + (y1 - y0) * k / ticks;
+        in.x = x0 + (int)((long long)(x1 - x0) * k / ticks);
+        in.y = y0 + (int)((long long)(y1 - y0) * k / ticks);
         out->push_back(input_command(l.tick + k, in));
     }
     in.kind = SCRIPT_RELEASE;
@@ -319,6 +325,11 @@ int script_parse_text(const char* text, char* error, int error_size) {
             std::snprintf(error, error_size, "script: line %d: the line must start with a tick", line_number);
             return 0;
         }
+        if (relative && (long long)tick + previous > SCRIPT_TICK_MAX) {
+            std::snprintf(error, error_size, "script: line %d: the tick is later than %d", line_number,
+                          SCRIPT_TICK_MAX);
+            return 0;
+        }
         if (relative) tick += previous;
         previous = tick;
         std::string rest = line.substr(line.find(words[0]) + words[0].size());
@@ -339,7 +350,8 @@ int script_parse_text(const char* text, char* error, int error_size) {
 }
 
 int script_load(const char* path, char* error, int error_size) {
-    FILE* f = std::fopen(path, "rb");
+    // A regular file only (a pipe or a device would never end) and of a script's size.
+    FILE* f = io_fopen_read(path);
     if (!f) {
         std::snprintf(error, error_size, "script: cannot read %s", path);
         return 0;
@@ -347,9 +359,13 @@ int script_load(const char* path, char* error, int error_size) {
     std::string text;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while (text.size() <= SCRIPT_FILE_MAX && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
         text.append(buf, n);
     std::fclose(f);
+    if (text.size() > SCRIPT_FILE_MAX) {
+        std::snprintf(error, error_size, "script: %s is larger than %zu bytes", path, SCRIPT_FILE_MAX);
+        return 0;
+    }
     return script_parse_text(text.c_str(), error, error_size);
 }
 

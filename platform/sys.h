@@ -147,8 +147,9 @@ int sys_folder_claim(const char* folder);
 // mode 0700): where working copies go when the game's own folder cannot be written. 1 when usable.
 int sys_private_folder(char* out, int size);
 
-// SIGHUP (the terminal closed) and SIGQUIT take the road of the window's close button, as
-// SIGTERM and SIGINT do, so the game is saved on every way out.
+// SIGTERM, SIGINT, SIGHUP (the terminal closed) and SIGQUIT take the road of the window's close
+// button, so the game is saved on every way out; caught before the window exists, a signal is
+// taken at the first pump.
 void sys_catch_close_signals();
 
 // Starts a program without waiting for it; 1 when it could be started.

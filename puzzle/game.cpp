@@ -387,11 +387,7 @@ void game_desk_resized(int width, int height) {
     play_state.mouseX += dx, play_state.mouseY += dy;
     pieces_keep_on_desk();
     // Every rectangle anew: a piece that did not move may still have been cut off by the old edge.
-    for (int i = 0; i < play_state.pieceCount; i++) {
-        PlayPiece& p = play_state.pieces[i];
-        pieces_rects(i);
-        p.drawnX = p.x, p.drawnY = p.y, p.drawnLift = p.lift, p.drawnAngle = p.angle;
-    }
+    pieces_rects_all();
     pieces_touch();
     io_mem_free(play_state.ghostDesk);  // made again at the new size when next shown
     play_state.ghostDesk = nullptr;

@@ -279,6 +279,14 @@ void pieces_scatter() {
         stack_raise(play_rand() % play_state.pieceCount);
 }
 
+void pieces_rects_all() {
+    for (int i = 0; i < play_state.pieceCount; i++) {
+        PlayPiece& p = play_state.pieces[i];
+        pieces_rects(i);
+        p.drawnX = p.x, p.drawnY = p.y, p.drawnLift = p.lift, p.drawnAngle = p.angle;
+    }
+}
+
 void pieces_settle() {
     deskindex_touch();
     for (int i = 0; i < play_state.pieceCount; i++) {
@@ -289,11 +297,7 @@ void pieces_settle() {
         p.moved = 1;
     }
     pieces_keep_on_desk();
-    for (int i = 0; i < play_state.pieceCount; i++) {
-        PlayPiece& p = play_state.pieces[i];
-        pieces_rects(i);
-        p.drawnX = p.x, p.drawnY = p.y, p.drawnLift = p.lift, p.drawnAngle = p.angle;
-    }
+    pieces_rects_all();
     progress_update();
     play_state.pendingDx = play_state.pendingDy = 0;
 }

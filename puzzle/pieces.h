@@ -12,7 +12,9 @@ void pieces_scatter();         // a fresh desk (game_start when there is no save
 void pieces_settle();          // after a scatter or a restore
 void pieces_rects(int piece);  // screen and shadow rectangles for the current values
 void pieces_keep_on_desk();    // pieces with moved set come back onto the table
-void pieces_finish_turns();    // a turn in progress ends at once at its quarter, about its pivot
+// Every piece's rectangles anew and taken as drawn (after pieces moved outside the tick).
+void pieces_rects_all();
+void pieces_finish_turns();  // a turn in progress ends at once at its quarter, about its pivot
 
 // --- Per paint and per tick ---
 // Between two events of the desk only the tick changes pieces, so the refresh and the tick look

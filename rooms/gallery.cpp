@@ -611,7 +611,8 @@ void screen_resized() {
     window_keep_reachable(g.view);
     int lookW = 0, lookH = 0;
     window_size(g.controls[GALLERY_LOOK], &lookW, &lookH);
-    window_move(g.controls[GALLERY_LOOK], screen.width - PANEL_RIGHT - LOOK_GAP - lookW, screen.height - LOOK_BOTTOM);
+    window_move(g.controls[GALLERY_LOOK], screen.width - PANEL_RIGHT - LOOK_GAP - lookW,
+                screen.height - LOOK_BOTTOM);
     window_move(g.panel, screen.width - PANEL_RIGHT, screen.height - PANEL_BOTTOM);
 }
 

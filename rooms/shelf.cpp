@@ -175,7 +175,7 @@ int preview_fits(const BoxPreview& p, const BoxRecord& r) {
 
 // A working text file as a zero-ended io_mem block (cut at TEXT_FILE_MAX), or null.
 char* read_text(const char* path) {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = io_fopen_read(path);
     if (!file) return nullptr;
     long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
     if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {

@@ -599,12 +599,7 @@ void tell_unusable() {
     g_store.toldUnusable = 1;
     char shown[BOX_NAME_MAX], text[LOG_LINE_MAX];
     chooser_shown_name(name, shown, sizeof shown);
-    const char* form = lt_get(TEXT_UNUSABLE_NAME);
-    const char* at = std::strstr(form, "%s");
-    if (at)
-        std::snprintf(text, sizeof text, "%.*s%s%s", (int)(at - form), form, shown, at + 2);
-    else
-        std::snprintf(text, sizeof text, "%s", form);
+    lt_with_value(TEXT_UNUSABLE_NAME, shown, text, sizeof text);
     msgbox_show(text, MSG_OK);
 }
 

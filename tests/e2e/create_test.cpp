@@ -67,6 +67,33 @@ TEST(create, a_new_box_from_a_chosen_picture_lands_on_the_shelf_and_plays_to_the
     EXPECT_EQ(g.shelf().size(), 2u);
 }
 
+// A new box saved under a failing write, flush, sync, close or rename of its file: no box and no
+// part of one is left in the puzzles folder, the player is told, and the shelf is as it was.
+TEST(create, a_new_box_that_cannot_be_written_whole_leaves_no_part_of_a_box_and_is_told) {
+    StoreGame g({"Sunset Lake"});
+    g.arrange({{"Sunset Lake", slot(0)}});
+    const std::string lake = g.file("puzzles/Sunset Lake.pzl");
+    const std::string script =
+        "2 click " + NEW_BOX + " left\n" + import(PICTURE) + "+1 click " + SAVE +
+        " left\n+5 key a ctrl\n+1 type Reef\n+1 key enter\n+20 key enter\n+5 key escape\n" + "+10 quit\n";
+    for (const char* call : {"write", "fwrite", "fflush", "fsync", "fclose", "rename"}) {
+        g.env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},
+                 {"FAULTFS_OP", call},
+                 {"FAULTFS_PATH", "puzzles/Reef.pzl"},
+                 {"FAULTFS_NTH", "1"},
+                 {"FAULTFS_MODE", "after"},
+                 {"FAULTFS_ERRNO", call == std::string("fsync") ? "EIO" : "ENOSPC"}};
+        ASSERT_EQ(g.play(script, {"-debug", "2"}), 0) << call << g.file("stderr.txt");
+        g.env.clear();
+        EXPECT_EQ(files(g, "puzzles"), (std::vector<std::string>{"Sunset Lake.pzl"})) << "a failing " << call;
+        EXPECT_EQ(g.file("puzzles/Sunset Lake.pzl"), lake);
+        EXPECT_NE(g.file("stderr.txt").find("create: the box Reef could not be written"), std::string::npos)
+            << "a failing " << call << " is told\n"
+            << g.file("stderr.txt");
+        EXPECT_EQ(g.shelf().size(), 1u);
+    }
+}
+
 TEST(create, an_edited_box_is_saved_again_in_its_place_and_a_cancelled_new_box_leaves_nothing) {
     StoreGame g({"Sunset Lake", "Tulip Fields"});
     g.arrange({{"Sunset Lake", slot(0)}, {"Tulip Fields", slot(1)}});

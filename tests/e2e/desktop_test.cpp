@@ -74,8 +74,9 @@ TEST(desktop_window, a_game_resized_while_it_is_played_keeps_every_piece_and_sav
 
 TEST(desktop_window, both_video_drivers_give_the_same_frames_before_and_after_a_resize) {
     Desktop g;
-    const std::string script = "3 snap a.png\n+1 drag 500 400 600 450 6\n+3 snap b.png\n"
-                               "+1 resize 1040 720\n+3 snap c.png\n+1 quit\n";
+    const std::string script =
+        "3 snap a.png\n+1 drag 500 400 600 450 6\n+3 snap b.png\n"
+        "+1 resize 1040 720\n+3 snap c.png\n+1 quit\n";
     std::string frames[2][3];
     for (int d = 0; d < 2; d++) {
         std::system(("rm -rf '" + g.dir + "/sfiles'").c_str());  // each starts from the same desk
@@ -88,6 +89,24 @@ TEST(desktop_window, both_video_drivers_give_the_same_frames_before_and_after_a_
         EXPECT_TRUE(frames[0][k] == frames[1][k]) << "frame " << k;
     }
     EXPECT_EQ(png_size(frames[0][2]), std::make_pair(1040, 720));
+}
+
+// The minimise corner takes its press before the room under it, in the play room and in the
+// store; a press beside it is the room's.
+TEST(desktop_window, the_minimise_corner_is_pressed_over_every_room) {
+    Desktop g;
+    g.write("s.txt",
+            "5 click 1014 8 left\n+5 key escape\n+10 click 1014 8 left\n+5 click 990 8 left\n+5 quit\n");
+    ASSERT_EQ(g.run({"--headless", "--window", "1024x768", "--script", "s.txt", "-debug", "1",
+                     std::string("puzzles/") + BOX + ".pzl"}),
+              0)
+        << g.file("stderr.txt");
+    const std::string log = g.file("application.log");
+    int minimised = 0;
+    for (size_t at = log.find("sys: the window is minimised"); at != std::string::npos;
+         at = log.find("sys: the window is minimised", at + 1))
+        minimised++;
+    EXPECT_EQ(minimised, 2) << log;
 }
 
 TEST(desktop_window, a_display_that_cannot_be_opened_gives_the_message_and_ends) {

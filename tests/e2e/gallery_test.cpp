@@ -2,6 +2,7 @@
 // the gallery, hung, saved, and found on the same wall after a restart; cancel keeps the file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "e2e/store_game.h"
@@ -42,17 +43,19 @@ std::map<int, Hung> hung(StoreGame& g) {
     return out;
 }
 
-TEST(gallery, a_finished_picture_is_hung_saved_and_found_again_after_a_restart) {
-    StoreGame g({"Sunset Lake"});
+// Sunset Lake alone on the shelf, finished, then Use -> the gallery (the first choice), hung with
+// Space and saved. The game's exit code.
+int hang_sunset_lake(StoreGame& g) {
     g.arrange({{"Sunset Lake", slot(0)}});
     const std::string box = at(slot(0).x + 40, slot(0).y + 40);
-    // Finish the box, then Use -> the gallery (the first choice), hang it with Space, save.
-    ASSERT_EQ(
-        g.play("2 click " + box + " left\n+3 click " + box +
-               " left\n+5 autosolve\n+30 key enter\n+5 key escape\n+5 click " + box + " left\n+5 click " +
-               USE + " left\n+5 key enter\n+10 key space\n+5 click " + SAVE + " left\n+10 quit\n"),
-        0)
-        << g.file("stderr.txt");
+    return g.play("2 click " + box + " left\n+3 click " + box +
+                  " left\n+5 autosolve\n+30 key enter\n+5 key escape\n+5 click " + box + " left\n+5 click " +
+                  USE + " left\n+5 key enter\n+10 key space\n+5 click " + SAVE + " left\n+10 quit\n");
+}
+
+TEST(gallery, a_finished_picture_is_hung_saved_and_found_again_after_a_restart) {
+    StoreGame g({"Sunset Lake"});
+    ASSERT_EQ(hang_sunset_lake(g), 0) << g.file("stderr.txt");
     auto walls = hung(g);
     ASSERT_EQ(walls.size(), 1u) << g.file("stderr.txt");
     const int place = walls.begin()->first;
@@ -74,6 +77,41 @@ TEST(gallery, a_finished_picture_is_hung_saved_and_found_again_after_a_restart) 
     EXPECT_TRUE(hung(g).empty());
     EXPECT_EQ(g.file("sfiles/gallery.dat").compare(0, 4, "GALL"), 0);
     EXPECT_EQ(g.file("sfiles/a.tmp"), "");
+}
+
+// Saving the gallery under every kind of failing call on its file and its temporary: the writer
+// sees each failure, keeps the old gallery whole and says so.
+TEST(gallery, a_save_that_fails_at_any_call_keeps_the_old_gallery_and_is_told) {
+    StoreGame g({"Sunset Lake"});
+    ASSERT_EQ(hang_sunset_lake(g), 0);
+    const std::string hanging = g.file("sfiles/gallery.dat");
+    ASSERT_EQ(hung(g).size(), 1u);
+    // The picture taken down and the gallery saved, without a fault: the new file.
+    const std::string take = "2 click " + GALLERY + " left\n+10 click " + TAKE + " left\n+5 click " + SAVE +
+                             " left\n+5 key enter\n+5 quit\n";
+    ASSERT_EQ(g.play(take), 0);
+    ASSERT_TRUE(hung(g).empty());
+
+    for (const char* call : {"write", "fwrite", "fflush", "fsync", "fclose", "rename"}) {
+        g.write("sfiles/gallery.dat", hanging);
+        std::filesystem::remove(g.dir + "/application.log");
+        g.env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},
+                 {"FAULTFS_OP", call},
+                 {"FAULTFS_PATH", "sfiles/a.tmp|sfiles/gallery.dat"},
+                 {"FAULTFS_NTH", "1"},
+                 {"FAULTFS_MODE", "after"},
+                 {"FAULTFS_ERRNO", call == std::string("fsync") ? "EIO" : "ENOSPC"}};
+        ASSERT_EQ(g.play("2 click " + GALLERY + " left\n+10 click " + TAKE + " left\n+5 click " + SAVE +
+                             " left\n+5 key enter\n+5 key enter\n+5 quit\n",
+                         {"-debug", "1"}),
+                  0)
+            << call << g.file("stderr.txt");
+        g.env.clear();
+        // Every one of these calls is seen by the writer: the save fails, the old file stays whole.
+        EXPECT_EQ(g.file("sfiles/gallery.dat"), hanging) << "after a failing " << call;
+        EXPECT_NE(g.file("application.log").find("could not be written"), std::string::npos)
+            << "a failing " << call << " is told";
+    }
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ TEST(game, starts_snaps_and_quits_cleanly) {
     ASSERT_EQ(g.run({"--headless", "--window", "800x600", "--script", "s.txt", "-debug", "1"}), 0)
         << g.file("stderr.txt");
     std::string log = g.file("application.log");
-    for (const char* line : {"Lumavex\n", "Version: 1.25\n", "video driver: ",
-                             "io_mem_done: ngetmem = ", "io_mem_done: nfreemem = "})
+    for (const char* line : {"Lumavex\n", "Version: 1.25\n",
+                             "video driver: ", "io_mem_done: ngetmem = ", "io_mem_done: nfreemem = "})
         EXPECT_NE(log.find(line), std::string::npos) << line << log;
     EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);
     EXPECT_EQ(png_size(g.file("first.png")), std::pair(800, 600));
@@ -68,12 +68,12 @@ TEST(game, second_copy_texts_and_signals) {
     EXPECT_TRUE(sys_instance_send_text("KVLUMAVEXCLASS", 3, "ignored"));
     unsetenv("XDG_RUNTIME_DIR");
 
-    poll([&] { return g.file("application.log").find("ignored") != std::string::npos; }, 5);
+    poll([&] { return g.file("application.log").find("program: ignored") != std::string::npos; }, 5);
     kill(g.pid, SIGTERM);
     ASSERT_EQ(g.wait(), 0);
     std::string log = g.file("application.log");
     EXPECT_NE(log.find("another copy asked this one to come forward"), std::string::npos) << log;
-    EXPECT_NE(log.find("kernel: text 0 from another program: garden.pzl\n"), std::string::npos);
+    EXPECT_NE(log.find("kernel: text 0 from another program: garden.pzl\n"), std::string::npos) << log;
     EXPECT_NE(log.find("kernel: text 3 from another program: ignored\n"), std::string::npos);
     EXPECT_NE(log.find("io_mem_done: nfreemem"), std::string::npos);  // the orderly shutdown ran
     EXPECT_EQ(log.find("ngetmem!=nfreemem"), std::string::npos);

@@ -36,6 +36,23 @@ TEST(LanguageTexts, line_breaks_range_and_kept_backslashes) {
     EXPECT_EQ(fatal_message_of([] { lt_get(0); }), "lt_get: lti 0 is NULL\n");
 }
 
+// A value (a file name typed by the player) goes in as it is, never read as a format; a
+// translation that lost its "%s" still shows the value.
+TEST(LanguageTexts, a_value_fills_the_texts_place_or_follows_it) {
+    TempDir dir;
+    const std::string path =
+        write_lang(dir, "[MAIN]\r\nVersion=1\r\nCharSet=0\r\n[TEXTS]\r\n1=Saved as %s here.\r\n2=Saved.\r\n");
+    ASSERT_EQ(lt_init(path.c_str()), 1);
+    char out[64];
+    lt_with_value(1, "100%s %n.exe", out, sizeof out);
+    EXPECT_STREQ(out, "Saved as 100%s %n.exe here.");
+    lt_with_value(2, "gift.exe", out, sizeof out);
+    EXPECT_STREQ(out, "Saved.\ngift.exe");
+    lt_with_value(1, std::string(100, 'x').c_str(), out, 16);
+    EXPECT_EQ(std::strlen(out), 15u) << "cut to the buffer";
+    lt_done();
+}
+
 TEST(LanguageTexts, damaged_headers_are_fatal) {
     TempDir dir;
     const struct {

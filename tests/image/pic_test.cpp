@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -128,6 +129,10 @@ TEST_F(PicTest, import_chooses_the_codec_by_the_first_bytes_and_converts_to_colo
     EXPECT_STREQ(gformat_last_error(), "untouched");
 
     EXPECT_EQ(pic_import(temp_path("missing.jpg").c_str()), 0);
+    // A pipe named like a picture is never opened: refused at once, never waited on.
+    ASSERT_EQ(mkfifo(temp_path("pipe.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(pic_import(temp_path("pipe.jpg").c_str()), 0);
+    std::remove(temp_path("pipe.jpg").c_str());
     int w = 1, h = 1;
     EXPECT_EQ(pic_size(&w, &h), 0);
     EXPECT_EQ(w + h, 0);

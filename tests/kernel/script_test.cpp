@@ -86,7 +86,21 @@ TEST(script, accepts_every_command_and_names_the_line_of_an_error) {
         {"+x snap a.png\n", std::string("line 1: ") + tick}};
     for (const auto& [text, error] : errors)
         EXPECT_EQ(error_of(text), "script: " + error) << text;
+    // Ticks that add up beyond any run, and a drag across the widest numbers: told, or exact.
+    std::string late;
+    for (int i = 0; i < 11; i++)
+        late += "+100000000 move 1 1\n";
+    EXPECT_EQ(error_of(late.c_str()), "script: line 11: the tick is later than 1000000000");
     EXPECT_FALSE(script_active());
+    EXPECT_EQ(error_of("0 drag -1000000 0 100000000 0 100000\n"), "");
+    script_free();
+    // A script file is a regular file: a device that never ends or a missing file stop the
+    // program at start with the path named, never a wait.
+    char error[256];
+    for (const char* path : {"/dev/zero", "/nonexistent/s.txt"}) {
+        EXPECT_EQ(script_load(path, error, sizeof error), 0) << path;
+        EXPECT_EQ(std::string(error), std::string("script: cannot read ") + path);
+    }
 }
 
 TEST(script, a_command_only_one_program_adds_is_unknown_to_the_other) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/io_desktop.h"
@@ -301,6 +302,17 @@ TEST(io_desktop, user_folders_are_the_ones_set_that_exist_apart_from_home) {
     for (const char* none : {"DOCUMENTS", "MUSIC", "VIDEOS", "DOWNLOAD"})
         EXPECT_EQ(io_user_folder(none, path, sizeof path) * 10 + (int)std::strlen(path), 0) << none;
     EXPECT_EQ(io_user_folder("DESKTOP", path, 8), 0) << "too long for the buffer";
+    const Bytes dirs = read_file(dir / "config/user-dirs.dirs");
+    write_fuzz_seed("fuzz_userdirs", "desktop", dirs.data(), dirs.size());
+    // No line end at the end, a carriage return, a line longer than any buffer before it.
+    write_file(dir / "config/user-dirs.dirs", text_bytes("XDG_MUSIC_DIR=\"" + std::string(5000, 'x') +
+                                                         "\"\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\r"));
+    ASSERT_EQ(io_user_folder("DESKTOP", path, sizeof path), 1);
+    EXPECT_EQ(std::string(path), home + "/Desktop");
+    // A pipe in the file's place is never opened: no place, and no wait.
+    std::filesystem::remove(dir / "config/user-dirs.dirs");
+    ASSERT_EQ(mkfifo((dir / "config/user-dirs.dirs").c_str(), 0600), 0);
+    EXPECT_EQ(io_user_folder("DESKTOP", path, sizeof path), 0);
     setenv("HOME", oldHome.c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
 }

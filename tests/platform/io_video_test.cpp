@@ -104,20 +104,20 @@ TEST(VideoChoice, the_renderer_only_where_it_draws_on_the_gpu) {
         int gpu;
     };
     const Case cases[] = {
-        {{"x11", nullptr, nullptr, nullptr, 1, 1}, 1},         // DRI3 and a render node
-        {{"x11", nullptr, nullptr, nullptr, 0, 0}, 0},         // Xvfb: no direct rendering
-        {{"x11", nullptr, nullptr, nullptr, 1, 0}, 0},         // a remote or virtual X server
-        {{"x11", nullptr, nullptr, nullptr, 0, 1}, 1},         // NV-GLX without a render node
-        {{"x11", nullptr, nullptr, nullptr, 0, -1}, 0},        // cannot ask, no render node
-        {{"x11", nullptr, nullptr, nullptr, 1, -1}, 1},        // cannot ask, a render node
-        {{"x11", "software", nullptr, nullptr, 1, 1}, 0},      // SDL's software renderer asked for
-        {{"x11", nullptr, "1", nullptr, 1, 1}, 0},             // software GL asked for
-        {{"x11", nullptr, "0", nullptr, 1, 1}, 1},             // ... and not
-        {{"x11", nullptr, nullptr, "llvmpipe", 1, 1}, 0},      // the software rasteriser named
-        {{"wayland", nullptr, nullptr, nullptr, 1, -1}, 1},    // a render node
-        {{"wayland", nullptr, nullptr, nullptr, 0, -1}, 0},    // none
-        {{"dummy", nullptr, nullptr, nullptr, 1, 1}, 0},       // no display at all
-        {{nullptr, nullptr, nullptr, nullptr, 0, -1}, 0},      // nothing known
+        {{"x11", nullptr, nullptr, nullptr, 1, 1}, 1},       // DRI3 and a render node
+        {{"x11", nullptr, nullptr, nullptr, 0, 0}, 0},       // Xvfb: no direct rendering
+        {{"x11", nullptr, nullptr, nullptr, 1, 0}, 0},       // a remote or virtual X server
+        {{"x11", nullptr, nullptr, nullptr, 0, 1}, 1},       // NV-GLX without a render node
+        {{"x11", nullptr, nullptr, nullptr, 0, -1}, 0},      // cannot ask, no render node
+        {{"x11", nullptr, nullptr, nullptr, 1, -1}, 1},      // cannot ask, a render node
+        {{"x11", "software", nullptr, nullptr, 1, 1}, 0},    // SDL's software renderer asked for
+        {{"x11", nullptr, "1", nullptr, 1, 1}, 0},           // software GL asked for
+        {{"x11", nullptr, "0", nullptr, 1, 1}, 1},           // ... and not
+        {{"x11", nullptr, nullptr, "llvmpipe", 1, 1}, 0},    // the software rasteriser named
+        {{"wayland", nullptr, nullptr, nullptr, 1, -1}, 1},  // a render node
+        {{"wayland", nullptr, nullptr, nullptr, 0, -1}, 0},  // none
+        {{"dummy", nullptr, nullptr, nullptr, 1, 1}, 0},     // no display at all
+        {{nullptr, nullptr, nullptr, nullptr, 0, -1}, 0},    // nothing known
     };
     for (const Case& c : cases) {
         const char* why = nullptr;
@@ -131,7 +131,7 @@ TEST(VideoChoice, the_renderer_only_where_it_draws_on_the_gpu) {
 TEST(VideoPresent, runs_of_one_cell_row_that_continue_the_row_above_become_one_rectangle) {
     // Rows of 24: [0,64) on rows 0-2, [96,128) on row 0 only, [0,64) again after a gap at row 4,
     // and [64,96) beside the first run on row 1.
-    PresentRect r[] = {{0, 0, 64, 24},  {96, 0, 128, 24}, {0, 24, 64, 48},
+    PresentRect r[] = {{0, 0, 64, 24},   {96, 0, 128, 24}, {0, 24, 64, 48},
                        {64, 24, 96, 48}, {0, 48, 64, 72},  {0, 96, 64, 120}};
     const int n = io_video_merge_rows(r, 6);
     std::vector<V> got;

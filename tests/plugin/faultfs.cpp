@@ -82,12 +82,19 @@ void setup() {
 void track(const void* key, const char* path) {
     if (!key || !path) return;
     pthread_mutex_lock(&g_lock);
-    for (Tracked& t : g.tracked)
-        if (!t.key || t.key == key) {
-            t.key = key;
-            std::snprintf(t.path, sizeof t.path, "%s", path);
+    // A key seen before (a descriptor number used again) keeps its one entry; else a free one.
+    Tracked* slot = nullptr;
+    for (Tracked& t : g.tracked) {
+        if (t.key == key) {
+            slot = &t;
             break;
         }
+        if (!t.key && !slot) slot = &t;
+    }
+    if (slot) {
+        slot->key = key;
+        std::snprintf(slot->path, sizeof slot->path, "%s", path);
+    }
     pthread_mutex_unlock(&g_lock);
 }
 
