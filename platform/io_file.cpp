@@ -74,6 +74,8 @@ int io_make_folder(const char* path) {
 
 int io_delete_file(const char* path) { return unlink(path) == 0 || access(path, F_OK) != 0; }
 
+int io_touch_file(const char* path) { return utimensat(AT_FDCWD, path, nullptr, 0) == 0; }
+
 int io_file_exists(const char* path) {
     const int fd = open_regular(path);
     if (fd < 0) return 0;

@@ -9,8 +9,11 @@
 void io_set_start_folder(const char* folder);  // remembered at process entry
 const char* io_start_folder();
 
-int io_make_folder(const char* path);    // 1, also when it exists already
-int io_delete_file(const char* path);    // 1 when the file is gone
+int io_make_folder(const char* path);  // 1, also when it exists already
+int io_delete_file(const char* path);  // 1 when the file is gone
+// The file's access and modification times become now (a file the trimming of a folder should
+// count as used last); 1 when they did.
+int io_touch_file(const char* path);
 int io_file_exists(const char* path);    // 1 when path is a file (not a folder) that opens for reading
 int io_folder_exists(const char* path);  // 1 when path is a folder (or a link to one)
 int io_copy_file(const char* from, const char* to);  // overwrites; 1 on success

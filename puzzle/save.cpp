@@ -474,5 +474,8 @@ int cutcache_read(const char* name, const FileStamp* stamp) {
     play_state.shapes = shapes_table();
     play_state.shapeCount = (int32_t)shape_count;
     play_state.liftHeight = (int32_t)lift;
+    // Used now: the trimming of the temporary folder keeps the cache used last, and reading alone
+    // does not always move a file's access time.
+    (void)io_touch_file(path);
     return 1;
 }

@@ -85,5 +85,6 @@ int quicksave_read_info(const char* name, const FileStamp* stamp, SaveInfo* info
 int cutcache_path(char* path, int size, const char* name);
 int cutcache_write(const char* name, const FileStamp* stamp);
 // Replaces the open game's piece table and shape table with the cached ones, after checking
-// them against the game's settings (play_state.record); nothing changes on failure.
+// them against the game's settings (play_state.record); nothing changes on failure. A cache read
+// counts as used now (its times are touched).
 int cutcache_read(const char* name, const FileStamp* stamp);

@@ -3,7 +3,9 @@
 // tests.)
 #include "puzzle/save.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -246,7 +248,15 @@ TEST(CutCache, layout_markers_a_shape_without_shadow_and_damaged_old_and_foreign
     pieces_free();
     shapes_free();
     play_state.liftHeight = 0;
+    // A cache last used long ago counts as used now once it is read (the trimming keeps the cache
+    // used last).
+    const timespec old[2] = {{1000, 0}, {1000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, "sfiles/temp/dunes.tmp", old, 0), 0);
     ASSERT_EQ(cutcache_read("dunes", &STAMP), 1);
+    struct stat st;
+    ASSERT_EQ(stat("sfiles/temp/dunes.tmp", &st), 0);
+    EXPECT_GT(st.st_atime, 1000);
+    EXPECT_GT(st.st_mtime, 1000);
     ASSERT_EQ(play_state.pieceCount, 2);
     EXPECT_EQ((V{P(1).homeX, P(1).neighbours[0], P(1).group, play_state.shapeCount, shapes_table()[1].shadowY,
                  play_state.liftHeight}),
