@@ -77,12 +77,7 @@ TEST(create, a_new_box_that_cannot_be_written_whole_leaves_no_part_of_a_box_and_
         "2 click " + NEW_BOX + " left\n" + import(PICTURE) + "+1 click " + SAVE +
         " left\n+5 key a ctrl\n+1 type Reef\n+1 key enter\n+20 key enter\n+5 key escape\n" + "+10 quit\n";
     for (const char* call : {"write", "fwrite", "fflush", "fsync", "fclose", "rename"}) {
-        g.env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},
-                 {"FAULTFS_OP", call},
-                 {"FAULTFS_PATH", "puzzles/Reef.pzl"},
-                 {"FAULTFS_NTH", "1"},
-                 {"FAULTFS_MODE", "after"},
-                 {"FAULTFS_ERRNO", call == std::string("fsync") ? "EIO" : "ENOSPC"}};
+        g.faults(call, "puzzles/Reef.pzl", 1, "after", call == std::string("fsync") ? "EIO" : "ENOSPC");
         ASSERT_EQ(g.play(script, {"-debug", "2"}), 0) << call << g.file("stderr.txt");
         g.env.clear();
         EXPECT_EQ(files(g, "puzzles"), (std::vector<std::string>{"Sunset Lake.pzl"})) << "a failing " << call;

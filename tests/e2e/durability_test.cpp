@@ -98,11 +98,6 @@ TEST(durability, two_copies_released_at_the_same_instant_never_both_run) {
 struct FaultGame : Game {
     std::string box;
     explicit FaultGame(const std::string& name) : box(name) { copy_boxes({name}); }
-    void faults(const std::string& op, const std::string& path, int nth, const std::string& mode = "once",
-                const std::string& error = "ENOSPC") {
-        env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},      {"FAULTFS_OP", op},     {"FAULTFS_PATH", path},
-               {"FAULTFS_NTH", std::to_string(nth)}, {"FAULTFS_MODE", mode}, {"FAULTFS_ERRNO", error}};
-    }
     int play(const std::string& script, const std::string& window = "1024x768", bool open_box = true) {
         write("script.txt", script);
         std::vector<std::string> args = {"--headless", "--window", window, "--script",

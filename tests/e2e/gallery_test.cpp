@@ -95,12 +95,8 @@ TEST(gallery, a_save_that_fails_at_any_call_keeps_the_old_gallery_and_is_told) {
     for (const char* call : {"write", "fwrite", "fflush", "fsync", "fclose", "rename"}) {
         g.write("sfiles/gallery.dat", hanging);
         std::filesystem::remove(g.dir + "/application.log");
-        g.env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},
-                 {"FAULTFS_OP", call},
-                 {"FAULTFS_PATH", "sfiles/a.tmp|sfiles/gallery.dat"},
-                 {"FAULTFS_NTH", "1"},
-                 {"FAULTFS_MODE", "after"},
-                 {"FAULTFS_ERRNO", call == std::string("fsync") ? "EIO" : "ENOSPC"}};
+        g.faults(call, "sfiles/a.tmp|sfiles/gallery.dat", 1, "after",
+                 call == std::string("fsync") ? "EIO" : "ENOSPC");
         ASSERT_EQ(g.play("2 click " + GALLERY + " left\n+10 click " + TAKE + " left\n+5 click " + SAVE +
                              " left\n+5 key enter\n+5 key enter\n+5 quit\n",
                          {"-debug", "1"}),

@@ -53,6 +53,14 @@ struct Game {
         }
         if (!std::getenv("LUMAVEX_KEEP_E2E")) std::system(("rm -rf " + dir).c_str());  // kept to look at
     }
+    // The runs to come go through the preloaded fault injector: the call op on paths holding
+    // path (a '|' list) fails at its nth time ("once"), from then on ("after"), or kills the game
+    // there ("kill"), with errno error. env.clear() ends it.
+    void faults(const std::string& op, const std::string& path, int nth, const std::string& mode = "once",
+                const std::string& error = "ENOSPC") {
+        env = {{"LD_PRELOAD", LUMAVEX_FAULTFS},      {"FAULTFS_OP", op},     {"FAULTFS_PATH", path},
+               {"FAULTFS_NTH", std::to_string(nth)}, {"FAULTFS_MODE", mode}, {"FAULTFS_ERRNO", error}};
+    }
     void write(const std::string& name, const std::string& text) { std::ofstream(dir + "/" + name) << text; }
     // Bytes as a file of the folder, its folders made first.
     void write_bytes(const std::string& name, const std::string& bytes) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "e2e/cut_cache.h"
 #include "e2e/game_run.h"
 #include "image/gformat_img.h"
 #include "platform/io_ini.h"
@@ -55,29 +56,11 @@ Rect placement(const std::string& ini, const std::string& key) {
 struct Pieces {
     std::vector<std::pair<int, int>> sizes;
     explicit Pieces(const std::string& cache) {
-        FILE* f = fmemopen((void*)cache.data(), cache.size(), "rb");
-        if (!f) return;
-        uint32_t n = 0, count = 0;
         std::vector<int32_t> shapeOf;
-        if (std::fseek(f, 24, SEEK_SET) == 0 && std::fread(&n, 4, 1, f) == 1 && n < 100000) {
-            for (uint32_t i = 0; i < n; i++) {
-                int32_t entry[8];
-                if (std::fread(entry, 32, 1, f) != 1) break;
-                shapeOf.push_back(entry[2]);
-            }
-        }
         std::vector<std::pair<int, int>> shapes;
-        if (std::fread(&count, 4, 1, f) == 1)
-            for (uint32_t s = 0; s < count && s < 100000; s++) {
-                int32_t head[6];
-                if (std::fread(head, 24, 1, f) != 1) break;
-                Image* piece = img_read(f);
-                if (!piece) break;
-                shapes.push_back({piece->width, piece->height});
-                io_mem_free(piece);
-                if (head[1]) io_mem_free(img_read(f));
-            }
-        std::fclose(f);
+        read_cut_cache(cache, &shapeOf, [&](const Image* piece) {
+            shapes.push_back({piece->width, piece->height});
+        });
         for (int32_t s : shapeOf)
             sizes.push_back(s >= 0 && s < (int)shapes.size() ? shapes[s] : std::pair(0, 0));
     }

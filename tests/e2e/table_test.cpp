@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "e2e/cut_cache.h"
 #include "e2e/game_run.h"
 #include "image/gformat_img.h"
 #include "platform/io_mem.h"
@@ -47,26 +48,7 @@ struct Shapes {
     std::vector<int32_t> of;                 // per piece
     std::vector<std::pair<int, int>> point;  // per shape: a flat, fully covered pixel near the middle
     explicit Shapes(const std::string& cache) {
-        FILE* f = fmemopen((void*)cache.data(), cache.size(), "rb");
-        if (!f) return;
-        uint32_t n = 0, count = 0;
-        if (std::fseek(f, 24, SEEK_SET) == 0 && std::fread(&n, 4, 1, f) == 1 && n < 100000)
-            for (uint32_t i = 0; i < n; i++) {
-                int32_t entry[8];
-                if (std::fread(entry, 32, 1, f) != 1) break;
-                of.push_back(entry[2]);
-            }
-        if (std::fread(&count, 4, 1, f) == 1)
-            for (uint32_t s = 0; s < count && s < 100000; s++) {
-                int32_t head[6];
-                if (std::fread(head, 24, 1, f) != 1) break;
-                Image* piece = img_read(f);
-                if (!piece) break;
-                point.push_back(middle(piece));
-                io_mem_free(piece);
-                if (head[1]) io_mem_free(img_read(f));
-            }
-        std::fclose(f);
+        read_cut_cache(cache, &of, [&](const Image* piece) { point.push_back(middle(piece)); });
     }
     static std::pair<int, int> middle(const Image* im) {
         const uint8_t* codes = (const uint8_t*)im + im->colourOffset;
